@@ -1,0 +1,32 @@
+#pragma once
+// Lets one piece of drawing code paint at any place of a screen, printer or
+// clipboard picture: every coordinate is shifted by a fixed offset.
+#include <string>
+
+#include "core/DeviceContext.h"
+
+class CODCWrapper {
+ public:
+  explicit CODCWrapper(CDC* dc) : m_pDC(dc) {}
+
+  void SetOffset(CPoint offset) { m_offset = offset; }
+  CPoint GetOffset() const { return m_offset; }
+  void MoveOffset(int dx, int dy) { m_offset = CPoint(m_offset.x + dx, m_offset.y + dy); }
+  CDC* GetDC() const { return m_pDC; }
+
+  CPoint MoveTo(int x, int y);
+  bool LineTo(int x, int y);
+  // Draws into a shifted copy of rect; the caller's rectangle is unchanged.
+  int DrawTextA(const std::string& text, const RECT* rect, unsigned format);
+  void FillSolidRect(const RECT* rect, COLORREF colour);
+  void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
+  // Shifts the caller's points in place, then draws them.
+  bool Polygon(POINT* points, int count);
+  void IntersectClipRect(int l, int t, int r, int b);
+  bool Rectangle(int l, int t, int r, int b);
+  CPen* SelectObject(CPen* pen) { return m_pDC->SelectObject(pen); }
+
+ private:
+  CDC* m_pDC;  // not owned
+  CPoint m_offset;
+};

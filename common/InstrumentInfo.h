@@ -1,0 +1,39 @@
+#pragma once
+// The identity of the connected instrument. Of the instrument types only the
+// leak detector "Tebb" is kept, so only isTebb can become true.
+#include <string>
+
+class InstrumentInfo {
+ public:
+  InstrumentInfo() = default;
+  InstrumentInfo(const InstrumentInfo&) = default;
+  InstrumentInfo& operator=(const InstrumentInfo&) = default;
+  ~InstrumentInfo() = default;
+
+  void SetInfo(std::string type, std::string id);
+  std::string GetType() const { return m_type; }
+  std::string GetInstrumentId() const { return m_id; }
+
+  bool isKovo() const { return m_type == "Kovo"; }
+  bool isDaln() const { return m_type == "Daln" || m_type == "Bemo" || m_type == "Tuvi"; }
+  bool isVrel() const { return m_type == "Vrel"; }
+  bool isTebb() const { return m_type == "Tebb"; }
+
+ private:
+  std::string m_type;
+  std::string m_id;
+};
+
+class InstrumentUtility {
+ public:
+  static InstrumentUtility* GetInstance();
+  InstrumentInfo* GetInstrumentInfo() { return m_info; }
+  ~InstrumentUtility();
+
+ protected:
+  InstrumentUtility();
+
+ private:
+  InstrumentInfo* m_info;
+  static InstrumentUtility* me;
+};

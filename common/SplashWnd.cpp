@@ -1,0 +1,103 @@
+#include "SplashWnd.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+#include <QTimer>
+#include <thread>
+
+#include "Bitmaps.h"
+#include "TarnicBaseApp.h"
+#include "core/Text.h"
+
+namespace {
+CSplashWnd* g_shown = nullptr;
+bool g_enabled = false;
+std::chrono::milliseconds g_holdTime{2000};
+}  // namespace
+
+void CSplashWnd::EnableSplashScreen(bool enable) { g_enabled = enable; }
+bool CSplashWnd::IsEnabled() { return g_enabled; }
+CSplashWnd* CSplashWnd::Shown() { return g_shown; }
+void CSplashWnd::ForgetShown() { g_shown = nullptr; }
+void CSplashWnd::SetHoldTime(std::chrono::milliseconds t) { g_holdTime = t; }
+void CSplashWnd::HoldUserInterface() { std::this_thread::sleep_for(g_holdTime); }
+
+bool CSplashWnd::ShowSplashFromCommandLine(const std::vector<std::string>& args) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) continue;
+    std::string flag = a.substr(1);
+    if (platform::EqualsNoCase(flag, "Embedding") || platform::EqualsNoCase(flag, "Automation")) return false;
+  }
+  return true;
+}
+
+int CSplashWnd::BitmapIdForProgram() {
+  int id = 0;  // the last matching test decides
+  if (AppFinder::isCalibration()) id = kovo::IDB_SPLASH_CALIBRATION;
+  if (AppFinder::isOffline()) id = kovo::IDB_SPLASH_OFFLINE;
+  if (AppFinder::isOnline()) id = kovo::IDB_SPLASH_ONLINE;
+  if (AppFinder::isPresentation()) id = kovo::IDB_SPLASH_PRESENTATION;
+  return id;
+}
+
+CSplashWnd::CSplashWnd() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setCursor(Qt::ArrowCursor);
+}
+
+CSplashWnd::~CSplashWnd() {
+  if (g_shown == this) g_shown = nullptr;
+}
+
+void CSplashWnd::ShowSplashScreen(QWidget* parent) {
+  if (!g_enabled || g_shown) return;
+  auto* splash = new CSplashWnd;
+  g_shown = splash;
+  if (!splash->Create(parent)) {
+    g_shown = nullptr;
+    delete splash;
+    return;
+  }
+  splash->repaint();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool CSplashWnd::Create(QWidget* parent) {
+  int id = BitmapIdForProgram();
+  if (id == 0) return false;
+  m_bitmap = kovo::LoadBitmapResource(id);
+  if (m_bitmap.isNull()) return false;
+  if (parent) setParent(parent, windowFlags());
+  resize(m_bitmap.size());
+  QRect area = parent ? QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size())
+                      : QRect(QPoint(0, 0), m_bitmap.size());
+  move(area.center() - rect().center());
+  show();
+  QTimer::singleShot(kCloseTimerMs, this, [this] { HideSplashScreen(); });
+  return true;
+}
+
+void CSplashWnd::HideSplashScreen() {
+  if (g_shown == this) g_shown = nullptr;
+  close();
+}
+
+void CSplashWnd::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawPixmap(0, 0, m_bitmap);
+}
+
+bool CSplashWnd::PreTranslateAppMessage(QEvent* event) {
+  if (!g_shown) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonPress:
+      g_shown->HideSplashScreen();
+      return true;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The splash screen: the program's bitmap over the main window, closed by its
+// timer or by the first key or mouse press.
+#include <QPixmap>
+#include <QWidget>
+#include <chrono>
+#include <string>
+#include <vector>
+
+class QEvent;
+
+class CSplashWnd : public QWidget {
+ public:
+  // Set once at start.
+  static void EnableSplashScreen(bool enable);
+  static bool IsEnabled();
+  // The command line's verdict: no splash when the program runs embedded or
+  // automated ("/Embedding", "/Automation", or with '-').
+  static bool ShowSplashFromCommandLine(const std::vector<std::string>& args);
+  // Shows the splash centred on parent, unless disabled or already shown.
+  static void ShowSplashScreen(QWidget* parent);
+  // Closes a shown splash at a key or mouse press and consumes that event.
+  static bool PreTranslateAppMessage(QEvent* event);
+  // The splash that is shown, or null.
+  static CSplashWnd* Shown();
+  // Stops routing key and mouse presses to the splash; it still closes at its timer.
+  static void ForgetShown();
+  // Blocks the calling thread for the hold time.
+  static void HoldUserInterface();
+  static void SetHoldTime(std::chrono::milliseconds t);
+  // The bitmap of the running program, 0 when it has none.
+  static int BitmapIdForProgram();
+
+  static constexpr int kCloseTimerMs = 750;
+
+ protected:
+  CSplashWnd();
+  ~CSplashWnd() override;
+  bool Create(QWidget* parent);
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void HideSplashScreen();
+  QPixmap m_bitmap;
+};

@@ -1,0 +1,96 @@
+#include "TarnicBaseApp.h"
+
+#include "AboutDlg.h"
+#include "SplashWnd.h"
+#include "core/App.h"
+#include "core/Text.h"
+
+// --- AppRegister ---
+
+AppRegister* AppRegister::instance = nullptr;
+
+AppRegister::AppRegister() { instance = this; }
+
+AppRegister::~AppRegister() {
+  if (instance == this) instance = nullptr;
+}
+
+bool AppRegister::Register(IGlobalAccessor* accessor) {
+  if (m_accessor) return false;
+  m_accessor = accessor;
+  return true;
+}
+
+IGlobalAccessor* AppRegister::GetAccessor() { return instance ? instance->m_accessor : nullptr; }
+
+IGlobalAccessor* AppRegister::Release() {
+  IGlobalAccessor* a = m_accessor;
+  m_accessor = nullptr;
+  return a;
+}
+
+// --- TarnicBaseApp ---
+
+const char* const TarnicBaseApp::kCopyrightPeriod = "1998-2026";
+
+TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
+    : platform::Application(std::move(name), std::move(args)) {
+  const std::vector<std::string>& a = GetArgs();
+  if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = 1;
+  if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = 1;
+}
+
+TarnicBaseApp::~TarnicBaseApp() {
+  delete m_register.Release();
+  m_pCursorTool.reset();
+  m_curSmallPrintFont.DeleteObject();
+  m_curSmallFont.DeleteObject();
+  m_curFont.DeleteObject();
+}
+
+IGlobalAccessor* TarnicBaseApp::GetTool() { return AppRegister::GetAccessor(); }
+
+bool TarnicBaseApp::OnCmdMsg(unsigned id) {
+  if (id == ID_APP_ABOUT) {
+    OnAbout();
+    return true;
+  }
+  return false;
+}
+
+void TarnicBaseApp::OnAbout() {
+  CAboutDlg dlg;
+  dlg.SetAppName(GetAppName());
+  dlg.SetAppVersion(CAboutDlg::VersionText(platform::Format("%s.exe", GetAppName().c_str())));
+  dlg.SetCopyrightPeriode(kCopyrightPeriod);
+  dlg.DoModal();
+}
+
+void TarnicBaseApp::InitSplashScreeen() { CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs())); }
+
+void TarnicBaseApp::ShowSplashScreen() {
+  CSplashWnd::ShowSplashScreen(GetMainWnd());
+  CSplashWnd::HoldUserInterface();
+  CSplashWnd::ForgetShown();
+}
+
+void TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds t) { CSplashWnd::SetHoldTime(t); }
+
+bool TarnicBaseApp::PreTranslateMessage(QObject* receiver, QEvent* event) {
+  if (CSplashWnd::PreTranslateAppMessage(event)) return true;
+  return platform::Application::PreTranslateMessage(receiver, event);
+}
+
+// --- AppTool, AppFinder ---
+
+TarnicBaseApp* AppTool::GetBaseApp() { return dynamic_cast<TarnicBaseApp*>(platform::AppCore::Current()); }
+
+CDBDoc* AppTool::GetDocument() {
+  TarnicBaseApp* app = GetBaseApp();
+  return app ? app->GetDocument() : nullptr;
+}
+
+bool AppFinder::isApp(const std::string& name) {
+  platform::AppCore* app = platform::AppCore::Current();
+  return app && app->GetAppName() == name;
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The base of every program's application: the accessor registry, the three
+// fonts, the command-line flags, the cursor tool, about box and splash screen.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GlobalAccessor.h"
+#include "core/DeviceContext.h"
+#include "ui/WinApp.h"
+
+class CDBDoc;
+class CursorTool;
+
+// Command id of the standard About command.
+constexpr unsigned ID_APP_ABOUT = 0xE140;
+
+class TarnicBaseApp : public platform::Application {
+ public:
+  // name: the application name the programs are told apart by.
+  TarnicBaseApp(std::string name, std::vector<std::string> args);
+  ~TarnicBaseApp() override;
+
+  virtual IGlobalAccessor* GetTool();
+  virtual CursorTool* GetCursorTool() { return m_pCursorTool.get(); }
+  virtual CFont* GetCurFont() { return &m_curFont; }
+  virtual CFont* GetCurSmallFont() { return &m_curSmallFont; }
+  virtual CFont* GetCurSmallPrintFont() { return &m_curSmallPrintFont; }
+  virtual CDBDoc* GetDocument() { return m_pDocument; }
+  // The window commands; each program overrides those of the windows it has.
+  virtual void OnWindowNewGraphic() {}
+  virtual void OnWindowNewNumeric() {}
+  virtual void OnViewCursors() {}
+  virtual void OnWindowMeasstatus() {}
+  virtual void OnWindowAlarmlog() {}
+  virtual void OnWindowNewCursor() {}
+
+  int GetDebugInfo() const { return m_debugInfo; }
+  int GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
+
+  // Routes a menu command; true when handled.
+  virtual bool OnCmdMsg(unsigned id);
+  void OnAbout();
+  // Shows the splash over the main window, when enabled, for the splash time.
+  void ShowSplashScreen();
+  bool PreTranslateMessage(QObject* receiver, QEvent* event) override;
+
+  // How long ShowSplashScreen holds the user-interface thread (2 s).
+  static void SetSplashHoldTime(std::chrono::milliseconds t);
+  // The years the about box's rights notice names.
+  static const char* const kCopyrightPeriod;
+
+ protected:
+  virtual void InitSplashScreeen();
+  template <class Tool>
+  void SetCursorTool(Tool* tool) {
+    m_pCursorTool = CursorToolPtr(tool, [](CursorTool* p) { delete static_cast<Tool*>(p); });
+  }
+  void SetDocument(CDBDoc* doc) { m_pDocument = doc; }
+
+  AppRegister m_register;
+  CDBDoc* m_pDocument = nullptr;
+  CFont m_curFont;
+  CFont m_curSmallFont;
+  CFont m_curSmallPrintFont;
+  int m_debugInfo = 0;
+  int m_rs232LikeYelt = 0;
+
+ private:
+  // CursorTool is defined by the window layer; its deleter is taken where the
+  // tool is set, where the type is complete.
+  using CursorToolPtr = std::unique_ptr<CursorTool, void (*)(CursorTool*)>;
+  CursorToolPtr m_pCursorTool{nullptr, [](CursorTool*) {}};
+};
+
+class AppTool {
+ public:
+  static TarnicBaseApp* GetBaseApp();
+  static CDBDoc* GetDocument();
+};
+
+class AppFinder {
+ public:
+  // Compares the running program's application name, case-sensitively.
+  static bool isApp(const std::string& name);
+  static bool isCalibration() { return isApp("Calibration"); }
+  static bool isPresentation() { return isApp("Presentation"); }
+  static bool isOffline() { return isApp("Offline"); }
+  static bool isOnline() { return isApp("Online"); }
+  static bool isOstrel() { return isApp("Database Administration"); }
+};

@@ -1,0 +1,63 @@
+#pragma once
+// Dialog base on Qt: controls are addressed by the suite's ids, values pass
+// between members and controls in DoDataExchange, and a failed check keeps the
+// dialog open.
+#include <QDialog>
+#include <map>
+#include <string>
+
+class CDialog;
+
+// Direction and outcome of one data exchange.
+class CDataExchange {
+ public:
+  CDataExchange(CDialog* dlg, bool save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
+  // Ends the exchange as failed; the dialog stays open on the failing control.
+  [[noreturn]] void Fail();
+
+  CDialog* m_pDlgWnd;
+  bool m_bSaveAndValidate;
+};
+
+class CDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CDialog(int templateId, QWidget* parent = nullptr);
+
+  int GetTemplateId() const { return m_templateId; }
+  // Runs the dialog modally; the result given to EndDialog (IDCANCEL when closed).
+  virtual int DoModal();
+  // Exchanges values with the controls; false when a check failed.
+  bool UpdateData(bool saveAndValidate = true);
+
+  QWidget* GetDlgItem(int id) const;
+  void SetDlgItemText(int id, const std::string& text);
+  std::string GetDlgItemText(int id) const;
+  void SetWindowText(const std::string& text);
+  std::string GetWindowText() const;
+  void EndDialog(int result);
+
+ protected:
+  // Called once before the dialog is first shown; the base loads the values
+  // into the controls.
+  virtual bool OnInitDialog();
+  virtual void DoDataExchange(CDataExchange* dx) {}
+  // OK saves and closes only when the exchange succeeds.
+  virtual void OnOK();
+  virtual void OnCancel();
+  // Makes a control reachable by its id.
+  void AddItem(int id, QWidget* control);
+
+  void showEvent(QShowEvent* event) override;
+
+ public:
+  // The dialog's own buttons and keys end up here.
+  void accept() override { OnOK(); }
+  void reject() override { OnCancel(); }
+
+ private:
+  int m_templateId;
+  bool m_initialised = false;
+  std::map<int, QWidget*> m_items;
+};

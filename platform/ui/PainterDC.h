@@ -1,0 +1,33 @@
+#pragma once
+// Drawing on a QPainter: a widget, an image, a printer or an SVG generator.
+#include <QPainter>
+#include <vector>
+
+#include "core/DeviceContext.h"
+
+QColor ToQColor(COLORREF c);
+QFont ToQFont(const LOGFONT& lf);
+
+class CPainterDC : public CDC {
+ public:
+  explicit CPainterDC(QPainter* painter);
+
+  bool LineTo(int x, int y) override;
+  int DrawText(const std::string& text, CRect* rect, unsigned format) override;
+  void FillSolidRect(const CRect& rect, COLORREF color) override;
+  bool Polygon(const CPoint* points, int count) override;
+  bool Rectangle(int l, int t, int r, int b) override;
+  void IntersectClipRect(int l, int t, int r, int b) override;
+  void TextOut(int x, int y, const std::string& text) override;
+  CSize GetTextExtent(const std::string& text) override;
+  int GetTextHeight() override;
+  void SaveDC() override;
+  void RestoreDC() override;
+
+  QPainter* GetPainter() const { return m_painter; }
+
+ private:
+  void ApplyPen();
+  void ApplyFont();
+  QPainter* m_painter;
+};

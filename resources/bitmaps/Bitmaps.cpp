@@ -1,0 +1,81 @@
+#include "Bitmaps.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace kovo {
+namespace {
+
+struct SplashArt {
+  int id;
+  const char* program;
+  QColor tint;
+};
+
+const SplashArt kSplashes[] = {
+    {IDB_SPLASH_CALIBRATION, "Calibration", QColor(150, 60, 20)},
+    {IDB_SPLASH_ONLINE, "Online", QColor(20, 90, 150)},
+    {IDB_SPLASH_OFFLINE, "Offline", QColor(40, 120, 60)},
+    {IDB_SPLASH_PRESENTATION, "Presentation", QColor(100, 50, 130)},
+};
+
+// A gas cell with its light path: the same motif on every splash.
+void DrawCell(QPainter& p, QRectF area, QColor tint) {
+  p.setPen(QPen(Qt::white, 3));
+  p.setBrush(tint.lighter(160));
+  p.drawRoundedRect(area, 12, 12);
+  QPainterPath beam;
+  beam.moveTo(area.left() + 10, area.center().y());
+  for (int i = 1; i <= 8; ++i)
+    beam.lineTo(area.left() + 10 + i * (area.width() - 20) / 8,
+                area.center().y() + ((i % 2) ? -1 : 1) * area.height() / 4);
+  p.setPen(QPen(QColor(255, 230, 80), 4));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(beam);
+}
+
+QPixmap DrawSplash(const SplashArt& art) {
+  QPixmap pix(643, 482);
+  QPainter p(&pix);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient bg(0, 0, 0, pix.height());
+  bg.setColorAt(0, art.tint.lighter(130));
+  bg.setColorAt(1, art.tint.darker(200));
+  p.fillRect(pix.rect(), bg);
+  DrawCell(p, QRectF(60, 250, 523, 120), art.tint);
+  p.setPen(Qt::white);
+  QFont title;
+  title.setPixelSize(54);
+  title.setBold(true);
+  p.setFont(title);
+  p.drawText(QRect(0, 60, pix.width(), 80), Qt::AlignCenter, QStringLiteral("Nolt %1").arg(art.program));
+  QFont sub;
+  sub.setPixelSize(24);
+  p.setFont(sub);
+  p.drawText(QRect(0, 150, pix.width(), 40), Qt::AlignCenter, QStringLiteral("Kovo gas monitor software"));
+  p.drawText(QRect(0, 420, pix.width(), 40), Qt::AlignCenter, QStringLiteral("v.1.38"));
+  return pix;
+}
+
+QPixmap DrawAboutIcon() {
+  QPixmap pix(32, 32);
+  pix.fill(Qt::transparent);
+  QPainter p(&pix);
+  p.setRenderHint(QPainter::Antialiasing);
+  DrawCell(p, QRectF(2, 8, 28, 16), QColor(20, 90, 150));
+  return pix;
+}
+
+}  // namespace
+
+QPixmap LoadBitmapResource(int id) {
+  for (const SplashArt& art : kSplashes)
+    if (art.id == id) return DrawSplash(art);
+  return QPixmap();
+}
+
+QPixmap LoadIconResource(int id) { return id == IDI_ABOUT ? DrawAboutIcon() : QPixmap(); }
+
+}  // namespace kovo

@@ -1,0 +1,20 @@
+#pragma once
+// The suite's own pictures: the splash bitmaps and icons, drawn at first use.
+#include <QPixmap>
+
+namespace kovo {
+
+enum BitmapId {
+  IDB_SPLASH_CALIBRATION = 102,
+  IDI_ABOUT = 105,
+  IDB_SPLASH_ONLINE = 107,
+  IDB_SPLASH_OFFLINE = 108,
+  IDB_SPLASH_PRESENTATION = 109,
+};
+
+// A splash bitmap (643 x 482), or a null pixmap for an unknown id.
+QPixmap LoadBitmapResource(int id);
+// A 32 x 32 icon, or a null pixmap for an unknown id.
+QPixmap LoadIconResource(int id);
+
+}  // namespace kovo

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the suite and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja
+cmake --build build
+cd build
+ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/App.h"
+#include "core/MessageSink.h"
+
+TEST(MessageSink, ScriptedAnswersThenDefaultButtons) {
+  platform::AppCore app("Online", {"online"});
+  platform::ScriptedMessageSink sink;
+  sink.Answer(IDNO);
+  EXPECT_EQ(platform::MessageBox("Stop?", MB_YESNO), IDNO);
+  EXPECT_EQ(platform::MessageBox("Stop again?", MB_YESNO), IDYES);
+  EXPECT_EQ(platform::MessageBox("Retry?", MB_RETRYCANCEL), IDRETRY);
+  EXPECT_EQ(platform::MessageBox("Note", MB_OK, "Title"), IDOK);
+  auto shown = sink.Messages();
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown[0].caption, "Online");  // the program's name by default
+  EXPECT_EQ(shown[3].caption, "Title");
+}
+
+TEST(MessageSink, RestoresThePreviousSinkAndTakesMessagesFromAnyThread) {
+  platform::MessageSink* before = &platform::Messages();
+  {
+    platform::ScriptedMessageSink sink;
+    std::thread t([] { platform::MessageBox("from a worker"); });
+    t.join();
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{"from a worker"});
+  }
+  EXPECT_EQ(&platform::Messages(), before);
+}
