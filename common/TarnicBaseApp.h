@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AppFinder.h"
 #include "GlobalAccessor.h"
 #include "core/DeviceContext.h"
 #include "ui/WinApp.h"
@@ -78,15 +79,4 @@ class AppTool {
  public:
   static TarnicBaseApp* GetBaseApp();
   static CDBDoc* GetDocument();
-};
-
-class AppFinder {
- public:
-  // Compares the running program's application name, case-sensitively.
-  static bool isApp(const std::string& name);
-  static bool isCalibration() { return isApp("Calibration"); }
-  static bool isPresentation() { return isApp("Presentation"); }
-  static bool isOffline() { return isApp("Offline"); }
-  static bool isOnline() { return isApp("Online"); }
-  static bool isOstrel() { return isApp("Database Administration"); }
 };
