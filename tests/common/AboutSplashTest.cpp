@@ -101,7 +101,9 @@ TEST_F(Gui, SplashIsShownOverTheMainWindowAndClosesAtItsTimer) {
   EXPECT_EQ(SplashWindows(), 1);
   EXPECT_EQ(CSplashWnd::Shown(), nullptr);  // key presses no longer go to it
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (dynamic_cast<CSplashWnd*>(w)) EXPECT_EQ(w->size(), QSize(643, 482));
+    if (dynamic_cast<CSplashWnd*>(w)) {
+      EXPECT_EQ(w->size(), QSize(643, 482));
+    }
   }
   EXPECT_TRUE(WaitUntil([] { return SplashWindows() == 0; }));
 }
