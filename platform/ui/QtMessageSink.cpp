@@ -3,9 +3,26 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
+#include <vector>
 
 namespace platform {
 namespace {
+
+struct Button {
+  QMessageBox::StandardButton qt;
+  int answer;
+};
+
+std::vector<Button> ButtonsFor(unsigned type) {
+  switch (type & MB_BUTTONMASK) {
+    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNOCANCEL:
+      return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default: return {{QMessageBox::Ok, IDOK}};
+  }
+}
 
 int ShowOnThisThread(const std::string& text, const std::string& caption, unsigned type) {
   QMessageBox box(QApplication::activeWindow());
@@ -18,17 +35,7 @@ int ShowOnThisThread(const std::string& text, const std::string& caption, unsign
     case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
     default: break;
   }
-  struct Button { QMessageBox::StandardButton qt; int answer; };
-  std::vector<Button> buttons;
-  switch (type & MB_BUTTONMASK) {
-    case MB_OKCANCEL: buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
-    case MB_YESNOCANCEL:
-      buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-      break;
-    case MB_YESNO: buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
-    case MB_RETRYCANCEL: buttons = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}}; break;
-    default: buttons = {{QMessageBox::Ok, IDOK}}; break;
-  }
+  const std::vector<Button> buttons = ButtonsFor(type);
   QMessageBox::StandardButtons set;
   for (const Button& b : buttons) set |= b.qt;
   box.setStandardButtons(set);
