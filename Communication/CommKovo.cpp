@@ -19,58 +19,25 @@ const char kTerminator[] = "\r\n\n";
 PrintFloat Decimal(float value) { return PrintFloat(value, 1); }
 PrintCalibval Exponent(MeasValue value) { return PrintCalibval(value, 0); }
 
+// "F_C,2": a filter and the number of one of its banks.
+PrintColl FilterAndBank(FilterPos filter, BankNo bank) {
+  PrintColl items;
+  items.Add(PrintStr(filter.GetText())).Add(PrintChar(',')).Add(PrintInt(bank.GetNumber()));
+  return items;
+}
+
 InstrumentInfo* Instrument() { return InstrumentUtility::GetInstance()->GetInstrumentInfo(); }
 
-const char* LengthKeyword(int kind) {
-  switch (kind) {
-    case 0:
-      return "U_METER";
-    case 1:
-      return "U_FEET";
-    default:
-      return nullptr;
-  }
-}
+// The monitor's keyword for each unit kind of the suite.
+const char* const kLengthKeywords[] = {"U_METER", "U_FEET"};
+const char* const kHumiKeywords[] = {"U_MG_M3", "U_MG_M3", "U_MG_M3", "U_PPM", "U_PPM", "U_PPM", "U_TDEW", "U_kPa"};
+const char* const kPressureKeywords[] = {"U_MBAR", "U_MMHG", "U_kPa", "U_MBAR"};
+const char* const kTempKeywords[] = {"U_KE", "U_CE", "U_FA"};
+const char* const kConcKeywords[] = {"U_MG_M3", "U_MG_M3", "U_MG_M3", "U_PPM", "U_PPM", "U_PPM"};
 
-const char* HumiKeyword(int kind) {
-  if (kind >= 0 && kind <= 2) return "U_MG_M3";
-  if (kind >= 3 && kind <= 5) return "U_PPM";
-  if (kind == 6) return "U_TDEW";
-  if (kind == 7) return "U_kPa";
-  return nullptr;
-}
-
-const char* PressureKeyword(int kind) {
-  switch (kind) {
-    case 0:
-    case 3:
-      return "U_MBAR";
-    case 1:
-      return "U_MMHG";
-    case 2:
-      return "U_kPa";
-    default:
-      return nullptr;
-  }
-}
-
-const char* TempKeyword(int kind) {
-  switch (kind) {
-    case 0:
-      return "U_KE";
-    case 1:
-      return "U_CE";
-    case 2:
-      return "U_FA";
-    default:
-      return nullptr;
-  }
-}
-
-const char* ConcKeyword(int kind) {
-  if (kind >= 0 && kind <= 2) return "U_MG_M3";
-  if (kind >= 3 && kind <= 5) return "U_PPM";
-  return nullptr;
+template <size_t N>
+const char* KeywordOf(const char* const (&keywords)[N], int kind) {
+  return kind >= 0 && static_cast<size_t>(kind) < N ? keywords[kind] : nullptr;
 }
 
 }  // namespace
@@ -202,11 +169,7 @@ void CommKovo::setRelays(bool on) { sendEnabled("E_C 26", PrintColl().Add(PrintS
 // --- set-up ---
 
 void CommKovo::setActiveBank(FilterPos filter, BankNo bank) {
-  sendCommand(PrintColl()
-                  .Add(PrintStr("SE B,"))
-                  .Add(PrintStr(filter.GetText()))
-                  .Add(PrintChar(','))
-                  .Add(PrintInt(bank.GetNumber())));
+  sendCommand(PrintColl().Add(PrintStr("SE B,")).Add(FilterAndBank(filter, bank)));
 }
 
 void CommKovo::setAirPressure(float pressure) {
@@ -246,15 +209,15 @@ void CommKovo::sendUnit(const char* command, const char* keyword) {
   sendCommand(PrintColl().Add(PrintStr(command)).Add(PrintStr(keyword)));
 }
 
-void CommKovo::setLengthUnit(COLengUnit unit) { sendUnit("SE L_U,", LengthKeyword(unit.GetUnit())); }
+void CommKovo::setLengthUnit(COLengUnit unit) { sendUnit("SE L_U,", KeywordOf(kLengthKeywords, unit.GetUnit())); }
 
-void CommKovo::setHumiUnit(COHumiUnit unit) { sendUnit("SE H_U,", HumiKeyword(unit.GetUnit())); }
+void CommKovo::setHumiUnit(COHumiUnit unit) { sendUnit("SE H_U,", KeywordOf(kHumiKeywords, unit.GetUnit())); }
 
-void CommKovo::setPressureUnit(COPresUnit unit) { sendUnit("SE PR_U,", PressureKeyword(unit.GetUnit())); }
+void CommKovo::setPressureUnit(COPresUnit unit) { sendUnit("SE PR_U,", KeywordOf(kPressureKeywords, unit.GetUnit())); }
 
-void CommKovo::setTempUnit(COTempUnit unit) { sendUnit("SE T_U,", TempKeyword(unit.GetUnit())); }
+void CommKovo::setTempUnit(COTempUnit unit) { sendUnit("SE T_U,", KeywordOf(kTempKeywords, unit.GetUnit())); }
 
-void CommKovo::setConcUnit(COConcUnit unit) { sendUnit("SE C_U,", ConcKeyword(unit.GetUnit())); }
+void CommKovo::setConcUnit(COConcUnit unit) { sendUnit("SE C_U,", KeywordOf(kConcKeywords, unit.GetUnit())); }
 
 void CommKovo::setNormTemperature(float temperature) {
   sendCommand(PrintColl().Add(PrintStr("SE N_T,")).Add(Decimal(temperature)));
@@ -301,45 +264,29 @@ void CommKovo::getUANumber(FilterPos filter, ChBuf& number) {
 
 // --- alarm limits ---
 
+void CommKovo::sendAlarmLimit(const Prints& target, MeasValue value, bool second) {
+  PrintColl request;
+  request.Add(PrintStr("C_P ")).Add(target).Add(PrintStr(",A_L,")).Add(Exponent(value));
+  if (second) request.Add(PrintStr(",2"));
+  sendEnabled("E_C 83", request);
+}
+
 void CommKovo::setAlarmLimit1(FilterPos filter, BankNo bank, MeasValue value) {
-  sendEnabled("E_C 83", PrintColl()
-                            .Add(PrintStr("C_P "))
-                            .Add(PrintStr(filter.GetText()))
-                            .Add(PrintChar(','))
-                            .Add(PrintInt(bank.GetNumber()))
-                            .Add(PrintStr(",A_L,"))
-                            .Add(Exponent(value)));
+  sendAlarmLimit(FilterAndBank(filter, bank), value, false);
 }
 
 void CommKovo::setAlarmLimit2(FilterPos filter, BankNo bank, MeasValue value) {
-  sendEnabled("E_C 83", PrintColl()
-                            .Add(PrintStr("C_P "))
-                            .Add(PrintStr(filter.GetText()))
-                            .Add(PrintChar(','))
-                            .Add(PrintInt(bank.GetNumber()))
-                            .Add(PrintStr(",A_L,"))
-                            .Add(Exponent(value))
-                            .Add(PrintStr(",2")));
+  sendAlarmLimit(FilterAndBank(filter, bank), value, true);
 }
 
-void CommKovo::setWaterAlarmLimit1(MeasValue value) {
-  sendEnabled("E_C 83", PrintColl().Add(PrintStr("C_P F_W,A_L,")).Add(Exponent(value)));
-}
+void CommKovo::setWaterAlarmLimit1(MeasValue value) { sendAlarmLimit(PrintStr("F_W"), value, false); }
 
-void CommKovo::setWaterAlarmLimit2(MeasValue value) {
-  sendEnabled("E_C 83", PrintColl().Add(PrintStr("C_P F_W,A_L,")).Add(Exponent(value)).Add(PrintStr(",2")));
-}
+void CommKovo::setWaterAlarmLimit2(MeasValue value) { sendAlarmLimit(PrintStr("F_W"), value, true); }
 
 // --- calibration parameters ---
 
 void CommKovo::queryBank(FilterPos filter, BankNo bank, const char* keyword, const Scans& reply) {
-  Query(PrintColl()
-            .Add(PrintStr("C_P? "))
-            .Add(PrintStr(filter.GetText()))
-            .Add(PrintChar(','))
-            .Add(PrintInt(bank.GetNumber()))
-            .Add(PrintChar(','))
-            .Add(PrintStr(keyword)),
+  Query(PrintColl().Add(PrintStr("C_P? ")).Add(FilterAndBank(filter, bank)).Add(PrintChar(',')).Add(PrintStr(keyword)),
         reply);
 }
 

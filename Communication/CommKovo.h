@@ -115,6 +115,8 @@ class CommKovo {
 
  private:
   void sendEnabled(const char* enable, const Prints& request);
+  // "C_P <target>,A_L,<value>", ",2" behind it for the second limit.
+  void sendAlarmLimit(const Prints& target, MeasValue value, bool second);
   // "C_P? F,b,<keyword>" and its reply.
   void queryBank(FilterPos filter, BankNo bank, const char* keyword, const Scans& reply);
   void queryWater(const char* keyword, const Scans& reply);

@@ -130,7 +130,7 @@ void TakeSample(MonitorState& s) {
     s.alarms[static_cast<size_t>(ch)] = s.Uses(ch) && limit < 1e31f && s.levels[static_cast<size_t>(ch)] > limit;
   }
   ++s.samplesTaken;
-  s.lastSample = FormatSample(s, s.samplesTaken, MonitorTime(s));
+  s.lastSampleTime = MonitorTime(s);
   s.sampleReady = true;
 }
 
@@ -230,7 +230,9 @@ void SimulatedMonitor::InstallHandlers() {
     return none;
   });
   reply("O_SP_C? SA_DA,AL", [](MonitorState& s, const Command&) -> R {
-    if (s.lastSample.empty()) TakeSample(s);
+    if (s.samplesTaken == 0) TakeSample(s);
+    // The flags tell what happened since the last read.
+    s.lastSample = FormatSample(s, s.samplesTaken, s.lastSampleTime);
     s.sampleReady = false;
     s.restarted = false;
     return s.lastSample;
@@ -307,9 +309,14 @@ void SimulatedMonitor::InstallHandlers() {
     std::string key = parts[0];
     for (size_t i = 1; i < valueAt; ++i) key += "," + parts[i];
     if (parts.size() > valueAt + 1) key += "," + parts[valueAt + 1];
+    // Numbers are kept in the monitor's own form; names, dates and flags as sent.
     const std::string& value = parts[valueAt];
-    const bool unset = value.empty() || value[0] == '_' || ToFloat(value) >= 1e31f;
-    s.params[key] = unset ? kNoValue : CalibNumber(ToFloat(value));
+    const bool number = !value.empty() && std::strchr("0123456789+-.", value[0]) != nullptr;
+    if (!number) {
+      s.params[key] = value;
+    } else {
+      s.params[key] = ToFloat(value) >= 1e31f ? kNoValue : CalibNumber(ToFloat(value));
+    }
     return none;
   });
 }

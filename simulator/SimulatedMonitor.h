@@ -87,7 +87,8 @@ struct MonitorState {
   // Sampling: a sample is ready every sampling interval while measuring.
   long samplesTaken = 0;
   bool sampleReady = false;
-  std::string lastSample;  // the reply body of "O_SP_C? SA_DA,AL"
+  std::tm lastSampleTime{};  // on the monitor's clock
+  std::string lastSample;    // the last reply body of "O_SP_C? SA_DA,AL"
   Clock::time_point nextSampleAt{};
   // The monitor's clock as set by "SE CL," and "SE DA,", as an offset.
   long long clockOffsetSeconds = 0;

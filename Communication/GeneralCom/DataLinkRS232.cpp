@@ -101,6 +101,11 @@ void DataLinkRS232::CheckLineErrors(const char* caption) {
 }
 
 void DataLinkRS232::Open() {
+  std::lock_guard<std::mutex> lock(m_openMutex);
+  OpenLocked();
+}
+
+void DataLinkRS232::OpenLocked() {
   const std::string path = platform::SerialPortPath(m_portIndex);
   if (path.empty() || m_port.Open(path) != 0)
     throw Rs232Exception(CommException::open, this, Rs232Exception::commError);
@@ -173,6 +178,11 @@ void DataLinkRS232::Open() {
 }
 
 void DataLinkRS232::Close() {
+  std::lock_guard<std::mutex> lock(m_openMutex);
+  CloseLocked();
+}
+
+void DataLinkRS232::CloseLocked() {
   if (!isOpen()) return;
   m_state &= static_cast<unsigned char>(~1u);
   if (const int err = m_port.Close())
@@ -190,10 +200,13 @@ void DataLinkRS232::Read(ChBuf& buffer) {
     Rs232TraceData("read", buffer.Buffer(), buffer.Length());
     return;
   }
-  // Nothing in time: start the port afresh and ask again.
+  // Nothing in time: start the port afresh and ask again, unless another
+  // thread closed the link meanwhile.
   g_rs232ReadTimeout = 1;
-  if (isOpen()) Close();
-  Open();
+  std::lock_guard<std::mutex> lock(m_openMutex);
+  if (!isOpen()) throw Win32Error(kUnit, __LINE__, kReadError, ECANCELED);
+  CloseLocked();
+  OpenLocked();
   const std::string last = LastRequest();
   m_port.Write(last.data(), last.size(), WriteTotal(static_cast<unsigned>(last.size())));
 }

@@ -2,6 +2,8 @@
 // The RS-232 link to the monitor over one serial port: fixed settings, a
 // one-time probe of the monitor per process, block reads and writes with
 // time-outs, and the trace of all traffic.
+#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "ChBuf.h"
@@ -42,6 +44,8 @@ class DataLinkRS232 {
   DataLinkRS232& operator=(const DataLinkRS232&) = delete;
 
   void Open();
+  // May come from another thread while a read waits: the read then ends
+  // with an error instead of waiting out its time-out.
   void Close();
   // One read of at most the buffer's capacity. When nothing comes in time the
   // port is opened again, the last request is sent again and the buffer is
@@ -77,6 +81,8 @@ class DataLinkRS232 {
   void ApplySettings();
   void ApplyState(unsigned multiplierBase);
   void CloseHandle();
+  void OpenLocked();
+  void CloseLocked();
   int ReadTotal(unsigned count) const;
   int WriteTotal(unsigned count) const;
   void CheckLineErrors(const char* caption);
@@ -85,6 +91,7 @@ class DataLinkRS232 {
   SerialControlBlock m_dcb;
   SerialTimeouts m_timeouts;
   unsigned m_portIndex = 0;
-  unsigned char m_state = 0;
+  std::atomic<unsigned char> m_state{0};
+  std::mutex m_openMutex;  // a close from another thread against the read's re-open
   LinkTimings m_timings;
 };

@@ -2,7 +2,9 @@
 
 #include <locale.h>
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,7 +44,12 @@ bool DigitsValue(const FixChBuf<10>& digits, int32_t* value) {
 
 float Scans::ToFloat(const char* text) {
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return static_cast<float>(strtod_l(text, nullptr, cLocale));
+  const double v = strtod_l(text, nullptr, cLocale);
+  // A number beyond a float's range becomes an infinity rather than
+  // whatever an out-of-range conversion happens to give.
+  if (v > FLT_MAX) return HUGE_VALF;
+  if (v < -FLT_MAX) return -HUGE_VALF;
+  return static_cast<float>(v);
 }
 
 void Scans::SkipBlanks(DataSrc& src) {

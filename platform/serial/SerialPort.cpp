@@ -242,6 +242,18 @@ int SerialPort::TakeLineErrors(LineErrors* errors, bool* known) {
   return 0;
 }
 
+int SerialPort::Wait(short events, int ms, short* revents) {
+  for (;;) {
+    pollfd fds[2] = {{m_fd, events, 0}, {m_wake, POLLIN, 0}};
+    const int n = ::poll(fds, 2, ms);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -errno;
+    if (fds[1].revents) return -ECANCELED;
+    *revents = fds[0].revents;
+    return n > 0 ? 1 : 0;
+  }
+}
+
 long SerialPort::Read(void* buffer, size_t size, int intervalMs, int totalMs) {
   if (!Enter()) return -EBADF;
   char* out = static_cast<char*>(buffer);
@@ -251,18 +263,12 @@ long SerialPort::Read(void* buffer, size_t size, int intervalMs, int totalMs) {
   while (got < size) {
     int wait = MsLeft(deadline);
     if (got > 0 && intervalMs < wait) wait = intervalMs;
-    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
-    const int n = ::poll(fds, 2, wait);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      result = -errno;
+    short revents = 0;
+    const int ready = Wait(POLLIN, wait, &revents);
+    if (ready <= 0) {
+      result = ready;  // 0: the gap after a byte, or the deadline
       break;
     }
-    if (fds[1].revents) {
-      result = -ECANCELED;
-      break;
-    }
-    if (n == 0) break;  // the gap after a byte, or the deadline
     const ssize_t r = ::read(m_fd, out + got, size - got);
     if (r > 0) {
       got += static_cast<size_t>(r);
@@ -294,19 +300,13 @@ long SerialPort::Write(const void* data, size_t size, int totalMs) {
       result = -errno;
       break;
     }
-    pollfd fds[2] = {{m_fd, POLLOUT, 0}, {m_wake, POLLIN, 0}};
-    const int n = ::poll(fds, 2, MsLeft(deadline));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      result = -errno;
+    short revents = 0;
+    const int ready = Wait(POLLOUT, MsLeft(deadline), &revents);
+    if (ready <= 0) {
+      result = ready;
       break;
     }
-    if (fds[1].revents) {
-      result = -ECANCELED;
-      break;
-    }
-    if (n == 0) break;
-    if (fds[0].revents & (POLLERR | POLLHUP)) {
+    if (revents & (POLLERR | POLLHUP)) {
       result = -EIO;
       break;
     }

@@ -74,6 +74,9 @@ class SerialPort {
  private:
   bool Enter();
   void Leave();
+  // Polls the port for events and the wake-up for Close: 1 ready, 0 time
+  // out, -ECANCELED closed, else -errno.
+  int Wait(short events, int ms, short* revents);
 
   mutable std::mutex m_mutex;
   std::condition_variable m_idle;

@@ -81,7 +81,7 @@ TEST(Simulator, AnswersTheCommandLanguage) {
   c.Send("E_C 83");
   c.Send("C_P F_C,1,A_L,7.5E+01,2");
   c.Send("nonsense");
-  ASSERT_TRUE(monitor.WaitForLines(14, 1000));
+  ASSERT_TRUE(monitor.WaitForLines(15, 1000));
   const MonitorState s = monitor.State();
   EXPECT_EQ(s.rejected, 2);
   EXPECT_EQ(s.params.at("F_A,1,A_L"), "__________");
