@@ -1,5 +1,7 @@
 #include "MonitorScans.h"
 
+#include <ctime>
+
 #include "COAirPressure.h"
 #include "COMeas.h"
 #include "Exceptions.h"
@@ -142,9 +144,10 @@ void ScanMonMeas::Scan(DataSrc& src) const {
   // A date the calendar cannot hold is a reply of the wrong form.
   if (day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) ReadError();
 
-  int year = m_reference.GetYear();
-  int month = m_reference.GetMonth();
-  if (day < m_reference.GetDay() && ++month > 12) {
+  const std::tm reference = m_reference.GetLocalTm();
+  int year = reference.tm_year + 1900;
+  int month = reference.tm_mon + 1;
+  if (day < reference.tm_mday && ++month > 12) {
     month = 1;
     ++year;
   }

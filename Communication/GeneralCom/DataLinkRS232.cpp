@@ -122,8 +122,8 @@ void DataLinkRS232::OpenLocked() {
     CloseHandle();
     throw Rs232Exception(CommException::open, this, Rs232Exception::commError);
   }
-  // What the port's queues were set up for stands here: the device must be a
-  // terminal, and nothing from before this open is kept.
+  // Where the port's queues were sized: the device must take the line
+  // settings of a terminal, and input from before this open is dropped.
   if (const int err = m_port.Apply(PortSettings())) {
     Rs232DebugLog("Error exit 4\n");
     CloseHandle();

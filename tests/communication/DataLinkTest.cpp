@@ -207,6 +207,25 @@ TEST_F(DataLink, WriteThatSendsNothingFailsAfterItsRetries) {
   EXPECT_LT(MsSince(start), 5000);
 }
 
+TEST_F(DataLink, ProbeThatCannotBeSentFailsTheOpen) {
+  link->SetTimeouts(50, 50);
+  OpenQuietly();
+  monitor->SetMisbehaviour(kovo::sim::Misbehaviour::stalled);
+  const std::string chunk(160, 'x');
+  EXPECT_THROW(
+      for (int i = 0; i < 100000; ++i) link->Write(ChBufWrapper(chunk.c_str())), Rs232Exception);
+  link->Close();
+  // The line is still full: the probe goes nowhere, and that is no monitor.
+  g_rs232FirstOpen = 1;
+  try {
+    link->Open();
+    FAIL() << "opened without a probe";
+  } catch (const Rs232Exception& e) {
+    EXPECT_EQ(e.Describe(), "RS232 Error: TIMEOUT. Write communication error");
+  }
+  EXPECT_FALSE(link->isOpen());
+}
+
 TEST_F(DataLink, TraceMovesToTheBackupAboveItsLimit) {
   kovo::test::TempDir dir;
   SetRs232TraceFolder(dir.Path());
