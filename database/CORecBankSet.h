@@ -24,12 +24,21 @@ class CORecBankSet : public CORecSystemBase {
   int WriteSetRow(int setType, const std::string& serial, const std::string& description);
   // Writes all banks of the embedded set-up and its water-vapour filter.
   void SaveBanks(int setId);
+  void SaveBanks(int setId, const MonitorSetup& setup) {
+    SetSetup(setup);
+    SaveBanks(setId);
+  }
   // Reads the monitor's identity, then writes the embedded set-up as a set of
   // the monitor's serial: all banks, or for a single-bank set only the given
   // bank (the water-vapour filter for filter 5 or more).
   void SaveSet(int setType, const std::string& description, int filter = -1, int bank = -1);
   // Reads the set's UA numbers and banks into the embedded set-up.
   bool LoadSet(int setId);
+  bool LoadSet(int setId, MonitorSetup& setup) {
+    if (!LoadSet(setId)) return false;
+    setup = m_setup;
+    return true;
+  }
   // Loads the current set of the serial; when there is none, and lookOnly is
   // false, reads the filters from the monitor and stores them as the
   // monitor's initial and current sets.

@@ -3,7 +3,12 @@
 #include <algorithm>
 
 #include "COSystemSetup.h"
+#include "COSequence.h"
+#include "DBUtil.h"
 #include "DataLinks.h"
+#include "GlobalAccessor.h"
+#include "TaskRecords.h"
+#include "core/Text.h"
 
 void CDocument::AddView(CView* view) {
   if (view != nullptr && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
@@ -39,4 +44,32 @@ void CDBDoc::OnCloseDocument() {
   COSystemSetup* setup = COSystemSetup::Current();
   if (setup != nullptr && !setup->CanCloseDatabase()) return;
   CDocument::OnCloseDocument();
+}
+
+bool CDBDoc::CloseInterruptedSequence() {
+  CORecEvent events;
+  events.m_strFilter = platform::Format("[EventType] = %d OR [EventType] = %d", COEvent::typeTaskStarted,
+                                        COEvent::typeTaskStopped);
+  events.Open();
+  if (events.IsEOF()) return false;
+  events.MoveLast();
+  if (events.m_EventType != COEvent::typeTaskStarted) return false;
+  COMeas last;
+  CORecMeas meas;
+  meas.SetTarget(&last);
+  meas.m_strSort = "[MeasNo]";
+  meas.Open();
+  if (meas.IsEOF()) return false;
+  meas.MoveLast();
+  meas.CloseWithDatabase();
+  events.m_strFilter.clear();
+  events.AddEventById(last, 165, COEvent::typeTaskStopped, 0.0f);
+  events.CloseWithDatabase();
+  IGlobalAccessor* tool = AppRegister::GetAccessor();
+  if (COSequence* sequence = tool ? tool->GetActiveSequence() : nullptr) {
+    sequence->SetStop(last.GetMeasTime(), last.GetMeasNo());
+    sequence->Save();
+    sequence->NewSequence();
+  }
+  return true;
 }

@@ -60,4 +60,8 @@ class CDBDoc : public CDocument {
   // Closes only when the system set-up agrees (a running measurement may be
   // stopped first); otherwise nothing changes.
   void OnCloseDocument() override;
+  // A task whose last start has no stop after it (the program ended while it
+  // measured) is closed: the stop event at its last measurement, the
+  // sequence's stop, and a new sequence row. True when it was interrupted.
+  static bool CloseInterruptedSequence();
 };

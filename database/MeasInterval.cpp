@@ -141,3 +141,10 @@ void COMeasInterval::ResetCursors() {
   m_leftMeas = COMeas();
   m_rightMeas = COMeas();
 }
+
+void COMeasInterval::SetChannelShown(int channel, bool shown) { SetBitFlag32(&m_channelMask, channel, shown); }
+
+bool COMeasInterval::IsBeforeInterval(const COMeas& meas) const {
+  if (m_mode == kByNumber) return meas.GetMeasNo() < m_first && meas.GetMeasNo() <= m_last;
+  return meas.GetMeasTime() < GetStartTime() && meas.GetMeasTime() <= m_endTime;
+}

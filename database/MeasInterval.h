@@ -119,6 +119,9 @@ class COMeasInterval {
   // Keeps both spans and moves the end to the time and number given.
   void MoveTo(const CTime& endTime, int lastNumber);
   bool IsChannelShown(int channel) const;
+  void SetChannelShown(int channel, bool shown);
+  // Before the start of the interval (by number or by time) and not past its end.
+  bool IsBeforeInterval(const COMeas& meas) const;
   uint32_t GetChannelMask() const { return m_channelMask; }
   void SetChannelMask(uint32_t mask) { m_channelMask = mask; }
 

@@ -126,6 +126,8 @@ void COMeasReader::MoveNext() {
     m_pendingLive = 0;
   }
   m_recEvent.LoadEvents(m_current);
+  // The pass is over: the events behind it are not read on.
+  if (atEnd && m_recEvent.IsOpen()) m_recEvent.EndRead();
 }
 
 bool COMeasReader::IsEOF() const { return m_pendingLive == 0 && (!m_recMeas.IsOpen() || m_recMeas.IsEOF()); }

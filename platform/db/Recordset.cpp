@@ -83,6 +83,42 @@ std::string ReverseSort(const std::string& sort) {
   return out;
 }
 
+std::string Literal(const CDBParam& p) {
+  switch (p.GetKind()) {
+    case CDBParam::kLong:
+      return platform::Format("%lld", static_cast<long long>(p.GetLong()));
+    case CDBParam::kDouble:
+      return platform::Format("%.17g", p.GetDouble());
+    case CDBParam::kText:
+      break;
+  }
+  std::string out = "'";
+  for (char c : p.GetText()) {
+    if (c == '\0') continue;
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+// Puts each value in place of its '?' (those outside quoted text).
+std::string InlineParams(const std::string& filter, const std::vector<CDBParam>& params) {
+  std::string out;
+  size_t next = 0;
+  bool quoted = false;
+  for (char c : filter) {
+    if (c == '\'') quoted = !quoted;
+    if (c == '?' && !quoted) {
+      if (next >= params.size()) throw CDBException(SQL_ERROR, "The filter has more '?' than values: " + filter);
+      out += Literal(params[next++]);
+    } else {
+      out += c;
+    }
+  }
+  if (next != params.size()) throw CDBException(SQL_ERROR, "The filter has fewer '?' than values: " + filter);
+  return out;
+}
+
 bool StartsWithSelect(const std::string& sql) {
   std::string t = platform::ToUpper(platform::TrimLeft(sql));
   return t.compare(0, 6, "SELECT") == 0 && (t.size() == 6 || std::isspace(static_cast<unsigned char>(t[6])));
@@ -104,6 +140,9 @@ struct CRecordset::Impl {
     SQLHSTMT h = SQL_NULL_HSTMT;
     std::string prepared;  // the text prepared on h
     bool active = false;   // a cursor is open
+    // Executed and closed before its end: the driver then goes on where that
+    // read stopped, so the statement must be prepared afresh.
+    bool cut = false;
     long next = 0;         // the index the next fetch delivers
   };
   Select sel[2];
@@ -333,9 +372,10 @@ void CRecordset::Execute(Dir dir, long offset) {
   Impl& im = *m_impl;
   const int d = static_cast<int>(dir);
   Impl::Select& s = im.sel[d];
-  if (s.active) SQLFreeStmt(s.h, SQL_CLOSE);
-  s.active = false;
-  if (im.filled == d) im.filled = -1;
+  // One read at a time per connection: the driver steps through one result
+  // only and reads any other still open to its end first, which would make
+  // every move to the last row cost the whole table.
+  ReleaseRead();
 
   if (im.source == Impl::kCatalog) {
     if (!ExecuteCatalog(s.h)) throw CDBException(SQL_ERROR, "The record set has no query");
@@ -346,23 +386,28 @@ void CRecordset::Execute(Dir dir, long offset) {
     return;
   }
 
+  // Offsets and filter values go into the text as literals: the driver reads
+  // a statement with parameters to its end at once, which a requery of a
+  // large table cannot afford. Text values are quoted, so they stay values.
+  const std::string filter = platform::Trim(im.filter).empty() ? std::string() : InlineParams(im.filter, im.params);
+  const std::string offsetText = platform::Format("%ld", offset);
   std::string text;
   if (im.source == Impl::kTable) {
     std::string cols = "rowid";
     for (const Column& c : im.columns) cols += ", " + c.name;
     text = "SELECT " + cols + " FROM " + im.table;
-    if (!platform::Trim(im.filter).empty()) text += " WHERE (" + im.filter + ")";
+    if (!filter.empty()) text += " WHERE (" + filter + ")";
     std::string sort = platform::Trim(im.sort);
     if (dir == Dir::kForward)
       text += " ORDER BY " + (sort.empty() ? std::string() : sort + ", ") + "rowid";
     else
       text += " ORDER BY " + (sort.empty() ? std::string() : ReverseSort(sort) + ", ") + "rowid DESC";
-    text += " LIMIT -1 OFFSET ?";
+    text += " LIMIT -1 OFFSET " + offsetText;
   } else {
     text = im.table;
-    if (!platform::Trim(im.filter).empty()) text += " WHERE (" + im.filter + ")";
+    if (!filter.empty()) text += " WHERE (" + filter + ")";
     if (!platform::Trim(im.sort).empty()) text += " ORDER BY " + im.sort;
-    text = "SELECT * FROM (" + text + ") LIMIT -1 OFFSET ?";
+    if (offset > 0) text = "SELECT * FROM (" + text + ") LIMIT -1 OFFSET " + offsetText;
   }
   SQLRETURN r;
   if (s.prepared != text) {
@@ -371,39 +416,10 @@ void CRecordset::Execute(Dir dir, long offset) {
     if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, s.h, "Prepare");
     s.prepared = text;
   }
-  SQLFreeStmt(s.h, SQL_RESET_PARAMS);
-  // The parameters must outlive SQLExecute; they live on this frame until then.
-  const std::vector<CDBParam>& params = im.params;
-  std::vector<SQLLEN> inds(params.size() + 1, 0);
-  std::vector<SQLBIGINT> longs(params.size(), 0);
-  std::vector<SQLDOUBLE> doubles(params.size(), 0.0);
-  SQLUSMALLINT p = 1;
-  for (size_t i = 0; i < params.size(); ++i, ++p) {
-    const CDBParam& prm = params[i];
-    switch (prm.GetKind()) {
-      case CDBParam::kText:
-        inds[i] = static_cast<SQLLEN>(prm.GetText().size());
-        r = SQLBindParameter(s.h, p, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                             prm.GetText().empty() ? 1 : prm.GetText().size(), 0,
-                             const_cast<char*>(prm.GetText().data()), 0, &inds[i]);
-        break;
-      case CDBParam::kLong:
-        longs[i] = prm.GetLong();
-        r = SQLBindParameter(s.h, p, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &longs[i], 0, &inds[i]);
-        break;
-      case CDBParam::kDouble:
-        doubles[i] = prm.GetDouble();
-        r = SQLBindParameter(s.h, p, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &doubles[i], 0, &inds[i]);
-        break;
-    }
-    if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, s.h, "Parameter");
-  }
-  SQLBIGINT off = offset;
-  r = SQLBindParameter(s.h, p, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &off, 0, &inds.back());
-  if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, s.h, "Parameter");
   r = SQLExecute(s.h);
   if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) Throw(r, SQL_HANDLE_STMT, s.h, "Query");
   s.active = true;
+  s.cut = true;
   s.next = offset;
 }
 
@@ -418,6 +434,7 @@ bool CRecordset::FetchOne(Dir dir) {
     // snapshot while the set rests at its end.
     SQLFreeStmt(s.h, SQL_CLOSE);
     s.active = false;
+    s.cut = false;
     if (im.filled == d) im.filled = -1;
     if (dir == Dir::kForward) im.eofIndex = s.next;
     return false;
@@ -466,6 +483,10 @@ void CRecordset::MoveFirst() {
     SetPosition(Dir::kForward, -1, false);
     m_bof = m_eof = true;
   }
+  // A set often rests on the row it was put on; an open read would hold its
+  // snapshot all that time and keep the log from being folded back into the
+  // file, so every later commit would try again. Moving on reads anew.
+  ReleaseRead();
 }
 
 bool CRecordset::Requery() {
@@ -489,6 +510,7 @@ void CRecordset::MoveLast() {
       SetPosition(Dir::kForward, -1, false);
       m_bof = m_eof = true;
     }
+    ReleaseRead();
     return;
   }
   // A query reads forward to its end and then takes the row before it.
@@ -578,11 +600,23 @@ void CRecordset::Edit() {
 
 void CRecordset::CancelUpdate() { m_editMode = noMode; }
 
+void CRecordset::EndRead() { ReleaseRead(); }
+
 void CRecordset::ReleaseRead() {
   Impl& im = *m_impl;
   for (Impl::Select& s : im.sel) {
     if (s.active) SQLFreeStmt(s.h, SQL_CLOSE);
     s.active = false;
+    if (s.cut) {
+      // Closing a read the driver steps through leaves it open underneath,
+      // holding its snapshot (and keeping this connection from writing); a
+      // fresh prepare ends it.
+      s.cut = false;
+      if (s.prepared.empty() ||
+          !SQL_SUCCEEDED(SQLPrepare(s.h, reinterpret_cast<SQLCHAR*>(s.prepared.data()),
+                                    static_cast<SQLINTEGER>(s.prepared.size()))))
+        s.prepared.clear();
+    }
   }
   im.filled = -1;
 }

@@ -132,7 +132,7 @@ TEST_F(RecordsetTest, DatesAreStoredAsTextSoEqualityAndRangeFiltersFindThem) {
   EXPECT_EQ(Numbers(rs), std::vector<int>({2, 3, 4}));
 }
 
-TEST_F(RecordsetTest, FilterParametersAreBoundNotPastedIntoTheStatement) {
+TEST_F(RecordsetTest, FilterValuesCannotChangeTheStatement) {
   AddRows(2);
   {
     CItemSet rs;
@@ -150,6 +150,12 @@ TEST_F(RecordsetTest, FilterParametersAreBoundNotPastedIntoTheStatement) {
   rs.m_filterParams = {CDBParam("row1"), CDBParam(0)};
   rs.Requery();
   EXPECT_EQ(Numbers(rs), std::vector<int>({1}));
+  rs.m_strFilter = "[Name] <> 'what?' AND [Number] = ?";  // a '?' in quotes is text
+  rs.m_filterParams = {CDBParam(2)};
+  rs.Requery();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({2}));
+  rs.m_filterParams.clear();
+  EXPECT_THROW(rs.Requery(), CDBException);
 }
 
 TEST_F(RecordsetTest, MovesStopAtTheEndsAndMoveLastFindsTheLastRowInSortOrder) {
@@ -285,6 +291,29 @@ TEST_F(RecordsetTest, ASetRestingMidwayDoesNotKeepAnotherSetFromWriting) {
   EXPECT_EQ(Numbers(check).size(), 6u);
   reader.MoveNext();
   EXPECT_EQ(reader.m.number, 12);
+}
+
+TEST_F(RecordsetTest, ASetRestingOnItsRowLetsTheLogBeFoldedBack) {
+  AddRows(10);
+  CItemSet resting;
+  resting.Open();  // and rests on its first row, as a settings row does
+  CItemSet last;
+  last.m_strSort = "[Number]";
+  last.Open();
+  last.MoveLast();
+  CItemSet writer;
+  writer.Open();
+  for (int i = 0; i < 3000; ++i) {
+    writer.AddNew();
+    writer.m.number = 100 + i;
+    writer.m.name = std::string(200, 'n');
+    writer.Update();
+  }
+  // Held snapshots would keep every commit in the log: some 3000 pages.
+  EXPECT_LT(std::filesystem::file_size(odbc.File("items.db-wal")), 1500u * 4096u);
+  EXPECT_EQ(resting.m.number, 1);
+  resting.MoveNext();
+  EXPECT_EQ(resting.m.number, 2);
 }
 
 TEST_F(RecordsetTest, ErrorsCarryTheDriversText) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 
+#include "DBDoc.h"
 #include "DBFiles.h"
 #include "DataTestSupport.h"
 #include "MeasReader.h"
@@ -118,6 +119,27 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   EXPECT_EQ(stored.GetName(), "Sequence 2");
   EXPECT_EQ(stored.GetStartTime(), base + CTimeSpan(100));
   stored.Close();
+}
+
+TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
+  NewTask("interrupted");
+  kovo::test::ObserverSteps store;
+  const CTime base(2024, 6, 1, 8, 0, 0);
+  for (int i = 0; i < 3; ++i) {
+    COMeas m = MakeMeas(base, i, 0, 1.0f);
+    store.Write(m, i == 0);
+  }
+  store.Close();
+  EXPECT_TRUE(CDBDoc::CloseInterruptedSequence());
+  EXPECT_EQ(sequence.GetStopNum(), 3);
+  EXPECT_EQ(sequence.GetNumCount(), 2);
+  EXPECT_FALSE(CDBDoc::CloseInterruptedSequence());  // closed now
+  CORecEvent events;
+  events.m_strFilter = "[EventType] = 6";
+  events.Open();
+  ASSERT_FALSE(events.IsEOF());
+  EXPECT_EQ(events.m_EventTime, base + CTimeSpan(2));
+  EXPECT_EQ(events.m_EventText, "Measurement task stopped");
 }
 
 // The result of SQLite's own check of a database.

@@ -18,7 +18,8 @@
 
 class CFieldExchange;
 
-// A value bound to one '?' of a filter, so outside text never becomes SQL.
+// A value for one '?' of a filter. Text is quoted as a literal where the '?'
+// stands, so outside text never becomes SQL of its own.
 class CDBParam {
  public:
   enum Kind { kText, kLong, kDouble };
@@ -89,6 +90,11 @@ class CRecordset {
   void Delete();
   int GetEditMode() const { return m_editMode; }
 
+  // Ends the read in progress; the current row stays, and the next move reads
+  // again. A set that rests mid-way should end its read: an open one keeps the
+  // database's log from being folded back into the file.
+  void EndRead();
+
   bool CanUpdate() const;
   // The columns of the set, in exchange order (known once opened).
   std::vector<std::string> GetColumnNames() const;
@@ -96,7 +102,7 @@ class CRecordset {
   // Taken by Open and Requery; changing them affects nothing before that.
   std::string m_strFilter;              // the WHERE clause, without the word
   std::string m_strSort;                // the ORDER BY clause, without the words
-  std::vector<CDBParam> m_filterParams;  // bound in order to the '?' of m_strFilter
+  std::vector<CDBParam> m_filterParams;  // in order, one per '?' of m_strFilter
   CDatabase* m_pDatabase;
   int m_nDefaultType = snapshot;
 
