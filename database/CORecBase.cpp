@@ -30,6 +30,26 @@ void CORecBase::CloseWithDatabase() {
   if (m_pDatabase != nullptr) m_pDatabase->Close();
 }
 
+void CORecBase::EditOrAddNew() {
+  if (IsOpen())
+    Requery();
+  else
+    Open(dynaset);
+  if (IsEOF())
+    AddNew();
+  else
+    Edit();
+}
+
+void CORecBase::DeleteRows() {
+  OpenOrRequery();
+  if (!IsOpen()) Open(dynaset);
+  while (!IsEOF()) {
+    Delete();
+    Requery();
+  }
+}
+
 std::string CORecBase::GetDefaultConnect() { return dbfiles::ConnectString(GetDatabaseName()); }
 
 std::string CORecSystemBase::GetDatabaseName() { return dbfiles::kSystemName; }

@@ -15,6 +15,11 @@ class CORecBase : public CRecordset {
   void OpenOrRequery();
   // Closes the set and its connection, so the database file is released.
   void CloseWithDatabase();
+  // Requeries (opens as a dynaset when closed) and puts the first row of the
+  // filter into edit mode, or starts a new row when there is none.
+  void EditOrAddNew();
+  // Deletes every row of the filter.
+  void DeleteRows();
 
  protected:
   // The data source name after "TARNIC:"; read when the set opens.

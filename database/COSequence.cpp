@@ -49,19 +49,9 @@ void COSequence::CopySettings(const COSequence& o) {
     UANum[i] = o.UANum[i];
     ActiveBank[i] = o.ActiveBank[i];
   }
-  ModeMask = o.ModeMask;
-  SampleInterval = o.SampleInterval;
-  AirPres = o.AirPres;
-  RollingAvg = o.RollingAvg;
-  TubeLength = o.TubeLength;
-  ChamberTime = o.ChamberTime;
-  TubeTime = o.TubeTime;
   ActiveFilter = o.ActiveFilter;
   LockedFilter = o.LockedFilter;
-  MeasTimeMode = o.MeasTimeMode;
-  for (int i = 0; i < 6; ++i) MeasTime[i] = o.MeasTime[i];
-  Compensation = o.Compensation;
-  Reserved = o.Reserved;
+  CopySampling(o);
 }
 
 void COSequence::SetDefaults() {

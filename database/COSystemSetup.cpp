@@ -161,11 +161,18 @@ void COSystemSetup::Save() {
   }
 }
 
-void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& serials) {
-  if (!m_dbList.IsOpen()) m_dbList.Open();
+// Unguarded: a failure passes to the dialog that asked.
+void COSystemSetup::ReadTaskList() {
   m_dbList.m_strFilter.clear();
   m_dbList.m_filterParams.clear();
-  m_dbList.MoveFirst();
+  if (m_dbList.IsOpen())
+    m_dbList.Requery();
+  else
+    m_dbList.Open();
+}
+
+void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& serials) {
+  ReadTaskList();
   IMeasurementLink* link = DataLinks::Measurement();
   const bool all = link == nullptr || link->IsOffline() || AppFinder::isPresentation();
   const std::string serial = DataLinks::GetMonitorSetup().m_serial.ToString();
@@ -179,10 +186,8 @@ void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& s
 }
 
 bool COSystemSetup::IsDescriptionInList(const std::string& description) {
-  if (!m_dbList.IsOpen()) m_dbList.Open();
-  m_dbList.m_strFilter.clear();
-  m_dbList.m_filterParams.clear();
-  for (m_dbList.MoveFirst(); !m_dbList.IsEOF(); m_dbList.MoveNext())
+  ReadTaskList();
+  for (; !m_dbList.IsEOF(); m_dbList.MoveNext())
     if (m_dbList.m_DBDesc == description) return true;
   return false;
 }

@@ -105,6 +105,7 @@ class COSystemSetup {
 
  private:
   friend class CORecGlobal;
+  void ReadTaskList();
 
   std::string m_databaseDesc;
   std::string m_databaseName;

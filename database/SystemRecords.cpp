@@ -104,14 +104,7 @@ void CORecBank::SelectRow(int setId, int filter, int bank) {
 
 void CORecBank::SaveBank(int setId, int filter, int bank, const BankInfo& info) {
   SelectRow(setId, filter, bank);
-  if (IsOpen())
-    Requery();
-  else
-    Open(dynaset);
-  if (IsEOF())
-    AddNew();
-  else
-    Edit();
+  EditOrAddNew();
   m_ID = setId;
   m_Filter = filter;
   m_Bank = bank;

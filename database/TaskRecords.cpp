@@ -152,14 +152,7 @@ void CORecEvent::LoadEvents(COMeas& meas) {
 
 void CORecEvent::SaveEvent(COMeas& meas, const COEvent& event) {
   SelectComment(meas.GetMeasTime(), event.GetType());
-  if (IsOpen())
-    Requery();
-  else
-    Open(dynaset);
-  if (IsEOF())
-    AddNew();
-  else
-    Edit();
+  EditOrAddNew();
   m_EventTime = meas.GetMeasTime();
   m_EventType = static_cast<unsigned char>(event.GetType());
   m_EventText = event.GetText();
@@ -174,11 +167,7 @@ void CORecEvent::AddEvent(COMeas& meas, const std::string& text, int type, float
   if (!IsOpen()) Open(dynaset);
   if (type == COEvent::typeComment) {
     SelectComment(meas.GetMeasTime(), type);
-    Requery();
-    if (IsEOF())
-      AddNew();
-    else
-      Edit();
+    EditOrAddNew();
   } else {
     AddNew();
   }
@@ -243,12 +232,7 @@ void CORecAlarm::LoadAlarms(int sequenceNum, std::vector<COAlarm>& alarms) {
 
 void CORecAlarm::SaveAlarms(int sequenceNum, const std::vector<COAlarm>& alarms) {
   SelectSequence(sequenceNum);
-  OpenOrRequery();
-  if (!IsOpen()) Open(dynaset);
-  while (!IsEOF()) {
-    Delete();
-    Requery();
-  }
+  DeleteRows();
   for (const COAlarm& a : alarms) {
     AddNew();
     m_SequenceNum = sequenceNum;
@@ -287,11 +271,7 @@ void CORecOpenColumns::DoFieldExchange(CFieldExchange* pFX) {
 void CORecOpenColumns::DeleteAll() {
   m_strFilter.clear();
   m_filterParams.clear();
-  OpenOrRequery();
-  while (IsOpen() && !IsEOF()) {
-    Delete();
-    Requery();
-  }
+  DeleteRows();
 }
 
 // --- [OpenWindows] ---
@@ -329,11 +309,7 @@ void CORecOpenWindows::DoFieldExchange(CFieldExchange* pFX) {
 void CORecOpenWindows::DeleteAll() {
   m_strFilter.clear();
   m_filterParams.clear();
-  OpenOrRequery();
-  while (IsOpen() && !IsEOF()) {
-    Delete();
-    Requery();
-  }
+  DeleteRows();
   CORecOpenColumns columns;
   columns.DeleteAll();
   columns.CloseWithDatabase();

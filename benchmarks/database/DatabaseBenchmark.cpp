@@ -80,6 +80,44 @@ sqlite3* OpenRaw(const std::string& file) {
   return db;
 }
 
+// The statements that store a measurement's row and its events, as the
+// record classes store them (no temperature outside the calibration).
+struct RawStatements {
+  explicit RawStatements(sqlite3* db) {
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO [Meas] ([MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
+                       "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure]) VALUES (?,?,?,?,?,?,?,?,?)",
+                       -1, &meas, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO [Event] ([EventTime], [EventType], [EventText], [FloatValue]) VALUES (?,?,?,?)",
+                       -1, &event, nullptr);
+  }
+  ~RawStatements() {
+    sqlite3_finalize(meas);
+    sqlite3_finalize(event);
+  }
+  void Store(const COMeas& m, int number) {
+    char time[20];
+    platform::db::DateToText(m.GetMeasTime(), time);
+    sqlite3_bind_text(meas, 1, time, 19, SQLITE_TRANSIENT);
+    sqlite3_bind_int(meas, 2, number);
+    for (int c = 0; c < 6; ++c) sqlite3_bind_double(meas, 3 + c, m.GetValue(c));
+    sqlite3_bind_double(meas, 9, m.GetValue(COMeas::chPressure));
+    sqlite3_step(meas);
+    sqlite3_reset(meas);
+    for (const COEvent& e : m.GetEvents()) {
+      const std::string text = e.GetText();
+      sqlite3_bind_text(event, 1, time, 19, SQLITE_TRANSIENT);
+      sqlite3_bind_int(event, 2, e.GetType());
+      sqlite3_bind_text(event, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_double(event, 4, e.GetValue());
+      sqlite3_step(event);
+      sqlite3_reset(event);
+    }
+  }
+  sqlite3_stmt* meas = nullptr;
+  sqlite3_stmt* event = nullptr;
+};
+
 // --- (a) storing ---
 
 // Seconds per stored measurement, shown in microseconds.
@@ -109,38 +147,11 @@ void BM_StoreThroughSqliteApi(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     sqlite3* db = OpenRaw(Install().NewTask("store sqlite"));
-    sqlite3_stmt* meas = nullptr;
-    sqlite3_stmt* event = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO [Meas] ([MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                       "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure]) VALUES (?,?,?,?,?,?,?,?,?)",
-                       -1, &meas, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO [Event] ([EventTime], [EventType], [EventText], [FloatValue]) VALUES (?,?,?,?)",
-                       -1, &event, nullptr);
+    auto raw = std::make_unique<RawStatements>(db);
     state.ResumeTiming();
-    for (int i = 0; i < kMeasurements; ++i) {
-      COMeas m = Measurement(i);
-      char time[20];
-      platform::db::DateToText(m.GetMeasTime(), time);
-      sqlite3_bind_text(meas, 1, time, 19, SQLITE_STATIC);
-      sqlite3_bind_int(meas, 2, i + 1);
-      for (int c = 0; c < 6; ++c) sqlite3_bind_double(meas, 3 + c, m.GetValue(c));
-      sqlite3_bind_double(meas, 9, m.GetValue(COMeas::chPressure));
-      sqlite3_step(meas);
-      sqlite3_reset(meas);
-      for (const COEvent& e : m.GetEvents()) {
-        const std::string text = e.GetText();
-        sqlite3_bind_text(event, 1, time, 19, SQLITE_STATIC);
-        sqlite3_bind_int(event, 2, e.GetType());
-        sqlite3_bind_text(event, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
-        sqlite3_bind_double(event, 4, e.GetValue());
-        sqlite3_step(event);
-        sqlite3_reset(event);
-      }
-    }
+    for (int i = 0; i < kMeasurements; ++i) raw->Store(Measurement(i), i + 1);
     state.PauseTiming();
-    sqlite3_finalize(meas);
-    sqlite3_finalize(event);
+    raw.reset();
     sqlite3_close(db);
     state.ResumeTiming();
   }
@@ -155,31 +166,10 @@ const std::string& ReadTask() {
     sqlite3* db = OpenRaw(Install().NewTask("read"));
     std::string taskName = Install().Setup().GetDatabaseName();
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* meas = nullptr;
-    sqlite3_stmt* event = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO [Meas] VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &meas, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO [Event] VALUES (?,?,?,?)", -1, &event, nullptr);
-    for (int i = 0; i < kMeasurements; ++i) {
-      COMeas m = Measurement(i);
-      char time[20];
-      platform::db::DateToText(m.GetMeasTime(), time);
-      sqlite3_bind_text(meas, 1, time, 19, SQLITE_STATIC);
-      sqlite3_bind_int(meas, 2, i + 1);
-      for (int c = 0; c < 8; ++c) sqlite3_bind_double(meas, 3 + c, m.GetValue(c));
-      sqlite3_step(meas);
-      sqlite3_reset(meas);
-      for (const COEvent& e : m.GetEvents()) {
-        const std::string text = e.GetText();
-        sqlite3_bind_text(event, 1, time, 19, SQLITE_STATIC);
-        sqlite3_bind_int(event, 2, e.GetType());
-        sqlite3_bind_text(event, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_double(event, 4, e.GetValue());
-        sqlite3_step(event);
-        sqlite3_reset(event);
-      }
+    {
+      RawStatements raw(db);
+      for (int i = 0; i < kMeasurements; ++i) raw.Store(Measurement(i), i + 1);
     }
-    sqlite3_finalize(meas);
-    sqlite3_finalize(event);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return taskName;

@@ -7,6 +7,7 @@
 #include "DBFiles.h"
 #include "DataTestSupport.h"
 #include "ListBox.h"
+#include "core/App.h"
 #include "db/DataSource.h"
 
 namespace {
@@ -210,6 +211,27 @@ TEST_F(SystemSetupTest, TheTaskListShowsTheMonitorsTasksOrAllOfThemOffline) {
   EXPECT_EQ(list.items[1].text, "mid");
   EXPECT_EQ(list.items[2].text, "zeta");
   EXPECT_EQ(serials, std::vector<std::string>({"SN2", "SN1 ", "SN1"}));
+}
+
+TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
+  setup->CreateMeasDatabase("measuring");
+  {
+    platform::AppCore cali("Calibration", {"x"});
+    COSystemSetup caliSetup;  // the Calibration program's start
+    ASSERT_TRUE(caliSetup.OpenSystemDatabase());
+    caliSetup.CreateMeasDatabase("calibrating");
+    EXPECT_TRUE(caliSetup.IsDescriptionInList("calibrating"));
+    EXPECT_FALSE(caliSetup.IsDescriptionInList("measuring"));
+    EXPECT_EQ(platform::db::DataSourceFile("TARNIC:CALIBRAT"), caliSetup.DataFile("CALIBRAT"));
+    caliSetup.ConfigDataSource(COSystemSetup::kCaliPrototype);
+    EXPECT_EQ(platform::db::DataSourceFile("TARNIC:MEASCALI"), caliSetup.PrototypeFile("MEASCALI"));
+  }
+  EXPECT_TRUE(setup->IsDescriptionInList("measuring"));
+  EXPECT_FALSE(setup->IsDescriptionInList("calibrating"));
+  // A copy of the calibration prototype, with its own [Sequence].
+  int status = -1;
+  std::string out = kovo::test::RunCommand("echo 'SELECT [CaliMode] FROM [Sequence]' | isql -b TARNIC:CALIBRAT 2>&1", &status);
+  EXPECT_EQ(status, 0) << out;
 }
 
 TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
