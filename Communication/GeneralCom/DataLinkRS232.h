@@ -1,0 +1,97 @@
+#pragma once
+// The RS-232 link to the monitor over one serial port: fixed settings, a
+// one-time probe of the monitor per process, block reads and writes with
+// time-outs, and the trace of all traffic.
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "ChBuf.h"
+#include "serial/SerialPort.h"
+
+// Durations and limits that the monitor does not fix; tests shorten them.
+struct LinkTimings {
+  int readIntervalMs = 100;      // the gap that ends a read after its first byte
+  int probeReplyWaitMs = 500;    // from the probe to reading its reply
+  int probeSettleMs = 2000;      // after the probe's reply
+  int writeRetries = 3;          // repeats of a write that sent nothing
+  int discardLimitMs = 1000;     // longest a discard of stale input waits
+};
+
+// The framing the port is set to (what a Windows device-control block held
+// of it).
+struct SerialControlBlock {
+  unsigned baudRate = 9600;
+  int byteSize = 8;
+  int parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  int stopBits = 0;   // 0 one stop bit, 2 two
+  bool outxCtsFlow = false;
+};
+
+struct SerialTimeouts {
+  unsigned readInterval = 100;
+  unsigned readTotalMultiplier = 0;  // milliseconds per character
+  unsigned readTotalConstant = 10000;
+  unsigned writeTotalMultiplier = 0;
+  unsigned writeTotalConstant = 10000;
+};
+
+class DataLinkRS232 {
+ public:
+  DataLinkRS232();
+  virtual ~DataLinkRS232();
+  DataLinkRS232(const DataLinkRS232&) = delete;
+  DataLinkRS232& operator=(const DataLinkRS232&) = delete;
+
+  void Open();
+  // May come from another thread while a read waits: the read then ends
+  // with an error instead of waiting out its time-out.
+  void Close();
+  // One read of at most the buffer's capacity. When nothing comes in time the
+  // port is opened again, the last request is sent again and the buffer is
+  // returned empty.
+  void Read(ChBuf& buffer);
+  unsigned Write(const ConstChBuf& data);
+  // One read straight from the port, without the re-send on a time-out.
+  unsigned ReadDirect(char* buffer, unsigned size);
+  // Drops input that nobody asked for: what is queued and what follows
+  // without a pause.
+  void DiscardInput();
+  bool isOpen() const { return (m_state & 1) != 0; }
+
+  void SetBaudRate(unsigned rate);
+  void SetByteSize(int bits);
+  void SetParity(int code);    // 2 is even
+  void SetStopBits(int count);  // 1 is one stop bit, any other value two
+  void SetTimeouts(unsigned readTotalConstant, unsigned writeTotalConstant);
+  // "COM1" to "COM4" as 0 to 3; takes effect at the next open.
+  void SetPort(unsigned index) { m_portIndex = index; }
+  unsigned GetPort() const { return m_portIndex; }
+
+  void SetTimings(const LinkTimings& timings) { m_timings = timings; }
+  const LinkTimings& GetTimings() const { return m_timings; }
+  const SerialControlBlock& GetControlBlock() const { return m_dcb; }
+  const SerialTimeouts& GetTimeouts() const { return m_timeouts; }
+
+  // The last request any link of the process wrote.
+  static std::string LastRequest();
+
+ private:
+  platform::SerialSettings PortSettings() const;
+  void ApplySettings();
+  void ApplyState(unsigned multiplierBase);
+  void CloseHandle();
+  void OpenLocked();
+  void CloseLocked();
+  int ReadTotal(unsigned count) const;
+  int WriteTotal(unsigned count) const;
+  void CheckLineErrors(const char* caption);
+
+  platform::SerialPort m_port;
+  SerialControlBlock m_dcb;
+  SerialTimeouts m_timeouts;
+  unsigned m_portIndex = 0;
+  std::atomic<unsigned char> m_state{0};
+  std::mutex m_openMutex;  // a close from another thread against the read's re-open
+  LinkTimings m_timings;
+};

@@ -1,0 +1,155 @@
+#include "MonitorScans.h"
+
+#include <ctime>
+
+#include "COAirPressure.h"
+#include "COMeas.h"
+#include "Exceptions.h"
+#include "Rs232Trace.h"
+#include "TransConn.h"
+
+namespace {
+
+[[noreturn]] void ReadError() { throw CommException(CommException::read); }
+
+// Event types of the monitor's sample markers.
+enum {
+  evAlarm = 2,
+  evReadTimeout = 3,
+  evRestart = 7,
+  evStatus = 8,
+  evNoReading = 9,
+  evFault = 10,
+};
+
+}  // namespace
+
+FixChBuf<200>& MonitorMessageText() {
+  static FixChBuf<200> text;
+  return text;
+}
+
+void ScanDate::Scan(DataSrc& src) const {
+  if (src.Peek() == '_') {
+    ExpectString(src, "__________");
+    m_target->SetValidFlag(0);
+    return;
+  }
+  int year = ReadInt(src) % 100;
+  ExpectChar(src, '-');
+  int month = ReadInt(src);
+  ExpectChar(src, '-');
+  int day = ReadInt(src);
+  // Two-digit years on the time_t calendar; 2037 is as far as it goes.
+  year = year >= 70 ? 1900 + year : year <= 37 ? 2000 + year : 2037;
+  if (month < 1 || month > 12) month = 1;
+  if (day < 1 || day > 31) day = 1;
+  m_target->SetTime(CTime(year, month, day, 0, 0, 0));
+}
+
+void ScanCalibParm::Scan(DataSrc& src) const {
+  if (src.Peek() == '_') {
+    while (src.Peek() == '_') src.Advance();
+    *m_target = MeasValue();
+    return;
+  }
+  FixChBuf<80> text;
+  Collect(src, text, " 0123456789.E+-", true);
+  if (text.IsEmpty()) ReadError();
+  *m_target = ToFloat(text.Buffer());
+}
+
+void ScanPressure::Scan(DataSrc& src) const {
+  FixChBuf<80> text;
+  Collect(src, text, "\r", false);
+  m_target->SetValue(ToFloat(text.Buffer()));
+}
+
+void ScanPressureUnit::Scan(DataSrc& src) const {
+  FixChBuf<80> text;
+  Collect(src, text, "U_MBARKPHG", true);
+  m_target->SetUnitFromReply(text.Buffer());
+}
+
+void ScanMonMeas::Scan(DataSrc& src) const {
+  COMeas& meas = *m_target;
+  COEvent event;
+  auto add = [&](int type) {
+    event.SetType(type);
+    meas.AddEvent(event);
+  };
+
+  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
+    MeasValue value;
+    SkipBlanks(src);
+    if (src.Peek() == 'F') {
+      src.Advance();
+      event.SetValue(static_cast<float>(ch));
+      add(evFault);
+    }
+    if (src.Peek() == 'A') {
+      src.Advance();
+      event.SetValue(static_cast<float>(ch));
+      add(evAlarm);
+    }
+    SkipBlanks(src);
+    const char c = src.Peek();
+    if (c == '_') {
+      ExpectString(src, "__________");
+      event.SetValue(static_cast<float>(ch));
+      add(evNoReading);
+    } else if (c == '.') {
+      ExpectString(src, ". . . . .");
+    } else {
+      value = ReadFloat(src);
+    }
+    ExpectChar(src, ',');
+    meas.SetValue(ch, value);
+  }
+
+  ReadInt(src);
+  ExpectChar(src, ',');
+  ExpectChar(src, 'R');
+  const int restart = ReadInt(src);
+  ExpectChar(src, ',');
+
+  if (restart == 1 || g_rs232WriteStall.load() != 0) {
+    g_rs232WriteStall = 0;
+    if (g_rs232ReadTimeout.load() == 0) add(evRestart);
+  }
+  bool timedOut = false;
+  if (g_rs232ReadTimeout.load() != 0) {
+    g_rs232ReadTimeout = 0;
+    if (m_messageAsked) event.SetText(MonitorMessageText().ToString());
+    add(evReadTimeout);
+    timedOut = true;
+  }
+
+  ExpectChar(src, 'X');
+  const int status = ReadInt(src);
+  ExpectChar(src, ',');
+  if ((status == 1 || m_messageAsked) && !timedOut) {
+    event.SetText(MonitorMessageText().ToString());
+    add(evStatus);
+  }
+
+  FixChBuf<5> unused;
+  Collect(src, unused, ",", false);
+  ExpectChar(src, ',');
+  SkipBlanks(src);
+  const int day = ReadInt(src);
+  SkipBlanks(src);
+  int hour, minute, second;
+  ReadTime(src, &hour, &minute, &second);
+  // A date the calendar cannot hold is a reply of the wrong form.
+  if (day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) ReadError();
+
+  const std::tm reference = m_reference.GetLocalTm();
+  int year = reference.tm_year + 1900;
+  int month = reference.tm_mon + 1;
+  if (day < reference.tm_mday && ++month > 12) {
+    month = 1;
+    ++year;
+  }
+  meas.SetTime(CTime(year, month, day, hour, minute, second));
+}

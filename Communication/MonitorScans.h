@@ -1,0 +1,84 @@
+#pragma once
+// The parser items for the monitor's own field forms: dates, measured and
+// calibration values, the air pressure, and one monitor sample.
+#include "ChBuf.h"
+#include "CommTypes.h"
+#include "Scans.h"
+#include "core/Time.h"
+
+class COAirPressure;
+class COMeas;
+
+// The monitor's message text, read from its "P_U_D_B?" reply before a
+// sample; the sample parser gives it to the status events it adds.
+FixChBuf<200>& MonitorMessageText();
+
+// "YYYY-MM-DD", or ten underscores for no date.
+class ScanDate : public Scans {
+ public:
+  explicit ScanDate(CalibTime& target) : m_target(&target) {}
+  void Scan(DataSrc& src) const override;
+  Scans* Clone() const override { return new ScanDate(*this); }
+
+ private:
+  CalibTime* m_target;
+};
+
+class ScanMeasVal : public Scans {
+ public:
+  explicit ScanMeasVal(MeasValue& target) : m_target(&target) {}
+  void Scan(DataSrc& src) const override { *m_target = ReadFloat(src); }
+  Scans* Clone() const override { return new ScanMeasVal(*this); }
+
+ private:
+  MeasValue* m_target;
+};
+
+// A number that may begin with a blank, or underscores for no value.
+class ScanCalibParm : public Scans {
+ public:
+  explicit ScanCalibParm(MeasValue& target) : m_target(&target) {}
+  void Scan(DataSrc& src) const override;
+  Scans* Clone() const override { return new ScanCalibParm(*this); }
+
+ private:
+  MeasValue* m_target;
+};
+
+// The pressure value: everything up to the carriage return.
+class ScanPressure : public Scans {
+ public:
+  explicit ScanPressure(COAirPressure& target) : m_target(&target) {}
+  void Scan(DataSrc& src) const override;
+  Scans* Clone() const override { return new ScanPressure(*this); }
+
+ private:
+  COAirPressure* m_target;
+};
+
+// The pressure unit keyword; the unit stays as it was for underscores.
+class ScanPressureUnit : public Scans {
+ public:
+  explicit ScanPressureUnit(COAirPressure& target) : m_target(&target) {}
+  void Scan(DataSrc& src) const override;
+  Scans* Clone() const override { return new ScanPressureUnit(*this); }
+
+ private:
+  COAirPressure* m_target;
+};
+
+// One monitor sample: six channel values with their markers, the restart and
+// status flags, and the day and time, dated from the reference time.
+// messageAsked says the monitor's message was read just before the sample.
+class ScanMonMeas : public Scans {
+ public:
+  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked)
+      : m_target(&target), m_reference(reference), m_messageAsked(messageAsked) {}
+  void Scan(DataSrc& src) const override;
+  Scans* Clone() const override { return new ScanMonMeas(*this); }
+
+ private:
+  COMeas* m_target;
+  CTime m_reference;
+  bool m_messageAsked;
+};

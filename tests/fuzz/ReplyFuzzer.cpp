@@ -1,0 +1,120 @@
+// Fuzz target for the reply parsers, the monitor sample above all. The first
+// byte picks the reply form (and, for a sample, the link's flags); the rest is
+// what the monitor sent. A parser may reject a reply only with the command
+// language's own errors; anything else (a crash, a hang, another exception,
+// undefined behaviour) is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "COAirPressure.h"
+#include "COMeas.h"
+#include "CommTypes.h"
+#include "Exceptions.h"
+#include "MonitorScans.h"
+#include "Rs232Trace.h"
+#include "Scans.h"
+#include "StringMatcher.h"
+#include "TransConn.h"
+
+namespace {
+
+// What every query does after its fields.
+void Terminator(DataSrc& src) { ScanFixStr("\r\n\n").Scan(src); }
+
+void ParseOne(uint8_t selector, DataSrc& src) {
+  switch (selector % 10) {
+    case 0:
+    case 1:
+    case 2: {
+      g_rs232ReadTimeout = (selector >> 4) & 1;
+      g_rs232WriteStall = (selector >> 5) & 1;
+      MonitorMessageText().Assign("status");
+      COMeas meas;
+      const CTime reference(2005, 12, 31, 23, 0, 0);
+      ScanMonMeas(meas, reference, (selector & 0x40) != 0).Scan(src);
+      Terminator(src);
+      // A sample that parsed must carry a real time and its events' channels.
+      if (meas.GetMeasTime().GetTime() == static_cast<time_t>(-1)) __builtin_trap();
+      for (const COEvent& e : meas.GetEvents()) {
+        if (e.GetValue() < 0.0f || e.GetValue() > 5.0f) __builtin_trap();
+      }
+      break;
+    }
+    case 3: {
+      FixChBuf<5> model, version;
+      FixChBuf<11> serial;
+      ScanColl()
+          .Add(ScanFixStr("Q&T,"))
+          .Add(ScanCharSet(model, "0123456789"))
+          .Add(ScanChar(','))
+          .Add(ScanDelStr(serial, ","))
+          .Add(ScanFixStr(",VP"))
+          .Add(ScanCharSet(version, "0123456789x"))
+          .Scan(src);
+      Terminator(src);
+      break;
+    }
+    case 4: {
+      CalibTime date;
+      ScanColl().Add(ScanChar('"')).Add(ScanDate(date)).Add(ScanChar('"')).Scan(src);
+      Terminator(src);
+      break;
+    }
+    case 5: {
+      MeasValue v;
+      ScanCalibParm(v).Scan(src);
+      Terminator(src);
+      break;
+    }
+    case 6: {
+      MeasValue v;
+      ScanColl().Add(ScanFixStr("  ")).Add(ScanMeasVal(v)).Scan(src);
+      Terminator(src);
+      break;
+    }
+    case 7: {
+      COAirPressure p;
+      ScanPressure(p).Scan(src);
+      Terminator(src);
+      ScanPressureUnit(p).Scan(src);
+      Terminator(src);
+      p.GetValue(COPresUnit(COPresUnit::hpa));
+      break;
+    }
+    case 8: {
+      int32_t status = 0;
+      bool flag = false;
+      ScanInt(status).Scan(src);
+      Terminator(src);
+      ScanYN(flag).Scan(src);
+      Terminator(src);
+      FixChBuf<160> text;
+      ScanColl().Add(ScanChar('"')).Add(ScanDelStr(text, "\"")).Add(ScanChar('"')).Scan(src);
+      Terminator(src);
+      break;
+    }
+    default: {
+      // What resync does with whatever the monitor left behind.
+      StringMatcher matcher("Q&T \r\n\n");
+      for (int n = 0; n < 4096 && !matcher.IsFound(); ++n) {
+        matcher.Feed(src.Peek());
+        src.Advance();
+      }
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  DataSrcText src(reinterpret_cast<const char*>(data + 1), size - 1);
+  try {
+    ParseOne(data[0], src);
+  } catch (const CommException&) {
+  } catch (Scans::ScanError) {
+  }
+  return 0;
+}

@@ -1,0 +1,176 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "SimulatedMonitor.h"
+
+namespace {
+
+using kovo::sim::Misbehaviour;
+using kovo::sim::MonitorState;
+using kovo::sim::SimTimings;
+using kovo::sim::SimulatedMonitor;
+using Clock = std::chrono::steady_clock;
+
+// The suite's end of the line, kept minimal: raw, one request, one reply.
+class Client {
+ public:
+  explicit Client(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+    termios t{};
+    ::tcgetattr(m_fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(m_fd, TCSANOW, &t);
+  }
+  ~Client() { ::close(m_fd); }
+  bool IsOpen() const { return m_fd >= 0; }
+
+  // Sends the line and reads until the reply terminator or the time-out.
+  std::string Ask(const std::string& line, int timeoutMs = 1000) {
+    Send(line);
+    std::string reply;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (reply.find("\r\n\n") == std::string::npos && Clock::now() < end) {
+      pollfd p{m_fd, POLLIN, 0};
+      if (::poll(&p, 1, 10) <= 0) continue;
+      char buf[256];
+      const ssize_t n = ::read(m_fd, buf, sizeof buf);
+      if (n > 0) reply.append(buf, static_cast<size_t>(n));
+    }
+    return reply;
+  }
+  void Send(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(::write(m_fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+ private:
+  int m_fd;
+};
+
+}  // namespace
+
+TEST(Simulator, AnswersTheCommandLanguage) {
+  SimulatedMonitor monitor;
+  monitor.Start();
+  Client c(monitor.SlavePath());
+  ASSERT_TRUE(c.IsOpen());
+  EXPECT_EQ(c.Ask("*IDN?"), "Q&T,1314,K0042,VP12\r\n\n");
+  EXPECT_EQ(c.Ask("SE? USER_L"), "3\r\n\n");
+  EXPECT_EQ(c.Ask("SE? UA_N,F_B"), "0977\r\n\n");
+  EXPECT_EQ(c.Ask("C_P? F_A,1,G_N"), "\"CO2\"\r\n\n");
+
+  // Set-up writes are remembered and read back.
+  c.Send("SE PR_U,U_kPa");
+  EXPECT_EQ(c.Ask("SE? PR_U"), "U_KPA\r\n\n");
+  c.Send("SE S_I_T,F_B,2.5");
+  EXPECT_EQ(c.Ask("SE? S_I_T,F_B"), "2.5\r\n\n");
+
+  // An enabled write needs its enable line right before it.
+  c.Send("C_P F_A,1,A_L,5.0E+01");
+  c.Send("E_C 83");
+  c.Send("E_C 26");
+  c.Send("C_P F_B,1,A_L,5.0E+01");
+  c.Send("E_C 83");
+  c.Send("C_P F_C,1,A_L,7.5E+01,2");
+  c.Send("nonsense");
+  ASSERT_TRUE(monitor.WaitForLines(15, 1000));
+  const MonitorState s = monitor.State();
+  EXPECT_EQ(s.rejected, 2);
+  EXPECT_EQ(s.params.at("F_A,1,A_L"), "__________");
+  EXPECT_EQ(s.params.at("F_C,1,A_L,2"), " 7.500000E+01");
+  EXPECT_EQ(s.unknownLines, std::vector<std::string>{"nonsense"});
+}
+
+TEST(Simulator, MeasuresWithASampleEveryInterval) {
+  SimTimings t;
+  t.sampleIntervalMs = 30;
+  t.statusDelayMs = 60;
+  SimulatedMonitor monitor(t);
+  monitor.Start();
+  Client c(monitor.SlavePath());
+  c.Send("STA_M");
+  EXPECT_EQ(c.Ask("EX_S?"), "0\r\n\n");  // not yet
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(c.Ask("EX_S?"), "8\r\n\n");
+  EXPECT_EQ(c.Ask("CO_SRQ? 1,MEM"), "1\r\n\n");
+  EXPECT_GE(monitor.State().samplesTaken, 3);
+  const std::string sample = c.Ask("O_SP_C? SA_DA,AL");
+  EXPECT_EQ(sample.substr(0, 36), " 3.8000E+02, 1.8000E+00, 3.2000E-01,");
+  EXPECT_NE(sample.find(",R0,X0,OK,"), std::string::npos);
+
+  // A restart is told in the next sample; the monitor is deaf for a while.
+  t.restartSilenceMs = 100;
+  monitor.SetTimings(t);
+  monitor.Restart();
+  EXPECT_EQ(c.Ask("EX_S?", 50), "");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_NE(c.Ask("O_SP_C? SA_DA,AL").find(",R1,"), std::string::npos);
+  EXPECT_NE(c.Ask("O_SP_C? SA_DA,AL").find(",R0,"), std::string::npos);
+  c.Send("STOP_M");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(c.Ask("EX_S?"), "0\r\n\n");
+  EXPECT_FALSE(monitor.State().measuring);
+}
+
+TEST(Simulator, MisbehavesOnRequest) {
+  SimTimings t;
+  t.splitPieceSize = 3;
+  t.splitPauseMs = 20;
+  SimulatedMonitor monitor(t);
+  monitor.Start();
+  Client c(monitor.SlavePath());
+
+  monitor.SetMisbehaviour(Misbehaviour::garbage, "#!#\r\n\n");
+  EXPECT_EQ(c.Ask("*IDN?"), "#!#\r\n\n");
+  monitor.SetMisbehaviour(Misbehaviour::silent);
+  EXPECT_EQ(c.Ask("*IDN?", 100), "");
+  monitor.SetMisbehaviour(Misbehaviour::split);
+  const auto start = Clock::now();
+  EXPECT_EQ(c.Ask("*IDN?"), "Q&T,1314,K0042,VP12\r\n\n");
+  // 22 characters in pieces of 3: seven pauses.
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(140));
+  monitor.SetMisbehaviour(Misbehaviour::none);
+
+  // At the pace of the real line: 960 characters a second.
+  t.charactersPerSecond = 960;
+  monitor.SetTimings(t);
+  const auto paced = Clock::now();
+  EXPECT_EQ(c.Ask("C_P? F_A,1,C_CR_F_B"), " 0.000000E+00\r\n\n");
+  EXPECT_GE(Clock::now() - paced, std::chrono::milliseconds(10));
+}
+
+TEST(Simulator, ProgramPrintsItsTerminalAndServesUntilStopped) {
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    ::execl(KOVO_SIMULATOR_PROGRAM, "kovo-simulator", "--serial", "X1234", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string path;
+  char ch;
+  while (::read(out[0], &ch, 1) == 1 && ch != '\n') path += ch;
+  ::close(out[0]);
+  ASSERT_EQ(path.compare(0, 9, "/dev/pts/"), 0) << path;
+  {
+    Client c(path);
+    EXPECT_EQ(c.Ask("*IDN?"), "Q&T,1314,X1234,VP12\r\n\n");
+  }
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
