@@ -1,0 +1,301 @@
+// Storing and reading measurements through the record classes, against the
+// same rows through SQLite's own interface (and, for reading, a plain ODBC
+// query, which shows what the driver alone costs).
+#include <benchmark/benchmark.h>
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "COSystemSetup.h"
+#include "DBFiles.h"
+#include "MeasReader.h"
+#include "ObserverSteps.h"
+#include "db/DataSource.h"
+#include "db/DateText.h"
+
+namespace {
+
+// $KOVO_BENCH_MEASUREMENTS may make the runs smaller while profiling.
+const int kMeasurements = [] {
+  const char* n = std::getenv("KOVO_BENCH_MEASUREMENTS");
+  return n && std::atoi(n) > 0 ? std::atoi(n) : 100000;
+}();
+const CTime kBase(2024, 1, 1, 0, 0, 0);
+
+// A program folder and a data-source file of the benchmark's own.
+class Installation {
+ public:
+  Installation() {
+    char tmpl[] = "/tmp/kovo-bench-XXXXXX";
+    m_folder = mkdtemp(tmpl);
+    setenv("ODBCINI", (m_folder + "/odbc.ini").c_str(), 1);
+    setenv("KOVO_PROGRAM_FOLDER", m_folder.c_str(), 1);
+    m_setup = std::make_unique<COSystemSetup>();
+    if (!m_setup->OpenSystemDatabase()) std::fprintf(stderr, "the system database did not open\n");
+  }
+  ~Installation() {
+    m_setup.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(m_folder, ec);
+  }
+  COSystemSetup& Setup() { return *m_setup; }
+
+  // A new, empty task; returns its file.
+  std::string NewTask(const std::string& description) {
+    m_setup->CreateMeasDatabase(description);
+    return m_setup->DataFile(m_setup->GetDatabaseName());
+  }
+
+ private:
+  std::string m_folder;
+  std::unique_ptr<COSystemSetup> m_setup;
+};
+
+Installation& Install() {
+  static Installation installation;
+  return installation;
+}
+
+COMeas Measurement(int i) {
+  COMeas m;
+  m.SetTime(kBase + CTimeSpan(i));
+  for (int c = 0; c < 8; ++c) m.SetValue(c, 0.5f * static_cast<float>(i) + static_cast<float>(c));
+  m.AddEvent(COEvent(COEvent::typeAlarm, "CO: 25.000 ppm (Limit 1)", 0.0f));
+  m.AddEvent(COEvent(3, "C", 1.0f));
+  return m;
+}
+
+sqlite3* OpenRaw(const std::string& file) {
+  sqlite3* db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  // What the data sources set for every connection.
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+  return db;
+}
+
+// The statements that store a measurement's row and its events, as the
+// record classes store them (no temperature outside the calibration).
+struct RawStatements {
+  explicit RawStatements(sqlite3* db) {
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO [Meas] ([MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
+                       "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure]) VALUES (?,?,?,?,?,?,?,?,?)",
+                       -1, &meas, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO [Event] ([EventTime], [EventType], [EventText], [FloatValue]) VALUES (?,?,?,?)",
+                       -1, &event, nullptr);
+  }
+  ~RawStatements() {
+    sqlite3_finalize(meas);
+    sqlite3_finalize(event);
+  }
+  void Store(const COMeas& m, int number) {
+    char time[20];
+    platform::db::DateToText(m.GetMeasTime(), time);
+    sqlite3_bind_text(meas, 1, time, 19, SQLITE_TRANSIENT);
+    sqlite3_bind_int(meas, 2, number);
+    for (int c = 0; c < 6; ++c) sqlite3_bind_double(meas, 3 + c, m.GetValue(c));
+    sqlite3_bind_double(meas, 9, m.GetValue(COMeas::chPressure));
+    sqlite3_step(meas);
+    sqlite3_reset(meas);
+    for (const COEvent& e : m.GetEvents()) {
+      const std::string text = e.GetText();
+      sqlite3_bind_text(event, 1, time, 19, SQLITE_TRANSIENT);
+      sqlite3_bind_int(event, 2, e.GetType());
+      sqlite3_bind_text(event, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_double(event, 4, e.GetValue());
+      sqlite3_step(event);
+      sqlite3_reset(event);
+    }
+  }
+  sqlite3_stmt* meas = nullptr;
+  sqlite3_stmt* event = nullptr;
+};
+
+// --- (a) storing ---
+
+// Seconds per stored measurement, shown in microseconds.
+void PerMeasurement(benchmark::State& state) {
+  state.counters["per_measurement"] = benchmark::Counter(
+      static_cast<double>(kMeasurements), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_StoreThroughRecordClasses(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    Install().NewTask("store record classes");
+    auto steps = std::make_unique<kovo::test::ObserverSteps>();
+    state.ResumeTiming();
+    for (int i = 0; i < kMeasurements; ++i) {
+      COMeas m = Measurement(i);
+      steps->Write(m);
+    }
+    state.PauseTiming();
+    steps->Close();
+    state.ResumeTiming();
+  }
+  PerMeasurement(state);
+}
+
+void BM_StoreThroughSqliteApi(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    sqlite3* db = OpenRaw(Install().NewTask("store sqlite"));
+    auto raw = std::make_unique<RawStatements>(db);
+    state.ResumeTiming();
+    for (int i = 0; i < kMeasurements; ++i) raw->Store(Measurement(i), i + 1);
+    state.PauseTiming();
+    raw.reset();
+    sqlite3_close(db);
+    state.ResumeTiming();
+  }
+  PerMeasurement(state);
+}
+
+// --- (b) reading ---
+
+// A task of 100,000 measurements with two events each, made once.
+const std::string& ReadTask() {
+  static const std::string name = [] {
+    sqlite3* db = OpenRaw(Install().NewTask("read"));
+    std::string taskName = Install().Setup().GetDatabaseName();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    {
+      RawStatements raw(db);
+      for (int i = 0; i < kMeasurements; ++i) raw.Store(Measurement(i), i + 1);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return taskName;
+  }();
+  Install().Setup().SetDatabaseName(name);
+  return name;
+}
+
+void BM_ReadThroughReaderAndLoader(benchmark::State& state) {
+  ReadTask();
+  COMeasInterval interval;
+  interval.SetMeasMode(COMeasInterval::kByTime);
+  interval.SetStartTime(kBase);
+  interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
+  COMeasLoader loader;
+  int64_t rows = 0;
+  for (auto _ : state) {
+    double sum = 0.0;
+    size_t events = 0;
+    loader.SetInterval(&interval);
+    for (loader.MoveFirst(); !loader.IsEOF(); loader.MoveNext()) {
+      const COMeas& m = loader.GetCurrent();
+      sum += m.GetValue(0);
+      events += m.GetEvents().size();
+      ++rows;
+    }
+    benchmark::DoNotOptimize(sum);
+    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+  }
+  loader.Close();
+  state.counters["rows"] = static_cast<double>(rows) / static_cast<double>(state.iterations());
+}
+
+void BM_ReadThroughSqliteApi(benchmark::State& state) {
+  const std::string file = Install().Setup().DataFile(ReadTask());
+  sqlite3* db = OpenRaw(file);
+  const std::string from = platform::db::DateToText(kBase);
+  const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
+  sqlite3_stmt* meas = nullptr;
+  sqlite3_stmt* event = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+                     "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] "
+                     "WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 ORDER BY [MeasTime]",
+                     -1, &meas, nullptr);
+  sqlite3_prepare_v2(db,
+                     "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
+                     "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]",
+                     -1, &event, nullptr);
+  for (auto _ : state) {
+    double sum = 0.0;
+    size_t events = 0;
+    for (sqlite3_stmt* s : {meas, event}) {
+      sqlite3_bind_text(s, 1, from.c_str(), -1, SQLITE_STATIC);
+      sqlite3_bind_text(s, 2, to.c_str(), -1, SQLITE_STATIC);
+    }
+    while (sqlite3_step(meas) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(meas, 0));
+      sum += sqlite3_column_int(meas, 1);
+      for (int c = 2; c < 9; ++c) sum += sqlite3_column_double(meas, c);
+    }
+    while (sqlite3_step(event) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(event, 0));
+      benchmark::DoNotOptimize(sqlite3_column_text(event, 2));
+      sum += sqlite3_column_int(event, 1) + sqlite3_column_double(event, 3);
+      ++events;
+    }
+    sqlite3_reset(meas);
+    sqlite3_reset(event);
+    benchmark::DoNotOptimize(sum);
+    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+  }
+  sqlite3_finalize(meas);
+  sqlite3_finalize(event);
+  sqlite3_close(db);
+}
+
+void BM_ReadThroughPlainOdbcQuery(benchmark::State& state) {
+  const std::string name = ReadTask();
+  CDatabase db;
+  db.Open(dbfiles::ConnectString(name));
+  SQLHSTMT st = SQL_NULL_HSTMT;
+  SQLAllocHandle(SQL_HANDLE_STMT, db.GetHandle(), &st);
+  const std::string from = platform::db::DateToText(kBase);
+  const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
+  const std::string meas = "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
+                           "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= '" +
+                           from + "' AND [MeasTime] <= '" + to + "' ORDER BY [MeasTime]";
+  const std::string event = "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] WHERE [EventTime] >= '" +
+                            from + "' AND [EventTime] <= '" + to + "' ORDER BY [EventTime]";
+  for (auto _ : state) {
+    double sum = 0.0;
+    char text[1024];
+    SQLLEN ind[9];
+    SQLINTEGER no = 0;
+    SQLREAL values[7];
+    SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(meas.c_str())), SQL_NTS);
+    SQLBindCol(st, 1, SQL_C_CHAR, text, sizeof text, &ind[0]);
+    SQLBindCol(st, 2, SQL_C_SLONG, &no, 0, &ind[1]);
+    for (int c = 0; c < 7; ++c) SQLBindCol(st, static_cast<SQLUSMALLINT>(3 + c), SQL_C_FLOAT, &values[c], 0, &ind[2 + c]);
+    while (SQL_SUCCEEDED(SQLFetch(st))) sum += no + values[0];
+    SQLFreeStmt(st, SQL_CLOSE);
+    SQLFreeStmt(st, SQL_UNBIND);
+    unsigned char type = 0;
+    SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(event.c_str())), SQL_NTS);
+    char when[64];
+    SQLBindCol(st, 1, SQL_C_CHAR, when, sizeof when, &ind[0]);
+    SQLBindCol(st, 2, SQL_C_UTINYINT, &type, 0, &ind[1]);
+    SQLBindCol(st, 3, SQL_C_CHAR, text, sizeof text, &ind[2]);
+    SQLBindCol(st, 4, SQL_C_FLOAT, &values[0], 0, &ind[3]);
+    size_t events = 0;
+    while (SQL_SUCCEEDED(SQLFetch(st))) ++events;
+    SQLFreeStmt(st, SQL_CLOSE);
+    SQLFreeStmt(st, SQL_UNBIND);
+    benchmark::DoNotOptimize(sum);
+    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, st);
+}
+
+BENCHMARK(BM_StoreThroughRecordClasses)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StoreThroughSqliteApi)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadThroughReaderAndLoader)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadThroughSqliteApi)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadThroughPlainOdbcQuery)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

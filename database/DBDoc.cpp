@@ -1,0 +1,75 @@
+#include "DBDoc.h"
+
+#include <algorithm>
+
+#include "COSystemSetup.h"
+#include "COSequence.h"
+#include "DBUtil.h"
+#include "DataLinks.h"
+#include "GlobalAccessor.h"
+#include "TaskRecords.h"
+#include "core/Text.h"
+
+void CDocument::AddView(CView* view) {
+  if (view != nullptr && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+}
+
+void CDocument::RemoveView(CView* view) { m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end()); }
+
+void CDocument::UpdateAllViews(CView* sender, long hint, void* hintObject) {
+  // A view may close itself while it is updated; the copy keeps the walk safe.
+  std::vector<CView*> views = m_views;
+  for (CView* v : views)
+    if (v != sender && std::find(m_views.begin(), m_views.end(), v) != m_views.end()) v->OnUpdate(sender, hint, hintObject);
+}
+
+void CDocument::OnCloseDocument() {
+  std::vector<CView*> views = m_views;
+  for (CView* v : views) v->OnDocumentClosing(this);
+  m_views.clear();
+  if (m_bAutoDelete) delete this;
+}
+
+bool CDBDoc::IsModified() { return m_modified; }
+
+void CDBDoc::SetModifiedFlag(bool modified) { m_modified = modified; }
+
+bool CDBDoc::OnOpenDocument(const std::string&) {
+  if (IWindowStore* store = DataLinks::WindowStore()) store->Restore();
+  UpdateAllViews(nullptr, 0, nullptr);
+  return true;
+}
+
+void CDBDoc::OnCloseDocument() {
+  COSystemSetup* setup = COSystemSetup::Current();
+  if (setup != nullptr && !setup->CanCloseDatabase()) return;
+  CDocument::OnCloseDocument();
+}
+
+bool CDBDoc::CloseInterruptedSequence() {
+  CORecEvent events;
+  events.m_strFilter = platform::Format("[EventType] = %d OR [EventType] = %d", COEvent::typeTaskStarted,
+                                        COEvent::typeTaskStopped);
+  events.Open();
+  if (events.IsEOF()) return false;
+  events.MoveLast();
+  if (events.m_EventType != COEvent::typeTaskStarted) return false;
+  COMeas last;
+  CORecMeas meas;
+  meas.SetTarget(&last);
+  meas.m_strSort = "[MeasNo]";
+  meas.Open();
+  if (meas.IsEOF()) return false;
+  meas.MoveLast();
+  meas.CloseWithDatabase();
+  events.m_strFilter.clear();
+  events.AddEventById(last, 165, COEvent::typeTaskStopped, 0.0f);
+  events.CloseWithDatabase();
+  IGlobalAccessor* tool = AppRegister::GetAccessor();
+  if (COSequence* sequence = tool ? tool->GetActiveSequence() : nullptr) {
+    sequence->SetStop(last.GetMeasTime(), last.GetMeasNo());
+    sequence->Save();
+    sequence->NewSequence();
+  }
+  return true;
+}
