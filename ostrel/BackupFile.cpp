@@ -1,0 +1,240 @@
+#include "BackupFile.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "BackupStrings.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+const char kBackupVersion[] = "1.1";
+const char kTypeSystem[] = "SYSTEM";
+const char kTypeMeas[] = "MEAS";
+const char kTypeMeasCali[] = "MEASCALI";
+
+namespace {
+
+const char* const kTags[TAG_COUNT] = {
+    "",          "#DISKNR:", "#DBNAME:", "#DBTYPE:", "#VERSION:", "#REMARK:",
+    "#SERIALNR:", "#TABLE:",  "#COLUMN:", "#ROW:",    "#EOB:",
+};
+
+// White space as the format means it, whatever the locale.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view TrimTrailing(std::string_view s) {
+  size_t e = s.size();
+  while (e > 0 && IsBlank(s[e - 1])) --e;
+  return s.substr(0, e);
+}
+
+}  // namespace
+
+int CBackupHeader::Kind() const {
+  if (dbType == kTypeMeas) return 0;
+  if (dbType == kTypeMeasCali) return 1;
+  if (dbType == kTypeSystem) return 2;
+  return -1;
+}
+
+CBackupFile::CBackupFile(SpaceControl& space) : SafeFile(space) {}
+
+const char* CBackupFile::TagText(int tag) { return tag >= 0 && tag < TAG_COUNT ? kTags[tag] : ""; }
+
+bool CBackupFile::WriteTaggedLine(int tag, std::string_view text) {
+  std::string line = TagText(tag);
+  line.append(text);
+  bool ok = WriteLine(line);
+  m_rowMode = tag == TAG_NONE || tag == TAG_ROW;
+  return ok;
+}
+
+bool CBackupFile::WriteRow(std::string_view text) {
+  if (!m_rowMode && !WriteTaggedLine(TAG_ROW, std::string_view())) return false;
+  m_rowMode = true;
+  return WriteLine(text);
+}
+
+bool CBackupFile::WriteHeader(const CBackupHeader& header) {
+  return WriteTaggedLine(TAG_DBNAME, header.dbName) && WriteTaggedLine(TAG_DBTYPE, header.dbType) &&
+         WriteTaggedLine(TAG_VERSION, header.version) && WriteTaggedLine(TAG_REMARK, header.remark) &&
+         WriteTaggedLine(TAG_SERIALNR, header.serial);
+}
+
+int CBackupFile::ReadTaggedLine(std::string* text) {
+  m_readFailed = false;
+  if (m_end) {
+    text->clear();
+    return TAG_EOB;
+  }
+  std::string_view line;
+  do {
+    if (!ReadLine(&m_line)) {
+      m_readFailed = true;
+      text->clear();
+      return TAG_NONE;
+    }
+    ++m_lineNumber;
+    line = TrimTrailing(m_line);
+  } while (line.empty());
+
+  if (line[0] != '#') {
+    text->assign(line);
+    return m_rowMode ? TAG_ROW : TAG_NONE;
+  }
+  size_t colon = line.find(':');
+  if (colon == std::string_view::npos) {
+    text->assign(line);
+    return TAG_NONE;
+  }
+  std::string_view tag = line.substr(0, colon + 1);
+  int index = TAG_NONE;
+  for (int i = 1; i < TAG_COUNT; ++i) {
+    if (tag == kTags[i]) {
+      index = i;
+      break;
+    }
+  }
+  m_rowMode = index == TAG_ROW;
+  if (index == TAG_EOB) m_end = true;
+  text->assign(line.substr(colon + 1));
+  return index;
+}
+
+bool CBackupFile::ReadHeader(CBackupHeader* header) {
+  static const int kOrder[] = {TAG_DBNAME, TAG_DBTYPE, TAG_VERSION, TAG_REMARK, TAG_SERIALNR};
+  std::string* fields[] = {&header->dbName, &header->dbType, &header->version, &header->remark, &header->serial};
+  bool valid = true;
+  for (size_t i = 0; i < 5 && valid; ++i) {
+    std::string text;
+    valid = ReadTaggedLine(&text) == kOrder[i];
+    *fields[i] = text;
+  }
+  valid = valid && header->version == kBackupVersion && header->Kind() >= 0;
+  if (valid) return true;
+  // The user sees the file's title and extension.
+  const std::string& name = GetBaseName();
+  size_t dot = name.rfind('.');
+  std::string shown = dot == std::string::npos ? name + "." : name;
+  platform::MessageBox(shown + platform::LoadString(IDS_NOT_A_BACKUP), MB_OK | MB_ICONERROR);
+  Close();
+  return false;
+}
+
+namespace backup {
+
+void AppendField(std::string& line, std::string_view value) {
+  size_t start = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    const char* escaped = nullptr;
+    switch (c) {
+      case '\\': escaped = "\\\\"; break;
+      case ';': escaped = "\\;"; break;
+      case '\r': escaped = "\\r"; break;
+      case '\n': escaped = "\\n"; break;
+      default: continue;
+    }
+    line.append(value.data() + start, i - start);
+    line.append(escaped, 2);
+    start = i + 1;
+  }
+  line.append(value.data() + start, value.size() - start);
+  line.push_back(';');
+}
+
+void AppendNull(std::string& line) { line.push_back(';'); }
+
+bool TakeField(std::string_view& rest, std::string* field, bool* isNull) {
+  field->clear();
+  size_t i = 0;
+  size_t start = 0;
+  for (; i < rest.size(); ++i) {
+    const char c = rest[i];
+    if (c == ';') break;
+    if (c == '\\') {
+      if (i + 1 >= rest.size()) return false;
+      field->append(rest.data() + start, i - start);
+      const char next = rest[++i];
+      field->push_back(next == 'r' ? '\r' : next == 'n' ? '\n' : next);
+      start = i + 1;
+    }
+  }
+  if (i >= rest.size()) return false;
+  field->append(rest.data() + start, i - start);
+  *isNull = i == 0;
+  rest.remove_prefix(i + 1);
+  return true;
+}
+
+std::string QuoteText(std::string_view value) {
+  std::string_view trimmed = TrimTrailing(value);
+  std::string quoted;
+  quoted.reserve(trimmed.size() + 2);
+  quoted.push_back('"');
+  quoted.append(trimmed);
+  quoted.push_back('"');
+  return quoted;
+}
+
+bool UnquoteText(std::string_view field, std::string* value) {
+  if (field.size() < 2 || field.front() != '"' || field.back() != '"') return false;
+  value->assign(field.substr(1, field.size() - 2));
+  return true;
+}
+
+std::string FormatInteger(int64_t value) { return platform::Format("%lld", static_cast<long long>(value)); }
+
+namespace {
+
+template <typename T>
+bool ParseNumber(std::string_view text, T* value) {
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  auto r = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+// The shortest of "%.6e" (what a reader of old files expects) and the longer
+// form that always reads back unchanged.
+template <typename T>
+std::string FormatFloating(T value, const char* longForm) {
+  std::string text = platform::Format("%.6e", static_cast<double>(value));
+  T back;
+  if (!ParseNumber(text, &back) || back != value) text = platform::Format(longForm, static_cast<double>(value));
+  return platform::RewriteExponent(text, 3);
+}
+
+}  // namespace
+
+std::string FormatDouble(double value) { return FormatFloating(value, "%.16e"); }
+std::string FormatReal(float value) { return FormatFloating(value, "%.8e"); }
+
+bool ParseInteger(std::string_view text, int64_t* value) { return ParseNumber(text, value); }
+bool ParseDouble(std::string_view text, double* value) { return ParseNumber(text, value); }
+bool ParseReal(std::string_view text, float* value) { return ParseNumber(text, value); }
+
+std::string FormatDate(const DateTime& d) {
+  return platform::Format("%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
+}
+
+bool ParseDate(std::string_view text, DateTime* date) {
+  int* parts[] = {&date->year, &date->month, &date->day, &date->hour, &date->minute, &date->second};
+  static const char kSeparators[] = "-- ::";
+  for (int i = 0; i < 6; ++i) {
+    size_t n = 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    if (n == 0 || n > 4) return false;
+    std::from_chars(text.data(), text.data() + n, *parts[i]);
+    text.remove_prefix(n);
+    if (i < 5) {
+      if (text.empty() || text[0] != kSeparators[i]) return false;
+      text.remove_prefix(1);
+    }
+  }
+  return text.empty() && date->month >= 1 && date->month <= 12 && date->day >= 1 && date->day <= 31 &&
+         date->hour <= 23 && date->minute <= 59 && date->second <= 61;
+}
+
+}  // namespace backup
