@@ -1,0 +1,52 @@
+#include "COMeas.h"
+
+#include "AppFinder.h"
+#include "core/Text.h"
+
+COMeas::COMeas() {
+  for (MeasValue& v : m_values) v = 0.0f;
+}
+
+COMeas::COMeas(const COMeas& other) : COMeas() { *this = other; }
+
+COMeas& COMeas::operator=(const COMeas& other) {
+  if (this == &other) return *this;
+  m_time = other.m_time;
+  m_measNo = other.m_measNo;
+  const bool allChannels = AppFinder::isCalibration();
+  for (int ch = 0; ch < channelCount; ++ch) {
+    if (ch == chTemperature && !allChannels) continue;
+    m_values[ch] = other.m_values[ch];
+  }
+  m_events = other.m_events;
+  m_tempUnit = other.m_tempUnit;
+  return *this;
+}
+
+std::string COMeas::GetTimeText() const { return m_time.Format("%y-%m-%d %X"); }
+
+std::string COMeas::GetMeasNoText() const { return platform::Format("%d", m_measNo); }
+
+void COMeas::SetValue(int channel, float value) {
+  if (channel >= 0 && channel < channelCount) m_values[channel] = value;
+}
+
+MeasValue COMeas::GetValue(int channel) const {
+  return channel >= 0 && channel < channelCount ? m_values[channel] : MeasValue();
+}
+
+bool COMeas::IsValueValid(int channel) const {
+  const MeasValue v = GetValue(channel);
+  if (!v.IsValid()) return false;
+  if (channel >= 0 && channel <= chWater) return v < 1e30f;
+  if (channel == chTemperature) return m_tempUnit.Convert(COTempUnit(COTempUnit::kelvin), v) > 0.0f;
+  if (channel == chPressure) return v > 50.0f;
+  return false;
+}
+
+bool COMeas::HasEvent(int type) const {
+  for (const COEvent& e : m_events) {
+    if (e.GetType() == type) return true;
+  }
+  return false;
+}

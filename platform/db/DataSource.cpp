@@ -1,0 +1,89 @@
+#include "db/DataSource.h"
+
+#include <odbcinst.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include "db/Database.h"
+
+namespace platform::db {
+
+const char* const kDriverName = "SQLite3";
+
+namespace {
+
+// Settings the suite relies on, the same for every data source:
+// - rows are fetched one by one rather than all at once on every query, so
+//   requerying a large table costs one row (StepAPI);
+// - readers never block the writer (write-ahead log), and a commit is written
+//   to the log before the call returns, so a killed program loses nothing it
+//   committed; NORMAL syncs at checkpoints only, so a power cut may lose the
+//   last commits but leaves a sound file;
+// - a writer waits for another one instead of failing at once (Timeout, ms).
+const struct {
+  const char* key;
+  const char* value;
+} kDriverOptions[] = {
+    {"StepAPI", "1"},
+    {"JournalMode", "WAL"},
+    {"SyncPragma", "NORMAL"},
+    {"Timeout", "10000"},
+};
+
+std::string InstallerError(const std::string& what) {
+  DWORD code = 0;
+  char msg[SQL_MAX_MESSAGE_LENGTH] = {0};
+  WORD len = 0;
+  std::string text;
+  for (WORD i = 1; i <= 8; ++i) {
+    if (SQLInstallerError(i, &code, msg, sizeof msg, &len) != SQL_SUCCESS) break;
+    if (!text.empty()) text += "\n";
+    text += msg;
+  }
+  return text.empty() ? what : what + ": " + text;
+}
+
+bool FitsIniLine(const std::string& s) { return s.find_first_of("\r\n") == std::string::npos; }
+
+// The driver takes a database path of about 500 bytes and fails to connect
+// beyond it; the installer cuts values at 1000.
+constexpr size_t kMaxDatabasePath = 500;
+
+}  // namespace
+
+void RegisterDataSource(const std::string& name, const std::string& description, const std::string& databaseFile) {
+  if (name.empty() || !FitsIniLine(name) || name.find_first_of("[]") != std::string::npos || !FitsIniLine(description) ||
+      !FitsIniLine(databaseFile))
+    throw CDBException(SQL_ERROR, "Invalid data source attributes for " + name);
+  if (databaseFile.size() > kMaxDatabasePath)
+    throw CDBException(SQL_ERROR, "The database path is too long for data source " + name + ": " + databaseFile);
+  if (!SQLWriteDSNToIni(name.c_str(), kDriverName))
+    throw CDBException(SQL_ERROR, InstallerError("Unable to register data source " + name));
+  auto put = [&](const char* key, const std::string& value) {
+    if (!SQLWritePrivateProfileString(name.c_str(), key, value.c_str(), "odbc.ini"))
+      throw CDBException(SQL_ERROR, InstallerError("Unable to write " + std::string(key) + " of " + name));
+  };
+  put("Description", description);
+  put("Database", databaseFile);
+  for (const auto& o : kDriverOptions) put(o.key, o.value);
+  if (DataSourceFile(name) != databaseFile) {
+    RemoveDataSource(name);
+    throw CDBException(SQL_ERROR, "The database path is too long for data source " + name);
+  }
+}
+
+bool RemoveDataSource(const std::string& name) {
+  bool removed = SQLRemoveDSNFromIni(name.c_str()) != 0;
+  // Removing the section once more through the profile writer also drops the
+  // installer's cached copy of it, which the removal alone leaves behind.
+  SQLWritePrivateProfileString(name.c_str(), nullptr, nullptr, "odbc.ini");
+  return removed;
+}
+
+std::string DataSourceFile(const std::string& name) {
+  char buf[4096] = {0};
+  int n = SQLGetPrivateProfileString(name.c_str(), "Database", "", buf, sizeof buf, "odbc.ini");
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+}  // namespace platform::db

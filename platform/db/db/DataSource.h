@@ -1,0 +1,26 @@
+#pragma once
+// ODBC data sources of the suite, registered with the ODBC installer in the
+// user's data-source file ($ODBCINI when set, else ~/.odbc.ini), so that any
+// ODBC client reaches a database by its name.
+#include <string>
+
+namespace platform::db {
+
+// The driver every data source names, as registered in /etc/odbcinst.ini.
+extern const char* const kDriverName;
+
+// Adds the data source, or replaces every attribute of one of that name: the
+// driver, its description and the database file. The attributes are written
+// one by one, so no text needs separators or a buffer of fixed size. Throws
+// CDBException with the installer's text on failure; a name or value that
+// would break the file's lines, or a path longer than the driver takes (500
+// bytes), is refused the same way.
+void RegisterDataSource(const std::string& name, const std::string& description, const std::string& databaseFile);
+
+// Removes the data source; false when the installer refused.
+bool RemoveDataSource(const std::string& name);
+
+// The Database attribute of a registered data source; empty when there is none.
+std::string DataSourceFile(const std::string& name);
+
+}  // namespace platform::db

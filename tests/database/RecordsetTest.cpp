@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "OdbcTestSupport.h"
+#include "db/DataSource.h"
+#include "db/Database.h"
+#include "db/Recordset.h"
+
+namespace {
+
+using kovo::test::OdbcScope;
+
+const char kSchema[] =
+    "CREATE TABLE [Item] ([Name] VARCHAR(255), [Small] TINYINT, [Short] SMALLINT, [Number] INTEGER, "
+    "[Colour] INTEGER, [Value] REAL, [Exact] DOUBLE, [Stamp] TIMESTAMP, [Limit] REAL);"
+    "CREATE UNIQUE INDEX [ItemNumber] ON [Item] ([Number]);";
+
+struct Item {
+  std::string name;
+  unsigned char small = 0;
+  int shortValue = 0;
+  int number = 0;
+  unsigned colour = 0;
+  float value = 0.0f;
+  double exact = 0.0;
+  CTime stamp;
+  float limit = 0.0f;
+};
+
+class CItemSet : public CRecordset {
+ public:
+  explicit CItemSet(CDatabase* db = nullptr) : CRecordset(db) {}
+  Item m;
+  std::string GetDefaultConnect() override { return "ODBC;DSN=TEST:ITEMS"; }
+  std::string GetDefaultSQL() override { return "[Item]"; }
+  void DoFieldExchange(CFieldExchange* pFX) override {
+    RFX_Text(pFX, "Name", m.name);
+    RFX_Byte(pFX, "Small", m.small);
+    RFX_Int(pFX, "Short", m.shortValue);
+    RFX_Long(pFX, "Number", m.number);
+    RFX_Long(pFX, "Colour", m.colour);
+    RFX_Single(pFX, "Value", m.value);
+    RFX_Double(pFX, "Exact", m.exact);
+    RFX_Date(pFX, "Stamp", m.stamp);
+    RFX_Single(pFX, "[Limit]", m.limit);
+  }
+};
+
+class RecordsetTest : public ::testing::Test {
+ protected:
+  void SetUp() override { odbc.MakeDatabase("TEST:ITEMS", odbc.File("items.db"), kSchema); }
+
+  // Adds rows numbered 1..n, named "row<n>", one second apart.
+  void AddRows(int n) {
+    CItemSet rs;
+    rs.Open(CRecordset::dynaset);
+    for (int i = 1; i <= n; ++i) {
+      rs.AddNew();
+      rs.m.name = "row" + std::to_string(i);
+      rs.m.number = i;
+      rs.m.stamp = base + CTimeSpan(i);
+      rs.Update();
+    }
+  }
+
+  std::vector<int> Numbers(CItemSet& rs) {
+    std::vector<int> out;
+    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) out.push_back(rs.m.number);
+    return out;
+  }
+
+  OdbcScope odbc;
+  CTime base{2024, 3, 1, 10, 0, 0};
+};
+
+TEST_F(RecordsetTest, EveryFieldKindComesBackAsWritten) {
+  Item in;
+  in.name = "µg/m³ and a 'quote'";
+  in.small = 255;
+  in.shortValue = -5;
+  in.number = 2000000000;
+  in.colour = 0xFF123456u;
+  in.value = 3.4e38f;
+  in.exact = 0.1234567890123;
+  in.stamp = CTime(2023, 10, 29, 2, 30, 5);  // inside the hour the clocks go back
+  in.limit = 1e20f;
+  {
+    CItemSet rs;
+    rs.Open();
+    rs.AddNew();
+    rs.m = in;
+    EXPECT_TRUE(rs.Update());
+  }
+  CItemSet rs;
+  rs.Open();
+  ASSERT_FALSE(rs.IsEOF());
+  EXPECT_EQ(rs.m.name, in.name);
+  EXPECT_EQ(rs.m.small, 255);
+  EXPECT_EQ(rs.m.shortValue, -5);
+  EXPECT_EQ(rs.m.number, 2000000000);
+  EXPECT_EQ(rs.m.colour, 0xFF123456u);
+  EXPECT_EQ(rs.m.value, 3.4e38f);
+  EXPECT_DOUBLE_EQ(rs.m.exact, in.exact);
+  EXPECT_EQ(rs.m.stamp, in.stamp);
+  EXPECT_EQ(rs.m.limit, 1e20f);
+}
+
+TEST_F(RecordsetTest, TextIsBoundedToItsLengthInCharacters) {
+  CItemSet rs;
+  rs.Open();
+  rs.AddNew();
+  rs.m.name = std::string(254, 'a') + "µµµ";  // 257 characters, 260 bytes
+  rs.Update();
+  rs.Requery();
+  EXPECT_EQ(rs.m.name, std::string(254, 'a') + "µ");
+}
+
+TEST_F(RecordsetTest, DatesAreStoredAsTextSoEqualityAndRangeFiltersFindThem) {
+  AddRows(5);
+  CDatabase db;
+  db.Open("ODBC;DSN=TEST:ITEMS");
+  CItemSet rs;
+  rs.m_strFilter = "[Stamp] = {ts '2024-03-01 10:00:03'}";
+  rs.Open();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({3}));
+  rs.m_strFilter = "[Stamp] >= {ts '2024-03-01 10:00:02'} AND [Stamp] <= {ts '2024-03-01 10:00:04'}";
+  rs.Requery();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({2, 3, 4}));
+}
+
+TEST_F(RecordsetTest, FilterParametersAreBoundNotPastedIntoTheStatement) {
+  AddRows(2);
+  {
+    CItemSet rs;
+    rs.Open();
+    rs.AddNew();
+    rs.m.name = "O'Brien'); DROP TABLE [Item]; --";
+    rs.m.number = 77;
+    rs.Update();
+  }
+  CItemSet rs;
+  rs.m_strFilter = "[Name] = ? AND [Number] > ?";
+  rs.m_filterParams = {CDBParam("O'Brien'); DROP TABLE [Item]; --"), CDBParam(10)};
+  rs.Open();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({77}));
+  rs.m_filterParams = {CDBParam("row1"), CDBParam(0)};
+  rs.Requery();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({1}));
+}
+
+TEST_F(RecordsetTest, MovesStopAtTheEndsAndMoveLastFindsTheLastRowInSortOrder) {
+  AddRows(100);
+  CItemSet rs;
+  rs.m_strSort = "[Number] DESC";
+  rs.Open();
+  EXPECT_FALSE(rs.IsBOF());
+  EXPECT_EQ(rs.m.number, 100);
+  rs.MoveLast();
+  EXPECT_EQ(rs.m.number, 1);
+  rs.MoveNext();
+  EXPECT_TRUE(rs.IsEOF());
+  rs.MovePrev();
+  EXPECT_EQ(rs.m.number, 1);
+  rs.MovePrev();
+  EXPECT_EQ(rs.m.number, 2);
+
+  rs.m_strSort = "[Number]";
+  rs.Requery();
+  struct Step {
+    long move;
+    int number;  // 0: EOF, -1: BOF
+  };
+  const Step steps[] = {{5, 6}, {60, 66}, {-3, 63}, {-50, 13}, {200, 0}, {-1, 100}, {-99, 1}, {-1, -1}, {1, 1},
+                        {98, 99}, {1, 100}, {1, 0}, {-100, 1}, {-5, -1}, {3, 3}};
+  for (const Step& s : steps) {
+    rs.Move(s.move);
+    if (s.number == 0) {
+      EXPECT_TRUE(rs.IsEOF()) << s.move;
+    } else if (s.number == -1) {
+      EXPECT_TRUE(rs.IsBOF()) << s.move;
+    } else {
+      ASSERT_FALSE(rs.IsEOF() || rs.IsBOF()) << s.move;
+      EXPECT_EQ(rs.m.number, s.number) << s.move;
+    }
+  }
+}
+
+TEST_F(RecordsetTest, AnEmptySetIsAtBothEnds) {
+  CItemSet rs;
+  rs.Open();
+  EXPECT_TRUE(rs.IsBOF());
+  EXPECT_TRUE(rs.IsEOF());
+  rs.MoveLast();
+  rs.MoveNext();
+  EXPECT_TRUE(rs.IsBOF() && rs.IsEOF());
+}
+
+TEST_F(RecordsetTest, AddNewKeepsTheBoundValuesAndEditWritesTheCurrentRow) {
+  AddRows(3);
+  CItemSet rs;
+  rs.m_strSort = "[Number]";
+  rs.Open(CRecordset::dynaset);
+  rs.MoveLast();
+  rs.AddNew();  // carries row 3's values
+  rs.m.number = 4;
+  rs.Update();
+  rs.MoveFirst();
+  rs.Edit();
+  rs.m.name = "first";
+  rs.Update();
+  rs.Requery();
+  std::vector<std::string> names;
+  for (; !rs.IsEOF(); rs.MoveNext()) names.push_back(rs.m.name);
+  EXPECT_EQ(names, std::vector<std::string>({"first", "row2", "row3", "row3"}));
+}
+
+TEST_F(RecordsetTest, DeleteRemovesTheCurrentRowAndMovingOnFindsTheNextOne) {
+  AddRows(4);
+  CItemSet rs;
+  rs.m_strSort = "[Number]";
+  rs.Open();
+  rs.MoveNext();
+  rs.Delete();
+  EXPECT_TRUE(rs.IsDeleted());
+  rs.MoveNext();
+  EXPECT_EQ(rs.m.number, 3);
+  rs.MovePrev();
+  EXPECT_EQ(rs.m.number, 1);
+  while (!rs.IsEOF()) {
+    rs.Delete();
+    rs.Requery();
+  }
+  EXPECT_TRUE(rs.IsBOF());
+}
+
+TEST_F(RecordsetTest, AFailedWriteLeavesTheSetReadyForTheNextOne) {
+  AddRows(2);
+  CItemSet rs;
+  rs.Open();
+  rs.AddNew();
+  rs.m.number = 1;  // taken: the unique index refuses it
+  EXPECT_THROW(rs.Update(), CDBException);
+  EXPECT_EQ(rs.GetEditMode(), CRecordset::noMode);
+  rs.AddNew();
+  rs.m.number = 3;
+  EXPECT_TRUE(rs.Update());
+
+  rs.Requery();
+  rs.Edit();
+  rs.m.number = 2;
+  EXPECT_THROW(rs.Update(), CDBException);
+  EXPECT_EQ(rs.GetEditMode(), CRecordset::noMode);
+  rs.Edit();
+  rs.m.number = 10;
+  EXPECT_TRUE(rs.Update());
+  rs.m_strSort = "[Number]";
+  rs.Requery();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({2, 3, 10}));
+}
+
+TEST_F(RecordsetTest, ASetRestingMidwayDoesNotKeepAnotherSetFromWriting) {
+  AddRows(50);
+  CItemSet reader;
+  reader.Open();
+  reader.Move(10);  // a read in progress on a connection of its own
+  CItemSet writer;
+  writer.Open();
+  writer.Move(20);
+  for (int i = 0; i < 3; ++i) {
+    writer.AddNew();
+    writer.m.number = 100 + i;
+    writer.Update();
+    reader.AddNew();  // and the reader writes, from an older snapshot
+    reader.m.number = 200 + i;
+    reader.Update();
+  }
+  // Each write is committed by itself: a third connection sees all of them.
+  CItemSet check;
+  check.m_strFilter = "[Number] >= 100";
+  check.Open();
+  EXPECT_EQ(Numbers(check).size(), 6u);
+  reader.MoveNext();
+  EXPECT_EQ(reader.m.number, 12);
+}
+
+TEST_F(RecordsetTest, ErrorsCarryTheDriversText) {
+  CDatabase db;
+  db.Open("ODBC;DSN=TEST:ITEMS");
+  try {
+    db.ExecuteSQL("SELECT * FROM [Nowhere]");
+    FAIL();
+  } catch (const CDBException& e) {
+    EXPECT_NE(e.GetMessage().find("no such table: Nowhere"), std::string::npos) << e.GetMessage();
+    char small[10];
+    EXPECT_FALSE(e.GetErrorMessage(small, sizeof small));
+    EXPECT_EQ(std::string(small), e.GetMessage().substr(0, 9));
+  }
+  CDatabase none;
+  EXPECT_THROW(none.Open("ODBC;DSN=TEST:NOTREGISTERED"), CDBException);
+}
+
+TEST_F(RecordsetTest, ARolledBackTransactionLeavesNoRow) {
+  CDatabase db;
+  db.Open("ODBC;DSN=TEST:ITEMS");
+  CItemSet rs(&db);
+  rs.Open();
+  db.BeginTrans();
+  rs.AddNew();
+  rs.m.number = 1;
+  rs.Update();
+  db.Rollback();
+  db.BeginTrans();
+  rs.AddNew();
+  rs.m.number = 2;
+  rs.Update();
+  db.CommitTrans();
+  CItemSet check;
+  check.Open();
+  EXPECT_EQ(Numbers(check), std::vector<int>({2}));
+}
+
+TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
+  OdbcScope odbc;
+  // A '?' once separated the attributes, and a long folder overflowed them.
+  std::string folder = odbc.File("what?");
+  for (int i = 0; i < 2; ++i) folder += "/" + std::string(200, 'd');
+  ASSERT_TRUE(std::filesystem::create_directories(folder));
+  const std::string file = folder + "/SYSTEM.db";
+  platform::db::RegisterDataSource("TEST:LONG", "a description? with a question", file);
+  EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), file);
+  CDatabase db;
+  db.Open("ODBC;DSN=TEST:LONG");
+  db.ExecuteSQL("CREATE TABLE t (x INTEGER)");
+  EXPECT_TRUE(std::ifstream(file).good());
+  // Registering again replaces the entry.
+  platform::db::RegisterDataSource("TEST:LONG", "other", odbc.File("other.db"));
+  EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), odbc.File("other.db"));
+  EXPECT_THROW(platform::db::RegisterDataSource("TEST:BAD", "two\nlines", file), CDBException);
+  // Beyond what the installer keeps, registration fails instead of naming a cut path.
+  EXPECT_THROW(platform::db::RegisterDataSource("TEST:BAD", "long", folder + "/" + std::string(200, 'e') + "/x.db"),
+               CDBException);
+  EXPECT_EQ(platform::db::DataSourceFile("TEST:BAD"), "");
+  EXPECT_TRUE(platform::db::RemoveDataSource("TEST:LONG"));
+  EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), "");
+}
+
+}  // namespace
