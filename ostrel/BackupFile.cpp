@@ -186,34 +186,92 @@ bool UnquoteText(std::string_view field, std::string* value) {
 
 std::string FormatInteger(int64_t value) { return platform::Format("%lld", static_cast<long long>(value)); }
 
-namespace {
-
-template <typename T>
-bool ParseNumber(std::string_view text, T* value) {
+bool ParseInteger(std::string_view text, int64_t* value) {
   if (!text.empty() && text[0] == '+') text.remove_prefix(1);
   if (text.empty()) return false;
   auto r = std::from_chars(text.data(), text.data() + text.size(), *value);
   return r.ec == std::errc() && r.ptr == text.data() + text.size();
 }
 
-// The shortest of "%.6e" (what a reader of old files expects) and the longer
-// form that always reads back unchanged.
-template <typename T>
-std::string FormatFloating(T value, const char* longForm) {
-  std::string text = platform::Format("%.6e", static_cast<double>(value));
-  T back;
-  if (!ParseNumber(text, &back) || back != value) text = platform::Format(longForm, static_cast<double>(value));
-  return platform::RewriteExponent(text, 3);
+namespace {
+
+struct Decimal {
+  bool negative = false;
+  std::string_view digits;  // before and after the point, the point left out
+  std::string_view whole;
+  std::string_view fraction;
+  long exponent = 0;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TakeDigits(std::string_view& text) {
+  size_t n = 0;
+  while (n < text.size() && IsDigit(text[n])) ++n;
+  std::string_view d = text.substr(0, n);
+  text.remove_prefix(n);
+  return d;
+}
+
+// [sign] digits [. digits] [e [sign] digits], with a digit somewhere before the
+// exponent.
+bool SplitDecimal(std::string_view text, Decimal* d) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    d->negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  d->whole = TakeDigits(text);
+  if (!text.empty() && text[0] == '.') {
+    text.remove_prefix(1);
+    d->fraction = TakeDigits(text);
+  }
+  if (d->whole.empty() && d->fraction.empty()) return false;
+  if (!text.empty() && (text[0] == 'e' || text[0] == 'E')) {
+    text.remove_prefix(1);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+      negative = text[0] == '-';
+      text.remove_prefix(1);
+    }
+    std::string_view e = TakeDigits(text);
+    if (e.empty() || e.size() > 6) return false;
+    std::from_chars(e.data(), e.data() + e.size(), d->exponent);
+    if (negative) d->exponent = -d->exponent;
+  }
+  return text.empty();
 }
 
 }  // namespace
 
-std::string FormatDouble(double value) { return FormatFloating(value, "%.16e"); }
-std::string FormatReal(float value) { return FormatFloating(value, "%.8e"); }
+bool IsDecimal(std::string_view text) {
+  Decimal d;
+  return SplitDecimal(text, &d);
+}
 
-bool ParseInteger(std::string_view text, int64_t* value) { return ParseNumber(text, value); }
-bool ParseDouble(std::string_view text, double* value) { return ParseNumber(text, value); }
-bool ParseReal(std::string_view text, float* value) { return ParseNumber(text, value); }
+bool FormatDecimal(std::string_view text, std::string* out) {
+  Decimal d;
+  if (!SplitDecimal(text, &d)) return false;
+  std::string digits;
+  digits.reserve(d.whole.size() + d.fraction.size() + 7);
+  digits.append(d.whole).append(d.fraction);
+  size_t first = digits.find_first_not_of('0');
+  long exponent = 0;
+  if (first == std::string::npos) {
+    digits = "0";
+  } else {
+    exponent = static_cast<long>(d.whole.size()) - static_cast<long>(first) - 1 + d.exponent;
+    digits.erase(0, first);
+    digits.erase(std::max<size_t>(digits.find_last_not_of('0') + 1, 1));
+  }
+  if (digits.size() < 7) digits.append(7 - digits.size(), '0');
+  out->clear();
+  if (d.negative) out->push_back('-');
+  out->push_back(digits[0]);
+  out->push_back('.');
+  out->append(digits, 1, std::string::npos);
+  *out = platform::RewriteExponent(*out + platform::Format("e%+ld", exponent), 3);
+  return true;
+}
 
 std::string FormatDate(const DateTime& d) {
   return platform::Format("%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);

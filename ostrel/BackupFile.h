@@ -103,15 +103,17 @@ std::string QuoteText(std::string_view value);
 // The text between the quotes; false when the field is not quoted.
 bool UnquoteText(std::string_view field, std::string* value);
 
-// Numbers. Floating-point values are written with as many digits as they
-// need to read back to the same value, never fewer than "%e" gives, and with
-// a three-digit exponent.
+// Whole numbers, "%d" as the database gives them.
 std::string FormatInteger(int64_t value);
-std::string FormatDouble(double value);
-std::string FormatReal(float value);
 bool ParseInteger(std::string_view text, int64_t* value);
-bool ParseDouble(std::string_view text, double* value);
-bool ParseReal(std::string_view text, float* value);
+
+// Floating-point numbers travel as decimal text so that no conversion rounds
+// them: FormatDecimal writes any decimal number in the "%e" form, one digit
+// before the point, at least six after it (more when the value has more
+// significant digits) and an exponent of at least three digits. False when
+// text is not a decimal number.
+bool FormatDecimal(std::string_view text, std::string* out);
+bool IsDecimal(std::string_view text);
 
 // Dates, "%Y-%m-%d %H:%M:%S" in local time.
 struct DateTime {
