@@ -70,6 +70,7 @@ bool RestoreRun::Run(std::string* reason) {
           *reason = AtLine(IDS_LINE_UNEXPECTED);
           return false;
         }
+        m_set.FlushRows();
         return true;
       default:  // a header line inside the tables
         *reason = AtLine(IDS_LINE_UNEXPECTED);
@@ -79,6 +80,7 @@ bool RestoreRun::Run(std::string* reason) {
 }
 
 bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
+  m_set.FlushRows();
   const bool first = m_tables++ == 0;
   bool found;
   if (m_system) {
@@ -211,12 +213,14 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
     try {
       RestoreRun run(m_file, m_set, target == Target::kSystemTables);
       finished = run.Run(&reason);
+      m_set.DiscardRows();
       m_set.Close();
       if (finished)
         db.CommitTrans();
       else
         db.Rollback();
     } catch (const CException& e) {
+      m_set.DiscardRows();
       reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
       try {
         db.Rollback();

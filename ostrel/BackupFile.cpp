@@ -197,7 +197,6 @@ namespace {
 
 struct Decimal {
   bool negative = false;
-  std::string_view digits;  // before and after the point, the point left out
   std::string_view whole;
   std::string_view fraction;
   long exponent = 0;
@@ -251,25 +250,34 @@ bool IsDecimal(std::string_view text) {
 bool FormatDecimal(std::string_view text, std::string* out) {
   Decimal d;
   if (!SplitDecimal(text, &d)) return false;
-  std::string digits;
-  digits.reserve(d.whole.size() + d.fraction.size() + 7);
-  digits.append(d.whole).append(d.fraction);
-  size_t first = digits.find_first_not_of('0');
-  long exponent = 0;
-  if (first == std::string::npos) {
-    digits = "0";
-  } else {
-    exponent = static_cast<long>(d.whole.size()) - static_cast<long>(first) - 1 + d.exponent;
-    digits.erase(0, first);
-    digits.erase(std::max<size_t>(digits.find_last_not_of('0') + 1, 1));
+  // Already one digit before the point and six or more after it: only the
+  // exponent may need its third digit.
+  if (text[0] != '+' && d.whole.size() == 1 && d.whole[0] != '0' && d.fraction.size() >= 6 &&
+      text.find_first_of("eE") != text.npos) {
+    *out = platform::RewriteExponent(text, 3);
+    return true;
   }
-  if (digits.size() < 7) digits.append(7 - digits.size(), '0');
+  const size_t count = d.whole.size() + d.fraction.size();
+  auto digit = [&](size_t i) { return i < d.whole.size() ? d.whole[i] : d.fraction[i - d.whole.size()]; };
+  size_t first = 0;
+  while (first < count && digit(first) == '0') ++first;
+  size_t last = count;
+  while (last > first && digit(last - 1) == '0') --last;
+  long exponent = 0;
   out->clear();
   if (d.negative) out->push_back('-');
-  out->push_back(digits[0]);
+  if (first == count) {
+    out->push_back('0');
+  } else {
+    exponent = static_cast<long>(d.whole.size()) - static_cast<long>(first) - 1 + d.exponent;
+    out->push_back(digit(first));
+  }
   out->push_back('.');
-  out->append(digits, 1, std::string::npos);
-  *out = platform::RewriteExponent(*out + platform::Format("e%+ld", exponent), 3);
+  const size_t point = out->size();
+  for (size_t i = first + 1; i < last; ++i) out->push_back(digit(i));
+  if (out->size() - point < 6) out->append(6 - (out->size() - point), '0');
+  out->append(platform::Format("e%+ld", exponent));
+  *out = platform::RewriteExponent(*out, 3);
   return true;
 }
 

@@ -17,16 +17,17 @@ void CColumnExchange::Select(const std::string& expression) {
   m_selectList->append(expression);
 }
 
+void CColumnExchange::Store(bool isNull, const std::string& text) {
+  CParamValue& p = (*m_params)[m_first + static_cast<size_t>(m_index)];
+  p.isNull = isNull;
+  if (!isNull) p.text = text;
+}
+
 void CColumnExchange::Text(const std::string& name, std::string& value, bool& isNull) {
   switch (m_op) {
     case kSelect: Select(QuoteName(name)); break;
     case kFetch: isNull = !m_statement->GetText(m_index + 1, &value); break;
-    case kStore:
-      if (isNull)
-        m_statement->SetParameterNull(m_index);
-      else
-        m_statement->SetParameter(m_index, value);
-      break;
+    case kStore: Store(isNull, value); break;
   }
   ++m_index;
 }
@@ -36,17 +37,11 @@ void CColumnExchange::Integer(const std::string& name, int64_t& value, bool& isN
     case kSelect: Select(QuoteName(name)); break;
     case kFetch: {
       // Read as text so that a value that is no whole number is seen, not cut.
-      std::string text;
-      isNull = !m_statement->GetText(m_index + 1, &text);
-      if (!isNull && !backup::ParseInteger(text, &value)) throw CBackupValueError(name, text);
+      isNull = !m_statement->GetText(m_index + 1, m_scratch);
+      if (!isNull && !backup::ParseInteger(*m_scratch, &value)) throw CBackupValueError(name, *m_scratch);
       break;
     }
-    case kStore:
-      if (isNull)
-        m_statement->SetParameterNull(m_index);
-      else
-        m_statement->SetParameter(m_index, backup::FormatInteger(value));
-      break;
+    case kStore: Store(isNull, isNull ? std::string() : backup::FormatInteger(value)); break;
   }
   ++m_index;
 }
@@ -57,18 +52,12 @@ void CColumnExchange::Floating(const std::string& name, std::string& value, bool
     // quote() gives as many as the value needs to read back unchanged.
     case kSelect: Select("quote(" + QuoteName(name) + ")"); break;
     case kFetch: {
-      std::string text;
-      isNull = !m_statement->GetText(m_index + 1, &text) || text == "NULL";
-      if (!isNull && !backup::FormatDecimal(text, &value)) throw CBackupValueError(name, text);
+      isNull = !m_statement->GetText(m_index + 1, m_scratch) || *m_scratch == "NULL";
+      if (!isNull && !backup::FormatDecimal(*m_scratch, &value)) throw CBackupValueError(name, *m_scratch);
       break;
     }
-    case kStore:
-      // As decimal text: the database converts it itself, so nothing rounds it.
-      if (isNull)
-        m_statement->SetParameterNull(m_index);
-      else
-        m_statement->SetParameter(m_index, value);
-      break;
+    // As decimal text: the database converts it itself, so nothing rounds it.
+    case kStore: Store(isNull, value); break;
   }
   ++m_index;
 }
@@ -77,13 +66,8 @@ void CColumnExchange::Date(const std::string& name, backup::DateTime& value, boo
   switch (m_op) {
     case kSelect: Select(QuoteName(name)); break;
     case kFetch: isNull = !m_statement->GetTimestamp(m_index + 1, &value); break;
-    case kStore:
-      // As text, the form the suite stores dates in.
-      if (isNull)
-        m_statement->SetParameterNull(m_index);
-      else
-        m_statement->SetParameter(m_index, backup::FormatDate(value));
-      break;
+    // As text, the form the suite stores dates in.
+    case kStore: Store(isNull, isNull ? std::string() : backup::FormatDate(value)); break;
   }
   ++m_index;
 }

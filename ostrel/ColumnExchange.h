@@ -3,21 +3,35 @@
 // value to one of these calls, which the set runs for each operation.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "BackupFile.h"
 #include "core/Exception.h"
 
 class COdbcStatement;
 
+// A value on its way into the database: text, or NULL.
+struct CParamValue {
+  std::string text;
+  bool isNull = true;
+};
+
 class CColumnExchange {
  public:
   enum Operation {
     kSelect,  // list the column's expression in the query
     kFetch,   // take the value from the current row
-    kStore,   // put the value into the next statement's parameter
+    kStore,   // put the value into the parameters of the next insert
   };
-  CColumnExchange(Operation op, COdbcStatement* statement, std::string* selectList = nullptr)
-      : m_op(op), m_statement(statement), m_selectList(selectList) {}
+  // kSelect appends to selectList.
+  CColumnExchange(Operation op, std::string* selectList) : m_op(op), m_selectList(selectList) {}
+  // kFetch reads the current row of statement; scratch keeps its buffer
+  // from row to row.
+  CColumnExchange(Operation op, COdbcStatement* statement, std::string* scratch)
+      : m_op(op), m_statement(statement), m_scratch(scratch) {}
+  // kStore fills params from index first on.
+  CColumnExchange(Operation op, std::vector<CParamValue>* params, size_t first)
+      : m_op(op), m_params(params), m_first(first) {}
   Operation GetOperation() const { return m_op; }
 
   void Text(const std::string& name, std::string& value, bool& isNull);
@@ -31,10 +45,14 @@ class CColumnExchange {
 
  private:
   void Select(const std::string& expression);
+  void Store(bool isNull, const std::string& text);
 
   Operation m_op;
-  COdbcStatement* m_statement;
-  std::string* m_selectList;
+  std::string* m_selectList = nullptr;
+  COdbcStatement* m_statement = nullptr;
+  std::string* m_scratch = nullptr;
+  std::vector<CParamValue>* m_params = nullptr;
+  size_t m_first = 0;
   int m_index = 0;
 };
 

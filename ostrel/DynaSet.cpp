@@ -1,5 +1,7 @@
 #include "DynaSet.h"
 
+#include <algorithm>
+
 #include "ColumnExchange.h"
 #include "OdbcStatement.h"
 #include "core/Text.h"
@@ -85,7 +87,7 @@ void CDynaSet::Open() {
   std::vector<CColumnType*> all;
   for (const auto& c : m_columns) all.push_back(c.get());
   std::string list;
-  CColumnExchange fx(CColumnExchange::kSelect, nullptr, &list);
+  CColumnExchange fx(CColumnExchange::kSelect, &list);
   Exchange(fx, all);
   // A table without a column that a backup can hold has no row lines either.
   if (list.empty()) return;
@@ -100,7 +102,7 @@ bool CDynaSet::MoveNext() {
     m_reading = false;
     return false;
   }
-  CColumnExchange fx(CColumnExchange::kFetch, m_read.get());
+  CColumnExchange fx(CColumnExchange::kFetch, m_read.get(), &m_scratch);
   try {
     for (const auto& c : m_columns) c->Exchange(fx);
   } catch (CBackupValueError& e) {
@@ -130,20 +132,57 @@ bool CDynaSet::TextToRow(std::string_view line, const std::vector<CColumnType*>&
   return line.empty();
 }
 
+namespace {
+// Parameters per statement: the least that any SQLite takes.
+constexpr size_t kMaxParameters = 999;
+}  // namespace
+
+void CDynaSet::PrepareInsert(COdbcStatement& statement, size_t rows) const {
+  std::string names, marks;
+  for (CColumnType* c : m_insertColumns) {
+    names += (names.empty() ? "" : ", ") + CColumnExchange::QuoteName(c->GetName());
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  std::string sql = "INSERT INTO " + CColumnExchange::QuoteName(m_insertTable) + " (" + names + ") VALUES ";
+  for (size_t r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + marks + ")";
+  statement.Prepare(sql, static_cast<int>(rows * m_insertColumns.size()));
+}
+
+void CDynaSet::InsertRows(COdbcStatement& statement, size_t rows) {
+  const size_t count = rows * m_insertColumns.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (m_values[i].isNull)
+      statement.SetParameterNull(static_cast<int>(i));
+    else
+      statement.SetParameter(static_cast<int>(i), m_values[i].text);
+  }
+  statement.ExecutePrepared();
+}
+
 void CDynaSet::AddRow(const std::vector<CColumnType*>& columns) {
   if (!m_insert || m_insertColumns != columns || m_insertTable != m_table) {
-    std::string names, marks;
-    for (CColumnType* c : columns) {
-      names += (names.empty() ? "" : ", ") + CColumnExchange::QuoteName(c->GetName());
-      marks += marks.empty() ? "?" : ", ?";
-    }
-    std::string sql = "INSERT INTO " + CColumnExchange::QuoteName(m_table) + " (" + names + ") VALUES (" + marks + ")";
-    m_insert = std::make_unique<COdbcStatement>(GetDatabase());
-    m_insert->Prepare(sql, static_cast<int>(columns.size()));
+    FlushRows();
     m_insertColumns = columns;
     m_insertTable = m_table;
+    // One statement inserts many rows: preparing it is what an insert costs most.
+    m_batchRows = std::max<size_t>(1, kMaxParameters / std::max<size_t>(1, columns.size()));
+    m_values.assign(m_batchRows * columns.size(), CParamValue());
+    m_insert = std::make_unique<COdbcStatement>(GetDatabase());
+    PrepareInsert(*m_insert, m_batchRows);
   }
-  CColumnExchange fx(CColumnExchange::kStore, m_insert.get());
+  CColumnExchange fx(CColumnExchange::kStore, &m_values, m_pending * columns.size());
   Exchange(fx, columns);
-  m_insert->ExecutePrepared();
+  if (++m_pending == m_batchRows) {
+    m_pending = 0;
+    InsertRows(*m_insert, m_batchRows);
+  }
+}
+
+void CDynaSet::FlushRows() {
+  if (m_pending == 0) return;
+  const size_t rows = m_pending;
+  m_pending = 0;
+  COdbcStatement rest(GetDatabase());
+  PrepareInsert(rest, rows);
+  InsertRows(rest, rows);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Catalog.h"
+#include "ColumnExchange.h"
 #include "ColumnType.h"
 #include "db/Database.h"
 
@@ -60,9 +61,13 @@ class CDynaSet {
   // Fills columns, in that order, from a row line; false when the line does
   // not hold exactly one value of its kind for each.
   static bool TextToRow(std::string_view line, const std::vector<CColumnType*>& columns);
-  // Inserts a row of these columns' values; the other columns get their
-  // default. The statement is prepared again only when the columns change.
+  // Adds a row of these columns' values; the other columns get their default.
+  // Rows go into the table in batches: FlushRows writes those still waiting,
+  // and must run before the table changes or the work is committed.
   void AddRow(const std::vector<CColumnType*>& columns);
+  void FlushRows();
+  // Forgets the rows still waiting (the work is being rolled back).
+  void DiscardRows() { m_pending = 0; }
 
  private:
   bool TakeTable();
@@ -78,7 +83,16 @@ class CDynaSet {
   std::vector<UnmappedColumn> m_unmapped;
   std::unique_ptr<COdbcStatement> m_read;
   bool m_reading = false;
+  void PrepareInsert(COdbcStatement& statement, size_t rows) const;
+  void InsertRows(COdbcStatement& statement, size_t rows);
+
+  std::string m_scratch;
+  // The batch insert: its table and columns, the rows of one batch, and the
+  // values of the rows added since it last ran.
   std::unique_ptr<COdbcStatement> m_insert;
-  std::vector<CColumnType*> m_insertColumns;
   std::string m_insertTable;
+  std::vector<CColumnType*> m_insertColumns;
+  size_t m_batchRows = 0;
+  size_t m_pending = 0;
+  std::vector<CParamValue> m_values;
 };
