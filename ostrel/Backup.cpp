@@ -154,11 +154,6 @@ CBackup::CBackup(CBackupFile& file, const std::string& dataSource) : m_file(file
 
 CBackup::~CBackup() = default;
 
-void CBackup::ReportBackupError(const CException& e) {
-  platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
-                       MB_OK | MB_ICONERROR);
-}
-
 bool CBackup::BackupTable() {
   const std::string& table = m_set.GetTableName();
   for (const CDynaSet::UnmappedColumn& u : m_set.GetUnmappedColumns())
@@ -185,18 +180,27 @@ bool CBackup::BackupTable() {
   return true;
 }
 
-bool CBackup::WriteEnd() {
-  m_file.SetEnd();
-  return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
-}
+bool CBackup::Backup() { return RunBackup(nullptr); }
 
-bool CBackup::Backup() {
+bool CBackup::RunBackup(const std::vector<std::string>* tables) {
   try {
-    for (bool more = m_set.FirstTable(); more; more = m_set.NextTable())
-      if (!BackupTable()) return false;
-    return WriteEnd();
+    if (tables) {
+      for (const std::string& table : *tables) {
+        if (!m_set.FindTable(table)) {
+          platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), MB_OK | MB_ICONERROR);
+          return false;
+        }
+        if (!BackupTable()) return false;
+      }
+    } else {
+      for (bool more = m_set.FirstTable(); more; more = m_set.NextTable())
+        if (!BackupTable()) return false;
+    }
+    m_file.SetEnd();
+    return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
   } catch (const CException& e) {
-    ReportBackupError(e);
+    platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
+                         MB_OK | MB_ICONERROR);
     return false;
   }
 }
@@ -241,19 +245,8 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
 std::vector<std::string> CSysBackup::Tables() { return {Text(IDS_BANK_TABLE), Text(IDS_BANKSET_TABLE)}; }
 
 bool CSysBackup::Backup() {
-  try {
-    for (const std::string& table : Tables()) {
-      if (!m_set.FindTable(table)) {
-        platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), MB_OK | MB_ICONERROR);
-        return false;
-      }
-      if (!BackupTable()) return false;
-    }
-    return WriteEnd();
-  } catch (const CException& e) {
-    ReportBackupError(e);
-    return false;
-  }
+  const std::vector<std::string> tables = Tables();
+  return RunBackup(&tables);
 }
 
 bool CSysBackup::Restore() { return RunRestore(Target::kSystemTables, IDS_SYSRESTORE_ERROR); }

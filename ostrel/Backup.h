@@ -32,11 +32,10 @@ class CBackup {
  protected:
   // How a restore finds the database table for the next "#TABLE:" line.
   enum class Target { kNextInCatalogue, kSystemTables };
+  // The named tables, or without names every table of the catalogue.
+  bool RunBackup(const std::vector<std::string>* tables);
   bool BackupTable();
-  bool WriteEnd();
   bool RunRestore(Target target, unsigned errorId);
-  // Shows a database error (or any other exception) that ended a backup.
-  void ReportBackupError(const CException& e);
 
   CBackupFile& m_file;
   CDynaSet m_set;

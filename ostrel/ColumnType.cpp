@@ -48,6 +48,13 @@ bool CColumnType::ReadFromText(std::string_view&) { return true; }
 void CColumnType::WriteToText(std::string&) const {}
 void CColumnType::Exchange(CColumnExchange&) {}
 
+void CColumnType::AppendValue(std::string& out, const std::string& text) const {
+  if (m_null)
+    backup::AppendNull(out);
+  else
+    backup::AppendField(out, text);
+}
+
 bool CColumnType::TakeField(std::string_view& line, std::string* field) {
   bool isNull = false;
   if (!backup::TakeField(line, field, &isNull)) return false;
@@ -132,10 +139,7 @@ bool CTextColumn::ReadFromText(std::string_view& line) {
 }
 
 void CTextColumn::WriteToText(std::string& out) const {
-  if (m_null)
-    backup::AppendNull(out);
-  else
-    backup::AppendField(out, backup::QuoteText(m_value));
+  AppendValue(out, m_null ? std::string() : backup::QuoteText(m_value));
 }
 
 void CTextColumn::Exchange(CColumnExchange& fx) { fx.Text(m_name, m_value, m_null); }
@@ -146,10 +150,7 @@ bool CIntegerColumn::ReadFromText(std::string_view& line) {
 }
 
 void CIntegerColumn::WriteToText(std::string& out) const {
-  if (m_null)
-    backup::AppendNull(out);
-  else
-    backup::AppendField(out, backup::FormatInteger(m_value));
+  AppendValue(out, m_null ? std::string() : backup::FormatInteger(m_value));
 }
 
 void CIntegerColumn::Exchange(CColumnExchange& fx) { fx.Integer(m_name, m_value, m_null); }
@@ -159,12 +160,7 @@ bool CFloatingColumn::ReadFromText(std::string_view& line) {
   return m_null || backup::IsDecimal(m_value);
 }
 
-void CFloatingColumn::WriteToText(std::string& out) const {
-  if (m_null)
-    backup::AppendNull(out);
-  else
-    backup::AppendField(out, m_value);
-}
+void CFloatingColumn::WriteToText(std::string& out) const { AppendValue(out, m_value); }
 
 void CFloatingColumn::Exchange(CColumnExchange& fx) { fx.Floating(m_name, m_value, m_null); }
 
@@ -174,10 +170,7 @@ bool CTimeStampColumn::ReadFromText(std::string_view& line) {
 }
 
 void CTimeStampColumn::WriteToText(std::string& out) const {
-  if (m_null)
-    backup::AppendNull(out);
-  else
-    backup::AppendField(out, backup::FormatDate(m_value));
+  AppendValue(out, m_null ? std::string() : backup::FormatDate(m_value));
 }
 
 void CTimeStampColumn::Exchange(CColumnExchange& fx) { fx.Date(m_name, m_value, m_null); }

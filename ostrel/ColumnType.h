@@ -47,6 +47,8 @@ class CColumnType {
   // Reads one field; false when it is missing. A NULL sets m_null and leaves
   // *field empty.
   bool TakeField(std::string_view& line, std::string* field);
+  // Appends text, or an empty field for a NULL.
+  void AppendValue(std::string& out, const std::string& text) const;
 
   std::string m_name;
   std::string m_typeText;
