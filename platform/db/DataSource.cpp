@@ -4,6 +4,13 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <filesystem>
+
 #include "db/Database.h"
 
 namespace platform::db {
@@ -84,6 +91,75 @@ std::string DataSourceFile(const std::string& name) {
   char buf[4096] = {0};
   int n = SQLGetPrivateProfileString(name.c_str(), "Database", "", buf, sizeof buf, "odbc.ini");
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+namespace {
+
+void RemoveFiles(const std::string& file) {
+  std::error_code ec;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(file + suffix, ec);
+}
+
+// Moves a finished file to its name unless that name is taken meanwhile.
+void Publish(const std::string& temp, const std::string& file) {
+  if (link(temp.c_str(), file.c_str()) != 0) {
+    int err = errno;
+    RemoveFiles(temp);
+    throw CDBException(SQL_ERROR, "Unable to create " + file + ": " + std::strerror(err));
+  }
+  RemoveFiles(temp);
+}
+
+std::string SqlText(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+void CreateDatabase(const std::string& name, const std::string& description, const std::string& file,
+                    const std::string& script) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(file, ec)) throw CDBException(SQL_ERROR, "The database " + file + " exists already");
+  fs::path parent = fs::path(file).parent_path();
+  if (!parent.empty()) fs::create_directories(parent, ec);
+  const std::string temp = file + ".new";
+  RemoveFiles(temp);
+  try {
+    RegisterDataSource(name, description, temp);
+    {
+      CDatabase db;
+      db.Open("DSN=" + name);
+      db.ExecuteSQL(script);
+    }  // the last connection folds the log into the file
+    Publish(temp, file);
+  } catch (...) {
+    RemoveFiles(temp);
+    throw;
+  }
+  RegisterDataSource(name, description, file);
+}
+
+void CopyDatabase(const std::string& sourceName, const std::string& targetFile) {
+  std::error_code ec;
+  if (std::filesystem::exists(targetFile, ec))
+    throw CDBException(SQL_ERROR, "The database " + targetFile + " exists already");
+  const std::string temp = targetFile + ".new";
+  RemoveFiles(temp);
+  try {
+    CDatabase db;
+    db.Open("DSN=" + sourceName + ";NoCreat=1");  // a missing source is an error, not a new empty file
+    db.ExecuteSQL("VACUUM INTO " + SqlText(temp));
+  } catch (...) {
+    RemoveFiles(temp);
+    throw;
+  }
+  Publish(temp, targetFile);
 }
 
 }  // namespace platform::db

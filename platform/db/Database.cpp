@@ -92,7 +92,7 @@ bool CDatabase::Open(const std::string& connect) {
 void CDatabase::Close() {
   if (!IsOpen()) return;
   // The sets keep their object; their statements go with the connection.
-  for (CRecordset* rs : std::vector<CRecordset*>(m_recordsets)) rs->Close();
+  for (CRecordset* rs : std::vector<CRecordset*>(m_recordsets)) rs->CloseStatements();
   if (m_inTransaction) SQLEndTran(SQL_HANDLE_DBC, m_hdbc, SQL_ROLLBACK);
   SQLDisconnect(m_hdbc);
   SQLFreeHandle(SQL_HANDLE_DBC, m_hdbc);

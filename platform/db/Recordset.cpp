@@ -210,7 +210,7 @@ CRecordset::CRecordset(CDatabase* db) : m_pDatabase(db), m_impl(std::make_unique
 
 CRecordset::~CRecordset() {
   try {
-    Close();
+    CloseStatements();
   } catch (...) {
   }
   if (m_pDatabase != nullptr) m_pDatabase->Detach(this);
@@ -236,7 +236,7 @@ void CRecordset::Exchange(int operation) {
 }
 
 bool CRecordset::Open(int openType, const std::string& sql) {
-  if (IsOpen()) Close();
+  if (IsOpen()) CloseStatements();
   m_nOpenType = openType == useDefaultType ? m_nDefaultType : openType;
   if (m_pDatabase == nullptr) {
     m_ownDatabase = std::make_unique<CDatabase>();
@@ -271,13 +271,15 @@ bool CRecordset::Open(int openType, const std::string& sql) {
     Prepare();
     MoveFirst();
   } catch (...) {
-    Close();
+    CloseStatements();
     throw;
   }
   return true;
 }
 
-void CRecordset::Close() {
+void CRecordset::Close() { CloseStatements(); }
+
+void CRecordset::CloseStatements() {
   Impl& im = *m_impl;
   im.FreeStatements();
   im.open = false;

@@ -23,4 +23,15 @@ bool RemoveDataSource(const std::string& name);
 // The Database attribute of a registered data source; empty when there is none.
 std::string DataSourceFile(const std::string& name);
 
+// Makes a new database file from an SQL script and registers the data source
+// for it. The file appears whole or not at all; an existing file is never
+// touched (that fails).
+void CreateDatabase(const std::string& name, const std::string& description, const std::string& file,
+                    const std::string& script);
+
+// Writes a consistent copy of the database that the data source names into a
+// new file (also while others have it open). Fails, leaving nothing behind,
+// when the source is missing or the target exists.
+void CopyDatabase(const std::string& sourceName, const std::string& targetFile);
+
 }  // namespace platform::db

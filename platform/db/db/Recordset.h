@@ -114,6 +114,7 @@ class CRecordset {
 
   enum class Dir { kForward, kReverse };
   void Prepare();
+  void CloseStatements();
   void Exchange(int operation);
   void ReleaseRead();
   bool Seek(Dir dir, long index);

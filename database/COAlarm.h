@@ -1,0 +1,72 @@
+#pragma once
+// One alarm of a sequence: a channel watched against a limit, on the value or
+// on its rolling average, and the outputs to switch on while it is exceeded.
+#include <memory>
+#include <string>
+
+#include "COMeas.h"
+#include "MeasInterval.h"
+
+class COMeasLoader;
+
+class COAlarm {
+ public:
+  COAlarm();
+  ~COAlarm();
+  // Copies the filter, the limit, the averaging time and the flags; each
+  // alarm reads its rolling average through a loader of its own.
+  COAlarm(const COAlarm& other);
+  COAlarm& operator=(const COAlarm& other);
+
+  void SetFilter(unsigned char filter) { m_filter = filter; }
+  unsigned char GetFilter() const { return m_filter; }
+  void SetRollingAvg(int minutes) { m_rollingAvg = minutes; }
+  int GetRollingAvg() const { return m_rollingAvg; }
+  void SetLimit2(bool on) { m_isLimit2 = on; }
+  bool IsLimit2() const { return m_isLimit2 != 0; }
+  void SetUseRollingAvg(bool on) { m_useRollingAvg = on; }
+  bool GetUseRollingAvg() const { return m_useRollingAvg != 0; }
+  void SetActionPC(bool on) { m_actionPC = on; }
+  bool GetActionPC() const { return m_actionPC != 0; }
+  void SetActionMonitor(bool on) { m_actionMonitor = on; }
+  bool GetActionMonitor() const { return m_actionMonitor != 0; }
+  void SetActionRelay1(bool on) { m_actionRelay1 = on; }
+  bool GetActionRelay1() const { return m_actionRelay1 != 0; }
+  void SetActionRelay2(bool on) { m_actionRelay2 = on; }
+  bool GetActionRelay2() const { return m_actionRelay2 != 0; }
+  void SetTriggered(bool on) { m_triggered = on; }
+  bool IsTriggered() const { return m_triggered != 0; }
+  bool IsExceeded() const { return m_exceeded != 0; }
+  void ClearExceeded() { m_exceeded = 0; }
+
+  // In the display unit of the system set-up; kept in ppm.
+  void SetLimit(float value);
+  float GetLimit() const;
+  // The limit as kept and stored: ppm.
+  void SetStoredLimit(float ppm) { m_limit = ppm; }
+  float GetStoredLimit() const { return m_limit; }
+
+  // "<gas>: <limit> <unit> (Limit 1, Rol. Avg 10 min, PC, Rel. 2)"
+  std::string GetDescription() const;
+
+  // Compares the channel's value, or its rolling average over twice the
+  // averaging time, with the limit; sets the requests of its outputs while
+  // exceeded. The measurement is the alarm's own copy.
+  void Check(COMeas& meas);
+
+ private:
+  unsigned char m_filter = 0;
+  float m_limit = 0.0f;
+  int m_rollingAvg = 0;
+  unsigned char m_isLimit2 = 0;
+  unsigned char m_useRollingAvg = 0;
+  unsigned char m_actionPC = 0;
+  unsigned char m_actionMonitor = 0;
+  unsigned char m_actionRelay1 = 0;
+  unsigned char m_actionRelay2 = 0;
+  unsigned char m_triggered = 0;
+  unsigned char m_exceeded = 0;
+  // The interval of the rolling average and its loader, made on first use.
+  std::unique_ptr<COMeasInterval> m_interval;
+  std::unique_ptr<COMeasLoader> m_loader;
+};

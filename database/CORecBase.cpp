@@ -1,0 +1,42 @@
+#include "CORecBase.h"
+
+#include "COSystemSetup.h"
+#include "DBFiles.h"
+
+namespace dbfiles {
+std::string DataSourceName(const std::string& name) { return kDsnPrefix + name; }
+std::string ConnectString(const std::string& name) { return "ODBC;DSN=" + DataSourceName(name); }
+}  // namespace dbfiles
+
+void CORecBase::OpenOrRequery() {
+  try {
+    if (IsOpen())
+      Requery();
+    else
+      Open();
+  } catch (const CException&) {
+    try {
+      Close();
+      if (m_pDatabase != nullptr) m_pDatabase->Close();
+      Open();
+      Requery();
+    } catch (const CException&) {
+    }
+  }
+}
+
+void CORecBase::CloseWithDatabase() {
+  if (IsOpen()) Close();
+  if (m_pDatabase != nullptr) m_pDatabase->Close();
+}
+
+std::string CORecBase::GetDefaultConnect() { return dbfiles::ConnectString(GetDatabaseName()); }
+
+std::string CORecSystemBase::GetDatabaseName() { return dbfiles::kSystemName; }
+
+std::string CORecTaskBase::GetDatabaseName() {
+  COSystemSetup* setup = COSystemSetup::Current();
+  return setup ? setup->GetDatabaseName() : std::string();
+}
+
+CDBParam TextParam(const std::string& text) { return CDBParam(text, 255); }

@@ -1,0 +1,45 @@
+#pragma once
+// What every record class of the suite shares: the connection through the
+// data source of its database and the open-or-requery step with one reopen.
+#include <string>
+
+#include "db/Recordset.h"
+
+class CORecBase : public CRecordset {
+ public:
+  explicit CORecBase(CDatabase* db = nullptr) : CRecordset(db) {}
+
+  // Requery when open, else open with the default type. A failure closes the
+  // connection, opens it again and requeries once; a second failure is
+  // dropped and the set stays as it is.
+  void OpenOrRequery();
+  // Closes the set and its connection, so the database file is released.
+  void CloseWithDatabase();
+
+ protected:
+  // The data source name after "TARNIC:"; read when the set opens.
+  virtual std::string GetDatabaseName() = 0;
+  std::string GetDefaultConnect() override;
+};
+
+// The record classes of the system database.
+class CORecSystemBase : public CORecBase {
+ public:
+  using CORecBase::CORecBase;
+
+ protected:
+  std::string GetDatabaseName() override;
+};
+
+// The record classes of the task database that is open now
+// (COSystemSetup::GetDatabaseName).
+class CORecTaskBase : public CORecBase {
+ public:
+  using CORecBase::CORecBase;
+
+ protected:
+  std::string GetDatabaseName() override;
+};
+
+// A text bounded for a filter value or a text column.
+CDBParam TextParam(const std::string& text);

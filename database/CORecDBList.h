@@ -1,0 +1,17 @@
+#pragma once
+// The task list of the system database: [DBList], or [DBListCali] in the
+// Calibration program, which keeps its tasks apart.
+#include <string>
+
+#include "CORecBase.h"
+
+class CORecDBList : public CORecSystemBase {
+ public:
+  std::string m_DBName;    // the eight-letter file and data source name
+  std::string m_DBDesc;    // the description the user gave the task
+  std::string m_DBSerial;  // the monitor the task was made for
+
+ protected:
+  std::string GetDefaultSQL() override;
+  void DoFieldExchange(CFieldExchange* pFX) override;
+};

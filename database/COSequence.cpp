@@ -1,0 +1,413 @@
+#include "COSequence.h"
+
+#include "AppFinder.h"
+#include "COException.h"
+#include "COSystemSetup.h"
+#include "DBFiles.h"
+#include "DBUtil.h"
+#include "DataLinks.h"
+#include "FilterData.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+namespace {
+
+constexpr unsigned char kNoBank = 255;
+
+bool ValidFilter(int f) { return f >= 0 && f < 5; }
+
+// A name the monitor leaves empty or starts with '_' names nothing.
+bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
+
+COSystemSetup* Setup() { return COSystemSetup::Current(); }
+
+}  // namespace
+
+COSequence::COSequence() { m_recSequence.SetTarget(this); m_recGlobal.SetTarget(this); }
+
+COSequence::~COSequence() = default;
+
+COSequence::COSequence(const COSequence& other) : COSequence() { CopySettings(other); }
+
+COSequence& COSequence::operator=(const COSequence& other) {
+  if (this != &other) CopySettings(other);
+  return *this;
+}
+
+void COSequence::CopySettings(const COSequence& o) {
+  m_alarms = o.m_alarms;
+  NumCount = o.NumCount;
+  Name = o.Name;
+  StartTime = o.StartTime;
+  StopTime = o.StopTime;
+  StartNum = o.StartNum;
+  StopNum = o.StopNum;
+  SerialNum = o.SerialNum;
+  for (int i = 0; i < 5; ++i) {
+    GasName[i] = o.GasName[i];
+    MW[i] = o.MW[i];
+    UANum[i] = o.UANum[i];
+    ActiveBank[i] = o.ActiveBank[i];
+  }
+  ModeMask = o.ModeMask;
+  SampleInterval = o.SampleInterval;
+  AirPres = o.AirPres;
+  RollingAvg = o.RollingAvg;
+  TubeLength = o.TubeLength;
+  ChamberTime = o.ChamberTime;
+  TubeTime = o.TubeTime;
+  ActiveFilter = o.ActiveFilter;
+  LockedFilter = o.LockedFilter;
+  MeasTimeMode = o.MeasTimeMode;
+  for (int i = 0; i < 6; ++i) MeasTime[i] = o.MeasTime[i];
+  Compensation = o.Compensation;
+  Reserved = o.Reserved;
+}
+
+void COSequence::SetDefaults() {
+  NumCount = 0;
+  Name.clear();
+  StartTime = StopTime = CTime();
+  StartNum = StopNum = 0;
+  SerialNum.clear();
+  for (int i = 0; i < 5; ++i) {
+    GasName[i].clear();
+    MW[i] = 0.0f;
+    UANum[i].clear();
+    ActiveBank[i] = 0;
+  }
+  ModeMask = 0;
+  SampleInterval = 1;
+  AirPres = 50.0f;
+  RollingAvg = 10;
+  TubeLength = 0.0f;
+  ChamberTime = 2;
+  TubeTime = 3;
+  ActiveFilter = 0;
+  LockedFilter = 0;
+  MeasTimeMode = 0;
+  for (unsigned char& t : MeasTime) t = 0;
+  Compensation = 0;
+  Reserved = 0;
+}
+
+// --- accessors ---
+
+void COSequence::SetGasName(int filter, const std::string& name) {
+  if (ValidFilter(filter)) GasName[filter] = name;
+}
+
+void COSequence::SetMW(int filter, float mw) {
+  if (ValidFilter(filter)) MW[filter] = mw;
+}
+
+void COSequence::SetActiveBank(int filter, unsigned char bank) {
+  if (ValidFilter(filter)) ActiveBank[filter] = bank;
+}
+
+unsigned char COSequence::GetActiveBank(int filter) const { return ValidFilter(filter) ? ActiveBank[filter] : kNoBank; }
+
+void COSequence::SetMeasTime(int filter, unsigned char code) {
+  if (filter >= 0 && filter < 6) MeasTime[filter] = code;
+}
+
+unsigned char COSequence::GetMeasTime(int filter) const { return filter >= 0 && filter < 6 ? MeasTime[filter] : 0; }
+
+float COSequence::GetIntegrationTime(int filter) const {
+  switch (MeasTimeMode) {
+    case 0: return 1.0f;
+    case 1: return 5.0f;
+    case 2: return 20.0f;
+    default: break;
+  }
+  static const float kSeconds[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
+  unsigned char code = GetMeasTime(filter);
+  return MeasTimeMode == 3 && code < 7 ? kSeconds[code] : 5.0f;
+}
+
+void COSequence::SetFilterActive(int filter, bool on) { SetBitFlag(&ActiveFilter, filter, on); }
+bool COSequence::IsFilterActive(int filter) const { return IsBitFlagSet(ActiveFilter, filter); }
+bool COSequence::IsFilterLocked(int filter) const { return IsBitFlagSet(LockedFilter, filter); }
+
+void COSequence::SetFilterLocked(int filter, bool lock) {
+  if (!IsFilterLocked(filter) && filter != 5 && ValidFilter(filter)) {
+    GasName[filter] = GetGasName(filter);
+    MW[filter] = GetMW(filter);
+  }
+  SetBitFlag(&LockedFilter, filter, lock);
+}
+
+void COSequence::SetSampleContinuously(bool on) { SetBitFlag(&ModeMask, 0, on); }
+bool COSequence::GetSampleContinuously() const { return IsBitFlagSet(ModeMask, 0); }
+void COSequence::SetRollingAvgOn(bool on) { SetBitFlag(&ModeMask, 1, on); }
+bool COSequence::IsRollingAvgOn() const { return IsBitFlagSet(ModeMask, 1); }
+void COSequence::SetModeFlag2(bool on) { SetBitFlag(&ModeMask, 2, on); }
+bool COSequence::GetModeFlag2() const { return IsBitFlagSet(ModeMask, 2); }
+void COSequence::SetWaterCompensation(bool on) { SetBitFlag(&Compensation, 0, on); }
+bool COSequence::GetWaterCompensation() const { return IsBitFlagSet(Compensation, 0); }
+void COSequence::SetCrossCompensation(bool on) { SetBitFlag(&Compensation, 1, on); }
+bool COSequence::GetCrossCompensation() const { return IsBitFlagSet(Compensation, 1); }
+
+void COSequence::SetReservedFlag(bool on) {
+  uint32_t r = static_cast<uint32_t>(Reserved);
+  SetBitFlag32(&r, 0, on);
+  Reserved = static_cast<int>(r);
+}
+
+bool COSequence::IsReservedFlag() const { return IsBitSet(static_cast<uint32_t>(Reserved), 0); }
+
+void COSequence::SetAirPres(float value) {
+  COSystemSetup* s = Setup();
+  AirPres = s ? s->GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value) : value;
+}
+
+float COSequence::GetAirPres() const {
+  COSystemSetup* s = Setup();
+  return s ? COPresUnit(COPresUnit::kpa).Convert(s->GetPressureUnit(), AirPres) : AirPres;
+}
+
+void COSequence::SetTubeLength(float value) {
+  COSystemSetup* s = Setup();
+  TubeLength = s ? s->GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value) : value;
+}
+
+float COSequence::GetTubeLength() const {
+  COSystemSetup* s = Setup();
+  return s ? COLengUnit(COLengUnit::metre).Convert(s->GetLengthUnit(), TubeLength) : TubeLength;
+}
+
+// --- gas names and molecular weights ---
+
+std::string COSequence::GetBankGasName(int channel, int bank) const {
+  std::string name;
+  if (ValidFilter(channel) && IsFilterLocked(channel)) {
+    name = GasName[channel];
+  } else if (ValidFilter(channel)) {
+    // "No bank" (255) names nothing; it never picks a bank of its own.
+    if (bank >= 0 && bank < 5) name = DataLinks::GetMonitorSetup().GetFilter(channel).GetBank(bank).GetGasName().ToString();
+  } else if (channel == 5) {
+    name = "Water Vapour";
+  } else if (channel == 6) {
+    name = "Temperature";
+  } else if (channel == 7) {
+    name = "Pressure";
+  }
+  if (!NamesSomething(name)) return "n/a";
+  return platform::TrimRight(name);
+}
+
+std::string COSequence::GetGasName(int channel) const {
+  if (AppFinder::isCalibration()) {
+    static const char* const kCali[] = {"A", "B", "C", "D", "E", "Water Vapour", "T: Temperature", "P: Pressure"};
+    return channel >= 0 && channel < 8 ? kCali[channel] : std::string();
+  }
+  if (ValidFilter(channel)) return GetBankGasName(channel, ActiveBank[channel]);
+  switch (channel) {
+    case 5: return "Water Vapour";
+    case 6: return "T: Temperature";
+    case 7: return "Air Pressure";
+    default: return std::string();
+  }
+}
+
+float COSequence::GetMW(int filter) const {
+  if (!ValidFilter(filter) || ActiveBank[filter] == kNoBank) return 1.0f;
+  if (IsFilterLocked(filter)) return MW[filter];
+  if (ActiveBank[filter] >= 5) return 1.0f;
+  return DataLinks::GetMonitorSetup().GetFilter(filter).GetBank(ActiveBank[filter]).GetMW();
+}
+
+bool COSequence::IsBankDefined(int filter, int bank) {
+  if (!ValidFilter(filter) || bank < 0 || bank >= 5) return false;
+  return NamesSomething(DataLinks::GetMonitorSetup().GetFilter(filter).GetBank(bank).GetGasName().ToString());
+}
+
+bool COSequence::IsGasDefined(int channel) const {
+  if (channel >= 5 && channel <= 7) return true;
+  if (!ValidFilter(channel)) return false;
+  const FilterInfo& f = DataLinks::GetMonitorSetup().GetFilter(channel);
+  if (!NamesSomething(f.GetNumber().ToString())) return false;
+  for (int b = 0; b < 5; ++b) {
+    const BankInfo& bank = f.GetBank(b);
+    const std::string name = bank.GetGasName().ToString();
+    if (!name.empty() && (name[0] != '_' || bank.GetSpanDate().GetValidFlag() == 0)) return true;
+  }
+  return false;
+}
+
+COAlarm COSequence::GetAlarm(int index) const {
+  return index >= 0 && index < GetAlarmCount() ? m_alarms[static_cast<size_t>(index)] : COAlarm();
+}
+
+// --- alarms ---
+
+void COSequence::CheckAlarms(COMeas meas) {
+  if (DataLinks::MeasurementState() != 3) return;
+  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
+    if (COAction* out = DataLinks::AlarmOutput(o)) {
+      out->m_state = out->m_request;
+      out->m_request = 0;
+    }
+  }
+  int* acks = DataLinks::AlarmAcknowledgements();
+  for (size_t i = 0; i < m_alarms.size(); ++i) {
+    // A rolling average replaces the measurement it is given; every alarm
+    // gets its own copy, so the next one sees the measured values again.
+    COMeas copy = meas;
+    m_alarms[i].Check(copy);
+    if (i < static_cast<size_t>(DataLinks::kAckEntries)) acks[i] = 0;
+  }
+  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
+    COAction* out = DataLinks::AlarmOutput(o);
+    if (out != nullptr && out->m_request != out->m_state) out->Execute(out->m_request != 0);
+  }
+}
+
+void COSequence::ResetAlarmOutputs() {
+  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
+    if (COAction* out = DataLinks::AlarmOutput(o)) {
+      out->m_state = out->m_request;
+      out->m_request = 0;
+    }
+  }
+  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
+    COAction* out = DataLinks::AlarmOutput(o);
+    if (out != nullptr && out->m_state) out->Execute(false);
+  }
+  for (COAlarm& a : m_alarms) a.ClearExceeded();
+}
+
+// --- persistence ---
+
+void COSequence::Load() {
+  COSystemSetup* setup = Setup();
+  if (setup == nullptr) throw COException(160);
+  setup->ConfigDataSource(COSystemSetup::kMeasTask);
+  if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(160);
+  try {
+    // The sets follow the task that is open now.
+    m_recSequence.CloseWithDatabase();
+    m_recGlobal.CloseWithDatabase();
+    m_recSequence.SetTarget(this, 0);
+    m_recSequence.m_strFilter.clear();
+    m_recSequence.Open();
+    if (!m_recSequence.IsEOF()) m_recSequence.MoveLast();
+    m_recSequence.Edit();
+    m_recGlobal.SetTarget(this);
+    m_recGlobal.Open();
+    m_recGlobal.Edit();
+    m_recAlarm.Close();
+    m_recAlarm.LoadAlarms(NumCount, m_alarms);
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void COSequence::Save() {
+  m_recSequence.Save(this);
+  try {
+    m_recGlobal.Update();
+    m_recGlobal.Edit();
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+  try {
+    m_recAlarm.SaveAlarms(NumCount, m_alarms);
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void COSequence::NewSequence() {
+  try {
+    m_recSequence.Update();
+    m_recSequence.AddNew();  // carries the current settings
+    ++NumCount;
+    Name = platform::Format(platform::LoadString(164).c_str(), NumCount);
+    StartTime = StopTime + CTimeSpan(60);
+    StopTime = StartTime + CTimeSpan(60);
+    m_recSequence.Update();
+    m_recSequence.Requery();
+    m_recSequence.MoveLast();
+    m_recSequence.Edit();
+    m_recAlarm.SaveAlarms(NumCount, m_alarms);
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void COSequence::LoadForMeas(const COMeas& meas) {
+  try {
+    m_recSequence.m_strSort = "[NumCount]";
+    m_recSequence.m_strFilter = "[StartTime] <= " + FormatOdbcTimestamp(meas.GetMeasTime());
+    if (m_recSequence.IsOpen())
+      m_recSequence.Requery();
+    else
+      m_recSequence.Open();
+    m_recSequence.m_strFilter.clear();
+    if (m_recSequence.IsEOF()) return;
+    m_recSequence.MoveLast();
+    m_recAlarm.LoadAlarms(NumCount, m_alarms);
+  } catch (const CException& e) {
+    m_recSequence.m_strFilter.clear();
+    ShowExceptionMessage(e);
+  }
+}
+
+void COSequence::Close() {
+  m_recSequence.CloseWithDatabase();
+  m_recGlobal.CloseWithDatabase();
+  SetDefaults();
+  m_alarms.clear();
+  m_recAlarm.Close();
+}
+
+std::string COSequence::UpdateSerialNum() {
+  SerialNum = DataLinks::GetMonitorSetup().m_serial.ToString();
+  return SerialNum;
+}
+
+void COSequence::CopySampling(const COSequence& o) {
+  ModeMask = o.ModeMask;
+  SampleInterval = o.SampleInterval;
+  AirPres = o.AirPres;
+  RollingAvg = o.RollingAvg;
+  TubeLength = o.TubeLength;
+  ChamberTime = o.ChamberTime;
+  TubeTime = o.TubeTime;
+  for (int i = 0; i < 6; ++i) MeasTime[i] = o.MeasTime[i];
+  Compensation = o.Compensation;
+  MeasTimeMode = o.MeasTimeMode;
+  Reserved = o.Reserved;
+}
+
+void COSequence::GetMonitorSetup(MonitorSetup& s) const {
+  COSystemSetup* setup = Setup();
+  s.m_airPressure = GetAirPres();
+  s.m_rollingAvg = static_cast<float>(RollingAvg);
+  s.m_sampleInterval = SampleInterval;
+  s.m_tubeLength = GetTubeLength();
+  s.m_tubeTime = TubeTime;
+  s.m_chamberTime = ChamberTime;
+  s.m_notContinuous = GetSampleContinuously() ? 0 : 1;
+  s.m_waterComp = GetWaterCompensation() ? 1 : 0;
+  s.m_crossComp = GetCrossCompensation() ? 1 : 0;
+  s.m_rollingAvgOn = IsRollingAvgOn() ? 1 : 0;
+  s.m_modeFlag = GetModeFlag2() ? 1 : 0;
+  if (setup != nullptr) {
+    s.m_humiUnit = setup->GetHumidityUnit().GetUnit();
+    s.m_lengthUnit = setup->GetLengthUnit().GetUnit();
+    s.m_concUnit = setup->GetGasConcUnit().GetUnit();
+    s.m_presUnit = setup->GetPressureUnit().GetUnit();
+    s.m_tempUnit = setup->GetTempUnit().GetUnit();
+    s.m_normTemp = static_cast<float>(setup->GetNormTemp());
+  }
+  for (int f = 0; f < 5; ++f) {
+    FilterInfo& info = s.GetFilter(f);
+    info.m_integrationTime = GetIntegrationTime(f);
+    info.m_active = IsFilterActive(f) ? 1 : 0;
+    info.m_activeBank = ActiveBank[f];
+  }
+  s.m_waterIntegrationTime = GetIntegrationTime(5);
+  s.m_waterActive = IsFilterActive(5) ? 1 : 0;
+}

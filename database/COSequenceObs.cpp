@@ -1,0 +1,34 @@
+#include "COSequenceObs.h"
+
+#include "COGenSub.h"
+#include "DBUtil.h"
+
+void COSequenceObs::Update(CSubject* subject) {
+  COGenSub* sub = dynamic_cast<COGenSub*>(subject);
+  if (sub == nullptr) return;
+  switch (sub->GetUpdType()) {
+    case eTaskStarted:
+      m_firstMeasPending = 1;
+      break;
+    case eNewMeas: {
+      const COMeas& m = *sub->GetMeas();
+      SetStop(m.GetMeasTime(), m.GetMeasNo());
+      if (m_firstMeasPending) {
+        m_firstMeasPending = 0;
+        SetStart(m.GetMeasTime(), m.GetMeasNo());
+        for (int f = 0; f < 5; ++f)
+          if (IsFilterActive(f)) SetFilterLocked(f, true);
+        Save();
+      }
+      // Inside the running pass: delivered after it.
+      sub->Notify(eSeqUpdated);
+      break;
+    }
+    case eTaskStopped:
+      ResetAlarmOutputs();
+      UpdateAllViewsOfDoc(8);
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,298 @@
+#include "COSystemSetup.h"
+
+#include <filesystem>
+
+#include "AppFinder.h"
+#include "COException.h"
+#include "COGenSub.h"
+#include "DBFiles.h"
+#include "DBUtil.h"
+#include "DataLinks.h"
+#include "FilterData.h"
+#include "GlobalAccessor.h"
+#include "ListBox.h"
+#include "Schema.h"
+#include "core/App.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "db/DataSource.h"
+#include "db/Utf8.h"
+
+namespace {
+
+COSystemSetup* g_current = nullptr;
+
+// The display font's face name holds 31 characters, whatever the column holds.
+constexpr size_t kFaceNameChars = 31;
+
+const char* const kSystemDescription = "KovoPC Software System Database";
+const char* const kMeasDescription = "KovoPC Software Measurement Database";
+const char* const kCaliDescription = "KovoPC Software Calibration Database";
+
+}  // namespace
+
+COSystemSetup::COSystemSetup() : m_previous(g_current) {
+  g_current = this;
+  m_font = LOGFONT();
+  m_font.lfWeight = 0;
+}
+
+COSystemSetup::~COSystemSetup() {
+  if (g_current == this) g_current = m_previous;
+}
+
+COSystemSetup* COSystemSetup::Current() { return g_current; }
+
+std::string COSystemSetup::GetProgramFolder() {
+  if (!m_programFolderSet) {
+    m_programFolder = platform::ProgramFolder();
+    if (m_programFolder.empty() || m_programFolder.back() != '/') m_programFolder += '/';
+    m_programFolderSet = true;
+  }
+  return m_programFolder;
+}
+
+std::string COSystemSetup::DataFile(const std::string& name) {
+  return GetProgramFolder() + dbfiles::kDataFolder + name + dbfiles::kExtension;
+}
+
+std::string COSystemSetup::PrototypeFile(const std::string& name) {
+  return GetProgramFolder() + dbfiles::kPrototypeFolder + name + dbfiles::kExtension;
+}
+
+// --- settings ---
+
+LOGFONT COSystemSetup::GetSmallFont() {
+  LOGFONT f = m_font;
+  f.lfHeight = f.lfHeight * 2 / 3;
+  f.lfWidth = f.lfWidth * 2 / 3;
+  return f;
+}
+
+LOGFONT COSystemSetup::GetLargeFont() {
+  LOGFONT f = m_font;
+  f.lfHeight *= 2;
+  f.lfWidth *= 2;
+  return f;
+}
+
+void COSystemSetup::SetComPort(unsigned char port) {
+  m_comPort = port;
+  if (IMeasurementLink* link = DataLinks::Measurement()) link->SetPort(port);
+}
+
+std::string COSystemSetup::GetHumidityUnitText() const { return GetHumidityUnit().GetText(GetTempUnit()); }
+std::string COSystemSetup::GetPressureUnitText() const { return GetPressureUnit().GetText(); }
+std::string COSystemSetup::GetGasConcUnitText() const { return GetGasConcUnit().GetText(); }
+std::string COSystemSetup::GetLengthUnitText() const { return GetLengthUnit().GetText(); }
+
+void COSystemSetup::SetNormTemp(float value) {
+  m_normTemp = GetTempUnit().Convert(COTempUnit(COTempUnit::celsius), value);
+}
+
+double COSystemSetup::GetNormTemp() const { return GetNormTempIn(GetTempUnit()); }
+
+double COSystemSetup::GetNormTempIn(const COTempUnit& unit) const {
+  return COTempUnit(COTempUnit::celsius).Convert(unit, m_normTemp);
+}
+
+// --- the open task ---
+
+void COSystemSetup::SetMeasDatabaseOpen(bool open) {
+  // The Presentation program keeps no observers that care.
+  if (open && !AppFinder::isPresentation()) {
+    IGlobalAccessor* tool = AppRegister::GetAccessor();
+    if (COGenSub* sub = tool ? tool->GetGenSub() : nullptr) sub->Notify(eDBChanged);
+  }
+  m_measDatabaseOpen = open;
+}
+
+bool COSystemSetup::CanCloseDatabase() {
+  if (!m_measDatabaseOpen) return true;
+  IMeasurementLink* link = DataLinks::Measurement();
+  if (link != nullptr && link->GetState() == 3) {
+    if (platform::MessageBox(platform::LoadString(167), MB_OKCANCEL) != IDOK) return false;
+    link->StopMeasurement();
+  }
+  if (IWindowStore* store = DataLinks::WindowStore()) store->Save();
+  SetMeasDatabaseOpen(false);
+  return true;
+}
+
+// --- the system database ---
+
+bool COSystemSetup::OpenSystemDatabase() {
+  try {
+    // A fresh installation makes its databases from the scripts it carries.
+    struct Needed {
+      std::string file;
+      const char* name;
+      const char* description;
+      const char* script;
+    } needed[] = {
+        {DataFile(dbfiles::kSystemName), dbfiles::kSystemName, kSystemDescription, schema::System()},
+        {PrototypeFile(dbfiles::kMeasName), dbfiles::kMeasName, kMeasDescription, schema::Measurement()},
+        {PrototypeFile(dbfiles::kCaliName), dbfiles::kCaliName, kCaliDescription, schema::Calibration()},
+    };
+    for (const Needed& n : needed) {
+      std::error_code ec;
+      if (!std::filesystem::exists(n.file, ec))
+        platform::db::CreateDatabase(dbfiles::DataSourceName(n.name), n.description, n.file, n.script);
+    }
+    ConfigDataSource(kSystem);
+    m_dbList.Open(CRecordset::dynaset);
+    m_global.SetTarget(this);
+    m_global.Open(CRecordset::dynaset);
+    m_global.Edit();
+    m_font.lfFaceName = platform::db::TruncateUtf8(m_global.m_fontFaceName, kFaceNameChars);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+void COSystemSetup::Save() {
+  try {
+    m_global.m_fontFaceName = platform::db::TruncateUtf8(m_font.lfFaceName, kFaceNameChars);
+    m_global.Update();
+    m_global.Edit();
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& serials) {
+  if (!m_dbList.IsOpen()) m_dbList.Open();
+  m_dbList.m_strFilter.clear();
+  m_dbList.m_filterParams.clear();
+  m_dbList.MoveFirst();
+  IMeasurementLink* link = DataLinks::Measurement();
+  const bool all = link == nullptr || link->IsOffline() || AppFinder::isPresentation();
+  const std::string serial = DataLinks::GetMonitorSetup().m_serial.ToString();
+  for (; !m_dbList.IsEOF(); m_dbList.MoveNext()) {
+    if (!all && m_dbList.m_DBSerial != serial) continue;
+    int index = list.AddString(m_dbList.m_DBDesc);
+    list.SetItemString(index, m_dbList.m_DBName);
+    size_t at = index < 0 ? serials.size() : std::min(static_cast<size_t>(index), serials.size());
+    serials.insert(serials.begin() + static_cast<std::ptrdiff_t>(at), m_dbList.m_DBSerial);
+  }
+}
+
+bool COSystemSetup::IsDescriptionInList(const std::string& description) {
+  if (!m_dbList.IsOpen()) m_dbList.Open();
+  m_dbList.m_strFilter.clear();
+  m_dbList.m_filterParams.clear();
+  for (m_dbList.MoveFirst(); !m_dbList.IsEOF(); m_dbList.MoveNext())
+    if (m_dbList.m_DBDesc == description) return true;
+  return false;
+}
+
+// --- data sources and task files ---
+
+void COSystemSetup::ConfigDataSource(int kind) {
+  std::string name;
+  std::string file;
+  const char* description = kMeasDescription;
+  switch (kind) {
+    case kSystem:
+      name = dbfiles::kSystemName, file = DataFile(name), description = kSystemDescription;
+      break;
+    case kMeasPrototype:
+      name = dbfiles::kMeasName, file = PrototypeFile(name);
+      break;
+    case kCaliPrototype:
+      name = dbfiles::kCaliName, file = PrototypeFile(name), description = kCaliDescription;
+      break;
+    case kMeasTask:
+      name = m_databaseName, file = DataFile(name);
+      break;
+    case kCaliTask:
+      name = m_databaseName, file = DataFile(name), description = kCaliDescription;
+      break;
+    default:
+      ShowMessage(144);
+      throw COException(144);
+  }
+  try {
+    platform::db::RegisterDataSource(dbfiles::DataSourceName(name), description, file);
+  } catch (const CException&) {
+    ShowMessage(144);
+    throw COException(144);
+  }
+}
+
+bool COSystemSetup::DatabaseExists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(DataFile(name), ec);
+}
+
+std::string COSystemSetup::NameFromDescription(const std::string& description) {
+  std::string name = description.substr(0, 8) + std::string(8, ' ');
+  name.resize(8);
+  for (char& c : name) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') u = static_cast<unsigned char>(u - 'a' + 'A');
+    c = u >= 'A' && u <= 'Z' ? static_cast<char>(u) : 'A';
+  }
+  return name;
+}
+
+std::string COSystemSetup::NextName(const std::string& name) {
+  std::string next = name;
+  if (next == "ZZZZZZZZ") return "AAAAAAAA";
+  // Counted up like a number whose least significant digit comes first.
+  for (char& c : next) {
+    if (c != 'Z') {
+      ++c;
+      break;
+    }
+    c = 'A';
+  }
+  return next;
+}
+
+void COSystemSetup::CreateMeasDatabase(const std::string& description) {
+  const bool cali = AppFinder::isCalibration();
+  std::string name = NameFromDescription(description);
+  const std::string first = name;
+  while (DatabaseExists(name)) {
+    name = NextName(name);
+    // Every name taken: there is nothing left to try.
+    if (name == first) throw COException(151);
+  }
+  // The task becomes current only once it exists, so a failure leaves the
+  // previous one in place, unlisted tasks nowhere and no half-made file.
+  const std::string previous = m_databaseName;
+  m_databaseName = name;
+  try {
+    ConfigDataSource(cali ? kCaliPrototype : kMeasPrototype);
+    try {
+      platform::db::CopyDatabase(dbfiles::DataSourceName(cali ? dbfiles::kCaliName : dbfiles::kMeasName),
+                                 DataFile(name));
+    } catch (const CException&) {
+      ShowMessage(151);
+      throw COException(151);
+    }
+    ConfigDataSource(cali ? kCaliTask : kMeasTask);
+    try {
+      AddDatabaseToList(name, description);
+    } catch (...) {
+      // A task nobody can find in the list is no task: its file goes too.
+      std::error_code ec;
+      std::filesystem::remove(DataFile(name), ec);
+      throw;
+    }
+  } catch (...) {
+    m_databaseName = previous;
+    throw;
+  }
+}
+
+void COSystemSetup::AddDatabaseToList(const std::string& name, const std::string& description) {
+  if (!m_dbList.IsOpen()) m_dbList.Open(CRecordset::dynaset);
+  m_dbList.AddNew();
+  m_dbList.m_DBName = name;
+  m_dbList.m_DBDesc = description;
+  m_dbList.m_DBSerial = DataLinks::GetMonitorSetup().m_serial.ToString();
+  m_dbList.Update();
+}

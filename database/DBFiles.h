@@ -1,0 +1,20 @@
+#pragma once
+// Where the databases live and how they are named: one spelling of each, so
+// the test for an existing file sees exactly what a copy writes.
+#include <string>
+
+namespace dbfiles {
+
+constexpr char kDataFolder[] = "data/";
+constexpr char kPrototypeFolder[] = "prototyp/";
+constexpr char kExtension[] = ".db";
+constexpr char kDsnPrefix[] = "TARNIC:";
+constexpr char kSystemName[] = "SYSTEM";
+constexpr char kMeasName[] = "MEAS";
+constexpr char kCaliName[] = "MEASCALI";
+
+// "ODBC;DSN=TARNIC:" + name: how every record set connects.
+std::string ConnectString(const std::string& name);
+std::string DataSourceName(const std::string& name);
+
+}  // namespace dbfiles

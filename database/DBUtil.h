@@ -1,0 +1,46 @@
+#pragma once
+// Small helpers the data model, the dialogs and the windows share: messages
+// by string id, exception reports, bit flags, the ODBC time-stamp literal.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "COEvent.h"
+#include "core/Exception.h"
+#include "core/Time.h"
+
+class COException;
+
+void ShowMessage(unsigned id);
+void ShowMessageText(std::string text);
+// The exception's own message, as much of it as a message line holds (99
+// characters).
+void ShowExceptionMessage(const CException& e);
+void ShowCOExceptionMessage(const COException& e);
+// String id, an empty line, then the exception's message: "Database error\n\n...".
+void ReportException(unsigned id, const CException& e);
+
+// Bit indices count modulo 32; in a byte only bits 0 to 7 exist.
+void SetBitFlag(unsigned char* flags, int bit, bool on);
+bool IsBitFlagSet(unsigned char flags, int bit);
+void SetBitFlag32(uint32_t* flags, int bit, bool on);
+bool IsBitSet(uint32_t flags, int bit);
+
+// "{ts 'YYYY-MM-DD HH:MM:SS'}", the literal of the time in SQL filters.
+std::string FormatOdbcTimestamp(const CTime& time);
+
+// The trimmed text of the first comment (type 0); empty when there is none.
+std::string GetFirstEventText(const std::vector<COEvent>& events);
+
+// Only while a task database is open: updates every view of the program's
+// document with the hint.
+void UpdateAllViewsOfDoc(long hint);
+
+// Opens the manual (string 222) in the program folder with the desktop's
+// viewer; shows string 223 and returns false when that fails.
+bool OpenManual();
+// How a file is handed to the desktop: the path and the folder to run in;
+// true when it was handed over. Tests and programs may replace it.
+using ShellOpener = std::function<bool(const std::string& path, const std::string& folder)>;
+void SetShellOpener(ShellOpener opener);

@@ -1,0 +1,163 @@
+#pragma once
+// What a graph or numeric window shows: the stretch of measurements (by
+// number or by time), the rolling average, the axes' scaling, the columns and
+// the cursors. The data part lives here, for the window store, the alarms and
+// the measurement reader; the windows add the drawing and the statistics pass.
+#include <cstdint>
+#include <vector>
+
+#include "COMeas.h"
+#include "core/Geometry.h"
+#include "core/Time.h"
+
+class COMeasInterval;
+class COSequence;
+
+// Statistics of one column between the cursors; 1e34 means "no figure".
+struct COMeasStatistics {
+  static constexpr double kNone = 1e34;
+  uint32_t m_count = 0;
+  double m_maximum = kNone;
+  double m_minimum = kNone;
+  double m_average = kNone;
+  double m_stdDev = kNone;
+  double m_slope = kNone;
+};
+
+// One displayed channel: a curve of a graph or a column of a numeric window.
+class CCollum {
+ public:
+  CCollum();
+  CCollum(const CCollum& other) { Copy(other); }
+  // Copies everything but the statistics.
+  CCollum& operator=(const CCollum& other) {
+    Copy(other);
+    return *this;
+  }
+  void Copy(const CCollum& other);
+
+  void SetSequence(COSequence* sequence, COMeasInterval* owner) {
+    m_sequence = sequence;
+    m_owner = owner;
+  }
+  COSequence* GetSequence() const { return m_sequence; }
+  COMeasInterval* GetOwner() const { return m_owner; }
+
+  void SetAxis(unsigned char axis) { m_axis = axis; }
+  unsigned char GetAxis() const { return m_axis; }
+  void SetChannel(unsigned char channel) { m_channel = channel; }
+  unsigned char GetChannel() const { return m_channel; }
+  void SetUnit(unsigned char unit) { m_unit = unit; }
+  unsigned char GetUnit() const { return m_unit; }
+  void SetPenStyle(unsigned char style) { m_penStyle = style; }
+  unsigned char GetPenStyle() const { return m_penStyle; }
+  void SetColorIndex(unsigned char index) { m_colorIndex = index; }
+  unsigned char GetColorIndex() const { return m_colorIndex; }
+  // Sets colour index 7 and keeps the colour.
+  void SetCustomColor(COLORREF color) {
+    m_colorIndex = 7;
+    m_customColor = color;
+  }
+  COLORREF GetCustomColor() const { return m_customColor; }
+  // The unit of the channel from the system set-up (temperature keeps its own).
+  void SetDefaultUnit();
+
+  COMeasStatistics m_statistics;
+
+ private:
+  friend class CORecOpenColumns;
+  unsigned char m_axis = 0xFF;
+  unsigned char m_channel = 0;
+  unsigned char m_unit = 0;
+  unsigned char m_penStyle = 0;
+  unsigned char m_colorIndex = 0;
+  COLORREF m_customColor = 0;
+  COMeasInterval* m_owner = nullptr;
+  COSequence* m_sequence = nullptr;
+};
+
+class COMeasInterval {
+ public:
+  enum Mode { kByTime = 0, kByNumber = 1 };
+
+  // The argument is not used. The columns are one per channel that the
+  // program's sequence has active, ending at its latest measurement.
+  explicit COMeasInterval(int unused = 0);
+  COMeasInterval(const COMeasInterval& other) { *this = other; }
+  COMeasInterval& operator=(const COMeasInterval& other);
+
+  unsigned char GetMeasMode() const { return m_mode; }
+  void SetMeasMode(unsigned char mode) { m_mode = mode; }
+  unsigned char GetMeasAvg() const { return m_rollingAvgOn; }
+  void SetMeasAvg(unsigned char on) { m_rollingAvgOn = on; }
+  // The rolling-average length: measurements by number, minutes by time.
+  int GetInterval() const { return m_length; }
+  void SetInterval(int length) { m_length = length; }
+  unsigned char GetAutoScaleMode(int axis) const { return m_scaleMode[Axis(axis)]; }
+  void SetAutoScaleMode(int axis, unsigned char mode) { m_scaleMode[Axis(axis)] = mode; }
+  float GetScaleMin(int axis) const { return m_fixedMin[Axis(axis)]; }
+  void SetScaleMin(int axis, float v) { m_fixedMin[Axis(axis)] = v; }
+  float GetScaleMax(int axis) const { return m_fixedMax[Axis(axis)]; }
+  void SetScaleMax(int axis, float v) { m_fixedMax[Axis(axis)] = v; }
+  float GetDataMin(int axis) const { return m_autoMin[Axis(axis)]; }
+  float GetDataMax(int axis) const { return m_autoMax[Axis(axis)]; }
+
+  int GetFirst() const { return m_first; }
+  int GetLast() const { return m_last; }
+  void SetStartTime(const CTime& t) { m_startTime = t; }
+  void SetEndTime(const CTime& t) { m_endTime = t; }
+  CTime GetEndTime() const { return m_endTime; }
+  // The start rebuilt from its local-time fields, so that the current
+  // daylight-saving rule applies.
+  CTime GetStartTime() const;
+  long GetStart() const;
+  long GetEnd() const;
+  int GetCount() const { return m_last < m_first ? 1 : m_last - m_first + 1; }
+  long GetTimeSpan() const;
+  void SetLength(int n) { m_first = m_last - n + 1; }
+  void SetTimeSpan(long seconds) { m_startTime = m_endTime - CTimeSpan(seconds); }
+  // Keeps both spans and moves the end to the time and number given.
+  void MoveTo(const CTime& endTime, int lastNumber);
+  bool IsChannelShown(int channel) const;
+  uint32_t GetChannelMask() const { return m_channelMask; }
+  void SetChannelMask(uint32_t mask) { m_channelMask = mask; }
+
+  int GetLeftCursor() const { return m_leftCursor; }
+  void SetLeftCursor(int n) { m_leftCursor = n; }
+  int GetRightCursor() const { return m_rightCursor; }
+  void SetRightCursor(int n) { m_rightCursor = n; }
+  COMeas* GetLeftCursorMeas() { return &m_leftMeas; }
+  COMeas* GetRightCursorMeas() { return &m_rightMeas; }
+  void ResetCursors();
+  void MoveCursorsRight() {
+    ++m_leftCursor;
+    ++m_rightCursor;
+  }
+
+  std::vector<CCollum>& GetColumns() { return m_columns; }
+  const std::vector<CCollum>& GetColumns() const { return m_columns; }
+
+ private:
+  friend class CORecOpenWindows;
+  static int Axis(int axis) { return axis == 0 ? 0 : 1; }
+
+  std::vector<CCollum> m_columns;
+  unsigned char m_mode = kByTime;
+  unsigned char m_rollingAvgOn = 0;
+  int m_length = 10;
+  unsigned char m_scaleMode[2] = {0, 0};
+  float m_fixedMax[2] = {50.0f, 50.0f};
+  float m_fixedMin[2] = {0.0f, 0.0f};
+  float m_autoMax[2] = {20.0f, 30.0f};
+  float m_autoMin[2] = {0.0f, 0.0f};
+  int m_first = 0;
+  int m_last = 0;
+  CTime m_startTime;
+  CTime m_endTime;
+  uint32_t m_channelMask = 0xFFFFFFFFu;
+  int m_leftCursor = 0;
+  int m_rightCursor = 0;
+  COMeas m_leftMeas;
+  COMeas m_rightMeas;
+  std::vector<float> m_floats;  // owned, not copied
+};

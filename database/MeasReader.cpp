@@ -1,0 +1,249 @@
+#include "MeasReader.h"
+
+#include <algorithm>
+
+#include "DBUtil.h"
+#include "DataLinks.h"
+
+namespace {
+
+void Report(const CException& e) { ReportException(148, e); }
+
+}  // namespace
+
+// --- reader ---
+
+COMeasReader::COMeasReader() { m_recMeas.SetTarget(&m_current); }
+
+COMeasReader::~COMeasReader() = default;
+
+void COMeasReader::OpenOrRequeryBoth() {
+  for (CRecordset* rs : {static_cast<CRecordset*>(&m_recMeas), static_cast<CRecordset*>(&m_recEvent)}) {
+    try {
+      if (rs->IsOpen())
+        rs->Requery();
+      else
+        rs->Open();
+    } catch (const CException& e) {
+      Report(e);
+    }
+  }
+}
+
+void COMeasReader::SetInterval(const COMeasInterval* interval) {
+  m_interval = interval;
+  m_pendingLive = 0;
+  if (interval == nullptr) return;
+  const int back = interval->GetMeasAvg() ? interval->GetInterval() : 0;
+  CTime t1;
+  CTime t2;
+  if (interval->GetMeasMode() == COMeasInterval::kByNumber) {
+    // Rows are taken by position: row k holds measurement k.
+    m_recMeas.m_strFilter.clear();
+    m_recEvent.m_strFilter.clear();
+    OpenOrRequeryBoth();
+    if (!m_recMeas.IsOpen() || m_recMeas.IsEOF()) return;
+    try {
+      // A start before the first row stays on the first row.
+      m_recMeas.Move(std::max(0, interval->GetFirst() - back - 1));
+    } catch (const CException& e) {
+      ShowExceptionMessage(e);
+    }
+    t1 = m_current.GetMeasTime();
+    if (!m_recMeas.IsEOF()) {
+      try {
+        m_recMeas.Move(interval->GetLast() - interval->GetFirst() + back);
+        if (m_recMeas.IsEOF() && !m_recMeas.IsBOF()) m_recMeas.MovePrev();
+      } catch (const CException& e) {
+        ShowExceptionMessage(e);
+      }
+    }
+    t2 = m_current.GetMeasTime();
+  } else {
+    t2 = interval->GetEndTime();
+    t1 = interval->GetStartTime() - CTimeSpan(static_cast<int64_t>(back) * 60);
+  }
+  m_recMeas.m_strFilter = "[MeasTime] >= " + FormatOdbcTimestamp(t1) + " AND [MeasTime] <= " + FormatOdbcTimestamp(t2);
+  m_recEvent.m_strFilter =
+      "[EventTime] >= " + FormatOdbcTimestamp(t1) + " AND [EventTime] <= " + FormatOdbcTimestamp(t2);
+  OpenOrRequeryBoth();
+}
+
+// The live measurement belongs to the pass when it lies inside the interval
+// and is not among the rows already read: a row that the database observer
+// wrote is visible to the next read at once, so the live copy is needed only
+// for a measurement newer than those rows.
+bool COMeasReader::LiveInInterval(const COMeas& live) const {
+  if (m_interval == nullptr) return false;
+  if (m_interval->GetMeasMode() == COMeasInterval::kByNumber)
+    return m_interval->GetFirst() <= live.GetMeasNo() && live.GetMeasNo() <= m_interval->GetLast();
+  return m_interval->GetStartTime() <= live.GetMeasTime() && live.GetMeasTime() <= m_interval->GetEndTime();
+}
+
+void COMeasReader::TakeLive() {
+  m_pendingLive = 0;
+  const COMeas* live = DataLinks::LastWrittenMeas();
+  IMeasurementLink* subject = DataLinks::Measurement();
+  if (live == nullptr || subject == nullptr || !subject->HasLastMeas() || !LiveInInterval(*live)) return;
+  m_current = *live;
+  m_pendingLive = 1;
+}
+
+void COMeasReader::MoveFirst() {
+  try {
+    if (m_recMeas.IsOpen() && !(m_recMeas.IsBOF() && m_recMeas.IsEOF())) m_recMeas.MoveFirst();
+    if (m_recEvent.IsOpen() && !(m_recEvent.IsBOF() && m_recEvent.IsEOF())) m_recEvent.MoveFirst();
+  } catch (const CException& e) {
+    Report(e);
+  }
+  const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
+  if (!atEnd) m_recEvent.LoadEvents(m_current);
+  m_pendingLive = 0;
+  if (atEnd) TakeLive();
+}
+
+void COMeasReader::MoveNext() {
+  const bool wasPending = m_pendingLive != 0;
+  const int lastNumber = m_current.GetMeasNo();
+  if (m_recMeas.IsOpen() && !m_recMeas.IsEOF()) {
+    m_pendingLive = 0;
+    try {
+      m_recMeas.MoveNext();
+    } catch (const CException& e) {
+      Report(e);
+    }
+  }
+  const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
+  if (!wasPending && atEnd && m_interval != nullptr) {
+    TakeLive();
+    if (m_pendingLive && m_current.GetMeasNo() <= lastNumber) {
+      // Already delivered from the database.
+      m_pendingLive = 0;
+    }
+  } else {
+    m_pendingLive = 0;
+  }
+  m_recEvent.LoadEvents(m_current);
+}
+
+bool COMeasReader::IsEOF() const { return m_pendingLive == 0 && (!m_recMeas.IsOpen() || m_recMeas.IsEOF()); }
+
+void COMeasReader::Close() {
+  m_recMeas.CloseWithDatabase();
+  m_recEvent.CloseWithDatabase();
+}
+
+// --- loader ---
+
+void COMeasLoader::SetInterval(const COMeasInterval* interval) {
+  m_reader.SetInterval(interval);
+  if (interval == nullptr) return;
+  m_mode = interval->GetMeasMode();
+  m_start = m_mode == COMeasInterval::kByNumber ? interval->GetFirst()
+                                                : static_cast<long>(interval->GetStartTime().GetTime());
+  if (!interval->GetMeasAvg())
+    m_step = 1;
+  else
+    m_step = m_mode == COMeasInterval::kByNumber ? interval->GetInterval() : interval->GetInterval() * 60;
+}
+
+bool COMeasLoader::BeforeStart(const COMeas& m) const {
+  return m_mode == COMeasInterval::kByNumber ? m.GetMeasNo() < m_start
+                                             : static_cast<long>(m.GetMeasTime().GetTime()) < m_start;
+}
+
+void COMeasLoader::MoveFirst() {
+  m_reader.MoveFirst();
+  m_window.clear();
+  if (m_step == 1 || m_reader.IsEOF()) return;
+  m_averaged = m_reader.GetCurrent();
+  m_window.push_back(m_averaged);
+  while (BeforeStart(m_averaged) && !m_reader.IsEOF()) MoveNext();
+}
+
+void COMeasLoader::MoveNext() {
+  m_reader.MoveNext();
+  if (m_step == 1 || m_reader.IsEOF()) return;
+  // An average never spans a stop of the task.
+  if (!m_window.empty() && m_window.back().HasEvent(COEvent::typeTaskStopped)) m_window.clear();
+  m_averaged = m_reader.GetCurrent();
+  m_window.push_back(m_averaged);
+  if (m_mode == COMeasInterval::kByNumber) {
+    const int oldest = m_averaged.GetMeasNo() - m_step;
+    m_window.erase(std::remove_if(m_window.begin(), m_window.end(),
+                                  [oldest](const COMeas& m) { return m.GetMeasNo() <= oldest; }),
+                   m_window.end());
+  } else {
+    const CTime oldest = m_averaged.GetMeasTime() - CTimeSpan(m_step);
+    m_window.erase(std::remove_if(m_window.begin(), m_window.end(),
+                                  [oldest](const COMeas& m) { return m.GetMeasTime() < oldest; }),
+                   m_window.end());
+  }
+  Average();
+}
+
+void COMeasLoader::Average() {
+  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
+    double sum = 0.0;
+    int count = 0;
+    for (const COMeas& m : m_window) {
+      if (!m.GetValue(ch).IsValid()) continue;
+      sum += m.GetValue(ch).GetValue();
+      ++count;
+    }
+    if (count != 0) m_averaged.SetValue(ch, static_cast<float>(sum / count));
+  }
+}
+
+// --- buffer ---
+
+void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
+  m_measurements.clear();
+  m_firstNumber = -1;
+  m_count = -1;
+  m_passIndex = 0;
+  m_state = 0;
+  m_loader.Close();
+  m_loader.SetInterval(interval);
+}
+
+void COMeasBuffer::MoveFirst() {
+  if (m_state == 1) {
+    m_passIndex = 0;
+    return;
+  }
+  m_loader.MoveFirst();
+  if (!m_loader.IsEOF()) {
+    m_firstNumber = m_loader.GetCurrent().GetMeasNo();
+    m_measurements.push_back(m_loader.GetCurrent());
+  } else {
+    m_state = 1;
+    m_count = 0;
+  }
+}
+
+void COMeasBuffer::MoveNext() {
+  if (m_state == 1) {
+    ++m_passIndex;
+    return;
+  }
+  m_loader.MoveNext();
+  if (m_loader.IsEOF()) {
+    m_state = 1;
+    m_count = m_loader.GetCurrent().GetMeasNo() + 1 - m_firstNumber;
+    m_passIndex = m_count < 0 ? 0x7FFFFFFF : m_count;
+  } else {
+    m_measurements.push_back(m_loader.GetCurrent());
+  }
+}
+
+bool COMeasBuffer::IsAtEnd() const {
+  if (m_state == 1) return m_passIndex > static_cast<int>(m_measurements.size()) - 1;
+  return m_loader.IsEOF();
+}
+
+COMeas& COMeasBuffer::GetCurrent() {
+  if (m_state == 1 && m_count != 0 && m_passIndex >= 0 && m_passIndex < static_cast<int>(m_measurements.size()))
+    return m_measurements[static_cast<size_t>(m_passIndex)];
+  return m_loader.GetCurrent();
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The measurements of one interval, delivered to a pass: the reader reads the
+// stored [Meas] rows with their [Event] rows (and, while a task runs, the
+// live measurement after them), the loader averages them when the interval
+// asks for a rolling average, and the buffer keeps the first pass in memory
+// so that later passes over the same interval do not read the database.
+#include <vector>
+
+#include "COMeas.h"
+#include "MeasInterval.h"
+#include "TaskRecords.h"
+
+class COMeasReader {
+ public:
+  COMeasReader();
+  ~COMeasReader();
+  COMeasReader(const COMeasReader&) = delete;
+  COMeasReader& operator=(const COMeasReader&) = delete;
+
+  void SetInterval(const COMeasInterval* interval);
+  void MoveFirst();
+  void MoveNext();
+  bool IsEOF() const;
+  COMeas& GetCurrent() { return m_current; }
+  void Close();
+
+ private:
+  bool LiveInInterval(const COMeas& live) const;
+  void TakeLive();
+  void OpenOrRequeryBoth();
+
+  const COMeasInterval* m_interval = nullptr;
+  int m_pendingLive = 0;
+  COMeas m_current;
+  CORecMeas m_recMeas;
+  CORecEvent m_recEvent;
+};
+
+class COMeasLoader {
+ public:
+  void SetInterval(const COMeasInterval* interval);
+  void MoveFirst();
+  void MoveNext();
+  bool IsEOF() const { return m_reader.IsEOF(); }
+  COMeas& GetCurrent() { return m_step == 1 ? m_reader.GetCurrent() : m_averaged; }
+  void Close() { m_reader.Close(); }
+
+ private:
+  bool BeforeStart(const COMeas& m) const;
+  void Average();
+
+  int m_step = 1;  // 1: no averaging; else measurements (by number) or seconds
+  int m_mode = COMeasInterval::kByTime;
+  long m_start = 0;
+  std::vector<COMeas> m_window;  // oldest first
+  COMeas m_averaged;
+  COMeasReader m_reader;
+};
+
+class COMeasBuffer {
+ public:
+  COMeasBuffer() { m_measurements.reserve(1000); }
+  void SetInterval(const COMeasInterval* interval);
+  void MoveFirst();
+  void MoveNext();
+  bool IsAtEnd() const;
+  COMeas& GetCurrent();
+  void Close() { m_loader.Close(); }
+  bool IsLoaded() const { return m_state == 1; }
+
+ private:
+  std::vector<COMeas> m_measurements;
+  int m_firstNumber = -1;
+  int m_count = -1;
+  int m_passIndex = 0;
+  COMeasLoader m_loader;
+  int m_state = 0;  // 0 read through the loader, 1 read from memory
+};

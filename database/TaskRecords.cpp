@@ -1,0 +1,368 @@
+// The record classes of a task database.
+#include "TaskRecords.h"
+
+#include "AppFinder.h"
+#include "COAlarm.h"
+#include "COSequence.h"
+#include "DBFiles.h"
+#include "DBUtil.h"
+#include "GlobalAccessor.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+namespace {
+
+bool Fetching(CFieldExchange* pFX) { return pFX->GetOperation() == CFieldExchange::Fetch; }
+
+// A channel of the measurement through a float column.
+void Channel(CFieldExchange* pFX, const char* name, COMeas& meas, int channel) {
+  float v = meas.GetValue(channel);
+  RFX_Single(pFX, name, v);
+  if (Fetching(pFX)) meas.SetValue(channel, v);
+}
+
+// The stored start of the prototype's sequence; a sequence made from it
+// starts now.
+bool IsPlaceholderStart(const CTime& t) { return t.GetYear() == 1997 && t.GetMonth() == 1 && t.GetDay() == 1; }
+
+}  // namespace
+
+// --- [Sequence] ---
+
+CORecSequence::CORecSequence() { m_strSort = "[NumCount]"; }
+
+void CORecSequence::SetTarget(COSequence* sequence, int connectMode) {
+  m_target = sequence;
+  m_connectMode = connectMode;
+}
+
+std::string CORecSequence::GetDatabaseName() {
+  return m_connectMode == 1 ? std::string(dbfiles::kMeasName) : CORecTaskBase::GetDatabaseName();
+}
+
+void CORecSequence::Save(COSequence* sequence) {
+  m_target = sequence;
+  try {
+    Update();
+    Edit();
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void CORecSequence::DoFieldExchange(CFieldExchange* pFX) {
+  COSequence* s = m_target;
+  if (s == nullptr) throw CDBException(-1, "The sequence record set has no sequence");
+  RFX_Long(pFX, "NumCount", s->NumCount);
+  RFX_Text(pFX, "Name", s->Name);
+  RFX_Date(pFX, "StartTime", s->StartTime);
+  if (Fetching(pFX) && IsPlaceholderStart(s->StartTime)) s->StartTime = CTime::GetCurrentTime();
+  RFX_Date(pFX, "StopTime", s->StopTime);
+  RFX_Long(pFX, "StartNum", s->StartNum);
+  RFX_Long(pFX, "StopNum", s->StopNum);
+  RFX_Byte(pFX, "ModeMask", s->ModeMask);
+  RFX_Byte(pFX, "SampleInterval", s->SampleInterval);
+  RFX_Single(pFX, "AirPres", s->AirPres);
+  RFX_Long(pFX, "RollingAvg", s->RollingAvg);
+  RFX_Single(pFX, "TubeLength", s->TubeLength);
+  RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
+  RFX_Byte(pFX, "TubeTime", s->TubeTime);
+  RFX_Byte(pFX, "ActiveFilter", s->ActiveFilter);
+  RFX_Byte(pFX, "LockedFilter", s->LockedFilter);
+  RFX_Byte(pFX, "ActiveBank1", s->ActiveBank[0]);
+  RFX_Byte(pFX, "ActiveBank2", s->ActiveBank[1]);
+  RFX_Byte(pFX, "ActiveBank3", s->ActiveBank[2]);
+  RFX_Byte(pFX, "ActiveBank4", s->ActiveBank[3]);
+  RFX_Byte(pFX, "ActiveBank5", s->ActiveBank[4]);
+  RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
+  RFX_Byte(pFX, "MeasTime1", s->MeasTime[0]);
+  RFX_Byte(pFX, "MeasTime2", s->MeasTime[1]);
+  RFX_Byte(pFX, "MeasTime3", s->MeasTime[2]);
+  RFX_Byte(pFX, "MeasTime4", s->MeasTime[3]);
+  RFX_Byte(pFX, "MeasTime5", s->MeasTime[4]);
+  RFX_Byte(pFX, "MeasTime6", s->MeasTime[5]);
+  RFX_Byte(pFX, "Compensation", s->Compensation);
+  RFX_Long(pFX, "Reserved", s->Reserved);
+}
+
+// --- [Global] of the task ---
+
+void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
+  COSequence* s = m_target;
+  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+  static const char* const kUA[] = {"UANum1", "UANum2", "UANum3", "UANum4", "UANum5"};
+  static const char* const kGas[] = {"GasName1", "GasName2", "GasName3", "GasName4", "GasName5"};
+  static const char* const kMW[] = {"MW1", "MW2", "MW3", "MW4", "MW5"};
+  RFX_Text(pFX, "SerialNum", s->SerialNum);
+  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kUA[i], s->UANum[i]);
+  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kGas[i], s->GasName[i]);
+  for (int i = 0; i < 5; ++i) RFX_Single(pFX, kMW[i], s->MW[i]);
+}
+
+// --- [Meas] ---
+
+CORecMeas::CORecMeas() { m_strSort = "[MeasTime]"; }
+
+void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
+  COMeas* m = m_target;
+  if (m == nullptr) throw CDBException(-1, "The measurement record set has no measurement");
+  CTime time = m->GetMeasTime();
+  RFX_Date(pFX, "MeasTime", time);
+  int no = m->GetMeasNo();
+  RFX_Long(pFX, "MeasNo", no);
+  if (Fetching(pFX)) {
+    m->SetTime(time);
+    m->SetMeasNo(no);
+  }
+  static const char* const kValues[] = {"FilterValues1", "FilterValues2", "FilterValues3",
+                                        "FilterValues4", "FilterValues5", "FilterValues6"};
+  for (int c = 0; c < 6; ++c) Channel(pFX, kValues[c], *m, c);
+  if (AppFinder::isCalibration()) Channel(pFX, "Temperature", *m, COMeas::chTemperature);
+  Channel(pFX, "Pressure", *m, COMeas::chPressure);
+}
+
+// --- [Event] ---
+
+CORecEvent::CORecEvent() { m_strSort = "[EventTime]"; }
+
+void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
+  RFX_Date(pFX, "EventTime", m_EventTime);
+  RFX_Byte(pFX, "EventType", m_EventType);
+  RFX_Text(pFX, "EventText", m_EventText);
+  RFX_Single(pFX, "FloatValue", m_FloatValue);
+}
+
+void CORecEvent::SelectComment(const CTime& time, int type) {
+  m_strFilter = "[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type);
+  m_filterParams.clear();
+}
+
+void CORecEvent::LoadEvents(COMeas& meas) {
+  meas.GetEvents().clear();
+  if (!IsOpen()) return;
+  const CTime t = meas.GetMeasTime();
+  // An event without a measurement of its own would hold the set back and
+  // keep every later measurement from its events.
+  while (!IsEOF() && m_EventTime < t) MoveNext();
+  while (!IsEOF() && m_EventTime == t) {
+    meas.AddEvent(COEvent(m_EventType, m_EventText, m_FloatValue));
+    MoveNext();
+  }
+}
+
+void CORecEvent::SaveEvent(COMeas& meas, const COEvent& event) {
+  SelectComment(meas.GetMeasTime(), event.GetType());
+  if (IsOpen())
+    Requery();
+  else
+    Open(dynaset);
+  if (IsEOF())
+    AddNew();
+  else
+    Edit();
+  m_EventTime = meas.GetMeasTime();
+  m_EventType = static_cast<unsigned char>(event.GetType());
+  m_EventText = event.GetText();
+  m_FloatValue = event.GetValue();
+  Update();
+  Requery();
+  meas.AddEvent(event);
+}
+
+void CORecEvent::AddEvent(COMeas& meas, const std::string& text, int type, float value) {
+  m_EventTime = meas.GetMeasTime();
+  if (!IsOpen()) Open(dynaset);
+  if (type == COEvent::typeComment) {
+    SelectComment(meas.GetMeasTime(), type);
+    Requery();
+    if (IsEOF())
+      AddNew();
+    else
+      Edit();
+  } else {
+    AddNew();
+  }
+  m_EventTime = meas.GetMeasTime();
+  m_EventType = static_cast<unsigned char>(type);
+  m_EventText = text;
+  m_FloatValue = value;
+  Update();
+  Requery();
+  meas.AddEvent(COEvent(type, text, value));
+}
+
+void CORecEvent::ReplaceEvent(COMeas& meas, const COEvent& event) {
+  AddEvent(meas, event.GetText(), event.GetType(), event.GetValue());
+}
+
+void CORecEvent::AddEventById(COMeas& meas, unsigned stringId, int type, float value) {
+  AddEvent(meas, platform::LoadString(stringId), type, value);
+}
+
+bool CORecEvent::DeleteComment(const COMeas& meas) {
+  SelectComment(meas.GetMeasTime(), COEvent::typeComment);
+  OpenOrRequery();
+  if (!IsOpen() || IsEOF()) return false;
+  Delete();
+  return true;
+}
+
+// --- [Alarm] ---
+
+void CORecAlarm::DoFieldExchange(CFieldExchange* pFX) {
+  RFX_Long(pFX, "SequenceNum", m_SequenceNum);
+  RFX_Byte(pFX, "Filter", m_Filter);
+  RFX_Single(pFX, "Limit", m_Limit);
+  RFX_Long(pFX, "RollingAvg", m_RollingAvg);
+  RFX_Byte(pFX, "OptMask", m_OptMask);
+}
+
+void CORecAlarm::SelectSequence(int sequenceNum) {
+  m_strFilter = platform::Format("[SequenceNum] = %d", sequenceNum);
+  m_filterParams.clear();
+}
+
+void CORecAlarm::LoadAlarms(int sequenceNum, std::vector<COAlarm>& alarms) {
+  SelectSequence(sequenceNum);
+  OpenOrRequery();
+  alarms.clear();
+  for (; IsOpen() && !IsEOF(); MoveNext()) {
+    COAlarm a;
+    a.SetFilter(m_Filter);
+    a.SetLimit2(IsBitFlagSet(m_OptMask, kLimit2));
+    a.SetUseRollingAvg(IsBitFlagSet(m_OptMask, kRollingAvg));
+    a.SetActionPC(IsBitFlagSet(m_OptMask, kPC));
+    a.SetActionMonitor(IsBitFlagSet(m_OptMask, kMonitor));
+    a.SetActionRelay1(IsBitFlagSet(m_OptMask, kRelay1));
+    a.SetActionRelay2(IsBitFlagSet(m_OptMask, kRelay2));
+    a.SetRollingAvg(m_RollingAvg);
+    a.SetStoredLimit(m_Limit);
+    alarms.push_back(a);
+  }
+}
+
+void CORecAlarm::SaveAlarms(int sequenceNum, const std::vector<COAlarm>& alarms) {
+  SelectSequence(sequenceNum);
+  OpenOrRequery();
+  if (!IsOpen()) Open(dynaset);
+  while (!IsEOF()) {
+    Delete();
+    Requery();
+  }
+  for (const COAlarm& a : alarms) {
+    AddNew();
+    m_SequenceNum = sequenceNum;
+    m_Filter = a.GetFilter();
+    m_OptMask = 0;
+    SetBitFlag(&m_OptMask, kLimit2, a.IsLimit2());
+    SetBitFlag(&m_OptMask, kRollingAvg, a.GetUseRollingAvg());
+    SetBitFlag(&m_OptMask, kPC, a.GetActionPC());
+    SetBitFlag(&m_OptMask, kMonitor, a.GetActionMonitor());
+    SetBitFlag(&m_OptMask, kRelay1, a.GetActionRelay1());
+    SetBitFlag(&m_OptMask, kRelay2, a.GetActionRelay2());
+    m_RollingAvg = a.GetRollingAvg();
+    m_Limit = a.GetStoredLimit();
+    Update();
+  }
+}
+
+void CORecAlarm::Close() {
+  CORecTaskBase::Close();
+  if (m_pDatabase != nullptr) m_pDatabase->Close();
+}
+
+// --- [OpenColumns] ---
+
+void CORecOpenColumns::DoFieldExchange(CFieldExchange* pFX) {
+  CCollum& c = m_column;
+  RFX_Long(pFX, "ID", m_ID);
+  RFX_Byte(pFX, "Pos", c.m_axis);
+  RFX_Byte(pFX, "Filter", c.m_channel);
+  RFX_Byte(pFX, "Unit", c.m_unit);
+  RFX_Byte(pFX, "PenStyle", c.m_penStyle);
+  RFX_Byte(pFX, "ColorNum", c.m_colorIndex);
+  RFX_Long(pFX, "UserColor", c.m_customColor);
+}
+
+void CORecOpenColumns::DeleteAll() {
+  m_strFilter.clear();
+  m_filterParams.clear();
+  OpenOrRequery();
+  while (IsOpen() && !IsEOF()) {
+    Delete();
+    Requery();
+  }
+}
+
+// --- [OpenWindows] ---
+
+void CORecOpenWindows::DoFieldExchange(CFieldExchange* pFX) {
+  COMeasInterval& i = m_interval;
+  RFX_Long(pFX, "ID", m_ID);
+  RFX_Int(pFX, "WindowType", m_WindowType);
+  RFX_Long(pFX, "WindowStyle", m_WindowStyle);
+  RFX_Int(pFX, "Top", m_Top);
+  RFX_Int(pFX, "Left", m_Left);
+  RFX_Int(pFX, "Right", m_Right);
+  RFX_Int(pFX, "Bottom", m_Bottom);
+  // The names of these three do not match what they hold: the mode, the
+  // averaging flag and the averaging length.
+  RFX_Byte(pFX, "MeasKey", i.m_mode);
+  RFX_Byte(pFX, "MeasMode", i.m_rollingAvgOn);
+  RFX_Long(pFX, "MeasAvg", i.m_length);
+  RFX_Byte(pFX, "AutoScaleMode1", i.m_scaleMode[0]);
+  RFX_Byte(pFX, "AutoScaleMode2", i.m_scaleMode[1]);
+  RFX_Single(pFX, "AutoScaleMax1", i.m_fixedMax[0]);
+  RFX_Single(pFX, "AutoScaleMax2", i.m_fixedMax[1]);
+  RFX_Single(pFX, "AutoScaleMin1", i.m_fixedMin[0]);
+  RFX_Single(pFX, "AutoScaleMin2", i.m_fixedMin[1]);
+  RFX_Long(pFX, "FirstMeasNum", i.m_first);
+  RFX_Long(pFX, "LastMeasNum", i.m_last);
+  if (i.m_startTime.GetTime() < 0) i.m_startTime = CTime(0);
+  RFX_Date(pFX, "FirstMeasTime", i.m_startTime);
+  RFX_Date(pFX, "LastMeasTime", i.m_endTime);
+  RFX_Long(pFX, "EventMask", i.m_channelMask);
+  RFX_Long(pFX, "CursorFrom", i.m_leftCursor);
+  RFX_Long(pFX, "CursorTo", i.m_rightCursor);
+}
+
+void CORecOpenWindows::DeleteAll() {
+  m_strFilter.clear();
+  m_filterParams.clear();
+  OpenOrRequery();
+  while (IsOpen() && !IsEOF()) {
+    Delete();
+    Requery();
+  }
+  CORecOpenColumns columns;
+  columns.DeleteAll();
+  columns.CloseWithDatabase();
+}
+
+void CORecOpenWindows::LoadColumns(std::vector<CCollum>& columns) {
+  CORecOpenColumns rs;
+  rs.m_strFilter = platform::Format("[ID] = %d", m_ID);
+  rs.OpenOrRequery();
+  columns.clear();
+  IGlobalAccessor* tool = AppRegister::GetAccessor();
+  COSequence* sequence = tool ? tool->GetActiveSequence() : nullptr;
+  for (; rs.IsOpen() && !rs.IsEOF(); rs.MoveNext()) {
+    columns.push_back(rs.m_column);
+    columns.back().SetSequence(sequence, &m_interval);
+  }
+  rs.CloseWithDatabase();
+}
+
+void CORecOpenWindows::SaveColumns(std::vector<CCollum>& columns) {
+  CORecOpenColumns rs;
+  rs.m_strFilter = "0 = 1";  // only adds
+  rs.Open(dynaset);
+  for (const CCollum& c : columns) {
+    rs.AddNew();
+    rs.m_ID = m_ID;
+    rs.m_column = c;
+    rs.Update();
+  }
+  rs.CloseWithDatabase();
+  columns.clear();
+}

@@ -1,0 +1,61 @@
+#include "DataTestSupport.h"
+
+#include <cstdlib>
+
+namespace kovo::test {
+
+DataTest::DataTest() {
+  if (const char* f = std::getenv("KOVO_PROGRAM_FOLDER")) {
+    hadFolder = true;
+    oldFolder = f;
+  }
+  setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
+  setup = std::make_unique<COSystemSetup>();
+  tool.genSub = &genSub;
+  tool.sequence = &sequence;
+  tool.sequenceObs = &sequence;
+  reg.Register(&tool);
+  DataLinks::SetMeasurement(&monitor);
+  DataLinks::SetAlarmOutputs(&pcBeep, &monBeep, &relay1, &relay2);
+  monitor.setup.m_serial.Assign(std::string("SN1001"));
+  if (!setup->OpenSystemDatabase()) ADD_FAILURE() << "the system database did not open";
+}
+
+DataTest::~DataTest() {
+  sequence.Close();
+  DataLinks::SetMeasurement(nullptr);
+  DataLinks::SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
+  DataLinks::SetLastWrittenMeas(nullptr);
+  DataLinks::SetWindowStore(nullptr);
+  reg.Release();
+  setup.reset();
+  if (hadFolder)
+    setenv("KOVO_PROGRAM_FOLDER", oldFolder.c_str(), 1);
+  else
+    unsetenv("KOVO_PROGRAM_FOLDER");
+}
+
+std::string DataTest::NewTask(const std::string& description) {
+  setup->CreateMeasDatabase(description);
+  setup->SetDatabaseDesc(description);
+  sequence.Load();
+  return setup->GetDatabaseName();
+}
+
+void DataTest::SetBank(MonitorSetup& s, int filter, int bank, const std::string& gas, float mw) {
+  s.GetFilter(filter).m_number.Assign(std::string("4711"));
+  s.GetFilter(filter).GetBank(bank).SetGasName(gas);
+  s.GetFilter(filter).GetBank(bank).SetMW(mw);
+}
+
+COMeas MakeMeas(const CTime& base, int seconds, int no, float value) {
+  COMeas m;
+  m.SetTime(base + CTimeSpan(seconds));
+  m.SetMeasNo(no);
+  for (int c = 0; c <= COMeas::chWater; ++c) m.SetValue(c, value);
+  m.SetValue(COMeas::chTemperature, 293.0f);
+  m.SetPressure(1013.0f);
+  return m;
+}
+
+}  // namespace kovo::test

@@ -1,0 +1,107 @@
+#pragma once
+// A program's data side for tests: a folder of its own with data/ and
+// prototyp/ made on first start, its own data-source file, the system set-up
+// opened, a general subject and an active sequence reached through the
+// accessor, a measurement subject and four alarm outputs that only record.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "COGenSub.h"
+#include "COSequenceObs.h"
+#include "COSystemSetup.h"
+#include "DataLinks.h"
+#include "FilterData.h"
+#include "GlobalAccessor.h"
+#include "OdbcTestSupport.h"
+#include "core/MessageSink.h"
+
+namespace kovo::test {
+
+class FakeMeasurement : public IMeasurementLink {
+ public:
+  int GetState() const override { return state; }
+  void StopMeasurement() override {
+    ++stops;
+    state = 0;
+  }
+  bool IsOffline() const override { return offline; }
+  bool HasLastMeas() const override { return hasLastMeas; }
+  bool RetrieveMonitorID() override { return identified; }
+  bool UploadFilterInfo() override {
+    ++uploads;
+    if (uploadSucceeds) setup = uploaded;
+    return uploadSucceeds;
+  }
+  const MonitorSetup& GetMonitorSetup() const override { return setup; }
+  void SetPort(int p) override { port = p; }
+
+  int state = 0;
+  int stops = 0;
+  bool offline = false;
+  bool hasLastMeas = false;
+  bool identified = true;
+  bool uploadSucceeds = true;
+  int uploads = 0;
+  int port = -1;
+  MonitorSetup setup;
+  MonitorSetup uploaded;
+};
+
+// Records every switch as "<name>:on" or "<name>:off".
+class RecordingAction : public COAction {
+ public:
+  RecordingAction(std::string name, std::vector<std::string>* log) : m_name(std::move(name)), m_log(log) {}
+  void Execute(bool on) override { m_log->push_back(m_name + (on ? ":on" : ":off")); }
+
+ private:
+  std::string m_name;
+  std::vector<std::string>* m_log;
+};
+
+class TestTool : public GlobalAccessor {
+ public:
+  COGenSub* GetGenSub() override { return genSub; }
+  COSequence* GetActiveSequence() override { return sequence; }
+  COSequenceObs* GetSequence() override { return sequenceObs; }
+  COGenSub* genSub = nullptr;
+  COSequence* sequence = nullptr;
+  COSequenceObs* sequenceObs = nullptr;
+};
+
+class DataTest : public ::testing::Test {
+ protected:
+  DataTest();
+  ~DataTest() override;
+
+  // Makes a measurement task and loads it into the active sequence.
+  std::string NewTask(const std::string& description);
+  // A monitor set-up with the serial and, for filter f, bank b, the gas name
+  // and molecular weight.
+  static void SetBank(MonitorSetup& s, int filter, int bank, const std::string& gas, float mw);
+  std::vector<std::string> Shown() const { return messages.Texts(); }
+
+  OdbcScope odbc;
+  std::string oldFolder;
+  bool hadFolder = false;
+  platform::ScriptedMessageSink messages;
+  std::unique_ptr<COSystemSetup> setup;
+  COGenSub genSub;
+  COSequenceObs sequence;
+  TestTool tool;
+  AppRegister reg;
+  FakeMeasurement monitor;
+  std::vector<std::string> switches;
+  RecordingAction pcBeep{"pc", &switches};
+  RecordingAction monBeep{"monitor", &switches};
+  RecordingAction relay1{"relay1", &switches};
+  RecordingAction relay2{"relay2", &switches};
+};
+
+// A measurement at base + seconds with number no and every gas and the water
+// channel set to value.
+COMeas MakeMeas(const CTime& base, int seconds, int no, float value);
+
+}  // namespace kovo::test
