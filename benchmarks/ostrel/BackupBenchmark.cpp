@@ -1,5 +1,6 @@
-// Backup and restore of a task with a million measurements, against the
-// sqlite3 shell's ".dump" of the same database and reading that dump back.
+// Backup and restore of a measurement task with a million measurements,
+// against the sqlite3 shell's ".dump" of the same database and reading that
+// dump back.
 // Run it by hand: build/bin/ostrel_backup_benchmark
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <map>
 
 #include "Backup.h"
+#include "Schema.h"
 #include "TestSupport.h"
 #include "core/App.h"
 #include "core/MessageSink.h"
@@ -18,17 +20,8 @@
 
 namespace {
 
-constexpr int kRows = 1000000;
-
-const char kMeasTable[] =
-    "CREATE TABLE [Meas] ([MeasTime] TIMESTAMP, [MeasNo] INTEGER, [FilterValues1] REAL, [FilterValues2] REAL,"
-    " [FilterValues3] REAL, [FilterValues4] REAL, [FilterValues5] REAL, [FilterValues6] REAL,"
-    " [Temperature] REAL, [Pressure] REAL);"
-    "CREATE INDEX [MeasByTime] ON [Meas] ([MeasTime]);"
-    "CREATE INDEX [MeasByNumber] ON [Meas] ([MeasNo]);";
-
-// Ten seconds apart, values with every digit a double has, the absent-value
-// marker in one filter.
+// A million measurements ten seconds apart, values with every digit a double
+// has, the absent-value marker in one filter.
 const char kMeasRows[] =
     "INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < 1000000)"
     " SELECT datetime(1700000000 + i * 10, 'unixepoch'), i, random() / 9.2e16, random() / 9.2e18,"
@@ -47,7 +40,7 @@ struct Fixture {
     setenv("ODBCINI", dir.File("odbc.ini").c_str(), 1);
     chooser.AnswerAlways(dir.Path());
     space.SetFreeSpace(&free);
-    MakeDatabase("BENCHSRC", std::string(kMeasTable) + kMeasRows);
+    MakeDatabase("BENCHSRC", std::string(schema::Measurement()) + kMeasRows);
   }
 
   std::string DatabaseFile(const std::string& name) const { return dir.File(name + ".db"); }
@@ -59,10 +52,10 @@ struct Fixture {
     db.ExecuteSQL(script);
   }
 
-  // A fresh task database with the tables and no rows, as a restore finds it.
+  // A fresh task database made from the prototype, as a restore finds it.
   std::string NewTarget() {
     std::string name = "TARGET" + std::to_string(++targets);
-    MakeDatabase(name, kMeasTable);
+    MakeDatabase(name, schema::Measurement());
     return name;
   }
 

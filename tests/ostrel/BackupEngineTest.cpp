@@ -8,6 +8,7 @@
 #include "OdbcStatement.h"
 #include "OdbcTestSupport.h"
 #include "OstrelTestSupport.h"
+#include "Schema.h"
 #include "core/App.h"
 #include "core/MessageSink.h"
 #include "core/Text.h"
@@ -317,18 +318,13 @@ const char kSystemSchema[] =
 
 }  // namespace
 
-TEST_F(BackupEngineTest, TheSystemBackupHoldsTheFilterBanksOnly) {
+TEST_F(BackupEngineTest, TheSystemBackupFileHoldsTheFilterBanksOnly) {
   m_odbc.MakeDatabase("TARNIC:SYSTEM", m_odbc.File("SYSTEM.db"),
                       std::string(kSystemSchema) +
                           "INSERT INTO [Global] VALUES (1, 'Arial');"
                           "INSERT INTO [Bank] VALUES (0, 1, 0.25, '2024-05-01 12:00:00'), (1, 2, -1.5, NULL);"
                           "INSERT INTO [BankSet] VALUES (1, 2, 'copy; of all');"
                           "INSERT INTO [DBList] VALUES ('TASKAAAA', 'Task', '4711');");
-  m_odbc.MakeDatabase("TARNIC:OTHER", m_odbc.File("OTHER.db"),
-                      std::string(kSystemSchema) +
-                          "INSERT INTO [Global] VALUES (2, 'Courier');"
-                          "INSERT INTO [Bank] VALUES (4, 4, 4, NULL);"
-                          "INSERT INTO [DBList] VALUES ('OTHERAAA', 'Other', '1');");
   {
     CBackupFile out(m_space);
     ASSERT_TRUE(out.OpenWrite("SYSTEM.SYB"));
@@ -343,18 +339,6 @@ TEST_F(BackupEngineTest, TheSystemBackupHoldsTheFilterBanksOnly) {
             "#TABLE:BankSet\r\n#COLUMN:SetNr;LONG\r\n#COLUMN:SetType;BYTE\r\n#COLUMN:Remark;VARCHAR(255);255\r\n"
             "#ROW:\r\n1;2;\"copy\\; of all\";\r\n#EOB:\r\n");
 
-  CBackupFile in(m_space);
-  ASSERT_TRUE(in.OpenRead(m_files.File("SYSTEM.SYB")));
-  CBackupHeader header;
-  ASSERT_TRUE(in.ReadHeader(&header));
-  EXPECT_TRUE(CSysBackup(in, "OTHER").Restore());
-  CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:OTHER");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SYSTEM.db") + "' AS src");
-  EXPECT_EQ(Differences(db, "src", "Bank", {"Filter", "BankNr", "Offset", "Stamp"}), "0/0");
-  EXPECT_EQ(Differences(db, "src", "BankSet", {"SetNr", "SetType", "Remark"}), "0/0");
-  EXPECT_EQ(Query(db, "SELECT Font FROM [Global]"), "Courier");
-  EXPECT_EQ(Query(db, "SELECT group_concat(DBName) FROM [DBList]"), "OTHERAAA");
   EXPECT_TRUE(m_messages.Texts().empty());
 }
 
@@ -399,4 +383,111 @@ TEST_F(BackupEngineTest, AnUnknownDataSourceIsReported) {
   texts = m_messages.Texts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].rfind("The database reported an error:\n", 0), 0u) << texts[0];
+}
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t bar; (bar = text.find('|', start)) != std::string::npos; start = bar + 1)
+    parts.push_back(text.substr(start, bar - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+std::vector<std::string> Tables(CDatabase& db) {
+  return Split(Query(db, "SELECT group_concat(name, '|') FROM sqlite_master WHERE type = 'table'"));
+}
+
+std::vector<std::string> Columns(CDatabase& db, const std::string& table) {
+  return Split(Query(db, "SELECT group_concat(name, '|') FROM pragma_table_info('" + table + "')"));
+}
+
+// Adds rows to every table of the database, with values of each column's type
+// (NULLs among them) that a backup has to carry exactly.
+void FillEveryTable(CDatabase& db, int rows) {
+  for (const std::string& table : Tables(db)) {
+    const std::vector<std::string> columns = Columns(db, table);
+    const std::vector<std::string> types =
+        Split(Query(db, "SELECT group_concat(type, '|') FROM pragma_table_info('" + table + "')"));
+    std::string values;
+    for (size_t c = 0; c < columns.size(); ++c) {
+      const std::string& type = types[c];
+      std::string v;
+      if (type == "INTEGER") v = "i * 1000003 - 50";
+      if (type == "SMALLINT") v = "(i * 37) % 65536 - 32768";
+      if (type == "TINYINT") v = "(i * 13) % 256";
+      if (type == "REAL") v = "(i / 7.0) * (1 << (i % 40)) - 3.4e38 * (i % 11 = 0)";
+      if (type == "TIMESTAMP") v = "datetime(1700000000 + i * 3607, 'unixepoch')";
+      if (type.rfind("VARCHAR", 0) == 0) v = "'" + table + " ' || i || ';\\' || char(13, 10) || 'µg/m³ \"x\"'";
+      ASSERT_FALSE(v.empty()) << table << "." << columns[c] << " " << type;
+      values += (c ? ", " : "") + ("CASE WHEN i % 5 = " + std::to_string(c % 5) + " THEN NULL ELSE " + v + " END");
+    }
+    db.ExecuteSQL("INSERT INTO [" + table + "] WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+                  std::to_string(rows) + ") SELECT " + values + " FROM r");
+  }
+}
+
+}  // namespace
+
+TEST_F(BackupEngineTest, TheSuitesTaskDatabasesComeBackWhole) {
+  struct Kind {
+    const char* script;
+    const char* type;
+  };
+  for (const Kind& kind : {Kind{schema::Measurement(), kTypeMeas}, Kind{schema::Calibration(), kTypeMeasCali}}) {
+    SCOPED_TRACE(kind.type);
+    m_odbc.MakeDatabase("TARNIC:TASKSRC", m_odbc.File(std::string("src") + kind.type + ".db"), kind.script);
+    m_odbc.MakeDatabase("TARNIC:TASKDST", m_odbc.File(std::string("dst") + kind.type + ".db"), kind.script);
+    {
+      CDatabase src;
+      src.Open("ODBC;DSN=TARNIC:TASKSRC");
+      FillEveryTable(src, 40);
+    }
+    const std::string file = std::string(kind.type) + ".BAK";
+    ASSERT_TRUE(BackupTask("TASKSRC", file));
+    ASSERT_TRUE(RestoreTask(m_files.File(file), "TASKDST"));
+    EXPECT_TRUE(m_messages.Texts().empty());
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:TASKDST");
+    db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File(std::string("src") + kind.type + ".db") + "' AS src");
+    const std::vector<std::string> tables = Tables(db);
+    EXPECT_GE(tables.size(), 6u);
+    for (const std::string& table : tables) {
+      EXPECT_EQ(Differences(db, "src", table, Columns(db, table)), "0/0") << table;
+      EXPECT_NE(Query(db, "SELECT count(*) FROM [" + table + "]"), "0") << table;
+    }
+  }
+}
+
+TEST_F(BackupEngineTest, TheSuitesSystemDatabaseGivesItsBanksOnly) {
+  m_odbc.MakeDatabase("TARNIC:SYSTEM", m_odbc.File("SYSTEM.db"), schema::System());
+  m_odbc.MakeDatabase("TARNIC:NEWSYS", m_odbc.File("NEWSYS.db"), schema::System());
+  {
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:SYSTEM");
+    FillEveryTable(db, 30);
+  }
+  {
+    CBackupFile out(m_space);
+    ASSERT_TRUE(out.OpenWrite("SYSTEM.SYB"));
+    ASSERT_TRUE(out.WriteHeader({"SYSTEM", kTypeSystem, kBackupVersion, "SYSTEM", "1"}));
+    ASSERT_TRUE(CSysBackup(out, "SYSTEM").Backup());
+    ASSERT_TRUE(out.Close());
+  }
+  CBackupFile in(m_space);
+  ASSERT_TRUE(in.OpenRead(m_files.File("SYSTEM.SYB")));
+  CBackupHeader header;
+  ASSERT_TRUE(in.ReadHeader(&header));
+  ASSERT_TRUE(CSysBackup(in, "NEWSYS").Restore());
+  EXPECT_TRUE(m_messages.Texts().empty());
+  CDatabase db;
+  db.Open("ODBC;DSN=TARNIC:NEWSYS");
+  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SYSTEM.db") + "' AS src");
+  for (const char* table : {"Bank", "BankSet"})
+    EXPECT_EQ(Differences(db, "src", table, Columns(db, table)), "0/0") << table;
+  // The rest of the system database is its own.
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM [Global]"), "1");
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList]"), "0");
 }
