@@ -209,33 +209,40 @@ bool CBackup::Restore() { return RunRestore(Target::kNextInCatalogue, IDS_RESTOR
 
 bool CBackup::RunRestore(Target target, unsigned errorId) {
   std::string reason;
-  bool finished = false;
+  bool committed = false;
   bool rolledBack = true;
   try {
     CDatabase& db = m_set.GetDatabase();
     db.BeginTrans();
+    bool finished = false;
     try {
       RestoreRun run(m_file, m_set, target == Target::kSystemTables);
       finished = run.Run(&reason);
       m_set.DiscardRows();
       m_set.Close();
-      if (finished)
+      if (finished) {
         db.CommitTrans();
-      else
+        committed = true;
+      } else {
         db.Rollback();
+      }
     } catch (const CException& e) {
       m_set.DiscardRows();
       reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
-      try {
-        db.Rollback();
-      } catch (const CException&) {
-        rolledBack = false;
+      if (finished) {
+        rolledBack = false;  // the commit failed: what it left is up to the database
+      } else {
+        try {
+          db.Rollback();
+        } catch (const CException&) {
+          rolledBack = false;
+        }
       }
     }
   } catch (const CException& e) {  // the database could not be opened
     reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
   }
-  if (finished) return true;
+  if (committed) return true;
   std::string text = Text(errorId) + "\n" + reason;
   if (rolledBack) text += "\n" + Text(IDS_NOTHING_CHANGED);
   platform::MessageBox(text, MB_OK | MB_ICONERROR);
