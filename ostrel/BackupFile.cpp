@@ -200,6 +200,7 @@ struct Decimal {
   std::string_view whole;
   std::string_view fraction;
   long exponent = 0;
+  bool hasExponent = false;
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -226,6 +227,7 @@ bool SplitDecimal(std::string_view text, Decimal* d) {
   }
   if (d->whole.empty() && d->fraction.empty()) return false;
   if (!text.empty() && (text[0] == 'e' || text[0] == 'E')) {
+    d->hasExponent = true;
     text.remove_prefix(1);
     bool negative = false;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
@@ -252,8 +254,7 @@ bool FormatDecimal(std::string_view text, std::string* out) {
   if (!SplitDecimal(text, &d)) return false;
   // Already one digit before the point and six or more after it: only the
   // exponent may need its third digit.
-  if (text[0] != '+' && d.whole.size() == 1 && d.whole[0] != '0' && d.fraction.size() >= 6 &&
-      text.find_first_of("eE") != text.npos) {
+  if (text[0] != '+' && d.whole.size() == 1 && d.whole[0] != '0' && d.fraction.size() >= 6 && d.hasExponent) {
     *out = platform::RewriteExponent(text, 3);
     return true;
   }
