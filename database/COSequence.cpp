@@ -344,7 +344,7 @@ void COSequence::LoadForMeas(const COMeas& meas) {
       m_recSequence.Requery();
     else
       m_recSequence.Open();
-    m_recSequence.m_strFilter.clear();
+    m_recSequence.m_strFilter.clear();  // for the next requery
     if (m_recSequence.IsEOF()) return;
     m_recSequence.MoveLast();
     m_recAlarm.LoadAlarms(NumCount, m_alarms);

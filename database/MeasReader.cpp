@@ -43,16 +43,18 @@ void COMeasReader::SetInterval(const COMeasInterval* interval) {
     m_recEvent.m_strFilter.clear();
     OpenOrRequeryBoth();
     if (!m_recMeas.IsOpen() || m_recMeas.IsEOF()) return;
+    // A start before the first row stays on the first row; the end is found
+    // from where the start landed.
+    const long at = std::max(0, interval->GetFirst() - back - 1);
     try {
-      // A start before the first row stays on the first row.
-      m_recMeas.Move(std::max(0, interval->GetFirst() - back - 1));
+      m_recMeas.Move(at);
     } catch (const CException& e) {
       ShowExceptionMessage(e);
     }
     t1 = m_current.GetMeasTime();
     if (!m_recMeas.IsEOF()) {
       try {
-        m_recMeas.Move(interval->GetLast() - interval->GetFirst() + back);
+        m_recMeas.Move(interval->GetLast() - 1 - at);
         if (m_recMeas.IsEOF() && !m_recMeas.IsBOF()) m_recMeas.MovePrev();
       } catch (const CException& e) {
         ShowExceptionMessage(e);

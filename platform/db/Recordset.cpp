@@ -112,6 +112,12 @@ struct CRecordset::Impl {
   SQLHSTMT del = SQL_NULL_HSTMT;
   int filled = -1;  // which select last filled the buffers
 
+  // The filter, sort and parameters of the last Open or Requery: later
+  // changes of the members take effect at the next Requery, not before.
+  std::string filter;
+  std::string sort;
+  std::vector<CDBParam> params;
+
   bool open = false;
   Dir posDir = Dir::kForward;
   long posIndex = -1;
@@ -269,7 +275,7 @@ bool CRecordset::Open(int openType, const std::string& sql) {
   m_editMode = noMode;
   try {
     Prepare();
-    MoveFirst();
+    Requery();
   } catch (...) {
     CloseStatements();
     throw;
@@ -345,8 +351,8 @@ void CRecordset::Execute(Dir dir, long offset) {
     std::string cols = "rowid";
     for (const Column& c : im.columns) cols += ", " + c.name;
     text = "SELECT " + cols + " FROM " + im.table;
-    if (!platform::Trim(m_strFilter).empty()) text += " WHERE (" + m_strFilter + ")";
-    std::string sort = platform::Trim(m_strSort);
+    if (!platform::Trim(im.filter).empty()) text += " WHERE (" + im.filter + ")";
+    std::string sort = platform::Trim(im.sort);
     if (dir == Dir::kForward)
       text += " ORDER BY " + (sort.empty() ? std::string() : sort + ", ") + "rowid";
     else
@@ -354,8 +360,8 @@ void CRecordset::Execute(Dir dir, long offset) {
     text += " LIMIT -1 OFFSET ?";
   } else {
     text = im.table;
-    if (!platform::Trim(m_strFilter).empty()) text += " WHERE (" + m_strFilter + ")";
-    if (!platform::Trim(m_strSort).empty()) text += " ORDER BY " + m_strSort;
+    if (!platform::Trim(im.filter).empty()) text += " WHERE (" + im.filter + ")";
+    if (!platform::Trim(im.sort).empty()) text += " ORDER BY " + im.sort;
     text = "SELECT * FROM (" + text + ") LIMIT -1 OFFSET ?";
   }
   SQLRETURN r;
@@ -367,12 +373,13 @@ void CRecordset::Execute(Dir dir, long offset) {
   }
   SQLFreeStmt(s.h, SQL_RESET_PARAMS);
   // The parameters must outlive SQLExecute; they live on this frame until then.
-  std::vector<SQLLEN> inds(m_filterParams.size() + 1, 0);
-  std::vector<SQLBIGINT> longs(m_filterParams.size(), 0);
-  std::vector<SQLDOUBLE> doubles(m_filterParams.size(), 0.0);
+  const std::vector<CDBParam>& params = im.params;
+  std::vector<SQLLEN> inds(params.size() + 1, 0);
+  std::vector<SQLBIGINT> longs(params.size(), 0);
+  std::vector<SQLDOUBLE> doubles(params.size(), 0.0);
   SQLUSMALLINT p = 1;
-  for (size_t i = 0; i < m_filterParams.size(); ++i, ++p) {
-    const CDBParam& prm = m_filterParams[i];
+  for (size_t i = 0; i < params.size(); ++i, ++p) {
+    const CDBParam& prm = params[i];
     switch (prm.GetKind()) {
       case CDBParam::kText:
         inds[i] = static_cast<SQLLEN>(prm.GetText().size());
@@ -463,6 +470,9 @@ void CRecordset::MoveFirst() {
 
 bool CRecordset::Requery() {
   if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
+  m_impl->filter = m_strFilter;
+  m_impl->sort = m_strSort;
+  m_impl->params = m_filterParams;
   MoveFirst();
   return true;
 }

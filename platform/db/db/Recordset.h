@@ -93,6 +93,7 @@ class CRecordset {
   // The columns of the set, in exchange order (known once opened).
   std::vector<std::string> GetColumnNames() const;
 
+  // Taken by Open and Requery; changing them affects nothing before that.
   std::string m_strFilter;              // the WHERE clause, without the word
   std::string m_strSort;                // the ORDER BY clause, without the words
   std::vector<CDBParam> m_filterParams;  // bound in order to the '?' of m_strFilter

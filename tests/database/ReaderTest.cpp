@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "DBFiles.h"
+#include "DataTestSupport.h"
+#include "core/Text.h"
+#include "MeasReader.h"
+#include "ObserverSteps.h"
+
+namespace {
+
+using kovo::test::DataTest;
+using kovo::test::MakeMeas;
+
+// Measurements 1..n at base + n seconds, each channel holding its number.
+class ReaderTest : public DataTest {
+ protected:
+  void Store(int n, int stopAt = 0) {
+    NewTask("reader");
+    for (int i = 1; i <= n; ++i) {
+      COMeas m = MakeMeas(base, i, 0, static_cast<float>(i));
+      if (i == 4) {
+        m.AddEvent(COEvent(COEvent::typeComment, "four", 0.0f));
+        m.AddEvent(COEvent(COEvent::typeAlarm, "alarm", 1.0f));
+      }
+      if (i == stopAt) m.AddEvent(COEvent(COEvent::typeTaskStopped, "stop", 0.0f));
+      store.Write(m);
+    }
+    store.Close();
+  }
+  static COMeasInterval ByNumber(int first, int last, int average = 0) {
+    COMeasInterval i;
+    i.SetMeasMode(COMeasInterval::kByNumber);
+    i.MoveTo(CTime(), last);
+    i.SetLength(last - first + 1);
+    i.SetMeasAvg(average ? 1 : 0);
+    i.SetInterval(average);
+    return i;
+  }
+  COMeasInterval ByTime(int from, int to) const {
+    COMeasInterval i;
+    i.SetMeasMode(COMeasInterval::kByTime);
+    i.SetStartTime(base + CTimeSpan(from));
+    i.SetEndTime(base + CTimeSpan(to));
+    return i;
+  }
+  // number:value of channel 0, and the number of events, for each measurement.
+  std::vector<std::string> Pass(COMeasBuffer& b) {
+    std::vector<std::string> out;
+    for (b.MoveFirst(); !b.IsAtEnd(); b.MoveNext()) {
+      const COMeas& m = b.GetCurrent();
+      std::string s = std::to_string(m.GetMeasNo()) + ":" + platform::Format("%.1f", static_cast<float>(m.GetValue(0)));
+      if (!m.GetEvents().empty()) s += "+" + std::to_string(m.GetEvents().size());
+      out.push_back(s);
+    }
+    return out;
+  }
+  using Texts = std::vector<std::string>;
+
+  CTime base{2024, 5, 6, 10, 0, 0};
+  kovo::test::ObserverSteps store;
+};
+
+TEST_F(ReaderTest, AnEmptyTaskGivesEmptyPasses) {
+  Store(0);
+  COMeasInterval i = ByTime(0, 100);
+  COMeasBuffer b;
+  b.SetInterval(&i);
+  b.MoveFirst();
+  EXPECT_TRUE(b.IsLoaded());
+  EXPECT_TRUE(b.IsAtEnd());
+  EXPECT_TRUE(Pass(b).empty());
+}
+
+TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
+  Store(20);
+  COMeasBuffer b;
+  COMeasInterval t = ByTime(3, 6);
+  b.SetInterval(&t);
+  EXPECT_EQ(Pass(b), Texts({"3:3.0", "4:4.0+2", "5:5.0", "6:6.0"}));
+  COMeasInterval n = ByNumber(17, 25);  // beyond the last row
+  b.SetInterval(&n);
+  EXPECT_EQ(Pass(b), Texts({"17:17.0", "18:18.0", "19:19.0", "20:20.0"}));
+  n = ByNumber(2, 4);
+  b.SetInterval(&n);
+  EXPECT_EQ(Pass(b), Texts({"2:2.0", "3:3.0", "4:4.0+2"}));
+  // The second pass comes from memory: rows deleted meanwhile do not matter.
+  CDatabase db;
+  db.Open(dbfiles::ConnectString(setup->GetDatabaseName()));
+  db.ExecuteSQL("DELETE FROM [Meas]");
+  EXPECT_EQ(Pass(b), Texts({"2:2.0", "3:3.0", "4:4.0+2"}));
+}
+
+TEST_F(ReaderTest, TheRollingAverageReadsTheRowsBeforeTheInterval) {
+  Store(10);
+  COMeasBuffer b;
+  COMeasInterval n = ByNumber(4, 6, 3);
+  b.SetInterval(&n);
+  EXPECT_EQ(Pass(b), Texts({"4:3.0+2", "5:4.0", "6:5.0"}));
+  // An interval at the first row averages what there is.
+  n = ByNumber(1, 3, 3);
+  b.SetInterval(&n);
+  EXPECT_EQ(Pass(b), Texts({"1:1.0", "2:1.5", "3:2.0"}));
+}
+
+TEST_F(ReaderTest, AnAverageNeverSpansAStop) {
+  Store(10, 5);
+  COMeasBuffer b;
+  COMeasInterval n = ByNumber(5, 7, 3);
+  b.SetInterval(&n);
+  EXPECT_EQ(Pass(b), Texts({"5:4.0+1", "6:6.0", "7:6.5"}));
+}
+
+TEST_F(ReaderTest, AChannelWithoutValuesKeepsTheNewestMeasurementsValue) {
+  NewTask("absent");
+  for (int i = 1; i <= 5; ++i) {
+    COMeas m = MakeMeas(base, i, 0, static_cast<float>(i));
+    m.SetValue(0, MeasValue::kNoValue);
+    store.Write(m);
+  }
+  store.Close();
+  COMeasLoader loader;
+  COMeasInterval n = ByNumber(3, 5, 3);
+  loader.SetInterval(&n);
+  loader.MoveFirst();
+  ASSERT_FALSE(loader.IsEOF());
+  EXPECT_FALSE(loader.GetCurrent().GetValue(0).IsValid());
+  EXPECT_EQ(loader.GetCurrent().GetValue(1), 2.0f);
+}
+
+TEST_F(ReaderTest, TheLiveMeasurementFollowsTheStoredOnesWhileATaskRuns) {
+  Store(5);
+  COMeas live = MakeMeas(base, 6, 6, 6.0f);
+  DataLinks::SetLastWrittenMeas(&live);
+  COMeasInterval t = ByTime(4, 10);
+  COMeasBuffer b;
+  b.SetInterval(&t);
+  EXPECT_EQ(Pass(b), Texts({"4:4.0+2", "5:5.0"}));  // no measurement received yet
+  monitor.hasLastMeas = true;
+  b.SetInterval(&t);
+  EXPECT_EQ(Pass(b), Texts({"4:4.0+2", "5:5.0", "6:6.0"}));
+  live = MakeMeas(base, 5, 5, 5.0f);  // written already: not twice
+  b.SetInterval(&t);
+  EXPECT_EQ(Pass(b), Texts({"4:4.0+2", "5:5.0"}));
+  live = MakeMeas(base, 11, 11, 11.0f);  // outside the interval
+  b.SetInterval(&t);
+  EXPECT_EQ(Pass(b), Texts({"4:4.0+2", "5:5.0"}));
+  COMeasInterval late = ByTime(20, 30);  // no stored rows: the live one alone
+  live = MakeMeas(base, 25, 25, 25.0f);
+  b.SetInterval(&late);
+  EXPECT_EQ(Pass(b), Texts({"25:25.0"}));
+}
+
+}  // namespace

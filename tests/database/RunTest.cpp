@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <set>
+
+#include "DBFiles.h"
+#include "DataTestSupport.h"
+#include "MeasReader.h"
+#include "ObserverSteps.h"
+
+extern char** environ;
+
+namespace {
+
+using kovo::test::DataTest;
+using kovo::test::MakeMeas;
+
+// Stores what the general subject announces as the database observer does,
+// with the alarm check and the alarm, start and stop events.
+class StoringObserver : public CObserver {
+ public:
+  explicit StoringObserver(COSequence* sequence) : m_sequence(sequence) {}
+  void Update(CSubject* s) override {
+    COGenSub* sub = static_cast<COGenSub*>(s);
+    switch (sub->GetUpdType()) {
+      case eTaskStarted:
+        m_first = true;
+        break;
+      case eNewMeas: {
+        m_last = *sub->GetMeas();
+        m_store.Write(m_last, m_first);
+        sub->GetMeas()->SetMeasNo(m_last.GetMeasNo());  // the observers after this one see the number
+        m_first = false;
+        m_sequence->CheckAlarms(m_last);
+        for (const COAlarm& a : m_sequence->GetAlarms())
+          if (a.IsExceeded()) m_store.Events().AddEvent(m_last, a.GetDescription(), COEvent::typeAlarm, a.GetFilter());
+        break;
+      }
+      case eTaskStopped:
+        if (!m_first) m_store.Events().AddEventById(m_last, 165, COEvent::typeTaskStopped, 0.0f);
+        break;
+      default:
+        break;
+    }
+  }
+  void Close() { m_store.Close(); }
+
+ private:
+  COSequence* m_sequence;
+  kovo::test::ObserverSteps m_store;
+  COMeas m_last;
+  bool m_first = false;
+};
+
+using RunTest = DataTest;
+
+TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
+  SetBank(monitor.setup, 0, 0, "CO", 28.0f);
+  NewTask("run");
+  sequence.SetFilterActive(0, true);
+  sequence.SetFilterActive(1, true);
+  COAlarm alarm;
+  alarm.SetFilter(0);
+  alarm.SetStoredLimit(10.0f);
+  alarm.SetActionPC(true);
+  alarm.SetActionRelay1(true);
+  sequence.GetAlarms().push_back(alarm);
+  sequence.Save();
+
+  StoringObserver storing(&sequence);
+  genSub.Attach(&storing);
+  genSub.Attach(&sequence);
+  const CTime base(2024, 6, 1, 8, 0, 0);
+  const float values[] = {5, 12, 15, 8, 3};
+  genSub.Notify(eTaskStarted);
+  monitor.state = 3;
+  for (int i = 0; i < 5; ++i) genSub.NotifyMeas(eNewMeas, MakeMeas(base, 10 * i, 0, values[i]));
+  monitor.state = 0;
+  genSub.Notify(eTaskStopped);
+  sequence.NewSequence();  // as the measurement subject does once a stopped task had measurements
+  genSub.Detach(&sequence);
+  genSub.Detach(&storing);
+  storing.Close();
+
+  EXPECT_EQ(switches, std::vector<std::string>({"pc:on", "relay1:on", "pc:off", "relay1:off"}));
+  // Every measurement with its events, read back as a window reads them.
+  COMeasInterval interval;
+  interval.SetMeasMode(COMeasInterval::kByNumber);
+  interval.MoveTo(CTime(), 5);
+  interval.SetLength(5);
+  COMeasBuffer buffer;
+  buffer.SetInterval(&interval);
+  std::vector<std::string> rows;
+  for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) {
+    const COMeas& m = buffer.GetCurrent();
+    std::string row = std::to_string(m.GetMeasNo()) + "@" + m.GetMeasTime().Format("%H:%M:%S");
+    for (const COEvent& e : m.GetEvents()) row += " [" + std::to_string(e.GetType()) + "] " + e.GetText();
+    rows.push_back(row);
+  }
+  EXPECT_EQ(rows, std::vector<std::string>({"1@08:00:00 [5] Measurement task started",
+                                            "2@08:00:10 [2] CO: 10.000 ppm (Limit 1, PC, Rel. 1)",
+                                            "3@08:00:20 [2] CO: 10.000 ppm (Limit 1, PC, Rel. 1)", "4@08:00:30",
+                                            "5@08:00:40 [6] Measurement task stopped"}));
+  // The run's sequence row carries its start and stop; the next one follows.
+  COSequence stored;
+  stored.LoadForMeas(MakeMeas(base, 40, 5, 0.0f));
+  EXPECT_EQ(stored.GetNumCount(), 1);
+  EXPECT_EQ(stored.GetStartNum(), 1);
+  EXPECT_EQ(stored.GetStopNum(), 5);
+  EXPECT_EQ(stored.GetAlarmCount(), 1);
+  stored.Close();
+  stored.Load();
+  EXPECT_EQ(stored.GetNumCount(), 2);
+  EXPECT_EQ(stored.GetName(), "Sequence 2");
+  EXPECT_EQ(stored.GetStartTime(), base + CTimeSpan(100));
+  stored.Close();
+}
+
+// The result of SQLite's own check of a database.
+class IntegrityCheck : public CORecTaskBase {
+ public:
+  std::string m_result;
+
+ protected:
+  std::string GetDefaultSQL() override { return "SELECT integrity_check FROM pragma_integrity_check"; }
+  void DoFieldExchange(CFieldExchange* pFX) override { RFX_Text(pFX, "integrity_check", m_result); }
+};
+
+TEST_F(RunTest, AWriterKilledMidRunLosesNoCommittedRow) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  const std::string helper = std::string(KOVO_KILL_WRITER);
+  char* argv[] = {const_cast<char*>(helper.c_str()), const_cast<char*>("killed run"), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  FILE* in = fdopen(out[0], "r");
+  char line[64];
+  ASSERT_TRUE(fgets(line, sizeof line, in));
+  const std::string task = std::string(line, strcspn(line, "\n"));
+  std::set<int> committed;
+  while (committed.size() < 400 && fgets(line, sizeof line, in)) committed.insert(atoi(line));
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  fclose(in);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(committed.size(), 400u);
+
+  setup->SetDatabaseName(task);
+  IntegrityCheck check;
+  check.Open();
+  ASSERT_FALSE(check.IsEOF());
+  EXPECT_EQ(check.m_result, "ok");
+  COMeas m;
+  CORecMeas meas;
+  meas.SetTarget(&m);
+  meas.Open();
+  std::set<int> found;
+  for (; !meas.IsEOF(); meas.MoveNext()) found.insert(m.GetMeasNo());
+  for (int no : committed) EXPECT_TRUE(found.count(no)) << no;
+  EXPECT_LE(found.size(), committed.size() + 1);  // at most the one in flight
+  CORecEvent events;
+  events.Open();
+  int eventRows = 0;
+  for (; !events.IsEOF(); events.MoveNext()) ++eventRows;
+  EXPECT_GE(eventRows, static_cast<int>(committed.size()));
+}
+
+}  // namespace

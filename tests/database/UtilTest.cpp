@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "COException.h"
+#include "DBDoc.h"
+#include "DBUtil.h"
+#include "DataTestSupport.h"
+#include "TarnicBaseApp.h"
+
+namespace {
+
+using kovo::test::DataTest;
+
+TEST(DBUtil, ExceptionsAreReportedWithTheirOwnTextAfterTheStringsText) {
+  platform::ScriptedMessageSink sink;
+  ReportException(148, CDBException(-1, "[SQLite]no such table: Meas (1)"));
+  ShowExceptionMessage(CDBException(-1, std::string(150, 'x')));
+  ShowCOExceptionMessage(COException(160));
+  EXPECT_EQ(sink.Texts(), std::vector<std::string>({"Database error\n\n[SQLite]no such table: Meas (1)",
+                                                    std::string(99, 'x'), "Unable to open measurement task"}));
+}
+
+TEST(DBUtil, BitFlagsCountModulo32AndAByteHasEightOfThem) {
+  unsigned char b = 0x01;
+  SetBitFlag(&b, 9, true);
+  EXPECT_EQ(b, 0x01);
+  SetBitFlag(&b, 35, true);  // bit 3
+  EXPECT_EQ(b, 0x09);
+  SetBitFlag(&b, 0, false);
+  EXPECT_EQ(b, 0x08);
+  EXPECT_TRUE(IsBitFlagSet(b, 3));
+  EXPECT_FALSE(IsBitFlagSet(0xFF, 8));
+  uint32_t w = 0;
+  SetBitFlag32(&w, 33, true);
+  SetBitFlag32(&w, 31, true);
+  EXPECT_EQ(w, 0x80000002u);
+  EXPECT_TRUE(IsBitSet(w, 1));
+  EXPECT_FALSE(IsBitSet(w, 0));
+}
+
+TEST(DBUtil, TimestampLiteralAndFirstComment) {
+  EXPECT_EQ(FormatOdbcTimestamp(CTime(2024, 3, 1, 10, 0, 5)), "{ts '2024-03-01 10:00:05'}");
+  std::vector<COEvent> events = {COEvent(COEvent::typeAlarm, "alarm", 1.0f),
+                                 COEvent(COEvent::typeComment, "  a note  ", 0.0f),
+                                 COEvent(COEvent::typeComment, "later", 0.0f)};
+  EXPECT_EQ(GetFirstEventText(events), "a note");
+  events.erase(events.begin() + 1, events.end());
+  EXPECT_EQ(GetFirstEventText(events), "");
+}
+
+class RecordingView : public CView {
+ public:
+  void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
+  void OnDocumentClosing(CDocument*) override { ++closed; }
+  std::vector<long> hints;
+  int closed = 0;
+};
+
+class Program : public TarnicBaseApp {
+ public:
+  Program() : TarnicBaseApp("Online", {"online"}) {}
+  void Use(CDBDoc* doc) { SetDocument(doc); }
+};
+
+class Store : public IWindowStore {
+ public:
+  void Save() override { ++saves; }
+  void Restore() override { ++restores; }
+  int saves = 0;
+  int restores = 0;
+};
+
+using DocumentTest = DataTest;
+
+TEST_F(DocumentTest, ViewsAreUpdatedOnlyWhileATaskIsOpen) {
+  Program app;
+  CDBDoc doc;
+  RecordingView view;
+  doc.AddView(&view);
+  app.Use(&doc);
+  UpdateAllViewsOfDoc(8);
+  EXPECT_TRUE(view.hints.empty());
+  setup->SetMeasDatabaseOpen(true);
+  UpdateAllViewsOfDoc(8);
+  EXPECT_EQ(view.hints, std::vector<long>({8}));
+  app.Use(nullptr);
+}
+
+TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
+  Store store;
+  DataLinks::SetWindowStore(&store);
+  RecordingView view;
+  CDBDoc* doc = new CDBDoc;
+  doc->AddView(&view);
+  EXPECT_TRUE(doc->OnOpenDocument(""));
+  EXPECT_EQ(store.restores, 1);
+  EXPECT_EQ(view.hints, std::vector<long>({0}));
+  EXPECT_FALSE(doc->IsModified());
+  doc->SetModifiedFlag(true);
+  EXPECT_TRUE(doc->IsModified());
+
+  setup->SetMeasDatabaseOpen(true);
+  monitor.state = 3;
+  messages.Answer(IDCANCEL);
+  doc->OnCloseDocument();  // declined: everything stays
+  EXPECT_EQ(view.closed, 0);
+  EXPECT_EQ(doc->GetViews().size(), 1u);
+  EXPECT_EQ(monitor.stops, 0);
+  messages.Answer(IDOK);
+  doc->OnCloseDocument();  // stops, saves the windows, closes and deletes itself
+  EXPECT_EQ(view.closed, 1);
+  EXPECT_EQ(monitor.stops, 1);
+  EXPECT_EQ(store.saves, 1);
+  EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+}
+
+TEST_F(DocumentTest, TheManualOpensFromTheProgramFolder) {
+  std::string opened;
+  SetShellOpener([&](const std::string& path, const std::string& folder) {
+    opened = path + "|" + folder;
+    return true;
+  });
+  EXPECT_TRUE(OpenManual());
+  const std::string folder = setup->GetProgramFolder();
+  EXPECT_EQ(opened, folder + "Gas monitor software Manual Pask.pdf|" + folder);
+  SetShellOpener(nullptr);  // the desktop's viewer, which has no such file here
+  EXPECT_FALSE(OpenManual());
+  EXPECT_EQ(Shown().back(), "Unable to open manual");
+}
+
+}  // namespace
