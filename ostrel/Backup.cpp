@@ -1,0 +1,259 @@
+#include "Backup.h"
+
+#include "BackupStrings.h"
+#include "ColumnExchange.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+namespace {
+
+std::string Text(unsigned id) { return platform::LoadString(id); }
+
+// The restore of one file into one database, line by line.
+class RestoreRun {
+ public:
+  RestoreRun(CBackupFile& file, CDynaSet& set, bool system) : m_file(file), m_set(set), m_system(system) {}
+
+  // Reads up to "#EOB:". On a stop, *reason says why.
+  bool Run(std::string* reason);
+
+ private:
+  enum class State { kNoTable, kTableEntered, kRowsAllowed };
+
+  bool EnterTable(const std::string& name, std::string* reason);
+  bool AddColumn(const std::string& line, std::string* reason);
+  bool AddRow(const std::string& line, std::string* reason);
+  std::string AtLine(unsigned id) const { return platform::Format(Text(id).c_str(), m_file.GetLineNumber()); }
+
+  CBackupFile& m_file;
+  CDynaSet& m_set;
+  bool m_system;
+  State m_state = State::kNoTable;
+  int m_tables = 0;
+  bool m_rowsStarted = false;
+  // The database's columns in the order of the file's "#COLUMN:" lines.
+  std::vector<CColumnType*> m_fileColumns;
+};
+
+bool RestoreRun::Run(std::string* reason) {
+  std::string text;
+  for (;;) {
+    const int tag = m_file.ReadTaggedLine(&text);
+    switch (tag) {
+      case TAG_NONE:
+        *reason = m_file.ReadFailed()
+                      ? platform::Format(Text(IDS_LINE_UNREADABLE).c_str(), m_file.GetLineNumber() + 1)
+                      : AtLine(IDS_NOT_A_LINE);
+        return false;
+      case TAG_TABLE:
+        if (!EnterTable(text, reason)) return false;
+        break;
+      case TAG_COLUMN:
+        if (m_state == State::kNoTable || m_rowsStarted) {
+          *reason = AtLine(IDS_LINE_UNEXPECTED);
+          return false;
+        }
+        if (!AddColumn(text, reason)) return false;
+        m_state = State::kRowsAllowed;
+        break;
+      case TAG_ROW:
+        if (m_state != State::kRowsAllowed) {
+          *reason = AtLine(IDS_LINE_UNEXPECTED);
+          return false;
+        }
+        m_rowsStarted = true;
+        if (!text.empty() && !AddRow(text, reason)) return false;
+        break;
+      case TAG_EOB:
+        if (m_state != State::kRowsAllowed) {
+          *reason = AtLine(IDS_LINE_UNEXPECTED);
+          return false;
+        }
+        m_set.FlushRows();
+        return true;
+      default:  // a header line inside the tables
+        *reason = AtLine(IDS_LINE_UNEXPECTED);
+        return false;
+    }
+  }
+}
+
+bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
+  m_set.FlushRows();
+  const bool first = m_tables++ == 0;
+  bool found;
+  if (m_system) {
+    const std::vector<std::string> tables = CSysBackup::Tables();
+    found = m_set.FindTable(first ? tables[0] : tables[1]);
+    if (!found) {
+      *reason = Text(IDS_SYSRESTORE_TABLE_MISSING) + "\n" +
+                platform::Format(Text(IDS_TABLE_MISSING).c_str(), m_file.GetLineNumber(),
+                                 name.c_str());
+      return false;
+    }
+  } else {
+    found = first ? m_set.FirstTable() : m_set.NextTable();
+    if (!found) {
+      *reason = platform::Format(Text(IDS_TABLE_MISSING).c_str(), m_file.GetLineNumber(), name.c_str());
+      return false;
+    }
+  }
+  if (m_set.GetTableName() != name) {
+    *reason = platform::Format(Text(IDS_TABLE_MISMATCH).c_str(), m_file.GetLineNumber(), name.c_str(),
+                               m_set.GetTableName().c_str());
+    return false;
+  }
+  m_set.DeleteAllRows();
+  m_fileColumns.clear();
+  m_rowsStarted = false;
+  m_state = State::kTableEntered;
+  return true;
+}
+
+bool RestoreRun::AddColumn(const std::string& line, std::string* reason) {
+  std::string name, type;
+  const ValueClass inFile = CColumnType::ParseDescription(line, &name, &type);
+  if (inFile == ValueClass::kNone) {
+    *reason = AtLine(IDS_NOT_A_LINE);
+    return false;
+  }
+  const std::string& table = m_set.GetTableName();
+  CColumnType* column = m_set.FindColumn(name);
+  if (!column) {
+    *reason = platform::Format(Text(IDS_COLUMN_MISSING).c_str(), m_file.GetLineNumber(), name.c_str(), table.c_str());
+    return false;
+  }
+  for (CColumnType* c : m_fileColumns) {
+    if (c == column) {
+      *reason = platform::Format(Text(IDS_COLUMN_TWICE).c_str(), m_file.GetLineNumber(), name.c_str(), table.c_str());
+      return false;
+    }
+  }
+  if (column->GetValueClass() != inFile) {
+    *reason = platform::Format(Text(IDS_COLUMN_KIND_MISMATCH).c_str(), m_file.GetLineNumber(), name.c_str(),
+                               table.c_str(), type.c_str(), column->GetTypeText().c_str());
+    return false;
+  }
+  m_fileColumns.push_back(column);
+  return true;
+}
+
+bool RestoreRun::AddRow(const std::string& line, std::string* reason) {
+  if (!CDynaSet::TextToRow(line, m_fileColumns)) {
+    *reason = platform::Format(Text(IDS_ROW_MISMATCH).c_str(), m_file.GetLineNumber(), m_set.GetTableName().c_str());
+    return false;
+  }
+  m_set.AddRow(m_fileColumns);
+  return true;
+}
+
+}  // namespace
+
+CBackup::CBackup(CBackupFile& file, const std::string& dataSource) : m_file(file), m_set(dataSource) {}
+
+CBackup::~CBackup() = default;
+
+bool CBackup::BackupTable() {
+  const std::string& table = m_set.GetTableName();
+  for (const CDynaSet::UnmappedColumn& u : m_set.GetUnmappedColumns())
+    platform::MessageBox(platform::Format(Text(IDS_COLUMN_NOT_MAPPED).c_str(), u.name.c_str(), table.c_str(),
+                                          u.typeName.c_str(), u.sqlType),
+                         MB_OK | MB_ICONWARNING);
+  if (!m_file.WriteTaggedLine(TAG_TABLE, table)) return false;
+  std::string line;
+  for (const auto& column : m_set.GetColumns()) {
+    line.clear();
+    column->Describe(line);
+    if (!m_file.WriteTaggedLine(TAG_COLUMN, line)) return false;
+  }
+  m_set.Open();
+  while (m_set.MoveNext()) {
+    line.clear();
+    m_set.RowToText(line);
+    if (!m_file.WriteRow(line)) {
+      m_set.Close();
+      return false;
+    }
+  }
+  m_set.Close();
+  return true;
+}
+
+bool CBackup::Backup() { return RunBackup(nullptr); }
+
+bool CBackup::RunBackup(const std::vector<std::string>* tables) {
+  try {
+    if (tables) {
+      for (const std::string& table : *tables) {
+        if (!m_set.FindTable(table)) {
+          platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), MB_OK | MB_ICONERROR);
+          return false;
+        }
+        if (!BackupTable()) return false;
+      }
+    } else {
+      for (bool more = m_set.FirstTable(); more; more = m_set.NextTable())
+        if (!BackupTable()) return false;
+    }
+    m_file.SetEnd();
+    return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
+  } catch (const CException& e) {
+    platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
+                         MB_OK | MB_ICONERROR);
+    return false;
+  }
+}
+
+bool CBackup::Restore() { return RunRestore(Target::kNextInCatalogue, IDS_RESTORE_ERROR); }
+
+bool CBackup::RunRestore(Target target, unsigned errorId) {
+  std::string reason;
+  bool committed = false;
+  bool rolledBack = true;
+  try {
+    CDatabase& db = m_set.GetDatabase();
+    db.BeginTrans();
+    bool finished = false;
+    try {
+      RestoreRun run(m_file, m_set, target == Target::kSystemTables);
+      finished = run.Run(&reason);
+      m_set.DiscardRows();
+      m_set.Close();
+      if (finished) {
+        db.CommitTrans();
+        committed = true;
+      } else {
+        db.Rollback();
+      }
+    } catch (const CException& e) {
+      m_set.DiscardRows();
+      reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
+      if (finished) {
+        rolledBack = false;  // the commit failed: what it left is up to the database
+      } else {
+        try {
+          db.Rollback();
+        } catch (const CException&) {
+          rolledBack = false;
+        }
+      }
+    }
+  } catch (const CException& e) {  // the database could not be opened
+    reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
+  }
+  if (committed) return true;
+  std::string text = Text(errorId) + "\n" + reason;
+  if (rolledBack) text += "\n" + Text(IDS_NOTHING_CHANGED);
+  platform::MessageBox(text, MB_OK | MB_ICONERROR);
+  return false;
+}
+
+std::vector<std::string> CSysBackup::Tables() { return {Text(IDS_BANK_TABLE), Text(IDS_BANKSET_TABLE)}; }
+
+bool CSysBackup::Backup() {
+  const std::vector<std::string> tables = Tables();
+  return RunBackup(&tables);
+}
+
+bool CSysBackup::Restore() { return RunRestore(Target::kSystemTables, IDS_SYSRESTORE_ERROR); }
