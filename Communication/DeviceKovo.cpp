@@ -104,7 +104,7 @@ ServiceHandle<ServiceSetAlarm> DeviceKovo::NewSetAlarmService(DeviceKovoClient* 
   return ServiceHandle<ServiceSetAlarm>(new ServiceSetAlarm(this, client, on));
 }
 
-ServiceHandle<ServiceSetRelay> DeviceKovo::NewSetRelayService(DeviceKovoClient* client, int relay, bool on) {
+ServiceHandle<ServiceSetRelay> DeviceKovo::NewSetRelayService(DeviceKovoClient* client, int relay, int on) {
   return ServiceHandle<ServiceSetRelay>(new ServiceSetRelay(this, client, relay, on));
 }
 

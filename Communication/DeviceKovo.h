@@ -75,7 +75,7 @@ class DeviceKovo {
   ServiceHandle<ServiceGetID> NewGetIDService(DeviceKovoClient* client);
   ServiceHandle<ServiceCheckConfig> NewCheckConfigService(DeviceKovoClient* client);
   ServiceHandle<ServiceSetAlarm> NewSetAlarmService(DeviceKovoClient* client, bool on);
-  ServiceHandle<ServiceSetRelay> NewSetRelayService(DeviceKovoClient* client, int relay, bool on);
+  ServiceHandle<ServiceSetRelay> NewSetRelayService(DeviceKovoClient* client, int relay, int on);
   ServiceHandle<ServiceUploadAll> NewUploadAllService(DeviceKovoClient* client);
   ServiceHandle<MonitorService> NewMonitorService(DeviceKovoClient* client);
 

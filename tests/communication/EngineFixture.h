@@ -72,6 +72,10 @@ class EngineFixture : public LinkFixture {
     StartMonitor(sim, linkPath);
     monitor->Modify([](kovo::sim::MonitorState& s) { s.numberedSamples = true; });
     g_rs232FirstOpen = 0;
+    // The monitor answers in one burst: a short gap ends a read early.
+    LinkTimings lt = link->GetTimings();
+    lt.readIntervalMs = 2;
+    link->SetTimings(lt);
     conn = std::make_unique<TransConnRS232>(link.get());
     device = std::make_unique<DeviceKovo>(conn.get());
     device->SetTimings(FastTimings());
