@@ -2,7 +2,6 @@
 // The process-wide command processor: runs each command, keeps a log of the
 // commands run since the last clear, and checks the monitor for a message.
 #include <cstddef>
-#include <cstdint>
 #include <mutex>
 
 #include "ChBuf.h"
@@ -33,7 +32,6 @@ class CommandProc {
  private:
   CommandProc() = default;
 
-  int32_t m_word = 0;
   CommKovo* m_comm = nullptr;
   LogQueue m_log;
   // A leaf lock: the log is written by the worker and cleared by a service

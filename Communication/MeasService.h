@@ -42,34 +42,27 @@ class MeasService : public ServiceCmdQueue {
       std::lock_guard<std::recursive_mutex> lock(m_lock);
       if (m_state == stateFinished) return;
       m_timer.Stop();
-      if (m_executing) {
-        m_finishRequested = true;
-        return;
-      }
     }
-    ServiceCmdQueue::Finish();
+    End(false);
   }
 
   // A stop asked while a cycle is pending takes effect when the cycle ends;
   // one asked while the service is stopping already changes nothing.
   virtual void Stop() {
-    bool finish = false;
     {
       std::lock_guard<std::recursive_mutex> lock(m_lock);
       if (m_state == stateFinished) return;
       if (m_cyclePending) {
         m_stopRequested = 1;
-      } else if (m_phase == phasePolling) {
-        BeginStopPhase();
-      } else if (m_phase == phaseStart) {
-        if (m_executing) {
-          m_finishRequested = true;
-        } else {
-          finish = true;
-        }
+        return;
       }
+      if (m_phase == phasePolling) {
+        BeginStopPhase();
+        return;
+      }
+      if (m_phase != phaseStart) return;
     }
-    if (finish) ServiceCmdQueue::Finish();
+    End(false);  // still starting: the service just ends
   }
 
   // Worker thread, when the list of the current phase is done (or a finish
@@ -113,7 +106,7 @@ class MeasService : public ServiceCmdQueue {
       }
     }
     if (next == end) {
-      ServiceCmdQueue::Finish();
+      Service::Finish();
     } else if (next == notify) {
       NotifyClient();
     }

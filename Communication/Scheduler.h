@@ -5,10 +5,13 @@
 //
 // Lock order (every lock of the engine):
 //   a service's lock  ->  the scheduler lock
-//   a service's lock  ->  a monitoring service's result-list lock
-// The done-list lock, the command processor's log lock and the window-timer
-// lock are taken with no other lock held. No lock is held while a client or
-// the notifier is called, or while the worker waits for work.
+//   a service's lock  ->  a leaf lock: a monitoring service's result-list
+//                         lock, the command processor's log lock, the
+//                         periodic timer's and the window timers' own locks
+// The done-list lock is taken only with no service lock held, and never
+// together with the scheduler lock. No lock is held while a client or the
+// notifier is called, while a timer's callback runs, or while the worker
+// waits for work.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -95,6 +98,7 @@ class Scheduler : public ThreadControl {
   // A continuing phase (the next polling cycle, the stop phase) runs next.
   void QueueAtTail(T* service) { Queue(service, true); }
 
+  // Called with the service's lock held: service lock -> scheduler lock.
   void Remove(T* service) {
     std::lock_guard<std::mutex> lock(m_lock);
     Erase(m_pending, service);
@@ -127,7 +131,7 @@ class Scheduler : public ThreadControl {
   // Appends a finished (or progressing) service; true when the list was
   // empty, so the caller notifies once for every service until the dispatch.
   bool AddDone(T* service) {
-    std::lock_guard<std::mutex> lock(m_doneLock);
+    std::lock_guard<std::mutex> lock(m_doneLock);  // no service lock is held
     const bool wasEmpty = m_done.empty();
     m_done.push_back(service);
     return wasEmpty;
@@ -179,6 +183,7 @@ class Scheduler : public ThreadControl {
     list.erase(std::remove(list.begin(), list.end(), service), list.end());
   }
 
+  // Called with the service's lock held: service lock -> scheduler lock.
   void Queue(T* service, bool atTail) {
     std::lock_guard<std::mutex> lock(m_lock);
     WakeLocked();

@@ -22,13 +22,19 @@ void Service::Detach() {
   if (m_scheduler) m_scheduler->Forget(this);
 }
 
-void Service::Cancel() {
+void Service::Cancel() { End(true); }
+
+void Service::End(bool failed) {
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_state == stateFinished) return;
-    m_failed = 1;
+    if (failed) m_failed = 1;
+    if (m_executing) {
+      m_finishRequested = true;
+      return;
+    }
   }
-  Finish();
+  Service::Finish();
 }
 
 void Service::Finish() {
@@ -166,34 +172,12 @@ void ServiceCmdQueue::Step() {
   }
 }
 
-void ServiceCmdQueue::Cancel() {
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (m_state == stateFinished) return;
-    m_failed = 1;
-    if (m_executing) {
-      m_finishRequested = true;
-      return;
-    }
-  }
-  Finish();
-}
-
-void ServiceCmdQueue::Finish() {
-  bool notify;
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    notify = FinishCommandsLocked();
-  }
-  if (notify) NotifyClient();
-}
-
-bool ServiceCmdQueue::FinishCommandsLocked() {
+bool ServiceCmdQueue::FinishLocked() {
   if (m_state == stateFinished) return false;
   DeleteCommands();
   m_queue.Rewind();
   m_proc->ClearLog();
-  return FinishLocked();
+  return Service::FinishLocked();
 }
 
 void ServiceCmdQueue::DeleteCommands() {

@@ -38,6 +38,7 @@ class Service {
   // Worker thread: runs one command. Never throws.
   virtual void Step() = 0;
   virtual ~Service();
+  // Takes the service off the pending list and hands it to its client.
   virtual void Finish();
   // Takes the service out of the scheduler's lists, waiting until the worker
   // has left it. Done by ServiceDeleter before the destructors run.
@@ -63,9 +64,13 @@ class Service {
   static unsigned DoneCommandId();
 
  protected:
-  // With the lock held: out of the pending list, state finished. False when
-  // it had finished already (nobody to notify).
-  bool FinishLocked();
+  // With the lock held: what finishing does under the lock (out of the
+  // pending list, state finished); false when it had finished already and
+  // there is nobody to notify.
+  virtual bool FinishLocked();
+  // Ends the service, as failed or not; while a command of it runs this only
+  // asks, and the worker ends it when the command returns.
+  void End(bool failed);
   void QueueAtHead() { m_scheduler->QueueAtHead(this); }
   void QueueAtTail() { m_scheduler->QueueAtTail(this); }
   void RemoveFromPending() { m_scheduler->Remove(this); }
@@ -78,6 +83,10 @@ class Service {
   int m_notified = 0;
   bool m_finishShown = false;  // the client has had the finished service
   std::string m_errorText;
+  // A command of this service runs with the lock released: nobody but the
+  // worker may delete commands or finish the service meanwhile.
+  bool m_executing = false;
+  bool m_finishRequested = false;
 
  private:
   bool m_detached = false;
@@ -98,8 +107,6 @@ class ServiceCmdQueue : public Service {
   // Only a new service starts.
   void Start() override;
   void Step() override;
-  void Cancel() override;
-  void Finish() override;
   virtual void AddCommands() = 0;
 
   size_t GetCommandCount() const;
@@ -114,9 +121,8 @@ class ServiceCmdQueue : public Service {
     m_queue.Rewind();
   }
   void DeleteCommands();
-  // With the lock held: what Finish does under the lock; false when there is
-  // nobody to notify.
-  bool FinishCommandsLocked();
+  // Also deletes the remaining commands and empties the processor's log.
+  bool FinishLocked() override;
   // Runs a command or a finishing step; false, with the failure recorded,
   // when it threw.
   template <class F>
@@ -128,10 +134,6 @@ class ServiceCmdQueue : public Service {
   CmdBuilder m_builder;
   CommandProc* m_proc;
   DeviceKovo* m_device;
-  // A command of this service is running with the lock released: nobody but
-  // the worker may delete commands or finish the service meanwhile.
-  bool m_executing = false;
-  bool m_finishRequested = false;
 };
 
 // A command-list service whose client is told of its progress.

@@ -517,6 +517,10 @@ void SimulatedMonitor::Run() {
     }
     if (drop) {
       CloseTerminal();
+      // Like an unplugged adapter, the path is gone until the line is back:
+      // left in place, it would name a terminal number the system may give
+      // to somebody else meanwhile.
+      if (!m_linkPath.empty()) ::unlink(m_linkPath.c_str());
       std::lock_guard<std::mutex> lock(m_mutex);
       m_reconnect = m_dropAfterMs >= 0;
       m_reconnectAt = Clock::now() + std::chrono::milliseconds(m_dropAfterMs);

@@ -146,7 +146,7 @@ class SimulatedMonitor {
 
   void SetMisbehaviour(Misbehaviour m, const std::string& garbage = "?*&%$#@!\r\n");
   // Hangs up the line; with reconnectAfterMs >= 0 a new terminal takes its
-  // place after that long (at the same link path).
+  // place after that long (at the same link path, which is gone meanwhile).
   void DropLine(int reconnectAfterMs = -1);
   // Starts afresh as after a power failure: volatile state is lost, a running
   // measurement goes on, and the next sample reports the restart.

@@ -20,6 +20,8 @@ struct Fault {
   bool goesOn;
 };
 
+void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
+
 void Normal(SimulatedMonitor& m) { m.SetMisbehaviour(Misbehaviour::none); }
 
 const Fault kFaults[] = {
