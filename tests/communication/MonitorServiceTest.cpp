@@ -60,6 +60,10 @@ TEST_F(Monitoring, ARunFromStartToStopDeliversEverySampleInOrder) {
 
   // Every sample the monitor sent, each once, in order.
   EXPECT_EQ(Numbers(), monitor->State().delivered);
+  // A cycle that finds no sample ready asks for none.
+  const Lines sent = monitor->Lines();
+  EXPECT_EQ(static_cast<size_t>(std::count(sent.begin(), sent.end(), "O_SP_C? SA_DA,AL")), received.size());
+  EXPECT_GT(std::count(sent.begin(), sent.end(), "CO_SRQ? 1,MEM"), std::count(sent.begin(), sent.end(), "A_M?"));
   for (size_t i = 1; i < received.size(); ++i) EXPECT_GE(received[i].GetMeasTime(), received[i - 1].GetMeasTime());
 
   // The stop list, then the final cycle from the start of its list.
