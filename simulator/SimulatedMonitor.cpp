@@ -162,7 +162,8 @@ std::string FormatSample(const MonitorState& s, long number, const std::tm& t) {
     } else {
       if (s.faults[c]) out += 'F';
       if (s.alarms[c]) out += 'A';
-      out += s.noReading[c] ? std::string(kNoValue) : platform::Format("%.4E", static_cast<double>(s.levels[c]));
+      const double level = s.numberedSamples && ch == 0 ? static_cast<double>(number) : static_cast<double>(s.levels[c]);
+      out += s.noReading[c] ? std::string(kNoValue) : platform::Format("%.4E", level);
     }
     out += ',';
   }
@@ -233,6 +234,7 @@ void SimulatedMonitor::InstallHandlers() {
     if (s.samplesTaken == 0) TakeSample(s);
     // The flags tell what happened since the last read.
     s.lastSample = FormatSample(s, s.samplesTaken, s.lastSampleTime);
+    s.delivered.push_back(s.samplesTaken);
     s.sampleReady = false;
     s.restarted = false;
     return s.lastSample;
@@ -515,6 +517,10 @@ void SimulatedMonitor::Run() {
     }
     if (drop) {
       CloseTerminal();
+      // Like an unplugged adapter, the path is gone until the line is back:
+      // left in place, it would name a terminal number the system may give
+      // to somebody else meanwhile.
+      if (!m_linkPath.empty()) ::unlink(m_linkPath.c_str());
       std::lock_guard<std::mutex> lock(m_mutex);
       m_reconnect = m_dropAfterMs >= 0;
       m_reconnectAt = Clock::now() + std::chrono::milliseconds(m_dropAfterMs);

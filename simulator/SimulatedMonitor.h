@@ -89,6 +89,10 @@ struct MonitorState {
   bool sampleReady = false;
   std::tm lastSampleTime{};  // on the monitor's clock
   std::string lastSample;    // the last reply body of "O_SP_C? SA_DA,AL"
+  // Channel A reads the sample's number instead of its level, so tests can
+  // tell samples apart; delivered lists the numbers of the samples sent.
+  bool numberedSamples = false;
+  std::vector<long> delivered;
   Clock::time_point nextSampleAt{};
   // The monitor's clock as set by "SE CL," and "SE DA,", as an offset.
   long long clockOffsetSeconds = 0;
@@ -142,7 +146,7 @@ class SimulatedMonitor {
 
   void SetMisbehaviour(Misbehaviour m, const std::string& garbage = "?*&%$#@!\r\n");
   // Hangs up the line; with reconnectAfterMs >= 0 a new terminal takes its
-  // place after that long (at the same link path).
+  // place after that long (at the same link path, which is gone meanwhile).
   void DropLine(int reconnectAfterMs = -1);
   // Starts afresh as after a power failure: volatile state is lost, a running
   // measurement goes on, and the next sample reports the restart.

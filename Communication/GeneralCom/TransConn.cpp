@@ -25,7 +25,10 @@ void DataSinkTC::Flush() {
       if (sent == 0) break;
       done += sent;
     }
-  } catch (const CommException&) {
+  } catch (...) {
+    // Whatever the failure (a port error is a system error, not a
+    // CommException), the request is gone: kept, it would go out again in
+    // front of the next one.
     m_buffer.Clear();
     throw;
   }
