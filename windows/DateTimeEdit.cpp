@@ -41,16 +41,6 @@ bool ReadThree(const std::string& text, int* numbers) {
   return ScanIntFields(text, 3, numbers, separators) == 5;
 }
 
-// The field the caret stands in: 0, 1 or 2, and its characters.
-int FieldAt(int caret, int firstEnd, int lastStart) {
-  return caret <= firstEnd ? 0 : caret >= lastStart ? 2 : 1;
-}
-
-void SelectFieldOf(int field, int* start, int* end) {
-  *start = field * 3;
-  *end = field * 3 + 2;
-}
-
 }  // namespace
 
 // --- date ---
@@ -75,7 +65,7 @@ void CODateEdit::Spin(int step) {
   if (!GetDate(y, m, d)) return;
   // Far enough from both ends of the calendar time that one step stays in it.
   if (step > 0 ? (y < 74 || y > 134) : (y < 75 || y > 135)) return;
-  const int field = FieldAt(GetCaret(), 2, 6);
+  const int field = GetCaretField();
   time_t t = 0;
   bool ok = false;
   if (field == 0) {
@@ -88,11 +78,7 @@ void CODateEdit::Spin(int step) {
     ok = CalendarTime(y, m - 1, d, 1, 0, 0, &t);
     t += static_cast<time_t>(step * kSecondsPerDay);
   }
-  if (!ok) return;
-  SetWindowText(CTime(t).Format(kDateFormat));
-  int start = 0, end = 0;
-  SelectFieldOf(field, &start, &end);
-  SelectField(start, end);
+  if (ok) WriteAndSelectField(CTime(t).Format(kDateFormat), field);
 }
 
 // --- time ---
@@ -114,14 +100,10 @@ void COTimeEdit::SpinDown() { Spin(-1); }
 void COTimeEdit::Spin(int step) {
   int n[3];
   if (!GetTime(n[0], n[1], n[2])) return;
-  const int field = FieldAt(GetCaret(), 2, 6);
+  const int field = GetCaretField();
   n[field] += step;
   time_t t;
-  if (!CalendarTime(80, 0, 1, n[0], n[1], n[2], &t)) return;
-  SetWindowText(CTime(t).Format(kTimeFormat));
-  int start = 0, end = 0;
-  SelectFieldOf(field, &start, &end);
-  SelectField(start, end);
+  if (CalendarTime(80, 0, 1, n[0], n[1], n[2], &t)) WriteAndSelectField(CTime(t).Format(kTimeFormat), field);
 }
 
 // --- date and time ---

@@ -2,9 +2,10 @@
 // Date and time edits with spin buttons, and the pair of them that enters a
 // start date and time. A date is written "%y-%m-%d" (a two-digit year below
 // 44 is 20xx, any other 19xx), a time "%X" ("%H:%M:%S"). The spin steps the
-// field that holds the caret. A date or time is valid when the calendar time
-// of the suite's files (1970 to January 2038) holds it; fields out of their
-// range carry over (month 13 is January of the next year).
+// field that holds the caret. A date or time is valid when it lies between
+// 1970 and 19 January 2038, the span the suite's times have always been held
+// in; fields out of their range carry over (month 13 is January of the next
+// year).
 #include "MaskedEdit.h"
 #include "core/Time.h"
 

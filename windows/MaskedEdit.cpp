@@ -28,6 +28,16 @@ void COMaskedEdit::SelectField(int start, int end) {
   m_allowSetSel = false;
 }
 
+int COMaskedEdit::GetCaretField() const {
+  const int caret = GetCaret();
+  return caret <= 2 ? 0 : caret >= 6 ? 2 : 1;
+}
+
+void COMaskedEdit::WriteAndSelectField(const std::string& text, int field) {
+  SetWindowText(text);
+  SelectField(field * 3, field * 3 + 2);
+}
+
 void COMaskedEdit::OnChar(unsigned ch) {
   QString t = text();
   int start = 0, end = 0;

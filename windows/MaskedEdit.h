@@ -14,6 +14,11 @@ class COMaskedEdit : public COSpinEdit {
   int GetCaret() const;
   // Selects characters start to end (end excluded) and shows the caret.
   void SelectField(int start, int end);
+  // Of three two-digit fields ("05-12-15", "12:30:00", "01:02:03"), the one
+  // the caret stands in: 0 up to position 2, 2 from position 6, else 1.
+  int GetCaretField() const;
+  // Writes the text and selects the digits of field 0, 1 or 2.
+  void WriteAndSelectField(const std::string& text, int field);
 
   bool AcceptsSetSel() const override { return m_allowSetSel; }
   void OnChar(unsigned ch) override;

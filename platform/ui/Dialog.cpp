@@ -24,7 +24,7 @@ void CDataExchange::PrepareEditCtrl(int id) {
 }
 
 void CDataExchange::Fail() {
-  QWidget* w = m_bSaveAndValidate && m_pDlgWnd ? m_pDlgWnd->GetDlgItem(m_idLastControl) : nullptr;
+  QWidget* w = m_bSaveAndValidate && m_pDlgWnd && m_idLastControl ? m_pDlgWnd->GetDlgItem(m_idLastControl) : nullptr;
   if (w) {
     w->setFocus(Qt::OtherFocusReason);
     if (m_bEditLastControl) {

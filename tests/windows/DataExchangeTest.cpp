@@ -71,6 +71,15 @@ TEST_F(DialogTest, AControlTakesThePlaceOfTheOneWithItsId) {
   CEdit other;
   EXPECT_FALSE(other.SubclassDlgItem(4711, &dlg));
   EXPECT_EQ(other.GetDlgCtrlID(), 0);
+
+  // A member control goes before its dialog; its id then names nothing.
+  {
+    dlg.AddEdit(1021);
+    CEdit member;
+    ASSERT_TRUE(member.SubclassDlgItem(1021, &dlg));
+  }
+  EXPECT_EQ(dlg.GetDlgItem(1021), nullptr);
+  EXPECT_EQ(dlg.GetDlgItemText(1021), "");
 }
 
 TEST_F(DialogTest, AControlPlacedInAShownDialogIsShownUnlessItsPredecessorWasHidden) {

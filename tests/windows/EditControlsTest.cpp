@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QToolButton>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,34 @@ class EditTest : public ::testing::Test {
     messages.Clear();
     EXPECT_EQ(dlg.UpdateData(true), expectOk);
     return messages.Texts();
+  }
+
+  // Saves a form whose exchange validates the edit, with the focus elsewhere:
+  // either nothing is shown, or the message is and the focus goes to the
+  // edit with its text selected.
+  template <class Make, class Configure>
+  void ExpectSave(Make make, Configure configure, const char* text, const char* shown) {
+    TestDialog form;
+    QLineEdit* other = form.AddEdit(1);
+    form.AddEdit(1020);
+    form.AddSpin(1092);
+    auto e = make();
+    ASSERT_TRUE(e->SubclassDlgItems(1020, 1092, &form));
+    configure(*e);
+    e->SetWindowText(text);
+    form.exchange = [&](CDataExchange* dx) { e->DDXValidate(dx); };
+    form.show();
+    other->setFocus();
+    messages.Clear();
+    const bool ok = *shown == '\0';
+    EXPECT_EQ(form.UpdateData(true), ok);
+    EXPECT_EQ(messages.Texts(), ok ? Texts{} : Texts{shown});
+    EXPECT_EQ(form.focusWidget(), ok ? static_cast<QWidget*>(other) : e.get());
+    if (!ok) {
+      EXPECT_EQ(e->selectedText(), e->text());
+    }
+    // Loading checks nothing.
+    EXPECT_TRUE(form.UpdateData(false));
   }
 
   Gui gui;
@@ -64,28 +93,12 @@ TEST_F(EditTest, ANumberIsCheckedAgainstItsRangeAndExcludedStretch) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    TestDialog form;
-    form.AddEdit(1020);
-    form.AddSpin(1092);
-    QLineEdit* other = form.AddEdit(1);
-    CONumEdit e(c.message);
-    ASSERT_TRUE(e.SubclassDlgItems(1020, 1092, &form));
-    e.SetRange(c.min, c.max);
-    e.SetExcludedRange(c.low, c.high);
-    e.SetWindowText(c.text);
-    form.exchange = [&](CDataExchange* dx) { e.DDXValidate(dx); };
-    form.show();
-    other->setFocus();
-    messages.Clear();
-    const bool ok = *c.shown == '\0';
-    EXPECT_EQ(form.UpdateData(true), ok);
-    EXPECT_EQ(messages.Texts(), ok ? Texts{} : Texts{c.shown});
-    EXPECT_EQ(form.focusWidget(), ok ? static_cast<QWidget*>(other) : &e);
-    if (!ok) {
-      EXPECT_EQ(e.selectedText(), e.text());
-    }
-    // Loading checks nothing.
-    EXPECT_TRUE(form.UpdateData(false));
+    ExpectSave([&] { return std::make_unique<CONumEdit>(c.message); },
+               [&](CONumEdit& e) {
+                 e.SetRange(c.min, c.max);
+                 e.SetExcludedRange(c.low, c.high);
+               },
+               c.text, c.shown);
   }
 }
 
@@ -160,22 +173,8 @@ TEST_F(EditTest, AFloatIsCheckedAgainstItsRangeAsTheRangeIsShown) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    TestDialog form;
-    form.AddEdit(1027);
-    form.AddSpin(1028);
-    QLineEdit* other = form.AddEdit(1);
-    COFloatEdit e;
-    ASSERT_TRUE(e.SubclassDlgItems(1027, 1028, &form));
-    e.SetRange(c.min, c.max);
-    e.SetWindowText(c.text);
-    form.exchange = [&](CDataExchange* dx) { e.DDXValidate(dx); };
-    form.show();
-    other->setFocus();
-    messages.Clear();
-    const bool ok = *c.shown == '\0';
-    EXPECT_EQ(form.UpdateData(true), ok);
-    EXPECT_EQ(messages.Texts(), ok ? Texts{} : Texts{c.shown});
-    EXPECT_EQ(form.focusWidget(), ok ? static_cast<QWidget*>(other) : &e);
+    ExpectSave([] { return std::make_unique<COFloatEdit>(); }, [&](COFloatEdit& e) { e.SetRange(c.min, c.max); },
+               c.text, c.shown);
   }
 }
 
@@ -239,114 +238,41 @@ TEST_F(EditTest, EnterAndEscapeInAFloatEditReachTheDialog) {
 
 // --- dates and times ---
 
-TEST_F(EditTest, ADateIsReadWithTheTwoDigitYearRule) {
-  struct {
-    const char* text;
-    int valid = 0, year = 0, month = 0, day = 0;
-  } cases[] = {
-      {"37-05-01", 1, 137, 5, 1},  {"70-05-01", 1, 70, 5, 1},  {"99-12-31", 1, 99, 12, 31},
-      {"00-02-29", 1, 100, 2, 29}, {"43-01-01", 0},            {"44-05-01", 0},
-      {"2005-05-01", 0},           {"05-12", 0},               {"", 0},
-      {"x5-12-15", 0},             {"05/12/15", 1, 105, 12, 15},
-      // Carried over by the calendar.
-      {"05-13-01", 1, 105, 13, 1}, {"05-02-30", 1, 105, 2, 30},
-      // The calendar time begins at 1970-01-01 00:00 UTC, an hour after
-      // midnight here, and ends on 19 January 2038.
-      {"70-01-01", 0},             {"70-01-02", 1, 70, 1, 2},  {"38-01-19", 1, 138, 1, 19},
-      {"38-01-20", 0},             {"05-4294967297-01", 0},
-  };
-  for (const auto& c : cases) {
+// A text read into three numbers: whether it is valid, and the numbers.
+struct ReadCase {
+  const char* text;
+  int valid = 0, a = 0, b = 0, c = 0;
+};
+
+template <class Edit, class Read>
+void CheckReads(const std::vector<ReadCase>& cases, Read read) {
+  for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.text);
-    CODateEdit e;
+    Edit e;
     e.SetWindowText(c.text);
-    int y = -1, m = -1, d = -1;
-    ASSERT_EQ(e.GetDate(y, m, d), c.valid);
+    int n[3] = {-7, -7, -7};
+    ASSERT_EQ(read(e, n), c.valid);
     if (c.valid) {
-      EXPECT_EQ(y, c.year);
-      EXPECT_EQ(m, c.month);
-      EXPECT_EQ(d, c.day);
+      EXPECT_EQ(std::vector<int>(n, n + 3), (std::vector<int>{c.a, c.b, c.c}));
     }
   }
 }
 
-TEST_F(EditTest, TheDateSpinStepsTheFieldUnderTheCaret) {
-  struct {
-    const char* text;
-    int caret;
-    bool up;
-    const char* want;
-    int selStart, selEnd;
-  } cases[] = {
-      {"05-12-15", 3, true, "06-01-15", 3, 5},   {"06-01-15", 5, false, "05-12-15", 3, 5},
-      {"05-12-15", 0, true, "06-12-15", 0, 2},   {"05-12-15", 2, false, "04-12-15", 0, 2},
-      {"05-12-31", 6, true, "06-01-01", 6, 8},   {"06-01-01", 8, false, "05-12-31", 6, 8},
-      {"04-02-29", 1, true, "05-03-01", 0, 2},   {"05-01-31", 4, true, "05-03-03", 3, 5},
-      // Across the changes of daylight saving time.
-      {"05-03-26", 7, true, "05-03-27", 6, 8},   {"05-03-27", 7, true, "05-03-28", 6, 8},
-      {"05-10-31", 7, false, "05-10-30", 6, 8},  {"05-10-30", 7, false, "05-10-29", 6, 8},
-      // Only between 1974 and 2035.
-      {"74-06-01", 0, true, "75-06-01", 0, 2},   {"34-06-01", 0, true, "35-06-01", 0, 2},
-      {"35-06-01", 0, false, "34-06-01", 0, 2},  {"75-06-01", 0, false, "74-06-01", 0, 2},
-      {"73-06-01", 0, true, "73-06-01", -1, -1}, {"35-06-01", 0, true, "35-06-01", -1, -1},
-      {"74-06-01", 0, false, "74-06-01", -1, -1}, {"36-06-01", 8, false, "36-06-01", -1, -1},
-      {"44-05-01", 8, true, "44-05-01", -1, -1}, {"", 0, true, "", -1, -1},
-  };
-  for (const auto& c : cases) {
+// A spin from a text with the caret at a place: the text it gives and the
+// field selected then (-1: not looked at).
+struct SpinCase {
+  const char* text;
+  int caret;
+  bool up;
+  const char* want;
+  int selStart;
+};
+
+template <class Edit>
+void CheckSpins(const std::vector<SpinCase>& cases) {
+  for (const SpinCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.text << " at " << c.caret << (c.up ? " up" : " down"));
-    CODateEdit e;
-    e.setText(c.text);
-    e.setCursorPosition(c.caret);
-    c.up ? e.SpinUp() : e.SpinDown();
-    EXPECT_EQ(e.GetWindowText(), c.want);
-    if (c.selStart >= 0) {
-      int start, end;
-      e.GetSel(start, end);
-      EXPECT_EQ(start, c.selStart);
-      EXPECT_EQ(end, c.selEnd);
-    }
-  }
-}
-
-TEST_F(EditTest, ATimeIsAnyTimeOfDayThatTheCalendarCarries) {
-  struct {
-    const char* text;
-    int valid = 0, hour = 0, minute = 0, second = 0;
-  } cases[] = {
-      {"12:30:05", 1, 12, 30, 5}, {"0:0:0", 1, 0, 0, 0},      {"25:00:00", 1, 25, 0, 0},
-      {"12.30.05", 1, 12, 30, 5}, {"-1:00:00", 1, -1, 0, 0},  {"12:30", 0},
-      {"", 0},                    {"ab:cd:ef", 0},            {"99999999:00:00", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    COTimeEdit e;
-    e.SetWindowText(c.text);
-    int h = -7, m = -7, s = -7;
-    ASSERT_EQ(e.GetTime(h, m, s), c.valid);
-    if (c.valid) {
-      EXPECT_EQ(h, c.hour);
-      EXPECT_EQ(m, c.minute);
-      EXPECT_EQ(s, c.second);
-    }
-  }
-}
-
-TEST_F(EditTest, TheTimeSpinGoesRoundTheClock) {
-  struct {
-    const char* text;
-    int caret;
-    bool up;
-    const char* want;
-    int selStart;
-  } cases[] = {
-      {"23:00:00", 0, true, "00:00:00", 0},   {"00:00:00", 2, false, "23:00:00", 0},
-      {"12:30:00", 3, true, "12:31:00", 3},   {"12:30:00", 5, false, "12:29:00", 3},
-      {"00:00:59", 6, true, "00:01:00", 6},   {"00:00:00", 8, false, "23:59:59", 6},
-      {"23:59:59", 8, true, "00:00:00", 6},   {"7:5:3", 0, true, "08:05:03", 0},
-      {"12:30", 0, true, "12:30", -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.text << " at " << c.caret << (c.up ? " up" : " down"));
-    COTimeEdit e;
+    Edit e;
     e.setText(c.text);
     e.setCursorPosition(c.caret);
     c.up ? e.SpinUp() : e.SpinDown();
@@ -358,6 +284,61 @@ TEST_F(EditTest, TheTimeSpinGoesRoundTheClock) {
       EXPECT_EQ(end, c.selStart + 2);
     }
   }
+}
+
+TEST_F(EditTest, ADateIsReadWithTheTwoDigitYearRule) {
+  CheckReads<CODateEdit>(
+      {
+          {"37-05-01", 1, 137, 5, 1}, {"70-05-01", 1, 70, 5, 1},    {"99-12-31", 1, 99, 12, 31},
+          {"00-02-29", 1, 100, 2, 29}, {"43-01-01"},                {"44-05-01"},
+          {"2005-05-01"},              {"05-12"},                   {""},
+          {"x5-12-15"},                {"05/12/15", 1, 105, 12, 15},
+          // Carried over by the calendar.
+          {"05-13-01", 1, 105, 13, 1}, {"05-02-30", 1, 105, 2, 30},
+          // The calendar time begins at 1970-01-01 00:00 UTC, an hour after
+          // midnight here, and ends on 19 January 2038.
+          {"70-01-01"},                {"70-01-02", 1, 70, 1, 2},   {"38-01-19", 1, 138, 1, 19},
+          {"38-01-20"},                {"05-4294967297-01"},
+      },
+      [](CODateEdit& e, int* n) { return e.GetDate(n[0], n[1], n[2]); });
+}
+
+TEST_F(EditTest, TheDateSpinStepsTheFieldUnderTheCaret) {
+  CheckSpins<CODateEdit>({
+      {"05-12-15", 3, true, "06-01-15", 3},   {"06-01-15", 5, false, "05-12-15", 3},
+      {"05-12-15", 0, true, "06-12-15", 0},   {"05-12-15", 2, false, "04-12-15", 0},
+      {"05-12-31", 6, true, "06-01-01", 6},   {"06-01-01", 8, false, "05-12-31", 6},
+      {"04-02-29", 1, true, "05-03-01", 0},   {"05-01-31", 4, true, "05-03-03", 3},
+      // Across the days of 23 and 25 hours when daylight saving time changes.
+      {"05-03-27", 7, true, "05-03-28", 6},   {"05-03-28", 7, false, "05-03-27", 6},
+      {"05-10-30", 7, true, "05-10-31", 6},   {"05-10-31", 7, false, "05-10-30", 6},
+      // Only between 1974 and 2035.
+      {"74-06-01", 0, true, "75-06-01", 0},   {"34-06-01", 0, true, "35-06-01", 0},
+      {"35-06-01", 0, false, "34-06-01", 0},  {"75-06-01", 0, false, "74-06-01", 0},
+      {"73-06-01", 0, true, "73-06-01", -1},  {"35-06-01", 0, true, "35-06-01", -1},
+      {"74-06-01", 0, false, "74-06-01", -1}, {"36-06-01", 8, false, "36-06-01", -1},
+      {"44-05-01", 8, true, "44-05-01", -1},  {"", 0, true, "", -1},
+  });
+}
+
+TEST_F(EditTest, ATimeIsAnyTimeOfDayThatTheCalendarCarries) {
+  CheckReads<COTimeEdit>(
+      {
+          {"12:30:05", 1, 12, 30, 5}, {"0:0:0", 1, 0, 0, 0},     {"25:00:00", 1, 25, 0, 0},
+          {"12.30.05", 1, 12, 30, 5}, {"-1:00:00", 1, -1, 0, 0}, {"12:30"},
+          {""},                       {"ab:cd:ef"},              {"99999999:00:00"},
+      },
+      [](COTimeEdit& e, int* n) { return e.GetTime(n[0], n[1], n[2]); });
+}
+
+TEST_F(EditTest, TheTimeSpinGoesRoundTheClock) {
+  CheckSpins<COTimeEdit>({
+      {"23:00:00", 0, true, "00:00:00", 0}, {"00:00:00", 2, false, "23:00:00", 0},
+      {"12:30:00", 3, true, "12:31:00", 3}, {"12:30:00", 5, false, "12:29:00", 3},
+      {"00:00:59", 6, true, "00:01:00", 6}, {"00:00:00", 8, false, "23:59:59", 6},
+      {"23:59:59", 8, true, "00:00:00", 6}, {"7:5:3", 0, true, "08:05:03", 0},
+      {"12:30", 0, true, "12:30", -1},
+  });
 }
 
 // A key on a date field: the text, the selection (start, end), the key.
