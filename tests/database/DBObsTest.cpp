@@ -1,5 +1,5 @@
-// The database observer: numbering, the rows and events it stores, the alarm
-// check it runs, and the task it writes to.
+// The database observer: numbering, the rows and events it stores, and the
+// task it writes to. The alarm check it runs is part of the whole online run.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -155,28 +155,6 @@ TEST_F(DBObsTest, MonitorAlarmsGetTheFiltersLimitsAndOnlyValidFiltersAreLookedUp
   monitor.setup.GetFilter(1).m_alarmLimit2 = MeasValue();
   Measure(second++, 600.0f, {COEvent(COEvent::typeAlarm, "raw", 1.0f)});
   EXPECT_EQ(CODBObs::GetLastMeas()->GetEvents()[0].GetText(), one);
-}
-
-TEST_F(DBObsTest, TheAlarmCheckRunsWhileMeasuringAndExceededAlarmsAreRecorded) {
-  SetBank(monitor.setup, 0, 0, "CO", 28.0f);
-  NewTask("alarms");
-  sequence.SetFilterActive(0, true);
-  COAlarm alarm;
-  alarm.SetFilter(0);
-  alarm.SetStoredLimit(10.0f);
-  alarm.SetActionPC(true);
-  alarm.SetActionRelay1(true);
-  sequence.GetAlarms().push_back(alarm);
-
-  Measure(0, 50.0f);  // not measuring: no check
-  EXPECT_TRUE(switches.empty());
-  monitor.state = 3;
-  Measure(10, 5.0f);
-  Measure(20, 12.0f);
-  Measure(30, 8.0f);
-  EXPECT_EQ(switches, std::vector<std::string>({"pc:on", "relay1:on", "pc:off", "relay1:off"}));
-  EXPECT_EQ(ReadTask().events,
-            std::vector<std::string>({"08:00:20 [2] CO: 10.000 " + setup->GetGasConcUnitText() + " (Limit 1, PC, Rel. 1)"}));
 }
 
 TEST_F(DBObsTest, RowsGoToTheTaskThatIsOpen) {
