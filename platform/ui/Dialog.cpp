@@ -2,16 +2,40 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "Edit.h"
 #include "core/MessageSink.h"
 
 namespace {
 struct DataExchangeFailed {};
 }  // namespace
 
-void CDataExchange::Fail() { throw DataExchangeFailed(); }
+void CDataExchange::PrepareCtrl(int id) {
+  m_idLastControl = id;
+  m_bEditLastControl = false;
+}
+
+void CDataExchange::PrepareEditCtrl(int id) {
+  m_idLastControl = id;
+  m_bEditLastControl = true;
+}
+
+void CDataExchange::Fail() {
+  QWidget* w = m_bSaveAndValidate && m_pDlgWnd && m_idLastControl ? m_pDlgWnd->GetDlgItem(m_idLastControl) : nullptr;
+  if (w) {
+    w->setFocus(Qt::OtherFocusReason);
+    if (m_bEditLastControl) {
+      if (auto* edit = qobject_cast<CEdit*>(w))
+        edit->SetSel(0, -1);
+      else if (auto* line = qobject_cast<QLineEdit*>(w))
+        line->selectAll();
+    }
+  }
+  throw DataExchangeFailed();
+}
 
 CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent), m_templateId(templateId) {}
 
@@ -36,6 +60,36 @@ QWidget* CDialog::GetDlgItem(int id) const {
 }
 
 void CDialog::AddItem(int id, QWidget* control) { m_items[id] = control; }
+
+bool CDialog::ReplaceDlgItem(int id, QWidget* control) {
+  QWidget* old = GetDlgItem(id);
+  if (!old || !control) return false;
+  if (old == control) return true;
+  const bool explicitlyHidden = old->testAttribute(Qt::WA_WState_ExplicitShowHide) && old->isHidden();
+  const bool hadFocus = old->hasFocus();
+  QWidget* parent = old->parentWidget();
+  QLayoutItem* slot = parent && parent->layout() ? parent->layout()->replaceWidget(old, control) : nullptr;
+  if (slot) {
+    delete slot;
+  } else {
+    control->setParent(parent);
+    control->setGeometry(old->geometry());
+  }
+  if (control->objectName().isEmpty()) control->setObjectName(old->objectName());
+  control->setEnabled(old->isEnabled());
+  control->setToolTip(old->toolTip());
+  if (explicitlyHidden)
+    control->hide();
+  else if (parent && parent->isVisible())
+    control->show();
+  QWidget::setTabOrder(old, control);
+  for (QLabel* label : findChildren<QLabel*>())
+    if (label->buddy() == old) label->setBuddy(control);
+  m_items[id] = control;
+  delete old;
+  if (hadFocus) control->setFocus(Qt::OtherFocusReason);
+  return true;
+}
 
 void CDialog::SetDlgItemText(int id, const std::string& text) {
   QWidget* w = GetDlgItem(id);

@@ -3,6 +3,7 @@
 // between members and controls in DoDataExchange, and a failed check keeps the
 // dialog open.
 #include <QDialog>
+#include <QPointer>
 #include <map>
 #include <string>
 
@@ -12,11 +13,18 @@ class CDialog;
 class CDataExchange {
  public:
   CDataExchange(CDialog* dlg, bool save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
-  // Ends the exchange as failed; the dialog stays open on the failing control.
+  // Names the control that a failure of what follows is about; an edit also
+  // gets its whole text selected then.
+  void PrepareCtrl(int id);
+  void PrepareEditCtrl(int id);
+  // Ends the exchange as failed; when saving, the focus goes to the prepared
+  // control and the dialog stays open.
   [[noreturn]] void Fail();
 
   CDialog* m_pDlgWnd;
   bool m_bSaveAndValidate;
+  int m_idLastControl = 0;
+  bool m_bEditLastControl = false;
 };
 
 class CDialog : public QDialog {
@@ -32,6 +40,11 @@ class CDialog : public QDialog {
   bool UpdateData(bool saveAndValidate = true);
 
   QWidget* GetDlgItem(int id) const;
+  // Puts the control in the place of the one with this id: the same parent
+  // and layout slot (or geometry), tab order, enabled and hidden state, tool
+  // tip and label buddy; the old control is deleted and the id names the new
+  // one. False when no control has the id.
+  bool ReplaceDlgItem(int id, QWidget* control);
   void SetDlgItemText(int id, const std::string& text);
   std::string GetDlgItemText(int id) const;
   void SetWindowText(const std::string& text);
@@ -59,5 +72,7 @@ class CDialog : public QDialog {
  private:
   int m_templateId;
   bool m_initialised = false;
-  std::map<int, QWidget*> m_items;
+  // A control destroyed before the dialog (a member of a derived dialog) is
+  // no longer found by its id.
+  std::map<int, QPointer<QWidget>> m_items;
 };
