@@ -237,7 +237,7 @@ TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
   Connect();
   PrepareTask("failures");
   COLeanClient::ResetRunFlags();
-  sim->SetMisbehaviour(Misbehaviour::silent);
+  sim->SetMisbehaviour(Misbehaviour::garbage);
   EXPECT_FALSE(StartNow());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
 
@@ -253,7 +253,7 @@ TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
 }
 
 TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
-  sim->SetMisbehaviour(Misbehaviour::silent);
+  Unplug();
   EXPECT_FALSE(obs->Connect(false));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
   messages.Clear();
@@ -266,13 +266,13 @@ TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
   EXPECT_TRUE(obs->Connect(true));  // connected, if only offline
 
   // Without the offline choice the monitor is tried again.
-  sim->SetMisbehaviour(Misbehaviour::none);
+  PlugIn();
   EXPECT_TRUE(obs->Connect(false));
   EXPECT_EQ(obs->GetMonitorSetup().m_serial.ToString(), "K0042");
 }
 
 TEST_F(MeasObsTest, OfflineAMonitorWithoutAStoredSetHasNoConfiguration) {
-  sim->SetMisbehaviour(Misbehaviour::silent);
+  Unplug();
   messages.Answer(IDYES);
   ASSERT_TRUE(obs->Connect(true));
   MonitorSetup known = obs->GetDevice().GetSetup();

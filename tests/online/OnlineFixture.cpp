@@ -37,7 +37,7 @@ OnlineFixture::OnlineFixture()
   sim = std::make_unique<kovo::sim::SimulatedMonitor>(timings);
   sim->Start(odbc.File("monitor"));
   sim->Modify([](kovo::sim::MonitorState& s) { s.numberedSamples = true; });
-  platform::SetSerialPortPath(kPort, sim->SlavePath());
+  PlugIn();
   g_rs232FirstOpen = 0;
   g_rs232CheckModem = 0;
 
@@ -54,7 +54,10 @@ OnlineFixture::OnlineFixture()
   lt.probeSettleMs = 0;
   lt.discardLimitMs = 200;
   obs->GetLink().SetTimings(lt);
-  obs->SetLinkTimeouts(250);
+  // A reply gets a generous second even on a loaded machine; a monitor that
+  // stays silent for that long fails at once.
+  obs->SetLinkTimeouts(1000);
+  obs->GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
   obs->GetDevice().SetNotifier([this](unsigned) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = true;
@@ -133,6 +136,10 @@ void OnlineFixture::SetSampling(int intervalMs) {
   t.sampleIntervalMs = intervalMs;
   sim->SetTimings(t);
 }
+
+void OnlineFixture::Unplug() { platform::SetSerialPortPath(kPort, odbc.File("unplugged")); }
+
+void OnlineFixture::PlugIn() { platform::SetSerialPortPath(kPort, sim->SlavePath()); }
 
 std::vector<int> OnlineFixture::Kinds() const { return m_kinds; }
 

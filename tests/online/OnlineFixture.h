@@ -64,6 +64,9 @@ class OnlineFixture : public DataTest {
   // Starts now, without a stop time.
   bool StartNow();
   void SetSampling(int intervalMs);
+  // The port leads nowhere, and back to the monitor again.
+  void Unplug();
+  void PlugIn();
 
   // Announced kinds of the general subject, without the sequence's kind 3.
   std::vector<int> Kinds() const;

@@ -49,7 +49,7 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
 }
 
 TEST_F(StartupTest, CancellingThePortDialogEndsTheProgramButNotTheCalibrationProgram) {
-  sim->SetMisbehaviour(kovo::sim::Misbehaviour::silent);
+  Unplug();
   ConnectToMonitor();
   EXPECT_EQ(exits, std::vector<int>({1}));
   EXPECT_EQ(noMonitor, 0);

@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -16,6 +15,7 @@
 #include "DataTestSupport.h"
 #include "DeviceDialogs.h"
 #include "EngineFixture.h"
+#include "ModalWatch.h"
 #include "ui/UiNotifier.h"
 #include "ui/WinApp.h"
 
@@ -23,20 +23,6 @@ namespace {
 
 struct Gui {
   Gui() { platform::EnsureGuiApplication(); }
-};
-
-// Looks at the modal window every few milliseconds while a modal loop runs.
-class ModalWatch {
- public:
-  explicit ModalWatch(std::function<void(CDialog*)> look) {
-    QObject::connect(&m_timer, &QTimer::timeout, [look] {
-      if (auto* dlg = dynamic_cast<CDialog*>(QApplication::activeModalWidget())) look(dlg);
-    });
-    m_timer.start(5);
-  }
-
- private:
-  QTimer m_timer;
 };
 
 TEST(UiNotifierTest, ACallFromAnotherThreadRunsInsideAModalLoopAndNotAfterTheNotifierIsGone) {
