@@ -1,6 +1,5 @@
 #include "DeviceClients.h"
 
-#include "MonitorService.h"
 #include "Services.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"

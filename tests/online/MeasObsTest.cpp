@@ -34,24 +34,15 @@ class MeasObsTest : public OnlineFixture {
     obs->StopMeasurement();
     ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
   }
-  // The rows of [Meas] of the open task, by number.
+  // The sample numbers of the stored measurements, and the stored events' types.
   std::vector<long> StoredNumbers() {
     std::vector<long> numbers;
-    COMeas m;
-    CORecMeas rec;
-    rec.SetTarget(&m);
-    rec.m_strSort = "[MeasNo]";
-    rec.Open();
-    for (; !rec.IsEOF(); rec.MoveNext()) numbers.push_back(SampleNo(m));
-    rec.CloseWithDatabase();
+    for (const COMeas& m : StoredMeas()) numbers.push_back(SampleNo(m));
     return numbers;
   }
   std::vector<int> StoredEventTypes() {
     std::vector<int> types;
-    CORecEvent rec;
-    rec.Open();
-    for (; !rec.IsEOF(); rec.MoveNext()) types.push_back(rec.m_EventType);
-    rec.CloseWithDatabase();
+    for (const StoredEvent& e : StoredEvents()) types.push_back(e.type);
     return types;
   }
 };
@@ -205,6 +196,11 @@ TEST_F(MeasObsTest, TheStartChecksTheMonitorAgainstTheSequence) {
          s.SetFilterLocked(1, true);
          s.SetGasName(1, "CO");
          m.GetFilter(1).GetBank(0).SetGasName("_");
+       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+      {"no bank chosen", [](COSequence& s, MonitorSetup&) {
+         s.SetFilterLocked(1, true);
+         s.SetGasName(1, "CO");
+         s.SetActiveBank(1, 255);
        }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
       {"blanks in the bank", [](COSequence& s, MonitorSetup& m) {
          s.SetFilterLocked(1, true);

@@ -158,4 +158,29 @@ bool OnlineFixture::Sent(const std::string& line) const {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+std::string OnlineFixture::StoredEvent::Line() const {
+  return time.Format("%H:%M:%S") + " [" + std::to_string(type) + "] " + text;
+}
+
+std::vector<COMeas> OnlineFixture::StoredMeas() {
+  std::vector<COMeas> rows;
+  COMeas m;
+  CORecMeas rec;
+  rec.SetTarget(&m);
+  rec.m_strSort = "[MeasNo]";
+  rec.Open();
+  for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back(m);
+  rec.CloseWithDatabase();
+  return rows;
+}
+
+std::vector<OnlineFixture::StoredEvent> OnlineFixture::StoredEvents() {
+  std::vector<StoredEvent> rows;
+  CORecEvent rec;
+  rec.Open();
+  for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back({rec.m_EventTime, rec.m_EventType, rec.m_EventText});
+  rec.CloseWithDatabase();
+  return rows;
+}
+
 }  // namespace kovo::test

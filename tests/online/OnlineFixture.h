@@ -79,6 +79,18 @@ class OnlineFixture : public DataTest {
   const std::vector<int>& States() const { return m_states; }
   bool Sent(const std::string& line) const;
 
+  // What the open task holds: its [Meas] rows by number, its [Event] rows by
+  // time.
+  struct StoredEvent {
+    CTime time;
+    int type;
+    std::string text;
+    // "HH:MM:SS [type] text"
+    std::string Line() const;
+  };
+  std::vector<COMeas> StoredMeas();
+  std::vector<StoredEvent> StoredEvents();
+
   AppRegister& Register() { return reg; }
 
   platform::AppCore app{"Online", {"online"}};

@@ -19,6 +19,13 @@
 namespace {
 
 using kovo::sim::MonitorState;
+
+struct Row {
+  int no;
+  CTime time;
+  long sample;
+  float b;
+};
 using kovo::test::OnlineFixture;
 
 // The Online program's alarm outputs as the alarm check reaches them: the
@@ -143,22 +150,8 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
 
   // Every sample the monitor delivered, in order, numbered from 1, with
   // filter B in ppm.
-  struct Row {
-    int no;
-    CTime time;
-    long sample;
-    float b;
-  };
   std::vector<Row> rows;
-  {
-    COMeas m;
-    CORecMeas rec;
-    rec.SetTarget(&m);
-    rec.m_strSort = "[MeasNo]";
-    rec.Open();
-    for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back({m.GetMeasNo(), m.GetMeasTime(), SampleNo(m), m.GetValue(1)});
-    rec.CloseWithDatabase();
-  }
+  for (const COMeas& m : StoredMeas()) rows.push_back({m.GetMeasNo(), m.GetMeasTime(), SampleNo(m), m.GetValue(1)});
   const std::vector<long> delivered = sim->State().delivered;
   ASSERT_EQ(rows.size(), delivered.size());
   ASSERT_GE(rows.size(), 4u);
@@ -187,14 +180,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
     if (i + 1 == rows.size()) expected.push_back(at + " [6] Measurement task stopped");
   }
   std::vector<std::string> events;
-  {
-    CORecEvent rec;
-    rec.Open();
-    for (; !rec.IsEOF(); rec.MoveNext())
-      events.push_back(rec.m_EventTime.Format("%H:%M:%S") + " [" + std::to_string(rec.m_EventType) + "] " +
-                       rec.m_EventText);
-    rec.CloseWithDatabase();
-  }
+  for (const StoredEvent& e : StoredEvents()) events.push_back(e.Line());
   EXPECT_EQ(events, expected);
 
   // The outputs went on with the first high sample and off with the first

@@ -118,6 +118,16 @@ TEST_F(ClientWindows, TheProgressWindowMovesItsBarAndCancelWaitsForTheService) {
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
 }
 
+TEST_F(ClientWindows, AProgressWindowCanBeShownWithoutALoopOfItsOwn) {
+  COUploadAllClient progress(device.get(), 0);
+  progress.m_caption = "Uploading";
+  progress.Create();
+  EXPECT_TRUE(progress.IsWindow());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  progress.EndDialog(1);
+  EXPECT_FALSE(progress.IsWindow());
+}
+
 // The communication dialog over the program's system set-up.
 class ComDialogTest : public kovo::test::DataTest {
  protected:
