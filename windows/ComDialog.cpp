@@ -9,13 +9,15 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "AppFinder.h"
 #include "COSystemSetup.h"
 #include "DataLinks.h"
 #include "ObjAssign.h"
 #include "core/MessageSink.h"
 #include "ui/DataExchange.h"
 
-COComDialog::COComDialog(QWidget* parent) : CDialog(IDD, parent) {
+COComDialog::COComDialog(QWidget* parent)
+    : CDialog(AppFinder::isCalibration() ? IDD_CALIBRATION : IDD, parent) {
   setWindowTitle("Communication");
   auto* layout = new QVBoxLayout(this);
 

@@ -7,7 +7,8 @@
 
 class COComDialog : public CDialog {
  public:
-  enum { IDD = 157 };
+  // The Calibration program has a template of its own.
+  enum { IDD = 157, IDD_CALIBRATION = 193 };
   enum Control { kPortGroup = 1144, kCom1 = 1018, kCom2 = 1019, kCom3 = 1020, kCom4 = 1021 };
 
   explicit COComDialog(QWidget* parent = nullptr);
