@@ -4,6 +4,7 @@
 // their clients on the user-interface thread.
 //
 // Lock order (every lock of the engine):
+//   the exchange lock ->  a service's lock
 //   a service's lock  ->  the scheduler lock
 //   a service's lock  ->  a leaf lock: a monitoring service's result-list
 //                         lock, the command processor's log lock, the
@@ -67,15 +68,23 @@ class Scheduler : public ThreadControl {
   // Worker thread.
   void Run() override {
     while (T* service = WaitForNext()) {
-      try {
-        service->Step();
-      } catch (...) {
-        // Step reports every failure on the service itself; nothing may end
-        // the worker.
+      {
+        std::lock_guard<std::mutex> exchange(m_exchangeLock);
+        try {
+          service->Step();
+        } catch (...) {
+          // Step reports every failure on the service itself; nothing may end
+          // the worker.
+        }
       }
       EndStep();
     }
   }
+
+  // Held by the worker for each step. Whoever talks to the monitor outside
+  // the scheduler (a direct query) holds it too, so that the port carries one
+  // exchange at a time. Take it with no other lock held.
+  std::mutex& ExchangeLock() { return m_exchangeLock; }
 
   // The service at the tail of the pending list, left in it; none once the
   // running flag is clear. Sleeps while the list is empty.
@@ -219,4 +228,5 @@ class Scheduler : public ThreadControl {
   std::deque<T*> m_done;
   mutable std::mutex m_doneLock;
   Notifier m_notifier;
+  std::mutex m_exchangeLock;
 };

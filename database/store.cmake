@@ -30,6 +30,7 @@ file(COPY_FILE ${_kovo_schema_cpp}.tmp ${_kovo_schema_cpp} ONLY_IF_DIFFERENT)
 
 add_library(kovo_database STATIC
   ${CMAKE_CURRENT_LIST_DIR}/COAlarm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CODBObs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/COGenSub.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CORecBase.cpp
   ${CMAKE_CURRENT_LIST_DIR}/COSequence.cpp

@@ -1,0 +1,155 @@
+#include "CODBObs.h"
+
+#include "COGenSub.h"
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBUtil.h"
+#include "DataLinks.h"
+#include "FilterData.h"
+#include "GlobalAccessor.h"
+#include "StringEx.h"
+
+namespace {
+
+COMeas& LastMeas() {
+  static COMeas last;
+  return last;
+}
+
+COSequence* ActiveSequence() {
+  IGlobalAccessor* tool = AppRegister::GetAccessor();
+  return tool ? tool->GetActiveSequence() : nullptr;
+}
+
+std::string CurrentDatabase() {
+  COSystemSetup* setup = COSystemSetup::Current();
+  return setup ? setup->GetDatabaseName() : std::string();
+}
+
+}  // namespace
+
+CODBObs::CODBObs() {
+  m_recMeas.SetTarget(&m_meas);
+  m_recMeas.m_strSort = "[MeasNo]";
+  DataLinks::SetLastWrittenMeas(&LastMeas());
+}
+
+CODBObs::~CODBObs() = default;
+
+COMeas* CODBObs::GetLastMeas() { return &LastMeas(); }
+
+void CODBObs::CloseRecordsets() {
+  m_recMeas.CloseWithDatabase();
+  m_recEvent.CloseWithDatabase();
+  m_openedFor.clear();
+}
+
+void CODBObs::Update(CSubject* subject) {
+  auto* sub = dynamic_cast<COGenSub*>(subject);
+  if (sub == nullptr) return;
+  switch (sub->GetUpdType()) {
+    case eDBChanged:
+      m_pendingEvents.clear();
+      // The sets follow the task: the next write opens them on the new one.
+      CloseRecordsets();
+      break;
+    case eTaskStarted:
+      m_firstMeasPending = 1;
+      m_taskRunning = true;
+      break;
+    case eNewMeas:
+      WriteMeasurement(sub);
+      break;
+    case eTaskStopped:
+      if (!m_firstMeasPending && m_taskRunning) {
+        try {
+          m_recEvent.AddEventById(LastMeas(), 165, COEvent::typeTaskStopped, 0.0f);
+        } catch (const CException& e) {
+          ReportException(148, e);
+        }
+      }
+      m_taskRunning = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void CODBObs::OpenMeasSet() {
+  const std::string task = CurrentDatabase();
+  if (m_recMeas.IsOpen() && task == m_openedFor) return;
+  CloseRecordsets();
+  m_recMeas.Open();
+  m_openedFor = task;
+  if (!m_recMeas.IsEOF()) m_recMeas.MoveLast();
+}
+
+std::string CODBObs::MonitorAlarmText(const COMeas& meas, int f) const {
+  const MonitorSetup& monitor = DataLinks::GetMonitorSetup();
+  const MeasValue limit1 = f < 5 ? monitor.GetFilter(f).m_alarmLimit1 : monitor.m_waterAlarmLimit1;
+  const MeasValue limit2 = f < 5 ? monitor.GetFilter(f).m_alarmLimit2 : monitor.m_waterAlarmLimit2;
+  COSequence* seq = ActiveSequence();
+  COSystemSetup* setup = COSystemSetup::Current();
+  const std::string gas = seq ? seq->GetGasName(f) : std::string();
+  std::string unit;
+  if (setup != nullptr) unit = f < 5 ? setup->GetGasConcUnitText() : setup->GetHumidityUnitText();
+  auto line = [&](const MeasValue& limit, const char* which) {
+    CStringEx number;
+    number.NumFormat(limit);
+    return gas + ": " + number.GetString() + " " + unit + which;
+  };
+  std::string text = line(limit1, " (Limit 1)");
+  if (limit2.IsValid() && meas.GetValue(f) > limit2) text += "\r\n" + line(limit2, " (Limit 2)");
+  return text;
+}
+
+void CODBObs::WriteMeasurement(COGenSub* sub) {
+  try {
+    OpenMeasSet();
+    COMeas& last = LastMeas();
+    last = *sub->GetMeas();
+
+    for (COEvent& event : last.GetEvents()) {
+      if (event.GetType() == COEvent::typeAlarm) {
+        // The filter index comes from the monitor: one that names no filter
+        // keeps the text it came with.
+        const float f = event.GetValue();
+        if (f >= 0.0f && f <= 5.0f) event.SetText(MonitorAlarmText(last, static_cast<int>(f)));
+      }
+      m_pendingEvents.push_back(event);
+    }
+    last.GetEvents().clear();
+
+    int number = 1;
+    if (!(m_recMeas.IsBOF() && m_recMeas.IsEOF())) {
+      m_recMeas.MoveLast();
+      number = m_meas.GetMeasNo() + 1;
+    }
+    sub->GetMeas()->SetMeasNo(number);
+    last.SetMeasNo(number);
+
+    m_recMeas.AddNew();
+    m_meas = last;
+    m_recMeas.Update();
+    m_recMeas.Requery();
+
+    if (m_firstMeasPending) {
+      m_firstMeasPending = 0;
+      m_recEvent.AddEventById(last, 166, COEvent::typeTaskStarted, 0.0f);
+    }
+    while (!m_pendingEvents.empty()) {
+      m_recEvent.ReplaceEvent(last, m_pendingEvents.front());
+      m_pendingEvents.erase(m_pendingEvents.begin());
+    }
+
+    COSequence* seq = ActiveSequence();
+    if (seq == nullptr) return;
+    seq->CheckAlarms(last);
+    for (const COAlarm& alarm : seq->GetAlarms()) {
+      if (alarm.IsExceeded())
+        m_recEvent.AddEvent(last, alarm.GetDescription(), COEvent::typeAlarm, static_cast<float>(alarm.GetFilter()));
+    }
+  } catch (const CException& e) {
+    ReportException(148, e);
+  }
+}

@@ -1,0 +1,332 @@
+// The measurement subject against the simulated monitor, without a display:
+// its states and texts, the checks before a start, the hand-over of the
+// samples, pause and resume, and what happens when the line drops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "DeviceClients.h"
+#include "OnlineFixture.h"
+
+namespace {
+
+using kovo::sim::Misbehaviour;
+using kovo::test::OnlineFixture;
+
+int Count(const std::vector<int>& v, int x) { return static_cast<int>(std::count(v.begin(), v.end(), x)); }
+
+class MeasObsTest : public OnlineFixture {
+ protected:
+  void Connect() {
+    ASSERT_TRUE(obs->Connect(false));
+    GiveBanks();
+  }
+  // Connected, with a task, measuring.
+  void RunUntilActive() {
+    Connect();
+    PrepareTask("run");
+    ASSERT_TRUE(StartNow());
+    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  }
+  void StopAndWait() {
+    obs->StopMeasurement();
+    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  }
+  // The sample numbers of the stored measurements, and the stored events' types.
+  std::vector<long> StoredNumbers() {
+    std::vector<long> numbers;
+    for (const COMeas& m : StoredMeas()) numbers.push_back(SampleNo(m));
+    return numbers;
+  }
+  std::vector<int> StoredEventTypes() {
+    std::vector<int> types;
+    for (const StoredEvent& e : StoredEvents()) types.push_back(e.type);
+    return types;
+  }
+};
+
+TEST_F(MeasObsTest, ARunGoesFromStartingThroughActiveToIdle) {
+  Connect();
+  PrepareTask("states");
+  EXPECT_EQ(obs->GetStatusText(), "Idle");
+  ASSERT_TRUE(StartNow());
+  EXPECT_EQ(obs->GetState(), COMeasObs::kStarting);
+  EXPECT_EQ(obs->GetStatusText(), "Starting");
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  EXPECT_EQ(obs->GetStatusText(), "Active");
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
+  EXPECT_TRUE(obs->HasLastMeas());
+  obs->StopMeasurement();
+  EXPECT_EQ(obs->GetStatusText(), "Stopping");
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+
+  // The subject's own observers hear of the start and the stop request; the
+  // rest goes through the general subject.
+  EXPECT_EQ(States(), std::vector<int>({COMeasObs::kStarting, COMeasObs::kStopping}));
+  const std::vector<int> kinds = Kinds();
+  ASSERT_GE(kinds.size(), 5u);
+  EXPECT_EQ(kinds.front(), eTaskStarted);
+  EXPECT_EQ(kinds.back(), eTaskStopped);
+  EXPECT_EQ(Count(kinds, eNewMeas), static_cast<int>(Received().size()));
+  EXPECT_FALSE(obs->HasLastMeas());
+  EXPECT_EQ(dialogs->shown, std::vector<std::string>({"Retrieving Gas Monitor ID...", "Retrieving UA-numbers..."}));
+
+  // Gases arrive in mg/m³ and are kept in ppm (filter B holds CH4).
+  const float mgB = sim->State().levels[1];
+  EXPECT_NEAR(Received().back().GetValue(1), mgB * kMolarVolume / 16.04f, 0.01f);
+  // Everything the monitor sent is stored, in order; the next run gets a new
+  // sequence row.
+  EXPECT_EQ(ReceivedNumbers(), sim->State().delivered);
+  EXPECT_EQ(StoredNumbers(), sim->State().delivered);
+  EXPECT_EQ(sequence.GetNumCount(), 2);
+  EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(MeasObsTest, ADelayedStartIsShownWithItsTimeAndAStopBeforeItSendsNothing) {
+  Connect();
+  PrepareTask("delayed");
+  const CTime at = CTime::GetCurrentTime() + CTimeSpan(3600);
+  ASSERT_TRUE(obs->StartMeasurement(at, 1, CTime(), 0));
+  EXPECT_EQ(obs->GetState(), COMeasObs::kDelayedStart);
+  EXPECT_EQ(obs->GetStatusText(), "Delayed start at " + at.Format("%y-%m-%d %X"));
+  PumpFor(100);
+  obs->StopMeasurement();
+  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_EQ(Kinds(), std::vector<int>({eTaskStopped}));
+  EXPECT_FALSE(Sent("STA_M"));
+  EXPECT_TRUE(StoredEventTypes().empty());
+}
+
+TEST_F(MeasObsTest, WaitingResultsAreHandedOverOldestFirstWithoutSleeping) {
+  RunUntilActive();
+  const size_t before = Received().size();
+  // The user-interface thread is busy while samples come in.
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (obs->GetService()->GetResultCount() < 4 && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_GE(obs->GetService()->GetResultCount(), 4u);
+  EXPECT_TRUE(obs->IsMeasuring());
+  SetSampling(60000);
+  const auto start = Clock::now();
+  obs->GetDevice().DispatchDone();
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 2000);
+  EXPECT_GE(Received().size(), before + 4);
+  EXPECT_FALSE(obs->IsMeasuring());
+  ASSERT_TRUE(PumpUntil([&] { return ReceivedNumbers() == sim->State().delivered; }));
+  StopAndWait();
+  EXPECT_EQ(StoredNumbers(), sim->State().delivered);
+}
+
+TEST_F(MeasObsTest, PauseAndResumeKeepTheTaskRunning) {
+  RunUntilActive();
+  ASSERT_TRUE(PumpUntil([&] { return !Received().empty(); }));
+  obs->StartStopMonitor();
+  EXPECT_EQ(obs->GetState(), COMeasObs::kRestartStopping);
+  EXPECT_EQ(obs->GetStatusText(), "");
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kRestartStopped; }));
+  const size_t paused = Received().size();
+  obs->StartStopMonitor();
+  EXPECT_EQ(obs->GetState(), COMeasObs::kRestartStarting);
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= paused + 2; }));
+  EXPECT_EQ(Count(Kinds(), eTaskStarted), 1);
+  EXPECT_EQ(Count(Kinds(), eTaskStopped), 0);
+  EXPECT_EQ(States(), std::vector<int>({COMeasObs::kStarting, COMeasObs::kRestartStopping, COMeasObs::kRestartStopped,
+                                        COMeasObs::kRestartStarting, COMeasObs::kActive}));
+  StopAndWait();
+  EXPECT_EQ(Count(Kinds(), eTaskStopped), 1);
+}
+
+TEST_F(MeasObsTest, RestartOutsideARunningOrPausedTaskDoesNothing) {
+  Connect();
+  PrepareTask("restart");
+  obs->StartStopMonitor();  // no service has ever run
+  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+
+  ASSERT_TRUE(StartNow());
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  obs->StopMeasurement();
+  obs->StartStopMonitor();  // stopping: the stop stands
+  EXPECT_EQ(obs->GetState(), COMeasObs::kStopping);
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  obs->StartStopMonitor();  // the finished service is still held
+  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  PumpFor(100);
+  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_TRUE(States() == std::vector<int>({COMeasObs::kStarting, COMeasObs::kStopping}));
+  EXPECT_EQ(Count(Kinds(), eTaskStopped), 1);
+}
+
+TEST_F(MeasObsTest, TheStartChecksTheMonitorAgainstTheSequence) {
+  Connect();
+  struct Case {
+    const char* name;
+    std::function<void(COSequence&, MonitorSetup&)> differ;
+    int answer;
+    bool started;
+    std::vector<std::string> asked;
+    std::function<bool(const COSequence&)> after;
+  };
+  const std::string serialQ = "Wrong Gas Monitor serial number";
+  const std::string gasQ = "A gasname in the Gas Monitor, do not match the selected gas";
+  const std::string mwQ = "A molecular weight in the Gas Monitor, do not match the molweight of the selected gas ";
+  auto lockedAs = [](const std::string& gas, float mw) {
+    return [gas, mw](COSequence& s, MonitorSetup&) {
+      s.SetFilterLocked(1, true);
+      s.SetGasName(1, gas);
+      s.SetMW(1, mw);
+    };
+  };
+  const Case cases[] = {
+      {"serial declined", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, IDCANCEL, false, {serialQ},
+       [](const COSequence& s) { return s.GetSerialNum() == "OTHER"; }},
+      {"serial taken", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, IDOK, true, {serialQ},
+       [](const COSequence& s) { return s.GetSerialNum() == "K0042"; }},
+      {"gas declined", lockedAs("CO", 16.04f), IDCANCEL, false, {gasQ},
+       [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+      {"gas taken", lockedAs("CO", 16.04f), IDOK, true, {gasQ},
+       [](const COSequence& s) { return s.GetGasName(1) == "CH4"; }},
+      {"weight declined", lockedAs("CH4", 28.0f), IDCANCEL, false, {mwQ},
+       [](const COSequence& s) { return s.GetMW(1) == 28.0f; }},
+      {"weight taken", lockedAs("CH4", 28.0f), IDOK, true, {mwQ},
+       [](const COSequence& s) { return s.GetMW(1) == 16.04f; }},
+      {"no gas in the bank", [](COSequence& s, MonitorSetup& m) {
+         s.SetFilterLocked(1, true);
+         s.SetGasName(1, "CO");
+         m.GetFilter(1).GetBank(0).SetGasName("_");
+       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+      {"no bank chosen", [](COSequence& s, MonitorSetup&) {
+         s.SetFilterLocked(1, true);
+         s.SetGasName(1, "CO");
+         s.SetActiveBank(1, 255);
+       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+      {"blanks in the bank", [](COSequence& s, MonitorSetup& m) {
+         s.SetFilterLocked(1, true);
+         s.SetGasName(1, "CO");
+         m.GetFilter(1).GetBank(0).SetGasName("   ");
+       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GiveBanks();
+    PrepareTask(c.name);
+    MonitorSetup monitorSetup = obs->GetDevice().GetSetup();
+    c.differ(sequence, monitorSetup);
+    obs->GetDevice().SetSetup(monitorSetup);
+    messages.Clear();
+    messages.Answer(c.answer);
+    EXPECT_EQ(StartNow(), c.started);
+    EXPECT_EQ(messages.Texts(), c.asked);
+    EXPECT_TRUE(c.after(sequence));
+    if (c.started) {
+      ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+      StopAndWait();
+    } else {
+      EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+    }
+  }
+}
+
+TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
+  Connect();
+  PrepareTask("failures");
+  COLeanClient::ResetRunFlags();
+  sim->SetMisbehaviour(Misbehaviour::garbage);
+  EXPECT_FALSE(StartNow());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
+
+  sim->SetMisbehaviour(Misbehaviour::none);
+  ASSERT_TRUE(obs->RetrieveMonitorID());
+  sim->PostMessage("LAMP FAULT");  // the configuration check finds it
+  messages.Clear();
+  EXPECT_FALSE(StartNow());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error", "Unable to reload gas info"}));
+  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_TRUE(Kinds().empty());
+  EXPECT_FALSE(Sent("STA_M"));
+}
+
+TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
+  Unplug();
+  EXPECT_FALSE(obs->Connect(false));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
+  messages.Clear();
+  messages.Answer(IDNO);
+  EXPECT_FALSE(obs->Connect(true));
+  messages.Answer(IDYES);
+  EXPECT_TRUE(obs->Connect(true));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, "Unable to get Gas Monitor ID\nDo you want to work offline?"));
+  EXPECT_TRUE(obs->IsOffline());
+  EXPECT_TRUE(obs->Connect(true));  // connected, if only offline
+
+  // Without the offline choice the monitor is tried again.
+  PlugIn();
+  EXPECT_TRUE(obs->Connect(false));
+  EXPECT_EQ(obs->GetMonitorSetup().m_serial.ToString(), "K0042");
+}
+
+TEST_F(MeasObsTest, OfflineAMonitorWithoutAStoredSetHasNoConfiguration) {
+  Unplug();
+  messages.Answer(IDYES);
+  ASSERT_TRUE(obs->Connect(true));
+  MonitorSetup known = obs->GetDevice().GetSetup();
+  known.m_serial.Assign(std::string("K0099"));
+  obs->GetDevice().SetSetup(known);
+  messages.Clear();
+  EXPECT_FALSE(obs->LoadSetupFromDatabase());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to load configuration from the last filter info upload"}));
+}
+
+TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet) {
+  ASSERT_TRUE(obs->Connect(false));
+  ASSERT_TRUE(obs->LoadSetupFromDatabase());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Gas Monitor not known\nUploading filter information now"}));
+  EXPECT_EQ(dialogs->shown.back(), "Uploading | Retrieving filter info...");
+  EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
+
+  // In the next run the stored set fills the banks; the identity stays.
+  COMeasObs::ResetLoadedSerial();
+  MonitorSetup changed = obs->GetDevice().GetSetup();
+  changed.GetFilter(1).GetBank(0).SetGasName("XX");
+  obs->GetDevice().SetSetup(changed);
+  const size_t windows = dialogs->shown.size();
+  messages.Clear();
+  ASSERT_TRUE(obs->LoadSetupFromDatabase());
+  EXPECT_TRUE(messages.Texts().empty());
+  EXPECT_EQ(dialogs->shown.size(), windows);
+  EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
+  EXPECT_EQ(obs->GetMonitorSetup().m_serial.ToString(), "K0042");
+}
+
+TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAgain) {
+  RunUntilActive();
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
+  sim->DropLine(300);
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Task stopped\nCommunication error"}));
+  // Every sample received is stored; at most the one on the line when it
+  // dropped is lost.
+  const std::vector<long> stored = StoredNumbers();
+  const std::vector<long> sent = sim->State().delivered;
+  EXPECT_EQ(stored, ReceivedNumbers());
+  ASSERT_GE(stored.size(), 3u);
+  ASSERT_LE(sent.size(), stored.size() + 1);
+  EXPECT_TRUE(std::equal(stored.begin(), stored.end(), sent.begin()));
+  EXPECT_EQ(StoredEventTypes(), std::vector<int>({COEvent::typeTaskStarted, COEvent::typeTaskStopped}));
+
+  // The line is back: the run starts again on the same task.
+  ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(odbc.File("monitor")); }));
+  messages.Clear();
+  ASSERT_TRUE(StartNow());
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= stored.size() + 3; }));
+  StopAndWait();
+  EXPECT_TRUE(messages.Texts().empty());
+  EXPECT_EQ(StoredNumbers(), ReceivedNumbers());
+  EXPECT_EQ(Count(StoredEventTypes(), COEvent::typeTaskStarted), 2);
+  EXPECT_EQ(Count(StoredEventTypes(), COEvent::typeTaskStopped), 2);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include "OnlineFixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "COGenSub.h"
+#include "DeviceClients.h"
+#include "InstrumentInfo.h"
+#include "Rs232Trace.h"
+#include "serial/SerialPort.h"
+
+namespace kovo::test {
+
+OnlineFixture::OnlineFixture()
+    : m_kindRecorder([this](CSubject* s) {
+        auto* sub = static_cast<COGenSub*>(s);
+        if (sub->GetUpdType() == eSeqUpdated) return;
+        m_kinds.push_back(sub->GetUpdType());
+        if (sub->GetUpdType() == eNewMeas) m_received.push_back(*sub->GetMeas());
+      }),
+      m_stateRecorder([this](CSubject*) { m_states.push_back(obs->GetState()); }) {
+  COLeanClient::ResetRunFlags();
+  COMeasObs::ResetLoadedSerial();
+  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("", "");
+
+  reg.Release();
+  onlineTool.genSub = &genSub;
+  onlineTool.sequence = &sequence;
+  onlineTool.sequenceObs = &sequence;
+  onlineTool.dbObs = &dbObs;
+  reg.Register(&onlineTool);
+
+  kovo::sim::SimTimings timings;
+  timings.sampleIntervalMs = 60;
+  timings.statusDelayMs = 20;
+  sim = std::make_unique<kovo::sim::SimulatedMonitor>(timings);
+  sim->Start(odbc.File("monitor"));
+  sim->Modify([](kovo::sim::MonitorState& s) { s.numberedSamples = true; });
+  PlugIn();
+  g_rs232FirstOpen = 0;
+  g_rs232CheckModem = 0;
+
+  obs = std::make_unique<COMeasObs>();
+  onlineTool.measObs = obs.get();
+  DeviceTimings dt;
+  dt.statusPauseMs = 10;
+  dt.pollPeriodMs = 15;
+  dt.windowTimerMsPerSecond = 5;
+  obs->GetDevice().SetTimings(dt);
+  LinkTimings lt;
+  lt.readIntervalMs = 2;
+  lt.probeReplyWaitMs = 20;
+  lt.probeSettleMs = 0;
+  lt.discardLimitMs = 200;
+  obs->GetLink().SetTimings(lt);
+  // A reply gets a generous second even on a loaded machine; a monitor that
+  // stays silent for that long fails at once.
+  obs->SetLinkTimeouts(1000);
+  obs->GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
+  obs->GetDevice().SetNotifier([this](unsigned) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending = true;
+    m_notified.notify_all();
+  });
+  setup->SetTempUnit(COTempUnit::celsius);
+  setup->SetNormTemp(20.0f);
+  setup->SetComPort(kPort);
+  obs->InitCommPort();
+  obs->Attach(&m_stateRecorder);
+
+  dialogs = std::make_unique<HeadlessDialogs>([this](const std::function<bool()>& done, int ms) {
+    return PumpUntil(done, ms);
+  });
+  genSub.Attach(&dbObs);
+  genSub.Attach(&sequence);
+  genSub.Attach(&m_kindRecorder);
+}
+
+OnlineFixture::~OnlineFixture() {
+  genSub.Detach(&m_kindRecorder);
+  genSub.Detach(&sequence);
+  genSub.Detach(&dbObs);
+  dbObs.CloseRecordsets();
+  obs->Detach(&m_stateRecorder);
+  obs.reset();
+  dialogs.reset();
+  sim->Stop();
+  platform::SetSerialPortPath(kPort, std::string());
+  g_rs232CheckModem = 0;
+  g_rs232ReadTimeout = 0;
+  g_rs232WriteStall = 0;
+  COLeanClient::ResetRunFlags();
+  COMeasObs::ResetLoadedSerial();
+  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("", "");
+  reg.Release();
+}
+
+bool OnlineFixture::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    obs->GetDevice().DispatchDone();
+    if (done()) return true;
+    if (Clock::now() >= deadline) return false;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_notified.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_pending; });
+    m_pending = false;
+  }
+}
+
+void OnlineFixture::PumpFor(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+void OnlineFixture::GiveBanks() {
+  MonitorSetup s = obs->GetDevice().GetSetup();
+  SetBank(s, 0, 0, "CO2", 44.01f);
+  SetBank(s, 1, 0, "CH4", 16.04f);
+  SetBank(s, 2, 0, "N2O", 44.01f);
+  obs->GetDevice().SetSetup(s);
+}
+
+std::string OnlineFixture::PrepareTask(const std::string& description) {
+  const std::string name = NewTask(description);
+  sequence.SetSerialNum(obs->GetDevice().GetSetup().m_serial.ToString());
+  sequence.SetFilterActive(0, true);
+  sequence.SetFilterActive(1, true);
+  sequence.Save();
+  return name;
+}
+
+bool OnlineFixture::StartNow() { return obs->StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), 0); }
+
+void OnlineFixture::SetSampling(int intervalMs) {
+  kovo::sim::SimTimings t = sim->GetTimings();
+  t.sampleIntervalMs = intervalMs;
+  sim->SetTimings(t);
+}
+
+void OnlineFixture::Unplug() { platform::SetSerialPortPath(kPort, odbc.File("unplugged")); }
+
+void OnlineFixture::PlugIn() { platform::SetSerialPortPath(kPort, sim->SlavePath()); }
+
+std::vector<int> OnlineFixture::Kinds() const { return m_kinds; }
+
+long OnlineFixture::SampleNo(const COMeas& meas) {
+  return std::lround(meas.GetValue(0) * 44.01f / kMolarVolume);
+}
+
+std::vector<long> OnlineFixture::ReceivedNumbers() const {
+  std::vector<long> numbers;
+  for (const COMeas& m : m_received) numbers.push_back(SampleNo(m));
+  return numbers;
+}
+
+bool OnlineFixture::Sent(const std::string& line) const {
+  const auto lines = sim->Lines();
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string OnlineFixture::StoredEvent::Line() const {
+  return time.Format("%H:%M:%S") + " [" + std::to_string(type) + "] " + text;
+}
+
+std::vector<COMeas> OnlineFixture::StoredMeas() {
+  std::vector<COMeas> rows;
+  COMeas m;
+  CORecMeas rec;
+  rec.SetTarget(&m);
+  rec.m_strSort = "[MeasNo]";
+  rec.Open();
+  for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back(m);
+  rec.CloseWithDatabase();
+  return rows;
+}
+
+std::vector<OnlineFixture::StoredEvent> OnlineFixture::StoredEvents() {
+  std::vector<StoredEvent> rows;
+  CORecEvent rec;
+  rec.Open();
+  for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back({rec.m_EventTime, rec.m_EventType, rec.m_EventText});
+  rec.CloseWithDatabase();
+  return rows;
+}
+
+}  // namespace kovo::test

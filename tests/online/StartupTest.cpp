@@ -1,0 +1,117 @@
+// The start-up connection and the direct queries against the simulated
+// monitor, without a display.
+#include <gtest/gtest.h>
+
+#include "COAirPressure.h"
+#include "InstrumentInfo.h"
+#include "OnlineFixture.h"
+#include "Rs232Trace.h"
+#include "StartupConnection.h"
+#include "serial/SerialPort.h"
+
+namespace {
+
+using kovo::sim::MonitorState;
+using kovo::test::OnlineFixture;
+
+class StartupTest : public OnlineFixture {
+ protected:
+  StartupTest() {
+    m_previous = SetStartupActions({[this](int code) { exits.push_back(code); }, [this] { ++noMonitor; }});
+  }
+  ~StartupTest() override { SetStartupActions(m_previous); }
+
+  InstrumentInfo& Info() { return *InstrumentUtility::GetInstance()->GetInstrumentInfo(); }
+
+  std::vector<int> exits;
+  int noMonitor = 0;
+
+ private:
+  StartupActions m_previous;
+};
+
+TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
+  setup->SetComPort(0);  // nothing behind COM1
+  platform::SetSerialPortPath(0, odbc.File("no-such-port"));
+  g_rs232CheckModem = 1;
+  dialogs->onComDialog = [this] {
+    setup->SetComPort(kPort);  // what the dialog stores
+    return IDOK;
+  };
+  ConnectToMonitor();
+  EXPECT_EQ(dialogs->comDialogs, 1);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
+  EXPECT_TRUE(obs->IsConnected());
+  EXPECT_EQ(Info().GetInstrumentId(), "K0042");
+  EXPECT_EQ(g_rs232CheckModem.load(), 0);
+  EXPECT_TRUE(exits.empty());
+  platform::SetSerialPortPath(0, std::string());
+}
+
+TEST_F(StartupTest, CancellingThePortDialogEndsTheProgramButNotTheCalibrationProgram) {
+  Unplug();
+  ConnectToMonitor();
+  EXPECT_EQ(exits, std::vector<int>({1}));
+  EXPECT_EQ(noMonitor, 0);
+
+  platform::AppCore calibration("Calibration", {"calibration"});
+  ConnectToMonitor();
+  EXPECT_EQ(exits.size(), 1u);
+  EXPECT_EQ(noMonitor, 1);
+  EXPECT_EQ(dialogs->comDialogs, 2);
+  EXPECT_EQ(Info().GetInstrumentId(), "");
+}
+
+TEST_F(StartupTest, OnlyALeakDetectorIsAskedForItsAirPressure) {
+  sim->Modify([](MonitorState& s) {
+    s.airPressure = 987.5f;
+    s.setup["PR_U"] = "U_MMHG";
+  });
+  ASSERT_TRUE(obs->Connect(false));
+  // The identity reply carries digits for the type: this monitor is no leak
+  // detector.
+  sim->ClearLines();
+  COAirPressure pressure;
+  ReadAirPressure(pressure);
+  EXPECT_FALSE(pressure.IsSet());
+  EXPECT_TRUE(sim->Lines().empty());
+
+  // A leak detector's identity, as the connection publishes it.
+  MonitorSetup leakDetector = obs->GetDevice().GetSetup();
+  leakDetector.m_model.Assign(std::string("Tebb"));
+  obs->GetDevice().SetSetup(leakDetector);
+  ReadAirPressure(pressure);
+  EXPECT_TRUE(Info().isTebb());
+  EXPECT_EQ(pressure.GetUnit(), COPresUnit(COPresUnit::mmhg));
+  EXPECT_FLOAT_EQ(pressure.GetValue(COPresUnit(COPresUnit::mmhg)), 987.5f);
+  EXPECT_EQ(sim->Lines(), std::vector<std::string>({"M_A_P? ", "SE? PR_U "}));
+}
+
+TEST_F(StartupTest, ADirectQueryNeverSharesThePortWithTheWorker) {
+  ASSERT_TRUE(obs->Connect(false));
+  GiveBanks();
+  PrepareTask("queries");
+  ASSERT_TRUE(StartNow());
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  // Polling every 15 ms while samples come every 60 ms: the worker is on the
+  // line most of the time.
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_EQ(QueryDirect("M_A_P?", 10), "1013.2") << i;
+    PumpFor(2);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
+  obs->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  EXPECT_FALSE(obs->GetService()->IsFailed());
+  EXPECT_TRUE(messages.Texts().empty());
+  EXPECT_EQ(ReceivedNumbers(), sim->State().delivered);
+}
+
+TEST_F(StartupTest, ADirectQueryOpensAClosedLinkAndClosesItAgain) {
+  EXPECT_FALSE(obs->GetLink().isOpen());
+  EXPECT_EQ(QueryDirect("SE? PR_U", 9), "U_MBAR");
+  EXPECT_FALSE(obs->GetLink().isOpen());
+  EXPECT_TRUE(Sent("SE? PR_U "));
+}
+
+}  // namespace

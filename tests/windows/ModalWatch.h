@@ -1,0 +1,21 @@
+#pragma once
+// Looks at the modal dialog every few milliseconds while a modal loop runs,
+// so a test can see (and press) what the user would.
+#include <QApplication>
+#include <QTimer>
+#include <functional>
+
+#include "ui/Dialog.h"
+
+class ModalWatch {
+ public:
+  explicit ModalWatch(std::function<void(CDialog*)> look) {
+    QObject::connect(&m_timer, &QTimer::timeout, [look] {
+      if (auto* dlg = dynamic_cast<CDialog*>(QApplication::activeModalWidget())) look(dlg);
+    });
+    m_timer.start(5);
+  }
+
+ private:
+  QTimer m_timer;
+};

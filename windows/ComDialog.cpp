@@ -1,0 +1,87 @@
+#include "ComDialog.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "AppFinder.h"
+#include "COSystemSetup.h"
+#include "DataLinks.h"
+#include "ObjAssign.h"
+#include "core/MessageSink.h"
+#include "ui/DataExchange.h"
+
+COComDialog::COComDialog(QWidget* parent)
+    : CDialog(AppFinder::isCalibration() ? IDD_CALIBRATION : IDD, parent) {
+  setWindowTitle("Communication");
+  auto* layout = new QVBoxLayout(this);
+
+  auto* ports = new QGroupBox("Com Port", this);
+  AddItem(kPortGroup, ports);
+  auto* portLayout = new QHBoxLayout(ports);
+  auto* group = new QButtonGroup(ports);
+  const char* const names[] = {"COM1:", "COM2:", "COM3:", "COM4:"};
+  for (int i = 0; i < 4; ++i) {
+    auto* radio = new QRadioButton(names[i], ports);
+    group->addButton(radio, i);
+    portLayout->addWidget(radio);
+    AddItem(kCom1 + i, radio);
+  }
+  layout->addWidget(ports);
+
+  // What the monitor's line always is; shown, not chosen.
+  auto* fixed = new QGroupBox("Gas Monitor Communication Setup", this);
+  auto* grid = new QGridLayout(fixed);
+  const char* const rows[][2] = {{"Baud Rate:", "9600"},          {"Stop Bits:", "1"},
+                                 {"Data Bits:", "7"},             {"Parity Check:", "Even"},
+                                 {"Hardwire Mode:", "Leased-Line"}, {"Handshake Type:", "Hard-Wired"},
+                                 {"Text Line Terminator:", "CR-LF"}};
+  int row = 0;
+  for (const auto& r : rows) {
+    grid->addWidget(new QLabel(r[0], fixed), row, 0);
+    grid->addWidget(new QLabel(r[1], fixed), row, 1);
+    ++row;
+  }
+  layout->addWidget(fixed);
+
+  auto* buttons = new QHBoxLayout();
+  auto* ok = new QPushButton("OK", this);
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", this);
+  AddItem(IDOK, ok);
+  AddItem(IDCANCEL, cancel);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+}
+
+void COComDialog::DoDataExchange(CDataExchange* dx) {
+  COSystemSetup* setup = COSystemSetup::Current();
+  if (setup == nullptr) return;
+  // Radio 0 to 3 is COM1 to COM4.
+  ObjAssign<int, COSystemSetup>(setup, &COSystemSetup::GetComPort, &COSystemSetup::SetComPort)
+      .Exchange(dx, kCom1, DDX_Radio);
+}
+
+bool COComDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  if (DataLinks::MeasurementState() != 0) {
+    for (int id : {static_cast<int>(kPortGroup), static_cast<int>(kCom1), static_cast<int>(kCom2),
+                   static_cast<int>(kCom3), static_cast<int>(kCom4)})
+      if (QWidget* w = GetDlgItem(id)) w->setEnabled(false);
+  }
+  return true;
+}
+
+void COComDialog::OnOK() {
+  CDialog::OnOK();
+  if (COSystemSetup* setup = COSystemSetup::Current()) setup->Save();
+}

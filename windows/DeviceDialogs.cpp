@@ -1,0 +1,106 @@
+#include "DeviceDialogs.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ComDialog.h"
+#include "core/MessageSink.h"
+#include "ui/DataExchange.h"
+#include "ui/WinApp.h"
+
+namespace {
+
+// The main window of the running program, the parent of its dialogs.
+QWidget* MainWindow() {
+  auto* app = dynamic_cast<platform::Application*>(platform::AppCore::Current());
+  return app ? app->GetMainWnd() : nullptr;
+}
+
+}  // namespace
+
+// --- COClientWnd ---
+
+COClientWnd::COClientWnd(int templateId, QWidget* parent) : CDialog(templateId, parent) {}
+
+int COClientWnd::DoModal() {
+  // The service may have ended before the window could open.
+  if (m_ended) return m_result;
+  return CDialog::DoModal();
+}
+
+void COClientWnd::ShowModeless() { show(); }
+
+void COClientWnd::EndDialog(int result) {
+  m_ended = true;
+  m_result = result;
+  CDialog::EndDialog(result);
+}
+
+bool COClientWnd::IsWindow() const { return isVisible(); }
+
+// --- COMessageWnd ---
+
+COMessageWnd::COMessageWnd(COMessageDlg* dialog, QWidget* parent)
+    : COClientWnd(IDD, parent), m_dialog(dialog) {
+  setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+  auto* layout = new QVBoxLayout(this);
+  auto* text = new QLabel(this);
+  text->setMinimumWidth(240);
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  AddItem(kText, text);
+}
+
+bool COMessageWnd::OnInitDialog() {
+  COClientWnd::OnInitDialog();
+  SetDlgItemText(kText, m_dialog->m_text);
+  return true;
+}
+
+// --- COProgressWnd ---
+
+COProgressWnd::COProgressWnd(COProgress* dialog, QWidget* parent)
+    : COClientWnd(IDD, parent), m_dialog(dialog), m_progress(new QProgressBar(this)) {
+  setWindowTitle("Progress");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_progress);
+  AddItem(kBar, m_progress);
+  auto* text = new QLabel("Text", this);
+  layout->addWidget(text);
+  AddItem(kText, text);
+  auto* cancel = new QPushButton("Cancel", this);
+  layout->addWidget(cancel, 0, Qt::AlignRight);
+  AddItem(IDCANCEL, cancel);
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void COProgressWnd::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, kText, m_dialog->m_text); }
+
+bool COProgressWnd::OnInitDialog() {
+  COClientWnd::OnInitDialog();
+  if (!m_dialog->m_caption.empty()) SetWindowText(m_dialog->m_caption);
+  m_progress->setRange(0, 100);
+  m_progress->setValue(0);
+  return true;
+}
+
+void COProgressWnd::SetProgress(int percent) { m_progress->setValue(percent); }
+
+void COProgressWnd::OnCancel() { m_dialog->OnCancel(); }
+
+// --- CODeviceDialogs ---
+
+std::unique_ptr<IClientWindow> CODeviceDialogs::CreateMessageWindow(COMessageDlg* dialog) {
+  return std::make_unique<COMessageWnd>(dialog, MainWindow());
+}
+
+std::unique_ptr<IClientWindow> CODeviceDialogs::CreateProgressWindow(COProgress* dialog) {
+  return std::make_unique<COProgressWnd>(dialog, MainWindow());
+}
+
+int CODeviceDialogs::RunComDialog() {
+  COComDialog dialog(nullptr);
+  return dialog.DoModal();
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The windows of the device clients on Qt: the message dialog and the
+// progress dialog, each shown modally while a service runs on the worker
+// thread, and the communication dialog of the start-up connection. A program
+// keeps one CODeviceDialogs for its run; it installs itself.
+#include "DeviceClients.h"
+#include "ui/Dialog.h"
+
+class QProgressBar;
+
+// What both windows share: modal until the client ends them.
+class COClientWnd : public CDialog, public IClientWindow {
+ public:
+  COClientWnd(int templateId, QWidget* parent);
+
+  int DoModal() override;
+  void ShowModeless() override;
+  void EndDialog(int result) override;
+  bool IsWindow() const override;
+  void SetProgress(int percent) override {}
+
+ protected:
+  // Only the end of the service closes the window.
+  void OnCancel() override {}
+
+ private:
+  bool m_ended = false;
+  int m_result = 0;
+};
+
+// A line of text (static 1125), no caption.
+class COMessageWnd : public COClientWnd {
+ public:
+  enum { IDD = 164, kText = 1125 };
+  COMessageWnd(COMessageDlg* dialog, QWidget* parent);
+
+ protected:
+  bool OnInitDialog() override;
+
+ private:
+  COMessageDlg* m_dialog;
+};
+
+// A progress bar (1124), a text (1125) and Cancel (2).
+class COProgressWnd : public COClientWnd {
+ public:
+  enum { IDD = 159, kBar = 1124, kText = 1125 };
+  COProgressWnd(COProgress* dialog, QWidget* parent);
+  void SetProgress(int percent) override;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  bool OnInitDialog() override;
+  // Asks the service to cancel; the window stays until it reports back.
+  void OnCancel() override;
+
+ private:
+  COProgress* m_dialog;
+  QProgressBar* m_progress;
+};
+
+class CODeviceDialogs : public IDeviceDialogs {
+ public:
+  CODeviceDialogs() { m_previous = SetDeviceDialogs(this); }
+  ~CODeviceDialogs() override { SetDeviceDialogs(m_previous); }
+  CODeviceDialogs(const CODeviceDialogs&) = delete;
+  CODeviceDialogs& operator=(const CODeviceDialogs&) = delete;
+
+  std::unique_ptr<IClientWindow> CreateMessageWindow(COMessageDlg* dialog) override;
+  std::unique_ptr<IClientWindow> CreateProgressWindow(COProgress* dialog) override;
+  int RunComDialog() override;
+
+ private:
+  IDeviceDialogs* m_previous = nullptr;
+};
