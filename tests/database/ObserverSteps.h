@@ -1,54 +1,33 @@
 #pragma once
-// How the database observer stores a measurement, through the record
-// classes: the [Meas] row numbered on from the highest stored number, then the
-// measurement's events. Tests and the benchmark store rows this way.
-#include <vector>
-
+// Stores measurements as a running program does: each one announced on a
+// general subject and written by the database observer. Tests and the
+// benchmark store rows this way.
+#include "CODBObs.h"
+#include "COGenSub.h"
 #include "COMeas.h"
-#include "TaskRecords.h"
 
 namespace kovo::test {
 
 class ObserverSteps {
  public:
-  ObserverSteps() {
-    m_recMeas.SetTarget(&m_meas);
-    m_recMeas.m_strSort = "[MeasNo]";
-  }
+  ObserverSteps() { m_sub.Attach(&m_observer); }
+  ~ObserverSteps() { m_sub.Detach(&m_observer); }
+  ObserverSteps(const ObserverSteps&) = delete;
+  ObserverSteps& operator=(const ObserverSteps&) = delete;
 
-  // Stores the measurement and its events; gives it its number.
+  // Stores the measurement and its events and gives it its number;
+  // the first after a start also gets the start event.
   void Write(COMeas& meas, bool firstAfterStart = false) {
-    if (!m_recMeas.IsOpen()) {
-      m_recMeas.Open();
-      if (!m_recMeas.IsEOF()) m_recMeas.MoveLast();
-    }
-    std::vector<COEvent> pending = meas.GetEvents();
-    meas.GetEvents().clear();
-    int number = 1;
-    if (!(m_recMeas.IsBOF() && m_recMeas.IsEOF())) {
-      m_recMeas.MoveLast();
-      number = m_meas.GetMeasNo() + 1;
-    }
-    meas.SetMeasNo(number);
-    m_recMeas.AddNew();
-    m_meas = meas;
-    m_recMeas.Update();
-    m_recMeas.Requery();
-    if (firstAfterStart) m_recEvent.AddEventById(meas, 166, COEvent::typeTaskStarted, 0.0f);
-    for (const COEvent& e : pending) m_recEvent.ReplaceEvent(meas, e);
+    if (firstAfterStart) m_sub.Notify(eTaskStarted);
+    m_sub.NotifyMeas(eNewMeas, meas);
+    meas.SetMeasNo(m_sub.GetMeas()->GetMeasNo());
   }
 
-  void Close() {
-    m_recMeas.CloseWithDatabase();
-    m_recEvent.CloseWithDatabase();
-  }
-
-  CORecEvent& Events() { return m_recEvent; }
+  void Close() { m_observer.CloseRecordsets(); }
 
  private:
-  COMeas m_meas;
-  CORecMeas m_recMeas;
-  CORecEvent m_recEvent;
+  COGenSub m_sub;
+  CODBObs m_observer;
 };
 
 }  // namespace kovo::test

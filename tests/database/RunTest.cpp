@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 
+#include "CODBObs.h"
 #include "DBDoc.h"
 #include "DBFiles.h"
 #include "DataTestSupport.h"
@@ -19,43 +20,6 @@ namespace {
 
 using kovo::test::DataTest;
 using kovo::test::MakeMeas;
-
-// Stores what the general subject announces as the database observer does,
-// with the alarm check and the alarm, start and stop events.
-class StoringObserver : public CObserver {
- public:
-  explicit StoringObserver(COSequence* sequence) : m_sequence(sequence) {}
-  void Update(CSubject* s) override {
-    COGenSub* sub = static_cast<COGenSub*>(s);
-    switch (sub->GetUpdType()) {
-      case eTaskStarted:
-        m_first = true;
-        break;
-      case eNewMeas: {
-        m_last = *sub->GetMeas();
-        m_store.Write(m_last, m_first);
-        sub->GetMeas()->SetMeasNo(m_last.GetMeasNo());  // the observers after this one see the number
-        m_first = false;
-        m_sequence->CheckAlarms(m_last);
-        for (const COAlarm& a : m_sequence->GetAlarms())
-          if (a.IsExceeded()) m_store.Events().AddEvent(m_last, a.GetDescription(), COEvent::typeAlarm, a.GetFilter());
-        break;
-      }
-      case eTaskStopped:
-        if (!m_first) m_store.Events().AddEventById(m_last, 165, COEvent::typeTaskStopped, 0.0f);
-        break;
-      default:
-        break;
-    }
-  }
-  void Close() { m_store.Close(); }
-
- private:
-  COSequence* m_sequence;
-  kovo::test::ObserverSteps m_store;
-  COMeas m_last;
-  bool m_first = false;
-};
 
 using RunTest = DataTest;
 
@@ -72,7 +36,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   sequence.GetAlarms().push_back(alarm);
   sequence.Save();
 
-  StoringObserver storing(&sequence);
+  CODBObs storing;
   genSub.Attach(&storing);
   genSub.Attach(&sequence);
   const CTime base(2024, 6, 1, 8, 0, 0);
@@ -85,7 +49,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   sequence.NewSequence();  // as the measurement subject does once a stopped task had measurements
   genSub.Detach(&sequence);
   genSub.Detach(&storing);
-  storing.Close();
+  storing.CloseRecordsets();
 
   EXPECT_EQ(switches, std::vector<std::string>({"pc:on", "relay1:on", "pc:off", "relay1:off"}));
   // Every measurement with its events, read back as a window reads them.
