@@ -20,6 +20,13 @@ class CORecBase : public CRecordset {
   void EditOrAddNew();
   // Deletes every row of the filter.
   void DeleteRows();
+  // A filter whose values are written into it (no parameters); it takes
+  // effect at the next open or requery.
+  void SetFilter(const std::string& filter) {
+    m_strFilter = filter;
+    m_filterParams.clear();
+  }
+  void ClearFilter() { SetFilter(std::string()); }
 
  protected:
   // The data source name after "TARNIC:"; read when the set opens.

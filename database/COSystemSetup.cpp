@@ -163,8 +163,7 @@ void COSystemSetup::Save() {
 
 // Unguarded: a failure passes to the dialog that asked.
 void COSystemSetup::ReadTaskList() {
-  m_dbList.m_strFilter.clear();
-  m_dbList.m_filterParams.clear();
+  m_dbList.ClearFilter();
   if (m_dbList.IsOpen())
     m_dbList.Requery();
   else

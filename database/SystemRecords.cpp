@@ -98,8 +98,7 @@ void CORecBank::DoFieldExchange(CFieldExchange* pFX) {
 }
 
 void CORecBank::SelectRow(int setId, int filter, int bank) {
-  m_strFilter = platform::Format("[ID] = %d AND [Filter] = %d AND [Bank] = %d", setId, filter, bank);
-  m_filterParams.clear();
+  SetFilter(platform::Format("[ID] = %d AND [Filter] = %d AND [Bank] = %d", setId, filter, bank));
 }
 
 void CORecBank::SaveBank(int setId, int filter, int bank, const BankInfo& info) {
@@ -219,13 +218,11 @@ int CORecBankSet::FindSet(int setType, const std::string& serial) {
     OpenDynaset();
     Requery();
   } catch (...) {
-    m_strFilter.clear();
-    m_filterParams.clear();
+    ClearFilter();
     throw;
   }
   int id = IsEOF() ? -1 : m_ID;
-  m_strFilter.clear();
-  m_filterParams.clear();
+  ClearFilter();
   return id;
 }
 
@@ -295,8 +292,7 @@ void CORecBankSet::SaveSet(int setType, const std::string& description, int filt
 }
 
 bool CORecBankSet::LoadSet(int setId) {
-  m_strFilter = platform::Format("[ID] = %d", setId);
-  m_filterParams.clear();
+  SetFilter(platform::Format("[ID] = %d", setId));
   OpenOrRequery();
   m_strFilter.clear();
   if (!IsOpen() || IsEOF()) return false;
@@ -320,8 +316,7 @@ bool CORecBankSet::LoadCurrentSet(const std::string& serial, bool lookOnly) {
   OpenOrRequery();
   const bool found = IsOpen() && !IsEOF();
   const int id = m_ID;
-  m_strFilter.clear();
-  m_filterParams.clear();
+  ClearFilter();
   if (found) return LoadSet(id);
   if (lookOnly) return false;
   ShowMessage(199);

@@ -133,8 +133,7 @@ void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
 }
 
 void CORecEvent::SelectComment(const CTime& time, int type) {
-  m_strFilter = "[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type);
-  m_filterParams.clear();
+  SetFilter("[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type));
 }
 
 void CORecEvent::LoadEvents(COMeas& meas) {
@@ -207,8 +206,7 @@ void CORecAlarm::DoFieldExchange(CFieldExchange* pFX) {
 }
 
 void CORecAlarm::SelectSequence(int sequenceNum) {
-  m_strFilter = platform::Format("[SequenceNum] = %d", sequenceNum);
-  m_filterParams.clear();
+  SetFilter(platform::Format("[SequenceNum] = %d", sequenceNum));
 }
 
 void CORecAlarm::LoadAlarms(int sequenceNum, std::vector<COAlarm>& alarms) {
@@ -269,8 +267,7 @@ void CORecOpenColumns::DoFieldExchange(CFieldExchange* pFX) {
 }
 
 void CORecOpenColumns::DeleteAll() {
-  m_strFilter.clear();
-  m_filterParams.clear();
+  ClearFilter();
   DeleteRows();
 }
 
@@ -307,8 +304,7 @@ void CORecOpenWindows::DoFieldExchange(CFieldExchange* pFX) {
 }
 
 void CORecOpenWindows::DeleteAll() {
-  m_strFilter.clear();
-  m_filterParams.clear();
+  ClearFilter();
   DeleteRows();
   CORecOpenColumns columns;
   columns.DeleteAll();

@@ -25,31 +25,50 @@ struct Column {
   int maxLength;
 };
 
+union NumberValue {
+  unsigned char u8;
+  SQLSMALLINT i16;
+  SQLINTEGER i32;
+  SQLUINTEGER u32;
+  SQLREAL f32;
+  SQLDOUBLE f64;
+};
+
+// How a number column travels: its C and SQL types and where its value lies.
+// Text and dates travel as characters and have no number binding.
+struct NumberBinding {
+  SQLSMALLINT cType;
+  SQLSMALLINT sqlType;
+  void* value;
+};
+
+NumberBinding BindingOf(CFieldExchange::FieldKind kind, NumberValue& v) {
+  switch (kind) {
+    case CFieldExchange::kByte: return {SQL_C_UTINYINT, SQL_TINYINT, &v.u8};
+    case CFieldExchange::kInt: return {SQL_C_SSHORT, SQL_SMALLINT, &v.i16};
+    case CFieldExchange::kLong: return {SQL_C_SLONG, SQL_INTEGER, &v.i32};
+    case CFieldExchange::kULong: return {SQL_C_ULONG, SQL_BIGINT, &v.u32};
+    case CFieldExchange::kSingle: return {SQL_C_FLOAT, SQL_REAL, &v.f32};
+    case CFieldExchange::kDouble: return {SQL_C_DOUBLE, SQL_DOUBLE, &v.f64};
+    default: return {SQL_C_CHAR, SQL_VARCHAR, nullptr};
+  }
+}
+
+bool IsCharacterKind(CFieldExchange::FieldKind kind) {
+  return kind == CFieldExchange::kText || kind == CFieldExchange::kDate;
+}
+
 // The fetch buffer of one column; both select statements bind to it.
 struct FetchBuffer {
   SQLLEN ind = 0;
-  union {
-    unsigned char u8;
-    SQLSMALLINT i16;
-    SQLINTEGER i32;
-    SQLUINTEGER u32;
-    SQLREAL f32;
-    SQLDOUBLE f64;
-  } v{};
+  NumberValue v{};
   std::vector<char> text;
 };
 
 // The parameter buffer of one column for an insert or update.
 struct StoreBuffer {
   SQLLEN ind = 0;
-  union {
-    unsigned char u8;
-    SQLSMALLINT i16;
-    SQLINTEGER i32;
-    SQLUINTEGER u32;
-    SQLREAL f32;
-    SQLDOUBLE f64;
-  } v{};
+  NumberValue v{};
   std::string text;
 };
 
@@ -350,17 +369,11 @@ void CRecordset::Prepare() {
     if (im.source == Impl::kTable) SQLBindCol(s.h, col++, SQL_C_SBIGINT, &im.rowid, 0, &im.rowidInd);
     for (size_t i = 0; i < im.columns.size(); ++i, ++col) {
       FetchBuffer& b = im.fetch[i];
-      switch (im.columns[i].kind) {
-        case CFieldExchange::kText:
-        case CFieldExchange::kDate:
-          SQLBindCol(s.h, col, SQL_C_CHAR, b.text.data(), static_cast<SQLLEN>(b.text.size()), &b.ind);
-          break;
-        case CFieldExchange::kByte: SQLBindCol(s.h, col, SQL_C_UTINYINT, &b.v.u8, 0, &b.ind); break;
-        case CFieldExchange::kInt: SQLBindCol(s.h, col, SQL_C_SSHORT, &b.v.i16, 0, &b.ind); break;
-        case CFieldExchange::kLong: SQLBindCol(s.h, col, SQL_C_SLONG, &b.v.i32, 0, &b.ind); break;
-        case CFieldExchange::kULong: SQLBindCol(s.h, col, SQL_C_ULONG, &b.v.u32, 0, &b.ind); break;
-        case CFieldExchange::kSingle: SQLBindCol(s.h, col, SQL_C_FLOAT, &b.v.f32, 0, &b.ind); break;
-        case CFieldExchange::kDouble: SQLBindCol(s.h, col, SQL_C_DOUBLE, &b.v.f64, 0, &b.ind); break;
+      if (IsCharacterKind(im.columns[i].kind)) {
+        SQLBindCol(s.h, col, SQL_C_CHAR, b.text.data(), static_cast<SQLLEN>(b.text.size()), &b.ind);
+      } else {
+        const NumberBinding n = BindingOf(im.columns[i].kind, b.v);
+        SQLBindCol(s.h, col, n.cType, n.value, 0, &b.ind);
       }
     }
   }
@@ -665,31 +678,13 @@ bool CRecordset::Update() {
     SQLUSMALLINT p = 1;
     for (size_t i = 0; i < im.columns.size(); ++i, ++p) {
       StoreBuffer& b = im.store[i];
-      SQLRETURN r = SQL_SUCCESS;
-      switch (im.columns[i].kind) {
-        case CFieldExchange::kText:
-        case CFieldExchange::kDate:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, b.text.empty() ? 1 : b.text.size(), 0,
-                               b.text.data(), 0, &b.ind);
-          break;
-        case CFieldExchange::kByte:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_UTINYINT, SQL_TINYINT, 0, 0, &b.v.u8, 0, &b.ind);
-          break;
-        case CFieldExchange::kInt:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_SSHORT, SQL_SMALLINT, 0, 0, &b.v.i16, 0, &b.ind);
-          break;
-        case CFieldExchange::kLong:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &b.v.i32, 0, &b.ind);
-          break;
-        case CFieldExchange::kULong:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_ULONG, SQL_BIGINT, 0, 0, &b.v.u32, 0, &b.ind);
-          break;
-        case CFieldExchange::kSingle:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_FLOAT, SQL_REAL, 0, 0, &b.v.f32, 0, &b.ind);
-          break;
-        case CFieldExchange::kDouble:
-          r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &b.v.f64, 0, &b.ind);
-          break;
+      SQLRETURN r;
+      if (IsCharacterKind(im.columns[i].kind)) {
+        r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, b.text.empty() ? 1 : b.text.size(), 0,
+                             b.text.data(), 0, &b.ind);
+      } else {
+        const NumberBinding n = BindingOf(im.columns[i].kind, b.v);
+        r = SQLBindParameter(h, p, SQL_PARAM_INPUT, n.cType, n.sqlType, 0, 0, n.value, 0, &b.ind);
       }
       if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, h, "Parameter");
     }
