@@ -72,7 +72,7 @@ void CommKovo::Query(const Prints& request, const Scans& reply) {
 
 void CommKovo::resync() {
   const std::string expected = "Q&T " + Instrument()->GetType() + kTerminator;
-  sendCommand(PrintStr("\nID?"));
+  sendCommand(PrintStr("\nID?\n"));
   StringMatcher matcher(expected.c_str());
   try {
     // A monitor that talks without ever naming itself must not hold the

@@ -449,9 +449,15 @@ std::vector<std::string> SimulatedMonitor::Lines() const {
   return m_lines;
 }
 
+std::string SimulatedMonitor::RawInput() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_raw;
+}
+
 void SimulatedMonitor::ClearLines() {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_lines.clear();
+  m_raw.clear();
 }
 
 bool SimulatedMonitor::WaitForLines(size_t count, int timeoutMs) const {
@@ -553,6 +559,10 @@ void SimulatedMonitor::Run() {
       const ssize_t got = ::read(master, buffer, sizeof buffer);
       if (got > 0) {
         m_pending.append(buffer, static_cast<size_t>(got));
+        {
+          std::lock_guard<std::mutex> lock(m_mutex);
+          m_raw.append(buffer, static_cast<size_t>(got));
+        }
         size_t nl;
         while ((nl = m_pending.find('\n')) != std::string::npos) {
           std::string line = m_pending.substr(0, nl);

@@ -140,6 +140,9 @@ class SimulatedMonitor {
 
   // Every line received, in order.
   std::vector<std::string> Lines() const;
+  // Every byte received, empty lines and line feeds included.
+  std::string RawInput() const;
+  // Forgets the lines and bytes received so far.
   void ClearLines();
   // Waits until at least count lines have come; false at the time-out.
   bool WaitForLines(size_t count, int timeoutMs) const;
@@ -169,6 +172,7 @@ class SimulatedMonitor {
   SimTimings m_timings;
   std::vector<std::pair<std::string, Handler>> m_handlers;
   std::vector<std::string> m_lines;
+  std::string m_raw;
   Misbehaviour m_misbehaviour = Misbehaviour::none;
   std::string m_garbage;
   Clock::time_point m_deafUntil{};

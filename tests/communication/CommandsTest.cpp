@@ -328,6 +328,10 @@ TEST_F(Commands, ResyncFindsTheMonitorAgain) {
   EXPECT_THROW(comm->getIdentity(model, serial, version), CommException);
   const Lines lines = Sent([&] { comm->resync(); }, 1);
   EXPECT_EQ(lines, Lines{"ID?"});
+  // An empty line ahead and behind; the last line feed may come in a read of its own.
+  for (int i = 0; i < 100 && monitor->RawInput().size() < 6; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(monitor->RawInput(), "\nID?\n\n");
   int32_t status = -1;
   comm->getExtStatus(status);
   EXPECT_EQ(status, 0);

@@ -18,6 +18,7 @@ class Device : public EngineFixture {
   template <class T>
   Lines Run(ServiceHandle<T>& service) {
     monitor->ClearLines();
+    client.Forget(service.get());
     service->Start();
     EXPECT_TRUE(PumpUntil([&] { return client.Finished(service.get()) == 1; }));
     return monitor->Lines();

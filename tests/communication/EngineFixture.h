@@ -4,6 +4,7 @@
 // calls the device's dispatch whenever the notifier says there is work.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -27,6 +28,10 @@ class RecordingClient : public DeviceKovoClient {
   void ServiceDone(Service* service) override {
     calls.push_back({service, service->GetState(), service->IsFailed()});
     if (onDone) onDone(service);
+  }
+  void Forget(const Service* service) {
+    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const Call& c) { return c.service == service; }),
+                calls.end());
   }
   int Finished(const Service* service) const {
     int n = 0;

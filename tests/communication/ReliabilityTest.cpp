@@ -101,6 +101,7 @@ TEST_P(Reliability, AMonitoringRunSurvivesAMisbehavingMonitor) {
   });
   ASSERT_TRUE(PumpUntil([&] { return device->Open(); }, 5000));
   auto id = device->NewGetIDService(&client);
+  client.Forget(id.get());
   id->Start();
   ASSERT_TRUE(PumpUntil([&] { return client.Finished(id.get()) == 1; }));
   EXPECT_FALSE(id->IsFailed()) << id->GetErrorText();
