@@ -14,7 +14,7 @@ CmdBuilder& CmdBuilder::AddCall(std::function<void()> call) {
 }
 
 CmdBuilder& CmdBuilder::AddMessageCheck() {
-  return AddStep(CommandProc::Instance(), &CommandProc::CheckMonitorMessage, m_device->TextBuffer());
+  return AddStep(&m_device->Proc(), &CommandProc::CheckMonitorMessage, m_device->TextBuffer());
 }
 
-CmdBuilder& CmdBuilder::AddClearLog() { return AddStep(CommandProc::Instance(), &CommandProc::ClearLog); }
+CmdBuilder& CmdBuilder::AddClearLog() { return AddStep(&m_device->Proc(), &CommandProc::ClearLog); }

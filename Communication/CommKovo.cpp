@@ -26,8 +26,6 @@ PrintColl FilterAndBank(FilterPos filter, BankNo bank) {
   return items;
 }
 
-InstrumentInfo* Instrument() { return InstrumentUtility::GetInstance()->GetInstrumentInfo(); }
-
 // The monitor's keyword for each unit kind of the suite.
 const char* const kLengthKeywords[] = {"U_METER", "U_FEET"};
 const char* const kHumiKeywords[] = {"U_MG_M3", "U_MG_M3", "U_MG_M3", "U_PPM", "U_PPM", "U_PPM", "U_TDEW", "U_kPa"};
@@ -42,7 +40,8 @@ const char* KeywordOf(const char* const (&keywords)[N], int kind) {
 
 }  // namespace
 
-CommKovo::CommKovo(TransConn* conn) : m_conn(conn), m_src(conn), m_sink(conn) {}
+CommKovo::CommKovo(TransConn* conn, const InstrumentInfo& instrument)
+    : m_instrument(instrument), m_conn(conn), m_src(conn), m_sink(conn) {}
 
 void CommKovo::open() { m_conn->Open(); }
 
@@ -71,7 +70,7 @@ void CommKovo::Query(const Prints& request, const Scans& reply) {
 }
 
 void CommKovo::resync() {
-  const std::string expected = "Q&T " + Instrument()->GetType() + kTerminator;
+  const std::string expected = "Q&T " + m_instrument.GetType() + kTerminator;
   sendCommand(PrintStr("\nID?\n"));
   StringMatcher matcher(expected.c_str());
   try {
@@ -137,8 +136,7 @@ void CommKovo::stopMeasurement() { sendCommand(PrintStr("STOP_M")); }
 
 void CommKovo::getSample(COMeas& meas, const CTime& reference, bool statusFlag) {
   Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag));
-  InstrumentInfo* info = Instrument();
-  if (info->isTebb() || info->isVrel()) {
+  if (m_instrument.isTebb() || m_instrument.isVrel()) {
     COAirPressure pressure;
     getAirPressure(pressure);
     getPressureUnit(pressure);

@@ -16,10 +16,13 @@
 
 class COAirPressure;
 class COMeas;
+class InstrumentInfo;
 
 class CommKovo {
  public:
-  explicit CommKovo(TransConn* conn);
+  // The instrument's identity chooses the identity line of a resync and
+  // whether a sample carries the air pressure; it is read at each use.
+  CommKovo(TransConn* conn, const InstrumentInfo& instrument);
 
   void open();
   void close();
@@ -122,6 +125,7 @@ class CommKovo {
   void queryWater(const char* keyword, const Scans& reply);
   void sendUnit(const char* command, const char* keyword);
 
+  const InstrumentInfo& m_instrument;
   TransConn* m_conn;
   DataSrcTC m_src;
   DataSinkTC m_sink;

@@ -3,33 +3,6 @@
 #include "CommKovo.h"
 #include "CommKovoHelper.h"
 
-namespace {
-std::mutex g_instanceLock;
-CommandProc* g_instance = nullptr;
-}  // namespace
-
-CommandProc* CommandProc::Instance() {
-  std::lock_guard<std::mutex> lock(g_instanceLock);
-  if (!g_instance) g_instance = new CommandProc();
-  return g_instance;
-}
-
-void CommandProc::DeleteInstance() {
-  std::lock_guard<std::mutex> lock(g_instanceLock);
-  delete g_instance;
-  g_instance = nullptr;
-}
-
-void CommandProc::SetComm(CommKovo* comm) {
-  std::lock_guard<std::mutex> lock(m_logLock);
-  m_comm = comm;
-}
-
-CommKovo* CommandProc::GetComm() const {
-  std::lock_guard<std::mutex> lock(m_logLock);
-  return m_comm;
-}
-
 void CommandProc::Execute(Command* command) {
   {
     std::lock_guard<std::mutex> lock(m_logLock);
@@ -39,12 +12,11 @@ void CommandProc::Execute(Command* command) {
 }
 
 void CommandProc::CheckMonitorMessage(ChBuf& text) {
-  CommKovo* comm = GetComm();
   bool message = false;
-  comm->getAM(message);
+  m_comm->getAM(message);
   if (!message) return;
-  comm->getPUDB(text);
-  comm->sendAM();
+  m_comm->getPUDB(text);
+  m_comm->sendAM();
   throw TryAgainException();
 }
 

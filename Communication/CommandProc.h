@@ -1,5 +1,5 @@
 #pragma once
-// The process-wide command processor: runs each command, keeps a log of the
+// The device's command processor: runs each command, keeps a log of the
 // commands run since the last clear, and checks the monitor for a message.
 #include <cstddef>
 #include <mutex>
@@ -11,11 +11,9 @@ class CommKovo;
 
 class CommandProc {
  public:
-  static CommandProc* Instance();
-  static void DeleteInstance();
-
-  void SetComm(CommKovo* comm);
-  CommKovo* GetComm() const;
+  explicit CommandProc(CommKovo* comm) : m_comm(comm) {}
+  CommandProc(const CommandProc&) = delete;
+  CommandProc& operator=(const CommandProc&) = delete;
 
   // Logs the command, then runs it; its exceptions pass to the caller.
   void Execute(Command* command);
@@ -30,9 +28,7 @@ class CommandProc {
   size_t GetLogCount() const;
 
  private:
-  CommandProc() = default;
-
-  CommKovo* m_comm = nullptr;
+  CommKovo* const m_comm;
   LogQueue m_log;
   // A leaf lock: the log is written by the worker and cleared by a service
   // that finishes on the user-interface thread.

@@ -3,43 +3,21 @@
 #include "Services.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
-
-namespace {
-
-IDeviceDialogs* g_dialogs = nullptr;
-
-// The process-wide flags of the dialog clients.
-int g_identified = 0;
-int g_configurationRead = 0;
-int g_allUploaded = 0;
-
-}  // namespace
+#include "StringIds.h"
 
 void ShowCommunicationError() { platform::MessageBox("Communication error", MB_OK); }
 
-IDeviceDialogs* GetDeviceDialogs() { return g_dialogs; }
-
-IDeviceDialogs* SetDeviceDialogs(IDeviceDialogs* dialogs) {
-  IDeviceDialogs* previous = g_dialogs;
-  g_dialogs = dialogs;
-  return previous;
-}
-
 // --- COLeanClient ---
 
-COLeanClient::COLeanClient(DeviceKovo* device, int quiet) : m_device(device), m_quiet(quiet) {}
+COLeanClient::COLeanClient(DeviceKovo* device, bool quiet) : m_device(device), m_quiet(quiet) {}
 
 COLeanClient::~COLeanClient() = default;
 
-int COLeanClient::CheckResult(Service* service) {
-  if (service->GetState() != Service::stateFinished) return 0;
+bool COLeanClient::CheckResult(Service* service) {
+  if (service->GetState() != Service::stateFinished) return false;
   if (service->IsFailed() && !m_quiet) ShowCommunicationError();
-  return 1;
+  return true;
 }
-
-bool COLeanClient::IsIdentified() { return g_identified != 0; }
-
-void COLeanClient::ResetRunFlags() { g_identified = g_configurationRead = g_allUploaded = 0; }
 
 void COLeanClient::StartService(ServiceHandle<Service> service) {
   m_service = std::move(service);
@@ -52,7 +30,7 @@ bool COLeanClient::Succeeded() const {
 }
 
 void COOneShotClient::ServiceDone(Service* service) {
-  if (CheckResult(service) != 1) return;
+  if (!CheckResult(service)) return;
   m_service.reset();
   delete this;
 }
@@ -63,12 +41,12 @@ void CORelayClient::SetRelay(int relay, int on) { StartService(m_device->NewSetR
 
 // --- COMessageDlg ---
 
-COMessageDlg::COMessageDlg(DeviceKovo* device, int quiet) : COLeanClient(device, quiet) {}
+COMessageDlg::COMessageDlg(DeviceKovo* device, bool quiet) : COLeanClient(device, quiet) {}
 
 COMessageDlg::~COMessageDlg() = default;
 
 int COMessageDlg::DoModal() {
-  IDeviceDialogs* dialogs = GetDeviceDialogs();
+  IDeviceDialogs* dialogs = Dialogs();
   if (dialogs == nullptr) return -1;
   m_window = dialogs->CreateMessageWindow(this);
   const int result = m_window->DoModal();
@@ -83,7 +61,7 @@ void COMessageDlg::EndDialog(int result) {
 bool COMessageDlg::IsWindow() const { return m_window && m_window->IsWindow(); }
 
 void COMessageDlg::ServiceDone(Service* service) {
-  if (CheckResult(service) == 1) EndDialog(1);
+  if (CheckResult(service)) EndDialog(1);
 }
 
 bool COLeanClient::CanRunServices() {
@@ -93,38 +71,41 @@ bool COLeanClient::CanRunServices() {
   return false;
 }
 
-bool COMessageDlg::RunOnce(int& flag, unsigned textId, ServiceHandle<Service> service) {
+bool COMessageDlg::RunOnce(bool& flag, unsigned textId, ServiceHandle<Service> service) {
   if (flag) return true;
   if (!CanRunServices()) return false;
   m_text = platform::LoadString(textId);
   StartService(std::move(service));
   DoModal();
-  if (Succeeded()) flag = 1;
+  if (Succeeded()) flag = true;
   m_service.reset();
-  return flag != 0;
+  return flag;
 }
 
-bool COGetIDClient::GetID() { return RunOnce(g_identified, 194, m_device->NewGetIDService(this)); }
+bool COGetIDClient::GetID() {
+  return RunOnce(m_device->RunFlags().identified, IDS_RETRIEVING_ID, m_device->NewGetIDService(this));
+}
 
 bool COCheckConfigurationClient::CheckConfiguration() {
-  return RunOnce(g_configurationRead, 196, m_device->NewCheckConfigService(this));
+  return RunOnce(m_device->RunFlags().configurationRead, IDS_RETRIEVING_UA_NUMBERS,
+                 m_device->NewCheckConfigService(this));
 }
 
 // --- COProgress ---
 
-COProgress::COProgress(DeviceKovo* device, int quiet) : COLeanClient(device, quiet) {}
+COProgress::COProgress(DeviceKovo* device, bool quiet) : COLeanClient(device, quiet) {}
 
 COProgress::~COProgress() = default;
 
 void COProgress::Create() {
-  IDeviceDialogs* dialogs = GetDeviceDialogs();
+  IDeviceDialogs* dialogs = Dialogs();
   if (dialogs == nullptr || m_window) return;
   m_window = dialogs->CreateProgressWindow(this);
   m_window->ShowModeless();
 }
 
 int COProgress::DoModalFor(Service* service) {
-  IDeviceDialogs* dialogs = GetDeviceDialogs();
+  IDeviceDialogs* dialogs = Dialogs();
   if (dialogs == nullptr) return -1;
   m_watched = service;
   m_window = dialogs->CreateProgressWindow(this);
@@ -152,23 +133,24 @@ bool COProgress::OnServiceProgress(Service* service) {
       m_window->SetProgress(m_progress);
     }
   }
-  return CheckResult(service) == 1;
+  return CheckResult(service);
 }
 
 bool COUploadAllClient::UploadAll() {
-  if (g_allUploaded) return true;
+  bool& uploaded = m_device->RunFlags().allUploaded;
+  if (uploaded) return true;
   {
-    COGetIDClient id(m_device, 0);
+    COGetIDClient id(m_device, false);
     if (!id.GetID()) return false;
   }
   if (!CanRunServices()) return false;
-  m_caption = platform::LoadString(161);
-  m_text = platform::LoadString(210);
+  m_caption = platform::LoadString(IDS_UPLOADING);
+  m_text = platform::LoadString(IDS_RETRIEVING_FILTER_INFO);
   StartService(m_device->NewUploadAllService(this));
   DoModalFor(m_service.get());
-  if (Succeeded()) g_allUploaded = 1;
+  if (Succeeded()) uploaded = true;
   m_service.reset();
-  return g_allUploaded != 0;
+  return uploaded;
 }
 
 void COUploadAllClient::ServiceDone(Service* service) {

@@ -3,8 +3,8 @@
 // monitor's beeper or a relay and delete themselves, and dialog clients that
 // keep a message or progress window open while their service runs.
 //
-// The communication library draws no window: the window layer installs the
-// real windows (DeviceDialogs), tests install windows that need no display.
+// The communication library draws no window: the program lends the device
+// the real windows (DeviceDialogs), tests lend windows that need no display.
 // Every client runs on the user-interface thread; its service's callback
 // reaches it through the device's dispatch, also inside a modal window's loop.
 #include <memory>
@@ -44,11 +44,6 @@ class IDeviceDialogs {
   virtual int RunComDialog() = 0;
 };
 
-// The dialogs in use (none until a program or test installs them); setting
-// returns the previous ones.
-IDeviceDialogs* GetDeviceDialogs();
-IDeviceDialogs* SetDeviceDialogs(IDeviceDialogs* dialogs);
-
 // "Communication error", the failure every client reports.
 void ShowCommunicationError();
 
@@ -56,20 +51,15 @@ void ShowCommunicationError();
 // it holds.
 class COLeanClient : public DeviceKovoClient {
  public:
-  COLeanClient(DeviceKovo* device, int quiet);
+  COLeanClient(DeviceKovo* device, bool quiet);
   // Deletes the service still held.
   ~COLeanClient() override;
   COLeanClient(const COLeanClient&) = delete;
   COLeanClient& operator=(const COLeanClient&) = delete;
 
-  // 0 while the service has not finished; 1 once it has, after "Communication
-  // error" for a failed one unless the client is quiet.
-  int CheckResult(Service* service);
-
-  // The three process-wide flags: the identity obtained, the configuration
-  // read, all filter information uploaded. Set once per run; only a fresh run
-  // (a test) clears them.
-  static bool IsIdentified();
+  // False while the service has not finished; true once it has, after
+  // "Communication error" for a failed one unless the client is quiet.
+  bool CheckResult(Service* service);
   static void ResetRunFlags();
 
  protected:
@@ -79,10 +69,11 @@ class COLeanClient : public DeviceKovoClient {
   bool Succeeded() const;
   // False, after "Communication error" unless quiet, while the device is closed.
   bool CanRunServices();
+  IDeviceDialogs* Dialogs() const { return m_device->GetDialogs(); }
 
   ServiceHandle<Service> m_service;
   DeviceKovo* m_device;
-  int m_quiet;
+  bool m_quiet;
 };
 
 // One-shot clients: the alarm outputs create them with new and forget them;
@@ -110,7 +101,7 @@ class CORelayClient : public COOneShotClient {
 // A line of text in a window while the service runs.
 class COMessageDlg : public COLeanClient {
  public:
-  COMessageDlg(DeviceKovo* device, int quiet);
+  COMessageDlg(DeviceKovo* device, bool quiet);
   ~COMessageDlg() override;
 
   // -1 when no window can be shown.
@@ -125,7 +116,7 @@ class COMessageDlg : public COLeanClient {
  protected:
   // Unless the flag is set: shows the text, runs the service with the window
   // open, and sets the flag when the service succeeded. The flag's value.
-  bool RunOnce(int& flag, unsigned textId, ServiceHandle<Service> service);
+  bool RunOnce(bool& flag, unsigned textId, ServiceHandle<Service> service);
 
  private:
   std::unique_ptr<IClientWindow> m_window;
@@ -134,7 +125,7 @@ class COMessageDlg : public COLeanClient {
 // A progress bar and a Cancel button while a long service runs.
 class COProgress : public COLeanClient {
  public:
-  COProgress(DeviceKovo* device, int quiet);
+  COProgress(DeviceKovo* device, bool quiet);
   ~COProgress() override;
 
   // Shows the window modeless.

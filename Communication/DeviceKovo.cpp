@@ -2,23 +2,15 @@
 
 #include <chrono>
 
-#include "CommandProc.h"
 #include "MonitorService.h"
 #include "Services.h"
 
-DeviceKovo::DeviceKovo(TransConn* conn)
-    : m_comm(conn),
-      m_helper(&m_comm),
-      m_uiTimers([this] { m_scheduler.Notify(Service::DoneCommandId()); }) {
-  CommandProc::Instance()->SetComm(&m_comm);
+DeviceKovo::DeviceKovo(TransConn* conn, const InstrumentInfo& instrument)
+    : m_comm(conn, instrument), m_helper(&m_comm), m_uiTimers([this] { m_scheduler.NotifyDone(); }) {
   SetTimings(m_timings);
 }
 
-DeviceKovo::~DeviceKovo() {
-  Close();
-  // Another device may have taken the processor over meanwhile.
-  if (CommandProc::Instance()->GetComm() == &m_comm) CommandProc::DeleteInstance();
-}
+DeviceKovo::~DeviceKovo() { Close(); }
 
 void DeviceKovo::SetTimings(const DeviceTimings& timings) {
   m_timings = timings;

@@ -9,11 +9,14 @@
 #include "ChBuf.h"
 #include "CommKovo.h"
 #include "CommKovoHelper.h"
+#include "CommandProc.h"
 #include "FilterData.h"
 #include "Scheduler.h"
 #include "Service.h"
 #include "UiTimers.h"
 
+class IDeviceDialogs;
+class InstrumentInfo;
 class MonitorService;
 class ServiceCheckConfig;
 class ServiceGetID;
@@ -34,12 +37,21 @@ struct DeviceTimings {
   int closeGraceMs = 300;
 };
 
+// What the dialog clients have learnt once in the device's life: the
+// identity obtained, the configuration read, all filter information uploaded.
+struct ClientRunFlags {
+  bool identified = false;
+  bool configurationRead = false;
+  bool allUploaded = false;
+};
+
 class DeviceKovo {
  public:
   using Notifier = Scheduler<Service>::Notifier;
 
-  // The connection is not owned.
-  explicit DeviceKovo(TransConn* conn);
+  // Neither the connection nor the instrument's identity is owned; the
+  // identity is the one the program publishes after connecting.
+  DeviceKovo(TransConn* conn, const InstrumentInfo& instrument);
   // Closes an open device. Delete every service of the device before it.
   virtual ~DeviceKovo();
   DeviceKovo(const DeviceKovo&) = delete;
@@ -61,6 +73,14 @@ class DeviceKovo {
   // when finished services (or expired window timers) wait for DispatchDone.
   // It must only post a call of DispatchDone to the user-interface thread.
   void SetNotifier(Notifier notifier) { m_scheduler.SetNotifier(std::move(notifier)); }
+  // The command the notifier is told (214 unless the program says 226).
+  void SetDoneCommand(unsigned command) { m_scheduler.SetDoneCommand(command); }
+
+  // The windows of the dialog clients; none until the program lends them
+  // (the dialog clients then show nothing and run nothing).
+  void SetDialogs(IDeviceDialogs* dialogs) { m_dialogs = dialogs; }
+  IDeviceDialogs* GetDialogs() const { return m_dialogs; }
+  ClientRunFlags& RunFlags() { return m_runFlags; }
   // User-interface thread: runs expired window timers, then calls the client
   // of every finished service.
   void DispatchDone();
@@ -91,6 +111,7 @@ class DeviceKovo {
   FixChBuf<160>& TextBuffer() { return m_text; }
   CommKovo& Comm() { return m_comm; }
   CommKovoHelper& Helper() { return m_helper; }
+  CommandProc& Proc() { return m_proc; }
   Scheduler<Service>& GetScheduler() { return m_scheduler; }
   UiTimers& GetUiTimers() { return m_uiTimers; }
   // A step of the upload: the filter number of the position, looked up in
@@ -103,8 +124,11 @@ class DeviceKovo {
   Scheduler<Service> m_scheduler;
   MonitorSetup m_setup;
   CommKovo m_comm;
+  CommandProc m_proc{&m_comm};
   CommKovoHelper m_helper;
   UiTimers m_uiTimers;  // after the scheduler: its expiry notifies through it
   DeviceTimings m_timings;
+  IDeviceDialogs* m_dialogs = nullptr;
+  ClientRunFlags m_runFlags;
   bool m_open = false;
 };

@@ -149,13 +149,20 @@ class Scheduler : public ThreadControl {
     std::lock_guard<std::mutex> lock(m_doneLock);
     m_notifier = std::move(notifier);
   }
-  void Notify(unsigned commandId) {
+  // The command the notifier is told: 214, or 226 in the Calibration program.
+  void SetDoneCommand(unsigned commandId) {
+    std::lock_guard<std::mutex> lock(m_doneLock);
+    m_doneCommand = commandId;
+  }
+  void NotifyDone() {
     Notifier notifier;
+    unsigned command;
     {
       std::lock_guard<std::mutex> lock(m_doneLock);
       notifier = m_notifier;
+      command = m_doneCommand;
     }
-    if (notifier) notifier(commandId);
+    if (notifier) notifier(command);
   }
 
   // User-interface thread: empties the done-list in one pass, calling each
@@ -228,5 +235,6 @@ class Scheduler : public ThreadControl {
   std::deque<T*> m_done;
   mutable std::mutex m_doneLock;
   Notifier m_notifier;
+  unsigned m_doneCommand = 214;
   std::mutex m_exchangeLock;
 };

@@ -1,6 +1,5 @@
 #include "Service.h"
 
-#include "AppFinder.h"
 #include "CommandProc.h"
 #include "DeviceKovo.h"
 #include "Exceptions.h"
@@ -80,7 +79,7 @@ void Service::NotifyClient() {
     m_notified = 1;
   }
   // The done-list lock only after the service lock was released.
-  if (m_scheduler->AddDone(this)) m_scheduler->Notify(DoneCommandId());
+  if (m_scheduler->AddDone(this)) m_scheduler->NotifyDone();
 }
 
 void Service::CallClient() {
@@ -98,8 +97,6 @@ void Service::CallClient() {
   if (client) client->ServiceDone(this);
 }
 
-unsigned Service::DoneCommandId() { return AppFinder::isCalibration() ? 226 : 214; }
-
 void ServiceDeleter::operator()(Service* service) const {
   if (!service) return;
   service->Detach();
@@ -111,7 +108,7 @@ void ServiceDeleter::operator()(Service* service) const {
 ServiceCmdQueue::ServiceCmdQueue(DeviceKovo* device, DeviceKovoClient* client)
     : Service(&device->GetScheduler(), client),
       m_builder(&device->Comm(), device, &m_queue),
-      m_proc(CommandProc::Instance()),
+      m_proc(&device->Proc()),
       m_device(device) {}
 
 void ServiceCmdQueue::Start() {

@@ -61,7 +61,6 @@ class Service {
   void CallClient();
 
   // The command number the programs post for finished services.
-  static unsigned DoneCommandId();
 
  protected:
   // With the lock held: what finishing does under the lock (out of the

@@ -5,36 +5,12 @@
 #include "core/App.h"
 #include "core/Text.h"
 
-// --- AppRegister ---
-
-AppRegister* AppRegister::instance = nullptr;
-
-AppRegister::AppRegister() { instance = this; }
-
-AppRegister::~AppRegister() {
-  if (instance == this) instance = nullptr;
-}
-
-bool AppRegister::Register(IGlobalAccessor* accessor) {
-  if (m_accessor) return false;
-  m_accessor = accessor;
-  return true;
-}
-
-IGlobalAccessor* AppRegister::GetAccessor() { return instance ? instance->m_accessor : nullptr; }
-
-IGlobalAccessor* AppRegister::Release() {
-  IGlobalAccessor* a = m_accessor;
-  m_accessor = nullptr;
-  return a;
-}
-
 // --- TarnicBaseApp ---
 
 const char* const TarnicBaseApp::kCopyrightPeriod = "1998-2026";
 
 TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
-    : platform::Application(std::move(name), std::move(args)) {
+    : platform::Application(name, std::move(args)), m_program(name) {
   const std::vector<std::string>& a = GetArgs();
   if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = 1;
   if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = 1;
@@ -81,16 +57,11 @@ bool TarnicBaseApp::PreTranslateMessage(QObject* receiver, QEvent* event) {
   return platform::Application::PreTranslateMessage(receiver, event);
 }
 
-// --- AppTool, AppFinder ---
+// --- AppTool ---
 
 TarnicBaseApp* AppTool::GetBaseApp() { return dynamic_cast<TarnicBaseApp*>(platform::AppCore::Current()); }
 
 CDBDoc* AppTool::GetDocument() {
   TarnicBaseApp* app = GetBaseApp();
   return app ? app->GetDocument() : nullptr;
-}
-
-bool AppFinder::isApp(const std::string& name) {
-  platform::AppCore* app = platform::AppCore::Current();
-  return app && app->GetAppName() == name;
 }

@@ -61,6 +61,8 @@ class TarnicBaseApp : public platform::Application {
   void SetDocument(CDBDoc* doc) { m_pDocument = doc; }
 
   AppRegister m_register;
+  // The application name is the program's identity while the application lives.
+  RunningProgram m_program;
   CDBDoc* m_pDocument = nullptr;
   CFont m_curFont;
   CFont m_curSmallFont;

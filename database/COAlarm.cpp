@@ -2,8 +2,7 @@
 
 #include "COSequence.h"
 #include "COSystemSetup.h"
-#include "DataLinks.h"
-#include "GlobalAccessor.h"
+#include "DataContext.h"
 #include "MeasReader.h"
 #include "StringEx.h"
 #include "core/Text.h"
@@ -13,19 +12,15 @@ namespace {
 // Limits are converted at the normalisation temperature and this pressure.
 constexpr float kNormPressure = 101.33f;
 
-COSequence* ActiveSequence() {
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  return tool ? tool->GetActiveSequence() : nullptr;
-}
-
 }  // namespace
 
-COAlarm::COAlarm() = default;
+COAlarm::COAlarm(DataContext& context) : m_context(&context) {}
 COAlarm::~COAlarm() = default;
 
-COAlarm::COAlarm(const COAlarm& other) { *this = other; }
+COAlarm::COAlarm(const COAlarm& other) : m_context(other.m_context) { *this = other; }
 
 COAlarm& COAlarm::operator=(const COAlarm& other) {
+  m_context = other.m_context;
   m_filter = other.m_filter;
   m_limit = other.m_limit;
   m_rollingAvg = other.m_rollingAvg;
@@ -40,44 +35,33 @@ COAlarm& COAlarm::operator=(const COAlarm& other) {
   return *this;
 }
 
-void COAlarm::SetLimit(float value) {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr) {
-    m_limit = value;
-    return;
-  }
-  const float normTemp = static_cast<float>(setup->GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+// Between the display unit of the system set-up and ppm, with the molecular
+// weight of the active sequence's gas.
+float COAlarm::Convert(float value, bool toPpm) const {
+  const COSystemSetup& setup = m_context->Setup();
+  const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
   if (m_filter < 5) {
-    COSequence* seq = ActiveSequence();
-    const float mw = seq ? seq->GetMW(m_filter) : 1.0f;
-    m_limit = setup->GetGasConcUnit().Convert(COConcUnit(COConcUnit::ppm), value, mw, normTemp, kNormPressure);
-  } else {
-    m_limit = setup->GetHumidityUnit().Convert(COHumiUnit(COConcUnit::ppm), setup->GetTempUnit(), value, normTemp,
-                                               kNormPressure);
+    const float mw = m_context->ActiveSequence().GetMW(m_filter);
+    const COConcUnit display = setup.GetGasConcUnit();
+    const COConcUnit ppm(COConcUnit::ppm);
+    return (toPpm ? display : ppm).Convert(toPpm ? ppm : display, value, mw, normTemp, kNormPressure);
   }
+  const COHumiUnit display = setup.GetHumidityUnit();
+  const COHumiUnit ppm(COConcUnit::ppm);
+  return (toPpm ? display : ppm).Convert(toPpm ? ppm : display, setup.GetTempUnit(), value, normTemp, kNormPressure);
 }
 
-float COAlarm::GetLimit() const {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr) return m_limit;
-  const float normTemp = static_cast<float>(setup->GetNormTempIn(COTempUnit(COTempUnit::celsius)));
-  if (m_filter < 5) {
-    COSequence* seq = ActiveSequence();
-    const float mw = seq ? seq->GetMW(m_filter) : 1.0f;
-    return COConcUnit(COConcUnit::ppm).Convert(setup->GetGasConcUnit(), m_limit, mw, normTemp, kNormPressure);
-  }
-  return COHumiUnit(COConcUnit::ppm)
-      .Convert(setup->GetHumidityUnit(), setup->GetTempUnit(), m_limit, normTemp, kNormPressure);
-}
+void COAlarm::SetLimit(float value) { m_limit = Convert(value, true); }
+
+float COAlarm::GetLimit() const { return Convert(m_limit, false); }
 
 std::string COAlarm::GetDescription() const {
-  COSequence* seq = ActiveSequence();
-  COSystemSetup* setup = COSystemSetup::Current();
-  std::string text = seq ? seq->GetGasName(m_filter) : std::string();
+  const COSystemSetup& setup = m_context->Setup();
+  std::string text = m_context->ActiveSequence().GetGasName(m_filter);
   CStringEx number;
   number.NumFormat(GetLimit());
   text += ": " + number.GetString() + " ";
-  if (setup != nullptr) text += m_filter < 5 ? setup->GetGasConcUnitText() : setup->GetHumidityUnitText();
+  text += m_filter < 5 ? setup.GetGasConcUnitText() : setup.GetHumidityUnitText();
   text += m_isLimit2 ? " (Limit 2" : " (Limit 1";
   if (m_useRollingAvg) text += platform::Format(", Rol. Avg %d min", m_rollingAvg);
   if (m_actionPC) text += ", PC";
@@ -91,8 +75,8 @@ void COAlarm::Check(COMeas& meas) {
   if (!meas.IsValueValid(m_filter)) return;
   if (m_useRollingAvg) {
     if (!m_interval) {
-      m_interval = std::make_unique<COMeasInterval>();
-      m_loader = std::make_unique<COMeasLoader>();
+      m_interval = std::make_unique<COMeasInterval>(*m_context);
+      m_loader = std::make_unique<COMeasLoader>(*m_context);
     }
     m_interval->SetMeasMode(COMeasInterval::kByTime);
     m_interval->SetEndTime(meas.GetMeasTime());
@@ -107,9 +91,8 @@ void COAlarm::Check(COMeas& meas) {
   const float v = meas.GetValue(m_filter);
   m_exceeded = v > m_limit;
   if (!m_exceeded) return;
-  m_triggered = 1;
-  const bool actions[DataLinks::kOutputCount] = {m_actionPC != 0, m_actionMonitor != 0, m_actionRelay1 != 0,
-                                                 m_actionRelay2 != 0};
-  for (int o = 0; o < DataLinks::kOutputCount; ++o)
-    if (COAction* out = DataLinks::AlarmOutput(o); out != nullptr && actions[o]) out->m_request = 1;
+  m_triggered = true;
+  const bool actions[DataContext::kOutputCount] = {m_actionPC, m_actionMonitor, m_actionRelay1, m_actionRelay2};
+  for (int o = 0; o < DataContext::kOutputCount; ++o)
+    if (COAction* out = m_context->AlarmOutput(o); out != nullptr && actions[o]) out->m_request = true;
 }

@@ -8,13 +8,17 @@
 #include "MeasInterval.h"
 
 class COMeasLoader;
+class DataContext;
 
 class COAlarm {
  public:
-  COAlarm();
+  // The program's context gives the units, the molecular weights of the
+  // active sequence and the alarm outputs.
+  explicit COAlarm(DataContext& context);
   ~COAlarm();
   // Copies the filter, the limit, the averaging time and the flags; each
-  // alarm reads its rolling average through a loader of its own.
+  // alarm reads its rolling average through a loader of its own, and a copy
+  // belongs to the same program.
   COAlarm(const COAlarm& other);
   COAlarm& operator=(const COAlarm& other);
 
@@ -23,21 +27,21 @@ class COAlarm {
   void SetRollingAvg(int minutes) { m_rollingAvg = minutes; }
   int GetRollingAvg() const { return m_rollingAvg; }
   void SetLimit2(bool on) { m_isLimit2 = on; }
-  bool IsLimit2() const { return m_isLimit2 != 0; }
+  bool IsLimit2() const { return m_isLimit2; }
   void SetUseRollingAvg(bool on) { m_useRollingAvg = on; }
-  bool GetUseRollingAvg() const { return m_useRollingAvg != 0; }
+  bool GetUseRollingAvg() const { return m_useRollingAvg; }
   void SetActionPC(bool on) { m_actionPC = on; }
-  bool GetActionPC() const { return m_actionPC != 0; }
+  bool GetActionPC() const { return m_actionPC; }
   void SetActionMonitor(bool on) { m_actionMonitor = on; }
-  bool GetActionMonitor() const { return m_actionMonitor != 0; }
+  bool GetActionMonitor() const { return m_actionMonitor; }
   void SetActionRelay1(bool on) { m_actionRelay1 = on; }
-  bool GetActionRelay1() const { return m_actionRelay1 != 0; }
+  bool GetActionRelay1() const { return m_actionRelay1; }
   void SetActionRelay2(bool on) { m_actionRelay2 = on; }
-  bool GetActionRelay2() const { return m_actionRelay2 != 0; }
+  bool GetActionRelay2() const { return m_actionRelay2; }
   void SetTriggered(bool on) { m_triggered = on; }
-  bool IsTriggered() const { return m_triggered != 0; }
-  bool IsExceeded() const { return m_exceeded != 0; }
-  void ClearExceeded() { m_exceeded = 0; }
+  bool IsTriggered() const { return m_triggered; }
+  bool IsExceeded() const { return m_exceeded; }
+  void ClearExceeded() { m_exceeded = false; }
 
   // In the display unit of the system set-up; kept in ppm.
   void SetLimit(float value);
@@ -55,17 +59,20 @@ class COAlarm {
   void Check(COMeas& meas);
 
  private:
+  float Convert(float value, bool toPpm) const;
+
+  DataContext* m_context;
   unsigned char m_filter = 0;
   float m_limit = 0.0f;
   int m_rollingAvg = 0;
-  unsigned char m_isLimit2 = 0;
-  unsigned char m_useRollingAvg = 0;
-  unsigned char m_actionPC = 0;
-  unsigned char m_actionMonitor = 0;
-  unsigned char m_actionRelay1 = 0;
-  unsigned char m_actionRelay2 = 0;
-  unsigned char m_triggered = 0;
-  unsigned char m_exceeded = 0;
+  bool m_isLimit2 = false;
+  bool m_useRollingAvg = false;
+  bool m_actionPC = false;
+  bool m_actionMonitor = false;
+  bool m_actionRelay1 = false;
+  bool m_actionRelay2 = false;
+  bool m_triggered = false;
+  bool m_exceeded = false;
   // The interval of the rolling average and its loader, made on first use.
   std::unique_ptr<COMeasInterval> m_interval;
   std::unique_ptr<COMeasLoader> m_loader;

@@ -4,39 +4,16 @@
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
-#include "DataLinks.h"
+#include "DataContext.h"
 #include "FilterData.h"
-#include "GlobalAccessor.h"
 #include "StringEx.h"
 
-namespace {
-
-COMeas& LastMeas() {
-  static COMeas last;
-  return last;
-}
-
-COSequence* ActiveSequence() {
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  return tool ? tool->GetActiveSequence() : nullptr;
-}
-
-std::string CurrentDatabase() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  return setup ? setup->GetDatabaseName() : std::string();
-}
-
-}  // namespace
-
-CODBObs::CODBObs() {
+CODBObs::CODBObs(DataContext& context) : m_context(context), m_recMeas(context), m_recEvent(context) {
   m_recMeas.SetTarget(&m_meas);
   m_recMeas.m_strSort = "[MeasNo]";
-  DataLinks::SetLastWrittenMeas(&LastMeas());
 }
 
 CODBObs::~CODBObs() = default;
-
-COMeas* CODBObs::GetLastMeas() { return &LastMeas(); }
 
 void CODBObs::CloseRecordsets() {
   m_recMeas.CloseWithDatabase();
@@ -54,7 +31,7 @@ void CODBObs::Update(CSubject* subject) {
       CloseRecordsets();
       break;
     case eTaskStarted:
-      m_firstMeasPending = 1;
+      m_firstMeasPending = true;
       m_taskRunning = true;
       break;
     case eNewMeas:
@@ -63,9 +40,9 @@ void CODBObs::Update(CSubject* subject) {
     case eTaskStopped:
       if (!m_firstMeasPending && m_taskRunning) {
         try {
-          m_recEvent.AddEventById(LastMeas(), 165, COEvent::typeTaskStopped, 0.0f);
+          m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
         } catch (const CException& e) {
-          ReportException(148, e);
+          ReportException(IDS_DB_ERROR, e);
         }
       }
       m_taskRunning = false;
@@ -76,7 +53,7 @@ void CODBObs::Update(CSubject* subject) {
 }
 
 void CODBObs::OpenMeasSet() {
-  const std::string task = CurrentDatabase();
+  const std::string task = m_context.Setup().GetDatabaseName();
   if (m_recMeas.IsOpen() && task == m_openedFor) return;
   CloseRecordsets();
   m_recMeas.Open();
@@ -85,14 +62,12 @@ void CODBObs::OpenMeasSet() {
 }
 
 std::string CODBObs::MonitorAlarmText(const COMeas& meas, int f) const {
-  const MonitorSetup& monitor = DataLinks::GetMonitorSetup();
+  const MonitorSetup& monitor = m_context.GetMonitorSetup();
   const MeasValue limit1 = f < 5 ? monitor.GetFilter(f).m_alarmLimit1 : monitor.m_waterAlarmLimit1;
   const MeasValue limit2 = f < 5 ? monitor.GetFilter(f).m_alarmLimit2 : monitor.m_waterAlarmLimit2;
-  COSequence* seq = ActiveSequence();
-  COSystemSetup* setup = COSystemSetup::Current();
-  const std::string gas = seq ? seq->GetGasName(f) : std::string();
-  std::string unit;
-  if (setup != nullptr) unit = f < 5 ? setup->GetGasConcUnitText() : setup->GetHumidityUnitText();
+  const COSystemSetup& setup = m_context.Setup();
+  const std::string gas = m_context.ActiveSequence().GetGasName(f);
+  const std::string unit = f < 5 ? setup.GetGasConcUnitText() : setup.GetHumidityUnitText();
   auto line = [&](const MeasValue& limit, const char* which) {
     CStringEx number;
     number.NumFormat(limit);
@@ -106,7 +81,7 @@ std::string CODBObs::MonitorAlarmText(const COMeas& meas, int f) const {
 void CODBObs::WriteMeasurement(COGenSub* sub) {
   try {
     OpenMeasSet();
-    COMeas& last = LastMeas();
+    COMeas& last = m_lastMeas;
     last = *sub->GetMeas();
 
     for (COEvent& event : last.GetEvents()) {
@@ -134,22 +109,21 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
     m_recMeas.Requery();
 
     if (m_firstMeasPending) {
-      m_firstMeasPending = 0;
-      m_recEvent.AddEventById(last, 166, COEvent::typeTaskStarted, 0.0f);
+      m_firstMeasPending = false;
+      m_recEvent.AddEventById(last, IDS_TASK_STARTED, COEvent::typeTaskStarted, 0.0f);
     }
     while (!m_pendingEvents.empty()) {
       m_recEvent.ReplaceEvent(last, m_pendingEvents.front());
       m_pendingEvents.erase(m_pendingEvents.begin());
     }
 
-    COSequence* seq = ActiveSequence();
-    if (seq == nullptr) return;
-    seq->CheckAlarms(last);
-    for (const COAlarm& alarm : seq->GetAlarms()) {
+    COSequence& seq = m_context.ActiveSequence();
+    seq.CheckAlarms(last);
+    for (const COAlarm& alarm : seq.GetAlarms()) {
       if (alarm.IsExceeded())
         m_recEvent.AddEvent(last, alarm.GetDescription(), COEvent::typeAlarm, static_cast<float>(alarm.GetFilter()));
     }
   } catch (const CException& e) {
-    ReportException(148, e);
+    ReportException(IDS_DB_ERROR, e);
   }
 }

@@ -12,11 +12,12 @@
 #include "TaskRecords.h"
 
 class COGenSub;
+class DataContext;
 
 class CODBObs : public CObserver {
  public:
-  // Registers the last written measurement with the data layer.
-  CODBObs();
+  // Writes into the task that is open in the program's context.
+  explicit CODBObs(DataContext& context);
   ~CODBObs() override;
   CODBObs(const CODBObs&) = delete;
   CODBObs& operator=(const CODBObs&) = delete;
@@ -24,7 +25,8 @@ class CODBObs : public CObserver {
   void Update(CSubject* subject) override;
 
   // The measurement written last, for the program's whole run.
-  static COMeas* GetLastMeas();
+  COMeas* GetLastMeas() { return &m_lastMeas; }
+  const COMeas* GetLastMeas() const { return &m_lastMeas; }
   // Closes both record sets and their connections (at shut-down, and when
   // another task opens).
   void CloseRecordsets();
@@ -37,7 +39,9 @@ class CODBObs : public CObserver {
   // and, when the value passed it, limit 2.
   std::string MonitorAlarmText(const COMeas& meas, int filter) const;
 
-  int m_firstMeasPending = 0;
+  DataContext& m_context;
+  bool m_firstMeasPending = false;
+  COMeas m_lastMeas;
   COMeas m_meas;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;

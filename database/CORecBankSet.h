@@ -7,13 +7,16 @@
 #include "CORecBase.h"
 #include "FilterData.h"
 
+class DataContext;
 class IListBox;
 
 class CORecBankSet : public CORecSystemBase {
  public:
   enum SetType { kInitial = 0, kCurrent = 1, kCopy = 2, kSingle = 3 };
 
-  CORecBankSet();
+  // The program's context gives the measurement subject that reads the
+  // monitor's filters when a set is missing.
+  explicit CORecBankSet(DataContext& context);
 
   // The lowest ID no row has; -1 when none is free.
   int GetFreeID();
@@ -68,6 +71,7 @@ class CORecBankSet : public CORecSystemBase {
   void OpenDynaset();
   void SetUANumbers();
 
+  DataContext& m_context;
   MonitorSetup m_setup;
   bool m_setupValid = false;
 };

@@ -1,6 +1,7 @@
 #include "CORecBase.h"
 
 #include "COSystemSetup.h"
+#include "DataContext.h"
 #include "DBFiles.h"
 
 namespace dbfiles {
@@ -54,9 +55,6 @@ std::string CORecBase::GetDefaultConnect() { return dbfiles::ConnectString(GetDa
 
 std::string CORecSystemBase::GetDatabaseName() { return dbfiles::kSystemName; }
 
-std::string CORecTaskBase::GetDatabaseName() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  return setup ? setup->GetDatabaseName() : std::string();
-}
+std::string CORecTaskBase::GetDatabaseName() { return m_context.Setup().GetDatabaseName(); }
 
 CDBParam TextParam(const std::string& text) { return CDBParam(text, 255); }

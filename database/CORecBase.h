@@ -5,6 +5,8 @@
 
 #include "db/Recordset.h"
 
+class DataContext;
+
 class CORecBase : public CRecordset {
  public:
   explicit CORecBase(CDatabase* db = nullptr) : CRecordset(db) {}
@@ -43,14 +45,15 @@ class CORecSystemBase : public CORecBase {
   std::string GetDatabaseName() override;
 };
 
-// The record classes of the task database that is open now
-// (COSystemSetup::GetDatabaseName).
+// The record classes of the task database that is open now in the program
+// (its system set-up's database name, read when the set opens).
 class CORecTaskBase : public CORecBase {
  public:
-  using CORecBase::CORecBase;
+  explicit CORecTaskBase(DataContext& context, CDatabase* db = nullptr) : CORecBase(db), m_context(context) {}
 
  protected:
   std::string GetDatabaseName() override;
+  DataContext& m_context;
 };
 
 // A text bounded for a filter value or a text column.

@@ -1,11 +1,10 @@
 #include "COSequence.h"
 
-#include "AppFinder.h"
 #include "COException.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
 #include "DBUtil.h"
-#include "DataLinks.h"
+#include "DataContext.h"
 #include "FilterData.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
@@ -19,15 +18,19 @@ bool ValidFilter(int f) { return f >= 0 && f < 5; }
 // A name the monitor leaves empty or starts with '_' names nothing.
 bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
 
-COSystemSetup* Setup() { return COSystemSetup::Current(); }
-
 }  // namespace
 
-COSequence::COSequence() { m_recSequence.SetTarget(this); m_recGlobal.SetTarget(this); }
+COSequence::COSequence(DataContext& context)
+    : m_context(context), m_recSequence(context), m_recGlobal(context), m_recAlarm(context) {
+  m_recSequence.SetTarget(this);
+  m_recGlobal.SetTarget(this);
+}
 
 COSequence::~COSequence() = default;
 
-COSequence::COSequence(const COSequence& other) : COSequence() { CopySettings(other); }
+COSequence::COSequence(const COSequence& other) : COSequence(other.m_context) { CopySettings(other); }
+
+const MonitorSetup& COSequence::Monitor() const { return m_context.GetMonitorSetup(); }
 
 COSequence& COSequence::operator=(const COSequence& other) {
   if (this != &other) CopySettings(other);
@@ -147,23 +150,19 @@ void COSequence::SetReservedFlag(bool on) {
 bool COSequence::IsReservedFlag() const { return IsBitSet(static_cast<uint32_t>(Reserved), 0); }
 
 void COSequence::SetAirPres(float value) {
-  COSystemSetup* s = Setup();
-  AirPres = s ? s->GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value) : value;
+  AirPres = m_context.Setup().GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value);
 }
 
 float COSequence::GetAirPres() const {
-  COSystemSetup* s = Setup();
-  return s ? COPresUnit(COPresUnit::kpa).Convert(s->GetPressureUnit(), AirPres) : AirPres;
+  return COPresUnit(COPresUnit::kpa).Convert(m_context.Setup().GetPressureUnit(), AirPres);
 }
 
 void COSequence::SetTubeLength(float value) {
-  COSystemSetup* s = Setup();
-  TubeLength = s ? s->GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value) : value;
+  TubeLength = m_context.Setup().GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value);
 }
 
 float COSequence::GetTubeLength() const {
-  COSystemSetup* s = Setup();
-  return s ? COLengUnit(COLengUnit::metre).Convert(s->GetLengthUnit(), TubeLength) : TubeLength;
+  return COLengUnit(COLengUnit::metre).Convert(m_context.Setup().GetLengthUnit(), TubeLength);
 }
 
 // --- gas names and molecular weights ---
@@ -174,7 +173,7 @@ std::string COSequence::GetBankGasName(int channel, int bank) const {
     name = GasName[channel];
   } else if (ValidFilter(channel)) {
     // "No bank" (255) names nothing; it never picks a bank of its own.
-    if (bank >= 0 && bank < 5) name = DataLinks::GetMonitorSetup().GetFilter(channel).GetBank(bank).GetGasName().ToString();
+    if (bank >= 0 && bank < 5) name = Monitor().GetFilter(channel).GetBank(bank).GetGasName().ToString();
   } else if (channel == 5) {
     name = "Water Vapour";
   } else if (channel == 6) {
@@ -187,7 +186,7 @@ std::string COSequence::GetBankGasName(int channel, int bank) const {
 }
 
 std::string COSequence::GetGasName(int channel) const {
-  if (AppFinder::isCalibration()) {
+  if (m_context.Identity().isCalibration()) {
     static const char* const kCali[] = {"A", "B", "C", "D", "E", "Water Vapour", "T: Temperature", "P: Pressure"};
     return channel >= 0 && channel < 8 ? kCali[channel] : std::string();
   }
@@ -204,18 +203,18 @@ float COSequence::GetMW(int filter) const {
   if (!ValidFilter(filter) || ActiveBank[filter] == kNoBank) return 1.0f;
   if (IsFilterLocked(filter)) return MW[filter];
   if (ActiveBank[filter] >= 5) return 1.0f;
-  return DataLinks::GetMonitorSetup().GetFilter(filter).GetBank(ActiveBank[filter]).GetMW();
+  return Monitor().GetFilter(filter).GetBank(ActiveBank[filter]).GetMW();
 }
 
-bool COSequence::IsBankDefined(int filter, int bank) {
+bool COSequence::IsBankDefined(int filter, int bank) const {
   if (!ValidFilter(filter) || bank < 0 || bank >= 5) return false;
-  return NamesSomething(DataLinks::GetMonitorSetup().GetFilter(filter).GetBank(bank).GetGasName().ToString());
+  return NamesSomething(Monitor().GetFilter(filter).GetBank(bank).GetGasName().ToString());
 }
 
 bool COSequence::IsGasDefined(int channel) const {
   if (channel >= 5 && channel <= 7) return true;
   if (!ValidFilter(channel)) return false;
-  const FilterInfo& f = DataLinks::GetMonitorSetup().GetFilter(channel);
+  const FilterInfo& f = Monitor().GetFilter(channel);
   if (!NamesSomething(f.GetNumber().ToString())) return false;
   for (int b = 0; b < 5; ++b) {
     const BankInfo& bank = f.GetBank(b);
@@ -226,42 +225,42 @@ bool COSequence::IsGasDefined(int channel) const {
 }
 
 COAlarm COSequence::GetAlarm(int index) const {
-  return index >= 0 && index < GetAlarmCount() ? m_alarms[static_cast<size_t>(index)] : COAlarm();
+  return index >= 0 && index < GetAlarmCount() ? m_alarms[static_cast<size_t>(index)] : COAlarm(m_context);
 }
 
 // --- alarms ---
 
 void COSequence::CheckAlarms(COMeas meas) {
-  if (DataLinks::MeasurementState() != 3) return;
-  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
-    if (COAction* out = DataLinks::AlarmOutput(o)) {
+  if (m_context.MeasurementState() != MeasState::active) return;
+  for (int o = 0; o < DataContext::kOutputCount; ++o) {
+    if (COAction* out = m_context.AlarmOutput(o)) {
       out->m_state = out->m_request;
-      out->m_request = 0;
+      out->m_request = false;
     }
   }
-  int* acks = DataLinks::AlarmAcknowledgements();
+  auto& acks = m_context.AlarmAcknowledgements();
   for (size_t i = 0; i < m_alarms.size(); ++i) {
     // A rolling average replaces the measurement it is given; every alarm
     // gets its own copy, so the next one sees the measured values again.
     COMeas copy = meas;
     m_alarms[i].Check(copy);
-    if (i < static_cast<size_t>(DataLinks::kAckEntries)) acks[i] = 0;
+    if (i < acks.size()) acks[i] = false;
   }
-  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
-    COAction* out = DataLinks::AlarmOutput(o);
-    if (out != nullptr && out->m_request != out->m_state) out->Execute(out->m_request != 0);
+  for (int o = 0; o < DataContext::kOutputCount; ++o) {
+    COAction* out = m_context.AlarmOutput(o);
+    if (out != nullptr && out->m_request != out->m_state) out->Execute(out->m_request);
   }
 }
 
 void COSequence::ResetAlarmOutputs() {
-  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
-    if (COAction* out = DataLinks::AlarmOutput(o)) {
+  for (int o = 0; o < DataContext::kOutputCount; ++o) {
+    if (COAction* out = m_context.AlarmOutput(o)) {
       out->m_state = out->m_request;
-      out->m_request = 0;
+      out->m_request = false;
     }
   }
-  for (int o = 0; o < DataLinks::kOutputCount; ++o) {
-    COAction* out = DataLinks::AlarmOutput(o);
+  for (int o = 0; o < DataContext::kOutputCount; ++o) {
+    COAction* out = m_context.AlarmOutput(o);
     if (out != nullptr && out->m_state) out->Execute(false);
   }
   for (COAlarm& a : m_alarms) a.ClearExceeded();
@@ -270,10 +269,9 @@ void COSequence::ResetAlarmOutputs() {
 // --- persistence ---
 
 void COSequence::Load() {
-  COSystemSetup* setup = Setup();
-  if (setup == nullptr) throw COException(160);
+  COSystemSetup* setup = &m_context.Setup();
   setup->ConfigDataSource(COSystemSetup::kMeasTask);
-  if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(160);
+  if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
     // The sets follow the task that is open now.
     m_recSequence.CloseWithDatabase();
@@ -313,7 +311,7 @@ void COSequence::NewSequence() {
     m_recSequence.Update();
     m_recSequence.AddNew();  // carries the current settings
     ++NumCount;
-    Name = platform::Format(platform::LoadString(164).c_str(), NumCount);
+    Name = platform::Format(platform::LoadString(IDS_SEQUENCE_NAME).c_str(), NumCount);
     StartTime = StopTime + CTimeSpan(60);
     StopTime = StartTime + CTimeSpan(60);
     m_recSequence.Update();
@@ -353,7 +351,7 @@ void COSequence::Close() {
 }
 
 std::string COSequence::UpdateSerialNum() {
-  SerialNum = DataLinks::GetMonitorSetup().m_serial.ToString();
+  SerialNum = Monitor().m_serial.ToString();
   return SerialNum;
 }
 
@@ -372,7 +370,7 @@ void COSequence::CopySampling(const COSequence& o) {
 }
 
 void COSequence::GetMonitorSetup(MonitorSetup& s) const {
-  COSystemSetup* setup = Setup();
+  const COSystemSetup& setup = m_context.Setup();
   s.m_airPressure = GetAirPres();
   s.m_rollingAvg = static_cast<float>(RollingAvg);
   s.m_sampleInterval = SampleInterval;
@@ -384,14 +382,12 @@ void COSequence::GetMonitorSetup(MonitorSetup& s) const {
   s.m_crossComp = GetCrossCompensation() ? 1 : 0;
   s.m_rollingAvgOn = IsRollingAvgOn() ? 1 : 0;
   s.m_modeFlag = GetModeFlag2() ? 1 : 0;
-  if (setup != nullptr) {
-    s.m_humiUnit = setup->GetHumidityUnit().GetUnit();
-    s.m_lengthUnit = setup->GetLengthUnit().GetUnit();
-    s.m_concUnit = setup->GetGasConcUnit().GetUnit();
-    s.m_presUnit = setup->GetPressureUnit().GetUnit();
-    s.m_tempUnit = setup->GetTempUnit().GetUnit();
-    s.m_normTemp = static_cast<float>(setup->GetNormTemp());
-  }
+  s.m_humiUnit = setup.GetHumidityUnit().GetUnit();
+  s.m_lengthUnit = setup.GetLengthUnit().GetUnit();
+  s.m_concUnit = setup.GetGasConcUnit().GetUnit();
+  s.m_presUnit = setup.GetPressureUnit().GetUnit();
+  s.m_tempUnit = setup.GetTempUnit().GetUnit();
+  s.m_normTemp = static_cast<float>(setup.GetNormTemp());
   for (int f = 0; f < 5; ++f) {
     FilterInfo& info = s.GetFilter(f);
     info.m_integrationTime = GetIntegrationTime(f);

@@ -12,14 +12,17 @@
 #include "TaskRecords.h"
 #include "core/Time.h"
 
+class DataContext;
 struct MonitorSetup;
 
 class COSequence {
  public:
-  COSequence();
+  // The program's context: the open task, the units, the monitor's set-up
+  // and the alarm outputs.
+  explicit COSequence(DataContext& context);
   virtual ~COSequence();
   // Copies every setting and the alarm table; the record sets stay each
-  // object's own.
+  // object's own, and a copy belongs to the same program.
   COSequence(const COSequence& other);
   COSequence& operator=(const COSequence& other);
 
@@ -88,7 +91,7 @@ class COSequence {
   std::string GetBankGasName(int channel, int bank) const;
   std::string GetGasName(int channel) const;
   float GetMW(int filter) const;
-  static bool IsBankDefined(int filter, int bank);
+  bool IsBankDefined(int filter, int bank) const;
   bool IsGasDefined(int channel) const;
 
   // The alarms.
@@ -122,7 +125,9 @@ class COSequence {
 
   void CopySettings(const COSequence& other);
   void SetDefaults();
+  const MonitorSetup& Monitor() const;
 
+  DataContext& m_context;
   std::vector<COAlarm> m_alarms;
   CORecSequence m_recSequence;
   CORecMeasGlobal m_recGlobal;

@@ -1,6 +1,7 @@
 #include "COSequenceObs.h"
 
 #include "COGenSub.h"
+#include "DBDoc.h"
 #include "DBUtil.h"
 
 void COSequenceObs::Update(CSubject* subject) {
@@ -8,13 +9,13 @@ void COSequenceObs::Update(CSubject* subject) {
   if (sub == nullptr) return;
   switch (sub->GetUpdType()) {
     case eTaskStarted:
-      m_firstMeasPending = 1;
+      m_firstMeasPending = true;
       break;
     case eNewMeas: {
       const COMeas& m = *sub->GetMeas();
       SetStop(m.GetMeasTime(), m.GetMeasNo());
       if (m_firstMeasPending) {
-        m_firstMeasPending = 0;
+        m_firstMeasPending = false;
         SetStart(m.GetMeasTime(), m.GetMeasNo());
         for (int f = 0; f < 5; ++f)
           if (IsFilterActive(f)) SetFilterLocked(f, true);
@@ -26,7 +27,7 @@ void COSequenceObs::Update(CSubject* subject) {
     }
     case eTaskStopped:
       ResetAlarmOutputs();
-      UpdateAllViewsOfDoc(8);
+      UpdateAllViewsOfDoc(m_context, kHintTaskChanged);
       break;
     default:
       break;

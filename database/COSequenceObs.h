@@ -7,10 +7,10 @@
 
 class COSequenceObs : public CObserver, public COSequence {
  public:
-  COSequenceObs() = default;
+  explicit COSequenceObs(DataContext& context) : COSequence(context) {}
   void Update(CSubject* subject) override;
-  bool IsFirstMeasPending() const { return m_firstMeasPending != 0; }
+  bool IsFirstMeasPending() const { return m_firstMeasPending; }
 
  private:
-  unsigned char m_firstMeasPending = 0;
+  bool m_firstMeasPending = false;
 };

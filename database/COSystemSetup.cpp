@@ -2,14 +2,12 @@
 
 #include <filesystem>
 
-#include "AppFinder.h"
 #include "COException.h"
 #include "COGenSub.h"
 #include "DBFiles.h"
 #include "DBUtil.h"
-#include "DataLinks.h"
+#include "DataContext.h"
 #include "FilterData.h"
-#include "GlobalAccessor.h"
 #include "ListBox.h"
 #include "Schema.h"
 #include "core/App.h"
@@ -20,8 +18,6 @@
 
 namespace {
 
-COSystemSetup* g_current = nullptr;
-
 // The display font's face name holds 31 characters, whatever the column holds.
 constexpr size_t kFaceNameChars = 31;
 
@@ -31,19 +27,14 @@ const char* const kCaliDescription = "KovoPC Software Calibration Database";
 
 }  // namespace
 
-COSystemSetup::COSystemSetup() : m_previous(g_current) {
-  g_current = this;
+COSystemSetup::COSystemSetup(DataContext& context) : m_context(context) {
   m_font = LOGFONT();
   m_font.lfWeight = 0;
 }
 
-COSystemSetup::~COSystemSetup() {
-  if (g_current == this) g_current = m_previous;
-}
+COSystemSetup::~COSystemSetup() = default;
 
-COSystemSetup* COSystemSetup::Current() { return g_current; }
-
-std::string COSystemSetup::GetProgramFolder() {
+std::string COSystemSetup::GetProgramFolder() const {
   if (!m_programFolderSet) {
     m_programFolder = platform::ProgramFolder();
     if (m_programFolder.empty() || m_programFolder.back() != '/') m_programFolder += '/';
@@ -52,11 +43,11 @@ std::string COSystemSetup::GetProgramFolder() {
   return m_programFolder;
 }
 
-std::string COSystemSetup::DataFile(const std::string& name) {
+std::string COSystemSetup::DataFile(const std::string& name) const {
   return GetProgramFolder() + dbfiles::kDataFolder + name + dbfiles::kExtension;
 }
 
-std::string COSystemSetup::PrototypeFile(const std::string& name) {
+std::string COSystemSetup::PrototypeFile(const std::string& name) const {
   return GetProgramFolder() + dbfiles::kPrototypeFolder + name + dbfiles::kExtension;
 }
 
@@ -78,7 +69,7 @@ LOGFONT COSystemSetup::GetLargeFont() {
 
 void COSystemSetup::SetComPort(unsigned char port) {
   m_comPort = port;
-  if (IMeasurementLink* link = DataLinks::Measurement()) link->SetPort(port);
+  if (IMeasurementLink* link = m_context.Measurement()) link->SetPort(port);
 }
 
 std::string COSystemSetup::GetHumidityUnitText() const { return GetHumidityUnit().GetText(GetTempUnit()); }
@@ -100,21 +91,18 @@ double COSystemSetup::GetNormTempIn(const COTempUnit& unit) const {
 
 void COSystemSetup::SetMeasDatabaseOpen(bool open) {
   // The Presentation program keeps no observers that care.
-  if (open && !AppFinder::isPresentation()) {
-    IGlobalAccessor* tool = AppRegister::GetAccessor();
-    if (COGenSub* sub = tool ? tool->GetGenSub() : nullptr) sub->Notify(eDBChanged);
-  }
+  if (open && !m_context.Identity().isPresentation()) m_context.GenSub().Notify(eDBChanged);
   m_measDatabaseOpen = open;
 }
 
 bool COSystemSetup::CanCloseDatabase() {
   if (!m_measDatabaseOpen) return true;
-  IMeasurementLink* link = DataLinks::Measurement();
-  if (link != nullptr && link->GetState() == 3) {
-    if (platform::MessageBox(platform::LoadString(167), MB_OKCANCEL) != IDOK) return false;
+  IMeasurementLink* link = m_context.Measurement();
+  if (link != nullptr && link->GetState() == MeasState::active) {
+    if (platform::MessageBox(platform::LoadString(IDS_STOP_MEASUREMENT), MB_OKCANCEL) != IDOK) return false;
     link->StopMeasurement();
   }
-  if (IWindowStore* store = DataLinks::WindowStore()) store->Save();
+  if (IWindowStore* store = m_context.WindowStore()) store->Save();
   SetMeasDatabaseOpen(false);
   return true;
 }
@@ -172,9 +160,9 @@ void COSystemSetup::ReadTaskList() {
 
 void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& serials) {
   ReadTaskList();
-  IMeasurementLink* link = DataLinks::Measurement();
-  const bool all = link == nullptr || link->IsOffline() || AppFinder::isPresentation();
-  const std::string serial = DataLinks::GetMonitorSetup().m_serial.ToString();
+  IMeasurementLink* link = m_context.Measurement();
+  const bool all = link == nullptr || link->IsOffline() || m_context.Identity().isPresentation();
+  const std::string serial = m_context.GetMonitorSetup().m_serial.ToString();
   for (; !m_dbList.IsEOF(); m_dbList.MoveNext()) {
     if (!all && m_dbList.m_DBSerial != serial) continue;
     int index = list.AddString(m_dbList.m_DBDesc);
@@ -214,18 +202,18 @@ void COSystemSetup::ConfigDataSource(int kind) {
       name = m_databaseName, file = DataFile(name), description = kCaliDescription;
       break;
     default:
-      ShowMessage(144);
-      throw COException(144);
+      ShowMessage(IDS_CREATE_DATASOURCE_FAILED);
+      throw COException(IDS_CREATE_DATASOURCE_FAILED);
   }
   try {
     platform::db::RegisterDataSource(dbfiles::DataSourceName(name), description, file);
   } catch (const CException&) {
-    ShowMessage(144);
-    throw COException(144);
+    ShowMessage(IDS_CREATE_DATASOURCE_FAILED);
+    throw COException(IDS_CREATE_DATASOURCE_FAILED);
   }
 }
 
-bool COSystemSetup::DatabaseExists(const std::string& name) {
+bool COSystemSetup::DatabaseExists(const std::string& name) const {
   std::error_code ec;
   return std::filesystem::is_regular_file(DataFile(name), ec);
 }
@@ -256,13 +244,13 @@ std::string COSystemSetup::NextName(const std::string& name) {
 }
 
 void COSystemSetup::CreateMeasDatabase(const std::string& description) {
-  const bool cali = AppFinder::isCalibration();
+  const bool cali = m_context.Identity().isCalibration();
   std::string name = NameFromDescription(description);
   const std::string first = name;
   while (DatabaseExists(name)) {
     name = NextName(name);
     // Every name taken: there is nothing left to try.
-    if (name == first) throw COException(151);
+    if (name == first) throw COException(IDS_COPY_FILE_FAILED);
   }
   // The task becomes current only once it exists, so a failure leaves the
   // previous one in place, unlisted tasks nowhere and no half-made file.
@@ -274,8 +262,8 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
       platform::db::CopyDatabase(dbfiles::DataSourceName(cali ? dbfiles::kCaliName : dbfiles::kMeasName),
                                  DataFile(name));
     } catch (const CException&) {
-      ShowMessage(151);
-      throw COException(151);
+      ShowMessage(IDS_COPY_FILE_FAILED);
+      throw COException(IDS_COPY_FILE_FAILED);
     }
     ConfigDataSource(cali ? kCaliTask : kMeasTask);
     try {
@@ -297,6 +285,6 @@ void COSystemSetup::AddDatabaseToList(const std::string& name, const std::string
   m_dbList.AddNew();
   m_dbList.m_DBName = name;
   m_dbList.m_DBDesc = description;
-  m_dbList.m_DBSerial = DataLinks::GetMonitorSetup().m_serial.ToString();
+  m_dbList.m_DBSerial = m_context.GetMonitorSetup().m_serial.ToString();
   m_dbList.Update();
 }

@@ -11,6 +11,7 @@
 #include "COUnits.h"
 #include "core/DeviceContext.h"
 
+class DataContext;
 class IListBox;
 
 class COSystemSetup {
@@ -18,16 +19,15 @@ class COSystemSetup {
   // What ConfigDataSource registers.
   enum SourceKind { kSystem = 0, kMeasPrototype = 1, kCaliPrototype = 2, kMeasTask = 3, kCaliTask = 4 };
 
-  // The set-up constructed last (and not yet destroyed) is the program's.
-  COSystemSetup();
+  // The program's data context, which owns it.
+  explicit COSystemSetup(DataContext& context);
   ~COSystemSetup();
   COSystemSetup(const COSystemSetup&) = delete;
   COSystemSetup& operator=(const COSystemSetup&) = delete;
-  static COSystemSetup* Current();
 
   // The folder holding data/ and prototyp/, ending in '/'; taken once, on the
   // first call ($KOVO_PROGRAM_FOLDER, else the executable's folder).
-  std::string GetProgramFolder();
+  std::string GetProgramFolder() const;
 
   void SetFont(const LOGFONT& font) { m_font = font; }
   LOGFONT GetFont() const { return m_font; }
@@ -87,7 +87,7 @@ class COSystemSetup {
   // Registers the data source of that kind; on failure shows message 144 and
   // throws.
   void ConfigDataSource(int kind);
-  bool DatabaseExists(const std::string& name);
+  bool DatabaseExists(const std::string& name) const;
   // Makes a new task database for the description: an unused eight-letter
   // name, a copy of the prototype, its task-list row; then it is the current
   // database. A failure throws and leaves no task behind.
@@ -100,21 +100,22 @@ class COSystemSetup {
   static std::string NextName(const std::string& name);
 
   // Database files by name.
-  std::string DataFile(const std::string& name);
-  std::string PrototypeFile(const std::string& name);
+  std::string DataFile(const std::string& name) const;
+  std::string PrototypeFile(const std::string& name) const;
 
  private:
   friend class CORecGlobal;
   void ReadTaskList();
 
+  DataContext& m_context;
   std::string m_databaseDesc;
   std::string m_databaseName;
   CORecDBList m_dbList;
   CORecGlobal m_global;
   bool m_measDatabaseOpen = false;
   std::string m_openDB;  // [OpenDB], carried through
-  std::string m_programFolder;
-  bool m_programFolderSet = false;
+  mutable std::string m_programFolder;
+  mutable bool m_programFolderSet = false;
   LOGFONT m_font;
   // Font fields the display font does not carry; kept as they were read.
   unsigned char m_fontOutPrecision = 0;
@@ -128,5 +129,4 @@ class COSystemSetup {
   unsigned char m_gasConcUnit = 0;
   unsigned char m_lengthUnit = 0;
   float m_normTemp = 0.0f;
-  COSystemSetup* m_previous = nullptr;
 };

@@ -5,8 +5,7 @@
 #include "COSystemSetup.h"
 #include "COSequence.h"
 #include "DBUtil.h"
-#include "DataLinks.h"
-#include "GlobalAccessor.h"
+#include "DataContext.h"
 #include "TaskRecords.h"
 #include "core/Text.h"
 
@@ -30,24 +29,29 @@ void CDocument::OnCloseDocument() {
   if (m_bAutoDelete) delete this;
 }
 
+CDBDoc::CDBDoc(DataContext& context) : m_context(context) { m_context.SetDocument(this); }
+
+CDBDoc::~CDBDoc() {
+  if (m_context.Document() == this) m_context.SetDocument(nullptr);
+}
+
 bool CDBDoc::IsModified() { return m_modified; }
 
 void CDBDoc::SetModifiedFlag(bool modified) { m_modified = modified; }
 
 bool CDBDoc::OnOpenDocument(const std::string&) {
-  if (IWindowStore* store = DataLinks::WindowStore()) store->Restore();
-  UpdateAllViews(nullptr, 0, nullptr);
+  if (IWindowStore* store = m_context.WindowStore()) store->Restore();
+  UpdateAllViews(nullptr, kHintOpened, nullptr);
   return true;
 }
 
 void CDBDoc::OnCloseDocument() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup != nullptr && !setup->CanCloseDatabase()) return;
+  if (!m_context.Setup().CanCloseDatabase()) return;
   CDocument::OnCloseDocument();
 }
 
-bool CDBDoc::CloseInterruptedSequence() {
-  CORecEvent events;
+bool CDBDoc::CloseInterruptedSequence(DataContext& context) {
+  CORecEvent events(context);
   events.m_strFilter = platform::Format("[EventType] = %d OR [EventType] = %d", COEvent::typeTaskStarted,
                                         COEvent::typeTaskStopped);
   events.Open();
@@ -55,7 +59,7 @@ bool CDBDoc::CloseInterruptedSequence() {
   events.MoveLast();
   if (events.m_EventType != COEvent::typeTaskStarted) return false;
   COMeas last;
-  CORecMeas meas;
+  CORecMeas meas(context);
   meas.SetTarget(&last);
   meas.m_strSort = "[MeasNo]";
   meas.Open();
@@ -63,13 +67,11 @@ bool CDBDoc::CloseInterruptedSequence() {
   meas.MoveLast();
   meas.CloseWithDatabase();
   events.m_strFilter.clear();
-  events.AddEventById(last, 165, COEvent::typeTaskStopped, 0.0f);
+  events.AddEventById(last, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
   events.CloseWithDatabase();
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  if (COSequence* sequence = tool ? tool->GetActiveSequence() : nullptr) {
-    sequence->SetStop(last.GetMeasTime(), last.GetMeasNo());
-    sequence->Save();
-    sequence->NewSequence();
-  }
+  COSequence& sequence = context.ActiveSequence();
+  sequence.SetStop(last.GetMeasTime(), last.GetMeasNo());
+  sequence.Save();
+  sequence.NewSequence();
   return true;
 }

@@ -11,6 +11,18 @@
 #include <vector>
 
 class CDocument;
+class DataContext;
+
+// Why the views of a document are updated (the hint of UpdateAllViews).
+enum ViewHint : long {
+  kHintOpened = 0,        // the task opened: everything is new
+  kHintTaskChanged = 8,   // the sequence's settings or its stop changed
+  kHintRepaint = 10,
+  kHintCursors = 11,      // the cursors or their statistics changed
+  kHintRestoreFrame = 12,  // a maximized window is restored before another one is activated
+  kHintRepaintAll = 13,
+  kHintCursorModeEnded = 14,
+};
 
 class CView {
  public:
@@ -52,6 +64,11 @@ class CDocument {
 
 class CDBDoc : public CDocument {
  public:
+  // The document of the task open in the program's context; it is the
+  // context's document while it lives.
+  explicit CDBDoc(DataContext& context);
+  ~CDBDoc() override;
+
   bool IsModified() override;
   void SetModifiedFlag(bool modified = true) override;
   // Reads no file: restores the windows saved with the open task and updates
@@ -63,5 +80,8 @@ class CDBDoc : public CDocument {
   // A task whose last start has no stop after it (the program ended while it
   // measured) is closed: the stop event at its last measurement, the
   // sequence's stop, and a new sequence row. True when it was interrupted.
-  static bool CloseInterruptedSequence();
+  static bool CloseInterruptedSequence(DataContext& context);
+
+ private:
+  DataContext& m_context;
 };

@@ -1,20 +1,12 @@
 #include "DBUtil.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <thread>
-
 #include "COException.h"
 #include "COSystemSetup.h"
 #include "DBDoc.h"
-#include "TarnicBaseApp.h"
+#include "DataContext.h"
 #include "core/MessageSink.h"
+#include "core/Shell.h"
 #include "core/StringTable.h"
-
-extern char** environ;
 
 namespace {
 
@@ -25,27 +17,6 @@ std::string MessageOf(const CException& e) {
   char buf[kMessageBuffer];
   e.GetErrorMessage(buf, sizeof buf);
   return buf;
-}
-
-bool SpawnOpener(const std::string& path, const std::string& folder) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  pid_t pid = 0;
-  const char* argv[] = {"xdg-open", path.c_str(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  int rc = posix_spawnp(&pid, "xdg-open", &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
-  // The viewer goes on by itself; the opener's own exit is collected later.
-  std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-  return true;
-}
-
-ShellOpener& Opener() {
-  static ShellOpener opener = SpawnOpener;
-  return opener;
 }
 
 }  // namespace
@@ -95,19 +66,18 @@ std::string GetFirstEventText(const std::vector<COEvent>& events) {
   return std::string();
 }
 
-void UpdateAllViewsOfDoc(long hint) {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr || !setup->IsMeasDatabaseOpen()) return;
-  if (CDBDoc* doc = AppTool::GetDocument()) doc->UpdateAllViews(nullptr, hint, nullptr);
+void UpdateAllViewsOfDoc(DataContext& context, long hint) {
+  if (!context.Setup().IsMeasDatabaseOpen()) return;
+  if (CDocument* doc = context.Document()) doc->UpdateAllViews(nullptr, hint, nullptr);
 }
 
-bool OpenManual() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  std::string folder = setup ? setup->GetProgramFolder() : std::string();
-  std::string path = folder + platform::LoadString(222);
-  if (Opener() && Opener()(path, folder)) return true;
-  ShowMessage(223);
-  return false;
+bool OpenManual(const COSystemSetup& setup) {
+  const std::string folder = setup.GetProgramFolder();
+  bool opened = false;
+  {
+    platform::WaitCursor wait;
+    opened = platform::OpenWithDesktop(folder + platform::LoadString(IDS_MANUAL_FILE), folder);
+  }
+  if (!opened) ShowMessage(IDS_OPEN_MANUAL_FAILED);
+  return opened;
 }
-
-void SetShellOpener(ShellOpener opener) { Opener() = opener ? std::move(opener) : ShellOpener(SpawnOpener); }

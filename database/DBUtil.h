@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "COEvent.h"
+#include "StringIds.h"
 #include "core/Exception.h"
 #include "core/Time.h"
 
 class COException;
+class DataContext;
+class COSystemSetup;
 
 void ShowMessage(unsigned id);
 void ShowMessageText(std::string text);
@@ -34,13 +37,10 @@ std::string FormatOdbcTimestamp(const CTime& time);
 std::string GetFirstEventText(const std::vector<COEvent>& events);
 
 // Only while a task database is open: updates every view of the program's
-// document with the hint.
-void UpdateAllViewsOfDoc(long hint);
+// document with the hint (a ViewHint).
+void UpdateAllViewsOfDoc(DataContext& context, long hint);
 
-// Opens the manual (string 222) in the program folder with the desktop's
-// viewer; shows string 223 and returns false when that fails.
-bool OpenManual();
-// How a file is handed to the desktop: the path and the folder to run in;
-// true when it was handed over. Tests and programs may replace it.
-using ShellOpener = std::function<bool(const std::string& path, const std::string& folder)>;
-void SetShellOpener(ShellOpener opener);
+// Opens the manual (its file name from the string table) in the program
+// folder with the desktop's viewer, under a wait cursor; says so and returns
+// false when that fails.
+bool OpenManual(const COSystemSetup& setup);

@@ -1,31 +1,21 @@
 #include "MeasInterval.h"
 
-#include "AppFinder.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
-#include "GlobalAccessor.h"
-
-namespace {
-
-COSequence* ActiveSequence() {
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  return tool ? tool->GetActiveSequence() : nullptr;
-}
-
-}  // namespace
+#include "DataContext.h"
 
 // --- CCollum ---
 
-CCollum::CCollum() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (AppFinder::isCalibration())
+CCollum::CCollum(DataContext& context) : m_context(&context) {
+  if (context.Identity().isCalibration())
     m_unit = 1;  // µV
-  else if (setup != nullptr)
-    m_unit = static_cast<unsigned char>(setup->GetGasConcUnit().GetUnit());
+  else
+    m_unit = static_cast<unsigned char>(context.Setup().GetGasConcUnit().GetUnit());
 }
 
 void CCollum::Copy(const CCollum& other) {
+  m_context = other.m_context;
   m_axis = other.m_axis;
   m_channel = other.m_channel;
   m_unit = other.m_unit;
@@ -37,28 +27,25 @@ void CCollum::Copy(const CCollum& other) {
 }
 
 void CCollum::SetDefaultUnit() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr) return;
-  const bool cali = AppFinder::isCalibration();
+  const COSystemSetup& setup = m_context->Setup();
+  const bool cali = m_context->Identity().isCalibration();
   if (m_channel <= 4 || (cali && m_channel == 5))
-    m_unit = cali ? 1 : static_cast<unsigned char>(setup->GetGasConcUnit().GetUnit());
+    m_unit = cali ? 1 : static_cast<unsigned char>(setup.GetGasConcUnit().GetUnit());
   else if (m_channel == 5)
-    m_unit = static_cast<unsigned char>(setup->GetHumidityUnit().GetUnit());
+    m_unit = static_cast<unsigned char>(setup.GetHumidityUnit().GetUnit());
   else if (m_channel == 6 && cali)
-    m_unit = static_cast<unsigned char>(setup->GetTempUnit().GetUnit());
+    m_unit = static_cast<unsigned char>(setup.GetTempUnit().GetUnit());
   else if (m_channel == 7)
-    m_unit = static_cast<unsigned char>(setup->GetPressureUnit().GetUnit());
+    m_unit = static_cast<unsigned char>(setup.GetPressureUnit().GetUnit());
 }
 
 // --- COMeasInterval ---
 
-COMeasInterval::COMeasInterval(int) {
-  COSequence* sequence = ActiveSequence();
-  const bool cali = AppFinder::isCalibration();
-  if (sequence != nullptr) {
-    m_last = sequence->GetStopNum();
-    m_endTime = sequence->GetStopTime();
-  }
+COMeasInterval::COMeasInterval(DataContext& context) : m_context(&context) {
+  COSequence* sequence = &context.ActiveSequence();
+  const bool cali = context.Identity().isCalibration();
+  m_last = sequence->GetStopNum();
+  m_endTime = sequence->GetStopTime();
   m_first = m_last - 99;
   m_startTime = m_endTime - CTimeSpan(3600);
   if (cali) {
@@ -67,9 +54,9 @@ COMeasInterval::COMeasInterval(int) {
   }
   const int lastChannel = cali ? 6 : 5;
   for (int ch = 0; ch <= lastChannel; ++ch) {
-    bool take = ch == 6 || (sequence != nullptr && sequence->IsFilterActive(ch));
+    bool take = ch == 6 || sequence->IsFilterActive(ch);
     if (!take) continue;
-    CCollum c;
+    CCollum c(context);
     c.SetChannel(static_cast<unsigned char>(ch));
     c.SetColorIndex(static_cast<unsigned char>(ch));
     c.SetAxis(cali ? (ch == 6 ? 1 : 0) : (ch <= 4 ? 0 : 1));
@@ -81,6 +68,7 @@ COMeasInterval::COMeasInterval(int) {
 
 COMeasInterval& COMeasInterval::operator=(const COMeasInterval& other) {
   if (this == &other) return *this;
+  m_context = other.m_context;
   m_mode = other.m_mode;
   m_rollingAvgOn = other.m_rollingAvgOn;
   m_length = other.m_length;
@@ -133,7 +121,7 @@ void COMeasInterval::MoveTo(const CTime& endTime, int lastNumber) {
 }
 
 bool COMeasInterval::IsChannelShown(int channel) const {
-  return !AppFinder::isPresentation() || IsBitSet(m_channelMask, channel);
+  return !m_context->Identity().isPresentation() || IsBitSet(m_channelMask, channel);
 }
 
 void COMeasInterval::ResetCursors() {

@@ -12,6 +12,7 @@
 
 class COMeasInterval;
 class COSequence;
+class DataContext;
 
 // Statistics of one column between the cursors; 1e34 means "no figure".
 struct COMeasStatistics {
@@ -27,7 +28,9 @@ struct COMeasStatistics {
 // One displayed channel: a curve of a graph or a column of a numeric window.
 class CCollum {
  public:
-  CCollum();
+  // In the gas unit of the program's system set-up (µV in the Calibration
+  // program).
+  explicit CCollum(DataContext& context);
   CCollum(const CCollum& other) { Copy(other); }
   // Copies everything but the statistics.
   CCollum& operator=(const CCollum& other) {
@@ -66,6 +69,7 @@ class CCollum {
 
  private:
   friend class CORecOpenColumns;
+  DataContext* m_context;
   unsigned char m_axis = 0xFF;
   unsigned char m_channel = 0;
   unsigned char m_unit = 0;
@@ -80,10 +84,10 @@ class COMeasInterval {
  public:
   enum Mode { kByTime = 0, kByNumber = 1 };
 
-  // The argument is not used. The columns are one per channel that the
-  // program's sequence has active, ending at its latest measurement.
-  explicit COMeasInterval(int unused = 0);
-  COMeasInterval(const COMeasInterval& other) { *this = other; }
+  // The columns are one per channel that the program's active sequence
+  // measures, ending at its latest measurement.
+  explicit COMeasInterval(DataContext& context);
+  COMeasInterval(const COMeasInterval& other) : m_context(other.m_context) { *this = other; }
   COMeasInterval& operator=(const COMeasInterval& other);
 
   unsigned char GetMeasMode() const { return m_mode; }
@@ -144,6 +148,7 @@ class COMeasInterval {
   friend class CORecOpenWindows;
   static int Axis(int axis) { return axis == 0 ? 0 : 1; }
 
+  DataContext* m_context;
   std::vector<CCollum> m_columns;
   unsigned char m_mode = kByTime;
   unsigned char m_rollingAvgOn = 0;

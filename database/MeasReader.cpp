@@ -3,17 +3,20 @@
 #include <algorithm>
 
 #include "DBUtil.h"
-#include "DataLinks.h"
+#include "CODBObs.h"
+#include "DataContext.h"
 
 namespace {
 
-void Report(const CException& e) { ReportException(148, e); }
+void Report(const CException& e) { ReportException(IDS_DB_ERROR, e); }
 
 }  // namespace
 
 // --- reader ---
 
-COMeasReader::COMeasReader() { m_recMeas.SetTarget(&m_current); }
+COMeasReader::COMeasReader(DataContext& context) : m_context(context), m_recMeas(context), m_recEvent(context) {
+  m_recMeas.SetTarget(&m_current);
+}
 
 COMeasReader::~COMeasReader() = default;
 
@@ -32,7 +35,7 @@ void COMeasReader::OpenOrRequeryBoth() {
 
 void COMeasReader::SetInterval(const COMeasInterval* interval) {
   m_interval = interval;
-  m_pendingLive = 0;
+  m_pendingLive = false;
   if (interval == nullptr) return;
   const int back = interval->GetMeasAvg() ? interval->GetInterval() : 0;
   CTime t1;
@@ -83,12 +86,12 @@ bool COMeasReader::LiveInInterval(const COMeas& live) const {
 }
 
 void COMeasReader::TakeLive() {
-  m_pendingLive = 0;
-  const COMeas* live = DataLinks::LastWrittenMeas();
-  IMeasurementLink* subject = DataLinks::Measurement();
-  if (live == nullptr || subject == nullptr || !subject->HasLastMeas() || !LiveInInterval(*live)) return;
+  m_pendingLive = false;
+  const COMeas* live = m_context.DBObs().GetLastMeas();
+  IMeasurementLink* subject = m_context.Measurement();
+  if (subject == nullptr || !subject->HasLastMeas() || !LiveInInterval(*live)) return;
   m_current = *live;
-  m_pendingLive = 1;
+  m_pendingLive = true;
 }
 
 void COMeasReader::MoveFirst() {
@@ -100,15 +103,15 @@ void COMeasReader::MoveFirst() {
   }
   const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
   if (!atEnd) m_recEvent.LoadEvents(m_current);
-  m_pendingLive = 0;
+  m_pendingLive = false;
   if (atEnd) TakeLive();
 }
 
 void COMeasReader::MoveNext() {
-  const bool wasPending = m_pendingLive != 0;
+  const bool wasPending = m_pendingLive;
   const int lastNumber = m_current.GetMeasNo();
   if (m_recMeas.IsOpen() && !m_recMeas.IsEOF()) {
-    m_pendingLive = 0;
+    m_pendingLive = false;
     try {
       m_recMeas.MoveNext();
     } catch (const CException& e) {
@@ -120,17 +123,17 @@ void COMeasReader::MoveNext() {
     TakeLive();
     if (m_pendingLive && m_current.GetMeasNo() <= lastNumber) {
       // Already delivered from the database.
-      m_pendingLive = 0;
+      m_pendingLive = false;
     }
   } else {
-    m_pendingLive = 0;
+    m_pendingLive = false;
   }
   m_recEvent.LoadEvents(m_current);
   // The pass is over: the events behind it are not read on.
   if (atEnd && m_recEvent.IsOpen()) m_recEvent.EndRead();
 }
 
-bool COMeasReader::IsEOF() const { return m_pendingLive == 0 && (!m_recMeas.IsOpen() || m_recMeas.IsEOF()); }
+bool COMeasReader::IsEOF() const { return !m_pendingLive && (!m_recMeas.IsOpen() || m_recMeas.IsEOF()); }
 
 void COMeasReader::Close() {
   m_recMeas.CloseWithDatabase();

@@ -10,9 +10,13 @@
 #include "MeasInterval.h"
 #include "TaskRecords.h"
 
+class DataContext;
+
+// Each reads the task open in the program's context; the live measurement is
+// the one its database observer wrote last.
 class COMeasReader {
  public:
-  COMeasReader();
+  explicit COMeasReader(DataContext& context);
   ~COMeasReader();
   COMeasReader(const COMeasReader&) = delete;
   COMeasReader& operator=(const COMeasReader&) = delete;
@@ -29,8 +33,9 @@ class COMeasReader {
   void TakeLive();
   void OpenOrRequeryBoth();
 
+  DataContext& m_context;
   const COMeasInterval* m_interval = nullptr;
-  int m_pendingLive = 0;
+  bool m_pendingLive = false;
   COMeas m_current;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;
@@ -38,6 +43,7 @@ class COMeasReader {
 
 class COMeasLoader {
  public:
+  explicit COMeasLoader(DataContext& context) : m_reader(context) {}
   void SetInterval(const COMeasInterval* interval);
   void MoveFirst();
   void MoveNext();
@@ -59,7 +65,7 @@ class COMeasLoader {
 
 class COMeasBuffer {
  public:
-  COMeasBuffer() { m_measurements.reserve(1000); }
+  explicit COMeasBuffer(DataContext& context) : m_loader(context) { m_measurements.reserve(1000); }
   void SetInterval(const COMeasInterval* interval);
   void MoveFirst();
   void MoveNext();

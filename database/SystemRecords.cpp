@@ -1,13 +1,14 @@
 // The record classes of the system database.
-#include "AppFinder.h"
 #include "CORecBank.h"
 #include "CORecBankSet.h"
 #include "CORecDBList.h"
 #include "CORecGlobal.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
-#include "DataLinks.h"
+#include "DataContext.h"
+#include "AppFinder.h"
 #include "ListBox.h"
+#include "core/Shell.h"
 #include "core/Text.h"
 
 namespace {
@@ -167,7 +168,7 @@ bool CORecBank::LoadWaterBank(int setId, WaterInfo& water) {
 
 // --- [BankSet] ---
 
-CORecBankSet::CORecBankSet() = default;
+CORecBankSet::CORecBankSet(DataContext& context) : m_context(context) {}
 
 void CORecBankSet::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Long(pFX, "ID", m_ID);
@@ -261,6 +262,7 @@ int CORecBankSet::WriteSetRow(int setType, const std::string& serial, const std:
 }
 
 void CORecBankSet::SaveBanks(int setId) {
+  platform::WaitCursor wait;
   CORecBank bank;
   for (int f = 0; f < 5; ++f)
     for (int b = 0; b < 5; ++b) bank.SaveBank(setId, f, b, m_setup.GetFilter(f).GetBank(b));
@@ -269,14 +271,14 @@ void CORecBankSet::SaveBanks(int setId) {
 }
 
 void CORecBankSet::SaveSet(int setType, const std::string& description, int filter, int bank) {
-  IMeasurementLink* link = DataLinks::Measurement();
+  IMeasurementLink* link = m_context.Measurement();
   if (link == nullptr || !link->RetrieveMonitorID()) {
-    ShowMessage(205);
+    ShowMessage(IDS_NO_MONITOR_ID_FOR_UPLOAD);
     return;
   }
   int id = WriteSetRow(setType, m_setup.m_serial.ToString(), description);
   if (id < 0) {
-    ShowMessage(204);
+    ShowMessage(IDS_FILTER_COPY_FAILED);
     return;
   }
   if (setType != kSingle) {
@@ -319,8 +321,8 @@ bool CORecBankSet::LoadCurrentSet(const std::string& serial, bool lookOnly) {
   ClearFilter();
   if (found) return LoadSet(id);
   if (lookOnly) return false;
-  ShowMessage(199);
-  IMeasurementLink* link = DataLinks::Measurement();
+  ShowMessage(IDS_MONITOR_NOT_KNOWN);
+  IMeasurementLink* link = m_context.Measurement();
   if (link == nullptr || !link->UploadFilterInfo()) return false;
   SetSetup(link->GetMonitorSetup());
   const std::string initial = CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: " + serial + ")";
@@ -335,7 +337,7 @@ void CORecBankSet::FillList(IListBox& list, int setType) {
   list.ResetContent();
   try {
     OpenOrRequery();
-    const std::string serial = DataLinks::GetMonitorSetup().m_serial.ToString();
+    const std::string serial = m_context.GetMonitorSetup().m_serial.ToString();
     for (; IsOpen() && !IsEOF(); MoveNext()) {
       if (m_SerialNum != serial) continue;
       if (m_SetType != setType && !(setType == kCopy && m_SetType == kInitial)) continue;

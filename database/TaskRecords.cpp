@@ -1,12 +1,11 @@
 // The record classes of a task database.
 #include "TaskRecords.h"
 
-#include "AppFinder.h"
 #include "COAlarm.h"
 #include "COSequence.h"
 #include "DBFiles.h"
 #include "DBUtil.h"
-#include "GlobalAccessor.h"
+#include "DataContext.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -29,7 +28,7 @@ bool IsPlaceholderStart(const CTime& t) { return t.GetYear() == 1997 && t.GetMon
 
 // --- [Sequence] ---
 
-CORecSequence::CORecSequence() { m_strSort = "[NumCount]"; }
+CORecSequence::CORecSequence(DataContext& context) : CORecTaskBase(context) { m_strSort = "[NumCount]"; }
 
 void CORecSequence::SetTarget(COSequence* sequence, int connectMode) {
   m_target = sequence;
@@ -101,7 +100,7 @@ void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Meas] ---
 
-CORecMeas::CORecMeas() { m_strSort = "[MeasTime]"; }
+CORecMeas::CORecMeas(DataContext& context) : CORecTaskBase(context) { m_strSort = "[MeasTime]"; }
 
 void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
   COMeas* m = m_target;
@@ -117,13 +116,13 @@ void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
   static const char* const kValues[] = {"FilterValues1", "FilterValues2", "FilterValues3",
                                         "FilterValues4", "FilterValues5", "FilterValues6"};
   for (int c = 0; c < 6; ++c) Channel(pFX, kValues[c], *m, c);
-  if (AppFinder::isCalibration()) Channel(pFX, "Temperature", *m, COMeas::chTemperature);
+  if (m_context.Identity().isCalibration()) Channel(pFX, "Temperature", *m, COMeas::chTemperature);
   Channel(pFX, "Pressure", *m, COMeas::chPressure);
 }
 
 // --- [Event] ---
 
-CORecEvent::CORecEvent() { m_strSort = "[EventTime]"; }
+CORecEvent::CORecEvent(DataContext& context) : CORecTaskBase(context) { m_strSort = "[EventTime]"; }
 
 void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Date(pFX, "EventTime", m_EventTime);
@@ -214,7 +213,7 @@ void CORecAlarm::LoadAlarms(int sequenceNum, std::vector<COAlarm>& alarms) {
   OpenOrRequery();
   alarms.clear();
   for (; IsOpen() && !IsEOF(); MoveNext()) {
-    COAlarm a;
+    COAlarm a(m_context);
     a.SetFilter(m_Filter);
     a.SetLimit2(IsBitFlagSet(m_OptMask, kLimit2));
     a.SetUseRollingAvg(IsBitFlagSet(m_OptMask, kRollingAvg));
@@ -306,18 +305,17 @@ void CORecOpenWindows::DoFieldExchange(CFieldExchange* pFX) {
 void CORecOpenWindows::DeleteAll() {
   ClearFilter();
   DeleteRows();
-  CORecOpenColumns columns;
+  CORecOpenColumns columns(m_context);
   columns.DeleteAll();
   columns.CloseWithDatabase();
 }
 
 void CORecOpenWindows::LoadColumns(std::vector<CCollum>& columns) {
-  CORecOpenColumns rs;
+  CORecOpenColumns rs(m_context);
   rs.m_strFilter = platform::Format("[ID] = %d", m_ID);
   rs.OpenOrRequery();
   columns.clear();
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  COSequence* sequence = tool ? tool->GetActiveSequence() : nullptr;
+  COSequence* sequence = &m_context.ActiveSequence();
   for (; rs.IsOpen() && !rs.IsEOF(); rs.MoveNext()) {
     columns.push_back(rs.m_column);
     columns.back().SetSequence(sequence, &m_interval);
@@ -326,7 +324,7 @@ void CORecOpenWindows::LoadColumns(std::vector<CCollum>& columns) {
 }
 
 void CORecOpenWindows::SaveColumns(std::vector<CCollum>& columns) {
-  CORecOpenColumns rs;
+  CORecOpenColumns rs(m_context);
   rs.m_strFilter = "0 = 1";  // only adds
   rs.Open(dynaset);
   for (const CCollum& c : columns) {

@@ -1,6 +1,7 @@
 #pragma once
 // The record classes of a task database. They connect to the task that is
-// open (COSystemSetup::GetDatabaseName), read when they open.
+// open in the program (its system set-up's database name), read when they
+// open.
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ class COSequence;
 // [Sequence]: one row per sequence, exchanged with the fields of a sequence.
 class CORecSequence : public CORecTaskBase {
  public:
-  CORecSequence();
+  explicit CORecSequence(DataContext& context);
   // connectMode 1 reaches the measurement prototype, which holds the default
   // settings; any other the open task.
   void SetTarget(COSequence* sequence, int connectMode = 0);
@@ -35,6 +36,7 @@ class CORecSequence : public CORecTaskBase {
 // numbers, and the gas names and molecular weights frozen for locked filters.
 class CORecMeasGlobal : public CORecTaskBase {
  public:
+  using CORecTaskBase::CORecTaskBase;
   void SetTarget(COSequence* sequence) { m_target = sequence; }
 
  protected:
@@ -49,7 +51,7 @@ class CORecMeasGlobal : public CORecTaskBase {
 // alone; elsewhere that column is neither read nor written.
 class CORecMeas : public CORecTaskBase {
  public:
-  CORecMeas();
+  explicit CORecMeas(DataContext& context);
   void SetTarget(COMeas* meas) { m_target = meas; }
   COMeas* GetTarget() const { return m_target; }
 
@@ -64,7 +66,7 @@ class CORecMeas : public CORecTaskBase {
 // [Event]: one row per event, at the time of its measurement.
 class CORecEvent : public CORecTaskBase {
  public:
-  CORecEvent();
+  explicit CORecEvent(DataContext& context);
 
   // The events at the measurement's time, from the row the set is on.
   void LoadEvents(COMeas& meas);
@@ -95,6 +97,8 @@ class CORecAlarm : public CORecTaskBase {
  public:
   enum OptBits { kLimit2 = 0, kRollingAvg = 1, kPC = 2, kMonitor = 3, kRelay1 = 4, kRelay2 = 5 };
 
+  using CORecTaskBase::CORecTaskBase;
+
   void LoadAlarms(int sequenceNum, std::vector<COAlarm>& alarms);
   // Replaces the sequence's rows by one per alarm, in order.
   void SaveAlarms(int sequenceNum, const std::vector<COAlarm>& alarms);
@@ -118,6 +122,7 @@ class CORecAlarm : public CORecTaskBase {
 // [OpenColumns]: the columns of each saved window.
 class CORecOpenColumns : public CORecTaskBase {
  public:
+  explicit CORecOpenColumns(DataContext& context) : CORecTaskBase(context), m_column(context) {}
   void DeleteAll();
 
   int m_ID = 0;
@@ -133,6 +138,8 @@ class CORecOpenColumns : public CORecTaskBase {
 class CORecOpenWindows : public CORecTaskBase {
  public:
   enum WindowType { kNumeric = 0, kGraph = 1, kStatus = 2, kAlarms = 3, kCursorValues = 4 };
+
+  explicit CORecOpenWindows(DataContext& context) : CORecTaskBase(context), m_interval(context) {}
 
   // Deletes every window and every column.
   void DeleteAll();

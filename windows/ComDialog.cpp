@@ -9,15 +9,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "AppFinder.h"
 #include "COSystemSetup.h"
-#include "DataLinks.h"
+#include "DataContext.h"
 #include "ObjAssign.h"
 #include "core/MessageSink.h"
 #include "ui/DataExchange.h"
 
-COComDialog::COComDialog(QWidget* parent)
-    : CDialog(AppFinder::isCalibration() ? IDD_CALIBRATION : IDD, parent) {
+COComDialog::COComDialog(DataContext& context, QWidget* parent)
+    : CDialog(context.Identity().isCalibration() ? IDD_CALIBRATION : IDD, parent), m_context(context) {
   setWindowTitle("Communication");
   auto* layout = new QVBoxLayout(this);
 
@@ -64,16 +63,14 @@ COComDialog::COComDialog(QWidget* parent)
 }
 
 void COComDialog::DoDataExchange(CDataExchange* dx) {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr) return;
   // Radio 0 to 3 is COM1 to COM4.
-  ObjAssign<int, COSystemSetup>(setup, &COSystemSetup::GetComPort, &COSystemSetup::SetComPort)
+  ObjAssign<int, COSystemSetup>(&m_context.Setup(), &COSystemSetup::GetComPort, &COSystemSetup::SetComPort)
       .Exchange(dx, kCom1, DDX_Radio);
 }
 
 bool COComDialog::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (DataLinks::MeasurementState() != 0) {
+  if (m_context.MeasurementState() != MeasState::idle) {
     for (int id : {static_cast<int>(kPortGroup), static_cast<int>(kCom1), static_cast<int>(kCom2),
                    static_cast<int>(kCom3), static_cast<int>(kCom4)})
       if (QWidget* w = GetDlgItem(id)) w->setEnabled(false);
@@ -83,5 +80,5 @@ bool COComDialog::OnInitDialog() {
 
 void COComDialog::OnOK() {
   CDialog::OnOK();
-  if (COSystemSetup* setup = COSystemSetup::Current()) setup->Save();
+  m_context.Setup().Save();
 }

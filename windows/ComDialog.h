@@ -5,16 +5,21 @@
 // the port cannot be changed.
 #include "ui/Dialog.h"
 
+class DataContext;
+
 class COComDialog : public CDialog {
  public:
   // The Calibration program has a template of its own.
   enum { IDD = 157, IDD_CALIBRATION = 193 };
   enum Control { kPortGroup = 1144, kCom1 = 1018, kCom2 = 1019, kCom3 = 1020, kCom4 = 1021 };
 
-  explicit COComDialog(QWidget* parent = nullptr);
+  explicit COComDialog(DataContext& context, QWidget* parent = nullptr);
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;
   void OnOK() override;
+
+ private:
+  DataContext& m_context;
 };

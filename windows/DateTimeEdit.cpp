@@ -121,7 +121,7 @@ void CODateTimeEdit::DDXValidate(CDataExchange* dx) {
   const bool time = m_timeEdit.GetTime(h, mi, s) != 0;
   if (date && time) return;
   dx->PrepareEditCtrl(date ? m_timeEdit.GetDlgCtrlID() : m_dateEdit.GetDlgCtrlID());
-  ShowMessage(159);
+  ShowMessage(IDS_ENTER_TIME);
   dx->Fail();
 }
 

@@ -8,17 +8,6 @@
 #include "ComDialog.h"
 #include "core/MessageSink.h"
 #include "ui/DataExchange.h"
-#include "ui/WinApp.h"
-
-namespace {
-
-// The main window of the running program, the parent of its dialogs.
-QWidget* MainWindow() {
-  auto* app = dynamic_cast<platform::Application*>(platform::AppCore::Current());
-  return app ? app->GetMainWnd() : nullptr;
-}
-
-}  // namespace
 
 // --- COClientWnd ---
 
@@ -93,14 +82,14 @@ void COProgressWnd::OnCancel() { m_dialog->OnCancel(); }
 // --- CODeviceDialogs ---
 
 std::unique_ptr<IClientWindow> CODeviceDialogs::CreateMessageWindow(COMessageDlg* dialog) {
-  return std::make_unique<COMessageWnd>(dialog, MainWindow());
+  return std::make_unique<COMessageWnd>(dialog, m_parent);
 }
 
 std::unique_ptr<IClientWindow> CODeviceDialogs::CreateProgressWindow(COProgress* dialog) {
-  return std::make_unique<COProgressWnd>(dialog, MainWindow());
+  return std::make_unique<COProgressWnd>(dialog, m_parent);
 }
 
 int CODeviceDialogs::RunComDialog() {
-  COComDialog dialog(nullptr);
+  COComDialog dialog(m_context, m_parent);
   return dialog.DoModal();
 }

@@ -2,9 +2,11 @@
 // The windows of the device clients on Qt: the message dialog and the
 // progress dialog, each shown modally while a service runs on the worker
 // thread, and the communication dialog of the start-up connection. A program
-// keeps one CODeviceDialogs for its run; it installs itself.
+// keeps one CODeviceDialogs for its run and lends it to its context.
 #include "DeviceClients.h"
 #include "ui/Dialog.h"
+
+class DataContext;
 
 class QProgressBar;
 
@@ -61,15 +63,19 @@ class COProgressWnd : public COClientWnd {
 
 class CODeviceDialogs : public IDeviceDialogs {
  public:
-  CODeviceDialogs() { m_previous = SetDeviceDialogs(this); }
-  ~CODeviceDialogs() override { SetDeviceDialogs(m_previous); }
+  // The port dialog edits the program's system set-up; the windows open over
+  // the parent (the main window, once there is one).
+  explicit CODeviceDialogs(DataContext& context, QWidget* parent = nullptr)
+      : m_context(context), m_parent(parent) {}
   CODeviceDialogs(const CODeviceDialogs&) = delete;
   CODeviceDialogs& operator=(const CODeviceDialogs&) = delete;
+  void SetParent(QWidget* parent) { m_parent = parent; }
 
   std::unique_ptr<IClientWindow> CreateMessageWindow(COMessageDlg* dialog) override;
   std::unique_ptr<IClientWindow> CreateProgressWindow(COProgress* dialog) override;
   int RunComDialog() override;
 
  private:
-  IDeviceDialogs* m_previous = nullptr;
+  DataContext& m_context;
+  QWidget* m_parent;
 };

@@ -43,13 +43,13 @@ void COFloatEdit::DDXValidate(CDataExchange* dx) {
   float value = 0.0f;
   // "nan" reads as a float but no range holds it.
   if (!ReadFloat(GetWindowText(), &value) || std::isnan(value)) {
-    ShowMessage(157);
+    ShowMessage(IDS_ENTER_FLOAT);
     dx->Fail();
   }
   // A limit in a converted unit rarely has two decimals; the user can only
   // type what the message shows.
   if (value < AsShown(m_min) || value > AsShown(m_max)) {
-    ShowMessageText(platform::Format(platform::LoadString(158).c_str(), static_cast<double>(m_min),
+    ShowMessageText(platform::Format(platform::LoadString(IDS_ENTER_FLOAT_BETWEEN).c_str(), static_cast<double>(m_min),
                                      static_cast<double>(m_max)));
     dx->Fail();
   }

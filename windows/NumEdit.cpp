@@ -33,7 +33,7 @@ void CONumEdit::DDXValidate(CDataExchange* dx) {
   dx->PrepareEditCtrl(GetDlgCtrlID());
   int value = 0;
   if (!ReadIntField(GetWindowText(), &value)) {
-    ShowMessage(155);
+    ShowMessage(IDS_ENTER_NUMBER);
     dx->Fail();
   }
   if (value < m_min || value > m_max || IsExcluded(value)) {

@@ -7,6 +7,7 @@
 #include "COMeas.h"
 #include "CommKovo.h"
 #include "DataLinkRS232.h"
+#include "InstrumentInfo.h"
 #include "MonitorScans.h"
 #include "Rs232Trace.h"
 #include "SimulatedMonitor.h"
@@ -57,7 +58,8 @@ void BM_RequestReply(benchmark::State& state) {
   g_rs232FirstOpen = 0;
   link.Open();
   TransConnRS232 conn(&link);
-  CommKovo comm(&conn);
+  InstrumentInfo instrument;
+  CommKovo comm(&conn, instrument);
   comm.startMeasurement();
   const CTime reference = CTime::GetCurrentTime() - CTimeSpan(600);
   for (auto _ : state) {

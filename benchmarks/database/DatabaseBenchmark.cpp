@@ -16,6 +16,7 @@
 #include "COSystemSetup.h"
 #include "DBFiles.h"
 #include "MeasReader.h"
+#include "DataContext.h"
 #include "ObserverSteps.h"
 #include "db/DataSource.h"
 #include "db/DateText.h"
@@ -37,14 +38,16 @@ class Installation {
     m_folder = mkdtemp(tmpl);
     setenv("ODBCINI", (m_folder + "/odbc.ini").c_str(), 1);
     setenv("KOVO_PROGRAM_FOLDER", m_folder.c_str(), 1);
-    m_setup = std::make_unique<COSystemSetup>();
+    m_context = std::make_unique<DataContext>(ProgramIdentity("Online"));
+    m_setup = &m_context->Setup();
     if (!m_setup->OpenSystemDatabase()) std::fprintf(stderr, "the system database did not open\n");
   }
   ~Installation() {
-    m_setup.reset();
+    m_context.reset();
     std::error_code ec;
     std::filesystem::remove_all(m_folder, ec);
   }
+  DataContext& Context() { return *m_context; }
   COSystemSetup& Setup() { return *m_setup; }
 
   // A new, empty task; returns its file.
@@ -55,7 +58,8 @@ class Installation {
 
  private:
   std::string m_folder;
-  std::unique_ptr<COSystemSetup> m_setup;
+  std::unique_ptr<DataContext> m_context;
+  COSystemSetup* m_setup = nullptr;
 };
 
 Installation& Install() {
@@ -130,7 +134,7 @@ void BM_StoreThroughRecordClasses(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     Install().NewTask("store record classes");
-    auto steps = std::make_unique<kovo::test::ObserverSteps>();
+    auto steps = std::make_unique<kovo::test::ObserverSteps>(Install().Context());
     state.ResumeTiming();
     for (int i = 0; i < kMeasurements; ++i) {
       COMeas m = Measurement(i);
@@ -180,11 +184,11 @@ const std::string& ReadTask() {
 
 void BM_ReadThroughReaderAndLoader(benchmark::State& state) {
   ReadTask();
-  COMeasInterval interval;
+  COMeasInterval interval(Install().Context());
   interval.SetMeasMode(COMeasInterval::kByTime);
   interval.SetStartTime(kBase);
   interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
-  COMeasLoader loader;
+  COMeasLoader loader(Install().Context());
   int64_t rows = 0;
   for (auto _ : state) {
     double sum = 0.0;

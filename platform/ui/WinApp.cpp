@@ -9,11 +9,18 @@
 
 namespace platform {
 
-GuiApplication::GuiApplication(int& argc, char** argv) : QApplication(argc, argv) {
+void OverrideWaitCursor::Begin() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void OverrideWaitCursor::End() { QApplication::restoreOverrideCursor(); }
+
+GuiApplication::GuiApplication(int& argc, char** argv)
+    : QApplication(argc, argv), m_previousWaitCursor(SetWaitCursorDisplay(&m_waitCursor)) {
   // Qt takes the locale from the environment; numbers are read and written in
   // the C form everywhere in the suite.
   std::setlocale(LC_NUMERIC, "C");
 }
+
+GuiApplication::~GuiApplication() { SetWaitCursorDisplay(m_previousWaitCursor); }
 
 bool GuiApplication::notify(QObject* receiver, QEvent* event) {
   try {

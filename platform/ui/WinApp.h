@@ -9,18 +9,32 @@
 #include <vector>
 
 #include "core/App.h"
+#include "core/Shell.h"
 
 class QWidget;
 class QEvent;
 
 namespace platform {
 
+// The wait cursor as Qt's override cursor, which nests.
+class OverrideWaitCursor : public WaitCursorDisplay {
+ public:
+  void Begin() override;
+  void End() override;
+};
+
 // A QApplication that reports exceptions escaping an event handler through
-// the message sink instead of ending the program. Tests that need a GUI use it.
+// the message sink instead of ending the program, and shows the suite's wait
+// cursor. Tests that need a GUI use it.
 class GuiApplication : public QApplication {
  public:
   GuiApplication(int& argc, char** argv);
+  ~GuiApplication() override;
   bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  OverrideWaitCursor m_waitCursor;
+  WaitCursorDisplay* m_previousWaitCursor;
 };
 
 // Shows the text of an exception that reached the user interface.

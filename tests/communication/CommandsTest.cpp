@@ -27,13 +27,12 @@ class Commands : public LinkFixture {
     StartMonitor(t);
     OpenQuietly();
     conn = std::make_unique<TransConnRS232>(link.get());
-    comm = std::make_unique<CommKovo>(conn.get());
+    comm = std::make_unique<CommKovo>(conn.get(), instrument);
     comm->GetSource().SetEmptyReadLimit(2);
   }
   void TearDown() override {
     comm.reset();
     conn.reset();
-    InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("", "");
     LinkFixture::TearDown();
   }
 
@@ -47,6 +46,7 @@ class Commands : public LinkFixture {
     return monitor->Lines();
   }
 
+  InstrumentInfo instrument;
   std::unique_ptr<TransConnRS232> conn;
   std::unique_ptr<CommKovo> comm;
 };
@@ -195,7 +195,7 @@ TEST_F(Commands, PressureOfTheLeakDetector) {
   EXPECT_EQ(p.GetUnit().GetUnit(), COPresUnit::mbar);
   EXPECT_FLOAT_EQ(p.GetValue(COPresUnit(COPresUnit::hpa)), 1013.2f);
 
-  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("Tebb", "K0042");
+  instrument.SetInfo("Tebb", "K0042");
   monitor->Modify([](MonitorState& s) {
     s.setup["PR_U"] = "U_kPa";
     s.airPressure = 101.3f;
@@ -337,7 +337,7 @@ TEST_F(Commands, ResyncFindsTheMonitorAgain) {
   EXPECT_EQ(status, 0);
 
   // The instrument type names the identity line to look for.
-  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("Tebb", "K0042");
+  instrument.SetInfo("Tebb", "K0042");
   monitor->Modify([](MonitorState& s) { s.idType = "Tebb"; });
   monitor->AddHandler("ID?", [](MonitorState&, const kovo::sim::Command&) -> std::optional<std::string> {
     return std::string("Q&T Te\r\nQ&T Q&T Tebb");

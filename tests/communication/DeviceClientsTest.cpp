@@ -22,11 +22,7 @@ class DeviceClients : public EngineFixture {
     // stays silent for that long fails at once.
     link->SetTimeouts(1000, 1000);
     device->Comm().GetSource().SetEmptyReadLimit(1);
-    COLeanClient::ResetRunFlags();
-  }
-  void TearDown() override {
-    COLeanClient::ResetRunFlags();
-    EngineFixture::TearDown();
+    device->SetDialogs(&dialogs);
   }
 
   bool Sent(const std::string& line) const {
@@ -41,7 +37,7 @@ class DeviceClients : public EngineFixture {
 TEST_F(DeviceClients, TheIdentityIsReadOncePerRunEvenAcrossAReconnection) {
   OpenDevice();
   monitor->ClearLines();
-  COGetIDClient first(device.get(), 0);
+  COGetIDClient first(device.get(), false);
   EXPECT_TRUE(first.GetID());
   EXPECT_EQ(dialogs.shown, std::vector<std::string>({"Retrieving Gas Monitor ID..."}));
   EXPECT_TRUE(Sent("*IDN?"));
@@ -50,7 +46,7 @@ TEST_F(DeviceClients, TheIdentityIsReadOncePerRunEvenAcrossAReconnection) {
   device->Close();
   OpenDevice();
   monitor->ClearLines();
-  COGetIDClient again(device.get(), 0);
+  COGetIDClient again(device.get(), false);
   EXPECT_TRUE(again.GetID());
   EXPECT_TRUE(monitor->Lines().empty());
   EXPECT_EQ(dialogs.shown.size(), 1u);
@@ -59,27 +55,27 @@ TEST_F(DeviceClients, TheIdentityIsReadOncePerRunEvenAcrossAReconnection) {
 
 TEST_F(DeviceClients, AFailedIdentificationIsReportedUnlessQuietAndAskedAgainNextTime) {
   OpenDevice();
-  for (int quiet : {0, 1}) {
+  for (bool quiet : {false, true}) {
     SCOPED_TRACE(quiet ? "quiet" : "not quiet");
     messages.Clear();
     monitor->SetMisbehaviour(Misbehaviour::garbage);
     COGetIDClient failing(device.get(), quiet);
     EXPECT_FALSE(failing.GetID());
     EXPECT_EQ(messages.Texts(), quiet ? std::vector<std::string>() : std::vector<std::string>({"Communication error"}));
-    EXPECT_FALSE(COLeanClient::IsIdentified());
+    EXPECT_FALSE(device->RunFlags().identified);
   }
   monitor->SetMisbehaviour(Misbehaviour::none);
-  COGetIDClient mended(device.get(), 0);
+  COGetIDClient mended(device.get(), false);
   EXPECT_TRUE(mended.GetID());
-  EXPECT_TRUE(COLeanClient::IsIdentified());
+  EXPECT_TRUE(device->RunFlags().identified);
 }
 
 TEST_F(DeviceClients, AClosedDeviceRunsNoServiceAndOpensNoWindow) {
-  COGetIDClient id(device.get(), 0);
+  COGetIDClient id(device.get(), false);
   EXPECT_FALSE(id.GetID());
-  COCheckConfigurationClient config(device.get(), 0);
+  COCheckConfigurationClient config(device.get(), false);
   EXPECT_FALSE(config.CheckConfiguration());
-  COUploadAllClient upload(device.get(), 0);
+  COUploadAllClient upload(device.get(), false);
   EXPECT_FALSE(upload.UploadAll());
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>(3, "Communication error"));
@@ -89,17 +85,17 @@ TEST_F(DeviceClients, AClosedDeviceRunsNoServiceAndOpensNoWindow) {
 TEST_F(DeviceClients, TheConfigurationCheckShowsItsTextAndFailsOnAMonitorMessage) {
   OpenDevice();
   monitor->PostMessage("LAMP FAULT");
-  COCheckConfigurationClient failing(device.get(), 0);
+  COCheckConfigurationClient failing(device.get(), false);
   EXPECT_FALSE(failing.CheckConfiguration());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
-  COCheckConfigurationClient config(device.get(), 0);
+  COCheckConfigurationClient config(device.get(), false);
   EXPECT_TRUE(config.CheckConfiguration());
   EXPECT_EQ(dialogs.shown, std::vector<std::string>(2, "Retrieving UA-numbers..."));
 }
 
 TEST_F(DeviceClients, TheUploadShowsItsProgressAndEndsWhenTheServiceHas) {
   OpenDevice();
-  COUploadAllClient upload(device.get(), 0);
+  COUploadAllClient upload(device.get(), false);
   EXPECT_TRUE(upload.UploadAll());
   EXPECT_EQ(dialogs.shown,
             std::vector<std::string>({"Retrieving Gas Monitor ID...", "Uploading | Retrieving filter info..."}));
@@ -110,7 +106,7 @@ TEST_F(DeviceClients, TheUploadShowsItsProgressAndEndsWhenTheServiceHas) {
   EXPECT_TRUE(messages.Texts().empty());
 
   monitor->ClearLines();
-  COUploadAllClient again(device.get(), 0);
+  COUploadAllClient again(device.get(), false);
   EXPECT_TRUE(again.UploadAll());
   EXPECT_TRUE(monitor->Lines().empty());
 }
@@ -126,7 +122,7 @@ TEST_F(DeviceClients, CancellingAnUploadClosesItsWindowOnlyWhenTheServiceReports
     progress->OnCancel();
     openAfterCancel = progress->IsWindow();
   };
-  COUploadAllClient upload(device.get(), 0);
+  COUploadAllClient upload(device.get(), false);
   EXPECT_FALSE(upload.UploadAll());
   EXPECT_TRUE(cancelled);
   EXPECT_TRUE(openAfterCancel);
@@ -136,7 +132,7 @@ TEST_F(DeviceClients, CancellingAnUploadClosesItsWindowOnlyWhenTheServiceReports
   // A cancelled service counts as failed; the next upload asks again.
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
   dialogs.onProgress = nullptr;
-  COUploadAllClient again(device.get(), 0);
+  COUploadAllClient again(device.get(), false);
   EXPECT_TRUE(again.UploadAll());
 }
 
@@ -148,20 +144,20 @@ class WindowlessProgress : public COProgress {
     checks.push_back(CheckResult(service));
     results.push_back(OnServiceProgress(service));
   }
-  std::vector<int> checks;
+  std::vector<bool> checks;
   std::vector<bool> results;
 };
 
 TEST_F(DeviceClients, ProgressWithoutAWindowMovesNothingAndStillReportsTheResult) {
   OpenDevice();
-  WindowlessProgress progress(device.get(), 0);
+  WindowlessProgress progress(device.get(), false);
   auto service = device->NewUploadAllService(&progress);
   service->Start();
   ASSERT_TRUE(PumpUntil([&] { return !progress.results.empty() && progress.results.back(); }));
   ASSERT_GE(progress.results.size(), 2u);
   // Every report before the end reads as not finished and shows nothing.
-  EXPECT_EQ(std::count(progress.checks.begin(), progress.checks.end(), 1), 1);
-  EXPECT_EQ(progress.checks.back(), 1);
+  EXPECT_EQ(std::count(progress.checks.begin(), progress.checks.end(), true), 1);
+  EXPECT_TRUE(progress.checks.back());
   EXPECT_EQ(progress.GetProgressPos(), 0);
   EXPECT_TRUE(messages.Texts().empty());
 }
@@ -170,7 +166,7 @@ TEST_F(DeviceClients, ProgressWithoutAWindowMovesNothingAndStillReportsTheResult
 template <class Base>
 class Counted : public Base {
  public:
-  Counted(DeviceKovo* device, int* deleted) : Base(device, 0), m_deleted(deleted) {}
+  Counted(DeviceKovo* device, int* deleted) : Base(device, false), m_deleted(deleted) {}
   ~Counted() override { ++*m_deleted; }
 
  private:

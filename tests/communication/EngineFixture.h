@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DeviceKovo.h"
+#include "InstrumentInfo.h"
 #include "LinkFixture.h"
 #include "Service.h"
 #include "TransConn.h"
@@ -82,7 +83,7 @@ class EngineFixture : public LinkFixture {
     lt.readIntervalMs = 2;
     link->SetTimings(lt);
     conn = std::make_unique<TransConnRS232>(link.get());
-    device = std::make_unique<DeviceKovo>(conn.get());
+    device = std::make_unique<DeviceKovo>(conn.get(), instrument);
     device->SetTimings(FastTimings());
     device->SetNotifier([this](unsigned command) {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -128,6 +129,7 @@ class EngineFixture : public LinkFixture {
     return lastCommand;
   }
 
+  InstrumentInfo instrument;
   std::unique_ptr<TransConnRS232> conn;
   std::unique_ptr<DeviceKovo> device;
   RecordingClient client;

@@ -283,7 +283,7 @@ TEST_F(Engine, EveryFailureOfAStepEndsItsServiceAndTheWorkerGoesOn) {
     EXPECT_TRUE(s->IsFailed());
     EXPECT_EQ(s->GetErrorText(), k.text);
     EXPECT_FALSE(after) << "no command runs after the failing one";
-    EXPECT_EQ(CommandProc::Instance()->GetLogCount(), 0u);
+    EXPECT_EQ(device->Proc().GetLogCount(), 0u);
   }
   // The worker is still there.
   auto last = Make([](CmdBuilder& b, CommandQueue&) { b.AddCall([] {}); });

@@ -1,7 +1,7 @@
 #pragma once
 // The device clients' windows without a display: a modal loop that plays the
 // user-interface thread by running the device's dispatch, and a port dialog
-// that answers as the test says. Installs itself for its lifetime.
+// that answers as the test says. Tests lend it to the device they drive.
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,8 +15,7 @@ class HeadlessDialogs : public IDeviceDialogs {
   // Dispatches until done holds; false when the deadline passed first.
   using Pump = std::function<bool(const std::function<bool()>& done, int timeoutMs)>;
 
-  explicit HeadlessDialogs(Pump pump) : m_pump(std::move(pump)) { m_previous = SetDeviceDialogs(this); }
-  ~HeadlessDialogs() override { SetDeviceDialogs(m_previous); }
+  explicit HeadlessDialogs(Pump pump) : m_pump(std::move(pump)) {}
 
   class Window : public IClientWindow {
    public:
@@ -68,5 +67,4 @@ class HeadlessDialogs : public IDeviceDialogs {
 
  private:
   Pump m_pump;
-  IDeviceDialogs* m_previous = nullptr;
 };

@@ -22,17 +22,17 @@ struct Stored {
   std::vector<std::string> events;
 };
 
-Stored ReadTask() {
+Stored ReadTask(DataContext& context) {
   Stored s;
   COMeas m;
-  CORecMeas meas;
+  CORecMeas meas(context);
   meas.SetTarget(&m);
   meas.m_strSort = "[MeasNo]";
   meas.Open();
   for (; !meas.IsEOF(); meas.MoveNext())
     s.meas.push_back(std::to_string(m.GetMeasNo()) + "@" + m.GetMeasTime().Format("%H:%M:%S"));
   meas.CloseWithDatabase();
-  CORecEvent events;
+  CORecEvent events(context);
   events.Open();
   for (; !events.IsEOF(); events.MoveNext())
     s.events.push_back(events.m_EventTime.Format("%H:%M:%S") + " [" + std::to_string(events.m_EventType) + "] " +
@@ -64,7 +64,7 @@ class DBObsTest : public DataTest {
 
   void DeleteMeas(int number) {
     COMeas m;
-    CORecMeas meas;
+    CORecMeas meas(*context);
     meas.SetTarget(&m);
     meas.m_strFilter = "[MeasNo] = " + std::to_string(number);
     meas.Open(CRecordset::dynaset);
@@ -82,7 +82,7 @@ class DBObsTest : public DataTest {
     int* m_seen;
   };
 
-  CODBObs observer;
+  CODBObs& observer = context->DBObs();
   const CTime base{2024, 6, 1, 8, 0, 0};
 };
 
@@ -95,9 +95,8 @@ TEST_F(DBObsTest, NumbersGoOnFromTheHighestStoredNumber) {
   EXPECT_EQ(Measure(3, 1.0f), 4);
   DeleteMeas(4);
   EXPECT_EQ(Measure(4, 1.0f), 4);
-  EXPECT_EQ(CODBObs::GetLastMeas()->GetMeasNo(), 4);
-  EXPECT_EQ(DataLinks::LastWrittenMeas(), CODBObs::GetLastMeas());
-  EXPECT_EQ(ReadTask().meas, std::vector<std::string>({"1@08:00:00", "3@08:00:02", "4@08:00:04"}));
+  EXPECT_EQ(observer.GetLastMeas()->GetMeasNo(), 4);
+  EXPECT_EQ(ReadTask(*context).meas, std::vector<std::string>({"1@08:00:00", "3@08:00:02", "4@08:00:04"}));
 }
 
 TEST_F(DBObsTest, StartAndStopEventsBracketARunThatMeasured) {
@@ -111,10 +110,10 @@ TEST_F(DBObsTest, StartAndStopEventsBracketARunThatMeasured) {
   genSub.Notify(eTaskStopped);
   genSub.Notify(eTaskStopped);
 
-  EXPECT_EQ(ReadTask().events, std::vector<std::string>({"08:00:00 [5] Measurement task started",
+  EXPECT_EQ(ReadTask(*context).events, std::vector<std::string>({"08:00:00 [5] Measurement task started",
                                                          "08:00:00 [8] Filter warm",
                                                          "08:00:10 [6] Measurement task stopped"}));
-  EXPECT_EQ(CODBObs::GetLastMeas()->GetEvents().size(), 1u);
+  EXPECT_EQ(observer.GetLastMeas()->GetEvents().size(), 1u);
 }
 
 TEST_F(DBObsTest, MonitorAlarmsGetTheFiltersLimitsAndOnlyValidFiltersAreLookedUp) {
@@ -145,16 +144,16 @@ TEST_F(DBObsTest, MonitorAlarmsGetTheFiltersLimitsAndOnlyValidFiltersAreLookedUp
   int second = 0;
   for (const Case& c : cases) {
     Measure(second++, c.value, {COEvent(COEvent::typeAlarm, "raw", c.filter)});
-    const std::vector<COEvent>& stored = CODBObs::GetLastMeas()->GetEvents();
+    const std::vector<COEvent>& stored = observer.GetLastMeas()->GetEvents();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].GetText(), c.text) << c.filter << " " << c.value;
   }
-  EXPECT_EQ(ReadTask().events.size(), std::size(cases));
+  EXPECT_EQ(ReadTask(*context).events.size(), std::size(cases));
 
   // Without a second limit only the first line is written.
   monitor.setup.GetFilter(1).m_alarmLimit2 = MeasValue();
   Measure(second++, 600.0f, {COEvent(COEvent::typeAlarm, "raw", 1.0f)});
-  EXPECT_EQ(CODBObs::GetLastMeas()->GetEvents()[0].GetText(), one);
+  EXPECT_EQ(observer.GetLastMeas()->GetEvents()[0].GetText(), one);
 }
 
 TEST_F(DBObsTest, RowsGoToTheTaskThatIsOpen) {
@@ -166,9 +165,9 @@ TEST_F(DBObsTest, RowsGoToTheTaskThatIsOpen) {
     const std::string second = NewTask(announced ? "second" : "fourth");
     if (announced) setup->SetMeasDatabaseOpen(true);
     EXPECT_EQ(Measure(2, 1.0f), 1);
-    EXPECT_EQ(ReadTask().meas, std::vector<std::string>({"1@08:00:02"}));
+    EXPECT_EQ(ReadTask(*context).meas, std::vector<std::string>({"1@08:00:02"}));
     setup->SetDatabaseName(first);
-    EXPECT_EQ(ReadTask().meas, std::vector<std::string>({"1@08:00:00", "2@08:00:01"}));
+    EXPECT_EQ(ReadTask(*context).meas, std::vector<std::string>({"1@08:00:00", "2@08:00:01"}));
     setup->SetDatabaseName(second);
   }
 }

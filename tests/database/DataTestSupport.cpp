@@ -4,31 +4,27 @@
 
 namespace kovo::test {
 
-DataTest::DataTest() {
+DataTest::DataTest() : DataTest(std::make_unique<DataContext>(ProgramIdentity("Online"))) {}
+
+DataTest::DataTest(std::unique_ptr<DataContext> made)
+    : context(std::move(made)), setup(&context->Setup()), genSub(context->GenSub()), sequence(context->Sequence()) {
   if (const char* f = std::getenv("KOVO_PROGRAM_FOLDER")) {
     hadFolder = true;
     oldFolder = f;
   }
   setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
-  setup = std::make_unique<COSystemSetup>();
-  tool.genSub = &genSub;
-  tool.sequence = &sequence;
-  tool.sequenceObs = &sequence;
-  reg.Register(&tool);
-  DataLinks::SetMeasurement(&monitor);
-  DataLinks::SetAlarmOutputs(&pcBeep, &monBeep, &relay1, &relay2);
+  if (context->Measurement() == nullptr) context->SetMeasurement(&monitor);
+  context->SetAlarmOutputs(&pcBeep, &monBeep, &relay1, &relay2);
   monitor.setup.m_serial.Assign(std::string("SN1001"));
   if (!setup->OpenSystemDatabase()) ADD_FAILURE() << "the system database did not open";
 }
 
 DataTest::~DataTest() {
-  sequence.Close();
-  DataLinks::SetMeasurement(nullptr);
-  DataLinks::SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
-  DataLinks::SetLastWrittenMeas(nullptr);
-  DataLinks::SetWindowStore(nullptr);
-  reg.Release();
-  setup.reset();
+  // A fixture above may have ended the context first.
+  if (context) {
+    sequence.Close();
+    context.reset();
+  }
   if (hadFolder)
     setenv("KOVO_PROGRAM_FOLDER", oldFolder.c_str(), 1);
   else

@@ -1,8 +1,9 @@
 #pragma once
 // A program's data side for tests: a folder of its own with data/ and
-// prototyp/ made on first start, its own data-source file, the system set-up
-// opened, a general subject and an active sequence reached through the
-// accessor, a measurement subject and four alarm outputs that only record.
+// prototyp/ made on first start, its own data-source file, and a data context
+// with its system set-up opened, a measurement subject that only pretends
+// (unless the context has a real one) and four alarm outputs that only
+// record.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,9 +13,8 @@
 #include "COGenSub.h"
 #include "COSequenceObs.h"
 #include "COSystemSetup.h"
-#include "DataLinks.h"
+#include "DataContext.h"
 #include "FilterData.h"
-#include "GlobalAccessor.h"
 #include "OdbcTestSupport.h"
 #include "core/MessageSink.h"
 
@@ -22,10 +22,10 @@ namespace kovo::test {
 
 class FakeMeasurement : public IMeasurementLink {
  public:
-  int GetState() const override { return state; }
+  MeasState GetState() const override { return state; }
   void StopMeasurement() override {
     ++stops;
-    state = 0;
+    state = MeasState::idle;
   }
   bool IsOffline() const override { return offline; }
   bool HasLastMeas() const override { return hasLastMeas; }
@@ -38,7 +38,7 @@ class FakeMeasurement : public IMeasurementLink {
   const MonitorSetup& GetMonitorSetup() const override { return setup; }
   void SetPort(int p) override { port = p; }
 
-  int state = 0;
+  MeasState state = MeasState::idle;
   int stops = 0;
   bool offline = false;
   bool hasLastMeas = false;
@@ -61,19 +61,12 @@ class RecordingAction : public COAction {
   std::vector<std::string>* m_log;
 };
 
-class TestTool : public GlobalAccessor {
- public:
-  COGenSub* GetGenSub() override { return genSub; }
-  COSequence* GetActiveSequence() override { return sequence; }
-  COSequenceObs* GetSequence() override { return sequenceObs; }
-  COGenSub* genSub = nullptr;
-  COSequence* sequence = nullptr;
-  COSequenceObs* sequenceObs = nullptr;
-};
-
 class DataTest : public ::testing::Test {
  protected:
+  // The Online program's data side.
   DataTest();
+  // The data side of the context given (another program, a program context).
+  explicit DataTest(std::unique_ptr<DataContext> context);
   ~DataTest() override;
 
   // Makes a measurement task and loads it into the active sequence.
@@ -87,11 +80,10 @@ class DataTest : public ::testing::Test {
   std::string oldFolder;
   bool hadFolder = false;
   platform::ScriptedMessageSink messages;
-  std::unique_ptr<COSystemSetup> setup;
-  COGenSub genSub;
-  COSequenceObs sequence;
-  TestTool tool;
-  AppRegister reg;
+  std::unique_ptr<DataContext> context;
+  COSystemSetup* const setup;
+  COGenSub& genSub;
+  COSequenceObs& sequence;
   FakeMeasurement monitor;
   std::vector<std::string> switches;
   RecordingAction pcBeep{"pc", &switches};

@@ -8,12 +8,13 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  COSystemSetup setup;
+  DataContext context(ProgramIdentity("Online"));
+  COSystemSetup& setup = context.Setup();
   if (!setup.OpenSystemDatabase()) return 3;
   setup.CreateMeasDatabase(argv[1]);
   std::printf("%s\n", setup.GetDatabaseName().c_str());
   std::fflush(stdout);
-  kovo::test::ObserverSteps store;
+  kovo::test::ObserverSteps store(context);
   const CTime base(2024, 1, 1, 0, 0, 0);
   for (int i = 0;; ++i) {
     COMeas m;

@@ -1,16 +1,19 @@
 #pragma once
-// Stores measurements as a running program does: each one announced on a
-// general subject and written by the database observer. Tests and the
-// benchmark store rows this way.
+// Stores measurements as a running program does: each one announced on the
+// context's general subject and written by its database observer. Tests and
+// the benchmark store rows this way.
 #include "CODBObs.h"
 #include "COGenSub.h"
 #include "COMeas.h"
+#include "DataContext.h"
 
 namespace kovo::test {
 
 class ObserverSteps {
  public:
-  ObserverSteps() { m_sub.Attach(&m_observer); }
+  explicit ObserverSteps(DataContext& context) : m_sub(context.GenSub()), m_observer(context.DBObs()) {
+    m_sub.Attach(&m_observer);
+  }
   ~ObserverSteps() { m_sub.Detach(&m_observer); }
   ObserverSteps(const ObserverSteps&) = delete;
   ObserverSteps& operator=(const ObserverSteps&) = delete;
@@ -26,8 +29,8 @@ class ObserverSteps {
   void Close() { m_observer.CloseRecordsets(); }
 
  private:
-  COGenSub m_sub;
-  CODBObs m_observer;
+  COGenSub& m_sub;
+  CODBObs& m_observer;
 };
 
 }  // namespace kovo::test

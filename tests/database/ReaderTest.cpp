@@ -27,8 +27,8 @@ class ReaderTest : public DataTest {
     }
     store.Close();
   }
-  static COMeasInterval ByNumber(int first, int last, int average = 0) {
-    COMeasInterval i;
+  COMeasInterval ByNumber(int first, int last, int average = 0) const {
+    COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByNumber);
     i.MoveTo(CTime(), last);
     i.SetLength(last - first + 1);
@@ -37,7 +37,7 @@ class ReaderTest : public DataTest {
     return i;
   }
   COMeasInterval ByTime(int from, int to) const {
-    COMeasInterval i;
+    COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByTime);
     i.SetStartTime(base + CTimeSpan(from));
     i.SetEndTime(base + CTimeSpan(to));
@@ -57,13 +57,13 @@ class ReaderTest : public DataTest {
   using Texts = std::vector<std::string>;
 
   CTime base{2024, 5, 6, 10, 0, 0};
-  kovo::test::ObserverSteps store;
+  kovo::test::ObserverSteps store{*context};
 };
 
 TEST_F(ReaderTest, AnEmptyTaskGivesEmptyPasses) {
   Store(0);
   COMeasInterval i = ByTime(0, 100);
-  COMeasBuffer b;
+  COMeasBuffer b(*context);
   b.SetInterval(&i);
   b.MoveFirst();
   EXPECT_TRUE(b.IsLoaded());
@@ -73,7 +73,7 @@ TEST_F(ReaderTest, AnEmptyTaskGivesEmptyPasses) {
 
 TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
   Store(20);
-  COMeasBuffer b;
+  COMeasBuffer b(*context);
   COMeasInterval t = ByTime(3, 6);
   b.SetInterval(&t);
   EXPECT_EQ(Pass(b), Texts({"3:3.0", "4:4.0+2", "5:5.0", "6:6.0"}));
@@ -92,7 +92,7 @@ TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
 
 TEST_F(ReaderTest, TheRollingAverageReadsTheRowsBeforeTheInterval) {
   Store(10);
-  COMeasBuffer b;
+  COMeasBuffer b(*context);
   COMeasInterval n = ByNumber(4, 6, 3);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"4:3.0+2", "5:4.0", "6:5.0"}));
@@ -104,7 +104,7 @@ TEST_F(ReaderTest, TheRollingAverageReadsTheRowsBeforeTheInterval) {
 
 TEST_F(ReaderTest, AnAverageNeverSpansAStop) {
   Store(10, 5);
-  COMeasBuffer b;
+  COMeasBuffer b(*context);
   COMeasInterval n = ByNumber(5, 7, 3);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"5:4.0+1", "6:6.0", "7:6.5"}));
@@ -118,7 +118,7 @@ TEST_F(ReaderTest, AChannelWithoutValuesKeepsTheNewestMeasurementsValue) {
     store.Write(m);
   }
   store.Close();
-  COMeasLoader loader;
+  COMeasLoader loader(*context);
   COMeasInterval n = ByNumber(3, 5, 3);
   loader.SetInterval(&n);
   loader.MoveFirst();
@@ -129,10 +129,11 @@ TEST_F(ReaderTest, AChannelWithoutValuesKeepsTheNewestMeasurementsValue) {
 
 TEST_F(ReaderTest, TheLiveMeasurementFollowsTheStoredOnesWhileATaskRuns) {
   Store(5);
-  COMeas live = MakeMeas(base, 6, 6, 6.0f);
-  DataLinks::SetLastWrittenMeas(&live);
+  // The measurement the database observer wrote last.
+  COMeas& live = *context->DBObs().GetLastMeas();
+  live = MakeMeas(base, 6, 6, 6.0f);
   COMeasInterval t = ByTime(4, 10);
-  COMeasBuffer b;
+  COMeasBuffer b(*context);
   b.SetInterval(&t);
   EXPECT_EQ(Pass(b), Texts({"4:4.0+2", "5:5.0"}));  // no measurement received yet
   monitor.hasLastMeas = true;

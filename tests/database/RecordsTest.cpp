@@ -6,7 +6,6 @@
 #include "DataTestSupport.h"
 #include "ListBox.h"
 #include "TaskRecords.h"
-#include "core/App.h"
 
 namespace {
 
@@ -77,7 +76,7 @@ class BankSetTest : public RecordsTest {
 };
 
 TEST_F(BankSetTest, TheFreeIdIsTheLowestUnused) {
-  CORecBankSet rs;
+  CORecBankSet rs(*context);
   rs.Open(CRecordset::dynaset);
   for (int id : {0, 1, 3}) {
     rs.AddNew();
@@ -89,7 +88,7 @@ TEST_F(BankSetTest, TheFreeIdIsTheLowestUnused) {
 }
 
 TEST_F(BankSetTest, ASetIsWrittenForTheMonitorsSerialAndReadBack) {
-  CORecBankSet rs;
+  CORecBankSet rs(*context);
   rs.SetSetup(monitor.uploaded);
   rs.SaveSet(CORecBankSet::kCurrent, "Current banks (Serial: O'Neil)");
   rs.SaveSet(CORecBankSet::kCurrent, "again");  // the same row, rewritten
@@ -100,7 +99,7 @@ TEST_F(BankSetTest, ASetIsWrittenForTheMonitorsSerialAndReadBack) {
   EXPECT_GE(current, 0);
   EXPECT_EQ(rs.FindSet(CORecBankSet::kCurrent, "O'Neil' OR 1=1 --"), -1);
 
-  CORecBankSet other;
+  CORecBankSet other(*context);
   ASSERT_TRUE(other.LoadCurrentSet("O'Neil", true));
   MonitorSetup s = other.GetSetup();
   EXPECT_EQ(s.GetFilter(0).GetBank(0).GetGasName().ToString(), "CO2");
@@ -113,7 +112,7 @@ TEST_F(BankSetTest, ASetIsWrittenForTheMonitorsSerialAndReadBack) {
 
 TEST_F(BankSetTest, NoSetIsWrittenWhenTheMonitorCannotBeIdentified) {
   monitor.identified = false;
-  CORecBankSet rs;
+  CORecBankSet rs(*context);
   rs.SetSetup(monitor.uploaded);
   rs.SaveSet(CORecBankSet::kCurrent, "x");
   EXPECT_EQ(Shown().back(), "Unable to get Gas Monitor ID\nFilter upload not possible");
@@ -121,7 +120,7 @@ TEST_F(BankSetTest, NoSetIsWrittenWhenTheMonitorCannotBeIdentified) {
 }
 
 TEST_F(BankSetTest, AnUnknownMonitorIsUploadedAndStoredAsItsInitialAndCurrentSets) {
-  CORecBankSet rs;
+  CORecBankSet rs(*context);
   EXPECT_FALSE(rs.LoadCurrentSet("O'Neil", true));
   EXPECT_EQ(monitor.uploads, 0);
   monitor.uploadSucceeds = false;
@@ -149,7 +148,7 @@ TEST_F(BankSetTest, AnUnknownMonitorIsUploadedAndStoredAsItsInitialAndCurrentSet
   ASSERT_EQ(list.texts.size(), 1u);
   EXPECT_EQ(list.texts[0], CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: O'Neil)");
   // Known now: no second upload.
-  CORecBankSet again;
+  CORecBankSet again(*context);
   EXPECT_TRUE(again.LoadCurrentSet("O'Neil", false));
   EXPECT_EQ(monitor.uploads, 2);
 }
@@ -157,7 +156,7 @@ TEST_F(BankSetTest, AnUnknownMonitorIsUploadedAndStoredAsItsInitialAndCurrentSet
 TEST_F(RecordsTest, AlarmsAreStoredWithTheirFlagsAndLimitInPpm) {
   NewTask("alarms");
   setup->SetGasConcUnit(COConcUnit::mg_m3);  // the display unit has no part in what is stored
-  std::vector<COAlarm> alarms(2);
+  std::vector<COAlarm> alarms(2, COAlarm(*context));
   alarms[0].SetFilter(1);
   alarms[0].SetLimit2(true);
   alarms[0].SetActionPC(true);
@@ -169,7 +168,7 @@ TEST_F(RecordsTest, AlarmsAreStoredWithTheirFlagsAndLimitInPpm) {
   alarms[1].SetActionMonitor(true);
   alarms[1].SetActionRelay1(true);
   alarms[1].SetStoredLimit(1000.0f);
-  CORecAlarm rec;
+  CORecAlarm rec(*context);
   rec.SaveAlarms(3, alarms);
   rec.SaveAlarms(4, alarms);
   rec.m_strFilter = "[SequenceNum] = 3";
@@ -201,7 +200,7 @@ TEST_F(RecordsTest, AlarmsAreStoredWithTheirFlagsAndLimitInPpm) {
 TEST_F(RecordsTest, ACommentIsKeptOncePerMeasurementAndCanBeDeleted) {
   NewTask("events");
   COMeas m = MakeMeas(base, 0, 1, 1.0f);
-  CORecEvent rec;
+  CORecEvent rec(*context);
   rec.SaveEvent(m, COEvent(COEvent::typeComment, "first", 0.0f));
   rec.SaveEvent(m, COEvent(COEvent::typeComment, "  second  ", 0.0f));
   rec.AddEvent(m, "alarm", COEvent::typeAlarm, 2.0f);
@@ -218,7 +217,7 @@ TEST_F(RecordsTest, ACommentIsKeptOncePerMeasurementAndCanBeDeleted) {
 
 TEST_F(RecordsTest, EventsOfAMeasurementAreFoundEvenBehindAnEventWithoutOne) {
   NewTask("orphans");
-  CORecEvent rec;
+  CORecEvent rec(*context);
   COMeas orphan = MakeMeas(base, 0, 0, 0.0f);
   COMeas m = MakeMeas(base, 5, 1, 0.0f);
   rec.AddEvent(orphan, "no measurement", 3, 0.0f);
@@ -237,7 +236,7 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
   COMeas m = MakeMeas(base, 0, 1, 1.5f);
   m.SetValue(3, MeasValue::kNoValue);
   {
-    CORecMeas rec;
+    CORecMeas rec(*context);
     rec.SetTarget(&m);
     rec.Open();
     rec.AddNew();
@@ -245,7 +244,7 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
   }
   COMeas read;
   read.SetValue(COMeas::chTemperature, 7.0f);
-  CORecMeas rec;
+  CORecMeas rec(*context);
   rec.SetTarget(&read);
   rec.Open();
   EXPECT_EQ(read.GetMeasTime(), m.GetMeasTime());
@@ -256,8 +255,9 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
   EXPECT_EQ(read.GetValue(COMeas::chTemperature), 7.0f);  // neither written nor read
   EXPECT_EQ(rec.GetColumnNames().size(), 9u);
 
-  platform::AppCore cali("Calibration", {"x"});
-  CORecMeas caliRec;
+  DataContext calibration(ProgramIdentity("Calibration"));
+  calibration.Setup().SetDatabaseName(setup->GetDatabaseName());
+  CORecMeas caliRec(calibration);
   caliRec.SetTarget(&m);
   caliRec.Open();
   EXPECT_EQ(caliRec.GetColumnNames().size(), 10u);
@@ -265,7 +265,7 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
 
 TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   NewTask("windows");
-  CORecOpenWindows win;
+  CORecOpenWindows win(*context);
   win.Open(CRecordset::dynaset);
   win.AddNew();
   win.m_ID = 1;
@@ -281,7 +281,7 @@ TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   win.m_interval.SetRightCursor(12);
   win.Update();
   win.Requery();
-  std::vector<CCollum> cols(2);
+  std::vector<CCollum> cols(2, CCollum(*context));
   cols[0].SetChannel(2);
   cols[0].SetCustomColor(0x123456);
   cols[1].SetChannel(7);
@@ -289,7 +289,7 @@ TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   win.SaveColumns(cols);
   EXPECT_TRUE(cols.empty());
 
-  CORecOpenWindows read;
+  CORecOpenWindows read(*context);
   read.Open();
   ASSERT_FALSE(read.IsEOF());
   EXPECT_EQ(read.m_WindowType, 1);

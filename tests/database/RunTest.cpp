@@ -28,7 +28,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   NewTask("run");
   sequence.SetFilterActive(0, true);
   sequence.SetFilterActive(1, true);
-  COAlarm alarm;
+  COAlarm alarm(*context);
   alarm.SetFilter(0);
   alarm.SetStoredLimit(10.0f);
   alarm.SetActionPC(true);
@@ -36,15 +36,15 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   sequence.GetAlarms().push_back(alarm);
   sequence.Save();
 
-  CODBObs storing;
+  CODBObs& storing = context->DBObs();
   genSub.Attach(&storing);
   genSub.Attach(&sequence);
   const CTime base(2024, 6, 1, 8, 0, 0);
   const float values[] = {5, 12, 15, 8, 3};
   genSub.Notify(eTaskStarted);
-  monitor.state = 3;
+  monitor.state = MeasState::active;
   for (int i = 0; i < 5; ++i) genSub.NotifyMeas(eNewMeas, MakeMeas(base, 10 * i, 0, values[i]));
-  monitor.state = 0;
+  monitor.state = MeasState::idle;
   genSub.Notify(eTaskStopped);
   sequence.NewSequence();  // as the measurement subject does once a stopped task had measurements
   genSub.Detach(&sequence);
@@ -53,11 +53,11 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
 
   EXPECT_EQ(switches, std::vector<std::string>({"pc:on", "relay1:on", "pc:off", "relay1:off"}));
   // Every measurement with its events, read back as a window reads them.
-  COMeasInterval interval;
+  COMeasInterval interval(*context);
   interval.SetMeasMode(COMeasInterval::kByNumber);
   interval.MoveTo(CTime(), 5);
   interval.SetLength(5);
-  COMeasBuffer buffer;
+  COMeasBuffer buffer(*context);
   buffer.SetInterval(&interval);
   std::vector<std::string> rows;
   for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) {
@@ -71,7 +71,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
                                             "3@08:00:20 [2] CO: 10.000 ppm (Limit 1, PC, Rel. 1)", "4@08:00:30",
                                             "5@08:00:40 [6] Measurement task stopped"}));
   // The run's sequence row carries its start and stop; the next one follows.
-  COSequence stored;
+  COSequence stored(*context);
   stored.LoadForMeas(MakeMeas(base, 40, 5, 0.0f));
   EXPECT_EQ(stored.GetNumCount(), 1);
   EXPECT_EQ(stored.GetStartNum(), 1);
@@ -87,18 +87,18 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
 
 TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
   NewTask("interrupted");
-  kovo::test::ObserverSteps store;
+  kovo::test::ObserverSteps store(*context);
   const CTime base(2024, 6, 1, 8, 0, 0);
   for (int i = 0; i < 3; ++i) {
     COMeas m = MakeMeas(base, i, 0, 1.0f);
     store.Write(m, i == 0);
   }
   store.Close();
-  EXPECT_TRUE(CDBDoc::CloseInterruptedSequence());
+  EXPECT_TRUE(CDBDoc::CloseInterruptedSequence(*context));
   EXPECT_EQ(sequence.GetStopNum(), 3);
   EXPECT_EQ(sequence.GetNumCount(), 2);
-  EXPECT_FALSE(CDBDoc::CloseInterruptedSequence());  // closed now
-  CORecEvent events;
+  EXPECT_FALSE(CDBDoc::CloseInterruptedSequence(*context));  // closed now
+  CORecEvent events(*context);
   events.m_strFilter = "[EventType] = 6";
   events.Open();
   ASSERT_FALSE(events.IsEOF());
@@ -109,6 +109,7 @@ TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
 // The result of SQLite's own check of a database.
 class IntegrityCheck : public CORecTaskBase {
  public:
+  using CORecTaskBase::CORecTaskBase;
   std::string m_result;
 
  protected:
@@ -145,19 +146,19 @@ TEST_F(RunTest, AWriterKilledMidRunLosesNoCommittedRow) {
   ASSERT_TRUE(WIFSIGNALED(status));
 
   setup->SetDatabaseName(task);
-  IntegrityCheck check;
+  IntegrityCheck check(*context);
   check.Open();
   ASSERT_FALSE(check.IsEOF());
   EXPECT_EQ(check.m_result, "ok");
   COMeas m;
-  CORecMeas meas;
+  CORecMeas meas(*context);
   meas.SetTarget(&m);
   meas.Open();
   std::set<int> found;
   for (; !meas.IsEOF(); meas.MoveNext()) found.insert(m.GetMeasNo());
   for (int no : committed) EXPECT_TRUE(found.count(no)) << no;
   EXPECT_LE(found.size(), committed.size() + 1);  // at most the one in flight
-  CORecEvent events;
+  CORecEvent events(*context);
   events.Open();
   int eventRows = 0;
   for (; !events.IsEOF(); events.MoveNext()) ++eventRows;

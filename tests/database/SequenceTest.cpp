@@ -3,7 +3,6 @@
 #include "COException.h"
 #include "DataTestSupport.h"
 #include "ObserverSteps.h"
-#include "core/App.h"
 
 #include <functional>
 
@@ -52,7 +51,7 @@ TEST_F(SequenceTest, SavedSettingsAndAlarmsComeBackWithTheNextLoad) {
   sequence.SetMeasTimeMode(3);
   sequence.SetMeasTime(5, 4);
   sequence.SetReservedFlag(true);
-  COAlarm a;
+  COAlarm a(*context);
   a.SetFilter(1);
   a.SetStoredLimit(30.0f);
   sequence.GetAlarms().push_back(a);
@@ -82,14 +81,14 @@ TEST_F(SequenceTest, ANewSequenceIsNumberedOnAndStartsAMinuteAfterTheLastStop) {
   }
   ASSERT_EQ(sequence.GetNumCount(), 4);
   sequence.SetStop(CTime(2024, 5, 6, 10, 0, 0), 77);
-  sequence.GetAlarms().resize(2);
+  sequence.GetAlarms().resize(2, COAlarm(*context));
   sequence.NewSequence();
   EXPECT_EQ(sequence.GetNumCount(), 5);
   EXPECT_EQ(sequence.GetName(), "Sequence 5");
   EXPECT_EQ(sequence.GetStartTime(), CTime(2024, 5, 6, 10, 1, 0));
   EXPECT_EQ(sequence.GetStopTime(), CTime(2024, 5, 6, 10, 2, 0));
 
-  COSequence other;
+  COSequence other(*context);
   other.Load();
   EXPECT_EQ(other.GetNumCount(), 5);  // the last row is the active one
   EXPECT_EQ(other.GetStopTime(), CTime(2024, 5, 6, 10, 2, 0));
@@ -123,9 +122,10 @@ TEST_F(SequenceTest, GasNamesAndMolecularWeightsComeFromTheMonitorUnlessLocked) 
   sequence.SetFilterLocked(5, true);
   EXPECT_TRUE(sequence.IsFilterLocked(5));
 
-  platform::AppCore cali("Calibration", {"x"});
-  EXPECT_EQ(sequence.GetGasName(0), "A");
-  EXPECT_EQ(sequence.GetGasName(7), "P: Pressure");
+  DataContext calibration(ProgramIdentity("Calibration"));
+  COSequence calibrating(calibration);
+  EXPECT_EQ(calibrating.GetGasName(0), "A");
+  EXPECT_EQ(calibrating.GetGasName(7), "P: Pressure");
 }
 
 TEST_F(SequenceTest, AGasIsDefinedByAMountedFilterWithANamedBank) {
@@ -141,7 +141,7 @@ TEST_F(SequenceTest, AGasIsDefinedByAMountedFilterWithANamedBank) {
   EXPECT_TRUE(sequence.IsGasDefined(0));
   s.GetFilter(0).m_number.Assign(std::string("____"));
   EXPECT_FALSE(sequence.IsGasDefined(0));
-  EXPECT_TRUE(COSequence::IsBankDefined(0, 2) == false);
+  EXPECT_FALSE(sequence.IsBankDefined(0, 2));
 }
 
 TEST_F(SequenceTest, TheMonitorSetUpCarriesTheSamplingSettingsInDisplayUnits) {
@@ -181,9 +181,9 @@ TEST_F(SequenceTest, TheMonitorSetUpCarriesTheSamplingSettingsInDisplayUnits) {
 
 class AlarmTest : public SequenceTest {
  protected:
-  AlarmTest() { monitor.state = 3; }
-  static COAlarm Alarm(int filter, float limit, bool relay1) {
-    COAlarm a;
+  AlarmTest() { monitor.state = MeasState::active; }
+  COAlarm Alarm(int filter, float limit, bool relay1) {
+    COAlarm a(*context);
     a.SetFilter(static_cast<unsigned char>(filter));
     a.SetStoredLimit(limit);
     a.SetActionRelay1(relay1);
@@ -217,8 +217,8 @@ TEST_F(AlarmTest, AValueAboveTheLimitExceedsItAndAnAbsentValueChangesNothing) {
 
 TEST_F(AlarmTest, AnOutputFollowsEveryAlarmThatAsksForIt) {
   sequence.GetAlarms() = {Alarm(0, 10.0f, true), Alarm(1, 10.0f, true)};
-  int* acks = DataLinks::AlarmAcknowledgements();
-  acks[0] = acks[1] = acks[2] = 1;
+  auto& acks = context->AlarmAcknowledgements();
+  acks[0] = acks[1] = acks[2] = true;
   auto both = [&](float a, float b) {
     ++seconds;
     COMeas m = MakeMeas(base, seconds, seconds, 0.0f);
@@ -227,14 +227,14 @@ TEST_F(AlarmTest, AnOutputFollowsEveryAlarmThatAsksForIt) {
     sequence.CheckAlarms(m);
   };
   both(11, 0);
-  EXPECT_EQ(acks[0] + acks[1], 0);
-  EXPECT_EQ(acks[2], 1);  // beyond the table
+  EXPECT_FALSE(acks[0] || acks[1]);
+  EXPECT_TRUE(acks[2]);  // beyond the table
   both(11, 11);
   both(0, 11);
   EXPECT_EQ(switches, std::vector<std::string>({"relay1:on"}));
   both(0, 0);
   EXPECT_EQ(switches, std::vector<std::string>({"relay1:on", "relay1:off"}));
-  monitor.state = 0;  // not measuring: nothing switches
+  monitor.state = MeasState::idle;  // not measuring: nothing switches
   both(11, 11);
   EXPECT_EQ(switches.size(), 2u);
   EXPECT_FALSE(sequence.GetAlarms()[0].IsExceeded());
@@ -255,7 +255,7 @@ TEST_F(AlarmTest, TheStopSwitchesOffWhatIsOn) {
 
 TEST_F(AlarmTest, EachAlarmChecksItsOwnCopyOfTheMeasurement) {
   NewTask("rolling");
-  kovo::test::ObserverSteps store;
+  kovo::test::ObserverSteps store(*context);
   // One minute of 0 ppm, then a single 100 ppm sample: its two-minute
   // average stays low, its own value does not.
   COMeas last;
@@ -300,7 +300,7 @@ TEST_F(AlarmTest, TheDescriptionNamesGasLimitUnitAndActions) {
 TEST_F(AlarmTest, LimitsAreGivenInTheDisplayUnitAndKeptInPpm) {
   SetBank(monitor.setup, 0, 0, "CO", 28.0f);
   setup->SetGasConcUnit(COConcUnit::mg_m3);
-  COAlarm a;
+  COAlarm a(*context);
   a.SetLimit(1.164f);  // mg/m³ of a gas of weight 28 at 20 °C
   EXPECT_NEAR(a.GetStoredLimit(), 1.0f, 0.002f);
   EXPECT_NEAR(a.GetLimit(), 1.164f, 1e-4f);
@@ -388,7 +388,7 @@ TEST_F(SequenceTest, TheObserverFollowsTheTaskAndSavesOnlyAtTheFirstMeasurement)
   EXPECT_FALSE(sequence.IsFilterLocked(1));
   EXPECT_EQ(log, std::vector<std::string>({"w4", "w5#7", "w3", "w5#8", "w3", "w5#9", "w3"}));
 
-  COSequence stored;
+  COSequence stored(*context);
   stored.Load();
   EXPECT_EQ(stored.GetStartNum(), 7);
   EXPECT_EQ(stored.GetStopNum(), 7);

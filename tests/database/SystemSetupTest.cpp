@@ -79,7 +79,8 @@ TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
   setup->SetComPort(3);
   setup->Save();  // the row stays in edit mode: a second save works
 
-  COSystemSetup next;
+  DataContext nextRun(ProgramIdentity("Online"));
+  COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetComPort(), 3);
   EXPECT_EQ(next.GetFont().lfHeight, -20);
@@ -95,7 +96,8 @@ TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("UPDATE [Global] SET [FontFaceName] = '" + std::string(255, 'x') + "'");
   }
-  COSystemSetup next;
+  DataContext nextRun(ProgramIdentity("Online"));
+  COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetFont().lfFaceName, std::string(31, 'x'));
 }
@@ -126,9 +128,9 @@ TEST_F(SystemSetupTest, MarkingATaskOpenNotifiesOnceAndClosingNotifiesNothing) {
 
 TEST_F(SystemSetupTest, ClosingWhileMeasuringAsksFirst) {
   RecordingStore store;
-  DataLinks::SetWindowStore(&store);
+  context->SetWindowStore(&store);
   setup->SetMeasDatabaseOpen(true);
-  monitor.state = 3;
+  monitor.state = MeasState::active;
   messages.Answer(IDCANCEL);
   EXPECT_FALSE(setup->CanCloseDatabase());
   EXPECT_TRUE(setup->IsMeasDatabaseOpen());
@@ -216,8 +218,8 @@ TEST_F(SystemSetupTest, TheTaskListShowsTheMonitorsTasksOrAllOfThemOffline) {
 TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
   setup->CreateMeasDatabase("measuring");
   {
-    platform::AppCore cali("Calibration", {"x"});
-    COSystemSetup caliSetup;  // the Calibration program's start
+    DataContext calibration(ProgramIdentity("Calibration"));  // the Calibration program's start
+    COSystemSetup& caliSetup = calibration.Setup();
     ASSERT_TRUE(caliSetup.OpenSystemDatabase());
     caliSetup.CreateMeasDatabase("calibrating");
     EXPECT_TRUE(caliSetup.IsDescriptionInList("calibrating"));

@@ -3,8 +3,11 @@
 #include "COException.h"
 #include "DBDoc.h"
 #include "DBUtil.h"
+#include "CORecBankSet.h"
+#include "DBFiles.h"
 #include "DataTestSupport.h"
-#include "TarnicBaseApp.h"
+#include "db/DataSource.h"
+#include "core/Shell.h"
 
 namespace {
 
@@ -12,9 +15,9 @@ using kovo::test::DataTest;
 
 TEST(DBUtil, ExceptionsAreReportedWithTheirOwnTextAfterTheStringsText) {
   platform::ScriptedMessageSink sink;
-  ReportException(148, CDBException(-1, "[SQLite]no such table: Meas (1)"));
+  ReportException(IDS_DB_ERROR, CDBException(-1, "[SQLite]no such table: Meas (1)"));
   ShowExceptionMessage(CDBException(-1, std::string(150, 'x')));
-  ShowCOExceptionMessage(COException(160));
+  ShowCOExceptionMessage(COException(IDS_OPEN_TASK_FAILED));
   EXPECT_EQ(sink.Texts(), std::vector<std::string>({"Database error\n\n[SQLite]no such table: Meas (1)",
                                                     std::string(99, 'x'), "Unable to open measurement task"}));
 }
@@ -55,12 +58,6 @@ class RecordingView : public CView {
   int closed = 0;
 };
 
-class Program : public TarnicBaseApp {
- public:
-  Program() : TarnicBaseApp("Online", {"online"}) {}
-  void Use(CDBDoc* doc) { SetDocument(doc); }
-};
-
 class Store : public IWindowStore {
  public:
   void Save() override { ++saves; }
@@ -72,24 +69,23 @@ class Store : public IWindowStore {
 using DocumentTest = DataTest;
 
 TEST_F(DocumentTest, ViewsAreUpdatedOnlyWhileATaskIsOpen) {
-  Program app;
-  CDBDoc doc;
+  UpdateAllViewsOfDoc(*context, kHintTaskChanged);  // no document
+  CDBDoc doc(*context);
   RecordingView view;
   doc.AddView(&view);
-  app.Use(&doc);
-  UpdateAllViewsOfDoc(8);
+  doc.m_bAutoDelete = false;
+  UpdateAllViewsOfDoc(*context, kHintTaskChanged);
   EXPECT_TRUE(view.hints.empty());
   setup->SetMeasDatabaseOpen(true);
-  UpdateAllViewsOfDoc(8);
-  EXPECT_EQ(view.hints, std::vector<long>({8}));
-  app.Use(nullptr);
+  UpdateAllViewsOfDoc(*context, kHintTaskChanged);
+  EXPECT_EQ(view.hints, std::vector<long>({kHintTaskChanged}));
 }
 
 TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
   Store store;
-  DataLinks::SetWindowStore(&store);
+  context->SetWindowStore(&store);
   RecordingView view;
-  CDBDoc* doc = new CDBDoc;
+  CDBDoc* doc = new CDBDoc(*context);
   doc->AddView(&view);
   EXPECT_TRUE(doc->OnOpenDocument(""));
   EXPECT_EQ(store.restores, 1);
@@ -99,7 +95,7 @@ TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
   EXPECT_TRUE(doc->IsModified());
 
   setup->SetMeasDatabaseOpen(true);
-  monitor.state = 3;
+  monitor.state = MeasState::active;
   messages.Answer(IDCANCEL);
   doc->OnCloseDocument();  // declined: everything stays
   EXPECT_EQ(view.closed, 0);
@@ -111,20 +107,50 @@ TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
   EXPECT_EQ(monitor.stops, 1);
   EXPECT_EQ(store.saves, 1);
   EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+  EXPECT_EQ(context->Document(), nullptr);  // gone with the document
 }
 
-TEST_F(DocumentTest, TheManualOpensFromTheProgramFolder) {
-  std::string opened;
-  SetShellOpener([&](const std::string& path, const std::string& folder) {
-    opened = path + "|" + folder;
+// Notes when the wait cursor shows and goes, among the messages shown.
+class WatchedCursor : public platform::WaitCursorDisplay {
+ public:
+  explicit WatchedCursor(std::vector<std::string>* log) : m_log(log) { m_previous = platform::SetWaitCursorDisplay(this); }
+  ~WatchedCursor() override { platform::SetWaitCursorDisplay(m_previous); }
+  void Begin() override { m_log->push_back("wait"); }
+  void End() override { m_log->push_back("done"); }
+
+ private:
+  std::vector<std::string>* m_log;
+  platform::WaitCursorDisplay* m_previous;
+};
+
+TEST_F(DocumentTest, TheManualOpensFromTheProgramFolderUnderTheWaitCursor) {
+  std::vector<std::string> log;
+  WatchedCursor cursor(&log);
+  platform::SetDesktopOpener([&](const std::string& path, const std::string& folder) {
+    log.push_back(path + "|" + folder);
     return true;
   });
-  EXPECT_TRUE(OpenManual());
+  EXPECT_TRUE(OpenManual(*setup));
   const std::string folder = setup->GetProgramFolder();
-  EXPECT_EQ(opened, folder + "Gas monitor software Manual Pask.pdf|" + folder);
-  SetShellOpener(nullptr);  // the desktop's viewer, which has no such file here
-  EXPECT_FALSE(OpenManual());
+  EXPECT_EQ(log, std::vector<std::string>({"wait", folder + "Gas monitor software Manual Pask.pdf|" + folder, "done"}));
+  platform::SetDesktopOpener(nullptr);  // the desktop's viewer, which has no such file here
+  log.clear();
+  EXPECT_FALSE(OpenManual(*setup));
+  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));  // gone before the message
   EXPECT_EQ(Shown().back(), "Unable to open manual");
+}
+
+TEST_F(DocumentTest, SavingABankSetShowsTheWaitCursorEvenWhenItFails) {
+  std::vector<std::string> log;
+  WatchedCursor cursor(&log);
+  CORecBankSet sets(*context);
+  sets.SetSetup(monitor.setup);
+  sets.SaveBanks(sets.WriteSetRow(CORecBankSet::kCopy, "SN1001", "copy"));
+  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));
+  log.clear();
+  platform::db::RegisterDataSource(dbfiles::DataSourceName("SYSTEM"), "gone", odbc.File("missing/SYSTEM.db"));
+  EXPECT_ANY_THROW(sets.SaveBanks(1));
+  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "AppFinder.h"
 #include "COAirPressure.h"
 #include "COEvent.h"
 #include "COMeas.h"
-#include "core/App.h"
 
 TEST(MeasValue, NewValueIsAbsentUntilSet) {
   MeasValue v;
@@ -69,7 +69,7 @@ TEST(COMeas, TextsAndEventLookup) {
 }
 
 TEST(COMeas, CopyKeepsTargetTemperatureOutsideCalibration) {
-  platform::AppCore app("Online", {"online"});
+  RunningProgram program("Online");
   COMeas target;
   target.SetValue(COMeas::chTemperature, 293.0f);
   target.AddEvent(COEvent(0, "old", 0.0f));
@@ -88,7 +88,7 @@ TEST(COMeas, CopyKeepsTargetTemperatureOutsideCalibration) {
 }
 
 TEST(COMeas, CopyTakesTemperatureInCalibration) {
-  platform::AppCore app("Calibration", {"calibration"});
+  RunningProgram program("Calibration");
   COMeas target;
   target.SetValue(COMeas::chTemperature, 293.0f);
   target = Sample();

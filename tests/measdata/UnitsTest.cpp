@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "AppFinder.h"
 #include "COUnits.h"
-#include "core/App.h"
 #include "core/Controls.h"
 
 TEST(Units, TextsOfEveryKindAndUnknownKinds) {
@@ -112,7 +112,7 @@ TEST(Units, CombosForEachChannelAndProgram) {
 
   const COTempUnit kelvin(COTempUnit::kelvin);
   {
-    platform::AppCore app("Online", {"online"});
+    RunningProgram program("Online");
     const struct {
       int channel, count, selected;
       const char* first;
@@ -136,7 +136,7 @@ TEST(Units, CombosForEachChannelAndProgram) {
     EXPECT_EQ(GetChannelUnitText(7, conc, humi, kelvin, pres), "kPa");
   }
   {
-    platform::AppCore app("Calibration", {"calibration"});
+    RunningProgram program("Calibration");
     FillUnitCombo(5, combo, kelvin);
     ASSERT_EQ(combo.GetCount(), 2);
     EXPECT_EQ(combo.GetLBText(1), "µV");

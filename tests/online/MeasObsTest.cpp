@@ -28,11 +28,11 @@ class MeasObsTest : public OnlineFixture {
     Connect();
     PrepareTask("run");
     ASSERT_TRUE(StartNow());
-    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   }
   void StopAndWait() {
     obs->StopMeasurement();
-    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+    ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   }
   // The sample numbers of the stored measurements, and the stored events' types.
   std::vector<long> StoredNumbers() {
@@ -52,19 +52,19 @@ TEST_F(MeasObsTest, ARunGoesFromStartingThroughActiveToIdle) {
   PrepareTask("states");
   EXPECT_EQ(obs->GetStatusText(), "Idle");
   ASSERT_TRUE(StartNow());
-  EXPECT_EQ(obs->GetState(), COMeasObs::kStarting);
+  EXPECT_EQ(obs->GetState(), MeasState::starting);
   EXPECT_EQ(obs->GetStatusText(), "Starting");
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   EXPECT_EQ(obs->GetStatusText(), "Active");
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
   EXPECT_TRUE(obs->HasLastMeas());
   obs->StopMeasurement();
   EXPECT_EQ(obs->GetStatusText(), "Stopping");
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
 
   // The subject's own observers hear of the start and the stop request; the
   // rest goes through the general subject.
-  EXPECT_EQ(States(), std::vector<int>({COMeasObs::kStarting, COMeasObs::kStopping}));
+  EXPECT_EQ(States(), std::vector<MeasState>({MeasState::starting, MeasState::stopping}));
   const std::vector<int> kinds = Kinds();
   ASSERT_GE(kinds.size(), 5u);
   EXPECT_EQ(kinds.front(), eTaskStarted);
@@ -89,11 +89,11 @@ TEST_F(MeasObsTest, ADelayedStartIsShownWithItsTimeAndAStopBeforeItSendsNothing)
   PrepareTask("delayed");
   const CTime at = CTime::GetCurrentTime() + CTimeSpan(3600);
   ASSERT_TRUE(obs->StartMeasurement(at, 1, CTime(), 0));
-  EXPECT_EQ(obs->GetState(), COMeasObs::kDelayedStart);
+  EXPECT_EQ(obs->GetState(), MeasState::delayedStart);
   EXPECT_EQ(obs->GetStatusText(), "Delayed start at " + at.Format("%y-%m-%d %X"));
   PumpFor(100);
   obs->StopMeasurement();
-  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
   EXPECT_EQ(Kinds(), std::vector<int>({eTaskStopped}));
   EXPECT_FALSE(Sent("STA_M"));
   EXPECT_TRUE(StoredEventTypes().empty());
@@ -123,18 +123,18 @@ TEST_F(MeasObsTest, PauseAndResumeKeepTheTaskRunning) {
   RunUntilActive();
   ASSERT_TRUE(PumpUntil([&] { return !Received().empty(); }));
   obs->StartStopMonitor();
-  EXPECT_EQ(obs->GetState(), COMeasObs::kRestartStopping);
+  EXPECT_EQ(obs->GetState(), MeasState::restartStopping);
   EXPECT_EQ(obs->GetStatusText(), "");
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kRestartStopped; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::restartStopped; }));
   const size_t paused = Received().size();
   obs->StartStopMonitor();
-  EXPECT_EQ(obs->GetState(), COMeasObs::kRestartStarting);
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  EXPECT_EQ(obs->GetState(), MeasState::restartStarting);
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= paused + 2; }));
   EXPECT_EQ(Count(Kinds(), eTaskStarted), 1);
   EXPECT_EQ(Count(Kinds(), eTaskStopped), 0);
-  EXPECT_EQ(States(), std::vector<int>({COMeasObs::kStarting, COMeasObs::kRestartStopping, COMeasObs::kRestartStopped,
-                                        COMeasObs::kRestartStarting, COMeasObs::kActive}));
+  EXPECT_EQ(States(), std::vector<MeasState>({MeasState::starting, MeasState::restartStopping, MeasState::restartStopped,
+                                        MeasState::restartStarting, MeasState::active}));
   StopAndWait();
   EXPECT_EQ(Count(Kinds(), eTaskStopped), 1);
 }
@@ -143,19 +143,19 @@ TEST_F(MeasObsTest, RestartOutsideARunningOrPausedTaskDoesNothing) {
   Connect();
   PrepareTask("restart");
   obs->StartStopMonitor();  // no service has ever run
-  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
 
   ASSERT_TRUE(StartNow());
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   obs->StopMeasurement();
   obs->StartStopMonitor();  // stopping: the stop stands
-  EXPECT_EQ(obs->GetState(), COMeasObs::kStopping);
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  EXPECT_EQ(obs->GetState(), MeasState::stopping);
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   obs->StartStopMonitor();  // the finished service is still held
-  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
   PumpFor(100);
-  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
-  EXPECT_TRUE(States() == std::vector<int>({COMeasObs::kStarting, COMeasObs::kStopping}));
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
+  EXPECT_TRUE(States() == std::vector<MeasState>({MeasState::starting, MeasState::stopping}));
   EXPECT_EQ(Count(Kinds(), eTaskStopped), 1);
 }
 
@@ -221,10 +221,10 @@ TEST_F(MeasObsTest, TheStartChecksTheMonitorAgainstTheSequence) {
     EXPECT_EQ(messages.Texts(), c.asked);
     EXPECT_TRUE(c.after(sequence));
     if (c.started) {
-      ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+      ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
       StopAndWait();
     } else {
-      EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+      EXPECT_EQ(obs->GetState(), MeasState::idle);
     }
   }
 }
@@ -232,7 +232,7 @@ TEST_F(MeasObsTest, TheStartChecksTheMonitorAgainstTheSequence) {
 TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
   Connect();
   PrepareTask("failures");
-  COLeanClient::ResetRunFlags();
+  obs->GetDevice().RunFlags() = ClientRunFlags();  // the identity is asked for again
   sim->SetMisbehaviour(Misbehaviour::garbage);
   EXPECT_FALSE(StartNow());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error"}));
@@ -243,7 +243,7 @@ TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
   messages.Clear();
   EXPECT_FALSE(StartNow());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Communication error", "Unable to reload gas info"}));
-  EXPECT_EQ(obs->GetState(), COMeasObs::kIdle);
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
   EXPECT_TRUE(Kinds().empty());
   EXPECT_FALSE(Sent("STA_M"));
 }
@@ -286,25 +286,27 @@ TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet
   EXPECT_EQ(dialogs->shown.back(), "Uploading | Retrieving filter info...");
   EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
 
-  // In the next run the stored set fills the banks; the identity stays.
-  COMeasObs::ResetLoadedSerial();
+  // In the next run (a measurement subject of its own) the stored set fills
+  // the banks; the identity stays.
+  COMeasObs next(*context, program.Instrument());
+  next.GetDevice().SetDialogs(dialogs.get());
   MonitorSetup changed = obs->GetDevice().GetSetup();
   changed.GetFilter(1).GetBank(0).SetGasName("XX");
-  obs->GetDevice().SetSetup(changed);
+  next.GetDevice().SetSetup(changed);
   const size_t windows = dialogs->shown.size();
   messages.Clear();
-  ASSERT_TRUE(obs->LoadSetupFromDatabase());
+  ASSERT_TRUE(next.LoadSetupFromDatabase());
   EXPECT_TRUE(messages.Texts().empty());
   EXPECT_EQ(dialogs->shown.size(), windows);
-  EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
-  EXPECT_EQ(obs->GetMonitorSetup().m_serial.ToString(), "K0042");
+  EXPECT_EQ(next.GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
+  EXPECT_EQ(next.GetMonitorSetup().m_serial.ToString(), "K0042");
 }
 
 TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAgain) {
   RunUntilActive();
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
   sim->DropLine(300);
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Task stopped\nCommunication error"}));
   // Every sample received is stored; at most the one on the line when it
   // dropped is lost.
@@ -320,7 +322,7 @@ TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAg
   ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(odbc.File("monitor")); }));
   messages.Clear();
   ASSERT_TRUE(StartNow());
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= stored.size() + 3; }));
   StopAndWait();
   EXPECT_TRUE(messages.Texts().empty());

@@ -6,31 +6,23 @@
 
 #include "COGenSub.h"
 #include "DeviceClients.h"
-#include "InstrumentInfo.h"
 #include "Rs232Trace.h"
 #include "serial/SerialPort.h"
 
 namespace kovo::test {
 
-OnlineFixture::OnlineFixture()
-    : m_kindRecorder([this](CSubject* s) {
+OnlineFixture::OnlineFixture(const std::string& programName)
+    : DataTest(std::make_unique<ProgramContext>(ProgramIdentity(programName))),
+      program(static_cast<ProgramContext&>(*context)),
+      obs(program.MeasObs()),
+      dbObs(program.DBObs()),
+      m_kindRecorder([this](CSubject* s) {
         auto* sub = static_cast<COGenSub*>(s);
         if (sub->GetUpdType() == eSeqUpdated) return;
         m_kinds.push_back(sub->GetUpdType());
         if (sub->GetUpdType() == eNewMeas) m_received.push_back(*sub->GetMeas());
       }),
       m_stateRecorder([this](CSubject*) { m_states.push_back(obs->GetState()); }) {
-  COLeanClient::ResetRunFlags();
-  COMeasObs::ResetLoadedSerial();
-  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("", "");
-
-  reg.Release();
-  onlineTool.genSub = &genSub;
-  onlineTool.sequence = &sequence;
-  onlineTool.sequenceObs = &sequence;
-  onlineTool.dbObs = &dbObs;
-  reg.Register(&onlineTool);
-
   kovo::sim::SimTimings timings;
   timings.sampleIntervalMs = 60;
   timings.statusDelayMs = 20;
@@ -41,8 +33,6 @@ OnlineFixture::OnlineFixture()
   g_rs232FirstOpen = 0;
   g_rs232CheckModem = 0;
 
-  obs = std::make_unique<COMeasObs>();
-  onlineTool.measObs = obs.get();
   DeviceTimings dt;
   dt.statusPauseMs = 10;
   dt.pollPeriodMs = 15;
@@ -58,7 +48,7 @@ OnlineFixture::OnlineFixture()
   // stays silent for that long fails at once.
   obs->SetLinkTimeouts(1000);
   obs->GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
-  obs->GetDevice().SetNotifier([this](unsigned) {
+  program.SetNotifier([this](unsigned) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = true;
     m_notified.notify_all();
@@ -72,28 +62,27 @@ OnlineFixture::OnlineFixture()
   dialogs = std::make_unique<HeadlessDialogs>([this](const std::function<bool()>& done, int ms) {
     return PumpUntil(done, ms);
   });
-  genSub.Attach(&dbObs);
-  genSub.Attach(&sequence);
+  program.SetDeviceDialogs(dialogs.get());
+  program.AttachObservers();
   genSub.Attach(&m_kindRecorder);
 }
 
 OnlineFixture::~OnlineFixture() {
   genSub.Detach(&m_kindRecorder);
-  genSub.Detach(&sequence);
-  genSub.Detach(&dbObs);
+  program.DetachObservers();
   dbObs.CloseRecordsets();
   obs->Detach(&m_stateRecorder);
-  obs.reset();
+  program.SetDeviceDialogs(nullptr);
+  sequence.Close();
+  // The measurement subject and its device go before the simulated monitor
+  // and the headless windows.
+  context.reset();
   dialogs.reset();
   sim->Stop();
   platform::SetSerialPortPath(kPort, std::string());
   g_rs232CheckModem = 0;
   g_rs232ReadTimeout = 0;
   g_rs232WriteStall = 0;
-  COLeanClient::ResetRunFlags();
-  COMeasObs::ResetLoadedSerial();
-  InstrumentUtility::GetInstance()->GetInstrumentInfo()->SetInfo("", "");
-  reg.Release();
 }
 
 bool OnlineFixture::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -165,7 +154,7 @@ std::string OnlineFixture::StoredEvent::Line() const {
 std::vector<COMeas> OnlineFixture::StoredMeas() {
   std::vector<COMeas> rows;
   COMeas m;
-  CORecMeas rec;
+  CORecMeas rec(*context);
   rec.SetTarget(&m);
   rec.m_strSort = "[MeasNo]";
   rec.Open();
@@ -176,7 +165,7 @@ std::vector<COMeas> OnlineFixture::StoredMeas() {
 
 std::vector<OnlineFixture::StoredEvent> OnlineFixture::StoredEvents() {
   std::vector<StoredEvent> rows;
-  CORecEvent rec;
+  CORecEvent rec(*context);
   rec.Open();
   for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back({rec.m_EventTime, rec.m_EventType, rec.m_EventText});
   rec.CloseWithDatabase();

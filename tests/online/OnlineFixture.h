@@ -1,9 +1,9 @@
 #pragma once
 // The Online program's data and communication side for tests, without a
-// display: a task database, the general subject with the database and
-// sequence observers, the measurement subject on a pseudo-terminal with the
-// simulated monitor at the other end, and windows that play the
-// user-interface thread. Every duration is short.
+// display: its program context with a task database, the general subject
+// with the database and sequence observers, the measurement subject on a
+// pseudo-terminal with the simulated monitor at the other end, and windows
+// that play the user-interface thread. Every duration is short.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,18 +18,10 @@
 #include "COMeasObs.h"
 #include "DataTestSupport.h"
 #include "HeadlessDialogs.h"
+#include "ProgramContext.h"
 #include "SimulatedMonitor.h"
-#include "core/App.h"
 
 namespace kovo::test {
-
-class OnlineTool : public TestTool {
- public:
-  COMeasObs* GetMeaseasurement() override { return measObs; }
-  CODBObs* GetDocumentDB() override { return dbObs; }
-  COMeasObs* measObs = nullptr;
-  CODBObs* dbObs = nullptr;
-};
 
 // Records what a subject announces.
 class Recorder : public CObserver {
@@ -47,7 +39,8 @@ class OnlineFixture : public DataTest {
   static constexpr int kPort = 2;
   static constexpr float kMolarVolume = 24.054f;  // litres at 20 °C and 101.33 kPa
 
-  OnlineFixture();
+  // The program's identity: "Online" unless a test needs another program.
+  explicit OnlineFixture(const std::string& program = "Online");
   ~OnlineFixture() override;
 
   // Plays the user-interface thread until done holds; false when the
@@ -76,7 +69,7 @@ class OnlineFixture : public DataTest {
   static long SampleNo(const COMeas& meas);
   std::vector<long> ReceivedNumbers() const;
   // What the measurement subject told its own observers.
-  const std::vector<int>& States() const { return m_states; }
+  const std::vector<MeasState>& States() const { return m_states; }
   bool Sent(const std::string& line) const;
 
   // What the open task holds: its [Meas] rows by number, its [Event] rows by
@@ -91,13 +84,10 @@ class OnlineFixture : public DataTest {
   std::vector<COMeas> StoredMeas();
   std::vector<StoredEvent> StoredEvents();
 
-  AppRegister& Register() { return reg; }
-
-  platform::AppCore app{"Online", {"online"}};
+  ProgramContext& program;
   std::unique_ptr<kovo::sim::SimulatedMonitor> sim;
-  std::unique_ptr<COMeasObs> obs;
-  CODBObs dbObs;
-  OnlineTool onlineTool;
+  COMeasObs* const obs;
+  CODBObs& dbObs;
   std::unique_ptr<HeadlessDialogs> dialogs;
 
  private:
@@ -106,7 +96,7 @@ class OnlineFixture : public DataTest {
   bool m_pending = false;
   std::vector<int> m_kinds;
   std::vector<COMeas> m_received;
-  std::vector<int> m_states;
+  std::vector<MeasState> m_states;
   Recorder m_kindRecorder;
   Recorder m_stateRecorder;
 };

@@ -36,22 +36,33 @@ class COPCBeep : public COAction {
   void Execute(bool on) override { switches.push_back(on); }
   std::vector<bool> switches;
 };
-class COMonBeep : public COAction {
+class MonitorOutput : public COAction {
  public:
-  void Execute(bool on) override { FindMeasObs()->SetMonitorAlarm(on); }
+  explicit MonitorOutput(COMeasObs* obs) : m_obs(obs) {}
+
+ protected:
+  COMeasObs* m_obs;
 };
-class CORel1Beep : public COAction {
+class COMonBeep : public MonitorOutput {
  public:
-  void Execute(bool on) override { FindMeasObs()->SetRelay1(on); }
+  using MonitorOutput::MonitorOutput;
+  void Execute(bool on) override { m_obs->SetMonitorAlarm(on); }
 };
-class CORel2Beep : public COAction {
+class CORel1Beep : public MonitorOutput {
  public:
-  void Execute(bool on) override { FindMeasObs()->SetRelay2(on); }
+  using MonitorOutput::MonitorOutput;
+  void Execute(bool on) override { m_obs->SetRelay1(on); }
+};
+class CORel2Beep : public MonitorOutput {
+ public:
+  using MonitorOutput::MonitorOutput;
+  void Execute(bool on) override { m_obs->SetRelay2(on); }
 };
 
 // The window layer's dialogs, noting each window the clients open.
 class NotedDialogs : public CODeviceDialogs {
  public:
+  using CODeviceDialogs::CODeviceDialogs;
   std::unique_ptr<IClientWindow> CreateMessageWindow(COMessageDlg* dialog) override {
     windows.push_back(dialog->m_text);
     return CODeviceDialogs::CreateMessageWindow(dialog);
@@ -72,10 +83,10 @@ class OnlineRun : public OnlineFixture {
 
   OnlineRun() {
     // The program's user-interface side in place of the headless one.
-    dialogs.reset();
-    qtDialogs = std::make_unique<NotedDialogs>();
-    obs->GetDevice().SetNotifier(notifier.AsNotifier());
-    DataLinks::SetAlarmOutputs(&pcBeep, &monBeep, &rel1Beep, &rel2Beep);
+    qtDialogs = std::make_unique<NotedDialogs>(*context);
+    program.SetDeviceDialogs(qtDialogs.get());
+    program.SetNotifier(notifier.AsNotifier());
+    context->SetAlarmOutputs(&pcBeep, &monBeep, &rel1Beep, &rel2Beep);
   }
 
   // Runs the Qt event loop until done holds.
@@ -102,9 +113,9 @@ class OnlineRun : public OnlineFixture {
   platform::UiNotifier notifier{[this] { obs->GetDevice().DispatchDone(); }};
   std::unique_ptr<NotedDialogs> qtDialogs;
   COPCBeep pcBeep;
-  COMonBeep monBeep;
-  CORel1Beep rel1Beep;
-  CORel2Beep rel2Beep;
+  COMonBeep monBeep{obs};
+  CORel1Beep rel1Beep{obs};
+  CORel2Beep rel2Beep{obs};
 };
 
 TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitorsOutputs) {
@@ -112,7 +123,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   SetLevel(kLow);
 
   // Start-up: the monitor is connected and its filters come from it.
-  ConnectToMonitor();
+  ConnectToMonitor(program);
   ASSERT_TRUE(obs->IsConnected());
   ASSERT_TRUE(obs->LoadSetupFromDatabase());
 
@@ -120,7 +131,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   // and relay 1, not relay 2.
   PrepareTask("Online run");
   setup->SetMeasDatabaseOpen(true);
-  COAlarm alarm;
+  COAlarm alarm(*context);
   alarm.SetFilter(1);
   alarm.SetStoredLimit(10.0f);
   alarm.SetActionPC(true);
@@ -130,7 +141,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   sequence.Save();
 
   ASSERT_TRUE(StartNow());
-  ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == MeasState::active; }));
   // The monitor marks its own alarm above 5 mg/m³ on B.
   sim->Modify([](MonitorState& s) { s.params["F_B,1,A_L"] = " 5.000000E+00"; });
   // One sample low, two high, one low again.
@@ -140,7 +151,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   SetLevel(kLow);
   ASSERT_TRUE(QtPumpUntil([&] { return Received().size() >= 4; }));
   obs->StopMeasurement();
-  ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   EXPECT_TRUE(messages.Texts() ==
               std::vector<std::string>({"Gas Monitor not known\nUploading filter information now"}));
   EXPECT_EQ(qtDialogs->windows, std::vector<std::string>({"Retrieving Gas Monitor ID...",

@@ -16,18 +16,19 @@ using kovo::test::OnlineFixture;
 
 class StartupTest : public OnlineFixture {
  protected:
-  StartupTest() {
-    m_previous = SetStartupActions({[this](int code) { exits.push_back(code); }, [this] { ++noMonitor; }});
+  explicit StartupTest(const std::string& programName = "Online") : OnlineFixture(programName) {
+    program.SetStartupActions({[this](int code) { exits.push_back(code); }, [this] { ++noMonitor; }});
   }
-  ~StartupTest() override { SetStartupActions(m_previous); }
 
-  InstrumentInfo& Info() { return *InstrumentUtility::GetInstance()->GetInstrumentInfo(); }
+  InstrumentInfo& Info() { return program.Instrument(); }
 
   std::vector<int> exits;
   int noMonitor = 0;
+};
 
- private:
-  StartupActions m_previous;
+class CalibrationStartupTest : public StartupTest {
+ protected:
+  CalibrationStartupTest() : StartupTest("Calibration") {}
 };
 
 TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
@@ -38,7 +39,7 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
     setup->SetComPort(kPort);  // what the dialog stores
     return IDOK;
   };
-  ConnectToMonitor();
+  ConnectToMonitor(program);
   EXPECT_EQ(dialogs->comDialogs, 1);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
   EXPECT_TRUE(obs->IsConnected());
@@ -48,17 +49,20 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
   platform::SetSerialPortPath(0, std::string());
 }
 
-TEST_F(StartupTest, CancellingThePortDialogEndsTheProgramButNotTheCalibrationProgram) {
+TEST_F(StartupTest, CancellingThePortDialogEndsTheProgram) {
   Unplug();
-  ConnectToMonitor();
+  ConnectToMonitor(program);
   EXPECT_EQ(exits, std::vector<int>({1}));
   EXPECT_EQ(noMonitor, 0);
+  EXPECT_EQ(dialogs->comDialogs, 1);
+}
 
-  platform::AppCore calibration("Calibration", {"calibration"});
-  ConnectToMonitor();
-  EXPECT_EQ(exits.size(), 1u);
+TEST_F(CalibrationStartupTest, CancellingThePortDialogLeavesTheCalibrationProgramWithoutAMonitor) {
+  Unplug();
+  ConnectToMonitor(program);
+  EXPECT_TRUE(exits.empty());
   EXPECT_EQ(noMonitor, 1);
-  EXPECT_EQ(dialogs->comDialogs, 2);
+  EXPECT_EQ(dialogs->comDialogs, 1);
   EXPECT_EQ(Info().GetInstrumentId(), "");
 }
 
@@ -72,7 +76,7 @@ TEST_F(StartupTest, OnlyALeakDetectorIsAskedForItsAirPressure) {
   // detector.
   sim->ClearLines();
   COAirPressure pressure;
-  ReadAirPressure(pressure);
+  ReadAirPressure(program, pressure);
   EXPECT_FALSE(pressure.IsSet());
   EXPECT_TRUE(sim->Lines().empty());
 
@@ -80,7 +84,7 @@ TEST_F(StartupTest, OnlyALeakDetectorIsAskedForItsAirPressure) {
   MonitorSetup leakDetector = obs->GetDevice().GetSetup();
   leakDetector.m_model.Assign(std::string("Tebb"));
   obs->GetDevice().SetSetup(leakDetector);
-  ReadAirPressure(pressure);
+  ReadAirPressure(program, pressure);
   EXPECT_TRUE(Info().isTebb());
   EXPECT_EQ(pressure.GetUnit(), COPresUnit(COPresUnit::mmhg));
   EXPECT_FLOAT_EQ(pressure.GetValue(COPresUnit(COPresUnit::mmhg)), 987.5f);
@@ -92,16 +96,16 @@ TEST_F(StartupTest, ADirectQueryNeverSharesThePortWithTheWorker) {
   GiveBanks();
   PrepareTask("queries");
   ASSERT_TRUE(StartNow());
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kActive; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::active; }));
   // Polling every 15 ms while samples come every 60 ms: the worker is on the
   // line most of the time.
   for (int i = 0; i < 60; ++i) {
-    ASSERT_EQ(QueryDirect("M_A_P?", 10), "1013.2") << i;
+    ASSERT_EQ(QueryDirect(*obs, "M_A_P?", 10), "1013.2") << i;
     PumpFor(2);
   }
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
   obs->StopMeasurement();
-  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == COMeasObs::kIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   EXPECT_FALSE(obs->GetService()->IsFailed());
   EXPECT_TRUE(messages.Texts().empty());
   EXPECT_EQ(ReceivedNumbers(), sim->State().delivered);
@@ -109,7 +113,7 @@ TEST_F(StartupTest, ADirectQueryNeverSharesThePortWithTheWorker) {
 
 TEST_F(StartupTest, ADirectQueryOpensAClosedLinkAndClosesItAgain) {
   EXPECT_FALSE(obs->GetLink().isOpen());
-  EXPECT_EQ(QueryDirect("SE? PR_U", 9), "U_MBAR");
+  EXPECT_EQ(QueryDirect(*obs, "SE? PR_U", 9), "U_MBAR");
   EXPECT_FALSE(obs->GetLink().isOpen());
   EXPECT_TRUE(Sent("SE? PR_U "));
 }

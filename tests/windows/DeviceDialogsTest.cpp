@@ -55,19 +55,16 @@ class ClientWindows : public EngineFixture {
  protected:
   void SetUp() override {
     EngineFixture::SetUp();
-    COLeanClient::ResetRunFlags();
     device->SetNotifier(notifier.AsNotifier());
+    device->SetDialogs(&dialogs);
     OpenDevice();
-  }
-  void TearDown() override {
-    EngineFixture::TearDown();
-    COLeanClient::ResetRunFlags();
   }
 
   Gui gui;
   platform::ScriptedMessageSink messages;
   platform::UiNotifier notifier{[this] { device->DispatchDone(); }};
-  CODeviceDialogs dialogs;
+  DataContext context{ProgramIdentity("Online")};
+  CODeviceDialogs dialogs{context};
 };
 
 TEST_F(ClientWindows, TheMessageWindowShowsItsTextUntilTheServiceHasFinished) {
@@ -141,16 +138,16 @@ class ComDialogTest : public kovo::test::DataTest {
   }
   // The port the system database holds now.
   int StoredPort() {
-    COSystemSetup fresh;
-    EXPECT_TRUE(fresh.OpenSystemDatabase());
-    return fresh.GetComPort();
+    DataContext fresh(ProgramIdentity("Online"));
+    EXPECT_TRUE(fresh.Setup().OpenSystemDatabase());
+    return fresh.Setup().GetComPort();
   }
 
   Gui gui;
 };
 
 TEST_F(ComDialogTest, OkStoresTheChosenPortInTheSetUpTheLinkAndTheDatabase) {
-  COComDialog dlg;
+  COComDialog dlg(*context);
   dlg.show();
   EXPECT_EQ(dlg.GetWindowText(), "Communication");
   ASSERT_TRUE(Radio(dlg, 2)->isChecked());
@@ -165,7 +162,7 @@ TEST_F(ComDialogTest, OkStoresTheChosenPortInTheSetUpTheLinkAndTheDatabase) {
 
 TEST_F(ComDialogTest, CancelKeepsThePort) {
   const int stored = StoredPort();
-  COComDialog dlg;
+  COComDialog dlg(*context);
   dlg.show();
   Radio(dlg, 0)->setChecked(true);
   static_cast<QPushButton*>(dlg.GetDlgItem(IDCANCEL))->click();
@@ -176,8 +173,8 @@ TEST_F(ComDialogTest, CancelKeepsThePort) {
 }
 
 TEST_F(ComDialogTest, WhileMeasuringThePortIsLockedAndOkWritesItAgain) {
-  monitor.state = 3;
-  COComDialog dlg;
+  monitor.state = MeasState::active;
+  COComDialog dlg(*context);
   dlg.show();
   EXPECT_FALSE(dlg.GetDlgItem(COComDialog::kPortGroup)->isEnabled());
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(Radio(dlg, i)->isEnabled()) << i;

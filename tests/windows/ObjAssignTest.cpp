@@ -7,6 +7,7 @@
 #include "COAlarm.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
+#include "DataContext.h"
 #include "DialogFixture.h"
 #include "MeasInterval.h"
 #include "ObjAssign.h"
@@ -66,16 +67,17 @@ TEST_F(ObjAssignTest, PagesBindTheFieldsOfTheSequenceAlarmSetUpAndInterval) {
   dlg.AddRadio(1026, flush);
   dlg.AddRadio(1029, flush);
 
-  COSequence sequence;
+  DataContext context(ProgramIdentity("Online"));
+  COSequence sequence(context);
   sequence.SetTubeTime(30);
   sequence.SetTubeLength(12.5f);
   sequence.SetName("Hall 3");
   sequence.SetModeFlag2(true);
-  COAlarm alarm;
+  COAlarm alarm(context);
   alarm.SetRollingAvg(15);
-  COSystemSetup setup;
+  COSystemSetup& setup = context.Setup();
   setup.SetComPort(2);
-  COMeasInterval interval;
+  COMeasInterval interval(context);
   interval.SetInterval(60);
   interval.SetEndTime(CTime(2005, 7, 1, 12, 0, 0));
   interval.SetTimeSpan(3600);

@@ -12,30 +12,21 @@
 #include <string>
 
 #include "COMeas.h"
+#include "DataContext.h"
 #include "DataLinkRS232.h"
-#include "DataLinks.h"
 #include "DeviceKovo.h"
 #include "MonitorService.h"
 #include "Subject.h"
 #include "TransConn.h"
 #include "core/Time.h"
 
+class InstrumentInfo;
+
 class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementLink {
  public:
-  enum State {
-    kIdle = 0,
-    kDelayedStart = 1,
-    kStarting = 2,
-    kActive = 3,
-    kStopping = 4,
-    kRestartStopping = 5,
-    kRestartStopped = 6,
-    kCheckingFilters = 7,
-    kRestartStarting = 8,
-  };
-
-  // Registers itself as the data layer's measurement link.
-  COMeasObs();
+  // Stores into, and reads its settings from, the program's data context;
+  // the instrument's identity is the one the start-up publishes.
+  COMeasObs(DataContext& context, const InstrumentInfo& instrument);
   ~COMeasObs() override;
   COMeasObs(const COMeasObs&) = delete;
   COMeasObs& operator=(const COMeasObs&) = delete;
@@ -52,29 +43,29 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   // Checks the monitor against the active sequence, downloads the set-up and
   // starts the monitoring service. Start and stop times count only with
   // their flags set. False when the task was not started.
-  bool StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, int stopSet);
+  bool StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet);
   void StopMeasurement() override;
   // The stop at the program's end: only while active.
   void StopService();
   // Pauses a running task, or resumes a paused one.
   void StartStopMonitor();
   // The alarm outputs: one-shot clients switch the monitor's beeper and relays.
-  void SetMonitorAlarm(int on);
-  void SetRelay1(int on);
-  void SetRelay2(int on);
+  void SetMonitorAlarm(bool on);
+  void SetRelay1(bool on);
+  void SetRelay2(bool on);
   // The monitor's filter banks from the system database, once per serial.
   bool LoadSetupFromDatabase();
   bool RetrieveMonitorID() override;
   bool UploadFilterInfo() override;
 
-  int GetState() const override { return m_state; }
+  MeasState GetState() const override { return m_state; }
   std::string GetStatusText();
-  bool HasLastMeas() const override { return m_measReceived != 0; }
+  bool HasLastMeas() const override { return m_measReceived; }
   const COMeas& GetLastMeas() const { return m_lastMeas; }
-  bool IsOffline() const override { return m_offline != 0; }
-  bool IsConnected() const { return m_connected != 0; }
-  bool IsStatusViewOpen() const { return m_statusViewOpen != 0; }
-  void SetStatusViewOpen(bool open) { m_statusViewOpen = open ? 1 : 0; }
+  bool IsOffline() const override { return m_offline; }
+  bool IsConnected() const { return m_connected; }
+  bool IsStatusViewOpen() const { return m_statusViewOpen; }
+  void SetStatusViewOpen(bool open) { m_statusViewOpen = open; }
   // Measurements are coming in now.
   bool IsMeasuring() const;
   const MonitorSetup& GetMonitorSetup() const override { return m_device->Setup(); }
@@ -86,10 +77,6 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   DeviceKovo& GetDevice() { return *m_device; }
   MonitorService* GetService() const { return m_service.get(); }
 
-  // The serial number LoadSetupFromDatabase loaded last, kept for the run;
-  // only a fresh run (a test) forgets it.
-  static void ResetLoadedSerial();
-
  private:
   // The device open and its port usable after a failed run; false, after
   // "Communication error", when not.
@@ -99,21 +86,27 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   void DeliverResults();
   void ConvertUnits(COMeas& meas) const;
 
+  DataContext& m_context;
   std::unique_ptr<DataLinkRS232> m_link;
   std::unique_ptr<TransConnRS232> m_conn;
   std::unique_ptr<DeviceKovo> m_device;
-  unsigned char m_deviceOpen = 0;
+  bool m_deviceOpen = false;
   std::string m_statusText;
   CTime m_startTime;
   int m_startFlags = 0;
-  unsigned char m_offline = 0;
-  unsigned char m_resultsPending = 0;
-  unsigned char m_measReceived = 0;
+  bool m_offline = false;
+  bool m_resultsPending = false;
+  bool m_measReceived = false;
   COMeas m_lastMeas;
-  int m_state = kIdle;
-  unsigned char m_statusViewOpen = 0;
-  unsigned char m_connected = 0;
+  MeasState m_state = MeasState::idle;
+  bool m_statusViewOpen = false;
+  bool m_connected = false;
   ServiceHandle<MonitorService> m_service;
+  // The serial whose filter banks LoadSetupFromDatabase loaded last.
+  std::string m_loadedSerial;
+  // The result hand-over is running further up the stack (a message box's
+  // loop reached the dispatch again).
+  bool m_delivering = false;
   // A monitoring run failed: the port may be gone (a dropped line) and is
   // opened afresh before the next start.
   bool m_reopenPort = false;

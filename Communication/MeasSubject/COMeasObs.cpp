@@ -10,7 +10,7 @@
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "DeviceClients.h"
-#include "GlobalAccessor.h"
+#include "StringIds.h"
 #include "core/Exception.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
@@ -22,50 +22,27 @@ namespace {
 // the normalisation temperature and this pressure (kPa).
 constexpr float kNormPressure = 101.33f;
 
-std::string g_loadedSerial;
-// The result hand-over is running further up the stack (a message box's loop
-// reached the dispatch again).
-bool g_delivering = false;
-
-COGenSub* GenSub() {
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  return tool ? tool->GetGenSub() : nullptr;
-}
-
-COSequence* ActiveSequence() {
-  IGlobalAccessor* tool = AppRegister::GetAccessor();
-  return tool ? tool->GetActiveSequence() : nullptr;
-}
-
-void NotifyGenSub(EUpdType kind) {
-  if (COGenSub* sub = GenSub()) sub->Notify(kind);
-}
-
 bool Confirmed(unsigned id, unsigned type) {
   return platform::MessageBox(platform::LoadString(id), type) == IDOK;
 }
 
 }  // namespace
 
-COMeasObs::COMeasObs()
-    : m_link(std::make_unique<DataLinkRS232>()),
+COMeasObs::COMeasObs(DataContext& context, const InstrumentInfo& instrument)
+    : m_context(context),
+      m_link(std::make_unique<DataLinkRS232>()),
       m_conn(std::make_unique<TransConnRS232>(m_link.get())),
-      m_device(std::make_unique<DeviceKovo>(m_conn.get())) {
+      m_device(std::make_unique<DeviceKovo>(m_conn.get(), instrument)) {
   m_device->SetLinkSetup([this] { InitCommPort(); });
-  DataLinks::SetMeasurement(this);
 }
 
 COMeasObs::~COMeasObs() {
-  if (DataLinks::Measurement() == this) DataLinks::SetMeasurement(nullptr);
   // Every service goes before the device.
   m_service.reset();
 }
 
-void COMeasObs::ResetLoadedSerial() { g_loadedSerial.clear(); }
-
 void COMeasObs::InitCommPort() {
-  COSystemSetup* setup = COSystemSetup::Current();
-  m_link->SetPort(setup ? setup->GetComPort() : 0);
+  m_link->SetPort(m_context.Setup().GetComPort());
   m_link->SetBaudRate(9600);
   m_link->SetByteSize(7);
   m_link->SetParity(2);
@@ -76,21 +53,21 @@ void COMeasObs::InitCommPort() {
 bool COMeasObs::Connect(bool ask) {
   // A connection made offline is tried again by a call without ask.
   if (m_connected && (ask || !m_offline)) return true;
-  if (!m_device->IsOpen()) m_deviceOpen = m_device->Open() ? 1 : 0;
+  if (!m_device->IsOpen()) m_deviceOpen = m_device->Open();
   if (m_device->IsOpen()) {
-    COGetIDClient id(m_device.get(), 1);
+    COGetIDClient id(m_device.get(), true);
     if (id.GetID()) {
-      m_connected = 1;
+      m_connected = true;
       return true;
     }
   }
   if (!ask) {
-    ShowMessage(207);
+    ShowMessage(IDS_NO_MONITOR_SERIAL);
     return false;
   }
-  if (platform::MessageBox(platform::LoadString(200), MB_YESNO | MB_ICONQUESTION) != IDNO) {
-    m_offline = 1;
-    m_connected = 1;
+  if (platform::MessageBox(platform::LoadString(IDS_ASK_WORK_OFFLINE), MB_YESNO | MB_ICONQUESTION) != IDNO) {
+    m_offline = true;
+    m_connected = true;
     return true;
   }
   return false;
@@ -99,8 +76,8 @@ bool COMeasObs::Connect(bool ask) {
 bool COMeasObs::PrepareDevice() {
   bool ready = true;
   if (!m_device->IsOpen()) {
-    m_deviceOpen = m_device->Open() ? 1 : 0;
-    ready = m_deviceOpen != 0;
+    m_deviceOpen = m_device->Open();
+    ready = m_deviceOpen;
   } else if (m_reopenPort) {
     ready = ReopenPort();
   }
@@ -130,28 +107,28 @@ bool COMeasObs::ReopenPort() {
   return true;
 }
 
-bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, int stopSet) {
+bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet) {
   m_startTime = startTime;
   m_startFlags = startFlags;
-  COSequence* seq = ActiveSequence();
-  if (seq == nullptr || !PrepareDevice()) return false;
+  COSequence* seq = &m_context.ActiveSequence();
+  if (!PrepareDevice()) return false;
   {
-    COGetIDClient id(m_device.get(), 0);
+    COGetIDClient id(m_device.get(), false);
     if (!id.GetID()) return false;
   }
 
   const std::string serial = m_device->Setup().m_serial.ToString();
   if (serial != seq->GetSerialNum()) {
-    if (!Confirmed(198, MB_OKCANCEL | MB_ICONWARNING)) return false;
+    if (!Confirmed(IDS_WRONG_SERIAL, MB_OKCANCEL | MB_ICONWARNING)) return false;
     seq->SetSerialNum(serial);
   }
   for (int f = 0; f <= 5; ++f)
     if (seq->IsFilterActive(f)) seq->SetFilterLocked(f, true);
 
   {
-    COCheckConfigurationClient config(m_device.get(), 0);
+    COCheckConfigurationClient config(m_device.get(), false);
     if (!config.CheckConfiguration()) {
-      ShowMessage(57654);
+      ShowMessage(IDS_RELOAD_GAS_INFO_FAILED);
       return false;
     }
   }
@@ -165,12 +142,12 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
     const std::string gas = platform::TrimRight(info.GetGasName().ToString());
     if (gas.empty() || gas[0] == '_') continue;
     if (gas != seq->GetGasName(f)) {
-      if (!Confirmed(208, MB_OKCANCEL)) return false;
+      if (!Confirmed(IDS_GAS_NAME_MISMATCH, MB_OKCANCEL)) return false;
       seq->SetGasName(f, gas);
     }
     const float mw = info.GetMW();
     if (mw != seq->GetMW(f)) {
-      if (!Confirmed(209, MB_OKCANCEL)) return false;
+      if (!Confirmed(IDS_MW_MISMATCH, MB_OKCANCEL)) return false;
       seq->SetMW(f, mw);
     }
   }
@@ -186,8 +163,8 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   setup.m_stopTime.SetValidFlag(stopSet);
   m_device->SetSetup(setup);
 
-  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? kDelayedStart : kStarting;
-  m_measReceived = 0;
+  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
+  m_measReceived = false;
   Notify();
   StartNewService();
   return true;
@@ -199,30 +176,30 @@ void COMeasObs::StartNewService() {
 }
 
 void COMeasObs::StopMeasurement() {
-  if (m_state != kDelayedStart && m_state != kStarting && m_state != kActive) return;
-  m_state = kStopping;
+  if (m_state != MeasState::delayedStart && m_state != MeasState::starting && m_state != MeasState::active) return;
+  m_state = MeasState::stopping;
   Notify();
   // A service still waiting for its start calls back at once.
   if (m_service) m_service->Stop();
 }
 
 void COMeasObs::StopService() {
-  if (m_state == kActive && m_service) m_service->Stop();
+  if (m_state == MeasState::active && m_service) m_service->Stop();
 }
 
 void COMeasObs::StartStopMonitor() {
   switch (m_state) {
-    case kDelayedStart:
-    case kStarting:
-    case kActive:
-    case kRestartStarting:
+    case MeasState::delayedStart:
+    case MeasState::starting:
+    case MeasState::active:
+    case MeasState::restartStarting:
       if (!m_service) return;
-      m_state = kRestartStopping;
+      m_state = MeasState::restartStopping;
       Notify();
       m_service->Stop();
       break;
-    case kRestartStopped:
-      m_state = kRestartStarting;
+    case MeasState::restartStopped:
+      m_state = MeasState::restartStarting;
       Notify();
       StartNewService();
       break;
@@ -232,28 +209,28 @@ void COMeasObs::StartStopMonitor() {
   }
 }
 
-void COMeasObs::SetMonitorAlarm(int on) { (new COAlarmClient(m_device.get(), 0))->SetAlarm(on != 0); }
+void COMeasObs::SetMonitorAlarm(bool on) { (new COAlarmClient(m_device.get(), false))->SetAlarm(on); }
 
-void COMeasObs::SetRelay1(int on) { (new CORelayClient(m_device.get(), 0))->SetRelay(1, on); }
+void COMeasObs::SetRelay1(bool on) { (new CORelayClient(m_device.get(), false))->SetRelay(1, on ? 1 : 0); }
 
-void COMeasObs::SetRelay2(int on) { (new CORelayClient(m_device.get(), 0))->SetRelay(2, on); }
+void COMeasObs::SetRelay2(bool on) { (new CORelayClient(m_device.get(), false))->SetRelay(2, on ? 1 : 0); }
 
 bool COMeasObs::LoadSetupFromDatabase() {
   const std::string serial = m_device->Setup().m_serial.ToString();
-  if (serial == g_loadedSerial) return true;
-  CORecBankSet bankSet;
+  if (serial == m_loadedSerial) return true;
+  CORecBankSet bankSet(m_context);
   bool found = false;
   try {
-    found = bankSet.LoadCurrentSet(serial, m_offline != 0);
+    found = bankSet.LoadCurrentSet(serial, m_offline);
   } catch (const CException& e) {
-    ReportException(148, e);
+    ReportException(IDS_DB_ERROR, e);
   }
   bankSet.CloseWithDatabase();
   if (!found) {
-    ShowMessage(211);
+    ShowMessage(IDS_NO_STORED_CONFIGURATION);
     return false;
   }
-  g_loadedSerial = serial;
+  m_loadedSerial = serial;
   // The banks as stored; identity, units and sampling stay the device's.
   const MonitorSetup stored = bankSet.GetSetup();
   MonitorSetup setup = m_device->GetSetup();
@@ -266,75 +243,73 @@ bool COMeasObs::LoadSetupFromDatabase() {
 }
 
 bool COMeasObs::RetrieveMonitorID() {
-  COGetIDClient id(m_device.get(), 1);
+  COGetIDClient id(m_device.get(), true);
   return id.GetID();
 }
 
 bool COMeasObs::UploadFilterInfo() {
-  COUploadAllClient upload(m_device.get(), 0);
+  COUploadAllClient upload(m_device.get(), false);
   return upload.UploadAll();
 }
 
 std::string COMeasObs::GetStatusText() {
   switch (m_state) {
-    case kIdle: return platform::LoadString(168);
-    case kDelayedStart:
-      m_statusText = platform::LoadString(170) + m_startTime.Format("%y-%m-%d %X");
+    case MeasState::idle: return platform::LoadString(IDS_STATE_IDLE);
+    case MeasState::delayedStart:
+      m_statusText = platform::LoadString(IDS_STATE_DELAYED_START) + m_startTime.Format("%y-%m-%d %X");
       return m_statusText;
-    case kStarting: return platform::LoadString(172);
-    case kActive: return platform::LoadString(169);
-    case kStopping: return platform::LoadString(173);
-    case kCheckingFilters: return platform::LoadString(215);
+    case MeasState::starting: return platform::LoadString(IDS_STATE_STARTING);
+    case MeasState::active: return platform::LoadString(IDS_STATE_ACTIVE);
+    case MeasState::stopping: return platform::LoadString(IDS_STATE_STOPPING);
+    case MeasState::checkingFilters: return platform::LoadString(IDS_STATE_CHECKING_FILTERS);
     default: return std::string();
   }
 }
 
 bool COMeasObs::IsMeasuring() const {
-  return m_resultsPending || (m_state == kActive && m_service && m_service->GetResultCount() > 0);
+  return m_resultsPending || (m_state == MeasState::active && m_service && m_service->GetResultCount() > 0);
 }
 
 void COMeasObs::ServiceDone(Service* service) {
   // Only the held monitoring service reports here.
   if (service == nullptr || service != m_service.get()) return;
   const bool polling = m_service->GetPhase() == MonitorService::phasePolling;
-  if (m_state == kRestartStarting && polling) {
-    m_state = kActive;
+  if (m_state == MeasState::restartStarting && polling) {
+    m_state = MeasState::active;
     Notify();
-  } else if ((m_state == kDelayedStart || m_state == kStarting) && polling) {
-    m_state = kActive;
-    NotifyGenSub(eTaskStarted);
+  } else if ((m_state == MeasState::delayedStart || m_state == MeasState::starting) && polling) {
+    m_state = MeasState::active;
+    m_context.GenSub().Notify(eTaskStarted);
   }
 
   // A call reached from further up the stack (a message box's loop while a
   // measurement is handed over) leaves the results and the end to that call.
-  if (g_delivering) return;
-  g_delivering = true;
+  if (m_delivering) return;
+  m_delivering = true;
   try {
     DeliverResults();
   } catch (...) {
-    g_delivering = false;
-    m_resultsPending = 0;
+    m_delivering = false;
+    m_resultsPending = false;
     throw;
   }
-  g_delivering = false;
+  m_delivering = false;
 
   // The user may have resumed meanwhile: a newer service has taken the place.
   if (service != m_service.get() || service->GetState() != Service::stateFinished) return;
   const bool failed = service->IsFailed();
-  if (m_state == kRestartStopping) {
-    m_state = kRestartStopped;
+  if (m_state == MeasState::restartStopping) {
+    m_state = MeasState::restartStopped;
     Notify();
-  } else if (m_state != kRestartStopped) {
-    if (m_measReceived) {
-      if (COSequence* seq = ActiveSequence()) seq->NewSequence();
-    }
-    m_state = kIdle;
-    m_measReceived = 0;
-    NotifyGenSub(eTaskStopped);
+  } else if (m_state != MeasState::restartStopped) {
+    if (m_measReceived) m_context.ActiveSequence().NewSequence();
+    m_state = MeasState::idle;
+    m_measReceived = false;
+    m_context.GenSub().Notify(eTaskStopped);
   }
   if (failed) {
     m_reopenPort = true;
-    ShowMessage(231);
+    ShowMessage(IDS_TASK_STOPPED_COMM_ERROR);
   }
 }
 
@@ -348,34 +323,33 @@ void COMeasObs::DeliverResults() {
     for (size_t i = 0; i < batch.size(); ++i) {
       COMeas& meas = batch[i];
       ConvertUnits(meas);
-      m_measReceived = 1;
+      m_measReceived = true;
       m_lastMeas = meas;
-      m_resultsPending = i + 1 < batch.size() ? 1 : 0;
-      if (COGenSub* sub = GenSub()) sub->NotifyMeas(eNewMeas, meas);
+      m_resultsPending = i + 1 < batch.size();
+      m_context.GenSub().NotifyMeas(eNewMeas, meas);
       // An observer may have ended the run (a stop from a message box).
       if (!m_service) break;
     }
   }
-  m_resultsPending = 0;
+  m_resultsPending = false;
 }
 
 void COMeasObs::ConvertUnits(COMeas& meas) const {
-  COSystemSetup* setup = COSystemSetup::Current();
-  if (setup == nullptr) return;
-  const COSequence* seq = ActiveSequence();
-  const float normTemp = static_cast<float>(setup->GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+  const COSystemSetup& setup = m_context.Setup();
+  const COSequence& seq = m_context.ActiveSequence();
+  const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
   const COConcUnit mg(COConcUnit::mg_m3);
   const COConcUnit ppm(COConcUnit::ppm);
   for (int ch = 0; ch < 5; ++ch) {
     const MeasValue v = meas.GetValue(ch);
     if (!v.IsValid()) continue;
-    const float mw = seq ? seq->GetMW(ch) : 1.0f;
+    const float mw = seq.GetMW(ch);
     meas.SetValue(ch, mg.Convert(ppm, v, mw, normTemp, kNormPressure));
   }
   const MeasValue water = meas.GetValue(COMeas::chWater);
   if (water.IsValid()) {
     meas.SetValue(COMeas::chWater, COHumiUnit(COConcUnit::mg_m3)
-                                       .Convert(COHumiUnit(COConcUnit::ppm), setup->GetTempUnit(), water,
+                                       .Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), water,
                                                 normTemp, kNormPressure));
   }
 }

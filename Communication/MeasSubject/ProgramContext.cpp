@@ -1,0 +1,70 @@
+#include "ProgramContext.h"
+
+#include "CODBObs.h"
+#include "COGenSub.h"
+#include "COMeasObs.h"
+#include "COSequenceObs.h"
+
+namespace {
+
+// The programs that talk to the monitor; the Presentation program only shows
+// what is stored and the Database administration program only its files.
+bool TalksToMonitor(const ProgramIdentity& identity) {
+  return identity.isOnline() || identity.isCalibration() || identity.isOffline();
+}
+
+}  // namespace
+
+ProgramContext::ProgramContext(ProgramIdentity identity, InstrumentInfo* instrument)
+    : DataContext(std::move(identity)),
+      m_ownInstrument(instrument ? nullptr : std::make_unique<InstrumentInfo>()),
+      m_instrument(instrument ? instrument : m_ownInstrument.get()) {
+  if (!TalksToMonitor(Identity())) return;
+  m_measObs = std::make_unique<COMeasObs>(*this, *m_instrument);
+  m_measObs->GetDevice().SetDoneCommand(Identity().isCalibration() ? 226 : 214);
+  SetMeasurement(m_measObs.get());
+}
+
+ProgramContext::~ProgramContext() {
+  DetachObservers();
+  SetMeasurement(nullptr);
+  // The measurement subject, its services and its device go before the data
+  // objects it stores into.
+  m_measObs.reset();
+}
+
+void ProgramContext::AttachObservers() {
+  if (m_observersAttached) return;
+  GenSub().Attach(&DBObs());
+  GenSub().Attach(&Sequence());
+  m_observersAttached = true;
+}
+
+void ProgramContext::DetachObservers() {
+  if (!m_observersAttached) return;
+  GenSub().Detach(&Sequence());
+  GenSub().Detach(&DBObs());
+  m_observersAttached = false;
+}
+
+void ProgramContext::SetDeviceDialogs(IDeviceDialogs* dialogs) {
+  if (m_measObs) m_measObs->GetDevice().SetDialogs(dialogs);
+}
+
+void ProgramContext::SetNotifier(DeviceKovo::Notifier notifier) {
+  if (m_measObs) m_measObs->GetDevice().SetNotifier(std::move(notifier));
+}
+
+// The Presentation program has no database observer, general subject or
+// measurement subject to give.
+CODBObs* ProgramAccessor::GetDocumentDB() {
+  return m_context.Identity().isPresentation() ? nullptr : &m_context.DBObs();
+}
+
+COGenSub* ProgramAccessor::GetGenSub() {
+  return m_context.Identity().isPresentation() ? nullptr : &m_context.GenSub();
+}
+
+COMeasObs* ProgramAccessor::GetMeaseasurement() { return m_context.MeasObs(); }
+
+COSequence* ProgramAccessor::GetActiveSequence() { return &m_context.ActiveSequence(); }

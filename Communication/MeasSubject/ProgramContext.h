@@ -1,0 +1,72 @@
+#pragma once
+// One program's objects, owned for the program's whole run and built in the
+// order of its start-up: the data layer's (identity, system set-up, general
+// subject, database observer, active sequence), then the measurement subject
+// with the serial stack in a program that talks to the monitor. The user
+// interface lends it the device's dialogs, the notifier that carries
+// finished services to its thread, the alarm outputs and the start-up's ways
+// out. A program's start-up builds one and hands it to what needs it; tests
+// build their own.
+#include <functional>
+#include <memory>
+
+#include "DataContext.h"
+#include "DeviceKovo.h"
+#include "GlobalAccessor.h"
+#include "InstrumentInfo.h"
+
+class COMeasObs;
+class IDeviceDialogs;
+
+// What the start-up connection does when the user gives up on the monitor.
+struct StartupActions {
+  // Ends the program at once with the code (std::exit unless given).
+  std::function<void(int code)> exitProgram;
+  // The Calibration program's no-monitor flag: that program goes on without
+  // a monitor instead of ending.
+  std::function<void()> setNoMonitor;
+};
+
+class ProgramContext : public DataContext {
+ public:
+  // The instrument's identity is the record the start-up publishes the
+  // connected monitor in (the Common library's, in a program); without one
+  // the context keeps its own.
+  explicit ProgramContext(ProgramIdentity identity, InstrumentInfo* instrument = nullptr);
+  ~ProgramContext() override;
+
+  InstrumentInfo& Instrument() { return *m_instrument; }
+  // Null in a program that does not talk to the monitor.
+  COMeasObs* MeasObs() { return m_measObs.get(); }
+
+  // Attaches the database observer, then the sequence observer, to the
+  // general subject: the start-up's first step.
+  void AttachObservers();
+  void DetachObservers();
+
+  void SetDeviceDialogs(IDeviceDialogs* dialogs);
+  void SetNotifier(DeviceKovo::Notifier notifier);
+  void SetStartupActions(StartupActions actions) { m_startupActions = std::move(actions); }
+  const StartupActions& GetStartupActions() const { return m_startupActions; }
+
+ private:
+  std::unique_ptr<InstrumentInfo> m_ownInstrument;
+  InstrumentInfo* m_instrument;
+  std::unique_ptr<COMeasObs> m_measObs;
+  StartupActions m_startupActions;
+  bool m_observersAttached = false;
+};
+
+// The Common library's accessor over a program context: it answers the
+// slots of the objects the program has and null for the rest.
+class ProgramAccessor : public GlobalAccessor {
+ public:
+  explicit ProgramAccessor(ProgramContext& context) : m_context(context) {}
+  CODBObs* GetDocumentDB() override;
+  COGenSub* GetGenSub() override;
+  COMeasObs* GetMeaseasurement() override;
+  COSequence* GetActiveSequence() override;
+
+ private:
+  ProgramContext& m_context;
+};

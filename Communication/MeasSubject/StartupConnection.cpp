@@ -1,0 +1,76 @@
+#include "StartupConnection.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "COAirPressure.h"
+#include "COMeasObs.h"
+#include "DeviceClients.h"
+#include "ProgramContext.h"
+#include "Rs232Trace.h"
+#include "core/MessageSink.h"
+#include "core/Text.h"
+
+namespace {
+
+void ExitProgram(const ProgramContext& context, int code) {
+  if (context.GetStartupActions().exitProgram)
+    context.GetStartupActions().exitProgram(code);
+  else
+    std::exit(code);
+}
+
+}  // namespace
+
+void ConnectToMonitor(ProgramContext& context) {
+  COMeasObs* obs = context.MeasObs();
+  if (obs == nullptr) return;
+  for (;;) {
+    if (obs->Connect(false)) break;
+    IDeviceDialogs* dialogs = obs->GetDevice().GetDialogs();
+    if (dialogs != nullptr && dialogs->RunComDialog() != IDCANCEL) continue;
+    if (context.Identity().isCalibration()) {
+      if (context.GetStartupActions().setNoMonitor) context.GetStartupActions().setNoMonitor();
+      g_rs232CheckModem = 0;
+      return;
+    }
+    ExitProgram(context, 1);
+    return;
+  }
+  g_rs232CheckModem = 0;
+  const MonitorSetup setup = obs->GetDevice().GetSetup();
+  context.Instrument().SetInfo(setup.m_model.ToString(), setup.m_serial.ToString());
+}
+
+void ReadAirPressure(ProgramContext& context, COAirPressure& pressure) {
+  ConnectToMonitor(context);
+  COMeasObs* obs = context.MeasObs();
+  if (obs == nullptr || !context.Instrument().isTebb()) return;
+  const std::string value = QueryDirect(*obs, "M_A_P?", 10);
+  const std::string unit = QueryDirect(*obs, "SE? PR_U", 9);
+  pressure.SetUnitFromReply(unit);
+  pressure.SetValue(static_cast<float>(std::atof(value.c_str())));
+}
+
+std::string QueryDirect(COMeasObs& obs, const std::string& text, unsigned length) {
+  std::lock_guard<std::mutex> exchange(obs.GetDevice().GetScheduler().ExchangeLock());
+  obs.InitCommPort();
+  DataLinkRS232& link = obs.GetLink();
+  const std::string request = text + " \r\n\n";
+  const bool wasOpen = link.isOpen();
+  if (!wasOpen) link.Open();
+  std::vector<char> reply(length + 1, '\0');
+  unsigned got = 0;
+  try {
+    link.Write(ChBufWrapper(request.c_str(), static_cast<unsigned>(request.size())));
+    got = link.ReadDirect(reply.data(), length);
+    // What a longer reply leaves behind must not start the worker's next one.
+    if (got == length && got > 0 && reply[got - 1] != '\n') link.DiscardInput();
+  } catch (...) {
+    if (!wasOpen) link.Close();
+    throw;
+  }
+  if (!wasOpen) link.Close();
+  return platform::Trim(std::string(reply.data(), got));
+}

@@ -1,0 +1,129 @@
+#pragma once
+// The program's objects as the data layer sees them. The program context owns
+// one for the whole run and hands it to every data-layer object that needs
+// the system set-up, the general subject, the active sequence, the database
+// observer, or what the layers above lend it: the measurement subject, the
+// window store, the alarm outputs and the document. Tests build one of their
+// own; nothing here is reached through a global.
+#include <array>
+#include <memory>
+
+#include "AppFinder.h"
+
+class CDocument;
+class CODBObs;
+class COGenSub;
+class COSequence;
+class COSequenceObs;
+class COSystemSetup;
+struct MonitorSetup;
+
+// The measurement subject's states. Windows and status texts know them by
+// these numbers.
+enum class MeasState : int {
+  idle = 0,
+  delayedStart = 1,
+  starting = 2,
+  active = 3,  // measuring
+  stopping = 4,
+  restartStopping = 5,  // pausing
+  restartStopped = 6,   // paused
+  checkingFilters = 7,
+  restartStarting = 8,  // resuming
+};
+
+// The measurement subject as the data layer needs it.
+class IMeasurementLink {
+ public:
+  virtual ~IMeasurementLink() = default;
+  virtual MeasState GetState() const = 0;
+  virtual void StopMeasurement() = 0;
+  // The user chose to work without the monitor.
+  virtual bool IsOffline() const = 0;
+  // A measurement arrived since the task started.
+  virtual bool HasLastMeas() const = 0;
+  // Reads the monitor's identity when not read yet; false when that fails.
+  virtual bool RetrieveMonitorID() = 0;
+  // Reads all filter and bank information from the monitor into the
+  // program-wide monitor set-up (the upload with its progress dialog).
+  virtual bool UploadFilterInfo() = 0;
+  // The configuration last read from the monitor.
+  virtual const MonitorSetup& GetMonitorSetup() const = 0;
+  // The serial port (0..3 for COM1..COM4) of the monitor's data link.
+  virtual void SetPort(int port) = 0;
+};
+
+// The store of the task's open windows and their placement.
+class IWindowStore {
+ public:
+  virtual ~IWindowStore() = default;
+  virtual void Save() = 0;
+  virtual void Restore() = 0;
+};
+
+// One alarm output (PC beep, monitor beeper, relay 1, relay 2). The alarm
+// check and the alarm list read and write the two flags directly.
+class COAction {
+ public:
+  virtual ~COAction() = default;
+  virtual void Execute(bool on) = 0;
+  bool m_state = false;    // the output's state at the last check
+  bool m_request = false;  // what the check running now asks for
+};
+
+class DataContext {
+ public:
+  enum Output { kPCBeep = 0, kMonitorBeep, kRelay1, kRelay2, kOutputCount };
+  // Rows of the alarm list that can carry an acknowledgement.
+  static constexpr int kAckEntries = 1000;
+
+  // Builds the system set-up, the general subject, the database observer and
+  // the active sequence, in that order; the identity is the running
+  // program's while the context lives.
+  explicit DataContext(ProgramIdentity identity);
+  virtual ~DataContext();
+  DataContext(const DataContext&) = delete;
+  DataContext& operator=(const DataContext&) = delete;
+
+  const ProgramIdentity& Identity() const { return m_program.Identity(); }
+  COSystemSetup& Setup() { return *m_setup; }
+  const COSystemSetup& Setup() const { return *m_setup; }
+  COGenSub& GenSub() { return *m_genSub; }
+  CODBObs& DBObs() { return *m_dbObs; }
+  // The sequence of the task that is open: the sequence observer's.
+  COSequenceObs& Sequence() { return *m_sequence; }
+  COSequence& ActiveSequence();
+
+  // Lent by the measurement subject; none in a program without a monitor.
+  IMeasurementLink* Measurement() const { return m_measurement; }
+  void SetMeasurement(IMeasurementLink* link) { m_measurement = link; }
+  // Idle without a measurement subject.
+  MeasState MeasurementState() const;
+  // The monitor's set-up as last read; an empty one without a monitor.
+  const MonitorSetup& GetMonitorSetup() const;
+
+  IWindowStore* WindowStore() const { return m_windowStore; }
+  void SetWindowStore(IWindowStore* store) { m_windowStore = store; }
+
+  COAction* AlarmOutput(int output) const;
+  void SetAlarmOutputs(COAction* pcBeep, COAction* monitorBeep, COAction* relay1, COAction* relay2);
+
+  // The document of the task's windows, while one is open.
+  CDocument* Document() const { return m_document; }
+  void SetDocument(CDocument* document) { m_document = document; }
+
+  // The alarm list's acknowledgement marks, one per row, for the whole run.
+  std::array<bool, kAckEntries>& AlarmAcknowledgements() { return m_acks; }
+
+ private:
+  RunningProgram m_program;
+  std::unique_ptr<COSystemSetup> m_setup;
+  std::unique_ptr<COGenSub> m_genSub;
+  std::unique_ptr<CODBObs> m_dbObs;
+  std::unique_ptr<COSequenceObs> m_sequence;
+  IMeasurementLink* m_measurement = nullptr;
+  IWindowStore* m_windowStore = nullptr;
+  std::array<COAction*, kOutputCount> m_outputs{};
+  CDocument* m_document = nullptr;
+  std::array<bool, kAckEntries> m_acks{};
+};
