@@ -30,8 +30,8 @@ class MeasService : public ServiceCmdQueue {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_state != stateNew) return;
     m_phase = phaseStart;
-    m_cyclePending = 0;
-    m_stopRequested = 0;
+    m_cyclePending = false;
+    m_stopRequested = false;
     ServiceCmdQueue::Start();
   }
 
@@ -53,7 +53,7 @@ class MeasService : public ServiceCmdQueue {
       std::lock_guard<std::recursive_mutex> lock(m_lock);
       if (m_state == stateFinished) return;
       if (m_cyclePending) {
-        m_stopRequested = 1;
+        m_stopRequested = true;
         return;
       }
       if (m_phase == phasePolling) {
@@ -86,7 +86,7 @@ class MeasService : public ServiceCmdQueue {
             break;
           case phasePolling:
             RemoveFromPending();
-            m_cyclePending = 0;
+            m_cyclePending = false;
             if (HasResults()) next = notify;
             if (m_stopRequested) BeginStopPhase();
             break;
@@ -97,7 +97,7 @@ class MeasService : public ServiceCmdQueue {
             ReplaceCommands([this] { AddCycleCommands(); });
             break;
           case phaseFinal:
-            m_cyclePending = 0;
+            m_cyclePending = false;
             next = end;  // the one callback carries the results as well
             break;
           default:
@@ -130,7 +130,7 @@ class MeasService : public ServiceCmdQueue {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     // A tick that comes after polling has ended queues nothing.
     if (m_state != stateRunning || m_phase != phasePolling || m_cyclePending || m_stopRequested) return;
-    m_cyclePending = 1;
+    m_cyclePending = true;
     m_queue.Rewind();
     QueueAtTail();
   }
@@ -141,7 +141,7 @@ class MeasService : public ServiceCmdQueue {
   }
   bool IsCyclePending() const {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    return m_cyclePending != 0;
+    return m_cyclePending;
   }
   bool IsTimerRunning() const { return m_timer.IsRunning(); }
 
@@ -187,11 +187,11 @@ class MeasService : public ServiceCmdQueue {
   CTime m_fromTime;
   bool m_haveSampleTime = false;  // the from-time is a sample's time
   int m_phase = phaseStart;
-  uint8_t m_cyclePending = 0;
+  uint8_t m_cyclePending = false;
   std::unique_ptr<Command> m_tick;  // the timer's target: OnTimer
   PeriodicTimer m_timer;
   std::deque<T> m_results;
   mutable std::mutex m_resultLock;
-  int m_stopRequested = 0;
+  int m_stopRequested = false;
   unsigned m_pollPeriodMs;
 };

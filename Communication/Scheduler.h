@@ -96,9 +96,9 @@ class Scheduler : public ThreadControl {
         m_current = m_pending.back();
         return m_current;
       }
-      m_waiting = 1;
+      m_waiting = true;
       m_wake.wait(lock);  // the scheduler lock is free while the worker sleeps
-      m_waiting = 0;
+      m_waiting = false;
     }
   }
 
@@ -125,16 +125,16 @@ class Scheduler : public ThreadControl {
   // WaitForNext (after the step under way).
   void SetRunning(bool running) {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_running = running ? 1 : 0;
+    m_running = running;
     if (!running) WakeLocked();
   }
   bool IsRunning() const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return m_running != 0;
+    return m_running;
   }
   bool IsWaiting() const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return m_waiting != 0;
+    return m_waiting;
   }
 
   // Appends a finished (or progressing) service; true when the list was
@@ -214,7 +214,7 @@ class Scheduler : public ThreadControl {
 
   void WakeLocked() {
     if (m_waiting) {
-      m_waiting = 0;
+      m_waiting = false;
       m_wake.notify_all();
     }
   }
@@ -229,8 +229,8 @@ class Scheduler : public ThreadControl {
   mutable std::mutex m_lock;
   std::condition_variable m_wake;
   std::condition_variable m_stepEnded;
-  int m_running = 0;
-  int m_waiting = 0;
+  bool m_running = false;
+  int m_waiting = false;
   T* m_current = nullptr;  // the service the worker is stepping
   std::deque<T*> m_done;
   mutable std::mutex m_doneLock;

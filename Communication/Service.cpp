@@ -27,7 +27,7 @@ void Service::End(bool failed) {
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_state == stateFinished) return;
-    if (failed) m_failed = 1;
+    if (failed) m_failed = true;
     if (m_executing) {
       m_finishRequested = true;
       return;
@@ -64,7 +64,7 @@ int Service::GetLiveState() const {
 
 bool Service::IsFailed() const {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  return m_failed != 0;
+  return m_failed;
 }
 
 std::string Service::GetErrorText() const {
@@ -76,7 +76,7 @@ void Service::NotifyClient() {
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_notified || m_finishShown) return;
-    m_notified = 1;
+    m_notified = true;
   }
   // The done-list lock only after the service lock was released.
   if (m_scheduler->AddDone(this)) m_scheduler->NotifyDone();
@@ -86,7 +86,7 @@ void Service::CallClient() {
   DeviceKovoClient* client;
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    m_notified = 0;
+    m_notified = false;
     if (m_state == stateFinished) {
       // A progress report that came before the finish may arrive after it.
       if (m_finishShown) return;
@@ -136,7 +136,7 @@ bool ServiceCmdQueue::Guarded(F step) {
     error = "Unknown error";
   }
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  m_failed = 1;
+  m_failed = true;
   if (m_errorText.empty()) m_errorText = error;
   return false;
 }
@@ -195,7 +195,7 @@ void ServiceWithProgress::Start() {
   m_total = static_cast<int>(m_queue.GetCount());
   m_done = 0;
   m_lastReported = 0;
-  m_firstReport = 1;
+  m_firstReport = true;
 }
 
 void ServiceWithProgress::Step() {
@@ -206,7 +206,7 @@ void ServiceWithProgress::Step() {
     if (m_state == stateRunning) {
       ++m_done;
       if (m_firstReport && m_total > 0 && m_done * 100 / m_total >= m_lastReported + 2) {
-        m_firstReport = 0;
+        m_firstReport = false;
         report = true;
       }
     }
@@ -218,6 +218,6 @@ int ServiceWithProgress::GetProgress() {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
   const int progress = m_total > 0 ? m_done * 100 / m_total : 0;
   m_lastReported = progress;
-  m_firstReport = 1;
+  m_firstReport = true;
   return progress;
 }

@@ -75,11 +75,11 @@ class Service {
   void RemoveFromPending() { m_scheduler->Remove(this); }
 
   mutable std::recursive_mutex m_lock;
-  int m_failed = 0;
+  bool m_failed = false;
   int m_state = stateNew;
   DeviceKovoClient* m_client;
   Scheduler<Service>* m_scheduler;
-  int m_notified = 0;
+  bool m_notified = false;
   bool m_finishShown = false;  // the client has had the finished service
   std::string m_errorText;
   // A command of this service runs with the lock released: nobody but the
@@ -148,5 +148,5 @@ class ServiceWithProgress : public ServiceCmdQueue {
   int m_total = 0;
   int m_done = 0;
   int m_lastReported = 0;
-  int m_firstReport = 0;
+  bool m_firstReport = false;
 };

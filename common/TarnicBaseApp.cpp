@@ -12,8 +12,8 @@ const char* const TarnicBaseApp::kCopyrightPeriod = "1998-2026";
 TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
     : platform::Application(name, std::move(args)), m_program(name) {
   const std::vector<std::string>& a = GetArgs();
-  if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = 1;
-  if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = 1;
+  if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = true;
+  if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = true;
 }
 
 TarnicBaseApp::~TarnicBaseApp() {

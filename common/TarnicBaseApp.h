@@ -37,8 +37,8 @@ class TarnicBaseApp : public platform::Application {
   virtual void OnWindowAlarmlog() {}
   virtual void OnWindowNewCursor() {}
 
-  int GetDebugInfo() const { return m_debugInfo; }
-  int GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
+  bool GetDebugInfo() const { return m_debugInfo; }
+  bool GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
 
   // Routes a menu command; true when handled.
   virtual bool OnCmdMsg(unsigned id);
@@ -67,8 +67,8 @@ class TarnicBaseApp : public platform::Application {
   CFont m_curFont;
   CFont m_curSmallFont;
   CFont m_curSmallPrintFont;
-  int m_debugInfo = 0;
-  int m_rs232LikeYelt = 0;
+  bool m_debugInfo = false;
+  bool m_rs232LikeYelt = false;
 
  private:
   // CursorTool is defined by the window layer; its deleter is taken where the

@@ -3,18 +3,18 @@
 COGenSub::COGenSub() { m_subjectType = eSubjectGeneral; }
 
 void COGenSub::Pass(EUpdType kind, const COMeas* meas) {
-  m_notifying = 1;
+  m_notifying = true;
   m_updType = kind;
   if (meas != nullptr) m_meas = *meas;
   try {
     CSubject::Notify();
   } catch (...) {
     m_updType = eNoUpdate;
-    m_notifying = 0;
+    m_notifying = false;
     throw;
   }
   m_updType = eNoUpdate;
-  m_notifying = 0;
+  m_notifying = false;
   DeliverQueue();
 }
 

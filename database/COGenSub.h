@@ -42,7 +42,7 @@ class COGenSub : public CSubject {
   void Pass(EUpdType kind, const COMeas* meas);
   void DeliverQueue();
 
-  int m_notifying = 0;
+  bool m_notifying = false;
   COMeas m_meas;
   EUpdType m_updType = eNoUpdate;
   std::deque<Pending> m_queue;

@@ -209,13 +209,13 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
   m_firstNumber = -1;
   m_count = -1;
   m_passIndex = 0;
-  m_state = 0;
+  m_fromMemory = false;
   m_loader.Close();
   m_loader.SetInterval(interval);
 }
 
 void COMeasBuffer::MoveFirst() {
-  if (m_state == 1) {
+  if (m_fromMemory) {
     m_passIndex = 0;
     return;
   }
@@ -224,19 +224,19 @@ void COMeasBuffer::MoveFirst() {
     m_firstNumber = m_loader.GetCurrent().GetMeasNo();
     m_measurements.push_back(m_loader.GetCurrent());
   } else {
-    m_state = 1;
+    m_fromMemory = true;
     m_count = 0;
   }
 }
 
 void COMeasBuffer::MoveNext() {
-  if (m_state == 1) {
+  if (m_fromMemory) {
     ++m_passIndex;
     return;
   }
   m_loader.MoveNext();
   if (m_loader.IsEOF()) {
-    m_state = 1;
+    m_fromMemory = true;
     m_count = m_loader.GetCurrent().GetMeasNo() + 1 - m_firstNumber;
     m_passIndex = m_count < 0 ? 0x7FFFFFFF : m_count;
   } else {
@@ -245,12 +245,12 @@ void COMeasBuffer::MoveNext() {
 }
 
 bool COMeasBuffer::IsAtEnd() const {
-  if (m_state == 1) return m_passIndex > static_cast<int>(m_measurements.size()) - 1;
+  if (m_fromMemory) return m_passIndex > static_cast<int>(m_measurements.size()) - 1;
   return m_loader.IsEOF();
 }
 
 COMeas& COMeasBuffer::GetCurrent() {
-  if (m_state == 1 && m_count != 0 && m_passIndex >= 0 && m_passIndex < static_cast<int>(m_measurements.size()))
+  if (m_fromMemory && m_count != 0 && m_passIndex >= 0 && m_passIndex < static_cast<int>(m_measurements.size()))
     return m_measurements[static_cast<size_t>(m_passIndex)];
   return m_loader.GetCurrent();
 }

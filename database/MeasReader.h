@@ -72,7 +72,7 @@ class COMeasBuffer {
   bool IsAtEnd() const;
   COMeas& GetCurrent();
   void Close() { m_loader.Close(); }
-  bool IsLoaded() const { return m_state == 1; }
+  bool IsLoaded() const { return m_fromMemory; }
 
  private:
   std::vector<COMeas> m_measurements;
@@ -80,5 +80,5 @@ class COMeasBuffer {
   int m_count = -1;
   int m_passIndex = 0;
   COMeasLoader m_loader;
-  int m_state = 0;  // 0 read through the loader, 1 read from memory
+  bool m_fromMemory = false;  // else read through the loader
 };

@@ -22,12 +22,12 @@ class CountingAccessor : public GlobalAccessor {
 
 TEST(BaseApp, FlagsComeFromTheFirstCharacterOfTheFirstTwoArguments) {
   const Case cases[] = {
-      {{"online"}, 0, 0},
-      {{"online", "1"}, 1, 0},
-      {{"online", "0", "1"}, 0, 1},
-      {{"online", "10", "1x"}, 1, 1},
-      {{"online", "", "1"}, 0, 1},
-      {{"online", "2", "01"}, 0, 0},
+      {{"online"}, false, false},
+      {{"online", "1"}, true, false},
+      {{"online", "0", "1"}, false, true},
+      {{"online", "10", "1x"}, true, true},
+      {{"online", "", "1"}, false, true},
+      {{"online", "2", "01"}, false, false},
   };
   for (const Case& c : cases) {
     TarnicBaseApp app("Online", c.args);

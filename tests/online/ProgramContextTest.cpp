@@ -1,0 +1,80 @@
+// The program context: what a program's start-up builds and hands on.
+#include <gtest/gtest.h>
+
+#include "AppFinder.h"
+#include "CODBObs.h"
+#include "COGenSub.h"
+#include "COMeasObs.h"
+#include "COSequenceObs.h"
+#include "OnlineFixture.h"
+#include "ProgramContext.h"
+
+namespace {
+
+using kovo::test::OnlineFixture;
+
+TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
+  const struct {
+    const char* program;
+    bool monitor;
+    unsigned doneCommand;
+  } cases[] = {{"Online", true, 214},        {"Calibration", true, 226},       {"Offline", true, 214},
+               {"Presentation", false, 0},   {"Database Administration", false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    ProgramContext context{ProgramIdentity(c.program)};
+    EXPECT_TRUE(AppFinder::isApp(c.program));
+    EXPECT_EQ(context.MeasObs() != nullptr, c.monitor);
+    EXPECT_EQ(context.Measurement(), static_cast<IMeasurementLink*>(context.MeasObs()));
+    EXPECT_EQ(context.MeasurementState(), MeasState::idle);
+    if (!c.monitor) continue;
+    unsigned told = 0;
+    context.SetNotifier([&](unsigned command) { told = command; });
+    context.MeasObs()->GetDevice().GetScheduler().NotifyDone();
+    EXPECT_EQ(told, c.doneCommand);
+  }
+  EXPECT_FALSE(AppFinder::isOnline());  // no program once the contexts are gone
+}
+
+// The sequence observer takes the number the database observer gave the
+// measurement: it must hear of it second.
+TEST_F(OnlineFixture, TheStartUpAttachesTheDatabaseObserverBeforeTheSequenceObserver) {
+  PrepareTask("order");
+  const CTime base(2024, 6, 1, 8, 0, 0);
+  genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 0, 0, 1.0f));
+  genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 1, 0, 1.0f));
+  EXPECT_EQ(sequence.GetStopNum(), 2);
+  EXPECT_EQ(sequence.GetStopTime(), base + CTimeSpan(1));
+  program.AttachObservers();  // once only: a second pass would number on
+  genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 2, 0, 1.0f));
+  EXPECT_EQ(sequence.GetStopNum(), 3);
+  EXPECT_EQ(StoredMeas().size(), 3u);
+}
+
+TEST(ProgramContext, TheAccessorAnswersForTheContext) {
+  ProgramContext online{ProgramIdentity("Online")};
+  ProgramAccessor onlineTool(online);
+  EXPECT_EQ(onlineTool.GetDocumentDB(), &online.DBObs());
+  EXPECT_EQ(onlineTool.GetGenSub(), &online.GenSub());
+  EXPECT_EQ(onlineTool.GetMeaseasurement(), online.MeasObs());
+  EXPECT_EQ(onlineTool.GetActiveSequence(), &online.ActiveSequence());
+  EXPECT_EQ(onlineTool.GetPCBeep(), nullptr);
+
+  ProgramContext presentation{ProgramIdentity("Presentation")};
+  ProgramAccessor presentationTool(presentation);
+  EXPECT_EQ(presentationTool.GetDocumentDB(), nullptr);
+  EXPECT_EQ(presentationTool.GetGenSub(), nullptr);
+  EXPECT_EQ(presentationTool.GetMeaseasurement(), nullptr);
+  EXPECT_EQ(presentationTool.GetActiveSequence(), &presentation.ActiveSequence());
+}
+
+TEST(ProgramContext, TheInstrumentRecordIsTheOneTheProgramPublishesIn) {
+  InstrumentInfo published;
+  ProgramContext given{ProgramIdentity("Online"), &published};
+  EXPECT_EQ(&given.Instrument(), &published);
+  ProgramContext own{ProgramIdentity("Online")};
+  own.Instrument().SetInfo("Tebb", "K1");
+  EXPECT_FALSE(published.isTebb());
+}
+
+}  // namespace
