@@ -5,7 +5,7 @@
 #include "core/StringTable.h"
 #include "StringIds.h"
 
-void ShowCommunicationError() { platform::MessageBox("Communication error", MB_OK); }
+void ShowCommunicationError() { platform::MessageBox("Communication error", platform::MB_OK); }
 
 // --- COLeanClient ---
 

@@ -4,24 +4,24 @@ CPoint CODCWrapper::MoveTo(int x, int y) { return m_pDC->MoveTo(x + m_offset.x, 
 
 bool CODCWrapper::LineTo(int x, int y) { return m_pDC->LineTo(x + m_offset.x, y + m_offset.y); }
 
-int CODCWrapper::DrawTextA(const std::string& text, const RECT* rect, unsigned format) {
+int CODCWrapper::DrawTextA(const std::string& text, const platform::RECT* rect, unsigned format) {
   CRect r = *rect;
   r.OffsetRect(m_offset.x, m_offset.y);
   return m_pDC->DrawText(text, &r, format);
 }
 
-void CODCWrapper::FillSolidRect(const RECT* rect, COLORREF colour) {
+void CODCWrapper::FillSolidRect(const platform::RECT* rect, platform::COLORREF colour) {
   CRect r = *rect;
   r.OffsetRect(m_offset.x, m_offset.y);
   m_pDC->FillSolidRect(r, colour);
 }
 
-void CODCWrapper::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
+void CODCWrapper::FillSolidRect(int x, int y, int cx, int cy, platform::COLORREF colour) {
   int l = x + m_offset.x, t = y + m_offset.y;
   m_pDC->FillSolidRect(CRect(l, t, l + cx, t + cy), colour);
 }
 
-bool CODCWrapper::Polygon(POINT* points, int count) {
+bool CODCWrapper::Polygon(platform::POINT* points, int count) {
   for (int i = 0; i < count; ++i) {
     points[i].x += m_offset.x;
     points[i].y += m_offset.y;

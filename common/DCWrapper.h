@@ -17,11 +17,11 @@ class CODCWrapper {
   CPoint MoveTo(int x, int y);
   bool LineTo(int x, int y);
   // Draws into a shifted copy of rect; the caller's rectangle is unchanged.
-  int DrawTextA(const std::string& text, const RECT* rect, unsigned format);
-  void FillSolidRect(const RECT* rect, COLORREF colour);
-  void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
+  int DrawTextA(const std::string& text, const platform::RECT* rect, unsigned format);
+  void FillSolidRect(const platform::RECT* rect, platform::COLORREF colour);
+  void FillSolidRect(int x, int y, int cx, int cy, platform::COLORREF colour);
   // Shifts the caller's points in place, then draws them.
-  bool Polygon(POINT* points, int count);
+  bool Polygon(platform::POINT* points, int count);
   void IntersectClipRect(int l, int t, int r, int b);
   bool Rectangle(int l, int t, int r, int b);
   CPen* SelectObject(CPen* pen) { return m_pDC->SelectObject(pen); }

@@ -28,7 +28,7 @@ const char* const kCaliDescription = "KovoPC Software Calibration Database";
 }  // namespace
 
 COSystemSetup::COSystemSetup(DataContext& context) : m_context(context) {
-  m_font = LOGFONT();
+  m_font = platform::LOGFONT();
   m_font.lfWeight = 0;
 }
 
@@ -53,15 +53,15 @@ std::string COSystemSetup::PrototypeFile(const std::string& name) const {
 
 // --- settings ---
 
-LOGFONT COSystemSetup::GetSmallFont() {
-  LOGFONT f = m_font;
+platform::LOGFONT COSystemSetup::GetSmallFont() {
+  platform::LOGFONT f = m_font;
   f.lfHeight = f.lfHeight * 2 / 3;
   f.lfWidth = f.lfWidth * 2 / 3;
   return f;
 }
 
-LOGFONT COSystemSetup::GetLargeFont() {
-  LOGFONT f = m_font;
+platform::LOGFONT COSystemSetup::GetLargeFont() {
+  platform::LOGFONT f = m_font;
   f.lfHeight *= 2;
   f.lfWidth *= 2;
   return f;
@@ -99,7 +99,7 @@ bool COSystemSetup::CanCloseDatabase() {
   if (!m_measDatabaseOpen) return true;
   IMeasurementLink* link = m_context.Measurement();
   if (link != nullptr && link->GetState() == MeasState::active) {
-    if (platform::MessageBox(platform::LoadString(IDS_STOP_MEASUREMENT), MB_OKCANCEL) != IDOK) return false;
+    if (platform::MessageBox(platform::LoadString(IDS_STOP_MEASUREMENT), platform::MB_OKCANCEL) != platform::IDOK) return false;
     link->StopMeasurement();
   }
   if (IWindowStore* store = m_context.WindowStore()) store->Save();

@@ -29,11 +29,11 @@ class COSystemSetup {
   // first call ($KOVO_PROGRAM_FOLDER, else the executable's folder).
   std::string GetProgramFolder() const;
 
-  void SetFont(const LOGFONT& font) { m_font = font; }
-  LOGFONT GetFont() const { return m_font; }
+  void SetFont(const platform::LOGFONT& font) { m_font = font; }
+  platform::LOGFONT GetFont() const { return m_font; }
   // Height and width two thirds of the display font's, truncated.
-  LOGFONT GetSmallFont();
-  LOGFONT GetLargeFont();
+  platform::LOGFONT GetSmallFont();
+  platform::LOGFONT GetLargeFont();
 
   // Also hands the port to the monitor's data link.
   void SetComPort(unsigned char port);
@@ -116,7 +116,7 @@ class COSystemSetup {
   std::string m_openDB;  // [OpenDB], carried through
   mutable std::string m_programFolder;
   mutable bool m_programFolderSet = false;
-  LOGFONT m_font;
+  platform::LOGFONT m_font;
   // Font fields the display font does not carry; kept as they were read.
   unsigned char m_fontOutPrecision = 0;
   unsigned char m_fontClipPrecision = 0;

@@ -21,16 +21,16 @@ std::string MessageOf(const CException& e) {
 
 }  // namespace
 
-void ShowMessage(unsigned id) { platform::MessageBox(platform::LoadString(id), MB_OK); }
+void ShowMessage(unsigned id) { platform::MessageBox(platform::LoadString(id), platform::MB_OK); }
 
-void ShowMessageText(std::string text) { platform::MessageBox(text, MB_OK); }
+void ShowMessageText(std::string text) { platform::MessageBox(text, platform::MB_OK); }
 
-void ShowExceptionMessage(const CException& e) { platform::MessageBox(MessageOf(e), MB_OK); }
+void ShowExceptionMessage(const CException& e) { platform::MessageBox(MessageOf(e), platform::MB_OK); }
 
 void ShowCOExceptionMessage(const COException& e) { ShowExceptionMessage(e); }
 
 void ReportException(unsigned id, const CException& e) {
-  platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), MB_OK);
+  platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), platform::MB_OK);
 }
 
 void SetBitFlag(unsigned char* flags, int bit, bool on) {

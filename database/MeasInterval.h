@@ -57,11 +57,11 @@ class CCollum {
   void SetColorIndex(unsigned char index) { m_colorIndex = index; }
   unsigned char GetColorIndex() const { return m_colorIndex; }
   // Sets colour index 7 and keeps the colour.
-  void SetCustomColor(COLORREF color) {
+  void SetCustomColor(platform::COLORREF color) {
     m_colorIndex = 7;
     m_customColor = color;
   }
-  COLORREF GetCustomColor() const { return m_customColor; }
+  platform::COLORREF GetCustomColor() const { return m_customColor; }
   // The unit of the channel from the system set-up (temperature keeps its own).
   void SetDefaultUnit();
 
@@ -75,7 +75,7 @@ class CCollum {
   unsigned char m_unit = 0;
   unsigned char m_penStyle = 0;
   unsigned char m_colorIndex = 0;
-  COLORREF m_customColor = 0;
+  platform::COLORREF m_customColor = 0;
   COMeasInterval* m_owner = nullptr;
   COSequence* m_sequence = nullptr;
 };

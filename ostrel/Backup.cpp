@@ -159,7 +159,7 @@ bool CBackup::BackupTable() {
   for (const CDynaSet::UnmappedColumn& u : m_set.GetUnmappedColumns())
     platform::MessageBox(platform::Format(Text(IDS_COLUMN_NOT_MAPPED).c_str(), u.name.c_str(), table.c_str(),
                                           u.typeName.c_str(), u.sqlType),
-                         MB_OK | MB_ICONWARNING);
+                         platform::MB_OK | platform::MB_ICONWARNING);
   if (!m_file.WriteTaggedLine(TAG_TABLE, table)) return false;
   std::string line;
   for (const auto& column : m_set.GetColumns()) {
@@ -187,7 +187,7 @@ bool CBackup::RunBackup(const std::vector<std::string>* tables) {
     if (tables) {
       for (const std::string& table : *tables) {
         if (!m_set.FindTable(table)) {
-          platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), MB_OK | MB_ICONERROR);
+          platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), platform::MB_OK | platform::MB_ICONERROR);
           return false;
         }
         if (!BackupTable()) return false;
@@ -200,7 +200,7 @@ bool CBackup::RunBackup(const std::vector<std::string>* tables) {
     return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
   } catch (const CException& e) {
     platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
-                         MB_OK | MB_ICONERROR);
+                         platform::MB_OK | platform::MB_ICONERROR);
     return false;
   }
 }
@@ -245,7 +245,7 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
   if (committed) return true;
   std::string text = Text(errorId) + "\n" + reason;
   if (rolledBack) text += "\n" + Text(IDS_NOTHING_CHANGED);
-  platform::MessageBox(text, MB_OK | MB_ICONERROR);
+  platform::MessageBox(text, platform::MB_OK | platform::MB_ICONERROR);
   return false;
 }
 

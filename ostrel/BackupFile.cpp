@@ -117,7 +117,7 @@ bool CBackupFile::ReadHeader(CBackupHeader* header) {
   const std::string& name = GetBaseName();
   size_t dot = name.rfind('.');
   std::string shown = dot == std::string::npos ? name + "." : name;
-  platform::MessageBox(shown + platform::LoadString(IDS_NOT_A_BACKUP), MB_OK | MB_ICONERROR);
+  platform::MessageBox(shown + platform::LoadString(IDS_NOT_A_BACKUP), platform::MB_OK | platform::MB_ICONERROR);
   Close();
   return false;
 }

@@ -45,7 +45,7 @@ void SafeFile::ReportError(unsigned id, const std::string& path, int error) {
                                       error ? std::strerror(error) : "");
   if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
   m_lastError = text;
-  platform::MessageBox(text, MB_OK | MB_ICONERROR);
+  platform::MessageBox(text, platform::MB_OK | platform::MB_ICONERROR);
 }
 
 bool SafeFile::OpenWrite(const std::string& name) {
@@ -64,8 +64,8 @@ bool SafeFile::OpenWriteVolume() {
     std::string path = JoinPath(dir, m_name);
     uint64_t size = 0;
     if (!FileSize(path, &size)) break;
-    int answer = platform::MessageBox(path + platform::LoadString(IDS_FILE_EXISTS), MB_YESNO | MB_ICONQUESTION);
-    if (answer == IDYES) {
+    int answer = platform::MessageBox(path + platform::LoadString(IDS_FILE_EXISTS), platform::MB_YESNO | platform::MB_ICONQUESTION);
+    if (answer == platform::IDYES) {
       counted = size;  // truncating it frees its bytes
       break;
     }

@@ -52,8 +52,8 @@ COComDialog::COComDialog(DataContext& context, QWidget* parent)
   auto* ok = new QPushButton("OK", this);
   ok->setDefault(true);
   auto* cancel = new QPushButton("Cancel", this);
-  AddItem(IDOK, ok);
-  AddItem(IDCANCEL, cancel);
+  AddItem(platform::IDOK, ok);
+  AddItem(platform::IDCANCEL, cancel);
   connect(ok, &QPushButton::clicked, this, [this] { accept(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   buttons->addStretch();

@@ -61,7 +61,7 @@ COProgressWnd::COProgressWnd(COProgress* dialog, QWidget* parent)
   AddItem(kText, text);
   auto* cancel = new QPushButton("Cancel", this);
   layout->addWidget(cancel, 0, Qt::AlignRight);
-  AddItem(IDCANCEL, cancel);
+  AddItem(platform::IDCANCEL, cancel);
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 

@@ -23,7 +23,7 @@ namespace {
 constexpr float kNormPressure = 101.33f;
 
 bool Confirmed(unsigned id, unsigned type) {
-  return platform::MessageBox(platform::LoadString(id), type) == IDOK;
+  return platform::MessageBox(platform::LoadString(id), type) == platform::IDOK;
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ bool COMeasObs::Connect(bool ask) {
     ShowMessage(IDS_NO_MONITOR_SERIAL);
     return false;
   }
-  if (platform::MessageBox(platform::LoadString(IDS_ASK_WORK_OFFLINE), MB_YESNO | MB_ICONQUESTION) != IDNO) {
+  if (platform::MessageBox(platform::LoadString(IDS_ASK_WORK_OFFLINE), platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDNO) {
     m_offline = true;
     m_connected = true;
     return true;
@@ -119,7 +119,7 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
 
   const std::string serial = m_device->Setup().m_serial.ToString();
   if (serial != seq->GetSerialNum()) {
-    if (!Confirmed(IDS_WRONG_SERIAL, MB_OKCANCEL | MB_ICONWARNING)) return false;
+    if (!Confirmed(IDS_WRONG_SERIAL, platform::MB_OKCANCEL | platform::MB_ICONWARNING)) return false;
     seq->SetSerialNum(serial);
   }
   for (int f = 0; f <= 5; ++f)
@@ -142,12 +142,12 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
     const std::string gas = platform::TrimRight(info.GetGasName().ToString());
     if (gas.empty() || gas[0] == '_') continue;
     if (gas != seq->GetGasName(f)) {
-      if (!Confirmed(IDS_GAS_NAME_MISMATCH, MB_OKCANCEL)) return false;
+      if (!Confirmed(IDS_GAS_NAME_MISMATCH, platform::MB_OKCANCEL)) return false;
       seq->SetGasName(f, gas);
     }
     const float mw = info.GetMW();
     if (mw != seq->GetMW(f)) {
-      if (!Confirmed(IDS_MW_MISMATCH, MB_OKCANCEL)) return false;
+      if (!Confirmed(IDS_MW_MISMATCH, platform::MB_OKCANCEL)) return false;
       seq->SetMW(f, mw);
     }
   }

@@ -29,7 +29,7 @@ void ConnectToMonitor(ProgramContext& context) {
   for (;;) {
     if (obs->Connect(false)) break;
     IDeviceDialogs* dialogs = obs->GetDevice().GetDialogs();
-    if (dialogs != nullptr && dialogs->RunComDialog() != IDCANCEL) continue;
+    if (dialogs != nullptr && dialogs->RunComDialog() != platform::IDCANCEL) continue;
     if (context.Identity().isCalibration()) {
       if (context.GetStartupActions().setNoMonitor) context.GetStartupActions().setNoMonitor();
       g_rs232CheckModem = 0;

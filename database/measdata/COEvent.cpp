@@ -7,22 +7,22 @@ std::string COEvent::GetText() const {
   return m_text;
 }
 
-COLORREF COEvent::GetColor() const {
+platform::COLORREF COEvent::GetColor() const {
   switch (m_type) {
     case 0:
-      return RGB(0, 0, 192);
+      return platform::RGB(0, 0, 192);
     case 1:
-      return RGB(0, 192, 0);
+      return platform::RGB(0, 192, 0);
     case 2:
-      return RGB(255, 0, 0);
+      return platform::RGB(255, 0, 0);
     case 3:
     case 7:
     case 8:
-      return RGB(255, 0, 192);
+      return platform::RGB(255, 0, 192);
     case 5:
     case 6:
-      return RGB(128, 128, 128);
+      return platform::RGB(128, 128, 128);
     default:
-      return RGB(0, 0, 0);
+      return platform::RGB(0, 0, 0);
   }
 }

@@ -23,7 +23,7 @@ class COEvent {
   void SetIntValue(int value) { m_value = static_cast<float>(value); }
   int GetIntValue() const { return static_cast<int>(m_value); }
 
-  COLORREF GetColor() const;
+  platform::COLORREF GetColor() const;
 
  private:
   mutable std::string m_text;

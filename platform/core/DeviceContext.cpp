@@ -24,14 +24,14 @@ CFont* CDC::SelectObject(CFont* font) {
   return old;
 }
 
-COLORREF CDC::SetTextColor(COLORREF c) {
-  COLORREF old = m_textColor;
+platform::COLORREF CDC::SetTextColor(platform::COLORREF c) {
+  platform::COLORREF old = m_textColor;
   m_textColor = c;
   return old;
 }
 
-COLORREF CDC::SetBkColor(COLORREF c) {
-  COLORREF old = m_bkColor;
+platform::COLORREF CDC::SetBkColor(platform::COLORREF c) {
+  platform::COLORREF old = m_bkColor;
   m_bkColor = c;
   return old;
 }
@@ -56,7 +56,7 @@ bool RecordingDC::LineTo(int x, int y) {
 
 int RecordingDC::DrawText(const std::string& text, CRect* rect, unsigned format) {
   int width = static_cast<int>(text.size()) * kCharWidth;
-  if (format & DT_CALCRECT) {
+  if (format & platform::DT_CALCRECT) {
     rect->right = rect->left + width;
     rect->bottom = rect->top + kCharHeight;
     return kCharHeight;
@@ -66,7 +66,7 @@ int RecordingDC::DrawText(const std::string& text, CRect* rect, unsigned format)
   return kCharHeight;
 }
 
-void RecordingDC::FillSolidRect(const CRect& r, COLORREF color) {
+void RecordingDC::FillSolidRect(const CRect& r, platform::COLORREF color) {
   m_calls.push_back(Format("FillSolidRect %d,%d,%d,%d %06X", r.left, r.top, r.right, r.bottom, color));
 }
 

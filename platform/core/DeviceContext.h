@@ -6,6 +6,8 @@
 
 #include "Geometry.h"
 
+namespace platform {
+
 // Pen styles.
 constexpr int PS_SOLID = 0;
 constexpr int PS_DASH = 1;
@@ -33,21 +35,6 @@ constexpr int OPAQUE = 2;
 constexpr int FW_NORMAL = 400;
 constexpr int FW_BOLD = 700;
 
-class CPen {
- public:
-  CPen() = default;
-  CPen(int style, int width, COLORREF color) : m_style(style), m_width(width), m_color(color) {}
-  void CreatePen(int style, int width, COLORREF color) { *this = CPen(style, width, color); }
-  int GetStyle() const { return m_style; }
-  int GetWidth() const { return m_width; }
-  COLORREF GetColor() const { return m_color; }
-
- private:
-  int m_style = PS_SOLID;
-  int m_width = 1;
-  COLORREF m_color = RGB(0, 0, 0);
-};
-
 // What a font is made from: height in device units (negative: character
 // height, as the suite's settings store it), weight, italic and face name.
 struct LOGFONT {
@@ -59,10 +46,27 @@ struct LOGFONT {
   std::string lfFaceName;
 };
 
+}  // namespace platform
+
+class CPen {
+ public:
+  CPen() = default;
+  CPen(int style, int width, platform::COLORREF color) : m_style(style), m_width(width), m_color(color) {}
+  void CreatePen(int style, int width, platform::COLORREF color) { *this = CPen(style, width, color); }
+  int GetStyle() const { return m_style; }
+  int GetWidth() const { return m_width; }
+  platform::COLORREF GetColor() const { return m_color; }
+
+ private:
+  int m_style = platform::PS_SOLID;
+  int m_width = 1;
+  platform::COLORREF m_color = platform::RGB(0, 0, 0);
+};
+
 // A font that exists once created and until deleted.
 class CFont {
  public:
-  bool CreateFontIndirect(const LOGFONT& lf) {
+  bool CreateFontIndirect(const platform::LOGFONT& lf) {
     m_logFont = lf;
     m_created = true;
     return true;
@@ -73,10 +77,10 @@ class CFont {
     return had;
   }
   bool IsCreated() const { return m_created; }
-  const LOGFONT& GetLogFont() const { return m_logFont; }
+  const platform::LOGFONT& GetLogFont() const { return m_logFont; }
 
  private:
-  LOGFONT m_logFont;
+  platform::LOGFONT m_logFont;
   bool m_created = false;
 };
 
@@ -88,7 +92,7 @@ class CDC {
   virtual bool LineTo(int x, int y) = 0;
   // Returns the height of the text drawn; with DT_CALCRECT measures into rect.
   virtual int DrawText(const std::string& text, CRect* rect, unsigned format) = 0;
-  virtual void FillSolidRect(const CRect& rect, COLORREF color) = 0;
+  virtual void FillSolidRect(const CRect& rect, platform::COLORREF color) = 0;
   virtual bool Polygon(const CPoint* points, int count) = 0;
   virtual bool Rectangle(int l, int t, int r, int b) = 0;
   virtual void IntersectClipRect(int l, int t, int r, int b) = 0;
@@ -101,8 +105,8 @@ class CDC {
   // Selected objects stay owned by the caller and must outlive the selection.
   CPen* SelectObject(CPen* pen);
   CFont* SelectObject(CFont* font);
-  COLORREF SetTextColor(COLORREF c);
-  COLORREF SetBkColor(COLORREF c);
+  platform::COLORREF SetTextColor(platform::COLORREF c);
+  platform::COLORREF SetBkColor(platform::COLORREF c);
   int SetBkMode(int mode);
   CPoint GetCurrentPosition() const { return m_pos; }
   bool IsPrinting() const { return m_printing; }
@@ -112,9 +116,9 @@ class CDC {
   CPen m_defaultPen;
   CPen* m_pen = &m_defaultPen;
   CFont* m_font = nullptr;
-  COLORREF m_textColor = RGB(0, 0, 0);
-  COLORREF m_bkColor = RGB(255, 255, 255);
-  int m_bkMode = OPAQUE;
+  platform::COLORREF m_textColor = platform::RGB(0, 0, 0);
+  platform::COLORREF m_bkColor = platform::RGB(255, 255, 255);
+  int m_bkMode = platform::OPAQUE;
   CPoint m_pos;
   bool m_printing = false;
 };
@@ -129,7 +133,7 @@ class RecordingDC : public CDC {
   CPoint MoveTo(int x, int y) override;
   bool LineTo(int x, int y) override;
   int DrawText(const std::string& text, CRect* rect, unsigned format) override;
-  void FillSolidRect(const CRect& rect, COLORREF color) override;
+  void FillSolidRect(const CRect& rect, platform::COLORREF color) override;
   bool Polygon(const CPoint* points, int count) override;
   bool Rectangle(int l, int t, int r, int b) override;
   void IntersectClipRect(int l, int t, int r, int b) override;

@@ -1,6 +1,10 @@
 #pragma once
-// Points, sizes, rectangles and colours in device units.
+// Points, sizes, rectangles and colours in device units. The Windows-style
+// names are the platform's own, in its namespace, so none clashes with Qt or
+// the standard library.
 #include <cstdint>
+
+namespace platform {
 
 using COLORREF = uint32_t;  // 0x00BBGGRR
 constexpr COLORREF RGB(int r, int g, int b) {
@@ -9,6 +13,8 @@ constexpr COLORREF RGB(int r, int g, int b) {
 constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
 constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+}  // namespace platform
 
 struct CPoint {
   int x = 0;
@@ -20,7 +26,9 @@ struct CPoint {
   CPoint operator+(const CPoint& o) const { return {x + o.x, y + o.y}; }
   CPoint operator-(const CPoint& o) const { return {x - o.x, y - o.y}; }
 };
+namespace platform {
 using POINT = CPoint;
+}  // namespace platform
 
 struct CSize {
   int cx = 0;
@@ -52,4 +60,6 @@ struct CRect {
   }
   bool operator!=(const CRect& o) const { return !(*this == o); }
 };
+namespace platform {
 using RECT = CRect;
+}  // namespace platform

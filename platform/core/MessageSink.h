@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+
 // Button sets and icons of a message.
 constexpr unsigned MB_OK = 0x0;
 constexpr unsigned MB_OKCANCEL = 0x1;
@@ -25,8 +27,6 @@ constexpr int IDCANCEL = 2;
 constexpr int IDRETRY = 4;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
-
-namespace platform {
 
 class MessageSink {
  public:

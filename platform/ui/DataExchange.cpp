@@ -46,7 +46,7 @@ bool ReadWholeFloat(const std::string& text, float* out) {
 
 // Shows the message and fails the exchange.
 [[noreturn]] void Refuse(CDataExchange* dx, const char* message) {
-  platform::MessageBox(message, MB_OK);
+  platform::MessageBox(message, platform::MB_OK);
   dx->Fail();
 }
 

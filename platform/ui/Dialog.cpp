@@ -41,7 +41,7 @@ CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent), m_templateI
 
 int CDialog::DoModal() {
   int r = exec();
-  return r == QDialog::Rejected ? IDCANCEL : r;
+  return r == QDialog::Rejected ? platform::IDCANCEL : r;
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
@@ -123,10 +123,10 @@ bool CDialog::OnInitDialog() {
 
 void CDialog::OnOK() {
   if (!UpdateData(true)) return;
-  EndDialog(IDOK);
+  EndDialog(platform::IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() { EndDialog(platform::IDCANCEL); }
 
 void CDialog::showEvent(QShowEvent* event) {
   if (!m_initialised) {

@@ -3,12 +3,12 @@
 #include <QFontMetrics>
 #include <QPolygon>
 
-QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor ToQColor(platform::COLORREF c) { return QColor(platform::GetRValue(c), platform::GetGValue(c), platform::GetBValue(c)); }
 
-QFont ToQFont(const LOGFONT& lf) {
+QFont ToQFont(const platform::LOGFONT& lf) {
   QFont f(lf.lfFaceName.empty() ? QString() : QString::fromStdString(lf.lfFaceName));
   if (lf.lfHeight != 0) f.setPixelSize(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight);
-  f.setWeight(static_cast<QFont::Weight>(lf.lfWeight > 0 ? lf.lfWeight : FW_NORMAL));
+  f.setWeight(static_cast<QFont::Weight>(lf.lfWeight > 0 ? lf.lfWeight : platform::FW_NORMAL));
   f.setItalic(lf.lfItalic);
   f.setUnderline(lf.lfUnderline);
   return f;
@@ -19,11 +19,11 @@ CPainterDC::CPainterDC(QPainter* painter) : m_painter(painter) {}
 void CPainterDC::ApplyPen() {
   Qt::PenStyle style = Qt::SolidLine;
   switch (m_pen->GetStyle()) {
-    case PS_DASH: style = Qt::DashLine; break;
-    case PS_DOT: style = Qt::DotLine; break;
-    case PS_DASHDOT: style = Qt::DashDotLine; break;
-    case PS_DASHDOTDOT: style = Qt::DashDotDotLine; break;
-    case PS_NULL: style = Qt::NoPen; break;
+    case platform::PS_DASH: style = Qt::DashLine; break;
+    case platform::PS_DOT: style = Qt::DotLine; break;
+    case platform::PS_DASHDOT: style = Qt::DashDotLine; break;
+    case platform::PS_DASHDOTDOT: style = Qt::DashDotDotLine; break;
+    case platform::PS_NULL: style = Qt::NoPen; break;
     default: break;
   }
   QPen pen(ToQColor(m_pen->GetColor()));
@@ -46,26 +46,26 @@ bool CPainterDC::LineTo(int x, int y) {
 int CPainterDC::DrawText(const std::string& text, CRect* rect, unsigned format) {
   ApplyFont();
   int flags = 0;
-  flags |= (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
-  if (format & DT_SINGLELINE) {
-    flags |= (format & DT_VCENTER) ? Qt::AlignVCenter : (format & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
+  flags |= (format & platform::DT_CENTER) ? Qt::AlignHCenter : (format & platform::DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
+  if (format & platform::DT_SINGLELINE) {
+    flags |= (format & platform::DT_VCENTER) ? Qt::AlignVCenter : (format & platform::DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
   } else {
     flags |= Qt::AlignTop;
   }
-  if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
-  if (format & DT_NOCLIP) flags |= Qt::TextDontClip;
+  if (format & platform::DT_WORDBREAK) flags |= Qt::TextWordWrap;
+  if (format & platform::DT_NOCLIP) flags |= Qt::TextDontClip;
   QRect r(rect->left, rect->top, rect->Width(), rect->Height());
   QString t = QString::fromStdString(text);
-  if (format & DT_CALCRECT) {
+  if (format & platform::DT_CALCRECT) {
     QRect bound = m_painter->fontMetrics().boundingRect(
-        QRect(rect->left, rect->top, (format & DT_WORDBREAK) ? rect->Width() : 100000, 100000), flags, t);
+        QRect(rect->left, rect->top, (format & platform::DT_WORDBREAK) ? rect->Width() : 100000, 100000), flags, t);
     rect->right = rect->left + bound.width();
     rect->bottom = rect->top + bound.height();
     return bound.height();
   }
   QRect bound;
   m_painter->save();
-  if (m_bkMode == OPAQUE) {
+  if (m_bkMode == platform::OPAQUE) {
     m_painter->setBackgroundMode(Qt::OpaqueMode);
     m_painter->setBackground(ToQColor(m_bkColor));
   }
@@ -75,7 +75,7 @@ int CPainterDC::DrawText(const std::string& text, CRect* rect, unsigned format) 
   return bound.height();
 }
 
-void CPainterDC::FillSolidRect(const CRect& rect, COLORREF color) {
+void CPainterDC::FillSolidRect(const CRect& rect, platform::COLORREF color) {
   m_painter->fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(color));
 }
 

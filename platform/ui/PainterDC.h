@@ -5,8 +5,8 @@
 
 #include "core/DeviceContext.h"
 
-QColor ToQColor(COLORREF c);
-QFont ToQFont(const LOGFONT& lf);
+QColor ToQColor(platform::COLORREF c);
+QFont ToQFont(const platform::LOGFONT& lf);
 
 class CPainterDC : public CDC {
  public:
@@ -14,7 +14,7 @@ class CPainterDC : public CDC {
 
   bool LineTo(int x, int y) override;
   int DrawText(const std::string& text, CRect* rect, unsigned format) override;
-  void FillSolidRect(const CRect& rect, COLORREF color) override;
+  void FillSolidRect(const CRect& rect, platform::COLORREF color) override;
   bool Polygon(const CPoint* points, int count) override;
   bool Rectangle(int l, int t, int r, int b) override;
   void IntersectClipRect(int l, int t, int r, int b) override;

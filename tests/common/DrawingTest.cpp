@@ -15,10 +15,10 @@ TEST(DCWrapper, EveryCoordinateIsShiftedByTheOffset) {
   w.MoveOffset(1, 2);
   EXPECT_EQ(w.GetOffset(), CPoint(11, 22));
   CRect r(0, 0, 40, 16);
-  w.DrawTextA("abc", &r, DT_LEFT);
+  w.DrawTextA("abc", &r, platform::DT_LEFT);
   EXPECT_EQ(r, CRect(0, 0, 40, 16));  // the caller's rectangle is untouched
-  w.FillSolidRect(&r, RGB(255, 0, 0));
-  w.FillSolidRect(1, 2, 3, 4, RGB(0, 0, 255));
+  w.FillSolidRect(&r, platform::RGB(255, 0, 0));
+  w.FillSolidRect(1, 2, 3, 4, platform::RGB(0, 0, 255));
   w.IntersectClipRect(0, 0, 100, 50);
   w.Rectangle(1, 1, 9, 9);
   std::vector<std::string> expected = {
@@ -37,7 +37,7 @@ TEST(DCWrapper, PolygonShiftsTheCallersPointsInPlace) {
   RecordingDC dc;
   CODCWrapper w(&dc);
   w.SetOffset(CPoint(10, 20));
-  POINT pts[3] = {{0, 0}, {4, 0}, {2, 3}};
+  platform::POINT pts[3] = {{0, 0}, {4, 0}, {2, 3}};
   w.Polygon(pts, 3);
   w.Polygon(pts, 3);  // twice the offset the second time
   EXPECT_EQ(dc.Calls().back(), "Polygon 20,40 24,40 22,43");
@@ -47,7 +47,7 @@ TEST(DCWrapper, PolygonShiftsTheCallersPointsInPlace) {
 TEST(DCWrapper, SelectObjectReturnsThePreviousPen) {
   RecordingDC dc;
   CODCWrapper w(&dc);
-  CPen red(PS_DASH, 2, RGB(255, 0, 0));
+  CPen red(platform::PS_DASH, 2, platform::RGB(255, 0, 0));
   CPen* old = w.SelectObject(&red);
   w.LineTo(1, 1);
   EXPECT_EQ(dc.Calls().back(), "LineTo 1,1 pen 1/2/0000FF");

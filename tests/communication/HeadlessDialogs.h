@@ -56,7 +56,7 @@ class HeadlessDialogs : public IDeviceDialogs {
   }
   int RunComDialog() override {
     ++comDialogs;
-    return onComDialog ? onComDialog() : IDCANCEL;
+    return onComDialog ? onComDialog() : platform::IDCANCEL;
   }
 
   std::vector<std::string> shown;  // the text of every window, in order

@@ -65,7 +65,7 @@ TEST_F(SystemSetupTest, AFirstStartMakesTheDatabasesAndReadsTheSettingsRow) {
 }
 
 TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
-  LOGFONT f = setup->GetFont();
+  platform::LOGFONT f = setup->GetFont();
   f.lfHeight = -20;
   f.lfItalic = true;
   f.lfFaceName = std::string(40, 'F');  // longer than a face name holds
@@ -103,7 +103,7 @@ TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {
 }
 
 TEST_F(SystemSetupTest, FontsAndTheNormalisationTemperatureFollowTheirUnits) {
-  LOGFONT f;
+  platform::LOGFONT f;
   f.lfHeight = -13;
   f.lfWidth = 7;
   setup->SetFont(f);
@@ -131,12 +131,12 @@ TEST_F(SystemSetupTest, ClosingWhileMeasuringAsksFirst) {
   context->SetWindowStore(&store);
   setup->SetMeasDatabaseOpen(true);
   monitor.state = MeasState::active;
-  messages.Answer(IDCANCEL);
+  messages.Answer(platform::IDCANCEL);
   EXPECT_FALSE(setup->CanCloseDatabase());
   EXPECT_TRUE(setup->IsMeasDatabaseOpen());
   EXPECT_EQ(monitor.stops, 0);
   EXPECT_EQ(store.saves, 0);
-  messages.Answer(IDOK);
+  messages.Answer(platform::IDOK);
   EXPECT_TRUE(setup->CanCloseDatabase());
   EXPECT_FALSE(setup->IsMeasDatabaseOpen());
   EXPECT_EQ(monitor.stops, 1);

@@ -96,12 +96,12 @@ TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
 
   setup->SetMeasDatabaseOpen(true);
   monitor.state = MeasState::active;
-  messages.Answer(IDCANCEL);
+  messages.Answer(platform::IDCANCEL);
   doc->OnCloseDocument();  // declined: everything stays
   EXPECT_EQ(view.closed, 0);
   EXPECT_EQ(doc->GetViews().size(), 1u);
   EXPECT_EQ(monitor.stops, 0);
-  messages.Answer(IDOK);
+  messages.Answer(platform::IDOK);
   doc->OnCloseDocument();  // stops, saves the windows, closes and deletes itself
   EXPECT_EQ(view.closed, 1);
   EXPECT_EQ(monitor.stops, 1);

@@ -26,11 +26,11 @@ TEST(COEvent, ValuesTextAndColours) {
 
   const struct {
     int type;
-    COLORREF colour;
-  } colours[] = {{0, RGB(0, 0, 192)},     {1, RGB(0, 192, 0)},     {2, RGB(255, 0, 0)},
-                 {3, RGB(255, 0, 192)},   {7, RGB(255, 0, 192)},   {8, RGB(255, 0, 192)},
-                 {5, RGB(128, 128, 128)}, {6, RGB(128, 128, 128)}, {4, RGB(0, 0, 0)},
-                 {10, RGB(0, 0, 0)}};
+    platform::COLORREF colour;
+  } colours[] = {{0, platform::RGB(0, 0, 192)},     {1, platform::RGB(0, 192, 0)},     {2, platform::RGB(255, 0, 0)},
+                 {3, platform::RGB(255, 0, 192)},   {7, platform::RGB(255, 0, 192)},   {8, platform::RGB(255, 0, 192)},
+                 {5, platform::RGB(128, 128, 128)}, {6, platform::RGB(128, 128, 128)}, {4, platform::RGB(0, 0, 0)},
+                 {10, platform::RGB(0, 0, 0)}};
   for (const auto& c : colours) {
     e.SetType(c.type);
     EXPECT_EQ(e.GetColor(), c.colour) << c.type;

@@ -180,33 +180,33 @@ TEST_F(MeasObsTest, TheStartChecksTheMonitorAgainstTheSequence) {
     };
   };
   const Case cases[] = {
-      {"serial declined", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, IDCANCEL, false, {serialQ},
+      {"serial declined", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, platform::IDCANCEL, false, {serialQ},
        [](const COSequence& s) { return s.GetSerialNum() == "OTHER"; }},
-      {"serial taken", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, IDOK, true, {serialQ},
+      {"serial taken", [](COSequence& s, MonitorSetup&) { s.SetSerialNum("OTHER"); }, platform::IDOK, true, {serialQ},
        [](const COSequence& s) { return s.GetSerialNum() == "K0042"; }},
-      {"gas declined", lockedAs("CO", 16.04f), IDCANCEL, false, {gasQ},
+      {"gas declined", lockedAs("CO", 16.04f), platform::IDCANCEL, false, {gasQ},
        [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
-      {"gas taken", lockedAs("CO", 16.04f), IDOK, true, {gasQ},
+      {"gas taken", lockedAs("CO", 16.04f), platform::IDOK, true, {gasQ},
        [](const COSequence& s) { return s.GetGasName(1) == "CH4"; }},
-      {"weight declined", lockedAs("CH4", 28.0f), IDCANCEL, false, {mwQ},
+      {"weight declined", lockedAs("CH4", 28.0f), platform::IDCANCEL, false, {mwQ},
        [](const COSequence& s) { return s.GetMW(1) == 28.0f; }},
-      {"weight taken", lockedAs("CH4", 28.0f), IDOK, true, {mwQ},
+      {"weight taken", lockedAs("CH4", 28.0f), platform::IDOK, true, {mwQ},
        [](const COSequence& s) { return s.GetMW(1) == 16.04f; }},
       {"no gas in the bank", [](COSequence& s, MonitorSetup& m) {
          s.SetFilterLocked(1, true);
          s.SetGasName(1, "CO");
          m.GetFilter(1).GetBank(0).SetGasName("_");
-       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+       }, platform::IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
       {"no bank chosen", [](COSequence& s, MonitorSetup&) {
          s.SetFilterLocked(1, true);
          s.SetGasName(1, "CO");
          s.SetActiveBank(1, 255);
-       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+       }, platform::IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
       {"blanks in the bank", [](COSequence& s, MonitorSetup& m) {
          s.SetFilterLocked(1, true);
          s.SetGasName(1, "CO");
          m.GetFilter(1).GetBank(0).SetGasName("   ");
-       }, IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
+       }, platform::IDOK, true, {}, [](const COSequence& s) { return s.GetGasName(1) == "CO"; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -253,9 +253,9 @@ TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
   EXPECT_FALSE(obs->Connect(false));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
   messages.Clear();
-  messages.Answer(IDNO);
+  messages.Answer(platform::IDNO);
   EXPECT_FALSE(obs->Connect(true));
-  messages.Answer(IDYES);
+  messages.Answer(platform::IDYES);
   EXPECT_TRUE(obs->Connect(true));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, "Unable to get Gas Monitor ID\nDo you want to work offline?"));
   EXPECT_TRUE(obs->IsOffline());
@@ -269,7 +269,7 @@ TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
 
 TEST_F(MeasObsTest, OfflineAMonitorWithoutAStoredSetHasNoConfiguration) {
   Unplug();
-  messages.Answer(IDYES);
+  messages.Answer(platform::IDYES);
   ASSERT_TRUE(obs->Connect(true));
   MonitorSetup known = obs->GetDevice().GetSetup();
   known.m_serial.Assign(std::string("K0099"));

@@ -37,7 +37,7 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
   g_rs232CheckModem = 1;
   dialogs->onComDialog = [this] {
     setup->SetComPort(kPort);  // what the dialog stores
-    return IDOK;
+    return platform::IDOK;
   };
   ConnectToMonitor(program);
   EXPECT_EQ(dialogs->comDialogs, 1);

@@ -171,7 +171,7 @@ TEST_F(SafeFileTest, TheFirstDiskPromptAndAnExistingFile) {
   WriteFile(m_a.File("TASK.MEA"), std::string(20, 'x'));
   m_space.Reset();
   m_chooser.Answer(m_a.Path());
-  m_messages.Answer(IDYES);
+  m_messages.Answer(platform::IDYES);
   {
     SafeFile file(m_space);
     ASSERT_TRUE(file.OpenWrite("TASK.MEA"));
@@ -187,7 +187,7 @@ TEST_F(SafeFileTest, TheFirstDiskPromptAndAnExistingFile) {
   free.Set(100);
   m_space.Reset();
   m_chooser.Answer(m_a.Path());
-  m_messages.Answer(IDNO);
+  m_messages.Answer(platform::IDNO);
   m_chooser.Answer(m_b.Path());
   {
     SafeFile file(m_space);
@@ -203,7 +203,7 @@ TEST_F(SafeFileTest, TheFirstDiskPromptAndAnExistingFile) {
   // No, then Cancel: the open fails.
   m_space.Reset();
   m_chooser.Answer(m_a.Path());
-  m_messages.Answer(IDNO);
+  m_messages.Answer(platform::IDNO);
   m_chooser.AnswerCancel();
   SafeFile file(m_space);
   EXPECT_FALSE(file.OpenWrite("TASK.MEA"));

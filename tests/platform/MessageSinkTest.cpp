@@ -8,11 +8,11 @@
 TEST(MessageSink, ScriptedAnswersThenDefaultButtons) {
   platform::AppCore app("Online", {"online"});
   platform::ScriptedMessageSink sink;
-  sink.Answer(IDNO);
-  EXPECT_EQ(platform::MessageBox("Stop?", MB_YESNO), IDNO);
-  EXPECT_EQ(platform::MessageBox("Stop again?", MB_YESNO), IDYES);
-  EXPECT_EQ(platform::MessageBox("Retry?", MB_RETRYCANCEL), IDRETRY);
-  EXPECT_EQ(platform::MessageBox("Note", MB_OK, "Title"), IDOK);
+  sink.Answer(platform::IDNO);
+  EXPECT_EQ(platform::MessageBox("Stop?", platform::MB_YESNO), platform::IDNO);
+  EXPECT_EQ(platform::MessageBox("Stop again?", platform::MB_YESNO), platform::IDYES);
+  EXPECT_EQ(platform::MessageBox("Retry?", platform::MB_RETRYCANCEL), platform::IDRETRY);
+  EXPECT_EQ(platform::MessageBox("Note", platform::MB_OK, "Title"), platform::IDOK);
   auto shown = sink.Messages();
   ASSERT_EQ(shown.size(), 4u);
   EXPECT_EQ(shown[0].caption, "Online");  // the program's name by default

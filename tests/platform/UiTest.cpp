@@ -32,11 +32,11 @@ TEST(PainterDC, DrawsWithThePenInDeviceCoordinates) {
   {
     QPainter painter(&img);
     CPainterDC dc(&painter);
-    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+    CPen red(platform::PS_SOLID, 1, platform::RGB(255, 0, 0));
     dc.SelectObject(&red);
     dc.MoveTo(2, 5);
     dc.LineTo(30, 5);
-    dc.FillSolidRect(CRect(10, 20, 14, 24), RGB(0, 0, 255));
+    dc.FillSolidRect(CRect(10, 20, 14, 24), platform::RGB(0, 0, 255));
   }
   EXPECT_EQ(img.pixelColor(15, 5), QColor(255, 0, 0));
   EXPECT_EQ(img.pixelColor(15, 6), QColor(255, 255, 255));
@@ -48,13 +48,13 @@ TEST(QtMessageSink, AnswersWithTheButtonClickedAlsoForAWorkerThread) {
   platform::EnsureGuiApplication();
   platform::QtMessageSink sink;
   ClickWhenShown("No");
-  EXPECT_EQ(sink.Show("Stop the measurement?", "Online", MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_EQ(sink.Show("Stop the measurement?", "Online", platform::MB_YESNO | platform::MB_ICONQUESTION), platform::IDNO);
 
   // A worker's question waits while the user-interface thread shows it.
   int answer = 0;
-  std::thread worker([&] { answer = sink.Show("Retry?", "Online", MB_RETRYCANCEL); });
+  std::thread worker([&] { answer = sink.Show("Retry?", "Online", platform::MB_RETRYCANCEL); });
   ClickWhenShown("Cancel");
   while (answer == 0) QApplication::processEvents(QEventLoop::AllEvents, 10);
   worker.join();
-  EXPECT_EQ(answer, IDCANCEL);
+  EXPECT_EQ(answer, platform::IDCANCEL);
 }

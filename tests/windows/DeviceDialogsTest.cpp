@@ -31,14 +31,14 @@ TEST(UiNotifierTest, ACallFromAnotherThreadRunsInsideAModalLoopAndNotAfterTheNot
   int runs = 0;
   auto notifier = std::make_unique<platform::UiNotifier>([&] {
     ++runs;
-    dlg.EndDialog(IDOK);
+    dlg.EndDialog(platform::IDOK);
   });
   std::function<void(unsigned)> post = notifier->AsNotifier();
   std::thread worker([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     post(214);
   });
-  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.DoModal(), platform::IDOK);
   worker.join();
   EXPECT_EQ(runs, 1);
 
@@ -99,7 +99,7 @@ TEST_F(ClientWindows, TheProgressWindowMovesItsBarAndCancelWaitsForTheService) {
     bar.push_back(progress->value());
     if (!cancelled && progress->value() >= 20) {
       cancelled = true;
-      static_cast<QPushButton*>(dlg->GetDlgItem(IDCANCEL))->click();
+      static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
       openAfterCancel = dlg->isVisible();
     }
   });
@@ -153,8 +153,8 @@ TEST_F(ComDialogTest, OkStoresTheChosenPortInTheSetUpTheLinkAndTheDatabase) {
   ASSERT_TRUE(Radio(dlg, 2)->isChecked());
   EXPECT_TRUE(Radio(dlg, 1)->isEnabled());
   Radio(dlg, 1)->setChecked(true);
-  static_cast<QPushButton*>(dlg.GetDlgItem(IDOK))->click();
-  EXPECT_EQ(dlg.result(), IDOK);
+  static_cast<QPushButton*>(dlg.GetDlgItem(platform::IDOK))->click();
+  EXPECT_EQ(dlg.result(), platform::IDOK);
   EXPECT_EQ(setup->GetComPort(), 1);
   EXPECT_EQ(monitor.port, 1);
   EXPECT_EQ(StoredPort(), 1);
@@ -165,8 +165,8 @@ TEST_F(ComDialogTest, CancelKeepsThePort) {
   COComDialog dlg(*context);
   dlg.show();
   Radio(dlg, 0)->setChecked(true);
-  static_cast<QPushButton*>(dlg.GetDlgItem(IDCANCEL))->click();
-  EXPECT_EQ(dlg.result(), IDCANCEL);
+  static_cast<QPushButton*>(dlg.GetDlgItem(platform::IDCANCEL))->click();
+  EXPECT_EQ(dlg.result(), platform::IDCANCEL);
   EXPECT_EQ(setup->GetComPort(), 2);
   EXPECT_EQ(monitor.port, 2);  // loading the dialog writes the port back as it was
   EXPECT_EQ(StoredPort(), stored);
@@ -178,8 +178,8 @@ TEST_F(ComDialogTest, WhileMeasuringThePortIsLockedAndOkWritesItAgain) {
   dlg.show();
   EXPECT_FALSE(dlg.GetDlgItem(COComDialog::kPortGroup)->isEnabled());
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(Radio(dlg, i)->isEnabled()) << i;
-  static_cast<QPushButton*>(dlg.GetDlgItem(IDOK))->click();
-  EXPECT_EQ(dlg.result(), IDOK);
+  static_cast<QPushButton*>(dlg.GetDlgItem(platform::IDOK))->click();
+  EXPECT_EQ(dlg.result(), platform::IDOK);
   EXPECT_EQ(monitor.port, 2);
   EXPECT_EQ(StoredPort(), 2);
 }

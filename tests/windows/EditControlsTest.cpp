@@ -228,12 +228,12 @@ TEST_F(EditTest, EnterAndEscapeInAFloatEditReachTheDialog) {
   e.SetWindowText("50");
   PressKey(&e, Qt::Key_Return, "\r");
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.result(), IDOK);
+  EXPECT_EQ(dlg.result(), platform::IDOK);
 
   dlg.show();
   PressKey(&e, Qt::Key_Escape);
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.result(), IDCANCEL);
+  EXPECT_EQ(dlg.result(), platform::IDCANCEL);
 }
 
 // --- dates and times ---
