@@ -1,6 +1,7 @@
 #include "TarnicBaseApp.h"
 
 #include "AboutDlg.h"
+#include "BuildVersion.h"
 #include "SplashWnd.h"
 #include "core/App.h"
 #include "core/Text.h"
@@ -14,7 +15,12 @@ TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
   const std::vector<std::string>& a = GetArgs();
   if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = true;
   if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = true;
+  // The program file carries the version of the build that made it.
+  platform::FileVersion stamped;
+  if (!platform::GetFileVersion(ProgramFile(), &stamped)) platform::SetFileVersion(ProgramFile(), kovo::kBuildVersion);
 }
+
+std::string TarnicBaseApp::ProgramFile() const { return platform::Format("%s.exe", GetAppName().c_str()); }
 
 TarnicBaseApp::~TarnicBaseApp() {
   delete m_register.Release();
@@ -37,7 +43,7 @@ bool TarnicBaseApp::OnCmdMsg(unsigned id) {
 void TarnicBaseApp::OnAbout() {
   CAboutDlg dlg;
   dlg.SetAppName(GetAppName());
-  dlg.SetAppVersion(CAboutDlg::VersionText(platform::Format("%s.exe", GetAppName().c_str())));
+  dlg.SetAppVersion(CAboutDlg::VersionText(ProgramFile()));
   dlg.SetCopyrightPeriode(kCopyrightPeriod);
   dlg.DoModal();
 }

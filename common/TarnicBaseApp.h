@@ -40,6 +40,9 @@ class TarnicBaseApp : public platform::Application {
   bool GetDebugInfo() const { return m_debugInfo; }
   bool GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
 
+  // The name the program file's version block is kept under ("Online.exe").
+  std::string ProgramFile() const;
+
   // Routes a menu command; true when handled.
   virtual bool OnCmdMsg(unsigned id);
   void OnAbout();

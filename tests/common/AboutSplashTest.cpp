@@ -80,11 +80,14 @@ TEST_F(Gui, AboutBoxShowsNameVersionAndRights) {
   AboutSeen seen = RunAbout(app);
   EXPECT_EQ(seen.caption, "About Nolt Online");
   EXPECT_EQ(seen.name, "Nolt Online");
-  EXPECT_EQ(seen.version, "v.1.38");  // no version block
+  // The build stamped the program file with its version and build number.
+  EXPECT_EQ(seen.version.rfind("v.1.38(build1.38.0.", 0), 0u) << seen.version;
+  EXPECT_EQ(seen.version.back(), ')');
   EXPECT_NE(seen.rights.find(TarnicBaseApp::kCopyrightPeriod), std::string::npos);
 
   platform::SetFileVersion("Online.exe", {1, 38, 2, 7});
   EXPECT_EQ(RunAbout(app).version, "v.1.38(build1.38.2.7)");
+  EXPECT_EQ(CAboutDlg::VersionText("Elsewhere.exe"), "v.1.38");  // no version block
   EXPECT_FALSE(app.OnCmdMsg(0xE141));
 }
 
