@@ -135,7 +135,7 @@ void CommKovo::startMeasurement() { sendCommand(PrintStr("STA_M")); }
 void CommKovo::stopMeasurement() { sendCommand(PrintStr("STOP_M")); }
 
 void CommKovo::getSample(COMeas& meas, const CTime& reference, bool statusFlag) {
-  Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag));
+  Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag, m_messageText));
   if (m_instrument.isTebb() || m_instrument.isVrel()) {
     COAirPressure pressure;
     getAirPressure(pressure);

@@ -48,6 +48,9 @@ class CommKovo {
   // Measurement control and samples.
   void startMeasurement();
   void stopMeasurement();
+  // The monitor's message text, read from its "P_U_D_B?" reply before a
+  // sample; the sample's status events carry it.
+  FixChBuf<200>& MessageText() { return m_messageText; }
   void getSample(COMeas& meas, const CTime& reference, bool statusFlag);
   void getAirPressure(COAirPressure& pressure);
   void getPressureUnit(COAirPressure& pressure);
@@ -126,6 +129,7 @@ class CommKovo {
   void sendUnit(const char* command, const char* keyword);
 
   const InstrumentInfo& m_instrument;
+  FixChBuf<200> m_messageText;
   TransConn* m_conn;
   DataSrcTC m_src;
   DataSinkTC m_sink;

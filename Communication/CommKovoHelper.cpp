@@ -60,7 +60,7 @@ void CommKovoHelper::ReadMessage() {
     std::memcpy(reply, block.Buffer(), got);
   }
   reply[got] = '\0';
-  ParseMessageReply(reply, MonitorMessageText());
+  ParseMessageReply(reply, m_comm->MessageText());
   // One read takes what has come; the rest of a reply that came in pieces
   // must not become the start of the next one.
   if (got == 0 || reply[got - 1] != '\n') m_comm->GetSource().Discard();

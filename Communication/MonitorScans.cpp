@@ -24,11 +24,6 @@ enum {
 
 }  // namespace
 
-FixChBuf<200>& MonitorMessageText() {
-  static FixChBuf<200> text;
-  return text;
-}
-
 void ScanDate::Scan(DataSrc& src) const {
   if (src.Peek() == '_') {
     ExpectString(src, "__________");
@@ -120,7 +115,7 @@ void ScanMonMeas::Scan(DataSrc& src) const {
   bool timedOut = false;
   if (g_rs232ReadTimeout.load() != 0) {
     g_rs232ReadTimeout = 0;
-    if (m_messageAsked) event.SetText(MonitorMessageText().ToString());
+    if (m_messageAsked) event.SetText(m_message->ToString());
     add(evReadTimeout);
     timedOut = true;
   }
@@ -129,7 +124,7 @@ void ScanMonMeas::Scan(DataSrc& src) const {
   const int status = ReadInt(src);
   ExpectChar(src, ',');
   if ((status == 1 || m_messageAsked) && !timedOut) {
-    event.SetText(MonitorMessageText().ToString());
+    event.SetText(m_message->ToString());
     add(evStatus);
   }
 

@@ -9,10 +9,6 @@
 class COAirPressure;
 class COMeas;
 
-// The monitor's message text, read from its "P_U_D_B?" reply before a
-// sample; the sample parser gives it to the status events it adds.
-FixChBuf<200>& MonitorMessageText();
-
 // "YYYY-MM-DD", or ten underscores for no date.
 class ScanDate : public Scans {
  public:
@@ -69,11 +65,12 @@ class ScanPressureUnit : public Scans {
 
 // One monitor sample: six channel values with their markers, the restart and
 // status flags, and the day and time, dated from the reference time.
-// messageAsked says the monitor's message was read just before the sample.
+// messageAsked says the monitor's message was read just before the sample;
+// the status events it adds carry the message text.
 class ScanMonMeas : public Scans {
  public:
-  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked)
-      : m_target(&target), m_reference(reference), m_messageAsked(messageAsked) {}
+  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked, const ChBuf& message)
+      : m_target(&target), m_reference(reference), m_messageAsked(messageAsked), m_message(&message) {}
   void Scan(DataSrc& src) const override;
   Scans* Clone() const override { return new ScanMonMeas(*this); }
 
@@ -81,4 +78,5 @@ class ScanMonMeas : public Scans {
   COMeas* m_target;
   CTime m_reference;
   bool m_messageAsked;
+  const ChBuf* m_message;
 };

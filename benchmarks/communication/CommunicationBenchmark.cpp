@@ -23,10 +23,11 @@ const std::string kSample =
 
 void BM_ParseSample(benchmark::State& state) {
   const CTime reference(2005, 3, 14, 10, 0, 0);
+  const FixChBuf<200> message;
   for (auto _ : state) {
     COMeas meas;
     DataSrcText src(kSample);
-    ScanMonMeas(meas, reference, false).Scan(src);
+    ScanMonMeas(meas, reference, false, message).Scan(src);
     ScanFixStr("\r\n\n").Scan(src);
     benchmark::DoNotOptimize(meas);
   }

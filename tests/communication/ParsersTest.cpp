@@ -222,8 +222,9 @@ class SampleParser : public ::testing::Test {
   void TearDown() override {
     g_rs232ReadTimeout = 0;
     g_rs232WriteStall = 0;
-    MonitorMessageText().Clear();
   }
+
+  FixChBuf<200> message;
 };
 
 TEST_F(SampleParser, ValuesEventsAndFlags) {
@@ -253,9 +254,9 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
     SCOPED_TRACE(c.name);
     g_rs232ReadTimeout = c.readTimeout;
     g_rs232WriteStall = c.writeStall;
-    MonitorMessageText().Assign("Filter wheel");
+    message.Assign("Filter wheel");
     COMeas meas;
-    EXPECT_EQ(Parse(ScanMonMeas(meas, reference, c.messageAsked), c.reply), c.outcome);
+    EXPECT_EQ(Parse(ScanMonMeas(meas, reference, c.messageAsked, message), c.reply), c.outcome);
     ASSERT_EQ(meas.GetEvents().size(), c.events.size());
     for (size_t i = 0; i < c.events.size(); ++i) {
       EXPECT_EQ(meas.GetEvents()[i].GetType(), c.events[i].first) << i;
@@ -271,16 +272,16 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
 }
 
 TEST_F(SampleParser, StatusEventsCarryTheMonitorsMessage) {
-  MonitorMessageText().Assign("Zero drift");
+  message.Assign("Zero drift");
   COMeas meas;
   g_rs232ReadTimeout = 1;
-  ASSERT_EQ(Parse(ScanMonMeas(meas, CTime(2005, 3, 1, 0, 0, 0), true), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
+  ASSERT_EQ(Parse(ScanMonMeas(meas, CTime(2005, 3, 1, 0, 0, 0), true, message), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
   ASSERT_EQ(meas.GetEvents().size(), 1u);
   EXPECT_EQ(meas.GetEvents()[0].GetType(), 3);
   EXPECT_EQ(meas.GetEvents()[0].GetText(), "Zero drift");
 
   COMeas quiet;
-  ASSERT_EQ(Parse(ScanMonMeas(quiet, CTime(2005, 3, 1, 0, 0, 0), false), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
+  ASSERT_EQ(Parse(ScanMonMeas(quiet, CTime(2005, 3, 1, 0, 0, 0), false, message), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
   ASSERT_EQ(quiet.GetEvents().size(), 1u);
   EXPECT_EQ(quiet.GetEvents()[0].GetType(), 7);
   EXPECT_EQ(quiet.GetEvents()[0].GetText(), "");
@@ -300,7 +301,7 @@ TEST_F(SampleParser, DatedFromTheReferenceTime) {
   for (const auto& c : cases) {
     COMeas meas;
     const std::string reply = std::string("1,2,3,4,5,6,0,R0,X0,OK,") + c.dayAndTime;
-    ASSERT_EQ(Parse(ScanMonMeas(meas, c.reference, false), reply), ok) << reply;
+    ASSERT_EQ(Parse(ScanMonMeas(meas, c.reference, false, message), reply), ok) << reply;
     EXPECT_EQ(meas.GetMeasTime(), c.expected) << reply;
   }
 }

@@ -29,10 +29,11 @@ void ParseOne(uint8_t selector, DataSrc& src) {
     case 2: {
       g_rs232ReadTimeout = (selector >> 4) & 1;
       g_rs232WriteStall = (selector >> 5) & 1;
-      MonitorMessageText().Assign("status");
+      FixChBuf<200> message;
+      message.Assign("status");
       COMeas meas;
       const CTime reference(2005, 12, 31, 23, 0, 0);
-      ScanMonMeas(meas, reference, (selector & 0x40) != 0).Scan(src);
+      ScanMonMeas(meas, reference, (selector & 0x40) != 0, message).Scan(src);
       Terminator(src);
       // A sample that parsed must carry a real time and its events' channels.
       if (meas.GetMeasTime().GetTime() == static_cast<time_t>(-1)) __builtin_trap();
