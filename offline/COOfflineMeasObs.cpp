@@ -33,7 +33,8 @@ void TraceTime(const std::string& label, const CTime& time) {
 }
 
 COOfflineMeasObs::COOfflineMeasObs(ProgramContext& context)
-    : COProgress(&context.MeasObs()->GetDevice(), false), m_context(context), m_obs(*context.MeasObs()) {
+    // Quiet: a cancel, or a stop for the task's sake, is no communication error.
+    : COProgress(&context.MeasObs()->GetDevice(), true), m_context(context), m_obs(*context.MeasObs()) {
   m_context.DBObs().SetFirstMeasCheck([this](const COMeas& meas) { return CheckFirstRecord(meas); });
 }
 
@@ -189,6 +190,7 @@ void COOfflineMeasObs::Finished(ServiceOfflineMeas* upload) {
   m_result.aborted = dbObs.IsUploadAborted();
   m_result.writeFailed = dbObs.HasWriteFailed();
   if (IsWindow()) EndDialog(1);
+  if (m_result.failed) ShowCommunicationError();
 
   if (m_state == MeasState::restartStopping) {
     m_state = MeasState::restartStopped;

@@ -64,6 +64,8 @@ class COOfflineMeasObs : public CSubject, public COProgress {
 
   MeasState GetState() const { return m_state; }
   bool HasMeas() const { return m_measPresent; }
+  // The running upload has records still to hand over.
+  bool HasMoreWaiting() const { return m_moreWaiting; }
   const COMeas& GetMeas() const { return m_meas; }
   const OfflineUploadResult& GetResult() const { return m_result; }
   ServiceOfflineMeas* GetService() const { return m_upload.get(); }

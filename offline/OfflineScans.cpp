@@ -1,6 +1,5 @@
 #include "OfflineScans.h"
 
-#include <cstring>
 #include <ctime>
 
 #include "COAirPressure.h"
@@ -17,16 +16,13 @@ const char kNumberChars[] = "0123456789.E+-";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// A number of kNumberChars, at most 80 of them.
-float ReadNumber(DataSrc& src, const char* prefix = "") {
+// A number of kNumberChars, at most 80 of them; after a leading dot that was
+// read already, the rest of it.
+float ReadNumber(DataSrc& src, bool afterDot = false) {
   FixChBuf<80> text;
-  text.Assign(prefix);
-  for (char c = src.Peek(); c != '\0' && std::strchr(kNumberChars, c) != nullptr; c = src.Peek()) {
-    if (!text.Append(c)) ReadError();
-    src.Advance();
-  }
-  if (text.IsEmpty()) ReadError();
-  return Scans::ToFloat(text.Buffer());
+  Scans::Collect(src, text, kNumberChars, true);
+  if (text.IsEmpty() && !afterDot) ReadError();
+  return Scans::ToFloat(((afterDot ? "." : "") + text.ToString()).c_str());
 }
 
 // The local time of a wall-clock reading; exact says whether the reading
@@ -69,10 +65,7 @@ time_t EarliestFrom(int year, int month, int day, int h, int m, int s, time_t bo
 
 void ScanFloat::Scan(DataSrc& src) const {
   FixChBuf<80> text;
-  for (char c = src.Peek(); c != '\0' && std::strchr(" 0123456789.E+-", c) != nullptr; c = src.Peek()) {
-    if (!text.Append(c)) ReadError();
-    src.Advance();
-  }
+  Collect(src, text, " 0123456789.E+-", true);
   if (text.IsEmpty()) ReadError();
   *m_target = ToFloat(text.Buffer());
 }
@@ -200,7 +193,7 @@ void ScanOfflinePressure::ScanRecord(DataSrc& src, COMeas& meas) const {
       if (src.Peek() == ' ') {
         ExpectString(src, " . .");
       } else {
-        value = ReadNumber(src, ".");
+        value = ReadNumber(src, true);
       }
     } else {
       value = ReadNumber(src);

@@ -76,6 +76,23 @@ TEST_F(OfflineSetupTest, UploadReadsTheRecordedSetup) {
   EXPECT_EQ(sequence.GetChamberTime(), 2);
 }
 
+TEST_F(OfflineSetupTest, LeakDetectorGivesTwoLimitsPerGasFilter) {
+  LoadMemory("memory.txt");
+  memory.SetValue("A_L,F_B,1", " 1.250000E+00");
+  memory.SetValue("A_L,F_B,2", " 2.500000E+00");
+  ASSERT_TRUE(obs->Connect(false));
+  program.Instrument().SetInfo("Tebb", "T0001");
+  ASSERT_TRUE(UploadSetup());
+  EXPECT_TRUE(LinesStarting("O_M? A_L,").empty());
+  EXPECT_EQ(LinesStarting("SE? A_L,F_B"), (std::vector<std::string>{"SE? A_L,F_B,1", "SE? A_L,F_B,2"}));
+  EXPECT_EQ(LinesStarting("SE? A_L,").size(), 10u);
+  const MonitorSetup s = obs->GetDevice().GetSetup();
+  EXPECT_FLOAT_EQ(s.GetFilter(1).m_alarmLimit1, 1.25f);
+  EXPECT_FLOAT_EQ(s.GetFilter(1).m_alarmLimit2, 2.5f);
+  EXPECT_FLOAT_EQ(s.m_waterIntegrationTime, 0.5f);
+  EXPECT_FLOAT_EQ(s.GetFilter(0).m_integrationTime, 5.0f);
+}
+
 TEST_F(OfflineSetupTest, BankNumberOutsideOneToFiveFailsTheUpload) {
   LoadMemory("memory.txt");
   for (const char* bank : {"0", "6"}) {

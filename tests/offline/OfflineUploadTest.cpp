@@ -210,6 +210,7 @@ TEST_F(OfflineUploadTest, FailedBlockKeepsEarlierRecordsAndGivesTheUnitsBack) {
   // Whatever went to the monitor has reached it.
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_EQ(StoredMeas().size(), 20u);
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Communication error"});
   EXPECT_EQ(memory.RecordCount(), 36u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   EXPECT_TRUE(Sent("SE H_U,U_TDEW"));
@@ -232,6 +233,7 @@ TEST_F(OfflineUploadTest, CancelEndsTheServiceAndGivesTheUnitsBack) {
   ASSERT_TRUE(cancelled);
   EXPECT_TRUE(offline->GetResult().finished);
   EXPECT_TRUE(offline->GetResult().cancelled);
+  EXPECT_TRUE(Shown().empty());
   EXPECT_GT(offline->GetResult().stored, 0);
   EXPECT_LT(offline->GetResult().stored, 36);
   EXPECT_EQ(StoredMeas().size(), static_cast<size_t>(offline->GetResult().stored));
@@ -264,6 +266,7 @@ TEST_F(OfflineUploadTest, DatabaseErrorStopsTheUploadWithEarlierRowsWhole) {
   int dbErrors = 0;
   for (const std::string& t : texts) dbErrors += t.compare(0, 14, "Database error") == 0;
   EXPECT_EQ(dbErrors, 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Communication error"), 0);
   EXPECT_EQ(memory.RecordCount(), 36u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   ExpectMonitorLeftAsFound();
