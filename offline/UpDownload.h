@@ -14,7 +14,7 @@ class COUpDownload {
  public:
   enum class UploadEnd {
     notStarted,  // nothing was uploaded: no link, no records, a refusal
-    incomplete,  // records were uploaded, the memory is kept
+    incomplete,  // the upload began but did not bring everything; the memory is kept
     complete,    // every record is in the task and the memory reset
   };
 
