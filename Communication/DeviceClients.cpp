@@ -125,6 +125,11 @@ void COProgress::OnCancel() {
   if (m_watched) m_watched->Cancel();
 }
 
+void COProgress::SetProgress(int percent) {
+  m_progress = percent;
+  if (IsWindow()) m_window->SetProgress(percent);
+}
+
 bool COProgress::OnServiceProgress(Service* service) {
   if (IsWindow()) {
     // Only a service with progress reports any.

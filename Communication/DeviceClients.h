@@ -142,6 +142,8 @@ class COProgress : public COLeanClient {
   // the service has finished.
   bool OnServiceProgress(Service* service);
   int GetProgressPos() const { return m_progress; }
+  // Moves the bar to a position of the client's own.
+  void SetProgress(int percent);
 
   std::string m_caption;
   std::string m_text;

@@ -109,6 +109,16 @@ void MonitorService::AddCommands() {
   s.m_waterAlarmLimit1 = MeasValue();
 
   CmdBuilder& b = Builder();
+  AddSetupDownload(b, s);
+  b.AddMessageCheck();
+
+  b.Add(&CommKovo::setServiceRequest, 1, 1);
+  b.Add(&CommKovo::startMeasurement);
+  b.AddStep(b.Helper(), &CommKovoHelper::WaitForStatus, 8);
+  b.AddMessageCheck().AddClearLog();
+}
+
+void MonitorService::AddSetupDownload(CmdBuilder& b, const MonitorSetup& s) {
   b.Add(&CommKovo::setLengthUnit, COLengUnit(s.m_lengthUnit));
   b.Add(&CommKovo::setHumiUnit, COHumiUnit(s.m_humiUnit));
   b.Add(&CommKovo::setPressureUnit, COPresUnit(s.m_presUnit));
@@ -156,12 +166,6 @@ void MonitorService::AddCommands() {
     b.Add(&CommKovo::setWaterAlarmLimit2, s.m_waterAlarmLimit2);
     b.Add(&CommKovo::setSampleIntegrationTime, FilterPos(FilterPos::W), s.m_waterIntegrationTime);
   }
-  b.AddMessageCheck();
-
-  b.Add(&CommKovo::setServiceRequest, 1, 1);
-  b.Add(&CommKovo::startMeasurement);
-  b.AddStep(b.Helper(), &CommKovoHelper::WaitForStatus, 8);
-  b.AddMessageCheck().AddClearLog();
 }
 
 void MonitorService::AddCycleCommands() {

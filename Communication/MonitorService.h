@@ -5,6 +5,8 @@
 #include "COMeas.h"
 #include "MeasService.h"
 
+struct MonitorSetup;
+
 class MonitorService final : public MeasService<COMeas> {
  public:
   // A start more than this many seconds ahead waits on a window timer.
@@ -23,6 +25,11 @@ class MonitorService final : public MeasService<COMeas> {
   void Detach() override;
   void AddCommands() override;
   void AddCycleCommands() override;
+
+  // The set-up writes of a download, in the monitor's order: units,
+  // sampling, clock, flushing, then each filter's use, bank, alarm limits and
+  // measuring time. The Offline program downloads the same list.
+  static void AddSetupDownload(CmdBuilder& b, const MonitorSetup& s);
 
   bool IsWaitingForStart() const;
   bool HasStopTimer() const;

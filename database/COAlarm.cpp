@@ -39,16 +39,28 @@ COAlarm& COAlarm::operator=(const COAlarm& other) {
 // weight of the active sequence's gas.
 float COAlarm::Convert(float value, bool toPpm) const {
   const COSystemSetup& setup = m_context->Setup();
+  const int display = m_filter < 5 ? setup.GetGasConcUnit().GetUnit() : setup.GetHumidityUnit().GetUnit();
+  return ConvertUnit(value, toPpm, display);
+}
+
+// Between ppm and the unit kind, a gas unit for filters 0 to 4, a humidity
+// unit for the water vapour.
+float COAlarm::ConvertUnit(float value, bool toPpm, int kind) const {
+  const COSystemSetup& setup = m_context->Setup();
   const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
   if (m_filter < 5) {
     const float mw = m_context->ActiveSequence().GetMW(m_filter);
-    const COConcUnit display = setup.GetGasConcUnit();
+    const COConcUnit other(kind);
     const COConcUnit ppm(COConcUnit::ppm);
-    return (toPpm ? display : ppm).Convert(toPpm ? ppm : display, value, mw, normTemp, kNormPressure);
+    return (toPpm ? other : ppm).Convert(toPpm ? ppm : other, value, mw, normTemp, kNormPressure);
   }
-  const COHumiUnit display = setup.GetHumidityUnit();
+  const COHumiUnit other(kind);
   const COHumiUnit ppm(COConcUnit::ppm);
-  return (toPpm ? display : ppm).Convert(toPpm ? ppm : display, setup.GetTempUnit(), value, normTemp, kNormPressure);
+  return (toPpm ? other : ppm).Convert(toPpm ? ppm : other, setup.GetTempUnit(), value, normTemp, kNormPressure);
+}
+
+float COAlarm::GetMonitorLimit() const {
+  return m_filter <= 5 ? ConvertUnit(m_limit, false, COConcUnit::mg_m3) : m_limit;
 }
 
 void COAlarm::SetLimit(float value) { m_limit = Convert(value, true); }

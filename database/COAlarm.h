@@ -49,6 +49,8 @@ class COAlarm {
   // The limit as kept and stored: ppm.
   void SetStoredLimit(float ppm) { m_limit = ppm; }
   float GetStoredLimit() const { return m_limit; }
+  // The limit in mg/m³, as a monitor that raises its own alarms takes it.
+  float GetMonitorLimit() const;
 
   // "<gas>: <limit> <unit> (Limit 1, Rol. Avg 10 min, PC, Rel. 2)"
   std::string GetDescription() const;
@@ -60,6 +62,7 @@ class COAlarm {
 
  private:
   float Convert(float value, bool toPpm) const;
+  float ConvertUnit(float value, bool toPpm, int kind) const;
 
   DataContext* m_context;
   unsigned char m_filter = 0;

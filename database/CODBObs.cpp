@@ -33,6 +33,8 @@ void CODBObs::Update(CSubject* subject) {
     case eTaskStarted:
       m_firstMeasPending = true;
       m_taskRunning = true;
+      m_aborted = false;
+      m_writeFailed = false;
       break;
     case eNewMeas:
       WriteMeasurement(sub);
@@ -83,6 +85,8 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
     OpenMeasSet();
     COMeas& last = m_lastMeas;
     last = *sub->GetMeas();
+    if (m_firstMeasPending && m_firstMeasCheck) m_aborted = !m_firstMeasCheck(last);
+    if (m_aborted) return;
 
     for (COEvent& event : last.GetEvents()) {
       if (event.GetType() == COEvent::typeAlarm) {
@@ -124,6 +128,7 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
         m_recEvent.AddEvent(last, alarm.GetDescription(), COEvent::typeAlarm, static_cast<float>(alarm.GetFilter()));
     }
   } catch (const CException& e) {
+    m_writeFailed = true;
     ReportException(IDS_DB_ERROR, e);
   }
 }

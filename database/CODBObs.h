@@ -3,6 +3,7 @@
 // persistent: it numbers each new measurement, writes its [Meas] row and its
 // events into the task database that is open, lets the active sequence check
 // its alarms and records the alarm, start and stop events.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,14 @@ class CODBObs : public CObserver {
   // another task opens).
   void CloseRecordsets();
 
+  // A check of the first measurement after each task start (the Offline
+  // program refuses records older than its task): false refuses it and
+  // every later one until the next start.
+  void SetFirstMeasCheck(std::function<bool(const COMeas&)> check) { m_firstMeasCheck = std::move(check); }
+  bool IsUploadAborted() const { return m_aborted; }
+  // A measurement could not be written since the task started.
+  bool HasWriteFailed() const { return m_writeFailed; }
+
  private:
   void WriteMeasurement(COGenSub* sub);
   // The [Meas] set open on the task that is open now.
@@ -51,4 +60,7 @@ class CODBObs : public CObserver {
   bool m_taskRunning = false;
   // The task database the record sets were opened on.
   std::string m_openedFor;
+  std::function<bool(const COMeas&)> m_firstMeasCheck;
+  bool m_aborted = false;
+  bool m_writeFailed = false;
 };

@@ -55,7 +55,10 @@ void CORecSequence::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Long(pFX, "NumCount", s->NumCount);
   RFX_Text(pFX, "Name", s->Name);
   RFX_Date(pFX, "StartTime", s->StartTime);
-  if (Fetching(pFX) && IsPlaceholderStart(s->StartTime)) s->StartTime = CTime::GetCurrentTime();
+  // The Offline program compares the stored start with the monitor's, so it
+  // keeps it as it is.
+  if (Fetching(pFX) && IsPlaceholderStart(s->StartTime) && !m_context.Identity().isOffline())
+    s->StartTime = CTime::GetCurrentTime();
   RFX_Date(pFX, "StopTime", s->StopTime);
   RFX_Long(pFX, "StartNum", s->StartNum);
   RFX_Long(pFX, "StopNum", s->StopNum);

@@ -343,6 +343,12 @@ void SimulatedMonitor::AddHandler(const std::string& prefix, Handler handler) {
   m_handlers.emplace_back(prefix, std::move(handler));
 }
 
+void SimulatedMonitor::AddRawHandler(const std::string& prefix, Handler handler) {
+  AddHandler(prefix, std::move(handler));
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_rawPrefixes.insert(prefix);
+}
+
 void SimulatedMonitor::Start(const std::string& linkPath) {
   if (m_thread.joinable()) return;
   m_linkPath = linkPath;
@@ -610,7 +616,7 @@ void SimulatedMonitor::HandleLine(const std::string& line) {
     if (m_misbehaviour == Misbehaviour::garbage && line.find('?') != std::string::npos) {
       out = m_garbage;
     } else if (reply) {
-      out = *reply + kTerminator;
+      out = best && m_rawPrefixes.count(best->first) ? *reply : *reply + kTerminator;
     }
   }
   if (!out.empty()) Send(out);

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -132,6 +133,8 @@ class SimulatedMonitor {
   // The longest matching prefix chooses the handler; later additions of
   // the same prefix replace earlier ones.
   void AddHandler(const std::string& prefix, Handler handler);
+  // The same for a reply that carries its own end: it goes out as it is.
+  void AddRawHandler(const std::string& prefix, Handler handler);
 
   MonitorState State() const;
   void Modify(const std::function<void(MonitorState&)>& change);
@@ -171,6 +174,7 @@ class SimulatedMonitor {
   MonitorState m_state;
   SimTimings m_timings;
   std::vector<std::pair<std::string, Handler>> m_handlers;
+  std::set<std::string> m_rawPrefixes;
   std::vector<std::string> m_lines;
   std::string m_raw;
   Misbehaviour m_misbehaviour = Misbehaviour::none;

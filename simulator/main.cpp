@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 
+#include "OfflineMemory.h"
 #include "SimulatedMonitor.h"
 
 namespace {
@@ -16,11 +17,14 @@ namespace {
 void Usage() {
   std::fprintf(stderr,
                "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--serial TEXT] [--type TEXT]\n"
+               "                      [--memory FILE]\n"
                "  --link PATH       keep a symbolic link to the terminal at PATH\n"
                "  --interval-ms N   a sample every N ms instead of the set sampling interval\n"
                "  --cps N           send at N characters per second (960 is 9600 baud)\n"
                "  --serial TEXT     the monitor's serial number\n"
-               "  --type TEXT       the instrument type the monitor gives to \"ID?\"\n");
+               "  --type TEXT       the instrument type the monitor gives to \"ID?\"\n"
+               "  --memory FILE     the stand-alone set-up and records in the monitor's memory\n"
+               "                    (as tests/offline/data/memory.txt)\n");
 }
 
 }  // namespace
@@ -30,6 +34,7 @@ int main(int argc, char** argv) {
   kovo::sim::SimTimings timings;
   std::string serial;
   std::string type;
+  std::string memoryFile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -43,6 +48,8 @@ int main(int argc, char** argv) {
       serial = argv[++i];
     } else if (arg == "--type" && hasValue) {
       type = argv[++i];
+    } else if (arg == "--memory" && hasValue) {
+      memoryFile = argv[++i];
     } else {
       Usage();
       return 2;
@@ -62,7 +69,10 @@ int main(int argc, char** argv) {
     if (!serial.empty()) s.serial = serial;
     s.idType = type;
   });
+  kovo::sim::OfflineMemory memory;
+  memory.Install(monitor);
   try {
+    if (!memoryFile.empty()) memory.Load(memoryFile);
     monitor.Start(link);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kovo-simulator: %s\n", e.what());

@@ -73,6 +73,12 @@ bool COMeasObs::Connect(bool ask) {
   return false;
 }
 
+void COMeasObs::Disconnect() {
+  if (m_device->IsOpen()) m_device->Close();
+  m_deviceOpen = false;
+  m_connected = false;
+}
+
 bool COMeasObs::PrepareDevice() {
   bool ready = true;
   if (!m_device->IsOpen()) {
@@ -112,6 +118,28 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   m_startFlags = startFlags;
   COSequence* seq = &m_context.ActiveSequence();
   if (!PrepareDevice()) return false;
+  if (!CheckMonitorAgainstSequence()) return false;
+
+  seq->SetReservedFlag(false);
+  seq->Save();
+
+  MonitorSetup setup = m_device->GetSetup();
+  seq->GetMonitorSetup(setup);
+  setup.m_startTime = CalibTime(startTime);
+  setup.m_startTime.SetValidFlag(startFlags);
+  setup.m_stopTime = CalibTime(stopTime);
+  setup.m_stopTime.SetValidFlag(stopSet);
+  m_device->SetSetup(setup);
+
+  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
+  m_measReceived = false;
+  Notify();
+  StartNewService();
+  return true;
+}
+
+bool COMeasObs::CheckMonitorAgainstSequence() {
+  COSequence* seq = &m_context.ActiveSequence();
   {
     COGetIDClient id(m_device.get(), false);
     if (!id.GetID()) return false;
@@ -151,22 +179,6 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
       seq->SetMW(f, mw);
     }
   }
-
-  seq->SetReservedFlag(false);
-  seq->Save();
-
-  MonitorSetup setup = m_device->GetSetup();
-  seq->GetMonitorSetup(setup);
-  setup.m_startTime = CalibTime(startTime);
-  setup.m_startTime.SetValidFlag(startFlags);
-  setup.m_stopTime = CalibTime(stopTime);
-  setup.m_stopTime.SetValidFlag(stopSet);
-  m_device->SetSetup(setup);
-
-  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
-  m_measReceived = false;
-  Notify();
-  StartNewService();
   return true;
 }
 
@@ -221,7 +233,8 @@ bool COMeasObs::LoadSetupFromDatabase() {
   CORecBankSet bankSet(m_context);
   bool found = false;
   try {
-    found = bankSet.LoadCurrentSet(serial, m_offline);
+    // The Offline program only looks: it never uploads filter information.
+    found = bankSet.LoadCurrentSet(serial, m_offline || m_context.Identity().isOffline());
   } catch (const CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }

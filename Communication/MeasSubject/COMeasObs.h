@@ -40,11 +40,18 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   // Opens the device and reads the identity. With ask set, a failure offers
   // to work offline.
   bool Connect(bool ask);
+  // Closes the device (its keyboard unlocked) until the next Connect.
+  void Disconnect();
   // Checks the monitor against the active sequence, downloads the set-up and
   // starts the monitoring service. Start and stop times count only with
   // their flags set. False when the task was not started.
   bool StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet);
   void StopMeasurement() override;
+  // Reads the identity and the configuration and compares the monitor with
+  // the active sequence: its serial, and the gas and molecular weight of each
+  // active filter's bank, where the user may take the monitor's; locks the
+  // active filters. False when any of it fails or the user cancels.
+  bool CheckMonitorAgainstSequence();
   // The stop at the program's end: only while active.
   void StopService();
   // Pauses a running task, or resumes a paused one.

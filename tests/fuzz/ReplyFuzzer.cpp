@@ -1,17 +1,20 @@
-// Fuzz target for the reply parsers, the monitor sample above all. The first
-// byte picks the reply form (and, for a sample, the link's flags); the rest is
-// what the monitor sent. A parser may reject a reply only with the command
+// Fuzz target for the reply parsers, the monitor sample and the block of
+// stored records above all. The first byte picks the reply form (and, for a
+// sample, the link's flags; from 0xC0 on, the offline memory's forms); the
+// rest is what the monitor sent. A parser may reject a reply only with the command
 // language's own errors; anything else (a crash, a hang, another exception,
 // undefined behaviour) is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "COAirPressure.h"
 #include "COMeas.h"
 #include "CommTypes.h"
 #include "Exceptions.h"
 #include "MonitorScans.h"
+#include "OfflineScans.h"
 #include "Rs232Trace.h"
 #include "Scans.h"
 #include "StringMatcher.h"
@@ -22,7 +25,69 @@ namespace {
 // What every query does after its fields.
 void Terminator(DataSrc& src) { ScanFixStr("\r\n\n").Scan(src); }
 
+// The offline memory's replies; the low three bits pick the form.
+void ParseOffline(uint8_t selector, DataSrc& src) {
+  switch (selector & 7) {
+    case 0:
+    case 1: {
+      // A block of at most ten records, from the gas monitor or, with its
+      // air pressure in one of the four units, the leak detector.
+      std::vector<COMeas> records;
+      const CTime start(2026, 3, 28, 23, 0, 0);
+      CTime previous = start;
+      COAirPressure pressure;
+      pressure.SetUnit(COPresUnit((selector >> 3) & 3));
+      ScanOfflinePressure(records, previous, pressure, (selector & 7) == 1, 10).Scan(src);
+      // Every record carries a real time, each not before the one before it,
+      // and its events name channels.
+      if (records.size() > 10) __builtin_trap();
+      CTime last = start;
+      for (const COMeas& m : records) {
+        if (m.GetMeasTime().GetTime() == static_cast<time_t>(-1) || m.GetMeasTime() < last) __builtin_trap();
+        last = m.GetMeasTime();
+        for (const COEvent& e : m.GetEvents()) {
+          if (e.GetValue() < 0.0f || e.GetValue() > 5.0f) __builtin_trap();
+        }
+      }
+      break;
+    }
+    case 2: {
+      float v = 0.0f;
+      ScanFloat(v).Scan(src);
+      Terminator(src);
+      break;
+    }
+    case 3: {
+      CalibTime start, stop;
+      ScanColl().Add(ScanChar('"')).Add(ScanDateTime(start)).Add(ScanChar(' ')).Add(ScanDateTime(stop)).Add(ScanChar('"')).Scan(src);
+      Terminator(src);
+      if (start.GetTime().GetTime() == static_cast<time_t>(-1)) __builtin_trap();
+      break;
+    }
+    case 4: {
+      FixChBuf<80> keyword;
+      ScanDelStr(keyword, "\n\r").Scan(src);
+      Terminator(src);
+      HumiUnitFromKeyword(keyword.Buffer());
+      ScanDelStr(keyword, "\n\r").Scan(src);
+      Terminator(src);
+      ConcUnitFromKeyword(keyword.Buffer());
+      break;
+    }
+    default: {
+      int32_t count = 0;
+      ScanColl().Add(ScanWS()).Add(ScanInt(count)).Scan(src);
+      Terminator(src);
+      break;
+    }
+  }
+}
+
 void ParseOne(uint8_t selector, DataSrc& src) {
+  if (selector >= 0xC0) {
+    ParseOffline(selector, src);
+    return;
+  }
   switch (selector % 10) {
     case 0:
     case 1:

@@ -1,0 +1,276 @@
+// Whole uploads from the monitor's memory into a task, and how an upload
+// that does not get everything leaves the monitor.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "COSequence.h"
+#include "OfflineFixture.h"
+#include "OfflineStrings.h"
+#include "core/StringTable.h"
+
+namespace kovo::test {
+namespace {
+
+class OfflineUploadTest : public OfflineFixture {
+ protected:
+  using End = COUpDownload::UploadEnd;
+
+  // The monitor's own units, which an upload must give back.
+  void SetMonitorUnits() {
+    sim->Modify([](kovo::sim::MonitorState& s) {
+      s.setup["H_U"] = "U_TDEW";
+      s.setup["C_U"] = "U_PPM";
+    });
+  }
+  void ExpectMonitorLeftAsFound() {
+    const kovo::sim::MonitorState s = sim->State();
+    EXPECT_EQ(s.setup.at("H_U"), "U_TDEW");
+    EXPECT_EQ(s.setup.at("C_U"), "U_PPM");
+    EXPECT_TRUE(KeyboardUnlocked());
+  }
+  bool ShownText(unsigned id) const {
+    const auto texts = Shown();
+    return std::find(texts.begin(), texts.end(), platform::LoadString(id)) != texts.end();
+  }
+  static float Ppm(float mg, float mw) { return mg * kMolarVolume / mw; }
+  std::vector<std::string> EventLines() {
+    std::vector<std::string> lines;
+    for (const StoredEvent& e : StoredEvents()) lines.push_back(e.time.Format("%m-%d ") + e.Line());
+    return lines;
+  }
+};
+
+TEST_F(OfflineUploadTest, NewTaskAcrossMidnightThenASecondUploadNumbersOn) {
+  LoadMemory("memory.txt");
+  SetMonitorUnits();
+  // The water vapour's limits are its own, never a gas filter's.
+  MonitorSetup held = obs->GetDevice().GetSetup();
+  held.m_waterAlarmLimit1 = 9000.0f;
+  held.GetFilter(0).m_alarmLimit1 = 1.0f;
+  obs->GetDevice().SetSetup(held);
+  ASSERT_EQ(transfer->UploadToNewTask("Stand-alone run"), End::complete);
+  const std::string task = setup->GetDatabaseName();
+
+  const std::vector<COMeas> rows = StoredMeas();
+  ASSERT_EQ(rows.size(), 36u);
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].GetMeasNo(), static_cast<int>(i + 1));
+  EXPECT_EQ(rows[0].GetMeasTime(), CTime(2026, 5, 3, 23, 40, 30));
+  EXPECT_EQ(rows[19].GetMeasTime(), CTime(2026, 5, 3, 23, 59, 30));
+  EXPECT_EQ(rows[20].GetMeasTime(), CTime(2026, 5, 4, 0, 0, 30));
+  EXPECT_EQ(rows[35].GetMeasTime(), CTime(2026, 5, 4, 0, 15, 30));
+  // mg/m³ as recorded, ppm as stored; no value stays no value.
+  EXPECT_NEAR(rows[0].GetValue(0), Ppm(101.0f, 44.01f), 0.05f);
+  EXPECT_NEAR(rows[0].GetValue(1), Ppm(2.0f, 16.04f), 0.01f);
+  EXPECT_NEAR(rows[0].GetValue(5), Ppm(9000.0f, 18.02f), 5.0f);
+  EXPECT_NEAR(rows[26].GetValue(0), Ppm(0.5f, 44.01f), 0.01f);
+  EXPECT_FALSE(rows[0].GetValue(3).IsValid());
+  EXPECT_FALSE(rows[9].GetValue(0).IsValid());
+  EXPECT_FALSE(rows[24].GetValue(1).IsValid());
+  EXPECT_FALSE(rows[25].GetValue(5).IsValid());
+
+  const std::vector<std::string> events = EventLines();
+  const std::vector<std::string> expected = {
+      "05-03 23:40:30 [5] Measurement task started",
+      "05-03 23:42:30 [0] U3",
+      "05-03 23:44:30 [8] ",
+      "05-03 23:46:30 [10] ",
+      "05-03 23:47:30 [2] CH4: 1.500 " + setup->GetGasConcUnitText() + " (Limit 1)",
+      "05-03 23:48:30 [10] ",
+      "05-03 23:48:30 [2] N2O: n/a " + setup->GetGasConcUnitText() + " (Limit 1)",
+      "05-03 23:49:30 [9] ",
+      "05-03 23:50:30 [7] ",
+      "05-03 23:51:30 [0] U12",
+      "05-03 23:51:30 [7] ",
+      "05-03 23:53:30 [2] Water Vapour: 9.000e+03 " + setup->GetHumidityUnitText() + " (Limit 1)",
+      "05-04 00:05:30 [9] ",
+      "05-04 00:15:30 [6] Measurement task stopped",
+  };
+  EXPECT_EQ(events, expected);
+
+  // The task's first sequence is the recorded one; the next starts after it.
+  COSequence stored(*context);
+  stored.Load();
+  EXPECT_EQ(stored.GetNumCount(), 2);
+  EXPECT_EQ(stored.GetSerialNum(), obs->GetDevice().GetSetup().m_serial.ToString());
+  EXPECT_EQ(stored.GetGasName(1), "CH4");
+  stored.LoadForMeas(rows[0]);
+  EXPECT_EQ(stored.GetNumCount(), 1);
+  EXPECT_EQ(stored.GetStartTime(), rows[0].GetMeasTime());
+  EXPECT_EQ(stored.GetStartNum(), 1);
+  EXPECT_EQ(stored.GetStopTime(), rows[35].GetMeasTime());
+  EXPECT_EQ(stored.GetStopNum(), 36);
+  EXPECT_TRUE(stored.IsReservedFlag());
+  EXPECT_TRUE(stored.IsFilterLocked(0));
+  EXPECT_FLOAT_EQ(stored.GetIntegrationTime(2), 10.0f);
+  stored.Close();
+
+  // The memory was read ten records at a time in mg/m³, then given its units
+  // back and reset.
+  EXPECT_EQ(LinesStarting("O_M? 1,"), std::vector<std::string>{"O_M? 1,10,US_M_A_P"});
+  EXPECT_EQ(LinesStarting("O_M? 31,"), std::vector<std::string>{"O_M? 31,36,US_M_A_P"});
+  const std::vector<std::string> units = LinesStarting("SE H_U,");
+  EXPECT_EQ(units, (std::vector<std::string>{"SE H_U,U_MG_M3", "SE H_U,U_TDEW"}));
+  ExpectMonitorLeftAsFound();
+  EXPECT_EQ(memory.RecordCount(), 0u);
+  EXPECT_EQ(memory.Resets(), 1);
+
+  // The next stand-alone run goes into the same task and numbers on.
+  LoadMemory("memory-later.txt");
+  ASSERT_EQ(transfer->UploadToExistingTask(task, "Stand-alone run"), End::complete);
+  const std::vector<COMeas> all = StoredMeas();
+  ASSERT_EQ(all.size(), 41u);
+  EXPECT_EQ(all[36].GetMeasNo(), 37);
+  EXPECT_EQ(all[36].GetMeasTime(), CTime(2026, 5, 4, 1, 0, 30));
+  EXPECT_EQ(all[40].GetMeasNo(), 41);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(memory.Resets(), 2);
+}
+
+TEST_F(OfflineUploadTest, OlderRecordedSequenceIsRefusedAndTheMemoryKept) {
+  LoadMemory("memory-later.txt");
+  ASSERT_EQ(transfer->UploadToNewTask("Stand-alone run"), End::complete);
+  const std::string task = setup->GetDatabaseName();
+  // The reset and the link's close reach the monitor before it is filled anew.
+  ASSERT_TRUE(KeyboardUnlocked());
+
+  LoadMemory("memory.txt");
+  SetMonitorUnits();
+  sim->ClearLines();
+  EXPECT_EQ(transfer->UploadToExistingTask(task, "Stand-alone run"), End::notStarted);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(ShownText(IDS_SEQUENCE_OLDER));
+  EXPECT_EQ(StoredMeas().size(), 5u);
+  EXPECT_EQ(memory.RecordCount(), 36u);
+  EXPECT_FALSE(Sent("RESET_SY PART"));
+  EXPECT_TRUE(LinesStarting("SE H_U,").empty());
+  ExpectMonitorLeftAsFound();
+}
+
+TEST_F(OfflineUploadTest, EmptyMemoryWarnsAndChangesNothing) {
+  LoadMemory("memory.txt");
+  memory.ClearRecords();
+  EXPECT_EQ(transfer->UploadToNewTask("Nothing"), End::notStarted);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  const auto shown = messages.Messages();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().text, kNoMeasurementWarning);
+  EXPECT_EQ(shown.back().caption, kOfflineCaption);
+  EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+  EXPECT_TRUE(KeyboardUnlocked());
+}
+
+TEST_F(OfflineUploadTest, CountReplyIsReadToItsEnd) {
+  LoadMemory("memory.txt");
+  ASSERT_TRUE(obs->Connect(false));
+  kovo::sim::SimTimings t = sim->GetTimings();
+  t.splitPieceSize = 2;
+  t.splitPauseMs = 150;  // longer than the link's gap between characters
+  sim->SetTimings(t);
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::split);
+  EXPECT_EQ(transfer->ReadMemoryCount(), 36);
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::none);
+
+  // A count no memory can hold, and a reply that is no count at all.
+  sim->AddHandler("O_M? MEM", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>(" 99999999");
+  });
+  EXPECT_EQ(transfer->ReadMemoryCount(), -1);
+  sim->AddHandler("O_M? MEM", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("Error");
+  });
+  EXPECT_EQ(transfer->ReadMemoryCount(), 0);
+  sim->AddHandler("O_M? MEM", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>(" 12x");
+  });
+  EXPECT_EQ(transfer->ReadMemoryCount(), -1);
+}
+
+TEST_F(OfflineUploadTest, ImpossibleCountStartsNothing) {
+  LoadMemory("memory.txt");
+  sim->AddHandler("O_M? MEM", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>(" 2000000");
+  });
+  EXPECT_EQ(transfer->UploadToNewTask("Never"), End::notStarted);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+  EXPECT_EQ(memory.RecordCount(), 36u);
+}
+
+TEST_F(OfflineUploadTest, FailedBlockKeepsEarlierRecordsAndGivesTheUnitsBack) {
+  LoadMemory("memory.txt");
+  SetMonitorUnits();
+  sim->AddRawHandler("O_M? 21", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("  21 00:00:30 garbage\r\n\n");
+  });
+  EXPECT_EQ(transfer->UploadToNewTask("Broken run"), End::incomplete);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(StoredMeas().size(), 20u);
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Communication error"});
+  EXPECT_EQ(memory.RecordCount(), 36u);
+  EXPECT_FALSE(Sent("RESET_SY PART"));
+  EXPECT_TRUE(Sent("SE H_U,U_TDEW"));
+  ExpectMonitorLeftAsFound();
+}
+
+TEST_F(OfflineUploadTest, CancelEndsTheServiceAndGivesTheUnitsBack) {
+  LoadMemory("memory.txt");
+  SetMonitorUnits();
+  bool cancelled = false;
+  dialogs->onProgress = [&](COProgress* progress) {
+    // The measurement upload, once it has records to hand over.
+    if (cancelled || progress != offline.get() || offline->GetService()->GetCount() == 0) return;
+    cancelled = true;
+    progress->OnCancel();
+  };
+  EXPECT_EQ(transfer->UploadToNewTask("Cancelled run"), End::incomplete);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  ASSERT_TRUE(cancelled);
+  EXPECT_TRUE(offline->GetResult().finished);
+  EXPECT_TRUE(offline->GetResult().cancelled);
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_GT(offline->GetResult().stored, 0);
+  EXPECT_LT(offline->GetResult().stored, 36);
+  EXPECT_EQ(StoredMeas().size(), static_cast<size_t>(offline->GetResult().stored));
+  EXPECT_TRUE(LinesStarting("O_M? 31,").empty());
+  EXPECT_EQ(memory.RecordCount(), 36u);
+  EXPECT_FALSE(Sent("RESET_SY PART"));
+  ExpectMonitorLeftAsFound();
+}
+
+TEST_F(OfflineUploadTest, DatabaseErrorStopsTheUploadWithEarlierRowsWhole) {
+  LoadMemory("memory.txt");
+  SetMonitorUnits();
+  const std::string task = NewTask("Failing task");
+  sequence.Close();
+  ExecuteOnTask(
+      "CREATE TRIGGER [full] BEFORE INSERT ON [Meas] WHEN NEW.[MeasNo] = 5 "
+      "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  EXPECT_EQ(transfer->UploadToExistingTask(task, "Failing task"), End::incomplete);
+  // Whatever went to the monitor has reached it.
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(offline->GetResult().writeFailed);
+  const std::vector<COMeas> rows = StoredMeas();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[3].GetMeasTime(), CTime(2026, 5, 3, 23, 43, 30));
+  // Each stored record has its events; the failed one is not tried again.
+  const auto events = EventLines();
+  EXPECT_EQ(events.front(), "05-03 23:40:30 [5] Measurement task started");
+  EXPECT_EQ(std::count(events.begin(), events.end(), "05-03 23:42:30 [0] U3"), 1);
+  const auto texts = Shown();
+  int dbErrors = 0;
+  for (const std::string& t : texts) dbErrors += t.compare(0, 14, "Database error") == 0;
+  EXPECT_EQ(dbErrors, 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Communication error"), 0);
+  EXPECT_EQ(memory.RecordCount(), 36u);
+  EXPECT_FALSE(Sent("RESET_SY PART"));
+  ExpectMonitorLeftAsFound();
+}
+
+}  // namespace
+}  // namespace kovo::test
