@@ -3,35 +3,7 @@
 #include "ColumnExchange.h"
 #include "core/Text.h"
 
-namespace {
-
-// SQL data types as the ODBC catalogue reports them.
-enum SqlType : int {
-  kChar = 1,
-  kNumeric = 2,
-  kDecimal = 3,
-  kInteger = 4,
-  kSmallInt = 5,
-  kFloat = 6,
-  kReal = 7,
-  kDouble = 8,
-  kDateTime = 9,  // ODBC 2 date, time and timestamp
-  kTime = 10,
-  kTimeStamp = 11,
-  kVarChar = 12,
-  kTypeDate = 91,  // ODBC 3 date, time and timestamp
-  kTypeTime = 92,
-  kTypeTimeStamp = 93,
-  kLongVarChar = -1,
-  kBigInt = -5,
-  kTinyInt = -6,
-  kBit = -7,
-  kWChar = -8,
-  kWVarChar = -9,
-  kWLongVarChar = -10,
-};
-
-}  // namespace
+using namespace sqltype;
 
 CColumnType::CColumnType(std::string name, std::string typeText)
     : m_name(std::move(name)), m_typeText(std::move(typeText)) {}

@@ -46,10 +46,7 @@ struct Fixture {
   std::string DatabaseFile(const std::string& name) const { return dir.File(name + ".db"); }
 
   void MakeDatabase(const std::string& name, const std::string& script) {
-    platform::db::RegisterDataSource("TARNIC:" + name, "benchmark", DatabaseFile(name));
-    CDatabase db;
-    db.Open("ODBC;DSN=TARNIC:" + name);
-    db.ExecuteSQL(script);
+    platform::db::CreateDatabase("TARNIC:" + name, "benchmark", DatabaseFile(name), script);
   }
 
   // A fresh task database made from the prototype, as a restore finds it.

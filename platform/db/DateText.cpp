@@ -86,20 +86,30 @@ std::string DateToText(const CTime& time) {
   return std::string(buf, 19);
 }
 
-bool DateFromText(const char* text, size_t length, CTime* out) {
+bool ParseTimestamp(const char* text, size_t length, Timestamp* out) {
   if (text == nullptr || length < 10) return false;
-  int year, month, day, hour = 0, minute = 0, second = 0;
-  if (!Digits(text, 4, &year) || text[4] != '-' || !Digits(text + 5, 2, &month) || text[7] != '-' ||
-      !Digits(text + 8, 2, &day))
+  Timestamp t;
+  if (!Digits(text, 4, &t.year) || text[4] != '-' || !Digits(text + 5, 2, &t.month) || text[7] != '-' ||
+      !Digits(text + 8, 2, &t.day))
     return false;
   if (length >= 19) {
-    if ((text[10] != ' ' && text[10] != 'T') || !Digits(text + 11, 2, &hour) || text[13] != ':' ||
-        !Digits(text + 14, 2, &minute) || text[16] != ':' || !Digits(text + 17, 2, &second))
+    if ((text[10] != ' ' && text[10] != 'T') || !Digits(text + 11, 2, &t.hour) || text[13] != ':' ||
+        !Digits(text + 14, 2, &t.minute) || text[16] != ':' || !Digits(text + 17, 2, &t.second))
       return false;
   } else if (length != 10) {
     return false;
   }
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 60)
+    return false;
+  *out = t;
+  return true;
+}
+
+bool DateFromText(const char* text, size_t length, CTime* out) {
+  Timestamp fields;
+  if (!ParseTimestamp(text, length, &fields)) return false;
+  const int year = fields.year, month = fields.month, day = fields.day, hour = fields.hour;
+  const int minute = fields.minute, second = fields.second;
   HourCache& c = t_readHour;
   if (c.valid && c.year == year && c.month == month && c.day == day && c.hour == hour) {
     *out = CTime(c.start + minute * 60 + second);

@@ -361,6 +361,7 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   const std::string file = folder + "/SYSTEM.db";
   platform::db::RegisterDataSource("TEST:LONG", "a description? with a question", file);
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), file);
+  std::ofstream(file).flush();  // an empty database: opening never makes one
   CDatabase db;
   db.Open("ODBC;DSN=TEST:LONG");
   db.ExecuteSQL("CREATE TABLE t (x INTEGER)");

@@ -5,7 +5,6 @@
 #include <random>
 
 #include "Backup.h"
-#include "OdbcStatement.h"
 #include "OdbcTestSupport.h"
 #include "OstrelTestSupport.h"
 #include "Schema.h"
@@ -13,6 +12,7 @@
 #include "core/MessageSink.h"
 #include "core/Text.h"
 #include "db/Database.h"
+#include "db/Statement.h"
 
 using kovo::test::OdbcScope;
 using kovo::test::TempDir;
@@ -41,11 +41,12 @@ const char kTaskRows[] =
 
 // The first column of the first row of a query, as text.
 std::string Query(CDatabase& db, const std::string& sql) {
-  COdbcStatement st(db);
-  st.Execute(sql);
+  auto st = db.NewStatement();
+  st->Prepare(sql);
+  st->Execute();
   std::string value;
-  if (!st.Fetch() || !st.GetText(1, &value)) value = "(null)";
-  st.Close();
+  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
+  st->Close();
   return value;
 }
 

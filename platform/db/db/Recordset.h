@@ -1,6 +1,6 @@
 #pragma once
-// A record set over one table (or a query) of an ODBC data source, with
-// field exchange between the columns and members of the derived class.
+// A record set over one table (or a query) of a data source, with field
+// exchange between the columns and members of the derived class.
 //
 // Rows are read lazily through one statement, so opening or requerying a set
 // of any size costs one row. The current row of a table set is known by its
@@ -130,7 +130,6 @@ class CRecordset {
   void Execute(Dir dir, long offset);
   bool FetchOne(Dir dir);
   void EndWriteMode();
-  [[noreturn]] void Throw(int ret, short type, void* handle, const std::string& what);
 
   std::unique_ptr<Impl> m_impl;
   std::unique_ptr<CDatabase> m_ownDatabase;
