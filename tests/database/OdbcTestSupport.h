@@ -1,6 +1,7 @@
 #pragma once
 // Every database test works in a folder of its own and points ODBCINI at a
 // data-source file there, so no test touches the user's data sources.
+#include <ostream>
 #include <string>
 
 #include "TestSupport.h"
@@ -13,6 +14,7 @@ namespace kovo::test {
 enum class DbPath { kEmbedded, kOdbc };
 // "Embedded" or "Odbc", for the names of parameterised tests.
 std::string DbPathName(DbPath path);
+inline void PrintTo(DbPath path, std::ostream* out) { *out << DbPathName(path); }
 
 class OdbcScope {
  public:
