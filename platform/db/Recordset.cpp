@@ -30,10 +30,10 @@ union NumberValue {
   double f;
 };
 
-// The value of one column of the current row, in the type it travels in:
-// whole numbers as 64 bits, floating point as double, text and dates as text.
-struct FetchBuffer {
-  bool null = true;
+// The value of one column on its way into the database, in the type it
+// travels in: whole numbers as 64 bits, floating point as double, text and
+// dates as text.
+struct StoreBuffer {
   NumberValue v{};
   std::string text;
 };
@@ -124,9 +124,9 @@ struct CRecordset::Impl {
   Source source = kTable;
   std::string table;  // kTable: the table; kQuery: the SELECT
   std::vector<Column> columns;
-  std::vector<FetchBuffer> fetch;
   int64_t rowid = 0;
-  std::vector<FetchBuffer> store;
+  std::vector<StoreBuffer> store;
+  std::string scratch;  // the text of a date being read
 
   struct Select {
     std::unique_ptr<Statement> st;
@@ -137,7 +137,7 @@ struct CRecordset::Impl {
   std::unique_ptr<Statement> ins;
   std::unique_ptr<Statement> upd;
   std::unique_ptr<Statement> del;
-  int filled = -1;  // which select last filled the buffers
+  int filled = -1;  // which select is on the row the members are read from
 
   // The filter, sort and parameters of the last Open or Requery: later
   // changes of the members take effect at the next Requery, not before.
@@ -160,26 +160,15 @@ struct CRecordset::Impl {
     filled = -1;
   }
 
-  // Reads the current row of a select into the buffers.
-  void ReadRow(Statement& st) {
-    int col = 0;
-    if (source == kTable) st.GetInt(col++, &rowid);
-    for (size_t i = 0; i < columns.size(); ++i, ++col) {
-      FetchBuffer& b = fetch[i];
-      const CFieldExchange::FieldKind kind = columns[i].kind;
-      if (IsCharacterKind(kind))
-        b.null = !st.GetText(col, &b.text);
-      else if (IsFloatingKind(kind))
-        b.null = !st.GetDouble(col, &b.v.f);
-      else
-        b.null = !st.GetInt(col, &b.v.i);
-    }
-  }
+  // The statement whose current row the members are read from, and the
+  // column of the first member in it.
+  Statement* Current() const { return filled < 0 ? nullptr : sel[filled].st.get(); }
+  int FirstColumn() const { return source == kTable ? 1 : 0; }
 
   // Binds the stored values to the parameters of an insert or update.
   void BindRow(Statement& st) {
     for (size_t i = 0; i < columns.size(); ++i) {
-      const FetchBuffer& b = store[i];
+      const StoreBuffer& b = store[i];
       const int n = static_cast<int>(i);
       const CFieldExchange::FieldKind kind = columns[i].kind;
       if (IsCharacterKind(kind))
@@ -202,27 +191,29 @@ void CFieldExchange::Field(const char* name, FieldKind kind, void* value, int ma
       im.columns.push_back(Column{Bracket(name), kind, kind == kText ? (maxLength > 0 ? maxLength : 255) : 0});
       return;
     case Fetch: {
-      if (i >= im.fetch.size()) return;
-      const FetchBuffer& b = im.fetch[i];
-      const bool null = b.null;
+      // Straight from the current row into the member, in column order.
+      Statement* st = im.Current();
+      if (st == nullptr || i >= im.columns.size()) return;
+      const int col = im.FirstColumn() + static_cast<int>(i);
+      int64_t n = 0;
+      double f = 0.0;
       switch (kind) {
         case kText: {
           std::string& s = *static_cast<std::string*>(value);
-          if (null)
-            s.clear();
-          else
-            s = platform::db::TruncateUtf8(b.text, static_cast<size_t>(im.columns[i].maxLength));
+          const size_t max = static_cast<size_t>(im.columns[i].maxLength);
+          // No more characters than bytes, most often.
+          if (st->GetText(col, &s) && s.size() > max) s = platform::db::TruncateUtf8(s, max);
           break;
         }
-        case kByte: *static_cast<unsigned char*>(value) = null ? 0 : static_cast<unsigned char>(b.v.i); break;
-        case kInt: *static_cast<int*>(value) = null ? 0 : static_cast<int16_t>(b.v.i); break;
-        case kLong: *static_cast<int*>(value) = null ? 0 : static_cast<int32_t>(b.v.i); break;
-        case kULong: *static_cast<unsigned*>(value) = null ? 0 : static_cast<uint32_t>(b.v.i); break;
-        case kSingle: *static_cast<float*>(value) = null ? 0.0f : static_cast<float>(b.v.f); break;
-        case kDouble: *static_cast<double*>(value) = null ? 0.0 : b.v.f; break;
+        case kByte: st->GetInt(col, &n), *static_cast<unsigned char*>(value) = static_cast<unsigned char>(n); break;
+        case kInt: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int16_t>(n); break;
+        case kLong: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int32_t>(n); break;
+        case kULong: st->GetInt(col, &n), *static_cast<unsigned*>(value) = static_cast<uint32_t>(n); break;
+        case kSingle: st->GetDouble(col, &f), *static_cast<float*>(value) = static_cast<float>(f); break;
+        case kDouble: st->GetDouble(col, &f), *static_cast<double*>(value) = f; break;
         case kDate: {
           CTime t(0);
-          if (!null) platform::db::DateFromText(b.text.data(), b.text.size(), &t);
+          if (st->GetText(col, &im.scratch)) platform::db::DateFromText(im.scratch.data(), im.scratch.size(), &t);
           *static_cast<CTime*>(value) = t;
           break;
         }
@@ -231,8 +222,7 @@ void CFieldExchange::Field(const char* name, FieldKind kind, void* value, int ma
     }
     case Store: {
       if (i >= im.store.size()) return;
-      FetchBuffer& b = im.store[i];
-      b.null = false;
+      StoreBuffer& b = im.store[i];
       switch (kind) {
         case kText:
           b.text = platform::db::TruncateUtf8(*static_cast<std::string*>(value), static_cast<size_t>(im.columns[i].maxLength));
@@ -305,8 +295,7 @@ bool CRecordset::Open(int openType, const std::string& sql) {
   }
   im.columns.clear();
   Exchange(CFieldExchange::Name);
-  im.fetch.assign(im.columns.size(), FetchBuffer());
-  im.store.assign(im.columns.size(), FetchBuffer());
+  im.store.assign(im.columns.size(), StoreBuffer());
   im.open = true;
   m_editMode = noMode;
   try {
@@ -405,7 +394,7 @@ bool CRecordset::FetchOne(Dir dir) {
     if (dir == Dir::kForward) im.eofIndex = s.next;
     return false;
   }
-  im.ReadRow(*s.st);
+  if (im.source == Impl::kTable) s.st->GetInt(0, &im.rowid);
   im.filled = d;
   ++s.next;
   return true;

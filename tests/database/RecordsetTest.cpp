@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "OdbcTestSupport.h"
 #include "db/DataSource.h"
 #include "db/Database.h"
+#include "db/DateText.h"
 #include "db/Recordset.h"
 
 namespace {
@@ -401,6 +403,28 @@ TEST_P(RecordsetTest, ARolledBackTransactionLeavesNoRow) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, RecordsetTest, ::testing::Values(DbPath::kEmbedded, DbPath::kOdbc),
                          [](const ::testing::TestParamInfo<DbPath>& info) { return kovo::test::DbPathName(info.param); });
+
+TEST(DateText, DatesReadInAnyOrderAreTheirOwnLocalTime) {
+  // Two hours by turns, a third, and the hours a change of daylight saving
+  // time cuts: each read is the time its fields name.
+  const char* texts[] = {"2024-03-01 10:00:00", "2024-03-01 11:59:59", "2024-03-01 10:30:00", "2024-03-01 11:00:01",
+                         "2024-03-02 10:00:00", "2024-03-01 10:00:07", "2024-03-31 02:30:00", "2024-03-31 03:30:00",
+                         "2023-10-29 02:30:05", "2023-10-29 02:59:59", "2023-10-29 01:59:59", "2024-03-01T10:00:08",
+                         "2024-03-01", "2024-03-01 10:00:09.000"};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const char* text : texts) {
+      CTime read;
+      ASSERT_TRUE(platform::db::DateFromText(text, std::strlen(text), &read)) << text;
+      platform::db::Timestamp f;
+      ASSERT_TRUE(platform::db::ParseTimestamp(text, std::strlen(text), &f));
+      EXPECT_EQ(read, CTime(f.year, f.month, f.day, f.hour, f.minute, f.second)) << text;
+    }
+  }
+  CTime untouched(7);
+  for (const char* bad : {"2024-13-01 10:00:00", "2024-03-01 10:60:00", "soon", "2024-03-01 10:00", ""})
+    EXPECT_FALSE(platform::db::DateFromText(bad, std::strlen(bad), &untouched)) << bad;
+  EXPECT_EQ(untouched, CTime(7));
+}
 
 TEST(DataSource, AFileThatCannotBeOpenedFailsNamingTheDataSourceAndItsReason) {
   OdbcScope odbc;

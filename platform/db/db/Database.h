@@ -31,6 +31,7 @@ class CDBException : public CException {
   std::string m_strStateNativeOrigin;  // the SQLSTATE, e.g. "HY000"
 };
 
+// A connection and the record sets on it are used by one thread at a time.
 class CDatabase {
  public:
   CDatabase();
