@@ -53,7 +53,7 @@ void CColumnExchange::Floating(const std::string& name, std::string& value, bool
     // unchanged, and the same text on either path.
     case kSelect: Select("quote(" + QuoteName(name) + ")"); break;
     case kFetch: {
-      isNull = !m_statement->GetText(m_index, m_scratch) || *m_scratch == "NULL";
+      isNull = !m_statement->GetText(m_index, m_scratch) || (m_scratch->size() == 4 && *m_scratch == "NULL");
       if (!isNull && !backup::FormatDecimal(*m_scratch, &value)) throw CBackupValueError(name, *m_scratch);
       break;
     }

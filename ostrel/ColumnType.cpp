@@ -1,5 +1,7 @@
 #include "ColumnType.h"
 
+#include <charconv>
+
 #include "ColumnExchange.h"
 #include "core/Text.h"
 
@@ -20,7 +22,7 @@ bool CColumnType::ReadFromText(std::string_view&) { return true; }
 void CColumnType::WriteToText(std::string&) const {}
 void CColumnType::Exchange(CColumnExchange&) {}
 
-void CColumnType::AppendValue(std::string& out, const std::string& text) const {
+void CColumnType::AppendValue(std::string& out, std::string_view text) const {
   if (m_null)
     backup::AppendNull(out);
   else
@@ -122,7 +124,9 @@ bool CIntegerColumn::ReadFromText(std::string_view& line) {
 }
 
 void CIntegerColumn::WriteToText(std::string& out) const {
-  AppendValue(out, m_null ? std::string() : backup::FormatInteger(m_value));
+  char text[24];
+  const auto r = std::to_chars(text, text + sizeof text, m_value);
+  AppendValue(out, std::string_view(text, m_null ? 0 : static_cast<size_t>(r.ptr - text)));
 }
 
 void CIntegerColumn::Exchange(CColumnExchange& fx) { fx.Integer(m_name, m_value, m_null); }
@@ -142,7 +146,8 @@ bool CTimeStampColumn::ReadFromText(std::string_view& line) {
 }
 
 void CTimeStampColumn::WriteToText(std::string& out) const {
-  AppendValue(out, m_null ? std::string() : backup::FormatDate(m_value));
+  char text[backup::kDateBuffer];
+  AppendValue(out, std::string_view(text, m_null ? 0 : backup::FormatDate(m_value, text)));
 }
 
 void CTimeStampColumn::Exchange(CColumnExchange& fx) { fx.Date(m_name, m_value, m_null); }

@@ -79,7 +79,7 @@ class CColumnType {
   // *field empty.
   bool TakeField(std::string_view& line, std::string* field);
   // Appends text, or an empty field for a NULL.
-  void AppendValue(std::string& out, const std::string& text) const;
+  void AppendValue(std::string& out, std::string_view text) const;
 
   std::string m_name;
   std::string m_typeText;
