@@ -299,33 +299,29 @@ class OdbcConnection : public Connection {
     m_inTransaction = true;
   }
 
-  void Commit(bool* undone) override {
-    *undone = false;
-    SQLRETURN r = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT);
-    if (SQL_SUCCEEDED(r)) {
-      EndTransaction();
-      return;
-    }
-    CDBException reason = OdbcError(r, SQL_HANDLE_DBC, m_dbc, "CommitTrans");
-    // Whether the driver undid the work itself is its own affair; a rollback
-    // that succeeds now makes sure.
-    *undone = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK));
-    EndTransaction();
-    throw reason;
-  }
+  void Commit(bool* undone) override { End(SQL_COMMIT, undone); }
 
   void Rollback() override {
-    SQLRETURN r = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
-    if (SQL_SUCCEEDED(r)) {
-      EndTransaction();
-      return;
-    }
-    CDBException reason = OdbcError(r, SQL_HANDLE_DBC, m_dbc, "Rollback");
-    EndTransaction();
-    throw reason;
+    bool undone = false;
+    End(SQL_ROLLBACK, &undone);
   }
 
  private:
+  void End(SQLSMALLINT completion, bool* undone) {
+    *undone = false;
+    SQLRETURN r = SQLEndTran(SQL_HANDLE_DBC, m_dbc, completion);
+    if (SQL_SUCCEEDED(r)) {
+      EndTransaction();
+      return;
+    }
+    CDBException reason = OdbcError(r, SQL_HANDLE_DBC, m_dbc, completion == SQL_COMMIT ? "CommitTrans" : "Rollback");
+    // Whether the driver undid the work of a failed commit itself is its own
+    // affair; a rollback that succeeds now makes sure.
+    if (completion == SQL_COMMIT) *undone = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK));
+    EndTransaction();
+    throw reason;
+  }
+
   // Back to one commit per write whatever the outcome, so a failed end does
   // not leave the connection in a transaction nobody ends.
   void EndTransaction() {

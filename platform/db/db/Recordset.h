@@ -111,7 +111,8 @@ class CRecordset {
   virtual std::string GetDefaultSQL() = 0;
   virtual void DoFieldExchange(CFieldExchange* pFX) = 0;
   // A catalogue set runs its own call (SQLTables, SQLColumns) on the
-  // statement handle given and returns true; such a set is read-only.
+  // statement handle given and returns true; such a set is read-only, and
+  // opens on a connection through ODBC only.
   virtual bool ExecuteCatalog(void* hstmt) { return false; }
 
  private:
