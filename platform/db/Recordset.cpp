@@ -183,43 +183,50 @@ struct CRecordset::Impl {
 
 // --- field exchange ---
 
+void CFieldExchange::FetchColumn(size_t i, FieldKind kind, void* value) {
+  Statement* st = m_statement;
+  const int col = m_firstColumn + static_cast<int>(i);
+  int64_t n = 0;
+  double f = 0.0;
+  switch (kind) {
+    case kText: {
+      std::string& s = *static_cast<std::string*>(value);
+      const auto& columns = m_prs->m_impl->columns;
+      const size_t max = i < columns.size() ? static_cast<size_t>(columns[i].maxLength) : 0;
+      // No more characters than bytes, most often.
+      if (st->GetText(col, &s) && s.size() > max) s = platform::db::TruncateUtf8(s, max);
+      break;
+    }
+    case kByte: st->GetInt(col, &n), *static_cast<unsigned char*>(value) = static_cast<unsigned char>(n); break;
+    case kInt: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int16_t>(n); break;
+    case kLong: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int32_t>(n); break;
+    case kULong: st->GetInt(col, &n), *static_cast<unsigned*>(value) = static_cast<uint32_t>(n); break;
+    case kSingle: st->GetDouble(col, &f), *static_cast<float*>(value) = static_cast<float>(f); break;
+    case kDouble: st->GetDouble(col, &f), *static_cast<double*>(value) = f; break;
+    case kDate: {
+      std::string& text = m_prs->m_impl->scratch;
+      CTime t(0);
+      if (st->GetText(col, &text)) platform::db::DateFromText(text.data(), text.size(), &t);
+      *static_cast<CTime*>(value) = t;
+      break;
+    }
+  }
+}
+
 void CFieldExchange::Field(const char* name, FieldKind kind, void* value, int maxLength) {
-  CRecordset::Impl& im = *m_prs->m_impl;
   const size_t i = m_index++;
+  if (m_op == Fetch) {
+    // Straight from the current row into the member, in column order.
+    if (m_statement != nullptr && i < m_prs->m_impl->columns.size()) FetchColumn(i, kind, value);
+    return;
+  }
+  CRecordset::Impl& im = *m_prs->m_impl;
   switch (m_op) {
     case Name:
       im.columns.push_back(Column{Bracket(name), kind, kind == kText ? (maxLength > 0 ? maxLength : 255) : 0});
       return;
-    case Fetch: {
-      // Straight from the current row into the member, in column order.
-      Statement* st = im.Current();
-      if (st == nullptr || i >= im.columns.size()) return;
-      const int col = im.FirstColumn() + static_cast<int>(i);
-      int64_t n = 0;
-      double f = 0.0;
-      switch (kind) {
-        case kText: {
-          std::string& s = *static_cast<std::string*>(value);
-          const size_t max = static_cast<size_t>(im.columns[i].maxLength);
-          // No more characters than bytes, most often.
-          if (st->GetText(col, &s) && s.size() > max) s = platform::db::TruncateUtf8(s, max);
-          break;
-        }
-        case kByte: st->GetInt(col, &n), *static_cast<unsigned char*>(value) = static_cast<unsigned char>(n); break;
-        case kInt: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int16_t>(n); break;
-        case kLong: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int32_t>(n); break;
-        case kULong: st->GetInt(col, &n), *static_cast<unsigned*>(value) = static_cast<uint32_t>(n); break;
-        case kSingle: st->GetDouble(col, &f), *static_cast<float*>(value) = static_cast<float>(f); break;
-        case kDouble: st->GetDouble(col, &f), *static_cast<double*>(value) = f; break;
-        case kDate: {
-          CTime t(0);
-          if (st->GetText(col, &im.scratch)) platform::db::DateFromText(im.scratch.data(), im.scratch.size(), &t);
-          *static_cast<CTime*>(value) = t;
-          break;
-        }
-      }
+    case Fetch:
       return;
-    }
     case Store: {
       if (i >= im.store.size()) return;
       StoreBuffer& b = im.store[i];
@@ -269,6 +276,10 @@ std::vector<std::string> CRecordset::GetColumnNames() const {
 
 void CRecordset::Exchange(int operation) {
   CFieldExchange fx(this, static_cast<CFieldExchange::Operation>(operation));
+  if (operation == CFieldExchange::Fetch) {
+    fx.m_statement = m_impl->Current();
+    fx.m_firstColumn = m_impl->FirstColumn();
+  }
   DoFieldExchange(&fx);
 }
 

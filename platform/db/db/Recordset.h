@@ -155,9 +155,15 @@ class CFieldExchange {
  private:
   friend class CRecordset;
   CFieldExchange(CRecordset* rs, Operation op) : m_prs(rs), m_op(op) {}
+  // Reads one column of the current row into its member.
+  void FetchColumn(size_t index, FieldKind kind, void* value);
   CRecordset* m_prs;
   Operation m_op;
   size_t m_index = 0;
+  // Fetch: the statement on the current row and the column of the first
+  // member in it; rows are read by the hundred thousand.
+  platform::db::Statement* m_statement = nullptr;
+  int m_firstColumn = 0;
 };
 
 // Text: at most maxLength characters are read or written.
