@@ -39,8 +39,12 @@ class CODBObs : public CObserver {
 
   int m_firstMeasPending = 0;
   COMeas m_meas;
-  CORecMeas m_recMeas;
-  CORecEvent m_recEvent;
+  // One connection for both sets: a connection another one has written
+  // through since its last read throws its page cache away, which made every
+  // stored measurement read its pages again.
+  CDatabase m_db;
+  CORecMeas m_recMeas{&m_db};
+  CORecEvent m_recEvent{&m_db};
   std::vector<COEvent> m_pendingEvents;
   // A task was started (kind 4) and has not been stopped: only its stop is
   // recorded.

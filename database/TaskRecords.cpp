@@ -101,7 +101,7 @@ void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Meas] ---
 
-CORecMeas::CORecMeas() { m_strSort = "[MeasTime]"; }
+CORecMeas::CORecMeas(CDatabase* db) : CORecTaskBase(db) { m_strSort = "[MeasTime]"; }
 
 void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
   COMeas* m = m_target;
@@ -123,7 +123,7 @@ void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Event] ---
 
-CORecEvent::CORecEvent() { m_strSort = "[EventTime]"; }
+CORecEvent::CORecEvent(CDatabase* db) : CORecTaskBase(db) { m_strSort = "[EventTime]"; }
 
 void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Date(pFX, "EventTime", m_EventTime);

@@ -49,7 +49,7 @@ class CORecMeasGlobal : public CORecTaskBase {
 // alone; elsewhere that column is neither read nor written.
 class CORecMeas : public CORecTaskBase {
  public:
-  CORecMeas();
+  explicit CORecMeas(CDatabase* db = nullptr);
   void SetTarget(COMeas* meas) { m_target = meas; }
   COMeas* GetTarget() const { return m_target; }
 
@@ -64,7 +64,7 @@ class CORecMeas : public CORecTaskBase {
 // [Event]: one row per event, at the time of its measurement.
 class CORecEvent : public CORecTaskBase {
  public:
-  CORecEvent();
+  explicit CORecEvent(CDatabase* db = nullptr);
 
   // The events at the measurement's time, from the row the set is on.
   void LoadEvents(COMeas& meas);
