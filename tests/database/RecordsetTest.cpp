@@ -190,12 +190,19 @@ TEST_P(RecordsetTest, FilterValuesCannotChangeTheStatement) {
     rs.m.name = "O'Brien'); DROP TABLE [Item]; --";
     rs.m.number = 77;
     rs.Update();
+    rs.AddNew();
+    rs.m.name = "{ts '2024-03-01 10:00:01'}";  // text, not an escape of the SQL around it
+    rs.m.number = 78;
+    rs.Update();
   }
   CItemSet rs;
   rs.m_strFilter = "[Name] = ? AND [Number] > ?";
   rs.m_filterParams = {CDBParam("O'Brien'); DROP TABLE [Item]; --"), CDBParam(10)};
   rs.Open();
   EXPECT_EQ(Numbers(rs), std::vector<int>({77}));
+  rs.m_filterParams = {CDBParam("{ts '2024-03-01 10:00:01'}"), CDBParam(10)};
+  rs.Requery();
+  EXPECT_EQ(Numbers(rs), std::vector<int>({78}));
   rs.m_filterParams = {CDBParam("row1"), CDBParam(0)};
   rs.Requery();
   EXPECT_EQ(Numbers(rs), std::vector<int>({1}));
