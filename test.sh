@@ -7,7 +7,8 @@ cmake -S . -B build -G Ninja
 cmake --build build
 cd build
 ctest --output-on-failure -j "$(nproc)"
-# The reply parsers' fuzz target under the sanitizers, over its seed corpus
-# (tests/fuzz/fuzz.sh SECONDS fuzzes for longer).
+# The fuzz targets under the sanitizers, each over its seed corpus: the reply
+# parsers, and the backup reader and restore (tests/fuzz/fuzz.sh SECONDS fuzzes
+# for longer).
 cd ..
 tests/fuzz/fuzz.sh

@@ -8,7 +8,8 @@
 #include "FilterData.h"
 #include "StringEx.h"
 
-CODBObs::CODBObs(DataContext& context) : m_context(context), m_recMeas(context), m_recEvent(context) {
+CODBObs::CODBObs(DataContext& context)
+    : m_context(context), m_recMeas(context, &m_db), m_recEvent(context, &m_db) {
   m_recMeas.SetTarget(&m_meas);
   m_recMeas.m_strSort = "[MeasNo]";
 }

@@ -52,6 +52,10 @@ class CODBObs : public CObserver {
   bool m_firstMeasPending = false;
   COMeas m_lastMeas;
   COMeas m_meas;
+  // One connection for both sets: a connection another one has written
+  // through since its last read throws its page cache away, which made every
+  // stored measurement read its pages again.
+  CDatabase m_db;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;
   std::vector<COEvent> m_pendingEvents;

@@ -103,7 +103,7 @@ void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Meas] ---
 
-CORecMeas::CORecMeas(DataContext& context) : CORecTaskBase(context) { m_strSort = "[MeasTime]"; }
+CORecMeas::CORecMeas(DataContext& context, CDatabase* db) : CORecTaskBase(context, db) { m_strSort = "[MeasTime]"; }
 
 void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
   COMeas* m = m_target;
@@ -125,7 +125,9 @@ void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Event] ---
 
-CORecEvent::CORecEvent(DataContext& context) : CORecTaskBase(context) { m_strSort = "[EventTime]"; }
+CORecEvent::CORecEvent(DataContext& context, CDatabase* db) : CORecTaskBase(context, db) {
+  m_strSort = "[EventTime]";
+}
 
 void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Date(pFX, "EventTime", m_EventTime);

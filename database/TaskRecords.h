@@ -51,7 +51,8 @@ class CORecMeasGlobal : public CORecTaskBase {
 // alone; elsewhere that column is neither read nor written.
 class CORecMeas : public CORecTaskBase {
  public:
-  explicit CORecMeas(DataContext& context);
+  // db: a connection shared with other sets; else the set opens its own.
+  explicit CORecMeas(DataContext& context, CDatabase* db = nullptr);
   void SetTarget(COMeas* meas) { m_target = meas; }
   COMeas* GetTarget() const { return m_target; }
 
@@ -66,7 +67,7 @@ class CORecMeas : public CORecTaskBase {
 // [Event]: one row per event, at the time of its measurement.
 class CORecEvent : public CORecTaskBase {
  public:
-  explicit CORecEvent(DataContext& context);
+  explicit CORecEvent(DataContext& context, CDatabase* db = nullptr);
 
   // The events at the measurement's time, from the row the set is on.
   void LoadEvents(COMeas& meas);

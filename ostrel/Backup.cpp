@@ -214,13 +214,14 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
   try {
     CDatabase& db = m_set.GetDatabase();
     db.BeginTrans();
-    bool finished = false;
+    bool committing = false;
     try {
       RestoreRun run(m_file, m_set, target == Target::kSystemTables);
-      finished = run.Run(&reason);
+      const bool finished = run.Run(&reason);
       m_set.DiscardRows();
       m_set.Close();
       if (finished) {
+        committing = true;
         db.CommitTrans();
         committed = true;
       } else {
@@ -229,8 +230,10 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
     } catch (const CException& e) {
       m_set.DiscardRows();
       reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
-      if (finished) {
-        rolledBack = false;  // the commit failed: what it left is up to the database
+      if (committing) {
+        // A failed commit (a full disk) may or may not have undone the work;
+        // the database says which.
+        rolledBack = db.CommitUndone();
       } else {
         try {
           db.Rollback();

@@ -1,6 +1,6 @@
 #pragma once
 // Backup and restore of one database through its data source, without
-// knowing its tables in advance: tables and columns come from the ODBC
+// knowing its tables in advance: tables and columns come from the database's
 // catalogue. The caller opens the backup file and writes or reads its header;
 // these write or read the tables and the end line.
 //

@@ -1,6 +1,8 @@
 #include "BackupFile.h"
 
+#include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "BackupStrings.h"
@@ -125,22 +127,26 @@ bool CBackupFile::ReadHeader(CBackupHeader* header) {
 namespace backup {
 
 void AppendField(std::string& line, std::string_view value) {
-  size_t start = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
-    const char* escaped = nullptr;
-    switch (c) {
-      case '\\': escaped = "\\\\"; break;
-      case ';': escaped = "\\;"; break;
-      case '\r': escaped = "\\r"; break;
-      case '\n': escaped = "\\n"; break;
-      default: continue;
-    }
-    line.append(value.data() + start, i - start);
-    line.append(escaped, 2);
-    start = i + 1;
+  // A backup escapes every value it writes: one look per character.
+  static const auto kEscape = [] {
+    std::array<char, 256> t{};
+    t[static_cast<unsigned char>('\\')] = '\\';
+    t[static_cast<unsigned char>(';')] = ';';
+    t['\r'] = 'r';
+    t['\n'] = 'n';
+    return t;
+  }();
+  const char* start = value.data();
+  const char* const end = start + value.size();
+  for (const char* p = start; p < end; ++p) {
+    const char escaped = kEscape[static_cast<unsigned char>(*p)];
+    if (escaped == 0) continue;
+    line.append(start, static_cast<size_t>(p - start));
+    line.push_back('\\');
+    line.push_back(escaped);
+    start = p + 1;
   }
-  line.append(value.data() + start, value.size() - start);
+  line.append(start, static_cast<size_t>(end - start));
   line.push_back(';');
 }
 
@@ -184,7 +190,11 @@ bool UnquoteText(std::string_view field, std::string* value) {
   return true;
 }
 
-std::string FormatInteger(int64_t value) { return platform::Format("%lld", static_cast<long long>(value)); }
+std::string FormatInteger(int64_t value) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, r.ptr);
+}
 
 bool ParseInteger(std::string_view text, int64_t* value) {
   if (!text.empty() && text[0] == '+') text.remove_prefix(1);
@@ -201,45 +211,53 @@ struct Decimal {
   std::string_view fraction;
   long exponent = 0;
   bool hasExponent = false;
+  size_t exponentAt = 0;  // where the "e" is
+  char exponentSign = '+';
+  std::string_view exponentDigits;
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view TakeDigits(std::string_view& text) {
-  size_t n = 0;
-  while (n < text.size() && IsDigit(text[n])) ++n;
-  std::string_view d = text.substr(0, n);
-  text.remove_prefix(n);
-  return d;
-}
-
 // [sign] digits [. digits] [e [sign] digits], with a digit somewhere before the
 // exponent.
 bool SplitDecimal(std::string_view text, Decimal* d) {
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    d->negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  d->whole = TakeDigits(text);
-  if (!text.empty() && text[0] == '.') {
-    text.remove_prefix(1);
-    d->fraction = TakeDigits(text);
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  auto digits = [&p, end] {
+    const char* start = p;
+    while (p < end && IsDigit(*p)) ++p;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  };
+  if (p < end && (*p == '+' || *p == '-')) d->negative = *p++ == '-';
+  d->whole = digits();
+  if (p < end && *p == '.') {
+    ++p;
+    d->fraction = digits();
   }
   if (d->whole.empty() && d->fraction.empty()) return false;
-  if (!text.empty() && (text[0] == 'e' || text[0] == 'E')) {
+  if (p < end && (*p == 'e' || *p == 'E')) {
     d->hasExponent = true;
-    text.remove_prefix(1);
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-      negative = text[0] == '-';
-      text.remove_prefix(1);
-    }
-    std::string_view e = TakeDigits(text);
-    if (e.empty() || e.size() > 6) return false;
-    std::from_chars(e.data(), e.data() + e.size(), d->exponent);
-    if (negative) d->exponent = -d->exponent;
+    d->exponentAt = static_cast<size_t>(p - begin);
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) d->exponentSign = *p++;
+    d->exponentDigits = digits();
+    if (d->exponentDigits.empty() || d->exponentDigits.size() > 6) return false;
+    std::from_chars(d->exponentDigits.data(), d->exponentDigits.data() + d->exponentDigits.size(), d->exponent);
+    if (d->exponentSign == '-') d->exponent = -d->exponent;
   }
-  return text.empty();
+  return p == end;
+}
+
+// "e", the sign (or '+'), and the digits without leading zeros but at least
+// three of them: the exponent a file holds. Written by hand, as a backup
+// writes one per floating-point value.
+void AppendExponent(std::string* out, char sign, std::string_view digits) {
+  while (digits.size() > 1 && digits[0] == '0') digits.remove_prefix(1);
+  out->push_back('e');
+  out->push_back(sign);
+  for (size_t i = digits.size(); i < 3; ++i) out->push_back('0');
+  out->append(digits);
 }
 
 }  // namespace
@@ -255,7 +273,8 @@ bool FormatDecimal(std::string_view text, std::string* out) {
   // Already one digit before the point and six or more after it: only the
   // exponent may need its third digit.
   if (text[0] != '+' && d.whole.size() == 1 && d.whole[0] != '0' && d.fraction.size() >= 6 && d.hasExponent) {
-    *out = platform::RewriteExponent(text, 3);
+    out->assign(text.data(), d.exponentAt);
+    AppendExponent(out, d.exponentSign, d.exponentDigits);
     return true;
   }
   const size_t count = d.whole.size() + d.fraction.size();
@@ -277,13 +296,28 @@ bool FormatDecimal(std::string_view text, std::string* out) {
   const size_t point = out->size();
   for (size_t i = first + 1; i < last; ++i) out->push_back(digit(i));
   if (out->size() - point < 6) out->append(6 - (out->size() - point), '0');
-  out->append(platform::Format("e%+ld", exponent));
-  *out = platform::RewriteExponent(*out, 3);
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, exponent < 0 ? -exponent : exponent);
+  AppendExponent(out, exponent < 0 ? '-' : '+', std::string_view(digits, static_cast<size_t>(r.ptr - digits)));
   return true;
 }
 
-std::string FormatDate(const DateTime& d) {
-  return platform::Format("%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
+size_t FormatDate(const DateTime& d, char* out) {
+  const int fields[] = {d.year, d.month, d.day, d.hour, d.minute, d.second};
+  for (int i = 0; i < 6; ++i)
+    if (fields[i] < 0 || fields[i] > (i == 0 ? 9999 : 99))
+      return static_cast<size_t>(std::snprintf(out, kDateBuffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month,
+                                               d.day, d.hour, d.minute, d.second));
+  std::memcpy(out, "0000-00-00 00:00:00", 20);
+  static const int kEnd[] = {4, 7, 10, 13, 16, 19};  // one past each field's last digit
+  for (int i = 0; i < 6; ++i)
+    for (int v = fields[i], p = kEnd[i] - 1; v > 0; v /= 10, --p) out[p] = static_cast<char>('0' + v % 10);
+  return 19;
+}
+
+std::string FormatDate(const DateTime& date) {
+  char text[kDateBuffer];
+  return std::string(text, FormatDate(date, text));
 }
 
 bool ParseDate(std::string_view text, DateTime* date) {

@@ -120,6 +120,9 @@ struct DateTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 std::string FormatDate(const DateTime& date);
+// The same into out, which holds kDateBuffer characters; returns the length.
+constexpr size_t kDateBuffer = 48;
+size_t FormatDate(const DateTime& date, char* out);
 bool ParseDate(std::string_view text, DateTime* date);
 
 }  // namespace backup

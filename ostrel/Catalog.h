@@ -1,10 +1,30 @@
 #pragma once
-// The ODBC catalogue as record sets: the user tables of a database, and the
-// columns of one table.
+// The catalogue of a database: its user tables and the columns of each. A
+// database reached through ODBC is described by the driver's catalogue calls;
+// one reached directly through SQLite by its own schema, in the terms the
+// SQLite3 ODBC driver would use, so a backup comes out the same either way.
 #include <string>
+#include <vector>
 
 #include "db/Recordset.h"
 
+struct CatalogColumn {
+  std::string name;
+  int sqlType = 0;  // sqltype::
+  std::string typeName;
+  int length = 0;
+};
+
+// The user tables, in catalogue order.
+std::vector<std::string> CatalogTables(CDatabase& db);
+// The columns of a table, in table order.
+std::vector<CatalogColumn> CatalogColumns(CDatabase& db, const std::string& table);
+
+// The SQL type and length the SQLite3 ODBC driver reports for a column
+// declared with this type ("VARCHAR(50)": a varchar of 50).
+void SqliteColumnType(const std::string& declared, int* sqlType, int* length);
+
+// The ODBC catalogue as record sets.
 class CTables : public CRecordset {
  public:
   explicit CTables(CDatabase* db);

@@ -8,7 +8,9 @@
 #include "BackupFile.h"
 #include "core/Exception.h"
 
-class COdbcStatement;
+namespace platform::db {
+class Statement;
+}
 
 // A value on its way into the database: text, or NULL.
 struct CParamValue {
@@ -27,7 +29,7 @@ class CColumnExchange {
   CColumnExchange(Operation op, std::string* selectList) : m_op(op), m_selectList(selectList) {}
   // kFetch reads the current row of statement; scratch keeps its buffer
   // from row to row.
-  CColumnExchange(Operation op, COdbcStatement* statement, std::string* scratch)
+  CColumnExchange(Operation op, platform::db::Statement* statement, std::string* scratch)
       : m_op(op), m_statement(statement), m_scratch(scratch) {}
   // kStore fills params from index first on.
   CColumnExchange(Operation op, std::vector<CParamValue>* params, size_t first)
@@ -49,7 +51,7 @@ class CColumnExchange {
 
   Operation m_op;
   std::string* m_selectList = nullptr;
-  COdbcStatement* m_statement = nullptr;
+  platform::db::Statement* m_statement = nullptr;
   std::string* m_scratch = nullptr;
   std::vector<CParamValue>* m_params = nullptr;
   size_t m_first = 0;

@@ -1,37 +1,11 @@
 #include "ColumnType.h"
 
+#include <charconv>
+
 #include "ColumnExchange.h"
 #include "core/Text.h"
 
-namespace {
-
-// SQL data types as the ODBC catalogue reports them.
-enum SqlType : int {
-  kChar = 1,
-  kNumeric = 2,
-  kDecimal = 3,
-  kInteger = 4,
-  kSmallInt = 5,
-  kFloat = 6,
-  kReal = 7,
-  kDouble = 8,
-  kDateTime = 9,  // ODBC 2 date, time and timestamp
-  kTime = 10,
-  kTimeStamp = 11,
-  kVarChar = 12,
-  kTypeDate = 91,  // ODBC 3 date, time and timestamp
-  kTypeTime = 92,
-  kTypeTimeStamp = 93,
-  kLongVarChar = -1,
-  kBigInt = -5,
-  kTinyInt = -6,
-  kBit = -7,
-  kWChar = -8,
-  kWVarChar = -9,
-  kWLongVarChar = -10,
-};
-
-}  // namespace
+using namespace sqltype;
 
 CColumnType::CColumnType(std::string name, std::string typeText)
     : m_name(std::move(name)), m_typeText(std::move(typeText)) {}
@@ -48,7 +22,7 @@ bool CColumnType::ReadFromText(std::string_view&) { return true; }
 void CColumnType::WriteToText(std::string&) const {}
 void CColumnType::Exchange(CColumnExchange&) {}
 
-void CColumnType::AppendValue(std::string& out, const std::string& text) const {
+void CColumnType::AppendValue(std::string& out, std::string_view text) const {
   if (m_null)
     backup::AppendNull(out);
   else
@@ -150,7 +124,9 @@ bool CIntegerColumn::ReadFromText(std::string_view& line) {
 }
 
 void CIntegerColumn::WriteToText(std::string& out) const {
-  AppendValue(out, m_null ? std::string() : backup::FormatInteger(m_value));
+  char text[24];
+  const auto r = std::to_chars(text, text + sizeof text, m_value);
+  AppendValue(out, std::string_view(text, m_null ? 0 : static_cast<size_t>(r.ptr - text)));
 }
 
 void CIntegerColumn::Exchange(CColumnExchange& fx) { fx.Integer(m_name, m_value, m_null); }
@@ -170,7 +146,8 @@ bool CTimeStampColumn::ReadFromText(std::string_view& line) {
 }
 
 void CTimeStampColumn::WriteToText(std::string& out) const {
-  AppendValue(out, m_null ? std::string() : backup::FormatDate(m_value));
+  char text[backup::kDateBuffer];
+  AppendValue(out, std::string_view(text, m_null ? 0 : backup::FormatDate(m_value, text)));
 }
 
 void CTimeStampColumn::Exchange(CColumnExchange& fx) { fx.Date(m_name, m_value, m_null); }

@@ -12,6 +12,37 @@
 
 class CColumnExchange;
 
+// SQL data types as the ODBC catalogue reports them.
+namespace sqltype {
+enum : int {
+  kChar = 1,
+  kNumeric = 2,
+  kDecimal = 3,
+  kInteger = 4,
+  kSmallInt = 5,
+  kFloat = 6,
+  kReal = 7,
+  kDouble = 8,
+  kDateTime = 9,  // ODBC 2 date, time and timestamp
+  kTime = 10,
+  kTimeStamp = 11,
+  kVarChar = 12,
+  kTypeDate = 91,  // ODBC 3 date, time and timestamp
+  kTypeTime = 92,
+  kTypeTimeStamp = 93,
+  kLongVarChar = -1,
+  kBinary = -2,
+  kVarBinary = -3,
+  kLongVarBinary = -4,
+  kBigInt = -5,
+  kTinyInt = -6,
+  kBit = -7,
+  kWChar = -8,
+  kWVarChar = -9,
+  kWLongVarChar = -10,
+};
+}  // namespace sqltype
+
 // What a value is, whatever the SQL type it came from; a file column fits a
 // database column of the same class.
 enum class ValueClass { kNone, kText, kInteger, kFloating, kDate };
@@ -48,7 +79,7 @@ class CColumnType {
   // *field empty.
   bool TakeField(std::string_view& line, std::string* field);
   // Appends text, or an empty field for a NULL.
-  void AppendValue(std::string& out, const std::string& text) const;
+  void AppendValue(std::string& out, std::string_view text) const;
 
   std::string m_name;
   std::string m_typeText;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "ColumnExchange.h"
-#include "OdbcStatement.h"
 #include "core/Text.h"
+#include "db/Statement.h"
 
 CDynaSet::CDynaSet(const std::string& dataSource) : m_dataSource(dataSource) {}
 
@@ -12,7 +12,6 @@ CDynaSet::~CDynaSet() {
   // The statements go before the connection they run on.
   m_read.reset();
   m_insert.reset();
-  m_tables.reset();
 }
 
 std::string CDynaSet::ConnectString(const std::string& dataSource) { return "ODBC;DSN=TARNIC:" + dataSource; }
@@ -23,27 +22,21 @@ CDatabase& CDynaSet::GetDatabase() {
 }
 
 bool CDynaSet::FirstTable() {
-  m_columns.clear();
-  m_unmapped.clear();
-  if (!m_tables) m_tables = std::make_unique<CTables>(&GetDatabase());
-  if (m_tables->IsOpen())
-    m_tables->Requery();
-  else
-    m_tables->Open();
+  m_tables = CatalogTables(GetDatabase());
+  m_tableIndex = 0;
   return TakeTable();
 }
 
 bool CDynaSet::NextTable() {
-  m_columns.clear();
-  m_unmapped.clear();
-  if (!m_tables || !m_tables->IsOpen() || m_tables->IsEOF()) return TakeTable();
-  m_tables->MoveNext();
+  if (m_tableIndex < m_tables.size()) ++m_tableIndex;
   return TakeTable();
 }
 
 bool CDynaSet::TakeTable() {
-  m_end = !m_tables || !m_tables->IsOpen() || m_tables->IsEOF();
-  m_table = m_end ? std::string() : m_tables->m_strName;
+  m_columns.clear();
+  m_unmapped.clear();
+  m_end = m_tableIndex >= m_tables.size();
+  m_table = m_end ? std::string() : m_tables[m_tableIndex];
   if (!m_end) BuildColumns();
   return !m_end;
 }
@@ -55,21 +48,13 @@ bool CDynaSet::FindTable(const std::string& name) {
 }
 
 void CDynaSet::BuildColumns() {
-  CColumns catalogue(&GetDatabase());
-  catalogue.m_strTableFilter = m_table;
-  catalogue.Open();
-  for (; !catalogue.IsEOF(); catalogue.MoveNext()) {
-    // The table argument of the catalogue call is a pattern, in which "_"
-    // stands for any character.
-    if (catalogue.m_strTable != m_table) continue;
-    auto column = CColumnType::Create(catalogue.m_strColumn, catalogue.m_nDataType, catalogue.m_strTypeName,
-                                      catalogue.m_nLength);
+  for (const CatalogColumn& c : CatalogColumns(GetDatabase(), m_table)) {
+    auto column = CColumnType::Create(c.name, c.sqlType, c.typeName, c.length);
     if (column)
       m_columns.push_back(std::move(column));
     else
-      m_unmapped.push_back({catalogue.m_strColumn, catalogue.m_strTypeName, catalogue.m_nDataType});
+      m_unmapped.push_back({c.name, c.typeName, c.sqlType});
   }
-  catalogue.Close();
 }
 
 CColumnType* CDynaSet::FindColumn(std::string_view name) const {
@@ -91,8 +76,9 @@ void CDynaSet::Open() {
   Exchange(fx, all);
   // A table without a column that a backup can hold has no row lines either.
   if (list.empty()) return;
-  if (!m_read) m_read = std::make_unique<COdbcStatement>(GetDatabase());
-  m_read->Execute("SELECT " + list + " FROM " + CColumnExchange::QuoteName(m_table));
+  if (!m_read) m_read = GetDatabase().NewStatement();
+  m_read->Prepare("SELECT " + list + " FROM " + CColumnExchange::QuoteName(m_table));
+  m_read->Execute();
   m_reading = true;
 }
 
@@ -137,7 +123,7 @@ namespace {
 constexpr size_t kMaxParameters = 999;
 }  // namespace
 
-void CDynaSet::PrepareInsert(COdbcStatement& statement, size_t rows) const {
+void CDynaSet::PrepareInsert(platform::db::Statement& statement, size_t rows) const {
   std::string names, marks;
   for (CColumnType* c : m_insertColumns) {
     names += (names.empty() ? "" : ", ") + CColumnExchange::QuoteName(c->GetName());
@@ -145,18 +131,20 @@ void CDynaSet::PrepareInsert(COdbcStatement& statement, size_t rows) const {
   }
   std::string sql = "INSERT INTO " + CColumnExchange::QuoteName(m_insertTable) + " (" + names + ") VALUES ";
   for (size_t r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + marks + ")";
-  statement.Prepare(sql, static_cast<int>(rows * m_insertColumns.size()));
+  statement.Prepare(sql);
 }
 
-void CDynaSet::InsertRows(COdbcStatement& statement, size_t rows) {
+void CDynaSet::InsertRows(platform::db::Statement& statement, size_t rows) {
   const size_t count = rows * m_insertColumns.size();
+  // As text, all of them: the database converts each to its column's type
+  // itself, so no conversion of ours rounds a value.
   for (size_t i = 0; i < count; ++i) {
     if (m_values[i].isNull)
-      statement.SetParameterNull(static_cast<int>(i));
+      statement.SetNull(static_cast<int>(i));
     else
-      statement.SetParameter(static_cast<int>(i), m_values[i].text);
+      statement.SetText(static_cast<int>(i), m_values[i].text);
   }
-  statement.ExecutePrepared();
+  statement.Execute();
 }
 
 void CDynaSet::AddRow(const std::vector<CColumnType*>& columns) {
@@ -167,7 +155,7 @@ void CDynaSet::AddRow(const std::vector<CColumnType*>& columns) {
     // One statement inserts many rows: preparing it is what an insert costs most.
     m_batchRows = std::max<size_t>(1, kMaxParameters / std::max<size_t>(1, columns.size()));
     m_values.assign(m_batchRows * columns.size(), CParamValue());
-    m_insert = std::make_unique<COdbcStatement>(GetDatabase());
+    m_insert = GetDatabase().NewStatement();
     PrepareInsert(*m_insert, m_batchRows);
   }
   CColumnExchange fx(CColumnExchange::kStore, &m_values, m_pending * columns.size());
@@ -182,7 +170,7 @@ void CDynaSet::FlushRows() {
   if (m_pending == 0) return;
   const size_t rows = m_pending;
   m_pending = 0;
-  COdbcStatement rest(GetDatabase());
-  PrepareInsert(rest, rows);
-  InsertRows(rest, rows);
+  auto rest = GetDatabase().NewStatement();
+  PrepareInsert(*rest, rows);
+  InsertRows(*rest, rows);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A record set over any table of a database, whose columns are learnt from
-// the ODBC catalogue at run time: one column object per catalogue column of a
-// type that a backup can hold, in catalogue order.
+// the catalogue at run time: one column object per catalogue column of a type
+// that a backup can hold, in catalogue order.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,7 +12,9 @@
 #include "ColumnType.h"
 #include "db/Database.h"
 
-class COdbcStatement;
+namespace platform::db {
+class Statement;
+}
 
 class CDynaSet {
  public:
@@ -76,20 +78,21 @@ class CDynaSet {
 
   std::string m_dataSource;
   CDatabase m_db;
-  std::unique_ptr<CTables> m_tables;
+  std::vector<std::string> m_tables;
+  size_t m_tableIndex = 0;
   std::string m_table;
   bool m_end = true;
   std::vector<std::unique_ptr<CColumnType>> m_columns;
   std::vector<UnmappedColumn> m_unmapped;
-  std::unique_ptr<COdbcStatement> m_read;
+  std::unique_ptr<platform::db::Statement> m_read;
   bool m_reading = false;
-  void PrepareInsert(COdbcStatement& statement, size_t rows) const;
-  void InsertRows(COdbcStatement& statement, size_t rows);
+  void PrepareInsert(platform::db::Statement& statement, size_t rows) const;
+  void InsertRows(platform::db::Statement& statement, size_t rows);
 
   std::string m_scratch;
   // The batch insert: its table and columns, the rows of one batch, and the
   // values of the rows added since it last ran.
-  std::unique_ptr<COdbcStatement> m_insert;
+  std::unique_ptr<platform::db::Statement> m_insert;
   std::string m_insertTable;
   std::vector<CColumnType*> m_insertColumns;
   size_t m_batchRows = 0;

@@ -1,6 +1,13 @@
-// Storing and reading measurements through the record classes, against the
-// same rows through SQLite's own interface (and, for reading, a plain ODBC
-// query, which shows what the driver alone costs).
+// Storing and reading measurements through the record classes, each beside
+// the same work through SQLite's own interface, in alternating rounds; and a
+// plain query through the ODBC driver beside the same query through SQLite,
+// which shows what the driver alone costs.
+//
+//   build/bin/database_benchmarks
+//   KOVO_BENCH_MEASUREMENTS=1000000 build/bin/database_benchmarks --benchmark_filter=read
+//
+// $KOVO_BENCH_MEASUREMENTS sets the rows (100,000 by default),
+// $KOVO_BENCH_ROUNDS the rounds (5).
 #include <benchmark/benchmark.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -15,15 +22,15 @@
 
 #include "COSystemSetup.h"
 #include "DBFiles.h"
-#include "MeasReader.h"
 #include "DataContext.h"
+#include "MeasReader.h"
 #include "ObserverSteps.h"
+#include "Paired.h"
 #include "db/DataSource.h"
 #include "db/DateText.h"
 
 namespace {
 
-// $KOVO_BENCH_MEASUREMENTS may make the runs smaller while profiling.
 const int kMeasurements = [] {
   const char* n = std::getenv("KOVO_BENCH_MEASUREMENTS");
   return n && std::atoi(n) > 0 ? std::atoi(n) : 100000;
@@ -76,10 +83,11 @@ COMeas Measurement(int i) {
   return m;
 }
 
+// A connection as the database layer opens each of its own: no mutex, the
+// write-ahead log, synchronous NORMAL.
 sqlite3* OpenRaw(const std::string& file) {
   sqlite3* db = nullptr;
-  sqlite3_open(file.c_str(), &db);
-  // What the data sources set for every connection.
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
   return db;
 }
@@ -122,15 +130,9 @@ struct RawStatements {
   sqlite3_stmt* event = nullptr;
 };
 
-// --- (a) storing ---
+// --- storing ---
 
-// Seconds per stored measurement, shown in microseconds.
-void PerMeasurement(benchmark::State& state) {
-  state.counters["per_measurement"] = benchmark::Counter(
-      static_cast<double>(kMeasurements), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
-void BM_StoreThroughRecordClasses(benchmark::State& state) {
+void StoreThroughRecordClasses(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     Install().NewTask("store record classes");
@@ -144,10 +146,9 @@ void BM_StoreThroughRecordClasses(benchmark::State& state) {
     steps->Close();
     state.ResumeTiming();
   }
-  PerMeasurement(state);
 }
 
-void BM_StoreThroughSqliteApi(benchmark::State& state) {
+void StoreThroughSqliteApi(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     sqlite3* db = OpenRaw(Install().NewTask("store sqlite"));
@@ -159,12 +160,11 @@ void BM_StoreThroughSqliteApi(benchmark::State& state) {
     sqlite3_close(db);
     state.ResumeTiming();
   }
-  PerMeasurement(state);
 }
 
-// --- (b) reading ---
+// --- reading ---
 
-// A task of 100,000 measurements with two events each, made once.
+// A task of the measurements with two events each, made once.
 const std::string& ReadTask() {
   static const std::string name = [] {
     sqlite3* db = OpenRaw(Install().NewTask("read"));
@@ -182,17 +182,25 @@ const std::string& ReadTask() {
   return name;
 }
 
-void BM_ReadThroughReaderAndLoader(benchmark::State& state) {
+const char kMeasQuery[] =
+    "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+    "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 "
+    "ORDER BY [MeasTime]";
+const char kEventQuery[] =
+    "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
+    "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]";
+
+// Each read opens the task as a window does, and reads every row of it.
+void ReadThroughLoader(benchmark::State& state) {
   ReadTask();
   COMeasInterval interval(Install().Context());
   interval.SetMeasMode(COMeasInterval::kByTime);
   interval.SetStartTime(kBase);
   interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
-  COMeasLoader loader(Install().Context());
-  int64_t rows = 0;
   for (auto _ : state) {
+    COMeasLoader loader(Install().Context());
     double sum = 0.0;
-    size_t events = 0;
+    size_t rows = 0, events = 0;
     loader.SetInterval(&interval);
     for (loader.MoveFirst(); !loader.IsEOF(); loader.MoveNext()) {
       const COMeas& m = loader.GetCurrent();
@@ -200,32 +208,24 @@ void BM_ReadThroughReaderAndLoader(benchmark::State& state) {
       events += m.GetEvents().size();
       ++rows;
     }
+    loader.Close();
     benchmark::DoNotOptimize(sum);
-    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+    if (rows != static_cast<size_t>(kMeasurements) || events != 2u * kMeasurements) state.SkipWithError("rows missing");
   }
-  loader.Close();
-  state.counters["rows"] = static_cast<double>(rows) / static_cast<double>(state.iterations());
 }
 
-void BM_ReadThroughSqliteApi(benchmark::State& state) {
+void ReadThroughSqliteApi(benchmark::State& state) {
   const std::string file = Install().Setup().DataFile(ReadTask());
-  sqlite3* db = OpenRaw(file);
   const std::string from = platform::db::DateToText(kBase);
   const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
-  sqlite3_stmt* meas = nullptr;
-  sqlite3_stmt* event = nullptr;
-  sqlite3_prepare_v2(db,
-                     "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
-                     "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] "
-                     "WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 ORDER BY [MeasTime]",
-                     -1, &meas, nullptr);
-  sqlite3_prepare_v2(db,
-                     "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
-                     "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]",
-                     -1, &event, nullptr);
   for (auto _ : state) {
+    sqlite3* db = OpenRaw(file);
+    sqlite3_stmt* meas = nullptr;
+    sqlite3_stmt* event = nullptr;
+    sqlite3_prepare_v2(db, kMeasQuery, -1, &meas, nullptr);
+    sqlite3_prepare_v2(db, kEventQuery, -1, &event, nullptr);
     double sum = 0.0;
-    size_t events = 0;
+    size_t rows = 0, events = 0;
     for (sqlite3_stmt* s : {meas, event}) {
       sqlite3_bind_text(s, 1, from.c_str(), -1, SQLITE_STATIC);
       sqlite3_bind_text(s, 2, to.c_str(), -1, SQLITE_STATIC);
@@ -234,6 +234,7 @@ void BM_ReadThroughSqliteApi(benchmark::State& state) {
       benchmark::DoNotOptimize(sqlite3_column_text(meas, 0));
       sum += sqlite3_column_int(meas, 1);
       for (int c = 2; c < 9; ++c) sum += sqlite3_column_double(meas, c);
+      ++rows;
     }
     while (sqlite3_step(event) == SQLITE_ROW) {
       benchmark::DoNotOptimize(sqlite3_column_text(event, 0));
@@ -241,65 +242,82 @@ void BM_ReadThroughSqliteApi(benchmark::State& state) {
       sum += sqlite3_column_int(event, 1) + sqlite3_column_double(event, 3);
       ++events;
     }
-    sqlite3_reset(meas);
-    sqlite3_reset(event);
+    sqlite3_finalize(meas);
+    sqlite3_finalize(event);
+    sqlite3_close(db);
     benchmark::DoNotOptimize(sum);
-    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+    if (rows != static_cast<size_t>(kMeasurements) || events != 2u * kMeasurements) state.SkipWithError("rows missing");
   }
-  sqlite3_finalize(meas);
-  sqlite3_finalize(event);
-  sqlite3_close(db);
 }
 
-void BM_ReadThroughPlainOdbcQuery(benchmark::State& state) {
-  const std::string name = ReadTask();
-  CDatabase db;
-  db.Open(dbfiles::ConnectString(name));
-  SQLHSTMT st = SQL_NULL_HSTMT;
-  SQLAllocHandle(SQL_HANDLE_STMT, db.GetHandle(), &st);
+// The same queries through the ODBC driver, with the settings of the suite's
+// data sources and the values fetched into bound columns.
+void ReadThroughOdbcDriver(benchmark::State& state) {
+  const std::string file = Install().Setup().DataFile(ReadTask());
   const std::string from = platform::db::DateToText(kBase);
   const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
-  const std::string meas = "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                           "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= '" +
-                           from + "' AND [MeasTime] <= '" + to + "' ORDER BY [MeasTime]";
-  const std::string event = "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] WHERE [EventTime] >= '" +
-                            from + "' AND [EventTime] <= '" + to + "' ORDER BY [EventTime]";
+  auto literal = [&](std::string sql) {
+    for (const auto& [mark, value] : {std::make_pair("?1", from), std::make_pair("?2", to)})
+      sql.replace(sql.find(mark), 2, "'" + value + "'");
+    return sql;
+  };
+  const std::string meas = literal(kMeasQuery);
+  const std::string event = literal(kEventQuery);
+  SQLHENV env = SQL_NULL_HENV;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   for (auto _ : state) {
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    std::string cs = "DRIVER={SQLite3};Database=" + file + ";StepAPI=1;JournalMode=WAL;SyncPragma=NORMAL;NoCreat=1";
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0,
+                                        nullptr, SQL_DRIVER_NOPROMPT)))
+      state.SkipWithError("connect");
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
     double sum = 0.0;
     char text[1024];
     SQLLEN ind[9];
     SQLINTEGER no = 0;
-    SQLREAL values[7];
+    SQLDOUBLE values[7];
+    size_t rows = 0, events = 0;
     SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(meas.c_str())), SQL_NTS);
     SQLBindCol(st, 1, SQL_C_CHAR, text, sizeof text, &ind[0]);
     SQLBindCol(st, 2, SQL_C_SLONG, &no, 0, &ind[1]);
-    for (int c = 0; c < 7; ++c) SQLBindCol(st, static_cast<SQLUSMALLINT>(3 + c), SQL_C_FLOAT, &values[c], 0, &ind[2 + c]);
-    while (SQL_SUCCEEDED(SQLFetch(st))) sum += no + values[0];
+    for (int c = 0; c < 7; ++c) SQLBindCol(st, static_cast<SQLUSMALLINT>(3 + c), SQL_C_DOUBLE, &values[c], 0, &ind[2 + c]);
+    while (SQL_SUCCEEDED(SQLFetch(st))) {
+      sum += no;
+      for (double v : values) sum += v;
+      ++rows;
+    }
     SQLFreeStmt(st, SQL_CLOSE);
     SQLFreeStmt(st, SQL_UNBIND);
-    unsigned char type = 0;
-    SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(event.c_str())), SQL_NTS);
+    SQLINTEGER type = 0;
     char when[64];
+    SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(event.c_str())), SQL_NTS);
     SQLBindCol(st, 1, SQL_C_CHAR, when, sizeof when, &ind[0]);
-    SQLBindCol(st, 2, SQL_C_UTINYINT, &type, 0, &ind[1]);
+    SQLBindCol(st, 2, SQL_C_SLONG, &type, 0, &ind[1]);
     SQLBindCol(st, 3, SQL_C_CHAR, text, sizeof text, &ind[2]);
-    SQLBindCol(st, 4, SQL_C_FLOAT, &values[0], 0, &ind[3]);
-    size_t events = 0;
-    while (SQL_SUCCEEDED(SQLFetch(st))) ++events;
-    SQLFreeStmt(st, SQL_CLOSE);
-    SQLFreeStmt(st, SQL_UNBIND);
+    SQLBindCol(st, 4, SQL_C_DOUBLE, &values[0], 0, &ind[3]);
+    while (SQL_SUCCEEDED(SQLFetch(st))) {
+      sum += type + values[0];
+      ++events;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     benchmark::DoNotOptimize(sum);
-    if (events != 2u * kMeasurements) state.SkipWithError("events missing");
+    if (rows != static_cast<size_t>(kMeasurements) || events != 2u * kMeasurements) state.SkipWithError("rows missing");
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, st);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
-
-BENCHMARK(BM_StoreThroughRecordClasses)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_StoreThroughSqliteApi)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadThroughReaderAndLoader)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadThroughSqliteApi)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadThroughPlainOdbcQuery)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  using kovo::bench::RegisterPair;
+  RegisterPair("store measurements", {"observer", StoreThroughRecordClasses}, {"C API", StoreThroughSqliteApi});
+  RegisterPair("read an interval", {"loader", ReadThroughLoader}, {"C API", ReadThroughSqliteApi});
+  RegisterPair("read, ODBC driver alone", {"ODBC", ReadThroughOdbcDriver}, {"C API", ReadThroughSqliteApi});
+  return kovo::bench::RunPairs(argc, argv);
+}

@@ -4,13 +4,17 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <filesystem>
 
+#include "Connection.h"
+#include "core/Text.h"
 #include "db/Database.h"
 
 namespace platform::db {
@@ -26,7 +30,9 @@ namespace {
 //   to the log before the call returns, so a killed program loses nothing it
 //   committed; NORMAL syncs at checkpoints only, so a power cut may lose the
 //   last commits but leaves a sound file;
-// - a writer waits for another one instead of failing at once (Timeout, ms).
+// - a writer waits for another one instead of failing at once (Timeout, ms);
+// - a missing file is an error, not a new empty database (NoCreat).
+// The direct path reads the same entries, so both paths open a file alike.
 const struct {
   const char* key;
   const char* value;
@@ -35,6 +41,7 @@ const struct {
     {"JournalMode", "WAL"},
     {"SyncPragma", "NORMAL"},
     {"Timeout", "10000"},
+    {"NoCreat", "1"},
 };
 
 std::string InstallerError(const std::string& what) {
@@ -87,10 +94,56 @@ bool RemoveDataSource(const std::string& name) {
   return removed;
 }
 
-std::string DataSourceFile(const std::string& name) {
+namespace {
+
+std::string Attribute(const std::string& name, const char* key) {
   char buf[4096] = {0};
-  int n = SQLGetPrivateProfileString(name.c_str(), "Database", "", buf, sizeof buf, "odbc.ini");
+  int n = SQLGetPrivateProfileString(name.c_str(), key, "", buf, sizeof buf, "odbc.ini");
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+// The value of key in an ODBC connect string ("DSN=x;NoCreat=1"), braces
+// taken off; empty when it has none.
+std::string ConnectAttribute(const std::string& connect, const std::string& key) {
+  size_t start = 0;
+  while (start < connect.size()) {
+    size_t eq = connect.find('=', start);
+    if (eq == std::string::npos) break;
+    std::string k = platform::Trim(connect.substr(start, eq - start));
+    size_t end;
+    std::string value;
+    if (eq + 1 < connect.size() && connect[eq + 1] == '{') {
+      size_t close = connect.find('}', eq + 2);
+      if (close == std::string::npos) close = connect.size();
+      value = connect.substr(eq + 2, close - eq - 2);
+      end = connect.find(';', close);
+    } else {
+      end = connect.find(';', eq + 1);
+      value = connect.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
+    }
+    if (platform::EqualsNoCase(k, key)) return value;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
+
+std::unique_ptr<Connection> Connect(const std::string& connect) {
+  std::string cs = connect;
+  if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);
+  const std::string dsn = ConnectAttribute(cs, "DSN");
+  if (dsn.empty() || !platform::EqualsNoCase(Attribute(dsn, "Driver"), kDriverName))
+    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn);
+  DataSourceSettings settings;
+  settings.file = Attribute(dsn, "Database");
+  if (std::string mode = Attribute(dsn, "JournalMode"); !mode.empty()) settings.journalMode = mode;
+  if (std::string sync = Attribute(dsn, "SyncPragma"); !sync.empty()) settings.synchronous = sync;
+  if (std::string timeout = Attribute(dsn, "Timeout"); !timeout.empty()) settings.timeoutMs = std::atoi(timeout.c_str());
+  return ConnectSqlite(dsn, settings);
 }
 
 namespace {
@@ -132,6 +185,10 @@ void CreateDatabase(const std::string& name, const std::string& description, con
   RemoveFiles(temp);
   try {
     RegisterDataSource(name, description, temp);
+    // An empty file is an empty database; opening never makes one.
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) throw CDBException(SQL_ERROR, "Unable to create " + temp + ": " + std::strerror(errno));
+    ::close(fd);
     {
       CDatabase db;
       db.Open("DSN=" + name);
@@ -153,7 +210,7 @@ void CopyDatabase(const std::string& sourceName, const std::string& targetFile) 
   RemoveFiles(temp);
   try {
     CDatabase db;
-    db.Open("DSN=" + sourceName + ";NoCreat=1");  // a missing source is an error, not a new empty file
+    db.Open("DSN=" + sourceName);
     db.ExecuteSQL("VACUUM INTO " + SqlText(temp));
   } catch (...) {
     RemoveFiles(temp);

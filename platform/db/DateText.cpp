@@ -13,6 +13,7 @@ struct HourCache {
   bool valid = false;
   time_t start = 0;
   int year = 0, month = 0, day = 0, hour = 0;
+  char text[13] = {0};  // "YYYY-MM-DD HH" as read, when it was
 };
 
 bool SameOffsetAllHour(time_t start, const struct tm& first) {
@@ -24,7 +25,10 @@ bool SameOffsetAllHour(time_t start, const struct tm& first) {
 }
 
 thread_local HourCache t_writeHour;
-thread_local HourCache t_readHour;
+// Two hours: a set that requeries to its first row after writing at its end
+// reads two hours by turns.
+thread_local HourCache t_readHours[2];
+thread_local int t_lastReadHour = 0;
 
 void Put(char* p, int value, int digits) {
   for (int i = digits - 1; i >= 0; --i) {
@@ -86,25 +90,54 @@ std::string DateToText(const CTime& time) {
   return std::string(buf, 19);
 }
 
-bool DateFromText(const char* text, size_t length, CTime* out) {
+bool ParseTimestamp(const char* text, size_t length, Timestamp* out) {
   if (text == nullptr || length < 10) return false;
-  int year, month, day, hour = 0, minute = 0, second = 0;
-  if (!Digits(text, 4, &year) || text[4] != '-' || !Digits(text + 5, 2, &month) || text[7] != '-' ||
-      !Digits(text + 8, 2, &day))
+  Timestamp t;
+  if (!Digits(text, 4, &t.year) || text[4] != '-' || !Digits(text + 5, 2, &t.month) || text[7] != '-' ||
+      !Digits(text + 8, 2, &t.day))
     return false;
   if (length >= 19) {
-    if ((text[10] != ' ' && text[10] != 'T') || !Digits(text + 11, 2, &hour) || text[13] != ':' ||
-        !Digits(text + 14, 2, &minute) || text[16] != ':' || !Digits(text + 17, 2, &second))
+    if ((text[10] != ' ' && text[10] != 'T') || !Digits(text + 11, 2, &t.hour) || text[13] != ':' ||
+        !Digits(text + 14, 2, &t.minute) || text[16] != ':' || !Digits(text + 17, 2, &t.second))
       return false;
   } else if (length != 10) {
     return false;
   }
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
-  HourCache& c = t_readHour;
-  if (c.valid && c.year == year && c.month == month && c.day == day && c.hour == hour) {
-    *out = CTime(c.start + minute * 60 + second);
-    return true;
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 60)
+    return false;
+  *out = t;
+  return true;
+}
+
+bool DateFromText(const char* text, size_t length, CTime* out) {
+  // Rows come in order, so the next date is mostly in an hour just read.
+  if (length >= 19 && text[13] == ':' && text[16] == ':') {
+    for (int k = 0; k < 2; ++k) {
+      const HourCache& c = t_readHours[k];
+      int minute, second;
+      if (c.valid && std::memcmp(text, c.text, sizeof c.text) == 0 && Digits(text + 14, 2, &minute) &&
+          Digits(text + 17, 2, &second) && minute <= 59 && second <= 60) {
+        t_lastReadHour = k;
+        *out = CTime(c.start + minute * 60 + second);
+        return true;
+      }
+    }
   }
+  Timestamp fields;
+  if (!ParseTimestamp(text, length, &fields)) return false;
+  const int year = fields.year, month = fields.month, day = fields.day, hour = fields.hour;
+  const int minute = fields.minute, second = fields.second;
+  for (int k = 0; k < 2; ++k) {
+    const HourCache& c = t_readHours[k];
+    if (c.valid && c.year == year && c.month == month && c.day == day && c.hour == hour) {
+      t_lastReadHour = k;
+      *out = CTime(c.start + minute * 60 + second);
+      return true;
+    }
+  }
+  // A new hour takes the place of the one used less recently.
+  t_lastReadHour = 1 - t_lastReadHour;
+  HourCache& c = t_readHours[t_lastReadHour];
   CTime exact(year, month, day, hour, minute, second);
   CTime start(year, month, day, hour, 0, 0);
   struct tm first = {};
@@ -114,6 +147,10 @@ bool DateFromText(const char* text, size_t length, CTime* out) {
             first.tm_hour == hour && first.tm_min == 0 && SameOffsetAllHour(s, first) &&
             exact.GetTime() == s + minute * 60 + second;
   c.start = s, c.year = year, c.month = month, c.day = day, c.hour = hour;
+  if (length >= 19)
+    std::memcpy(c.text, text, sizeof c.text);
+  else
+    c.text[0] = '\0';
   *out = exact;
   return true;
 }

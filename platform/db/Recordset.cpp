@@ -1,22 +1,22 @@
 #include "db/Recordset.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cctype>
 #include <cstring>
 
 #include "core/Text.h"
 #include "db/DateText.h"
+#include "db/Statement.h"
 #include "db/Utf8.h"
 
-using platform::db::ThrowOdbcError;
+using platform::db::Statement;
 
 namespace {
 
+constexpr int kError = -1;  // the return code of a failed ODBC call
+
 // Moving forward by up to this many rows reads them; a longer jump runs the
 // query again from the target row, which the database skips to far faster
-// than the driver can hand rows over.
+// than the rows can be handed over.
 constexpr long kFetchAhead = 32;
 
 struct Column {
@@ -26,51 +26,25 @@ struct Column {
 };
 
 union NumberValue {
-  unsigned char u8;
-  SQLSMALLINT i16;
-  SQLINTEGER i32;
-  SQLUINTEGER u32;
-  SQLREAL f32;
-  SQLDOUBLE f64;
+  int64_t i;
+  double f;
 };
 
-// How a number column travels: its C and SQL types and where its value lies.
-// Text and dates travel as characters and have no number binding.
-struct NumberBinding {
-  SQLSMALLINT cType;
-  SQLSMALLINT sqlType;
-  void* value;
+// The value of one column on its way into the database, in the type it
+// travels in: whole numbers as 64 bits, floating point as double, text and
+// dates as text.
+struct StoreBuffer {
+  NumberValue v{};
+  std::string text;
 };
-
-NumberBinding BindingOf(CFieldExchange::FieldKind kind, NumberValue& v) {
-  switch (kind) {
-    case CFieldExchange::kByte: return {SQL_C_UTINYINT, SQL_TINYINT, &v.u8};
-    case CFieldExchange::kInt: return {SQL_C_SSHORT, SQL_SMALLINT, &v.i16};
-    case CFieldExchange::kLong: return {SQL_C_SLONG, SQL_INTEGER, &v.i32};
-    case CFieldExchange::kULong: return {SQL_C_ULONG, SQL_BIGINT, &v.u32};
-    case CFieldExchange::kSingle: return {SQL_C_FLOAT, SQL_REAL, &v.f32};
-    case CFieldExchange::kDouble: return {SQL_C_DOUBLE, SQL_DOUBLE, &v.f64};
-    default: return {SQL_C_CHAR, SQL_VARCHAR, nullptr};
-  }
-}
 
 bool IsCharacterKind(CFieldExchange::FieldKind kind) {
   return kind == CFieldExchange::kText || kind == CFieldExchange::kDate;
 }
 
-// The fetch buffer of one column; both select statements bind to it.
-struct FetchBuffer {
-  SQLLEN ind = 0;
-  NumberValue v{};
-  std::vector<char> text;
-};
-
-// The parameter buffer of one column for an insert or update.
-struct StoreBuffer {
-  SQLLEN ind = 0;
-  NumberValue v{};
-  std::string text;
-};
+bool IsFloatingKind(CFieldExchange::FieldKind kind) {
+  return kind == CFieldExchange::kSingle || kind == CFieldExchange::kDouble;
+}
 
 std::string Bracket(const std::string& name) {
   if (!name.empty() && name.front() == '[') return name;
@@ -128,13 +102,13 @@ std::string InlineParams(const std::string& filter, const std::vector<CDBParam>&
   for (char c : filter) {
     if (c == '\'') quoted = !quoted;
     if (c == '?' && !quoted) {
-      if (next >= params.size()) throw CDBException(SQL_ERROR, "The filter has more '?' than values: " + filter);
+      if (next >= params.size()) throw CDBException(kError, "The filter has more '?' than values: " + filter);
       out += Literal(params[next++]);
     } else {
       out += c;
     }
   }
-  if (next != params.size()) throw CDBException(SQL_ERROR, "The filter has fewer '?' than values: " + filter);
+  if (next != params.size()) throw CDBException(kError, "The filter has fewer '?' than values: " + filter);
   return out;
 }
 
@@ -150,25 +124,20 @@ struct CRecordset::Impl {
   Source source = kTable;
   std::string table;  // kTable: the table; kQuery: the SELECT
   std::vector<Column> columns;
-  std::vector<FetchBuffer> fetch;
-  SQLBIGINT rowid = 0;
-  SQLLEN rowidInd = 0;
+  int64_t rowid = 0;
   std::vector<StoreBuffer> store;
+  std::string scratch;  // the text of a date being read
 
   struct Select {
-    SQLHSTMT h = SQL_NULL_HSTMT;
-    std::string prepared;  // the text prepared on h
-    bool active = false;   // a cursor is open
-    // Executed and closed before its end: the driver then goes on where that
-    // read stopped, so the statement must be prepared afresh.
-    bool cut = false;
-    long next = 0;         // the index the next fetch delivers
+    std::unique_ptr<Statement> st;
+    bool active = false;  // a read is open
+    long next = 0;        // the index the next fetch delivers
   };
   Select sel[2];
-  SQLHSTMT ins = SQL_NULL_HSTMT;
-  SQLHSTMT upd = SQL_NULL_HSTMT;
-  SQLHSTMT del = SQL_NULL_HSTMT;
-  int filled = -1;  // which select last filled the buffers
+  std::unique_ptr<Statement> ins;
+  std::unique_ptr<Statement> upd;
+  std::unique_ptr<Statement> del;
+  int filled = -1;  // which select is on the row the members are read from
 
   // The filter, sort and parameters of the last Open or Requery: later
   // changes of the members take effect at the next Requery, not before.
@@ -180,86 +149,101 @@ struct CRecordset::Impl {
   Dir posDir = Dir::kForward;
   long posIndex = -1;
   long eofIndex = -1;  // forward index of EOF when a forward read ran into it
-  SQLBIGINT currentRowid = 0;
-  SQLBIGINT editRowid = 0;
+  int64_t currentRowid = 0;
+  int64_t editRowid = 0;
 
   void FreeStatements() {
-    for (Select& s : sel) {
-      if (s.h != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, s.h);
-      s = Select();
-    }
-    for (SQLHSTMT* h : {&ins, &upd, &del}) {
-      if (*h != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *h);
-      *h = SQL_NULL_HSTMT;
-    }
+    for (Select& s : sel) s = Select();
+    ins.reset();
+    upd.reset();
+    del.reset();
     filled = -1;
+  }
+
+  // The statement whose current row the members are read from, and the
+  // column of the first member in it.
+  Statement* Current() const { return filled < 0 ? nullptr : sel[filled].st.get(); }
+  int FirstColumn() const { return source == kTable ? 1 : 0; }
+
+  // Binds the stored values to the parameters of an insert or update.
+  void BindRow(Statement& st) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+      const StoreBuffer& b = store[i];
+      const int n = static_cast<int>(i);
+      const CFieldExchange::FieldKind kind = columns[i].kind;
+      if (IsCharacterKind(kind))
+        st.SetText(n, b.text);
+      else if (IsFloatingKind(kind))
+        st.SetDouble(n, b.v.f);
+      else
+        st.SetInt(n, b.v.i);
+    }
   }
 };
 
 // --- field exchange ---
 
+void CFieldExchange::FetchColumn(size_t i, FieldKind kind, void* value) {
+  Statement* st = m_statement;
+  const int col = m_firstColumn + static_cast<int>(i);
+  int64_t n = 0;
+  double f = 0.0;
+  switch (kind) {
+    case kText: {
+      std::string& s = *static_cast<std::string*>(value);
+      const auto& columns = m_prs->m_impl->columns;
+      const size_t max = i < columns.size() ? static_cast<size_t>(columns[i].maxLength) : 0;
+      // No more characters than bytes, most often.
+      if (st->GetText(col, &s) && s.size() > max) s = platform::db::TruncateUtf8(s, max);
+      break;
+    }
+    case kByte: st->GetInt(col, &n), *static_cast<unsigned char*>(value) = static_cast<unsigned char>(n); break;
+    case kInt: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int16_t>(n); break;
+    case kLong: st->GetInt(col, &n), *static_cast<int*>(value) = static_cast<int32_t>(n); break;
+    case kULong: st->GetInt(col, &n), *static_cast<unsigned*>(value) = static_cast<uint32_t>(n); break;
+    case kSingle: st->GetDouble(col, &f), *static_cast<float*>(value) = static_cast<float>(f); break;
+    case kDouble: st->GetDouble(col, &f), *static_cast<double*>(value) = f; break;
+    case kDate: {
+      std::string& text = m_prs->m_impl->scratch;
+      CTime t(0);
+      if (st->GetText(col, &text)) platform::db::DateFromText(text.data(), text.size(), &t);
+      *static_cast<CTime*>(value) = t;
+      break;
+    }
+  }
+}
+
 void CFieldExchange::Field(const char* name, FieldKind kind, void* value, int maxLength) {
-  CRecordset::Impl& im = *m_prs->m_impl;
   const size_t i = m_index++;
+  if (m_op == Fetch) {
+    // Straight from the current row into the member, in column order.
+    if (m_statement != nullptr && i < m_prs->m_impl->columns.size()) FetchColumn(i, kind, value);
+    return;
+  }
+  CRecordset::Impl& im = *m_prs->m_impl;
   switch (m_op) {
     case Name:
       im.columns.push_back(Column{Bracket(name), kind, kind == kText ? (maxLength > 0 ? maxLength : 255) : 0});
       return;
-    case Fetch: {
-      if (i >= im.fetch.size()) return;
-      const FetchBuffer& b = im.fetch[i];
-      const bool null = b.ind == SQL_NULL_DATA;
-      switch (kind) {
-        case kText: {
-          std::string& s = *static_cast<std::string*>(value);
-          if (null) {
-            s.clear();
-          } else {
-            size_t cap = b.text.size() - 1;
-            size_t len = b.ind == SQL_NO_TOTAL || b.ind < 0 || static_cast<size_t>(b.ind) > cap ? cap : static_cast<size_t>(b.ind);
-            s.assign(b.text.data(), len);
-            s = platform::db::TruncateUtf8(s, static_cast<size_t>(im.columns[i].maxLength));
-          }
-          break;
-        }
-        case kByte: *static_cast<unsigned char*>(value) = null ? 0 : b.v.u8; break;
-        case kInt: *static_cast<int*>(value) = null ? 0 : b.v.i16; break;
-        case kLong: *static_cast<int*>(value) = null ? 0 : b.v.i32; break;
-        case kULong: *static_cast<unsigned*>(value) = null ? 0 : b.v.u32; break;
-        case kSingle: *static_cast<float*>(value) = null ? 0.0f : b.v.f32; break;
-        case kDouble: *static_cast<double*>(value) = null ? 0.0 : b.v.f64; break;
-        case kDate: {
-          CTime t(0);
-          if (!null) {
-            size_t len = b.ind < 0 ? 0 : std::min(static_cast<size_t>(b.ind), b.text.size() - 1);
-            platform::db::DateFromText(b.text.data(), len, &t);
-          }
-          *static_cast<CTime*>(value) = t;
-          break;
-        }
-      }
+    case Fetch:
       return;
-    }
     case Store: {
       if (i >= im.store.size()) return;
       StoreBuffer& b = im.store[i];
-      b.ind = 0;
       switch (kind) {
         case kText:
           b.text = platform::db::TruncateUtf8(*static_cast<std::string*>(value), static_cast<size_t>(im.columns[i].maxLength));
-          b.ind = static_cast<SQLLEN>(b.text.size());
           break;
-        case kByte: b.v.u8 = *static_cast<unsigned char*>(value); break;
-        case kInt: b.v.i16 = static_cast<SQLSMALLINT>(*static_cast<int*>(value)); break;
-        case kLong: b.v.i32 = static_cast<SQLINTEGER>(*static_cast<int*>(value)); break;
-        case kULong: b.v.u32 = static_cast<SQLUINTEGER>(*static_cast<unsigned*>(value)); break;
-        case kSingle: b.v.f32 = *static_cast<float*>(value); break;
-        case kDouble: b.v.f64 = *static_cast<double*>(value); break;
+        case kByte: b.v.i = *static_cast<unsigned char*>(value); break;
+        case kInt: b.v.i = static_cast<int16_t>(*static_cast<int*>(value)); break;
+        case kLong: b.v.i = static_cast<int32_t>(*static_cast<int*>(value)); break;
+        case kULong: b.v.i = static_cast<uint32_t>(*static_cast<unsigned*>(value)); break;
+        case kSingle: b.v.f = *static_cast<float*>(value); break;
+        case kDouble: b.v.f = *static_cast<double*>(value); break;
         case kDate: {
           char buf[20];
           platform::db::DateToText(*static_cast<CTime*>(value), buf);
           b.text.assign(buf, 19);
-          b.ind = 19;
           break;
         }
       }
@@ -290,12 +274,12 @@ std::vector<std::string> CRecordset::GetColumnNames() const {
   return names;
 }
 
-void CRecordset::Throw(int ret, short type, void* handle, const std::string& what) {
-  ThrowOdbcError(ret, type, handle, what);
-}
-
 void CRecordset::Exchange(int operation) {
   CFieldExchange fx(this, static_cast<CFieldExchange::Operation>(operation));
+  if (operation == CFieldExchange::Fetch) {
+    fx.m_statement = m_impl->Current();
+    fx.m_firstColumn = m_impl->FirstColumn();
+  }
   DoFieldExchange(&fx);
 }
 
@@ -322,13 +306,7 @@ bool CRecordset::Open(int openType, const std::string& sql) {
   }
   im.columns.clear();
   Exchange(CFieldExchange::Name);
-  im.fetch.assign(im.columns.size(), FetchBuffer());
   im.store.assign(im.columns.size(), StoreBuffer());
-  for (size_t i = 0; i < im.columns.size(); ++i) {
-    CFieldExchange::FieldKind k = im.columns[i].kind;
-    if (k == CFieldExchange::kText) im.fetch[i].text.assign(static_cast<size_t>(im.columns[i].maxLength) * 4 + 1, '\0');
-    if (k == CFieldExchange::kDate) im.fetch[i].text.assign(64, '\0');
-  }
   im.open = true;
   m_editMode = noMode;
   try {
@@ -355,28 +333,12 @@ void CRecordset::CloseStatements() {
   if (m_pDatabase != nullptr) m_pDatabase->Detach(this);
 }
 
-// Allocates the statements and binds the fetch buffers to both selects.
+// Makes the statements of the selects.
 void CRecordset::Prepare() {
   Impl& im = *m_impl;
-  SQLHDBC dbc = m_pDatabase->GetHandle();
   const int selects = im.source == Impl::kTable ? 2 : 1;
-  for (int d = 0; d < selects; ++d) {
-    Impl::Select& s = im.sel[d];
-    if (s.h != SQL_NULL_HSTMT) continue;
-    SQLRETURN r = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &s.h);
-    if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_DBC, dbc, "Statement");
-    SQLUSMALLINT col = 1;
-    if (im.source == Impl::kTable) SQLBindCol(s.h, col++, SQL_C_SBIGINT, &im.rowid, 0, &im.rowidInd);
-    for (size_t i = 0; i < im.columns.size(); ++i, ++col) {
-      FetchBuffer& b = im.fetch[i];
-      if (IsCharacterKind(im.columns[i].kind)) {
-        SQLBindCol(s.h, col, SQL_C_CHAR, b.text.data(), static_cast<SQLLEN>(b.text.size()), &b.ind);
-      } else {
-        const NumberBinding n = BindingOf(im.columns[i].kind, b.v);
-        SQLBindCol(s.h, col, n.cType, n.value, 0, &b.ind);
-      }
-    }
-  }
+  for (int d = 0; d < selects; ++d)
+    if (!im.sel[d].st) im.sel[d].st = m_pDatabase->NewStatement();
 }
 
 // Runs the select of one direction so that its next fetch delivers the row
@@ -385,13 +347,15 @@ void CRecordset::Execute(Dir dir, long offset) {
   Impl& im = *m_impl;
   const int d = static_cast<int>(dir);
   Impl::Select& s = im.sel[d];
-  // One read at a time per connection: the driver steps through one result
-  // only and reads any other still open to its end first, which would make
-  // every move to the last row cost the whole table.
+  // One read at a time per connection: the ODBC driver steps through one
+  // result only and reads any other still open to its end first, which would
+  // make every move to the last row cost the whole table.
   ReleaseRead();
 
   if (im.source == Impl::kCatalog) {
-    if (!ExecuteCatalog(s.h)) throw CDBException(SQL_ERROR, "The record set has no query");
+    void* handle = s.st->OdbcHandle();
+    if (handle == nullptr) throw CDBException(kError, "A catalogue set needs a connection through ODBC");
+    if (!ExecuteCatalog(handle)) throw CDBException(kError, "The record set has no query");
     s.active = true;
     s.next = 0;
     while (s.next < offset && FetchOne(dir)) {
@@ -399,9 +363,9 @@ void CRecordset::Execute(Dir dir, long offset) {
     return;
   }
 
-  // Offsets and filter values go into the text as literals: the driver reads
-  // a statement with parameters to its end at once, which a requery of a
-  // large table cannot afford. Text values are quoted, so they stay values.
+  // Offsets and filter values go into the text as literals: the ODBC driver
+  // reads a statement with parameters to its end at once, which a requery of
+  // a large table cannot afford. Text values are quoted, so they stay values.
   const std::string filter = platform::Trim(im.filter).empty() ? std::string() : InlineParams(im.filter, im.params);
   const std::string offsetText = platform::Format("%ld", offset);
   std::string text;
@@ -422,17 +386,9 @@ void CRecordset::Execute(Dir dir, long offset) {
     if (!platform::Trim(im.sort).empty()) text += " ORDER BY " + im.sort;
     if (offset > 0) text = "SELECT * FROM (" + text + ") LIMIT -1 OFFSET " + offsetText;
   }
-  SQLRETURN r;
-  if (s.prepared != text) {
-    s.prepared.clear();
-    r = SQLPrepare(s.h, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-    if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, s.h, "Prepare");
-    s.prepared = text;
-  }
-  r = SQLExecute(s.h);
-  if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) Throw(r, SQL_HANDLE_STMT, s.h, "Query");
+  s.st->Prepare(text);
+  s.st->Execute();
   s.active = true;
-  s.cut = true;
   s.next = offset;
 }
 
@@ -441,18 +397,15 @@ bool CRecordset::FetchOne(Dir dir) {
   const int d = static_cast<int>(dir);
   Impl::Select& s = im.sel[d];
   if (!s.active) return false;
-  SQLRETURN r = SQLFetch(s.h);
-  if (r == SQL_NO_DATA) {
-    // The end of the rows also ends the read, so the connection holds no old
-    // snapshot while the set rests at its end.
-    SQLFreeStmt(s.h, SQL_CLOSE);
+  // The end of the rows also ends the read, so the connection holds no old
+  // snapshot while the set rests at its end.
+  if (!s.st->Fetch()) {
     s.active = false;
-    s.cut = false;
     if (im.filled == d) im.filled = -1;
     if (dir == Dir::kForward) im.eofIndex = s.next;
     return false;
   }
-  if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, s.h, "Fetch");
+  if (im.source == Impl::kTable) s.st->GetInt(0, &im.rowid);
   im.filled = d;
   ++s.next;
   return true;
@@ -484,7 +437,7 @@ void CRecordset::SetPosition(Dir dir, long index, bool onRow) {
 }
 
 void CRecordset::MoveFirst() {
-  if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
+  if (!IsOpen()) throw CDBException(kError, "The record set is not open");
   Impl& im = *m_impl;
   m_editMode = noMode;
   im.eofIndex = -1;
@@ -503,7 +456,7 @@ void CRecordset::MoveFirst() {
 }
 
 bool CRecordset::Requery() {
-  if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
+  if (!IsOpen()) throw CDBException(kError, "The record set is not open");
   m_impl->filter = m_strFilter;
   m_impl->sort = m_strSort;
   m_impl->params = m_filterParams;
@@ -512,7 +465,7 @@ bool CRecordset::Requery() {
 }
 
 void CRecordset::MoveLast() {
-  if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
+  if (!IsOpen()) throw CDBException(kError, "The record set is not open");
   Impl& im = *m_impl;
   m_editMode = noMode;
   if (im.source == Impl::kTable) {
@@ -538,7 +491,7 @@ void CRecordset::MovePrev() { MoveBy(-1); }
 void CRecordset::Move(long rows) { MoveBy(rows); }
 
 void CRecordset::MoveBy(long delta) {
-  if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
+  if (!IsOpen()) throw CDBException(kError, "The record set is not open");
   if (delta == 0) return;
   Impl& im = *m_impl;
   m_editMode = noMode;
@@ -600,13 +553,13 @@ void CRecordset::MoveBy(long delta) {
 // --- changes ---
 
 void CRecordset::AddNew() {
-  if (!CanUpdate()) throw CDBException(SQL_ERROR, "The record set cannot be updated");
+  if (!CanUpdate()) throw CDBException(kError, "The record set cannot be updated");
   m_editMode = addnew;
 }
 
 void CRecordset::Edit() {
-  if (!CanUpdate()) throw CDBException(SQL_ERROR, "The record set cannot be updated");
-  if (m_bof || m_eof || m_deleted) throw CDBException(SQL_ERROR, "No current record to edit");
+  if (!CanUpdate()) throw CDBException(kError, "The record set cannot be updated");
+  if (m_bof || m_eof || m_deleted) throw CDBException(kError, "No current record to edit");
   m_impl->editRowid = m_impl->currentRowid;
   m_editMode = edit;
 }
@@ -618,18 +571,8 @@ void CRecordset::EndRead() { ReleaseRead(); }
 void CRecordset::ReleaseRead() {
   Impl& im = *m_impl;
   for (Impl::Select& s : im.sel) {
-    if (s.active) SQLFreeStmt(s.h, SQL_CLOSE);
+    if (s.st) s.st->Close();
     s.active = false;
-    if (s.cut) {
-      // Closing a read the driver steps through leaves it open underneath,
-      // holding its snapshot (and keeping this connection from writing); a
-      // fresh prepare ends it.
-      s.cut = false;
-      if (s.prepared.empty() ||
-          !SQL_SUCCEEDED(SQLPrepare(s.h, reinterpret_cast<SQLCHAR*>(s.prepared.data()),
-                                    static_cast<SQLINTEGER>(s.prepared.size()))))
-        s.prepared.clear();
-    }
   }
   im.filled = -1;
 }
@@ -637,19 +580,16 @@ void CRecordset::ReleaseRead() {
 void CRecordset::EndWriteMode() { m_editMode = noMode; }
 
 bool CRecordset::Update() {
-  if (!IsOpen()) throw CDBException(SQL_ERROR, "The record set is not open");
-  if (m_editMode == noMode) throw CDBException(SQL_ERROR, "Update without AddNew or Edit");
+  if (!IsOpen()) throw CDBException(kError, "The record set is not open");
+  if (m_editMode == noMode) throw CDBException(kError, "Update without AddNew or Edit");
   Impl& im = *m_impl;
-  SQLLEN affected = 0;
+  int64_t affected = 0;
   try {
     Exchange(CFieldExchange::Store);
     m_pDatabase->ReleaseReaders();
-    SQLHDBC dbc = m_pDatabase->GetHandle();
     const bool adding = m_editMode == addnew;
-    SQLHSTMT& h = adding ? im.ins : im.upd;
-    if (h == SQL_NULL_HSTMT) {
-      SQLRETURN r = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h);
-      if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_DBC, dbc, "Statement");
+    std::unique_ptr<Statement>& st = adding ? im.ins : im.upd;
+    if (!st) {
       std::string text;
       if (adding) {
         std::string names, marks;
@@ -663,46 +603,17 @@ bool CRecordset::Update() {
         for (const Column& c : im.columns) sets += (sets.empty() ? "" : ", ") + c.name + " = ?";
         text = "UPDATE " + im.table + " SET " + sets + " WHERE rowid = ?";
       }
-      r = SQLPrepare(h, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-      if (!SQL_SUCCEEDED(r)) {
-        try {
-          Throw(r, SQL_HANDLE_STMT, h, "Prepare");
-        } catch (...) {
-          SQLFreeHandle(SQL_HANDLE_STMT, h);
-          h = SQL_NULL_HSTMT;
-          throw;
-        }
-      }
+      auto made = m_pDatabase->NewStatement();
+      made->Prepare(text);
+      st = std::move(made);
     }
-    SQLFreeStmt(h, SQL_RESET_PARAMS);
-    SQLUSMALLINT p = 1;
-    for (size_t i = 0; i < im.columns.size(); ++i, ++p) {
-      StoreBuffer& b = im.store[i];
-      SQLRETURN r;
-      if (IsCharacterKind(im.columns[i].kind)) {
-        r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, b.text.empty() ? 1 : b.text.size(), 0,
-                             b.text.data(), 0, &b.ind);
-      } else {
-        const NumberBinding n = BindingOf(im.columns[i].kind, b.v);
-        r = SQLBindParameter(h, p, SQL_PARAM_INPUT, n.cType, n.sqlType, 0, 0, n.value, 0, &b.ind);
-      }
-      if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, h, "Parameter");
-    }
-    SQLLEN zero = 0;
-    SQLBIGINT rowid = im.editRowid;
-    if (!adding) {
-      SQLRETURN r = SQLBindParameter(h, p, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &rowid, 0, &zero);
-      if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_STMT, h, "Parameter");
-    }
-    SQLRETURN r = SQLExecute(h);
-    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) Throw(r, SQL_HANDLE_STMT, h, adding ? "Insert" : "Update");
-    SQLRowCount(h, &affected);
-    SQLFreeStmt(h, SQL_CLOSE);
+    im.BindRow(*st);
+    if (!adding) st->SetInt(static_cast<int>(im.columns.size()), im.editRowid);
+    st->Execute();
+    affected = st->RowsAffected();
   } catch (...) {
     // Whatever went wrong, the set leaves add or edit mode: the caller's next
     // AddNew or Edit starts a write of its own instead of failing again.
-    if (im.ins != SQL_NULL_HSTMT) SQLFreeStmt(im.ins, SQL_CLOSE);
-    if (im.upd != SQL_NULL_HSTMT) SQLFreeStmt(im.upd, SQL_CLOSE);
     EndWriteMode();
     throw;
   }
@@ -711,34 +622,18 @@ bool CRecordset::Update() {
 }
 
 void CRecordset::Delete() {
-  if (!CanUpdate()) throw CDBException(SQL_ERROR, "The record set cannot be updated");
-  if (m_bof || m_eof || m_deleted) throw CDBException(SQL_ERROR, "No current record to delete");
+  if (!CanUpdate()) throw CDBException(kError, "The record set cannot be updated");
+  if (m_bof || m_eof || m_deleted) throw CDBException(kError, "No current record to delete");
   Impl& im = *m_impl;
   m_editMode = noMode;
   m_pDatabase->ReleaseReaders();
-  SQLHDBC dbc = m_pDatabase->GetHandle();
-  if (im.del == SQL_NULL_HSTMT) {
-    SQLRETURN r = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &im.del);
-    if (!SQL_SUCCEEDED(r)) Throw(r, SQL_HANDLE_DBC, dbc, "Statement");
-    std::string text = "DELETE FROM " + im.table + " WHERE rowid = ?";
-    r = SQLPrepare(im.del, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-    if (!SQL_SUCCEEDED(r)) {
-      try {
-        Throw(r, SQL_HANDLE_STMT, im.del, "Prepare");
-      } catch (...) {
-        SQLFreeHandle(SQL_HANDLE_STMT, im.del);
-        im.del = SQL_NULL_HSTMT;
-        throw;
-      }
-    }
+  if (!im.del) {
+    auto made = m_pDatabase->NewStatement();
+    made->Prepare("DELETE FROM " + im.table + " WHERE rowid = ?");
+    im.del = std::move(made);
   }
-  SQLBIGINT rowid = im.currentRowid;
-  SQLLEN zero = 0;
-  SQLFreeStmt(im.del, SQL_RESET_PARAMS);
-  SQLRETURN r = SQLBindParameter(im.del, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &rowid, 0, &zero);
-  if (SQL_SUCCEEDED(r)) r = SQLExecute(im.del);
-  if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) Throw(r, SQL_HANDLE_STMT, im.del, "Delete");
-  SQLFreeStmt(im.del, SQL_CLOSE);
+  im.del->SetInt(0, im.currentRowid);
+  im.del->Execute();
   m_deleted = true;
   im.eofIndex = -1;
 }

@@ -1,15 +1,57 @@
 #include "OdbcTestSupport.h"
 
+#include <link.h>
+#include <odbcinst.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "db/DataSource.h"
 #include "db/Database.h"
 
 namespace kovo::test {
+
+namespace {
+
+// The file of the SQLite3 ODBC driver, as the driver manager loads it for
+// the driver's name.
+std::string DriverLibrary() {
+  static const std::string path = [] {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    std::string cs = std::string("DRIVER={") + platform::db::kDriverName + "};Database=:memory:";
+    std::string found;
+    if (SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0,
+                                       nullptr, SQL_DRIVER_NOPROMPT))) {
+      dl_iterate_phdr(
+          [](dl_phdr_info* info, size_t, void* data) {
+            const std::string name = info->dlpi_name ? info->dlpi_name : "";
+            if (name.find("sqlite3odbc") == std::string::npos) return 0;
+            *static_cast<std::string*>(data) = name;
+            return 1;
+          },
+          &found);
+      SQLDisconnect(dbc);
+    }
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    if (found.empty()) throw std::runtime_error("the SQLite3 ODBC driver's library was not found");
+    return found;
+  }();
+  return path;
+}
+
+}  // namespace
+
+std::string DbPathName(DbPath path) { return path == DbPath::kEmbedded ? "Embedded" : "Odbc"; }
 
 OdbcScope::OdbcScope() : m_ini(m_dir.File("odbc.ini")) {
   if (const char* old = std::getenv("ODBCINI")) {
@@ -27,11 +69,17 @@ OdbcScope::~OdbcScope() {
     unsetenv("ODBCINI");
 }
 
-void OdbcScope::MakeDatabase(const std::string& dsn, const std::string& file, const std::string& script) const {
-  platform::db::RegisterDataSource(dsn, "test", file);
-  CDatabase db;
-  db.Open("ODBC;DSN=" + dsn);
-  if (!script.empty()) db.ExecuteSQL(script);
+void OdbcScope::MakeDatabase(const std::string& dsn, const std::string& file, const std::string& script,
+                             DbPath path) const {
+  platform::db::CreateDatabase(dsn, "test", file, script);
+  if (path == DbPath::kOdbc) RouteThroughOdbc(dsn);
+}
+
+void OdbcScope::RouteThroughOdbc(const std::string& dsn) { SetAttribute(dsn, "Driver", DriverLibrary()); }
+
+void OdbcScope::SetAttribute(const std::string& dsn, const std::string& key, const std::string& value) {
+  if (!SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), value.c_str(), "odbc.ini"))
+    throw std::runtime_error("unable to set " + key + " of " + dsn);
 }
 
 std::string RunCommand(const std::string& command, int* status) {

@@ -1,11 +1,20 @@
 #pragma once
 // Every database test works in a folder of its own and points ODBCINI at a
 // data-source file there, so no test touches the user's data sources.
+#include <ostream>
 #include <string>
 
 #include "TestSupport.h"
 
 namespace kovo::test {
+
+// The two ways the database layer reaches a database: directly on the file
+// of a data source of the suite's SQLite3 driver, or through ODBC for a data
+// source of any other driver.
+enum class DbPath { kEmbedded, kOdbc };
+// "Embedded" or "Odbc", for the names of parameterised tests.
+std::string DbPathName(DbPath path);
+inline void PrintTo(DbPath path, std::ostream* out) { *out << DbPathName(path); }
 
 class OdbcScope {
  public:
@@ -17,8 +26,16 @@ class OdbcScope {
   const TempDir& Dir() const { return m_dir; }
   std::string File(const std::string& name) const { return m_dir.File(name); }
   const std::string& IniFile() const { return m_ini; }
-  // Registers name for the file and creates the file by running script.
-  void MakeDatabase(const std::string& dsn, const std::string& file, const std::string& script) const;
+  // Registers name for the file and creates the file by running script; the
+  // layer then reaches it by the path given.
+  void MakeDatabase(const std::string& dsn, const std::string& file, const std::string& script,
+                    DbPath path = DbPath::kEmbedded) const;
+  // Makes a registered data source one of another driver: it names the
+  // SQLite3 ODBC driver's library by its path instead of the driver's name,
+  // so the layer reaches it through ODBC, with the same settings.
+  static void RouteThroughOdbc(const std::string& dsn);
+  // Sets one attribute of a registered data source.
+  static void SetAttribute(const std::string& dsn, const std::string& key, const std::string& value);
 
  private:
   TempDir m_dir;

@@ -317,6 +317,8 @@ TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
 }
 
 TEST_F(RecordsTest, TheOneReopenRecoversAStaleConnection) {
+  // Through ODBC, where a connection can be cut from outside.
+  kovo::test::OdbcScope::RouteThroughOdbc("TARNIC:SYSTEM");
   CORecDBList list;
   list.Open();
   list.Close();

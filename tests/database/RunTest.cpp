@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 
 #include "CODBObs.h"
@@ -104,6 +105,42 @@ TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
   ASSERT_FALSE(events.IsEOF());
   EXPECT_EQ(events.m_EventTime, base + CTimeSpan(2));
   EXPECT_EQ(events.m_EventText, "Measurement task stopped");
+}
+
+TEST_F(RunTest, AnOdbcClientOpensATaskByItsNameWhileTheProgramHasItOpen) {
+  const std::string task = NewTask("shared");
+  kovo::test::ObserverSteps store(*context);
+  const CTime base(2024, 6, 1, 8, 0, 0);
+  for (int i = 0; i < 50; ++i) {
+    COMeas m = MakeMeas(base, i, 0, 0.5f * i);
+    store.Write(m, i == 0);
+  }
+  // A window of the program rests mid-way through the measurements.
+  COMeas current;
+  CORecMeas meas(*context);
+  meas.SetTarget(&current);
+  meas.Open();
+  meas.Move(20);
+  const std::string script = odbc.File("client.sql");
+  std::ofstream(script) << "SELECT count(*) || ' rows' FROM [Meas]\n"
+                           "INSERT INTO [Event] VALUES ('2024-06-01 08:00:49', 9, 'from isql', 0)\n";
+  int status = -1;
+  const std::string out =
+      kovo::test::RunCommand("isql -b -v " + dbfiles::DataSourceName(task) + " < '" + script + "' 2>&1", &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find("50 rows"), std::string::npos) << out;
+  // The program goes on writing and reading and sees what the client wrote.
+  COMeas next = MakeMeas(base, 50, 0, 1.0f);
+  store.Write(next);
+  meas.MoveNext();
+  EXPECT_EQ(current.GetMeasNo(), 22);
+  CORecEvent events(*context);
+  events.m_strFilter = "[EventText] = 'from isql'";
+  events.Open();
+  ASSERT_FALSE(events.IsEOF());
+  EXPECT_EQ(events.m_EventTime, base + CTimeSpan(49));
+  meas.MoveLast();
+  EXPECT_EQ(current.GetMeasNo(), 51);
 }
 
 // The result of SQLite's own check of a database.

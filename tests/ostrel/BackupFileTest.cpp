@@ -101,6 +101,11 @@ TEST(BackupCodec, DecimalsAreWrittenInTheExponentFormWithEveryDigitKept) {
       {"123456789.12345679", "1.2345678912345679e+008"},
       {"1.500000e+001", "1.500000e+001"},  // an old file's value stays as it was
       {"+7", "7.000000e+000"},
+      {"1.0e-05", "1.000000e-005"},
+      {"2.5000000e+0005", "2.5000000e+005"},
+      {"7.000000e-0", "7.000000e-000"},
+      {"-4.000000E12", "-4.000000e+012"},
+      {"0.5e1234", "5.000000e+1233"},
   };
   for (const Case& c : cases) {
     std::string out;
@@ -129,6 +134,8 @@ TEST(BackupCodec, NumbersAndDatesAreReadStrictly) {
   DateTime date;
   ASSERT_TRUE(ParseDate("2024-03-31 02:30:05", &date));
   EXPECT_EQ(FormatDate(date), "2024-03-31 02:30:05");  // a local time that DST skips stays as written
+  EXPECT_EQ(FormatDate({7, 1, 2, 3, 4, 5}), "0007-01-02 03:04:05");
+  EXPECT_EQ(FormatDate({-31073, 1, 1, 0, 0, 0}), "-31073-01-01 00:00:00");  // what a driver gave for year 99999
   for (std::string_view bad : {"2024-03-31", "2024-03-31 02:30", "2024-13-01 00:00:00", "2024/03/31 02:30:05",
                                "2024-03-31 02:30:05.000", "2024-03-31T02:30:05"})
     EXPECT_FALSE(ParseDate(bad, &date)) << bad;

@@ -1,12 +1,14 @@
 #pragma once
 // ODBC data sources of the suite, registered with the ODBC installer in the
 // user's data-source file ($ODBCINI when set, else ~/.odbc.ini), so that any
-// ODBC client reaches a database by its name.
+// ODBC client reaches a database by its name. The suite's own connections
+// read the same entry and open the file directly (see CDatabase).
 #include <string>
 
 namespace platform::db {
 
-// The driver every data source names, as registered in /etc/odbcinst.ini.
+// The driver every data source names, as registered in /etc/odbcinst.ini; a
+// data source of this driver is opened directly.
 extern const char* const kDriverName;
 
 // Adds the data source, or replaces every attribute of one of that name: the

@@ -1,7 +1,10 @@
 #pragma once
-// A connection to an ODBC data source and the exception every database
-// failure raises. The ODBC headers stay out of here: their Windows-style
-// typedefs would clash with the suite's own.
+// A connection to a data source and the exception every database failure
+// raises. A data source of the suite's SQLite3 driver is opened directly on
+// its file with SQLite's own interface; any other goes through ODBC. Either
+// way the texts are the driver's. The ODBC headers stay out of here: their
+// Windows-style typedefs would clash with the suite's own.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,7 +12,13 @@
 
 class CRecordset;
 
-// A failed ODBC call, with the driver's own text ("[SQLite]no such table: X").
+namespace platform::db {
+class Connection;
+class Statement;
+}  // namespace platform::db
+
+// A failed database call, with the driver's own text ("[SQLite]no such table:
+// X (1)"); a connection that cannot be opened names its data source.
 class CDBException : public CException {
  public:
   CDBException(int retCode, std::string error, std::string state = std::string());
@@ -22,6 +31,7 @@ class CDBException : public CException {
   std::string m_strStateNativeOrigin;  // the SQLSTATE, e.g. "HY000"
 };
 
+// A connection and the record sets on it are used by one thread at a time.
 class CDatabase {
  public:
   CDatabase();
@@ -30,29 +40,38 @@ class CDatabase {
   CDatabase& operator=(const CDatabase&) = delete;
 
   // connect: "ODBC;DSN=TARNIC:SYSTEM" (the "ODBC;" prefix is optional) or any
-  // ODBC connection string. Throws CDBException; a second Open while open
-  // does nothing and returns true.
+  // ODBC connection string. Throws CDBException, also when the file of the
+  // data source is missing (none is created), no database, or locked beyond
+  // the data source's timeout. A second Open while open does nothing and
+  // returns true.
   bool Open(const std::string& connect);
   bool OpenEx(const std::string& connect) { return Open(connect); }
   void Close();
-  bool IsOpen() const { return m_hdbc != nullptr; }
+  bool IsOpen() const { return m_connection != nullptr; }
   const std::string& GetConnect() const { return m_connect; }
+  // Whether the connection reaches its file directly rather than through ODBC.
+  bool IsEmbedded() const;
 
   // Runs one statement (or several separated by ';') that returns no rows.
   void ExecuteSQL(const std::string& sql);
 
   // A transaction over this connection; without one every write is committed
-  // by itself.
+  // by itself. A CommitTrans that fails throws the database's reason for it
+  // and ends the transaction either way.
   void BeginTrans();
   void CommitTrans();
   void Rollback();
   bool InTransaction() const { return m_inTransaction; }
+  // After a CommitTrans that threw: whether the work is known to be rolled
+  // back, leaving the database as it was before BeginTrans.
+  bool CommitUndone() const { return m_commitUndone; }
 
-  // The connection handle (SQLHDBC), for catalogue calls of derived classes.
-  void* GetHandle() const { return m_hdbc; }
+  // A statement of its own on this connection. Throws CDBException.
+  std::unique_ptr<platform::db::Statement> NewStatement();
 
-  // The process-wide ODBC environment handle (SQLHENV).
-  static void* Environment();
+  // The ODBC connection handle (SQLHDBC), for catalogue calls; null when the
+  // connection is not through ODBC.
+  void* GetHandle() const;
 
  private:
   friend class CRecordset;
@@ -63,9 +82,10 @@ class CDatabase {
   void ReleaseReaders();
   void EndTransaction(bool commit);
 
-  void* m_hdbc = nullptr;
+  std::unique_ptr<platform::db::Connection> m_connection;
   std::string m_connect;
   bool m_inTransaction = false;
+  bool m_commitUndone = false;
   std::vector<CRecordset*> m_recordsets;
 };
 

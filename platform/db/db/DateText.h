@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Time.h"
+#include "db/Statement.h"
 
 namespace platform::db {
 
@@ -13,6 +14,9 @@ namespace platform::db {
 void DateToText(const CTime& time, char* out);
 std::string DateToText(const CTime& time);
 // Reads the first 19 characters; anything after them (".000") is ignored.
+// A date alone is its midnight.
 bool DateFromText(const char* text, size_t length, CTime* out);
+// The same, as calendar fields.
+bool ParseTimestamp(const char* text, size_t length, Timestamp* out);
 
 }  // namespace platform::db

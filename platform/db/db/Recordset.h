@@ -1,6 +1,6 @@
 #pragma once
-// A record set over one table (or a query) of an ODBC data source, with
-// field exchange between the columns and members of the derived class.
+// A record set over one table (or a query) of a data source, with field
+// exchange between the columns and members of the derived class.
 //
 // Rows are read lazily through one statement, so opening or requerying a set
 // of any size costs one row. The current row of a table set is known by its
@@ -111,7 +111,8 @@ class CRecordset {
   virtual std::string GetDefaultSQL() = 0;
   virtual void DoFieldExchange(CFieldExchange* pFX) = 0;
   // A catalogue set runs its own call (SQLTables, SQLColumns) on the
-  // statement handle given and returns true; such a set is read-only.
+  // statement handle given and returns true; such a set is read-only, and
+  // opens on a connection through ODBC only.
   virtual bool ExecuteCatalog(void* hstmt) { return false; }
 
  private:
@@ -130,7 +131,6 @@ class CRecordset {
   void Execute(Dir dir, long offset);
   bool FetchOne(Dir dir);
   void EndWriteMode();
-  [[noreturn]] void Throw(int ret, short type, void* handle, const std::string& what);
 
   std::unique_ptr<Impl> m_impl;
   std::unique_ptr<CDatabase> m_ownDatabase;
@@ -155,9 +155,15 @@ class CFieldExchange {
  private:
   friend class CRecordset;
   CFieldExchange(CRecordset* rs, Operation op) : m_prs(rs), m_op(op) {}
+  // Reads one column of the current row into its member.
+  void FetchColumn(size_t index, FieldKind kind, void* value);
   CRecordset* m_prs;
   Operation m_op;
   size_t m_index = 0;
+  // Fetch: the statement on the current row and the column of the first
+  // member in it; rows are read by the hundred thousand.
+  platform::db::Statement* m_statement = nullptr;
+  int m_firstColumn = 0;
 };
 
 // Text: at most maxLength characters are read or written.

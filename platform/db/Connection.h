@@ -1,0 +1,49 @@
+#pragma once
+// The two ways a CDatabase reaches its database: SQLite's own interface on
+// the file of a data source of the SQLite3 driver, or ODBC for any other.
+#include <memory>
+#include <string>
+
+#include "db/Statement.h"
+
+namespace platform::db {
+
+class Connection {
+ public:
+  virtual ~Connection() = default;
+
+  virtual bool IsEmbedded() const = 0;
+  // The ODBC connection handle; null on the direct path.
+  virtual void* OdbcHandle() const { return nullptr; }
+
+  // One statement, or several separated by ';', that return no rows.
+  virtual void Execute(const std::string& sql) = 0;
+  virtual std::unique_ptr<Statement> NewStatement() = 0;
+
+  virtual void Begin() = 0;
+  // A failed commit throws the reason the database gave for it, after
+  // rolling back whatever the failure left open; *undone tells whether the
+  // database is then known to be as it was before Begin.
+  virtual void Commit(bool* undone) = 0;
+  virtual void Rollback() = 0;
+};
+
+// The settings the suite gives every data source, as the ODBC driver takes
+// them from the data source's entry; the direct path applies the same.
+struct DataSourceSettings {
+  std::string file;
+  std::string journalMode = "WAL";
+  std::string synchronous = "NORMAL";
+  int timeoutMs = 10000;
+};
+
+// Opens the connection a connect string ("ODBC;DSN=...;...") asks for. This
+// is where the path is chosen: a data source whose driver is the suite's
+// SQLite3 driver is opened directly on its file, anything else through ODBC.
+std::unique_ptr<Connection> Connect(const std::string& connect);
+
+// name: the data source, for messages. The direct path never creates a file.
+std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name);
+std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings);
+
+}  // namespace platform::db

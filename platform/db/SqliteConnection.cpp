@@ -1,0 +1,305 @@
+// The direct path: SQLite's own interface on the file a data source of the
+// SQLite3 driver names. Values are bound and read in their own types; SQL
+// text and error texts are what the driver takes and gives.
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "Connection.h"
+#include "db/Database.h"
+#include "db/DateText.h"
+
+namespace platform::db {
+
+namespace {
+
+constexpr int kError = -1;  // the return code of a failed ODBC call
+
+// The driver's form of an error: "[SQLite]no such table: X (1)".
+std::string ErrorText(sqlite3* db) {
+  return "[SQLite]" + std::string(sqlite3_errmsg(db)) + " (" + std::to_string(sqlite3_errcode(db)) + ")";
+}
+
+[[noreturn]] void Throw(sqlite3* db) { throw CDBException(kError, ErrorText(db), "HY000"); }
+
+// The escape clauses of ODBC SQL become SQLite's own: {ts '...'}, {d '...'}
+// and {t '...'} their literal, {fn f(x)} and {oj ...} what they enclose,
+// {escape 'c'} an ESCAPE clause. Quoted text and names are left alone.
+std::string TranslateEscapes(const std::string& sql) {
+  if (sql.find('{') == std::string::npos) return sql;
+  std::string out;
+  out.reserve(sql.size());
+  std::vector<bool> dropClose;  // per open brace: whether its '}' goes
+  const size_t n = sql.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      size_t end = sql.find(close, i + 1);
+      if (end == std::string::npos) end = n - 1;
+      out.append(sql, i, end - i + 1);
+      i = end;
+    } else if (c == '{') {
+      size_t k = i + 1;
+      while (k < n && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
+      size_t word = k;
+      while (k < n && std::isalpha(static_cast<unsigned char>(sql[k]))) ++k;
+      std::string keyword = sql.substr(word, k - word);
+      for (char& ch : keyword) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      if (keyword == "ts" || keyword == "d" || keyword == "t" || keyword == "fn" || keyword == "oj" ||
+          keyword == "escape") {
+        if (keyword == "escape") out += "ESCAPE";
+        dropClose.push_back(true);
+        i = k - 1;
+      } else {
+        out += c;
+        dropClose.push_back(false);
+      }
+    } else if (c == '}' && !dropClose.empty()) {
+      if (!dropClose.back()) out += c;
+      dropClose.pop_back();
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+class SqliteStatement : public Statement {
+ public:
+  // utf8: the database keeps its texts in UTF-8, so they can be read as
+  // they lie.
+  SqliteStatement(sqlite3* db, bool utf8) : m_db(db), m_utf8(utf8) {}
+  ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
+
+  void Prepare(const std::string& sql) override {
+    if (m_stmt != nullptr && sql == m_text) return;
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_text.clear();
+    m_pending = false;
+    const std::string text = TranslateEscapes(sql);
+    if (sqlite3_prepare_v2(m_db, text.c_str(), static_cast<int>(text.size()) + 1, &m_stmt, nullptr) != SQLITE_OK)
+      Throw(m_db);
+    if (m_stmt == nullptr) throw CDBException(kError, "[SQLite]not an SQL statement: " + sql, "HY000");
+    m_text = sql;
+  }
+
+  void SetNull(int n) override { Check(sqlite3_bind_null(Ready(), n + 1)); }
+  void SetInt(int n, int64_t value) override { Check(sqlite3_bind_int64(Ready(), n + 1, value)); }
+  void SetDouble(int n, double value) override { Check(sqlite3_bind_double(Ready(), n + 1, value)); }
+  void SetText(int n, std::string_view value) override {
+    Check(sqlite3_bind_text(Ready(), n + 1, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+  }
+
+  void Execute() override {
+    Close();
+    m_affected = 0;
+    // A query is stepped as its rows are fetched; anything else runs now.
+    if (sqlite3_column_count(Ready()) > 0) {
+      m_pending = true;
+      return;
+    }
+    const int rc = sqlite3_step(m_stmt);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail();
+    m_affected = sqlite3_changes64(m_db);
+    sqlite3_reset(m_stmt);
+  }
+
+  bool Fetch() override {
+    if (!m_pending) return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) Fail();
+    Close();
+    return false;
+  }
+
+  void Close() override {
+    if (m_pending) sqlite3_reset(m_stmt);
+    m_pending = false;
+  }
+
+  int64_t RowsAffected() override { return m_affected; }
+
+  // A NULL reads as 0, so only a 0 needs a second look.
+  bool GetInt(int col, int64_t* value) override {
+    *value = sqlite3_column_int64(m_stmt, col);
+    return *value != 0 || sqlite3_column_type(m_stmt, col) != SQLITE_NULL;
+  }
+
+  bool GetDouble(int col, double* value) override {
+    *value = sqlite3_column_double(m_stmt, col);
+    return *value != 0.0 || sqlite3_column_type(m_stmt, col) != SQLITE_NULL;
+  }
+
+  bool GetText(int col, std::string* value) override {
+    // One call for the column, the rest on its value: a text is read by the
+    // hundred thousand, and each call of the column interface costs its own
+    // checks. The connection is used by one thread, which makes the
+    // unprotected value safe to read.
+    sqlite3_value* v = sqlite3_column_value(m_stmt, col);
+    switch (sqlite3_value_type(v)) {
+      case SQLITE_NULL:
+        value->clear();
+        return false;
+      case SQLITE_BLOB: {
+        // As the driver shows a blob as text: X'0A1B'.
+        static const char kHex[] = "0123456789ABCDEF";
+        const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+        const int size = sqlite3_value_bytes(v);
+        value->assign("X'");
+        for (int i = 0; i < size; ++i) {
+          value->push_back(kHex[bytes[i] >> 4]);
+          value->push_back(kHex[bytes[i] & 15]);
+        }
+        value->push_back('\'');
+        return true;
+      }
+      case SQLITE_TEXT:
+        if (m_utf8) {
+          // Its bytes as they lie: reading it as text would first copy it
+          // to end it with a zero.
+          const auto* bytes = static_cast<const char*>(sqlite3_value_blob(v));
+          value->assign(bytes ? bytes : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+          return true;
+        }
+        [[fallthrough]];
+      default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        value->assign(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+        return true;
+      }
+    }
+  }
+
+  Cell GetTimestamp(int col, Timestamp* value, std::string* text) override {
+    if (sqlite3_column_type(m_stmt, col) == SQLITE_NULL) return Cell::kNull;
+    const auto* chars = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+    const size_t length = static_cast<size_t>(sqlite3_column_bytes(m_stmt, col));
+    if (chars != nullptr && ParseTimestamp(chars, length, value)) return Cell::kValue;
+    GetText(col, text);
+    return Cell::kInvalid;
+  }
+
+ private:
+  sqlite3_stmt* Ready() {
+    if (m_stmt == nullptr) throw CDBException(kError, "The statement is not prepared");
+    return m_stmt;
+  }
+
+  void Check(int rc) {
+    if (rc != SQLITE_OK) Throw(m_db);
+  }
+
+  // The error of the last step, taken before the reset that follows it.
+  [[noreturn]] void Fail() {
+    CDBException e(kError, ErrorText(m_db), "HY000");
+    sqlite3_reset(m_stmt);
+    m_pending = false;
+    throw e;
+  }
+
+  sqlite3* m_db;
+  bool m_utf8;
+  sqlite3_stmt* m_stmt = nullptr;
+  bool m_pending = false;  // a query runs and has rows left to step
+  int64_t m_affected = 0;
+};
+
+bool Utf8(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  bool utf8 = false;
+  if (sqlite3_prepare_v2(db, "PRAGMA encoding", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    utf8 = text != nullptr && std::strcmp(text, "UTF-8") == 0;
+  }
+  sqlite3_finalize(st);
+  return utf8;
+}
+
+// A pragma value from a data source's entry: a word, nothing else.
+bool IsWord(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (!std::isalpha(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+class SqliteConnection : public Connection {
+ public:
+  SqliteConnection(const std::string& name, const DataSourceSettings& settings) {
+    if (settings.file.empty()) throw CDBException(kError, "Data source " + name + " names no database file");
+    // Never SQLITE_OPEN_CREATE: a file that is missing is an error, not a new
+    // empty database. No mutex of SQLite's: a connection is used by one
+    // thread at a time, and locking it for every value read costs a fifth of
+    // a read.
+    const int rc =
+        sqlite3_open_v2(settings.file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    try {
+      if (rc != SQLITE_OK) Throw(m_db);
+      sqlite3_busy_timeout(m_db, settings.timeoutMs);
+      // The pragmas read the file's header, so a file that is no database or
+      // is locked beyond the timeout fails here and not at first use.
+      for (const auto& p : {std::make_pair("journal_mode", settings.journalMode),
+                            std::make_pair("synchronous", settings.synchronous)}) {
+        if (!IsWord(p.second)) continue;
+        const std::string sql = std::string("PRAGMA ") + p.first + " = " + p.second;
+        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(m_db);
+      }
+      m_utf8 = Utf8(m_db);
+    } catch (const CDBException& e) {
+      std::string reason = e.m_strError;
+      const int error = m_db && sqlite3_errcode(m_db) == SQLITE_CANTOPEN ? sqlite3_system_errno(m_db) : 0;
+      if (error != 0) reason += ": " + std::string(std::strerror(error));
+      sqlite3_close(m_db);
+      m_db = nullptr;
+      throw CDBException(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
+                         e.m_strStateNativeOrigin);
+    }
+  }
+
+  ~SqliteConnection() override { sqlite3_close_v2(m_db); }
+
+  bool IsEmbedded() const override { return true; }
+
+  void Execute(const std::string& sql) override { Exec(TranslateEscapes(sql)); }
+
+  std::unique_ptr<Statement> NewStatement() override { return std::make_unique<SqliteStatement>(m_db, m_utf8); }
+
+  void Begin() override { Exec("BEGIN"); }
+
+  void Commit(bool* undone) override {
+    *undone = false;
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    CDBException reason(kError, ErrorText(m_db), "HY000");
+    // A commit that fails on a full disk or an I/O error has rolled the
+    // transaction back already; one that did not is rolled back here.
+    if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    *undone = sqlite3_get_autocommit(m_db) != 0;
+    throw reason;
+  }
+
+  void Rollback() override {
+    if (!sqlite3_get_autocommit(m_db)) Exec("ROLLBACK");
+  }
+
+ private:
+  void Exec(const std::string& sql) {
+    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(m_db);
+  }
+
+  sqlite3* m_db = nullptr;
+  bool m_utf8 = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings) {
+  return std::make_unique<SqliteConnection>(name, settings);
+}
+
+}  // namespace platform::db
