@@ -3,6 +3,7 @@
 #include "BackupStrings.h"
 #include "ColumnExchange.h"
 #include "core/MessageSink.h"
+#include "core/Shell.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -183,10 +184,12 @@ bool CBackup::BackupTable() {
 bool CBackup::Backup() { return RunBackup(nullptr); }
 
 bool CBackup::RunBackup(const std::vector<std::string>* tables) {
+  platform::WaitCursor wait;
   try {
     if (tables) {
       for (const std::string& table : *tables) {
         if (!m_set.FindTable(table)) {
+          wait.Restore();
           platform::MessageBox(Text(IDS_SYSBACKUP_ERROR), platform::MB_OK | platform::MB_ICONERROR);
           return false;
         }
@@ -199,6 +202,7 @@ bool CBackup::RunBackup(const std::vector<std::string>* tables) {
     m_file.SetEnd();
     return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
   } catch (const CException& e) {
+    wait.Restore();
     platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
                          platform::MB_OK | platform::MB_ICONERROR);
     return false;
@@ -208,6 +212,7 @@ bool CBackup::RunBackup(const std::vector<std::string>* tables) {
 bool CBackup::Restore() { return RunRestore(Target::kNextInCatalogue, IDS_RESTORE_ERROR); }
 
 bool CBackup::RunRestore(Target target, unsigned errorId) {
+  platform::WaitCursor wait;
   std::string reason;
   bool committed = false;
   bool rolledBack = true;
@@ -246,6 +251,7 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
     reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
   }
   if (committed) return true;
+  wait.Restore();
   std::string text = Text(errorId) + "\n" + reason;
   if (rolledBack) text += "\n" + Text(IDS_NOTHING_CHANGED);
   platform::MessageBox(text, platform::MB_OK | platform::MB_ICONERROR);

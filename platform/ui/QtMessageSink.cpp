@@ -40,7 +40,11 @@ int ShowOnThisThread(const std::string& text, const std::string& caption, unsign
   for (const Button& b : buttons) set |= b.qt;
   box.setStandardButtons(set);
   box.setDefaultButton(buttons.front().qt);
+  // A question asked while the user waits wants the pointer back.
+  const bool waiting = QApplication::overrideCursor() != nullptr;
+  if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
   int clicked = box.exec();
+  if (waiting) QApplication::restoreOverrideCursor();
   for (const Button& b : buttons)
     if (clicked == b.qt) return b.answer;
   // Closed without a button: the dialog's cancel, or its only button.

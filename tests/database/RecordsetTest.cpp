@@ -475,7 +475,9 @@ TEST(DataSource, AFileThatCannotBeOpenedFailsNamingTheDataSourceAndItsReason) {
     EXPECT_FALSE(db.IsOpen());
     // Nothing is made in its place.
     EXPECT_EQ(std::filesystem::exists(c.file), existed);
-    if (existed) EXPECT_EQ(std::filesystem::file_size(c.file), size);
+    if (existed) {
+      EXPECT_EQ(std::filesystem::file_size(c.file), size);
+    }
   }
 }
 

@@ -110,47 +110,32 @@ TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
   EXPECT_EQ(context->Document(), nullptr);  // gone with the document
 }
 
-// Notes when the wait cursor shows and goes, among the messages shown.
-class WatchedCursor : public platform::WaitCursorDisplay {
- public:
-  explicit WatchedCursor(std::vector<std::string>* log) : m_log(log) { m_previous = platform::SetWaitCursorDisplay(this); }
-  ~WatchedCursor() override { platform::SetWaitCursorDisplay(m_previous); }
-  void Begin() override { m_log->push_back("wait"); }
-  void End() override { m_log->push_back("done"); }
-
- private:
-  std::vector<std::string>* m_log;
-  platform::WaitCursorDisplay* m_previous;
-};
-
 TEST_F(DocumentTest, TheManualOpensFromTheProgramFolderUnderTheWaitCursor) {
-  std::vector<std::string> log;
-  WatchedCursor cursor(&log);
+  kovo::test::WaitCursorLog log;
   platform::SetDesktopOpener([&](const std::string& path, const std::string& folder) {
-    log.push_back(path + "|" + folder);
+    log.events.push_back(path + "|" + folder);
     return true;
   });
   EXPECT_TRUE(OpenManual(*setup));
   const std::string folder = setup->GetProgramFolder();
-  EXPECT_EQ(log, std::vector<std::string>({"wait", folder + "Gas monitor software Manual Pask.pdf|" + folder, "done"}));
+  EXPECT_EQ(log.events,
+            std::vector<std::string>({"wait", folder + "Gas monitor software Manual Pask.pdf|" + folder, "done"}));
   platform::SetDesktopOpener(nullptr);  // the desktop's viewer, which has no such file here
-  log.clear();
+  log.events.clear();
   EXPECT_FALSE(OpenManual(*setup));
-  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));  // gone before the message
-  EXPECT_EQ(Shown().back(), "Unable to open manual");
+  EXPECT_EQ(log.events, std::vector<std::string>({"wait", "done", "message: Unable to open manual"}));
 }
 
 TEST_F(DocumentTest, SavingABankSetShowsTheWaitCursorEvenWhenItFails) {
-  std::vector<std::string> log;
-  WatchedCursor cursor(&log);
+  kovo::test::WaitCursorLog log;
   CORecBankSet sets(*context);
   sets.SetSetup(monitor.setup);
   sets.SaveBanks(sets.WriteSetRow(CORecBankSet::kCopy, "SN1001", "copy"));
-  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));
-  log.clear();
+  EXPECT_EQ(log.events, std::vector<std::string>({"wait", "done"}));
+  log.events.clear();
   platform::db::RegisterDataSource(dbfiles::DataSourceName("SYSTEM"), "gone", odbc.File("missing/SYSTEM.db"));
   EXPECT_ANY_THROW(sets.SaveBanks(1));
-  EXPECT_EQ(log, std::vector<std::string>({"wait", "done"}));
+  EXPECT_EQ(log.events, std::vector<std::string>({"wait", "done"}));
 }
 
 }  // namespace

@@ -377,6 +377,29 @@ TEST_F(BackupEngineTest, ASystemDatabaseWithoutItsBankTablesIsReported) {
   EXPECT_EQ(Query(db, "SELECT group_concat([Filter]) FROM [Bank]"), "9");  // the first table is back as it was
 }
 
+TEST_F(BackupEngineTest, BackupAndRestoreRunUnderTheWaitCursorWhichGoesBeforeTheirMessage) {
+  MakeTask("TARGET", true);
+  kovo::test::WaitCursorLog log;
+  ASSERT_TRUE(BackupTask("TARGET", "T.MEA"));
+  // A note on the way (the column left out) is shown while the user waits.
+  ASSERT_EQ(log.events.size(), 3u);
+  EXPECT_EQ(log.events.front(), "wait");
+  EXPECT_EQ(log.events.back(), "done");
+  MakeTask("COPY", false);
+  log.events.clear();
+  ASSERT_TRUE(RestoreTask(m_files.File("T.MEA"), "COPY"));
+  EXPECT_EQ(log.events, std::vector<std::string>({"wait", "done"}));
+  std::vector<std::string> lines = SmallBackup();
+  lines[14] = "#REMARK:oops";
+  WriteFile(m_files.File("BAD.MEA"), Join(lines));
+  log.events.clear();
+  EXPECT_FALSE(RestoreTask(m_files.File("BAD.MEA"), "TARGET"));
+  ASSERT_EQ(log.events.size(), 3u);
+  EXPECT_EQ(log.events[0], "wait");
+  EXPECT_EQ(log.events[1], "done");
+  EXPECT_EQ(log.events[2].rfind("message: Error while restoring!", 0), 0u) << log.events[2];
+}
+
 TEST_F(BackupEngineTest, AnUnknownDataSourceIsReported) {
   WriteFile(m_files.File("SMALL.MEA"), Join(SmallBackup()));
   EXPECT_FALSE(RestoreTask(m_files.File("SMALL.MEA"), "NOWHERE"));

@@ -58,3 +58,19 @@ TEST(QtMessageSink, AnswersWithTheButtonClickedAlsoForAWorkerThread) {
   worker.join();
   EXPECT_EQ(answer, platform::IDCANCEL);
 }
+
+TEST(QtMessageSink, AQuestionAskedWhileWaitingShowsThePointerAndTheWaitComesBack) {
+  platform::EnsureGuiApplication();
+  platform::QtMessageSink sink;
+  Qt::CursorShape during = Qt::BlankCursor;
+  {
+    platform::WaitCursor wait;  // the application's override cursor
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    QTimer::singleShot(10, [&] { during = QApplication::overrideCursor()->shape(); });
+    ClickWhenShown("OK");
+    sink.Show("Please insert a disk", "Database Administration", platform::MB_OK);
+    EXPECT_EQ(during, Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  }
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

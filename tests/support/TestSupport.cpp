@@ -17,4 +17,17 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ec);
 }
 
+WaitCursorLog::WaitCursorLog()
+    : m_previousDisplay(platform::SetWaitCursorDisplay(this)), m_previousSink(platform::SetMessageSink(this)) {}
+
+WaitCursorLog::~WaitCursorLog() {
+  platform::SetMessageSink(m_previousSink);
+  platform::SetWaitCursorDisplay(m_previousDisplay);
+}
+
+int WaitCursorLog::Show(const std::string& text, const std::string&, unsigned type) {
+  events.push_back("message: " + text);
+  return platform::DefaultAnswer(type);
+}
+
 }  // namespace kovo::test

@@ -1,6 +1,10 @@
 #pragma once
 // Small helpers shared by the tests.
 #include <string>
+#include <vector>
+
+#include "core/MessageSink.h"
+#include "core/Shell.h"
 
 namespace kovo::test {
 
@@ -17,6 +21,26 @@ class TempDir {
 
  private:
   std::string m_path;
+};
+
+// Notes in one log when the wait cursor shows ("wait") and goes ("done") and
+// each message shown meanwhile ("message: <text>", answered with its default
+// button). Installs itself for its lifetime.
+class WaitCursorLog : public platform::WaitCursorDisplay, public platform::MessageSink {
+ public:
+  WaitCursorLog();
+  ~WaitCursorLog() override;
+  WaitCursorLog(const WaitCursorLog&) = delete;
+  WaitCursorLog& operator=(const WaitCursorLog&) = delete;
+  void Begin() override { events.push_back("wait"); }
+  void End() override { events.push_back("done"); }
+  int Show(const std::string& text, const std::string& caption, unsigned type) override;
+
+  std::vector<std::string> events;
+
+ private:
+  platform::WaitCursorDisplay* m_previousDisplay;
+  platform::MessageSink* m_previousSink;
 };
 
 }  // namespace kovo::test
