@@ -14,7 +14,7 @@ void Report(const CException& e) { ReportException(IDS_DB_ERROR, e); }
 
 // --- reader ---
 
-COMeasReader::COMeasReader(DataContext& context) : m_context(context), m_recMeas(context), m_recEvent(context) {
+COMeasReader::COMeasReader(DataContext& context) : m_context(context), m_recMeas(context, &m_db), m_recEvent(context) {
   m_recMeas.SetTarget(&m_current);
 }
 
@@ -22,11 +22,12 @@ COMeasReader::~COMeasReader() = default;
 
 void COMeasReader::OpenOrRequeryBoth() {
   for (CRecordset* rs : {static_cast<CRecordset*>(&m_recMeas), static_cast<CRecordset*>(&m_recEvent)}) {
+    if (rs == &m_recEvent && !rs->IsOpen()) rs->m_pDatabase = m_db.ReadsSideBySide() ? &m_db : nullptr;
     try {
       if (rs->IsOpen())
         rs->Requery();
       else
-        rs->Open();
+        rs->Open(CRecordset::useDefaultType, std::string(), CRecordset::readOnly);
     } catch (const CException& e) {
       Report(e);
     }

@@ -37,6 +37,9 @@ class COMeasReader {
   const COMeasInterval* m_interval = nullptr;
   bool m_pendingLive = false;
   COMeas m_current;
+  // The events are read on the measurements' connection where the two reads
+  // can go side by side: a second connection would read its pages afresh.
+  CDatabase m_db;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;
 };

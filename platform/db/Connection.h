@@ -13,6 +13,9 @@ class Connection {
   virtual ~Connection() = default;
 
   virtual bool IsEmbedded() const = 0;
+  // Two reads on the connection step by turns, each where it stands; through
+  // ODBC the driver reads the whole result of the one before the other goes on.
+  virtual bool ReadsSideBySide() const = 0;
   // The ODBC connection handle; null on the direct path.
   virtual void* OdbcHandle() const { return nullptr; }
 

@@ -48,6 +48,8 @@ void CDatabase::Close() {
 
 bool CDatabase::IsEmbedded() const { return m_connection && m_connection->IsEmbedded(); }
 
+bool CDatabase::ReadsSideBySide() const { return m_connection && m_connection->ReadsSideBySide(); }
+
 void* CDatabase::GetHandle() const { return m_connection ? m_connection->OdbcHandle() : nullptr; }
 
 std::unique_ptr<platform::db::Statement> CDatabase::NewStatement() {

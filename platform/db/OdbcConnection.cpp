@@ -275,6 +275,7 @@ class OdbcConnection : public Connection {
   }
 
   bool IsEmbedded() const override { return false; }
+  bool ReadsSideBySide() const override { return false; }
   void* OdbcHandle() const override { return m_dbc; }
 
   void Execute(const std::string& sql) override {

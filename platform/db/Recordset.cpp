@@ -146,6 +146,7 @@ struct CRecordset::Impl {
   std::vector<CDBParam> params;
 
   bool open = false;
+  bool readOnly = false;
   Dir posDir = Dir::kForward;
   long posIndex = -1;
   long eofIndex = -1;  // forward index of EOF when a forward read ran into it
@@ -163,7 +164,9 @@ struct CRecordset::Impl {
   // The statement whose current row the members are read from, and the
   // column of the first member in it.
   Statement* Current() const { return filled < 0 ? nullptr : sel[filled].st.get(); }
-  int FirstColumn() const { return source == kTable ? 1 : 0; }
+  // Only a set that may write reads the row identity, in front of its columns.
+  bool KeepsRowid() const { return source == kTable && !readOnly; }
+  int FirstColumn() const { return KeepsRowid() ? 1 : 0; }
 
   // Binds the stored values to the parameters of an insert or update.
   void BindRow(Statement& st) {
@@ -266,7 +269,7 @@ CRecordset::~CRecordset() {
 
 bool CRecordset::IsOpen() const { return m_impl->open; }
 
-bool CRecordset::CanUpdate() const { return m_impl->open && m_impl->source == Impl::kTable; }
+bool CRecordset::CanUpdate() const { return m_impl->open && m_impl->KeepsRowid(); }
 
 std::vector<std::string> CRecordset::GetColumnNames() const {
   std::vector<std::string> names;
@@ -283,7 +286,7 @@ void CRecordset::Exchange(int operation) {
   DoFieldExchange(&fx);
 }
 
-bool CRecordset::Open(int openType, const std::string& sql) {
+bool CRecordset::Open(int openType, const std::string& sql, unsigned options) {
   if (IsOpen()) CloseStatements();
   m_nOpenType = openType == useDefaultType ? m_nDefaultType : openType;
   if (m_pDatabase == nullptr) {
@@ -304,6 +307,7 @@ bool CRecordset::Open(int openType, const std::string& sql) {
     im.source = Impl::kTable;
     im.table = platform::Trim(source);
   }
+  im.readOnly = (options & readOnly) != 0;
   im.columns.clear();
   Exchange(CFieldExchange::Name);
   im.store.assign(im.columns.size(), StoreBuffer());
@@ -370,8 +374,8 @@ void CRecordset::Execute(Dir dir, long offset) {
   const std::string offsetText = platform::Format("%ld", offset);
   std::string text;
   if (im.source == Impl::kTable) {
-    std::string cols = "rowid";
-    for (const Column& c : im.columns) cols += ", " + c.name;
+    std::string cols = im.KeepsRowid() ? "rowid" : "";
+    for (const Column& c : im.columns) cols += (cols.empty() ? "" : ", ") + c.name;
     text = "SELECT " + cols + " FROM " + im.table;
     if (!filter.empty()) text += " WHERE (" + filter + ")";
     std::string sort = platform::Trim(im.sort);
@@ -405,7 +409,7 @@ bool CRecordset::FetchOne(Dir dir) {
     if (dir == Dir::kForward) im.eofIndex = s.next;
     return false;
   }
-  if (im.source == Impl::kTable) s.st->GetInt(0, &im.rowid);
+  if (im.KeepsRowid()) s.st->GetInt(0, &im.rowid);
   im.filled = d;
   ++s.next;
   return true;

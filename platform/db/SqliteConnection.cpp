@@ -265,6 +265,7 @@ class SqliteConnection : public Connection {
   ~SqliteConnection() override { sqlite3_close_v2(m_db); }
 
   bool IsEmbedded() const override { return true; }
+  bool ReadsSideBySide() const override { return true; }
 
   void Execute(const std::string& sql) override { Exec(TranslateEscapes(sql)); }
 

@@ -123,6 +123,7 @@ TEST_P(RecordsetTest, TheDataSourcesDriverDecidesThePath) {
   db.Open("ODBC;DSN=TEST:ITEMS");
   EXPECT_EQ(db.IsEmbedded(), Embedded());
   EXPECT_EQ(db.GetHandle() != nullptr, !Embedded());
+  EXPECT_EQ(db.ReadsSideBySide(), Embedded());
 }
 
 TEST_P(RecordsetTest, DoublesComeBackAsStoredOnTheDirectPath) {
@@ -216,37 +217,45 @@ TEST_P(RecordsetTest, FilterValuesCannotChangeTheStatement) {
 
 TEST_P(RecordsetTest, MovesStopAtTheEndsAndMoveLastFindsTheLastRowInSortOrder) {
   AddRows(100);
-  CItemSet rs;
-  rs.m_strSort = "[Number] DESC";
-  rs.Open();
-  EXPECT_FALSE(rs.IsBOF());
-  EXPECT_EQ(rs.m.number, 100);
-  rs.MoveLast();
-  EXPECT_EQ(rs.m.number, 1);
-  rs.MoveNext();
-  EXPECT_TRUE(rs.IsEOF());
-  rs.MovePrev();
-  EXPECT_EQ(rs.m.number, 1);
-  rs.MovePrev();
-  EXPECT_EQ(rs.m.number, 2);
+  // A read-only set reads no row identity and moves the same.
+  for (unsigned options : {CRecordset::none, CRecordset::readOnly}) {
+    SCOPED_TRACE(options);
+    CItemSet rs;
+    rs.m_strSort = "[Number] DESC";
+    rs.Open(CRecordset::useDefaultType, std::string(), options);
+    EXPECT_FALSE(rs.IsBOF());
+    EXPECT_EQ(rs.m.number, 100);
+    rs.MoveLast();
+    EXPECT_EQ(rs.m.number, 1);
+    rs.MoveNext();
+    EXPECT_TRUE(rs.IsEOF());
+    rs.MovePrev();
+    EXPECT_EQ(rs.m.number, 1);
+    rs.MovePrev();
+    EXPECT_EQ(rs.m.number, 2);
 
-  rs.m_strSort = "[Number]";
-  rs.Requery();
-  struct Step {
-    long move;
-    int number;  // 0: EOF, -1: BOF
-  };
-  const Step steps[] = {{5, 6}, {60, 66}, {-3, 63}, {-50, 13}, {200, 0}, {-1, 100}, {-99, 1}, {-1, -1}, {1, 1},
-                        {98, 99}, {1, 100}, {1, 0}, {-100, 1}, {-5, -1}, {3, 3}};
-  for (const Step& s : steps) {
-    rs.Move(s.move);
-    if (s.number == 0) {
-      EXPECT_TRUE(rs.IsEOF()) << s.move;
-    } else if (s.number == -1) {
-      EXPECT_TRUE(rs.IsBOF()) << s.move;
-    } else {
-      ASSERT_FALSE(rs.IsEOF() || rs.IsBOF()) << s.move;
-      EXPECT_EQ(rs.m.number, s.number) << s.move;
+    rs.m_strSort = "[Number]";
+    rs.Requery();
+    struct Step {
+      long move;
+      int number;  // 0: EOF, -1: BOF
+    };
+    const Step steps[] = {{5, 6}, {60, 66}, {-3, 63}, {-50, 13}, {200, 0}, {-1, 100}, {-99, 1}, {-1, -1}, {1, 1},
+                          {98, 99}, {1, 100}, {1, 0}, {-100, 1}, {-5, -1}, {3, 3}};
+    for (const Step& s : steps) {
+      rs.Move(s.move);
+      if (s.number == 0) {
+        EXPECT_TRUE(rs.IsEOF()) << s.move;
+      } else if (s.number == -1) {
+        EXPECT_TRUE(rs.IsBOF()) << s.move;
+      } else {
+        ASSERT_FALSE(rs.IsEOF() || rs.IsBOF()) << s.move;
+        EXPECT_EQ(rs.m.number, s.number) << s.move;
+      }
+    }
+    EXPECT_EQ(rs.CanUpdate(), options == CRecordset::none);
+    if (options == CRecordset::readOnly) {
+      EXPECT_THROW(rs.Edit(), CDBException);
     }
   }
 }

@@ -51,6 +51,9 @@ class CDatabase {
   const std::string& GetConnect() const { return m_connect; }
   // Whether the connection reaches its file directly rather than through ODBC.
   bool IsEmbedded() const;
+  // Whether two record sets may read on it by turns without one result being
+  // held whole in memory (the direct path); through ODBC each wants its own.
+  bool ReadsSideBySide() const;
 
   // Runs one statement (or several separated by ';') that returns no rows.
   void ExecuteSQL(const std::string& sql);

@@ -49,6 +49,9 @@ class CRecordset {
  public:
   enum OpenType { useDefaultType = -1, dynaset = 0, snapshot = 1, forwardOnly = 3 };
   enum EditMode { noMode = 0, edit = 1, addnew = 2 };
+  // Options of Open: a read-only set writes nothing and so reads no row
+  // identity with its rows.
+  enum Option : unsigned { none = 0x0, readOnly = 0x4 };
 
   // db: a connection to share; without one the set opens a connection of its
   // own from GetDefaultConnect and owns it.
@@ -59,7 +62,7 @@ class CRecordset {
 
   // sql: a table name ("[Meas]") or a SELECT; empty takes GetDefaultSQL.
   // Reads the first row. Throws CDBException.
-  virtual bool Open(int openType = useDefaultType, const std::string& sql = std::string());
+  virtual bool Open(int openType = useDefaultType, const std::string& sql = std::string(), unsigned options = none);
   // Ends the set's statements; the connection stays open.
   virtual void Close();
   bool IsOpen() const;
