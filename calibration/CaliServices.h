@@ -14,6 +14,7 @@
 #include "DeviceKovo.h"
 #include "MeasService.h"
 #include "Service.h"
+#include "Services.h"
 
 class Calibrator;
 class InstrumentInfo;
