@@ -180,6 +180,82 @@ TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {
   EXPECT_EQ(ReadCurrentCalibration(*obs, limits).size(), 100u);
 }
 
+TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsDates) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  cali->TakeActiveBanks();
+  ASSERT_TRUE(calibrator.IsMounted(0));  // the simulated monitor's own filter table
+  const CTime when(2005, 3, 7, 10, 0, 0);
+  calibrator.SetClock([when] { return when; });
+  COMeas zero;
+  zero.SetValue(0, 0.0125f);
+  zero.SetValue(5, 0.0420f);
+  zero.SetValue(COMeas::chTemperature, 298.15f);
+  ASSERT_TRUE(calibrator.calibOffset(zero));
+
+  DeviceKovo& device = cali->GetDevice();
+  const int ppm = COConcUnit::ppm;
+  const size_t mark = sim->Lines().size();
+  COCaliMessageClient client(&device, false);
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
+                                                          device, program.Instrument(), ppm, calibrator, &client,
+                                                          0, 2, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
+                                                          device, program.Instrument(), ppm, calibrator, &client,
+                                                          5, 0, groupAll)));
+  const std::vector<std::string> expected = {"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
+                                             "C_P F_A,3,C_OF_V,1.250000E-02", "C_P F_W,C_OF_F,4.182971E-02",
+                                             "C_P F_W,C_OF_D,\"2005-03-07\""};
+  EXPECT_EQ(LinesStarting("C_P ", mark), expected);
+  const MonitorSetup& now = device.Setup();
+  EXPECT_EQ(now.GetFilter(0).GetBank(2).m_zeroDate, CalibTime(when));
+  EXPECT_FALSE(now.GetFilter(0).GetBank(2).m_spanLow.IsValid());  // never calculated: untouched
+  EXPECT_EQ(now.m_water.m_zeroDate, CalibTime(when));
+}
+
+TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {
+  NewCaliTask("Modes");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  COCaliSequence& s = caliSequence;
+  s.SpanFilter = 1;
+  const struct {
+    int mode;
+    bool cross, highConc;
+    bool a, b;
+  } cases[] = {{COCaliSequence::modeZero, false, false, true, true},
+               {COCaliSequence::modeHumiditySpan, false, false, false, false},
+               {COCaliSequence::modeSpan1P, false, false, false, true},
+               {COCaliSequence::modeSpan1P, true, false, true, true},
+               {COCaliSequence::modeSpan2P, true, false, false, true},
+               {COCaliSequence::modeSpan2P, true, true, true, true}};
+  for (const auto& c : cases) {
+    s.CaliMode = static_cast<unsigned char>(c.mode);
+    s.CaliCross = c.cross;
+    s.CaliHighConc = c.highConc;
+    EXPECT_EQ(s.IsFilterActive(0), c.a) << c.mode;
+    EXPECT_EQ(s.IsFilterActive(1), c.b) << c.mode;
+    EXPECT_TRUE(s.IsFilterActive(5)) << c.mode;
+  }
+  s.MeasTimeMode = 3;
+  for (unsigned char code : {3, 7, 200}) {
+    s.SetMeasTimeCode(0, code);
+    EXPECT_EQ(s.GetMeasTime(0), 5.0f);
+  }
+  EXPECT_EQ(s.GetGasName(0), "A: CO2");
+  EXPECT_EQ(s.GetGasName(5), "W: Water Vapour");
+  s.SetActiveBank(2, 3);  // an empty bank names the filter
+  EXPECT_EQ(s.GetGasName(2), "C: UA0985");
+
+  // A bank stored as none reads back as the first.
+  s.SetActiveBank(0, COCaliSequence::kNoBank);
+  s.Save();
+  s.Load();
+  EXPECT_EQ(s.GetActiveBank(0), 0);
+  cali->Disconnect();
+  EXPECT_FALSE(s.IsFilterActive(0));
+}
+
 TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {
   EXPECT_EQ(LayoutPrintOut("a\n\fb\nc\n\fd\n", 4), "a\n\fb\nc\n\n\n\fd");
   EXPECT_EQ(LayoutPrintOut("", 4), "");
