@@ -156,17 +156,8 @@ void COCaliMeasObs::StopService() {
 }
 
 std::string COCaliMeasObs::GetStatusText() {
-  switch (m_state) {
-    case MeasState::idle: return platform::LoadString(IDS_STATE_IDLE);
-    case MeasState::delayedStart:
-      m_statusText = platform::LoadString(IDS_STATE_DELAYED_START) + m_startTime.Format("%y-%m-%d %X");
-      return m_statusText;
-    case MeasState::starting: return platform::LoadString(IDS_STATE_STARTING);
-    case MeasState::active: return platform::LoadString(IDS_STATE_ACTIVE);
-    case MeasState::stopping: return platform::LoadString(IDS_STATE_STOPPING);
-    case MeasState::checkingFilters: return platform::LoadString(IDS_CALI_CHECKING_FILTERS);
-    default: return "n/a";
-  }
+  m_statusText = COMeasObs::StatusText(m_state, m_startTime, IDS_CALI_CHECKING_FILTERS, "n/a");
+  return m_statusText;
 }
 
 void COCaliMeasObs::Scale(COMeas& meas) const {

@@ -8,6 +8,7 @@
 #include "DataContext.h"
 #include "FilterData.h"
 #include "StringIds.h"
+#include "TaskRecords.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -58,13 +59,7 @@ void CORecCaliSequence::DoFieldExchange(CFieldExchange* pFX) {
 void CORecCaliGlobal::DoFieldExchange(CFieldExchange* pFX) {
   COCaliSequence* s = m_target;
   if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
-  static const char* const kUA[] = {"UANum1", "UANum2", "UANum3", "UANum4", "UANum5"};
-  static const char* const kGas[] = {"GasName1", "GasName2", "GasName3", "GasName4", "GasName5"};
-  static const char* const kMW[] = {"MW1", "MW2", "MW3", "MW4", "MW5"};
-  RFX_Text(pFX, "SerialNum", s->SerialNum);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kUA[i], s->UANum[i]);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kGas[i], s->GasName[i]);
-  for (int i = 0; i < 5; ++i) RFX_Single(pFX, kMW[i], s->MW[i]);
+  ExchangeTaskGlobal(pFX, s->SerialNum, s->UANum, s->GasName, s->MW);
 }
 
 // --- the sequence ---
@@ -255,21 +250,14 @@ void COCaliSequence::SetGasNamesFromMonitor() {
 
 // --- units ---
 
-float COCaliSequence::GetAirPres() const {
-  return COPresUnit(COPresUnit::kpa).Convert(m_context.Setup().GetPressureUnit(), AirPres);
-}
+float COCaliSequence::GetAirPres() const { return m_context.Setup().PressureFromKpa(AirPres); }
 
-void COCaliSequence::SetAirPres(float value) {
-  AirPres = m_context.Setup().GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value);
-}
+void COCaliSequence::SetAirPres(float value) { AirPres = m_context.Setup().PressureToKpa(value); }
 
-float COCaliSequence::GetTubeLength() const {
-  return COLengUnit(COLengUnit::metre).Convert(m_context.Setup().GetLengthUnit(), TubeLength);
-}
+float COCaliSequence::GetTubeLength() const { return m_context.Setup().LengthFromMetres(TubeLength); }
 
-void COCaliSequence::SetTubeLength(float value) {
-  TubeLength = m_context.Setup().GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value);
-}
+void COCaliSequence::SetTubeLength(float value) { TubeLength = m_context.Setup().LengthToMetres(value); }
+
 
 float COCaliSequence::GetConcSpanHigh(int unit) const {
   return COConcUnit(COConcUnit::ppm).Convert(COConcUnit(unit), ConcSpanHigh, GetMW(SpanFilter), kConversionTemp, AirPres);

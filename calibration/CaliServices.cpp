@@ -5,6 +5,7 @@
 #include "CommKovo.h"
 #include "CommKovoHelper.h"
 #include "Exceptions.h"
+#include "MonitorService.h"
 #include "Services.h"
 #include "core/StringTable.h"
 
@@ -121,28 +122,11 @@ CalibrationService::CalibrationService(DeviceKovo* device, DeviceKovoClient* cli
 void CalibrationService::AddCommands() {
   const MonitorSetup& s = m_device->Setup();
   CmdBuilder& b = Builder();
-  b.Add(&CommKovo::setLengthUnit, COLengUnit(s.m_lengthUnit));
-  b.Add(&CommKovo::setHumiUnit, COHumiUnit(s.m_humiUnit));
-  b.Add(&CommKovo::setPressureUnit, COPresUnit(s.m_presUnit));
-  b.Add(&CommKovo::setTempUnit, COTempUnit(s.m_tempUnit));
-  b.Add(&CommKovo::setConcUnit, COConcUnit(s.m_concUnit));
-  b.Add(&CommKovo::setAirPressure, s.m_airPressure);
   // A calibration measures the raw signals: no compensation, no average.
-  b.Add(&CommKovo::setCrossCompensation, false);
-  b.Add(&CommKovo::setWaterCompensation, false);
-  b.Add(&CommKovo::setSampleContinuously, s.m_notContinuous == 0);
-  b.Add(&CommKovo::setSampleInterval, static_cast<int16_t>(s.m_sampleInterval));
-  b.Add(&CommKovo::setNormTemperature, s.m_normTemp);
-  b.Add(static_cast<void (CommKovo::*)()>(&CommKovo::setClock));
-  b.Add(&CommKovo::setMM, false);
-  const bool flushing = s.m_modeFlag != 0;
-  b.Add(&CommKovo::setFixedTime, flushing);
-  if (flushing) {
-    b.Add(&CommKovo::setChamberFlushTime, s.m_chamberTime);
-    b.Add(&CommKovo::setTubeFlushTime, s.m_tubeTime);
-  } else {
-    b.Add(&CommKovo::setTubeLength, s.m_tubeLength);
-  }
+  MonitorSetup raw = s;
+  raw.m_crossComp = 0;
+  raw.m_waterComp = 0;
+  MonitorService::AddSamplingSetup(b, raw);
   b.Add(&CommKovo::setDA, false);
   for (int f = FilterPos::A; f <= FilterPos::E; ++f) {
     const FilterInfo& filter = s.GetFilter(f);

@@ -149,21 +149,13 @@ void COSequence::SetReservedFlag(bool on) {
 
 bool COSequence::IsReservedFlag() const { return IsBitSet(static_cast<uint32_t>(Reserved), 0); }
 
-void COSequence::SetAirPres(float value) {
-  AirPres = m_context.Setup().GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value);
-}
+float COSequence::GetAirPres() const { return m_context.Setup().PressureFromKpa(AirPres); }
 
-float COSequence::GetAirPres() const {
-  return COPresUnit(COPresUnit::kpa).Convert(m_context.Setup().GetPressureUnit(), AirPres);
-}
+void COSequence::SetAirPres(float value) { AirPres = m_context.Setup().PressureToKpa(value); }
 
-void COSequence::SetTubeLength(float value) {
-  TubeLength = m_context.Setup().GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value);
-}
+float COSequence::GetTubeLength() const { return m_context.Setup().LengthFromMetres(TubeLength); }
 
-float COSequence::GetTubeLength() const {
-  return COLengUnit(COLengUnit::metre).Convert(m_context.Setup().GetLengthUnit(), TubeLength);
-}
+void COSequence::SetTubeLength(float value) { TubeLength = m_context.Setup().LengthToMetres(value); }
 
 // --- gas names and molecular weights ---
 
