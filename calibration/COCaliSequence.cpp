@@ -227,12 +227,7 @@ void COCaliSequence::GetMonitorSetup(MonitorSetup& s) const {
   s.m_tubeTime = TubeTime;
   s.m_chamberTime = ChamberTime;
   s.m_modeFlag = FlushMode;
-  s.m_humiUnit = setup.GetHumidityUnit().GetUnit();
-  s.m_lengthUnit = setup.GetLengthUnit().GetUnit();
-  s.m_concUnit = setup.GetGasConcUnit().GetUnit();
-  s.m_presUnit = setup.GetPressureUnit().GetUnit();
-  s.m_tempUnit = setup.GetTempUnit().GetUnit();
-  s.m_normTemp = static_cast<float>(setup.GetNormTemp());
+  setup.FillMonitorUnits(s);
   for (int f = 0; f < 5; ++f) {
     FilterInfo& info = s.GetFilter(f);
     info.m_integrationTime = GetMeasTime(f);

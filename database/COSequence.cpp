@@ -374,12 +374,7 @@ void COSequence::GetMonitorSetup(MonitorSetup& s) const {
   s.m_crossComp = GetCrossCompensation() ? 1 : 0;
   s.m_rollingAvgOn = IsRollingAvgOn() ? 1 : 0;
   s.m_modeFlag = GetModeFlag2() ? 1 : 0;
-  s.m_humiUnit = setup.GetHumidityUnit().GetUnit();
-  s.m_lengthUnit = setup.GetLengthUnit().GetUnit();
-  s.m_concUnit = setup.GetGasConcUnit().GetUnit();
-  s.m_presUnit = setup.GetPressureUnit().GetUnit();
-  s.m_tempUnit = setup.GetTempUnit().GetUnit();
-  s.m_normTemp = static_cast<float>(setup.GetNormTemp());
+  setup.FillMonitorUnits(s);
   for (int f = 0; f < 5; ++f) {
     FilterInfo& info = s.GetFilter(f);
     info.m_integrationTime = GetIntegrationTime(f);

@@ -13,6 +13,7 @@
 
 class DataContext;
 class IListBox;
+struct MonitorSetup;
 
 class COSystemSetup {
  public:
@@ -49,6 +50,8 @@ class COSystemSetup {
   COTempUnit GetTempUnit() const { return COTempUnit(m_tempUnit); }
   COConcUnit GetGasConcUnit() const { return COConcUnit(m_gasConcUnit); }
   COLengUnit GetLengthUnit() const { return COLengUnit(m_lengthUnit); }
+  // The five units and the normalisation temperature into a monitor set-up.
+  void FillMonitorUnits(MonitorSetup& s) const;
   // Air pressures are kept in kPa and lengths in metres; these give them in
   // the display units and take them back.
   float PressureFromKpa(float kpa) const { return COPresUnit(COPresUnit::kpa).Convert(GetPressureUnit(), kpa); }
