@@ -119,28 +119,7 @@ void MonitorService::AddCommands() {
 }
 
 void MonitorService::AddSetupDownload(CmdBuilder& b, const MonitorSetup& s) {
-  b.Add(&CommKovo::setLengthUnit, COLengUnit(s.m_lengthUnit));
-  b.Add(&CommKovo::setHumiUnit, COHumiUnit(s.m_humiUnit));
-  b.Add(&CommKovo::setPressureUnit, COPresUnit(s.m_presUnit));
-  b.Add(&CommKovo::setTempUnit, COTempUnit(s.m_tempUnit));
-  b.Add(&CommKovo::setConcUnit, COConcUnit(s.m_concUnit));
-  b.Add(&CommKovo::setAirPressure, s.m_airPressure);
-  b.Add(&CommKovo::setCrossCompensation, s.m_crossComp != 0);
-  b.Add(&CommKovo::setWaterCompensation, s.m_waterComp != 0);
-  b.Add(&CommKovo::setSampleContinuously, s.m_notContinuous == 0);
-  b.Add(&CommKovo::setSampleInterval, static_cast<int16_t>(s.m_sampleInterval));
-  b.Add(&CommKovo::setNormTemperature, s.m_normTemp);
-  b.Add(static_cast<void (CommKovo::*)()>(&CommKovo::setClock));
-  b.Add(&CommKovo::setMM, false);
-  // The set-up's further mode flag is flushing by fixed times.
-  const bool fixedTimes = s.m_modeFlag != 0;
-  b.Add(&CommKovo::setFixedTime, fixedTimes);
-  if (fixedTimes) {
-    b.Add(&CommKovo::setChamberFlushTime, s.m_chamberTime);
-    b.Add(&CommKovo::setTubeFlushTime, s.m_tubeTime);
-  } else {
-    b.Add(&CommKovo::setTubeLength, s.m_tubeLength);
-  }
+  AddSamplingSetup(b, s);
   b.Add(&CommKovo::setDA, s.m_rollingAvgOn != 0);
   b.Add(&CommKovo::setAverageTime, static_cast<int32_t>(s.m_rollingAvg));
 
@@ -165,6 +144,31 @@ void MonitorService::AddSetupDownload(CmdBuilder& b, const MonitorSetup& s) {
     b.Add(&CommKovo::setWaterAlarmLimit1, s.m_waterAlarmLimit1);
     b.Add(&CommKovo::setWaterAlarmLimit2, s.m_waterAlarmLimit2);
     b.Add(&CommKovo::setSampleIntegrationTime, FilterPos(FilterPos::W), s.m_waterIntegrationTime);
+  }
+}
+
+void MonitorService::AddSamplingSetup(CmdBuilder& b, const MonitorSetup& s) {
+  b.Add(&CommKovo::setLengthUnit, COLengUnit(s.m_lengthUnit));
+  b.Add(&CommKovo::setHumiUnit, COHumiUnit(s.m_humiUnit));
+  b.Add(&CommKovo::setPressureUnit, COPresUnit(s.m_presUnit));
+  b.Add(&CommKovo::setTempUnit, COTempUnit(s.m_tempUnit));
+  b.Add(&CommKovo::setConcUnit, COConcUnit(s.m_concUnit));
+  b.Add(&CommKovo::setAirPressure, s.m_airPressure);
+  b.Add(&CommKovo::setCrossCompensation, s.m_crossComp != 0);
+  b.Add(&CommKovo::setWaterCompensation, s.m_waterComp != 0);
+  b.Add(&CommKovo::setSampleContinuously, s.m_notContinuous == 0);
+  b.Add(&CommKovo::setSampleInterval, static_cast<int16_t>(s.m_sampleInterval));
+  b.Add(&CommKovo::setNormTemperature, s.m_normTemp);
+  b.Add(static_cast<void (CommKovo::*)()>(&CommKovo::setClock));
+  b.Add(&CommKovo::setMM, false);
+  // The set-up's further mode flag is flushing by fixed times.
+  const bool fixedTimes = s.m_modeFlag != 0;
+  b.Add(&CommKovo::setFixedTime, fixedTimes);
+  if (fixedTimes) {
+    b.Add(&CommKovo::setChamberFlushTime, s.m_chamberTime);
+    b.Add(&CommKovo::setTubeFlushTime, s.m_tubeTime);
+  } else {
+    b.Add(&CommKovo::setTubeLength, s.m_tubeLength);
   }
 }
 

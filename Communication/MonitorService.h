@@ -30,6 +30,9 @@ class MonitorService final : public MeasService<COMeas> {
   // sampling, clock, flushing, then each filter's use, bank, alarm limits and
   // measuring time. The Offline program downloads the same list.
   static void AddSetupDownload(CmdBuilder& b, const MonitorSetup& s);
+  // Its first part, which the Calibration program's start sends too: units,
+  // air pressure, compensation, sampling, clock and flushing.
+  static void AddSamplingSetup(CmdBuilder& b, const MonitorSetup& s);
 
   bool IsWaitingForStart() const;
   bool HasStopTimer() const;

@@ -1,6 +1,7 @@
 #pragma once
 // The one-shot services of the programs and the upload of everything the
 // monitor knows about its filters. Each runs its list once.
+#include "CommTypes.h"
 #include "Service.h"
 
 class ServiceGetID final : public ServiceCmdQueue {
@@ -46,4 +47,14 @@ class ServiceUploadAll final : public ServiceWithProgress {
  public:
   using ServiceWithProgress::ServiceWithProgress;
   void AddCommands() override;
+
+  // The parts of the list, which the Calibration program's uploads queue on
+  // their own: each filter's number looked up in the optical filter table,
+  // the reads of one bank of a gas filter, of the water-vapour record, and
+  // the set-up values (the system gain factors among them). Each part ends
+  // with the check for a monitor message.
+  static void AddFilterNumberReads(CmdBuilder& b);
+  static void AddBankReads(CmdBuilder& b, FilterPos filter, BankNo bank);
+  static void AddWaterReads(CmdBuilder& b);
+  static void AddSetupValueReads(CmdBuilder& b);
 };

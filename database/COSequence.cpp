@@ -149,21 +149,13 @@ void COSequence::SetReservedFlag(bool on) {
 
 bool COSequence::IsReservedFlag() const { return IsBitSet(static_cast<uint32_t>(Reserved), 0); }
 
-void COSequence::SetAirPres(float value) {
-  AirPres = m_context.Setup().GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value);
-}
+float COSequence::GetAirPres() const { return m_context.Setup().PressureFromKpa(AirPres); }
 
-float COSequence::GetAirPres() const {
-  return COPresUnit(COPresUnit::kpa).Convert(m_context.Setup().GetPressureUnit(), AirPres);
-}
+void COSequence::SetAirPres(float value) { AirPres = m_context.Setup().PressureToKpa(value); }
 
-void COSequence::SetTubeLength(float value) {
-  TubeLength = m_context.Setup().GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value);
-}
+float COSequence::GetTubeLength() const { return m_context.Setup().LengthFromMetres(TubeLength); }
 
-float COSequence::GetTubeLength() const {
-  return COLengUnit(COLengUnit::metre).Convert(m_context.Setup().GetLengthUnit(), TubeLength);
-}
+void COSequence::SetTubeLength(float value) { TubeLength = m_context.Setup().LengthToMetres(value); }
 
 // --- gas names and molecular weights ---
 
@@ -382,12 +374,7 @@ void COSequence::GetMonitorSetup(MonitorSetup& s) const {
   s.m_crossComp = GetCrossCompensation() ? 1 : 0;
   s.m_rollingAvgOn = IsRollingAvgOn() ? 1 : 0;
   s.m_modeFlag = GetModeFlag2() ? 1 : 0;
-  s.m_humiUnit = setup.GetHumidityUnit().GetUnit();
-  s.m_lengthUnit = setup.GetLengthUnit().GetUnit();
-  s.m_concUnit = setup.GetGasConcUnit().GetUnit();
-  s.m_presUnit = setup.GetPressureUnit().GetUnit();
-  s.m_tempUnit = setup.GetTempUnit().GetUnit();
-  s.m_normTemp = static_cast<float>(setup.GetNormTemp());
+  setup.FillMonitorUnits(s);
   for (int f = 0; f < 5; ++f) {
     FilterInfo& info = s.GetFilter(f);
     info.m_integrationTime = GetIntegrationTime(f);

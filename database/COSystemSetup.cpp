@@ -288,3 +288,12 @@ void COSystemSetup::AddDatabaseToList(const std::string& name, const std::string
   m_dbList.m_DBSerial = m_context.GetMonitorSetup().m_serial.ToString();
   m_dbList.Update();
 }
+
+void COSystemSetup::FillMonitorUnits(MonitorSetup& s) const {
+  s.m_humiUnit = GetHumidityUnit().GetUnit();
+  s.m_lengthUnit = GetLengthUnit().GetUnit();
+  s.m_concUnit = GetGasConcUnit().GetUnit();
+  s.m_presUnit = GetPressureUnit().GetUnit();
+  s.m_tempUnit = GetTempUnit().GetUnit();
+  s.m_normTemp = static_cast<float>(GetNormTemp());
+}

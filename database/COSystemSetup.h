@@ -13,6 +13,7 @@
 
 class DataContext;
 class IListBox;
+struct MonitorSetup;
 
 class COSystemSetup {
  public:
@@ -49,6 +50,14 @@ class COSystemSetup {
   COTempUnit GetTempUnit() const { return COTempUnit(m_tempUnit); }
   COConcUnit GetGasConcUnit() const { return COConcUnit(m_gasConcUnit); }
   COLengUnit GetLengthUnit() const { return COLengUnit(m_lengthUnit); }
+  // The five units and the normalisation temperature into a monitor set-up.
+  void FillMonitorUnits(MonitorSetup& s) const;
+  // Air pressures are kept in kPa and lengths in metres; these give them in
+  // the display units and take them back.
+  float PressureFromKpa(float kpa) const { return COPresUnit(COPresUnit::kpa).Convert(GetPressureUnit(), kpa); }
+  float PressureToKpa(float value) const { return GetPressureUnit().Convert(COPresUnit(COPresUnit::kpa), value); }
+  float LengthFromMetres(float m) const { return COLengUnit(COLengUnit::metre).Convert(GetLengthUnit(), m); }
+  float LengthToMetres(float value) const { return GetLengthUnit().Convert(COLengUnit(COLengUnit::metre), value); }
   std::string GetHumidityUnitText() const;
   std::string GetPressureUnitText() const;
   std::string GetGasConcUnitText() const;

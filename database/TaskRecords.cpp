@@ -89,16 +89,21 @@ void CORecSequence::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Global] of the task ---
 
-void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
-  COSequence* s = m_target;
-  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+void ExchangeTaskGlobal(CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
+                        float (&mw)[5]) {
   static const char* const kUA[] = {"UANum1", "UANum2", "UANum3", "UANum4", "UANum5"};
   static const char* const kGas[] = {"GasName1", "GasName2", "GasName3", "GasName4", "GasName5"};
   static const char* const kMW[] = {"MW1", "MW2", "MW3", "MW4", "MW5"};
-  RFX_Text(pFX, "SerialNum", s->SerialNum);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kUA[i], s->UANum[i]);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kGas[i], s->GasName[i]);
-  for (int i = 0; i < 5; ++i) RFX_Single(pFX, kMW[i], s->MW[i]);
+  RFX_Text(pFX, "SerialNum", serial);
+  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kUA[i], ua[i]);
+  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kGas[i], gas[i]);
+  for (int i = 0; i < 5; ++i) RFX_Single(pFX, kMW[i], mw[i]);
+}
+
+void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
+  COSequence* s = m_target;
+  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+  ExchangeTaskGlobal(pFX, s->SerialNum, s->UANum, s->GasName, s->MW);
 }
 
 // --- [Meas] ---

@@ -47,6 +47,11 @@ class CORecMeasGlobal : public CORecTaskBase {
   COSequence* m_target = nullptr;
 };
 
+// The columns of a task's [Global] row: the monitor's serial and, per filter,
+// its UA number, gas name and molecular weight.
+void ExchangeTaskGlobal(CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
+                        float (&mw)[5]);
+
 // [Meas]: one row per measurement. Temperature is the Calibration program's
 // alone; elsewhere that column is neither read nor written.
 class CORecMeas : public CORecTaskBase {

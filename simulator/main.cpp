@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 
+#include "CalibrationBanks.h"
 #include "OfflineMemory.h"
 #include "SimulatedMonitor.h"
 
@@ -17,14 +18,17 @@ namespace {
 void Usage() {
   std::fprintf(stderr,
                "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--serial TEXT] [--type TEXT]\n"
-               "                      [--memory FILE]\n"
+               "                      [--memory FILE] [--filter-table FOLDER]\n"
                "  --link PATH       keep a symbolic link to the terminal at PATH\n"
                "  --interval-ms N   a sample every N ms instead of the set sampling interval\n"
                "  --cps N           send at N characters per second (960 is 9600 baud)\n"
                "  --serial TEXT     the monitor's serial number\n"
                "  --type TEXT       the instrument type the monitor gives to \"ID?\"\n"
                "  --memory FILE     the stand-alone set-up and records in the monitor's memory\n"
-               "                    (as tests/offline/data/memory.txt)\n");
+               "                    (as tests/offline/data/memory.txt)\n"
+               "  --filter-table FOLDER  put the simulated monitor's own optical filter table (made-up\n"
+               "                    coefficients, not the maker's) into FOLDER/data/optfilt.txt, so a\n"
+               "                    program in FOLDER can calibrate against the simulated monitor\n");
 }
 
 }  // namespace
@@ -35,6 +39,7 @@ int main(int argc, char** argv) {
   std::string serial;
   std::string type;
   std::string memoryFile;
+  std::string filterFolder;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -50,6 +55,8 @@ int main(int argc, char** argv) {
       type = argv[++i];
     } else if (arg == "--memory" && hasValue) {
       memoryFile = argv[++i];
+    } else if (arg == "--filter-table" && hasValue) {
+      filterFolder = argv[++i];
     } else {
       Usage();
       return 2;
@@ -71,6 +78,13 @@ int main(int argc, char** argv) {
   });
   kovo::sim::OfflineMemory memory;
   memory.Install(monitor);
+  kovo::sim::CalibrationBanks calibration;
+  calibration.Install(monitor);
+  std::string error;
+  if (!filterFolder.empty() && !kovo::sim::CalibrationBanks::InstallFilterTable(filterFolder, &error)) {
+    std::fprintf(stderr, "kovo-simulator: %s\n", error.c_str());
+    return 1;
+  }
   try {
     if (!memoryFile.empty()) memory.Load(memoryFile);
     monitor.Start(link);

@@ -266,16 +266,21 @@ bool COMeasObs::UploadFilterInfo() {
 }
 
 std::string COMeasObs::GetStatusText() {
-  switch (m_state) {
+  m_statusText = StatusText(m_state, m_startTime, IDS_STATE_CHECKING_FILTERS, std::string());
+  return m_statusText;
+}
+
+std::string COMeasObs::StatusText(MeasState state, const CTime& start, unsigned checkingFiltersId,
+                                  const std::string& otherwise) {
+  switch (state) {
     case MeasState::idle: return platform::LoadString(IDS_STATE_IDLE);
     case MeasState::delayedStart:
-      m_statusText = platform::LoadString(IDS_STATE_DELAYED_START) + m_startTime.Format("%y-%m-%d %X");
-      return m_statusText;
+      return platform::LoadString(IDS_STATE_DELAYED_START) + start.Format("%y-%m-%d %X");
     case MeasState::starting: return platform::LoadString(IDS_STATE_STARTING);
     case MeasState::active: return platform::LoadString(IDS_STATE_ACTIVE);
     case MeasState::stopping: return platform::LoadString(IDS_STATE_STOPPING);
-    case MeasState::checkingFilters: return platform::LoadString(IDS_STATE_CHECKING_FILTERS);
-    default: return std::string();
+    case MeasState::checkingFilters: return platform::LoadString(checkingFiltersId);
+    default: return otherwise;
   }
 }
 

@@ -67,6 +67,11 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
 
   MeasState GetState() const override { return m_state; }
   std::string GetStatusText();
+  // The text of a state: the delayed start with its time; the checking of
+  // the filters by the program's string; otherwise for the states without
+  // a text of their own.
+  static std::string StatusText(MeasState state, const CTime& start, unsigned checkingFiltersId,
+                                const std::string& otherwise);
   bool HasLastMeas() const override { return m_measReceived; }
   const COMeas& GetLastMeas() const { return m_lastMeas; }
   bool IsOffline() const override { return m_offline; }

@@ -1,6 +1,7 @@
 // Fuzz target for the reply parsers, the monitor sample and the block of
 // stored records above all. The first byte picks the reply form (and, for a
-// sample, the link's flags; from 0xC0 on, the offline memory's forms); the
+// sample, the link's flags; 0xB0 to 0xBF a calibration reading; from 0xC0 on,
+// the offline memory's forms); the
 // rest is what the monitor sent. A parser may reject a reply only with the command
 // language's own errors; anything else (a crash, a hang, another exception,
 // undefined behaviour) is a finding.
@@ -11,6 +12,7 @@
 
 #include "COAirPressure.h"
 #include "COMeas.h"
+#include "CaliScans.h"
 #include "CommTypes.h"
 #include "Exceptions.h"
 #include "MonitorScans.h"
@@ -83,7 +85,19 @@ void ParseOffline(uint8_t selector, DataSrc& src) {
   }
 }
 
+// A calibration reading: whatever parsed holds values only where a filter line
+// gave one, and a time.
+void ParseCalibration(DataSrc& src) {
+  COMeas meas;
+  ScanCalib(meas).Scan(src);
+  if (meas.GetMeasTime().GetTime() == static_cast<time_t>(-1)) __builtin_trap();
+}
+
 void ParseOne(uint8_t selector, DataSrc& src) {
+  if (selector >= 0xB0 && selector < 0xC0) {
+    ParseCalibration(src);
+    return;
+  }
   if (selector >= 0xC0) {
     ParseOffline(selector, src);
     return;

@@ -1,0 +1,92 @@
+#pragma once
+// The Calibration program's measurement subject. On the program's serial
+// stack it connects to the monitor, prepares the filter banks stored for the
+// connected monitor, starts, pauses, resumes and stops the calibration
+// measurement, and hands every reading to the general subject, whose
+// database observer stores it and whose sequence observer keeps the run's
+// start and stop. Its own observers hear of every change of its state.
+//
+// Everything here runs on the user-interface thread.
+#include <string>
+
+#include "COMeas.h"
+#include "CaliServices.h"
+#include "DataContext.h"
+#include "Subject.h"
+#include "core/Time.h"
+
+class COCaliSequence;
+class COMeasObs;
+class Calibrator;
+class ProgramContext;
+
+class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementLink {
+ public:
+  // Takes the place of the program's measurement link while it lives.
+  COCaliMeasObs(ProgramContext& context, COCaliSequence& sequence, Calibrator& calibrator);
+  ~COCaliMeasObs() override;
+
+  // Opens the device, reads the identity and the filter information. With
+  // allowOffline a monitor that does not answer may be left for offline work.
+  bool OpenMonitor(bool allowOffline);
+  void Disconnect();
+  // The current bank set stored for the serial into the device, once per
+  // serial; the filter information again when the monitor's filters changed.
+  bool LoadSetupFromDatabase(const std::string& serial);
+  // The sequence's active banks into the calibrator's working banks.
+  void TakeActiveBanks();
+
+  // False, after "Communication error", while the device is closed.
+  bool StartMeasurement(const CTime& startTime, const CTime& stopTime);
+  void StopMeasurement() override;
+  // Pauses a running calibration, or resumes a paused one.
+  void StartStopMonitor();
+  // The stop at the program's end: only while active.
+  void StopService();
+
+  MeasState GetState() const override { return m_state; }
+  std::string GetStatusText();
+  bool IsOffline() const override { return m_offline; }
+  bool IsConnected() const { return m_connected; }
+  bool HasLastMeas() const override { return m_measReceived; }
+  const COMeas& GetLastMeas() const { return m_lastMeas; }
+  bool RetrieveMonitorID() override;
+  bool UploadFilterInfo() override;
+  const MonitorSetup& GetMonitorSetup() const override;
+  void SetPort(int port) override;
+  bool IsStatusViewOpen() const { return m_statusViewOpen; }
+  void SetStatusViewOpen(bool open) { m_statusViewOpen = open; }
+
+  void ServiceDone(Service* service) override;
+
+  DeviceKovo& GetDevice();
+  COMeasObs& GetSerialStack() { return m_obs; }
+  CalibrationService* GetService() const { return m_service.get(); }
+  // The pause between readings that arrived together (3 s; tests shorten it).
+  void SetReadingPause(int ms) { m_readingPauseMs = ms; }
+
+ private:
+  void StartNewService();
+  void DeliverReadings();
+  void Scale(COMeas& meas) const;
+
+  ProgramContext& m_context;
+  COMeasObs& m_obs;
+  COCaliSequence& m_sequence;
+  Calibrator& m_calibrator;
+  MeasState m_state = MeasState::idle;
+  ServiceHandle<CalibrationService> m_service;
+  CTime m_startTime;
+  CTime m_stopTime;
+  bool m_connected = false;
+  bool m_offline = false;
+  bool m_measReceived = false;
+  bool m_morePending = false;
+  bool m_statusViewOpen = false;
+  bool m_delivering = false;
+  COMeas m_lastMeas;
+  std::string m_statusText;
+  // The serial whose bank set LoadSetupFromDatabase loaded last.
+  std::string m_loadedSerial;
+  int m_readingPauseMs = 3000;
+};

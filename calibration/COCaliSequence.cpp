@@ -1,0 +1,308 @@
+#include "COCaliSequence.h"
+
+#include "COException.h"
+#include "COGenSub.h"
+#include "COSystemSetup.h"
+#include "COUnits.h"
+#include "DBUtil.h"
+#include "DataContext.h"
+#include "FilterData.h"
+#include "StringIds.h"
+#include "TaskRecords.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+namespace {
+
+bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
+
+const float kMeasSeconds[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
+
+}  // namespace
+
+// --- records ---
+
+void CORecCaliSequence::DoFieldExchange(CFieldExchange* pFX) {
+  COCaliSequence* s = m_target;
+  if (s == nullptr) throw CDBException(-1, "The calibration sequence record set has no sequence");
+  RFX_Long(pFX, "NumCount", s->NumCount);
+  RFX_Text(pFX, "Name", s->Name);
+  RFX_Date(pFX, "StartTime", s->StartTime);
+  RFX_Date(pFX, "StopTime", s->StopTime);
+  RFX_Long(pFX, "StartNum", s->StartNum);
+  RFX_Long(pFX, "StopNum", s->StopNum);
+  RFX_Byte(pFX, "CaliMode", s->CaliMode);
+  int calcSpan = s->CalcSpan, spanFilter = s->SpanFilter;
+  RFX_Int(pFX, "CalcSpan", calcSpan);
+  RFX_Single(pFX, "HumiSpan", s->HumiSpan);
+  RFX_Int(pFX, "SpanFilter", spanFilter);
+  s->CalcSpan = static_cast<short>(calcSpan);
+  s->SpanFilter = static_cast<short>(spanFilter);
+  RFX_Single(pFX, "ConcSpanHigh", s->ConcSpanHigh);
+  RFX_Single(pFX, "ConcSpanLow", s->ConcSpanLow);
+  RFX_Byte(pFX, "CaliCross", s->CaliCross);
+  RFX_Byte(pFX, "CaliTwoPoint", s->CaliTwoPoint);
+  RFX_Byte(pFX, "CaliHighConc", s->CaliHighConc);
+  static const char* const kBanks[] = {"ActiveBank1", "ActiveBank2", "ActiveBank3", "ActiveBank4", "ActiveBank5"};
+  for (int i = 0; i < 5; ++i) RFX_Byte(pFX, kBanks[i], s->ActiveBank[i]);
+  RFX_Single(pFX, "AirPres", s->AirPres);
+  RFX_Byte(pFX, "FlushMode", s->FlushMode);
+  RFX_Single(pFX, "TubeLength", s->TubeLength);
+  RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
+  RFX_Byte(pFX, "TubeTime", s->TubeTime);
+  RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
+  static const char* const kTimes[] = {"MeasTime1", "MeasTime2", "MeasTime3", "MeasTime4", "MeasTime5", "MeasTime6"};
+  for (int i = 0; i < 6; ++i) RFX_Byte(pFX, kTimes[i], s->MeasTime[i]);
+  RFX_Long(pFX, "Reserved", s->Reserved);
+}
+
+void CORecCaliGlobal::DoFieldExchange(CFieldExchange* pFX) {
+  COCaliSequence* s = m_target;
+  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+  ExchangeTaskGlobal(pFX, s->SerialNum, s->UANum, s->GasName, s->MW);
+}
+
+// --- the sequence ---
+
+COCaliSequence::COCaliSequence(DataContext& context, std::function<bool()> connected)
+    : m_context(context), m_connected(std::move(connected)), m_recSequence(context), m_recGlobal(context) {
+  m_recSequence.SetTarget(this);
+  m_recGlobal.SetTarget(this);
+}
+
+const MonitorSetup& COCaliSequence::Monitor() const { return m_context.GetMonitorSetup(); }
+
+void COCaliSequence::Load() {
+  COSystemSetup& setup = m_context.Setup();
+  setup.ConfigDataSource(COSystemSetup::kSystem);
+  setup.ConfigDataSource(COSystemSetup::kCaliTask);
+  if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
+  try {
+    m_recSequence.CloseWithDatabase();
+    m_recGlobal.CloseWithDatabase();
+    m_recSequence.ClearFilter();
+    m_recSequence.Open();
+    if (!m_recSequence.IsEOF()) m_recSequence.MoveLast();
+    m_recSequence.Edit();
+    m_recGlobal.Open();
+    m_recGlobal.Edit();
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+  for (unsigned char& bank : ActiveBank)
+    if (bank == kNoBank) bank = 0;
+}
+
+void COCaliSequence::Save() {
+  for (CORecBase* rec : {static_cast<CORecBase*>(&m_recSequence), static_cast<CORecBase*>(&m_recGlobal)}) {
+    try {
+      rec->Update();
+      rec->Edit();
+    } catch (const CException& e) {
+      ShowExceptionMessage(e);
+    }
+  }
+}
+
+void COCaliSequence::NewSequence() {
+  try {
+    m_recSequence.Update();
+    // The new row starts with every value of the one before.
+    m_recSequence.AddNew();
+    ++NumCount;
+    Name = platform::Format(platform::LoadString(IDS_SEQUENCE_NAME).c_str(), NumCount);
+    m_recSequence.Update();
+    m_recSequence.Requery();
+    if (!m_recSequence.IsEOF()) m_recSequence.MoveLast();
+    m_recSequence.Edit();
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+}
+
+void COCaliSequence::Close() {
+  m_recSequence.CloseWithDatabase();
+  m_recGlobal.CloseWithDatabase();
+}
+
+bool COCaliSequence::SelectRow(const std::string& filter, int moveTo) {
+  try {
+    m_recSequence.SetFilter(filter);
+    m_recSequence.OpenOrRequery();
+    m_recSequence.ClearFilter();
+    if (!m_recSequence.IsOpen() || m_recSequence.IsEOF()) return false;
+    if (moveTo > 0) m_recSequence.Move(moveTo);
+    if (m_recSequence.IsEOF()) return false;
+    m_recSequence.Edit();
+    return true;
+  } catch (const CException& e) {
+    m_recSequence.ClearFilter();
+    ShowExceptionMessage(e);
+    return false;
+  }
+}
+
+bool COCaliSequence::LoadByStopTime(const CTime& time) {
+  return SelectRow("[StopTime] >= " + FormatOdbcTimestamp(time), 0);
+}
+
+bool COCaliSequence::LoadByNumber(int n) { return n >= 1 && SelectRow(std::string(), n - 1); }
+
+// --- channels and filters ---
+
+bool COCaliSequence::IsGasDefined(int channel) const {
+  if (channel >= 5) return true;
+  if (channel < 0 || !m_connected || !m_connected()) return false;
+  const BankInfo& bank = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]);
+  return NamesSomething(bank.GetGasName().ToString());
+}
+
+bool COCaliSequence::IsFilterActive(int channel) const {
+  if (channel >= 5) return true;
+  if (channel < 0) return false;
+  const bool gas = IsGasDefined(channel);
+  switch (CaliMode) {
+    case modeZero:
+    case modeHumidityInterference:
+      return gas;
+    case modeHumiditySpan:
+      return false;
+    case modeSpan1P:
+      return gas && (CaliCross != 0 || channel == SpanFilter);
+    case modeSpan2P:
+      return gas && ((CaliCross != 0 && CaliHighConc != 0) || channel == SpanFilter);
+    default:
+      return true;
+  }
+}
+
+float COCaliSequence::GetMeasTime(int channel) const {
+  switch (MeasTimeMode) {
+    case 0: return 1.0f;
+    case 1: return 5.0f;
+    case 2: return 20.0f;
+    default: break;
+  }
+  const unsigned char code = GetMeasTimeCode(channel);
+  return code < 7 ? kMeasSeconds[code] : 5.0f;
+}
+
+float COCaliSequence::GetMW(int channel) const {
+  if (channel >= 0 && channel < 5) return Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetMW();
+  return channel == 5 ? 18.02f : 1.0f;
+}
+
+std::string COCaliSequence::GetFilterText(int filter) const {
+  if (filter == 5) return "QF3318";
+  if (filter < 0 || filter > 5) return "n/a";
+  const std::string number = Monitor().GetFilter(filter).GetNumber().ToString();
+  // The monitor's own number text is what it reported: none, or unset.
+  if (number.empty() || number[0] == '_') return "n/a";
+  return "UA" + number;
+}
+
+std::string COCaliSequence::GetBankGasName(int filter, int bank) const {
+  if (filter < 0 || filter >= 5 || bank < 0 || bank >= 5) return "n/a";
+  const std::string name = platform::TrimRight(Monitor().GetFilter(filter).GetBank(bank).GetGasName().ToString());
+  return NamesSomething(name) ? name : "n/a";
+}
+
+std::string COCaliSequence::GetGasName(int channel) const {
+  switch (channel) {
+    case 5: return "W: Water Vapour";
+    case 6: return "T: Temperature";
+    case 7: return "P: Air Pressure";
+    default: break;
+  }
+  if (channel < 0 || channel > 7) return std::string();
+  const std::string letter = std::string(1, static_cast<char>('A' + channel)) + ": ";
+  const std::string gas = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetGasName().ToString();
+  return letter + (NamesSomething(gas) ? gas : GetFilterText(channel));
+}
+
+void COCaliSequence::GetMonitorSetup(MonitorSetup& s) const {
+  const COSystemSetup& setup = m_context.Setup();
+  s.m_airPressure = GetAirPres();
+  s.m_tubeLength = GetTubeLength();
+  s.m_tubeTime = TubeTime;
+  s.m_chamberTime = ChamberTime;
+  s.m_modeFlag = FlushMode;
+  setup.FillMonitorUnits(s);
+  for (int f = 0; f < 5; ++f) {
+    FilterInfo& info = s.GetFilter(f);
+    info.m_integrationTime = GetMeasTime(f);
+    info.m_activeBank = ActiveBank[f];
+    info.m_active = IsFilterActive(f) ? 1 : 0;
+  }
+  s.m_waterIntegrationTime = GetMeasTime(5);
+  s.m_waterActive = IsFilterActive(5) ? 1 : 0;
+}
+
+void COCaliSequence::SetGasNamesFromMonitor() {
+  for (int f = 0; f < 5; ++f)
+    GasName[f] = platform::TrimRight(Monitor().GetFilter(f).GetBank(ActiveBank[f]).GetGasName().ToString());
+}
+
+// --- units ---
+
+float COCaliSequence::GetAirPres() const { return m_context.Setup().PressureFromKpa(AirPres); }
+
+void COCaliSequence::SetAirPres(float value) { AirPres = m_context.Setup().PressureToKpa(value); }
+
+float COCaliSequence::GetTubeLength() const { return m_context.Setup().LengthFromMetres(TubeLength); }
+
+void COCaliSequence::SetTubeLength(float value) { TubeLength = m_context.Setup().LengthToMetres(value); }
+
+
+float COCaliSequence::GetConcSpanHigh(int unit) const {
+  return COConcUnit(COConcUnit::ppm).Convert(COConcUnit(unit), ConcSpanHigh, GetMW(SpanFilter), kConversionTemp, AirPres);
+}
+
+void COCaliSequence::SetConcSpanHigh(int unit, float value) {
+  ConcSpanHigh = COConcUnit(unit).Convert(COConcUnit(COConcUnit::ppm), value, GetMW(SpanFilter), kConversionTemp, AirPres);
+}
+
+float COCaliSequence::GetConcSpanLow(int unit) const {
+  return COConcUnit(COConcUnit::ppm).Convert(COConcUnit(unit), ConcSpanLow, GetMW(SpanFilter), kConversionTemp, AirPres);
+}
+
+void COCaliSequence::SetConcSpanLow(int unit, float value) {
+  ConcSpanLow = COConcUnit(unit).Convert(COConcUnit(COConcUnit::ppm), value, GetMW(SpanFilter), kConversionTemp, AirPres);
+}
+
+float COCaliSequence::GetHumiSpan(int unit) const {
+  const COSystemSetup& setup = m_context.Setup();
+  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
+  return COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(unit), setup.GetTempUnit(), HumiSpan, temp, AirPres);
+}
+
+void COCaliSequence::SetHumiSpan(int unit, float value) {
+  const COSystemSetup& setup = m_context.Setup();
+  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
+  HumiSpan = COHumiUnit(unit).Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), value, temp, AirPres);
+}
+
+// --- the active sequence ---
+
+void COCaliSequenceObs::Update(CSubject* subject) {
+  auto* sub = dynamic_cast<COGenSub*>(subject);
+  if (sub == nullptr) return;
+  switch (sub->GetUpdType()) {
+    case eTaskStarted:
+      m_firstMeas = true;
+      break;
+    case eNewMeas: {
+      const COMeas& meas = *sub->GetMeas();
+      SetStop(meas.GetMeasTime(), meas.GetMeasNo());
+      if (m_firstMeas) {
+        m_firstMeas = false;
+        SetStart(meas.GetMeasTime(), meas.GetMeasNo());
+      }
+      Save();
+      sub->Notify(eSeqUpdated);
+      break;
+    }
+    default:
+      break;
+  }
+}

@@ -1,0 +1,25 @@
+#pragma once
+// String-table ids of the Calibration program's own texts
+// (resources/strings/calibration.inc). Where the program's number differs
+// from the shared layers' for the same text, the program's number is used.
+enum CalibrationStringId : unsigned {
+  IDS_CALI_DOWNLOADING = 171,
+  IDS_CALI_ASK_WORK_OFFLINE = 211,
+  IDS_CALI_DOWNLOADING_FILTER_INFO = 212,
+  IDS_CALI_DOWNLOADING_VALUES = 218,
+  IDS_CALI_NO_MONITOR_SERIAL = 219,
+  IDS_CALI_NO_STORED_CONFIGURATION = 220,
+  IDS_CALI_FILTERS_CHANGED = 221,
+  IDS_CALI_ASK_BLANK_CHANGED = 224,
+  IDS_CALI_SINGLE_FILTER_CHANGED = 225,
+  IDS_CALI_CHECKING_FILTERS = 227,
+  IDS_CALI_NOTHING_TO_DOWNLOAD = 229,
+  IDS_CALI_TASK_STOPPED_COMM_ERROR = 239,
+  IDS_CALI_LINEAR_COHERENCE = 241,
+  IDS_CALI_DOES_NOT_FIT = 242,
+  IDS_CALI_NO_HUMIDITY_SIGNAL = 250,
+  IDS_CALI_NO_HUMIDITY_SPAN = 251,
+  IDS_CALI_NO_SPAN_SIGNAL = 252,
+  IDS_CALI_NO_CROSS_SIGNAL = 253,
+  IDS_CALI_BAD_GAS_NAME = 254,
+};

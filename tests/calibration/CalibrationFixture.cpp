@@ -1,0 +1,71 @@
+#include "CalibrationFixture.h"
+
+#include "COGenSub.h"
+#include "COMeasObs.h"
+#include "CORecBankSet.h"
+#include "COSystemSetup.h"
+#include "core/Text.h"
+
+namespace kovo::test {
+
+CalibrationFixture::CalibrationFixture()
+    : OnlineFixture("Calibration"),
+      calibrator(obs->GetDevice().Data()),
+      caliSequence(program, [this] { return cali && cali->IsConnected(); }) {
+  banks.Install(*sim);
+  LoadOpticalFilterTable(kovo::sim::CalibrationBanks::FilterTablePath());
+  // The calibration sequence keeps the run's start and stop, not the
+  // measurement sequence.
+  genSub.Detach(&program.Sequence());
+  genSub.Attach(&caliSequence);
+  cali = std::make_unique<COCaliMeasObs>(program, caliSequence, calibrator);
+  cali->SetReadingPause(0);
+  copies = std::make_unique<COFilterCopies>(program, *cali, caliSequence, calibrator);
+}
+
+CalibrationFixture::~CalibrationFixture() {
+  genSub.Detach(&caliSequence);
+  caliSequence.Close();
+  // Nothing may reach the banks' answers once they are gone.
+  cali->Disconnect();
+  copies.reset();
+  cali.reset();
+}
+
+std::string CalibrationFixture::NewCaliTask(const std::string& description) {
+  setup->CreateMeasDatabase(description);
+  setup->SetDatabaseDesc(description);
+  caliSequence.Load();
+  caliSequence.SerialNum = obs->GetDevice().GetSetup().m_serial.ToString();
+  caliSequence.Save();
+  return setup->GetDatabaseName();
+}
+
+std::vector<std::string> CalibrationFixture::LinesStarting(const std::string& prefix, size_t from) const {
+  std::vector<std::string> out;
+  const auto lines = sim->Lines();
+  for (size_t i = from; i < lines.size(); ++i)
+    if (lines[i].compare(0, prefix.size(), prefix) == 0) out.push_back(lines[i]);
+  return out;
+}
+
+std::vector<std::string> CalibrationFixture::BankSets() {
+  std::vector<std::string> rows;
+  CORecBankSet rec(*context);
+  rec.m_strSort = "[ID]";
+  rec.Open();
+  for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back(std::to_string(rec.m_SetType) + ":" + rec.m_Desc);
+  rec.CloseWithDatabase();
+  return rows;
+}
+
+std::vector<std::string> CalibrationFixture::SequenceRows() {
+  std::vector<std::string> rows;
+  COCaliSequence probe(program, [] { return false; });
+  for (int n = 1; probe.LoadByNumber(n); ++n)
+    rows.push_back(probe.Name + platform::Format(" %d-%d", probe.StartNum, probe.StopNum));
+  probe.Close();
+  return rows;
+}
+
+}  // namespace kovo::test

@@ -1,0 +1,44 @@
+#pragma once
+// The Calibration program's core against the simulated monitor: the program
+// context of the Calibration program, the calibration sequence observing the
+// general subject in place of the measurement sequence, the calibrator on
+// the device's data, the calibration measurement subject and the filter
+// copies; the simulated monitor answers the calibration commands and the
+// optical filter table is the simulated monitor's own.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "COCaliMeasObs.h"
+#include "COCaliSequence.h"
+#include "CalibrationBanks.h"
+#include "Calibrator.h"
+#include "FilterCopies.h"
+#include "OnlineFixture.h"
+#include "core/App.h"
+
+namespace kovo::test {
+
+class CalibrationFixture : public OnlineFixture {
+ protected:
+  CalibrationFixture();
+  ~CalibrationFixture() override;
+
+  // A calibration task, loaded into the calibration sequence.
+  std::string NewCaliTask(const std::string& description);
+  // The lines received since the mark that begin with the prefix.
+  std::vector<std::string> LinesStarting(const std::string& prefix, size_t from = 0) const;
+  // The [BankSet] rows of the monitor: "type:description".
+  std::vector<std::string> BankSets();
+  // The [Sequence] rows of the open task: "name start-stop".
+  std::vector<std::string> SequenceRows();
+
+  platform::AppCore app{"Calibration", {"calibration"}};
+  kovo::sim::CalibrationBanks banks;
+  Calibrator calibrator;
+  COCaliSequenceObs caliSequence;
+  std::unique_ptr<COCaliMeasObs> cali;
+  std::unique_ptr<COFilterCopies> copies;
+};
+
+}  // namespace kovo::test

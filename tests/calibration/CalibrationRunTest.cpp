@@ -1,0 +1,265 @@
+// The calibration core against the simulated monitor: the lines of a bank
+// download and the upload of the same bank, a calibration run from connect
+// to stop with what it stores, and the print of the current calibration.
+#include <gtest/gtest.h>
+
+#include "BankValues.h"
+#include "CalibrationFixture.h"
+#include "CalibrationStrings.h"
+#include "CurrentCalibration.h"
+#include "COSystemSetup.h"
+#include "StringIds.h"
+
+namespace kovo::test {
+namespace {
+
+CalibTime Day(int year, int month, int day) { return CalibTime(CTime(year, month, day, 0, 0, 0)); }
+
+class CalibrationRunTest : public CalibrationFixture {};
+
+TEST_F(CalibrationRunTest, BankDownloadSendsItsLinesAndUploadsBackAsWritten) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  DeviceKovo& device = cali->GetDevice();
+  MonitorSetup s = device.GetSetup();
+  BankInfo& k = s.GetFilter(2).GetBank(1);
+  k.SetGasName("N2O");
+  k.m_mw = 44.01f;
+  k.m_twoPoint = 1;
+  k.m_spanLow = 1.5f;
+  k.m_spanHigh = 0.25f;
+  k.m_concOffset = 0.0012345f;
+  k.m_offsetVoltage = 0.0125f;
+  k.m_concLow = 10.0f;
+  k.m_concHigh = 20.0f;
+  k.m_voltLow = 0.5f;
+  k.m_voltHigh = 0.75f;
+  k.m_humiGain = 0.03f;
+  k.m_humiVoltage = 0.02f;
+  k.m_cross[0] = 2.0f;
+  k.m_cross[1] = 3.0f;
+  k.m_cross[3] = MeasValue();
+  k.m_cross[4] = 4.0f;
+  k.m_zeroDate = Day(2005, 3, 7);
+  k.m_humiDate = CalibTime();
+  k.m_spanDate = Day(2005, 3, 8);
+  k.m_crosDate = Day(2005, 3, 9);
+  device.SetSetup(s);
+  const BankInfo written = k;
+
+  const size_t mark = sim->Lines().size();
+  COCaliMessageClient client(&device, false);
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING, CreateDownloadBankService(device, program.Instrument(),
+                                                                         COConcUnit::ppm, &client, 2, 1, groupAll)));
+  const char* const expected[] = {
+      "C_P F_C,2,C_OF_F,1.234500E-03", "C_P F_C,2,C_OF_D,\"2005-03-07\"", "C_P F_C,2,C_OF_V,1.250000E-02",
+      "C_P F_C,2,C_HU_F,3.000000E-02", "C_P F_C,2,C_HU_D,\"__________\"", "C_P F_C,2,C_HU_V,2.000000E-02",
+      "C_P F_C,2,C_CO_T,Y",            "C_P F_C,2,C_CO_F_1,1.500000E+00", "C_P F_C,2,C_CO_F_2,2.500000E-01",
+      "C_P F_C,2,G_N,\"N2O\"",         "C_P F_C,2,C_CO_C_L,1.000000E+01", "C_P F_C,2,C_CO_C_H,2.000000E+01",
+      "C_P F_C,2,C_U,C_CO_C_L,U_PPM",  "C_P F_C,2,C_U,C_CO_C_H,U_PPM",    "C_P F_C,2,C_CO_V_L,5.000000E-01",
+      "C_P F_C,2,C_CO_V_H,7.500000E-01", "C_P F_C,2,G_W,44.01",           "C_P F_C,2,C_CO_D,\"2005-03-08\"",
+      "C_P F_C,2,C_CR_F_A,2.000000E+00", "C_P F_C,2,C_CR_F_B,3.000000E+00", "C_P F_C,2,C_CR_F_D,1.0E32",
+      "C_P F_C,2,C_CR_F_E,4.000000E+00", "C_P F_C,2,C_CR_D,\"2005-03-09\""};
+  std::vector<std::string> lines;
+  for (const char* line : expected) {
+    lines.push_back("E_C 83");
+    lines.push_back(line);
+  }
+  lines.push_back("A_M?");
+  const auto all = sim->Lines();
+  EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(mark), all.end()), lines);
+  EXPECT_EQ(sim->State().rejected, 0);
+
+  // Back through an upload: every value read as written.
+  MonitorSetup cleared = device.GetSetup();
+  GasBank::reset(cleared.GetFilter(2).GetBank(1));
+  device.SetSetup(cleared);
+  ASSERT_TRUE(client.Run(IDS_UPLOADING, CreateUploadBankService(device, &client, 2, 1)));
+  const BankInfo& read = device.Setup().GetFilter(2).GetBank(1);
+  EXPECT_EQ(read.GetGasName().ToString(), "N2O");
+  EXPECT_EQ(float(read.m_mw), 44.01f);
+  EXPECT_TRUE(read.IsTwoPoint());
+  for (auto field : {&BankInfo::m_spanLow, &BankInfo::m_spanHigh, &BankInfo::m_concOffset, &BankInfo::m_concLow,
+                     &BankInfo::m_concHigh, &BankInfo::m_humiGain})
+    EXPECT_EQ(float(read.*field), float(written.*field));
+  for (int other : {0, 1, 3, 4}) EXPECT_EQ(float(read.m_cross[other]), float(written.m_cross[other])) << other;
+  EXPECT_EQ(read.m_zeroDate, written.m_zeroDate);
+  EXPECT_FALSE(read.m_humiDate.IsValid());
+  EXPECT_EQ(read.m_spanDate, written.m_spanDate);
+  EXPECT_EQ(read.m_crosDate, written.m_crosDate);
+}
+
+TEST_F(CalibrationRunTest, ABankOutsideOneToFiveIsNeitherReadNorWritten) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  DeviceKovo& device = cali->GetDevice();
+  const std::string before = device.Setup().GetFilter(0).GetBank(0).GetGasName().ToString();
+  COCaliMessageClient client(&device, true);
+  EXPECT_FALSE(client.Run(IDS_UPLOADING, CreateUploadBankService(device, &client, 0, 5)));
+  EXPECT_EQ(device.Setup().GetFilter(0).GetBank(0).GetGasName().ToString(), before);
+  const size_t mark = sim->Lines().size();
+  EXPECT_FALSE(client.Run(IDS_CALI_DOWNLOADING, CreateDownloadBankService(device, program.Instrument(), 1, &client,
+                                                                          0, 5, groupOffset)));
+  EXPECT_TRUE(LinesStarting("C_P ", mark).empty());
+}
+
+TEST_F(CalibrationRunTest, CalibrationRunsFromConnectToStopAndStoresEachReading) {
+  // The monitor reads its temperature in kelvin, the task keeps it in the
+  // system's unit.
+  setup->SetTempUnit(COTempUnit::kelvin);
+  banks.SetTemperature(25.0f);
+  NewCaliTask("Zero point");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  // The monitor's banks as its current bank set holds them.
+  const std::string serial = cali->GetMonitorSetup().m_serial.ToString();
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  ASSERT_TRUE(copies->StoreCurrentSet(serial));
+  ASSERT_TRUE(cali->LoadSetupFromDatabase(serial));
+  cali->TakeActiveBanks();
+  caliSequence.CaliMode = COCaliSequence::modeZero;
+  caliSequence.Save();
+
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return banks.Readings() >= 3 && cali->GetState() == MeasState::active; }));
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+
+  EXPECT_FALSE(LinesStarting("STA_C_M").empty());
+  EXPECT_FALSE(LinesStarting("SE T_U,U_KE").empty());
+  EXPECT_FALSE(LinesStarting("STOP_M").empty());
+  const std::vector<COMeas> rows = StoredMeas();
+  ASSERT_GE(rows.size(), 3u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const COMeas& m = rows[i];
+    EXPECT_EQ(m.GetMeasNo(), static_cast<int>(i + 1));
+    EXPECT_NEAR(m.GetValue(0), 12500.0f, 0.5f);  // 0.0125 V in microvolts
+    EXPECT_NEAR(m.GetValue(5), 42000.0f, 0.5f);
+    EXPECT_NEAR(m.GetValue(3), 4300.0f, 0.5f);
+    EXPECT_NEAR(m.GetValue(COMeas::chTemperature), 298.15f, 0.01f);
+  }
+  const auto events = StoredEvents();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].text, "Measurement task started");
+  EXPECT_EQ(events[1].text, "Measurement task stopped");
+  const auto sequences = SequenceRows();
+  ASSERT_EQ(sequences.size(), 2u);
+  EXPECT_EQ(sequences[0], "Sequence 1 1-" + std::to_string(rows.size()));
+  EXPECT_EQ(sequences[1].substr(0, 10), "Sequence 2");
+  EXPECT_EQ(Kinds().front(), eTaskStarted);
+  EXPECT_EQ(Kinds().back(), eTaskStopped);
+}
+
+TEST_F(CalibrationRunTest, PauseEndsTheServiceAndResumeStartsANewOne) {
+  NewCaliTask("Paused");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
+  cali->StartStopMonitor();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::restartStopped; }));
+  EXPECT_EQ(cali->GetStatusText(), "n/a");
+  cali->StartStopMonitor();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
+  EXPECT_EQ(LinesStarting("STA_C_M").size(), 2u);
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+}
+
+TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  PrintOutLimits limits;
+  limits.longTimeoutMs = 1000;
+  limits.normalTimeoutMs = 1000;
+  const std::string text = ReadCurrentCalibration(*obs, limits);
+  EXPECT_NE(text.find("Factor 10 : "), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  EXPECT_FALSE(LinesStarting("O_C_D? AL").empty());
+  // The worker's next exchange finds nothing left over.
+  COCaliMessageClient client(&cali->GetDevice(), false);
+  EXPECT_TRUE(client.Run(IDS_UPLOADING, CreateUploadBankService(cali->GetDevice(), &client, 5, 0)));
+
+  limits.maxBytes = 100;
+  EXPECT_EQ(ReadCurrentCalibration(*obs, limits).size(), 100u);
+}
+
+TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsDates) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  cali->TakeActiveBanks();
+  ASSERT_TRUE(calibrator.IsMounted(0));  // the simulated monitor's own filter table
+  const CTime when(2005, 3, 7, 10, 0, 0);
+  calibrator.SetClock([when] { return when; });
+  COMeas zero;
+  zero.SetValue(0, 0.0125f);
+  zero.SetValue(5, 0.0420f);
+  zero.SetValue(COMeas::chTemperature, 298.15f);
+  ASSERT_TRUE(calibrator.calibOffset(zero));
+
+  DeviceKovo& device = cali->GetDevice();
+  const int ppm = COConcUnit::ppm;
+  const size_t mark = sim->Lines().size();
+  COCaliMessageClient client(&device, false);
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
+                                                          device, program.Instrument(), ppm, calibrator, &client,
+                                                          0, 2, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
+                                                          device, program.Instrument(), ppm, calibrator, &client,
+                                                          5, 0, groupAll)));
+  const std::vector<std::string> expected = {"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
+                                             "C_P F_A,3,C_OF_V,1.250000E-02", "C_P F_W,C_OF_F,4.182971E-02",
+                                             "C_P F_W,C_OF_D,\"2005-03-07\""};
+  EXPECT_EQ(LinesStarting("C_P ", mark), expected);
+  const MonitorSetup& now = device.Setup();
+  EXPECT_EQ(now.GetFilter(0).GetBank(2).m_zeroDate, CalibTime(when));
+  EXPECT_FALSE(now.GetFilter(0).GetBank(2).m_spanLow.IsValid());  // never calculated: untouched
+  EXPECT_EQ(now.m_water.m_zeroDate, CalibTime(when));
+}
+
+TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {
+  NewCaliTask("Modes");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  COCaliSequence& s = caliSequence;
+  s.SpanFilter = 1;
+  const struct {
+    int mode;
+    bool cross, highConc;
+    bool a, b;
+  } cases[] = {{COCaliSequence::modeZero, false, false, true, true},
+               {COCaliSequence::modeHumiditySpan, false, false, false, false},
+               {COCaliSequence::modeSpan1P, false, false, false, true},
+               {COCaliSequence::modeSpan1P, true, false, true, true},
+               {COCaliSequence::modeSpan2P, true, false, false, true},
+               {COCaliSequence::modeSpan2P, true, true, true, true}};
+  for (const auto& c : cases) {
+    s.CaliMode = static_cast<unsigned char>(c.mode);
+    s.CaliCross = c.cross;
+    s.CaliHighConc = c.highConc;
+    EXPECT_EQ(s.IsFilterActive(0), c.a) << c.mode;
+    EXPECT_EQ(s.IsFilterActive(1), c.b) << c.mode;
+    EXPECT_TRUE(s.IsFilterActive(5)) << c.mode;
+  }
+  s.MeasTimeMode = 3;
+  for (unsigned char code : {3, 7, 200}) {
+    s.SetMeasTimeCode(0, code);
+    EXPECT_EQ(s.GetMeasTime(0), 5.0f);
+  }
+  EXPECT_EQ(s.GetGasName(0), "A: CO2");
+  EXPECT_EQ(s.GetGasName(5), "W: Water Vapour");
+  s.SetActiveBank(2, 3);  // an empty bank names the filter
+  EXPECT_EQ(s.GetGasName(2), "C: UA0985");
+
+  // A bank stored as none reads back as the first.
+  s.SetActiveBank(0, COCaliSequence::kNoBank);
+  s.Save();
+  s.Load();
+  EXPECT_EQ(s.GetActiveBank(0), 0);
+  cali->Disconnect();
+  EXPECT_FALSE(s.IsFilterActive(0));
+}
+
+TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {
+  EXPECT_EQ(LayoutPrintOut("a\n\fb\nc\n\fd\n", 4), "a\n\fb\nc\n\n\n\fd");
+  EXPECT_EQ(LayoutPrintOut("", 4), "");
+}
+
+}  // namespace
+}  // namespace kovo::test
