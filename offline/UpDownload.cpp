@@ -72,12 +72,6 @@ bool COUpDownload::Initialise() {
   return true;
 }
 
-void COUpDownload::WriteDirect(const char* text) {
-  COMeasObs& obs = *m_context.MeasObs();
-  std::lock_guard<std::mutex> exchange(obs.GetDevice().GetScheduler().ExchangeLock());
-  obs.GetLink().Write(ChBufWrapper(text, static_cast<unsigned>(std::strlen(text))));
-}
-
 int COUpDownload::ReadMemoryCount() {
   COMeasObs& obs = *m_context.MeasObs();
   std::lock_guard<std::mutex> exchange(obs.GetDevice().GetScheduler().ExchangeLock());
@@ -117,7 +111,7 @@ bool COUpDownload::DownloadSettings(bool storeHistory) {
   CODownloadSetupClient download(&device, false);
   const bool ok = download.Run();
   // Whatever the download did.
-  if (m_context.Instrument().isTebb()) WriteDirect(storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n");
+  if (m_context.Instrument().isTebb()) WriteDirect(*m_context.MeasObs(), storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n");
   return ok;
 }
 
@@ -227,6 +221,6 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
       m_measObs.UploadMeasurements(monitor.m_startTime.GetTime(), monitor.m_stopTime.GetTime());
   CloseTask();
   if (!result.Complete()) return UploadEnd::incomplete;
-  WriteDirect("RESET_SY PART\n");
+  WriteDirect(*m_context.MeasObs(), "RESET_SY PART\n");
   return UploadEnd::complete;
 }

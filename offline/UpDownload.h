@@ -44,7 +44,6 @@ class COUpDownload {
   bool OpenExistingTask(const std::string& name, const std::string& description);
   UploadEnd UploadIntoTask(bool newTask);
   void CloseTask();
-  void WriteDirect(const char* text);
 
   ProgramContext& m_context;
   COOfflineMeasObs& m_measObs;

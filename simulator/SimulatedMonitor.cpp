@@ -85,6 +85,7 @@ void PopulateDefaults(MonitorState& s) {
   }
   s.setup["S_I"] = "\"00:01\"";
   s.setup["PR_U"] = "U_MBAR";
+  s.setup["MEM"] = "Y";
   for (int n : {1, 4, 6, 10}) s.filterMeasValues[n] = platform::Format("%.4E", 1.25 * n);
 }
 
@@ -132,6 +133,15 @@ void TakeSample(MonitorState& s) {
   ++s.samplesTaken;
   s.lastSampleTime = MonitorTime(s);
   s.sampleReady = true;
+  if (s.setup["MEM"] != "N") {
+    MonitorState::RecordedSample r;
+    r.number = static_cast<long>(s.recorded.size()) + 1;
+    r.time = s.lastSampleTime;
+    r.levels = s.levels;
+    for (int ch = 0; ch < 6; ++ch) r.used[static_cast<size_t>(ch)] = s.Uses(ch);
+    r.airPressure = s.airPressure;
+    s.recorded.push_back(r);
+  }
 }
 
 }  // namespace
@@ -239,6 +249,9 @@ void SimulatedMonitor::InstallHandlers() {
     s.restarted = false;
     return s.lastSample;
   });
+  // The print of the recorded samples carries its own end.
+  reply("O_M? US_M_A_P", [](MonitorState& s, const Command&) -> R { return FormatMemoryPrint(s); });
+  m_rawPrefixes.insert("O_M? US_M_A_P");
   reply("M_A_P?", [](MonitorState& s, const Command&) -> R {
     return platform::Format("%.1f", static_cast<double>(s.airPressure));
   });
@@ -254,7 +267,7 @@ void SimulatedMonitor::InstallHandlers() {
   });
   reply("SE? PR_U", [](MonitorState& s, const Command&) -> R { return platform::ToUpper(s.setup["PR_U"]); });
   reply("SE? ", [](MonitorState& s, const Command& c) -> R {
-    const auto it = s.setup.find(c.args);
+    const auto it = s.setup.find(platform::Trim(c.args));
     if (it == s.setup.end()) return std::nullopt;
     return it->second;
   });

@@ -94,6 +94,16 @@ struct MonitorState {
   // tell samples apart; delivered lists the numbers of the samples sent.
   bool numberedSamples = false;
   std::vector<long> delivered;
+  // What the monitor keeps of its samples while its memory is on ("SE MEM,Y",
+  // the default), for the print of its measured data.
+  struct RecordedSample {
+    long number = 0;
+    std::tm time{};
+    std::array<float, 6> levels{};
+    std::array<bool, 6> used{};
+    float airPressure = 0.0f;
+  };
+  std::vector<RecordedSample> recorded;
   Clock::time_point nextSampleAt{};
   // The monitor's clock as set by "SE CL," and "SE DA,", as an offset.
   long long clockOffsetSeconds = 0;
@@ -195,6 +205,12 @@ class SimulatedMonitor {
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
+
+// The print of the recorded samples that "O_M? US_M_A_P" asks for: pages that
+// begin with a form feed, the number of recorded samples in the heading and
+// a "Pressure" column in each page's column line; a short text when nothing
+// is recorded.
+std::string FormatMemoryPrint(const MonitorState& state);
 
 // The reply body of one sample taken now (used by the sample handler).
 std::string FormatSample(const MonitorState& state, long number, const std::tm& monitorTime);

@@ -74,3 +74,18 @@ std::string QueryDirect(COMeasObs& obs, const std::string& text, unsigned length
   if (!wasOpen) link.Close();
   return platform::Trim(std::string(reply.data(), got));
 }
+
+void WriteDirect(COMeasObs& obs, const std::string& text) {
+  std::lock_guard<std::mutex> exchange(obs.GetDevice().GetScheduler().ExchangeLock());
+  obs.InitCommPort();
+  DataLinkRS232& link = obs.GetLink();
+  const bool wasOpen = link.isOpen();
+  if (!wasOpen) link.Open();
+  try {
+    link.Write(ChBufWrapper(text.c_str(), static_cast<unsigned>(text.size())));
+  } catch (...) {
+    if (!wasOpen) link.Close();
+    throw;
+  }
+  if (!wasOpen) link.Close();
+}

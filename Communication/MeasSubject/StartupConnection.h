@@ -24,3 +24,8 @@ void ReadAirPressure(ProgramContext& context, COAirPressure& pressure);
 // worker has under way: the port carries one exchange at a time. The link's
 // exceptions pass to the caller.
 std::string QueryDirect(COMeasObs& obs, const std::string& text, unsigned length);
+
+// Writes the text as it is straight on the data link, opening a closed link
+// for it and closing it again. Waits for a step the worker has under way.
+// The link's exceptions pass to the caller.
+void WriteDirect(COMeasObs& obs, const std::string& text);
