@@ -1,0 +1,8 @@
+#pragma once
+// String-table ids of the Online program's own texts
+// (resources/strings/online.inc).
+enum OnlineStringId : unsigned {
+  IDS_ONLINE_NO_GASES = 203,
+  IDS_ONLINE_START_INVALID = 228,
+  IDS_ONLINE_STOP_INVALID = 230,
+};
