@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "AlarmActions.h"
 #include "DeviceDialogs.h"
 #include "OnlineFixture.h"
 #include "StartupConnection.h"
@@ -28,37 +29,13 @@ struct Row {
 };
 using kovo::test::OnlineFixture;
 
-// The Online program's alarm outputs as the alarm check reaches them: the
-// monitor's beeper and relays through the measurement subject, the PC beep
-// recorded.
-class COPCBeep : public COAction {
+// The PC beep as the alarm check reaches it, recorded; the monitor's outputs
+// are the program's own.
+class RecordedPCBeep : public COAction {
  public:
   void Execute(bool on) override { switches.push_back(on); }
   std::vector<bool> switches;
 };
-class MonitorOutput : public COAction {
- public:
-  explicit MonitorOutput(COMeasObs* obs) : m_obs(obs) {}
-
- protected:
-  COMeasObs* m_obs;
-};
-class COMonBeep : public MonitorOutput {
- public:
-  using MonitorOutput::MonitorOutput;
-  void Execute(bool on) override { m_obs->SetMonitorAlarm(on); }
-};
-class CORel1Beep : public MonitorOutput {
- public:
-  using MonitorOutput::MonitorOutput;
-  void Execute(bool on) override { m_obs->SetRelay1(on); }
-};
-class CORel2Beep : public MonitorOutput {
- public:
-  using MonitorOutput::MonitorOutput;
-  void Execute(bool on) override { m_obs->SetRelay2(on); }
-};
-
 // The window layer's dialogs, noting each window the clients open.
 class NotedDialogs : public CODeviceDialogs {
  public:
@@ -112,10 +89,10 @@ class OnlineRun : public OnlineFixture {
   QApplication* gui = platform::EnsureGuiApplication();
   platform::UiNotifier notifier{[this] { obs->GetDevice().DispatchDone(); }};
   std::unique_ptr<NotedDialogs> qtDialogs;
-  COPCBeep pcBeep;
-  COMonBeep monBeep{obs};
-  CORel1Beep rel1Beep{obs};
-  CORel2Beep rel2Beep{obs};
+  RecordedPCBeep pcBeep;
+  COMonBeep monBeep{*obs};
+  CORel1Beep rel1Beep{*obs};
+  CORel2Beep rel2Beep{*obs};
 };
 
 TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitorsOutputs) {
@@ -140,6 +117,10 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   sequence.GetAlarms().push_back(alarm);
   sequence.Save();
 
+  // The main window hears of every measurement that found the alarm exceeded.
+  int exceeded = 0;
+  COAlarmStatus status(*context, [&] { ++exceeded; });
+  genSub.Attach(&status);
   ASSERT_TRUE(StartNow());
   ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == MeasState::active; }));
   // The monitor marks its own alarm above 5 mg/m³ on B.
@@ -152,6 +133,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   ASSERT_TRUE(QtPumpUntil([&] { return Received().size() >= 4; }));
   obs->StopMeasurement();
   ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == MeasState::idle; }));
+  genSub.Detach(&status);
   EXPECT_TRUE(messages.Texts() ==
               std::vector<std::string>({"Gas Monitor not known\nUploading filter information now"}));
   EXPECT_EQ(qtDialogs->windows, std::vector<std::string>({"Retrieving Gas Monitor ID...",
@@ -177,6 +159,7 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
     EXPECT_NEAR(rows[i].b, (high.back() ? kHigh : kLow) * kMolarVolume / 16.04f, 0.01f) << i;
   }
   EXPECT_EQ(std::count(high.begin(), high.end(), true), 2);
+  EXPECT_EQ(exceeded, 2);
 
   // The events: the start at the first sample, the monitor's and the PC's
   // alarm at each high one, the stop at the last.
