@@ -1,0 +1,126 @@
+#include "TextExport.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+
+namespace text_export {
+
+namespace {
+
+constexpr size_t kWriteSize = 1 << 20;
+
+std::string TwoDigits(int n) {
+  n %= 100;
+  if (n < 0) n += 100;
+  return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+}
+
+}  // namespace
+
+std::string FormatDate(const std::string& pattern, int year, int month, int day) {
+  std::string text;
+  for (char c : pattern) text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  // Each number stands in as text, never as a format: a pattern may hold a
+  // '%' of its own.
+  const struct {
+    char letter;
+    int value;
+  } fields[] = {{'Y', year % 100}, {'D', day}, {'M', month}};
+  for (const auto& f : fields) {
+    const size_t first = text.find(f.letter);
+    if (first == std::string::npos) continue;
+    std::string rest;
+    for (size_t i = first + 1; i < text.size(); ++i)
+      if (text[i] != f.letter) rest += text[i];
+    text = text.substr(0, first) + TwoDigits(f.value) + rest;
+  }
+  return text;
+}
+
+void AppendValue(std::string& line, float value) {
+  // The scale is the single-precision 0.00001, as the files have always had it.
+  const double scaled = static_cast<double>(value) * static_cast<double>(0.00001f);
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, scaled, std::chars_format::scientific, 5);
+  std::string_view text(buffer, static_cast<size_t>(result.ptr - buffer));
+  const size_t e = text.find('e');
+  if (result.ec != std::errc() || e == std::string_view::npos) return;
+  std::string_view mantissa = text.substr(0, e);
+  const size_t point = mantissa.find('.');
+  line.append(mantissa.substr(0, point));
+  if (point != std::string_view::npos) line.append(mantissa.substr(point + 1));
+  line += 'e';
+  line += text[e + 1];  // the exponent's sign
+  std::string_view digits = text.substr(e + 2);
+  for (size_t n = digits.size(); n < 3; ++n) line += '0';
+  line.append(digits);
+}
+
+std::string EventsField(const std::vector<COEvent>& events) {
+  std::string out;
+  bool started = false;
+  bool stopped = false;
+  for (const COEvent& e : events) {
+    std::string item;
+    switch (e.GetType()) {
+      case 0:
+        item = e.GetText();
+        for (char& c : item)
+          if (c == ' ') c = '_';
+        break;
+      case 2: item = "Alarm"; break;
+      case 3: item = "C"; break;
+      case 5:
+        if (!started) item = "Start";
+        started = true;
+        break;
+      case 6:
+        if (!stopped) item = "Stop";
+        stopped = true;
+        break;
+      case 7: item = "P"; break;
+      case 8: item = "W"; break;
+      case 9: item = "B"; break;
+      case 10: item = "F"; break;
+      default: break;
+    }
+    if (item.empty()) continue;
+    if (!out.empty()) out += ',';
+    out += item;
+  }
+  return out;
+}
+
+bool Writer::Open(const std::string& path) {
+  m_file = std::fopen(path.c_str(), "wb");
+  m_buffer.reserve(kWriteSize + 4096);
+  return m_file != nullptr;
+}
+
+void Writer::Line(const std::string& text) {
+  m_buffer += text;
+  m_buffer += "\r\n";
+  if (m_buffer.size() >= kWriteSize) Flush();
+}
+
+void Writer::Flush() {
+  if (m_file != nullptr && !m_buffer.empty() &&
+      std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+    m_failed = true;
+  m_buffer.clear();
+}
+
+bool Writer::Close() {
+  if (m_file == nullptr) return false;
+  Flush();
+  if (std::fclose(m_file) != 0) m_failed = true;
+  m_file = nullptr;
+  return !m_failed;
+}
+
+Writer::~Writer() {
+  if (m_file != nullptr) Close();
+}
+
+}  // namespace text_export
