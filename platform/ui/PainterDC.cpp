@@ -1,5 +1,7 @@
 #include "PainterDC.h"
 
+#include <QFontInfo>
+
 #include <QFontMetrics>
 #include <QPolygon>
 
@@ -12,6 +14,17 @@ QFont ToQFont(const platform::LOGFONT& lf) {
   f.setItalic(lf.lfItalic);
   f.setUnderline(lf.lfUnderline);
   return f;
+}
+
+platform::LOGFONT FromQFont(const QFont& font) {
+  platform::LOGFONT lf;
+  const int pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+  lf.lfHeight = -pixels;
+  lf.lfWeight = static_cast<int>(font.weight());
+  lf.lfItalic = font.italic();
+  lf.lfUnderline = font.underline();
+  lf.lfFaceName = font.family().toStdString();
+  return lf;
 }
 
 CPainterDC::CPainterDC(QPainter* painter) : m_painter(painter) {}

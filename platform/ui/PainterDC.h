@@ -7,6 +7,8 @@
 
 QColor ToQColor(platform::COLORREF c);
 QFont ToQFont(const platform::LOGFONT& lf);
+// The font as the settings keep it: its character height in pixels, negative.
+platform::LOGFONT FromQFont(const QFont& font);
 
 class CPainterDC : public CDC {
  public:

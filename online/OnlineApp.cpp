@@ -1,0 +1,184 @@
+#include "OnlineApp.h"
+
+#include <QFontDialog>
+#include <QStatusBar>
+#include <QStyle>
+#include <chrono>
+#include <thread>
+
+#include "COGenSub.h"
+#include "COMeasObs.h"
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBDoc.h"
+#include "ComDialog.h"
+#include "DBUtil.h"
+#include "InstrumentInfo.h"
+#include "MeasStartDialog.h"
+#include "OnlineCommands.h"
+#include "OnlineStrings.h"
+#include "Rs232Trace.h"
+#include "StartupConnection.h"
+#include "StringIds.h"
+#include "core/MessageSink.h"
+#include "core/Text.h"
+#include "ui/PainterDC.h"
+
+namespace {
+
+constexpr const char* kTitle = "Nolt Online";
+
+}  // namespace
+
+COnlineApp::COnlineApp(std::vector<std::string> args)
+    : TarnicBaseApp("Online", std::move(args)),
+      m_context(std::make_unique<ProgramContext>(m_program.Identity(),
+                                                 InstrumentUtility::GetInstance()->GetInstrumentInfo())) {
+  g_rs232LikeYelt = GetRS232LikeYeltInfo() ? 1 : 0;
+  m_register.Register(new ProgramAccessor(*m_context));
+}
+
+COnlineApp::~COnlineApp() {
+  // The windows and the outputs go before the objects they point at.
+  m_frame.reset();
+  if (m_context->MeasObs() != nullptr) m_context->SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
+  if (m_alarmStatus) m_context->GenSub().Detach(m_alarmStatus.get());
+  m_context->DetachObservers();
+  m_context->SetDeviceDialogs(nullptr);
+}
+
+bool COnlineApp::TaskOpen() const { return m_context->Setup().IsMeasDatabaseOpen(); }
+
+bool COnlineApp::InitInstance() {
+  InitSplashScreeen();
+  COMeasObs& obs = *m_context->MeasObs();
+
+  // The worker's finished services come back to this thread.
+  m_notifier = std::make_unique<platform::UiNotifier>([&obs] { obs.GetDevice().DispatchDone(); });
+  m_context->SetNotifier(m_notifier->AsNotifier());
+  m_context->SetStartupActions({m_exit, {}});
+
+  m_pcBeep = std::make_unique<COPCBeep>([this] {
+    // Many desktops have no bell: the main window shows the beep as well.
+    if (m_frame) {
+      m_frame->statusBar()->showMessage("ALARM", 1000);
+      QApplication::alert(m_frame.get(), 1000);
+    }
+  });
+  m_monBeep = std::make_unique<COMonBeep>(obs);
+  m_rel1Beep = std::make_unique<CORel1Beep>(obs);
+  m_rel2Beep = std::make_unique<CORel2Beep>(obs);
+  m_context->SetAlarmOutputs(m_pcBeep.get(), m_monBeep.get(), m_rel1Beep.get(), m_rel2Beep.get());
+
+  m_context->AttachObservers();
+  m_alarmStatus = std::make_unique<COAlarmStatus>(*m_context, [this] {
+    if (m_frame) m_frame->Execute(ID_WINDOW_ALARMS);
+  });
+  m_context->GenSub().Attach(m_alarmStatus.get());
+
+  m_frame = std::make_unique<CMainFrame>();
+  m_frame->setWindowTitle(kTitle);
+  m_frame->resize(1000, 700);
+  MakeCommands();
+  SetMainWnd(m_frame.get());
+  m_dialogs = std::make_unique<CODeviceDialogs>(*m_context, m_frame.get());
+  m_context->SetDeviceDialogs(m_dialogs.get());
+
+  m_systemDatabase = m_context->Setup().OpenSystemDatabase();
+  MakeFonts();
+  m_frame->show();
+  ShowSplashScreen();
+
+  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
+                                             GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
+  if (m_systemDatabase)
+    obs.InitCommPort();
+  else
+    ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
+  ConnectToMonitor(*m_context);
+  Rs232DebugLog(flags);
+  m_frame->UpdateCommands();
+  return m_systemDatabase;
+}
+
+int COnlineApp::ExitInstance() {
+  COMeasObs& obs = *m_context->MeasObs();
+  obs.StopService();
+  // A measurement that is still stopping gets its time, no more.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_stopWaitMs);
+  while (obs.GetState() != MeasState::idle && std::chrono::steady_clock::now() < deadline) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  return 0;
+}
+
+void COnlineApp::MakeFonts() {
+  COSystemSetup& setup = m_context->Setup();
+  m_curSmallFont.CreateFontIndirect(setup.GetSmallFont());
+  m_curSmallPrintFont.CreateFontIndirect(setup.GetLargeFont());
+  m_curFont.CreateFontIndirect(setup.GetFont());
+}
+
+void COnlineApp::MakeCommands() {
+  CMainFrame& f = *m_frame;
+  COMeasObs* obs = m_context->MeasObs();
+  auto state = [obs] { return obs->GetState(); };
+  auto taskOpen = [this] { return TaskOpen(); };
+  f.AddCommand({ID_COMMUNICATION, "Co&mmunication...", {}, [this] {
+                  COComDialog dlg(*m_context, m_frame.get());
+                  if (dlg.DoModal() == platform::IDOK) m_context->MeasObs()->InitCommPort();
+                }});
+  f.AddCommand({ID_FONT, "&Font...", {}, [this] { OnFont(); }});
+  f.AddCommand({ID_PRINT_MONITOR_DATA, "Print Monitor Measurement &Data...", {}, [this] { OnPrintMonitorData(); }});
+  f.AddCommand({ID_APP_EXIT, "E&xit", {}, [this] { m_frame->close(); }});
+  f.AddCommand({ID_START, "S&tart...\tF3", QKeySequence(Qt::Key_F3), [this] { OnStart(); },
+                [taskOpen, state] { return taskOpen() && state() == MeasState::idle; }, "Start",
+                QStyle::SP_MediaPlay});
+  f.AddCommand({ID_PAUSE, "&Pause\tF4", QKeySequence(Qt::Key_F4), [obs] { obs->StartStopMonitor(); },
+                [taskOpen, state] {
+                  return taskOpen() && (state() == MeasState::active || state() == MeasState::restartStopped);
+                },
+                "Pause", QStyle::SP_MediaPause});
+  f.AddCommand({ID_STOP, "St&op\tF5", QKeySequence(Qt::Key_F5), [obs] { obs->StopMeasurement(); },
+                [taskOpen, state] {
+                  return taskOpen() && (state() == MeasState::active || state() == MeasState::delayedStart);
+                },
+                "Stop", QStyle::SP_MediaStop});
+  f.AddCommand({ID_APP_ABOUT_CMD, "&About Online...", {}, [this] { OnAbout(); }, {}, "About",
+                QStyle::SP_MessageBoxInformation});
+
+  f.AddMenu("&Task", {ID_COMMUNICATION, ID_FONT, CMainFrame::kSeparator, ID_PRINT_MONITOR_DATA,
+                      CMainFrame::kSeparator, ID_APP_EXIT});
+  f.AddMenu("&Measurement", {ID_START, ID_PAUSE, ID_STOP});
+  f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
+  f.AddToolBar({ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
+  f.AddIndicators(4);
+}
+
+void COnlineApp::OnFont() {
+  COSystemSetup& setup = m_context->Setup();
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(setup.GetFont()), m_frame.get(), "Font");
+  if (!ok) return;
+  setup.SetFont(FromQFont(chosen));
+  setup.Save();
+  MakeFonts();
+  if (TaskOpen() && GetDocument() != nullptr) GetDocument()->UpdateAllViews(nullptr, kHintRepaint);
+}
+
+void COnlineApp::OnStart() {
+  COSequence& sequence = m_context->ActiveSequence();
+  bool any = false;
+  for (int f = 0; f < 6; ++f) any = any || sequence.IsFilterActive(f);
+  if (!any) {
+    ShowMessage(IDS_ONLINE_NO_GASES);
+    return;
+  }
+  CMeasStart dlg(*m_context, m_frame.get());
+  dlg.DoModal();
+}
+
+void COnlineApp::OnPrintMonitorData() {}

@@ -1,0 +1,58 @@
+#pragma once
+// The Online program: its objects for the whole run, its start-up in order
+// (splash, system database, serial port, the connection to the monitor with
+// the port dialog until it answers or the user gives up), its main window
+// with every command, and its shut-down.
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AlarmActions.h"
+#include "DeviceDialogs.h"
+#include "MainFrame.h"
+#include "PCBeep.h"
+#include "ProgramContext.h"
+#include "TarnicBaseApp.h"
+#include "ui/UiNotifier.h"
+
+class COnlineApp : public TarnicBaseApp {
+ public:
+  explicit COnlineApp(std::vector<std::string> args);
+  ~COnlineApp() override;
+
+  bool InitInstance() override;
+  int ExitInstance() override;
+
+  ProgramContext& Context() { return *m_context; }
+  CMainFrame* Frame() { return m_frame.get(); }
+  COPCBeep& PCBeep() { return *m_pcBeep; }
+  // What ends the program when the user gives up on the monitor (std::exit).
+  void SetExitAction(std::function<void(int)> exit) { m_exit = std::move(exit); }
+  // How long the shut-down waits for a running measurement to stop.
+  void SetStopWait(int ms) { m_stopWaitMs = ms; }
+
+  // The commands' enabling rules.
+  bool TaskOpen() const;
+
+ private:
+  void MakeCommands();
+  void MakeFonts();
+  void OnFont();
+  void OnStart();
+  void OnPrintMonitorData();
+
+  std::unique_ptr<ProgramContext> m_context;
+  std::unique_ptr<CODeviceDialogs> m_dialogs;
+  std::unique_ptr<platform::UiNotifier> m_notifier;
+  std::unique_ptr<CMainFrame> m_frame;
+  std::unique_ptr<COPCBeep> m_pcBeep;
+  std::unique_ptr<COMonBeep> m_monBeep;
+  std::unique_ptr<CORel1Beep> m_rel1Beep;
+  std::unique_ptr<CORel2Beep> m_rel2Beep;
+  std::unique_ptr<COAlarmStatus> m_alarmStatus;
+  bool m_systemDatabase = false;
+  int m_stopWaitMs = 10000;
+  std::function<void(int)> m_exit = [](int code) { std::exit(code); };
+};

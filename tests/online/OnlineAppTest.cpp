@@ -1,0 +1,94 @@
+// The Online program's start-up against the simulated monitor: the system
+// database made on first start, the connection, the identity taken over,
+// the commands' enabling; and the way out when the user gives up on the
+// monitor.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <cstdlib>
+#include <filesystem>
+
+#include "COMeasObs.h"
+#include "COSystemSetup.h"
+#include "ModalWatch.h"
+#include "OdbcTestSupport.h"
+#include "OnlineApp.h"
+#include "OnlineCommands.h"
+#include "SimulatedMonitor.h"
+#include "serial/SerialPort.h"
+#include "ui/WinApp.h"
+
+namespace kovo::test {
+namespace {
+
+class OnlineAppTest : public ::testing::Test {
+ protected:
+  OnlineAppTest() {
+    platform::EnsureGuiApplication();
+    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
+    TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
+    kovo::sim::SimTimings t;
+    t.sampleIntervalMs = 200;
+    sim.SetTimings(t);
+    sim.Start();
+    Route(sim.SlavePath());
+  }
+  ~OnlineAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
+  static void Route(const std::string& path) {
+    for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, path);
+  }
+  std::unique_ptr<COnlineApp> MakeApp() {
+    auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
+    app->SetStopWait(2000);
+    app->SetExitAction([this](int code) { exitCode = code; });
+    return app;
+  }
+
+  OdbcScope odbc;
+  kovo::sim::SimulatedMonitor sim;
+  platform::ScriptedMessageSink messages;
+  int exitCode = -1;
+};
+
+TEST_F(OnlineAppTest, StartsOnTheMonitorWithAFreshSystemDatabase) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  EXPECT_TRUE(std::filesystem::exists(odbc.Dir().Path() + "/data/SYSTEM.db"));
+  EXPECT_TRUE(app->Context().MeasObs()->IsConnected());
+  EXPECT_EQ(app->Context().Instrument().GetInstrumentId(), sim.State().serial);
+  EXPECT_EQ(exitCode, -1);
+  EXPECT_TRUE(messages.Texts().empty());
+
+  CMainFrame& frame = *app->Frame();
+  EXPECT_TRUE(frame.isVisible());
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_main.png"));
+  // Without a task nothing can be measured.
+  for (unsigned id : {ID_START, ID_PAUSE, ID_STOP}) EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
+  EXPECT_TRUE(frame.Action(ID_COMMUNICATION)->isEnabled());
+  app->Context().Setup().SetMeasDatabaseOpen(true);
+  frame.UpdateCommands();
+  EXPECT_TRUE(frame.Action(ID_START)->isEnabled());
+  EXPECT_FALSE(frame.Action(ID_PAUSE)->isEnabled());
+  EXPECT_EQ(frame.Action(ID_START)->shortcut(), QKeySequence(Qt::Key_F3));
+  app->Context().Setup().SetMeasDatabaseOpen(false);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
+  Route(odbc.File("nowhere"));
+  auto app = MakeApp();
+  // The port dialog comes each time no monitor answers; Cancel gives up.
+  int shown = 0;
+  ModalWatch watch([&](CDialog* dlg) {
+    ++shown;
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
+  });
+  app->InitInstance();
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(shown, 1);
+}
+
+}  // namespace
+}  // namespace kovo::test
