@@ -1,6 +1,8 @@
 #include "OnlineApp.h"
 
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
 #include <chrono>
@@ -15,12 +17,14 @@
 #include "DBUtil.h"
 #include "InstrumentInfo.h"
 #include "MeasStartDialog.h"
+#include "MonitorMemory.h"
 #include "OnlineCommands.h"
 #include "OnlineStrings.h"
 #include "Rs232Trace.h"
 #include "StartupConnection.h"
 #include "StringIds.h"
 #include "core/MessageSink.h"
+#include "core/Shell.h"
 #include "core/Text.h"
 #include "ui/PainterDC.h"
 
@@ -181,4 +185,33 @@ void COnlineApp::OnStart() {
   dlg.DoModal();
 }
 
-void COnlineApp::OnPrintMonitorData() {}
+// A page holds 85 lines only where the default printer's text is 50 units
+// high without leading, else 78.
+int COnlineApp::PrintLinesPerPage() {
+  QPrinter printer;
+  const QFontMetrics metrics(QFont(), &printer);
+  return metrics.height() == 50 && metrics.leading() == 0 ? 85 : 78;
+}
+
+void COnlineApp::OnPrintMonitorData() {
+  COMeasObs& obs = *m_context->MeasObs();
+  MemoryPrint print;
+  try {
+    platform::WaitCursor wait;
+    obs.InitCommPort();
+    print = ReadMonitorMemoryPrint(obs, PrintLinesPerPage());
+  } catch (const std::exception&) {
+    platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
+    return;
+  }
+  if (print.noData) {
+    platform::MessageBox("WARNING: NO MEASURED DATA AVAILABLE", platform::MB_OK, "ONLINE");
+    try {
+      AcknowledgeNoData(obs);
+    } catch (const std::exception&) {
+      // The monitor keeps its message; nothing is lost.
+    }
+    return;
+  }
+  if (!m_openText || !m_openText(print.text)) ShowMessage(IDS_ONLINE_NO_WINDOW);
+}

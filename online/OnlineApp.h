@@ -30,6 +30,8 @@ class COnlineApp : public TarnicBaseApp {
   COPCBeep& PCBeep() { return *m_pcBeep; }
   // What ends the program when the user gives up on the monitor (std::exit).
   void SetExitAction(std::function<void(int)> exit) { m_exit = std::move(exit); }
+  // Opens a text window with the text; false when none can be opened.
+  void SetTextWindowOpener(std::function<bool(const std::string&)> open) { m_openText = std::move(open); }
   // How long the shut-down waits for a running measurement to stop.
   void SetStopWait(int ms) { m_stopWaitMs = ms; }
 
@@ -42,6 +44,7 @@ class COnlineApp : public TarnicBaseApp {
   void OnFont();
   void OnStart();
   void OnPrintMonitorData();
+  static int PrintLinesPerPage();
 
   std::unique_ptr<ProgramContext> m_context;
   std::unique_ptr<CODeviceDialogs> m_dialogs;
@@ -54,5 +57,6 @@ class COnlineApp : public TarnicBaseApp {
   std::unique_ptr<COAlarmStatus> m_alarmStatus;
   bool m_systemDatabase = false;
   int m_stopWaitMs = 10000;
+  std::function<bool(const std::string&)> m_openText;
   std::function<void(int)> m_exit = [](int code) { std::exit(code); };
 };

@@ -76,6 +76,40 @@ TEST_F(OnlineAppTest, StartsOnTheMonitorWithAFreshSystemDatabase) {
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
+TEST_F(OnlineAppTest, PrintsTheMonitorsMeasuredDataInATextWindow) {
+  auto app = MakeApp();
+  std::vector<std::string> opened;
+  app->SetTextWindowOpener([&](const std::string& text) {
+    opened.push_back(text);
+    return true;
+  });
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  // Nothing recorded yet: the warning, and the monitor is told it was seen.
+  const size_t before = sim.Lines().size();
+  ASSERT_TRUE(frame.Execute(ID_PRINT_MONITOR_DATA));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"WARNING: NO MEASURED DATA AVAILABLE"});
+  EXPECT_TRUE(sim.WaitForLines(before + 2, 2000));
+  const std::vector<std::string> lines = sim.Lines();
+  EXPECT_EQ(lines.back(), "A_M");
+  EXPECT_TRUE(opened.empty());
+
+  sim.Modify([](kovo::sim::MonitorState& s) {
+    for (long n = 1; n <= 3; ++n) {
+      kovo::sim::MonitorState::RecordedSample r;
+      r.number = n;
+      r.used = {true, false, false, false, false, false};
+      s.recorded.push_back(r);
+    }
+  });
+  messages.Clear();
+  ASSERT_TRUE(frame.Execute(ID_PRINT_MONITOR_DATA));
+  EXPECT_TRUE(messages.Texts().empty());
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_NE(opened[0].find("Recorded Samples : 3"), std::string::npos);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
 TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   Route(odbc.File("nowhere"));
   auto app = MakeApp();
