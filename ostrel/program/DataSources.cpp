@@ -112,8 +112,10 @@ void DataSources::Register(int kind, const std::string& name) {
   }
 }
 
+bool DataSources::Unregister(const std::string& dataSource) { return platform::db::RemoveDataSource(dataSource); }
+
 bool DataSources::RemoveDataSource(const std::string& name) {
-  if (platform::db::RemoveDataSource(dbfiles::DataSourceName(name))) return true;
+  if (Unregister(dbfiles::DataSourceName(name))) return true;
   Show(platform::LoadString(IDS_REMOVE_DATASOURCE_FAILED) + name);
   return false;
 }

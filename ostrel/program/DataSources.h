@@ -59,7 +59,7 @@ class DataSources {
   // 108) and thrown.
   void Register(int kind, const std::string& name = std::string());
   // False, after saying so, when the data source could not be removed.
-  virtual bool RemoveDataSource(const std::string& name);
+  bool RemoveDataSource(const std::string& name);
   // False, after saying so, when the database file could not be deleted.
   bool DeleteDatabaseFiles(const std::string& name);
   bool DatabaseFileExists(const std::string& name) const;
@@ -79,6 +79,10 @@ class DataSources {
   bool DeleteTaskNamed(const std::string& name, int kind);
   // All rows, in list order. Database errors are thrown.
   std::vector<TaskEntry> ReadTaskList(int kind);
+
+ protected:
+  // The installer's removal of a data source ("TARNIC:" + name).
+  virtual bool Unregister(const std::string& dataSource);
 
  private:
   std::string m_folder;
