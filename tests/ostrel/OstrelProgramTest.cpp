@@ -265,3 +265,164 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   EXPECT_EQ(sequence.GetName(), description + " run");
   sequence.Close();
 }
+
+namespace {
+
+// Whether the file is a whole backup: it ends with its end line.
+bool IsWhole(const std::string& path) {
+  const std::string bytes = ReadAll(path);
+  return bytes.size() >= 7 && bytes.compare(bytes.size() - 7, 7, "#EOB:\r\n") == 0;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeavesOnlyWholeFiles) {
+  {
+    TempDir disk;
+    ScriptedDirChooser chooser;
+    chooser.Answer(disk.Path());
+    Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+    EXPECT_EQ(FilesIn(disk.Path()), std::vector<std::string>{"SYSTEM.SYB"});
+    EXPECT_TRUE(IsWhole(disk.File("SYSTEM.SYB")));
+    EXPECT_EQ(chooser.Prompts().size(), 1u);  // the first disk only
+  }
+
+  MakeTask("Zero run", 5, ostrel::kCaliTask);
+  MakeTask("Hall", 5);
+  MakeTask("Cellar", 5);
+  struct Case {
+    int cancelAt;  // the bar's value at which Cancel is pressed; 0 never
+    std::vector<std::string> files;
+  };
+  const Case cases[] = {
+      {0, {"Cellar.MEA", "Hall.MEA", "SYSTEM.SYB", "Zero run.CAL"}},
+      {2, {"SYSTEM.SYB", "Zero run.CAL"}},  // calibration tasks go first
+      {1, {"SYSTEM.SYB"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cancelAt);
+    TempDir disk;
+    ScriptedDirChooser chooser;
+    chooser.Answer(disk.Path());
+    int range = -1;
+    QTimer::singleShot(0, [&] {
+      auto* progress = m_main.findChild<ostrel::FullBackupDialog*>();
+      ASSERT_NE(progress, nullptr);
+      auto* bar = static_cast<QProgressBar*>(progress->GetDlgItem(ostrel::FullBackupDialog::kBar));
+      range = bar->maximum();
+      if (c.cancelAt == 0) return;
+      auto press = [progress, bar, &c] {
+        if (bar->value() == c.cancelAt) Click(progress, platform::IDCANCEL);
+      };
+      press();
+      QObject::connect(bar, &QProgressBar::valueChanged, progress, press);
+    });
+    Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+    EXPECT_EQ(range, 4);
+    EXPECT_EQ(FilesIn(disk.Path()), c.files);
+    for (const std::string& f : c.files) EXPECT_TRUE(IsWhole(disk.File(f))) << f;
+    EXPECT_TRUE(m_messages.Texts().empty());
+    EXPECT_EQ(m_main.findChild<ostrel::FullBackupDialog*>(), nullptr);
+  }
+}
+
+TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
+  TempDir disk;
+  m_chooser.Answer(disk.Path());  // for the backup; reading asks for no further volume
+  MakeTask("Hall", 30);
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall"));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  ASSERT_TRUE(IsWhole(disk.File("Hall.MEA")));
+  const std::string good = ReadAll(disk.File("Hall.MEA"));
+  // A backup whose last rows went missing: its restore stops at the end.
+  WriteFile(disk.File("Cut.MEA"), good.substr(0, good.rfind("\r\n", good.size() - 10) + 2));
+
+  const std::string existing = MakeTask("Cellar", 7);
+  auto cellarRows = [&](const std::string& name) {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(name));
+    return Query(db, "SELECT count(*) FROM [Meas]");
+  };
+  struct Case {
+    std::string file;
+    std::vector<int> answers;  // to "... does allready exist!"
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"Cut.MEA", {platform::IDYES}, false},
+      {"Hall.MEA", {platform::IDNO}, false},  // and Cancel in the name dialog shown again
+      {"Hall.MEA", {platform::IDYES}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    m_messages.Clear();
+    for (int a : c.answers) m_messages.Answer(a);
+    m_main.SetFileChooser([&] { return disk.File(c.file); });
+    script.Then(ostrel::NewNameDialog::IDD, TypeName("Cellar"));
+    if (c.answers[0] == platform::IDNO) script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) {
+      EXPECT_EQ(dlg->GetDlgItemText(ostrel::NewNameDialog::kEdit), "Cellar");
+      Click(dlg, platform::IDCANCEL);
+    });
+    Click(&m_main, ostrel::COstrelsDlg::kRestore);
+    EXPECT_TRUE(script.Done());
+    const auto texts = m_messages.Texts();
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Cellar does allready exist!\n Do you wish to overwrite?");
+    const std::vector<std::string> names = Names("Cellar");
+    ASSERT_EQ(names.size(), 1u);
+    // Only the task's own database stays, under its own data source.
+    std::vector<std::string> files = FilesIn(m_install.folder.File("data"));
+    EXPECT_EQ(files, (std::vector<std::string>{c.replaced ? "DELLARAA.db" : "CELLARAA.db", "HALLAAAA.db", "SYSTEM.db"}));
+    EXPECT_EQ(platform::db::DataSourceFile("TARNIC:DELLARAA").empty(), !c.replaced);
+    if (c.replaced) {
+      EXPECT_EQ(names[0], "DELLARAA");
+      EXPECT_EQ(cellarRows(names[0]), "30");
+      EXPECT_EQ(texts.size(), 1u);
+    } else {
+      EXPECT_EQ(names[0], existing);
+      EXPECT_EQ(cellarRows(existing), "7");
+    }
+    if (c.file == "Cut.MEA") {
+      ASSERT_EQ(texts.size(), 2u);
+      EXPECT_EQ(texts[1].rfind("Error while restoring!\n", 0), 0u) << texts[1];
+    }
+  }
+}
+
+TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
+  const std::string name = MakeTask("Hall", 3);
+  m_sources.refuseRemoval = true;
+  m_messages.Answer(platform::IDYES);
+  DialogScript script;
+  script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Hall"));
+  script.Then(ostrel::DeleteDialog::IDD, [](CDialog* dlg) {
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
+    Click(dlg, ostrel::DeleteDialog::kClose);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kDelete);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Are you sure you whish to delete Hall",
+                                                          "Error while trying to delete the datasource\n" + name}));
+  EXPECT_EQ(Names("Hall"), std::vector<std::string>{name});
+  EXPECT_TRUE(fs::exists(m_install.folder.File("data/" + name + ".db")));
+}
+
+TEST(OstrelFileNames, DescriptionsBecomeFileNamesWithoutSeparatorsOrALeadingDot) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Hall 3/4: west", "Hall 3_4_ west"},
+      {"a\"b*c?d<e>f|g\\h", "a_b_c_d_e_f_g_h"},
+      {".hidden", "_hidden"},
+      {"..", "_."},
+      {"v1.2 test.", "v1.2 test."},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ostrel::SafeFileName(c.first), c.second) << c.first;
+}
