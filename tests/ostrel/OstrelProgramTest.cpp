@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -425,4 +426,117 @@ TEST(OstrelFileNames, DescriptionsBecomeFileNamesWithoutSeparatorsOrALeadingDot)
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ostrel::SafeFileName(c.first), c.second) << c.first;
+}
+
+namespace {
+
+std::vector<std::string> HeaderOf(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string bytes = ReadAll(path);
+  size_t start = 0;
+  for (int i = 0; i < 5; ++i) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  const std::string hall = MakeTask("Hall", 3);
+  MakeTask("Zero run", 3, ostrel::kCaliTask);
+  {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("INSERT INTO [BankSet] ([ID], [SetType], [Desc]) VALUES (7, 1, 'current')");
+  }
+
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
+    Click(dlg, platform::IDOK);  // nothing chosen: the dialog stays
+  });
+  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+    static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kCaliRadio))->click();
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Zero run"});
+    static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kFilterRadio))->click();
+    EXPECT_FALSE(dlg->GetDlgItem(ostrel::BackupDialog::kList)->isEnabled());
+    Click(dlg, platform::IDOK);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(HeaderOf(disk.File("SYSTEM.SYB")),
+            (std::vector<std::string>{"#DBNAME:SYSTEM", "#DBTYPE:SYSTEM", "#VERSION:1.1", "#REMARK:SYSTEM",
+                                      "#SERIALNR:1"}));
+
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Zero run", ostrel::BackupDialog::kCaliRadio));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_EQ(HeaderOf(disk.File("Zero run.CAL")),
+            (std::vector<std::string>{"#DBNAME:ZEROARUN", "#DBTYPE:MEASCALI", "#VERSION:1.1", "#REMARK:Zero run",
+                                      "#SERIALNR:4711"}));
+  EXPECT_TRUE(m_messages.Texts().empty());
+
+  // A listed task without its database is refused before any file is made.
+  fs::remove(m_install.folder.File("data/" + hall + ".db"));
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall"));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The selected task does not refer to a valid database"});
+  EXPECT_FALSE(fs::exists(disk.File("Hall.MEA")));
+
+  // The filter info comes back over what changed since.
+  {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("UPDATE [BankSet] SET [Desc] = 'changed'");
+    db.ExecuteSQL("INSERT INTO [DBList] VALUES ('KEPTKEPT', 'kept', '1')");
+  }
+  m_messages.Clear();
+  m_main.SetFileChooser([&] { return disk.File("SYSTEM.SYB"); });
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_TRUE(m_messages.Texts().empty());
+  CDatabase db;
+  db.Open(dbfiles::ConnectString("SYSTEM"));
+  EXPECT_EQ(Query(db, "SELECT group_concat([ID] || [Desc]) FROM [BankSet]"), "7current");
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList] WHERE [DBName] = 'KEPTKEPT'"), "1");  // not a filter table
+}
+
+TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClosingThem) {
+  TempDir target;
+  const std::string before = fs::current_path().string();
+  DialogScript script;
+  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+    auto* drives = static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives));
+    EXPECT_EQ(drives->itemText(0).toStdString(), "/nowhere/at/all");  // the preset comes first
+    EXPECT_EQ(drives->currentIndex(), 0);
+    EXPECT_EQ(dlg->GetDlgItemText(ostrel::DirSelect::kPrompt), "Please insert disk 2\n in the selected drive");
+    Click(dlg, platform::IDOK);
+  });
+  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+    static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives))->setEditText(QString::fromStdString(target.Path()));
+    Click(dlg, platform::IDOK);
+  });
+  ostrel::DirSelectChooser chooser(&m_main);
+  std::string dir;
+  ASSERT_TRUE(chooser.Choose("Please insert disk 2\n in the selected drive", "/nowhere/at/all", &dir));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(dir, target.Path() + "/");
+  EXPECT_EQ(fs::current_path().string(), before);
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The directory /nowhere/at/all/ is not valid\nor the path is "
+                                                         "not ready\nPlease try again"});
+
+  script.Then(ostrel::DirSelect::IDD, [](CDialog* dlg) { Click(dlg, platform::IDCANCEL); });
+  EXPECT_FALSE(chooser.Choose("Please insert a disk\nin the selected drive", "", &dir));
+
+  m_messages.Clear();
+  script.Then(ostrel::NewNameDialog::IDD, TypeName(""));
+  script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) { TypeName("Hall")(dlg); });
+  ostrel::NewNameDialog name(&m_main);
+  EXPECT_EQ(name.DoModal(), platform::IDOK);
+  EXPECT_EQ(name.m_description, "Hall");
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Please type a string"});
 }
