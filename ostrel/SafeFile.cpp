@@ -104,13 +104,13 @@ bool SafeFile::NextWriteVolume() {
 bool SafeFile::WriteLine(std::string_view text) {
   if (!m_open || !m_writing) return false;
   // The line feed counts once here; its carriage return is the reserve that
-  // the free space was reduced by.
+  // the free space was reduced by. A line that takes the last byte still fits.
   const int64_t length = static_cast<int64_t>(text.size()) + 1;
-  while (length >= m_remaining) {
+  while (length > m_remaining) {
     if (!NextWriteVolume()) return false;
     // A fresh volume may be too small as well: ask for another disk, unless the
     // user declined to change it, which would ask again for ever.
-    if (length >= m_remaining && m_space.LastPromptCancelled()) {
+    if (length > m_remaining && m_space.LastPromptCancelled()) {
       ReportError(IDS_LINE_DOES_NOT_FIT, m_directory, 0);
       CloseVolume();
       return false;

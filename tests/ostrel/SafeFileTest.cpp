@@ -225,3 +225,37 @@ TEST_F(SafeFileTest, FileErrorsAreShownInAtMost99Characters) {
   EXPECT_EQ(SafeFile::VolumeName("TASK.MEA", 1), "TASK.MEA");
   EXPECT_EQ(SafeFile::VolumeName("TASK.MEA", 12), "TASK.012");
 }
+
+TEST_F(SafeFileTest, ALineFillingAFreshVolumeToTheLastByteIsWrittenThere) {
+  // Each line takes 9 bytes: a volume of 9 free bytes holds exactly one, and
+  // only a volume smaller than a line refuses it.
+  struct Case {
+    uint64_t free;
+    bool written;
+  };
+  for (const Case& c : {Case{9, true}, Case{10, true}, Case{8, false}}) {
+    SCOPED_TRACE(c.free);
+    TempDir a, b;
+    FixedFreeSpace free(c.free);
+    m_space.Reset();
+    m_space.SetFreeSpace(&free);
+    m_messages.Clear();
+    ScriptedDirChooser chooser;
+    chooser.Answer(a.Path());
+    chooser.Answer(b.Path());
+    chooser.AnswerCancel();
+    SafeFile file(m_space);
+    ASSERT_TRUE(file.OpenWrite("TASK.MEA"));
+    EXPECT_EQ(file.WriteLine(Line(0)), c.written);
+    if (!c.written) {
+      EXPECT_EQ(m_messages.Texts(),
+                std::vector<std::string>{"A line of the backup does not fit into the free space of " + b.Path()});
+      continue;
+    }
+    EXPECT_TRUE(file.WriteLine(Line(1)));
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadAll(a.File("TASK.MEA")), Lines(0, 1));
+    EXPECT_EQ(ReadAll(b.File("TASK.002")), Lines(1, 2));
+    EXPECT_TRUE(m_messages.Texts().empty());
+  }
+}

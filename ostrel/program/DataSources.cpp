@@ -1,0 +1,216 @@
+#include "DataSources.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "BackupStrings.h"
+#include "COSystemSetup.h"
+#include "DBFiles.h"
+#include "OstrelStrings.h"
+#include "core/App.h"
+#include "core/Exception.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+#include "db/DataSource.h"
+
+namespace ostrel {
+namespace {
+
+const char* const kMeasDescription = "KovoPC Software Measurement Database";
+const char* const kCaliDescription = "KovoPC Software Calibration Database";
+const char* const kSystemDescription = "KovoPC Software System Database";
+
+void Show(const std::string& text) { platform::MessageBox(text, platform::MB_OK | platform::MB_ICONERROR); }
+
+}  // namespace
+
+void ReportDatabaseError(const std::exception& e) {
+  const auto* c = dynamic_cast<const CException*>(&e);
+  const std::string message = c ? c->GetMessage() : std::string(e.what());
+  Show(platform::Format(platform::LoadString(IDS_DATABASE_ERROR).c_str(), message.c_str()));
+}
+
+std::string CORecDBList::GetDefaultConnect() { return dbfiles::ConnectString(dbfiles::kSystemName); }
+
+std::string CORecDBList::GetDefaultSQL() { return m_kind == kCaliTask ? "[DBListCali]" : "[DBList]"; }
+
+void CORecDBList::DoFieldExchange(CFieldExchange* pFX) {
+  RFX_Text(pFX, "[DBName]", m_DBName);
+  RFX_Text(pFX, "[DBDesc]", m_DBDesc);
+  RFX_Text(pFX, "[DBSerial]", m_DBSerial);
+}
+
+std::string SafeFileName(const std::string& description) {
+  std::string name = description;
+  for (char& c : name) {
+    switch (c) {
+      case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+        c = '_';
+        break;
+      default:
+        break;
+    }
+  }
+  if (!name.empty() && name[0] == '.') name[0] = '_';
+  return name;
+}
+
+DataSources::DataSources() : m_folder(platform::ProgramFolder()) {
+  if (m_folder.empty() || m_folder.back() != '/') m_folder += '/';
+}
+
+std::string DataSources::DataFile(const std::string& name) const {
+  return m_folder + dbfiles::kDataFolder + name + dbfiles::kExtension;
+}
+
+bool DataSources::DatabaseFileExists(const std::string& name) const {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(DataFile(name), ec);
+}
+
+bool DataSources::OpenSystem() {
+  try {
+    Register(kSystem);
+    ReadTaskList(kMeasTask);
+    ReadTaskList(kCaliTask);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+void DataSources::Register(int kind, const std::string& name) {
+  if (!name.empty()) m_current = name;
+  std::string description = kMeasDescription;
+  std::string folder = m_folder + dbfiles::kDataFolder;
+  std::string file = m_current;
+  switch (kind) {
+    case kMeasTask:
+      break;
+    case kCaliTask:
+      description = kCaliDescription;
+      break;
+    case kSystem:
+      description = kSystemDescription, file = dbfiles::kSystemName;
+      break;
+    case kMeasPrototype:
+      folder = m_folder + dbfiles::kPrototypeFolder, file = dbfiles::kMeasName;
+      break;
+    case kCaliPrototype:
+      description = kCaliDescription, folder = m_folder + dbfiles::kPrototypeFolder, file = dbfiles::kCaliName;
+      break;
+    default:
+      Show(platform::LoadString(IDS_DATASOURCE_ERROR));
+      throw CDBException(0, platform::LoadString(IDS_DATASOURCE_ERROR));
+  }
+  try {
+    platform::db::RegisterDataSource(dbfiles::DataSourceName(file), description, folder + file + dbfiles::kExtension);
+  } catch (const CException& e) {
+    Show(platform::LoadString(IDS_DATASOURCE_ERROR) + "\n\n" + e.GetMessage());
+    throw;
+  }
+}
+
+bool DataSources::Unregister(const std::string& dataSource) { return platform::db::RemoveDataSource(dataSource); }
+
+bool DataSources::RemoveDataSource(const std::string& name) {
+  if (Unregister(dbfiles::DataSourceName(name))) return true;
+  Show(platform::LoadString(IDS_REMOVE_DATASOURCE_FAILED) + name);
+  return false;
+}
+
+bool DataSources::DeleteDatabaseFiles(const std::string& name) {
+  const std::string file = DataFile(name);
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return true;
+  if (!std::filesystem::remove(file, ec) || ec) {
+    Show(platform::LoadString(IDS_DELETE_FILE_FAILED) + file.substr(0, file.size() - std::strlen(dbfiles::kExtension)));
+    return false;
+  }
+  // What SQLite leaves beside a database, as the lock file was.
+  for (const char* extra : {"-journal", "-wal", "-shm"}) std::filesystem::remove(file + extra, ec);
+  return true;
+}
+
+std::vector<TaskEntry> DataSources::ReadTaskList(int kind) {
+  std::vector<TaskEntry> tasks;
+  CORecDBList list(kind);
+  list.Open(CRecordset::snapshot);
+  for (; !list.IsEOF(); list.MoveNext()) tasks.push_back({list.m_DBName, list.m_DBDesc, list.m_DBSerial});
+  list.Close();
+  return tasks;
+}
+
+std::vector<std::string> DataSources::TaskNames(const std::string& description, int kind) {
+  std::vector<std::string> names;
+  for (const TaskEntry& t : ReadTaskList(kind))
+    if (t.description == description) names.push_back(t.name);
+  return names;
+}
+
+bool DataSources::TaskExists(const std::string& description, int kind) {
+  return !TaskNames(description, kind).empty();
+}
+
+std::string DataSources::CreateTask(const std::string& description, const std::string& serial, int kind) {
+  std::string name = COSystemSetup::NameFromDescription(description);
+  const std::string first = name;
+  while (DatabaseFileExists(name)) {
+    name = COSystemSetup::NextName(name);
+    if (name == first) throw CDBException(0, "No database name is left for " + description);
+  }
+  Register(kind == kCaliTask ? kCaliPrototype : kMeasPrototype);
+  Register(kind, name);
+  try {
+    platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
+                               DataFile(name));
+    CORecDBList list(kind);
+    list.Open(CRecordset::dynaset);
+    list.AddNew();
+    list.m_DBName = name;
+    list.m_DBDesc = description;
+    list.m_DBSerial = serial;
+    list.Update();
+  } catch (...) {
+    // A task that is not listed is no task: nothing of it stays.
+    std::error_code ec;
+    std::filesystem::remove(DataFile(name), ec);
+    platform::db::RemoveDataSource(dbfiles::DataSourceName(name));
+    throw;
+  }
+  return name;
+}
+
+bool DataSources::DeleteTaskNamed(const std::string& name, int kind) {
+  try {
+    // The row goes last: a task whose data source or file stays keeps it, so
+    // the user still sees it and can try again.
+    if (!RemoveDataSource(name) || !DeleteDatabaseFiles(name)) return false;
+    CORecDBList list(kind);
+    list.m_strFilter = "[DBName] = ?";
+    list.m_filterParams = {CDBParam(name)};
+    list.Open(CRecordset::dynaset);
+    for (; !list.IsEOF(); list.MoveNext()) list.Delete();
+    list.Close();
+  } catch (const std::exception& e) {
+    ReportDatabaseError(e);
+    return false;
+  }
+  return true;
+}
+
+bool DataSources::DeleteTask(const std::string& description, int kind) {
+  std::vector<std::string> names;
+  try {
+    names = TaskNames(description, kind);
+  } catch (const std::exception& e) {
+    ReportDatabaseError(e);
+    return false;
+  }
+  bool ok = true;
+  for (const std::string& name : names) ok = DeleteTaskNamed(name, kind) && ok;
+  return ok;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,312 @@
+#include "Dialogs.h"
+
+#include <unistd.h>
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStorageInfo>
+#include <QVBoxLayout>
+#include <climits>
+
+#include "DataSources.h"
+#include "OstrelStrings.h"
+#include "core/MessageSink.h"
+#include "core/Shell.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+#include "ui/DataExchange.h"
+
+namespace ostrel {
+namespace {
+
+QPushButton* AddButton(CDialog* dlg, QBoxLayout* layout, int id, const char* text) {
+  auto* button = new QPushButton(QString::fromUtf8(text), dlg);
+  layout->addWidget(button);
+  return button;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+// --- task lists ---
+
+TaskListDialog::TaskListDialog(int templateId, DataSources& sources, QWidget* parent)
+    : CDialog(templateId, parent), m_list(new QListWidget(this)), m_sources(sources) {
+  AddItem(kList, m_list);
+}
+
+void TaskListDialog::FillList(int kind) {
+  m_kind = kind;
+  m_list->clear();
+  m_serials.clear();
+  try {
+    for (const TaskEntry& t : m_sources.ReadTaskList(kind)) {
+      auto* item = new QListWidgetItem(Q(t.description), m_list);
+      item->setData(Qt::UserRole, Q(t.name));
+      m_serials.push_back(t.serial);
+    }
+  } catch (const std::exception& e) {
+    ReportDatabaseError(e);
+  }
+}
+
+int TaskListDialog::SelectedRow() const {
+  QListWidgetItem* item = m_list->currentItem();
+  return item && item->isSelected() ? m_list->row(item) : -1;
+}
+
+// --- backup ---
+
+BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDialog(IDD, sources, parent) {
+  setWindowTitle("Backup");
+  auto* layout = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout();
+  auto* group = new QButtonGroup(this);
+  const char* const texts[] = {"&Measurement Task", "C&alibration Task", "&Filter Info"};
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(texts[i], this);
+    group->addButton(radio, i);
+    left->addWidget(radio);
+    AddItem(kMeasRadio + i, radio);
+  }
+  connect(group, &QButtonGroup::idClicked, this, [this](int id) { OnType(id); });
+  left->addWidget(m_list);
+  layout->addLayout(left);
+  auto* buttons = new QVBoxLayout();
+  auto* ok = AddButton(this, buttons, platform::IDOK, "OK");
+  auto* cancel = AddButton(this, buttons, platform::IDCANCEL, "Cancel");
+  ok->setDefault(true);
+  AddItem(platform::IDOK, ok);
+  AddItem(platform::IDCANCEL, cancel);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  buttons->addStretch();
+  layout->addLayout(buttons);
+  connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
+}
+
+bool BackupDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
+  m_type = 0;
+  FillList(0);
+  return true;
+}
+
+void BackupDialog::OnType(int type) {
+  if (type < 2 && type != m_kind) FillList(type);
+  m_list->setEnabled(type < 2);
+  m_type = type;
+}
+
+void BackupDialog::OnOK() {
+  if (m_type == 2) {
+    m_description = m_name = "SYSTEM";
+    m_system = true;
+    EndDialog(platform::IDOK);
+    return;
+  }
+  const int row = SelectedRow();
+  if (row < 0) return;
+  m_description = m_list->item(row)->text().toStdString();
+  m_name = m_list->item(row)->data(Qt::UserRole).toString().toStdString();
+  m_serial = row < static_cast<int>(m_serials.size()) ? m_serials[static_cast<size_t>(row)] : std::string();
+  m_system = false;
+  EndDialog(platform::IDOK);
+}
+
+// --- delete ---
+
+DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDialog(IDD, sources, parent) {
+  setWindowTitle("Delete");
+  auto* layout = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout();
+  auto* group = new QButtonGroup(this);
+  const char* const texts[] = {"&Measurement Task", "C&alibration Task"};
+  for (int i = 0; i < 2; ++i) {
+    auto* radio = new QRadioButton(texts[i], this);
+    group->addButton(radio, i);
+    left->addWidget(radio);
+    AddItem(kMeasRadio + i, radio);
+  }
+  connect(group, &QButtonGroup::idClicked, this, [this](int kind) {
+    if (kind != m_kind) FillList(kind);
+  });
+  left->addWidget(m_list);
+  layout->addLayout(left);
+  auto* buttons = new QVBoxLayout();
+  auto* ok = AddButton(this, buttons, platform::IDOK, "&OK");
+  auto* close = AddButton(this, buttons, kClose, "&Close");
+  AddItem(platform::IDOK, ok);
+  AddItem(kClose, close);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(close, &QPushButton::clicked, this, [this] {
+    m_list->clear();
+    m_serials.clear();
+    EndDialog(platform::IDCANCEL);
+  });
+  buttons->addStretch();
+  layout->addLayout(buttons);
+}
+
+bool DeleteDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
+  FillList(0);
+  return true;
+}
+
+void DeleteDialog::OnOK() {
+  const int row = SelectedRow();
+  if (row < 0) return;
+  const std::string description = m_list->item(row)->text().toStdString();
+  if (platform::MessageBox(platform::LoadString(IDS_CONFIRM_DELETE) + description,
+                           platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+    return;
+  platform::WaitCursor wait;
+  m_sources.DeleteTask(description, m_kind);
+  FillList(m_kind);
+}
+
+// --- new name ---
+
+NewNameDialog::NewNameDialog(QWidget* parent) : CDialog(IDD, parent) {
+  setWindowTitle("Restore");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel("Enter task description ", this));
+  auto* edit = new QLineEdit(this);
+  edit->setMinimumWidth(260);
+  AddItem(kEdit, edit);
+  layout->addWidget(edit);
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch();
+  auto* ok = AddButton(this, buttons, platform::IDOK, "OK");
+  auto* cancel = AddButton(this, buttons, platform::IDCANCEL, "Cancel");
+  ok->setDefault(true);
+  AddItem(platform::IDOK, ok);
+  AddItem(platform::IDCANCEL, cancel);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  layout->addLayout(buttons);
+}
+
+void NewNameDialog::DoDataExchange(CDataExchange* dx) {
+  dx->PrepareEditCtrl(kEdit);
+  DDX_Text(dx, kEdit, m_description);
+  if (dx->m_bSaveAndValidate && m_description.empty()) {
+    platform::MessageBox(platform::LoadString(IDS_TYPE_A_STRING));
+    dx->Fail();
+  }
+}
+
+// --- directory ---
+
+DirSelect::DirSelect(QWidget* parent) : CDialog(IDD, parent) {
+  setWindowTitle("Select drive/path");
+  auto* layout = new QVBoxLayout(this);
+  auto* prompt = new QLabel(this);
+  prompt->setWordWrap(true);
+  AddItem(kPrompt, prompt);
+  layout->addWidget(prompt);
+  auto* drives = new QComboBox(this);
+  drives->setEditable(true);
+  drives->setMinimumWidth(300);
+  AddItem(kDrives, drives);
+  layout->addWidget(drives);
+  auto* manual = new QPushButton("Select Directory Manually", this);
+  AddItem(kManual, manual);
+  layout->addWidget(manual);
+  connect(manual, &QPushButton::clicked, this, [this, drives] {
+    QString dir = QFileDialog::getExistingDirectory(this, "Title of dialog", drives->currentText());
+    if (dir.isEmpty()) return;
+    drives->insertItem(0, dir);
+    drives->setCurrentIndex(0);
+  });
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch();
+  auto* ok = new QPushButton("OK", this);
+  auto* cancel = new QPushButton("Cancel", this);
+  ok->setDefault(true);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  AddItem(platform::IDOK, ok);
+  AddItem(platform::IDCANCEL, cancel);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  layout->addLayout(buttons);
+  SetDlgItemText(kPrompt, platform::LoadString(IDS_NEXT_DISK_PROMPT));
+}
+
+bool DirSelect::OnInitDialog() {
+  CDialog::OnInitDialog();
+  auto* drives = static_cast<QComboBox*>(GetDlgItem(kDrives));
+  drives->clear();
+  if (!m_directory.empty()) drives->addItem(Q(m_directory));
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+    if (volume.isValid() && volume.isReady()) drives->addItem(volume.rootPath());
+  drives->setCurrentIndex(0);
+  if (!m_prompt.empty()) SetDlgItemText(kPrompt, m_prompt);
+  return true;
+}
+
+void DirSelect::OnOK() {
+  std::string dir = static_cast<QComboBox*>(GetDlgItem(kDrives))->currentText().toStdString();
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  // A directory is good when it can be made the current one; the current
+  // directory stays what it was.
+  char previous[PATH_MAX];
+  const bool hadPrevious = ::getcwd(previous, sizeof previous) != nullptr;
+  const bool ok = ::chdir(dir.c_str()) == 0;
+  if (ok && hadPrevious) [[maybe_unused]] int back = ::chdir(previous);
+  if (!ok) {
+    platform::MessageBox(platform::Format(platform::LoadString(IDS_DIRECTORY_INVALID).c_str(), dir.c_str()));
+    return;
+  }
+  m_directory = dir;
+  EndDialog(platform::IDOK);
+}
+
+bool DirSelectChooser::Choose(const std::string& prompt, const std::string& preset, std::string* dir) {
+  DirSelect dlg(m_parent);
+  dlg.m_prompt = prompt;
+  dlg.m_directory = preset;
+  if (dlg.DoModal() != platform::IDOK) return false;
+  *dir = dlg.m_directory;
+  return true;
+}
+
+// --- progress ---
+
+FullBackupDialog::FullBackupDialog(QWidget* parent) : CDialog(IDD, parent) {
+  setWindowTitle("Progress");
+  auto* layout = new QVBoxLayout(this);
+  auto* text = new QLabel("Full backup", this);
+  AddItem(kText, text);
+  layout->addWidget(text);
+  m_bar = new QProgressBar(this);
+  m_bar->setMinimumWidth(300);
+  AddItem(kBar, m_bar);
+  layout->addWidget(m_bar);
+  auto* cancel = new QPushButton("Cancel", this);
+  AddItem(platform::IDCANCEL, cancel);
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  layout->addWidget(cancel, 0, Qt::AlignHCenter);
+}
+
+void FullBackupDialog::SetRange(int low, int high) {
+  m_bar->setRange(low, high);
+  m_bar->setValue(low);
+}
+
+void FullBackupDialog::StepIt() { m_bar->setValue(std::min(m_bar->value() + 1, m_bar->maximum())); }
+
+}  // namespace ostrel

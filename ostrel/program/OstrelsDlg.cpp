@@ -1,0 +1,204 @@
+#include "OstrelsDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "AboutDlg.h"
+#include "Backup.h"
+#include "BackupFile.h"
+#include "DataSources.h"
+#include "Dialogs.h"
+#include "OstrelStrings.h"
+#include "SpaceControl.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
+
+namespace ostrel {
+namespace {
+
+const char kSystemName[] = "SYSTEM";
+
+}  // namespace
+
+COstrelsDlg::COstrelsDlg(DataSources& sources, QWidget* parent) : CDialog(IDD, parent), m_sources(sources) {
+  setWindowTitle("Database Administration");
+  auto* layout = new QVBoxLayout(this);
+  struct Button {
+    int id;
+    const char* text;
+    const char* tip;
+    void (COstrelsDlg::*command)();
+  };
+  const Button buttons[] = {
+      {kBackup, "&Backup", "Backup a task or filter info", &COstrelsDlg::OnBackup},
+      {kRestore, "&Restore", "Restore a task or filter info", &COstrelsDlg::OnRestore},
+      {kDelete, "&Delete", "Delete an existing task", &COstrelsDlg::OnDelete},
+      {kFullBackup, "&Full backup", "Backup filter info and all tasks", &COstrelsDlg::OnFullBackup},
+  };
+  for (const Button& b : buttons) {
+    auto* button = new QPushButton(b.text, this);
+    button->setToolTip(b.tip);
+    button->setMinimumWidth(160);
+    AddItem(b.id, button);
+    layout->addWidget(button);
+    auto command = b.command;
+    connect(button, &QPushButton::clicked, this, [this, command] { (this->*command)(); });
+  }
+  layout->addSpacing(12);
+  auto* close = new QPushButton("&Close", this);
+  AddItem(kClose, close);
+  layout->addWidget(close);
+  connect(close, &QPushButton::clicked, this, [this] { EndDialog(platform::IDOK); });
+  // Where the window's system menu held it.
+  auto* about = new QAction(QString::fromStdString(platform::LoadString(IDS_ABOUTBOX)), this);
+  connect(about, &QAction::triggered, this, [this] { OnAbout(); });
+  addAction(about);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon));
+}
+
+void COstrelsDlg::OnAbout() {
+  CAboutDlg about(this);
+  about.SetAppName("Database Administration");
+  about.SetAppVersion("v. 0.8");
+  about.DoModal();
+}
+
+void COstrelsDlg::Run(void (COstrelsDlg::*command)()) {
+  try {
+    (this->*command)();
+  } catch (const std::exception& e) {
+    ReportDatabaseError(e);
+  }
+}
+
+void COstrelsDlg::OnBackup() { Run(&COstrelsDlg::Backup); }
+void COstrelsDlg::OnRestore() { Run(&COstrelsDlg::Restore); }
+void COstrelsDlg::OnFullBackup() { Run(&COstrelsDlg::FullBackup); }
+
+void COstrelsDlg::OnDelete() {
+  DeleteDialog dlg(m_sources, this);
+  dlg.DoModal();
+}
+
+void COstrelsDlg::Backup() {
+  SpaceControl::Global().Reset();
+  BackupDialog dlg(m_sources, this);
+  if (dlg.DoModal() != platform::IDOK) return;
+  if (dlg.m_type == 2)
+    SystemBackup(kSystemName, kSystemName);
+  else
+    TaskBackup(dlg.m_description, dlg.m_name, dlg.m_type, dlg.m_serial);
+}
+
+bool COstrelsDlg::SystemBackup(const std::string& description, const std::string& name) {
+  m_sources.SetCurrentName(name);
+  CBackupFile file;
+  if (!file.OpenWrite(SafeFileName(description) + ".SYB")) return false;
+  bool ok = file.WriteHeader({name, kTypeSystem, kBackupVersion, description, "1"}) &&
+            CSysBackup(file, kSystemName).Backup();
+  return file.Close() && ok;
+}
+
+bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& name, int kind,
+                             const std::string& serial) {
+  if (!m_sources.DatabaseFileExists(name)) {
+    platform::MessageBox(platform::LoadString(IDS_NO_VALID_DATABASE));
+    return false;
+  }
+  if (kind != kMeasTask && kind != kCaliTask) {
+    platform::MessageBox(platform::LoadString(IDS_UNHANDLED_TASK_TYPE));
+    return false;
+  }
+  m_sources.Register(kind, name);
+  CBackupFile file;
+  if (!file.OpenWrite(SafeFileName(description) + (kind == kCaliTask ? ".CAL" : ".MEA"))) return false;
+  bool ok = file.WriteHeader({name, kind == kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description,
+                              serial}) &&
+            CBackup(file, name).Backup();
+  return file.Close() && ok;
+}
+
+void COstrelsDlg::FullBackup() {
+  SpaceControl::Global().Reset();
+  struct Task {
+    TaskEntry entry;
+    int kind;
+  };
+  std::vector<Task> tasks;
+  for (int kind : {static_cast<int>(kCaliTask), static_cast<int>(kMeasTask)})
+    for (TaskEntry& t : m_sources.ReadTaskList(kind)) tasks.push_back({std::move(t), kind});
+
+  auto progress = std::make_unique<FullBackupDialog>(this);
+  progress->SetRange(0, static_cast<int>(tasks.size()) + 1);
+  progress->show();
+  if (SystemBackup(kSystemName, kSystemName)) {
+    progress->StepIt();
+    for (const Task& t : tasks) {
+      QApplication::processEvents();
+      if (progress->IsCancelled()) break;
+      if (!TaskBackup(t.entry.description, t.entry.name, t.kind, t.entry.serial)) break;
+      progress->StepIt();
+    }
+  }
+  progress->close();
+}
+
+void COstrelsDlg::Restore() {
+  std::string path;
+  if (m_chooseFile) {
+    path = m_chooseFile();
+  } else {
+    path = QFileDialog::getOpenFileName(this, "Select backupfile", QString(),
+                                        "Backup files (*.mea *.cal *.syb *.MEA *.CAL *.SYB)")
+               .toStdString();
+  }
+  if (path.empty()) return;
+  CBackupFile file;
+  if (!file.OpenRead(path)) return;
+  CBackupHeader header;
+  if (!file.ReadHeader(&header)) return;
+  m_sources.SetCurrentName(header.dbName);
+  const int kind = header.Kind();
+  if (kind == kSystem) {
+    CSysBackup(file, kSystemName).Restore();
+    file.Close();
+    return;
+  }
+
+  std::string description = header.remark;
+  std::vector<std::string> replaced;
+  for (;;) {
+    NewNameDialog dlg(this);
+    dlg.m_description = description;
+    if (dlg.DoModal() != platform::IDOK) {
+      file.Close();
+      return;
+    }
+    description = dlg.m_description;
+    replaced = m_sources.TaskNames(description, kind);
+    if (replaced.empty()) break;
+    if (platform::MessageBox(description + platform::LoadString(IDS_TASK_EXISTS),
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
+      break;
+  }
+  // The backup goes into a database of its own; a task it replaces goes only
+  // once the restore has succeeded, so a failed restore leaves it as it was.
+  const std::string name = m_sources.CreateTask(description, header.serial, kind);
+  const bool ok = CBackup(file, name).Restore();
+  file.Close();
+  if (!ok) {
+    m_sources.DeleteTaskNamed(name, kind);
+    return;
+  }
+  for (const std::string& old : replaced) m_sources.DeleteTaskNamed(old, kind);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,57 @@
+// The Database administration program: backs up, restores and deletes the
+// system database's filter banks and the measurement and calibration tasks.
+#include <QApplication>
+
+#include "DataSources.h"
+#include "Dialogs.h"
+#include "OstrelStrings.h"
+#include "OstrelsDlg.h"
+#include "SplashWnd.h"
+#include "SpaceControl.h"
+#include "core/MessageSink.h"
+#include "core/StringTable.h"
+#include "ui/QtMessageSink.h"
+#include "ui/WinApp.h"
+
+namespace {
+
+class COstrels : public platform::Application {
+ public:
+  COstrels(int argc, char** argv) : Application("Database Administration", platform::ArgsFromMain(argc, argv)) {}
+
+  bool InitInstance() override {
+    platform::SetMessageSink(&m_messages);
+    CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs()));
+    ostrel::COstrelsDlg dlg(m_sources);
+    SetMainWnd(&dlg);
+    ostrel::DirSelectChooser chooser(&dlg);
+    IDirChooser* previous = SetDirChooser(&chooser);
+    CSplashWnd::ShowSplashScreen(&dlg);
+    if (CSplashWnd::Shown()) CSplashWnd::HoldUserInterface();
+    if (!m_sources.OpenSystem()) {
+      platform::MessageBox(platform::LoadString(IDS_SYSTEM_NOT_OPENED));
+    } else {
+      dlg.DoModal();
+    }
+    SetDirChooser(previous);
+    SetMainWnd(nullptr);
+    // The program ends when the dialog closes.
+    return false;
+  }
+
+  bool PreTranslateMessage(QObject* receiver, QEvent* event) override {
+    return CSplashWnd::PreTranslateAppMessage(event);
+  }
+
+ private:
+  platform::QtMessageSink m_messages;
+  ostrel::DataSources m_sources;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::GuiApplication gui(argc, argv);
+  COstrels app(argc, argv);
+  return app.Run();
+}

@@ -1,0 +1,542 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <functional>
+
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBFiles.h"
+#include "DataContext.h"
+#include "DataSources.h"
+#include "Dialogs.h"
+#include "ListBox.h"
+#include "OdbcTestSupport.h"
+#include "OstrelTestSupport.h"
+#include "OstrelsDlg.h"
+#include "Schema.h"
+#include "SpaceControl.h"
+#include "TaskRecords.h"
+#include "core/App.h"
+#include "core/MessageSink.h"
+#include "core/Text.h"
+#include "db/DataSource.h"
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "ui/WinApp.h"
+
+using kovo::test::OdbcScope;
+using kovo::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers the program's modal dialogs in order, as a user would: each step
+// waits until the dialog of its template is the modal one.
+class DialogScript {
+ public:
+  DialogScript() {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+    m_timer.start(2);
+  }
+  void Then(int templateId, std::function<void(CDialog*)> step) { m_steps.push_back({templateId, std::move(step)}); }
+  bool Done() const { return m_steps.empty(); }
+
+ private:
+  void Tick() {
+    auto* dlg = dynamic_cast<CDialog*>(QApplication::activeModalWidget());
+    if (!dlg || m_steps.empty() || dlg->GetTemplateId() != m_steps.front().first || !dlg->isVisible()) return;
+    auto step = std::move(m_steps.front().second);
+    m_steps.pop_front();
+    step(dlg);
+  }
+  QTimer m_timer;
+  std::deque<std::pair<int, std::function<void(CDialog*)>>> m_steps;
+};
+
+void Click(CDialog* dlg, int id) { static_cast<QPushButton*>(dlg->GetDlgItem(id))->click(); }
+
+std::vector<std::string> Rows(CDialog* dlg) {
+  auto* list = static_cast<QListWidget*>(dlg->GetDlgItem(ostrel::TaskListDialog::kList));
+  std::vector<std::string> rows;
+  for (int i = 0; i < list->count(); ++i) rows.push_back(list->item(i)->text().toStdString());
+  return rows;
+}
+
+// Selects the row of the description (and fails the test without one).
+void Select(CDialog* dlg, const std::string& description) {
+  auto* list = static_cast<QListWidget*>(dlg->GetDlgItem(ostrel::TaskListDialog::kList));
+  auto found = list->findItems(QString::fromStdString(description), Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1) << description;
+  list->setCurrentItem(found.front());
+}
+
+std::function<void(CDialog*)> ChooseTask(const std::string& description, int radio = 0) {
+  return [description, radio](CDialog* dlg) {
+    if (radio) static_cast<QRadioButton*>(dlg->GetDlgItem(radio))->click();
+    Select(dlg, description);
+    Click(dlg, platform::IDOK);
+  };
+}
+
+std::function<void(CDialog*)> TypeName(const std::string& description) {
+  return [description](CDialog* dlg) {
+    static_cast<QLineEdit*>(dlg->GetDlgItem(ostrel::NewNameDialog::kEdit))->setText(QString::fromStdString(description));
+    Click(dlg, platform::IDOK);
+  };
+}
+
+std::string Query(CDatabase& db, const std::string& sql) {
+  auto st = db.NewStatement();
+  st->Prepare(sql);
+  st->Execute();
+  std::string value;
+  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
+  st->Close();
+  return value;
+}
+
+class ListRecorder : public IListBox {
+ public:
+  void ResetContent() override { rows.clear(); }
+  int AddString(const std::string& text) override {
+    rows.push_back({text, ""});
+    return static_cast<int>(rows.size()) - 1;
+  }
+  void SetItemData(int, long) override {}
+  void SetItemString(int index, const std::string& data) override { rows[static_cast<size_t>(index)].second = data; }
+  std::vector<std::pair<std::string, std::string>> rows;
+};
+
+// The data sources of the program, with an installer that may refuse to
+// remove one.
+class TestSources : public ostrel::DataSources {
+ public:
+  bool refuseRemoval = false;
+
+ protected:
+  bool Unregister(const std::string& dataSource) override {
+    return !refuseRemoval && ostrel::DataSources::Unregister(dataSource);
+  }
+};
+
+// An installation in a folder of its own: the system database and the two
+// prototypes as a first start makes them.
+struct Installation {
+  Installation() {
+    setenv("KOVO_PROGRAM_FOLDER", folder.Path().c_str(), 1);
+    fs::create_directories(folder.File("data"));
+    fs::create_directories(folder.File("prototyp"));
+    platform::db::CreateDatabase("TARNIC:SYSTEM", "system", folder.File("data/SYSTEM.db"), schema::System());
+    platform::db::CreateDatabase("TARNIC:MEAS", "meas", folder.File("prototyp/MEAS.db"), schema::Measurement());
+    platform::db::CreateDatabase("TARNIC:MEASCALI", "cali", folder.File("prototyp/MEASCALI.db"), schema::Calibration());
+  }
+  ~Installation() { unsetenv("KOVO_PROGRAM_FOLDER"); }
+  OdbcScope odbc;
+  TempDir folder;
+};
+
+}  // namespace
+
+class OstrelProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SpaceControl::Global().SetFreeSpace(&m_free);
+    ASSERT_TRUE(m_sources.OpenSystem());
+  }
+  void TearDown() override { SpaceControl::Global().SetFreeSpace(nullptr); }
+
+  // A measurement task with measurements, events and a named sequence.
+  std::string MakeTask(const std::string& description, int measurements, int kind = ostrel::kMeasTask) {
+    const std::string name = m_sources.CreateTask(description, "4711", kind);
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(name));
+    db.ExecuteSQL("UPDATE [Sequence] SET [Name] = '" + description + " run'");
+    db.ExecuteSQL(
+        "INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+        std::to_string(measurements) +
+        ") SELECT datetime(1717228800 + i * 10, 'unixepoch'), i, i / 7.0, i * 1.5e-3, NULL, 3.4e38, -i, i % 13, "
+        "293.15 + i / 100.0, 101.3 FROM r");
+    db.ExecuteSQL("INSERT INTO [Event] VALUES ('2024-06-01 08:00:10', 0, 'valve; opened \\ twice', 0.0)");
+    db.ExecuteSQL("INSERT INTO [Event] VALUES ('2024-06-01 08:00:20', 2, 'CO (Limit 1)', 12.5)");
+    return name;
+  }
+
+  std::vector<std::string> Names(const std::string& description, int kind = ostrel::kMeasTask) {
+    return m_sources.TaskNames(description, kind);
+  }
+
+  struct Gui {
+    Gui() { platform::EnsureGuiApplication(); }
+  } m_gui;
+  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  Installation m_install;
+  platform::ScriptedMessageSink m_messages;
+  ScriptedDirChooser m_chooser;
+  FixedFreeSpace m_free{1u << 30};
+  TestSources m_sources;
+  ostrel::COstrelsDlg m_main{m_sources};
+};
+
+TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderANewNameIsTheSame) {
+  const std::string description = "Leak test 3/4: hall";
+  const std::string name = MakeTask(description, 200);
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  m_free.Set(3000);
+
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask(description));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(m_messages.Texts().empty());
+  // Slash and colon give way in the file's name; the volumes hold whole lines.
+  const std::string file = disk.File("Leak test 3_4_ hall.MEA");
+  ASSERT_TRUE(fs::exists(file));
+  int volumes = 1;
+  while (fs::exists(disk.File("Leak test 3_4_ hall." + platform::Format("%03d", volumes + 1)))) ++volumes;
+  EXPECT_GE(volumes, 4);
+  for (const auto& entry : fs::directory_iterator(disk.Path())) {
+    const std::string bytes = ReadAll(entry.path().string());
+    EXPECT_LE(bytes.size(), 3000u) << entry.path();
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << entry.path();
+  }
+  fs::copy_file(m_install.folder.File("data/" + name + ".db"), disk.File("original.db"));
+
+  m_messages.Answer(platform::IDYES);  // "Are you sure ..."
+  script.Then(ostrel::DeleteDialog::IDD, ChooseTask(description));
+  script.Then(ostrel::DeleteDialog::IDD, [&](CDialog* dlg) {
+    EXPECT_TRUE(Rows(dlg).empty());  // the list is read again, the dialog stays
+    Click(dlg, ostrel::DeleteDialog::kClose);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kDelete);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Are you sure you whish to delete " + description});
+  EXPECT_FALSE(fs::exists(m_install.folder.File("data/" + name + ".db")));
+  EXPECT_EQ(platform::db::DataSourceFile("TARNIC:" + name), "");
+  EXPECT_TRUE(Names(description).empty());
+
+  m_messages.Clear();
+  m_main.SetFileChooser([&] { return file; });
+  script.Then(ostrel::NewNameDialog::IDD, [&](CDialog* dlg) {
+    EXPECT_EQ(dlg->GetDlgItemText(ostrel::NewNameDialog::kEdit), description);  // the file's description
+    TypeName("Hall, again")(dlg);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(m_messages.Texts().empty());
+  const std::vector<std::string> restored = Names("Hall, again");
+  ASSERT_EQ(restored.size(), 1u);
+  EXPECT_EQ(restored[0], "HALLAAAG");
+
+  CDatabase db;
+  db.Open(dbfiles::ConnectString(restored[0]));
+  db.ExecuteSQL("ATTACH DATABASE '" + disk.File("original.db") + "' AS original");
+  const std::string tables = Query(db, "SELECT group_concat(name, '|') FROM original.sqlite_master WHERE type = 'table'");
+  EXPECT_EQ(tables, "Sequence|Alarm|Global|Meas|Event|OpenWindows|OpenColumns");
+  for (const char* table : {"Sequence", "Alarm", "Global", "Meas", "Event", "OpenWindows", "OpenColumns"}) {
+    const std::string a = std::string("main.[") + table + "]", b = std::string("original.[") + table + "]";
+    EXPECT_EQ(Query(db, "SELECT count(*) FROM (SELECT * FROM " + a + " EXCEPT SELECT * FROM " + b + ")") + "/" +
+                  Query(db, "SELECT count(*) FROM (SELECT * FROM " + b + " EXCEPT SELECT * FROM " + a + ")") + "/" +
+                  Query(db, "SELECT count(*) FROM " + a),
+              "0/0/" + Query(db, "SELECT count(*) FROM " + b))
+        << table;
+  }
+  db.Close();
+
+  // The restored task is one the Presentation program lists and opens.
+  DataContext presentation(ProgramIdentity("Presentation"));
+  ASSERT_TRUE(presentation.Setup().OpenSystemDatabase());
+  ListRecorder list;
+  std::vector<std::string> serials;
+  presentation.Setup().FillDatabaseList(list, serials);
+  EXPECT_EQ(list.rows, (std::vector<std::pair<std::string, std::string>>{{"Hall, again", "HALLAAAG"}}));
+  EXPECT_EQ(serials, std::vector<std::string>{"4711"});
+  presentation.Setup().SetDatabaseName("HALLAAAG");
+  COSequence& sequence = presentation.ActiveSequence();
+  sequence.Load();
+  EXPECT_EQ(sequence.GetName(), description + " run");
+  sequence.Close();
+}
+
+namespace {
+
+// Whether the file is a whole backup: it ends with its end line.
+bool IsWhole(const std::string& path) {
+  const std::string bytes = ReadAll(path);
+  return bytes.size() >= 7 && bytes.compare(bytes.size() - 7, 7, "#EOB:\r\n") == 0;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeavesOnlyWholeFiles) {
+  {
+    TempDir disk;
+    ScriptedDirChooser chooser;
+    chooser.Answer(disk.Path());
+    Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+    EXPECT_EQ(FilesIn(disk.Path()), std::vector<std::string>{"SYSTEM.SYB"});
+    EXPECT_TRUE(IsWhole(disk.File("SYSTEM.SYB")));
+    EXPECT_EQ(chooser.Prompts().size(), 1u);  // the first disk only
+  }
+
+  MakeTask("Zero run", 5, ostrel::kCaliTask);
+  MakeTask("Hall", 5);
+  MakeTask("Cellar", 5);
+  struct Case {
+    int cancelAt;  // the bar's value at which Cancel is pressed; 0 never
+    std::vector<std::string> files;
+  };
+  const Case cases[] = {
+      {0, {"Cellar.MEA", "Hall.MEA", "SYSTEM.SYB", "Zero run.CAL"}},
+      {2, {"SYSTEM.SYB", "Zero run.CAL"}},  // calibration tasks go first
+      {1, {"SYSTEM.SYB"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cancelAt);
+    TempDir disk;
+    ScriptedDirChooser chooser;
+    chooser.Answer(disk.Path());
+    int range = -1;
+    QTimer::singleShot(0, [&] {
+      auto* progress = m_main.findChild<ostrel::FullBackupDialog*>();
+      ASSERT_NE(progress, nullptr);
+      auto* bar = static_cast<QProgressBar*>(progress->GetDlgItem(ostrel::FullBackupDialog::kBar));
+      range = bar->maximum();
+      if (c.cancelAt == 0) return;
+      auto press = [progress, bar, &c] {
+        if (bar->value() == c.cancelAt) Click(progress, platform::IDCANCEL);
+      };
+      press();
+      QObject::connect(bar, &QProgressBar::valueChanged, progress, press);
+    });
+    Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+    EXPECT_EQ(range, 4);
+    EXPECT_EQ(FilesIn(disk.Path()), c.files);
+    for (const std::string& f : c.files) EXPECT_TRUE(IsWhole(disk.File(f))) << f;
+    EXPECT_TRUE(m_messages.Texts().empty());
+    EXPECT_EQ(m_main.findChild<ostrel::FullBackupDialog*>(), nullptr);
+  }
+}
+
+TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
+  TempDir disk;
+  m_chooser.Answer(disk.Path());  // for the backup; reading asks for no further volume
+  MakeTask("Hall", 30);
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall"));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  ASSERT_TRUE(IsWhole(disk.File("Hall.MEA")));
+  const std::string good = ReadAll(disk.File("Hall.MEA"));
+  // A backup whose last rows went missing: its restore stops at the end.
+  WriteFile(disk.File("Cut.MEA"), good.substr(0, good.rfind("\r\n", good.size() - 10) + 2));
+
+  const std::string existing = MakeTask("Cellar", 7);
+  auto cellarRows = [&](const std::string& name) {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(name));
+    return Query(db, "SELECT count(*) FROM [Meas]");
+  };
+  struct Case {
+    std::string file;
+    std::vector<int> answers;  // to "... does allready exist!"
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"Cut.MEA", {platform::IDYES}, false},
+      {"Hall.MEA", {platform::IDNO}, false},  // and Cancel in the name dialog shown again
+      {"Hall.MEA", {platform::IDYES}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    m_messages.Clear();
+    for (int a : c.answers) m_messages.Answer(a);
+    m_main.SetFileChooser([&] { return disk.File(c.file); });
+    script.Then(ostrel::NewNameDialog::IDD, TypeName("Cellar"));
+    if (c.answers[0] == platform::IDNO) script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) {
+      EXPECT_EQ(dlg->GetDlgItemText(ostrel::NewNameDialog::kEdit), "Cellar");
+      Click(dlg, platform::IDCANCEL);
+    });
+    Click(&m_main, ostrel::COstrelsDlg::kRestore);
+    EXPECT_TRUE(script.Done());
+    const auto texts = m_messages.Texts();
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Cellar does allready exist!\n Do you wish to overwrite?");
+    const std::vector<std::string> names = Names("Cellar");
+    ASSERT_EQ(names.size(), 1u);
+    // Only the task's own database stays, under its own data source.
+    std::vector<std::string> files = FilesIn(m_install.folder.File("data"));
+    EXPECT_EQ(files, (std::vector<std::string>{c.replaced ? "DELLARAA.db" : "CELLARAA.db", "HALLAAAA.db", "SYSTEM.db"}));
+    EXPECT_EQ(platform::db::DataSourceFile("TARNIC:DELLARAA").empty(), !c.replaced);
+    if (c.replaced) {
+      EXPECT_EQ(names[0], "DELLARAA");
+      EXPECT_EQ(cellarRows(names[0]), "30");
+      EXPECT_EQ(texts.size(), 1u);
+    } else {
+      EXPECT_EQ(names[0], existing);
+      EXPECT_EQ(cellarRows(existing), "7");
+    }
+    if (c.file == "Cut.MEA") {
+      ASSERT_EQ(texts.size(), 2u);
+      EXPECT_EQ(texts[1].rfind("Error while restoring!\n", 0), 0u) << texts[1];
+    }
+  }
+}
+
+TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
+  const std::string name = MakeTask("Hall", 3);
+  m_sources.refuseRemoval = true;
+  m_messages.Answer(platform::IDYES);
+  DialogScript script;
+  script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Hall"));
+  script.Then(ostrel::DeleteDialog::IDD, [](CDialog* dlg) {
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
+    Click(dlg, ostrel::DeleteDialog::kClose);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kDelete);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Are you sure you whish to delete Hall",
+                                                          "Error while trying to delete the datasource\n" + name}));
+  EXPECT_EQ(Names("Hall"), std::vector<std::string>{name});
+  EXPECT_TRUE(fs::exists(m_install.folder.File("data/" + name + ".db")));
+}
+
+TEST(OstrelFileNames, DescriptionsBecomeFileNamesWithoutSeparatorsOrALeadingDot) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Hall 3/4: west", "Hall 3_4_ west"},
+      {"a\"b*c?d<e>f|g\\h", "a_b_c_d_e_f_g_h"},
+      {".hidden", "_hidden"},
+      {"..", "_."},
+      {"v1.2 test.", "v1.2 test."},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ostrel::SafeFileName(c.first), c.second) << c.first;
+}
+
+namespace {
+
+std::vector<std::string> HeaderOf(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string bytes = ReadAll(path);
+  size_t start = 0;
+  for (int i = 0; i < 5; ++i) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  const std::string hall = MakeTask("Hall", 3);
+  MakeTask("Zero run", 3, ostrel::kCaliTask);
+  {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("INSERT INTO [BankSet] ([ID], [SetType], [Desc]) VALUES (7, 1, 'current')");
+  }
+
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
+    Click(dlg, platform::IDOK);  // nothing chosen: the dialog stays
+  });
+  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+    static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kCaliRadio))->click();
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Zero run"});
+    static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kFilterRadio))->click();
+    EXPECT_FALSE(dlg->GetDlgItem(ostrel::BackupDialog::kList)->isEnabled());
+    Click(dlg, platform::IDOK);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(HeaderOf(disk.File("SYSTEM.SYB")),
+            (std::vector<std::string>{"#DBNAME:SYSTEM", "#DBTYPE:SYSTEM", "#VERSION:1.1", "#REMARK:SYSTEM",
+                                      "#SERIALNR:1"}));
+
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Zero run", ostrel::BackupDialog::kCaliRadio));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_EQ(HeaderOf(disk.File("Zero run.CAL")),
+            (std::vector<std::string>{"#DBNAME:ZEROARUN", "#DBTYPE:MEASCALI", "#VERSION:1.1", "#REMARK:Zero run",
+                                      "#SERIALNR:4711"}));
+  EXPECT_TRUE(m_messages.Texts().empty());
+
+  // A listed task without its database is refused before any file is made.
+  fs::remove(m_install.folder.File("data/" + hall + ".db"));
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall"));
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The selected task does not refer to a valid database"});
+  EXPECT_FALSE(fs::exists(disk.File("Hall.MEA")));
+
+  // The filter info comes back over what changed since.
+  {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("UPDATE [BankSet] SET [Desc] = 'changed'");
+    db.ExecuteSQL("INSERT INTO [DBList] VALUES ('KEPTKEPT', 'kept', '1')");
+  }
+  m_messages.Clear();
+  m_main.SetFileChooser([&] { return disk.File("SYSTEM.SYB"); });
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_TRUE(m_messages.Texts().empty());
+  CDatabase db;
+  db.Open(dbfiles::ConnectString("SYSTEM"));
+  EXPECT_EQ(Query(db, "SELECT group_concat([ID] || [Desc]) FROM [BankSet]"), "7current");
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList] WHERE [DBName] = 'KEPTKEPT'"), "1");  // not a filter table
+}
+
+TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClosingThem) {
+  TempDir target;
+  const std::string before = fs::current_path().string();
+  DialogScript script;
+  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+    auto* drives = static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives));
+    EXPECT_EQ(drives->itemText(0).toStdString(), "/nowhere/at/all");  // the preset comes first
+    EXPECT_EQ(drives->currentIndex(), 0);
+    EXPECT_EQ(dlg->GetDlgItemText(ostrel::DirSelect::kPrompt), "Please insert disk 2\n in the selected drive");
+    Click(dlg, platform::IDOK);
+  });
+  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+    static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives))->setEditText(QString::fromStdString(target.Path()));
+    Click(dlg, platform::IDOK);
+  });
+  ostrel::DirSelectChooser chooser(&m_main);
+  std::string dir;
+  ASSERT_TRUE(chooser.Choose("Please insert disk 2\n in the selected drive", "/nowhere/at/all", &dir));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(dir, target.Path() + "/");
+  EXPECT_EQ(fs::current_path().string(), before);
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The directory /nowhere/at/all/ is not valid\nor the path is "
+                                                         "not ready\nPlease try again"});
+
+  script.Then(ostrel::DirSelect::IDD, [](CDialog* dlg) { Click(dlg, platform::IDCANCEL); });
+  EXPECT_FALSE(chooser.Choose("Please insert a disk\nin the selected drive", "", &dir));
+
+  m_messages.Clear();
+  script.Then(ostrel::NewNameDialog::IDD, TypeName(""));
+  script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) { TypeName("Hall")(dlg); });
+  ostrel::NewNameDialog name(&m_main);
+  EXPECT_EQ(name.DoModal(), platform::IDOK);
+  EXPECT_EQ(name.m_description, "Hall");
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Please type a string"});
+}
