@@ -1,9 +1,21 @@
 #include "MeasInterval.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <optional>
+
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "DataContext.h"
+#include "MeasReader.h"
+#include "TaskRecords.h"
+#include "core/Shell.h"
+#include "StringEx.h"
+#include "core/Text.h"
+
+const platform::COLORREF kCurvePalette[7] = {0x0000FF, 0x00DF00, 0xFF0000, 0x00EFEF, 0xD8D800, 0xCF00EF, 0x000000};
 
 // --- CCollum ---
 
@@ -37,6 +49,29 @@ void CCollum::SetDefaultUnit() {
     m_unit = static_cast<unsigned char>(setup.GetTempUnit().GetUnit());
   else if (m_channel == 7)
     m_unit = static_cast<unsigned char>(setup.GetPressureUnit().GetUnit());
+}
+
+platform::COLORREF CCollum::GetColor() const {
+  return m_colorIndex < 7 ? kCurvePalette[m_colorIndex] : m_customColor;
+}
+
+char CCollum::GetChannelLetter() const {
+  if (m_channel <= 4) return static_cast<char>('A' + m_channel);
+  switch (m_channel) {
+    case 5: return 'W';
+    case 6: return 'T';
+    case 7: return 'P';
+    default: return 'Z';
+  }
+}
+
+std::string CCollum::GetChannelName() const { return m_sequence ? m_sequence->GetGasName(m_channel) : std::string(); }
+
+std::string CCollum::GetUnitText() const {
+  const COSystemSetup& setup = m_context->Setup();
+  const COTempUnit temp = m_channel == 6 ? COTempUnit(m_unit) : setup.GetTempUnit();
+  return GetChannelUnitText(m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp, COPresUnit(m_unit),
+                            COSignalUnit(m_unit));
 }
 
 // --- COMeasInterval ---
@@ -135,4 +170,276 @@ void COMeasInterval::SetChannelShown(int channel, bool shown) { SetBitFlag32(&m_
 bool COMeasInterval::IsBeforeInterval(const COMeas& meas) const {
   if (m_mode == kByNumber) return meas.GetMeasNo() < m_first && meas.GetMeasNo() <= m_last;
   return meas.GetMeasTime() < GetStartTime() && meas.GetMeasTime() <= m_endTime;
+}
+
+float COMeasInterval::GetAxisMin(int axis) const {
+  const int a = Axis(axis);
+  if (m_scaleMode[a] == 2) return m_fixedMin[a];
+  return m_scaleMode[a] == 1 ? 0.0f : m_autoMin[a];
+}
+
+float COMeasInterval::GetAxisMax(int axis) const {
+  const int a = Axis(axis);
+  return m_scaleMode[a] == 2 ? m_fixedMax[a] : m_autoMax[a];
+}
+
+void COMeasInterval::ZoomTo(COMeas a, COMeas b) {
+  if (b.GetMeasNo() < a.GetMeasNo()) std::swap(a, b);
+  if (m_mode == kByNumber) {
+    m_first = a.GetMeasNo();
+    m_last = b.GetMeasNo();
+  } else {
+    m_startTime = a.GetMeasTime();
+    m_endTime = b.GetMeasTime();
+  }
+}
+
+void COMeasInterval::ZoomOut() {
+  long length = GetEnd() - GetStart();
+  if (length < 2) length = m_mode == kByNumber ? 2 : 40;
+  if (m_mode == kByNumber)
+    m_first -= static_cast<int>(length >> 1);
+  else
+    m_startTime = m_startTime - CTimeSpan(length >> 1);
+}
+
+void COMeasInterval::Shift(long by) {
+  if (m_mode == kByNumber) {
+    m_first += static_cast<int>(by);
+    m_last += static_cast<int>(by);
+  } else {
+    m_startTime = m_startTime + CTimeSpan(by);
+    m_endTime = m_endTime + CTimeSpan(by);
+  }
+}
+
+void COMeasInterval::ScrollBack() {
+  Shift(-HalfSpan());
+  ResetCursors();
+}
+
+void COMeasInterval::ScrollForward() {
+  Shift(HalfSpan());
+  ResetCursors();
+}
+
+void COMeasInterval::MoveToFirst() {
+  const long length = GetEnd() - GetStart();
+  try {
+    COMeas row;
+    CORecMeas rs(*m_context);
+    rs.SetTarget(&row);
+    rs.Open();
+    if (!rs.IsEOF()) {
+      if (m_mode == kByNumber) {
+        m_first = row.GetMeasNo();
+        m_last = m_first + static_cast<int>(length);
+      } else {
+        m_startTime = row.GetMeasTime();
+        m_endTime = m_startTime + CTimeSpan(length);
+      }
+    }
+  } catch (const CException&) {
+  }
+  ResetCursors();
+}
+
+void COMeasInterval::MoveToLast() {
+  const long length = GetEnd() - GetStart();
+  try {
+    COMeas row;
+    CORecMeas rs(*m_context);
+    rs.SetTarget(&row);
+    rs.Open();
+    if (!rs.IsEOF()) {
+      rs.MoveLast();
+      if (m_mode == kByNumber) {
+        m_last = row.GetMeasNo();
+        m_first = m_last - static_cast<int>(length);
+      } else {
+        m_endTime = row.GetMeasTime();
+        m_startTime = m_endTime - CTimeSpan(length);
+      }
+    }
+  } catch (const CException&) {
+  }
+  ResetCursors();
+}
+
+// The working sums of one pass; nothing is allocated per measurement.
+class COStatisticsPass {
+ public:
+  explicit COStatisticsPass(COMeasInterval& interval) : m_i(interval), m_sums(interval.m_columns.size()) {
+    for (int a = 0; a < 2; ++a) {
+      m_i.m_autoMax[a] = -FLT_MAX;
+      m_i.m_autoMin[a] = FLT_MAX;
+    }
+  }
+
+  void Add(const COMeas& m) {
+    if (++m_seen == 1000) m_wait.emplace();
+    if (m_seen == 1) m_t0 = m.GetMeasTime();
+    const int no = m.GetMeasNo();
+    const double x = m_i.m_mode == COMeasInterval::kByNumber
+                         ? static_cast<double>(no)
+                         : static_cast<double>((m.GetMeasTime() - m_t0).GetTotalSeconds());
+    if (no == m_i.m_leftCursor) m_i.m_leftMeas = m;
+    if (no == m_i.m_rightCursor) m_i.m_rightMeas = m;
+    const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
+    for (size_t c = 0; c < m_sums.size(); ++c) {
+      const CCollum& col = m_i.m_columns[c];
+      if (!m.IsValueValid(col.GetChannel())) continue;
+      const MeasValue v = GetConvertedValue(*m_i.m_context, m, col.GetChannel(), col.GetUnit());
+      if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
+      const double y = v.GetValue();
+      const int a = col.GetAxis() == 0 ? 0 : 1;
+      if (y < m_i.m_autoMin[a]) m_i.m_autoMin[a] = static_cast<float>(y);
+      if (y > m_i.m_autoMax[a]) m_i.m_autoMax[a] = static_cast<float>(y);
+      if (!counted) continue;
+      Sums& s = m_sums[c];
+      if (s.count++ == 0) {
+        s.min = s.max = y;
+      } else {
+        s.min = std::min(s.min, y);
+        s.max = std::max(s.max, y);
+      }
+      s.x += x;
+      s.xx += x * x;
+      s.y += y;
+      s.yy += y * y;
+      s.xy += x * y;
+    }
+  }
+
+  void Finish() {
+    m_wait.reset();
+    for (int a = 0; a < 2; ++a) {
+      const bool fixed = m_i.m_scaleMode[a] == 2;
+      if (m_i.m_autoMax[a] == -FLT_MAX) m_i.m_autoMax[a] = fixed ? m_i.m_fixedMax[a] : -1.0f;
+      if (m_i.m_autoMin[a] == FLT_MAX) m_i.m_autoMin[a] = fixed ? m_i.m_fixedMin[a] : 0.0f;
+      const float d = std::fabs(m_i.m_autoMax[a] - m_i.m_autoMin[a]);
+      if (d < 0.01f) {
+        m_i.m_autoMax[a] += (0.01f - d) / 2;
+        m_i.m_autoMin[a] -= (0.01f - std::fabs(m_i.m_autoMax[a] - m_i.m_autoMin[a])) / 2;
+      }
+    }
+    for (size_t c = 0; c < m_sums.size(); ++c) {
+      const Sums& s = m_sums[c];
+      COMeasStatistics& st = m_i.m_columns[c].m_statistics;
+      st = COMeasStatistics();
+      if (s.count == 0) continue;
+      const double n = s.count;
+      const double mx = s.x / n;
+      const double my = s.y / n;
+      const double sxx = s.xx - n * mx * mx;
+      // Rounding can leave a constant column's sum of squares slightly below
+      // zero; its spread is none, not NaN.
+      const double syy = std::max(0.0, s.yy - n * my * my);
+      const double sxy = s.xy - n * mx * my;
+      st.SetCount(s.count);
+      st.SetMaximum(s.max);
+      st.SetMinimum(s.min);
+      st.SetAverage(my);
+      if (sxx != 0.0) {
+        if (s.count > 1) st.SetStdDev(std::sqrt(syy / (n - 1)));
+        st.SetSlope(sxy / sxx);
+      }
+    }
+  }
+
+ private:
+  struct Sums {
+    uint32_t count = 0;
+    double x = 0, xx = 0, y = 0, yy = 0, xy = 0, min = 0, max = 0;
+  };
+  COMeasInterval& m_i;
+  std::vector<Sums> m_sums;
+  long m_seen = 0;
+  CTime m_t0;
+  std::optional<platform::WaitCursor> m_wait;
+};
+
+void COMeasInterval::LoadData(COMeasBuffer& buffer) {
+  COStatisticsPass pass(*this);
+  for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) pass.Add(buffer.GetCurrent());
+  pass.Finish();
+}
+
+void COMeasInterval::LoadData(const std::vector<COMeas>& measurements) {
+  COStatisticsPass pass(*this);
+  for (const COMeas& m : measurements) pass.Add(m);
+  pass.Finish();
+}
+
+// --- conversion and formatting ---
+
+namespace {
+
+constexpr float kNormPressure = 101.33f;  // kPa
+
+float NormTempC(DataContext& context) {
+  return static_cast<float>(context.Setup().GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+}
+
+}  // namespace
+
+MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channel, int unit) {
+  const COSystemSetup& setup = context.Setup();
+  const float v = meas.GetValue(channel).GetValue();
+  if (context.Identity().isCalibration()) {
+    if (channel >= 0 && channel <= 5) return COSignalUnit(COSignalUnit::microvolt).Convert(COSignalUnit(unit), v);
+    if (channel == 6) return COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), v);
+    if (channel == 7) return COPresUnit(COPresUnit::hpa).Convert(COPresUnit(unit), v);
+    return MeasValue();
+  }
+  if (channel >= 0 && channel <= 4)
+    return COConcUnit(COConcUnit::ppm)
+        .Convert(COConcUnit(unit), v, context.ActiveSequence().GetMW(channel), NormTempC(context), kNormPressure);
+  if (channel == 5) {
+    const float r = COHumiUnit(COConcUnit::ppm)
+                        .Convert(COHumiUnit(unit), setup.GetTempUnit(), v, NormTempC(context), kNormPressure);
+    return r == -153.95f ? MeasValue() : MeasValue(r);
+  }
+  if (channel == 7) return COPresUnit(COPresUnit::hpa).Convert(COPresUnit(unit), v);
+  return MeasValue();
+}
+
+std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit) {
+  CStringEx text;
+  text.m_string = "n/a";
+  if (channel >= 0 && channel <= 5) {
+    if (!meas.IsValueValid(channel)) return text;
+    const MeasValue v = GetConvertedValue(context, meas, channel, unit);
+    if (!v.IsValid()) return text;
+    if (channel == 5)
+      text.TempFormat(v);
+    else
+      text.NumFormat(v);
+  } else if (channel == 6) {
+    if (meas.IsValueValid(6)) text.TempFormat(meas.GetValue(6));
+  } else if (channel == 7) {
+    const MeasValue p = meas.GetPressure();
+    if (p.IsValid() && p.GetValue() > 500.0f)
+      text.Round(COPresUnit(COPresUnit::hpa).Convert(COPresUnit(unit), p), unit == COPresUnit::kpa ? 1 : 0);
+  }
+  return text;
+}
+
+std::string FormatValue(DataContext& context, const COMeas& meas, int channel) {
+  if (!meas.IsValueValid(channel)) return "n/a";
+  const COSystemSetup& setup = context.Setup();
+  float v = meas.GetValue(channel).GetValue();
+  const bool cali = context.Identity().isCalibration();
+  if (cali && channel == 6) {
+    v = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), v);
+  } else if (channel >= 6) {
+    v = COPresUnit(COPresUnit::mbar).Convert(setup.GetPressureUnit(), v);
+  } else if (!cali && channel <= 4) {
+    v = COConcUnit(COConcUnit::ppm)
+            .Convert(setup.GetGasConcUnit(), v, context.ActiveSequence().GetMW(channel), 20.0f, kNormPressure);
+  } else if (!cali && channel == 5) {
+    v = COHumiUnit(COConcUnit::ppm).Convert(setup.GetHumidityUnit(), setup.GetTempUnit(), v, 20.0f, kNormPressure);
+  }
+  if ((v > -1000.0f && v < 1000.0f) || channel == 7) return platform::Format("%.2f", v);
+  return platform::RewriteExponent(platform::Format("%.3e", v), 2);
 }

@@ -4,12 +4,14 @@
 // the cursors. The data part lives here, for the window store, the alarms and
 // the measurement reader; the windows add the drawing and the statistics pass.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "COMeas.h"
 #include "core/Geometry.h"
 #include "core/Time.h"
 
+class COMeasBuffer;
 class COMeasInterval;
 class COSequence;
 class DataContext;
@@ -23,7 +25,24 @@ struct COMeasStatistics {
   double m_average = kNone;
   double m_stdDev = kNone;
   double m_slope = kNone;
+
+  bool HasValues() const { return m_count != 0; }
+  double GetMaximum() const { return m_maximum; }
+  double GetMinimum() const { return m_minimum; }
+  double GetAverage() const { return m_average; }
+  double GetStdDev() const { return m_stdDev; }
+  double GetSlope() const { return m_slope; }
+  void SetCount(uint32_t c) { m_count = c; }
+  void SetMaximum(double v) { m_maximum = v; }
+  void SetMinimum(double v) { m_minimum = v; }
+  void SetAverage(double v) { m_average = v; }
+  void SetStdDev(double v) { m_stdDev = v; }
+  void SetSlope(double v) { m_slope = v; }
 };
+
+// The curve colours by colour index 0 to 6 (red, green, blue, yellow, cyan,
+// magenta, black); index 7 is a column's own colour.
+extern const platform::COLORREF kCurvePalette[7];
 
 // One displayed channel: a curve of a graph or a column of a numeric window.
 class CCollum {
@@ -62,8 +81,16 @@ class CCollum {
     m_customColor = color;
   }
   platform::COLORREF GetCustomColor() const { return m_customColor; }
+  // The palette entry, or the custom colour for index 7.
+  platform::COLORREF GetColor() const;
   // The unit of the channel from the system set-up (temperature keeps its own).
   void SetDefaultUnit();
+  // 'A'..'E' for the gases, 'W', 'T', 'P'; 'Z' for anything else.
+  char GetChannelLetter() const;
+  // The sequence's name of the channel; empty without a sequence.
+  std::string GetChannelName() const;
+  std::string GetUnitText() const;
+  const COMeasStatistics& GetStatistics() const { return m_statistics; }
 
   COMeasStatistics m_statistics;
 
@@ -105,6 +132,9 @@ class COMeasInterval {
   void SetScaleMax(int axis, float v) { m_fixedMax[Axis(axis)] = v; }
   float GetDataMin(int axis) const { return m_autoMin[Axis(axis)]; }
   float GetDataMax(int axis) const { return m_autoMax[Axis(axis)]; }
+  // The axis ends in use: fixed, from zero or the data's.
+  float GetAxisMin(int axis) const;
+  float GetAxisMax(int axis) const;
 
   int GetFirst() const { return m_first; }
   int GetLast() const { return m_last; }
@@ -122,6 +152,23 @@ class COMeasInterval {
   void SetTimeSpan(long seconds) { m_startTime = m_endTime - CTimeSpan(seconds); }
   // Keeps both spans and moves the end to the time and number given.
   void MoveTo(const CTime& endTime, int lastNumber);
+  // The lower- and higher-numbered measurement become the ends.
+  void ZoomTo(COMeas a, COMeas b);
+  // Doubles the span by moving the start back; a tiny span counts as 2
+  // measurements or 40 seconds so that zooming out always widens.
+  void ZoomOut();
+  void ScrollBack();
+  void ScrollForward();
+  // Moves to the task's first or last measurement, keeping the span; a
+  // database failure leaves the interval where it was. Both reset the cursors.
+  void MoveToFirst();
+  void MoveToLast();
+
+  // One pass over the measurements: the axes' data limits, the cursor
+  // measurements and each column's statistics between the cursors.
+  void LoadData(COMeasBuffer& buffer);
+  void LoadData(const std::vector<COMeas>& measurements);
+
   bool IsChannelShown(int channel) const;
   void SetChannelShown(int channel, bool shown);
   // Before the start of the interval (by number or by time) and not past its end.
@@ -146,7 +193,10 @@ class COMeasInterval {
 
  private:
   friend class CORecOpenWindows;
+  friend class COStatisticsPass;
   static int Axis(int axis) { return axis == 0 ? 0 : 1; }
+  long HalfSpan() const { return (GetEnd() - GetStart()) >> 1; }
+  void Shift(long by);
 
   DataContext* m_context;
   std::vector<CCollum> m_columns;
@@ -169,3 +219,12 @@ class COMeasInterval {
   COMeas m_rightMeas;
   std::vector<float> m_floats;  // owned, not copied
 };
+
+// A channel's value in a unit: gases and water from ppm, pressure from hPa,
+// detector signals and temperature in the Calibration program. Absent for
+// channels without a conversion. Presence of the stored value is not tested.
+MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channel, int unit);
+// The numeric window's cell text; "n/a" when there is no value.
+std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit);
+// The status window's text in the system set-up's units.
+std::string FormatValue(DataContext& context, const COMeas& meas, int channel);

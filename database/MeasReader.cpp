@@ -160,12 +160,40 @@ bool COMeasLoader::BeforeStart(const COMeas& m) const {
                                              : static_cast<long>(m.GetMeasTime().GetTime()) < m_start;
 }
 
+void COMeasLoader::Push(const COMeas& m) {
+  m_window.push_back(m);
+  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
+    if (!m.GetValue(ch).IsValid()) continue;
+    m_sums[ch] += m.GetValue(ch).GetValue();
+    ++m_counts[ch];
+  }
+}
+
+void COMeasLoader::PopOldest() {
+  const COMeas& m = m_window.front();
+  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
+    if (!m.GetValue(ch).IsValid()) continue;
+    m_sums[ch] -= m.GetValue(ch).GetValue();
+    // An empty window starts again from zero, free of rounding left over.
+    if (--m_counts[ch] == 0) m_sums[ch] = 0.0;
+  }
+  m_window.pop_front();
+}
+
+void COMeasLoader::ClearWindow() {
+  m_window.clear();
+  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
+    m_sums[ch] = 0.0;
+    m_counts[ch] = 0;
+  }
+}
+
 void COMeasLoader::MoveFirst() {
   m_reader.MoveFirst();
-  m_window.clear();
+  ClearWindow();
   if (m_step == 1 || m_reader.IsEOF()) return;
   m_averaged = m_reader.GetCurrent();
-  m_window.push_back(m_averaged);
+  Push(m_averaged);
   while (BeforeStart(m_averaged) && !m_reader.IsEOF()) MoveNext();
 }
 
@@ -173,34 +201,24 @@ void COMeasLoader::MoveNext() {
   m_reader.MoveNext();
   if (m_step == 1 || m_reader.IsEOF()) return;
   // An average never spans a stop of the task.
-  if (!m_window.empty() && m_window.back().HasEvent(COEvent::typeTaskStopped)) m_window.clear();
+  if (!m_window.empty() && m_window.back().HasEvent(COEvent::typeTaskStopped)) ClearWindow();
   m_averaged = m_reader.GetCurrent();
-  m_window.push_back(m_averaged);
+  Push(m_averaged);
+  // The window is in reading order, so the measurements that fell out of it
+  // are at its front.
   if (m_mode == COMeasInterval::kByNumber) {
     const int oldest = m_averaged.GetMeasNo() - m_step;
-    m_window.erase(std::remove_if(m_window.begin(), m_window.end(),
-                                  [oldest](const COMeas& m) { return m.GetMeasNo() <= oldest; }),
-                   m_window.end());
+    while (!m_window.empty() && m_window.front().GetMeasNo() <= oldest) PopOldest();
   } else {
     const CTime oldest = m_averaged.GetMeasTime() - CTimeSpan(m_step);
-    m_window.erase(std::remove_if(m_window.begin(), m_window.end(),
-                                  [oldest](const COMeas& m) { return m.GetMeasTime() < oldest; }),
-                   m_window.end());
+    while (!m_window.empty() && m_window.front().GetMeasTime() < oldest) PopOldest();
   }
   Average();
 }
 
 void COMeasLoader::Average() {
-  for (int ch = 0; ch <= COMeas::chWater; ++ch) {
-    double sum = 0.0;
-    int count = 0;
-    for (const COMeas& m : m_window) {
-      if (!m.GetValue(ch).IsValid()) continue;
-      sum += m.GetValue(ch).GetValue();
-      ++count;
-    }
-    if (count != 0) m_averaged.SetValue(ch, static_cast<float>(sum / count));
-  }
+  for (int ch = 0; ch <= COMeas::chWater; ++ch)
+    if (m_counts[ch] != 0) m_averaged.SetValue(ch, static_cast<float>(m_sums[ch] / m_counts[ch]));
 }
 
 // --- buffer ---

@@ -4,6 +4,7 @@
 // live measurement after them), the loader averages them when the interval
 // asks for a rolling average, and the buffer keeps the first pass in memory
 // so that later passes over the same interval do not read the database.
+#include <deque>
 #include <vector>
 
 #include "COMeas.h"
@@ -61,7 +62,14 @@ class COMeasLoader {
   int m_step = 1;  // 1: no averaging; else measurements (by number) or seconds
   int m_mode = COMeasInterval::kByTime;
   long m_start = 0;
-  std::vector<COMeas> m_window;  // oldest first
+  std::deque<COMeas> m_window;  // oldest first
+  // Running sums of the window's valid values per channel, so that each step
+  // adds one measurement and drops the oldest instead of summing again.
+  double m_sums[COMeas::chWater + 1] = {};
+  int m_counts[COMeas::chWater + 1] = {};
+  void Push(const COMeas& m);
+  void PopOldest();
+  void ClearWindow();
   COMeas m_averaged;
   COMeasReader m_reader;
 };

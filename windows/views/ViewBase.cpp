@@ -1,0 +1,172 @@
+#include "ViewBase.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <array>
+
+#include "DataContext.h"
+#include "ui/PainterDC.h"
+#include "core/Text.h"
+
+namespace {
+
+// A table per kind holds the numbers in use in the order they were taken;
+// the rest is free (-1).
+std::array<std::vector<int>, 2>& NumberTables() {
+  static std::array<std::vector<int>, 2> tables;
+  return tables;
+}
+
+int KindIndex(int kind) { return kind == COMeasView::kGraphic ? 1 : 0; }
+
+}  // namespace
+
+TooManyWindows::TooManyWindows()
+    : std::runtime_error(platform::Format("No more than %d windows of one kind can be open.", COMeasView::kMaxNumber)) {}
+
+COMeasView::COMeasView(DataContext& context, int kind) : m_number(0), m_kind(kind), m_interval(context) {
+  std::vector<int>& table = NumberTables()[KindIndex(kind)];
+  // Repeating the last number would give two windows one name: refuse.
+  if (static_cast<int>(table.size()) >= kMaxNumber) throw TooManyWindows();
+  int n = 1;
+  while (std::find(table.begin(), table.end(), n) != table.end()) ++n;
+  table.push_back(n);
+  m_number = n;
+}
+
+COMeasView::~COMeasView() {
+  std::vector<int>& table = NumberTables()[KindIndex(m_kind)];
+  auto it = std::find(table.begin(), table.end(), m_number);
+  if (it != table.end()) table.erase(it);
+}
+
+std::string COMeasView::GetWindowTitle() const {
+  return platform::Format(m_kind == kGraphic ? "Graphic Window %d" : "Numeric Window %d", m_number);
+}
+
+std::vector<int> COMeasView::NumbersInUse(int kind) { return NumberTables()[KindIndex(kind)]; }
+
+// --- CMeasViewBase ---
+
+CMeasViewBase::CMeasViewBase(DataContext& context, CDocument* document, int type, QWidget* parent)
+    : QWidget(parent), m_context(context), m_document(document), m_type(type) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  m_follow.setSingleShot(true);
+  QObject::connect(&m_follow, &QTimer::timeout, this, [this] {
+    if (m_followStep) m_followStep();
+  });
+  if (m_document) m_document->AddView(this);
+  m_context.GenSub().Attach(this);
+}
+
+CMeasViewBase::~CMeasViewBase() {
+  m_context.GenSub().Detach(this);
+  if (m_document) m_document->RemoveView(this);
+}
+
+void CMeasViewBase::OnUpdate(CView*, long, void*) { update(); }
+
+void CMeasViewBase::OnDocumentClosing(CDocument* doc) {
+  if (doc == m_document) m_document = nullptr;
+  QWidget* top = window();
+  if (top && top != this)
+    top->close();
+  else
+    close();
+}
+
+void CMeasViewBase::Update(CSubject* subject) {
+  if (subject == &m_context.GenSub()) OnGeneralUpdate(m_context.GenSub().GetUpdType());
+}
+
+void CMeasViewBase::UpdateAllViewsOfDoc(long hint) {
+  if (m_document) m_document->UpdateAllViews(this, hint);
+}
+
+void CMeasViewBase::FollowLater(int milliseconds, std::function<void()> step) {
+  m_followStep = std::move(step);
+  m_follow.start(milliseconds);
+}
+
+void CMeasViewBase::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  CPainterDC dc(&painter);
+  Draw(dc, CRect(0, 0, width(), height()));
+}
+
+int CMeasViewBase::PageCount(CDC&, const CSize&) { return 1; }
+
+void CMeasViewBase::DrawPage(CDC& dc, const CSize&, int) {
+  const CSize size = ContentSize();
+  Draw(dc, CRect(0, 0, size.cx, size.cy));
+}
+
+void CMeasViewBase::Copy() {
+  const CSize size = ContentSize();
+  const QSize qsize(std::max(1, static_cast<int>(size.cx)), std::max(1, static_cast<int>(size.cy)));
+  QByteArray svg;
+  {
+    QBuffer buffer(&svg);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(qsize);
+    generator.setViewBox(QRect(QPoint(0, 0), qsize));
+    generator.setDescription(QString::fromStdString(GetWindowTitle()));
+    QPainter painter(&generator);
+    CPainterDC dc(&painter);
+    Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
+  }
+  QImage image(qsize, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    CPainterDC dc(&painter);
+    Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
+  }
+  auto* mime = new QMimeData;
+  mime->setData("image/svg+xml", svg);
+  mime->setImageData(image);
+  QApplication::clipboard()->setMimeData(mime);
+}
+
+void CMeasViewBase::PrintTo(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  CPainterDC dc(&painter);
+  dc.SetPrinting(true);
+  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const CSize size(page.width(), page.height());
+  const int pages = std::max(1, PageCount(dc, size));
+  const int from = printer.fromPage() > 0 ? printer.fromPage() : 1;
+  const int to = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
+  for (int p = from; p <= to; ++p) {
+    if (p > from) printer.newPage();
+    painter.save();
+    DrawPage(dc, size, p);
+    painter.restore();
+  }
+  painter.end();
+}
+
+void CMeasViewBase::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+}
+
+void CMeasViewBase::PrintPreview() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintPreviewDialog preview(&printer, this);
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
+  preview.exec();
+}

@@ -1,0 +1,122 @@
+#pragma once
+// The base of the measurement windows (graph, numeric, cursor values, status,
+// text).
+//
+// How a view plugs in:
+//  - Derive from CMeasViewBase and give the constructor the program's
+//    DataContext, the task's document (may be null in tests) and the window
+//    kind. A graph or numeric view also owns a COMeasView (number, title and
+//    interval): construct it first; it refuses a window past the numbering
+//    with TooManyWindows, which the creator turns into a message.
+//  - Paint everything in Draw(CDC&, const CRect& client): the widget's
+//    paintEvent, Copy and Print all call it, so a test draws into a
+//    RecordingDC and reads what was drawn. dc.IsPrinting() tells a print-out.
+//    PageCount() and DrawPage() page a print-out; the defaults print Draw
+//    scaled onto one page.
+//  - Override OnUpdate(sender, hint, object) for the document's hints and
+//    OnGeneralUpdate(kind) for the general subject (new measurement, task
+//    started or stopped); both run on the user-interface thread. Where a
+//    window waits before following the data, use FollowLater(), a
+//    single-shot timer, never a sleep.
+//  - Register the window type's creator in the CWindowRegistry
+//    (WindowStore.h) so the open-window store can save and restore it.
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "COGenSub.h"
+#include "DBDoc.h"
+#include "MeasInterval.h"
+#include "core/DeviceContext.h"
+#include "core/Subject.h"
+
+class DataContext;
+class QPrinter;
+
+// The window numbers 1 to 1000 of one kind, the smallest free one first.
+class TooManyWindows : public std::runtime_error {
+ public:
+  TooManyWindows();
+};
+
+class COMeasView {
+ public:
+  enum Kind { kNumeric = 0, kGraphic = 1 };
+  static constexpr int kMaxNumber = 1000;
+
+  // Throws TooManyWindows when all numbers of the kind are taken.
+  COMeasView(DataContext& context, int kind);
+  ~COMeasView();
+  COMeasView(const COMeasView&) = delete;
+  COMeasView& operator=(const COMeasView&) = delete;
+
+  int GetWindowNumber() const { return m_number; }
+  int GetKind() const { return m_kind; }
+  COMeasInterval& GetInterval() { return m_interval; }
+  const COMeasInterval& GetInterval() const { return m_interval; }
+  // "Graphic Window %d" or "Numeric Window %d".
+  std::string GetWindowTitle() const;
+  // The numbers of the kind in the order they were taken.
+  static std::vector<int> NumbersInUse(int kind);
+
+ private:
+  int m_number;
+  int m_kind;
+  COMeasInterval m_interval;
+};
+
+class CMeasViewBase : public QWidget, public CView, public CObserver {
+ public:
+  // The view types the open-window store knows.
+  enum Type { kNumericType = 0, kGraphType = 1, kStatusType = 2, kAlarmType = 3, kCursorType = 4, kTextType = 5 };
+
+  CMeasViewBase(DataContext& context, CDocument* document, int type, QWidget* parent = nullptr);
+  ~CMeasViewBase() override;
+
+  int GetViewType() const { return m_type; }
+  DataContext& Context() const { return m_context; }
+  CDocument* Document() const { return m_document; }
+  // The graph and numeric windows' number, title and interval; null else.
+  virtual COMeasView* MeasView() { return nullptr; }
+  virtual std::string GetWindowTitle() const = 0;
+
+  // Draws the whole window; client is the area to fill.
+  virtual void Draw(CDC& dc, const CRect& client) = 0;
+  // A print-out: pages of page size (device units).
+  virtual int PageCount(CDC& dc, const CSize& page);
+  virtual void DrawPage(CDC& dc, const CSize& page, int pageNumber);
+  // Its full size for the clipboard; the widget's size unless the view knows
+  // more (a table longer than the window).
+  virtual CSize ContentSize() { return CSize(width(), height()); }
+
+  void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  void OnDocumentClosing(CDocument* doc) override;
+  void Update(CSubject* subject) override;
+  virtual void OnGeneralUpdate(EUpdType kind) {}
+
+  // The window on the clipboard as SVG and PNG.
+  void Copy();
+  // Paints every page onto the printer.
+  void PrintTo(QPrinter& printer);
+  // The system's print dialog, then printing.
+  void Print();
+  void PrintPreview();
+
+  // Tells the other views of the document.
+  void UpdateAllViewsOfDoc(long hint);
+  // Runs the step once after the delay on the user-interface thread.
+  void FollowLater(int milliseconds, std::function<void()> step);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  DataContext& m_context;
+  CDocument* m_document;
+  int m_type;
+  QTimer m_follow;
+  std::function<void()> m_followStep;
+};
