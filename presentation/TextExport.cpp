@@ -4,6 +4,9 @@
 #include <charconv>
 #include <cstring>
 
+#include "MeasInterval.h"
+#include "MeasReader.h"
+
 namespace text_export {
 
 namespace {
@@ -117,6 +120,61 @@ bool Writer::Close() {
   if (std::fclose(m_file) != 0) m_failed = true;
   m_file = nullptr;
   return !m_failed;
+}
+
+bool Export(const std::string& path, DataContext& context, const COMeasInterval& interval, COMeasLoader& loader,
+            const std::string& datePattern) {
+  Writer out;
+  if (!out.Open(path)) return false;
+  const bool byNumber = interval.GetMeasMode() == COMeasInterval::kByNumber;
+  const std::vector<CCollum>& columns = interval.GetColumns();
+  std::string line = byNumber ? "\"Meas. No.\"" : "\"Time\"";
+  for (const CCollum& c : columns)
+    line += std::string("\t\"") + c.GetChannelLetter() + ": " + c.GetChannelName() + " [" + c.GetUnitText() + "]\"";
+  line += "\t\"Event(s)\"";
+  out.Line(line);
+
+  // Most lines share their date with the line before.
+  int lastDay = -1;
+  std::string dateText;
+  char number[32];
+  loader.SetInterval(&interval);
+  for (loader.MoveFirst(); !loader.IsEOF(); loader.MoveNext()) {
+    const COMeas& m = loader.GetCurrent();
+    line.clear();
+    if (byNumber) {
+      const auto r = std::to_chars(number, number + sizeof number, m.GetMeasNo());
+      line.append(number, r.ptr);
+    } else {
+      const struct tm t = m.GetMeasTime().GetLocalTm();
+      const int day = (t.tm_year * 12 + t.tm_mon) * 32 + t.tm_mday;
+      if (day != lastDay) {
+        dateText = FormatDate(datePattern, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+        lastDay = day;
+      }
+      line += dateText;
+      // " %X", the suite's time of day.
+      line += ' ';
+      line += TwoDigits(t.tm_hour);
+      line += ':';
+      line += TwoDigits(t.tm_min);
+      line += ':';
+      line += TwoDigits(t.tm_sec);
+    }
+    for (const CCollum& c : columns) {
+      line += '\t';
+      if (!m.GetValue(c.GetChannel()).IsValid()) continue;
+      const MeasValue v = GetConvertedValue(context, m, c.GetChannel(), c.GetUnit());
+      if (v.IsValid()) AppendValue(line, v.GetValue());
+    }
+    const std::string events = EventsField(m.GetEvents());
+    if (!events.empty()) {
+      line += '\t';
+      line += events;
+    }
+    out.Line(line);
+  }
+  return out.Close();
 }
 
 Writer::~Writer() {

@@ -9,6 +9,10 @@
 
 #include "COEvent.h"
 
+class COMeasInterval;
+class COMeasLoader;
+class DataContext;
+
 namespace text_export {
 
 // The locale's short-date pattern with its year, day and month (in this
@@ -43,5 +47,12 @@ class Writer {
   std::string m_buffer;
   bool m_failed = false;
 };
+
+// Writes the window's interval as the loader delivers it (averaged where the
+// window averages) to path: a header of the first field's name, the columns
+// and "Event(s)", then a line per measurement. A value that is absent is an
+// empty field. False when the file cannot be created or written.
+bool Export(const std::string& path, DataContext& context, const COMeasInterval& interval, COMeasLoader& loader,
+            const std::string& datePattern);
 
 }  // namespace text_export

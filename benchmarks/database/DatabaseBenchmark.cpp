@@ -25,6 +25,7 @@
 #include "DataContext.h"
 #include "MeasReader.h"
 #include "ObserverSteps.h"
+#include "Installation.h"
 #include "Paired.h"
 #include "db/DataSource.h"
 #include "db/DateText.h"
@@ -37,40 +38,8 @@ const int kMeasurements = [] {
 }();
 const CTime kBase(2024, 1, 1, 0, 0, 0);
 
-// A program folder and a data-source file of the benchmark's own.
-class Installation {
- public:
-  Installation() {
-    char tmpl[] = "/tmp/kovo-bench-XXXXXX";
-    m_folder = mkdtemp(tmpl);
-    setenv("ODBCINI", (m_folder + "/odbc.ini").c_str(), 1);
-    setenv("KOVO_PROGRAM_FOLDER", m_folder.c_str(), 1);
-    m_context = std::make_unique<DataContext>(ProgramIdentity("Online"));
-    m_setup = &m_context->Setup();
-    if (!m_setup->OpenSystemDatabase()) std::fprintf(stderr, "the system database did not open\n");
-  }
-  ~Installation() {
-    m_context.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(m_folder, ec);
-  }
-  DataContext& Context() { return *m_context; }
-  COSystemSetup& Setup() { return *m_setup; }
-
-  // A new, empty task; returns its file.
-  std::string NewTask(const std::string& description) {
-    m_setup->CreateMeasDatabase(description);
-    return m_setup->DataFile(m_setup->GetDatabaseName());
-  }
-
- private:
-  std::string m_folder;
-  std::unique_ptr<DataContext> m_context;
-  COSystemSetup* m_setup = nullptr;
-};
-
-Installation& Install() {
-  static Installation installation;
+kovo::bench::Installation& Install() {
+  static kovo::bench::Installation installation("Online");
   return installation;
 }
 
