@@ -128,7 +128,8 @@ class CORecAlarm : public CORecTaskBase {
 // [OpenColumns]: the columns of each saved window.
 class CORecOpenColumns : public CORecTaskBase {
  public:
-  explicit CORecOpenColumns(DataContext& context) : CORecTaskBase(context), m_column(context) {}
+  explicit CORecOpenColumns(DataContext& context, CDatabase* db = nullptr)
+      : CORecTaskBase(context, db), m_column(context) {}
   void DeleteAll();
 
   int m_ID = 0;
@@ -145,7 +146,8 @@ class CORecOpenWindows : public CORecTaskBase {
  public:
   enum WindowType { kNumeric = 0, kGraph = 1, kStatus = 2, kAlarms = 3, kCursorValues = 4 };
 
-  explicit CORecOpenWindows(DataContext& context) : CORecTaskBase(context), m_interval(context) {}
+  explicit CORecOpenWindows(DataContext& context, CDatabase* db = nullptr)
+      : CORecTaskBase(context, db), m_interval(context) {}
 
   // Deletes every window and every column.
   void DeleteAll();

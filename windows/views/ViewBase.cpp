@@ -14,6 +14,7 @@
 #include <array>
 
 #include "DataContext.h"
+#include "WindowStore.h"
 #include "ui/PainterDC.h"
 #include "core/Text.h"
 
@@ -57,20 +58,76 @@ std::vector<int> COMeasView::NumbersInUse(int kind) { return NumberTables()[Kind
 
 // --- CMeasViewBase ---
 
-CMeasViewBase::CMeasViewBase(DataContext& context, CDocument* document, int type, QWidget* parent)
-    : QWidget(parent), m_context(context), m_document(document), m_type(type) {
+CMeasViewBase::CMeasViewBase(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
+    : QWidget(parent), m_layer(layer), m_document(document), m_type(type) {
+  if (type != kTextType) m_frameNumber = layer.Order().Take();
+  setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   m_follow.setSingleShot(true);
   QObject::connect(&m_follow, &QTimer::timeout, this, [this] {
     if (m_followStep) m_followStep();
   });
   if (m_document) m_document->AddView(this);
-  m_context.GenSub().Attach(this);
+  Context().GenSub().Attach(this);
 }
 
 CMeasViewBase::~CMeasViewBase() {
-  m_context.GenSub().Detach(this);
+  Context().GenSub().Detach(this);
   if (m_document) m_document->RemoveView(this);
+  if (m_frameNumber) m_layer.Order().Release(m_frameNumber);
+}
+
+QWidget* CMeasViewBase::Frame() {
+  for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+    if (w->inherits("QMdiSubWindow")) return w;
+  return window();
+}
+
+long CMeasViewBase::SavedStyle() {
+  QWidget* f = Frame();
+  if (f->isMinimized()) return kStyleMinimized;
+  // A cursor-value window has no maximised state to come back to.
+  if (f->isMaximized() && m_type != kCursorType) return kStyleMaximized;
+  return 0;
+}
+
+QRect CMeasViewBase::SavedRect() {
+  QWidget* f = Frame();
+  const bool iconicOrZoomed = f->isMinimized() || f->isMaximized();
+  if (!iconicOrZoomed) return f->geometry();
+  switch (m_type) {
+    case kNumericType:
+    case kGraphType:
+      return f->normalGeometry().translated(0, 40);
+    case kCursorType:
+      return f->normalGeometry();
+    default:
+      return f->geometry();
+  }
+}
+
+void CMeasViewBase::RestorePlacement(QWidget* frame) {
+  COOpenWindows& store = m_layer.Store();
+  if (!store.IsRestoring()) return;
+  const COOpenWindows::Placement p = store.CurrentPlacement();
+  const bool sized = m_type == kNumericType || m_type == kGraphType;
+  if (sized)
+    frame->setGeometry(p.rect);
+  else
+    frame->move(p.rect.topLeft());
+  if (p.style == kStyleMinimized)
+    frame->showMinimized();
+  else if (p.style == kStyleMaximized && sized)
+    frame->showMaximized();
+}
+
+void CMeasViewBase::Activated() {
+  if (m_frameNumber) m_layer.Order().MoveToFront(m_frameNumber);
+}
+
+void CMeasViewBase::focusInEvent(QFocusEvent* e) {
+  Activated();
+  QWidget::focusInEvent(e);
 }
 
 void CMeasViewBase::OnUpdate(CView*, long, void*) { update(); }
@@ -85,7 +142,7 @@ void CMeasViewBase::OnDocumentClosing(CDocument* doc) {
 }
 
 void CMeasViewBase::Update(CSubject* subject) {
-  if (subject == &m_context.GenSub()) OnGeneralUpdate(m_context.GenSub().GetUpdType());
+  if (subject == &Context().GenSub()) OnGeneralUpdate(Context().GenSub().GetUpdType());
 }
 
 void CMeasViewBase::UpdateAllViewsOfDoc(long hint) {

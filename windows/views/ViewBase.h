@@ -4,8 +4,9 @@
 //
 // How a view plugs in:
 //  - Derive from CMeasViewBase and give the constructor the program's
-//    DataContext, the task's document (may be null in tests) and the window
-//    kind. A graph or numeric view also owns a COMeasView (number, title and
+//    CWindowLayer (WindowLayer.h), the task's document (may be null in
+//    tests) and the view type (Type below); types 0 to 4 are persistent and
+//    take a place in the activation order. A graph or numeric view also owns a COMeasView (number, title and
 //    interval): construct it first; it refuses a window past the numbering
 //    with TooManyWindows, which the creator turns into a message.
 //  - Paint everything in Draw(CDC&, const CRect& client): the widget's
@@ -18,8 +19,14 @@
 //    started or stopped); both run on the user-interface thread. Where a
 //    window waits before following the data, use FollowLater(), a
 //    single-shot timer, never a sleep.
-//  - Register the window type's creator in the CWindowRegistry
-//    (WindowStore.h) so the open-window store can save and restore it.
+//  - Register the window type's creator in the layer's CWindowRegistry so
+//    the open-window store can restore it. The creator builds the view in its
+//    frame and calls RestorePlacement() on the frame; while the store
+//    restores, a graph or numeric view takes its interval from
+//    layer.Store().LoadInterval() in its constructor. Override SaveSettings()
+//    to store the interval (StoreInterval) when the task closes.
+//  - Call Activated() when the window becomes active (the base does so on
+//    focus and window activation).
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -32,6 +39,7 @@
 #include "MeasInterval.h"
 #include "core/DeviceContext.h"
 #include "core/Subject.h"
+#include "WindowLayer.h"
 
 class DataContext;
 class QPrinter;
@@ -68,16 +76,37 @@ class COMeasView {
   COMeasInterval m_interval;
 };
 
+class COOpenWindows;
+
 class CMeasViewBase : public QWidget, public CView, public CObserver {
  public:
   // The view types the open-window store knows.
   enum Type { kNumericType = 0, kGraphType = 1, kStatusType = 2, kAlarmType = 3, kCursorType = 4, kTextType = 5 };
 
-  CMeasViewBase(DataContext& context, CDocument* document, int type, QWidget* parent = nullptr);
+  // The frame's saved style: normal, minimised, maximised.
+  static constexpr long kStyleMinimized = 0x20000000;
+  static constexpr long kStyleMaximized = 0x1000000;
+
+  CMeasViewBase(CWindowLayer& layer, CDocument* document, int type, QWidget* parent = nullptr);
   ~CMeasViewBase() override;
 
   int GetViewType() const { return m_type; }
-  DataContext& Context() const { return m_context; }
+  CWindowLayer& Layer() const { return m_layer; }
+  DataContext& Context() const { return m_layer.Data(); }
+  // The persistent frame's number; 0 for the text window.
+  int GetFrameNumber() const { return m_frameNumber; }
+  // The widget that carries the window's placement: the MDI sub-window
+  // around the view, else its top-level window.
+  QWidget* Frame();
+  // Saved style and rectangle of the frame, as the store writes them.
+  long SavedStyle();
+  QRect SavedRect();
+  // While the store restores: the row's placement onto the frame.
+  void RestorePlacement(QWidget* frame);
+  // Writes the view's own settings into the store's new row.
+  virtual void SaveSettings(COOpenWindows& store) {}
+  // The window became active: it moves to the front of the order.
+  virtual void Activated();
   CDocument* Document() const { return m_document; }
   // The graph and numeric windows' number, title and interval; null else.
   virtual COMeasView* MeasView() { return nullptr; }
@@ -112,9 +141,11 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void focusInEvent(QFocusEvent*) override;
 
  private:
-  DataContext& m_context;
+  CWindowLayer& m_layer;
+  int m_frameNumber = 0;
   CDocument* m_document;
   int m_type;
   QTimer m_follow;

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QFile>
+#include <QPrinter>
+#include <algorithm>
+#include <memory>
+
+#include "DBDoc.h"
+#include "DataTestSupport.h"
+#include "NumView.h"
+#include "ObserverSteps.h"
+#include "TestSupport.h"
+#include "ViewBase.h"
+#include "WindowLayer.h"
+#include "WindowStore.h"
+#include "ui/WinApp.h"
+
+namespace {
+
+using kovo::test::DataTest;
+
+bool Has(const std::vector<std::string>& calls, const std::string& part) {
+  return std::any_of(calls.begin(), calls.end(), [&](const std::string& c) { return c.find(part) != std::string::npos; });
+}
+
+using NumbersTest = DataTest;
+
+TEST_F(NumbersTest, SmallestFreeNumberPerKind) {
+  auto g1 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
+  COMeasView n1(*context, COMeasView::kNumeric);
+  EXPECT_EQ(g1->GetWindowTitle(), "Graphic Window 1");
+  EXPECT_EQ(n1.GetWindowTitle(), "Numeric Window 1");
+  auto g2 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
+  auto g3 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
+  g1.reset();
+  COMeasView again(*context, COMeasView::kGraphic);
+  EXPECT_EQ(again.GetWindowNumber(), 1);
+  EXPECT_EQ(COMeasView::NumbersInUse(COMeasView::kGraphic), (std::vector<int>{2, 3, 1}));
+}
+
+TEST_F(NumbersTest, OneMoreThanTheNumberingAllowsIsRefused) {
+  std::vector<std::unique_ptr<COMeasView>> open;
+  for (int i = 0; i < COMeasView::kMaxNumber; ++i)
+    open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric));
+  EXPECT_EQ(open.back()->GetWindowNumber(), 1000);
+  EXPECT_THROW(COMeasView(*context, COMeasView::kNumeric), TooManyWindows);
+  open.pop_back();
+  EXPECT_EQ(COMeasView(*context, COMeasView::kNumeric).GetWindowNumber(), 1000);
+}
+
+TEST(WindowOrder, ActivationOrderGivesTheStoredPlace) {
+  COWindowOrder order;
+  const int a = order.Take(), b = order.Take(), c = order.Take();
+  for (int n : {c, b, a}) order.MoveToFront(n);
+  EXPECT_EQ(order.IndexOf(a), 0);
+  EXPECT_EQ(order.IndexOf(b), 1);
+  EXPECT_EQ(order.IndexOf(c), 2);
+  order.Release(b);
+  EXPECT_EQ(order.Take(), b);
+  EXPECT_EQ(order.IndexOf(99), COWindowOrder::kSize);
+}
+
+// A task of five measurements by number with gas A = 10 * number; a start
+// at 1, a comment at 2, an alarm on gas A at 3, a stop at 5.
+class ViewsTest : public DataTest {
+ protected:
+  ViewsTest() {
+    NewTask("views");
+    context->SetDocument(&doc);
+    kovo::test::ObserverSteps store(*context);
+    for (int k = 1; k <= 5; ++k) {
+      COMeas m = kovo::test::MakeMeas(base, k * 10, 0, 10.0f * k);
+      if (k == 1) m.AddEvent(COEvent(COEvent::typeTaskStarted, "start", 0.0f));
+      if (k == 2) m.AddEvent(COEvent(COEvent::typeComment, "  note ", 0.0f));
+      if (k == 3) m.AddEvent(COEvent(COEvent::typeAlarm, "alarm", 0.0f));
+      if (k == 5) m.AddEvent(COEvent(COEvent::typeTaskStopped, "stop", 0.0f));
+      store.Write(m);
+    }
+    store.Close();
+    setup->SetMeasDatabaseOpen(true);
+  }
+  ~ViewsTest() override {
+    views.clear();
+    context->SetDocument(nullptr);
+  }
+  // One numeric window over the task, gas A in ppm.
+  CNumView& OpenNumeric() {
+    views.push_back(std::make_unique<CNumView>(layer, &doc));
+    auto* v = static_cast<CNumView*>(views.back().get());
+    if (!layer.Store().IsRestoring()) {
+      COMeasInterval& i = v->Interval();
+      i.SetMeasMode(COMeasInterval::kByNumber);
+      i.MoveTo(CTime(), 5);
+      i.SetLength(5);
+      i.GetColumns().clear();
+      CCollum c(*context);
+      c.SetChannel(0);
+      c.SetAxis(0xFF);
+      c.SetUnit(COConcUnit::ppm);
+      c.SetSequence(&context->ActiveSequence(), &i);
+      i.GetColumns().push_back(c);
+      v->ReloadData();
+    }
+    v->resize(400, 300);
+    return *v;
+  }
+  std::vector<std::string> Paint(CNumView& v) {
+    RecordingDC dc;
+    v.Draw(dc, CRect(0, 0, 400, 300));
+    return dc.Calls();
+  }
+
+  QApplication* gui = platform::EnsureGuiApplication();
+  CTime base{2024, 5, 6, 10, 0, 0};
+  CDocument doc;
+  CWindowLayer layer{*context};
+  std::vector<std::unique_ptr<CMeasViewBase>> views;
+};
+
+TEST_F(ViewsTest, NumericWindowDrawsRowsAndEvents) {
+  CNumView& v = OpenNumeric();
+  const auto calls = Paint(v);
+  const int rh = 3 + RecordingDC::kCharHeight;
+  EXPECT_EQ(v.RowHeight(), rh);
+  EXPECT_TRUE(Has(calls, "DrawText \"Meas. No.\""));
+  EXPECT_TRUE(Has(calls, "DrawText \"[ppm]\""));
+  // Row 3 starts at 2.5 row heights plus two rows; its value is right-aligned.
+  const int y3 = 5 * rh / 2 + 2 * rh;
+  EXPECT_TRUE(Has(calls, "DrawText \"3\" 0," + std::to_string(y3)));
+  EXPECT_TRUE(Has(calls, "DrawText \"30.000\" 0," + std::to_string(y3)));
+  EXPECT_TRUE(Has(calls, "DrawText \"note\""));  // the comment, trimmed
+  EXPECT_TRUE(Has(calls, "Polygon"));            // the alarm on gas A
+  EXPECT_FALSE(Has(calls, "(No data)"));
+}
+
+TEST_F(ViewsTest, NumericWindowWithoutMeasurements) {
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetEndTime(base + CTimeSpan(7200));
+  v.Interval().SetStartTime(base + CTimeSpan(3600));
+  v.ReloadData();
+  const auto calls = Paint(v);
+  EXPECT_TRUE(Has(calls, "DrawText \"(No data)\""));
+  EXPECT_TRUE(Has(calls, "DrawText \"Time\""));
+  EXPECT_TRUE(Has(calls, "LineTo"));
+}
+
+TEST_F(ViewsTest, AnAlarmMarksOnlyItsChannelsColumn) {
+  CNumView& v = OpenNumeric();
+  v.Interval().GetColumns()[0].SetChannel(1);
+  v.ReloadData();
+  EXPECT_FALSE(Has(Paint(v), "Polygon"));
+}
+
+TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
+  layer.Cursors().SetCursorOn(true);
+  CNumView& v = OpenNumeric();
+  Paint(v);
+  const int rh = v.RowHeight();
+  // Not within a second of activation: the activating click starts no drag.
+  v.Activated();
+  v.ButtonDown(3 * rh, false);
+  v.ButtonUp(5 * rh);
+  EXPECT_EQ(v.Interval().GetLeftCursor(), 0);
+
+  v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(2));
+  // Row k's lower boundary lies at (k + 2) row heights.
+  v.ButtonDown(4 * rh, false);
+  v.MouseMove(6 * rh);
+  v.ButtonUp(6 * rh);
+  EXPECT_EQ(v.Interval().GetLeftCursor(), 2);
+  EXPECT_EQ(v.Interval().GetRightCursor(), 4);
+  const COMeasStatistics& s = v.Interval().GetColumns()[0].GetStatistics();
+  EXPECT_EQ(s.m_count, 3u);
+  EXPECT_NEAR(s.GetAverage(), 30.0, 1e-4);
+  EXPECT_TRUE(Has(Paint(v), "FillSolidRect 3,"));  // the cursor lines
+
+  // Shift moves only the moving end; the anchor stays.
+  v.ButtonDown(3 * rh, true);
+  v.ButtonUp(3 * rh);
+  EXPECT_EQ(v.Interval().GetLeftCursor(), 1);
+  EXPECT_EQ(v.Interval().GetRightCursor(), 2);
+  EXPECT_TRUE(v.CanZoomIn());
+  v.OnZoomIn();
+  EXPECT_EQ(v.Interval().GetFirst(), 1);
+  EXPECT_EQ(v.Interval().GetLast(), 2);
+}
+
+TEST_F(ViewsTest, PrintingPagesTheTable) {
+  CNumView& v = OpenNumeric();
+  RecordingDC dc;
+  dc.SetPrinting(true);
+  const int rh = 3 + RecordingDC::kCharHeight;
+  // A page of 6 rows: page 1 prints 3 (it carries the headers), page 2 the rest.
+  const CSize page(600, 6 * rh * 100 / 80 + 1);
+  EXPECT_EQ(v.PageCount(dc, page), 2);
+  v.DrawPage(dc, page, 1);
+  EXPECT_TRUE(Has(dc.Calls(), "\"Page: 1\""));
+  EXPECT_TRUE(Has(dc.Calls(), "DrawText \"3\""));
+  EXPECT_FALSE(Has(dc.Calls(), "DrawText \"4\""));
+  dc.Clear();
+  v.DrawPage(dc, page, 2);
+  EXPECT_TRUE(Has(dc.Calls(), "DrawText \"4\""));
+  EXPECT_FALSE(Has(dc.Calls(), "DrawText \"Meas. No.\""));
+  // A font larger than the page still gives pages of a few rows.
+  EXPECT_GE(v.PageCount(dc, CSize(600, 1)), 1);
+}
+
+TEST_F(ViewsTest, CopyAndPrintToPdf) {
+  CNumView& v = OpenNumeric();
+  v.Copy();
+  const QMimeData* mime = QApplication::clipboard()->mimeData();
+  ASSERT_NE(mime, nullptr);
+  EXPECT_TRUE(mime->hasImage());
+  EXPECT_TRUE(mime->data("image/svg+xml").contains("<svg"));
+  kovo::test::TempDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString file = QString::fromStdString(dir.Path() + "/table.pdf");
+  printer.setOutputFileName(file);
+  v.PrintTo(printer);
+  QFile pdf(file);
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+TEST_F(ViewsTest, TheWindowStoreRoundTrip) {
+  std::vector<std::string> opened;
+  layer.Registry().Register(CMeasViewBase::kNumericType, [&] {
+    opened.push_back("numeric");
+    OpenNumeric();
+  });
+  layer.Registry().Register(CMeasViewBase::kGraphType, [&] { opened.push_back("graph"); });
+
+  // No rows: one graph window.
+  layer.Store().Restore();
+  EXPECT_EQ(opened, (std::vector<std::string>{"graph"}));
+  EXPECT_FALSE(layer.Store().IsRestoring());
+
+  CNumView& a = OpenNumeric();
+  CNumView& b = OpenNumeric();
+  b.Interval().SetLeftCursor(2);
+  b.Interval().SetRightCursor(4);
+  b.Interval().SetLength(3);
+  b.Activated();  // b was active last
+  layer.Store().Save();
+  layer.Store().Save();  // replaces, never adds
+  views.clear();
+  opened.clear();
+  layer.Store().Restore();
+  ASSERT_EQ(opened, (std::vector<std::string>{"numeric", "numeric"}));
+  auto* first = static_cast<CNumView*>(views[0].get());
+  auto* last = static_cast<CNumView*>(views[1].get());
+  // The least recently active comes first, so b ends on top.
+  EXPECT_EQ(first->Interval().GetFirst(), 1);
+  EXPECT_EQ(last->Interval().GetFirst(), 3);
+  EXPECT_EQ(last->Interval().GetLeftCursor(), 2);
+  ASSERT_EQ(last->Interval().GetColumns().size(), 1u);
+  EXPECT_EQ(last->Interval().GetColumns()[0].GetAxis(), 0xFF);
+  (void)a;
+}
+
+TEST_F(ViewsTest, AFailingRestoreLeavesNoStaleRow) {
+  OpenNumeric();
+  layer.Store().Save();
+  views.clear();
+  layer.Registry().Register(CMeasViewBase::kNumericType, [] { throw std::runtime_error("no room"); });
+  EXPECT_THROW(layer.Store().Restore(), std::runtime_error);
+  EXPECT_FALSE(layer.Store().IsRestoring());
+  // A later window starts from its defaults.
+  CNumView v(layer, &doc);
+  EXPECT_NE(v.Interval().GetFirst(), 1);
+}
+
+}  // namespace

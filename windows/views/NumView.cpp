@@ -1,0 +1,518 @@
+#include "NumView.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
+
+#include "COMeasObs.h"
+#include "COSequence.h"
+#include "DataContext.h"
+#include "core/Text.h"
+
+using platform::COLORREF;
+using platform::DT_CENTER;
+using platform::DT_RIGHT;
+using platform::DT_SINGLELINE;
+using platform::DT_VCENTER;
+
+namespace {
+
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kGrey = 0x808080;
+constexpr COLORREF kCursorColor = 0x800000;
+constexpr COLORREF kAlarmColor = 0x0000FF;
+constexpr COLORREF kCommentColor = 0xC00000;
+constexpr COLORREF kMarkColor = 0xC000FF;
+constexpr int kPrintTitleHeight = 200;
+
+// A short text centred vertically at (x, y), as the graph's event labels.
+void DrawLabel(CDC& dc, int x, int y, const std::string& text, COLORREF color) {
+  const COLORREF old = dc.SetTextColor(color);
+  const CSize size = dc.GetTextExtent(text);
+  CRect r(x, y - size.cy / 2, x + size.cx, y - size.cy / 2 + size.cy);
+  dc.DrawText(text, &r, DT_SINGLELINE | platform::DT_NOCLIP);
+  dc.SetTextColor(old);
+}
+
+}  // namespace
+
+CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
+    : CMeasViewBase(layer, document, kNumericType, parent), m_meas(layer.Data(), COMeasView::kNumeric),
+      m_buffer(layer.Data()), m_scrollBar(Qt::Vertical, this) {
+  // A numeric window's columns are those without a Y axis.
+  for (CCollum& c : Interval().GetColumns()) c.SetAxis(0xFF);
+  COOpenWindows& store = layer.Store();
+  if (store.IsRestoring()) {
+    store.LoadInterval(Interval());
+    m_moving.SetMeasNo(Interval().GetLeftCursor());
+    m_anchor.SetMeasNo(Interval().GetRightCursor());
+  }
+  m_autoScrollTimer.setInterval(50);
+  QObject::connect(&m_autoScrollTimer, &QTimer::timeout, this, [this] {
+    if (m_autoScroll)
+      MouseMove(m_lastDragY);
+    else
+      m_autoScrollTimer.stop();
+  });
+  QObject::connect(&m_scrollBar, &QScrollBar::valueChanged, this, [this](int v) {
+    m_scrollY = v;
+    update();
+  });
+  setWindowTitle(QString::fromStdString(GetWindowTitle()));
+  ReloadData();
+}
+
+CNumView::~CNumView() {
+  COCursorStatus& cursors = Layer().Cursors();
+  cursors.RemoveWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+void CNumView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
+
+// --- data ---
+
+void CNumView::ReloadData() {
+  m_firstNumber = m_lastNumber = 0;
+  m_buffer.SetInterval(&Interval());
+  if (Layer().Cursors().IsCursorOn()) {
+    Interval().LoadData(m_buffer);
+    UpdateAllViewsOfDoc(kHintCursors);
+  }
+}
+
+void CNumView::Repaint() {
+  UpdateScrollBar();
+  update();
+}
+
+bool CNumView::CanZoomIn() const {
+  return Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0 &&
+         std::abs(m_lastNumber - m_moving.GetMeasNo()) >= 1;
+}
+
+void CNumView::OnZoomIn() {
+  if (m_anchor.GetMeasNo() == 0 || std::abs(m_lastNumber - m_moving.GetMeasNo()) < 1) return;
+  const bool anchorFirst = m_anchor.GetMeasNo() <= m_moving.GetMeasNo();
+  Interval().ZoomTo(anchorFirst ? m_anchor : m_moving, anchorFirst ? m_moving : m_anchor);
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnZoomOut() {
+  Interval().ZoomOut();
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnMoveFirst() {
+  Interval().MoveToFirst();
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnScrollBack() {
+  Interval().ScrollBack();
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnScrollForward() {
+  Interval().ScrollForward();
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnMoveLast() {
+  Interval().MoveToLast();
+  ReloadData();
+  Repaint();
+}
+
+void CNumView::OnWindowProperties() {
+  if (!Layer().numericProperties) return;
+  COMeasInterval copy = Interval();
+  if (!Layer().numericProperties(copy, this)) return;
+  Interval() = copy;
+  for (CCollum& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
+  Interval().ResetCursors();
+  ReloadData();
+  Repaint();
+}
+
+// --- updates ---
+
+void CNumView::OnUpdate(CView*, long hint, void*) {
+  switch (hint) {
+    case kHintCursorModeEnded:
+      m_buffer.Close();
+      ReloadData();
+      Repaint();
+      break;
+    case kHintRepaint:
+    case kHintRepaintAll:
+      Repaint();
+      break;
+    case kHintRestoreFrame:
+      if (Frame()->isMaximized()) Frame()->showNormal();
+      break;
+    default:
+      break;
+  }
+}
+
+void CNumView::OnGeneralUpdate(EUpdType kind) {
+  switch (static_cast<int>(kind)) {
+    case 1:
+    case 14:
+      Repaint();
+      break;
+    case eSeqUpdated:
+      // The row is read a moment after the monitor sent it; wait without
+      // holding the user-interface thread.
+      FollowLater(1000, [this] {
+        COCursorStatus& cursors = Layer().Cursors();
+        if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == &m_meas)) Interval().MoveCursorsRight();
+        COSequence& seq = Context().ActiveSequence();
+        Interval().MoveTo(seq.GetStopTime(), seq.GetStopNum());
+        COMeasObs* obs = Layer().MeasObs();
+        if (obs && obs->IsMeasuring()) return;
+        ReloadData();
+        m_anchor = *Interval().GetLeftCursorMeas();
+        m_moving = *Interval().GetRightCursorMeas();
+        Repaint();
+      });
+      break;
+    case eNewMeas:
+    case eTaskStopped:
+      ReloadData();
+      Repaint();
+      break;
+    default:
+      break;
+  }
+}
+
+void CNumView::Activated() {
+  m_activated = std::chrono::steady_clock::now();
+  CMeasViewBase::Activated();
+  Layer().Cursors().SetWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+// --- drawing ---
+
+void CNumView::DrawRule(CDC& dc, int y, int tick, COLORREF color) {
+  // A tick at either end and a line of the table's width between them.
+  const int top = tick < 0 ? y + tick : y;
+  const int h = std::abs(tick);
+  dc.FillSolidRect(CRect(kMargin, Y(top), kMargin + 1, Y(top + h)), color);
+  dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(top), kMargin + m_tableWidth, Y(top + h)), color);
+  dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+}
+
+void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges) {
+  const int rh = m_rowHeight;
+  int x = m_tableWidth + 2 * rh / 3;
+  const int centre = y + rh / 2 - kMargin / 2;
+  const COMeasInterval& in = Interval();
+  const std::vector<CCollum>& cols = in.GetColumns();
+  for (const COEvent& e : m.GetEvents()) {
+    const int type = e.GetType();
+    if (type == COEvent::typeTaskStarted) {
+      DrawRule(dc, y - kMargin / 2, 3, kGrey);
+      continue;
+    }
+    if (type == COEvent::typeTaskStopped) {
+      DrawRule(dc, y + rh - kMargin / 2, -3, kGrey);
+      continue;
+    }
+    if (!in.IsChannelShown(type >= 7 && type <= 10 ? 4 : type)) continue;
+    switch (type) {
+      case COEvent::typeAlarm: {
+        const int half = dc.IsPrinting() ? 3 * dc.GetTextHeight() / 16 : 3;
+        for (size_t c = 0; c < cols.size(); ++c) {
+          if (cols[c].GetChannel() != static_cast<int>(e.GetValue())) continue;
+          const int left = edges[c] + 1;
+          CPen pen(platform::PS_SOLID, 1, kAlarmColor);
+          CPen* old = dc.SelectObject(&pen);
+          const CPoint tri[3] = {CPoint(left, Y(centre)), CPoint(left + 2 * half, Y(centre - half)),
+                                 CPoint(left + 2 * half, Y(centre + half))};
+          dc.Polygon(tri, 3);
+          dc.SelectObject(old);
+        }
+        break;
+      }
+      case COEvent::typeComment:
+        DrawLabel(dc, x, Y(centre), platform::Trim(e.GetText()), kCommentColor);
+        x += 2 * rh / 3;
+        break;
+      case 3:
+      case 7:
+      case 8: {
+        const char* label = type == 3 ? "C" : type == 7 ? "P" : "W";
+        DrawLabel(dc, x, Y(centre), label, kMarkColor);
+        x += 2 * rh / 3;
+        break;
+      }
+      case 9:
+      case 10:
+        for (size_t c = 0; c < cols.size(); ++c)
+          if (cols[c].GetChannel() == static_cast<int>(e.GetValue()))
+            DrawLabel(dc, edges[c + 1], Y(centre), type == 9 ? "B" : "F", 0x000000);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
+  const COMeasInterval& in = Interval();
+  const bool byNumber = in.GetMeasMode() != 0;
+  m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
+  const int rh = m_rowHeight;
+
+  // Edges: [0] the first column's right edge, then each value column's.
+  std::vector<int> edges;
+  edges.push_back(3 * kMargin + dc.GetTextExtent(byNumber ? "Meas. No." : "88-88-88 88:88:88").cx);
+  const int digits = 12 * dc.GetTextExtent("0").cx;
+  std::vector<std::string> line1, line2;
+  for (const CCollum& c : in.GetColumns()) {
+    line1.push_back(std::string(1, c.GetChannelLetter()) + ": " + c.GetChannelName());
+    line2.push_back("[" + c.GetUnitText() + "]");
+    edges.push_back(edges.back() + std::max(digits, dc.GetTextExtent(line1.back()).cx + rh));
+  }
+  m_tableWidth = edges.back();
+
+  if (page.headers) {
+    CRect r(0, Y(0), edges[0], Y(rh));
+    dc.DrawText(byNumber ? "Meas. No." : "Time", &r, DT_CENTER | DT_SINGLELINE);
+    for (size_t c = 0; c < line1.size(); ++c) {
+      CRect r1(edges[c], Y(0), edges[c + 1], Y(rh));
+      dc.DrawText(line1[c], &r1, DT_RIGHT | DT_SINGLELINE);
+      CRect r2(edges[c], Y(rh), edges[c + 1], Y(2 * rh));
+      dc.DrawText(line2[c], &r2, DT_RIGHT | DT_SINGLELINE);
+    }
+    dc.MoveTo(kMargin, Y(2 * rh));
+    dc.LineTo(m_tableWidth + kMargin, Y(2 * rh));
+  }
+
+  int y = 5 * rh / 2;
+  m_buffer.MoveFirst();
+  if (m_buffer.IsAtEnd()) {
+    CRect r(0, Y(y), edges[0], Y(y + rh));
+    dc.DrawText("(No data)", &r, DT_SINGLELINE);
+  }
+  // On screen only the rows in the client area are drawn.
+  const int firstVisible = page.printing ? 0 : std::max(0, (m_originY - 5 * rh / 2) / rh - 1);
+  const int lastVisible = page.printing ? INT32_MAX : firstVisible + client.Height() / rh + 3;
+  int index = 0;
+  m_firstNumber = 0;
+  for (; !m_buffer.IsAtEnd(); m_buffer.MoveNext(), ++index, y += rh) {
+    const COMeas& m = m_buffer.GetCurrent();
+    if (index == 0) m_firstNumber = m.GetMeasNo();
+    m_lastNumber = m.GetMeasNo();
+    const bool onPage = page.printing ? index >= page.firstRow && index <= page.lastRow
+                                      : index >= firstVisible && index <= lastVisible;
+    if (!onPage) continue;
+    CRect first(0, Y(y), edges[0], Y(y + rh));
+    dc.DrawText(byNumber ? platform::Format("%d", m.GetMeasNo()) : m.GetMeasTime().Format("%y-%m-%d %X"), &first,
+                DT_CENTER | DT_SINGLELINE);
+    for (size_t c = 0; c < in.GetColumns().size(); ++c) {
+      const CCollum& col = in.GetColumns()[c];
+      CRect cell(0, Y(y), edges[c + 1], Y(y + rh));
+      dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
+    }
+    DrawEvents(dc, m, y, edges);
+  }
+  m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, index * rh + 5 * rh / 2 + kMargin / 2);
+}
+
+void CNumView::DrawCursorLines(CDC& dc) {
+  const COMeasInterval& in = Interval();
+  const int rh = m_rowHeight;
+  int left, right;
+  COLORREF color = kCursorColor;
+  if (m_dragging) {
+    left = std::min(m_anchor.GetMeasNo(), m_moving.GetMeasNo());
+    right = std::max(m_anchor.GetMeasNo(), m_moving.GetMeasNo());
+  } else {
+    if (in.GetLeftCursor() == 0 || in.GetLeftCursor() < m_firstNumber) return;
+    left = in.GetLeftCursor();
+    right = in.GetRightCursor();
+  }
+  const int yLeft = (left - m_firstNumber + 2) * rh + rh / 2 - 1;
+  const int yRight = (right - m_firstNumber + 3) * rh + rh / 2 - 1;
+  for (int y : {yLeft, yRight}) {
+    if (m_dragging) {
+      // The drag marks: two pixels wide, eight high.
+      dc.Rectangle(kMargin, Y(y - 3), kMargin + 2, Y(y + 5));
+      dc.Rectangle(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth + 1, Y(y + 5));
+      dc.Rectangle(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 2));
+    } else {
+      dc.FillSolidRect(CRect(kMargin, Y(y - 3), kMargin + 1, Y(y + 4)), color);
+      dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth, Y(y + 4)), color);
+      dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+    }
+  }
+}
+
+void CNumView::Draw(CDC& dc, const CRect& client) {
+  dc.FillSolidRect(client, kWhite);
+  dc.SetBkMode(platform::TRANSPARENT);
+  m_originY = dc.IsPrinting() ? 0 : m_scrollY;
+  Page page;
+  DrawTable(dc, client, page);
+  if (Layer().Cursors().IsCursorOn() || m_dragging) DrawCursorLines(dc);
+}
+
+CSize CNumView::ContentSize() {
+  // A pass with a recording device to know the table's size.
+  if (m_extent.cx == 0) {
+    RecordingDC probe;
+    const int keep = m_scrollY;
+    Draw(probe, CRect(0, 0, width(), height()));
+    m_scrollY = keep;
+  }
+  return CSize(m_extent.cx + m_extent.cx * 18 / 100, m_extent.cy + m_extent.cy * 18 / 100);
+}
+
+// --- printing ---
+
+int CNumView::RowsPerPage(CDC& dc, const CSize& page) {
+  m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
+  // A font too large for the page still prints a few rows per page.
+  return std::max(4, page.cy * 80 / 100 / std::max(1, m_rowHeight));
+}
+
+int CNumView::PageCount(CDC& dc, const CSize& page) {
+  const int rows = RowsPerPage(dc, page);
+  int count = 0;
+  for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) ++count;
+  const int h = rows * m_rowHeight;
+  return (count * m_rowHeight + 5 * m_rowHeight / 2) / h + 1;
+}
+
+void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
+  const int rows = RowsPerPage(dc, size);
+  const int rh = m_rowHeight;
+  const int margin = std::max((size.cy - rows * rh) / 2, 2 * rh);
+  // The title line half a margin below the top of the page.
+  MonitorTexts id;
+  if (Layer().monitorTexts) id = Layer().monitorTexts();
+  const std::string title = GetWindowTitle() + " - " + id.model + " - Serial: " + id.serial + "/" + id.version +
+                            " - " + CTime::GetCurrentTime().Format("%y-%m-%d %X");
+  CRect tr(0, margin / 2 - kPrintTitleHeight, size.cx - margin, margin / 2 + kPrintTitleHeight);
+  dc.DrawText(title, &tr, DT_SINGLELINE | DT_VCENTER);
+  dc.DrawText(platform::Format("Page: %d", pageNumber), &tr, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+
+  Page page;
+  page.printing = true;
+  page.number = pageNumber;
+  // Page 1 carries the headers and so three rows fewer.
+  page.firstRow = pageNumber == 1 ? 0 : (pageNumber - 1) * rows - 3;
+  page.lastRow = pageNumber == 1 ? rows - 4 : page.firstRow + rows - 1;
+  page.headers = pageNumber == 1;
+  m_originY = pageNumber == 1 ? -margin : 5 * rh / 2 + page.firstRow * rh - margin;
+  DrawTable(dc, CRect(0, 0, size.cx, size.cy), page);
+  m_originY = m_scrollY;
+}
+
+// --- cursor drag ---
+
+const COMeas* CNumView::RowAt(int documentY) {
+  const COMeas* best = nullptr;
+  int bestDistance = INT32_MAX;
+  int index = 0;
+  for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext(), ++index) {
+    const int boundary = (index + 3) * m_rowHeight;
+    const int distance = std::abs(boundary - documentY);
+    if (best && distance > bestDistance) break;
+    best = &m_buffer.GetCurrent();
+    bestDistance = distance;
+  }
+  return best;
+}
+
+int CNumView::PickRow(int documentY) {
+  const COMeas* m = RowAt(documentY);
+  return m ? m->GetMeasNo() : 0;
+}
+
+void CNumView::ButtonDown(int y, bool shift) {
+  if (!Layer().Cursors().IsCursorOn()) return;
+  // The click that activates the window starts no drag.
+  if (std::chrono::steady_clock::now() - m_activated <= std::chrono::seconds(1)) return;
+  const COMeas* row = RowAt(y + m_scrollY);
+  if (!row) return;
+  m_dragging = true;
+  m_moving = *row;
+  if (!shift) m_anchor = *row;
+  update();
+}
+
+void CNumView::MouseMove(int y) {
+  if (!m_dragging) return;
+  m_lastDragY = y;
+  const COMeas* row = RowAt(y + m_scrollY);
+  const bool changed = row && row->GetMeasNo() != m_moving.GetMeasNo();
+  if (row) m_moving = *row;
+  if (!changed && y >= 0 && y < height()) return;
+  const bool wasScrolling = m_autoScroll;
+  if (y < 0 && m_scrollY > 0) {
+    SetScrollY(m_scrollY - m_rowHeight);
+    m_autoScroll = true;
+  } else if (y >= height() && m_scrollY + height() < m_extent.cy) {
+    SetScrollY(m_scrollY + m_rowHeight);
+    m_autoScroll = true;
+  } else {
+    m_autoScroll = false;
+  }
+  if (m_autoScroll && !wasScrolling) m_autoScrollTimer.start();
+  update();
+}
+
+void CNumView::ButtonUp(int y) {
+  m_autoScroll = false;
+  if (!m_dragging) return;
+  m_dragging = false;
+  if (const COMeas* row = RowAt(y + m_scrollY)) m_moving = *row;
+  Interval().SetLeftCursor(std::min(m_anchor.GetMeasNo(), m_moving.GetMeasNo()));
+  Interval().SetRightCursor(std::max(m_anchor.GetMeasNo(), m_moving.GetMeasNo()));
+  Interval().LoadData(m_buffer);
+  UpdateAllViewsOfDoc(kHintCursors);
+  update();
+}
+
+void CNumView::SetScrollY(int y) {
+  m_scrollY = std::max(0, std::min(y, std::max(0, static_cast<int>(m_extent.cy) - height())));
+  m_scrollBar.setValue(m_scrollY);
+  update();
+}
+
+void CNumView::UpdateScrollBar() {
+  ContentSize();
+  m_scrollBar.setRange(0, std::max(0, static_cast<int>(m_extent.cy) - height()));
+  m_scrollBar.setPageStep(height());
+  m_scrollBar.setSingleStep(m_rowHeight);
+}
+
+void CNumView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) ButtonDown(e->position().toPoint().y(), e->modifiers() & Qt::ShiftModifier);
+}
+
+void CNumView::mouseMoveEvent(QMouseEvent* e) { MouseMove(e->position().toPoint().y()); }
+
+void CNumView::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) ButtonUp(e->position().toPoint().y());
+}
+
+void CNumView::wheelEvent(QWheelEvent* e) { SetScrollY(m_scrollY - e->angleDelta().y() / 120 * 3 * m_rowHeight); }
+
+void CNumView::resizeEvent(QResizeEvent*) {
+  const int w = m_scrollBar.sizeHint().width();
+  m_scrollBar.setGeometry(width() - w, 0, w, height());
+  UpdateScrollBar();
+}

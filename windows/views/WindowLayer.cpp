@@ -1,0 +1,51 @@
+#include "WindowLayer.h"
+
+#include <algorithm>
+
+#include "ViewBase.h"
+#include "WindowStore.h"
+
+bool COCursorStatus::CursorsCoincide() const {
+  if (m_window == nullptr) return true;
+  COMeasInterval& i = m_window->GetInterval();
+  return i.GetLeftCursorMeas()->GetMeasNo() == i.GetRightCursorMeas()->GetMeasNo();
+}
+
+COMeas& COCursorStatus::GetLeftCursor() const { return *m_window->GetInterval().GetLeftCursorMeas(); }
+
+COMeas& COCursorStatus::GetRightCursor() const { return *m_window->GetInterval().GetRightCursorMeas(); }
+
+int COWindowOrder::Take() {
+  if (static_cast<int>(m_numbers.size()) >= kSize) return 0;
+  int n = 1;
+  while (std::find(m_numbers.begin(), m_numbers.end(), n) != m_numbers.end()) ++n;
+  m_numbers.push_back(n);
+  return n;
+}
+
+void COWindowOrder::Release(int number) {
+  auto it = std::find(m_numbers.begin(), m_numbers.end(), number);
+  if (it != m_numbers.end()) m_numbers.erase(it);
+}
+
+void COWindowOrder::MoveToFront(int number) {
+  auto it = std::find(m_numbers.begin(), m_numbers.end(), number);
+  if (it != m_numbers.end()) std::rotate(m_numbers.begin(), it, it + 1);
+}
+
+int COWindowOrder::IndexOf(int number) const {
+  auto it = std::find(m_numbers.begin(), m_numbers.end(), number);
+  return it == m_numbers.end() ? kSize : static_cast<int>(it - m_numbers.begin());
+}
+
+bool CWindowRegistry::Open(int type) const {
+  auto it = m_creators.find(type);
+  if (it == m_creators.end() || !it->second) return false;
+  it->second();
+  return true;
+}
+
+CWindowLayer::CWindowLayer(DataContext& data, COMeasObs* measObs)
+    : m_data(data), m_measObs(measObs), m_store(std::make_unique<COOpenWindows>(*this)) {}
+
+CWindowLayer::~CWindowLayer() = default;

@@ -1,0 +1,115 @@
+#pragma once
+// What the measurement windows of one program share, handed to every view:
+// the data context, the cursor status, the activation order of the windows,
+// the store of the task's open windows and the creators of each window type.
+// The program builds one and keeps it for its run.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Subject.h"
+
+class COMeas;
+class COMeasInterval;
+class QWidget;
+class COMeasObs;
+class COMeasView;
+class COOpenWindows;
+class COSequence;
+class DataContext;
+
+// Which window holds the cursors and whether the cursor mode is on.
+class COCursorStatus : public CSubject {
+ public:
+  void SetCursorOn(bool on) { m_cursorOn = on; }
+  bool IsCursorOn() const { return m_cursorOn; }
+  void SetWindowData(COMeasView* view) { m_window = view; }
+  COMeasView* GetWindowData() const { return m_window; }
+  void RemoveWindowData(COMeasView* view) {
+    if (m_window == view) m_window = nullptr;
+  }
+  // True without a cursor window or with both cursors on one measurement.
+  bool CursorsCoincide() const;
+  COMeas& GetLeftCursor() const;
+  COMeas& GetRightCursor() const;
+  // Set while the cursor-value window shows its sequence settings: the
+  // cursor window then keeps its cursors on new measurements.
+  void SetSettingsShown(bool shown) { m_settingsShown = shown; }
+  bool IsSettingsShown() const { return m_settingsShown; }
+
+ private:
+  bool m_cursorOn = false;
+  COMeasView* m_window = nullptr;
+  bool m_settingsShown = false;
+};
+
+// The activation order of the persistent windows: their numbers, the most
+// recently activated first. A window's place in it is its stored [ID].
+class COWindowOrder {
+ public:
+  static constexpr int kSize = 1000;
+  // The smallest free number, appended; 0 when the table is full.
+  int Take();
+  void Release(int number);
+  void MoveToFront(int number);
+  // 0 to 999; kSize when the number is not in the table.
+  int IndexOf(int number) const;
+  const std::vector<int>& Numbers() const { return m_numbers; }
+
+ private:
+  std::vector<int> m_numbers;
+};
+
+// Opens a window of one type (the program's "new window" command). While the
+// store restores, the new view takes its settings from the store's row.
+using WindowCreator = std::function<void()>;
+
+class CWindowRegistry {
+ public:
+  void Register(int type, WindowCreator creator) { m_creators[type] = std::move(creator); }
+  // False when the program has no window of that type.
+  bool Open(int type) const;
+  bool Knows(int type) const { return m_creators.count(type) != 0; }
+
+ private:
+  std::map<int, WindowCreator> m_creators;
+};
+
+// The monitor's identity texts in the numeric window's print title.
+struct MonitorTexts {
+  std::string model, serial, version;
+};
+
+class CWindowLayer {
+ public:
+  explicit CWindowLayer(DataContext& data, COMeasObs* measObs = nullptr);
+  ~CWindowLayer();
+  CWindowLayer(const CWindowLayer&) = delete;
+  CWindowLayer& operator=(const CWindowLayer&) = delete;
+
+  DataContext& Data() const { return m_data; }
+  // Null in a program without a monitor.
+  COMeasObs* MeasObs() const { return m_measObs; }
+  COCursorStatus& Cursors() { return m_cursors; }
+  COWindowOrder& Order() { return m_order; }
+  CWindowRegistry& Registry() { return m_registry; }
+  COOpenWindows& Store() { return *m_store; }
+
+  // Shows the sequence settings sheet on the sequence (the cursor-value
+  // window's "View Settings..."); none until the program hands one in.
+  std::function<void(COSequence&)> showSequenceSettings;
+  std::function<MonitorTexts()> monitorTexts;
+  // Runs the numeric window's properties sheet on a copy of its interval;
+  // true on OK.
+  std::function<bool(COMeasInterval&, QWidget* parent)> numericProperties;
+
+ private:
+  DataContext& m_data;
+  COMeasObs* m_measObs;
+  COCursorStatus m_cursors;
+  COWindowOrder m_order;
+  CWindowRegistry m_registry;
+  std::unique_ptr<COOpenWindows> m_store;
+};
