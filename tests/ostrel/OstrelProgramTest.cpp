@@ -94,16 +94,6 @@ std::function<void(CDialog*)> TypeName(const std::string& description) {
   };
 }
 
-std::string Query(CDatabase& db, const std::string& sql) {
-  auto st = db.NewStatement();
-  st->Prepare(sql);
-  st->Execute();
-  std::string value;
-  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
-  st->Close();
-  return value;
-}
-
 class ListRecorder : public IListBox {
  public:
   void ResetContent() override { rows.clear(); }
