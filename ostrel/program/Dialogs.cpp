@@ -27,20 +27,27 @@
 namespace ostrel {
 namespace {
 
-QPushButton* AddButton(CDialog* dlg, QBoxLayout* layout, int id, const char* text) {
-  auto* button = new QPushButton(QString::fromUtf8(text), dlg);
-  layout->addWidget(button);
-  return button;
-}
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
+QPushButton* OstrelDialog::AddButton(QBoxLayout* layout, int id, const char* text, std::function<void()> action) {
+  auto* button = new QPushButton(QString::fromUtf8(text), this);
+  layout->addWidget(button);
+  AddItem(id, button);
+  connect(button, &QPushButton::clicked, this, std::move(action));
+  return button;
+}
+
+void OstrelDialog::AddOkCancel(QBoxLayout* layout) {
+  AddButton(layout, platform::IDOK, "OK", [this] { accept(); })->setDefault(true);
+  AddButton(layout, platform::IDCANCEL, "Cancel", [this] { reject(); });
+}
+
 // --- task lists ---
 
 TaskListDialog::TaskListDialog(int templateId, DataSources& sources, QWidget* parent)
-    : CDialog(templateId, parent), m_list(new QListWidget(this)), m_sources(sources) {
+    : OstrelDialog(templateId, parent), m_list(new QListWidget(this)), m_sources(sources) {
   AddItem(kList, m_list);
 }
 
@@ -82,13 +89,7 @@ BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDial
   left->addWidget(m_list);
   layout->addLayout(left);
   auto* buttons = new QVBoxLayout();
-  auto* ok = AddButton(this, buttons, platform::IDOK, "OK");
-  auto* cancel = AddButton(this, buttons, platform::IDCANCEL, "Cancel");
-  ok->setDefault(true);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  AddOkCancel(buttons);
   buttons->addStretch();
   layout->addLayout(buttons);
   connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
@@ -144,12 +145,8 @@ DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDial
   left->addWidget(m_list);
   layout->addLayout(left);
   auto* buttons = new QVBoxLayout();
-  auto* ok = AddButton(this, buttons, platform::IDOK, "&OK");
-  auto* close = AddButton(this, buttons, kClose, "&Close");
-  AddItem(platform::IDOK, ok);
-  AddItem(kClose, close);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(close, &QPushButton::clicked, this, [this] {
+  AddButton(buttons, platform::IDOK, "&OK", [this] { accept(); });
+  AddButton(buttons, kClose, "&Close", [this] {
     m_list->clear();
     m_serials.clear();
     EndDialog(platform::IDCANCEL);
@@ -179,7 +176,7 @@ void DeleteDialog::OnOK() {
 
 // --- new name ---
 
-NewNameDialog::NewNameDialog(QWidget* parent) : CDialog(IDD, parent) {
+NewNameDialog::NewNameDialog(QWidget* parent) : OstrelDialog(IDD, parent) {
   setWindowTitle("Restore");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("Enter task description ", this));
@@ -189,13 +186,7 @@ NewNameDialog::NewNameDialog(QWidget* parent) : CDialog(IDD, parent) {
   layout->addWidget(edit);
   auto* buttons = new QHBoxLayout();
   buttons->addStretch();
-  auto* ok = AddButton(this, buttons, platform::IDOK, "OK");
-  auto* cancel = AddButton(this, buttons, platform::IDCANCEL, "Cancel");
-  ok->setDefault(true);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  AddOkCancel(buttons);
   layout->addLayout(buttons);
 }
 
@@ -210,7 +201,7 @@ void NewNameDialog::DoDataExchange(CDataExchange* dx) {
 
 // --- directory ---
 
-DirSelect::DirSelect(QWidget* parent) : CDialog(IDD, parent) {
+DirSelect::DirSelect(QWidget* parent) : OstrelDialog(IDD, parent) {
   setWindowTitle("Select drive/path");
   auto* layout = new QVBoxLayout(this);
   auto* prompt = new QLabel(this);
@@ -222,10 +213,7 @@ DirSelect::DirSelect(QWidget* parent) : CDialog(IDD, parent) {
   drives->setMinimumWidth(300);
   AddItem(kDrives, drives);
   layout->addWidget(drives);
-  auto* manual = new QPushButton("Select Directory Manually", this);
-  AddItem(kManual, manual);
-  layout->addWidget(manual);
-  connect(manual, &QPushButton::clicked, this, [this, drives] {
+  AddButton(layout, kManual, "Select Directory Manually", [this, drives] {
     QString dir = QFileDialog::getExistingDirectory(this, "Title of dialog", drives->currentText());
     if (dir.isEmpty()) return;
     drives->insertItem(0, dir);
@@ -233,15 +221,7 @@ DirSelect::DirSelect(QWidget* parent) : CDialog(IDD, parent) {
   });
   auto* buttons = new QHBoxLayout();
   buttons->addStretch();
-  auto* ok = new QPushButton("OK", this);
-  auto* cancel = new QPushButton("Cancel", this);
-  ok->setDefault(true);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  AddOkCancel(buttons);
   layout->addLayout(buttons);
   SetDlgItemText(kPrompt, platform::LoadString(IDS_NEXT_DISK_PROMPT));
 }
@@ -286,7 +266,7 @@ bool DirSelectChooser::Choose(const std::string& prompt, const std::string& pres
 
 // --- progress ---
 
-FullBackupDialog::FullBackupDialog(QWidget* parent) : CDialog(IDD, parent) {
+FullBackupDialog::FullBackupDialog(QWidget* parent) : OstrelDialog(IDD, parent) {
   setWindowTitle("Progress");
   auto* layout = new QVBoxLayout(this);
   auto* text = new QLabel("Full backup", this);
@@ -296,10 +276,11 @@ FullBackupDialog::FullBackupDialog(QWidget* parent) : CDialog(IDD, parent) {
   m_bar->setMinimumWidth(300);
   AddItem(kBar, m_bar);
   layout->addWidget(m_bar);
-  auto* cancel = new QPushButton("Cancel", this);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  layout->addWidget(cancel, 0, Qt::AlignHCenter);
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch();
+  AddButton(buttons, platform::IDCANCEL, "Cancel", [this] { reject(); });
+  buttons->addStretch();
+  layout->addLayout(buttons);
 }
 
 void FullBackupDialog::SetRange(int low, int high) {

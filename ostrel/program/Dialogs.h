@@ -6,16 +6,31 @@
 #include "SpaceControl.h"
 #include "ui/Dialog.h"
 
+#include <functional>
+
+class QBoxLayout;
 class QListWidget;
 class QProgressBar;
+class QPushButton;
 
 namespace ostrel {
 
 class DataSources;
 
+// What the program's dialogs share: buttons reachable by their ids.
+class OstrelDialog : public CDialog {
+ public:
+  using CDialog::CDialog;
+
+ protected:
+  QPushButton* AddButton(QBoxLayout* layout, int id, const char* text, std::function<void()> action);
+  // OK (the default button) and Cancel.
+  void AddOkCancel(QBoxLayout* layout);
+};
+
 // A list of the tasks of one kind: descriptions as text, database names as
 // the rows' data, serials parallel to the rows.
-class TaskListDialog : public CDialog {
+class TaskListDialog : public OstrelDialog {
  public:
   enum { kMeasRadio = 1020, kCaliRadio = 1021, kList = 1019 };
   TaskListDialog(int templateId, DataSources& sources, QWidget* parent);
@@ -62,7 +77,7 @@ class DeleteDialog : public TaskListDialog {
   void OnOK() override;
 };
 
-class NewNameDialog : public CDialog {
+class NewNameDialog : public OstrelDialog {
  public:
   enum { IDD = 136, kEdit = 1010 };
   explicit NewNameDialog(QWidget* parent = nullptr);
@@ -72,7 +87,7 @@ class NewNameDialog : public CDialog {
   void DoDataExchange(CDataExchange* dx) override;
 };
 
-class DirSelect : public CDialog {
+class DirSelect : public OstrelDialog {
  public:
   enum { IDD = 133, kDrives = 1000, kPrompt = 1002, kManual = 1013 };
   explicit DirSelect(QWidget* parent = nullptr);
@@ -95,7 +110,7 @@ class DirSelectChooser : public IDirChooser {
 };
 
 // The modeless progress of a full backup.
-class FullBackupDialog : public CDialog {
+class FullBackupDialog : public OstrelDialog {
  public:
   enum { IDD = 159, kBar = 1124, kText = 1125 };
   explicit FullBackupDialog(QWidget* parent = nullptr);

@@ -1,13 +1,17 @@
 // The Database administration program: backs up, restores and deletes the
 // system database's filter banks and the measurement and calibration tasks.
 #include <QApplication>
+#include <QPointer>
+#include <QThread>
 
+#include "AppFinder.h"
 #include "DataSources.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
 #include "OstrelsDlg.h"
-#include "SplashWnd.h"
+#include "Splash.h"
 #include "SpaceControl.h"
+#include "SplashWnd.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 #include "ui/QtMessageSink.h"
@@ -17,17 +21,23 @@ namespace {
 
 class COstrels : public platform::Application {
  public:
-  COstrels(int argc, char** argv) : Application("Database Administration", platform::ArgsFromMain(argc, argv)) {}
+  COstrels(int argc, char** argv)
+      : Application(kName, platform::ArgsFromMain(argc, argv)), m_identity(kName) {}
 
   bool InitInstance() override {
     platform::SetMessageSink(&m_messages);
-    CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs()));
     ostrel::COstrelsDlg dlg(m_sources);
     SetMainWnd(&dlg);
     ostrel::DirSelectChooser chooser(&dlg);
     IDirChooser* previous = SetDirChooser(&chooser);
-    CSplashWnd::ShowSplashScreen(&dlg);
-    if (CSplashWnd::Shown()) CSplashWnd::HoldUserInterface();
+    // Not while the program runs embedded or automated.
+    if (::CSplashWnd::ShowSplashFromCommandLine(GetArgs())) {
+      if (QPointer<ostrel::CSplashWnd> splash = ostrel::CSplashWnd::Show(&dlg)) {
+        QApplication::processEvents();
+        QThread::msleep(2000);
+        if (splash) splash->close();
+      }
+    }
     if (!m_sources.OpenSystem()) {
       platform::MessageBox(platform::LoadString(IDS_SYSTEM_NOT_OPENED));
     } else {
@@ -40,10 +50,12 @@ class COstrels : public platform::Application {
   }
 
   bool PreTranslateMessage(QObject* receiver, QEvent* event) override {
-    return CSplashWnd::PreTranslateAppMessage(event);
+    return ostrel::CSplashWnd::PreTranslateAppMessage(event);
   }
 
  private:
+  static constexpr const char* kName = "Database Administration";
+  RunningProgram m_identity;
   platform::QtMessageSink m_messages;
   ostrel::DataSources m_sources;
 };

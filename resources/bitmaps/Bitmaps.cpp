@@ -1,6 +1,7 @@
 #include "Bitmaps.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +20,7 @@ const SplashArt kSplashes[] = {
     {IDB_SPLASH_ONLINE, "Online", QColor(20, 90, 150)},
     {IDB_SPLASH_OFFLINE, "Offline", QColor(40, 120, 60)},
     {IDB_SPLASH_PRESENTATION, "Presentation", QColor(100, 50, 130)},
+    {IDB_SPLASH_OSTREL, "Database Administration", QColor(90, 90, 100)},
 };
 
 // A gas cell with its light path: the same motif on every splash.
@@ -49,8 +51,12 @@ QPixmap DrawSplash(const SplashArt& art) {
   QFont title;
   title.setPixelSize(54);
   title.setBold(true);
+  const QString name = QStringLiteral("Nolt %1").arg(art.program);
+  // A long program name gets a smaller title, so that it stays whole.
+  while (title.pixelSize() > 20 && QFontMetrics(title).horizontalAdvance(name) > pix.width() - 40)
+    title.setPixelSize(title.pixelSize() - 2);
   p.setFont(title);
-  p.drawText(QRect(0, 60, pix.width(), 80), Qt::AlignCenter, QStringLiteral("Nolt %1").arg(art.program));
+  p.drawText(QRect(0, 60, pix.width(), 80), Qt::AlignCenter, name);
   QFont sub;
   sub.setPixelSize(24);
   p.setFont(sub);

@@ -10,6 +10,7 @@ enum BitmapId {
   IDB_SPLASH_ONLINE = 107,
   IDB_SPLASH_OFFLINE = 108,
   IDB_SPLASH_PRESENTATION = 109,
+  IDB_SPLASH_OSTREL = 111,
 };
 
 // A splash bitmap (643 x 482), or a null pixmap for an unknown id.

@@ -43,17 +43,6 @@ const char kTaskRows[] =
     "INSERT INTO [Meas] VALUES (1, 1, '2024-01-01 10:00:00', 1.5, NULL);"
     "INSERT INTO [Meas] VALUES (1, 2, '2024-01-01 10:00:10', -2.5e-7, 3.4e38);";
 
-// The first column of the first row of a query, as text.
-std::string Query(CDatabase& db, const std::string& sql) {
-  auto st = db.NewStatement();
-  st->Prepare(sql);
-  st->Execute();
-  std::string value;
-  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
-  st->Close();
-  return value;
-}
-
 // Rows of the table (with their order and the storage class of every value)
 // that are in one database and not in the other, the given columns left out.
 std::string Differences(CDatabase& db, const std::string& other, const std::string& table,

@@ -94,16 +94,6 @@ std::function<void(CDialog*)> TypeName(const std::string& description) {
   };
 }
 
-std::string Query(CDatabase& db, const std::string& sql) {
-  auto st = db.NewStatement();
-  st->Prepare(sql);
-  st->Execute();
-  std::string value;
-  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
-  st->Close();
-  return value;
-}
-
 class ListRecorder : public IListBox {
  public:
   void ResetContent() override { rows.clear(); }
@@ -334,19 +324,24 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
   }
 }
 
-TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
+// Measurement and calibration tasks alike.
+class OstrelRestoreTest : public OstrelProgramTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
+  const int kind = GetParam();
+  const std::string ext = kind == ostrel::kCaliTask ? ".CAL" : ".MEA";
   TempDir disk;
   m_chooser.Answer(disk.Path());  // for the backup; reading asks for no further volume
-  MakeTask("Hall", 30);
+  MakeTask("Hall", 30, kind);
   DialogScript script;
-  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall"));
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall", kind == ostrel::kCaliTask ? ostrel::BackupDialog::kCaliRadio : 0));
   Click(&m_main, ostrel::COstrelsDlg::kBackup);
-  ASSERT_TRUE(IsWhole(disk.File("Hall.MEA")));
-  const std::string good = ReadAll(disk.File("Hall.MEA"));
+  ASSERT_TRUE(IsWhole(disk.File("Hall" + ext)));
+  const std::string good = ReadAll(disk.File("Hall" + ext));
   // A backup whose last rows went missing: its restore stops at the end.
-  WriteFile(disk.File("Cut.MEA"), good.substr(0, good.rfind("\r\n", good.size() - 10) + 2));
+  WriteFile(disk.File("Cut" + ext), good.substr(0, good.rfind("\r\n", good.size() - 10) + 2));
 
-  const std::string existing = MakeTask("Cellar", 7);
+  const std::string existing = MakeTask("Cellar", 7, kind);
   auto cellarRows = [&](const std::string& name) {
     CDatabase db;
     db.Open(dbfiles::ConnectString(name));
@@ -358,9 +353,9 @@ TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
     bool replaced;
   };
   const Case cases[] = {
-      {"Cut.MEA", {platform::IDYES}, false},
-      {"Hall.MEA", {platform::IDNO}, false},  // and Cancel in the name dialog shown again
-      {"Hall.MEA", {platform::IDYES}, true},
+      {"Cut" + ext, {platform::IDYES}, false},
+      {"Hall" + ext, {platform::IDNO}, false},  // and Cancel in the name dialog shown again
+      {"Hall" + ext, {platform::IDYES}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -377,7 +372,7 @@ TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
     const auto texts = m_messages.Texts();
     ASSERT_GE(texts.size(), 1u);
     EXPECT_EQ(texts[0], "Cellar does allready exist!\n Do you wish to overwrite?");
-    const std::vector<std::string> names = Names("Cellar");
+    const std::vector<std::string> names = Names("Cellar", kind);
     ASSERT_EQ(names.size(), 1u);
     // Only the task's own database stays, under its own data source.
     std::vector<std::string> files = FilesIn(m_install.folder.File("data"));
@@ -391,12 +386,15 @@ TEST_F(OstrelProgramTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
       EXPECT_EQ(names[0], existing);
       EXPECT_EQ(cellarRows(existing), "7");
     }
-    if (c.file == "Cut.MEA") {
+    if (c.file == "Cut" + ext) {
       ASSERT_EQ(texts.size(), 2u);
       EXPECT_EQ(texts[1].rfind("Error while restoring!\n", 0), 0u) << texts[1];
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(ostrel::kMeasTask, ostrel::kCaliTask),
+                         [](const auto& info) { return info.param == ostrel::kCaliTask ? "Calibration" : "Measurement"; });
 
 TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   const std::string name = MakeTask("Hall", 3);
@@ -539,4 +537,35 @@ TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClos
   EXPECT_EQ(name.DoModal(), platform::IDOK);
   EXPECT_EQ(name.m_description, "Hall");
   EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Please type a string"});
+}
+
+TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndTheProgramGoesOn) {
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  MakeTask("Hall", 3);
+  {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("ALTER TABLE [DBListCali] RENAME TO [Elsewhere]");
+  }
+  Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+  auto texts = m_messages.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].rfind("The database reported an error:\n", 0), 0u) << texts[0];
+  EXPECT_NE(texts[0].find("DBListCali"), std::string::npos) << texts[0];
+  EXPECT_TRUE(FilesIn(disk.Path()).empty());
+
+  m_messages.Clear();
+  DialogScript script;
+  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+    static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kCaliRadio))->click();
+    EXPECT_TRUE(Rows(dlg).empty());
+    ChooseTask("Hall", ostrel::BackupDialog::kMeasRadio)(dlg);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kBackup);
+  EXPECT_TRUE(script.Done());
+  texts = m_messages.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].rfind("The database reported an error:\n", 0), 0u) << texts[0];
+  EXPECT_TRUE(IsWhole(disk.File("Hall.MEA")));
 }

@@ -7,6 +7,8 @@
 
 #include "SpaceControl.h"
 #include "TestSupport.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -33,3 +35,14 @@ class FreeSpaceByDir : public IFreeSpace {
   uint64_t m_default;
   std::map<std::string, uint64_t> m_bytes;
 };
+
+// The first column of the first row of a query, as text.
+inline std::string Query(CDatabase& db, const std::string& sql) {
+  auto st = db.NewStatement();
+  st->Prepare(sql);
+  st->Execute();
+  std::string value;
+  if (!st->Fetch() || !st->GetText(0, &value)) value = "(null)";
+  st->Close();
+  return value;
+}
