@@ -48,7 +48,7 @@ TEST_F(DeviceClients, TheIdentityIsReadOncePerRunEvenAcrossAReconnection) {
   monitor->ClearLines();
   COGetIDClient again(device.get(), false);
   EXPECT_TRUE(again.GetID());
-  EXPECT_TRUE(monitor->Lines().empty());
+  EXPECT_EQ(monitor->Lines(), std::vector<std::string>());
   EXPECT_EQ(dialogs.shown.size(), 1u);
   EXPECT_TRUE(messages.Texts().empty());
 }

@@ -93,9 +93,12 @@ class EngineFixture : public LinkFixture {
     });
   }
 
+  // Waits for the two lines of the open itself (the probe and the keyboard
+  // lock), counted from what the monitor had before.
   void OpenDevice() {
+    const size_t before = monitor->Lines().size();
     ASSERT_TRUE(device->Open());
-    monitor->WaitForLines(2, 2000);
+    monitor->WaitForLines(before + 2, 2000);
   }
 
   // Plays the user-interface thread until the condition holds; false when
