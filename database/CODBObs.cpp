@@ -1,5 +1,7 @@
 #include "CODBObs.h"
 
+#include <algorithm>
+
 #include "COGenSub.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
@@ -20,6 +22,17 @@ void CODBObs::CloseRecordsets() {
   m_recMeas.CloseWithDatabase();
   m_recEvent.CloseWithDatabase();
   m_openedFor.clear();
+}
+
+void CODBObs::QueueComment(const COEvent& comment) {
+  DropQueuedComments();
+  m_pendingEvents.push_back(comment);
+}
+
+void CODBObs::DropQueuedComments() {
+  m_pendingEvents.erase(std::remove_if(m_pendingEvents.begin(), m_pendingEvents.end(),
+                                       [](const COEvent& e) { return e.GetType() == COEvent::typeComment; }),
+                        m_pendingEvents.end());
 }
 
 void CODBObs::Update(CSubject* subject) {

@@ -37,6 +37,11 @@ class CODBObs : public CObserver {
   // every later one until the next start.
   void SetFirstMeasCheck(std::function<bool(const COMeas&)> check) { m_firstMeasCheck = std::move(check); }
   bool IsUploadAborted() const { return m_aborted; }
+  // The user's comment for the next measurement to be written; it takes the
+  // place of a comment still waiting.
+  void QueueComment(const COEvent& comment);
+  // Drops a comment still waiting for its measurement.
+  void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
 

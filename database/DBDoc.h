@@ -22,6 +22,7 @@ enum ViewHint : long {
   kHintRestoreFrame = 12,  // a maximized window is restored before another one is activated
   kHintRepaintAll = 13,
   kHintCursorModeEnded = 14,
+  kHintReloadInterval = 14,  // the stored rows changed: the windows read their intervals again
 };
 
 class CView {

@@ -16,6 +16,7 @@
 #include "ComDialog.h"
 #include "DBUtil.h"
 #include "InstrumentInfo.h"
+#include "EventDialog.h"
 #include "MeasStartDialog.h"
 #include "MonitorMemory.h"
 #include "OnlineCommands.h"
@@ -45,6 +46,7 @@ COnlineApp::COnlineApp(std::vector<std::string> args)
 COnlineApp::~COnlineApp() {
   // The windows and the outputs go before the objects they point at.
   m_frame.reset();
+  m_layer.reset();
   if (m_context->MeasObs() != nullptr) m_context->SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
   if (m_alarmStatus) m_context->GenSub().Detach(m_alarmStatus.get());
   m_context->DetachObservers();
@@ -80,6 +82,7 @@ bool COnlineApp::InitInstance() {
   });
   m_context->GenSub().Attach(m_alarmStatus.get());
 
+  m_layer = std::make_unique<CWindowLayer>(*m_context, &obs);
   m_frame = std::make_unique<CMainFrame>();
   m_frame->setWindowTitle(kTitle);
   m_frame->resize(1000, 700);
@@ -151,11 +154,13 @@ void COnlineApp::MakeCommands() {
                   return taskOpen() && (state() == MeasState::active || state() == MeasState::delayedStart);
                 },
                 "Stop", QStyle::SP_MediaStop});
+  f.AddCommand({ID_USER_EVENT, "User &Event...", {}, [this] { OnUserEvent(); }, taskOpen});
   f.AddCommand({ID_APP_ABOUT_CMD, "&About Online...", {}, [this] { OnAbout(); }, {}, "About",
                 QStyle::SP_MessageBoxInformation});
 
   f.AddMenu("&Task", {ID_COMMUNICATION, ID_FONT, CMainFrame::kSeparator, ID_PRINT_MONITOR_DATA,
                       CMainFrame::kSeparator, ID_APP_EXIT});
+  f.AddMenu("&Edit", {ID_USER_EVENT});
   f.AddMenu("&Measurement", {ID_START, ID_PAUSE, ID_STOP});
   f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
   f.AddToolBar({ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
@@ -191,6 +196,11 @@ int COnlineApp::PrintLinesPerPage() {
   QPrinter printer;
   const QFontMetrics metrics(QFont(), &printer);
   return metrics.height() == 50 && metrics.leading() == 0 ? 85 : 78;
+}
+
+void COnlineApp::OnUserEvent() {
+  CEventDialog dlg(*m_context, m_layer->Cursors(), m_frame.get());
+  if (dlg.DoModal() == platform::IDOK) m_context->GenSub().Notify(eUserEvent);
 }
 
 void COnlineApp::OnPrintMonitorData() {

@@ -15,6 +15,7 @@
 #include "PCBeep.h"
 #include "ProgramContext.h"
 #include "TarnicBaseApp.h"
+#include "WindowLayer.h"
 #include "ui/UiNotifier.h"
 
 class COnlineApp : public TarnicBaseApp {
@@ -27,6 +28,7 @@ class COnlineApp : public TarnicBaseApp {
 
   ProgramContext& Context() { return *m_context; }
   CMainFrame* Frame() { return m_frame.get(); }
+  CWindowLayer& Layer() { return *m_layer; }
   COPCBeep& PCBeep() { return *m_pcBeep; }
   // What ends the program when the user gives up on the monitor (std::exit).
   void SetExitAction(std::function<void(int)> exit) { m_exit = std::move(exit); }
@@ -44,11 +46,13 @@ class COnlineApp : public TarnicBaseApp {
   void OnFont();
   void OnStart();
   void OnPrintMonitorData();
+  void OnUserEvent();
   static int PrintLinesPerPage();
 
   std::unique_ptr<ProgramContext> m_context;
   std::unique_ptr<CODeviceDialogs> m_dialogs;
   std::unique_ptr<platform::UiNotifier> m_notifier;
+  std::unique_ptr<CWindowLayer> m_layer;
   std::unique_ptr<CMainFrame> m_frame;
   std::unique_ptr<COPCBeep> m_pcBeep;
   std::unique_ptr<COMonBeep> m_monBeep;
