@@ -50,18 +50,7 @@ CEventDialog::CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWi
     SetDlgItemText(kText, meas == nullptr ? std::string() : StoredComment(*meas));
   });
 
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton("OK", this);
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  AddOkCancel(layout);
 
   if (CursorUsable())
     m_position = kPositionCursor;

@@ -67,18 +67,7 @@ CMeasStart::CMeasStart(ProgramContext& context, QWidget* parent)
   AddItem(kDescription, description);
   layout->addWidget(description);
 
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton("OK", this);
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  AddOkCancel(layout);
 
   m_start.SubclassDlgItems(this, kStartDate, kStartDateSpin, kStartTime, kStartTimeSpin);
   m_stop.SubclassDlgItems(this, kStopDate, kStopDateSpin, kStopTime, kStopTimeSpin);

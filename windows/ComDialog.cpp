@@ -48,18 +48,7 @@ COComDialog::COComDialog(DataContext& context, QWidget* parent)
   }
   layout->addWidget(fixed);
 
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton("OK", this);
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  AddItem(platform::IDOK, ok);
-  AddItem(platform::IDCANCEL, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  AddOkCancel(layout);
 }
 
 void COComDialog::DoDataExchange(CDataExchange* dx) {

@@ -1,6 +1,8 @@
 #include "Dialog.h"
 
 #include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -134,4 +136,19 @@ void CDialog::showEvent(QShowEvent* event) {
     OnInitDialog();
   }
   QDialog::showEvent(event);
+}
+
+void CDialog::AddOkCancel(QBoxLayout* layout) {
+  auto* buttons = new QHBoxLayout();
+  auto* ok = new QPushButton("OK", this);
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", this);
+  AddItem(platform::IDOK, ok);
+  AddItem(platform::IDCANCEL, cancel);
+  connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 class CDialog;
+class QBoxLayout;
 
 // Direction and outcome of one data exchange.
 class CDataExchange {
@@ -61,6 +62,8 @@ class CDialog : public QDialog {
   virtual void OnCancel();
   // Makes a control reachable by its id.
   void AddItem(int id, QWidget* control);
+  // The row of OK (the default) and Cancel at the right, as IDOK and IDCANCEL.
+  void AddOkCancel(QBoxLayout* layout);
 
   void showEvent(QShowEvent* event) override;
 
