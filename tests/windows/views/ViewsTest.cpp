@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "COSequence.h"
 #include "DBDoc.h"
+#include "FormViews.h"
 #include "DataTestSupport.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
@@ -273,6 +275,124 @@ TEST_F(ViewsTest, AFailingRestoreLeavesNoStaleRow) {
   // A later window starts from its defaults.
   CNumView v(layer, &doc);
   EXPECT_NE(v.Interval().GetFirst(), 1);
+}
+
+TEST_F(ViewsTest, CursorValuesWithoutACursorWindow) {
+  CCursorView cv(layer, &doc);
+  EXPECT_EQ(cv.GetWindowTitle(), "Cursor Values");
+  EXPECT_EQ(cv.Text(1056), "n/a");
+  EXPECT_EQ(cv.Text(1159), "n/a");
+  EXPECT_EQ(cv.Text(1084), "");
+  EXPECT_EQ(cv.Text(1128), "Cursor Pos:");
+}
+
+TEST_F(ViewsTest, CursorValuesBetweenAndAtTheCursors) {
+  layer.Cursors().SetCursorOn(true);
+  CNumView& v = OpenNumeric();
+  v.Activated();
+  CCursorView cv(layer, &doc);
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(4);
+  v.ReloadData();  // tells the cursor window
+  EXPECT_EQ(cv.GetWindowTitle(), "Cursor Values [Numeric Window 1]");
+  EXPECT_EQ(cv.Text(1128), "Left Cursor:");
+  EXPECT_EQ(cv.Text(1056), "2");
+  EXPECT_EQ(cv.Text(1057), "4");
+  EXPECT_EQ(cv.Text(1159), "3");
+  EXPECT_EQ(cv.Text(1079), "20.000");  // minimum
+  EXPECT_EQ(cv.Text(1083), "30.000");  // average
+  EXPECT_EQ(cv.Text(1080), "40.000");  // maximum
+  EXPECT_EQ(cv.Text(1081), "10.000");  // standard deviation
+  EXPECT_EQ(cv.Text(1084 + 6), "");  // one column: the other rows are blank
+  EXPECT_TRUE(cv.IsShown(1159));
+  EXPECT_FALSE(cv.IsShown(1127));
+
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(2);
+  v.ReloadData();
+  EXPECT_EQ(cv.Text(1128), "Cursor Pos:");
+  EXPECT_EQ(cv.Text(1079), "20.000");
+  EXPECT_EQ(cv.Text(1083), "");
+  EXPECT_EQ(cv.Text(1125), "note");
+  EXPECT_FALSE(cv.IsShown(1159));
+  EXPECT_FALSE(cv.IsShown(1057));
+  EXPECT_TRUE(cv.IsShown(1127));
+
+  RecordingDC dc;
+  dc.SetPrinting(true);
+  cv.Draw(dc, CRect(0, 0, 2000, 2000));
+  EXPECT_TRUE(Has(dc.Calls(), "Cursor Pos: 2"));
+}
+
+TEST_F(ViewsTest, ClosingTheCursorWindowEndsTheCursorMode) {
+  layer.Cursors().SetCursorOn(true);
+  { CCursorView cv(layer, &doc); }
+  EXPECT_FALSE(layer.Cursors().IsCursorOn());
+}
+
+TEST_F(ViewsTest, ViewSettingsShowsTheSequenceThatCoversTheCursor) {
+  COSequence& active = context->ActiveSequence();
+  active.SetStart(base, 1);
+  active.SetStop(base + CTimeSpan(50), 5);
+  active.Save();
+  active.NewSequence();  // starts 60 seconds after the first one stopped
+  const int second = active.GetNumCount();
+
+  std::vector<int> shown;
+  layer.showSequenceSettings = [&](COSequence& s) {
+    shown.push_back(s.GetNumCount());
+    EXPECT_TRUE(layer.Cursors().IsSettingsShown());
+  };
+  layer.Cursors().SetCursorOn(true);
+  CNumView& v = OpenNumeric();
+  v.Activated();
+  CCursorView cv(layer, &doc);
+  COMeas* left = v.Interval().GetLeftCursorMeas();
+  left->SetMeasNo(9);
+  const std::pair<int, int> cases[] = {{20, second - 1}, {500, second}};
+  for (auto [seconds, expected] : cases) {
+    left->SetTime(base + CTimeSpan(seconds));
+    cv.OnViewSettings();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), expected) << seconds;
+  }
+  EXPECT_FALSE(layer.Cursors().IsSettingsShown());
+  shown.clear();
+  left->SetTime(base - CTimeSpan(3600));
+  cv.OnViewSettings();
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"Unable to find sequence"}));
+}
+
+TEST_F(ViewsTest, StatusWindowBeforeTheFirstMeasurement) {
+  CStatusView sv(layer, &doc);
+  EXPECT_EQ(sv.Text(1108), "Idle");
+  EXPECT_EQ(sv.Text(1107), "");
+  EXPECT_EQ(sv.Text(1101), "");
+  EXPECT_EQ(sv.Text(1094), "");
+}
+
+TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
+  views.push_back(std::make_unique<CPrintView>(layer, &doc));
+  auto& pv = static_cast<CPrintView&>(*views.back());
+  std::string text;
+  for (int i = 1; i <= 100; ++i) text += "line " + std::to_string(i) + "\n";
+  pv.SetText(text);
+  RecordingDC dc;
+  dc.SetPrinting(true);
+  const CSize page(1000, 66 * RecordingDC::kCharHeight);  // 66 lines of the recording font
+  EXPECT_EQ(pv.PageCount(dc, page), 2);
+  pv.DrawPage(dc, page, 2);
+  EXPECT_TRUE(Has(dc.Calls(), "line 67"));
+  EXPECT_FALSE(Has(dc.Calls(), "line 66\""));
+
+  OpenNumeric();
+  layer.Store().Save();
+  views.clear();
+  std::vector<int> opened;
+  for (int type = 0; type <= 5; ++type) layer.Registry().Register(type, [&opened, type] { opened.push_back(type); });
+  layer.Store().Restore();
+  EXPECT_EQ(opened, std::vector<int>{CMeasViewBase::kNumericType});
 }
 
 }  // namespace
