@@ -437,10 +437,7 @@ void CPrintView::SetText(const std::string& text) { m_edit.setPlainText(QString:
 std::string CPrintView::GetText() const { return m_edit.toPlainText().toStdString(); }
 
 void CPrintView::Draw(CDC& dc, const CRect& client) {
-  if (!dc.IsPrinting()) {
-    m_edit.setGeometry(0, 0, width(), height());
-    dc.FillSolidRect(client, platform::RGB(255, 255, 255));
-  }
+  if (!dc.IsPrinting()) dc.FillSolidRect(client, platform::RGB(255, 255, 255));
 }
 
 int CPrintView::LinesPerPage(CDC& dc, const CSize& page) {

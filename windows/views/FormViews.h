@@ -107,6 +107,9 @@ class CPrintView : public CMeasViewBase {
   int PageCount(CDC& dc, const CSize& page) override;
   void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
 
+ protected:
+  void resizeEvent(QResizeEvent*) override { m_edit.setGeometry(rect()); }
+
  private:
   int LinesPerPage(CDC& dc, const CSize& page);
   QPlainTextEdit m_edit;
