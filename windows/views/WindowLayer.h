@@ -101,9 +101,10 @@ class CWindowLayer {
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
   std::function<MonitorTexts()> monitorTexts;
-  // Runs the numeric window's properties sheet on a copy of its interval;
-  // true on OK.
-  std::function<bool(COMeasInterval&, QWidget* parent)> numericProperties;
+  // Makes the interval page of the numeric window's properties sheet (the
+  // graph window's page) on the interval; none: the sheet has only its
+  // columns page.
+  std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
 
  private:
   DataContext& m_data;

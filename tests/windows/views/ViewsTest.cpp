@@ -11,6 +11,7 @@
 #include "COSequence.h"
 #include "DBDoc.h"
 #include "FormViews.h"
+#include "NumProperties.h"
 #include "DataTestSupport.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
@@ -393,6 +394,63 @@ TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
   for (int type = 0; type <= 5; ++type) layer.Registry().Register(type, [&opened, type] { opened.push_back(type); });
   layer.Store().Restore();
   EXPECT_EQ(opened, std::vector<int>{CMeasViewBase::kNumericType});
+}
+
+TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
+  COMeasInterval interval(*context);
+  interval.GetColumns().clear();
+  auto column = [&](int channel, unsigned char axis) {
+    CCollum c(*context);
+    c.SetChannel(static_cast<unsigned char>(channel));
+    c.SetAxis(axis);
+    c.SetSequence(&context->ActiveSequence(), &interval);
+    interval.GetColumns().push_back(c);
+  };
+  column(0, 0);     // a curve of a graph
+  column(1, 0xFF);  // numeric columns
+  column(2, 0xFF);
+  column(5, 1);  // another curve
+  COYAxisPageNum page(*context, interval);
+  ASSERT_EQ(page.Columns().size(), 2u);
+
+  page.List().setCurrentRow(-1);
+  page.OnInsertBefore();
+  page.OnRemove();
+  EXPECT_EQ(page.Columns().size(), 2u);  // nothing without a selection
+
+  page.List().setCurrentRow(0);
+  page.OnRemove();
+  ASSERT_EQ(page.Columns().size(), 1u);
+  EXPECT_EQ(page.List().currentRow(), 0);  // the new first entry
+  EXPECT_EQ(page.Columns()[0].GetChannel(), 2);
+  page.OnAddNew();
+  page.Save();
+
+  std::vector<std::pair<int, int>> kept;  // channel, axis
+  for (const CCollum& c : interval.GetColumns()) kept.push_back({c.GetChannel(), c.GetAxis()});
+  ASSERT_EQ(kept.size(), 4u);
+  EXPECT_EQ(kept[0], std::make_pair(0, 0));
+  EXPECT_EQ(kept[1], std::make_pair(5, 1));
+  EXPECT_EQ(kept[2], std::make_pair(2, 0xFF));
+  EXPECT_EQ(kept[3].second, 0xFF);
+}
+
+TEST_F(ViewsTest, ThePropertiesSheetReopensOnItsLastPage) {
+  COMeasInterval interval(*context);
+  IntervalPageFactory intervalPage = [](COMeasInterval&, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    w->setWindowTitle("Interval");
+    return w;
+  };
+  {
+    COWindowPropertiesNum sheet(*context, interval, intervalPage);
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->tabText(0), "Interval");
+    tabs->setCurrentIndex(1);
+  }
+  COWindowPropertiesNum again(*context, interval, intervalPage);
+  EXPECT_EQ(again.findChild<QTabWidget*>()->currentIndex(), 1);
 }
 
 }  // namespace
