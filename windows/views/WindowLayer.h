@@ -69,7 +69,8 @@ using WindowCreator = std::function<void()>;
 class CWindowRegistry {
  public:
   void Register(int type, WindowCreator creator) { m_creators[type] = std::move(creator); }
-  // False when the program has no window of that type.
+  // False when the program has no window of that type, or when the window
+  // was refused (too many of its kind: the user is told).
   bool Open(int type) const;
   bool Knows(int type) const { return m_creators.count(type) != 0; }
 

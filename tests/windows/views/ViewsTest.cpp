@@ -50,6 +50,12 @@ TEST_F(NumbersTest, OneMoreThanTheNumberingAllowsIsRefused) {
     open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric));
   EXPECT_EQ(open.back()->GetWindowNumber(), 1000);
   EXPECT_THROW(COMeasView(*context, COMeasView::kNumeric), TooManyWindows);
+  // Opened through its creator, the window is refused with a message.
+  CWindowRegistry registry;
+  registry.Register(0, [&] { open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric)); });
+  EXPECT_FALSE(registry.Open(0));
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_NE(Shown()[0].find("1000"), std::string::npos);
   open.pop_back();
   EXPECT_EQ(COMeasView(*context, COMeasView::kNumeric).GetWindowNumber(), 1000);
 }
