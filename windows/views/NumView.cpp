@@ -7,6 +7,8 @@
 
 #include "COMeasObs.h"
 #include "COSequence.h"
+#include "NumProperties.h"
+#include "core/MessageSink.h"
 #include "DataContext.h"
 #include "core/Text.h"
 
@@ -131,9 +133,9 @@ void CNumView::OnMoveLast() {
 }
 
 void CNumView::OnWindowProperties() {
-  if (!Layer().numericProperties) return;
   COMeasInterval copy = Interval();
-  if (!Layer().numericProperties(copy, this)) return;
+  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this);
+  if (sheet.DoModal() != platform::IDOK) return;
   Interval() = copy;
   for (CCollum& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
   Interval().ResetCursors();

@@ -4,6 +4,7 @@
 
 #include "ViewBase.h"
 #include "WindowStore.h"
+#include "core/MessageSink.h"
 
 bool COCursorStatus::CursorsCoincide() const {
   if (m_window == nullptr) return true;
@@ -41,11 +42,21 @@ int COWindowOrder::IndexOf(int number) const {
 bool CWindowRegistry::Open(int type) const {
   auto it = m_creators.find(type);
   if (it == m_creators.end() || !it->second) return false;
-  it->second();
+  try {
+    it->second();
+  } catch (const TooManyWindows& e) {
+    platform::MessageBox(e.what(), platform::MB_OK | platform::MB_ICONWARNING);
+    return false;
+  }
   return true;
 }
 
 CWindowLayer::CWindowLayer(DataContext& data, COMeasObs* measObs)
-    : m_data(data), m_measObs(measObs), m_store(std::make_unique<COOpenWindows>(*this)) {}
+    : m_data(data), m_measObs(measObs), m_store(std::make_unique<COOpenWindows>(*this)) {
+  // The task's document restores its windows through the context.
+  data.SetWindowStore(m_store.get());
+}
 
-CWindowLayer::~CWindowLayer() = default;
+CWindowLayer::~CWindowLayer() {
+  if (m_data.WindowStore() == m_store.get()) m_data.SetWindowStore(nullptr);
+}

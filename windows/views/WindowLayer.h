@@ -69,7 +69,8 @@ using WindowCreator = std::function<void()>;
 class CWindowRegistry {
  public:
   void Register(int type, WindowCreator creator) { m_creators[type] = std::move(creator); }
-  // False when the program has no window of that type.
+  // False when the program has no window of that type, or when the window
+  // was refused (too many of its kind: the user is told).
   bool Open(int type) const;
   bool Knows(int type) const { return m_creators.count(type) != 0; }
 
@@ -101,9 +102,10 @@ class CWindowLayer {
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
   std::function<MonitorTexts()> monitorTexts;
-  // Runs the numeric window's properties sheet on a copy of its interval;
-  // true on OK.
-  std::function<bool(COMeasInterval&, QWidget* parent)> numericProperties;
+  // Makes the interval page of the numeric window's properties sheet (the
+  // graph window's page) on the interval; none: the sheet has only its
+  // columns page.
+  std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
 
  private:
   DataContext& m_data;

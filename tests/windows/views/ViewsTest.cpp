@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "COSequence.h"
 #include "DBDoc.h"
+#include "FormViews.h"
+#include "NumProperties.h"
 #include "DataTestSupport.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
@@ -47,6 +50,12 @@ TEST_F(NumbersTest, OneMoreThanTheNumberingAllowsIsRefused) {
     open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric));
   EXPECT_EQ(open.back()->GetWindowNumber(), 1000);
   EXPECT_THROW(COMeasView(*context, COMeasView::kNumeric), TooManyWindows);
+  // Opened through its creator, the window is refused with a message.
+  CWindowRegistry registry;
+  registry.Register(0, [&] { open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric)); });
+  EXPECT_FALSE(registry.Open(0));
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_NE(Shown()[0].find("1000"), std::string::npos);
   open.pop_back();
   EXPECT_EQ(COMeasView(*context, COMeasView::kNumeric).GetWindowNumber(), 1000);
 }
@@ -273,6 +282,181 @@ TEST_F(ViewsTest, AFailingRestoreLeavesNoStaleRow) {
   // A later window starts from its defaults.
   CNumView v(layer, &doc);
   EXPECT_NE(v.Interval().GetFirst(), 1);
+}
+
+TEST_F(ViewsTest, CursorValuesWithoutACursorWindow) {
+  CCursorView cv(layer, &doc);
+  EXPECT_EQ(cv.GetWindowTitle(), "Cursor Values");
+  EXPECT_EQ(cv.Text(1056), "n/a");
+  EXPECT_EQ(cv.Text(1159), "n/a");
+  EXPECT_EQ(cv.Text(1084), "");
+  EXPECT_EQ(cv.Text(1128), "Cursor Pos:");
+}
+
+TEST_F(ViewsTest, CursorValuesBetweenAndAtTheCursors) {
+  layer.Cursors().SetCursorOn(true);
+  CNumView& v = OpenNumeric();
+  v.Activated();
+  CCursorView cv(layer, &doc);
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(4);
+  v.ReloadData();  // tells the cursor window
+  EXPECT_EQ(cv.GetWindowTitle(), "Cursor Values [Numeric Window 1]");
+  EXPECT_EQ(cv.Text(1128), "Left Cursor:");
+  EXPECT_EQ(cv.Text(1056), "2");
+  EXPECT_EQ(cv.Text(1057), "4");
+  EXPECT_EQ(cv.Text(1159), "3");
+  EXPECT_EQ(cv.Text(1079), "20.000");  // minimum
+  EXPECT_EQ(cv.Text(1083), "30.000");  // average
+  EXPECT_EQ(cv.Text(1080), "40.000");  // maximum
+  EXPECT_EQ(cv.Text(1081), "10.000");  // standard deviation
+  EXPECT_EQ(cv.Text(1084 + 6), "");  // one column: the other rows are blank
+  EXPECT_TRUE(cv.IsShown(1159));
+  EXPECT_FALSE(cv.IsShown(1127));
+
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(2);
+  v.ReloadData();
+  EXPECT_EQ(cv.Text(1128), "Cursor Pos:");
+  EXPECT_EQ(cv.Text(1079), "20.000");
+  EXPECT_EQ(cv.Text(1083), "");
+  EXPECT_EQ(cv.Text(1125), "note");
+  EXPECT_FALSE(cv.IsShown(1159));
+  EXPECT_FALSE(cv.IsShown(1057));
+  EXPECT_TRUE(cv.IsShown(1127));
+
+  RecordingDC dc;
+  dc.SetPrinting(true);
+  cv.Draw(dc, CRect(0, 0, 2000, 2000));
+  EXPECT_TRUE(Has(dc.Calls(), "Cursor Pos: 2"));
+}
+
+TEST_F(ViewsTest, ClosingTheCursorWindowEndsTheCursorMode) {
+  layer.Cursors().SetCursorOn(true);
+  { CCursorView cv(layer, &doc); }
+  EXPECT_FALSE(layer.Cursors().IsCursorOn());
+}
+
+TEST_F(ViewsTest, ViewSettingsShowsTheSequenceThatCoversTheCursor) {
+  COSequence& active = context->ActiveSequence();
+  active.SetStart(base, 1);
+  active.SetStop(base + CTimeSpan(50), 5);
+  active.Save();
+  active.NewSequence();  // starts 60 seconds after the first one stopped
+  const int second = active.GetNumCount();
+
+  std::vector<int> shown;
+  layer.showSequenceSettings = [&](COSequence& s) {
+    shown.push_back(s.GetNumCount());
+    EXPECT_TRUE(layer.Cursors().IsSettingsShown());
+  };
+  layer.Cursors().SetCursorOn(true);
+  CNumView& v = OpenNumeric();
+  v.Activated();
+  CCursorView cv(layer, &doc);
+  COMeas* left = v.Interval().GetLeftCursorMeas();
+  left->SetMeasNo(9);
+  const std::pair<int, int> cases[] = {{20, second - 1}, {500, second}};
+  for (auto [seconds, expected] : cases) {
+    left->SetTime(base + CTimeSpan(seconds));
+    cv.OnViewSettings();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), expected) << seconds;
+  }
+  EXPECT_FALSE(layer.Cursors().IsSettingsShown());
+  shown.clear();
+  left->SetTime(base - CTimeSpan(3600));
+  cv.OnViewSettings();
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"Unable to find sequence"}));
+}
+
+TEST_F(ViewsTest, StatusWindowBeforeTheFirstMeasurement) {
+  CStatusView sv(layer, &doc);
+  EXPECT_EQ(sv.Text(1108), "Idle");
+  EXPECT_EQ(sv.Text(1107), "");
+  EXPECT_EQ(sv.Text(1101), "");
+  EXPECT_EQ(sv.Text(1094), "");
+}
+
+TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
+  views.push_back(std::make_unique<CPrintView>(layer, &doc));
+  auto& pv = static_cast<CPrintView&>(*views.back());
+  std::string text;
+  for (int i = 1; i <= 100; ++i) text += "line " + std::to_string(i) + "\n";
+  pv.SetText(text);
+  RecordingDC dc;
+  dc.SetPrinting(true);
+  const CSize page(1000, 66 * RecordingDC::kCharHeight);  // 66 lines of the recording font
+  EXPECT_EQ(pv.PageCount(dc, page), 2);
+  pv.DrawPage(dc, page, 2);
+  EXPECT_TRUE(Has(dc.Calls(), "line 67"));
+  EXPECT_FALSE(Has(dc.Calls(), "line 66\""));
+
+  OpenNumeric();
+  layer.Store().Save();
+  views.clear();
+  std::vector<int> opened;
+  for (int type = 0; type <= 5; ++type) layer.Registry().Register(type, [&opened, type] { opened.push_back(type); });
+  layer.Store().Restore();
+  EXPECT_EQ(opened, std::vector<int>{CMeasViewBase::kNumericType});
+}
+
+TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
+  COMeasInterval interval(*context);
+  interval.GetColumns().clear();
+  auto column = [&](int channel, unsigned char axis) {
+    CCollum c(*context);
+    c.SetChannel(static_cast<unsigned char>(channel));
+    c.SetAxis(axis);
+    c.SetSequence(&context->ActiveSequence(), &interval);
+    interval.GetColumns().push_back(c);
+  };
+  column(0, 0);     // a curve of a graph
+  column(1, 0xFF);  // numeric columns
+  column(2, 0xFF);
+  column(5, 1);  // another curve
+  COYAxisPageNum page(*context, interval);
+  ASSERT_EQ(page.Columns().size(), 2u);
+
+  page.List().setCurrentRow(-1);
+  page.OnInsertBefore();
+  page.OnRemove();
+  EXPECT_EQ(page.Columns().size(), 2u);  // nothing without a selection
+
+  page.List().setCurrentRow(0);
+  page.OnRemove();
+  ASSERT_EQ(page.Columns().size(), 1u);
+  EXPECT_EQ(page.List().currentRow(), 0);  // the new first entry
+  EXPECT_EQ(page.Columns()[0].GetChannel(), 2);
+  page.OnAddNew();
+  page.Save();
+
+  std::vector<std::pair<int, int>> kept;  // channel, axis
+  for (const CCollum& c : interval.GetColumns()) kept.push_back({c.GetChannel(), c.GetAxis()});
+  ASSERT_EQ(kept.size(), 4u);
+  EXPECT_EQ(kept[0], std::make_pair(0, 0));
+  EXPECT_EQ(kept[1], std::make_pair(5, 1));
+  EXPECT_EQ(kept[2], std::make_pair(2, 0xFF));
+  EXPECT_EQ(kept[3].second, 0xFF);
+}
+
+TEST_F(ViewsTest, ThePropertiesSheetReopensOnItsLastPage) {
+  COMeasInterval interval(*context);
+  IntervalPageFactory intervalPage = [](COMeasInterval&, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    w->setWindowTitle("Interval");
+    return w;
+  };
+  {
+    COWindowPropertiesNum sheet(*context, interval, intervalPage);
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->tabText(0), "Interval");
+    tabs->setCurrentIndex(1);
+  }
+  COWindowPropertiesNum again(*context, interval, intervalPage);
+  EXPECT_EQ(again.findChild<QTabWidget*>()->currentIndex(), 1);
 }
 
 }  // namespace

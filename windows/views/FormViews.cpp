@@ -1,0 +1,469 @@
+#include "FormViews.h"
+
+#include <QFontDatabase>
+
+#include "COMeasObs.h"
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBUtil.h"
+#include "DataContext.h"
+#include "TaskRecords.h"
+#include "StringEx.h"
+#include "core/MessageSink.h"
+#include "core/Text.h"
+#include "db/Database.h"
+
+using platform::Format;
+
+namespace {
+
+// Dialog units of the form templates to pixels.
+QRect Place(int x, int y, int w, int h) { return QRect(x * 2, y * 2, w * 2, h * 2); }
+
+std::string NoValue() { return "n/a"; }
+
+}  // namespace
+
+// --- CursorTool ---
+
+CursorTool::CursorTool(CWindowLayer& layer)
+    : m_status(layer.Cursors()), m_view(m_status.GetWindowData()),
+      m_interval(m_view ? &m_view->GetInterval() : nullptr) {}
+
+int CursorTool::ColumnCount() const { return m_interval ? static_cast<int>(m_interval->GetColumns().size()) : 0; }
+
+std::string CursorTool::GetWindowTitle() const { return m_view ? m_view->GetWindowTitle() : std::string(); }
+
+std::string CursorTool::GetLeftCursorText() const {
+  const COMeas& m = *m_interval->GetLeftCursorMeas();
+  if (m_interval->GetMeasMode() == COMeasInterval::kByNumber)
+    return m.GetMeasNo() == 0 ? NoValue() : Format("%d", m.GetMeasNo());
+  if (m.GetMeasNo() == 0 || m.GetMeasTime().GetTime() == 0) return NoValue();
+  return m.GetMeasTime().Format("%y-%m-%d %X");
+}
+
+std::string CursorTool::GetRightCursorText() const {
+  const COMeas& m = *m_interval->GetRightCursorMeas();
+  if (m_interval->GetMeasMode() == COMeasInterval::kByNumber) return Format("%d", m.GetMeasNo());
+  return m.GetMeasTime().Format("%y-%m-%d %X");
+}
+
+const CCollum& CursorTool::GetMeasRecord(int n) const { return m_interval->GetColumns()[n]; }
+
+std::string CursorTool::GetColumnCaption(int n) const {
+  const CCollum& c = GetMeasRecord(n);
+  return c.GetChannelName() + " (" + c.GetUnitText() + ")";
+}
+
+std::string CursorTool::Stat(int n, double COMeasStatistics::*field, bool emptyWhenCoinciding, bool stat) const {
+  if (emptyWhenCoinciding && CursorsCoincide()) return std::string();
+  const COMeasStatistics& s = GetMeasRecord(n).GetStatistics();
+  if (!s.HasValues()) return NoValue();
+  CStringEx text;
+  if (stat)
+    text.StatFormat(s.*field);
+  else
+    text.NumFormat2(s.*field);
+  return text;
+}
+
+std::string CursorTool::GetValueText(int n) const { return Stat(n, &COMeasStatistics::m_minimum, false, false); }
+std::string CursorTool::GetMinimumText(int n) const { return Stat(n, &COMeasStatistics::m_minimum, true, false); }
+std::string CursorTool::GetMaximumText(int n) const { return Stat(n, &COMeasStatistics::m_maximum, true, false); }
+std::string CursorTool::GetAverageText(int n) const { return Stat(n, &COMeasStatistics::m_average, true, false); }
+std::string CursorTool::GetStdDevText(int n) const { return Stat(n, &COMeasStatistics::m_stdDev, true, true); }
+std::string CursorTool::GetSlopeText(int n) const { return Stat(n, &COMeasStatistics::m_slope, true, true); }
+
+// --- CCursorView ---
+
+namespace {
+
+constexpr int kLeftLabel = 1128, kLeftText = 1056, kRightLabel = 1129, kRightText = 1057, kSettings = 1127,
+              kSamplesLabel = 1157, kSamples = 1159, kHead1 = 1153, kHead2 = 1158, kHead3 = 1154, kHead4 = 1155,
+              kEventLabel = 1142, kEventText = 1125;
+int RowName(int i) { return 1084 + 6 * i; }
+// The four value columns of row i, left to right.
+int RowValue(int i, int col) {
+  static const int base[4] = {1079, 1083, 1080, 1081};
+  return base[col] + 6 * i;
+}
+
+}  // namespace
+
+CCursorView::CCursorView(CWindowLayer& layer, CDocument* document, QWidget* parent)
+    : CMeasViewBase(layer, document, kCursorType, parent) {
+  auto label = [this](int id, QRect r, Qt::Alignment a = Qt::AlignLeft) {
+    auto* l = new QLabel(this);
+    l->setGeometry(r);
+    l->setAlignment(a | Qt::AlignVCenter);
+    m_controls[id] = l;
+  };
+  label(kLeftLabel, Place(7, 3, 38, 8));
+  label(kLeftText, Place(45, 3, 75, 8));
+  label(kRightLabel, Place(122, 3, 44, 8));
+  label(kRightText, Place(166, 3, 44, 8));
+  label(kSamplesLabel, Place(253, 3, 50, 8));
+  label(kSamples, Place(304, 3, 35, 8));
+  static_cast<QLabel*>(m_controls[kRightLabel])->setText("Right Cursor:");
+  static_cast<QLabel*>(m_controls[kSamplesLabel])->setText("No. of Samples:");
+  const int xs[4] = {129, 179, 231, 281};
+  const int heads[4] = {kHead1, kHead2, kHead3, kHead4};
+  for (int c = 0; c < 4; ++c) label(heads[c], Place(xs[c], 17, 48, 8), Qt::AlignRight);
+  label(kEventLabel, Place(223, 17, 85, 8));
+  static_cast<QLabel*>(m_controls[kEventLabel])->setText("Event Text:");
+  for (int i = 0; i < kRows; ++i) {
+    label(RowName(i), Place(7, 30 + 9 * i, 120, 8));
+    for (int c = 0; c < 4; ++c) label(RowValue(i, c), Place(xs[c], 30 + 9 * i, 48, 8), Qt::AlignRight);
+  }
+  m_settings = new QPushButton("View &Settings...", this);
+  m_settings->setGeometry(Place(210, 1, 40, 12));
+  m_controls[kSettings] = m_settings;
+  QObject::connect(m_settings, &QPushButton::clicked, this, [this] { OnViewSettings(); });
+  m_events = new QPlainTextEdit(this);
+  m_events->setReadOnly(true);
+  m_events->setGeometry(Place(223, 33, 85, 49));
+  m_controls[kEventText] = m_events;
+  auto* rule = new QFrame(this);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setGeometry(Place(0, 27, 341, 1));
+  setFixedSize(Place(0, 0, 341, 100).size());
+  OnUpdate(nullptr, kHintCursors, nullptr);
+}
+
+CCursorView::~CCursorView() {
+  Layer().Cursors().SetCursorOn(false);
+  UpdateAllViewsOfDoc(kHintCursorModeEnded);
+}
+
+QLabel* CCursorView::Label(int control) const {
+  auto it = m_controls.find(control);
+  return it == m_controls.end() ? nullptr : qobject_cast<QLabel*>(it->second);
+}
+
+void CCursorView::SetText(int control, const std::string& text) {
+  if (QLabel* l = Label(control)) l->setText(QString::fromStdString(text));
+}
+
+std::string CCursorView::Text(int control) const {
+  if (control == kEventText) return m_events->toPlainText().toStdString();
+  if (QLabel* l = Label(control)) return l->text().toStdString();
+  auto it = m_controls.find(control);
+  return it == m_controls.end() ? std::string() : it->second->windowTitle().toStdString();
+}
+
+void CCursorView::Show(int control, bool shown) { m_controls.at(control)->setVisible(shown); }
+
+bool CCursorView::IsShown(int control) const { return !m_controls.at(control)->isHidden(); }
+
+void CCursorView::OnUpdate(CView*, long hint, void*) {
+  if (m_firstUpdate) {
+    m_firstUpdate = false;
+    UpdateAllViewsOfDoc(kHintRepaintAll);
+  }
+  if (hint == kHintCursors) Refresh();
+}
+
+void CCursorView::Refresh() {
+  CursorTool tool(Layer());
+  const bool single = tool.CursorsCoincide();
+  if (single) {
+    m_settings->setEnabled(tool.HasWindow() && tool.Interval()->GetLeftCursorMeas()->GetMeasNo() != 0);
+    for (int id : {kSettings, kEventLabel, kEventText}) Show(id, true);
+    for (int id : {kRightLabel, kRightText, kHead2, kHead3, kHead4, kSamplesLabel, kSamples}) Show(id, false);
+    for (int i = 0; i < kRows; ++i)
+      for (int c = 1; c < 4; ++c) Show(RowValue(i, c), false);
+    SetText(kLeftLabel, "Cursor Pos:");
+    SetText(kHead1, "Cursor Value:");
+  } else {
+    for (int id : {kSettings, kEventLabel, kEventText}) Show(id, false);
+    for (int id : {kRightLabel, kRightText, kHead2, kHead3, kHead4, kSamplesLabel, kSamples}) Show(id, true);
+    for (int i = 0; i < kRows; ++i)
+      for (int c = 1; c < 4; ++c) Show(RowValue(i, c), true);
+    SetText(kLeftLabel, "Left Cursor:");
+    SetText(kHead1, "Minimum");
+    SetText(kHead2, "Average");
+    SetText(kHead3, "Maximum");
+    SetText(kHead4, "Std. Dev.");
+  }
+  const int columns = tool.ColumnCount();
+  if (tool.HasWindow()) {
+    if (columns > 0) {
+      SetText(kLeftText, tool.GetLeftCursorText());
+      SetText(kRightText, tool.GetRightCursorText());
+      const COMeasInterval& in = *tool.Interval();
+      SetText(kSamples, Format("%d", in.GetRightCursor() - in.GetLeftCursor() + 1));
+    } else {
+      for (int id : {kLeftText, kRightText, kSamples}) SetText(id, "n/a");
+    }
+    m_title = "Cursor Values [" + tool.GetWindowTitle() + "]";
+  } else {
+    for (int id : {kLeftText, kRightText, kSamples}) SetText(id, "n/a");
+    m_title = "Cursor Values";
+  }
+  setWindowTitle(QString::fromStdString(m_title));
+  if (Frame() != this) Frame()->setWindowTitle(QString::fromStdString(m_title));
+  for (int i = 0; i < kRows; ++i) {
+    const bool row = tool.HasWindow() && i < columns;
+    SetText(RowName(i), row ? tool.GetColumnCaption(i) : std::string());
+    SetText(RowValue(i, 0), row ? tool.GetValueText(i) : std::string());
+    const bool range = row && !single;
+    SetText(RowValue(i, 2), range ? tool.GetMaximumText(i) : std::string());
+    SetText(RowValue(i, 1), range ? tool.GetAverageText(i) : std::string());
+    SetText(RowValue(i, 3), range ? tool.GetStdDevText(i) : std::string());
+  }
+  std::string events;
+  if (single && tool.HasWindow()) {
+    for (const COEvent& e : tool.Interval()->GetLeftCursorMeas()->GetEvents()) {
+      if (!events.empty()) events += "\r\n";
+      events += platform::Trim(e.GetText());
+    }
+  }
+  m_events->setPlainText(QString::fromStdString(events));
+}
+
+void CCursorView::Draw(CDC& dc, const CRect& client) {
+  if (!dc.IsPrinting()) {
+    dc.FillSolidRect(client, platform::RGB(240, 240, 240));
+    return;
+  }
+  CursorTool tool(Layer());
+  if (!tool.HasWindow()) return;
+  const bool single = tool.CursorsCoincide();
+  const int columns = tool.ColumnCount();
+  dc.TextOut(0, 0, Format("Cursor Values [%s] - %s", tool.GetWindowTitle().c_str(),
+                          CTime::GetCurrentTime().Format("%y-%m-%d %X").c_str()));
+  int y = 200;
+  COMeasInterval& in = *tool.Interval();
+  if (single) {
+    dc.TextOut(0, y, Format("Cursor Pos: %d", in.GetLeftCursorMeas()->GetMeasNo()));
+    dc.TextOut(1000, y, "Cursor Values");
+  } else {
+    const std::string left = "Left Cursor :" + (columns ? tool.GetLeftCursorText() : "n/a");
+    const std::string right = "Right Cursor:" + (columns ? tool.GetRightCursorText() : "n/a");
+    int x = 0;
+    dc.TextOut(x, y, left);
+    x += dc.GetTextExtent(left).cx + 200;
+    dc.TextOut(x, y, right);
+    x += dc.GetTextExtent(right).cx + 200;
+    dc.TextOut(x, y, Format("No. of Samples: %i", in.GetRightCursor() - in.GetLeftCursor() + 1));
+  }
+  y += 100;
+  // Blocks of a header and one text per channel, each 1.2 times its widest
+  // text wide.
+  int x = 0;
+  auto block = [&](const std::string& header, const std::vector<std::string>& texts) {
+    int widest = dc.GetTextExtent(header).cx;
+    dc.TextOut(x, y, header);
+    int ty = y;
+    for (const std::string& t : texts) {
+      ty += 100;
+      dc.TextOut(x, ty, t);
+      widest = std::max(widest, static_cast<int>(dc.GetTextExtent(t).cx));
+    }
+    x += widest * 12 / 10;
+    return ty;
+  };
+  auto texts = [&](std::string (CursorTool::*text)(int) const) {
+    std::vector<std::string> out;
+    for (int i = 0; i < columns; ++i) out.push_back((tool.*text)(i));
+    return out;
+  };
+  std::vector<std::string> names = texts(&CursorTool::GetColumnCaption);
+  if (single) {
+    names.push_back("Event :");
+    block("", names);
+    const int valuesX = x;
+    int ty = block("", texts(&CursorTool::GetValueText));
+    for (const COEvent& e : in.GetLeftCursorMeas()->GetEvents()) {
+      ty += dc.GetTextHeight();
+      dc.TextOut(valuesX, ty, platform::Trim(e.GetText()));
+    }
+  } else {
+    block("", names);
+    block("Minimum:", texts(&CursorTool::GetMinimumText));
+    block("Average :", texts(&CursorTool::GetAverageText));
+    block("Maximum :", texts(&CursorTool::GetMaximumText));
+    block("Std. Dev. ", texts(&CursorTool::GetStdDevText));
+    block("Slope : ", texts(&CursorTool::GetSlopeText));
+  }
+}
+
+void CCursorView::OnViewSettings() {
+  COCursorStatus& status = Layer().Cursors();
+  if (status.GetWindowData() == nullptr) return;
+  struct Shown {
+    COCursorStatus& s;
+    ~Shown() { s.SetSettingsShown(false); }
+  } shown{status};
+  status.SetSettingsShown(true);
+  DataContext& data = Context();
+  const CTime at = status.GetLeftCursor().GetMeasTime();
+  // The sequence that covers the cursor is the one started last at or
+  // before it.
+  COSequence sequence(data);
+  bool found = false;
+  {
+    CORecSequence probe(data);
+    COSequence target(data);
+    probe.SetTarget(&target);
+    probe.m_strFilter = "[StartTime] <= " + FormatOdbcTimestamp(at);
+    try {
+      probe.Open();
+      found = !probe.IsEOF();
+    } catch (const CException&) {
+    }
+    probe.CloseWithDatabase();
+  }
+  if (found) sequence.LoadForMeas(status.GetLeftCursor());
+  if (!found) {
+    platform::MessageBox("Unable to find sequence");
+    return;
+  }
+  // The air pressure entered after the sequence's stop and by the cursor.
+  CORecEvent events(data);
+  events.m_strFilter = "EventTime > " + FormatOdbcTimestamp(sequence.GetStopTime()) +
+                       " AND EventTime <=" + FormatOdbcTimestamp(at) + " AND EventType = 1";
+  events.m_strSort = "EventTime";
+  try {
+    events.Open();
+    if (!events.IsEOF()) sequence.SetAirPres(data.Setup().PressureFromKpa(events.m_FloatValue));
+  } catch (const CException&) {
+  }
+  events.CloseWithDatabase();
+  if (Layer().showSequenceSettings) Layer().showSequenceSettings(sequence);
+}
+
+// --- CStatusView ---
+
+namespace {
+
+constexpr int kState = 1108, kTime = 1107;
+const int kNameIds[7] = {1055, 1056, 1057, 1058, 1059, 1060, 1061};
+const int kValueIds[7] = {1101, 1102, 1103, 1104, 1105, 1106, 1109};
+const int kUnitIds[7] = {1094, 1095, 1096, 1097, 1098, 1099, 1100};
+const int kChannels[7] = {0, 1, 2, 3, 4, 5, 7};
+
+}  // namespace
+
+CStatusView::CStatusView(CWindowLayer& layer, CDocument* document, QWidget* parent)
+    : CMeasViewBase(layer, document, kStatusType, parent) {
+  auto fixed = [this](const char* text, QRect r) {
+    auto* l = new QLabel(text, this);
+    l->setGeometry(r);
+  };
+  auto label = [this](int id, QRect r, Qt::Alignment a = Qt::AlignLeft) {
+    auto* l = new QLabel(this);
+    l->setGeometry(r);
+    l->setAlignment(a | Qt::AlignVCenter);
+    m_labels[id] = l;
+  };
+  fixed("Status Information", Place(7, 4, 160, 8));
+  fixed("Measurement:", Place(14, 16, 50, 8));
+  label(kState, Place(66, 16, 100, 8));
+  fixed("Last Measurement", Place(7, 32, 160, 8));
+  fixed("Time:", Place(14, 44, 50, 8));
+  label(kTime, Place(66, 44, 100, 8));
+  fixed("Filter:", Place(14, 58, 80, 8));
+  fixed("Value:", Place(96, 58, 40, 8));
+  for (int r = 0; r < 7; ++r) {
+    const int y = 70 + 11 * r;
+    label(kNameIds[r], Place(14, y, 80, 8));
+    label(kValueIds[r], Place(96, y, 40, 8), Qt::AlignRight);
+    label(kUnitIds[r], Place(140, y, 36, 8));
+  }
+  m_labels[1060]->setText("W: Water Vapour");
+  m_labels[1061]->setText("Air Pressure");
+  setFixedSize(Place(0, 0, 179, 154).size());
+  if (COMeasObs* obs = layer.MeasObs()) {
+    obs->Attach(&m_observer);
+    obs->SetStatusViewOpen(true);
+  }
+  Refresh();
+}
+
+CStatusView::~CStatusView() {
+  if (COMeasObs* obs = Layer().MeasObs()) {
+    obs->SetStatusViewOpen(false);
+    obs->Detach(&m_observer);
+  }
+}
+
+std::string CStatusView::Text(int control) const {
+  auto it = m_labels.find(control);
+  return it == m_labels.end() ? std::string() : it->second->text().toStdString();
+}
+
+void CStatusView::Refresh() {
+  DataContext& data = Context();
+  COMeasObs* obs = Layer().MeasObs();
+  m_labels[kState]->setText(QString::fromStdString(obs ? obs->GetStatusText() : std::string("Idle")));
+  COSequence& seq = data.ActiveSequence();
+  for (int c = 0; c < 5; ++c)
+    m_labels[kNameIds[c]]->setText(
+        QString::fromStdString(std::string(1, static_cast<char>('A' + c)) + ": " + seq.GetGasName(c)));
+  const bool has = obs && obs->HasLastMeas();
+  m_labels[kTime]->setText(has ? QString::fromStdString(obs->GetLastMeas().GetMeasTime().Format("%X")) : QString());
+  const COSystemSetup& setup = data.Setup();
+  for (int r = 0; r < 7; ++r) {
+    const int ch = kChannels[r];
+    std::string value, unit;
+    if (has && obs->GetLastMeas().IsValueValid(ch)) {
+      value = FormatValue(data, obs->GetLastMeas(), ch);
+      unit = ch <= 4   ? setup.GetGasConcUnit().GetText()
+             : ch == 5 ? setup.GetHumidityUnit().GetText(setup.GetTempUnit())
+                       : setup.GetPressureUnit().GetText();
+    }
+    m_labels[kValueIds[r]]->setText(QString::fromStdString(value));
+    m_labels[kUnitIds[r]]->setText(QString::fromStdString(unit));
+  }
+}
+
+void CStatusView::Draw(CDC& dc, const CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
+
+// --- CPrintView ---
+
+CPrintView::CPrintView(CWindowLayer& layer, CDocument* document, QWidget* parent)
+    : CMeasViewBase(layer, document, kTextType, parent), m_edit(this) {
+  m_edit.setReadOnly(true);
+  m_edit.setLineWrapMode(QPlainTextEdit::NoWrap);
+  QFont courier("Courier");
+  courier.setStyleHint(QFont::TypeWriter);
+  courier.setFixedPitch(true);
+  m_edit.setFont(courier);
+}
+
+void CPrintView::SetText(const std::string& text) { m_edit.setPlainText(QString::fromStdString(text)); }
+
+std::string CPrintView::GetText() const { return m_edit.toPlainText().toStdString(); }
+
+void CPrintView::Draw(CDC& dc, const CRect& client) {
+  if (!dc.IsPrinting()) dc.FillSolidRect(client, platform::RGB(255, 255, 255));
+}
+
+int CPrintView::LinesPerPage(CDC& dc, const CSize& page) {
+  // Whatever font the text had, it prints in Courier; about 66 lines fill a
+  // page, as on the quarter-inch margins of an 11-inch sheet.
+  platform::LOGFONT lf;
+  lf.lfHeight = -std::max(1, static_cast<int>(page.cy) / 66);
+  lf.lfFaceName = "Courier";
+  m_font.CreateFontIndirect(lf);
+  dc.SelectObject(&m_font);
+  return std::max(1, static_cast<int>(page.cy) / std::max(1, dc.GetTextHeight()));
+}
+
+int CPrintView::PageCount(CDC& dc, const CSize& page) {
+  const int lines = LinesPerPage(dc, page);
+  const int count = m_edit.document()->blockCount();
+  return std::max(1, (count + lines - 1) / lines);
+}
+
+void CPrintView::DrawPage(CDC& dc, const CSize& page, int pageNumber) {
+  const int lines = LinesPerPage(dc, page);
+  const int height = dc.GetTextHeight();
+  const QStringList all = m_edit.toPlainText().split('\n');
+  for (int i = 0; i < lines; ++i) {
+    const int k = (pageNumber - 1) * lines + i;
+    if (k >= all.size()) break;
+    dc.TextOut(0, i * height, all[k].toStdString());
+  }
+}
