@@ -144,7 +144,8 @@ void COstrelsDlg::FullBackup() {
     for (const Task& t : tasks) {
       QApplication::processEvents();
       if (progress->IsCancelled()) break;
-      if (!TaskBackup(t.entry.description, t.entry.name, t.kind, t.entry.serial)) break;
+      // A task that could not be backed up has been reported; the others still go.
+      TaskBackup(t.entry.description, t.entry.name, t.kind, t.entry.serial);
       progress->StepIt();
     }
   }

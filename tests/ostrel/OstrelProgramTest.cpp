@@ -322,6 +322,15 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
     EXPECT_TRUE(m_messages.Texts().empty());
     EXPECT_EQ(m_main.findChild<ostrel::FullBackupDialog*>(), nullptr);
   }
+
+  // A task without its database is reported and the others still go.
+  fs::remove(m_install.folder.File("data/" + Names("Hall")[0] + ".db"));
+  TempDir disk;
+  ScriptedDirChooser chooser;
+  chooser.Answer(disk.Path());
+  Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
+  EXPECT_EQ(FilesIn(disk.Path()), (std::vector<std::string>{"Cellar.MEA", "SYSTEM.SYB", "Zero run.CAL"}));
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The selected task does not refer to a valid database"});
 }
 
 // Measurement and calibration tasks alike.
