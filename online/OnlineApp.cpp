@@ -1,6 +1,8 @@
 #include "OnlineApp.h"
 
 #include <QFontDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QFontMetrics>
 #include <QPrinter>
 #include <QStatusBar>
@@ -17,6 +19,8 @@
 #include "DBUtil.h"
 #include "InstrumentInfo.h"
 #include "EventDialog.h"
+#include "FormViews.h"
+#include "NumView.h"
 #include "MeasStartDialog.h"
 #include "MonitorMemory.h"
 #include "OnlineCommands.h"
@@ -46,6 +50,8 @@ COnlineApp::COnlineApp(std::vector<std::string> args)
 COnlineApp::~COnlineApp() {
   // The windows and the outputs go before the objects they point at.
   m_frame.reset();
+  SetDocument(nullptr);
+  m_document.reset();
   m_layer.reset();
   if (m_context->MeasObs() != nullptr) m_context->SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
   if (m_alarmStatus) m_context->GenSub().Detach(m_alarmStatus.get());
@@ -83,10 +89,15 @@ bool COnlineApp::InitInstance() {
   m_context->GenSub().Attach(m_alarmStatus.get());
 
   m_layer = std::make_unique<CWindowLayer>(*m_context, &obs);
+  // The document all windows share, empty until a task opens.
+  m_document = std::make_unique<CDBDoc>(*m_context);
+  SetDocument(m_document.get());
+  if (!m_openText) m_openText = [this](const std::string& text) { return OpenText(text); };
   m_frame = std::make_unique<CMainFrame>();
   m_frame->setWindowTitle(kTitle);
   m_frame->resize(1000, 700);
   MakeCommands();
+  RegisterWindows();
   SetMainWnd(m_frame.get());
   m_dialogs = std::make_unique<CODeviceDialogs>(*m_context, m_frame.get());
   m_context->SetDeviceDialogs(m_dialogs.get());
@@ -155,6 +166,14 @@ void COnlineApp::MakeCommands() {
                 },
                 "Stop", QStyle::SP_MediaStop});
   f.AddCommand({ID_USER_EVENT, "User &Event...", {}, [this] { OnUserEvent(); }, taskOpen});
+  f.AddCommand({ID_WINDOW_NEW_NUMERIC, "New &Numeric Window", {}, [this] { m_layer->Registry().Open(CMeasViewBase::kNumericType); },
+                taskOpen});
+  f.AddCommand({ID_VIEW_CURSORS, "C&ursor Values", {}, [this] { m_layer->Registry().Open(CMeasViewBase::kCursorType); },
+                taskOpen});
+  f.AddCommand({ID_WINDOW_MEASSTATUS, "&Measurement Status", {},
+                [this] { m_layer->Registry().Open(CMeasViewBase::kStatusType); }});
+  f.AddCommand({ID_WINDOW_CASCADE, "&Cascade", {}, [this] { m_frame->MdiArea()->cascadeSubWindows(); }});
+  f.AddCommand({ID_WINDOW_TILE, "&Tile", {}, [this] { m_frame->MdiArea()->tileSubWindows(); }});
   f.AddCommand({ID_APP_ABOUT_CMD, "&About Online...", {}, [this] { OnAbout(); }, {}, "About",
                 QStyle::SP_MessageBoxInformation});
 
@@ -162,6 +181,8 @@ void COnlineApp::MakeCommands() {
                       CMainFrame::kSeparator, ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_USER_EVENT});
   f.AddMenu("&Measurement", {ID_START, ID_PAUSE, ID_STOP});
+  f.AddMenu("&Window", {ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
+                        ID_WINDOW_CASCADE, ID_WINDOW_TILE});
   f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
   f.AddToolBar({ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
   f.AddIndicators(4);
@@ -196,6 +217,56 @@ int COnlineApp::PrintLinesPerPage() {
   QPrinter printer;
   const QFontMetrics metrics(QFont(), &printer);
   return metrics.height() == 50 && metrics.leading() == 0 ? 85 : 78;
+}
+
+template <class View>
+View* COnlineApp::OpenView() {
+  auto* view = new View(*m_layer, m_document.get());
+  view->setAttribute(Qt::WA_DeleteOnClose);
+  QMdiSubWindow* sub = m_frame->AddWindow(view);
+  sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
+  // A view without a size of its own (a table, a graph) opens at a size to
+  // read it by.
+  if (sub->height() < 150) sub->resize(560, 360);
+  sub->show();
+  return view;
+}
+
+void COnlineApp::RegisterWindows() {
+  CWindowRegistry& r = m_layer->Registry();
+  r.Register(CMeasViewBase::kNumericType, [this] { OpenNumeric(); });
+  r.Register(CMeasViewBase::kStatusType, [this] { OpenStatus(); });
+  r.Register(CMeasViewBase::kCursorType, [this] { OpenCursorValues(); });
+}
+
+void COnlineApp::OpenNumeric() { OpenView<CNumView>(); }
+
+// The single windows: a second command shows the one there is.
+void COnlineApp::OpenStatus() {
+  if (m_statusWindow) {
+    m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
+    m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m_statusWindow->parentWidget()));
+    return;
+  }
+  m_statusWindow = OpenView<CStatusView>();
+}
+
+void COnlineApp::OpenCursorValues() {
+  if (m_cursorWindow) {
+    m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
+    m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m_cursorWindow->parentWidget()));
+    return;
+  }
+  m_cursorWindow = OpenView<CCursorView>();
+  m_layer->Cursors().SetCursorOn(true);
+  m_document->UpdateAllViews(nullptr, kHintCursors);
+  m_document->UpdateAllViews(nullptr, kHintRepaintAll);
+}
+
+bool COnlineApp::OpenText(const std::string& text) {
+  CPrintView* view = OpenView<CPrintView>();
+  view->SetText(text);
+  return true;
 }
 
 void COnlineApp::OnUserEvent() {

@@ -3,6 +3,7 @@
 // (splash, system database, serial port, the connection to the monitor with
 // the port dialog until it answers or the user gives up), its main window
 // with every command, and its shut-down.
+#include <QPointer>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "PCBeep.h"
 #include "ProgramContext.h"
 #include "TarnicBaseApp.h"
+#include "DBDoc.h"
 #include "WindowLayer.h"
 #include "ui/UiNotifier.h"
 
@@ -47,12 +49,23 @@ class COnlineApp : public TarnicBaseApp {
   void OnStart();
   void OnPrintMonitorData();
   void OnUserEvent();
+  // Window commands; the window store restores through the same creators.
+  void RegisterWindows();
+  template <class View>
+  View* OpenView();
+  void OpenNumeric();
+  void OpenStatus();
+  void OpenCursorValues();
+  bool OpenText(const std::string& text);
   static int PrintLinesPerPage();
 
   std::unique_ptr<ProgramContext> m_context;
   std::unique_ptr<CODeviceDialogs> m_dialogs;
   std::unique_ptr<platform::UiNotifier> m_notifier;
   std::unique_ptr<CWindowLayer> m_layer;
+  std::unique_ptr<CDBDoc> m_document;
+  QPointer<QWidget> m_statusWindow;
+  QPointer<QWidget> m_cursorWindow;
   std::unique_ptr<CMainFrame> m_frame;
   std::unique_ptr<COPCBeep> m_pcBeep;
   std::unique_ptr<COMonBeep> m_monBeep;

@@ -18,6 +18,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_mdi(new QMdiAre
   m_updateTimer.start();
 }
 
+// The windows inside go after the commands: their going announces nothing.
+CMainFrame::~CMainFrame() {
+  m_updateTimer.stop();
+  disconnect(m_mdi, nullptr, this, nullptr);
+}
+
 void CMainFrame::AddCommand(Command command) {
   const unsigned id = command.id;
   std::string text = command.text;

@@ -42,6 +42,7 @@ class CMainFrame : public QMainWindow {
   static constexpr unsigned kSeparator = 0;
 
   explicit CMainFrame(QWidget* parent = nullptr);
+  ~CMainFrame() override;
 
   void AddCommand(Command command);
   QAction* Action(unsigned id) const;

@@ -11,7 +11,11 @@
 #include <filesystem>
 
 #include "COMeasObs.h"
+#include "COSequenceObs.h"
 #include "COSystemSetup.h"
+#include "FormViews.h"
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
 #include "OnlineApp.h"
@@ -107,6 +111,41 @@ TEST_F(OnlineAppTest, PrintsTheMonitorsMeasuredDataInATextWindow) {
   EXPECT_TRUE(messages.Texts().empty());
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_NE(opened[0].find("Recorded Samples : 3"), std::string::npos);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  EXPECT_FALSE(frame.Execute(ID_WINDOW_NEW_NUMERIC));  // no task open
+  COSystemSetup& setup = app->Context().Setup();
+  setup.CreateMeasDatabase("windows");
+  setup.SetDatabaseDesc("windows");
+  app->Context().Sequence().Load();
+  setup.SetMeasDatabaseOpen(true);
+  frame.UpdateCommands();
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
+  std::vector<std::string> titles;
+  for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList()) titles.push_back(sub->windowTitle().toStdString());
+  EXPECT_EQ(titles, (std::vector<std::string>{"Numeric Window 1", "Numeric Window 2", "Measurement Status"}));
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_windows.png"));
+
+  // The print of the monitor's memory in a text window of its own.
+  sim.Modify([](kovo::sim::MonitorState& s) {
+    kovo::sim::MonitorState::RecordedSample r;
+    r.number = 1;
+    r.used = {true, false, false, false, false, false};
+    s.recorded.push_back(r);
+  });
+  ASSERT_TRUE(frame.Execute(ID_PRINT_MONITOR_DATA));
+  auto* print = dynamic_cast<CPrintView*>(frame.ActiveView());
+  ASSERT_NE(print, nullptr);
+  EXPECT_NE(print->GetText().find("Recorded Samples : 1"), std::string::npos);
+  setup.SetMeasDatabaseOpen(false);
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
