@@ -242,21 +242,19 @@ void COnlineApp::RegisterWindows() {
 void COnlineApp::OpenNumeric() { OpenView<CNumView>(); }
 
 // The single windows: a second command shows the one there is.
+bool COnlineApp::ActivateSingle(QWidget* window) {
+  if (window == nullptr) return false;
+  m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
+  m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+  return true;
+}
+
 void COnlineApp::OpenStatus() {
-  if (m_statusWindow) {
-    m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
-    m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m_statusWindow->parentWidget()));
-    return;
-  }
-  m_statusWindow = OpenView<CStatusView>();
+  if (!ActivateSingle(m_statusWindow)) m_statusWindow = OpenView<CStatusView>();
 }
 
 void COnlineApp::OpenCursorValues() {
-  if (m_cursorWindow) {
-    m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
-    m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m_cursorWindow->parentWidget()));
-    return;
-  }
+  if (ActivateSingle(m_cursorWindow)) return;
   m_cursorWindow = OpenView<CCursorView>();
   m_layer->Cursors().SetCursorOn(true);
   m_document->UpdateAllViews(nullptr, kHintCursors);

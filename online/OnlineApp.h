@@ -54,6 +54,8 @@ class COnlineApp : public TarnicBaseApp {
   template <class View>
   View* OpenView();
   void OpenNumeric();
+  // Activates the one window there is; false when there is none.
+  bool ActivateSingle(QWidget* window);
   void OpenStatus();
   void OpenCursorValues();
   bool OpenText(const std::string& text);
