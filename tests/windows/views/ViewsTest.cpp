@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QClipboard>
 #include <QMimeData>
 #include <QFile>
@@ -196,6 +197,23 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   v.OnZoomIn();
   EXPECT_EQ(v.Interval().GetFirst(), 1);
   EXPECT_EQ(v.Interval().GetLast(), 2);
+}
+
+TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
+  CNumView& v = OpenNumeric();
+  COSequence& seq = context->ActiveSequence();
+  seq.SetStop(base + CTimeSpan(50), 8);
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(3);
+  QElapsedTimer clock;
+  clock.start();
+  genSub.Notify(eSeqUpdated);
+  EXPECT_LT(clock.elapsed(), 500);  // the wait is a timer, not a sleep
+  EXPECT_EQ(v.Interval().GetLast(), 5);
+  while (v.Interval().GetLast() != 8 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_EQ(v.Interval().GetLast(), 8);
+  EXPECT_EQ(v.Interval().GetFirst(), 4);  // the span is kept
+  EXPECT_EQ(v.Interval().GetLeftCursor(), 3);
 }
 
 TEST_F(ViewsTest, PrintingPagesTheTable) {
