@@ -290,6 +290,28 @@ TEST_F(ViewsTest, TheWindowStoreRoundTrip) {
   (void)a;
 }
 
+TEST_F(ViewsTest, PlacementsOfMaximisedWindows) {
+  CNumView& v = OpenNumeric();
+  v.setGeometry(10, 20, 300, 200);
+  v.showMaximized();
+  ASSERT_TRUE(v.isMaximized());
+  EXPECT_EQ(v.SavedStyle(), CMeasViewBase::kStyleMaximized);
+  EXPECT_EQ(v.SavedRect(), v.normalGeometry().translated(0, 40));
+  CCursorView cv(layer, &doc);
+  cv.showMaximized();
+  EXPECT_EQ(cv.SavedStyle(), 0);  // never saved as maximised
+
+  std::vector<long> styles;
+  layer.Registry().Register(CMeasViewBase::kNumericType,
+                            [&] { styles.push_back(layer.Store().CurrentPlacement().style); });
+  layer.Registry().Register(CMeasViewBase::kCursorType,
+                            [&] { styles.push_back(layer.Store().CurrentPlacement().style); });
+  layer.Store().Save();
+  layer.Store().Restore();
+  std::sort(styles.begin(), styles.end());
+  EXPECT_EQ(styles, (std::vector<long>{0, CMeasViewBase::kStyleMaximized}));
+}
+
 TEST_F(ViewsTest, AFailingRestoreLeavesNoStaleRow) {
   OpenNumeric();
   layer.Store().Save();
