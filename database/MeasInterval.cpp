@@ -286,6 +286,11 @@ class COStatisticsPass {
     if (no == m_i.m_leftCursor) m_i.m_leftMeas = m;
     if (no == m_i.m_rightCursor) m_i.m_rightMeas = m;
     const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
+    for (int ch = 0; ch < 7; ++ch) {
+      if (!m.IsValueValid(ch)) continue;
+      m_channelSum[ch] += m.GetValue(ch).GetValue();
+      ++m_channelCount[ch];
+    }
     for (size_t c = 0; c < m_sums.size(); ++c) {
       const CCollum& col = m_i.m_columns[c];
       if (!m.IsValueValid(col.GetChannel())) continue;
@@ -313,6 +318,8 @@ class COStatisticsPass {
 
   void Finish() {
     m_wait.reset();
+    for (int ch = 0; ch < 7; ++ch)
+      m_i.m_channelMeans[ch] = m_channelCount[ch] ? m_channelSum[ch] / m_channelCount[ch] : COMeasInterval::kNoMean;
     for (int a = 0; a < 2; ++a) {
       const bool fixed = m_i.m_scaleMode[a] == 2;
       if (m_i.m_autoMax[a] == -FLT_MAX) m_i.m_autoMax[a] = fixed ? m_i.m_fixedMax[a] : -1.0f;
@@ -355,6 +362,8 @@ class COStatisticsPass {
   COMeasInterval& m_i;
   std::vector<Sums> m_sums;
   long m_seen = 0;
+  double m_channelSum[7] = {};
+  long m_channelCount[7] = {};
   CTime m_t0;
   std::optional<platform::WaitCursor> m_wait;
 };

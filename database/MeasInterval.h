@@ -168,6 +168,12 @@ class COMeasInterval {
   // measurements and each column's statistics between the cursors.
   void LoadData(COMeasBuffer& buffer);
   void LoadData(const std::vector<COMeas>& measurements);
+  // The mean of the valid stored values of channel 0 to 6 in the last pass,
+  // 3e34 when it had none (the Calibration program's interval marks).
+  double GetChannelMean(int channel) const {
+    return channel >= 0 && channel < 7 ? m_channelMeans[channel] : kNoMean;
+  }
+  static constexpr double kNoMean = 3e34;
 
   bool IsChannelShown(int channel) const;
   void SetChannelShown(int channel, bool shown);
@@ -218,6 +224,7 @@ class COMeasInterval {
   COMeas m_leftMeas;
   COMeas m_rightMeas;
   std::vector<float> m_floats;  // owned, not copied
+  double m_channelMeans[7] = {kNoMean, kNoMean, kNoMean, kNoMean, kNoMean, kNoMean, kNoMean};
 };
 
 // A channel's value in a unit: gases and water from ppm, pressure from hPa,

@@ -114,6 +114,17 @@ TEST_F(IntervalTest, AColumnWithoutAxisCountsOnTheRight) {
   EXPECT_FLOAT_EQ(i.GetDataMax(0), -1.0f);  // nothing left on the left axis
 }
 
+TEST_F(IntervalTest, ChannelMeansOfThePass) {
+  COMeasInterval i = Interval(COMeasInterval::kByNumber);
+  std::vector<COMeas> ms = {Meas(1, 0, 2.0f, 1.0f), Meas(2, 1, 4.0f, 3.0f), Meas(3, 2, 6.0f)};
+  ms[2].SetValue(5, MeasValue::kNoValue);
+  for (COMeas& m : ms) m.SetValue(1, MeasValue::kNoValue);
+  i.LoadData(ms);
+  EXPECT_DOUBLE_EQ(i.GetChannelMean(0), 4.0);
+  EXPECT_DOUBLE_EQ(i.GetChannelMean(5), 2.0);
+  EXPECT_DOUBLE_EQ(i.GetChannelMean(1), COMeasInterval::kNoMean);
+}
+
 TEST_F(IntervalTest, CursorMeasurementsTakenOnlyWhenMet) {
   COMeasInterval i = Interval(COMeasInterval::kByNumber);
   i.SetLeftCursor(2);

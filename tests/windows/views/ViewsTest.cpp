@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QClipboard>
 #include <QMimeData>
 #include <QFile>
@@ -198,6 +199,23 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   EXPECT_EQ(v.Interval().GetLast(), 2);
 }
 
+TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
+  CNumView& v = OpenNumeric();
+  COSequence& seq = context->ActiveSequence();
+  seq.SetStop(base + CTimeSpan(50), 8);
+  v.Interval().SetLeftCursor(2);
+  v.Interval().SetRightCursor(3);
+  QElapsedTimer clock;
+  clock.start();
+  genSub.Notify(eSeqUpdated);
+  EXPECT_LT(clock.elapsed(), 500);  // the wait is a timer, not a sleep
+  EXPECT_EQ(v.Interval().GetLast(), 5);
+  while (v.Interval().GetLast() != 8 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_EQ(v.Interval().GetLast(), 8);
+  EXPECT_EQ(v.Interval().GetFirst(), 4);  // the span is kept
+  EXPECT_EQ(v.Interval().GetLeftCursor(), 3);
+}
+
 TEST_F(ViewsTest, PrintingPagesTheTable) {
   CNumView& v = OpenNumeric();
   RecordingDC dc;
@@ -270,6 +288,28 @@ TEST_F(ViewsTest, TheWindowStoreRoundTrip) {
   ASSERT_EQ(last->Interval().GetColumns().size(), 1u);
   EXPECT_EQ(last->Interval().GetColumns()[0].GetAxis(), 0xFF);
   (void)a;
+}
+
+TEST_F(ViewsTest, PlacementsOfMaximisedWindows) {
+  CNumView& v = OpenNumeric();
+  v.setGeometry(10, 20, 300, 200);
+  v.showMaximized();
+  ASSERT_TRUE(v.isMaximized());
+  EXPECT_EQ(v.SavedStyle(), CMeasViewBase::kStyleMaximized);
+  EXPECT_EQ(v.SavedRect(), v.normalGeometry().translated(0, 40));
+  CCursorView cv(layer, &doc);
+  cv.showMaximized();
+  EXPECT_EQ(cv.SavedStyle(), 0);  // never saved as maximised
+
+  std::vector<long> styles;
+  layer.Registry().Register(CMeasViewBase::kNumericType,
+                            [&] { styles.push_back(layer.Store().CurrentPlacement().style); });
+  layer.Registry().Register(CMeasViewBase::kCursorType,
+                            [&] { styles.push_back(layer.Store().CurrentPlacement().style); });
+  layer.Store().Save();
+  layer.Store().Restore();
+  std::sort(styles.begin(), styles.end());
+  EXPECT_EQ(styles, (std::vector<long>{0, CMeasViewBase::kStyleMaximized}));
 }
 
 TEST_F(ViewsTest, AFailingRestoreLeavesNoStaleRow) {
