@@ -21,6 +21,7 @@
 #include "EventDialog.h"
 #include "FormViews.h"
 #include "NumView.h"
+#include "WindowStore.h"
 #include "MeasStartDialog.h"
 #include "MonitorMemory.h"
 #include "OnlineCommands.h"
@@ -30,6 +31,7 @@
 #include "StringIds.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
+#include "core/StringTable.h"
 #include "core/Text.h"
 #include "ui/PainterDC.h"
 
@@ -98,6 +100,7 @@ bool COnlineApp::InitInstance() {
   m_frame->resize(1000, 700);
   MakeCommands();
   RegisterWindows();
+  m_frame->onClose = [this] { return OnMainWindowClose(); };
   SetMainWnd(m_frame.get());
   m_dialogs = std::make_unique<CODeviceDialogs>(*m_context, m_frame.get());
   m_context->SetDeviceDialogs(m_dialogs.get());
@@ -264,6 +267,19 @@ void COnlineApp::OpenCursorValues() {
 bool COnlineApp::OpenText(const std::string& text) {
   CPrintView* view = OpenView<CPrintView>();
   view->SetText(text);
+  return true;
+}
+
+// A running measurement is ended as a stop of the task, if the user agrees;
+// the task's windows are kept for its next opening either way.
+bool COnlineApp::OnMainWindowClose() {
+  if (m_context->MeasObs()->GetState() == MeasState::active) {
+    if (platform::MessageBox(platform::LoadString(IDS_STOP_MEASUREMENT), platform::MB_OKCANCEL) != platform::IDOK)
+      return false;
+    m_context->GenSub().Notify(eTaskStopped);
+    m_context->ActiveSequence().NewSequence();
+  }
+  if (TaskOpen()) m_layer->Store().Save();
   return true;
 }
 

@@ -49,6 +49,7 @@ class COnlineApp : public TarnicBaseApp {
   void OnStart();
   void OnPrintMonitorData();
   void OnUserEvent();
+  bool OnMainWindowClose();
   // Window commands; the window store restores through the same creators.
   void RegisterWindows();
   template <class View>

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -147,6 +148,42 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
   EXPECT_NE(print->GetText().find("Recorded Samples : 1"), std::string::npos);
   setup.SetMeasDatabaseOpen(false);
   EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(OnlineAppTest, ClosingWhileMeasuringAsksAndCancelKeepsTheMeasurementGoing) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ProgramContext& ctx = app->Context();
+  COMeasObs& obs = *ctx.MeasObs();
+  MonitorSetup monitor = obs.GetDevice().GetSetup();
+  monitor.GetFilter(0).GetBank(0).SetGasName("CO2");
+  monitor.GetFilter(0).GetBank(0).SetMW(44.01f);
+  obs.GetDevice().SetSetup(monitor);
+  ctx.Setup().CreateMeasDatabase("closing");
+  ctx.Setup().SetDatabaseDesc("closing");
+  ctx.Sequence().Load();
+  ctx.ActiveSequence().SetSerialNum(monitor.m_serial.ToString());
+  ctx.ActiveSequence().SetFilterActive(0, true);
+  ctx.ActiveSequence().Save();
+  ctx.Setup().SetMeasDatabaseOpen(true);
+  ASSERT_TRUE(obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (obs.GetState() != MeasState::active && std::chrono::steady_clock::now() < deadline)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_EQ(obs.GetState(), MeasState::active);
+
+  CMainFrame& frame = *app->Frame();
+  messages.Clear();
+  messages.Answer(platform::IDCANCEL);
+  EXPECT_FALSE(frame.close());
+  EXPECT_TRUE(frame.isVisible());
+  EXPECT_EQ(obs.GetState(), MeasState::active);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"This action will stop the measurement"});
+
+  messages.Answer(platform::IDOK);
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+  EXPECT_EQ(obs.GetState(), MeasState::idle);
 }
 
 TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
