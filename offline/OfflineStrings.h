@@ -2,7 +2,6 @@
 // String-table ids of the Offline program's own texts (resources/strings/offline.inc).
 enum OfflineStringId : unsigned {
   IDS_CREATE_DOCUMENT_FAILED = 138,
-  IDS_SELECT_ITEM = 139,
   IDS_DOWNLOADING = 171,
   IDS_DOWNLOADING_SETTINGS = 216,
   IDS_UPLOADING_SETTINGS = 219,
