@@ -217,12 +217,14 @@ void CMeasViewBase::PrintTo(QPrinter& printer) {
 
 void CMeasViewBase::Print() {
   QPrinter printer(QPrinter::HighResolution);
+  PreparePrinter(printer);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
 }
 
 void CMeasViewBase::PrintPreview() {
   QPrinter printer(QPrinter::HighResolution);
+  PreparePrinter(printer);
   QPrintPreviewDialog preview(&printer, this);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
   preview.exec();

@@ -128,6 +128,8 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
   // The window on the clipboard as SVG and PNG.
   void Copy();
+  // Sets up the printer before the print dialog or the preview.
+  virtual void PreparePrinter(QPrinter& printer) {}
   // Paints every page onto the printer.
   void PrintTo(QPrinter& printer);
   // The system's print dialog, then printing.

@@ -432,6 +432,10 @@ TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
   pv.DrawPage(dc, page, 2);
   EXPECT_TRUE(Has(dc.Calls(), "line 67"));
   EXPECT_FALSE(Has(dc.Calls(), "line 66\""));
+  QPrinter printer;
+  pv.PreparePrinter(printer);
+  EXPECT_NEAR(printer.pageLayout().pageSize().size(QPageSize::Inch).height(), 11.0, 0.01);
+  EXPECT_NEAR(printer.pageLayout().margins(QPageLayout::Inch).left(), 0.25, 0.01);
 
   OpenNumeric();
   layer.Store().Save();
