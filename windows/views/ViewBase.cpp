@@ -180,6 +180,7 @@ void CMeasViewBase::Copy() {
     generator.setViewBox(QRect(QPoint(0, 0), qsize));
     generator.setDescription(QString::fromStdString(GetWindowTitle()));
     QPainter painter(&generator);
+    painter.setFont(font());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
@@ -187,6 +188,7 @@ void CMeasViewBase::Copy() {
   image.fill(Qt::white);
   {
     QPainter painter(&image);
+    painter.setFont(font());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }

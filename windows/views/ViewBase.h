@@ -136,7 +136,7 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   virtual void OnGeneralUpdate(EUpdType kind) {}
 
   // The window on the clipboard as SVG and PNG.
-  void Copy();
+  virtual void Copy();
   // Sets up the printer before the print dialog or the preview.
   virtual void PreparePrinter(QPrinter& printer) {}
   // Paints every page onto the printer.
