@@ -1,6 +1,8 @@
 #include "FormViews.h"
 
 #include <QFontDatabase>
+#include <QPageLayout>
+#include <QPrinter>
 
 #include "COMeasObs.h"
 #include "COSequence.h"
@@ -438,6 +440,15 @@ std::string CPrintView::GetText() const { return m_edit.toPlainText().toStdStrin
 
 void CPrintView::Draw(CDC& dc, const CRect& client) {
   if (!dc.IsPrinting()) dc.FillSolidRect(client, platform::RGB(255, 255, 255));
+}
+
+void CPrintView::PreparePrinter(QPrinter& printer) {
+  QPageLayout layout = printer.pageLayout();
+  const QSizeF size = layout.pageSize().size(QPageSize::Inch);
+  layout.setPageSize(QPageSize(QSizeF(size.width(), 11.0), QPageSize::Inch));
+  layout.setUnits(QPageLayout::Inch);
+  layout.setMargins(QMarginsF(0.25, 0.25, 0.25, 0.25));
+  printer.setPageLayout(layout);
 }
 
 int CPrintView::LinesPerPage(CDC& dc, const CSize& page) {

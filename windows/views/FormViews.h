@@ -106,6 +106,8 @@ class CPrintView : public CMeasViewBase {
   void Draw(CDC& dc, const CRect& client) override;
   int PageCount(CDC& dc, const CSize& page) override;
   void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
+  // Quarter-inch margins on an 11-inch page of the printer's width.
+  void PreparePrinter(QPrinter& printer) override;
 
  protected:
   void resizeEvent(QResizeEvent*) override { m_edit.setGeometry(rect()); }

@@ -1,6 +1,8 @@
 #include "NumView.h"
 
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "core/MessageSink.h"
 #include "DataContext.h"
 #include "core/Text.h"
+#include "ui/PainterDC.h"
 
 using platform::COLORREF;
 using platform::DT_CENTER;
@@ -371,14 +374,20 @@ void CNumView::Draw(CDC& dc, const CRect& client) {
 }
 
 CSize CNumView::ContentSize() {
-  // A pass with a recording device to know the table's size.
-  if (m_extent.cx == 0) {
-    RecordingDC probe;
-    const int keep = m_scrollY;
-    Draw(probe, CRect(0, 0, width(), height()));
-    m_scrollY = keep;
-  }
+  // A pass in the window's font to know the table's size.
+  QImage image(1, 1, QImage::Format_RGB32);
+  QPainter painter(&image);
+  painter.setFont(font());
+  CPainterDC probe(&painter);
+  Draw(probe, CRect(0, 0, width(), height()));
   return CSize(m_extent.cx + m_extent.cx * 18 / 100, m_extent.cy + m_extent.cy * 18 / 100);
+}
+
+void CNumView::Copy() {
+  const int keep = m_scrollY;
+  m_scrollY = 0;
+  CMeasViewBase::Copy();
+  m_scrollY = keep;
 }
 
 // --- printing ---

@@ -24,6 +24,8 @@ class CNumView : public CMeasViewBase {
   int PageCount(CDC& dc, const CSize& page) override;
   void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
   CSize ContentSize() override;
+  // The whole table, whatever part of it the window shows.
+  void Copy() override;
   void SaveSettings(COOpenWindows& store) override;
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;

@@ -180,6 +180,7 @@ void CMeasViewBase::Copy() {
     generator.setViewBox(QRect(QPoint(0, 0), qsize));
     generator.setDescription(QString::fromStdString(GetWindowTitle()));
     QPainter painter(&generator);
+    painter.setFont(font());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
@@ -187,6 +188,7 @@ void CMeasViewBase::Copy() {
   image.fill(Qt::white);
   {
     QPainter painter(&image);
+    painter.setFont(font());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
@@ -217,12 +219,14 @@ void CMeasViewBase::PrintTo(QPrinter& printer) {
 
 void CMeasViewBase::Print() {
   QPrinter printer(QPrinter::HighResolution);
+  PreparePrinter(printer);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
 }
 
 void CMeasViewBase::PrintPreview() {
   QPrinter printer(QPrinter::HighResolution);
+  PreparePrinter(printer);
   QPrintPreviewDialog preview(&printer, this);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
   preview.exec();

@@ -6,27 +6,36 @@
 //  - Derive from CMeasViewBase and give the constructor the program's
 //    CWindowLayer (WindowLayer.h), the task's document (may be null in
 //    tests) and the view type (Type below); types 0 to 4 are persistent and
-//    take a place in the activation order. A graph or numeric view also owns a COMeasView (number, title and
-//    interval): construct it first; it refuses a window past the numbering
-//    with TooManyWindows, which the creator turns into a message.
+//    take a place in the activation order.
+//  - A graph or numeric view owns a COMeasView (number, title, interval) as
+//    a member and returns it from MeasView(). Its constructor throws
+//    TooManyWindows past the numbering; CWindowRegistry::Open turns that
+//    into a message.
 //  - Paint everything in Draw(CDC&, const CRect& client): the widget's
-//    paintEvent, Copy and Print all call it, so a test draws into a
-//    RecordingDC and reads what was drawn. dc.IsPrinting() tells a print-out.
-//    PageCount() and DrawPage() page a print-out; the defaults print Draw
-//    scaled onto one page.
+//    paintEvent, Copy (SVG and PNG on the clipboard, at ContentSize()) and
+//    printing all call it, so a test draws into a RecordingDC and reads what
+//    was drawn; dc.IsPrinting() tells a print-out. Override PageCount() and
+//    DrawPage() to page a print-out; the default prints Draw on one page.
+//    Copy(), Print() and PrintPreview() are the commands.
 //  - Override OnUpdate(sender, hint, object) for the document's hints and
 //    OnGeneralUpdate(kind) for the general subject (new measurement, task
 //    started or stopped); both run on the user-interface thread. Where a
 //    window waits before following the data, use FollowLater(), a
 //    single-shot timer, never a sleep.
+//  - Cursors: on activation a window that holds cursors makes itself the
+//    cursor window (Layer().Cursors().SetWindowData(MeasView())), forgets
+//    itself in its destructor (RemoveWindowData) and tells the others with
+//    UpdateAllViewsOfDoc(kHintCursors) whenever its cursors or statistics
+//    change; the cursor-value window reads them through CursorTool.
 //  - Register the window type's creator in the layer's CWindowRegistry so
 //    the open-window store can restore it. The creator builds the view in its
 //    frame and calls RestorePlacement() on the frame; while the store
-//    restores, a graph or numeric view takes its interval from
-//    layer.Store().LoadInterval() in its constructor. Override SaveSettings()
-//    to store the interval (StoreInterval) when the task closes.
-//  - Call Activated() when the window becomes active (the base does so on
-//    focus and window activation).
+//    restores (Store().IsRestoring()), a graph or numeric view takes its
+//    interval from Store().LoadInterval() in its constructor. Override
+//    SaveSettings() to store the interval (StoreInterval) when the task
+//    closes. CNumView is a complete example.
+//  - Activated() runs when the view gets the focus; call it also when its
+//    frame is activated otherwise.
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -127,7 +136,9 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   virtual void OnGeneralUpdate(EUpdType kind) {}
 
   // The window on the clipboard as SVG and PNG.
-  void Copy();
+  virtual void Copy();
+  // Sets up the printer before the print dialog or the preview.
+  virtual void PreparePrinter(QPrinter& printer) {}
   // Paints every page onto the printer.
   void PrintTo(QPrinter& printer);
   // The system's print dialog, then printing.

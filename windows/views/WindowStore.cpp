@@ -64,20 +64,19 @@ void COOpenWindows::Save() {
         view->SaveSettings(*this);
         m_row->Update();
         m_row->Close();
-        CORecOpenColumns columns(data, &db);
-        columns.m_strFilter = "0 = 1";
-        columns.Open(CRecordset::dynaset);
-        const bool withColumns =
-            view->GetViewType() == CMeasViewBase::kGraphType || view->GetViewType() == CMeasViewBase::kNumericType;
-        if (withColumns) {
+        const int type = view->GetViewType();
+        if (type == CMeasViewBase::kGraphType || type == CMeasViewBase::kNumericType) {
+          CORecOpenColumns columns(data, &db);
+          columns.m_strFilter = "0 = 1";
+          columns.Open(CRecordset::dynaset);
           for (const CCollum& c : m_row->m_interval.GetColumns()) {
             columns.AddNew();
             columns.m_ID = m_row->m_ID;
             columns.m_column = c;
             columns.Update();
           }
+          columns.Close();
         }
-        columns.Close();
       } catch (const CException& e) {
         platform::MessageBox(e.GetMessage(), platform::MB_OK | platform::MB_ICONERROR);
       }

@@ -211,6 +211,26 @@ TEST_F(IntervalTest, MoveToFirstAndLastOfTheTask) {
   EXPECT_EQ(t.GetStartTime(), base + CTimeSpan(240));
 }
 
+TEST_F(IntervalTest, RollingAverageByTime) {
+  NewTask("average");
+  kovo::test::ObserverSteps store(*context);
+  for (int k = 1; k <= 12; ++k) {
+    COMeas m = kovo::test::MakeMeas(base, k * 10, 0, static_cast<float>(k));
+    store.Write(m);
+  }
+  store.Close();
+  COMeasInterval i = Interval(COMeasInterval::kByTime);
+  i.SetStartTime(base + CTimeSpan(100));
+  i.SetEndTime(base + CTimeSpan(120));
+  i.SetMeasAvg(1);
+  i.SetInterval(1);  // one minute: the six measurements before each one and itself
+  COMeasBuffer buffer(*context);
+  buffer.SetInterval(&i);
+  std::vector<float> averages;
+  for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) averages.push_back(buffer.GetCurrent().GetValue(0));
+  EXPECT_EQ(averages, (std::vector<float>{7.0f, 8.0f, 9.0f}));
+}
+
 TEST_F(IntervalTest, ColumnTexts) {
   CCollum c(*context);
   c.SetCustomColor(0x123456);

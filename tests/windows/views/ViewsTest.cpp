@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QClipboard>
+#include <QImage>
 #include <QMimeData>
 #include <QFile>
 #include <QPrinter>
@@ -25,6 +26,8 @@
 namespace {
 
 using kovo::test::DataTest;
+
+constexpr int NumViewMargin = CNumView::kMargin;
 
 bool Has(const std::vector<std::string>& calls, const std::string& part) {
   return std::any_of(calls.begin(), calls.end(), [&](const std::string& c) { return c.find(part) != std::string::npos; });
@@ -238,11 +241,19 @@ TEST_F(ViewsTest, PrintingPagesTheTable) {
 
 TEST_F(ViewsTest, CopyAndPrintToPdf) {
   CNumView& v = OpenNumeric();
+  v.resize(400, 60);  // shows two rows
+  v.SetScrollY(3 * v.RowHeight());
   v.Copy();
   const QMimeData* mime = QApplication::clipboard()->mimeData();
   ASSERT_NE(mime, nullptr);
   EXPECT_TRUE(mime->hasImage());
-  EXPECT_TRUE(mime->data("image/svg+xml").contains("<svg"));
+  // The whole table, with a margin, whatever the window shows.
+  const int tableHeight = 5 * v.RowHeight() + 5 * v.RowHeight() / 2 + NumViewMargin / 2;
+  EXPECT_EQ(qvariant_cast<QImage>(mime->imageData()).height(), tableHeight + tableHeight * 18 / 100);
+  const QByteArray svg = mime->data("image/svg+xml");
+  EXPECT_TRUE(svg.contains("<svg"));
+  EXPECT_TRUE(svg.contains("10.000"));
+  EXPECT_TRUE(svg.contains("50.000"));
   kovo::test::TempDir dir;
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
@@ -432,6 +443,10 @@ TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
   pv.DrawPage(dc, page, 2);
   EXPECT_TRUE(Has(dc.Calls(), "line 67"));
   EXPECT_FALSE(Has(dc.Calls(), "line 66\""));
+  QPrinter printer;
+  pv.PreparePrinter(printer);
+  EXPECT_NEAR(printer.pageLayout().pageSize().size(QPageSize::Inch).height(), 11.0, 0.01);
+  EXPECT_NEAR(printer.pageLayout().margins(QPageLayout::Inch).left(), 0.25, 0.01);
 
   OpenNumeric();
   layer.Store().Save();
