@@ -408,7 +408,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(ostrel::kMe
 TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   const std::string name = MakeTask("Hall", 3);
   m_sources.refuseRemoval = true;
-  m_messages.Answer(platform::IDYES);
+  kovo::test::WaitCursorLog log;  // answers Yes to "Are you sure ..."
   DialogScript script;
   script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Hall"));
   script.Then(ostrel::DeleteDialog::IDD, [](CDialog* dlg) {
@@ -417,8 +417,9 @@ TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   });
   Click(&m_main, ostrel::COstrelsDlg::kDelete);
   EXPECT_TRUE(script.Done());
-  EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Are you sure you whish to delete Hall",
-                                                          "Error while trying to delete the datasource\n" + name}));
+  EXPECT_EQ(log.events, (std::vector<std::string>{"message: Are you sure you whish to delete Hall", "wait",
+                                                  "message: Error while trying to delete the datasource\n" + name,
+                                                  "done"}));
   EXPECT_EQ(Names("Hall"), std::vector<std::string>{name});
   EXPECT_TRUE(fs::exists(m_install.folder.File("data/" + name + ".db")));
 }
