@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "CODBObs.h"
 #include "COSystemSetup.h"
 #include "COSequence.h"
 #include "DBUtil.h"
 #include "DataContext.h"
 #include "TaskRecords.h"
+#include "COException.h"
 #include "core/Text.h"
 
 void CDocument::AddView(CView* view) {
@@ -73,5 +75,51 @@ bool CDBDoc::CloseInterruptedSequence(DataContext& context) {
   sequence.SetStop(last.GetMeasTime(), last.GetMeasNo());
   sequence.Save();
   sequence.NewSequence();
+  return true;
+}
+
+void CDBDoc::ReleaseTask(DataContext& context) {
+  context.ActiveSequence().Close();
+  context.DBObs().CloseRecordsets();
+}
+
+bool CDBDoc::CreateTask(DataContext& context, const std::string& description, const std::string& serial,
+                        unsigned failureMessage) {
+  ReleaseTask(context);
+  COSystemSetup& setup = context.Setup();
+  try {
+    setup.CreateMeasDatabase(description);
+    COSequence& sequence = context.ActiveSequence();
+    sequence.Load();
+    sequence.SetSerialNum(serial);
+    sequence.Save();
+  } catch (const CException& e) {
+    ReleaseTask(context);
+    ReportException(failureMessage, e);
+    return false;
+  }
+  setup.SetMeasDatabaseOpen(true);
+  setup.SetDatabaseDesc(description);
+  return true;
+}
+
+bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::string& description) {
+  COSystemSetup& setup = context.Setup();
+  setup.SetDatabaseName(name);
+  setup.SetDatabaseDesc(description);
+  ReleaseTask(context);
+  try {
+    context.ActiveSequence().Load();
+    CloseInterruptedSequence(context);
+  } catch (const COException& e) {
+    ShowCOExceptionMessage(e);
+    setup.SetMeasDatabaseOpen(false);
+    return false;
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+    setup.SetMeasDatabaseOpen(false);
+    return false;
+  }
+  setup.SetMeasDatabaseOpen(true);
   return true;
 }

@@ -82,6 +82,17 @@ class CDBDoc : public CDocument {
   // measured) is closed: the stop event at its last measurement, the
   // sequence's stop, and a new sequence row. True when it was interrupted.
   static bool CloseInterruptedSequence(DataContext& context);
+  // A new task database for the description, the monitor's serial in its
+  // sequence, marked open. A failure shows the message with the database's
+  // reason and leaves no task open.
+  static bool CreateTask(DataContext& context, const std::string& description, const std::string& serial,
+                         unsigned failureMessage);
+  // The stored task becomes the open one (an interrupted run closed first).
+  // A failure shows the reason and leaves no task open.
+  static bool OpenTask(DataContext& context, const std::string& name, const std::string& description);
+  // The sequence's and the database observer's record sets let go of the
+  // task's database.
+  static void ReleaseTask(DataContext& context);
 
  private:
   DataContext& m_context;

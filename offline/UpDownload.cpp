@@ -128,27 +128,9 @@ bool COUpDownload::CountRecords() {
   return true;
 }
 
-void COUpDownload::CloseTask() {
-  m_context.ActiveSequence().Close();
-  m_context.DBObs().CloseRecordsets();
-}
-
 bool COUpDownload::OpenNewTask(const std::string& description) {
-  CloseTask();
-  COSystemSetup& setup = m_context.Setup();
-  try {
-    setup.CreateMeasDatabase(description);
-  } catch (const CException& e) {
-    ReportException(IDS_CREATE_DOCUMENT_FAILED, e);
-    return false;
-  }
-  COSequence& seq = m_context.ActiveSequence();
-  seq.Load();
-  seq.SetSerialNum(m_context.MeasObs()->GetDevice().GetSetup().m_serial.ToString());
-  seq.Save();
-  setup.SetMeasDatabaseOpen(true);
-  setup.SetDatabaseDesc(description);
-  return true;
+  return CDBDoc::CreateTask(m_context, description, m_context.MeasObs()->GetDevice().GetSetup().m_serial.ToString(),
+                            IDS_CREATE_DOCUMENT_FAILED);
 }
 
 bool COUpDownload::OpenExistingTask(const std::string& name, const std::string& description) {
@@ -156,20 +138,7 @@ bool COUpDownload::OpenExistingTask(const std::string& name, const std::string& 
     ShowMessage(IDS_SELECT_ITEM);
     return false;
   }
-  COSystemSetup& setup = m_context.Setup();
-  setup.SetDatabaseName(name);
-  setup.SetDatabaseDesc(description);
-  CloseTask();
-  try {
-    m_context.ActiveSequence().Load();
-    CDBDoc::CloseInterruptedSequence(m_context);
-  } catch (const COException& e) {
-    ShowCOExceptionMessage(e);
-    setup.SetMeasDatabaseOpen(false);
-    return false;
-  }
-  setup.SetMeasDatabaseOpen(true);
-  return true;
+  return CDBDoc::OpenTask(m_context, name, description);
 }
 
 COUpDownload::UploadEnd COUpDownload::UploadToNewTask(const std::string& description) {
@@ -219,7 +188,7 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
 
   const OfflineUploadResult result =
       m_measObs.UploadMeasurements(monitor.m_startTime.GetTime(), monitor.m_stopTime.GetTime());
-  CloseTask();
+  CDBDoc::ReleaseTask(m_context);
   if (!result.Complete()) return UploadEnd::incomplete;
   WriteDirect(*m_context.MeasObs(), "RESET_SY PART\n");
   return UploadEnd::complete;

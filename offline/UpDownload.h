@@ -43,7 +43,6 @@ class COUpDownload {
   bool OpenNewTask(const std::string& description);
   bool OpenExistingTask(const std::string& name, const std::string& description);
   UploadEnd UploadIntoTask(bool newTask);
-  void CloseTask();
 
   ProgramContext& m_context;
   COOfflineMeasObs& m_measObs;

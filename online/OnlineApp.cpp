@@ -1,6 +1,7 @@
 #include "OnlineApp.h"
 
 #include <QFontDialog>
+#include <QPageSetupDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QFontMetrics>
@@ -29,6 +30,7 @@
 #include "Rs232Trace.h"
 #include "StartupConnection.h"
 #include "StringIds.h"
+#include "TaskDialogs.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
 #include "core/StringTable.h"
@@ -92,8 +94,7 @@ bool COnlineApp::InitInstance() {
 
   m_layer = std::make_unique<CWindowLayer>(*m_context, &obs);
   // The document all windows share, empty until a task opens.
-  m_document = std::make_unique<CDBDoc>(*m_context);
-  SetDocument(m_document.get());
+  RenewDocument();
   if (!m_openText) m_openText = [this](const std::string& text) { return OpenText(text); };
   m_frame = std::make_unique<CMainFrame>();
   m_frame->setWindowTitle(kTitle);
@@ -101,6 +102,11 @@ bool COnlineApp::InitInstance() {
   MakeCommands();
   RegisterWindows();
   m_frame->onClose = [this] { return OnMainWindowClose(); };
+  // A window is active for the order of windows whether or not it has the
+  // keyboard focus.
+  QObject::connect(m_frame->MdiArea(), &QMdiArea::subWindowActivated, m_frame.get(), [](QMdiSubWindow* sub) {
+    if (auto* view = sub ? dynamic_cast<CMeasViewBase*>(sub->widget()) : nullptr) view->Activated();
+  });
   SetMainWnd(m_frame.get());
   m_dialogs = std::make_unique<CODeviceDialogs>(*m_context, m_frame.get());
   m_context->SetDeviceDialogs(m_dialogs.get());
@@ -148,6 +154,24 @@ void COnlineApp::MakeCommands() {
   COMeasObs* obs = m_context->MeasObs();
   auto state = [obs] { return obs->GetState(); };
   auto taskOpen = [this] { return TaskOpen(); };
+  auto activeView = [this] { return dynamic_cast<CMeasViewBase*>(m_frame->ActiveView()); };
+  auto hasView = [activeView] { return activeView() != nullptr; };
+  f.AddCommand({ID_FILE_NEW, "&New\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { OnNewTask(); }, {}, "New",
+                QStyle::SP_FileIcon});
+  f.AddCommand({ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OnOpenTask(); }, {},
+                "Open", QStyle::SP_DialogOpenButton});
+  f.AddCommand({ID_FILE_CLOSE, "&Close", {}, [this] { CloseTask(); }, taskOpen});
+  f.AddCommand({ID_FILE_PRINT, "&Print...\tCtrl+P", QKeySequence(Qt::CTRL | Qt::Key_P),
+                [activeView] { activeView()->Print(); }, hasView, "Print"});
+  f.AddCommand({ID_FILE_PRINT_PREVIEW, "Print Pre&view", {}, [activeView] { activeView()->PrintPreview(); }, hasView});
+  f.AddCommand({ID_FILE_PRINT_SETUP, "P&rint Setup...", {}, [this] {
+                  QPrinter printer(QPrinter::HighResolution);
+                  if (m_layer->pageLayout.isValid()) printer.setPageLayout(m_layer->pageLayout);
+                  QPageSetupDialog dlg(&printer, m_frame.get());
+                  if (dlg.exec() == QDialog::Accepted) m_layer->pageLayout = printer.pageLayout();
+                }});
+  f.AddCommand({ID_EDIT_COPY, "&Copy\tCtrl+C", QKeySequence(Qt::CTRL | Qt::Key_C), [activeView] { activeView()->Copy(); },
+                hasView, "Copy"});
   f.AddCommand({ID_COMMUNICATION, "Co&mmunication...", {}, [this] {
                   COComDialog dlg(*m_context, m_frame.get());
                   if (dlg.DoModal() == platform::IDOK) m_context->MeasObs()->InitCommPort();
@@ -180,14 +204,16 @@ void COnlineApp::MakeCommands() {
   f.AddCommand({ID_APP_ABOUT_CMD, "&About Online...", {}, [this] { OnAbout(); }, {}, "About",
                 QStyle::SP_MessageBoxInformation});
 
-  f.AddMenu("&Task", {ID_COMMUNICATION, ID_FONT, CMainFrame::kSeparator, ID_PRINT_MONITOR_DATA,
-                      CMainFrame::kSeparator, ID_APP_EXIT});
-  f.AddMenu("&Edit", {ID_USER_EVENT});
+  f.AddMenu("&Task", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, CMainFrame::kSeparator, ID_COMMUNICATION, ID_FONT,
+                      CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
+                      ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
+  f.AddMenu("&Edit", {ID_EDIT_COPY, CMainFrame::kSeparator, ID_USER_EVENT});
   f.AddMenu("&Measurement", {ID_START, ID_PAUSE, ID_STOP});
   f.AddMenu("&Window", {ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
                         ID_WINDOW_CASCADE, ID_WINDOW_TILE});
   f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
-  f.AddToolBar({ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
+  f.AddToolBar({ID_FILE_NEW, ID_FILE_OPEN, CMainFrame::kSeparator, ID_EDIT_COPY, CMainFrame::kSeparator, ID_FILE_PRINT,
+                CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
   f.AddIndicators(4);
 }
 
@@ -309,4 +335,51 @@ void COnlineApp::OnPrintMonitorData() {
     return;
   }
   if (!m_openText || !m_openText(print.text)) ShowMessage(IDS_ONLINE_NO_WINDOW);
+}
+
+void COnlineApp::RenewDocument() {
+  SetDocument(nullptr);
+  m_document = std::make_unique<CDBDoc>(*m_context);
+  // The program owns its document; closing it only closes its windows.
+  m_document->m_bAutoDelete = false;
+  SetDocument(m_document.get());
+  if (m_frame) m_frame->setWindowTitle(kTitle);
+}
+
+bool COnlineApp::CloseTask() {
+  if (!TaskOpen()) return true;
+  // Asks before it stops a running measurement; saves the task's windows.
+  if (!m_context->Setup().CanCloseDatabase()) return false;
+  m_document->OnCloseDocument();
+  RenewDocument();
+  return true;
+}
+
+void COnlineApp::OpenTaskDocument() {
+  m_frame->setWindowTitle(QString::fromStdString(std::string(kTitle) + " - " + m_context->Setup().GetDatabaseDesc()));
+  m_document->OnOpenDocument("");
+}
+
+void COnlineApp::OnNewTask() {
+  if (!CloseTask()) return;
+  COMeasObs& obs = *m_context->MeasObs();
+  if (!obs.Connect(false)) return;
+  CNewDatabase dlg(*m_context, m_frame.get());
+  if (dlg.DoModal() != platform::IDOK) return;
+  if (!obs.LoadSetupFromDatabase()) return;
+  if (!CDBDoc::CreateTask(*m_context, dlg.m_description, obs.GetDevice().GetSetup().m_serial.ToString(),
+                          IDS_ONLINE_CREATE_DOC_FAILED))
+    return;
+  OpenTaskDocument();
+}
+
+void COnlineApp::OnOpenTask() {
+  if (!CloseTask()) return;
+  COMeasObs& obs = *m_context->MeasObs();
+  if (!obs.Connect(true)) return;
+  COpenDatabase dlg(*m_context, m_frame.get());
+  if (dlg.DoModal() != platform::IDOK) return;
+  if (!obs.LoadSetupFromDatabase()) return;
+  if (!CDBDoc::OpenTask(*m_context, dlg.m_selectedName, dlg.m_selectedDescription)) return;
+  OpenTaskDocument();
 }

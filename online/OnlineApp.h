@@ -44,6 +44,14 @@ class COnlineApp : public TarnicBaseApp {
 
  private:
   void MakeCommands();
+  // Task close, as New and Open run it first: false leaves the task open.
+  bool CloseTask();
+  // A blank document in place of the one that was closed.
+  void RenewDocument();
+  void OnNewTask();
+  void OnOpenTask();
+  // The task named in the set-up is open: its windows come back.
+  void OpenTaskDocument();
   void MakeFonts();
   void OnFont();
   void OnStart();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QPushButton>
 #include <chrono>
@@ -19,9 +20,12 @@
 #include <QMdiSubWindow>
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
+#include "OnlineFixture.h"
 #include "OnlineApp.h"
 #include "OnlineCommands.h"
 #include "SimulatedMonitor.h"
+#include "TaskDialogs.h"
+#include <QListWidget>
 #include "serial/SerialPort.h"
 #include "ui/WinApp.h"
 
@@ -47,6 +51,7 @@ class OnlineAppTest : public ::testing::Test {
   std::unique_ptr<COnlineApp> MakeApp() {
     auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
     app->SetStopWait(2000);
+    UseShortTimings(*app->Context().MeasObs());
     app->SetExitAction([this](int code) { exitCode = code; });
     return app;
   }
@@ -198,6 +203,65 @@ TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   app->InitInstance();
   EXPECT_EQ(exitCode, 1);
   EXPECT_EQ(shown, 1);
+}
+
+
+TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  COSystemSetup& setup = app->Context().Setup();
+  ModalWatch watch([](CDialog* dlg) {
+    if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
+      created->SetDlgItemText(CNewDatabase::kDescription, "Harbour survey");
+      static_cast<QPushButton*>(created->GetDlgItem(platform::IDOK))->click();
+    } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
+      const auto found = open->List()->findItems("Harbour survey", Qt::MatchExactly);
+      if (found.size() != 1) return;
+      open->List()->setCurrentItem(found[0]);
+      static_cast<QPushButton*>(open->GetDlgItem(platform::IDOK))->click();
+    }
+  });
+
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  ASSERT_TRUE(setup.IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(setup.GetDatabaseDesc(), "Harbour survey");
+  // A monitor the system has not seen yet gives its filters first.
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Gas Monitor not known\nUploading filter information now"});
+  messages.Clear();
+  EXPECT_EQ(app->Context().ActiveSequence().GetSerialNum(), sim.State().serial);
+  EXPECT_TRUE(frame.windowTitle().endsWith("Harbour survey"));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
+  const auto titles = [&frame] {
+    std::vector<std::string> t;
+    for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList()) t.push_back(sub->windowTitle().toStdString());
+    return t;
+  };
+  ASSERT_EQ(titles().size(), 2u);
+
+  // Closing the task takes its windows, never the main window.
+  ASSERT_TRUE(frame.Execute(ID_FILE_CLOSE));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(setup.IsMeasDatabaseOpen());
+  EXPECT_TRUE(frame.isVisible());
+  EXPECT_TRUE(titles().empty());
+  frame.UpdateCommands();
+  EXPECT_FALSE(frame.Action(ID_FILE_CLOSE)->isEnabled());
+
+  ASSERT_TRUE(frame.Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(setup.IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(setup.GetDatabaseDesc(), "Harbour survey");
+  // The most recently active window comes back on top.
+  std::vector<std::string> reopened = titles();
+  std::sort(reopened.begin(), reopened.end());
+  EXPECT_EQ(reopened, (std::vector<std::string>{"Measurement Status", "Numeric Window 1"}));
+  ASSERT_NE(frame.MdiArea()->activeSubWindow(), nullptr);
+  EXPECT_EQ(frame.MdiArea()->activeSubWindow()->windowTitle(), "Measurement Status");
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_reopened.png"));
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
 }
 
 }  // namespace

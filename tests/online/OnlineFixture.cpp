@@ -11,6 +11,24 @@
 
 namespace kovo::test {
 
+void UseShortTimings(COMeasObs& obs) {
+  DeviceTimings dt;
+  dt.statusPauseMs = 10;
+  dt.pollPeriodMs = 15;
+  dt.windowTimerMsPerSecond = 5;
+  obs.GetDevice().SetTimings(dt);
+  LinkTimings lt;
+  lt.readIntervalMs = 2;
+  lt.probeReplyWaitMs = 20;
+  lt.probeSettleMs = 0;
+  lt.discardLimitMs = 200;
+  obs.GetLink().SetTimings(lt);
+  // A reply gets a generous second even on a loaded machine; a monitor that
+  // stays silent for that long fails at once.
+  obs.SetLinkTimeouts(1000);
+  obs.GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
+}
+
 OnlineFixture::OnlineFixture(const std::string& programName)
     : DataTest(std::make_unique<ProgramContext>(ProgramIdentity(programName))),
       program(static_cast<ProgramContext&>(*context)),
@@ -33,21 +51,7 @@ OnlineFixture::OnlineFixture(const std::string& programName)
   g_rs232FirstOpen = 0;
   g_rs232CheckModem = 0;
 
-  DeviceTimings dt;
-  dt.statusPauseMs = 10;
-  dt.pollPeriodMs = 15;
-  dt.windowTimerMsPerSecond = 5;
-  obs->GetDevice().SetTimings(dt);
-  LinkTimings lt;
-  lt.readIntervalMs = 2;
-  lt.probeReplyWaitMs = 20;
-  lt.probeSettleMs = 0;
-  lt.discardLimitMs = 200;
-  obs->GetLink().SetTimings(lt);
-  // A reply gets a generous second even on a loaded machine; a monitor that
-  // stays silent for that long fails at once.
-  obs->SetLinkTimeouts(1000);
-  obs->GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
+  UseShortTimings(*obs);
   program.SetNotifier([this](unsigned) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = true;

@@ -23,6 +23,10 @@
 
 namespace kovo::test {
 
+// The monitor's waits and the link's time-outs cut to what the simulated
+// monitor needs; a reply still gets a generous second.
+void UseShortTimings(COMeasObs& obs);
+
 // Records what a subject announces.
 class Recorder : public CObserver {
  public:

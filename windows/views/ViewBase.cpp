@@ -134,11 +134,8 @@ void CMeasViewBase::OnUpdate(CView*, long, void*) { update(); }
 
 void CMeasViewBase::OnDocumentClosing(CDocument* doc) {
   if (doc == m_document) m_document = nullptr;
-  QWidget* top = window();
-  if (top && top != this)
-    top->close();
-  else
-    close();
+  // The view's own frame goes, never the program's main window around it.
+  Frame()->close();
 }
 
 void CMeasViewBase::Update(CSubject* subject) {
@@ -219,6 +216,7 @@ void CMeasViewBase::PrintTo(QPrinter& printer) {
 
 void CMeasViewBase::Print() {
   QPrinter printer(QPrinter::HighResolution);
+  if (m_layer.pageLayout.isValid()) printer.setPageLayout(m_layer.pageLayout);
   PreparePrinter(printer);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
@@ -226,6 +224,7 @@ void CMeasViewBase::Print() {
 
 void CMeasViewBase::PrintPreview() {
   QPrinter printer(QPrinter::HighResolution);
+  if (m_layer.pageLayout.isValid()) printer.setPageLayout(m_layer.pageLayout);
   PreparePrinter(printer);
   QPrintPreviewDialog preview(&printer, this);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });

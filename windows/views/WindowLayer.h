@@ -3,6 +3,7 @@
 // the data context, the cursor status, the activation order of the windows,
 // the store of the task's open windows and the creators of each window type.
 // The program builds one and keeps it for its run.
+#include <QPageLayout>
 #include <functional>
 #include <map>
 #include <memory>
@@ -106,6 +107,8 @@ class CWindowLayer {
   // graph window's page) on the interval; none: the sheet has only its
   // columns page.
   std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
+  // The page every print-out starts from; Print Setup changes it.
+  QPageLayout pageLayout;
 
  private:
   DataContext& m_data;
