@@ -132,13 +132,15 @@ bool COnlineApp::InitInstance() {
 int COnlineApp::ExitInstance() {
   COMeasObs& obs = *m_context->MeasObs();
   obs.StopService();
-  // A measurement that is still stopping gets its time, no more.
+  if (obs.GetState() == MeasState::idle) return 0;
+  // A measurement that is still stopping gets its time, no more; the
+  // program stays responsive while it waits.
+  platform::WaitCursor wait;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_stopWaitMs);
   while (obs.GetState() != MeasState::idle && std::chrono::steady_clock::now() < deadline) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   return 0;
 }
 

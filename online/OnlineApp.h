@@ -36,7 +36,7 @@ class COnlineApp : public TarnicBaseApp {
   void SetExitAction(std::function<void(int)> exit) { m_exit = std::move(exit); }
   // Opens a text window with the text; false when none can be opened.
   void SetTextWindowOpener(std::function<bool(const std::string&)> open) { m_openText = std::move(open); }
-  // How long the shut-down waits for a running measurement to stop.
+  // How long the shut-down waits at most for a running measurement to stop.
   void SetStopWait(int ms) { m_stopWaitMs = ms; }
 
   // The commands' enabling rules.
@@ -84,7 +84,7 @@ class COnlineApp : public TarnicBaseApp {
   std::unique_ptr<CORel2Beep> m_rel2Beep;
   std::unique_ptr<COAlarmStatus> m_alarmStatus;
   bool m_systemDatabase = false;
-  int m_stopWaitMs = 10000;
+  int m_stopWaitMs = 5000;
   std::function<bool(const std::string&)> m_openText;
   std::function<void(int)> m_exit = [](int code) { std::exit(code); };
 };

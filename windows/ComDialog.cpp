@@ -13,6 +13,7 @@
 #include "DataContext.h"
 #include "ObjAssign.h"
 #include "core/MessageSink.h"
+#include "serial/SerialPort.h"
 #include "ui/DataExchange.h"
 
 COComDialog::COComDialog(DataContext& context, QWidget* parent)
@@ -22,15 +23,22 @@ COComDialog::COComDialog(DataContext& context, QWidget* parent)
 
   auto* ports = new QGroupBox("Com Port", this);
   AddItem(kPortGroup, ports);
-  auto* portLayout = new QHBoxLayout(ports);
+  auto* portLayout = new QGridLayout(ports);
   auto* group = new QButtonGroup(ports);
   const char* const names[] = {"COM1:", "COM2:", "COM3:", "COM4:"};
   for (int i = 0; i < 4; ++i) {
     auto* radio = new QRadioButton(names[i], ports);
     group->addButton(radio, i);
-    portLayout->addWidget(radio);
+    portLayout->addWidget(radio, i, 0);
     AddItem(kCom1 + i, radio);
+    // A Linux user sees which device the port name stands for.
+    auto* device = new QLabel(QString::fromStdString(platform::SerialPortPath(static_cast<unsigned>(i))), ports);
+    device->setEnabled(false);
+    portLayout->addWidget(device, i, 1);
   }
+  auto* hint = new QLabel("KOVO_COM1 to KOVO_COM4 in the environment choose other devices.", ports);
+  hint->setEnabled(false);
+  portLayout->addWidget(hint, 4, 0, 1, 2);
   layout->addWidget(ports);
 
   // What the monitor's line always is; shown, not chosen.

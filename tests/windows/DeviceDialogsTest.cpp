@@ -11,6 +11,8 @@
 #include <functional>
 #include <thread>
 
+#include <algorithm>
+#include <cstdlib>
 #include "ComDialog.h"
 #include "DataTestSupport.h"
 #include "DeviceDialogs.h"
@@ -182,6 +184,18 @@ TEST_F(ComDialogTest, WhileMeasuringThePortIsLockedAndOkWritesItAgain) {
   EXPECT_EQ(dlg.result(), platform::IDOK);
   EXPECT_EQ(monitor.port, 2);
   EXPECT_EQ(StoredPort(), 2);
+}
+
+TEST_F(ComDialogTest, EachPortShowsTheDeviceItStandsFor) {
+  setenv("KOVO_COM2", "/dev/ttyUSB0", 1);
+  COComDialog dlg(*context);
+  unsetenv("KOVO_COM2");
+  dlg.show();
+  std::vector<std::string> texts;
+  for (QLabel* label : dlg.findChildren<QLabel*>()) texts.push_back(label->text().toStdString());
+  for (const char* device : {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS2", "/dev/ttyS3"})
+    EXPECT_NE(std::find(texts.begin(), texts.end(), device), texts.end()) << device;
+  dlg.grab().save(QString::fromStdString(::testing::TempDir() + "com_dialog.png"));
 }
 
 }  // namespace
