@@ -1,0 +1,197 @@
+// A long run of the Online program's main window on the simulated monitor,
+// both cycling every 10 ms: a task with two filters measures with a numeric,
+// a status and (when the program has one) a graph window open, while the
+// program's memory, the user-interface thread's delays and the stored
+// samples are watched. Run by hand:
+//   build/bin/online_soak [--samples N] [--report-every N]
+// The simulated monitor runs as a process of its own (build/bin/kovo-simulator),
+// so only the program's memory is measured.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <sqlite3.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "COGenSub.h"
+#include "COMeasObs.h"
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBDoc.h"
+#include "OnlineApp.h"
+#include "OnlineCommands.h"
+#include "TarnicBaseApp.h"
+#include "ViewBase.h"
+#include "core/Subject.h"
+
+namespace {
+
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+long CountStored(const std::string& file) {
+  sqlite3* db = nullptr;
+  long count = -1;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM [Meas]", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+      count = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return count;
+}
+
+class Counter : public CObserver {
+ public:
+  explicit Counter(COGenSub& sub) : m_sub(sub) { m_sub.Attach(this); }
+  ~Counter() override { m_sub.Detach(this); }
+  void Update(CSubject*) override {
+    if (m_sub.GetUpdType() == eNewMeas) ++count;
+  }
+  long count = 0;
+
+ private:
+  COGenSub& m_sub;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long samples = 1000000;
+  long reportEvery = 10000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string arg = argv[i];
+    if (arg == "--samples") samples = std::atol(argv[i + 1]);
+    else if (arg == "--report-every") reportEvery = std::atol(argv[i + 1]);
+  }
+  if (samples <= 0 || reportEvery <= 0) {
+    std::fprintf(stderr, "usage: online_soak [--samples N] [--report-every N]\n");
+    return 2;
+  }
+
+  char tmpl[] = "/tmp/kovo-soak-XXXXXX";
+  const std::string folder = mkdtemp(tmpl);
+  setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+  setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
+  const std::string link = folder + "/monitor";
+  const std::string simulator =
+      (std::filesystem::path(argv[0]).parent_path() / "kovo-simulator").string();
+  const pid_t sim = fork();
+  if (sim == 0) {
+    execl(simulator.c_str(), simulator.c_str(), "--link", link.c_str(), "--interval-ms", "10", nullptr);
+    _exit(127);
+  }
+  for (int i = 0; i < 100 && !std::filesystem::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int port = 1; port <= 4; ++port) setenv(("KOVO_COM" + std::to_string(port)).c_str(), link.c_str(), 1);
+
+  int code = 1;
+  {
+    QApplication qt(argc, argv);
+    TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
+    COnlineApp app({"/noSplash"});
+    ProgramContext& ctx = app.Context();
+    COMeasObs& obs = *ctx.MeasObs();
+    // The program's own waits cut to the 10 ms the simulated monitor keeps.
+    DeviceTimings device;
+    device.statusPauseMs = 10;
+    device.pollPeriodMs = 10;
+    device.windowTimerMsPerSecond = 10;
+    obs.GetDevice().SetTimings(device);
+    LinkTimings timings;
+    timings.readIntervalMs = 2;
+    timings.probeReplyWaitMs = 20;
+    timings.probeSettleMs = 0;
+    timings.discardLimitMs = 200;
+    obs.GetLink().SetTimings(timings);
+    obs.SetLinkTimeouts(1000);
+    app.SetExitAction([](int) { std::fprintf(stderr, "no monitor\n"); std::exit(1); });
+    if (!app.InitInstance()) return 1;
+    if (!obs.LoadSetupFromDatabase()) return 1;
+
+    const std::string serial = obs.GetDevice().GetSetup().m_serial.ToString();
+    if (!CDBDoc::CreateTask(ctx, "Soak", serial, 0)) return 1;
+    COSequence& sequence = ctx.ActiveSequence();
+    sequence.SetFilterActive(0, true);
+    sequence.SetFilterActive(1, true);
+    sequence.Save();
+    CMainFrame& frame = *app.Frame();
+    frame.UpdateCommands();
+    frame.Execute(ID_WINDOW_NEW_NUMERIC);
+    frame.Execute(ID_WINDOW_MEASSTATUS);
+    const bool graph = app.Layer().Registry().Knows(CMeasViewBase::kGraphType);
+    if (graph) app.Layer().Registry().Open(CMeasViewBase::kGraphType);
+    std::printf("windows: numeric, status%s\n", graph ? ", graph" : " (the program has no graph window)");
+
+    Counter counter(ctx.GenSub());
+    // The user-interface thread's delay: how late a 50 ms timer fires.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 expected = 50, worstLate = 0, windowWorst = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const qint64 late = clock.elapsed() - expected;
+      worstLate = std::max(worstLate, late);
+      windowWorst = std::max(windowWorst, late);
+      expected = clock.elapsed() + 50;
+    });
+    tick.start(50);
+
+    if (!obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false)) return 1;
+    const auto began = std::chrono::steady_clock::now();
+    long warmKb = -1, peakKb = 0, nextReport = reportEvery;
+    const long warmAt = std::max(1000L, samples / 10);
+    std::printf("%10s %10s %10s %12s\n", "samples", "rss_kb", "seconds", "worst_ui_ms");
+    while (counter.count < samples) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      if (obs.GetState() == MeasState::idle && counter.count > 0) break;
+      if (counter.count >= nextReport) {
+        const long kb = ResidentKb();
+        if (counter.count >= warmAt) peakKb = std::max(peakKb, kb);
+        if (warmKb < 0 && counter.count >= warmAt) warmKb = kb;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        std::printf("%10ld %10ld %10.0f %12lld\n", counter.count, kb, seconds, static_cast<long long>(windowWorst));
+        std::fflush(stdout);
+        windowWorst = 0;
+        nextReport += reportEvery;
+      }
+    }
+    obs.StopMeasurement();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (obs.GetState() != MeasState::idle && std::chrono::steady_clock::now() < deadline)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const long endKb = ResidentKb();
+    const std::string file = ctx.Setup().DataFile(ctx.Setup().GetDatabaseName());
+    // Let the database observer write what it still holds.
+    for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const long stored = CountStored(file);
+    std::printf("received %ld, stored %ld; memory after warm-up %ld kB, peak %ld kB, at the end %ld kB (%+.1f %%); "
+                "worst user-interface delay %lld ms\n",
+                counter.count, stored, warmKb, peakKb, endKb,
+                warmKb > 0 ? 100.0 * (endKb - warmKb) / warmKb : 0.0, static_cast<long long>(worstLate));
+    code = (stored >= counter.count && warmKb > 0 && peakKb <= warmKb * 11 / 10) ? 0 : 3;
+    frame.close();
+    app.ExitInstance();
+  }
+  kill(sim, SIGTERM);
+  waitpid(sim, nullptr, 0);
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  return code;
+}
