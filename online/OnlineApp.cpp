@@ -31,6 +31,7 @@
 #include "StartupConnection.h"
 #include "StringIds.h"
 #include "TaskDialogs.h"
+#include "UnitsDialog.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
 #include "core/StringTable.h"
@@ -178,6 +179,10 @@ void COnlineApp::MakeCommands() {
                   COComDialog dlg(*m_context, m_frame.get());
                   if (dlg.DoModal() == platform::IDOK) m_context->MeasObs()->InitCommPort();
                 }});
+  f.AddCommand({ID_UNITS, "&Units...", {}, [this] {
+                  CUnits dlg(*m_context, m_frame.get());
+                  dlg.DoModal();
+                }});
   f.AddCommand({ID_FONT, "&Font...", {}, [this] { OnFont(); }});
   f.AddCommand({ID_PRINT_MONITOR_DATA, "Print Monitor Measurement &Data...", {}, [this] { OnPrintMonitorData(); }});
   f.AddCommand({ID_APP_EXIT, "E&xit", {}, [this] { m_frame->close(); }});
@@ -206,7 +211,7 @@ void COnlineApp::MakeCommands() {
   f.AddCommand({ID_APP_ABOUT_CMD, "&About Online...", {}, [this] { OnAbout(); }, {}, "About",
                 QStyle::SP_MessageBoxInformation});
 
-  f.AddMenu("&Task", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, CMainFrame::kSeparator, ID_COMMUNICATION, ID_FONT,
+  f.AddMenu("&Task", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, CMainFrame::kSeparator, ID_COMMUNICATION, ID_UNITS, ID_FONT,
                       CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
                       ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_EDIT_COPY, CMainFrame::kSeparator, ID_USER_EVENT});
