@@ -1,0 +1,36 @@
+#include "SequencePage.h"
+
+#include <QShowEvent>
+
+#include "DataContext.h"
+
+COSequencePage::COSequencePage(int templateId, DataContext& context, COSequence& sequence, bool viewOnly,
+                               SequenceSheetFlags& flags)
+    : CDialog(templateId), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly), m_flags(flags) {}
+
+void COSequencePage::Activate() {
+  if (!m_initialisedOnce)
+    OnInitDialog();
+  else
+    UpdateData(false);
+  OnSetActive();
+}
+
+bool COSequencePage::OnInitDialog() {
+  m_initialisedOnce = true;
+  return CDialog::OnInitDialog();
+}
+
+void COSequencePage::showEvent(QShowEvent* event) { QDialog::showEvent(event); }
+
+void COSequencePage::EnableItems(std::initializer_list<int> ids, bool enable) {
+  for (int id : ids)
+    if (QWidget* w = GetDlgItem(id)) w->setEnabled(enable);
+}
+
+void COSequencePage::ShowItems(std::initializer_list<int> ids, bool show) {
+  for (int id : ids)
+    if (QWidget* w = GetDlgItem(id)) w->setVisible(show);
+}
+
+bool COSequencePage::Locked() const { return m_viewOnly || m_context.MeasurementState() != MeasState::idle; }
