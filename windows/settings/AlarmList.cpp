@@ -14,21 +14,31 @@ constexpr platform::COLORREF kRed = 0x0000FF;
 constexpr int kMarkWidth = 15;
 constexpr int kBlinkMs = 500;
 
-platform::COLORREF ToColorRef(const QColor& c) { return platform::RGB(c.red(), c.green(), c.blue()); }
-
 // Rows carry no text: each is drawn by its list through the drawing
 // interface.
 class AlarmRowDelegate : public QStyledItemDelegate {
  public:
   explicit AlarmRowDelegate(COAlarmList* list) : QStyledItemDelegate(list), m_list(list) {}
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    painter->save();
     CPainterDC dc(painter);
+    const QPalette& p = m_list->palette();
+    auto color = [](const QColor& c) { return platform::RGB(c.red(), c.green(), c.blue()); };
+    DrawItemInfo info;
+    info.itemID = index.row();
     const QRect r = option.rect;
-    m_list->DrawItem(dc, index.row(), CRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1),
-                     option.state & QStyle::State_Selected, option.state & QStyle::State_HasFocus);
+    info.rcItem = CRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
+    info.selected = option.state & QStyle::State_Selected;
+    info.focus = option.state & QStyle::State_HasFocus;
+    info.window = color(p.color(QPalette::Base));
+    info.windowText = color(p.color(QPalette::Text));
+    info.highlight = color(p.color(QPalette::Highlight));
+    info.highlightText = color(p.color(QPalette::HighlightedText));
+    m_list->DrawItem(dc, info);
+    painter->restore();
   }
-  QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-    return QSize(0, COAlarmList::kItemHeight);
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+    return QSize(option.rect.width(), m_list->MeasureItem());
   }
 
  private:
@@ -45,7 +55,7 @@ void DownTriangle(CDC& dc, int tipX, int tipY, int halfWidth, int height) {
 
 }  // namespace
 
-COAlarmList::COAlarmList(DataContext& context, QWidget* parent) : QListWidget(parent), m_context(context) {
+COAlarmList::COAlarmList(DataContext& context, QWidget* parent) : CListBox(parent), m_context(context) {
   setItemDelegate(new AlarmRowDelegate(this));
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -53,25 +63,10 @@ COAlarmList::COAlarmList(DataContext& context, QWidget* parent) : QListWidget(pa
   QObject::connect(&m_blinkTimer, &QTimer::timeout, this, [this] { ToggleBlink(); });
 }
 
-int COAlarmList::GetCurSel() const {
-  const int row = currentRow();
-  return row >= 0 && row < GetCount() && currentItem() && currentItem()->isSelected() ? row : -1;
-}
-
-void COAlarmList::SetCurSel(int row) {
-  if (row < 0 || row >= count()) {
-    setCurrentRow(-1);
-    clearSelection();
-    return;
-  }
-  setCurrentRow(row);
-}
-
 void COAlarmList::SyncItems(int select) {
   const QSignalBlocker quiet(this);
-  while (count() < GetCount()) addItem(QString());
-  while (count() > GetCount()) delete takeItem(count() - 1);
-  for (int i = 0; i < count(); ++i) item(i)->setData(Qt::UserRole, i);
+  while (CListBox::GetCount() < GetCount()) AddString(std::string());
+  while (CListBox::GetCount() > GetCount()) DeleteString(CListBox::GetCount() - 1);
   SetCurSel(select);
   viewport()->update();
 }
@@ -146,33 +141,31 @@ void COAlarmList::ToggleBlink() {
   viewport()->update(QRect(0, 0, kMarkWidth, viewport()->height()));
 }
 
-void COAlarmList::DrawItem(CDC& dc, int row, const CRect& itemRect, bool selected, bool focused) {
+void COAlarmList::DrawItem(CDC& dc, const DrawItemInfo& item) {
+  const int row = item.itemID;
   if (row < 0 || row >= GetCount()) return;
   if (m_startTimer) {
     m_startTimer = false;
     m_blinkTimer.start();
   }
-  const QPalette& pal = palette();
-  CRect rect = itemRect;
+  CRect rect = item.rcItem;
   rect.left += kItemHeight;
-  const platform::COLORREF oldText =
-      dc.SetTextColor(ToColorRef(selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text)));
-  dc.FillSolidRect(rect, ToColorRef(selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Base)));
+  const platform::COLORREF oldText = dc.SetTextColor(item.selected ? item.highlightText : item.windowText);
+  dc.FillSolidRect(rect, item.selected ? item.highlight : item.window);
   const int oldMode = dc.SetBkMode(platform::TRANSPARENT);
   CRect textRect = rect;
   textRect.DeflateRect(2, 2);
   const COAlarm& alarm = GetAlarm(row);
   dc.DrawText(alarm.GetDescription(), &textRect, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
-  dc.FillSolidRect(CRect(itemRect.left + 1, itemRect.top, itemRect.left + 1 + kMarkWidth, itemRect.bottom),
-                   ToColorRef(pal.color(QPalette::Base)));
-  const int middle = (itemRect.top + itemRect.bottom) / 2;
+  const CRect& whole = item.rcItem;
+  dc.FillSolidRect(CRect(whole.left + 1, whole.top, whole.left + 1 + kMarkWidth, whole.bottom), item.window);
+  const int middle = (whole.top + whole.bottom) / 2;
   if (alarm.IsExceeded() && m_blinkOn) {
     if (!IsAcknowledged(row))
-      DownTriangle(dc, itemRect.left + 8, middle + 2, 6, 8);
+      DownTriangle(dc, whole.left + 8, middle + 2, 6, 8);
     else if (alarm.IsTriggered())
-      DownTriangle(dc, itemRect.left + 8, middle + 1, 3, 4);
+      DownTriangle(dc, whole.left + 8, middle + 1, 3, 4);
   }
   dc.SetBkMode(oldMode);
   dc.SetTextColor(oldText);
-  (void)focused;
 }

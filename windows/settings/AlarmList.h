@@ -4,17 +4,15 @@
 // running sequence in it. Each row keeps its own copy of an alarm and a tag:
 // the alarm's position in the active sequence's table, which is also the key
 // of its acknowledgement mark.
-#include <QListWidget>
 #include <QTimer>
 #include <vector>
 
 #include "COAlarm.h"
+#include "ListControls.h"
 
-class CDC;
 class DataContext;
-struct CRect;
 
-class COAlarmList : public QListWidget {
+class COAlarmList : public CListBox, public COwnerDraw {
  public:
   static constexpr int kItemHeight = 17;
   // A row that stands for no alarm of the sequence's table yet.
@@ -22,10 +20,6 @@ class COAlarmList : public QListWidget {
 
   explicit COAlarmList(DataContext& context, QWidget* parent = nullptr);
 
-  int GetCount() const { return static_cast<int>(m_rows.size()); }
-  // -1 when no row is selected.
-  int GetCurSel() const;
-  void SetCurSel(int row);
   const COAlarm& GetAlarm(int row) const { return m_rows[static_cast<size_t>(row)].alarm; }
   int GetTag(int row) const { return m_rows[static_cast<size_t>(row)].tag; }
 
@@ -39,6 +33,7 @@ class COAlarmList : public QListWidget {
   // Removes the selected row and selects the one above (none after row 0).
   void RemoveSelected();
   void ResetContent();
+  int GetCount() const { return static_cast<int>(m_rows.size()); }
 
   // Acknowledges the selected row: the sequence's alarm of its tag is no
   // longer triggered, the row's copy neither triggered nor exceeded, and the
@@ -53,8 +48,8 @@ class COAlarmList : public QListWidget {
   // One tick of the blink timer.
   void ToggleBlink();
 
-  // Draws one row into rect (the row's whole width).
-  void DrawItem(CDC& dc, int row, const CRect& rect, bool selected, bool focused);
+  void DrawItem(CDC& dc, const DrawItemInfo& item) override;
+  int MeasureItem() const override { return kItemHeight; }
 
  private:
   struct Row {

@@ -30,12 +30,10 @@ constexpr float kRangePressure = 101.33f;   // kPa
 }  // namespace
 
 COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
-    : COSequencePage(IDD, context, sequence, viewOnly, flags),
+    : COSequencePage(IDD, "Alarms", context, sequence, viewOnly, flags),
       m_alarm(context),
       m_alarmList(context),
       m_averageEdit(IDS_ENTER_NUMBER_BETWEEN) {
-  m_caption = "Alarms";
-  setWindowTitle("Alarms");
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout();
   layout->addLayout(top);
@@ -134,9 +132,7 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   QObject::connect(&m_alarmList, &QListWidget::itemSelectionChanged, this, [this] { OnListSelect(); });
 }
 
-int COAlarmPage::SelectedChannel() const {
-  return m_gasCombo.currentIndex() < 0 ? 0 : m_gasCombo.currentData().toInt();
-}
+int COAlarmPage::SelectedChannel() const { return m_gasCombo.GetSelItemData(); }
 
 void COAlarmPage::SetLimitRange(int channel) {
   const COSystemSetup& setup = m_context.Setup();
@@ -159,12 +155,11 @@ void COAlarmPage::SetLimitRange(int channel) {
 bool COAlarmPage::OnInitDialog() {
   m_limitEdit.SubclassDlgItems(kLimit, kLimitSpin, this);
   m_averageEdit.SubclassDlgItems(kAverage, kAverageSpin, this);
-  COSequencePage::OnInitDialog();
-  m_gasCombo.clear();
+  CPropertyPage::OnInitDialog();
+  m_gasCombo.ResetContent();
   for (int channel = 0; channel <= kWaterVapour; ++channel)
-    if (m_sequence.IsGasDefined(channel))
-      m_gasCombo.addItem(QString::fromStdString(m_sequence.GetGasName(channel)), channel);
-  m_gasCombo.setCurrentIndex(m_gasCombo.count() > 0 ? 0 : -1);
+    if (m_sequence.IsGasDefined(channel)) m_gasCombo.AddItem(m_sequence.GetGasName(channel), channel);
+  m_gasCombo.SetCurSel(m_gasCombo.GetCount() > 0 ? 0 : -1);
   UpdateDataQuiet(false);
   UpdateUnitLabel();
   if (Locked())
@@ -207,8 +202,7 @@ void COAlarmPage::DoDataExchange(CDataExchange* dx) {
 
   m_averageEdit.SetRange(10, 720);
   if (!saving) {
-    const int at = m_gasCombo.findData(static_cast<int>(m_alarm.GetFilter()));
-    if (at >= 0) m_gasCombo.setCurrentIndex(at);
+    m_gasCombo.SelectItemData(m_alarm.GetFilter());
   }
   SetLimitRange(SelectedChannel());
   if (m_flags.ddxValidate) {
@@ -265,9 +259,11 @@ void COAlarmPage::OnListSelect() {
   UpdateUnitLabel();
 }
 
-void COAlarmPage::OnSetActive() {
+bool COAlarmPage::OnSetActive() {
+  const bool active = CPropertyPage::OnSetActive();
   if (m_alarmList.GetCount() > 0) m_alarmList.SetCurSel(0);
   OnListSelect();
+  return active;
 }
 
 void COAlarmPage::UpdateUnitLabel() {

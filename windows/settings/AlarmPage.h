@@ -3,11 +3,10 @@
 // or 2 and its value in the display unit, instantaneous or rolling average,
 // actions) and adds it to, inserts it into or removes it from the list of the
 // sequence's alarms below.
-#include <QComboBox>
-
 #include "AlarmList.h"
 #include "COAlarm.h"
 #include "FloatEdit.h"
+#include "ListControls.h"
 #include "NumEdit.h"
 #include "SequencePage.h"
 
@@ -54,7 +53,7 @@ class COAlarmPage : public COSequencePage {
   void UpdateUnitLabel();
 
   COAlarmList& List() { return m_alarmList; }
-  QComboBox& GasCombo() { return m_gasCombo; }
+  COComboEx& GasCombo() { return m_gasCombo; }
   COFloatEdit& LimitEdit() { return m_limitEdit; }
   CONumEdit& AverageEdit() { return m_averageEdit; }
   const COAlarm& ComposedAlarm() const { return m_alarm; }
@@ -62,7 +61,7 @@ class COAlarmPage : public COSequencePage {
  protected:
   bool OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void OnSetActive() override;
+  bool OnSetActive() override;
 
  private:
   int SelectedChannel() const;
@@ -70,7 +69,7 @@ class COAlarmPage : public COSequencePage {
 
   COAlarm m_alarm;
   COAlarmList m_alarmList;
-  QComboBox m_gasCombo;
+  COComboEx m_gasCombo;
   COFloatEdit m_limitEdit;
   CONumEdit m_averageEdit;
   bool m_quiet = false;

@@ -22,9 +22,7 @@ const char* const kLetters[6] = {"A:", "B:", "C:", "D:", "E:", "W:"};
 }  // namespace
 
 COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
-    : COSequencePage(IDD, context, sequence, viewOnly, flags) {
-  m_caption = "Gas";
-  setWindowTitle("Gas");
+    : COSequencePage(IDD, "Gas", context, sequence, viewOnly, flags) {
   auto* layout = new QVBoxLayout(this);
 
   auto* gas = new QGroupBox("Gas Setup", this);
@@ -74,8 +72,9 @@ COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool view
   layout->addStretch();
 }
 
-QComboBox* COFilterPage::BankBox(int filter) const {
-  return filter >= 0 && filter < 5 ? qobject_cast<QComboBox*>(GetDlgItem(kBankIds[filter])) : nullptr;
+COComboEx* COFilterPage::BankBox(int filter) {
+  COComboEx* const boxes[5] = {&m_bankA, &m_bankB, &m_bankC, &m_bankD, &m_bankE};
+  return filter >= 0 && filter < 5 ? boxes[filter] : nullptr;
 }
 
 QComboBox* COFilterPage::SitBox(int filter) const {
@@ -90,8 +89,9 @@ bool COFilterPage::OnInitDialog() {
                  kReload, kBankA, kBankB, kBankC, kBankD, kBankE, kCheckA, kCheckB, kCheckC, kCheckD, kCheckE, kCheckW,
                  kGasName1 + 2, kGasName1 + 3, kGasName1 + 4, kWaterName},
                 false);
+  for (int f = 0; f < 5; ++f) BankBox(f)->SubclassDlgItem(kBankIds[f], this);
   FillGasBoxes();
-  COSequencePage::OnInitDialog();
+  CPropertyPage::OnInitDialog();
   UpdateSitControls();
   return true;
 }
@@ -99,9 +99,9 @@ bool COFilterPage::OnInitDialog() {
 void COFilterPage::FillGasBoxes() {
   int selected[5];
   for (int f = 0; f < 5; ++f) {
-    QComboBox* box = BankBox(f);
-    selected[f] = box->currentIndex();
-    box->clear();
+    COComboEx* box = BankBox(f);
+    selected[f] = box->GetCurSel();
+    box->ResetContent();
   }
   for (int f = 0; f < 5; ++f) {
     if (m_sequence.IsGasDefined(f)) continue;
@@ -119,13 +119,10 @@ void COFilterPage::FillGasBoxes() {
   }
   for (int f = 0; f < 5; ++f) SetDlgItemText(kGasName1 + f, m_sequence.GetGasName(f));
   for (int f = 0; f < 5; ++f) {
-    QComboBox* box = BankBox(f);
-    for (int b = 0; b < 5; ++b) {
-      if (!m_sequence.IsBankDefined(f, b)) continue;
-      box->addItem(QString::fromStdString(m_sequence.GetBankGasName(f, b)), b);
-      box->setCurrentIndex(box->count() - 1);
-    }
-    box->setCurrentIndex(selected[f] < box->count() ? selected[f] : -1);
+    COComboEx* box = BankBox(f);
+    for (int b = 0; b < 5; ++b)
+      if (m_sequence.IsBankDefined(f, b)) box->AddItem(m_sequence.GetBankGasName(f, b), b);
+    box->SetCurSel(selected[f]);
   }
 }
 
@@ -144,8 +141,9 @@ void COFilterPage::DoDataExchange(CDataExchange* dx) {
     ModeBox()->setCurrentIndex(m_sequence.GetMeasTimeMode());
     for (int f = 0; f < 5; ++f) {
       if (!m_sequence.IsGasDefined(f)) continue;
-      QComboBox* box = BankBox(f);
-      box->setCurrentIndex(box->findData(static_cast<int>(m_sequence.GetActiveBank(f))));
+      COComboEx* box = BankBox(f);
+      box->SetCurSel(-1);
+      box->SelectItemData(m_sequence.GetActiveBank(f));
     }
     UpdateSitControls();
   }
@@ -157,10 +155,9 @@ void COFilterPage::DoDataExchange(CDataExchange* dx) {
   m_sequence.SetMeasTimeMode(static_cast<unsigned char>(std::max(ModeBox()->currentIndex(), 0)));
   for (int f = 0; f < 5; ++f) {
     if (!m_sequence.IsGasDefined(f)) continue;
-    QComboBox* box = BankBox(f);
+    COComboEx* box = BankBox(f);
     // No bank chosen stays no bank: bank 0 may measure another gas.
-    m_sequence.SetActiveBank(f, box->currentIndex() < 0 ? kNoBank
-                                                        : static_cast<unsigned char>(box->currentData().toInt()));
+    m_sequence.SetActiveBank(f, box->GetCurSel() < 0 ? kNoBank : static_cast<unsigned char>(box->GetSelItemData()));
   }
 }
 

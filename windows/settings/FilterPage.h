@@ -4,6 +4,7 @@
 // the monitor's filters again.
 #include <QComboBox>
 
+#include "ListControls.h"
 #include "SequencePage.h"
 
 class COFilterPage : public COSequencePage {
@@ -42,7 +43,7 @@ class COFilterPage : public COSequencePage {
 
   COFilterPage(DataContext& context, COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags);
 
-  QComboBox* BankBox(int filter) const;
+  COComboEx* BankBox(int filter);
   QComboBox* SitBox(int filter) const;
   QComboBox* ModeBox() const;
 
@@ -58,5 +59,7 @@ class COFilterPage : public COSequencePage {
   void DoDataExchange(CDataExchange* dx) override;
 
  private:
+  // E to A, as the filters are laid out on the monitor.
+  COComboEx m_bankE, m_bankD, m_bankC, m_bankB, m_bankA;
   int m_filterActive[6] = {};
 };

@@ -31,12 +31,10 @@ constexpr float kMaxPressureKpa = 150.0f;
 }  // namespace
 
 COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
-    : COSequencePage(IDD, context, sequence, viewOnly, flags),
+    : COSequencePage(IDD, "Sampling", context, sequence, viewOnly, flags),
       m_intervalEdit(IDS_ENTER_NUMBER_BETWEEN),
       m_chamberTimeEdit(IDS_ENTER_NUMBER_BETWEEN),
       m_tubeTimeEdit(IDS_ENTER_FLUSHING_TIME) {
-  m_caption = "Sampling";
-  setWindowTitle("Sampling");
   auto* layout = new QGridLayout(this);
   auto label = [this](int id, const char* text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -186,7 +184,7 @@ bool COSamplingPage::OnInitDialog() {
   ShowItems({kMemoryGroup, kStoreHistory}, leakDetector);
   EnableItems({kMemoryGroup, kStoreHistory}, leakDetector);
 
-  COSequencePage::OnInitDialog();
+  CPropertyPage::OnInitDialog();
 
   if (Locked()) {
     EnableItems({kSamplingGroup, kContinuous, kAtInterval, kInterval, kIntervalSpin, kIntervalUnit, kFlushingGroup,
@@ -270,7 +268,11 @@ void COSamplingPage::DoDataExchange(CDataExchange* dx) {
   m_monitorMemory = history != 0;
 }
 
-void COSamplingPage::OnSetActive() {}
+bool COSamplingPage::OnSetActive() {
+  // The sheet's "Default..." works on this page.
+  if (QWidget* defaults = GetSheet() ? GetSheet()->GetDlgItem(ID_APPLY_NOW) : nullptr) defaults->setEnabled(true);
+  return CPropertyPage::OnSetActive();
+}
 
 void COSamplingPage::paintEvent(QPaintEvent* event) {
   // A change of units shows at once.

@@ -2,8 +2,8 @@
 // "Sampling": continuous or interval sampling, tube flushing, the monitor's
 // display average, interference compensation, the air pressure, and for the
 // leak detector whether the monitor keeps its samples in its memory.
-#include "AverageEdit.h"
 #include "FloatEdit.h"
+#include "IntervalEdit.h"
 #include "NumEdit.h"
 #include "SequencePage.h"
 
@@ -53,7 +53,7 @@ class COSamplingPage : public COSequencePage {
   void SetMonitorMemory(bool on) { m_monitorMemory = on; }
 
   CONumEdit& IntervalEdit() { return m_intervalEdit; }
-  CAverageEdit& AverageEdit() { return m_averageEdit; }
+  COIntervalEdit& AverageEdit() { return m_averageEdit; }
   COFloatEdit& TubeLengthEdit() { return m_tubeLengthEdit; }
   CONumEdit& ChamberTimeEdit() { return m_chamberTimeEdit; }
   CONumEdit& TubeTimeEdit() { return m_tubeTimeEdit; }
@@ -62,7 +62,7 @@ class COSamplingPage : public COSequencePage {
  protected:
   bool OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void OnSetActive() override;
+  bool OnSetActive() override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -74,7 +74,7 @@ class COSamplingPage : public COSequencePage {
   void SetPressureRange();
 
   CONumEdit m_intervalEdit;
-  CAverageEdit m_averageEdit;
+  COIntervalEdit m_averageEdit{false};
   COFloatEdit m_tubeLengthEdit;
   CONumEdit m_chamberTimeEdit;
   CONumEdit m_tubeTimeEdit;

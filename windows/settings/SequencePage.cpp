@@ -1,27 +1,11 @@
 #include "SequencePage.h"
 
-#include <QShowEvent>
-
 #include "DataContext.h"
 
-COSequencePage::COSequencePage(int templateId, DataContext& context, COSequence& sequence, bool viewOnly,
-                               SequenceSheetFlags& flags)
-    : CDialog(templateId), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly), m_flags(flags) {}
-
-void COSequencePage::Activate() {
-  if (!m_initialisedOnce)
-    OnInitDialog();
-  else
-    UpdateData(false);
-  OnSetActive();
-}
-
-bool COSequencePage::OnInitDialog() {
-  m_initialisedOnce = true;
-  return CDialog::OnInitDialog();
-}
-
-void COSequencePage::showEvent(QShowEvent* event) { QDialog::showEvent(event); }
+COSequencePage::COSequencePage(int templateId, const std::string& caption, DataContext& context,
+                               COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
+    : CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
+      m_flags(flags) {}
 
 void COSequencePage::EnableItems(std::initializer_list<int> ids, bool enable) {
   for (int id : ids)

@@ -3,12 +3,10 @@
 // measurement sequence of the open task on three pages (Sampling, Gas,
 // Alarms). The pages edit a copy; OK hands it back to the sequence and
 // writes the task's rows, Cancel leaves the sequence as it was.
-#include <QTabWidget>
 #include <memory>
 
-#include "Subject.h"
-#include "ui/Dialog.h"
 #include "SequencePage.h"
+#include "Subject.h"
 
 class COAlarmPage;
 class COFilterPage;
@@ -29,9 +27,9 @@ class COPageStatus : public CObserver {
   int m_numericPage = -1;
 };
 
-class COSequenceSheet : public CDialog {
+class COSequenceSheet : public CPropertySheet {
  public:
-  enum { ID_DEFAULT = 12321 };
+  enum { ID_DEFAULT = ID_APPLY_NOW };
   // The hint with which OK has the task's windows update.
   static constexpr long kHintSequenceChanged = 8;
 
@@ -46,11 +44,6 @@ class COSequenceSheet : public CDialog {
   COFilterPage& FilterPage() { return *m_filterPage; }
   // Null when left out (a stand-alone recording viewed).
   COAlarmPage* AlarmPage() { return m_alarmPage.get(); }
-  int GetPageCount() const { return m_tabs.count(); }
-  int GetActiveIndex() const { return m_active; }
-  COSequencePage* GetActivePage() const;
-  // Leaves the active page (saved and checked first); false when it refused.
-  bool SetActivePage(int index);
   // The copy the pages edit.
   COSequence& EditedSequence() { return *m_edited; }
 
@@ -60,10 +53,9 @@ class COSequenceSheet : public CDialog {
   bool OnInitDialog() override;
   void OnOK() override;
   void OnCancel() override;
+  void OnApplyNow() override { OnDefault(); }
 
  private:
-  void OnTabChanged(int index);
-  void Activate(int index);
   // The edits back into the sequence: while a measurement runs only what the
   // pages leave editable then.
   void HandBack(COSequence& target) const;
@@ -75,11 +67,7 @@ class COSequenceSheet : public CDialog {
   COPageStatus* m_pageStatus;
   SequenceSheetFlags m_flags;
   std::unique_ptr<COSequence> m_edited;
-  QTabWidget m_tabs;
   std::unique_ptr<COSamplingPage> m_samplingPage;
   std::unique_ptr<COFilterPage> m_filterPage;
   std::unique_ptr<COAlarmPage> m_alarmPage;
-  std::vector<COSequencePage*> m_pages;
-  int m_active = -1;
-  int m_initialPage = 0;
 };
