@@ -236,7 +236,7 @@ void COSequence::CheckAlarms(COMeas meas) {
     // gets its own copy, so the next one sees the measured values again.
     COMeas copy = meas;
     m_alarms[i].Check(copy);
-    if (i < acks.size()) acks[i] = false;
+    acks.erase(static_cast<int>(i));
   }
   for (int o = 0; o < DataContext::kOutputCount; ++o) {
     COAction* out = m_context.AlarmOutput(o);
@@ -283,19 +283,22 @@ void COSequence::Load() {
   }
 }
 
-void COSequence::Save() {
-  m_recSequence.Save(this);
+bool COSequence::Save() {
+  bool saved = m_recSequence.Save(this);
   try {
     m_recGlobal.Update();
     m_recGlobal.Edit();
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    saved = false;
   }
   try {
     m_recAlarm.SaveAlarms(NumCount, m_alarms);
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    saved = false;
   }
+  return saved;
 }
 
 void COSequence::NewSequence() {

@@ -107,7 +107,8 @@ class COSequence {
 
   // Persistence against the open task database.
   void Load();
-  void Save();
+  // Each failure is shown; false when any part was not written.
+  bool Save();
   void NewSequence();
   // Selects the sequence that ran at the measurement's time.
   void LoadForMeas(const COMeas& meas);

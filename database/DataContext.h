@@ -6,6 +6,7 @@
 // window store, the alarm outputs and the document. Tests build one of their
 // own; nothing here is reached through a global.
 #include <array>
+#include <map>
 #include <memory>
 
 #include "AppFinder.h"
@@ -74,9 +75,6 @@ class COAction {
 class DataContext {
  public:
   enum Output { kPCBeep = 0, kMonitorBeep, kRelay1, kRelay2, kOutputCount };
-  // Rows of the alarm list that can carry an acknowledgement.
-  static constexpr int kAckEntries = 1000;
-
   // Builds the system set-up, the general subject, the database observer and
   // the active sequence, in that order; the identity is the running
   // program's while the context lives.
@@ -112,8 +110,10 @@ class DataContext {
   CDocument* Document() const { return m_document; }
   void SetDocument(CDocument* document) { m_document = document; }
 
-  // The alarm list's acknowledgement marks, one per row, for the whole run.
-  std::array<bool, kAckEntries>& AlarmAcknowledgements() { return m_acks; }
+  // The alarm lists' acknowledgement marks for the whole run, keyed by the
+  // alarm's position in the active sequence's table; an alarm without an
+  // entry is not acknowledged.
+  std::map<int, bool>& AlarmAcknowledgements() { return m_acks; }
 
  private:
   RunningProgram m_program;
@@ -125,5 +125,5 @@ class DataContext {
   IWindowStore* m_windowStore = nullptr;
   std::array<COAction*, kOutputCount> m_outputs{};
   CDocument* m_document = nullptr;
-  std::array<bool, kAckEntries> m_acks{};
+  std::map<int, bool> m_acks;
 };

@@ -39,14 +39,16 @@ std::string CORecSequence::GetDatabaseName() {
   return m_connectMode == 1 ? std::string(dbfiles::kMeasName) : CORecTaskBase::GetDatabaseName();
 }
 
-void CORecSequence::Save(COSequence* sequence) {
+bool CORecSequence::Save(COSequence* sequence) {
   m_target = sequence;
   try {
     Update();
     Edit();
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    return false;
   }
+  return true;
 }
 
 void CORecSequence::DoFieldExchange(CFieldExchange* pFX) {

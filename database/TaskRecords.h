@@ -19,8 +19,9 @@ class CORecSequence : public CORecTaskBase {
   // connectMode 1 reaches the measurement prototype, which holds the default
   // settings; any other the open task.
   void SetTarget(COSequence* sequence, int connectMode = 0);
-  // Writes the row and puts it back into edit mode; a failure is shown.
-  void Save(COSequence* sequence);
+  // Writes the row and puts it back into edit mode; a failure is shown and
+  // gives false.
+  bool Save(COSequence* sequence);
 
  protected:
   std::string GetDatabaseName() override;

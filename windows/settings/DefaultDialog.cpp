@@ -1,0 +1,62 @@
+#include "DefaultDialog.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DBUtil.h"
+#include "DataContext.h"
+#include "TaskRecords.h"
+#include "core/MessageSink.h"
+#include "db/Database.h"
+#include "ui/DataExchange.h"
+
+CDefault::CDefault(DataContext& context, COSequence* settings, std::function<bool()> validate, QWidget* parent)
+    : CDialog(IDD, parent), m_context(context), m_settings(settings), m_validate(std::move(validate)) {
+  setWindowTitle("Default");
+  auto* layout = new QVBoxLayout(this);
+  auto* group = new QGroupBox("Default Values", this);
+  auto* gl = new QVBoxLayout(group);
+  auto* radios = new QButtonGroup(group);
+  auto* useCurrent = new QRadioButton("Use current settings as default", group);
+  auto* load = new QRadioButton("Load default values", group);
+  radios->addButton(useCurrent);
+  radios->addButton(load);
+  AddItem(kUseCurrent, useCurrent);
+  AddItem(kLoadDefaults, load);
+  gl->addWidget(useCurrent);
+  gl->addWidget(load);
+  layout->addWidget(group);
+  AddOkCancel(layout);
+}
+
+void CDefault::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, kUseCurrent, m_choice); }
+
+void CDefault::OnOK() {
+  if (!UpdateData(true)) return;
+  // Only checked settings may reach the prototype.
+  if (m_choice == kStoreAsDefault && m_validate && !m_validate()) return;
+  try {
+    m_context.Setup().ConfigDataSource(COSystemSetup::kMeasPrototype);
+    COSequence defaults(m_context);
+    CORecSequence record(m_context);
+    record.SetTarget(&defaults, 1);
+    record.Open();
+    if (record.IsEOF()) throw CDBException(-1, "The prototype holds no sequence settings");
+    if (m_choice == kStoreAsDefault) {
+      record.Edit();
+      defaults.CopySampling(*m_settings);
+      record.Update();
+    }
+    record.CloseWithDatabase();
+    if (m_choice == kLoadDefault) m_settings->CopySampling(defaults);
+  } catch (const CException& e) {
+    // The settings and the prototype stay as they were.
+    ShowExceptionMessage(e);
+    return;
+  }
+  EndDialog(platform::IDOK);
+}

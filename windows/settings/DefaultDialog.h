@@ -1,0 +1,34 @@
+#pragma once
+// "Default": exchanges the sampling settings of a sequence with the defaults
+// kept in the measurement prototype's [Sequence] row: the settings become the
+// defaults, or the defaults are loaded into them.
+#include <functional>
+
+#include "ui/Dialog.h"
+
+class COSequence;
+class DataContext;
+
+class CDefault : public CDialog {
+ public:
+  enum { IDD = 148 };
+  enum Control { kUseCurrent = 1155, kLoadDefaults = 1016 };
+  enum Choice { kStoreAsDefault = 0, kLoadDefault = 1 };
+
+  // settings: what is exchanged (not owned). validate: checks the settings
+  // before they may become the defaults; false (its message shown) keeps
+  // the dialog open.
+  CDefault(DataContext& context, COSequence* settings, std::function<bool()> validate = {},
+           QWidget* parent = nullptr);
+
+  int m_choice = kLoadDefault;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  void OnOK() override;
+
+ private:
+  DataContext& m_context;
+  COSequence* m_settings;
+  std::function<bool()> m_validate;
+};

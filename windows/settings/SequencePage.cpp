@@ -1,0 +1,20 @@
+#include "SequencePage.h"
+
+#include "DataContext.h"
+
+COSequencePage::COSequencePage(int templateId, const std::string& caption, DataContext& context,
+                               COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
+    : CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
+      m_flags(flags) {}
+
+void COSequencePage::EnableItems(std::initializer_list<int> ids, bool enable) {
+  for (int id : ids)
+    if (QWidget* w = GetDlgItem(id)) w->setEnabled(enable);
+}
+
+void COSequencePage::ShowItems(std::initializer_list<int> ids, bool show) {
+  for (int id : ids)
+    if (QWidget* w = GetDlgItem(id)) w->setVisible(show);
+}
+
+bool COSequencePage::Locked() const { return m_viewOnly || m_context.MeasurementState() != MeasState::idle; }

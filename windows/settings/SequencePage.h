@@ -1,0 +1,36 @@
+#pragma once
+// What the pages of the sequence settings sheet share: the copy of the
+// sequence they edit, the view-only mode, and the two switches through which
+// the sheet steers their data exchange.
+#include <initializer_list>
+
+#include "ui/PropertySheet.h"
+
+class COSequence;
+class DataContext;
+
+struct SequenceSheetFlags {
+  // While false the range checks of the flushing and alarm fields are
+  // skipped: the sheet only gathers what the controls hold.
+  bool ddxValidate = true;
+  // Set while a page reloads after defaults were loaded.
+  bool defaultsLoaded = false;
+};
+
+class COSequencePage : public CPropertyPage {
+ public:
+  COSequencePage(int templateId, const std::string& caption, DataContext& context, COSequence& sequence,
+                 bool viewOnly, SequenceSheetFlags& flags);
+
+ protected:
+  // Enables or disables, shows or hides each control of the list that exists.
+  void EnableItems(std::initializer_list<int> ids, bool enable);
+  void ShowItems(std::initializer_list<int> ids, bool show);
+  // A measurement runs or the sheet only shows the sequence.
+  bool Locked() const;
+
+  DataContext& m_context;
+  COSequence& m_sequence;
+  bool m_viewOnly;
+  SequenceSheetFlags& m_flags;
+};

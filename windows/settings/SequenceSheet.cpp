@@ -1,0 +1,103 @@
+#include "SequenceSheet.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "AlarmPage.h"
+#include "COGenSub.h"
+#include "COSequence.h"
+#include "DBUtil.h"
+#include "DataContext.h"
+#include "DefaultDialog.h"
+#include "FilterPage.h"
+#include "SamplingPage.h"
+#include "core/MessageSink.h"
+
+int COPageStatus::UpdateKind(CSubject* subject) {
+  auto* genSub = dynamic_cast<COGenSub*>(subject);
+  if (genSub == nullptr) return -1;
+  const int kind = genSub->GetUpdType();
+  if (kind != eDBChanged) return kind;
+  m_sequencePage = m_graphPage = m_numericPage = -1;
+  return -1;
+}
+
+COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, bool viewOnly, QWidget* parent,
+                                 int selectPage, COPageStatus* pageStatus)
+    : CPropertySheet("Sequence Settings (" + sequence.GetName() + ")", parent, selectPage),
+      m_context(context),
+      m_sequence(sequence),
+      m_viewOnly(viewOnly),
+      m_pageStatus(pageStatus),
+      m_edited(std::make_unique<COSequence>(sequence)) {
+  m_samplingPage = std::make_unique<COSamplingPage>(context, *m_edited, viewOnly, m_flags);
+  m_filterPage = std::make_unique<COFilterPage>(context, *m_edited, viewOnly, m_flags);
+  AddPage(m_samplingPage.get());
+  AddPage(m_filterPage.get());
+  // A stand-alone recording had no alarms of the PC.
+  if (!(sequence.IsReservedFlag() && viewOnly)) {
+    m_alarmPage = std::make_unique<COAlarmPage>(context, *m_edited, viewOnly, m_flags);
+    AddPage(m_alarmPage.get());
+  }
+  SetDlgItemText(ID_DEFAULT, "Default...");
+}
+
+COSequenceSheet::~COSequenceSheet() = default;
+
+bool COSequenceSheet::OnInitDialog() {
+  if (m_context.MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
+  if (m_pageStatus != nullptr && m_pageStatus->m_sequencePage != -1) SetActivePage(m_pageStatus->m_sequencePage);
+  return CPropertySheet::OnInitDialog();
+}
+
+void COSequenceSheet::OnDefault() {
+  CPropertyPage* page = GetActivePage();
+  if (page == nullptr) return;
+  // Gather what the controls hold, checked or not: loading the defaults
+  // must not wait for a valid entry.
+  m_flags.ddxValidate = false;
+  page->UpdateData(true);
+  m_flags.ddxValidate = true;
+  CDefault dlg(m_context, m_edited.get(), [page] { return page->UpdateData(true); }, this);
+  if (dlg.DoModal() != platform::IDOK) return;
+  m_flags.defaultsLoaded = true;
+  page->UpdateData(false);
+  m_flags.defaultsLoaded = false;
+}
+
+void COSequenceSheet::HandBack(COSequence& target) const {
+  const COSequence& edited = *m_edited;
+  if (m_context.MeasurementState() != MeasState::idle) {
+    // The measurement owns the rest meanwhile (its stop, its alarms' state).
+    target.SetAirPres(edited.GetAirPres());
+    return;
+  }
+  target.CopySampling(edited);
+  for (int f = 0; f < 6; ++f) target.SetFilterActive(f, edited.IsFilterActive(f));
+  for (int f = 0; f < 5; ++f) target.SetActiveBank(f, edited.GetActiveBank(f));
+  target.GetAlarms() = edited.GetAlarms();
+}
+
+void COSequenceSheet::OnOK() {
+  if (!m_viewOnly) {
+    CPropertyPage* page = GetActivePage();
+    if (page != nullptr && !page->OnKillActive()) return;
+    const COSequence before(m_sequence);
+    HandBack(m_sequence);
+    if (m_context.MeasurementState() != MeasState::active && !m_sequence.Save()) {
+      // Shown by the save; the sequence keeps what the task holds.
+      m_sequence = before;
+      return;
+    }
+  }
+  UpdateAllViewsOfDoc(m_context, kHintSequenceChanged);
+  Finish(platform::IDOK);
+}
+
+void COSequenceSheet::OnCancel() { Finish(platform::IDCANCEL); }
+
+void COSequenceSheet::Finish(int result) {
+  if (m_pageStatus != nullptr) m_pageStatus->m_sequencePage = GetActiveIndex();
+  EndDialog(result);
+}

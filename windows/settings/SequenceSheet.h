@@ -1,0 +1,73 @@
+#pragma once
+// "Sequence Settings (<name>)": the modal sheet in which the user edits the
+// measurement sequence of the open task on three pages (Sampling, Gas,
+// Alarms). The pages edit a copy; OK hands it back to the sequence and
+// writes the task's rows, Cancel leaves the sequence as it was.
+#include <memory>
+
+#include "SequencePage.h"
+#include "Subject.h"
+
+class COAlarmPage;
+class COFilterPage;
+class COSamplingPage;
+class COSequence;
+class DataContext;
+
+// Remembers the last active page of each of the program's three property
+// sheets until another task is opened.
+class COPageStatus : public CObserver {
+ public:
+  void Update(CSubject* subject) override { UpdateKind(subject); }
+  // The general subject's kind, or -1 after a reset (kind 0).
+  int UpdateKind(CSubject* subject);
+
+  int m_sequencePage = -1;
+  int m_graphPage = -1;
+  int m_numericPage = -1;
+};
+
+class COSequenceSheet : public CPropertySheet {
+ public:
+  enum { ID_DEFAULT = ID_APPLY_NOW };
+  // The hint with which OK has the task's windows update.
+  static constexpr long kHintSequenceChanged = 8;
+
+  // sequence: the sequence edited (the program's active one, or one loaded
+  // for viewing); pageStatus: where the last active page is remembered (none
+  // in a program without one).
+  COSequenceSheet(DataContext& context, COSequence& sequence, bool viewOnly, QWidget* parent = nullptr,
+                  int selectPage = 0, COPageStatus* pageStatus = nullptr);
+  ~COSequenceSheet() override;
+
+  COSamplingPage& SamplingPage() { return *m_samplingPage; }
+  COFilterPage& FilterPage() { return *m_filterPage; }
+  // Null when left out (a stand-alone recording viewed).
+  COAlarmPage* AlarmPage() { return m_alarmPage.get(); }
+  // The copy the pages edit.
+  COSequence& EditedSequence() { return *m_edited; }
+
+  void OnDefault();
+
+ protected:
+  bool OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnApplyNow() override { OnDefault(); }
+
+ private:
+  // The edits back into the sequence: while a measurement runs only what the
+  // pages leave editable then.
+  void HandBack(COSequence& target) const;
+  void Finish(int result);
+
+  DataContext& m_context;
+  COSequence& m_sequence;
+  bool m_viewOnly;
+  COPageStatus* m_pageStatus;
+  SequenceSheetFlags m_flags;
+  std::unique_ptr<COSequence> m_edited;
+  std::unique_ptr<COSamplingPage> m_samplingPage;
+  std::unique_ptr<COFilterPage> m_filterPage;
+  std::unique_ptr<COAlarmPage> m_alarmPage;
+};
