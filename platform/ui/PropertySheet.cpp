@@ -69,7 +69,12 @@ void CPropertyPage::keyPressEvent(QKeyEvent* event) {
   CDialog::keyPressEvent(event);
 }
 
-void CPropertyPage::showEvent(QShowEvent* event) { QDialog::showEvent(event); }
+void CPropertyPage::showEvent(QShowEvent* event) {
+  if (m_sheet)
+    QDialog::showEvent(event);
+  else
+    CDialog::showEvent(event);
+}
 
 // --- sheet ---
 
@@ -91,7 +96,6 @@ CPropertySheet::CPropertySheet(const std::string& caption, QWidget* parent, int 
   ok->setDefault(true);
   auto* cancel = new QPushButton("Cancel", this);
   auto* apply = new QPushButton("&Apply", this);
-  for (QPushButton* b : {ok, cancel, apply}) b->setAutoDefault(false);
   AddItem(platform::IDOK, ok);
   AddItem(platform::IDCANCEL, cancel);
   AddItem(ID_APPLY_NOW, apply);

@@ -39,7 +39,8 @@ class CPropertyPage : public CDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  // The sheet, not the showing, decides when the page is initialised.
+  // In a sheet, the sheet, not the showing, decides when the page is
+  // initialised.
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -71,7 +72,9 @@ class CPropertySheet : public CDialog {
   int GetPageIndex(const CPropertyPage* page) const;
   // Before the sheet is shown, chooses the page it opens on (an index out of
   // range is ignored). Once shown, the active page must first be left
-  // (OnKillActive); false when it refused or the index is out of range.
+  // (OnKillActive); false when it refused or the index is out of range. A
+  // derived OnInitDialog that chooses the first page does so before calling
+  // the base, so that no other page is set up or saved first.
   bool SetActivePage(int index);
   bool SetActivePage(CPropertyPage* page);
 

@@ -480,6 +480,12 @@ TEST_F(ControlsTest, ASheetStaysOnAPageWithAWrongEntry) {
   EXPECT_EQ(sheet.first.inits, 0);
   EXPECT_EQ(sheet.focusWidget(), sheet.second.edit);
 
+  // So is the keyboard's way to the next page.
+  messages.Clear();
+  PressKey(sheet.second.edit, Qt::Key_Tab, QString(), Qt::ControlModifier);
+  EXPECT_EQ(messages.Texts(), Texts{"out of range"});
+  EXPECT_EQ(sheet.GetActiveIndex(), 1);
+
   // OK is refused alike, and the sheet stays open.
   messages.Clear();
   sheet.accept();
@@ -496,12 +502,16 @@ TEST_F(ControlsTest, ASheetStaysOnAPageWithAWrongEntry) {
   EXPECT_EQ(sheet.GetActiveIndex(), 0);
   EXPECT_EQ(sheet.first.inits, 1);
   EXPECT_EQ(sheet.first.edit->text(), "1");
+  PressKey(sheet.first.edit, Qt::Key_Tab, QString(), Qt::ControlModifier);
+  EXPECT_EQ(sheet.GetActiveIndex(), 1);
+  PressKey(sheet.second.edit, Qt::Key_Tab, QString(), Qt::ControlModifier);
+  EXPECT_EQ(sheet.GetActiveIndex(), 0);
   // Coming back reloads the page from its object.
   b = 4;
   EXPECT_TRUE(sheet.SetActivePage(&sheet.second));
   EXPECT_EQ(sheet.second.edit->text(), "4");
   EXPECT_EQ(sheet.second.inits, 1);
-  EXPECT_EQ(sheet.second.activations, 2);
+  EXPECT_EQ(sheet.second.activations, 3);
   sheet.hide();
 }
 

@@ -136,6 +136,17 @@ TEST_F(UnitsDialogTest, ATemperatureTheListDoesNotOfferIsKeptNotZeroed) {
   EXPECT_NEAR(NextStart().normCelsius, 15.0, 1e-3);
 }
 
+TEST_F(UnitsDialogTest, AUnitNoButtonStandsForIsKept) {
+  setup->SetHumidityUnit(12);
+  CUnits dlg(*context);
+  dlg.show();
+  for (int id : {1023, 1025, 1024, 1044, 1026, 1042, 1029, 1035, 1015}) EXPECT_FALSE(Checked(dlg, id));
+  Click(dlg, 1036);
+  dlg.accept();
+  EXPECT_EQ(setup->GetHumidityUnit().GetUnit(), 12);
+  EXPECT_EQ(setup->GetLengthUnit().GetUnit(), COLengUnit::foot);
+}
+
 TEST_F(UnitsDialogTest, WithoutAnOpenTaskNoWindowIsTold) {
   setup->SetMeasDatabaseOpen(false);
   CUnits dlg(*context);
