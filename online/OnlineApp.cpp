@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "AlarmView.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
 #include "COSequence.h"
@@ -32,6 +33,8 @@
 #include "StringIds.h"
 #include "TaskDialogs.h"
 #include "UnitsDialog.h"
+#include "SamplingPage.h"
+#include "SequenceSheet.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
 #include "core/StringTable.h"
@@ -60,6 +63,7 @@ COnlineApp::~COnlineApp() {
   m_layer.reset();
   if (m_context->MeasObs() != nullptr) m_context->SetAlarmOutputs(nullptr, nullptr, nullptr, nullptr);
   if (m_alarmStatus) m_context->GenSub().Detach(m_alarmStatus.get());
+  if (m_pageStatus) m_context->GenSub().Detach(m_pageStatus.get());
   m_context->DetachObservers();
   m_context->SetDeviceDialogs(nullptr);
 }
@@ -93,7 +97,13 @@ bool COnlineApp::InitInstance() {
   });
   m_context->GenSub().Attach(m_alarmStatus.get());
 
+  m_pageStatus = std::make_unique<COPageStatus>();
+  m_context->GenSub().Attach(m_pageStatus.get());
   m_layer = std::make_unique<CWindowLayer>(*m_context, &obs);
+  m_layer->showSequenceSettings = [this](COSequence& sequence) {
+    COSequenceSheet sheet(*m_context, sequence, true, m_frame.get());
+    sheet.DoModal();
+  };
   // The document all windows share, empty until a task opens.
   RenewDocument();
   if (!m_openText) m_openText = [this](const std::string& text) { return OpenText(text); };
@@ -186,6 +196,8 @@ void COnlineApp::MakeCommands() {
   f.AddCommand({ID_FONT, "&Font...", {}, [this] { OnFont(); }});
   f.AddCommand({ID_PRINT_MONITOR_DATA, "Print Monitor Measurement &Data...", {}, [this] { OnPrintMonitorData(); }});
   f.AddCommand({ID_APP_EXIT, "E&xit", {}, [this] { m_frame->close(); }});
+  f.AddCommand({ID_SETTINGS, "&Settings...", {}, [this] { OnSettings(); }, taskOpen, "Settings",
+                QStyle::SP_FileDialogDetailedView});
   f.AddCommand({ID_START, "S&tart...\tF3", QKeySequence(Qt::Key_F3), [this] { OnStart(); },
                 [taskOpen, state] { return taskOpen() && state() == MeasState::idle; }, "Start",
                 QStyle::SP_MediaPlay});
@@ -204,6 +216,8 @@ void COnlineApp::MakeCommands() {
                 taskOpen});
   f.AddCommand({ID_VIEW_CURSORS, "C&ursor Values", {}, [this] { m_layer->Registry().Open(CMeasViewBase::kCursorType); },
                 taskOpen});
+  f.AddCommand({ID_WINDOW_ALARMS, "&Alarm Status", {}, [this] { m_layer->Registry().Open(CMeasViewBase::kAlarmType); },
+                taskOpen, "Alarm Status", QStyle::SP_MessageBoxWarning});
   f.AddCommand({ID_WINDOW_MEASSTATUS, "&Measurement Status", {},
                 [this] { m_layer->Registry().Open(CMeasViewBase::kStatusType); }});
   f.AddCommand({ID_WINDOW_CASCADE, "&Cascade", {}, [this] { m_frame->MdiArea()->cascadeSubWindows(); }});
@@ -215,12 +229,13 @@ void COnlineApp::MakeCommands() {
                       CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
                       ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_EDIT_COPY, CMainFrame::kSeparator, ID_USER_EVENT});
-  f.AddMenu("&Measurement", {ID_START, ID_PAUSE, ID_STOP});
-  f.AddMenu("&Window", {ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
+  f.AddMenu("&Measurement", {ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP});
+  f.AddMenu("&Window", {ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_ALARMS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
                         ID_WINDOW_CASCADE, ID_WINDOW_TILE});
   f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
   f.AddToolBar({ID_FILE_NEW, ID_FILE_OPEN, CMainFrame::kSeparator, ID_EDIT_COPY, CMainFrame::kSeparator, ID_FILE_PRINT,
-                CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
+                CMainFrame::kSeparator, ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_VIEW_CURSORS, ID_WINDOW_ALARMS,
+                CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
   f.AddIndicators(4);
 }
 
@@ -257,7 +272,11 @@ int COnlineApp::PrintLinesPerPage() {
 
 template <class View>
 View* COnlineApp::OpenView() {
-  auto* view = new View(*m_layer, m_document.get());
+  return ShowView(new View(*m_layer, m_document.get()));
+}
+
+template <class View>
+View* COnlineApp::ShowView(View* view) {
   view->setAttribute(Qt::WA_DeleteOnClose);
   QMdiSubWindow* sub = m_frame->AddWindow(view);
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
@@ -273,6 +292,15 @@ void COnlineApp::RegisterWindows() {
   r.Register(CMeasViewBase::kNumericType, [this] { OpenNumeric(); });
   r.Register(CMeasViewBase::kStatusType, [this] { OpenStatus(); });
   r.Register(CMeasViewBase::kCursorType, [this] { OpenCursorValues(); });
+  r.Register(CMeasViewBase::kAlarmType, [this] {
+    if (ActivateSingle(m_alarmWindow)) return;
+    auto* view = new CAlarmsView(*m_layer, m_document.get(), *m_alarmStatus);
+    m_alarmWindow = ShowView(view);
+    // A form of fixed size: it can be minimised, not maximised.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget()))
+      sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint);
+  });
 }
 
 void COnlineApp::OpenNumeric() { OpenView<CNumView>(); }
@@ -389,4 +417,33 @@ void COnlineApp::OnOpenTask() {
   if (!obs.LoadSetupFromDatabase()) return;
   if (!CDBDoc::OpenTask(*m_context, dlg.m_selectedName, dlg.m_selectedDescription)) return;
   OpenTaskDocument();
+}
+
+void COnlineApp::OnSettings() {
+  COMeasObs& obs = *m_context->MeasObs();
+  COSequenceSheet sheet(*m_context, m_context->ActiveSequence(), false, m_frame.get(), 0, m_pageStatus.get());
+  // Only the leak detector keeps its own record; what it says now is what
+  // the page shows. A failed question leaves the monitor untouched after OK.
+  const bool leakDetector = m_context->Instrument().isTebb();
+  bool memoryKnown = false;
+  bool memory = true;
+  if (leakDetector) {
+    try {
+      platform::WaitCursor wait;
+      obs.InitCommPort();
+      memory = QueryMonitorMemory(obs);
+      memoryKnown = true;
+    } catch (const std::exception&) {
+      platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
+    }
+  }
+  sheet.SamplingPage().SetMonitorMemory(memory);
+  if (sheet.DoModal() != platform::IDOK || !memoryKnown) return;
+  try {
+    platform::WaitCursor wait;
+    obs.InitCommPort();
+    SwitchMonitorMemory(obs, sheet.SamplingPage().GetMonitorMemory());
+  } catch (const std::exception&) {
+    platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
+  }
 }

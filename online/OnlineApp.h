@@ -14,6 +14,7 @@
 #include "DeviceDialogs.h"
 #include "MainFrame.h"
 #include "PCBeep.h"
+#include "SequenceSheet.h"
 #include "ProgramContext.h"
 #include "TarnicBaseApp.h"
 #include "DBDoc.h"
@@ -55,6 +56,7 @@ class COnlineApp : public TarnicBaseApp {
   void MakeFonts();
   void OnFont();
   void OnStart();
+  void OnSettings();
   void OnPrintMonitorData();
   void OnUserEvent();
   bool OnMainWindowClose();
@@ -62,6 +64,8 @@ class COnlineApp : public TarnicBaseApp {
   void RegisterWindows();
   template <class View>
   View* OpenView();
+  template <class View>
+  View* ShowView(View* view);
   void OpenNumeric();
   // Activates the one window there is; false when there is none.
   bool ActivateSingle(QWidget* window);
@@ -77,12 +81,14 @@ class COnlineApp : public TarnicBaseApp {
   std::unique_ptr<CDBDoc> m_document;
   QPointer<QWidget> m_statusWindow;
   QPointer<QWidget> m_cursorWindow;
+  QPointer<QWidget> m_alarmWindow;
   std::unique_ptr<CMainFrame> m_frame;
   std::unique_ptr<COPCBeep> m_pcBeep;
   std::unique_ptr<COMonBeep> m_monBeep;
   std::unique_ptr<CORel1Beep> m_rel1Beep;
   std::unique_ptr<CORel2Beep> m_rel2Beep;
   std::unique_ptr<COAlarmStatus> m_alarmStatus;
+  std::unique_ptr<COPageStatus> m_pageStatus;
   bool m_systemDatabase = false;
   int m_stopWaitMs = 5000;
   std::function<bool(const std::string&)> m_openText;

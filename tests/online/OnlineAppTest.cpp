@@ -13,6 +13,15 @@
 #include <filesystem>
 
 #include "COMeasObs.h"
+#include "NumView.h"
+#include "TaskRecords.h"
+#include "COEvent.h"
+#include "AlarmPage.h"
+#include "FilterPage.h"
+#include "SequenceSheet.h"
+#include "MeasStartDialog.h"
+#include "EventDialog.h"
+#include "AlarmView.h"
 #include "COSequenceObs.h"
 #include "COSystemSetup.h"
 #include "FormViews.h"
@@ -259,6 +268,133 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   ASSERT_NE(frame.MdiArea()->activeSubWindow(), nullptr);
   EXPECT_EQ(frame.MdiArea()->activeSubWindow()->windowTitle(), "Measurement Status");
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_reopened.png"));
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+
+// What a user does with the program in one sitting, through its commands
+// and dialogs: a task with two gases and an alarm measured, watched,
+// commented, stopped, closed and opened again.
+TEST_F(OnlineAppTest, AMeasuredTaskKeepsEverySampleItsEventsAndItsWindows) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  ProgramContext& ctx = app->Context();
+  COMeasObs& obs = *ctx.MeasObs();
+  const auto check = [](CDialog& page, int id) {
+    auto* button = qobject_cast<QAbstractButton*>(page.GetDlgItem(id));
+    ASSERT_NE(button, nullptr) << id;
+    if (!button->isChecked()) button->click();
+  };
+  ModalWatch watch([&](CDialog* dlg) {
+    if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
+      created->SetDlgItemText(CNewDatabase::kDescription, "Stack test");
+      created->accept();
+    } else if (auto* sheet = dynamic_cast<COSequenceSheet*>(dlg)) {
+      ASSERT_TRUE(sheet->SetActivePage(1));
+      check(sheet->FilterPage(), COFilterPage::kCheckA);
+      check(sheet->FilterPage(), COFilterPage::kCheckB);
+      ASSERT_TRUE(sheet->SetActivePage(2));
+      COAlarmPage& alarms = *sheet->AlarmPage();
+      alarms.SetDlgItemText(COAlarmPage::kLimit, "0");
+      alarms.SetDlgItemText(COAlarmPage::kAverage, "10");
+      check(alarms, COAlarmPage::kActionRelay1);
+      alarms.OnAddNew();
+      sheet->accept();
+    } else if (auto* start = dynamic_cast<CMeasStart*>(dlg)) {
+      start->SetDlgItemText(CMeasStart::kDescription, "First run");
+      start->accept();
+    } else if (auto* event = dynamic_cast<CEventDialog*>(dlg)) {
+      event->SetDlgItemText(CEventDialog::kText, "door open");
+      event->accept();
+    } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
+      const auto found = open->List()->findItems("Stack test", Qt::MatchExactly);
+      if (found.size() != 1) return;
+      open->List()->setCurrentItem(found[0]);
+      open->accept();
+    }
+  });
+  const auto pumpUntil = [](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  };
+
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  ASSERT_TRUE(ctx.Setup().IsMeasDatabaseOpen());
+  messages.Clear();
+  ASSERT_TRUE(frame.Execute(ID_SETTINGS));
+  EXPECT_TRUE(ctx.ActiveSequence().IsFilterActive(0));
+  EXPECT_TRUE(ctx.ActiveSequence().IsFilterActive(1));
+  ASSERT_EQ(ctx.ActiveSequence().GetAlarmCount(), 1);
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
+
+  // Samples arrive; the alarm (any concentration above zero) comes up in its
+  // window and switches relay 1 on.
+  ASSERT_TRUE(frame.Execute(ID_START));
+  ASSERT_TRUE(pumpUntil([&] { return ctx.DBObs().GetLastMeas()->GetMeasNo() >= 3; }));
+  EXPECT_EQ(ctx.ActiveSequence().GetName(), "First run");
+  ASSERT_TRUE(pumpUntil([&] { return dynamic_cast<CAlarmsView*>(frame.ActiveView()) != nullptr; }));
+  auto* alarms = dynamic_cast<CAlarmsView*>(frame.ActiveView());
+  EXPECT_GE(alarms->List().GetCount(), 1);
+  EXPECT_TRUE(pumpUntil([&] { return sim.State().relays[0]; }));
+  // The numeric window follows the samples, though they come faster than
+  // the second it waits before it moves on.
+  CNumView* numeric = nullptr;
+  for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList())
+    if (auto* v = dynamic_cast<CNumView*>(sub->widget())) numeric = v;
+  ASSERT_NE(numeric, nullptr);
+  EXPECT_TRUE(pumpUntil([&] {
+    RecordingDC dc;
+    numeric->Draw(dc, CRect(0, 0, 500, 300));
+    const auto& calls = dc.Calls();
+    return std::none_of(calls.begin(), calls.end(),
+                        [](const std::string& c) { return c.find("\"(No data)\"") != std::string::npos; });
+  }));
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_measuring.png"));
+  // Confirmed, the alarm leaves the list and relay 1 is switched off (the
+  // next sample, still above the limit, raises it again).
+  const size_t beforeConfirm = sim.Lines().size();
+  alarms->ConfirmAll();
+  EXPECT_EQ(alarms->List().GetCount(), 0);
+  EXPECT_TRUE(pumpUntil([&] {
+    const std::vector<std::string> lines = sim.Lines();
+    return std::find(lines.begin() + static_cast<long>(beforeConfirm), lines.end(), "R 1,N") != lines.end();
+  }));
+
+  // A comment on the last sample, then the stop.
+  ASSERT_TRUE(frame.Execute(ID_USER_EVENT));
+  ASSERT_TRUE(frame.Execute(ID_STOP));
+  ASSERT_TRUE(pumpUntil([&] { return obs.GetState() == MeasState::idle; }));
+  const int last = ctx.DBObs().GetLastMeas()->GetMeasNo();
+  ASSERT_TRUE(frame.Execute(ID_FILE_CLOSE));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+
+  ASSERT_TRUE(frame.Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(ctx.Setup().IsMeasDatabaseOpen());
+  std::vector<std::string> titles;
+  for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList()) titles.push_back(sub->windowTitle().toStdString());
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"Alarm Status", "Measurement Status", "Numeric Window 1"}));
+
+  // Every sample up to the last one received, numbered without a gap.
+  const std::vector<COMeas> stored = StoredMeas(ctx);
+  ASSERT_EQ(static_cast<int>(stored.size()), last);
+  for (int i = 0; i < last; ++i) EXPECT_EQ(stored[static_cast<size_t>(i)].GetMeasNo(), i + 1);
+  std::vector<int> types;
+  bool comment = false;
+  for (const StoredEvent& e : StoredEvents(ctx)) {
+    types.push_back(e.type);
+    comment = comment || e.text == "door open";
+  }
+  EXPECT_TRUE(comment);
+  EXPECT_NE(std::find(types.begin(), types.end(), COEvent::typeTaskStarted), types.end());
+  EXPECT_NE(std::find(types.begin(), types.end(), COEvent::typeTaskStopped), types.end());
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
   EXPECT_TRUE(frame.close());
   EXPECT_EQ(app->ExitInstance(), 0);

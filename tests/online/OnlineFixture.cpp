@@ -151,14 +151,14 @@ bool OnlineFixture::Sent(const std::string& line) const {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-std::string OnlineFixture::StoredEvent::Line() const {
+std::string StoredEvent::Line() const {
   return time.Format("%H:%M:%S") + " [" + std::to_string(type) + "] " + text;
 }
 
-std::vector<COMeas> OnlineFixture::StoredMeas() {
+std::vector<COMeas> StoredMeas(DataContext& context) {
   std::vector<COMeas> rows;
   COMeas m;
-  CORecMeas rec(*context);
+  CORecMeas rec(context);
   rec.SetTarget(&m);
   rec.m_strSort = "[MeasNo]";
   rec.Open();
@@ -167,9 +167,9 @@ std::vector<COMeas> OnlineFixture::StoredMeas() {
   return rows;
 }
 
-std::vector<OnlineFixture::StoredEvent> OnlineFixture::StoredEvents() {
+std::vector<StoredEvent> StoredEvents(DataContext& context) {
   std::vector<StoredEvent> rows;
-  CORecEvent rec(*context);
+  CORecEvent rec(context);
   rec.Open();
   for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back({rec.m_EventTime, rec.m_EventType, rec.m_EventText});
   rec.CloseWithDatabase();

@@ -27,6 +27,18 @@ namespace kovo::test {
 // monitor needs; a reply still gets a generous second.
 void UseShortTimings(COMeasObs& obs);
 
+struct StoredEvent {
+  CTime time;
+  int type;
+  std::string text;
+  // "HH:MM:SS [type] text"
+  std::string Line() const;
+};
+// What the open task holds: its [Meas] rows by number, its [Event] rows by
+// time.
+std::vector<COMeas> StoredMeas(DataContext& context);
+std::vector<StoredEvent> StoredEvents(DataContext& context);
+
 // Records what a subject announces.
 class Recorder : public CObserver {
  public:
@@ -76,17 +88,9 @@ class OnlineFixture : public DataTest {
   const std::vector<MeasState>& States() const { return m_states; }
   bool Sent(const std::string& line) const;
 
-  // What the open task holds: its [Meas] rows by number, its [Event] rows by
-  // time.
-  struct StoredEvent {
-    CTime time;
-    int type;
-    std::string text;
-    // "HH:MM:SS [type] text"
-    std::string Line() const;
-  };
-  std::vector<COMeas> StoredMeas();
-  std::vector<StoredEvent> StoredEvents();
+  using StoredEvent = kovo::test::StoredEvent;
+  std::vector<COMeas> StoredMeas() { return kovo::test::StoredMeas(*context); }
+  std::vector<StoredEvent> StoredEvents() { return kovo::test::StoredEvents(*context); }
 
   ProgramContext& program;
   std::unique_ptr<kovo::sim::SimulatedMonitor> sim;

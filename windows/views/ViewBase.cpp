@@ -148,7 +148,9 @@ void CMeasViewBase::UpdateAllViewsOfDoc(long hint) {
 
 void CMeasViewBase::FollowLater(int milliseconds, std::function<void()> step) {
   m_followStep = std::move(step);
-  m_follow.start(milliseconds);
+  // Samples that come faster than the delay must not put the step off for
+  // ever: a pending step runs at its first time, with the newest request.
+  if (!m_follow.isActive()) m_follow.start(milliseconds);
 }
 
 void CMeasViewBase::paintEvent(QPaintEvent*) {

@@ -147,7 +147,8 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
   // Tells the other views of the document.
   void UpdateAllViewsOfDoc(long hint);
-  // Runs the step once after the delay on the user-interface thread.
+  // Runs the step once after the delay on the user-interface thread; a
+  // request while one is pending replaces its step, not its time.
   void FollowLater(int milliseconds, std::function<void()> step);
 
  protected:
