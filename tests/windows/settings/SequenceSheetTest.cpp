@@ -6,7 +6,9 @@
 
 #include "COGenSub.h"
 #include "CORecBankSet.h"
+#include "DBFiles.h"
 #include "DefaultDialog.h"
+#include "db/Database.h"
 #include "TaskRecords.h"
 #include <cstdio>
 #include "MonitorAccess.h"
@@ -250,6 +252,23 @@ TEST_F(SettingsTest, AWrongEntryKeepsTheSheetOnItsPage) {
   EXPECT_EQ(messages.Texts(), Texts{"Please enter a number between 2 and 60"});
 }
 
+
+TEST_F(SettingsTest, AFailedSaveIsShownAndLeavesTheSequenceAsTheTaskHasIt) {
+  auto sheet = Open();
+  ASSERT_TRUE(sheet->SetActivePage(2));
+  sheet->AlarmPage()->SetDlgItemText(COAlarmPage::kAverage, "10");
+  sheet->AlarmPage()->OnAddNew();
+  {
+    CDatabase db;
+    ASSERT_TRUE(db.Open(dbfiles::ConnectString(setup->GetDatabaseName())));
+    db.ExecuteSQL("DROP TABLE [Alarm]");
+    db.Close();
+  }
+  sheet->accept();
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_TRUE(sheet->isVisible());
+  EXPECT_EQ(sequence.GetAlarmCount(), 0);
+}
 
 // The prototype's sampling settings.
 struct Defaults {
