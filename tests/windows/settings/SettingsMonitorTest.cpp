@@ -7,7 +7,9 @@
 #include "COAirPressure.h"
 #include "CORecBankSet.h"
 #include "FilterPage.h"
+#include "ModalWatch.h"
 #include "MonitorAccess.h"
+#include <QCheckBox>
 #include "OnlineFixture.h"
 #include "SamplingPage.h"
 #include "SequenceSheet.h"
@@ -108,6 +110,49 @@ TEST_F(SettingsMonitorTest, ReloadStoresTheCurrentBanksAndSkipsAFilterWithoutBan
   const std::string serial = uploaded.m_serial.ToString();
   EXPECT_GE(sets.FindSet(CORecBankSet::kCurrent, serial), 0);
   sets.CloseWithDatabase();
+}
+
+TEST_F(SettingsMonitorTest, TheCommandHandsTheLeakDetectorsMemoryToTheSheetAndBack) {
+  ASSERT_TRUE(obs->Connect(false));
+  PrepareTask("memory");
+  std::vector<std::string> calls;
+  MonitorMemoryAccess memory{[&] {
+                               calls.push_back("read");
+                               return true;
+                             },
+                             [&](bool on) { calls.push_back(on ? "write Y" : "write N"); }};
+  auto answer = [&](bool ok) {
+    return ModalWatch([&calls, ok](CDialog* dlg) {
+      auto* sheet = dynamic_cast<COSequenceSheet*>(dlg);
+      if (sheet == nullptr) return;
+      auto* history = qobject_cast<QCheckBox*>(sheet->SamplingPage().GetDlgItem(COSamplingPage::kStoreHistory));
+      calls.push_back(history->isChecked() ? "shown Y" : "shown N");
+      history->setChecked(false);
+      if (ok)
+        dlg->accept();
+      else
+        dlg->reject();
+    });
+  };
+  // Another monitor type has no memory switch.
+  {
+    auto watch = answer(true);
+    EXPECT_EQ(RunSequenceSettings(program, nullptr, nullptr, memory), platform::IDOK);
+  }
+  EXPECT_EQ(calls, std::vector<std::string>({"shown N"}));
+  calls.clear();
+  LeakDetector();
+  {
+    auto watch = answer(true);
+    EXPECT_EQ(RunSequenceSettings(program, nullptr, nullptr, memory), platform::IDOK);
+  }
+  EXPECT_EQ(calls, std::vector<std::string>({"read", "shown Y", "write N"}));
+  calls.clear();
+  {
+    auto watch = answer(false);
+    EXPECT_EQ(RunSequenceSettings(program, nullptr, nullptr, memory), platform::IDCANCEL);
+  }
+  EXPECT_EQ(calls, std::vector<std::string>({"read", "shown Y"}));
 }
 
 }  // namespace
