@@ -155,5 +155,23 @@ TEST_F(SettingsMonitorTest, TheCommandHandsTheLeakDetectorsMemoryToTheSheetAndBa
   EXPECT_EQ(calls, std::vector<std::string>({"read", "shown Y"}));
 }
 
+TEST_F(SettingsMonitorTest, EachReloadReadsTheMonitorAgain) {
+  ASSERT_TRUE(obs->Connect(false));
+  PrepareTask("again");
+  auto sheet = Open();
+  ASSERT_TRUE(sheet->SetActivePage(1));
+  COFilterPage& gas = sheet->FilterPage();
+  gas.OnReloadFilterInfo();
+  EXPECT_EQ(gas.BankBox(0)->count(), 1);
+  // A bank the monitor has since been given.
+  sim->Modify([](kovo::sim::MonitorState& s) {
+    s.params["F_A,2,G_N"] = "\"SO2\"";
+    s.params["F_A,2,G_W"] = " 6.406000E+01";
+  });
+  gas.OnReloadFilterInfo();
+  ASSERT_EQ(gas.BankBox(0)->count(), 2);
+  EXPECT_EQ(gas.BankBox(0)->itemText(1).toStdString(), "SO2");
+}
+
 }  // namespace
 }  // namespace kovo::test
