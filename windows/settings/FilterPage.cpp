@@ -47,6 +47,7 @@ COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool view
   auto* reload = new QPushButton("Reload Filter Info", gas);
   AddItem(kReload, reload);
   gg->addWidget(reload, 7, 1);
+  gg->setColumnStretch(1, 1);
   QObject::connect(reload, &QPushButton::clicked, this, [this] { OnReloadFilterInfo(); });
   layout->addWidget(gas);
 
@@ -61,7 +62,8 @@ COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool view
   AddItem(kSitLabel, sitLabel);
   sg->addWidget(sitLabel, 1, 0, 1, 2);
   for (int f = 0; f < 6; ++f) {
-    sg->addWidget(new QLabel(kLetters[f], sit), f + 2, 0);
+    m_sitLetters[f] = new QLabel(kLetters[f], sit);
+    sg->addWidget(m_sitLetters[f], f + 2, 0);
     auto* box = new QComboBox(sit);
     box->addItems({"0.5 s", "1 s", "2 s", "5 s", "10 s", "20 s", "50 s"});
     AddItem(kSitIds[f], box);
@@ -130,6 +132,7 @@ void COFilterPage::UpdateSitControls() {
   const bool advanced = ModeBox()->currentIndex() == kAdvanced;
   ShowItems({kSitLabel, kSitW}, advanced);
   for (int f = 0; f < 5; ++f) ShowItems({kSitIds[f]}, advanced && m_sequence.IsGasDefined(f));
+  for (int f = 0; f < 6; ++f) m_sitLetters[f]->setVisible(SitBox(f)->isVisibleTo(this));
 }
 
 void COFilterPage::DoDataExchange(CDataExchange* dx) {

@@ -62,4 +62,6 @@ class COFilterPage : public COSequencePage {
   // E to A, as the filters are laid out on the monitor.
   COComboEx m_bankE, m_bankD, m_bankC, m_bankB, m_bankA;
   int m_filterActive[6] = {};
+  // The letters beside the per-filter times, shown with them.
+  QWidget* m_sitLetters[6] = {};
 };

@@ -59,6 +59,9 @@ bool ReloadFilterInfo(DataContext& context) {
   IMeasurementLink* link = context.Measurement();
   if (link == nullptr) return false;
   const std::string serial = context.GetMonitorSetup().m_serial.ToString();
+  // The user asks for the monitor's filters as they are now, not for what an
+  // earlier upload brought.
+  if (COMeasObs* obs = MeasObsOf(context)) obs->GetDevice().RunFlags().allUploaded = false;
   const bool uploaded = link->UploadFilterInfo();
   const MonitorSetup setup = context.GetMonitorSetup();
   bool stored = uploaded;

@@ -12,7 +12,10 @@
 #include "DefaultDialog.h"
 #include "FilterPage.h"
 #include "SamplingPage.h"
+#include "DeviceClients.h"
+#include "ProgramContext.h"
 #include "core/MessageSink.h"
+#include "core/Shell.h"
 
 int COPageStatus::UpdateKind(CSubject* subject) {
   auto* genSub = dynamic_cast<COGenSub*>(subject);
@@ -100,4 +103,28 @@ void COSequenceSheet::OnCancel() { Finish(platform::IDCANCEL); }
 void COSequenceSheet::Finish(int result) {
   if (m_pageStatus != nullptr) m_pageStatus->m_sequencePage = GetActiveIndex();
   EndDialog(result);
+}
+
+int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget* parent,
+                        const MonitorMemoryAccess& memory) {
+  auto* program = dynamic_cast<ProgramContext*>(&context);
+  const bool leakDetector = program != nullptr && program->Instrument().isTebb();
+  COSequenceSheet sheet(context, context.ActiveSequence(), false, parent, 0, pageStatus);
+  if (leakDetector && memory.read) {
+    try {
+      sheet.SamplingPage().SetMonitorMemory(memory.read());
+    } catch (const std::exception&) {
+      ShowCommunicationError();
+    }
+  }
+  const int result = sheet.DoModal();
+  if (result == platform::IDOK && leakDetector && memory.write) {
+    platform::WaitCursor wait;
+    try {
+      memory.write(sheet.SamplingPage().GetMonitorMemory());
+    } catch (const std::exception&) {
+      ShowCommunicationError();
+    }
+  }
+  return result;
 }

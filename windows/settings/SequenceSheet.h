@@ -3,6 +3,7 @@
 // measurement sequence of the open task on three pages (Sampling, Gas,
 // Alarms). The pages edit a copy; OK hands it back to the sequence and
 // writes the task's rows, Cancel leaves the sequence as it was.
+#include <functional>
 #include <memory>
 
 #include "SequencePage.h"
@@ -71,3 +72,19 @@ class COSequenceSheet : public CPropertySheet {
   std::unique_ptr<COFilterPage> m_filterPage;
   std::unique_ptr<COAlarmPage> m_alarmPage;
 };
+
+// The leak detector's memory switch as the program reaches it on the
+// monitor: read before the sheet opens, written after OK. Either may throw
+// the link's exceptions.
+struct MonitorMemoryAccess {
+  std::function<bool()> read;
+  std::function<void(bool on)> write;
+};
+
+// The "Sequence Settings" command: the sheet on the program's active
+// sequence, for editing, modal. For a leak detector the monitor's memory
+// setting is read first and handed to the Sampling page, and written back
+// after OK with the wait cursor shown; a communication failure is shown.
+// Returns the sheet's result.
+int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget* parent,
+                        const MonitorMemoryAccess& memory);

@@ -6,7 +6,11 @@
 
 #include "COGenSub.h"
 #include "CORecBankSet.h"
+#include "DBFiles.h"
 #include "DefaultDialog.h"
+#include "db/Database.h"
+#include "TaskRecords.h"
+#include <cstdio>
 #include "MonitorAccess.h"
 #include "ModalWatch.h"
 #include "SettingsFixture.h"
@@ -246,6 +250,120 @@ TEST_F(SettingsTest, AWrongEntryKeepsTheSheetOnItsPage) {
   EXPECT_FALSE(sheet->SetActivePage(1));
   EXPECT_EQ(sheet->GetActiveIndex(), 0);
   EXPECT_EQ(messages.Texts(), Texts{"Please enter a number between 2 and 60"});
+}
+
+
+TEST_F(SettingsTest, AFailedSaveIsShownAndLeavesTheSequenceAsTheTaskHasIt) {
+  auto sheet = Open();
+  ASSERT_TRUE(sheet->SetActivePage(2));
+  sheet->AlarmPage()->SetDlgItemText(COAlarmPage::kAverage, "10");
+  sheet->AlarmPage()->OnAddNew();
+  {
+    CDatabase db;
+    ASSERT_TRUE(db.Open(dbfiles::ConnectString(setup->GetDatabaseName())));
+    db.ExecuteSQL("DROP TABLE [Alarm]");
+    db.Close();
+  }
+  sheet->accept();
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_TRUE(sheet->isVisible());
+  EXPECT_EQ(sequence.GetAlarmCount(), 0);
+}
+
+// The prototype's sampling settings.
+struct Defaults {
+  int interval;
+  int chamber;
+  float pressure;
+};
+
+class DefaultTest : public SettingsTest {
+ protected:
+  Defaults Prototype() {
+    COSequence defaults(*context);
+    CORecSequence record(*context);
+    record.SetTarget(&defaults, 1);
+    record.Open();
+    Defaults d{defaults.GetSampleInterval(), defaults.GetChamberTime(), defaults.GetAirPres()};
+    record.CloseWithDatabase();
+    return d;
+  }
+  // Runs "Default..." on the sheet with the choice given; OK, then Cancel
+  // when the dialog is still open.
+  void RunDefault(COSequenceSheet& sheet, int choice) {
+    int presses = 0;
+    ModalWatch watch([&](CDialog* dlg) {
+      if (dlg->GetTemplateId() != CDefault::IDD) return;
+      if (presses++ == 0) {
+        qobject_cast<QRadioButton*>(dlg->GetDlgItem(choice == 0 ? CDefault::kUseCurrent : CDefault::kLoadDefaults))
+            ->setChecked(true);
+        dlg->accept();
+      } else {
+        dlg->reject();
+      }
+    });
+    sheet.OnDefault();
+  }
+};
+
+TEST_F(DefaultTest, OkWithoutAChoiceLoadsTheStoredDefaultsIntoTheSheetOnly) {
+  const Defaults stored = Prototype();
+  auto sheet = Open();
+  sheet->SamplingPage().SetDlgItemText(P::kInterval, "33");
+  ModalWatch watch([](CDialog* dlg) {
+    if (dlg->GetTemplateId() == CDefault::IDD) dlg->accept();
+  });
+  sheet->OnDefault();
+  EXPECT_EQ(sheet->SamplingPage().GetDlgItemText(P::kInterval), std::to_string(stored.interval));
+  EXPECT_EQ(sheet->EditedSequence().GetChamberTime(), stored.chamber);
+  EXPECT_EQ(sequence.GetSampleInterval(), 5);  // the task waits for OK
+  sheet->reject();
+  EXPECT_EQ(Stored()->GetSampleInterval(), 5);
+}
+
+TEST_F(DefaultTest, CheckedSettingsBecomeTheDefaultsOfTheNextTask) {
+  auto sheet = Open();
+  sheet->SamplingPage().SetDlgItemText(P::kInterval, "33");
+  sheet->SamplingPage().SetDlgItemText(P::kChamber, "44");
+  RunDefault(*sheet, CDefault::kStoreAsDefault);
+  EXPECT_EQ(messages.Texts(), Texts{});
+  EXPECT_EQ(Prototype().interval, 33);
+  EXPECT_EQ(Prototype().chamber, 44);
+  sheet->reject();
+  EXPECT_EQ(Stored()->GetSampleInterval(), 5);
+  sequence.Close();
+  NewTask("Next");
+  EXPECT_EQ(sequence.GetSampleInterval(), 33);
+}
+
+TEST_F(DefaultTest, UncheckedSettingsNeverBecomeTheDefaults) {
+  const Defaults before = Prototype();
+  auto sheet = Open();
+  sheet->SamplingPage().SetDlgItemText(P::kChamber, "1");
+  sheet->SamplingPage().SetDlgItemText(P::kInterval, "33");
+  RunDefault(*sheet, CDefault::kStoreAsDefault);
+  EXPECT_EQ(messages.Texts(), Texts{"Please enter a number between 2 and 60"});
+  EXPECT_EQ(Prototype().chamber, before.chamber);
+  EXPECT_EQ(Prototype().interval, before.interval);
+  // Loading the defaults needs no valid entry.
+  messages.Clear();
+  RunDefault(*sheet, CDefault::kLoadDefault);
+  EXPECT_EQ(messages.Texts(), Texts{});
+  EXPECT_EQ(sheet->SamplingPage().GetDlgItemText(P::kChamber), std::to_string(before.chamber));
+}
+
+TEST_F(DefaultTest, ADatabaseErrorIsShownAndChangesNothing) {
+  auto sheet = Open();
+  sheet->SamplingPage().SetDlgItemText(P::kInterval, "33");
+  const std::string prototype = setup->GetProgramFolder() + "prototyp/MEAS.db";
+  ASSERT_EQ(std::rename(prototype.c_str(), (prototype + ".away").c_str()), 0);
+  RunDefault(*sheet, CDefault::kLoadDefault);
+  ASSERT_EQ(std::rename((prototype + ".away").c_str(), prototype.c_str()), 0);
+  // The database's own message.
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_EQ(messages.Texts()[0].rfind("Unable to open data source TARNIC:MEAS", 0), 0u);
+  EXPECT_EQ(sheet->EditedSequence().GetSampleInterval(), 33);
+  EXPECT_EQ(sequence.GetSampleInterval(), 5);
 }
 
 }  // namespace
