@@ -421,29 +421,14 @@ void COnlineApp::OnOpenTask() {
 
 void COnlineApp::OnSettings() {
   COMeasObs& obs = *m_context->MeasObs();
-  COSequenceSheet sheet(*m_context, m_context->ActiveSequence(), false, m_frame.get(), 0, m_pageStatus.get());
-  // Only the leak detector keeps its own record; what it says now is what
-  // the page shows. A failed question leaves the monitor untouched after OK.
-  const bool leakDetector = m_context->Instrument().isTebb();
-  bool memoryKnown = false;
-  bool memory = true;
-  if (leakDetector) {
-    try {
-      platform::WaitCursor wait;
-      obs.InitCommPort();
-      memory = QueryMonitorMemory(obs);
-      memoryKnown = true;
-    } catch (const std::exception&) {
-      platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
-    }
-  }
-  sheet.SamplingPage().SetMonitorMemory(memory);
-  if (sheet.DoModal() != platform::IDOK || !memoryKnown) return;
-  try {
-    platform::WaitCursor wait;
+  MonitorMemoryAccess memory;
+  memory.read = [&obs] {
     obs.InitCommPort();
-    SwitchMonitorMemory(obs, sheet.SamplingPage().GetMonitorMemory());
-  } catch (const std::exception&) {
-    platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
-  }
+    return QueryMonitorMemory(obs);
+  };
+  memory.write = [&obs](bool on) {
+    obs.InitCommPort();
+    SwitchMonitorMemory(obs, on);
+  };
+  RunSequenceSettings(*m_context, m_pageStatus.get(), m_frame.get(), memory);
 }

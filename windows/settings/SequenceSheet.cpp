@@ -110,20 +110,26 @@ int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget*
   auto* program = dynamic_cast<ProgramContext*>(&context);
   const bool leakDetector = program != nullptr && program->Instrument().isTebb();
   COSequenceSheet sheet(context, context.ActiveSequence(), false, parent, 0, pageStatus);
+  // A monitor whose setting could not be read is not told one afterwards:
+  // the page's default would overwrite what the monitor keeps.
+  bool known = false;
   if (leakDetector && memory.read) {
     try {
+      platform::WaitCursor wait;
       sheet.SamplingPage().SetMonitorMemory(memory.read());
+      known = true;
     } catch (const std::exception&) {
-      ShowCommunicationError();
+      platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
+      sheet.SamplingPage().SetMonitorMemory(true);
     }
   }
   const int result = sheet.DoModal();
-  if (result == platform::IDOK && leakDetector && memory.write) {
+  if (result == platform::IDOK && known && memory.write) {
     platform::WaitCursor wait;
     try {
       memory.write(sheet.SamplingPage().GetMonitorMemory());
     } catch (const std::exception&) {
-      ShowCommunicationError();
+      platform::MessageBox("Communication failed.", platform::MB_ICONWARNING);
     }
   }
   return result;

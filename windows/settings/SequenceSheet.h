@@ -84,7 +84,8 @@ struct MonitorMemoryAccess {
 // The "Sequence Settings" command: the sheet on the program's active
 // sequence, for editing, modal. For a leak detector the monitor's memory
 // setting is read first and handed to the Sampling page, and written back
-// after OK with the wait cursor shown; a communication failure is shown.
+// after OK with the wait cursor shown, unless the read failed; a
+// communication failure is shown.
 // Returns the sheet's result.
 int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget* parent,
                         const MonitorMemoryAccess& memory);

@@ -2,6 +2,8 @@
 // air pressure on the Sampling page, and "Reload Filter Info" on the Gas page.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <algorithm>
 
 #include "COAirPressure.h"
@@ -153,6 +155,20 @@ TEST_F(SettingsMonitorTest, TheCommandHandsTheLeakDetectorsMemoryToTheSheetAndBa
     EXPECT_EQ(RunSequenceSettings(program, nullptr, nullptr, memory), platform::IDCANCEL);
   }
   EXPECT_EQ(calls, std::vector<std::string>({"read", "shown Y"}));
+  calls.clear();
+
+  // A question that failed leaves the monitor's setting alone after OK.
+  memory.read = [&]() -> bool {
+    calls.push_back("read");
+    throw std::runtime_error("no reply");
+  };
+  messages.Clear();
+  {
+    auto watch = answer(true);
+    EXPECT_EQ(RunSequenceSettings(program, nullptr, nullptr, memory), platform::IDOK);
+  }
+  EXPECT_EQ(calls, std::vector<std::string>({"read", "shown Y"}));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Communication failed."});
 }
 
 TEST_F(SettingsMonitorTest, EachReloadReadsTheMonitorAgain) {
