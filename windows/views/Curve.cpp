@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "MeasInterval.h"
 #include "core/Text.h"
@@ -18,6 +19,8 @@ constexpr COLORREF kAlarmColour = 0x0000FF;
 // Points far outside the plot are moved along their segment to this
 // distance, so that no coordinate overflows and the visible part stays.
 constexpr double kFar = 100000.0;
+// In a path: the point after it is moved to, not drawn to.
+const CPoint kPenUp(INT32_MIN, INT32_MIN);
 
 uint64_t ColumnKey(const CCollum& c) {
   return static_cast<uint64_t>(c.GetChannel()) | static_cast<uint64_t>(c.GetUnit()) << 8 |
@@ -41,23 +44,33 @@ void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>*
   m_columns = columns;
 }
 
-int CCurve::Position(const COMeas& m, int cx) const {
-  const double start = m_interval->GetStart();
-  const double end = m_interval->GetEnd();
-  const double pos = m_interval->GetMeasMode() != 0 ? static_cast<double>(m.GetMeasNo())
-                                                    : static_cast<double>(m.GetMeasTime().GetTime());
+CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
+  Mapping m;
+  m.byNumber = m_interval->GetMeasMode() != 0;
+  m.start = m_interval->GetStart();
   // An interval of one measurement, or one instant, is one unit wide.
-  const double span = std::max(1.0, end - start);
+  m.span = std::max(1.0, static_cast<double>(m_interval->GetEnd()) - m.start);
+  m.cx = cx;
+  m.cy = cy;
+  for (int a = 0; a < 2; ++a) {
+    m.min[a] = m_interval->GetAxisMin(a);
+    const double range = static_cast<double>(m_interval->GetAxisMax(a)) - m.min[a];
+    m.range[a] = range > 0.0 ? range : 1.0;
+  }
+  return m;
+}
+
+int CCurve::Mapping::X(const COMeas& m) const {
+  const double pos = byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime());
   const double x = (pos - start) / span * cx;
   return static_cast<int>(std::trunc(std::clamp(x, -kFar, kFar)));
 }
 
-double CCurve::ValueY(double v, int axis, int cy) const {
-  const double min = m_interval->GetAxisMin(axis);
-  const double max = m_interval->GetAxisMax(axis);
-  const double range = max - min > 0.0 ? max - min : 1.0;
-  return cy - (v - min) / range * cy;
-}
+double CCurve::Mapping::Y(double v, int axis) const { return cy - (v - min[axis]) / range[axis] * cy; }
+
+int CCurve::Position(const COMeas& m, int cx) const { return MakeMapping(cx, 0).X(m); }
+
+double CCurve::ValueY(double v, int axis, int cy) const { return MakeMapping(0, cy).Y(v, axis); }
 
 CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   Key k;
@@ -133,12 +146,26 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
   }
 }
 
+// The path stands at (x, first); the column's segments cover the span from
+// its lowest to its highest point, drawn once, and the path goes on from
+// where they ended.
+void CCurve::CloseColumn(Trace& t) {
+  if (t.low == t.high) return;
+  if (t.first != t.low) {
+    t.points.push_back(kPenUp);
+    t.points.emplace_back(t.x, t.low);
+  }
+  t.points.emplace_back(t.x, t.high);
+  if (t.last != t.high) {
+    t.points.push_back(kPenUp);
+    t.points.emplace_back(t.x, t.last);
+  }
+}
+
 void CCurve::EndPath(Trace& t, int column) {
   if (!t.open) return;
   t.open = false;
-  // The span of the last pixel column.
-  for (int y : {t.low, t.high, t.last})
-    if (t.points.back() != CPoint(t.x, y)) t.points.emplace_back(t.x, y);
+  CloseColumn(t);
   if (t.points.size() >= 2) {
     m_ops.push_back({kPath, column, static_cast<int>(m_points.size()), 0, static_cast<int>(t.points.size()), 0, 0, 0});
     m_points.insert(m_points.end(), t.points.begin(), t.points.end());
@@ -174,8 +201,7 @@ void CCurve::Segment(Trace& t, int column, int x1, double y1d, int x2, double y2
     return;
   }
   // Leaving the pixel column: its span, then on to the next one.
-  for (int y : {t.low, t.high, t.last})
-    if (t.points.back() != CPoint(t.x, y)) t.points.emplace_back(t.x, y);
+  CloseColumn(t);
   t.points.emplace_back(x2, y2);
   t.x = x2;
   t.first = t.low = t.high = t.last = y2;
@@ -194,6 +220,7 @@ void CCurve::Build(int cx, int cy) {
   }
   const std::vector<CCollum>& cols = *m_columns;
   const size_t n = cols.size();
+  const Mapping map = MakeMapping(cx, cy);
   std::vector<Trace> traces(n);
   std::vector<double> prevY(n), curY(n);
   std::vector<char> prevValid(n), curValid(n);
@@ -204,25 +231,27 @@ void CCurve::Build(int cx, int cy) {
     hi[c] = m_interval->GetAxisMax(axis);
   }
   std::vector<double> prevV(n), curV(n);
+  std::vector<COValueConverter> converters;
+  for (const CCollum& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
   auto values = [&](const COMeas& m, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
     for (size_t c = 0; c < n; ++c) {
       const int ch = cols[c].GetChannel();
       valid[c] = 0;
       if (!m.IsValueValid(ch)) continue;
-      const MeasValue mv = GetConvertedValue(*m_context, m, ch, cols[c].GetUnit());
+      const MeasValue mv = converters[c].Convert(m);
       if (!mv.IsValid()) continue;
       valid[c] = 1;
       v[c] = mv.GetValue();
-      y[c] = ValueY(v[c], cols[c].GetAxis() == 0 ? 0 : 1, cy);
+      y[c] = map.Y(v[c], cols[c].GetAxis() == 0 ? 0 : 1);
     }
   };
   const COMeas* prev = ms[0];
-  int prevX = Position(*prev, cx);
+  int prevX = map.X(*prev);
   values(*prev, prevV, prevY, prevValid);
   Markers(*prev, prevX, cy, m_ops);
   for (size_t i = 1; i < ms.size(); ++i) {
     const COMeas* cur = ms[i];
-    const int curX = Position(*cur, cx);
+    const int curX = map.X(*cur);
     values(*cur, curV, curY, curValid);
     for (size_t c = 0; c < n; ++c) {
       const bool inRange = (prevV[c] >= lo[c] && prevV[c] <= hi[c]) || (curV[c] >= lo[c] && curV[c] <= hi[c]);
@@ -259,7 +288,14 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
         if (old == nullptr) old = before;
         const CPoint* p = &m_points[static_cast<size_t>(op.x)];
         dc->MoveTo(p[0].x, p[0].y);
-        for (int k = 1; k < op.w; ++k) dc->LineTo(p[k].x, p[k].y);
+        for (int k = 1; k < op.w; ++k) {
+          if (p[k] == kPenUp) {
+            ++k;
+            dc->MoveTo(p[k].x, p[k].y);
+          } else {
+            dc->LineTo(p[k].x, p[k].y);
+          }
+        }
         break;
       }
       case kFill:

@@ -70,10 +70,22 @@ class CCurve : public CVO {
     std::vector<uint64_t> columns;
     bool operator==(const Key& o) const;
   };
+  // Position and value to plot coordinates, the interval's ends and the
+  // axes' limits taken once.
+  struct Mapping {
+    bool byNumber = true;
+    double start = 0, span = 1;
+    int cx = 0, cy = 0;
+    double min[2] = {0, 0}, range[2] = {1, 1};
+    int X(const COMeas& m) const;
+    double Y(double v, int axis) const;
+  };
+  Mapping MakeMapping(int cx, int cy) const;
   Key MakeKey(int cx, int cy) const;
   void Build(int cx, int cy);
   void Markers(const COMeas& m, int x, int cy, std::vector<Op>& out);
   void Segment(Trace& t, int column, int x1, double y1, int x2, double y2, int cy);
+  void CloseColumn(Trace& t);
   void EndPath(Trace& t, int column);
   void Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy);
 
