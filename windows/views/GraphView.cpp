@@ -63,6 +63,8 @@ CGraphView::~CGraphView() {
   UpdateAllViewsOfDoc(kHintCursors);
 }
 
+bool CGraphView::IsCalibration() const { return Context().Identity().isCalibration(); }
+
 void CGraphView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
 
 // --- data ---
@@ -101,12 +103,18 @@ void CGraphView::Repaint() {
 // --- commands ---
 
 bool CGraphView::CanZoomIn() const {
-  return Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0 &&
-         std::abs(m_lastMeasNo - m_dragEnd.GetMeasNo()) > 2;
+  if (!Layer().Cursors().IsCursorOn() || m_anchor.GetMeasNo() == 0) return false;
+  // The Calibration program asks the cursors to stand apart, the others the
+  // drag end to stand off the last measurement drawn.
+  if (IsCalibration()) return std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) > 2;
+  return std::abs(m_lastMeasNo - m_dragEnd.GetMeasNo()) > 2;
 }
 
 void CGraphView::OnZoomIn() {
-  if (m_lastMeasNo - m_anchor.GetMeasNo() < 3 || m_anchor.GetMeasNo() == 0) return;
+  if (m_anchor.GetMeasNo() == 0) return;
+  if (IsCalibration() ? std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) <= 2
+                      : m_lastMeasNo - m_anchor.GetMeasNo() < 3)
+    return;
   Interval().ZoomTo(m_dragEnd, m_anchor);
   Recompute();
   Repaint();
@@ -299,6 +307,7 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   m_leftAxis.Draw(&w, &area);
   m_rightAxis.Draw(&w, &area);
   w.FillSolidRect(1, 0, area.cx - 2, 1, kTopLine);
+  if (m_plotDecoration) m_plotDecoration(w, area);
 
   dc.SaveDC();
   w.IntersectClipRect(1, -3, area.cx, area.cy);

@@ -4,6 +4,7 @@
 // cursors dragged over the plot, whose range the cursor-value window shows.
 #include <QScrollBar>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "Axis.h"
@@ -71,6 +72,10 @@ class CGraphView : public CMeasViewBase {
 
   // The label sizes are measured again at the next paint.
   void Relayout() { m_relayout = true; }
+  // Drawn over the plot (offset at its top left, its size given) after its
+  // top line: the Calibration program's interval marks.
+  using PlotDecoration = std::function<void(CODCWrapper&, const CSize& plot)>;
+  void SetPlotDecoration(PlotDecoration decoration) { m_plotDecoration = std::move(decoration); }
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -86,6 +91,7 @@ class CGraphView : public CMeasViewBase {
   void DrawDragMarks(CDC& dc);
   void Repaint();
   void BuildIndex();
+  bool IsCalibration() const;
   void UpdateScrollBars();
   CPoint ToPlot(CPoint widget) const { return CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
 
@@ -115,6 +121,7 @@ class CGraphView : public CMeasViewBase {
   int m_legendGap = 3;
   CFont m_printFont;
   CFont m_smallFont;
+  PlotDecoration m_plotDecoration;
   QScrollBar m_hBar;
   QScrollBar m_vBar;
 };

@@ -608,6 +608,15 @@ TEST_F(GraphTest, CursorDragAndZoom) {
   EXPECT_EQ(v.Interval().GetFirst(), -1);
 }
 
+TEST_F(GraphTest, ADecorationIsDrawnOnThePlotUnderTheCurves) {
+  CGraphView& v = OpenGraph();
+  v.SetPlotDecoration([](CODCWrapper& dc, const CSize& plot) { dc.FillSolidRect(0, 0, 5, plot.cy, 0x123456); });
+  const auto calls = Paint(v);
+  const auto mark = std::find(calls.begin(), calls.end(), std::string("FillSolidRect 33,38,38,276 123456"));
+  ASSERT_NE(mark, calls.end());
+  EXPECT_NE(std::find(mark, calls.end(), std::string("LineTo 116,216 pen 0/1/0000FF")), calls.end());
+}
+
 TEST_F(GraphTest, BothCursorsOnOneMeasurementPutTheLeftMarkOffThePlot) {
   layer.Cursors().SetCursorOn(true);
   CGraphView& v = OpenGraph();
