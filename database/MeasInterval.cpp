@@ -270,6 +270,8 @@ void COMeasInterval::MoveToLast() {
 class COStatisticsPass {
  public:
   explicit COStatisticsPass(COMeasInterval& interval) : m_i(interval), m_sums(interval.m_columns.size()) {
+    for (const CCollum& c : interval.m_columns)
+      m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
     for (int a = 0; a < 2; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
       m_i.m_autoMin[a] = FLT_MAX;
@@ -294,7 +296,7 @@ class COStatisticsPass {
     for (size_t c = 0; c < m_sums.size(); ++c) {
       const CCollum& col = m_i.m_columns[c];
       if (!m.IsValueValid(col.GetChannel())) continue;
-      const MeasValue v = GetConvertedValue(*m_i.m_context, m, col.GetChannel(), col.GetUnit());
+      const MeasValue v = m_converters[c].Convert(m);
       if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
       const double y = v.GetValue();
       const int a = col.GetAxis() == 0 ? 0 : 1;
@@ -361,6 +363,7 @@ class COStatisticsPass {
   };
   COMeasInterval& m_i;
   std::vector<Sums> m_sums;
+  std::vector<COValueConverter> m_converters;
   long m_seen = 0;
   double m_channelSum[7] = {};
   long m_channelCount[7] = {};
@@ -392,25 +395,50 @@ float NormTempC(DataContext& context) {
 
 }  // namespace
 
-MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channel, int unit) {
-  const COSystemSetup& setup = context.Setup();
-  const float v = meas.GetValue(channel).GetValue();
+COValueConverter::COValueConverter(DataContext& context, int channel, int unit)
+    : m_channel(channel), m_unit(unit), m_tempUnit(context.Setup().GetTempUnit()) {
   if (context.Identity().isCalibration()) {
-    if (channel >= 0 && channel <= 5) return COSignalUnit(COSignalUnit::microvolt).Convert(COSignalUnit(unit), v);
-    if (channel == 6) return COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), v);
-    if (channel == 7) return COPresUnit(COPresUnit::hpa).Convert(COPresUnit(unit), v);
-    return MeasValue();
+    if (channel >= 0 && channel <= 5)
+      m_kind = kSignal;
+    else if (channel == 6)
+      m_kind = kTemperature;
+    else if (channel == 7)
+      m_kind = kPressure;
+    return;
   }
-  if (channel >= 0 && channel <= 4)
-    return COConcUnit(COConcUnit::ppm)
-        .Convert(COConcUnit(unit), v, context.ActiveSequence().GetMW(channel), NormTempC(context), kNormPressure);
-  if (channel == 5) {
-    const float r = COHumiUnit(COConcUnit::ppm)
-                        .Convert(COHumiUnit(unit), setup.GetTempUnit(), v, NormTempC(context), kNormPressure);
-    return r == -153.95f ? MeasValue() : MeasValue(r);
+  if (channel >= 0 && channel <= 4) {
+    m_kind = kGas;
+    m_mw = context.ActiveSequence().GetMW(channel);
+  } else if (channel == 5) {
+    m_kind = kWater;
+  } else if (channel == 7) {
+    m_kind = kPressure;
   }
-  if (channel == 7) return COPresUnit(COPresUnit::hpa).Convert(COPresUnit(unit), v);
-  return MeasValue();
+  if (m_kind == kGas || m_kind == kWater) m_normTemp = NormTempC(context);
+}
+
+MeasValue COValueConverter::Convert(const COMeas& meas) const {
+  const float v = meas.GetValue(m_channel).GetValue();
+  switch (m_kind) {
+    case kSignal:
+      return COSignalUnit(COSignalUnit::microvolt).Convert(COSignalUnit(m_unit), v);
+    case kTemperature:
+      return COTempUnit(COTempUnit::celsius).Convert(m_tempUnit, v);
+    case kPressure:
+      return COPresUnit(COPresUnit::hpa).Convert(COPresUnit(m_unit), v);
+    case kGas:
+      return COConcUnit(COConcUnit::ppm).Convert(COConcUnit(m_unit), v, m_mw, m_normTemp, kNormPressure);
+    case kWater: {
+      const float r = COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(m_unit), m_tempUnit, v, m_normTemp, kNormPressure);
+      return r == -153.95f ? MeasValue() : MeasValue(r);
+    }
+    default:
+      return MeasValue();
+  }
+}
+
+MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channel, int unit) {
+  return COValueConverter(context, channel, unit).Convert(meas);
 }
 
 std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit) {

@@ -231,6 +231,23 @@ class COMeasInterval {
 // detector signals and temperature in the Calibration program. Absent for
 // channels without a conversion. Presence of the stored value is not tested.
 MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channel, int unit);
+
+// The same conversion of one channel into one unit, with what it needs of
+// the program's settings looked up once: a pass converts many values alike.
+class COValueConverter {
+ public:
+  COValueConverter(DataContext& context, int channel, int unit);
+  MeasValue Convert(const COMeas& meas) const;
+
+ private:
+  enum Kind { kNone, kSignal, kTemperature, kPressure, kGas, kWater };
+  Kind m_kind = kNone;
+  int m_channel;
+  int m_unit;
+  float m_mw = 0.0f;
+  float m_normTemp = 0.0f;
+  COTempUnit m_tempUnit;
+};
 // The numeric window's cell text; "n/a" when there is no value.
 std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit);
 // The status window's text in the system set-up's units.

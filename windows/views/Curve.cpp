@@ -1,0 +1,332 @@
+#include "Curve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "MeasInterval.h"
+#include "core/Text.h"
+
+using platform::COLORREF;
+
+namespace {
+
+constexpr COLORREF kCommentColour = 0xC00000;
+constexpr COLORREF kMarkColour = 0xC000FF;
+constexpr COLORREF kBlack = 0x000000;
+constexpr COLORREF kGrey = 0x808080;
+constexpr COLORREF kAlarmColour = 0x0000FF;
+// Points far outside the plot are moved along their segment to this
+// distance, so that no coordinate overflows and the visible part stays.
+constexpr double kFar = 100000.0;
+// In a path: the point after it is moved to, not drawn to.
+const CPoint kPenUp(INT32_MIN, INT32_MIN);
+
+uint64_t ColumnKey(const CCollum& c) {
+  return static_cast<uint64_t>(c.GetChannel()) | static_cast<uint64_t>(c.GetUnit()) << 8 |
+         static_cast<uint64_t>(c.GetAxis()) << 16 | static_cast<uint64_t>(c.GetPenStyle()) << 24 |
+         static_cast<uint64_t>(c.GetColor()) << 32;
+}
+
+}  // namespace
+
+bool CCurve::Key::operator==(const Key& o) const {
+  return start == o.start && end == o.end && cx == o.cx && cy == o.cy && mode == o.mode && min[0] == o.min[0] &&
+         min[1] == o.min[1] && max[0] == o.max[0] && max[1] == o.max[1] && mask == o.mask &&
+         generation == o.generation && columns == o.columns;
+}
+
+void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
+                     std::vector<CCollum>* columns) {
+  if (measurements != m_measurements) ++m_generation;
+  m_interval = interval;
+  m_measurements = measurements;
+  m_columns = columns;
+}
+
+CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
+  Mapping m;
+  m.byNumber = m_interval->GetMeasMode() != 0;
+  m.start = m_interval->GetStart();
+  // An interval of one measurement, or one instant, is one unit wide.
+  m.span = std::max(1.0, static_cast<double>(m_interval->GetEnd()) - m.start);
+  m.cx = cx;
+  m.cy = cy;
+  for (int a = 0; a < 2; ++a) {
+    m.min[a] = m_interval->GetAxisMin(a);
+    const double range = static_cast<double>(m_interval->GetAxisMax(a)) - m.min[a];
+    m.range[a] = range > 0.0 ? range : 1.0;
+  }
+  return m;
+}
+
+int CCurve::Mapping::X(const COMeas& m) const {
+  const double pos = byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime());
+  const double x = (pos - start) / span * cx;
+  return static_cast<int>(std::trunc(std::clamp(x, -kFar, kFar)));
+}
+
+double CCurve::Mapping::Y(double v, int axis) const { return cy - (v - min[axis]) / range[axis] * cy; }
+
+int CCurve::Position(const COMeas& m, int cx) const { return MakeMapping(cx, 0).X(m); }
+
+double CCurve::ValueY(double v, int axis, int cy) const { return MakeMapping(0, cy).Y(v, axis); }
+
+CCurve::Key CCurve::MakeKey(int cx, int cy) const {
+  Key k;
+  k.start = m_interval->GetStart();
+  k.end = m_interval->GetEnd();
+  k.cx = cx;
+  k.cy = cy;
+  k.mode = m_interval->GetMeasMode();
+  for (int a = 0; a < 2; ++a) {
+    k.min[a] = m_interval->GetAxisMin(a);
+    k.max[a] = m_interval->GetAxisMax(a);
+  }
+  k.mask = m_interval->GetChannelMask();
+  k.generation = m_generation;
+  for (const CCollum& c : *m_columns) k.columns.push_back(ColumnKey(c));
+  return k;
+}
+
+void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
+  m_noLine = false;
+  auto fill = [&](int fx, int fy, int w, int h, COLORREF c) { out.push_back({kFill, 0, fx, fy, w, h, c, 0}); };
+  auto label = [&](const std::string& text, COLORREF c) {
+    m_texts.push_back(text);
+    out.push_back({kLabel, 0, x, 0, 0, 0, c, static_cast<int>(m_texts.size()) - 1});
+  };
+  for (const COEvent& e : m.GetEvents()) {
+    switch (e.GetType()) {
+      case COEvent::typeTaskStarted:
+        fill(x, 0, 3, 1, kGrey);
+        fill(x, 0, 1, cy, kGrey);
+        break;
+      case COEvent::typeTaskStopped:
+        m_noLine = true;
+        fill(x - 3, 0, 3, 1, kGrey);  // the flag to the left
+        fill(x, 0, 1, cy, kGrey);
+        break;
+      case COEvent::typeAlarm: {
+        if (!m_interval->IsChannelShown(2)) break;
+        const int channel = static_cast<int>(e.GetValue());
+        for (const CCollum& c : *m_columns) {
+          if (c.GetChannel() != channel || !m.IsValueValid(channel)) continue;
+          const MeasValue v = GetConvertedValue(*m_context, m, channel, c.GetUnit());
+          if (!v.IsValid()) continue;
+          const double y = std::clamp(ValueY(v.GetValue(), c.GetAxis() == 0 ? 0 : 1, cy), -kFar, kFar);
+          out.push_back({kTriangle, 0, x, static_cast<int>(std::trunc(y)), 0, 0, kAlarmColour, 0});
+        }
+        break;
+      }
+      case COEvent::typeComment:
+        if (!m_interval->IsChannelShown(0)) break;
+        fill(x, 0, 1, cy, kCommentColour);
+        label(platform::Trim(e.GetText()), kCommentColour);
+        break;
+      case 3:
+        if (!m_interval->IsChannelShown(3)) break;
+        fill(x, 0, 1, cy, kMarkColour);
+        label("C", kMarkColour);
+        break;
+      case 7:
+      case 8:
+      case 9:
+      case 10: {
+        if (!m_interval->IsChannelShown(4)) break;
+        const int t = e.GetType();
+        const COLORREF c = t <= 8 ? kMarkColour : kBlack;
+        fill(x, 0, 1, cy, c);
+        label(t == 7 ? "P" : t == 8 ? "W" : t == 9 ? "B" : "F", c);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+// The path stands at (x, first); the column's segments cover the span from
+// its lowest to its highest point, drawn once, and the path goes on from
+// where they ended.
+void CCurve::CloseColumn(Trace& t) {
+  if (t.low == t.high) return;
+  if (t.first != t.low) {
+    t.points.push_back(kPenUp);
+    t.points.emplace_back(t.x, t.low);
+  }
+  t.points.emplace_back(t.x, t.high);
+  if (t.last != t.high) {
+    t.points.push_back(kPenUp);
+    t.points.emplace_back(t.x, t.last);
+  }
+}
+
+void CCurve::EndPath(Trace& t, int column) {
+  if (!t.open) return;
+  t.open = false;
+  CloseColumn(t);
+  if (t.points.size() >= 2) {
+    m_ops.push_back({kPath, column, static_cast<int>(m_points.size()), 0, static_cast<int>(t.points.size()), 0, 0, 0});
+    m_points.insert(m_points.end(), t.points.begin(), t.points.end());
+  }
+  t.points.clear();
+}
+
+void CCurve::Segment(Trace& t, int column, int x1, double y1d, int x2, double y2d, int cy) {
+  // Ends far off the plot move along the segment towards it.
+  const double lo = -kFar, hi = cy + kFar;
+  auto pull = [&](int& xa, double& ya, int xb, double yb) {
+    if (ya >= lo && ya <= hi) return;
+    const double bound = ya < lo ? lo : hi;
+    const double f = (bound - yb) / (ya - yb);
+    xa = static_cast<int>(std::trunc(xb + (xa - xb) * f));
+    ya = bound;
+  };
+  pull(x1, y1d, x2, y2d);
+  pull(x2, y2d, x1, y1d);
+  const int y1 = static_cast<int>(std::trunc(y1d));
+  const int y2 = static_cast<int>(std::trunc(y2d));
+  if (!t.open || t.x != x1 || t.last != y1) {
+    EndPath(t, column);
+    t.open = true;
+    t.x = x1;
+    t.first = t.low = t.high = t.last = y1;
+    t.points.emplace_back(x1, y1);
+  }
+  if (x2 == t.x) {
+    t.low = std::min(t.low, y2);
+    t.high = std::max(t.high, y2);
+    t.last = y2;
+    return;
+  }
+  // Leaving the pixel column: its span, then on to the next one.
+  CloseColumn(t);
+  t.points.emplace_back(x2, y2);
+  t.x = x2;
+  t.first = t.low = t.high = t.last = y2;
+}
+
+void CCurve::Build(int cx, int cy) {
+  m_ops.clear();
+  m_points.clear();
+  m_texts.clear();
+  m_lastNumber = 0;
+  const std::vector<const COMeas*>& ms = *m_measurements;
+  // A single measurement draws neither lines nor markers.
+  if (ms.size() < 2) {
+    if (ms.size() == 1) m_lastNumber = ms[0]->GetMeasNo();
+    return;
+  }
+  const std::vector<CCollum>& cols = *m_columns;
+  const size_t n = cols.size();
+  const Mapping map = MakeMapping(cx, cy);
+  std::vector<Trace> traces(n);
+  std::vector<double> prevY(n), curY(n);
+  std::vector<char> prevValid(n), curValid(n);
+  std::vector<double> lo(n), hi(n);
+  for (size_t c = 0; c < n; ++c) {
+    const int axis = cols[c].GetAxis() == 0 ? 0 : 1;
+    lo[c] = m_interval->GetAxisMin(axis);
+    hi[c] = m_interval->GetAxisMax(axis);
+  }
+  std::vector<double> prevV(n), curV(n);
+  std::vector<COValueConverter> converters;
+  for (const CCollum& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+  auto values = [&](const COMeas& m, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
+    for (size_t c = 0; c < n; ++c) {
+      const int ch = cols[c].GetChannel();
+      valid[c] = 0;
+      if (!m.IsValueValid(ch)) continue;
+      const MeasValue mv = converters[c].Convert(m);
+      if (!mv.IsValid()) continue;
+      valid[c] = 1;
+      v[c] = mv.GetValue();
+      y[c] = map.Y(v[c], cols[c].GetAxis() == 0 ? 0 : 1);
+    }
+  };
+  const COMeas* prev = ms[0];
+  int prevX = map.X(*prev);
+  values(*prev, prevV, prevY, prevValid);
+  Markers(*prev, prevX, cy, m_ops);
+  for (size_t i = 1; i < ms.size(); ++i) {
+    const COMeas* cur = ms[i];
+    const int curX = map.X(*cur);
+    values(*cur, curV, curY, curValid);
+    for (size_t c = 0; c < n; ++c) {
+      const bool inRange = (prevV[c] >= lo[c] && prevV[c] <= hi[c]) || (curV[c] >= lo[c] && curV[c] <= hi[c]);
+      if (!prevValid[c] || !curValid[c] || m_noLine || !inRange) {
+        EndPath(traces[c], static_cast<int>(c));
+        continue;
+      }
+      Segment(traces[c], static_cast<int>(c), prevX, prevY[c], curX, curY[c], cy);
+    }
+    prev = cur;
+    prevX = curX;
+    std::swap(prevV, curV);
+    std::swap(prevY, curY);
+    std::swap(prevValid, curValid);
+    // A marker stands over the lines before it and under those after it.
+    if (!prev->GetEvents().empty())
+      for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
+    Markers(*prev, prevX, cy, m_ops);
+  }
+  for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
+  m_lastNumber = prev->GetMeasNo();
+}
+
+void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy) {
+  // Pens are made once per paint, one per column, however many there are.
+  std::vector<CPen> pens;
+  pens.reserve(m_columns->size());
+  for (const CCollum& c : *m_columns) pens.emplace_back(c.GetPenStyle(), 1, c.GetColor());
+  CPen* old = nullptr;
+  for (const Op& op : ops) {
+    switch (op.kind) {
+      case kPath: {
+        CPen* before = dc->SelectObject(&pens[static_cast<size_t>(op.column)]);
+        if (old == nullptr) old = before;
+        const CPoint* p = &m_points[static_cast<size_t>(op.x)];
+        dc->MoveTo(p[0].x, p[0].y);
+        for (int k = 1; k < op.w; ++k) {
+          if (p[k] == kPenUp) {
+            ++k;
+            dc->MoveTo(p[k].x, p[k].y);
+          } else {
+            dc->LineTo(p[k].x, p[k].y);
+          }
+        }
+        break;
+      }
+      case kFill:
+        dc->FillSolidRect(op.x, op.y, op.w, op.h, op.colour);
+        break;
+      case kLabel:
+        CAxis::DrawCenteredLabel(m_texts[static_cast<size_t>(op.text)], op.colour, op.x, cx, cy, dc, m_font);
+        break;
+      case kTriangle:
+        DrawTriangleDown(dc, op.x, op.y, op.colour);
+        break;
+    }
+  }
+  if (old) dc->SelectObject(old);
+  dc->GetDC()->SetBkColor(0xFFFFFF);
+}
+
+void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
+  if (m_interval == nullptr || m_measurements == nullptr || m_columns == nullptr) return;
+  Key key = MakeKey(area->cx, area->cy);
+  if (!m_built || !(key == m_key)) {
+    Build(area->cx, area->cy);
+    m_key = std::move(key);
+    m_built = true;
+  }
+  Replay(m_ops, dc, area->cx, area->cy);
+  if (!m_measurements->empty() && m_lastNumber >= *lastMeasNo) *lastMeasNo = m_lastNumber;
+}
+
+void CCurve::DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc) {
+  std::vector<Op> ops;
+  Markers(m, Position(m, cx), cy, ops);
+  Replay(ops, dc, cx, cy);
+}

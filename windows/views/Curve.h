@@ -1,0 +1,106 @@
+#pragma once
+// The graph's curves, one polyline per displayed column, and the event
+// markers of every measurement: vertical lines, letters, comment texts and
+// alarm triangles.
+//
+// One pass over the measurements turns them into a picture whose size
+// follows the plot, not the measurement count: within one pixel column a
+// curve keeps only where it enters, its lowest and highest point and where
+// it leaves, which covers the same pixels as every segment would. The
+// picture is kept until the data, the plot size or the scaling change, so a
+// repaint (a cursor moved) only replays it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Axis.h"
+#include "COMeas.h"
+
+class CCollum;
+class COMeasInterval;
+class DataContext;
+
+class CCurve : public CVO {
+ public:
+  explicit CCurve(DataContext& context) : m_context(&context) {}
+  // measurements: the window's buffer in reading order (not owned; they must
+  // stay put until the next SetData).
+  void SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
+               std::vector<CCollum>* columns);
+  // The small font for marker labels; none: the current font.
+  void SetFont(CFont* font) { m_font = font; }
+  // The data changed: the next Draw makes the picture again.
+  void Invalidate() { ++m_generation; }
+
+  // Draws every curve and marker into the plot of size area; raises
+  // *lastMeasNo to the number of the last measurement drawn.
+  void Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo);
+  // The markers of one measurement.
+  void DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc);
+
+  // The x of a measurement in a plot cx wide (number or time against the
+  // interval's ends).
+  int Position(const COMeas& m, int cx) const;
+  // The y of a value on an axis in a plot cy high.
+  double ValueY(double v, int axis, int cy) const;
+  // Calls of the last picture made, for tests of its size.
+  size_t PictureSize() const { return m_ops.size() + m_points.size(); }
+
+ private:
+  enum OpKind : uint8_t { kPath, kFill, kLabel, kTriangle };
+  struct Op {
+    OpKind kind;
+    int column;  // pen of a path
+    int x, y, w, h;  // fill; x, y of a label or triangle; path: first point, count
+    platform::COLORREF colour;
+    int text;  // a label's index in m_texts
+  };
+  // A curve being traced: the open pixel column and the points of the path.
+  struct Trace {
+    bool open = false;
+    int x = 0, first = 0, low = 0, high = 0, last = 0;
+    std::vector<CPoint> points;
+  };
+  struct Key {
+    long start = 0, end = 0;
+    int cx = -1, cy = -1, mode = -1;
+    float min[2] = {0, 0}, max[2] = {0, 0};
+    uint32_t mask = 0;
+    uint64_t generation = 0;
+    std::vector<uint64_t> columns;
+    bool operator==(const Key& o) const;
+  };
+  // Position and value to plot coordinates, the interval's ends and the
+  // axes' limits taken once.
+  struct Mapping {
+    bool byNumber = true;
+    double start = 0, span = 1;
+    int cx = 0, cy = 0;
+    double min[2] = {0, 0}, range[2] = {1, 1};
+    int X(const COMeas& m) const;
+    double Y(double v, int axis) const;
+  };
+  Mapping MakeMapping(int cx, int cy) const;
+  Key MakeKey(int cx, int cy) const;
+  void Build(int cx, int cy);
+  void Markers(const COMeas& m, int x, int cy, std::vector<Op>& out);
+  void Segment(Trace& t, int column, int x1, double y1, int x2, double y2, int cy);
+  void CloseColumn(Trace& t);
+  void EndPath(Trace& t, int column);
+  void Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy);
+
+  DataContext* m_context;
+  bool m_noLine = false;
+  COMeasInterval* m_interval = nullptr;
+  const std::vector<const COMeas*>* m_measurements = nullptr;
+  std::vector<CCollum>* m_columns = nullptr;
+  CFont* m_font = nullptr;
+  uint64_t m_generation = 0;
+
+  Key m_key;
+  bool m_built = false;
+  std::vector<Op> m_ops;
+  std::vector<CPoint> m_points;
+  std::vector<std::string> m_texts;
+  int m_lastNumber = 0;
+};

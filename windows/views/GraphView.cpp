@@ -1,0 +1,494 @@
+#include "GraphView.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstdlib>
+
+#include "CODBObs.h"
+#include "COMeasObs.h"
+#include "COSequence.h"
+#include "COSystemSetup.h"
+#include "DataContext.h"
+#include "core/Text.h"
+#include "ui/PainterDC.h"
+
+using platform::COLORREF;
+
+namespace {
+
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kBlack = 0x000000;
+constexpr COLORREF kNavy = 0x800000;
+constexpr COLORREF kTopLine = 0xC0C0C0;
+const char* const kAlphabet = "ABCDEFGHIJKLMNOPQERSTUVXYZ";
+
+// Columns on the left axis and on the right one.
+std::pair<int, int> AxisCounts(const std::vector<CCollum>& columns) {
+  int left = 0, right = 0;
+  for (const CCollum& c : columns) (c.GetAxis() != 0 ? right : left)++;
+  return {left, right};
+}
+
+platform::LOGFONT Scaled(platform::LOGFONT lf, int dpi) {
+  lf.lfHeight = MulDiv(lf.lfHeight, dpi, 100);
+  return lf;
+}
+
+}  // namespace
+
+CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
+    : CMeasViewBase(layer, document, kGraphType, parent), m_meas(layer.Data(), COMeasView::kGraphic),
+      m_buffer(layer.Data()), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this), m_vBar(Qt::Vertical, this) {
+  m_leftAxis.SetAlign(2);
+  m_rightAxis.SetAlign(0);
+  for (CAxis* a : std::initializer_list<CAxis*>{&m_leftAxis, &m_rightAxis, &m_xAxis}) a->SetWindowData(&Interval());
+  COOpenWindows& store = layer.Store();
+  if (store.IsRestoring()) {
+    store.LoadInterval(Interval());
+    m_anchor.SetMeasNo(Interval().GetRightCursor());
+    m_dragEnd.SetMeasNo(Interval().GetLeftCursor());
+  }
+  m_hBar.hide();
+  m_vBar.hide();
+  for (QScrollBar* bar : {&m_hBar, &m_vBar})
+    QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
+  setWindowTitle(QString::fromStdString(GetWindowTitle()));
+  Recompute();
+}
+
+CGraphView::~CGraphView() {
+  Layer().Cursors().RemoveWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+bool CGraphView::IsCalibration() const { return Context().Identity().isCalibration(); }
+
+void CGraphView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
+
+// --- data ---
+
+void CGraphView::BuildIndex() {
+  m_index.clear();
+  m_own.clear();
+  bool shared = false;
+  for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) {
+    const COMeas* m = &m_buffer.GetCurrent();
+    if (!m_index.empty() && m_index.back() == m) shared = true;
+    m_index.push_back(m);
+  }
+  if (shared) {
+    // The buffer hands out one place for every measurement: keep copies.
+    m_index.clear();
+    for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) m_own.push_back(m_buffer.GetCurrent());
+    for (const COMeas& m : m_own) m_index.push_back(&m);
+  }
+  m_curve.SetData(&Interval(), &m_index, &Interval().GetColumns());
+  m_curve.Invalidate();
+}
+
+void CGraphView::Recompute() {
+  m_buffer.SetInterval(&Interval());
+  Interval().LoadData(m_buffer);
+  BuildIndex();
+  if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
+}
+
+void CGraphView::Repaint() {
+  UpdateScrollBars();
+  update();
+}
+
+// --- commands ---
+
+bool CGraphView::CanZoomIn() const {
+  if (!Layer().Cursors().IsCursorOn() || m_anchor.GetMeasNo() == 0) return false;
+  // The Calibration program asks the cursors to stand apart, the others the
+  // drag end to stand off the last measurement drawn.
+  if (IsCalibration()) return std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) > 2;
+  return std::abs(m_lastMeasNo - m_dragEnd.GetMeasNo()) > 2;
+}
+
+void CGraphView::OnZoomIn() {
+  if (m_anchor.GetMeasNo() == 0) return;
+  if (IsCalibration() ? std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) <= 2
+                      : m_lastMeasNo - m_anchor.GetMeasNo() < 3)
+    return;
+  Interval().ZoomTo(m_dragEnd, m_anchor);
+  Recompute();
+  Repaint();
+}
+
+void CGraphView::OnZoomOut() {
+  Interval().ZoomOut();
+  Recompute();
+  Repaint();
+}
+
+bool CGraphView::CanScale(int axis) const { return m_meas.GetInterval().GetAutoScaleMode(axis) == 2; }
+
+void CGraphView::OnScale(int axis, bool fromZero) {
+  COMeasInterval& in = Interval();
+  in.SetScaleMin(axis, fromZero ? 0.0f : in.GetDataMin(axis));
+  in.SetScaleMax(axis, in.GetDataMax(axis));
+  Repaint();
+}
+
+void CGraphView::OnMoveFirst() {
+  Interval().MoveToFirst();
+  Recompute();
+  Repaint();
+}
+
+void CGraphView::OnScrollBack() {
+  Interval().ScrollBack();
+  Recompute();
+  Repaint();
+}
+
+void CGraphView::OnScrollForward() {
+  Interval().ScrollForward();
+  Recompute();
+  Repaint();
+}
+
+void CGraphView::OnMoveLast() {
+  Interval().MoveToLast();
+  Recompute();
+  Repaint();
+}
+
+// --- updates ---
+
+void CGraphView::OnUpdate(CView*, long hint, void*) {
+  switch (hint) {
+    case kHintCursorModeEnded:
+      m_buffer.Close();
+      Recompute();
+      Relayout();
+      Repaint();
+      break;
+    case kHintRepaintAll:
+    case kHintRepaint:
+      Relayout();
+      Repaint();
+      break;
+    case kHintRestoreFrame:
+      if (Frame()->isMaximized()) Frame()->showNormal();
+      break;
+    default:
+      break;
+  }
+}
+
+void CGraphView::OnGeneralUpdate(EUpdType kind) {
+  switch (static_cast<int>(kind)) {
+    case 1:
+    case 14:
+      Relayout();
+      Repaint();
+      break;
+    case eSeqUpdated:
+      // The row is read a moment after the monitor sent it; wait without
+      // holding the user-interface thread.
+      FollowLater(1000, [this] {
+        DataContext& data = Context();
+        if (data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1) return;
+        COCursorStatus& cursors = Layer().Cursors();
+        if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == &m_meas)) Interval().MoveCursorsRight();
+        COSequence& seq = data.ActiveSequence();
+        Interval().MoveTo(seq.GetStopTime(), seq.GetStopNum());
+        COMeasObs* obs = Layer().MeasObs();
+        if (obs && obs->IsMeasuring()) return;
+        Recompute();
+        m_anchor = *Interval().GetLeftCursorMeas();
+        m_dragEnd = *Interval().GetRightCursorMeas();
+        Relayout();
+        Repaint();
+      });
+      break;
+    case eTaskStopped:
+      Recompute();
+      Relayout();
+      Repaint();
+      break;
+    default:
+      break;
+  }
+}
+
+void CGraphView::Activated() {
+  m_activated = std::chrono::steady_clock::now();
+  CMeasViewBase::Activated();
+  Layer().Cursors().SetWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+// --- painting ---
+
+CSize CGraphView::MinimumSize() const {
+  int th = m_textHeight;
+  int rows = m_legendRows;
+  if (th < 0) th = QFontMetrics(font()).height();
+  if (rows < 0) {
+    const auto counts = AxisCounts(m_meas.GetInterval().GetColumns());
+    rows = std::max(counts.first, counts.second);
+  }
+  return CSize(25 * th, (rows + 6) * th);
+}
+
+void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
+  CODCWrapper w(&dc);
+  w.SetOffset(origin);
+  const bool printing = dc.IsPrinting();
+  COSystemSetup& setup = Context().Setup();
+  const int dpi = LogPixelsY(dc);
+  CFont* oldFont = nullptr;
+  if (printing) {
+    m_printFont.CreateFontIndirect(Scaled(setup.GetFont(), dpi));
+    oldFont = dc.SelectObject(&m_printFont);
+    m_smallFont.CreateFontIndirect(Scaled(setup.GetSmallFont(), dpi));
+  } else {
+    m_smallFont.CreateFontIndirect(setup.GetSmallFont());
+  }
+  // A font without a size of its own is the device's.
+  m_curve.SetFont(m_smallFont.GetLogFont().lfHeight != 0 ? &m_smallFont : nullptr);
+
+  COMeasInterval& in = Interval();
+  m_textHeight = std::max(1, static_cast<int>(dc.GetTextExtent(kAlphabet).cy));
+  const int th = m_textHeight;
+  if (m_relayout) {
+    m_leftAxis.SetLabelSize(th);
+    m_rightAxis.SetLabelSize(th);
+    const std::string widest = in.GetMeasMode() != 0 ? platform::Format("%ld", in.GetEnd()) : "88:88:88";
+    m_xAxis.SetLabelSize(static_cast<int>(1.2 * dc.GetTextExtent(widest).cx));
+    m_leftLegend.SetSecond(th);
+    m_rightLegend.SetSecond(th);
+    m_relayout = false;
+  }
+  if (printing) {
+    // The title line in the top margin, half a leftover row above the plot.
+    const int r = std::max(1, th + m_legendGap);
+    const int t = (page.cy - MulDiv(page.cy, 80, 100) / r * r) / 2;
+    const std::string title = GetWindowTitle() + " - " + CTime::GetCurrentTime().Format("%y-%m-%d %X");
+    const CRect box(0, -t / 2 - 200, page.cx - t, -t / 2 + 200);
+    w.DrawTextA(title, &box, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
+  }
+
+  std::vector<CCollum>& columns = in.GetColumns();
+  const auto counts = AxisCounts(columns);
+  m_legendRows = std::max(counts.first, counts.second);
+  CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
+
+  // The legends, a row per curve on each side.
+  int leftRow = 0, rightRow = 0;
+  for (CCollum& c : columns) {
+    if (c.GetAxis() != 0) {
+      m_rightLegend.SetEntry(rightRow++, &c);
+      m_rightLegend.Draw(&w, &area);
+    } else {
+      m_leftLegend.SetEntry(leftRow++, &c);
+      m_leftLegend.Draw(&w, &area);
+    }
+  }
+  const int h = m_leftLegend.RowHeight();
+  const int block = m_legendRows * h + h / 2 + 6;
+  w.MoveOffset(0, block);
+  area.cy -= block;
+
+  // The axes, each handing the rest of the area on.
+  CSize p;
+  m_xAxis.GetAxisPosition(&w, &p, area.cx, area.cy);
+  const int rightWidth = m_rightAxis.LabelWidth(&w, &p);
+  const int leftWidth = m_leftAxis.LabelWidth(&w, &p);
+  m_xAxis.SetExtent(leftWidth, p.cx - rightWidth);
+  m_xAxis.Draw(&w, &area);
+  m_leftAxis.Draw(&w, &area);
+  m_rightAxis.Draw(&w, &area);
+  w.FillSolidRect(1, 0, area.cx - 2, 1, kTopLine);
+  if (m_plotDecoration) m_plotDecoration(w, area);
+
+  dc.SaveDC();
+  w.IntersectClipRect(1, -3, area.cx, area.cy);
+  m_lastMeasNo = 0;
+  m_curve.Draw(&w, &area, &m_lastMeasNo);
+  dc.RestoreDC();
+  const CPoint at = w.GetOffset();
+  m_plot = CRect(at.x, at.y, at.x + area.cx, at.y + area.cy);
+  if (printing) dc.SelectObject(oldFont);
+}
+
+void CGraphView::DrawCursors(CDC& dc) {
+  COMeasInterval& in = Interval();
+  if (in.GetLeftCursor() <= 0) return;
+  CODCWrapper w(&dc);
+  w.SetOffset(m_plot.TopLeft());
+  for (const COMeas* m : {in.GetLeftCursorMeas(), in.GetRightCursorMeas()}) {
+    const int x = m_curve.Position(*m, m_plot.Width());
+    w.FillSolidRect(x, 0, 1, m_plot.Height(), kNavy);
+    w.FillSolidRect(x - 3, 0, 7, 1, kNavy);
+  }
+}
+
+void CGraphView::DrawDragMarks(CDC& dc) {
+  const int x1 = m_curve.Position(m_anchor, m_plot.Width());
+  const int x2 = m_curve.Position(m_dragEnd, m_plot.Width());
+  // Both ends on one measurement: the left bar stands off the plot.
+  int left = x1 == x2 ? -500 : x1;
+  int right = x2 + 1;
+  --left;
+  ++right;
+  const int bottom = m_plot.Height() + 20;
+  CODCWrapper w(&dc);
+  w.SetOffset(m_plot.TopLeft());
+  dc.SaveDC();
+  w.IntersectClipRect(1, 0, m_plot.Width(), bottom);
+  w.FillSolidRect(left, 0, 3, bottom, kBlack);
+  w.FillSolidRect(right - 3, 0, 3, bottom, kBlack);
+  dc.RestoreDC();
+}
+
+void CGraphView::Draw(CDC& dc, const CRect& client) {
+  m_painting = true;
+  dc.FillSolidRect(client, kWhite);
+  dc.SetBkMode(platform::TRANSPARENT);
+  const CPoint origin = m_onScreen ? CPoint(-m_hBar.value(), -m_vBar.value()) : CPoint(0, 0);
+  Paint(dc, CSize(client.Width(), client.Height()), origin);
+  if (m_dragging)
+    DrawDragMarks(dc);
+  else if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0)
+    DrawCursors(dc);
+  m_painting = false;
+}
+
+void CGraphView::DrawPage(CDC& dc, const CSize& page, int) {
+  // The labels are measured in the printer's font, and again on the screen
+  // afterwards.
+  Relayout();
+  m_painting = true;
+  dc.SetBkMode(platform::TRANSPARENT);
+  const CPoint origin(page.cx / 10, page.cy / 10);
+  Paint(dc, CSize(page.cx - 2 * origin.x, page.cy - 2 * origin.y), origin);
+  if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0) DrawCursors(dc);
+  m_painting = false;
+  Relayout();
+  update();
+}
+
+CSize CGraphView::ContentSize() {
+  const CSize least = MinimumSize();
+  const int w = std::max(width(), static_cast<int>(least.cx));
+  const int h = std::max(height(), static_cast<int>(least.cy));
+  return CSize(w + w * 18 / 100, h + h * 18 / 100);
+}
+
+void CGraphView::Copy() {
+  CMeasViewBase::Copy();
+  Relayout();
+  update();
+}
+
+void CGraphView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  CPainterDC dc(&painter);
+  const int w = width() - (m_vBar.isVisible() ? m_vBar.width() : 0);
+  const int h = height() - (m_hBar.isVisible() ? m_hBar.height() : 0);
+  m_onScreen = true;
+  Draw(dc, CRect(0, 0, w, h));
+  m_onScreen = false;
+}
+
+void CGraphView::UpdateScrollBars() {
+  const CSize least = MinimumSize();
+  const int barW = m_vBar.sizeHint().width();
+  const int barH = m_hBar.sizeHint().height();
+  bool needH = width() < least.cx;
+  bool needV = height() - (needH ? barH : 0) < least.cy;
+  needH = width() - (needV ? barW : 0) < least.cx;
+  const int viewW = width() - (needV ? barW : 0);
+  const int viewH = height() - (needH ? barH : 0);
+  m_hBar.setVisible(needH);
+  m_vBar.setVisible(needV);
+  m_hBar.setGeometry(0, height() - barH, viewW, barH);
+  m_vBar.setGeometry(width() - barW, 0, barW, viewH);
+  m_hBar.setRange(0, needH ? least.cx - viewW : 0);
+  m_vBar.setRange(0, needV ? least.cy - viewH : 0);
+  m_hBar.setPageStep(viewW);
+  m_vBar.setPageStep(viewH);
+}
+
+void CGraphView::resizeEvent(QResizeEvent*) { UpdateScrollBars(); }
+
+// --- cursor drag ---
+
+const COMeas* CGraphView::Nearest(int x) const {
+  if (m_index.empty()) return nullptr;
+  if (x < 0) return m_index.front();
+  const int cx = m_plot.Width();
+  auto pos = [&](const COMeas* m) { return m_curve.Position(*m, cx); };
+  // Positions rise with the reading order: the first at or right of x and
+  // the one before it are the candidates; of equal distances the later
+  // measurement wins, as does the last of several on one position.
+  auto it = std::lower_bound(m_index.begin(), m_index.end(), x,
+                             [&](const COMeas* m, int value) { return pos(m) < value; });
+  if (it == m_index.end()) return m_index.back();
+  const int right = pos(*it);
+  if (it != m_index.begin() && x - pos(*(it - 1)) < right - x) return *(it - 1);
+  auto last = std::upper_bound(it, m_index.end(), right, [&](int value, const COMeas* m) { return value < pos(m); });
+  return *(last - 1);
+}
+
+void CGraphView::ButtonDown(CPoint p, bool shift) {
+  if (m_painting) return;
+  CRect hit = m_plot;
+  hit.InflateRect(5, 5);
+  const auto now = std::chrono::steady_clock::now();
+  if (now - m_activated > std::chrono::seconds(1) && Layer().Cursors().IsCursorOn() && hit.PtInRect(p)) {
+    if (const COMeas* m = Nearest(ToPlot(p).x)) {
+      m_dragging = true;
+      m_dragEnd = *m;
+      if (!shift) m_anchor = *m;
+      update();
+    }
+  }
+  // Only the click that activated the window is swallowed.
+  m_activated -= std::chrono::seconds(2);
+}
+
+void CGraphView::MouseMove(CPoint p) {
+  if (!m_dragging) return;
+  const COMeas* m = Nearest(ToPlot(p).x);
+  if (m == nullptr || m->GetMeasNo() == m_dragEnd.GetMeasNo()) return;
+  m_dragEnd = *m;
+  update();
+}
+
+void CGraphView::ButtonUp(CPoint p) {
+  if (!m_dragging) return;
+  m_dragging = false;
+  if (const COMeas* m = Nearest(ToPlot(p).x)) m_dragEnd = *m;
+  COMeasInterval& in = Interval();
+  in.SetLeftCursor(std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
+  in.SetRightCursor(std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
+  in.LoadData(m_buffer);
+  UpdateAllViewsOfDoc(kHintCursors);
+  update();
+}
+
+void CGraphView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  ButtonDown(CPoint(p.x(), p.y()), e->modifiers() & Qt::ShiftModifier);
+}
+
+void CGraphView::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  MouseMove(CPoint(p.x(), p.y()));
+}
+
+void CGraphView::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  ButtonUp(CPoint(p.x(), p.y()));
+}
