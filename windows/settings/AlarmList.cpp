@@ -168,4 +168,15 @@ void COAlarmList::DrawItem(CDC& dc, const DrawItemInfo& item) {
   }
   dc.SetBkMode(oldMode);
   dc.SetTextColor(oldText);
+  if (item.selected) {
+    // A dotted frame just inside the row.
+    CPen dotted(platform::PS_DOT, 1, item.windowText);
+    CPen* old = dc.SelectObject(&dotted);
+    dc.MoveTo(rect.left, rect.top);
+    dc.LineTo(rect.right - 1, rect.top);
+    dc.LineTo(rect.right - 1, rect.bottom - 1);
+    dc.LineTo(rect.left, rect.bottom - 1);
+    dc.LineTo(rect.left, rect.top);
+    dc.SelectObject(old);
+  }
 }

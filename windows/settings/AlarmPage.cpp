@@ -134,6 +134,27 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
 
 int COAlarmPage::SelectedChannel() const { return m_gasCombo.GetSelItemData(); }
 
+float COAlarmPage::ShownLimit() const {
+  const int channel = m_alarm.GetFilter();
+  if (channel >= kWaterVapour) return m_alarm.GetLimit();
+  const COSystemSetup& setup = m_context.Setup();
+  const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+  return COConcUnit(COConcUnit::ppm)
+      .Convert(setup.GetGasConcUnit(), m_alarm.GetStoredLimit(), m_sequence.GetMW(channel), normTemp, kRangePressure);
+}
+
+void COAlarmPage::SetShownLimit(float value) {
+  const int channel = m_alarm.GetFilter();
+  if (channel >= kWaterVapour) {
+    m_alarm.SetLimit(value);
+    return;
+  }
+  const COSystemSetup& setup = m_context.Setup();
+  const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+  m_alarm.SetStoredLimit(
+      setup.GetGasConcUnit().Convert(COConcUnit(COConcUnit::ppm), value, m_sequence.GetMW(channel), normTemp, kRangePressure));
+}
+
 void COAlarmPage::SetLimitRange(int channel) {
   const COSystemSetup& setup = m_context.Setup();
   float low = 0.0f;
@@ -144,7 +165,7 @@ void COAlarmPage::SetLimitRange(int channel) {
     high = ppm.Convert(setup.GetHumidityUnit(), setup.GetTempUnit(), kMaxPpm, kRangeTemperature, kRangePressure);
   } else {
     const COConcUnit ppm(COConcUnit::ppm);
-    const float mw = m_context.ActiveSequence().GetMW(channel);
+    const float mw = m_sequence.GetMW(channel);
     const float normTemp = static_cast<float>(setup.GetNormTempIn(COTempUnit(COTempUnit::celsius)));
     low = ppm.Convert(setup.GetGasConcUnit(), 0.0f, mw, normTemp, kRangePressure);
     high = ppm.Convert(setup.GetGasConcUnit(), kMaxPpm, mw, normTemp, kRangePressure);
@@ -216,7 +237,7 @@ void COAlarmPage::DoDataExchange(CDataExchange* dx) {
   int monitor = m_alarm.GetActionMonitor() ? 1 : 0;
   int relay1 = m_alarm.GetActionRelay1() ? 1 : 0;
   int relay2 = m_alarm.GetActionRelay2() ? 1 : 0;
-  if (!saving) m_limitEdit.SetValue(m_alarm.GetLimit());
+  if (!saving) m_limitEdit.SetValue(ShownLimit());
   DDX_Radio(dx, kLimit2, limitIndex);
   DDX_Radio(dx, kInstantaneous, kind);
   DDX_Check(dx, kActionPC, pc);
@@ -232,7 +253,7 @@ void COAlarmPage::DoDataExchange(CDataExchange* dx) {
   m_alarm.SetActionMonitor(monitor != 0);
   m_alarm.SetActionRelay1(relay1 != 0);
   m_alarm.SetActionRelay2(relay2 != 0);
-  m_alarm.SetLimit(m_limitEdit.GetValue());
+  SetShownLimit(m_limitEdit.GetValue());
 }
 
 void COAlarmPage::OnAddNew() {

@@ -66,6 +66,11 @@ class COAlarmPage : public COSequencePage {
  private:
   int SelectedChannel() const;
   void SetLimitRange(int channel);
+  // The composed alarm's limit in the display unit, and back: a gas by the
+  // molecular weight of the bank chosen on the Gas page, which the program's
+  // sequence only gets on OK.
+  float ShownLimit() const;
+  void SetShownLimit(float value);
 
   COAlarm m_alarm;
   COAlarmList m_alarmList;

@@ -3,6 +3,8 @@
 // them as the alarm window does.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "COSystemSetup.h"
 #include "ModalWatch.h"
 #include "SettingsFixture.h"
@@ -141,6 +143,28 @@ TEST_F(AlarmPageTest, AfterDefaultsTheSingleAlarmControlsStartAfresh) {
   EXPECT_TRUE(qobject_cast<QRadioButton*>(page.GetDlgItem(A::kInstantaneous))->isChecked());
   EXPECT_TRUE(qobject_cast<QRadioButton*>(page.GetDlgItem(A::kLimit1))->isChecked());
   EXPECT_FALSE(qobject_cast<QRadioButton*>(page.GetDlgItem(A::kLimit2))->isChecked());
+}
+
+TEST_F(AlarmPageTest, AMassLimitCountsWithTheGasChosenOnTheGasPage) {
+  setup->SetGasConcUnit(COConcUnit::mg_m3);
+  auto sheet = Open();
+  ASSERT_TRUE(sheet->SetActivePage(1));
+  COFilterPage& gas = sheet->FilterPage();
+  gas.BankBox(0)->setCurrentIndex(gas.BankBox(0)->findText("SO2"));
+  COAlarmPage& page = Page(*sheet);
+  page.SetDlgItemText(A::kLimit, "100");
+  page.SetDlgItemText(A::kAverage, "10");
+  page.OnAddNew();
+  ASSERT_EQ(page.List().GetCount(), 1);
+  const float normTemp = static_cast<float>(setup->GetNormTempIn(COTempUnit(COTempUnit::celsius)));
+  const float so2 = COConcUnit(COConcUnit::mg_m3).Convert(COConcUnit(COConcUnit::ppm), 100.0f, 64.06f, normTemp, 101.33f);
+  const float co2 = COConcUnit(COConcUnit::mg_m3).Convert(COConcUnit(COConcUnit::ppm), 100.0f, 44.01f, normTemp, 101.33f);
+  ASSERT_GT(std::fabs(so2 - co2), 1.0f);
+  EXPECT_NEAR(page.List().GetAlarm(0).GetStoredLimit(), so2, 0.01f);
+  sheet->accept();
+  EXPECT_NEAR(Stored()->GetAlarm(0).GetStoredLimit(), so2, 0.01f);
+  // Shown again in mg/m³ now that the task measures SO2 with filter A.
+  EXPECT_NEAR(sequence.GetAlarm(0).GetLimit(), 100.0f, 0.01f);
 }
 
 class AlarmListTest : public AlarmPageTest {

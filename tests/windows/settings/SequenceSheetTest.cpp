@@ -350,6 +350,11 @@ TEST_F(DefaultTest, UncheckedSettingsNeverBecomeTheDefaults) {
   RunDefault(*sheet, CDefault::kLoadDefault);
   EXPECT_EQ(messages.Texts(), Texts{});
   EXPECT_EQ(sheet->SamplingPage().GetDlgItemText(P::kChamber), std::to_string(before.chamber));
+  // A wrong interval is told first; the defaults come all the same.
+  sheet->SamplingPage().SetDlgItemText(P::kInterval, "0");
+  RunDefault(*sheet, CDefault::kLoadDefault);
+  EXPECT_EQ(messages.Texts(), Texts{"Please enter a number between 1 and 60"});
+  EXPECT_EQ(sheet->SamplingPage().GetDlgItemText(P::kInterval), std::to_string(before.interval));
 }
 
 TEST_F(DefaultTest, ADatabaseErrorIsShownAndChangesNothing) {
