@@ -28,6 +28,7 @@
 #include "TaskDialogs.h"
 #include "TaskRecords.h"
 #include "TextExport.h"
+#include "UnitsDialog.h"
 #include "UserEventDialog.h"
 #include "ViewBase.h"
 #include "WindowStore.h"
@@ -199,6 +200,11 @@ void CPresentationApp::MakeCommands() {
   auto taskOpen = [this] { return TaskOpen(); };
   f.AddCommand({ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence::Open, Guarded([this] { OnFileOpen(); }), {}, "Open",
                 QStyle::SP_DialogOpenButton});
+  // The dialog stores its settings and has the windows read again itself.
+  f.AddCommand({ID_UNITS, "&Units...", {}, Guarded([this] {
+                  CUnits dlg(*m_context, m_frame.get());
+                  dlg.DoModal();
+                })});
   f.AddCommand({ID_FONT, "&Font...", {}, Guarded([this] { OnFont(); })});
   f.AddCommand({ID_EXPORT, "&Export Measurements...", {}, Guarded([this] { OnExport(); }),
                 [this] { return TaskOpen() && ActiveWindowData() != nullptr; }});
@@ -247,7 +253,7 @@ void CPresentationApp::MakeCommands() {
   AddViewCommand(ID_SCALE_RIGHT_MIN_MAX, "Right Axis from Minimum to Maximum", {}, "Right axis: minimum to maximum",
                  QStyle::SP_TitleBarUnshadeButton, none);
 
-  f.AddMenu("&Task", {ID_FILE_OPEN, ID_FONT, CMainFrame::kSeparator, ID_EXPORT, ID_FILE_CLOSE,
+  f.AddMenu("&Task", {ID_FILE_OPEN, ID_UNITS, ID_FONT, CMainFrame::kSeparator, ID_EXPORT, ID_FILE_CLOSE,
                       CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, CMainFrame::kSeparator,
                       ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_WINDOW_PROPERTIES, ID_USER_EVENT, ID_EDIT_COPY});

@@ -167,11 +167,10 @@ COXAxisPage::COXAxisPage(DataContext& context, COMeasInterval& interval, QWidget
   m_to.SubclassDlgItems(this, kToDate, kToDateSpin, kToTime, kToTimeSpin);
   m_fromNumber.SubclassDlgItems(kFromNumber, kFromNumberSpin, this);
   m_toNumber.SubclassDlgItems(kToNumber, kToNumberSpin, this);
-  m_averageTime.SubclassDlgItems(kAverageTime, kAverageTimeSpin, this);
+  m_averageTime.Attach(this, kAverageTime, kAverageTimeSpin);
   m_averageCount.SubclassDlgItems(kAverageCount, kAverageCountSpin, this);
   m_fromNumber.SetRange(0, INT_MAX);
   m_toNumber.SetRange(0, INT_MAX);
-  m_averageTime.SetRange(1, 720);
   m_averageCount.SetRange(1, 5000);
 
   connect(radios, &QButtonGroup::idClicked, this, [this](int m) { ShowModeFields(m); });
@@ -188,7 +187,7 @@ void COXAxisPage::ShowModeFields(int mode) {
   m_averageCount.setVisible(byNumber);
   m_averageCount.GetSpin().setVisible(byNumber);
   m_averageTime.setVisible(!byNumber);
-  m_averageTime.GetSpin().setVisible(!byNumber);
+  if (QWidget* spin = GetDlgItem(kAverageTimeSpin)) spin->setVisible(!byNumber);
   SetDlgItemText(kAverageUnit, byNumber ? "measurements" : "min");
 }
 
@@ -257,7 +256,7 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
   if (dx->m_bSaveAndValidate) {
     const int mode = ChosenMode();
     if (mode == COMeasInterval::kByTime)
-      m_averageTime.DDXValidate(dx);
+      m_averageTime.DDXValidate(dx, 1, 720);
     else
       m_averageCount.DDXValidate(dx);
     if (mode == COMeasInterval::kByTime) {
@@ -281,7 +280,8 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
     m_interval.SetMeasMode(static_cast<unsigned char>(mode));
     auto* average = qobject_cast<QCheckBox*>(GetDlgItem(kAverage));
     m_interval.SetMeasAvg(average != nullptr && average->isChecked() ? 1 : 0);
-    m_interval.SetInterval(mode == COMeasInterval::kByNumber ? m_averageCount.GetValue() : m_averageTime.GetValue());
+    m_interval.SetInterval(mode == COMeasInterval::kByNumber ? m_averageCount.GetValue()
+                                                                     : m_averageTime.GetSeconds() / 60);
     const int from = m_fromNumber.GetValue();
     const int to = m_toNumber.GetValue();
     m_interval.MoveTo(m_to.GetTime(), to);
@@ -295,7 +295,7 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
   int average = m_interval.GetMeasAvg() ? 1 : 0;
   DDX_Check(dx, kAverage, average);
   m_averageCount.SetValue(m_interval.GetInterval());
-  m_averageTime.SetValue(m_interval.GetInterval());
+  m_averageTime.SetSeconds(m_interval.GetInterval() * 60);
   m_fromNumber.SetValue(m_interval.GetFirst());
   m_toNumber.SetValue(m_interval.GetLast());
   m_from.SetTime(m_interval.GetStartTime());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DateTimeEdit.h"
+#include "IntervalEdit.h"
 #include "MeasInterval.h"
 #include "NumEdit.h"
 #include "ui/Dialog.h"
@@ -104,7 +105,7 @@ class COXAxisPage : public CPropertyPageBase {
   CODateTimeEdit m_to;
   CONumEdit m_fromNumber{156};
   CONumEdit m_toNumber{156};
-  CONumEdit m_averageTime{156};
+  COIntervalEdit m_averageTime{true};
   CONumEdit m_averageCount{156};
   QComboBox m_sequences;
   std::vector<StoredSequence> m_stored;

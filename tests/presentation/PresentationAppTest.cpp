@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -37,6 +38,7 @@
 #include "StartupConnection.h"
 #include "TaskDialogs.h"
 #include "TaskRecords.h"
+#include "UnitsDialog.h"
 #include "UserEventDialog.h"
 #include "ui/WinApp.h"
 
@@ -262,6 +264,8 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
     for (int i = 0; i < t->count(); ++i) tabs.push_back(t->tabText(i).toStdString());
     for (int i = 0; i < range.Sequences().count(); ++i)
       sequences.push_back(range.Sequences().itemText(i).toStdString());
+    t->setCurrentWidget(&range);
+    sheet.grab().save("/tmp/wt4p/presentation_interval_page.png");
     ByNumber(sheet, range, events, 2, 4);
     qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(true);
     SetText(range, COXAxisPage::kAverageCount, "2");
@@ -269,6 +273,7 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
     SetText(range, COXAxisPage::kAverageTime, "9");
     t->setCurrentWidget(&events);
     qobject_cast<QCheckBox*>(events.GetDlgItem(COEventPage::kUser))->setChecked(false);
+    sheet.grab().save("/tmp/wt4p/presentation_events_page.png");
     return true;
   });
   EXPECT_EQ(tabs, (std::vector<std::string>{"Interval", "Columns", "Events"}));
@@ -287,7 +292,7 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
   // In time mode the averaging length is the time field's, in minutes.
   RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
     qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kTime))->click();
-    SetText(range, COXAxisPage::kAverageTime, "15");
+    SetText(range, COXAxisPage::kAverageTime, "00:00:15");
     return true;
   });
   EXPECT_EQ(i.GetMeasMode(), COMeasInterval::kByTime);
@@ -302,12 +307,15 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
   struct Case {
     bool byNumber;
     std::string from, to;
-    bool accepted;
+    std::string refusal;  // none: accepted
+    std::string average = "00:12:00";
   } cases[] = {
-      {true, "3", "3", true},
-      {true, "4", "2", false},
-      {false, "07-03-09 10:02:00", "07-03-09 10:02:00", true},
-      {false, "07-03-09 10:02:01", "07-03-09 10:02:00", false},
+      {true, "3", "3", ""},
+      {true, "4", "2", "Please enter a legal Interval"},
+      {false, "07-03-09 10:02:00", "07-03-09 10:02:00", ""},
+      {false, "07-03-09 10:02:01", "07-03-09 10:02:00", "Please enter a legal Interval"},
+      // Twelve hours at most.
+      {false, "07-03-09 10:00:00", "07-03-09 10:02:00", "", "00:12:01"},
   };
   for (const Case& c : cases) {
     messages.Clear();
@@ -315,6 +323,7 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
     RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
       if (round++ > 0) return false;  // refused: the sheet is still there, Cancel
       qobject_cast<QRadioButton*>(range.GetDlgItem(c.byNumber ? COXAxisPage::kNumber : COXAxisPage::kTime))->click();
+      SetText(range, COXAxisPage::kAverageTime, c.average);
       if (c.byNumber) {
         SetText(range, COXAxisPage::kFromNumber, c.from);
         SetText(range, COXAxisPage::kToNumber, c.to);
@@ -326,10 +335,10 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
       }
       return true;
     });
-    EXPECT_EQ(round, c.accepted ? 1 : 2) << c.from << " " << c.to;
-    EXPECT_EQ(messages.Texts(), c.accepted ? std::vector<std::string>{}
-                                           : std::vector<std::string>{"Please enter a legal Interval"})
-        << c.from << " " << c.to;
+    const bool accepted = c.refusal.empty() && c.average == "00:12:00";
+    EXPECT_EQ(round, accepted ? 1 : 2) << c.from << " " << c.to << " " << c.average;
+    if (!c.refusal.empty()) EXPECT_EQ(messages.Texts(), std::vector<std::string>{c.refusal}) << c.from << " " << c.to;
+    if (accepted) EXPECT_TRUE(messages.Texts().empty()) << c.from << " " << c.to;
   }
 }
 
@@ -352,6 +361,7 @@ TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUn
       if (dynamic_cast<presentation::CEventDialog*>(dlg) == nullptr || shown != "(none)") return;
       auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(presentation::CEventDialog::kText));
       shown = edit->text().toStdString();
+      dlg->grab().save("/tmp/wt4p/presentation_user_event.png");
       edit->setText(QString::fromStdString(text));
       static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
     });
@@ -498,6 +508,25 @@ TEST_F(PresentationAppTest, ADatabaseErrorIsShownWithItsMessageAndTheProgramGoes
   EXPECT_FALSE(app->TaskOpen());
   EXPECT_TRUE(app->Frame()->isVisible());
   EXPECT_TRUE(Enabled(*app, ID_FILE_OPEN));
+}
+
+TEST_F(PresentationAppTest, TheUnitsCommandStoresTheChosenUnitsInTheSetUp) {
+  MakeTask("units", 1);
+  auto app = StartApp();
+  OpenTask(*app, "units");
+  bool pressed = false;
+  ModalWatch watch([&](CDialog* dlg) {
+    if (dynamic_cast<CUnits*>(dlg) == nullptr || pressed) return;
+    pressed = true;
+    // The gas concentration group's buttons follow the unit kinds: ppb.
+    auto* first = qobject_cast<QRadioButton*>(dlg->GetDlgItem(CUnits::kGasConc));
+    ASSERT_NE(first->group(), nullptr);
+    first->group()->buttons()[COConcUnit::ppb]->click();
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+  });
+  ASSERT_TRUE(app->Frame()->Execute(ID_UNITS));
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(app->Context().Setup().GetGasConcUnit().GetUnit(), COConcUnit::ppb);
 }
 
 TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeepsTheStoredValue) {
