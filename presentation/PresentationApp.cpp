@@ -1,5 +1,6 @@
 #include "PresentationApp.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -252,6 +253,15 @@ void CPresentationApp::MakeCommands() {
                  QStyle::SP_TitleBarShadeButton, none);
   AddViewCommand(ID_SCALE_RIGHT_MIN_MAX, "Right Axis from Minimum to Maximum", {}, "Right axis: minimum to maximum",
                  QStyle::SP_TitleBarUnshadeButton, none);
+
+  // The desktop's icons where its theme has them.
+  const std::pair<unsigned, const char*> themed[] = {
+      {ID_FILE_OPEN, "document-open"},  {ID_EDIT_COPY, "edit-copy"},      {ID_FILE_PRINT, "document-print"},
+      {ID_ZOOM_IN, "zoom-in"},          {ID_ZOOM_OUT, "zoom-out"},        {ID_GOTO_START, "go-first"},
+      {ID_SCROLL_BACKWARD, "go-previous"}, {ID_SCROLL_FORWARD, "go-next"}, {ID_GOTO_END, "go-last"},
+      {ID_WINDOW_PROPERTIES, "document-properties"}, {ID_APP_ABOUT_CMD, "help-about"}};
+  for (const auto& [id, name] : themed)
+    if (QAction* a = f.Action(id)) a->setIcon(QIcon::fromTheme(name, a->icon()));
 
   f.AddMenu("&Task", {ID_FILE_OPEN, ID_UNITS, ID_FONT, CMainFrame::kSeparator, ID_EXPORT, ID_FILE_CLOSE,
                       CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, CMainFrame::kSeparator,

@@ -92,12 +92,15 @@ class PresentationAppTest : public ::testing::Test {
     seq.SetGasName(0, "CO2");
     seq.Save();
     {
+      // The sequence follows the measurements as while measuring.
+      data.GenSub().Attach(&data.Sequence());
       ObserverSteps store(data);
       for (int k = 0; k < count; ++k) {
         COMeas m = MakeMeas(Base(), 60 * k, 0, k < 3 ? kValues[k] : 7.0f);
         store.Write(m, k == 0);
       }
       store.Close();
+      data.GenSub().Detach(&data.Sequence());
     }
     data.Sequence().Close();
   }
@@ -240,14 +243,28 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   frame.UpdateCommands();
 }
 
-TEST_F(PresentationAppTest, ATaskWithoutEventsIsNotOpened) {
+TEST_F(PresentationAppTest, ATaskWithoutEventsOrWithoutItsFileIsNotOpened) {
   MakeTask("empty task", 0);
+  MakeTask("lost task", 2);
   auto app = StartApp();
-  OpenTask(*app, "empty task");
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unable to open task\nNo measurements"});
-  EXPECT_FALSE(app->TaskOpen());
-  EXPECT_TRUE(Windows(*app).empty());
-  EXPECT_EQ(app->Frame()->windowTitle().toStdString(), "Nolt Presentation");
+  {
+    // The file of the task goes; its entry in the task list stays.
+    COSystemSetup& setup = app->Context().Setup();
+    std::filesystem::remove(setup.DataFile(COSystemSetup::NameFromDescription("lost task")));
+  }
+  const std::pair<const char*, const char*> cases[] = {
+      {"empty task", "Unable to open task\nNo measurements"},
+      {"lost task", "Unable to open measurement task"},
+  };
+  for (const auto& [task, text] : cases) {
+    messages.Clear();
+    OpenTask(*app, task);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{text}) << task;
+    EXPECT_FALSE(app->TaskOpen()) << task;
+    EXPECT_TRUE(Windows(*app).empty()) << task;
+    EXPECT_EQ(app->Frame()->windowTitle().toStdString(), "Nolt Presentation") << task;
+    EXPECT_FALSE(Enabled(*app, ID_WINDOW_NEW_NUMERIC)) << task;
+  }
 }
 
 TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsShown) {
@@ -444,6 +461,18 @@ TEST_F(PresentationAppTest, ExitSavesTheOpenWindowsAsClosingTheTaskDoes) {
     OpenTask(*app, "first");
     ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_NEW_NUMERIC));
     ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_NEW_NUMERIC));
+    ASSERT_EQ(Windows(*app).size(), 3u);
+    // Open saves the first task's windows and closes it before it asks:
+    // Cancel leaves no task open.
+    {
+      ModalWatch cancel([](CDialog* dlg) {
+        if (dynamic_cast<COpenDatabase*>(dlg)) static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
+      });
+      ASSERT_TRUE(app->Frame()->Execute(ID_FILE_OPEN));
+    }
+    EXPECT_FALSE(app->TaskOpen());
+    EXPECT_TRUE(Windows(*app).empty());
+    OpenTask(*app, "first");
     ASSERT_EQ(Windows(*app).size(), 3u);
     // Opening another task saves the first one's windows.
     OpenTask(*app, "second");
