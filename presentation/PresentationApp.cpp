@@ -68,6 +68,19 @@ std::string ChooseSaveFile(QWidget* parent, const std::string& title, const std:
   return path.toStdString();
 }
 
+// Tells of each window frame that is about to close.
+class CloseWatch : public QObject {
+ public:
+  CloseWatch(std::function<void(QWidget*)> closing, QObject* parent) : QObject(parent), m_closing(std::move(closing)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close && watched->isWidgetType()) m_closing(static_cast<QWidget*>(watched));
+    return false;
+  }
+
+ private:
+  std::function<void(QWidget*)> m_closing;
+};
+
 }  // namespace
 
 CPresentationApp::CPresentationApp(std::vector<std::string> args)
@@ -103,6 +116,8 @@ bool CPresentationApp::InitInstance() {
   m_frame->resize(1000, 700);
   MakeCommands();
   RegisterWindows();
+  m_closeWatch = new CloseWatch([this](QWidget* frame) { Guarded([this, frame] { OnWindowClosing(frame); })(); },
+                                m_frame.get());
   // Closing the main window closes the task the way Close does.
   m_frame->onClose = [this] {
     Guarded([this] { CloseTask(); })();
@@ -330,7 +345,34 @@ void CPresentationApp::CloseTask() {
   CloseAllWindows();
 }
 
+void CPresentationApp::OnWindowClosing(QWidget* frame) {
+  if (m_closingAll) return;
+  CMeasViewBase* closing = nullptr;
+  bool others = false;
+  for (CView* v : m_document->GetViews()) {
+    auto* view = dynamic_cast<CMeasViewBase*>(v);
+    if (view == nullptr) continue;
+    if (view->Frame() == frame)
+      closing = view;
+    else
+      others = true;
+  }
+  if (closing == nullptr) return;
+  // The last window closes the task; its windows are saved with this one.
+  if (!others && TaskOpen()) {
+    CloseTask();
+    return;
+  }
+  // A closed window is deleted later: until then it is no window of the task.
+  m_document->RemoveView(closing);
+}
+
 void CPresentationApp::CloseAllWindows() {
+  struct Closing {
+    bool& flag;
+    explicit Closing(bool& f) : flag(f) { flag = true; }
+    ~Closing() { flag = false; }
+  } closing(m_closingAll);
   // Each window's own frame closes; the document's closing would close the
   // window a view lies in, which for a view inside the main window is the
   // main window itself.
@@ -360,6 +402,7 @@ View* CPresentationApp::OpenView() {
   auto* view = new View(*m_layer, m_document.get());
   view->setAttribute(Qt::WA_DeleteOnClose);
   QMdiSubWindow* sub = m_frame->AddWindow(view);
+  sub->installEventFilter(m_closeWatch);
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
   if (sub->height() < 150) sub->resize(560, 360);
   view->RestorePlacement(sub);
@@ -373,6 +416,9 @@ void CPresentationApp::RegisterWindows() {
   r.Register(CMeasViewBase::kNumericType, [this] { OpenView<CNumView>(); });
   r.Register(CMeasViewBase::kCursorType, [this] {
     // A second command shows the one there is.
+    // A closed one still waiting for its deletion goes now: going later, it
+    // would end the cursor mode of the new one.
+    if (m_cursorWindow != nullptr && m_cursorWindow->parentWidget()->isHidden()) delete m_cursorWindow->parentWidget();
     if (m_cursorWindow != nullptr) {
       m_document->UpdateAllViews(nullptr, kHintRestoreFrame);
       m_frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(m_cursorWindow->parentWidget()));

@@ -64,6 +64,8 @@ class CPresentationApp : public TarnicBaseApp {
   template <class View>
   View* OpenView();
   void CloseAllWindows();
+  // A window of the task's document is closing: the last one closes the task.
+  void OnWindowClosing(QWidget* frame);
   // The active graph or numeric window, or none.
   CMeasViewBase* ActiveMeasView() const;
   COMeasView* ActiveWindowData() const;
@@ -79,6 +81,8 @@ class CPresentationApp : public TarnicBaseApp {
   QPointer<QWidget> m_cursorWindow;
   std::unique_ptr<CMainFrame> m_frame;
   bool m_systemDatabase = false;
+  bool m_closingAll = false;
+  QObject* m_closeWatch = nullptr;
   FileChooser m_chooseFile;
   std::string m_datePattern;
 };

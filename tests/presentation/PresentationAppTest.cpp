@@ -234,6 +234,15 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   ASSERT_TRUE(frame.Execute(ID_VIEW_CURSORS));
   ASSERT_TRUE(frame.Execute(ID_VIEW_CURSORS));
   EXPECT_EQ(Windows(*app).size(), 2u);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(app->Layer().Cursors().IsCursorOn());
+  EXPECT_TRUE(app->Layer().Cursors().IsCursorOn());
+  // Closed, it comes again at once.
+  frame.MdiArea()->activeSubWindow()->close();
+  EXPECT_EQ(Windows(*app).size(), 1u);
+  ASSERT_TRUE(frame.Execute(ID_VIEW_CURSORS));
+  EXPECT_EQ(Windows(*app).size(), 2u);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(app->Layer().Cursors().IsCursorOn());
 
   frame.MdiArea()->setActiveSubWindow(Windows(*app)[0]);
@@ -488,6 +497,18 @@ TEST_F(PresentationAppTest, ExitSavesTheOpenWindowsAsClosingTheTaskDoes) {
   EXPECT_EQ(Windows(*app).size(), 2u);
   OpenTask(*app, "first");
   EXPECT_EQ(Windows(*app).size(), 3u);
+  // Closing one window leaves the task open; closing the last one closes
+  // the task and keeps that window for the next opening.
+  Windows(*app)[0]->close();
+  Windows(*app)[0]->close();
+  EXPECT_TRUE(app->TaskOpen());
+  Windows(*app)[0]->close();
+  EXPECT_FALSE(app->TaskOpen());
+  EXPECT_TRUE(Windows(*app).empty());
+  OpenTask(*app, "first");
+  EXPECT_EQ(Windows(*app).size(), 1u);
+  ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_NEW_NUMERIC));
   // Task / Close saves them the same way.
   ASSERT_TRUE(app->Frame()->Execute(ID_FILE_CLOSE));
   EXPECT_TRUE(Windows(*app).empty());
