@@ -38,6 +38,7 @@
 #include "StartupConnection.h"
 #include "TaskDialogs.h"
 #include "TaskRecords.h"
+#include "TextExport.h"
 #include "UnitsDialog.h"
 #include "UserEventDialog.h"
 #include "ui/WinApp.h"
@@ -444,6 +445,26 @@ TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNoth
   ASSERT_TRUE(app->Frame()->Execute(ID_EXPORT));
   EXPECT_EQ(ReadFields(chosenPath).size(), 4u);
 
+  // With the rolling average over two measurements, read from before the
+  // interval's start.
+  RunProperties(*app, [](CDialog& d, COXAxisPage& range, COEventPage& e) {
+    ByNumber(d, range, e, 2, 3);
+    qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(true);
+    SetText(range, COXAxisPage::kAverageCount, "2");
+    return true;
+  });
+  messages.Answer(platform::IDYES);
+  ASSERT_TRUE(app->Frame()->Execute(ID_EXPORT));
+  auto mean = [](float a, float b) {
+    std::string text;
+    text_export::AppendValue(text, static_cast<float>((static_cast<double>(a) + b) / 2));
+    return text;
+  };
+  const auto averaged = ReadFields(chosenPath);
+  ASSERT_EQ(averaged.size(), 3u);
+  EXPECT_EQ(averaged[1], (std::vector<std::string>{"2", mean(kValues[0], kValues[1])}));
+  EXPECT_EQ(averaged[2], (std::vector<std::string>{"3", mean(kValues[1], kValues[2])}));
+
   // By time, with the date in the short-date pattern.
   RunProperties(*app, [](CDialog&, COXAxisPage& range, COEventPage&) {
     qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kTime))->click();
@@ -451,6 +472,7 @@ TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNoth
     SetText(range, COXAxisPage::kFromTime, "10:01:00");
     SetText(range, COXAxisPage::kToDate, "07-03-09");
     SetText(range, COXAxisPage::kToTime, "10:02:00");
+    qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(false);
     return true;
   });
   messages.Answer(platform::IDYES);
