@@ -81,7 +81,8 @@ class PresentationAppTest : public ::testing::Test {
   // A task as the Online program leaves it, made before the program starts:
   // filter A measured, count measurements a minute apart, the first after
   // the task's start.
-  static void MakeTask(const std::string& description, int count) {
+  // runs: the number of measurements of each run, a new sequence after each.
+  static void MakeTask(const std::string& description, int count, std::vector<int> runs = {}) {
     DataContext data(ProgramIdentity("Online"));
     ASSERT_TRUE(data.Setup().OpenSystemDatabase());
     data.Setup().CreateMeasDatabase(description);
@@ -93,12 +94,18 @@ class PresentationAppTest : public ::testing::Test {
     seq.SetGasName(0, "CO2");
     seq.Save();
     {
-      // The sequence follows the measurements as while measuring.
-      data.GenSub().Attach(&data.Sequence());
+      // The sequence follows the measurements as while measuring, after the
+      // database observer has numbered them.
       ObserverSteps store(data);
-      for (int k = 0; k < count; ++k) {
-        COMeas m = MakeMeas(Base(), 60 * k, 0, k < 3 ? kValues[k] : 7.0f);
-        store.Write(m, k == 0);
+      data.GenSub().Attach(&data.Sequence());
+      if (runs.empty()) runs.push_back(count);
+      int k = 0;
+      for (size_t r = 0; r < runs.size(); ++r) {
+        for (int n = 0; n < runs[r]; ++n, ++k) {
+          COMeas m = MakeMeas(Base(), 60 * k, 0, k < 3 ? kValues[k] : 7.0f);
+          store.Write(m, n == 0);
+        }
+        if (runs.size() > 1) data.ActiveSequence().NewSequence();
       }
       store.Close();
       data.GenSub().Detach(&data.Sequence());
@@ -325,6 +332,37 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
   EXPECT_EQ(i.GetMeasMode(), COMeasInterval::kByTime);
   EXPECT_EQ(i.GetInterval(), 15);
   EXPECT_FALSE(i.IsChannelShown(0));  // the page loads the mask it saved
+}
+
+TEST_F(PresentationAppTest, TheRangeIsTakenFromAStoredSequenceOrFromAllOfThem) {
+  MakeTask("sequences", 0, {2, 3});
+  auto app = StartApp();
+  OpenTask(*app, "sequences");
+  CNumView* view = Numeric(*app);
+  ASSERT_NE(view, nullptr);
+  std::vector<std::string> entries;
+  auto choose = [&](int entry) {
+    RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
+      entries.clear();
+      for (int i = 0; i < range.Sequences().count(); ++i) entries.push_back(range.Sequences().itemText(i).toStdString());
+      qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kNumber))->click();
+      range.Sequences().setCurrentIndex(entry);
+      range.ApplySequence();
+      return true;
+    });
+    return std::make_pair(view->Interval().GetFirst(), view->Interval().GetLast());
+  };
+  // Three rows: the one still to come is not offered.
+  EXPECT_EQ(choose(2), std::make_pair(3, 5));
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0], "(All)");
+  EXPECT_EQ(choose(1), std::make_pair(1, 2));
+  EXPECT_EQ(choose(0), std::make_pair(1, 5));
+  // The times follow as well: the second run from its first to its last.
+  choose(2);
+  EXPECT_EQ(view->Interval().GetStartTime(), Base() + CTimeSpan(120));
+  EXPECT_EQ(view->Interval().GetEndTime(), Base() + CTimeSpan(240));
+  EXPECT_TRUE(messages.Texts().empty());
 }
 
 TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSheetStays) {
