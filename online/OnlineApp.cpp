@@ -22,6 +22,7 @@
 #include "InstrumentInfo.h"
 #include "EventDialog.h"
 #include "FormViews.h"
+#include "GraphView.h"
 #include "NumView.h"
 #include "WindowStore.h"
 #include "MeasStartDialog.h"
@@ -167,24 +168,39 @@ void COnlineApp::MakeCommands() {
   COMeasObs* obs = m_context->MeasObs();
   auto state = [obs] { return obs->GetState(); };
   auto taskOpen = [this] { return TaskOpen(); };
-  auto activeView = [this] { return dynamic_cast<CMeasViewBase*>(m_frame->ActiveView()); };
-  auto hasView = [activeView] { return activeView() != nullptr; };
   f.AddCommand({ID_FILE_NEW, "&New\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { OnNewTask(); }, {}, "New",
                 QStyle::SP_FileIcon});
   f.AddCommand({ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OnOpenTask(); }, {},
                 "Open", QStyle::SP_DialogOpenButton});
   f.AddCommand({ID_FILE_CLOSE, "&Close", {}, [this] { CloseTask(); }, taskOpen});
-  f.AddCommand({ID_FILE_PRINT, "&Print...\tCtrl+P", QKeySequence(Qt::CTRL | Qt::Key_P),
-                [activeView] { activeView()->Print(); }, hasView, "Print"});
-  f.AddCommand({ID_FILE_PRINT_PREVIEW, "Print Pre&view", {}, [activeView] { activeView()->PrintPreview(); }, hasView});
+  using VC = CMeasViewBase::Command;
+  f.AddCommand(ViewCommand(f, {ID_FILE_PRINT, "&Print...\tCtrl+P", QKeySequence(Qt::CTRL | Qt::Key_P), {}, {}, "Print"},
+                           VC::print));
+  f.AddCommand(ViewCommand(f, {ID_FILE_PRINT_PREVIEW, "Print Pre&view"}, VC::printPreview));
   f.AddCommand({ID_FILE_PRINT_SETUP, "P&rint Setup...", {}, [this] {
                   QPrinter printer(QPrinter::HighResolution);
                   if (m_layer->pageLayout.isValid()) printer.setPageLayout(m_layer->pageLayout);
                   QPageSetupDialog dlg(&printer, m_frame.get());
                   if (dlg.exec() == QDialog::Accepted) m_layer->pageLayout = printer.pageLayout();
                 }});
-  f.AddCommand({ID_EDIT_COPY, "&Copy\tCtrl+C", QKeySequence(Qt::CTRL | Qt::Key_C), [activeView] { activeView()->Copy(); },
-                hasView, "Copy"});
+  f.AddCommand(ViewCommand(f, {ID_EDIT_COPY, "&Copy\tCtrl+C", QKeySequence(Qt::CTRL | Qt::Key_C), {}, {}, "Copy"},
+                           VC::copy));
+  f.AddCommand(ViewCommand(f, {ID_WINDOW_PROPERTIES, "&Window Properties...", {}, {}, {}, "Window Properties",
+                               QStyle::SP_FileDialogInfoView}, VC::properties));
+  f.AddCommand(ViewCommand(f, {ID_ZOOM_IN, "Zoom &In", {}, {}, {}, "Zoom In", QStyle::SP_ArrowUp}, VC::zoomIn));
+  f.AddCommand(ViewCommand(f, {ID_ZOOM_OUT, "Zoom &Out", {}, {}, {}, "Zoom Out", QStyle::SP_ArrowDown}, VC::zoomOut));
+  f.AddCommand(ViewCommand(f, {ID_SCALE_LEFT_ZERO, "Scale left y-axis from 0 to max", {}, {}, {},
+                               "Scale left y-axis from 0 to max", QStyle::SP_TitleBarShadeButton}, VC::scaleLeftZero));
+  f.AddCommand(ViewCommand(f, {ID_SCALE_LEFT_MINMAX, "Scale left y-axis from min to max", {}, {}, {},
+                               "Scale left y-axis from min to max", QStyle::SP_TitleBarUnshadeButton},
+                           VC::scaleLeftMinMax));
+  f.AddCommand(ViewCommand(f, {ID_SCALE_RIGHT_ZERO, "Scale right y-axis from 0 to max", {}, {}, {},
+                               "Scale right y-axis from 0 to max", QStyle::SP_TitleBarShadeButton}, VC::scaleRightZero));
+  f.AddCommand(ViewCommand(f, {ID_SCALE_RIGHT_MINMAX, "Scale right y-axis from min to max", {}, {}, {},
+                               "Scale right y-axis from min to max", QStyle::SP_TitleBarUnshadeButton},
+                           VC::scaleRightMinMax));
+  f.AddCommand({ID_WINDOW_NEW_GRAPHIC, "New &Graphic Window", {},
+                [this] { m_layer->Registry().Open(CMeasViewBase::kGraphType); }, taskOpen});
   f.AddCommand({ID_COMMUNICATION, "Co&mmunication...", {}, [this] {
                   COComDialog dlg(*m_context, m_frame.get());
                   if (dlg.DoModal() == platform::IDOK) m_context->MeasObs()->InitCommPort();
@@ -228,14 +244,19 @@ void COnlineApp::MakeCommands() {
   f.AddMenu("&Task", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, CMainFrame::kSeparator, ID_COMMUNICATION, ID_UNITS, ID_FONT,
                       CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
                       ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
-  f.AddMenu("&Edit", {ID_EDIT_COPY, CMainFrame::kSeparator, ID_USER_EVENT});
+  f.AddMenu("&Edit", {ID_EDIT_COPY, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_USER_EVENT});
+  f.AddMenu("&View", {ID_ZOOM_IN, ID_ZOOM_OUT, CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX,
+                      ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX});
   f.AddMenu("&Measurement", {ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP});
-  f.AddMenu("&Window", {ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_ALARMS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
+  f.AddMenu("&Window", {ID_WINDOW_NEW_GRAPHIC, ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_ALARMS, ID_WINDOW_MEASSTATUS, CMainFrame::kSeparator,
                         ID_WINDOW_CASCADE, ID_WINDOW_TILE});
   f.AddMenu("&Help", {ID_APP_ABOUT_CMD});
   f.AddToolBar({ID_FILE_NEW, ID_FILE_OPEN, CMainFrame::kSeparator, ID_EDIT_COPY, CMainFrame::kSeparator, ID_FILE_PRINT,
-                CMainFrame::kSeparator, ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator, ID_VIEW_CURSORS, ID_WINDOW_ALARMS,
-                CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
+                CMainFrame::kSeparator, ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP,
+                CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX, CMainFrame::kSeparator,
+                ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX, CMainFrame::kSeparator, ID_ZOOM_IN, ID_ZOOM_OUT,
+                CMainFrame::kSeparator, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_VIEW_CURSORS,
+                ID_WINDOW_ALARMS, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
   f.AddIndicators(4);
 }
 
@@ -272,34 +293,25 @@ int COnlineApp::PrintLinesPerPage() {
 
 template <class View>
 View* COnlineApp::OpenView() {
-  return ShowView(new View(*m_layer, m_document.get()));
-}
-
-template <class View>
-View* COnlineApp::ShowView(View* view) {
-  view->setAttribute(Qt::WA_DeleteOnClose);
-  QMdiSubWindow* sub = m_frame->AddWindow(view);
-  sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
-  // A view without a size of its own (a table, a graph) opens at a size to
-  // read it by.
-  if (sub->height() < 150) sub->resize(560, 360);
-  sub->show();
+  auto* view = new View(*m_layer, m_document.get());
+  ShowView(*m_frame, view);
   return view;
 }
+
 
 void COnlineApp::RegisterWindows() {
   CWindowRegistry& r = m_layer->Registry();
   r.Register(CMeasViewBase::kNumericType, [this] { OpenNumeric(); });
+  r.Register(CMeasViewBase::kGraphType, [this] { OpenView<CGraphView>(); });
   r.Register(CMeasViewBase::kStatusType, [this] { OpenStatus(); });
   r.Register(CMeasViewBase::kCursorType, [this] { OpenCursorValues(); });
   r.Register(CMeasViewBase::kAlarmType, [this] {
     if (ActivateSingle(m_alarmWindow)) return;
     auto* view = new CAlarmsView(*m_layer, m_document.get(), *m_alarmStatus);
-    m_alarmWindow = ShowView(view);
+    m_alarmWindow = view;
     // A form of fixed size: it can be minimised, not maximised.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget()))
-      sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint);
+    ShowView(*m_frame, view)->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                             Qt::WindowMinimizeButtonHint);
   });
 }
 

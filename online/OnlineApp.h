@@ -64,8 +64,6 @@ class COnlineApp : public TarnicBaseApp {
   void RegisterWindows();
   template <class View>
   View* OpenView();
-  template <class View>
-  View* ShowView(View* view);
   void OpenNumeric();
   // Activates the one window there is; false when there is none.
   bool ActivateSingle(QWidget* window);

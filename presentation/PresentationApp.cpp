@@ -20,6 +20,7 @@
 #include "FormViews.h"
 #include "InstrumentInfo.h"
 #include "MeasReader.h"
+#include "GraphView.h"
 #include "NumView.h"
 #include "PresentationCommands.h"
 #include "PresentationStrings.h"
@@ -175,40 +176,10 @@ COMeasView* CPresentationApp::ActiveWindowData() const {
 }
 
 void CPresentationApp::AddViewCommand(unsigned id, const std::string& text, const QKeySequence& key,
-                                      const std::string& tip, int icon, std::function<bool(CMeasViewBase&)> can) {
-  // Run: the window's own routing where it has one, else what the window
-  // offers by its type.
-  auto run = [this, id] {
-    CMeasViewBase* view = ActiveMeasView();
-    if (view == nullptr) return;
-    bool enabled = false;
-    if (auto* target = dynamic_cast<ICommandTarget*>(view); target && target->QueryCommand(id, enabled)) {
-      if (enabled) target->RunCommand(id);
-      return;
-    }
-    auto* num = dynamic_cast<CNumView*>(view);
-    switch (id) {
-      case ID_EDIT_COPY: view->Copy(); break;
-      case ID_FILE_PRINT: view->Print(); break;
-      case ID_FILE_PRINT_PREVIEW: view->PrintPreview(); break;
-      case ID_WINDOW_PROPERTIES: if (num) num->OnWindowProperties(); break;
-      case ID_ZOOM_IN: if (num) num->OnZoomIn(); break;
-      case ID_ZOOM_OUT: if (num) num->OnZoomOut(); break;
-      case ID_GOTO_START: if (num) num->OnMoveFirst(); break;
-      case ID_GOTO_END: if (num) num->OnMoveLast(); break;
-      case ID_SCROLL_BACKWARD: if (num) num->OnScrollBack(); break;
-      case ID_SCROLL_FORWARD: if (num) num->OnScrollForward(); break;
-      default: break;
-    }
-  };
-  auto enabled = [this, id, can] {
-    CMeasViewBase* view = ActiveMeasView();
-    if (view == nullptr) return false;
-    bool on = false;
-    if (auto* target = dynamic_cast<ICommandTarget*>(view); target && target->QueryCommand(id, on)) return on;
-    return can ? can(*view) : false;
-  };
-  m_frame->AddCommand({id, text, key, Guarded(run), enabled, tip, icon});
+                                      const std::string& tip, int icon, CMeasViewBase::Command which) {
+  CMainFrame::Command command = ViewCommand(*m_frame, {id, text, key, {}, {}, tip, icon}, which);
+  command.run = Guarded(command.run);
+  m_frame->AddCommand(std::move(command));
 }
 
 void CPresentationApp::MakeCommands() {
@@ -240,34 +211,28 @@ void CPresentationApp::MakeCommands() {
   f.AddCommand({ID_APP_ABOUT_CMD, "&About Presentation...", {}, [this] { OnAbout(); }, {}, "About",
                 QStyle::SP_MessageBoxInformation});
 
-  auto any = [](CMeasViewBase&) { return true; };
-  auto numeric = [](CMeasViewBase& v) { return dynamic_cast<CNumView*>(&v) != nullptr; };
-  auto none = [](CMeasViewBase&) { return false; };
+  using VC = CMeasViewBase::Command;
   AddViewCommand(ID_FILE_PRINT, "&Print...\tCtrl+P", QKeySequence::Print, "Print", QStyle::SP_FileDialogContentsView,
-                 any);
-  AddViewCommand(ID_FILE_PRINT_PREVIEW, "Print Pre&view", {}, {}, -1, any);
+                 VC::print);
+  AddViewCommand(ID_FILE_PRINT_PREVIEW, "Print Pre&view", {}, {}, -1, VC::printPreview);
   AddViewCommand(ID_EDIT_COPY, "&Copy to Clipboard\tCtrl+C", QKeySequence::Copy, "Copy",
-                 QStyle::SP_DialogSaveButton, any);
+                 QStyle::SP_DialogSaveButton, VC::copy);
   AddViewCommand(ID_WINDOW_PROPERTIES, "&Window Properties...", {}, "Window properties",
-                 QStyle::SP_FileDialogInfoView, numeric);
-  AddViewCommand(ID_ZOOM_IN, "Zoom &In", {}, "Zoom in", QStyle::SP_ArrowUp, [](CMeasViewBase& v) {
-    auto* num = dynamic_cast<CNumView*>(&v);
-    return num != nullptr && num->CanZoomIn();
-  });
-  AddViewCommand(ID_ZOOM_OUT, "Zoom &Out", {}, "Zoom out", QStyle::SP_ArrowDown, numeric);
-  AddViewCommand(ID_GOTO_START, "Goto Start", {}, "Goto start", QStyle::SP_MediaSkipBackward, numeric);
-  AddViewCommand(ID_SCROLL_BACKWARD, "Scroll Backward", {}, "Scroll backward", QStyle::SP_MediaSeekBackward, numeric);
-  AddViewCommand(ID_SCROLL_FORWARD, "Scroll Forward", {}, "Scroll forward", QStyle::SP_MediaSeekForward, numeric);
-  AddViewCommand(ID_GOTO_END, "Goto End", {}, "Goto end", QStyle::SP_MediaSkipForward, numeric);
-  // The axis scaling belongs to the graph window alone.
+                 QStyle::SP_FileDialogInfoView, VC::properties);
+  AddViewCommand(ID_ZOOM_IN, "Zoom &In", {}, "Zoom in", QStyle::SP_ArrowUp, VC::zoomIn);
+  AddViewCommand(ID_ZOOM_OUT, "Zoom &Out", {}, "Zoom out", QStyle::SP_ArrowDown, VC::zoomOut);
+  AddViewCommand(ID_GOTO_START, "Goto Start", {}, "Goto start", QStyle::SP_MediaSkipBackward, VC::first);
+  AddViewCommand(ID_SCROLL_BACKWARD, "Scroll Backward", {}, "Scroll backward", QStyle::SP_MediaSeekBackward, VC::back);
+  AddViewCommand(ID_SCROLL_FORWARD, "Scroll Forward", {}, "Scroll forward", QStyle::SP_MediaSeekForward, VC::forward);
+  AddViewCommand(ID_GOTO_END, "Goto End", {}, "Goto end", QStyle::SP_MediaSkipForward, VC::last);
   AddViewCommand(ID_SCALE_LEFT_ZERO_MAX, "Left Axis from 0 to Maximum", {}, "Left axis: 0 to maximum",
-                 QStyle::SP_TitleBarShadeButton, none);
+                 QStyle::SP_TitleBarShadeButton, VC::scaleLeftZero);
   AddViewCommand(ID_SCALE_LEFT_MIN_MAX, "Left Axis from Minimum to Maximum", {}, "Left axis: minimum to maximum",
-                 QStyle::SP_TitleBarUnshadeButton, none);
+                 QStyle::SP_TitleBarUnshadeButton, VC::scaleLeftMinMax);
   AddViewCommand(ID_SCALE_RIGHT_ZERO_MAX, "Right Axis from 0 to Maximum", {}, "Right axis: 0 to maximum",
-                 QStyle::SP_TitleBarShadeButton, none);
+                 QStyle::SP_TitleBarShadeButton, VC::scaleRightZero);
   AddViewCommand(ID_SCALE_RIGHT_MIN_MAX, "Right Axis from Minimum to Maximum", {}, "Right axis: minimum to maximum",
-                 QStyle::SP_TitleBarUnshadeButton, none);
+                 QStyle::SP_TitleBarUnshadeButton, VC::scaleRightMinMax);
 
   // The desktop's icons where its theme has them.
   const std::pair<unsigned, const char*> themed[] = {
@@ -400,20 +365,14 @@ void CPresentationApp::CloseAllWindows() {
 template <class View>
 View* CPresentationApp::OpenView() {
   auto* view = new View(*m_layer, m_document.get());
-  view->setAttribute(Qt::WA_DeleteOnClose);
-  QMdiSubWindow* sub = m_frame->AddWindow(view);
-  sub->installEventFilter(m_closeWatch);
-  sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
-  if (sub->height() < 150) sub->resize(560, 360);
-  view->RestorePlacement(sub);
-  if (!sub->isVisible()) sub->show();
-  m_frame->MdiArea()->setActiveSubWindow(sub);
+  ShowView(*m_frame, view)->installEventFilter(m_closeWatch);
   return view;
 }
 
 void CPresentationApp::RegisterWindows() {
   CWindowRegistry& r = m_layer->Registry();
   r.Register(CMeasViewBase::kNumericType, [this] { OpenView<CNumView>(); });
+  r.Register(CMeasViewBase::kGraphType, [this] { OpenView<CGraphView>(); });
   r.Register(CMeasViewBase::kCursorType, [this] {
     // A second command shows the one there is.
     // A closed one still waiting for its deletion goes now: going later, it

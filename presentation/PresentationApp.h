@@ -13,9 +13,9 @@
 #include "MainFrame.h"
 #include "ProgramContext.h"
 #include "TarnicBaseApp.h"
+#include "ViewBase.h"
 #include "WindowLayer.h"
 
-class CMeasViewBase;
 class COMeasView;
 class QTabWidget;
 
@@ -71,7 +71,7 @@ class CPresentationApp : public TarnicBaseApp {
   COMeasView* ActiveWindowData() const;
   // A command of the active window: its own routing where it has one.
   void AddViewCommand(unsigned id, const std::string& text, const QKeySequence& key, const std::string& tip,
-                      int icon, std::function<bool(CMeasViewBase&)> run);
+                      int icon, CMeasViewBase::Command which);
   QWidget* MakeIntervalPages(COMeasInterval& interval, QWidget* parent);
   std::string DatePattern() const;
 

@@ -149,10 +149,17 @@ class PresentationAppTest : public ::testing::Test {
       if (sub->isVisible() || sub->isMinimized()) open.push_back(sub);
     return open;
   }
+  // The task's numeric window, opened and active; a task opens with a
+  // graph window only.
   static CNumView* Numeric(CPresentationApp& app) {
     for (QMdiSubWindow* sub : Windows(app))
-      if (auto* v = dynamic_cast<CNumView*>(sub->widget())) return v;
-    return nullptr;
+      if (auto* v = dynamic_cast<CNumView*>(sub->widget())) {
+        app.Frame()->MdiArea()->setActiveSubWindow(sub);
+        return v;
+      }
+    app.Frame()->UpdateCommands();
+    if (!app.Frame()->Execute(ID_WINDOW_NEW_NUMERIC)) return nullptr;
+    return dynamic_cast<CNumView*>(app.Frame()->ActiveView());
   }
   static bool Enabled(CPresentationApp& app, unsigned id) {
     app.Frame()->UpdateCommands();
@@ -230,12 +237,12 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   EXPECT_TRUE(app->TaskOpen());
   EXPECT_TRUE(messages.Texts().empty());
   EXPECT_EQ(frame.windowTitle().toStdString(), "Nolt Presentation - stored task");
+  // A task without saved windows opens in a graph window.
   ASSERT_EQ(Windows(*app).size(), 1u);
-  EXPECT_EQ(Windows(*app)[0]->windowTitle().toStdString(), "Numeric Window 1");
+  EXPECT_EQ(Windows(*app)[0]->windowTitle().toStdString(), "Graphic Window 1");
   EXPECT_TRUE(Enabled(*app, ID_VIEW_CURSORS));
   EXPECT_TRUE(Enabled(*app, ID_EXPORT));
-  // No graph window has registered its creator.
-  EXPECT_FALSE(Enabled(*app, ID_WINDOW_NEW_GRAPHIC));
+  EXPECT_TRUE(Enabled(*app, ID_WINDOW_NEW_GRAPHIC));
   EXPECT_FALSE(Enabled(*app, ID_USER_EVENT));
 
   // Cursor values: one window, a second command shows it again.
@@ -253,10 +260,10 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(app->Layer().Cursors().IsCursorOn());
 
-  frame.MdiArea()->setActiveSubWindow(Windows(*app)[0]);
+  ASSERT_NE(Numeric(*app), nullptr);
   RunProperties(*app, [](CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 5); });
   frame.MdiArea()->tileSubWindows();
-  frame.grab().save("/tmp/wt4p/presentation_main.png");
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_main.png"));
   frame.UpdateCommands();
 }
 
@@ -299,7 +306,7 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
     for (int i = 0; i < range.Sequences().count(); ++i)
       sequences.push_back(range.Sequences().itemText(i).toStdString());
     t->setCurrentWidget(&range);
-    sheet.grab().save("/tmp/wt4p/presentation_interval_page.png");
+    sheet.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_interval_page.png"));
     ByNumber(sheet, range, events, 2, 4);
     qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(true);
     SetText(range, COXAxisPage::kAverageCount, "2");
@@ -307,7 +314,7 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
     SetText(range, COXAxisPage::kAverageTime, "9");
     t->setCurrentWidget(&events);
     qobject_cast<QCheckBox*>(events.GetDlgItem(COEventPage::kUser))->setChecked(false);
-    sheet.grab().save("/tmp/wt4p/presentation_events_page.png");
+    sheet.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_events_page.png"));
     return true;
   });
   EXPECT_EQ(tabs, (std::vector<std::string>{"Interval", "Columns", "Events"}));
@@ -369,6 +376,7 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
   MakeTask("refusals", 5);
   auto app = StartApp();
   OpenTask(*app, "refusals");
+  ASSERT_NE(Numeric(*app), nullptr);
   struct Case {
     bool byNumber;
     std::string from, to;
@@ -426,7 +434,7 @@ TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUn
       if (dynamic_cast<presentation::CEventDialog*>(dlg) == nullptr || shown != "(none)") return;
       auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(presentation::CEventDialog::kText));
       shown = edit->text().toStdString();
-      dlg->grab().save("/tmp/wt4p/presentation_user_event.png");
+      dlg->grab().save(QString::fromStdString(::testing::TempDir() + "presentation_user_event.png"));
       edit->setText(QString::fromStdString(text));
       static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
     });

@@ -1,5 +1,7 @@
 #include "FormViews.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
 #include <QPageLayout>
 #include <QPrinter>
@@ -118,7 +120,12 @@ CCursorView::CCursorView(CWindowLayer& layer, CDocument* document, QWidget* pare
     for (int c = 0; c < 4; ++c) label(RowValue(i, c), Place(xs[c], 30 + 9 * i, 48, 8), Qt::AlignRight);
   }
   m_settings = new QPushButton("View &Settings...", this);
-  m_settings->setGeometry(Place(210, 1, 40, 12));
+  // Wide enough for its text in the desktop's font, ending where the form
+  // puts its right edge.
+  QRect settings = Place(210, 1, 40, 12);
+  const int wide = std::max(settings.width(), m_settings->sizeHint().width());
+  settings.setLeft(settings.right() - wide);
+  m_settings->setGeometry(settings);
   m_controls[kSettings] = m_settings;
   QObject::connect(m_settings, &QPushButton::clicked, this, [this] { OnViewSettings(); });
   m_events = new QPlainTextEdit(this);

@@ -492,3 +492,40 @@ void CGraphView::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   ButtonUp(CPoint(p.x(), p.y()));
 }
+
+bool CGraphView::CanRun(Command command) {
+  switch (command) {
+    case Command::zoomIn:
+      return CanZoomIn();
+    case Command::zoomOut:
+    case Command::first:
+    case Command::back:
+    case Command::forward:
+    case Command::last:
+      return true;
+    case Command::scaleLeftZero:
+    case Command::scaleLeftMinMax:
+      return CanScale(0);
+    case Command::scaleRightZero:
+    case Command::scaleRightMinMax:
+      return CanScale(1);
+    default:
+      return CMeasViewBase::CanRun(command);
+  }
+}
+
+void CGraphView::Run(Command command) {
+  switch (command) {
+    case Command::zoomIn: OnZoomIn(); break;
+    case Command::zoomOut: OnZoomOut(); break;
+    case Command::first: OnMoveFirst(); break;
+    case Command::back: OnScrollBack(); break;
+    case Command::forward: OnScrollForward(); break;
+    case Command::last: OnMoveLast(); break;
+    case Command::scaleLeftZero: OnScale(0, true); break;
+    case Command::scaleLeftMinMax: OnScale(0, false); break;
+    case Command::scaleRightZero: OnScale(1, true); break;
+    case Command::scaleRightMinMax: OnScale(1, false); break;
+    default: CMeasViewBase::Run(command); break;
+  }
+}

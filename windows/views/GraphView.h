@@ -40,6 +40,8 @@ class CGraphView : public CMeasViewBase {
   void Recompute();
   // The commands of the window's menu; each recomputes where the interval
   // moves and repaints.
+  bool CanRun(Command command) override;
+  void Run(Command command) override;
   void OnZoomIn();
   bool CanZoomIn() const;
   void OnZoomOut();

@@ -34,6 +34,8 @@ class CNumView : public CMeasViewBase {
 
   // Interval commands; each reloads and repaints.
   void ReloadData();
+  bool CanRun(Command command) override;
+  void Run(Command command) override;
   void OnZoomIn();
   bool CanZoomIn() const;
   void OnZoomOut();

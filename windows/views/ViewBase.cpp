@@ -1,5 +1,8 @@
 #include "ViewBase.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -231,4 +234,42 @@ void CMeasViewBase::PrintPreview() {
   QPrintPreviewDialog preview(&printer, this);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
   preview.exec();
+}
+
+bool CMeasViewBase::CanRun(Command command) {
+  return command == Command::copy || command == Command::print || command == Command::printPreview;
+}
+
+void CMeasViewBase::Run(Command command) {
+  switch (command) {
+    case Command::copy: Copy(); break;
+    case Command::print: Print(); break;
+    case Command::printPreview: PrintPreview(); break;
+    default: break;
+  }
+}
+
+CMainFrame::Command ViewCommand(CMainFrame& frame, CMainFrame::Command command, CMeasViewBase::Command which) {
+  CMainFrame* f = &frame;
+  command.run = [f, which] {
+    if (auto* view = dynamic_cast<CMeasViewBase*>(f->ActiveView()); view && view->CanRun(which)) view->Run(which);
+  };
+  command.enabled = [f, which] {
+    auto* view = dynamic_cast<CMeasViewBase*>(f->ActiveView());
+    return view != nullptr && view->CanRun(which);
+  };
+  return command;
+}
+
+QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view) {
+  view->setAttribute(Qt::WA_DeleteOnClose);
+  QMdiSubWindow* sub = frame.AddWindow(view);
+  sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
+  // A view without a size of its own (a table, a graph) opens at a size to
+  // read it by.
+  if (sub->height() < 150) sub->resize(560, 360);
+  view->RestorePlacement(sub);
+  if (!sub->isVisible()) sub->show();
+  frame.MdiArea()->setActiveSubWindow(sub);
+  return sub;
 }

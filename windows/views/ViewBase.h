@@ -48,6 +48,7 @@
 #include "MeasInterval.h"
 #include "core/DeviceContext.h"
 #include "core/Subject.h"
+#include "MainFrame.h"
 #include "WindowLayer.h"
 
 class DataContext;
@@ -135,6 +136,16 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   void Update(CSubject* subject) override;
   virtual void OnGeneralUpdate(EUpdType kind) {}
 
+  // What the programs' menus ask of the active window, whatever ids they
+  // give it.
+  enum class Command {
+    copy, print, printPreview, properties, zoomIn, zoomOut, first, back, forward, last,
+    scaleLeftZero, scaleLeftMinMax, scaleRightZero, scaleRightMinMax
+  };
+  // False when the window has no such command or it cannot run now.
+  virtual bool CanRun(Command command);
+  virtual void Run(Command command);
+
   // The window on the clipboard as SVG and PNG.
   virtual void Copy();
   // Sets up the printer before the print dialog or the preview.
@@ -163,3 +174,11 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   QTimer m_follow;
   std::function<void()> m_followStep;
 };
+
+// A main-window command that the active measurement window runs, enabled as
+// that window says; id, text, key and toolbar look come from the given one.
+CMainFrame::Command ViewCommand(CMainFrame& frame, CMainFrame::Command command, CMeasViewBase::Command which);
+
+// Puts a new view into its own window inside the main window, where the
+// open-window store placed it while the store restores, and activates it.
+QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view);
