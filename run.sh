@@ -1,16 +1,32 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Online program and the simulated
 # monitor, and runs the program on the simulated monitor. The program keeps
-# its databases in build/run (or $KOVO_PROGRAM_FOLDER); arguments go to the
-# program.
+# its databases in build/run (or $KOVO_PROGRAM_FOLDER); `--port DEVICE` uses a
+# real monitor on that device instead; other arguments go to the program.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
 cmake --build build --target kovo-online kovo-simulator
 
+# --port DEVICE talks to a real monitor on that device instead.
+port=
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --port) port=${2:?"--port needs a device, e.g. /dev/ttyUSB0"}; shift 2 ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+
 folder=${KOVO_PROGRAM_FOLDER:-$PWD/build/run}
 mkdir -p "$folder"
+export KOVO_PROGRAM_FOLDER="$folder"
+if [ -n "$port" ]; then
+  export KOVO_COM1="$port" KOVO_COM2="$port" KOVO_COM3="$port" KOVO_COM4="$port"
+  exec build/bin/kovo-online ${args[@]+"${args[@]}"}
+fi
+
 link="$folder/monitor"
 rm -f "$link"
 build/bin/kovo-simulator --link "$link" > "$folder/simulator.txt" 2>&1 &
@@ -24,5 +40,4 @@ done
 
 # Whichever port the program is set to, the simulated monitor is behind it.
 export KOVO_COM1="$link" KOVO_COM2="$link" KOVO_COM3="$link" KOVO_COM4="$link"
-export KOVO_PROGRAM_FOLDER="$folder"
-build/bin/kovo-online "$@"
+build/bin/kovo-online ${args[@]+"${args[@]}"}

@@ -33,6 +33,14 @@ void ReportException(unsigned id, const CException& e) {
   platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), platform::MB_OK);
 }
 
+void RunReportingDatabaseErrors(const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const CException& e) {
+    ReportException(IDS_DB_ERROR, e);
+  }
+}
+
 void SetBitFlag(unsigned char* flags, int bit, bool on) {
   unsigned b = static_cast<unsigned>(bit) % 32;
   if (flags == nullptr || b > 7) return;

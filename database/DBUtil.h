@@ -23,6 +23,9 @@ void ShowExceptionMessage(const CException& e);
 void ShowCOExceptionMessage(const COException& e);
 // String id, an empty line, then the exception's message: "Database error\n\n...".
 void ReportException(unsigned id, const CException& e);
+// Runs a user's command: a database error on the way is shown ("Database
+// error" and the database's message) and the program goes on.
+void RunReportingDatabaseErrors(const std::function<void()>& run);
 
 // Bit indices count modulo 32; in a byte only bits 0 to 7 exist.
 void SetBitFlag(unsigned char* flags, int bit, bool on);

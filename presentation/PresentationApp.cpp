@@ -156,13 +156,7 @@ void CPresentationApp::MakeFonts() {
 }
 
 std::function<void()> CPresentationApp::Guarded(std::function<void()> run) {
-  return [run = std::move(run)] {
-    try {
-      run();
-    } catch (const CException& e) {
-      ReportException(IDS_DB_ERROR, e);
-    }
-  };
+  return [run = std::move(run)] { RunReportingDatabaseErrors(run); };
 }
 
 CMeasViewBase* CPresentationApp::ActiveMeasView() const {

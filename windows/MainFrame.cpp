@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "DBUtil.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
@@ -116,10 +118,12 @@ void CMainFrame::UpdateCommands() {
 bool CMainFrame::Execute(unsigned id) {
   if (!IsEnabled(id)) return false;
   const Command& c = m_commands.at(id);
-  if (c.run)
-    c.run();
-  else if (ICommandTarget* target = ActiveTarget())
-    target->RunCommand(id);
+  RunReportingDatabaseErrors([&] {
+    if (c.run)
+      c.run();
+    else if (ICommandTarget* target = ActiveTarget())
+      target->RunCommand(id);
+  });
   UpdateCommands();
   return true;
 }

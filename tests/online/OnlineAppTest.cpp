@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "COMeasObs.h"
+#include "db/Database.h"
 #include "NumView.h"
 #include "TaskRecords.h"
 #include "COEvent.h"
@@ -399,6 +400,23 @@ TEST_F(OnlineAppTest, AMeasuredTaskKeepsEverySampleItsEventsAndItsWindows) {
   EXPECT_NE(std::find(types.begin(), types.end(), COEvent::typeTaskStopped), types.end());
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
   EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+
+TEST_F(OnlineAppTest, ADatabaseErrorInACommandIsShownWithItsMessageAndTheProgramGoesOn) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  bool ranAfter = false;
+  frame.AddCommand({40001, "Failing", {}, [] { throw CDBException(-1, "disk I/O error"); }});
+  frame.AddCommand({40002, "Next", {}, [&] { ranAfter = true; }});
+  messages.Clear();
+  EXPECT_TRUE(frame.Execute(40001));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Database error\n\ndisk I/O error"});
+  EXPECT_TRUE(frame.isVisible());
+  EXPECT_TRUE(frame.Execute(40002));
+  EXPECT_TRUE(ranAfter);
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
