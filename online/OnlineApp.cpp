@@ -102,8 +102,7 @@ bool COnlineApp::InitInstance() {
   m_context->GenSub().Attach(m_pageStatus.get());
   m_layer = std::make_unique<CWindowLayer>(*m_context, &obs);
   m_layer->showSequenceSettings = [this](COSequence& sequence) {
-    COSequenceSheet sheet(*m_context, sequence, true, m_frame.get());
-    sheet.DoModal();
+    ShowSequenceSettings(*m_context, sequence, m_frame.get());
   };
   // The document all windows share, empty until a task opens.
   RenewDocument();

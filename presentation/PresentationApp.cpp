@@ -21,6 +21,7 @@
 #include "InstrumentInfo.h"
 #include "MeasReader.h"
 #include "GraphView.h"
+#include "SequenceSheet.h"
 #include "NumView.h"
 #include "PresentationCommands.h"
 #include "PresentationStrings.h"
@@ -105,6 +106,10 @@ bool CPresentationApp::TaskOpen() const { return m_context->Setup().IsMeasDataba
 bool CPresentationApp::InitInstance() {
   InitSplashScreeen();
   m_layer = std::make_unique<CWindowLayer>(*m_context, nullptr);
+  // The cursor-value window shows the stored sequence at its cursor.
+  m_layer->showSequenceSettings = [this](COSequence& sequence) {
+    ShowSequenceSettings(*m_context, sequence, m_frame.get());
+  };
   m_layer->intervalPage = [this](COMeasInterval& interval, QWidget* parent) {
     return MakeIntervalPages(interval, parent);
   };

@@ -134,3 +134,8 @@ int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget*
   }
   return result;
 }
+
+void ShowSequenceSettings(DataContext& context, COSequence& sequence, QWidget* parent) {
+  COSequenceSheet sheet(context, sequence, true, parent);
+  sheet.DoModal();
+}

@@ -89,3 +89,7 @@ struct MonitorMemoryAccess {
 // Returns the sheet's result.
 int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget* parent,
                         const MonitorMemoryAccess& memory);
+
+// A stored sequence shown in the sheet, read-only (the cursor-value
+// window's "View Settings...").
+void ShowSequenceSettings(DataContext& context, COSequence& sequence, QWidget* parent);
