@@ -522,6 +522,15 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
          i.SetScaleMax(0, 5.0f);
        },
        {"LineTo 367,"}},
+      {"a point far above a narrow axis",
+       [](COMeasInterval& i) {
+         i.SetAutoScaleMode(0, 2);
+         i.SetScaleMin(0, 10.0f);
+         i.SetScaleMax(0, 10.001f);
+       },
+       // Gas A from 10 (in range) to 20, millions of units above the plot:
+       // the line leaves towards that point and ends 100000 above the plot.
+       {"MoveTo 73,276", "LineTo 76,-99962 pen 0/1/0000FF"}},
       {"an empty interval",
        [this](COMeasInterval& i) {
          i.SetMeasMode(COMeasInterval::kByTime);
@@ -537,7 +546,8 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
     v.Recompute();
     for (CSize size : {CSize(400, 300), CSize(1, 1), CSize(0, 0)}) {
       const auto calls = Paint(v, size.cx, size.cy);
-      for (const std::string& part : c.expected) EXPECT_TRUE(Has(calls, part)) << c.name << " " << part;
+      if (size.cx == 400)
+        for (const std::string& part : c.expected) EXPECT_TRUE(Has(calls, part)) << c.name << " " << part;
       for (const std::string& call : calls) {
         EXPECT_EQ(call.find("2147483647"), std::string::npos) << c.name << ": " << call;
         EXPECT_EQ(call.find("-2147483648"), std::string::npos) << c.name << ": " << call;
