@@ -11,6 +11,7 @@
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DataContext.h"
+#include "core/MessageSink.h"
 #include "core/Text.h"
 #include "ui/PainterDC.h"
 
@@ -156,6 +157,26 @@ void CGraphView::OnScrollForward() {
 void CGraphView::OnMoveLast() {
   Interval().MoveToLast();
   Recompute();
+  Repaint();
+}
+
+void CGraphView::OnWindowProperties() {
+  COMeasInterval copy = Interval();
+  for (CCollum& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
+  int result;
+  {
+    CGraphWindowSheet sheet(Context(), copy, this, eventPage);
+    result = sheet.DoModal();
+  }
+  if (result == platform::IDOK) {
+    Interval() = copy;
+    for (CCollum& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
+    Interval().ResetCursors();
+    m_anchor = COMeas();
+    m_dragEnd = COMeas();
+    Recompute();
+  }
+  Relayout();
   Repaint();
 }
 

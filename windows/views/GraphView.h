@@ -9,6 +9,7 @@
 
 #include "Axis.h"
 #include "Curve.h"
+#include "GraphProperties.h"
 #include "Legend.h"
 #include "MeasReader.h"
 #include "ViewBase.h"
@@ -53,6 +54,12 @@ class CGraphView : public CMeasViewBase {
   void OnScrollBack();
   void OnScrollForward();
   void OnMoveLast();
+  // "Window Properties...": the sheet on a copy of the interval; on OK the
+  // copy replaces it, the cursors reset.
+  void OnWindowProperties();
+  // The Presentation program's fourth page of the sheet, on the interval the
+  // sheet edits; none elsewhere.
+  std::function<CPropertyPage*(COMeasInterval&)> eventPage;
 
   // Cursor drag, in widget coordinates.
   void ButtonDown(CPoint p, bool shift);

@@ -28,6 +28,8 @@
 #include "WindowStore.h"
 #include "ui/PainterDC.h"
 #include "ui/WinApp.h"
+#include "../ModalWatch.h"
+#include "GraphProperties.h"
 
 namespace {
 
@@ -520,6 +522,15 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
          i.SetScaleMax(0, 5.0f);
        },
        {"LineTo 367,"}},
+      {"a point far above a narrow axis",
+       [](COMeasInterval& i) {
+         i.SetAutoScaleMode(0, 2);
+         i.SetScaleMin(0, 10.0f);
+         i.SetScaleMax(0, 10.001f);
+       },
+       // Gas A from 10 (in range) to 20, millions of units above the plot:
+       // the line leaves towards that point and ends 100000 above the plot.
+       {"MoveTo 73,276", "LineTo 76,-99962 pen 0/1/0000FF"}},
       {"an empty interval",
        [this](COMeasInterval& i) {
          i.SetMeasMode(COMeasInterval::kByTime);
@@ -535,7 +546,8 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
     v.Recompute();
     for (CSize size : {CSize(400, 300), CSize(1, 1), CSize(0, 0)}) {
       const auto calls = Paint(v, size.cx, size.cy);
-      for (const std::string& part : c.expected) EXPECT_TRUE(Has(calls, part)) << c.name << " " << part;
+      if (size.cx == 400)
+        for (const std::string& part : c.expected) EXPECT_TRUE(Has(calls, part)) << c.name << " " << part;
       for (const std::string& call : calls) {
         EXPECT_EQ(call.find("2147483647"), std::string::npos) << c.name << ": " << call;
         EXPECT_EQ(call.find("-2147483648"), std::string::npos) << c.name << ": " << call;
@@ -775,6 +787,191 @@ TEST_F(GraphTest, ASmallWindowScrolls) {
     v.resize(640, 420);
     v.grab().save(QString(dirName) + "/graph_window.png");
   }
+}
+
+}  // namespace
+
+// --- the properties sheet ---
+
+namespace {
+
+// A sheet over an interval with gases A and B on the left, water on the
+// right and a numeric window's column of C.
+class GraphSheetTest : public DataTest {
+ protected:
+  GraphSheetTest() {
+    interval.GetColumns().clear();
+    for (auto [channel, axis] : {std::pair<int, int>{0, 0}, {1, 0}, {5, 1}, {2, 0xFF}}) {
+      CCollum c(*context);
+      c.SetChannel(static_cast<unsigned char>(channel));
+      c.SetAxis(static_cast<unsigned char>(axis));
+      c.SetColorIndex(static_cast<unsigned char>(channel));
+      c.SetUnit(COConcUnit::ppm);
+      c.SetSequence(&context->ActiveSequence(), &interval);
+      interval.GetColumns().push_back(c);
+    }
+    interval.SetMeasMode(COMeasInterval::kByTime);
+    interval.SetInterval(10);
+  }
+  std::vector<std::pair<int, int>> Columns() const {
+    std::vector<std::pair<int, int>> out;
+    for (const CCollum& c : interval.GetColumns()) out.push_back({c.GetChannel(), c.GetAxis()});
+    return out;
+  }
+
+  QApplication* gui = platform::EnsureGuiApplication();
+  COMeasInterval interval{*context};
+};
+
+TEST_F(GraphSheetTest, TheRollingAverageFollowsTheMode) {
+  CGraphWindowSheet sheet(*context, interval);
+  ASSERT_TRUE(sheet.SetActivePage(0));
+  sheet.show();
+  COXAxisPage& page = sheet.IntervalPage();
+  EXPECT_EQ(page.ShownMode(), 0);
+  EXPECT_EQ(page.AverageTime().GetSeconds(), 600);
+  EXPECT_EQ(page.GetDlgItemText(1087), "DD:HH:MM");
+  page.ByNumber().setChecked(true);
+  page.UpdateModeFields();
+  EXPECT_EQ(page.AverageCount().GetValue(), 10);
+  EXPECT_EQ(page.GetDlgItemText(1087), "measurements");
+  EXPECT_FALSE(page.AverageTime().isVisible());
+  page.ByTime().setChecked(true);
+  page.UpdateModeFields();
+  EXPECT_EQ(page.AverageTime().GetSeconds(), 600);
+  // By number, OK stores the mode and the count.
+  page.ByNumber().setChecked(true);
+  page.UpdateModeFields();
+  page.Count().SetValue(25);
+  page.AverageCount().SetValue(4);
+  sheet.accept();
+  EXPECT_FALSE(sheet.isVisible());
+  EXPECT_EQ(interval.GetMeasMode(), COMeasInterval::kByNumber);
+  EXPECT_EQ(interval.GetCount(), 25);
+  EXPECT_EQ(interval.GetInterval(), 4);
+}
+
+TEST_F(GraphSheetTest, WrongEntriesKeepTheSheetOpen) {
+  struct Case {
+    const char* name;
+    int page;
+    std::function<void(CGraphWindowSheet&)> enter;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"a span over 30 days", 0, [](CGraphWindowSheet& s) { s.IntervalPage().TimeSpan().SetWindowText("31:00:00"); },
+       "Please enter an interval between 00:00:01 and 30:00:00"},
+      {"an average over a day", 0,
+       [](CGraphWindowSheet& s) { s.IntervalPage().AverageTime().SetWindowText("01:00:01"); },
+       "Please enter an interval between 00:00:01 and 01:00:00"},
+      {"maximum equal to minimum", 1,
+       [](CGraphWindowSheet& s) {
+         s.LeftPage().MaxEdit().setText("5");
+         s.LeftPage().MinEdit().setText("5");
+       },
+       "Please enter a legal Interval"},
+      {"a limit beyond the range", 2, [](CGraphWindowSheet& s) { s.RightPage().MaxEdit().setText("200000"); },
+       "Please enter a valid float between -100000.00 and 100000.00"},
+  };
+  const COMeasInterval before = interval;
+  for (const Case& c : cases) {
+    CGraphWindowSheet sheet(*context, interval);
+    ASSERT_TRUE(sheet.SetActivePage(c.page));
+    sheet.show();
+    c.enter(sheet);
+    messages.Clear();
+    sheet.accept();
+    EXPECT_EQ(Shown(), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_TRUE(sheet.isVisible()) << c.name;
+    sheet.hide();
+  }
+  EXPECT_EQ(interval.GetTimeSpan(), before.GetTimeSpan());
+  EXPECT_EQ(interval.GetInterval(), before.GetInterval());
+  EXPECT_EQ(interval.GetScaleMax(0), before.GetScaleMax(0));
+}
+
+TEST_F(GraphSheetTest, EachAxisPageEditsOnlyItsOwnCurves) {
+  CGraphWindowSheet sheet(*context, interval);
+  ASSERT_TRUE(sheet.SetActivePage(1));
+  sheet.show();
+  if (const char* dir = std::getenv("KOVO_SHOT_DIR")) {
+    for (int page : {0, 2, 1}) {
+      sheet.SetActivePage(page);
+      QApplication::processEvents();
+      sheet.grab().save(QString(dir) + QString("/graph_sheet_%1.png").arg(page));
+    }
+  }
+  COYAxisPage& left = sheet.LeftPage();
+  ASSERT_EQ(left.Curves().size(), 2u);
+  EXPECT_EQ(left.Curves()[0]->GetChannel(), 0);
+  EXPECT_EQ(left.Working().GetChannel(), 0);  // the first entry's settings
+  // A curve is changed by removing it and adding the edited one again.
+  left.List().SetCurSel(0);
+  left.OnRemove();
+  ASSERT_EQ(left.Curves().size(), 1u);
+  EXPECT_EQ(left.List().GetCurSel(), 0);
+  left.Styles().SetCurSel(platform::PS_DOT);
+  left.UpdateControls();
+  left.OnAddNew();
+  left.List().SetCurSel(0);
+  left.OnInsertBefore();
+  left.List().SetCurSel(-1);
+  left.OnRemove();  // nothing selected: nothing removed
+  ASSERT_EQ(left.Curves().size(), 3u);
+  EXPECT_EQ(left.Curves()[2]->GetPenStyle(), platform::PS_DOT);
+  EXPECT_EQ(left.Curves()[2]->GetAxis(), 0);
+  std::vector<std::pair<int, int>> expected{{2, 0xFF}};
+  for (const CCollum* c : left.Curves()) expected.push_back({c->GetChannel(), 0});
+  expected.push_back({5, 1});
+  // The right page sees the water only.
+  ASSERT_TRUE(sheet.SetActivePage(2));
+  ASSERT_EQ(sheet.RightPage().Curves().size(), 1u);
+  EXPECT_EQ(sheet.RightPage().Curves()[0]->GetChannel(), 5);
+  sheet.accept();
+  // Each page's curves replaced as a whole, in the list's order, after the
+  // columns of no axis.
+  EXPECT_EQ(Columns(), expected);
+  EXPECT_EQ(interval.GetColumns()[3].GetPenStyle(), platform::PS_DOT);
+  EXPECT_EQ(interval.GetColumns()[3].GetOwner(), &interval);
+}
+
+TEST_F(GraphSheetTest, ANewParameterTakesItsUnitAndACustomColourItsEntry) {
+  CGraphWindowSheet sheet(*context, interval);
+  ASSERT_TRUE(sheet.SetActivePage(2));
+  sheet.show();
+  COYAxisPage& right = sheet.RightPage();
+  if (right.Parameters().SelectItemData(5) < 0) GTEST_SKIP() << "the task defines no water";
+  right.OnParameterChange();
+  EXPECT_EQ(right.Working().GetChannel(), 5);
+  EXPECT_EQ(right.Working().GetUnit(), setup->GetHumidityUnit().GetUnit());
+  right.chooseColour = [](platform::COLORREF& c) {
+    c = 0x123456;
+    return true;
+  };
+  right.OnDefineColour();
+  EXPECT_EQ(right.Working().GetColor(), 0x123456u);
+  EXPECT_EQ(right.Colours().GetCurSel(), 7);
+  EXPECT_EQ(right.Colours().GetColor(7), 0x123456u);
+  right.OnAddNew();
+  sheet.accept();
+  EXPECT_EQ(interval.GetColumns().back().GetColor(), 0x123456u);
+}
+
+TEST_F(GraphSheetTest, TheSheetReopensOnItsLastPage) {
+  {
+    CGraphWindowSheet sheet(*context, interval);
+    ModalWatch watch([](CDialog* d) {
+      auto* s = dynamic_cast<CGraphWindowSheet*>(d);
+      if (s == nullptr) return;
+      s->SetActivePage(2);
+      s->reject();
+    });
+    sheet.DoModal();
+  }
+  CGraphWindowSheet again(*context, interval);
+  EXPECT_EQ(again.GetActiveIndex(), 2);
+  // Cancel changed nothing.
+  EXPECT_EQ(Columns().size(), 4u);
 }
 
 }  // namespace
