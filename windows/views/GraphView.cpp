@@ -523,6 +523,7 @@ bool CGraphView::CanRun(Command command) {
     case Command::back:
     case Command::forward:
     case Command::last:
+    case Command::properties:
       return true;
     case Command::scaleLeftZero:
     case Command::scaleLeftMinMax:
@@ -543,6 +544,7 @@ void CGraphView::Run(Command command) {
     case Command::back: OnScrollBack(); break;
     case Command::forward: OnScrollForward(); break;
     case Command::last: OnMoveLast(); break;
+    case Command::properties: OnWindowProperties(); break;
     case Command::scaleLeftZero: OnScale(0, true); break;
     case Command::scaleLeftMinMax: OnScale(0, false); break;
     case Command::scaleRightZero: OnScale(1, true); break;
