@@ -5,6 +5,7 @@
 // asks for a rolling average, and the buffer keeps the first pass in memory
 // so that later passes over the same interval do not read the database.
 #include <deque>
+#include <deque>
 #include <vector>
 
 #include "COMeas.h"
@@ -76,7 +77,7 @@ class COMeasLoader {
 
 class COMeasBuffer {
  public:
-  explicit COMeasBuffer(DataContext& context) : m_loader(context) { m_measurements.reserve(1000); }
+  explicit COMeasBuffer(DataContext& context) : m_loader(context) {}
   void SetInterval(const COMeasInterval* interval);
   void MoveFirst();
   void MoveNext();
@@ -86,7 +87,9 @@ class COMeasBuffer {
   bool IsLoaded() const { return m_fromMemory; }
 
  private:
-  std::vector<COMeas> m_measurements;
+  // A deque: a million samples are read without being copied again as it
+  // grows.
+  std::deque<COMeas> m_measurements;
   int m_firstNumber = -1;
   int m_count = -1;
   int m_passIndex = 0;

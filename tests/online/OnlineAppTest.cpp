@@ -409,8 +409,8 @@ TEST_F(OnlineAppTest, ADatabaseErrorInACommandIsShownWithItsMessageAndTheProgram
   ASSERT_TRUE(app->InitInstance());
   CMainFrame& frame = *app->Frame();
   bool ranAfter = false;
-  frame.AddCommand({40001, "Failing", {}, [] { throw CDBException(-1, "disk I/O error"); }});
-  frame.AddCommand({40002, "Next", {}, [&] { ranAfter = true; }});
+  frame.AddCommand({40001, "Failing", {}, [] { throw CDBException(-1, "disk I/O error"); }, {}, {}});
+  frame.AddCommand({40002, "Next", {}, [&] { ranAfter = true; }, {}, {}});
   messages.Clear();
   EXPECT_TRUE(frame.Execute(40001));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Database error\n\ndisk I/O error"});
