@@ -371,7 +371,12 @@ View* CPresentationApp::OpenView() {
 void CPresentationApp::RegisterWindows() {
   CWindowRegistry& r = m_layer->Registry();
   r.Register(CMeasViewBase::kNumericType, [this] { OpenView<CNumView>(); });
-  r.Register(CMeasViewBase::kGraphType, [this] { OpenView<CGraphView>(); });
+  r.Register(CMeasViewBase::kGraphType, [this] {
+    // Which events the window shows is this program's page of the sheet.
+    OpenView<CGraphView>()->eventPage = [](COMeasInterval& interval) -> CPropertyPage* {
+      return new presentation::COEventPage(interval);
+    };
+  });
   r.Register(CMeasViewBase::kCursorType, [this] {
     // A second command shows the one there is.
     // A closed one still waiting for its deletion goes now: going later, it

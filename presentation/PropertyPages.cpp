@@ -29,10 +29,7 @@ namespace presentation {
 // --- base ---
 
 CPropertyPageBase::CPropertyPageBase(int templateId, const char* title, QWidget* parent)
-    : CDialog(templateId, parent) {
-  setWindowFlags(Qt::Widget);
-  setWindowTitle(title);
-}
+    : CPropertyPage(templateId, title, parent) {}
 
 void CPropertyPageBase::EnsureInitialised() {
   if (m_loaded) return;
@@ -40,11 +37,16 @@ void CPropertyPageBase::EnsureInitialised() {
   OnInitDialog();
 }
 
-bool CPropertyPageBase::OnInitDialog() { return CDialog::OnInitDialog(); }
+bool CPropertyPageBase::OnInitDialog() { return CPropertyPage::OnInitDialog(); }
 
 void CPropertyPageBase::showEvent(QShowEvent* event) {
-  EnsureInitialised();
-  QDialog::showEvent(event);
+  // A property sheet loads its pages itself.
+  if (GetSheet() == nullptr) {
+    EnsureInitialised();
+    QDialog::showEvent(event);
+    return;
+  }
+  CPropertyPage::showEvent(event);
 }
 
 bool CPropertyPageBase::Save() {

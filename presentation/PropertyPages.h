@@ -13,6 +13,7 @@
 #include "MeasInterval.h"
 #include "NumEdit.h"
 #include "ui/Dialog.h"
+#include "ui/PropertySheet.h"
 
 class DataContext;
 class QLabel;
@@ -20,8 +21,9 @@ class QTabWidget;
 
 namespace presentation {
 
-// A page is a dialog shown inside the sheet's tabs.
-class CPropertyPageBase : public CDialog {
+// A page of a property sheet (the graph window's), or shown inside the tabs
+// of the numeric window's sheet, which loads and saves it itself.
+class CPropertyPageBase : public CPropertyPage {
   Q_OBJECT
 
  public:

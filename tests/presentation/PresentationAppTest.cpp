@@ -33,6 +33,8 @@
 #include "ObserverSteps.h"
 #include "OdbcTestSupport.h"
 #include "PresentationApp.h"
+#include "GraphProperties.h"
+#include "GraphView.h"
 #include "PresentationCommands.h"
 #include "PropertyPages.h"
 #include "StartupConnection.h"
@@ -661,6 +663,34 @@ TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeeps
   pressure.SetValue(987.0f);
   ReadAirPressure(context, pressure);
   EXPECT_FLOAT_EQ(pressure.GetValue(COPresUnit(COPresUnit::hpa)), 987.0f);
+  EXPECT_TRUE(messages.Texts().empty());
+}
+
+
+TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheEventsPageOfThisProgram) {
+  MakeTask("graph events", 5);
+  auto app = StartApp();
+  OpenTask(*app, "graph events");
+  auto* graph = dynamic_cast<CGraphView*>(app->Frame()->ActiveView());
+  ASSERT_NE(graph, nullptr);
+  std::vector<std::string> tabs;
+  ModalWatch watch([&](CDialog* dlg) {
+    auto* sheet = dynamic_cast<CGraphWindowSheet*>(dlg);
+    if (sheet == nullptr || !tabs.empty()) return;
+    for (int i = 0; i < sheet->GetPageCount(); ++i) tabs.push_back(sheet->GetPage(i)->GetWindowText());
+    auto* events = dynamic_cast<COEventPage*>(sheet->GetPage(sheet->GetPageCount() - 1));
+    ASSERT_NE(events, nullptr);
+    ASSERT_TRUE(sheet->SetActivePage(events));
+    qobject_cast<QCheckBox*>(events->GetDlgItem(COEventPage::kAlarms))->setChecked(false);
+    sheet->accept();
+  });
+  ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_PROPERTIES));
+  ASSERT_EQ(tabs.size(), 4u);
+  EXPECT_EQ(tabs.back(), "Events");
+  graph = dynamic_cast<CGraphView*>(app->Frame()->ActiveView());
+  ASSERT_NE(graph, nullptr);
+  EXPECT_FALSE(graph->Interval().IsChannelShown(2));
+  EXPECT_TRUE(graph->Interval().IsChannelShown(0));
   EXPECT_TRUE(messages.Texts().empty());
 }
 
