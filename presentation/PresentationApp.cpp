@@ -372,8 +372,12 @@ void CPresentationApp::RegisterWindows() {
   CWindowRegistry& r = m_layer->Registry();
   r.Register(CMeasViewBase::kNumericType, [this] { OpenView<CNumView>(); });
   r.Register(CMeasViewBase::kGraphType, [this] {
-    // Which events the window shows is this program's page of the sheet.
-    OpenView<CGraphView>()->eventPage = [](COMeasInterval& interval) -> CPropertyPage* {
+    // The range and which events the window shows are this program's pages.
+    CGraphView* graph = OpenView<CGraphView>();
+    graph->intervalPage = [this](COMeasInterval& interval) -> CPropertyPage* {
+      return new presentation::COXAxisPage(*m_context, interval);
+    };
+    graph->eventPage = [](COMeasInterval& interval) -> CPropertyPage* {
       return new presentation::COEventPage(interval);
     };
   });

@@ -667,17 +667,19 @@ TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeeps
 }
 
 
-TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheEventsPageOfThisProgram) {
+TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheIntervalAndEventsPagesOfThisProgram) {
   MakeTask("graph events", 5);
   auto app = StartApp();
   OpenTask(*app, "graph events");
   auto* graph = dynamic_cast<CGraphView*>(app->Frame()->ActiveView());
   ASSERT_NE(graph, nullptr);
   std::vector<std::string> tabs;
+  bool ownInterval = false;
   ModalWatch watch([&](CDialog* dlg) {
     auto* sheet = dynamic_cast<CGraphWindowSheet*>(dlg);
     if (sheet == nullptr || !tabs.empty()) return;
     for (int i = 0; i < sheet->GetPageCount(); ++i) tabs.push_back(sheet->GetPage(i)->GetWindowText());
+    ownInterval = dynamic_cast<COXAxisPage*>(sheet->GetPage(0)) != nullptr;
     auto* events = dynamic_cast<COEventPage*>(sheet->GetPage(sheet->GetPageCount() - 1));
     ASSERT_NE(events, nullptr);
     ASSERT_TRUE(sheet->SetActivePage(events));
@@ -687,6 +689,7 @@ TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheEventsPageOfThisProgram) {
   ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_PROPERTIES));
   ASSERT_EQ(tabs.size(), 4u);
   EXPECT_EQ(tabs.back(), "Events");
+  EXPECT_TRUE(ownInterval);
   graph = dynamic_cast<CGraphView*>(app->Frame()->ActiveView());
   ASSERT_NE(graph, nullptr);
   EXPECT_FALSE(graph->Interval().IsChannelShown(2));

@@ -462,14 +462,16 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 // --- the sheet ---
 
 CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& extraPage)
+                                     const std::function<CPropertyPage*(COMeasInterval&)>& extraPage,
+                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage)
     : CPropertySheet("Graph Window Properties", parent, g_lastPage < 0 ? 0 : g_lastPage),
       m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
       m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
   m_intervalPage.SetIntervalTarget(&interval);
   m_left.SetTarget(&interval, 0);
   m_right.SetTarget(&interval, 1);
-  AddPage(&m_intervalPage);
+  CPropertyPage* own = intervalPage ? intervalPage(interval) : nullptr;
+  AddPage(own != nullptr ? own : &m_intervalPage);
   AddPage(&m_left);
   AddPage(&m_right);
   if (extraPage)

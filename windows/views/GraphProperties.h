@@ -118,9 +118,12 @@ class COYAxisPage : public CPropertyPage {
 class CGraphWindowSheet : public CPropertySheet {
  public:
   // interval: what the pages edit. extraPage, when given, makes a fourth
-  // page on the interval (the Presentation program's event display).
+  // page on the interval (the Presentation program's event display);
+  // intervalPage, when given, a program's own interval page in place of the
+  // shared one.
   CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr,
-                    const std::function<CPropertyPage*(COMeasInterval&)>& extraPage = nullptr);
+                    const std::function<CPropertyPage*(COMeasInterval&)>& extraPage = nullptr,
+                    const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage = nullptr);
 
   COXAxisPage& IntervalPage() { return m_intervalPage; }
   COYAxisPage& LeftPage() { return m_left; }

@@ -165,7 +165,7 @@ void CGraphView::OnWindowProperties() {
   for (CCollum& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
   int result;
   {
-    CGraphWindowSheet sheet(Context(), copy, this, eventPage);
+    CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
     result = sheet.DoModal();
   }
   if (result == platform::IDOK) {

@@ -60,6 +60,8 @@ class CGraphView : public CMeasViewBase {
   // The Presentation program's fourth page of the sheet, on the interval the
   // sheet edits; none elsewhere.
   std::function<CPropertyPage*(COMeasInterval&)> eventPage;
+  // A program's own interval page in the property sheet; none: the shared one.
+  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
 
   // Cursor drag, in widget coordinates.
   void ButtonDown(CPoint p, bool shift);
