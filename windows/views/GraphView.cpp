@@ -516,15 +516,6 @@ void CGraphView::mouseReleaseEvent(QMouseEvent* e) {
 
 bool CGraphView::CanRun(Command command) {
   switch (command) {
-    case Command::zoomIn:
-      return CanZoomIn();
-    case Command::zoomOut:
-    case Command::first:
-    case Command::back:
-    case Command::forward:
-    case Command::last:
-    case Command::properties:
-      return true;
     case Command::scaleLeftZero:
     case Command::scaleLeftMinMax:
       return CanScale(0);
@@ -538,13 +529,6 @@ bool CGraphView::CanRun(Command command) {
 
 void CGraphView::Run(Command command) {
   switch (command) {
-    case Command::zoomIn: OnZoomIn(); break;
-    case Command::zoomOut: OnZoomOut(); break;
-    case Command::first: OnMoveFirst(); break;
-    case Command::back: OnScrollBack(); break;
-    case Command::forward: OnScrollForward(); break;
-    case Command::last: OnMoveLast(); break;
-    case Command::properties: OnWindowProperties(); break;
     case Command::scaleLeftZero: OnScale(0, true); break;
     case Command::scaleLeftMinMax: OnScale(0, false); break;
     case Command::scaleRightZero: OnScale(1, true); break;

@@ -43,20 +43,20 @@ class CGraphView : public CMeasViewBase {
   // moves and repaints.
   bool CanRun(Command command) override;
   void Run(Command command) override;
-  void OnZoomIn();
-  bool CanZoomIn() const;
-  void OnZoomOut();
+  void OnZoomIn() override;
+  bool CanZoomIn() const override;
+  void OnZoomOut() override;
   // axis 0 left, 1 right; fromZero: 0 to the data's maximum, else the
   // data's minimum to its maximum. Enabled only while the axis is fixed.
   void OnScale(int axis, bool fromZero);
   bool CanScale(int axis) const;
-  void OnMoveFirst();
-  void OnScrollBack();
-  void OnScrollForward();
-  void OnMoveLast();
+  void OnMoveFirst() override;
+  void OnScrollBack() override;
+  void OnScrollForward() override;
+  void OnMoveLast() override;
   // "Window Properties...": the sheet on a copy of the interval; on OK the
   // copy replaces it, the cursors reset.
-  void OnWindowProperties();
+  void OnWindowProperties() override;
   // The Presentation program's fourth page of the sheet, on the interval the
   // sheet edits; none elsewhere.
   std::function<CPropertyPage*(COMeasInterval&)> eventPage;

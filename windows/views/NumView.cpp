@@ -527,33 +527,3 @@ void CNumView::resizeEvent(QResizeEvent*) {
   m_scrollBar.setGeometry(width() - w, 0, w, height());
   UpdateScrollBar();
 }
-
-bool CNumView::CanRun(Command command) {
-  switch (command) {
-    case Command::zoomIn:
-      return CanZoomIn();
-    case Command::zoomOut:
-    case Command::first:
-    case Command::back:
-    case Command::forward:
-    case Command::last:
-      return true;
-    case Command::properties:
-      return true;
-    default:
-      return CMeasViewBase::CanRun(command);
-  }
-}
-
-void CNumView::Run(Command command) {
-  switch (command) {
-    case Command::zoomIn: OnZoomIn(); break;
-    case Command::zoomOut: OnZoomOut(); break;
-    case Command::first: OnMoveFirst(); break;
-    case Command::back: OnScrollBack(); break;
-    case Command::forward: OnScrollForward(); break;
-    case Command::last: OnMoveLast(); break;
-    case Command::properties: OnWindowProperties(); break;
-    default: CMeasViewBase::Run(command); break;
-  }
-}

@@ -34,18 +34,16 @@ class CNumView : public CMeasViewBase {
 
   // Interval commands; each reloads and repaints.
   void ReloadData();
-  bool CanRun(Command command) override;
-  void Run(Command command) override;
-  void OnZoomIn();
-  bool CanZoomIn() const;
-  void OnZoomOut();
-  void OnMoveFirst();
-  void OnScrollBack();
-  void OnScrollForward();
-  void OnMoveLast();
+  void OnZoomIn() override;
+  bool CanZoomIn() const override;
+  void OnZoomOut() override;
+  void OnMoveFirst() override;
+  void OnScrollBack() override;
+  void OnScrollForward() override;
+  void OnMoveLast() override;
   // Opens the properties sheet on a copy of the interval; on OK the copy
   // replaces it.
-  void OnWindowProperties();
+  void OnWindowProperties() override;
 
   // Cursor drag, in widget coordinates.
   void ButtonDown(int y, bool shift);

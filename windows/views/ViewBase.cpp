@@ -237,7 +237,23 @@ void CMeasViewBase::PrintPreview() {
 }
 
 bool CMeasViewBase::CanRun(Command command) {
-  return command == Command::copy || command == Command::print || command == Command::printPreview;
+  switch (command) {
+    case Command::copy:
+    case Command::print:
+    case Command::printPreview:
+      return true;
+    case Command::zoomIn:
+      return MeasView() != nullptr && CanZoomIn();
+    case Command::zoomOut:
+    case Command::first:
+    case Command::back:
+    case Command::forward:
+    case Command::last:
+    case Command::properties:
+      return MeasView() != nullptr;
+    default:
+      return false;
+  }
 }
 
 void CMeasViewBase::Run(Command command) {
@@ -245,6 +261,13 @@ void CMeasViewBase::Run(Command command) {
     case Command::copy: Copy(); break;
     case Command::print: Print(); break;
     case Command::printPreview: PrintPreview(); break;
+    case Command::zoomIn: OnZoomIn(); break;
+    case Command::zoomOut: OnZoomOut(); break;
+    case Command::first: OnMoveFirst(); break;
+    case Command::back: OnScrollBack(); break;
+    case Command::forward: OnScrollForward(); break;
+    case Command::last: OnMoveLast(); break;
+    case Command::properties: OnWindowProperties(); break;
     default: break;
   }
 }

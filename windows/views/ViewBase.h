@@ -142,9 +142,18 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
     copy, print, printPreview, properties, zoomIn, zoomOut, first, back, forward, last,
     scaleLeftZero, scaleLeftMinMax, scaleRightZero, scaleRightMinMax
   };
-  // False when the window has no such command or it cannot run now.
+  // False when the window has no such command or it cannot run now. A
+  // window with an interval (MeasView()) has the interval commands below.
   virtual bool CanRun(Command command);
   virtual void Run(Command command);
+  virtual void OnZoomIn() {}
+  virtual bool CanZoomIn() const { return false; }
+  virtual void OnZoomOut() {}
+  virtual void OnMoveFirst() {}
+  virtual void OnScrollBack() {}
+  virtual void OnScrollForward() {}
+  virtual void OnMoveLast() {}
+  virtual void OnWindowProperties() {}
 
   // The window on the clipboard as SVG and PNG.
   virtual void Copy();
