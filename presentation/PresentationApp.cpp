@@ -337,9 +337,8 @@ void CPresentationApp::CloseAllWindows() {
     explicit Closing(bool& f) : flag(f) { flag = true; }
     ~Closing() { flag = false; }
   } closing(m_closingAll);
-  // Each window's own frame closes; the document's closing would close the
-  // window a view lies in, which for a view inside the main window is the
-  // main window itself.
+  // Each window's own frame closes, never the main window; the views leave
+  // the document first, so that closing them saves nothing twice.
   const std::vector<CView*> views = m_document->GetViews();
   for (CView* v : views) {
     m_document->RemoveView(v);

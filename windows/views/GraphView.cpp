@@ -196,7 +196,7 @@ void CGraphView::OnUpdate(CView*, long hint, void*) {
       Repaint();
       break;
     case kHintRestoreFrame:
-      if (Frame()->isMaximized()) Frame()->showNormal();
+      RestoreFrame();
       break;
     default:
       break;
@@ -211,23 +211,19 @@ void CGraphView::OnGeneralUpdate(EUpdType kind) {
       Repaint();
       break;
     case eSeqUpdated:
-      // The row is read a moment after the monitor sent it; wait without
-      // holding the user-interface thread.
-      FollowLater(1000, [this] {
-        DataContext& data = Context();
-        if (data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1) return;
-        COCursorStatus& cursors = Layer().Cursors();
-        if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == &m_meas)) Interval().MoveCursorsRight();
-        COSequence& seq = data.ActiveSequence();
-        Interval().MoveTo(seq.GetStopTime(), seq.GetStopNum());
-        COMeasObs* obs = Layer().MeasObs();
-        if (obs && obs->IsMeasuring()) return;
-        Recompute();
-        m_anchor = *Interval().GetLeftCursorMeas();
-        m_dragEnd = *Interval().GetRightCursorMeas();
-        Relayout();
-        Repaint();
-      });
+      FollowTaskLater(
+          [this] {
+            Recompute();
+            m_anchor = *Interval().GetLeftCursorMeas();
+            m_dragEnd = *Interval().GetRightCursorMeas();
+            Relayout();
+            Repaint();
+          },
+          // The calibration stays on what it drew while newer samples wait.
+          [this] {
+            DataContext& data = Context();
+            return data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1;
+          });
       break;
     case eTaskStopped:
       Recompute();

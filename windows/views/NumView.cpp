@@ -160,7 +160,7 @@ void CNumView::OnUpdate(CView*, long hint, void*) {
       Repaint();
       break;
     case kHintRestoreFrame:
-      if (Frame()->isMaximized()) Frame()->showNormal();
+      RestoreFrame();
       break;
     default:
       break;
@@ -174,15 +174,7 @@ void CNumView::OnGeneralUpdate(EUpdType kind) {
       Repaint();
       break;
     case eSeqUpdated:
-      // The row is read a moment after the monitor sent it; wait without
-      // holding the user-interface thread.
-      FollowLater(1000, [this] {
-        COCursorStatus& cursors = Layer().Cursors();
-        if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == &m_meas)) Interval().MoveCursorsRight();
-        COSequence& seq = Context().ActiveSequence();
-        Interval().MoveTo(seq.GetStopTime(), seq.GetStopNum());
-        COMeasObs* obs = Layer().MeasObs();
-        if (obs && obs->IsMeasuring()) return;
+      FollowTaskLater([this] {
         ReloadData();
         m_anchor = *Interval().GetLeftCursorMeas();
         m_moving = *Interval().GetRightCursorMeas();

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <array>
 
+#include "COMeasObs.h"
+#include "COSequence.h"
 #include "DataContext.h"
 #include "WindowStore.h"
 #include "ui/PainterDC.h"
@@ -134,6 +136,25 @@ void CMeasViewBase::focusInEvent(QFocusEvent* e) {
 }
 
 void CMeasViewBase::OnUpdate(CView*, long, void*) { update(); }
+
+void CMeasViewBase::RestoreFrame() {
+  if (Frame()->isMaximized()) Frame()->showNormal();
+}
+
+void CMeasViewBase::FollowTaskLater(std::function<void()> reread, std::function<bool()> stay) {
+  FollowLater(1000, [this, reread = std::move(reread), stay = std::move(stay)] {
+    COMeasView* view = MeasView();
+    if (view == nullptr || (stay && stay())) return;
+    COCursorStatus& cursors = Layer().Cursors();
+    COMeasInterval& interval = view->GetInterval();
+    if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == view)) interval.MoveCursorsRight();
+    COSequence& seq = Context().ActiveSequence();
+    interval.MoveTo(seq.GetStopTime(), seq.GetStopNum());
+    COMeasObs* obs = Layer().MeasObs();
+    if (obs && obs->IsMeasuring()) return;
+    reread();
+  });
+}
 
 void CMeasViewBase::OnDocumentClosing(CDocument* doc) {
   if (doc == m_document) m_document = nullptr;

@@ -167,6 +167,14 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
   // Tells the other views of the document.
   void UpdateAllViewsOfDoc(long hint);
+  // After a measurement: a second later (the row is read a moment after the
+  // monitor sent it) the interval moves to the running task's end, the
+  // cursors with it unless the cursor window's settings are open on this
+  // window; then, when no measurement is under way, reread runs. stay, when
+  // given and true at that time, leaves the window where it is.
+  void FollowTaskLater(std::function<void()> reread, std::function<bool()> stay = {});
+  // A maximised frame is restored before another window comes up.
+  void RestoreFrame();
   // Runs the step once after the delay on the user-interface thread; a
   // request while one is pending replaces its step, not its time.
   void FollowLater(int milliseconds, std::function<void()> step);
