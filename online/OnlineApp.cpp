@@ -113,11 +113,6 @@ bool COnlineApp::InitInstance() {
   MakeCommands();
   RegisterWindows();
   m_frame->onClose = [this] { return OnMainWindowClose(); };
-  // A window is active for the order of windows whether or not it has the
-  // keyboard focus.
-  QObject::connect(m_frame->MdiArea(), &QMdiArea::subWindowActivated, m_frame.get(), [](QMdiSubWindow* sub) {
-    if (auto* view = sub ? dynamic_cast<CMeasViewBase*>(sub->widget()) : nullptr) view->Activated();
-  });
   SetMainWnd(m_frame.get());
   m_dialogs = std::make_unique<CODeviceDialogs>(*m_context, m_frame.get());
   m_context->SetDeviceDialogs(m_dialogs.get());

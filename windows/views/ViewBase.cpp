@@ -308,6 +308,9 @@ CMainFrame::Command ViewCommand(CMainFrame& frame, CMainFrame::Command command, 
 QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view) {
   view->setAttribute(Qt::WA_DeleteOnClose);
   QMdiSubWindow* sub = frame.AddWindow(view);
+  // A window is active for the order of windows whether or not it has the
+  // keyboard focus.
+  QObject::connect(sub, &QMdiSubWindow::aboutToActivate, view, [view] { view->Activated(); });
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
   // A view without a size of its own (a table, a graph) opens at a size to
   // read it by.
