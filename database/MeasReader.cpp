@@ -231,6 +231,51 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
   m_fromMemory = false;
   m_loader.Close();
   m_loader.SetInterval(interval);
+  m_interval = interval;
+  m_loaded.reset();
+  if (interval != nullptr) m_loaded.emplace(*interval);
+}
+
+void COMeasBuffer::Follow(const COMeasInterval* interval) {
+  const bool byTime = [](const COMeasInterval* in) {
+    return in != nullptr && in->GetMeasMode() == COMeasInterval::kByTime && !in->GetMeasAvg();
+  }(interval);
+  if (!byTime || interval != m_interval || !m_fromMemory || m_measurements.empty() || !m_loaded ||
+      m_loaded->GetMeasMode() != COMeasInterval::kByTime || m_loaded->GetMeasAvg() ||
+      interval->GetStartTime() < m_loaded->GetStartTime() || interval->GetEndTime() < m_loaded->GetEndTime() ||
+      interval->GetStartTime() > m_loaded->GetEndTime()) {
+    SetInterval(interval);
+    return;
+  }
+  const CTime start = interval->GetStartTime();
+  while (!m_measurements.empty() && m_measurements.front().GetMeasTime() < start) m_measurements.pop_front();
+  if (m_measurements.empty()) {
+    SetInterval(interval);
+    return;
+  }
+  const CTime from = m_measurements.back().GetMeasTime();
+  while (!m_measurements.empty() && m_measurements.back().GetMeasTime() >= from) m_measurements.pop_back();
+  const int lastKept = m_measurements.empty() ? 0 : m_measurements.back().GetMeasNo();
+
+  m_tail.emplace(*interval);
+  m_tail->SetStartTime(from);
+  m_loader.Close();
+  m_loader.SetInterval(&*m_tail);
+  for (m_loader.MoveFirst(); !m_loader.IsEOF(); m_loader.MoveNext())
+    if (m_loader.GetCurrent().GetMeasNo() > lastKept) m_measurements.push_back(m_loader.GetCurrent());
+  m_loaded.emplace(*interval);
+  m_passIndex = 0;
+  m_firstNumber = m_measurements.empty() ? -1 : m_measurements.front().GetMeasNo();
+  m_count = m_measurements.empty() ? 0 : m_measurements.back().GetMeasNo() + 1 - m_firstNumber;
+}
+
+void COMeasBuffer::MoveToIndex(int index) {
+  if (!m_fromMemory) {
+    // The rows before it are read all the same.
+    for (MoveFirst(); index > 0 && !IsAtEnd(); --index) MoveNext();
+    return;
+  }
+  m_passIndex = std::max(0, index);
 }
 
 void COMeasBuffer::MoveFirst() {

@@ -5,7 +5,7 @@
 // asks for a rolling average, and the buffer keeps the first pass in memory
 // so that later passes over the same interval do not read the database.
 #include <deque>
-#include <deque>
+#include <optional>
 #include <vector>
 
 #include "COMeas.h"
@@ -79,12 +79,23 @@ class COMeasBuffer {
  public:
   explicit COMeasBuffer(DataContext& context) : m_loader(context) {}
   void SetInterval(const COMeasInterval* interval);
+  // As SetInterval, for an interval that a running task moved on in time:
+  // the measurements that stay inside are kept and only the newer ones are
+  // read, so that following a task costs what it added, not the interval.
+  // The measurements of the last second read are read again, as the live
+  // one among them was taken before its events were stored. Anything else
+  // (another mode, a rolling average, a move back) reads the whole interval.
+  void Follow(const COMeasInterval* interval);
   void MoveFirst();
   void MoveNext();
   bool IsAtEnd() const;
   COMeas& GetCurrent();
   void Close() { m_loader.Close(); }
   bool IsLoaded() const { return m_fromMemory; }
+  // Once a pass has ended: how many measurements it held, and a pass that
+  // starts at the index-th of them. -1 before.
+  int GetCount() const { return m_fromMemory ? static_cast<int>(m_measurements.size()) : -1; }
+  void MoveToIndex(int index);
 
  private:
   // A deque: a million samples are read without being copied again as it
@@ -95,4 +106,8 @@ class COMeasBuffer {
   int m_passIndex = 0;
   COMeasLoader m_loader;
   bool m_fromMemory = false;  // else read through the loader
+  // What the rows in memory were read for, to know whether a follow can keep
+  // them; the tail is the interval of the newer rows a follow reads.
+  const COMeasInterval* m_interval = nullptr;
+  std::optional<COMeasInterval> m_loaded, m_tail;
 };

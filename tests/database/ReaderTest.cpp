@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "DBFiles.h"
 #include "DataTestSupport.h"
 #include "core/Text.h"
 #include "MeasReader.h"
 #include "ObserverSteps.h"
+#include "TaskRecords.h"
 
 namespace {
 
@@ -149,6 +152,68 @@ TEST_F(ReaderTest, TheLiveMeasurementFollowsTheStoredOnesWhileATaskRuns) {
   live = MakeMeas(base, 25, 25, 25.0f);
   b.SetInterval(&late);
   EXPECT_EQ(Pass(b), Texts({"25:25.0"}));
+}
+
+// A task measuring two a second; a follow must give what a fresh read gives.
+TEST_F(ReaderTest, FollowingAMovingIntervalKeepsItsRowsAndReadsWhatWasAdded) {
+  NewTask("follow");
+  int number = 0;
+  auto measure = [&](int upTo) {
+    while (number < upTo) {
+      ++number;
+      COMeas m = MakeMeas(base, number / 2, 0, static_cast<float>(number));
+      store.Write(m);
+    }
+  };
+  measure(20);  // seconds 0..10
+  COMeasInterval followed = ByTime(2, 6);
+  COMeasBuffer b(*context);
+  b.SetInterval(&followed);
+  Pass(b);
+  measure(40);
+  CDatabase db;
+  db.Open(dbfiles::ConnectString(setup->GetDatabaseName()));
+  // A kept row is not read again; the rows of the last second read are, with
+  // events stored since.
+  db.ExecuteSQL("DELETE FROM [Meas] WHERE [MeasNo] = 10");
+  CORecEvent events(*context);
+  COMeas twelve = MakeMeas(base, 6, 12, 12.0f);
+  events.SaveEvent(twelve, COEvent(COEvent::typeComment, "late", 0.0f));
+  events.Close();
+  followed.MoveTo(base + CTimeSpan(9), 0);  // now seconds 5 to 9
+  b.Follow(&followed);
+  EXPECT_EQ(Pass(b), Texts({"10:10.0", "11:11.0", "12:12.0+1", "13:13.0", "14:14.0", "15:15.0", "16:16.0",
+                            "17:17.0", "18:18.0", "19:19.0"}));
+  EXPECT_EQ(b.GetCount(), 10);
+  b.MoveToIndex(9);
+  EXPECT_EQ(b.GetCurrent().GetMeasNo(), 19);
+
+  // A follow gives what a fresh read gives, whatever became of the interval.
+  const std::vector<std::pair<const char*, std::function<void(COMeasInterval&)>>> changes = {
+      {"unchanged", [](COMeasInterval&) {}},
+      {"grown at its end", [&](COMeasInterval& i) { i.SetEndTime(base + CTimeSpan(12)); }},
+      {"moved back", [&](COMeasInterval& i) { i.MoveTo(base + CTimeSpan(4), 0); }},
+      {"moved past what it held", [&](COMeasInterval& i) { i.MoveTo(base + CTimeSpan(18), 0); }},
+      {"by number", [&](COMeasInterval& i) { i = ByNumber(30, 40); }},
+      {"averaged", [&](COMeasInterval& i) {
+         i.SetMeasAvg(1);
+         i.SetInterval(1);
+         i.MoveTo(base + CTimeSpan(8), 0);
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    COMeasInterval moved = ByTime(2, 6);
+    b.SetInterval(&moved);
+    Pass(b);
+    change(moved);
+    b.Follow(&moved);
+    COMeasBuffer fresh(*context);
+    fresh.SetInterval(&moved);
+    const Texts expected = Pass(fresh);
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(Pass(b), expected);
+  }
 }
 
 }  // namespace

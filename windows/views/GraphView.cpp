@@ -89,8 +89,11 @@ void CGraphView::BuildIndex() {
   m_curve.Invalidate();
 }
 
-void CGraphView::Recompute() {
-  m_buffer.SetInterval(&Interval());
+void CGraphView::Recompute(bool follow) {
+  if (follow)
+    m_buffer.Follow(&Interval());
+  else
+    m_buffer.SetInterval(&Interval());
   Interval().LoadData(m_buffer);
   BuildIndex();
   if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
@@ -213,7 +216,7 @@ void CGraphView::OnGeneralUpdate(EUpdType kind) {
     case eSeqUpdated:
       FollowTaskLater(
           [this] {
-            Recompute();
+            Recompute(true);
             m_anchor = *Interval().GetLeftCursorMeas();
             m_dragEnd = *Interval().GetRightCursorMeas();
             Relayout();
@@ -226,6 +229,8 @@ void CGraphView::OnGeneralUpdate(EUpdType kind) {
           });
       break;
     case eTaskStopped:
+    // An event entered at an older measurement is shown at once.
+    case eUserEvent:
       Recompute();
       Relayout();
       Repaint();

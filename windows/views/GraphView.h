@@ -38,7 +38,9 @@ class CGraphView : public CMeasViewBase {
   void Activated() override;
 
   // Reads the interval again: values, axis limits, statistics.
-  void Recompute();
+  // Follow: the interval moved on with a running task; only what it added
+  // is read.
+  void Recompute(bool follow = false);
   // The commands of the window's menu; each recomputes where the interval
   // moves and repaints.
   bool CanRun(Command command) override;

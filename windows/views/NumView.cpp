@@ -81,6 +81,15 @@ void CNumView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval
 void CNumView::ReloadData() {
   m_firstNumber = m_lastNumber = 0;
   m_buffer.SetInterval(&Interval());
+  AfterLoad();
+}
+
+void CNumView::FollowData() {
+  m_buffer.Follow(&Interval());
+  AfterLoad();
+}
+
+void CNumView::AfterLoad() {
   if (Layer().Cursors().IsCursorOn()) {
     Interval().LoadData(m_buffer);
     UpdateAllViewsOfDoc(kHintCursors);
@@ -175,14 +184,19 @@ void CNumView::OnGeneralUpdate(EUpdType kind) {
       break;
     case eSeqUpdated:
       FollowTaskLater([this] {
-        ReloadData();
+        FollowData();
         m_anchor = *Interval().GetLeftCursorMeas();
         m_moving = *Interval().GetRightCursorMeas();
         Repaint();
       });
       break;
     case eNewMeas:
+      FollowData();
+      Repaint();
+      break;
     case eTaskStopped:
+    // An event entered at an older row is shown at once.
+    case eUserEvent:
       ReloadData();
       Repaint();
       break;
@@ -297,19 +311,30 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   }
 
   int y = 5 * rh / 2;
-  m_buffer.MoveFirst();
+  // The first pass reads every row and keeps it; later passes on screen go
+  // straight to the rows in the client area, so a long interval costs a
+  // screenful, not its length.
+  const int count = m_buffer.GetCount();
+  if (count < 0)
+    m_buffer.MoveFirst();
+  else
+    m_buffer.MoveToIndex(0);
   if (m_buffer.IsAtEnd()) {
     CRect r(0, Y(y), edges[0], Y(y + rh));
     dc.DrawText("(No data)", &r, DT_SINGLELINE);
   }
-  // On screen only the rows in the client area are drawn.
+  m_firstNumber = m_buffer.IsAtEnd() ? 0 : m_buffer.GetCurrent().GetMeasNo();
   const int firstVisible = page.printing ? 0 : std::max(0, (m_originY - 5 * rh / 2) / rh - 1);
   const int lastVisible = page.printing ? INT32_MAX : firstVisible + client.Height() / rh + 3;
   int index = 0;
-  m_firstNumber = 0;
+  if (count >= 0 && firstVisible > 0) {
+    index = std::min(firstVisible, count);
+    m_buffer.MoveToIndex(index);
+    y += index * rh;
+  }
   for (; !m_buffer.IsAtEnd(); m_buffer.MoveNext(), ++index, y += rh) {
+    if (count >= 0 && index > lastVisible) break;
     const COMeas& m = m_buffer.GetCurrent();
-    if (index == 0) m_firstNumber = m.GetMeasNo();
     m_lastNumber = m.GetMeasNo();
     const bool onPage = page.printing ? index >= page.firstRow && index <= page.lastRow
                                       : index >= firstVisible && index <= lastVisible;
@@ -324,7 +349,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     }
     DrawEvents(dc, m, y, edges);
   }
-  m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, index * rh + 5 * rh / 2 + kMargin / 2);
+  const int rows = count >= 0 ? count : index;
+  if (count > 0) {
+    m_buffer.MoveToIndex(count - 1);
+    m_lastNumber = m_buffer.GetCurrent().GetMeasNo();
+  }
+  m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, rows * rh + 5 * rh / 2 + kMargin / 2);
 }
 
 void CNumView::DrawCursorLines(CDC& dc) {
@@ -426,6 +456,18 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
 // --- cursor drag ---
 
 const COMeas* CNumView::RowAt(int documentY) {
+  const int count = m_buffer.GetCount();
+  if (count > 0) {
+    // Row n's boundary lies at (n + 3) row heights; of two equally near the
+    // later one is taken.
+    const int rh = std::max(1, m_rowHeight);
+    const int near = std::clamp(documentY / rh - 3, 0, count - 1);
+    int best = std::max(0, near - 1);
+    for (int n = best + 1; n <= std::min(count - 1, near + 1); ++n)
+      if (std::abs((n + 3) * rh - documentY) <= std::abs((best + 3) * rh - documentY)) best = n;
+    m_buffer.MoveToIndex(best);
+    return &m_buffer.GetCurrent();
+  }
   const COMeas* best = nullptr;
   int bestDistance = INT32_MAX;
   int index = 0;

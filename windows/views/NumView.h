@@ -34,6 +34,8 @@ class CNumView : public CMeasViewBase {
 
   // Interval commands; each reloads and repaints.
   void ReloadData();
+  // Takes in what a running task added, keeping the rows still inside.
+  void FollowData();
   void OnZoomIn() override;
   bool CanZoomIn() const override;
   void OnZoomOut() override;
@@ -81,6 +83,7 @@ class CNumView : public CMeasViewBase {
   void DrawCursorLines(CDC& dc);
   int RowsPerPage(CDC& dc, const CSize& page);
   void Repaint();
+  void AfterLoad();
   int Y(int documentY) const { return documentY - m_originY; }
   const COMeas* RowAt(int documentY);
   void UpdateScrollBar();

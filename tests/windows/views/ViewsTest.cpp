@@ -17,6 +17,7 @@
 #include "DataTestSupport.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
+#include "TaskRecords.h"
 #include "TestSupport.h"
 #include "ViewBase.h"
 #include "WindowLayer.h"
@@ -217,6 +218,46 @@ TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
   EXPECT_EQ(v.Interval().GetLast(), 8);
   EXPECT_EQ(v.Interval().GetFirst(), 4);  // the span is kept
   EXPECT_EQ(v.Interval().GetLeftCursor(), 3);
+}
+
+// A task measuring into an open window of a long interval: each sample is
+// taken in without reading the interval again, and a paint draws a screenful.
+TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.ReloadData();
+  Paint(v);
+  {
+    kovo::test::ObserverSteps store(*context);
+    for (int k = 6; k <= 400; ++k) {
+      COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k));
+      store.Write(m);
+    }
+    store.Close();
+  }
+  v.FollowData();
+  const CSize size = v.ContentSize();  // in the window's own font
+  const int fontRow = v.RowHeight();
+  EXPECT_EQ(size.cy, (400 * fontRow + 5 * fontRow / 2 + 1) * 118 / 100);
+  Paint(v);
+  const int rh = v.RowHeight();
+  v.SetScrollY(5 * rh / 2 + 300 * rh);  // row 301 at the top
+  const auto calls = Paint(v);
+  EXPECT_TRUE(Has(calls, "DrawText \"301.000\" 0,0"));
+  const long values = std::count_if(calls.begin(), calls.end(),
+                                    [](const std::string& c) { return c.find(".000\"") != std::string::npos; });
+  EXPECT_LE(values, 300 / rh + 6);
+  EXPECT_EQ(v.PickRow(5 * rh / 2 + 300 * rh + rh / 2), 301);
+
+  // An event entered at an older row shows at once.
+  CORecEvent events(*context);
+  COMeas row = kovo::test::MakeMeas(base, 351, 301, 301.0f);
+  events.SaveEvent(row, COEvent(COEvent::typeComment, "late", 0.0f));
+  events.Close();
+  genSub.Notify(eUserEvent);
+  EXPECT_TRUE(Has(Paint(v), "DrawText \"late\""));
 }
 
 TEST_F(ViewsTest, PrintingPagesTheTable) {
