@@ -3,7 +3,8 @@
 // a status and (when the program has one) a graph window open, while the
 // program's memory, the user-interface thread's delays and the stored
 // samples are watched. Run by hand:
-//   build/bin/online_soak [--samples N] [--report-every N] [--window-minutes N]
+//   build/bin/online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N]
+// --cycle-ms sets both cycles (10 ms unless given).
 // The numeric and graph windows show the program's one hour unless
 // --window-minutes sets their span, as their properties sheet would; the
 // memory is taken as warmed up once that span has filled (and a tenth of the
@@ -62,6 +63,11 @@ long CountStored(const std::string& file) {
   return count;
 }
 
+int Fail(const char* what) {
+  std::fprintf(stderr, "%s\n", what);
+  return 1;
+}
+
 class Counter : public CObserver {
  public:
   explicit Counter(COGenSub& sub) : m_sub(sub) { m_sub.Attach(this); }
@@ -81,14 +87,16 @@ int main(int argc, char** argv) {
   long samples = 1000000;
   long reportEvery = 10000;
   long windowMinutes = 60;
+  long cycleMs = 10;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
     if (arg == "--samples") samples = std::atol(argv[i + 1]);
     else if (arg == "--report-every") reportEvery = std::atol(argv[i + 1]);
     else if (arg == "--window-minutes") windowMinutes = std::atol(argv[i + 1]);
+    else if (arg == "--cycle-ms") cycleMs = std::atol(argv[i + 1]);
   }
-  if (samples <= 0 || reportEvery <= 0 || windowMinutes <= 0) {
-    std::fprintf(stderr, "usage: online_soak [--samples N] [--report-every N] [--window-minutes N]\n");
+  if (samples <= 0 || reportEvery <= 0 || windowMinutes <= 0 || cycleMs <= 0 || cycleMs > 1000) {
+    std::fprintf(stderr, "usage: online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N]\n");
     return 2;
   }
 
@@ -101,7 +109,8 @@ int main(int argc, char** argv) {
       (std::filesystem::path(argv[0]).parent_path() / "kovo-simulator").string();
   const pid_t sim = fork();
   if (sim == 0) {
-    execl(simulator.c_str(), simulator.c_str(), "--link", link.c_str(), "--interval-ms", "10", nullptr);
+    const std::string cycle = std::to_string(cycleMs);
+    execl(simulator.c_str(), simulator.c_str(), "--link", link.c_str(), "--interval-ms", cycle.c_str(), nullptr);
     _exit(127);
   }
   for (int i = 0; i < 100 && !std::filesystem::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -116,9 +125,9 @@ int main(int argc, char** argv) {
     COMeasObs& obs = *ctx.MeasObs();
     // The program's own waits cut to the 10 ms the simulated monitor keeps.
     DeviceTimings device;
-    device.statusPauseMs = 10;
-    device.pollPeriodMs = 10;
-    device.windowTimerMsPerSecond = 10;
+    device.statusPauseMs = static_cast<int>(cycleMs);
+    device.pollPeriodMs = static_cast<int>(cycleMs);
+    device.windowTimerMsPerSecond = static_cast<int>(cycleMs);
     obs.GetDevice().SetTimings(device);
     LinkTimings timings;
     timings.readIntervalMs = 2;
@@ -128,11 +137,11 @@ int main(int argc, char** argv) {
     obs.GetLink().SetTimings(timings);
     obs.SetLinkTimeouts(1000);
     app.SetExitAction([](int) { std::fprintf(stderr, "no monitor\n"); std::exit(1); });
-    if (!app.InitInstance()) return 1;
-    if (!obs.LoadSetupFromDatabase()) return 1;
+    if (!app.InitInstance()) return Fail("the program did not start");
+    if (!obs.LoadSetupFromDatabase()) return Fail("the monitor's set-up could not be read");
 
     const std::string serial = obs.GetDevice().GetSetup().m_serial.ToString();
-    if (!CDBDoc::CreateTask(ctx, "Soak", serial, 0)) return 1;
+    if (!CDBDoc::CreateTask(ctx, "Soak", serial, 0)) return Fail("the task could not be created");
     COSequence& sequence = ctx.ActiveSequence();
     sequence.SetFilterActive(0, true);
     sequence.SetFilterActive(1, true);
@@ -143,8 +152,9 @@ int main(int argc, char** argv) {
     frame.Execute(ID_WINDOW_MEASSTATUS);
     const bool graph = app.Layer().Registry().Knows(CMeasViewBase::kGraphType);
     if (graph) app.Layer().Registry().Open(CMeasViewBase::kGraphType);
-    for (CMeasViewBase* view : frame.findChildren<CMeasViewBase*>()) {
-      if (view->MeasView() == nullptr) continue;
+    for (QWidget* widget : frame.findChildren<QWidget*>()) {
+      auto* view = dynamic_cast<CMeasViewBase*>(widget);
+      if (view == nullptr || view->MeasView() == nullptr) continue;
       COMeasInterval& shown = view->MeasView()->GetInterval();
       shown.SetStartTime(shown.GetEndTime() - CTimeSpan(windowMinutes * 60));
     }
@@ -165,7 +175,7 @@ int main(int argc, char** argv) {
     });
     tick.start(50);
 
-    if (!obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false)) return 1;
+    if (!obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false)) return Fail("the measurement did not start");
     const auto began = std::chrono::steady_clock::now();
     long warmKb = -1, peakKb = 0, nextReport = reportEvery;
     const long warmAt = std::max(1000L, samples / 10);
