@@ -63,6 +63,9 @@ long CountStored(const std::string& file) {
   return count;
 }
 
+volatile sig_atomic_t g_stopRequested = 0;
+void RequestStop(int) { g_stopRequested = 1; }
+
 int Fail(const char* what) {
   std::fprintf(stderr, "%s\n", what);
   return 1;
@@ -109,6 +112,8 @@ int main(int argc, char** argv) {
       (std::filesystem::path(argv[0]).parent_path() / "kovo-simulator").string();
   const pid_t sim = fork();
   if (sim == 0) {
+    // Out of the terminal's process group: Ctrl+C ends the run, not the monitor.
+    setpgid(0, 0);
     const std::string cycle = std::to_string(cycleMs);
     execl(simulator.c_str(), simulator.c_str(), "--link", link.c_str(), "--interval-ms", cycle.c_str(), nullptr);
     _exit(127);
@@ -181,7 +186,10 @@ int main(int argc, char** argv) {
     const long warmAt = std::max(1000L, samples / 10);
     const double warmSeconds = windowMinutes * 60.0 + 60.0;
     std::printf("%10s %10s %10s %12s\n", "samples", "rss_kb", "seconds", "worst_ui_ms");
-    while (counter.count < samples) {
+    // Ctrl+C (or SIGTERM) ends the run early, with its figures.
+    signal(SIGINT, RequestStop);
+    signal(SIGTERM, RequestStop);
+    while (counter.count < samples && !g_stopRequested) {
       // Sleeps until something happens (the 50 ms tick at the latest), so the
       // harness takes no processor time from the program.
       QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
