@@ -691,6 +691,43 @@ TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {
   EXPECT_EQ(v.DragEnd().GetMeasNo(), 5);
 }
 
+// Following a task in time keeps the rows still shown and reads the new ones:
+// the window then draws what one opened afresh on the same span draws.
+TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
+  auto byTime = [&](CGraphView& g) {
+    g.Interval().SetMeasMode(COMeasInterval::kByTime);
+    g.Interval().SetStartTime(base + CTimeSpan(15));
+    g.Interval().SetEndTime(base + CTimeSpan(60));
+    g.Recompute();
+  };
+  CGraphView& v = OpenGraph();
+  byTime(v);
+  Paint(v);
+  {
+    kovo::test::ObserverSteps store(*context);
+    for (int k = 6; k <= 40; ++k) {
+      COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k % 7));
+      store.Write(m);
+    }
+    store.Close();
+  }
+  context->ActiveSequence().SetStop(base + CTimeSpan(80), 30);
+  genSub.Notify(eSeqUpdated);
+  QElapsedTimer clock;
+  clock.start();
+  while (v.Interval().GetEndTime() != base + CTimeSpan(80) && clock.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(v.Interval().GetStartTime(), base + CTimeSpan(35));
+
+  CGraphView& fresh = OpenGraph();
+  byTime(fresh);
+  fresh.Interval() = v.Interval();
+  fresh.Recompute();
+  const auto followed = Paint(v);
+  EXPECT_EQ(followed, Paint(fresh));
+  EXPECT_GT(Count(followed, "LineTo"), 30);
+}
+
 TEST_F(GraphTest, TheWindowStoreRoundTrip) {
   layer.Registry().Register(CMeasViewBase::kGraphType, [&] { OpenGraph(); });
   CGraphView& g = OpenGraph();
