@@ -237,9 +237,8 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
 }
 
 void COMeasBuffer::Follow(const COMeasInterval* interval) {
-  const bool byTime = [](const COMeasInterval* in) {
-    return in != nullptr && in->GetMeasMode() == COMeasInterval::kByTime && !in->GetMeasAvg();
-  }(interval);
+  const bool byTime = interval != nullptr && interval->GetMeasMode() == COMeasInterval::kByTime &&
+                      !interval->GetMeasAvg();
   if (!byTime || interval != m_interval || !m_fromMemory || m_measurements.empty() || !m_loaded ||
       m_loaded->GetMeasMode() != COMeasInterval::kByTime || m_loaded->GetMeasAvg() ||
       interval->GetStartTime() < m_loaded->GetStartTime() || interval->GetEndTime() < m_loaded->GetEndTime() ||

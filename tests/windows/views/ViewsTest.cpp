@@ -258,6 +258,7 @@ TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
   events.Close();
   genSub.Notify(eUserEvent);
   EXPECT_TRUE(Has(Paint(v), "DrawText \"late\""));
+  v.grab().save(QString::fromStdString(::testing::TempDir() + "numeric_scrolled.png"));
 }
 
 TEST_F(ViewsTest, PrintingPagesTheTable) {
