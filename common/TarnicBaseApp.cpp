@@ -48,7 +48,7 @@ void TarnicBaseApp::OnAbout() {
   dlg.DoModal();
 }
 
-void TarnicBaseApp::InitSplashScreeen() { CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs())); }
+void TarnicBaseApp::InitSplashScreen() { CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs())); }
 
 void TarnicBaseApp::ShowSplashScreen() {
   CSplashWnd::ShowSplashScreen(GetMainWnd());

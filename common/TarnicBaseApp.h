@@ -56,7 +56,7 @@ class TarnicBaseApp : public platform::Application {
   static const char* const kCopyrightPeriod;
 
  protected:
-  virtual void InitSplashScreeen();
+  virtual void InitSplashScreen();
   template <class Tool>
   void SetCursorTool(Tool* tool) {
     m_pCursorTool = CursorToolPtr(tool, [](CursorTool* p) { delete static_cast<Tool*>(p); });

@@ -17,16 +17,16 @@
 
 const platform::COLORREF kCurvePalette[7] = {0x0000FF, 0x00DF00, 0xFF0000, 0x00EFEF, 0xD8D800, 0xCF00EF, 0x000000};
 
-// --- CCollum ---
+// --- CColumn ---
 
-CCollum::CCollum(DataContext& context) : m_context(&context) {
+CColumn::CColumn(DataContext& context) : m_context(&context) {
   if (context.Identity().isCalibration())
     m_unit = 1;  // µV
   else
     m_unit = static_cast<unsigned char>(context.Setup().GetGasConcUnit().GetUnit());
 }
 
-void CCollum::Copy(const CCollum& other) {
+void CColumn::Copy(const CColumn& other) {
   m_context = other.m_context;
   m_axis = other.m_axis;
   m_channel = other.m_channel;
@@ -38,7 +38,7 @@ void CCollum::Copy(const CCollum& other) {
   m_sequence = other.m_sequence;
 }
 
-void CCollum::SetDefaultUnit() {
+void CColumn::SetDefaultUnit() {
   const COSystemSetup& setup = m_context->Setup();
   const bool cali = m_context->Identity().isCalibration();
   if (m_channel <= 4 || (cali && m_channel == 5))
@@ -51,11 +51,11 @@ void CCollum::SetDefaultUnit() {
     m_unit = static_cast<unsigned char>(setup.GetPressureUnit().GetUnit());
 }
 
-platform::COLORREF CCollum::GetColor() const {
+platform::COLORREF CColumn::GetColor() const {
   return m_colorIndex < 7 ? kCurvePalette[m_colorIndex] : m_customColor;
 }
 
-char CCollum::GetChannelLetter() const {
+char CColumn::GetChannelLetter() const {
   if (m_channel <= 4) return static_cast<char>('A' + m_channel);
   switch (m_channel) {
     case 5: return 'W';
@@ -65,9 +65,9 @@ char CCollum::GetChannelLetter() const {
   }
 }
 
-std::string CCollum::GetChannelName() const { return m_sequence ? m_sequence->GetGasName(m_channel) : std::string(); }
+std::string CColumn::GetChannelName() const { return m_sequence ? m_sequence->GetGasName(m_channel) : std::string(); }
 
-std::string CCollum::GetUnitText() const {
+std::string CColumn::GetUnitText() const {
   const COSystemSetup& setup = m_context->Setup();
   const COTempUnit temp = m_channel == 6 ? COTempUnit(m_unit) : setup.GetTempUnit();
   return GetChannelUnitText(m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp, COPresUnit(m_unit),
@@ -91,7 +91,7 @@ COMeasInterval::COMeasInterval(DataContext& context) : m_context(&context) {
   for (int ch = 0; ch <= lastChannel; ++ch) {
     bool take = ch == 6 || sequence->IsFilterActive(ch);
     if (!take) continue;
-    CCollum c(context);
+    CColumn c(context);
     c.SetChannel(static_cast<unsigned char>(ch));
     c.SetColorIndex(static_cast<unsigned char>(ch));
     c.SetAxis(cali ? (ch == 6 ? 1 : 0) : (ch <= 4 ? 0 : 1));
@@ -270,7 +270,7 @@ void COMeasInterval::MoveToLast() {
 class COStatisticsPass {
  public:
   explicit COStatisticsPass(COMeasInterval& interval) : m_i(interval), m_sums(interval.m_columns.size()) {
-    for (const CCollum& c : interval.m_columns)
+    for (const CColumn& c : interval.m_columns)
       m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
     for (int a = 0; a < 2; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
@@ -294,7 +294,7 @@ class COStatisticsPass {
       ++m_channelCount[ch];
     }
     for (size_t c = 0; c < m_sums.size(); ++c) {
-      const CCollum& col = m_i.m_columns[c];
+      const CColumn& col = m_i.m_columns[c];
       if (!m.IsValueValid(col.GetChannel())) continue;
       const MeasValue v = m_converters[c].Convert(m);
       if (!v.IsValid()) continue;  // no curve point for a channel without a conversion

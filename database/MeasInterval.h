@@ -45,18 +45,18 @@ struct COMeasStatistics {
 extern const platform::COLORREF kCurvePalette[7];
 
 // One displayed channel: a curve of a graph or a column of a numeric window.
-class CCollum {
+class CColumn {
  public:
   // In the gas unit of the program's system set-up (µV in the Calibration
   // program).
-  explicit CCollum(DataContext& context);
-  CCollum(const CCollum& other) { Copy(other); }
+  explicit CColumn(DataContext& context);
+  CColumn(const CColumn& other) { Copy(other); }
   // Copies everything but the statistics.
-  CCollum& operator=(const CCollum& other) {
+  CColumn& operator=(const CColumn& other) {
     Copy(other);
     return *this;
   }
-  void Copy(const CCollum& other);
+  void Copy(const CColumn& other);
 
   void SetSequence(COSequence* sequence, COMeasInterval* owner) {
     m_sequence = sequence;
@@ -194,8 +194,8 @@ class COMeasInterval {
     ++m_rightCursor;
   }
 
-  std::vector<CCollum>& GetColumns() { return m_columns; }
-  const std::vector<CCollum>& GetColumns() const { return m_columns; }
+  std::vector<CColumn>& GetColumns() { return m_columns; }
+  const std::vector<CColumn>& GetColumns() const { return m_columns; }
 
  private:
   friend class CORecOpenWindows;
@@ -205,7 +205,7 @@ class COMeasInterval {
   void Shift(long by);
 
   DataContext* m_context;
-  std::vector<CCollum> m_columns;
+  std::vector<CColumn> m_columns;
   unsigned char m_mode = kByTime;
   unsigned char m_rollingAvgOn = 0;
   int m_length = 10;

@@ -267,7 +267,7 @@ void CORecAlarm::Close() {
 // --- [OpenColumns] ---
 
 void CORecOpenColumns::DoFieldExchange(CFieldExchange* pFX) {
-  CCollum& c = m_column;
+  CColumn& c = m_column;
   RFX_Long(pFX, "ID", m_ID);
   RFX_Byte(pFX, "Pos", c.m_axis);
   RFX_Byte(pFX, "Filter", c.m_channel);
@@ -322,7 +322,7 @@ void CORecOpenWindows::DeleteAll() {
   columns.CloseWithDatabase();
 }
 
-void CORecOpenWindows::LoadColumns(std::vector<CCollum>& columns) {
+void CORecOpenWindows::LoadColumns(std::vector<CColumn>& columns) {
   CORecOpenColumns rs(m_context);
   rs.m_strFilter = platform::Format("[ID] = %d", m_ID);
   rs.OpenOrRequery();
@@ -335,11 +335,11 @@ void CORecOpenWindows::LoadColumns(std::vector<CCollum>& columns) {
   rs.CloseWithDatabase();
 }
 
-void CORecOpenWindows::SaveColumns(std::vector<CCollum>& columns) {
+void CORecOpenWindows::SaveColumns(std::vector<CColumn>& columns) {
   CORecOpenColumns rs(m_context);
   rs.m_strFilter = "0 = 1";  // only adds
   rs.Open(dynaset);
-  for (const CCollum& c : columns) {
+  for (const CColumn& c : columns) {
     rs.AddNew();
     rs.m_ID = m_ID;
     rs.m_column = c;

@@ -134,7 +134,7 @@ class CORecOpenColumns : public CORecTaskBase {
   void DeleteAll();
 
   int m_ID = 0;
-  CCollum m_column;
+  CColumn m_column;
 
  protected:
   std::string GetDefaultSQL() override { return "[OpenColumns]"; }
@@ -153,9 +153,9 @@ class CORecOpenWindows : public CORecTaskBase {
   // Deletes every window and every column.
   void DeleteAll();
   // The columns of the current window, each attached to the program's sequence.
-  void LoadColumns(std::vector<CCollum>& columns);
+  void LoadColumns(std::vector<CColumn>& columns);
   // Adds a row per column for the current window and empties the array.
-  void SaveColumns(std::vector<CCollum>& columns);
+  void SaveColumns(std::vector<CColumn>& columns);
 
   int m_ID = 0;
   int m_WindowType = 0;

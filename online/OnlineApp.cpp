@@ -72,7 +72,7 @@ COnlineApp::~COnlineApp() {
 bool COnlineApp::TaskOpen() const { return m_context->Setup().IsMeasDatabaseOpen(); }
 
 bool COnlineApp::InitInstance() {
-  InitSplashScreeen();
+  InitSplashScreen();
   COMeasObs& obs = *m_context->MeasObs();
 
   // The worker's finished services come back to this thread.

@@ -104,7 +104,7 @@ CPresentationApp::~CPresentationApp() {
 bool CPresentationApp::TaskOpen() const { return m_context->Setup().IsMeasDatabaseOpen(); }
 
 bool CPresentationApp::InitInstance() {
-  InitSplashScreeen();
+  InitSplashScreen();
   m_layer = std::make_unique<CWindowLayer>(*m_context, nullptr);
   // The cursor-value window shows the stored sequence at its cursor.
   m_layer->showSequenceSettings = [this](COSequence& sequence) {

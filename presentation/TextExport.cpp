@@ -127,9 +127,9 @@ bool Export(const std::string& path, DataContext& context, const COMeasInterval&
   Writer out;
   if (!out.Open(path)) return false;
   const bool byNumber = interval.GetMeasMode() == COMeasInterval::kByNumber;
-  const std::vector<CCollum>& columns = interval.GetColumns();
+  const std::vector<CColumn>& columns = interval.GetColumns();
   std::string line = byNumber ? "\"Meas. No.\"" : "\"Time\"";
-  for (const CCollum& c : columns)
+  for (const CColumn& c : columns)
     line += std::string("\t\"") + c.GetChannelLetter() + ": " + c.GetChannelName() + " [" + c.GetUnitText() + "]\"";
   line += "\t\"Event(s)\"";
   out.Line(line);
@@ -161,7 +161,7 @@ bool Export(const std::string& path, DataContext& context, const COMeasInterval&
       line += ':';
       line += TwoDigits(t.tm_sec);
     }
-    for (const CCollum& c : columns) {
+    for (const CColumn& c : columns) {
       line += '\t';
       if (!m.GetValue(c.GetChannel()).IsValid()) continue;
       const MeasValue v = GetConvertedValue(context, m, c.GetChannel(), c.GetUnit());

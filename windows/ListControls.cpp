@@ -263,30 +263,30 @@ void CListBox::SetItemDataPtr(int index, void* data) {
   if (QListWidgetItem* row = item(index)) row->setData(kDataRole, QVariant::fromValue(reinterpret_cast<quintptr>(data)));
 }
 
-COCollumList::COCollumList(QWidget* parent) : CListBox(parent) {
+COColumnList::COColumnList(QWidget* parent) : CListBox(parent) {
   setItemDelegate(new OwnerDrawDelegate(this, this));
   setUniformItemSizes(true);
 }
 
-int COCollumList::AddColumn(CCollum* column) { return InsertColumn(-1, column); }
+int COColumnList::AddColumn(CColumn* column) { return InsertColumn(-1, column); }
 
-int COCollumList::InsertColumn(int index, CCollum* column) {
+int COColumnList::InsertColumn(int index, CColumn* column) {
   const int at = InsertString(index, column ? RowText(*column) : std::string());
   SetItemDataPtr(at, column);
   return at;
 }
 
-std::string COCollumList::RowText(const CCollum& column) {
+std::string COColumnList::RowText(const CColumn& column) {
   std::string text;
   if (!AppFinder::isCalibration()) text = std::string(1, column.GetChannelLetter()) + ": ";
   return text + column.GetChannelName() + " (" + column.GetUnitText() + ")";
 }
 
-void COCollumList::DrawItem(CDC& dc, const DrawItemInfo& item) {
+void COColumnList::DrawItem(CDC& dc, const DrawItemInfo& item) {
   if (item.itemID < 0) return;
   dc.FillSolidRect(item.rcItem, item.focus ? item.highlight : item.window);
   dc.SetTextColor(item.focus ? item.highlightText : item.windowText);
-  if (const CCollum* column = GetColumn(item.itemID)) {
+  if (const CColumn* column = GetColumn(item.itemID)) {
     const CRect r = Inset(item.rcItem, 2);
     const bool hasAxis = column->GetAxis() < 255;
     if (hasAxis) DrawSampleLine(dc, r, r.left + 2, r.left + 23, column->GetPenStyle(), column->GetColor());

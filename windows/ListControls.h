@@ -10,7 +10,7 @@
 #include "core/Controls.h"
 #include "core/DeviceContext.h"
 
-class CCollum;
+class CColumn;
 class CDialog;
 
 // What an owner-drawn entry is drawn with.
@@ -115,14 +115,14 @@ class CStyleCombo : public COOwnerDrawCombo {
   // Solid, dash, dot, dash-dot, dash-dot-dot (pen styles 0 to 4).
   void FillStyles();
   // The column whose colour the samples are drawn in; black without one.
-  void SetColumn(const CCollum* column) { m_column = column; }
+  void SetColumn(const CColumn* column) { m_column = column; }
 
   // A line of the style across the middle of the entry.
   void DrawItem(CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return 20; }
 
  private:
-  const CCollum* m_column = nullptr;
+  const CColumn* m_column = nullptr;
 };
 
 // A list box addressed by the suite's ids, each row carrying a pointer.
@@ -149,22 +149,22 @@ class CListBox : public QListWidget {
   int m_id = 0;
 };
 
-// The displayed channels of a window: each row a CCollum (owned by whoever
+// The displayed channels of a window: each row a CColumn (owned by whoever
 // filled the list) drawn as a sample of its line, when it has an axis, and
 // its channel and unit.
-class COCollumList : public CListBox, public COwnerDraw {
+class COColumnList : public CListBox, public COwnerDraw {
  public:
-  explicit COCollumList(QWidget* parent = nullptr);
+  explicit COColumnList(QWidget* parent = nullptr);
 
   // Appends or inserts (before the row; -1 at the end) a row for the column
   // and returns its index.
-  int AddColumn(CCollum* column);
-  int InsertColumn(int index, CCollum* column);
-  CCollum* GetColumn(int index) const { return static_cast<CCollum*>(GetItemDataPtr(index)); }
+  int AddColumn(CColumn* column);
+  int InsertColumn(int index, CColumn* column);
+  CColumn* GetColumn(int index) const { return static_cast<CColumn*>(GetItemDataPtr(index)); }
 
   void DrawItem(CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return 17; }
   // What a row reads: "A: name (unit)", without the letter in the
   // Calibration program.
-  static std::string RowText(const CCollum& column);
+  static std::string RowText(const CColumn& column);
 };

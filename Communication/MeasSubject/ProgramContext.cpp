@@ -65,6 +65,6 @@ COGenSub* ProgramAccessor::GetGenSub() {
   return m_context.Identity().isPresentation() ? nullptr : &m_context.GenSub();
 }
 
-COMeasObs* ProgramAccessor::GetMeaseasurement() { return m_context.MeasObs(); }
+COMeasObs* ProgramAccessor::GetMeasurement() { return m_context.MeasObs(); }
 
 COSequence* ProgramAccessor::GetActiveSequence() { return &m_context.ActiveSequence(); }

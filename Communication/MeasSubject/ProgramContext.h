@@ -64,7 +64,7 @@ class ProgramAccessor : public GlobalAccessor {
   explicit ProgramAccessor(ProgramContext& context) : m_context(context) {}
   CODBObs* GetDocumentDB() override;
   COGenSub* GetGenSub() override;
-  COMeasObs* GetMeaseasurement() override;
+  COMeasObs* GetMeasurement() override;
   COSequence* GetActiveSequence() override;
 
  private:

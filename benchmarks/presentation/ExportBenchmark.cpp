@@ -56,7 +56,7 @@ struct Fixture {
     interval.SetMeasMode(COMeasInterval::kByNumber);
     interval.GetColumns().clear();
     for (int ch = 0; ch <= 5; ++ch) {
-      CCollum c(install.Context());
+      CColumn c(install.Context());
       c.SetChannel(static_cast<unsigned char>(ch));
       c.SetUnit(COConcUnit::ppm);
       c.SetSequence(&install.Context().ActiveSequence(), &interval);

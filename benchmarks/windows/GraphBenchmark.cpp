@@ -77,7 +77,7 @@ struct Fixture {
     interval.SetMeasMode(COMeasInterval::kByNumber);
     interval.GetColumns().clear();
     for (int ch = 0; ch <= 5; ++ch) {
-      CCollum c(install.Context());
+      CColumn c(install.Context());
       c.SetChannel(static_cast<unsigned char>(ch));
       c.SetAxis(ch == 5 ? 1 : 0);
       c.SetColorIndex(static_cast<unsigned char>(ch));

@@ -19,7 +19,7 @@ class IGlobalAccessor {
  public:
   virtual CODBObs* GetDocumentDB() = 0;
   virtual COGenSub* GetGenSub() = 0;
-  virtual COMeasObs* GetMeaseasurement() = 0;
+  virtual COMeasObs* GetMeasurement() = 0;
   virtual COSequence* GetActiveSequence() = 0;
   virtual COCursorStatus* GetCursorStatus() = 0;
   virtual CORecWindowContent* GetWindowRec() = 0;
@@ -38,7 +38,7 @@ class GlobalAccessor : public IGlobalAccessor {
  public:
   CODBObs* GetDocumentDB() override { return nullptr; }
   COGenSub* GetGenSub() override { return nullptr; }
-  COMeasObs* GetMeaseasurement() override { return nullptr; }
+  COMeasObs* GetMeasurement() override { return nullptr; }
   COSequence* GetActiveSequence() override { return nullptr; }
   COCursorStatus* GetCursorStatus() override { return nullptr; }
   CORecWindowContent* GetWindowRec() override { return nullptr; }

@@ -18,7 +18,7 @@ namespace {
 class TestApp : public TarnicBaseApp {
  public:
   using TarnicBaseApp::TarnicBaseApp;
-  using TarnicBaseApp::InitSplashScreeen;
+  using TarnicBaseApp::InitSplashScreen;
 };
 
 class KeyCounter : public QWidget {
@@ -98,7 +98,7 @@ TEST_F(Gui, SplashIsShownOverTheMainWindowAndClosesAtItsTimer) {
   main.resize(800, 600);
   main.show();
   app.SetMainWnd(&main);
-  app.InitSplashScreeen();
+  app.InitSplashScreen();
   EXPECT_EQ(CSplashWnd::BitmapIdForProgram(), 109);
   app.ShowSplashScreen();
   EXPECT_EQ(SplashWindows(), 1);
@@ -135,7 +135,7 @@ TEST_F(Gui, NoSplashWhenTheCommandLineSaysSoOrTheProgramHasNoBitmap) {
   {
     TestApp app("Online", {"online", "/Embedding"});
     app.SetMainWnd(&main);
-    app.InitSplashScreeen();
+    app.InitSplashScreen();
     EXPECT_FALSE(CSplashWnd::IsEnabled());
     app.ShowSplashScreen();
     EXPECT_EQ(SplashWindows(), 0);
@@ -143,7 +143,7 @@ TEST_F(Gui, NoSplashWhenTheCommandLineSaysSoOrTheProgramHasNoBitmap) {
   {
     TestApp app("Database Administration", {"ostrel", "1"});
     app.SetMainWnd(&main);
-    app.InitSplashScreeen();
+    app.InitSplashScreen();
     EXPECT_TRUE(CSplashWnd::IsEnabled());
     app.ShowSplashScreen();
     EXPECT_EQ(SplashWindows(), 0);

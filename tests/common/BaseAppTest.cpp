@@ -65,7 +65,7 @@ TEST(BaseApp, GlobalAccessorGivesNothing) {
   IGlobalAccessor& i = a;
   EXPECT_EQ(i.GetDocumentDB(), nullptr);
   EXPECT_EQ(i.GetGenSub(), nullptr);
-  EXPECT_EQ(i.GetMeaseasurement(), nullptr);
+  EXPECT_EQ(i.GetMeasurement(), nullptr);
   EXPECT_EQ(i.GetActiveSequence(), nullptr);
   EXPECT_EQ(i.GetCursorStatus(), nullptr);
   EXPECT_EQ(i.GetWindowRec(), nullptr);

@@ -281,7 +281,7 @@ TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   win.m_interval.SetRightCursor(12);
   win.Update();
   win.Requery();
-  std::vector<CCollum> cols(2, CCollum(*context));
+  std::vector<CColumn> cols(2, CColumn(*context));
   cols[0].SetChannel(2);
   cols[0].SetCustomColor(0x123456);
   cols[1].SetChannel(7);

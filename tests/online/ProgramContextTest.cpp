@@ -56,7 +56,7 @@ TEST(ProgramContext, TheAccessorAnswersForTheContext) {
   ProgramAccessor onlineTool(online);
   EXPECT_EQ(onlineTool.GetDocumentDB(), &online.DBObs());
   EXPECT_EQ(onlineTool.GetGenSub(), &online.GenSub());
-  EXPECT_EQ(onlineTool.GetMeaseasurement(), online.MeasObs());
+  EXPECT_EQ(onlineTool.GetMeasurement(), online.MeasObs());
   EXPECT_EQ(onlineTool.GetActiveSequence(), &online.ActiveSequence());
   EXPECT_EQ(onlineTool.GetPCBeep(), nullptr);
 
@@ -64,7 +64,7 @@ TEST(ProgramContext, TheAccessorAnswersForTheContext) {
   ProgramAccessor presentationTool(presentation);
   EXPECT_EQ(presentationTool.GetDocumentDB(), nullptr);
   EXPECT_EQ(presentationTool.GetGenSub(), nullptr);
-  EXPECT_EQ(presentationTool.GetMeaseasurement(), nullptr);
+  EXPECT_EQ(presentationTool.GetMeasurement(), nullptr);
   EXPECT_EQ(presentationTool.GetActiveSequence(), &presentation.ActiveSequence());
 }
 

@@ -62,7 +62,7 @@ class ExportTest : public DataTest {
     i.SetMeasMode(static_cast<unsigned char>(mode));
     i.GetColumns().clear();
     for (int ch : {0, 1}) {
-      CCollum c(*context);
+      CColumn c(*context);
       c.SetChannel(static_cast<unsigned char>(ch));
       c.SetUnit(COConcUnit::ppm);
       c.SetSequence(&context->ActiveSequence(), &i);

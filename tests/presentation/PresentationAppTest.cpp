@@ -654,7 +654,7 @@ TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeeps
   ProgramContext& context = app->Context();
   ASSERT_EQ(context.MeasObs(), nullptr);
   ProgramAccessor accessor(context);
-  EXPECT_EQ(accessor.GetMeaseasurement(), nullptr);
+  EXPECT_EQ(accessor.GetMeasurement(), nullptr);
   EXPECT_EQ(accessor.GetGenSub(), nullptr);
   EXPECT_EQ(accessor.GetDocumentDB(), nullptr);
   // Even a leak detector's identity reaches no monitor from here.

@@ -313,8 +313,8 @@ TEST_F(ControlsTest, AComboFindsEntriesByTheirData) {
 
 class ColumnsTest : public ControlsTest {
  protected:
-  CCollum Column(int channel, int axis, int style, int colour) {
-    CCollum c(context);
+  CColumn Column(int channel, int axis, int style, int colour) {
+    CColumn c(context);
     c.SetSequence(&context.ActiveSequence(), &interval);
     c.SetChannel(static_cast<unsigned char>(channel));
     c.SetAxis(static_cast<unsigned char>(axis));
@@ -358,7 +358,7 @@ TEST_F(ColumnsTest, ColourAndStyleBoxesDrawTheirEntries) {
   CStyleCombo styles;
   styles.FillStyles();
   ASSERT_EQ(styles.GetCount(), 5);
-  const CCollum blue = Column(0, 0, 0, 2);
+  const CColumn blue = Column(0, 0, 0, 2);
   styles.SetColumn(&blue);
   dc.Clear();
   styles.DrawItem(dc, Item(3, CRect(0, 20, 100, 40), false, false));
@@ -367,9 +367,9 @@ TEST_F(ColumnsTest, ColourAndStyleBoxesDrawTheirEntries) {
 }
 
 TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
-  CCollum curve = Column(5, 1, 1, 0);
-  CCollum numeric = Column(5, 255, 0, 0);
-  COCollumList list;
+  CColumn curve = Column(5, 1, 1, 0);
+  CColumn numeric = Column(5, 255, 0, 0);
+  COColumnList list;
   EXPECT_EQ(list.AddColumn(&numeric), 0);
   EXPECT_EQ(list.InsertColumn(0, &curve), 0);
   EXPECT_EQ(list.GetColumn(0), &curve);
@@ -394,9 +394,9 @@ TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
   {
     RunningProgram calibration("Calibration");
     // (the Calibration program's units are its own)
-    EXPECT_EQ(COCollumList::RowText(numeric).rfind("Water Vapour (", 0), 0u);
+    EXPECT_EQ(COColumnList::RowText(numeric).rfind("Water Vapour (", 0), 0u);
   }
-  EXPECT_EQ(COCollumList::RowText(numeric), "W: Water Vapour (ppm)");
+  EXPECT_EQ(COColumnList::RowText(numeric), "W: Water Vapour (ppm)");
 
   EXPECT_EQ(list.DeleteString(0), 1);
   EXPECT_EQ(list.GetColumn(0), &numeric);

@@ -22,7 +22,7 @@ constexpr double kFar = 100000.0;
 // In a path: the point after it is moved to, not drawn to.
 const CPoint kPenUp(INT32_MIN, INT32_MIN);
 
-uint64_t ColumnKey(const CCollum& c) {
+uint64_t ColumnKey(const CColumn& c) {
   return static_cast<uint64_t>(c.GetChannel()) | static_cast<uint64_t>(c.GetUnit()) << 8 |
          static_cast<uint64_t>(c.GetAxis()) << 16 | static_cast<uint64_t>(c.GetPenStyle()) << 24 |
          static_cast<uint64_t>(c.GetColor()) << 32;
@@ -37,7 +37,7 @@ bool CCurve::Key::operator==(const Key& o) const {
 }
 
 void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
-                     std::vector<CCollum>* columns) {
+                     std::vector<CColumn>* columns) {
   if (measurements != m_measurements) ++m_generation;
   m_interval = interval;
   m_measurements = measurements;
@@ -85,7 +85,7 @@ CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   }
   k.mask = m_interval->GetChannelMask();
   k.generation = m_generation;
-  for (const CCollum& c : *m_columns) k.columns.push_back(ColumnKey(c));
+  for (const CColumn& c : *m_columns) k.columns.push_back(ColumnKey(c));
   return k;
 }
 
@@ -110,7 +110,7 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
       case COEvent::typeAlarm: {
         if (!m_interval->IsChannelShown(2)) break;
         const int channel = static_cast<int>(e.GetValue());
-        for (const CCollum& c : *m_columns) {
+        for (const CColumn& c : *m_columns) {
           if (c.GetChannel() != channel || !m.IsValueValid(channel)) continue;
           const MeasValue v = GetConvertedValue(*m_context, m, channel, c.GetUnit());
           if (!v.IsValid()) continue;
@@ -218,7 +218,7 @@ void CCurve::Build(int cx, int cy) {
     if (ms.size() == 1) m_lastNumber = ms[0]->GetMeasNo();
     return;
   }
-  const std::vector<CCollum>& cols = *m_columns;
+  const std::vector<CColumn>& cols = *m_columns;
   const size_t n = cols.size();
   const Mapping map = MakeMapping(cx, cy);
   std::vector<Trace> traces(n);
@@ -232,7 +232,7 @@ void CCurve::Build(int cx, int cy) {
   }
   std::vector<double> prevV(n), curV(n);
   std::vector<COValueConverter> converters;
-  for (const CCollum& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+  for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
   auto values = [&](const COMeas& m, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
     for (size_t c = 0; c < n; ++c) {
       const int ch = cols[c].GetChannel();
@@ -279,7 +279,7 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
   // Pens are made once per paint, one per column, however many there are.
   std::vector<CPen> pens;
   pens.reserve(m_columns->size());
-  for (const CCollum& c : *m_columns) pens.emplace_back(c.GetPenStyle(), 1, c.GetColor());
+  for (const CColumn& c : *m_columns) pens.emplace_back(c.GetPenStyle(), 1, c.GetColor());
   CPen* old = nullptr;
   for (const Op& op : ops) {
     switch (op.kind) {

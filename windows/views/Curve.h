@@ -16,7 +16,7 @@
 #include "Axis.h"
 #include "COMeas.h"
 
-class CCollum;
+class CColumn;
 class COMeasInterval;
 class DataContext;
 
@@ -26,7 +26,7 @@ class CCurve : public CVO {
   // measurements: the window's buffer in reading order (not owned; they must
   // stay put until the next SetData).
   void SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
-               std::vector<CCollum>* columns);
+               std::vector<CColumn>* columns);
   // The small font for marker labels; none: the current font.
   void SetFont(CFont* font) { m_font = font; }
   // The data changed: the next Draw makes the picture again.
@@ -93,7 +93,7 @@ class CCurve : public CVO {
   bool m_noLine = false;
   COMeasInterval* m_interval = nullptr;
   const std::vector<const COMeas*>* m_measurements = nullptr;
-  std::vector<CCollum>* m_columns = nullptr;
+  std::vector<CColumn>* m_columns = nullptr;
   CFont* m_font = nullptr;
   uint64_t m_generation = 0;
 

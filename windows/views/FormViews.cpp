@@ -52,10 +52,10 @@ std::string CursorTool::GetRightCursorText() const {
   return m.GetMeasTime().Format("%y-%m-%d %X");
 }
 
-const CCollum& CursorTool::GetMeasRecord(int n) const { return m_interval->GetColumns()[n]; }
+const CColumn& CursorTool::GetMeasRecord(int n) const { return m_interval->GetColumns()[n]; }
 
 std::string CursorTool::GetColumnCaption(int n) const {
-  const CCollum& c = GetMeasRecord(n);
+  const CColumn& c = GetMeasRecord(n);
   return c.GetChannelName() + " (" + c.GetUnitText() + ")";
 }
 

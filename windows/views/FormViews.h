@@ -24,7 +24,7 @@ class CursorTool {
   std::string GetRightCursorText() const;
   // "name (unit)".
   std::string GetColumnCaption(int n) const;
-  const CCollum& GetMeasRecord(int n) const;
+  const CColumn& GetMeasRecord(int n) const;
   // The single value while the cursors coincide, else the minimum.
   std::string GetValueText(int n) const;
   std::string GetMinimumText(int n) const;

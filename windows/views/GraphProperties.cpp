@@ -253,8 +253,8 @@ void COYAxisPage::SetTarget(COMeasInterval* interval, int axis) {
   m_axis = axis;
 }
 
-std::vector<const CCollum*> COYAxisPage::Curves() const {
-  std::vector<const CCollum*> out;
+std::vector<const CColumn*> COYAxisPage::Curves() const {
+  std::vector<const CColumn*> out;
   for (const auto& c : m_curves) out.push_back(c.get());
   return out;
 }
@@ -353,8 +353,8 @@ void COYAxisPage::OnParameterChange() {
   UpdateControls();
 }
 
-CCollum COYAxisPage::NewCurve() const {
-  CCollum c = m_working;
+CColumn COYAxisPage::NewCurve() const {
+  CColumn c = m_working;
   c.SetSequence(&m_context.ActiveSequence(), m_interval);
   c.SetAxis(static_cast<unsigned char>(m_axis));
   return c;
@@ -368,14 +368,14 @@ void COYAxisPage::Select(int row) {
 }
 
 void COYAxisPage::OnAddNew() {
-  m_curves.push_back(std::make_unique<CCollum>(NewCurve()));
+  m_curves.push_back(std::make_unique<CColumn>(NewCurve()));
   Select(m_list.AddColumn(m_curves.back().get()));
 }
 
 void COYAxisPage::OnInsertBefore() {
   const int row = m_list.GetCurSel();
   if (row < 0 || row >= static_cast<int>(m_curves.size())) return;
-  m_curves.insert(m_curves.begin() + row, std::make_unique<CCollum>(NewCurve()));
+  m_curves.insert(m_curves.begin() + row, std::make_unique<CColumn>(NewCurve()));
   m_updating = true;
   const int at = m_list.InsertColumn(row, m_curves[static_cast<size_t>(row)].get());
   m_updating = false;
@@ -429,9 +429,9 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, kMin, min);
   if (!dx->m_bSaveAndValidate) {
     ClearCurves();
-    for (const CCollum& c : m_interval->GetColumns()) {
+    for (const CColumn& c : m_interval->GetColumns()) {
       if (c.GetAxis() != m_axis) continue;
-      m_curves.push_back(std::make_unique<CCollum>(c));
+      m_curves.push_back(std::make_unique<CColumn>(c));
       m_updating = true;
       m_list.AddColumn(m_curves.back().get());
       m_updating = false;
@@ -453,8 +453,8 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
   m_interval->SetAutoScaleMode(m_axis, static_cast<unsigned char>(mode < 0 ? 0 : mode));
   m_interval->SetScaleMax(m_axis, max);
   m_interval->SetScaleMin(m_axis, min);
-  std::vector<CCollum>& all = m_interval->GetColumns();
-  all.erase(std::remove_if(all.begin(), all.end(), [this](const CCollum& c) { return c.GetAxis() == m_axis; }),
+  std::vector<CColumn>& all = m_interval->GetColumns();
+  all.erase(std::remove_if(all.begin(), all.end(), [this](const CColumn& c) { return c.GetAxis() == m_axis; }),
             all.end());
   for (const auto& c : m_curves) all.push_back(*c);
 }

@@ -78,9 +78,9 @@ class COYAxisPage : public CPropertyPage {
   void UpdateControls();
   bool OnSetActive() override;
 
-  const CCollum& Working() const { return m_working; }
-  std::vector<const CCollum*> Curves() const;
-  COCollumList& List() { return m_list; }
+  const CColumn& Working() const { return m_working; }
+  std::vector<const CColumn*> Curves() const;
+  COColumnList& List() { return m_list; }
   COComboEx& Parameters() { return m_parameter; }
   CComboBox& Units() { return m_unit; }
   CColorCombo& Colours() { return m_colour; }
@@ -97,12 +97,12 @@ class COYAxisPage : public CPropertyPage {
   void ShowWorking();
   void Select(int row);
   void ClearCurves();
-  CCollum NewCurve() const;
+  CColumn NewCurve() const;
 
   DataContext& m_context;
-  CCollum m_working;
-  std::vector<std::unique_ptr<CCollum>> m_curves;
-  COCollumList m_list;
+  CColumn m_working;
+  std::vector<std::unique_ptr<CColumn>> m_curves;
+  COColumnList m_list;
   COComboEx m_parameter;
   CComboBox m_unit;
   CColorCombo m_colour;

@@ -26,9 +26,9 @@ constexpr COLORREF kTopLine = 0xC0C0C0;
 const char* const kAlphabet = "ABCDEFGHIJKLMNOPQERSTUVXYZ";
 
 // Columns on the left axis and on the right one.
-std::pair<int, int> AxisCounts(const std::vector<CCollum>& columns) {
+std::pair<int, int> AxisCounts(const std::vector<CColumn>& columns) {
   int left = 0, right = 0;
-  for (const CCollum& c : columns) (c.GetAxis() != 0 ? right : left)++;
+  for (const CColumn& c : columns) (c.GetAxis() != 0 ? right : left)++;
   return {left, right};
 }
 
@@ -165,7 +165,7 @@ void CGraphView::OnMoveLast() {
 
 void CGraphView::OnWindowProperties() {
   COMeasInterval copy = Interval();
-  for (CCollum& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
+  for (CColumn& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
   int result;
   {
     CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
@@ -173,7 +173,7 @@ void CGraphView::OnWindowProperties() {
   }
   if (result == platform::IDOK) {
     Interval() = copy;
-    for (CCollum& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
+    for (CColumn& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
     Interval().ResetCursors();
     m_anchor = COMeas();
     m_dragEnd = COMeas();
@@ -298,14 +298,14 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
     w.DrawTextA(title, &box, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
   }
 
-  std::vector<CCollum>& columns = in.GetColumns();
+  std::vector<CColumn>& columns = in.GetColumns();
   const auto counts = AxisCounts(columns);
   m_legendRows = std::max(counts.first, counts.second);
   CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
 
   // The legends, a row per curve on each side.
   int leftRow = 0, rightRow = 0;
-  for (CCollum& c : columns) {
+  for (CColumn& c : columns) {
     if (c.GetAxis() != 0) {
       m_rightLegend.SetEntry(rightRow++, &c);
       m_rightLegend.Draw(&w, &area);

@@ -2,7 +2,7 @@
 
 #include "MeasInterval.h"
 
-std::string CLegend::Text(const CCollum& column) {
+std::string CLegend::Text(const CColumn& column) {
   return std::string(1, column.GetChannelLetter()) + ": " + column.GetChannelName() + " (" + column.GetUnitText() +
          ")";
 }

@@ -6,18 +6,18 @@
 
 #include "Axis.h"
 
-class CCollum;
+class CColumn;
 
 class CLegend : public CVO {
  public:
   // The row height is the second word.
   int RowHeight() const { return GetSecond(); }
-  void SetEntry(int row, CCollum* column) {
+  void SetEntry(int row, CColumn* column) {
     m_row = row;
     m_column = column;
   }
   // "A: name (unit)".
-  static std::string Text(const CCollum& column);
+  static std::string Text(const CColumn& column);
 
  protected:
   // The sample line at y from x0 to x1 in the column's pen.
@@ -25,7 +25,7 @@ class CLegend : public CVO {
 
   int m_margin = 6;
   int m_row = 0;
-  CCollum* m_column = nullptr;  // not owned
+  CColumn* m_column = nullptr;  // not owned
 };
 
 class CLeftLegend : public CLegend {

@@ -106,8 +106,8 @@ void COYAxisPageNum::OnParameterChange() {
   SyncWorkingColumn();
 }
 
-CCollum COYAxisPageNum::NewColumn() const {
-  CCollum c(m_context);
+CColumn COYAxisPageNum::NewColumn() const {
+  CColumn c(m_context);
   c.SetSequence(&m_context.ActiveSequence(), &m_interval);
   c.SetChannel(m_working.GetChannel());
   c.SetUnit(m_working.GetUnit());
@@ -118,7 +118,7 @@ CCollum COYAxisPageNum::NewColumn() const {
 void COYAxisPageNum::RefreshList(int select) {
   m_list.blockSignals(true);
   m_list.clear();
-  for (const CCollum& c : m_columns)
+  for (const CColumn& c : m_columns)
     m_list.addItem(QString::fromStdString(std::string(1, c.GetChannelLetter()) + ": " + c.GetChannelName() + " [" +
                                           c.GetUnitText() + "]"));
   m_list.setCurrentRow(select);
@@ -163,14 +163,14 @@ void COYAxisPageNum::OnSetActive() {
 
 void COYAxisPageNum::Load() {
   m_columns.clear();
-  for (const CCollum& c : m_interval.GetColumns())
+  for (const CColumn& c : m_interval.GetColumns())
     if (c.GetAxis() == kNoAxis) m_columns.push_back(c);
   RefreshList(m_columns.empty() ? -1 : 0);
 }
 
 void COYAxisPageNum::Save() {
-  std::vector<CCollum>& all = m_interval.GetColumns();
-  all.erase(std::remove_if(all.begin(), all.end(), [](const CCollum& c) { return c.GetAxis() == kNoAxis; }),
+  std::vector<CColumn>& all = m_interval.GetColumns();
+  all.erase(std::remove_if(all.begin(), all.end(), [](const CColumn& c) { return c.GetAxis() == kNoAxis; }),
             all.end());
   all.insert(all.end(), m_columns.begin(), m_columns.end());
 }

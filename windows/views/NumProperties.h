@@ -31,7 +31,7 @@ class COYAxisPageNum : public QWidget {
   void SyncWorkingColumn();
   void OnSetActive();
 
-  const std::vector<CCollum>& Columns() const { return m_columns; }
+  const std::vector<CColumn>& Columns() const { return m_columns; }
   QComboBox& Parameters() { return m_parameter; }
   QComboBox& Units() { return m_unit; }
   QListWidget& List() { return m_list; }
@@ -40,12 +40,12 @@ class COYAxisPageNum : public QWidget {
   void FillUnits(int channel);
   void SelectParameter(int channel);
   void RefreshList(int select);
-  CCollum NewColumn() const;
+  CColumn NewColumn() const;
 
   DataContext& m_context;
   COMeasInterval& m_interval;
-  CCollum m_working;
-  std::vector<CCollum> m_columns;
+  CColumn m_working;
+  std::vector<CColumn> m_columns;
   QComboBox m_parameter;
   QComboBox m_unit;
   QListWidget m_list;

@@ -46,7 +46,7 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
     : CMeasViewBase(layer, document, kNumericType, parent), m_meas(layer.Data(), COMeasView::kNumeric),
       m_buffer(layer.Data()), m_scrollBar(Qt::Vertical, this) {
   // A numeric window's columns are those without a Y axis.
-  for (CCollum& c : Interval().GetColumns()) c.SetAxis(0xFF);
+  for (CColumn& c : Interval().GetColumns()) c.SetAxis(0xFF);
   COOpenWindows& store = layer.Store();
   if (store.IsRestoring()) {
     store.LoadInterval(Interval());
@@ -149,7 +149,7 @@ void CNumView::OnWindowProperties() {
   COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this);
   if (sheet.DoModal() != platform::IDOK) return;
   Interval() = copy;
-  for (CCollum& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
+  for (CColumn& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
   Interval().ResetCursors();
   ReloadData();
   Repaint();
@@ -228,7 +228,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
   int x = m_tableWidth + 2 * rh / 3;
   const int centre = y + rh / 2 - kMargin / 2;
   const COMeasInterval& in = Interval();
-  const std::vector<CCollum>& cols = in.GetColumns();
+  const std::vector<CColumn>& cols = in.GetColumns();
   for (const COEvent& e : m.GetEvents()) {
     const int type = e.GetType();
     if (type == COEvent::typeTaskStarted) {
@@ -290,7 +290,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   edges.push_back(3 * kMargin + dc.GetTextExtent(byNumber ? "Meas. No." : "88-88-88 88:88:88").cx);
   const int digits = 12 * dc.GetTextExtent("0").cx;
   std::vector<std::string> line1, line2;
-  for (const CCollum& c : in.GetColumns()) {
+  for (const CColumn& c : in.GetColumns()) {
     line1.push_back(std::string(1, c.GetChannelLetter()) + ": " + c.GetChannelName());
     line2.push_back("[" + c.GetUnitText() + "]");
     edges.push_back(edges.back() + std::max(digits, dc.GetTextExtent(line1.back()).cx + rh));
@@ -343,7 +343,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     dc.DrawText(byNumber ? platform::Format("%d", m.GetMeasNo()) : m.GetMeasTime().Format("%y-%m-%d %X"), &first,
                 DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < in.GetColumns().size(); ++c) {
-      const CCollum& col = in.GetColumns()[c];
+      const CColumn& col = in.GetColumns()[c];
       CRect cell(0, Y(y), edges[c + 1], Y(y + rh));
       dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
     }

@@ -26,7 +26,7 @@ void COOpenWindows::LoadInterval(COMeasInterval& interval) const {
   if (!m_row) return;
   interval = m_row->m_interval;
   COSequence* sequence = &m_layer.Data().ActiveSequence();
-  for (CCollum& c : interval.GetColumns()) c.SetSequence(sequence, &interval);
+  for (CColumn& c : interval.GetColumns()) c.SetSequence(sequence, &interval);
 }
 
 void COOpenWindows::StoreInterval(const COMeasInterval& interval) {
@@ -69,7 +69,7 @@ void COOpenWindows::Save() {
           CORecOpenColumns columns(data, &db);
           columns.m_strFilter = "0 = 1";
           columns.Open(CRecordset::dynaset);
-          for (const CCollum& c : m_row->m_interval.GetColumns()) {
+          for (const CColumn& c : m_row->m_interval.GetColumns()) {
             columns.AddNew();
             columns.m_ID = m_row->m_ID;
             columns.m_column = c;

@@ -213,7 +213,7 @@ TEST_F(GraphAxisTest, TimeTicksCarryTwoLinesNumbersOnlyAboveZero) {
 
 TEST_F(GraphAxisTest, LegendLines) {
   COMeasInterval in(*context);
-  CCollum a(*context);
+  CColumn a(*context);
   a.SetChannel(0);
   a.SetUnit(COConcUnit::ppm);
   a.SetPenStyle(platform::PS_DOT);
@@ -259,7 +259,7 @@ TEST_F(GraphAxisTest, CurvesThroughManyMeasurementsKeepTheirPicture) {
   in.SetScaleMin(0, 0.0f);
   in.SetScaleMax(0, 100.0f);
   in.GetColumns().clear();
-  CCollum a(*context);
+  CColumn a(*context);
   a.SetChannel(0);
   a.SetAxis(0);
   a.SetUnit(COConcUnit::ppm);
@@ -336,7 +336,7 @@ TEST_F(GraphAxisTest, EveryCurveGetsItsPenHoweverManyThereAre) {
   in.SetLength(2);
   in.GetColumns().clear();
   for (int k = 0; k < 60; ++k) {
-    CCollum c(*context);
+    CColumn c(*context);
     c.SetChannel(static_cast<unsigned char>(k % 5));
     c.SetAxis(0);
     c.SetUnit(COConcUnit::ppm);
@@ -399,7 +399,7 @@ class GraphTest : public DataTest {
       i.SetLength(5);
       i.GetColumns().clear();
       for (int ch : {0, 5}) {
-        CCollum c(*context);
+        CColumn c(*context);
         c.SetChannel(static_cast<unsigned char>(ch));
         c.SetAxis(ch == 0 ? 0 : 1);
         c.SetColorIndex(static_cast<unsigned char>(ch));
@@ -839,7 +839,7 @@ class GraphSheetTest : public DataTest {
   GraphSheetTest() {
     interval.GetColumns().clear();
     for (auto [channel, axis] : {std::pair<int, int>{0, 0}, {1, 0}, {5, 1}, {2, 0xFF}}) {
-      CCollum c(*context);
+      CColumn c(*context);
       c.SetChannel(static_cast<unsigned char>(channel));
       c.SetAxis(static_cast<unsigned char>(axis));
       c.SetColorIndex(static_cast<unsigned char>(channel));
@@ -852,7 +852,7 @@ class GraphSheetTest : public DataTest {
   }
   std::vector<std::pair<int, int>> Columns() const {
     std::vector<std::pair<int, int>> out;
-    for (const CCollum& c : interval.GetColumns()) out.push_back({c.GetChannel(), c.GetAxis()});
+    for (const CColumn& c : interval.GetColumns()) out.push_back({c.GetChannel(), c.GetAxis()});
     return out;
   }
 
@@ -958,7 +958,7 @@ TEST_F(GraphSheetTest, EachAxisPageEditsOnlyItsOwnCurves) {
   EXPECT_EQ(left.Curves()[2]->GetPenStyle(), platform::PS_DOT);
   EXPECT_EQ(left.Curves()[2]->GetAxis(), 0);
   std::vector<std::pair<int, int>> expected{{2, 0xFF}};
-  for (const CCollum* c : left.Curves()) expected.push_back({c->GetChannel(), 0});
+  for (const CColumn* c : left.Curves()) expected.push_back({c->GetChannel(), 0});
   expected.push_back({5, 1});
   // The right page sees the water only.
   ASSERT_TRUE(sheet.SetActivePage(2));

@@ -20,7 +20,7 @@ class IntervalTest : public DataTest {
     i.SetMeasMode(static_cast<unsigned char>(mode));
     i.GetColumns().clear();
     for (int ch : {0, 5}) {
-      CCollum c(*context);
+      CColumn c(*context);
       c.SetChannel(static_cast<unsigned char>(ch));
       c.SetAxis(ch == 0 ? 0 : 1);
       c.SetUnit(COConcUnit::ppm);
@@ -232,7 +232,7 @@ TEST_F(IntervalTest, RollingAverageByTime) {
 }
 
 TEST_F(IntervalTest, ColumnTexts) {
-  CCollum c(*context);
+  CColumn c(*context);
   c.SetCustomColor(0x123456);
   EXPECT_EQ(c.GetColor(), 0x123456u);
   c.SetColorIndex(2);

@@ -110,7 +110,7 @@ class ViewsTest : public DataTest {
       i.MoveTo(CTime(), 5);
       i.SetLength(5);
       i.GetColumns().clear();
-      CCollum c(*context);
+      CColumn c(*context);
       c.SetChannel(0);
       c.SetAxis(0xFF);
       c.SetUnit(COConcUnit::ppm);
@@ -503,7 +503,7 @@ TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
   COMeasInterval interval(*context);
   interval.GetColumns().clear();
   auto column = [&](int channel, unsigned char axis) {
-    CCollum c(*context);
+    CColumn c(*context);
     c.SetChannel(static_cast<unsigned char>(channel));
     c.SetAxis(axis);
     c.SetSequence(&context->ActiveSequence(), &interval);
@@ -530,7 +530,7 @@ TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
   page.Save();
 
   std::vector<std::pair<int, int>> kept;  // channel, axis
-  for (const CCollum& c : interval.GetColumns()) kept.push_back({c.GetChannel(), c.GetAxis()});
+  for (const CColumn& c : interval.GetColumns()) kept.push_back({c.GetChannel(), c.GetAxis()});
   ASSERT_EQ(kept.size(), 4u);
   EXPECT_EQ(kept[0], std::make_pair(0, 0));
   EXPECT_EQ(kept[1], std::make_pair(5, 1));
