@@ -60,7 +60,7 @@ class OnlineAppTest : public ::testing::Test {
   }
   std::unique_ptr<COnlineApp> MakeApp() {
     auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(2000);
+    app->SetStopWait(std::chrono::milliseconds(2000));
     UseShortTimings(*app->Context().MeasObs());
     app->SetExitAction([this](int code) { exitCode = code; });
     return app;

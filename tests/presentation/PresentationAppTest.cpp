@@ -231,7 +231,7 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   CMainFrame& frame = *app->Frame();
   EXPECT_EQ(frame.windowTitle().toStdString(), "Nolt Presentation");
   EXPECT_EQ(app->Context().MeasObs(), nullptr);
-  for (unsigned id : {ID_VIEW_CURSORS, ID_WINDOW_NEW_NUMERIC, ID_EXPORT, ID_USER_EVENT, ID_FILE_CLOSE})
+  for (unsigned id : std::initializer_list<unsigned>{ID_VIEW_CURSORS, ID_WINDOW_NEW_NUMERIC, ID_EXPORT, ID_USER_EVENT, ID_FILE_CLOSE})
     EXPECT_FALSE(Enabled(*app, id)) << id;
   EXPECT_TRUE(Enabled(*app, ID_FILE_OPEN));
 
