@@ -360,6 +360,8 @@ void CMeasProgramApp::Reconnect() {
   // A running measurement keeps its port (the dialog offers no other).
   if (obs == nullptr || obs->GetState() != MeasState::idle) return;
   obs->Disconnect();
+  // Another port may lead to another monitor: everything is read afresh.
+  obs->GetDevice().RunFlags() = ClientRunFlags();
   obs->InitCommPort();
   if (!obs->Connect(true) || obs->IsOffline()) return;
   const MonitorSetup setup = obs->GetDevice().GetSetup();
