@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Online program and the simulated
-# monitor, and runs the program on the simulated monitor. The program keeps
-# its databases in build/run (or $KOVO_PROGRAM_FOLDER); `--port DEVICE` uses a
-# real monitor on that device instead; other arguments go to the program.
+# Installs what is missing, builds a program and the simulated monitor, and
+# runs the program on the simulated monitor: `./run.sh` the Online program,
+# `./run.sh presentation`, `./run.sh ostrel` (or any program kovo-<name>
+# that the build has) the others, all on the same program folder. The
+# programs keep their databases in build/run (or $KOVO_PROGRAM_FOLDER);
+# `--port DEVICE` uses a real monitor on that device instead; other arguments
+# go to the program.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+program=online
+if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
+  program=$1
+  shift
+fi
+
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-cmake --build build --target kovo-online kovo-simulator
+if ! ninja -C build -t targets all | grep -q "^kovo-$program:"; then
+  echo "No program kovo-$program in this build; the programs are:" >&2
+  ninja -C build -t targets all | sed -n 's/^kovo-\([a-z]*\): .*/  \1/p' | grep -v simulator >&2
+  exit 1
+fi
+cmake --build build --target "kovo-$program" kovo-simulator
 
 # --port DEVICE talks to a real monitor on that device instead.
 port=
@@ -24,7 +39,7 @@ mkdir -p "$folder"
 export KOVO_PROGRAM_FOLDER="$folder"
 if [ -n "$port" ]; then
   export KOVO_COM1="$port" KOVO_COM2="$port" KOVO_COM3="$port" KOVO_COM4="$port"
-  exec build/bin/kovo-online ${args[@]+"${args[@]}"}
+  exec "build/bin/kovo-$program" ${args[@]+"${args[@]}"}
 fi
 
 link="$folder/monitor"
@@ -40,4 +55,4 @@ done
 
 # Whichever port the program is set to, the simulated monitor is behind it.
 export KOVO_COM1="$link" KOVO_COM2="$link" KOVO_COM3="$link" KOVO_COM4="$link"
-build/bin/kovo-online ${args[@]+"${args[@]}"}
+"build/bin/kovo-$program" ${args[@]+"${args[@]}"}

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
   clang libclang-rt-14-dev
+  xvfb openbox xdotool xclip x11-utils imagemagick
 )
 
 missing=()

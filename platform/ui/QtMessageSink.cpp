@@ -1,6 +1,12 @@
 #include "QtMessageSink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QShortcut>
 #include <QMessageBox>
 #include <QThread>
 #include <vector>
@@ -40,6 +46,22 @@ int ShowOnThisThread(const std::string& text, const std::string& caption, unsign
   for (const Button& b : buttons) set |= b.qt;
   box.setStandardButtons(set);
   box.setDefaultButton(buttons.front().qt);
+  // Ctrl+C copies the message (to quote it in a report), as message boxes do
+  // on the desktop the programs came from: title, text and buttons between
+  // rules.
+  auto* copy = new QShortcut(QKeySequence::Copy, &box);
+  QObject::connect(copy, &QShortcut::activated, &box, [&box] {
+    const QString rule = "---------------------------\n";
+    QString text = rule + box.windowTitle() + "\n" + rule + box.text() + "\n" + rule;
+    for (QAbstractButton* b : box.buttons()) text += b->text().remove('&') + "   ";
+    QGuiApplication::clipboard()->setText(text + "\n" + rule);
+  });
+  // Wide enough for its caption, which the window's title bar would cut off.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int caption = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(caption, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   // A question asked while the user waits wants the pointer back.
   const bool waiting = QApplication::overrideCursor() != nullptr;
   if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);

@@ -1,0 +1,206 @@
+// Each program as a person uses it: its binary started on a virtual desktop
+// of its own, a message provoked with the keyboard or the mouse, the message
+// box found on the screen, its text read through its Copy, and answered.
+//
+// A program comes in by a line in kPrograms: its binary, its main window's
+// title, whether it talks to the simulated monitor, and what the person does
+// there (one of the scenarios below, or one of its own).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "COSystemSetup.h"
+#include "DataContext.h"
+#include "Desktop.h"
+#include "OdbcTestSupport.h"
+
+namespace kovo::test {
+namespace {
+
+class Person;
+
+struct Program {
+  const char* binary;  // in the build's program folder
+  const char* title;   // its main window's
+  bool monitor;        // it talks to the monitor: the simulated one stands behind every port
+  std::function<void(Person&)> does;
+  std::vector<const char*> tasks = {};  // measurement tasks made before it starts
+};
+
+void PrintTo(const Program& program, std::ostream* out) { *out << program.binary; }
+
+std::string Exactly(const std::string& title) {
+  return "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
+}
+
+// What a person does on the desktop with one program, and what the test
+// expects to see meanwhile.
+class Person {
+ public:
+  Person(VirtualDesktop& desktop, std::string pictures) : m_desktop(desktop), m_pictures(std::move(pictures)) {}
+
+  VirtualDesktop& Desktop() { return m_desktop; }
+  const std::string& Main() const { return m_main; }
+  void SetMain(std::string id) { m_main = std::move(id); }
+
+  // The window with this title; typing keys into the main window (again and
+  // again while the window does not come) when given.
+  std::string Sees(const std::string& title, const std::string& keysToMain = std::string()) {
+    std::function<void()> act;
+    if (!keysToMain.empty()) act = [this, keysToMain] { m_desktop.Keys(m_main, keysToMain); };
+    const std::string id = m_desktop.WaitForWindow(Exactly(title), act);
+    EXPECT_FALSE(id.empty()) << "no window \"" << title << "\"";
+    return id;
+  }
+
+  // Types the keys into the window until a message box with the caption
+  // comes; reads its text, keeps a picture of it and answers it with the key.
+  void GetsMessage(const std::string& window, const std::string& keys, const std::string& caption,
+                   const std::string& text, const std::string& answer) {
+    // A message box takes the program's name as its caption, which may be its
+    // main window's title too.
+    const std::string box =
+        m_desktop.WaitForWindow(Exactly(caption), [&] { m_desktop.Keys(window, keys); }, VirtualDesktop::kPatience, m_main);
+    ASSERT_FALSE(box.empty()) << "no message box \"" << caption << "\"";
+    ReadsMessage(box, caption, text);
+    Answers(box, caption, answer);
+  }
+
+  // The message box's title and text as its Copy (Ctrl+C) gives them.
+  void ReadsMessage(const std::string& box, const std::string& caption, const std::string& text) {
+    std::optional<MessageText> read;
+    Eventually([&] { return read && read->text == text; },
+               [&] {
+                 m_desktop.Keys(box, "ctrl+c");
+                 read = ParseMessageCopy(m_desktop.Clipboard());
+               },
+               std::chrono::seconds(20), std::chrono::milliseconds(500));
+    m_desktop.Picture(m_pictures + "_message.png");
+    ASSERT_TRUE(read.has_value()) << "the message box gave no text";
+    EXPECT_EQ(read->caption, caption);
+    EXPECT_EQ(read->text, text);
+  }
+
+  void Answers(const std::string& box, const std::string& caption, const std::string& answer) {
+    m_desktop.Keys(box, answer);
+    EXPECT_TRUE(Eventually([&] { return m_desktop.Windows(Exactly(caption), m_main).empty(); },
+                           [&] { m_desktop.Keys(box, answer); }, VirtualDesktop::kPatience))
+        << "the message box stays";
+  }
+
+  // Closes the window with its key, again while it stays.
+  void Closes(const std::string& window, const std::string& title, const std::string& key) {
+    m_desktop.Keys(window, key);
+    EXPECT_TRUE(m_desktop.WaitUntilGone(Exactly(title), [&] { m_desktop.Keys(window, key); }))
+        << "\"" << title << "\" stays";
+  }
+
+ private:
+  VirtualDesktop& m_desktop;
+  std::string m_main;
+  std::string m_pictures;
+};
+
+// --- what a person does ---
+
+// New task without a description: refused with a message, the dialog stays.
+std::function<void(Person&)> NewTaskWithoutDescription(std::string dialog, std::string caption) {
+  return [dialog, caption](Person& p) {
+    const std::string id = p.Sees(dialog, "ctrl+n");
+    ASSERT_FALSE(id.empty());
+    p.GetsMessage(id, "Return", caption, "Please enter a string", "Return");
+    EXPECT_FALSE(p.Desktop().Windows(Exactly(dialog)).empty()) << "the refused dialog went";
+    p.Closes(id, dialog, "Escape");
+  };
+}
+
+// Open without choosing a task: asked to choose one, the dialog stays.
+std::function<void(Person&)> OpenWithoutChoosing(std::string dialog, std::string caption) {
+  return [dialog, caption](Person& p) {
+    const std::string id = p.Sees(dialog, "ctrl+o");
+    ASSERT_FALSE(id.empty());
+    p.GetsMessage(id, "Return", caption, "Please select an item", "Return");
+    EXPECT_FALSE(p.Desktop().Windows(Exactly(dialog)).empty()) << "the dialog went";
+    p.Closes(id, dialog, "Escape");
+  };
+}
+
+// A mouse click on the main dialog's Delete button (the third from the top),
+// then the question before the task goes, answered No: the task stays.
+void ClickDelete(Person& p) {
+  std::vector<Box> buttons;
+  Eventually([&] { return buttons.size() >= 5; }, [&] { buttons = p.Desktop().StackedButtons(p.Main()); },
+             std::chrono::seconds(20), std::chrono::milliseconds(200));
+  ASSERT_GE(buttons.size(), 5u) << "the buttons are not on the screen";
+  // Once only: a click that does not arrive is what this looks for.
+  p.Desktop().Click(p.Main(), buttons[2].CenterX(), buttons[2].CenterY());
+  const std::string id = p.Desktop().WaitForWindow("^Delete$");
+  ASSERT_FALSE(id.empty()) << "the click on Delete did not arrive";
+  // The task list has the keys, on its first task: chosen, OK.
+  p.GetsMessage(id, "space alt+o", "Database Administration", "Are you sure you whish to delete Harbour survey", "Escape");
+  p.Closes(id, "Delete", "Escape");
+}
+
+const Program kPrograms[] = {
+    {"kovo-online", "Nolt Online", true, NewTaskWithoutDescription("New Measurement Task", "Online")},
+    {"kovo-presentation", "Nolt Presentation", false, OpenWithoutChoosing("Open Measurement Task", "Presentation")},
+    {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
+};
+
+class ProgramOnDesktop : public ::testing::TestWithParam<Program> {};
+
+TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
+  const Program& program = GetParam();
+  OdbcScope odbc;  // the program's own data sources
+  const std::string folder = odbc.Dir().Path();
+  // The program folder: its databases and the tasks the person finds there.
+  setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
+  for (const char* task : program.tasks) {
+    DataContext data(ProgramIdentity("Online"));
+    ASSERT_TRUE(data.Setup().OpenSystemDatabase());
+    data.Setup().CreateMeasDatabase(task);
+  }
+  unsetenv("KOVO_PROGRAM_FOLDER");
+
+  VirtualDesktop desktop;
+  std::string why;
+  ASSERT_TRUE(desktop.Started(&why)) << why;
+  Env env = desktop.Environment();
+  env["KOVO_PROGRAM_FOLDER"] = folder;
+  env["XDG_CONFIG_HOME"] = folder + "/config";
+  std::unique_ptr<Child> monitor;
+  if (program.monitor) {
+    const std::string link = folder + "/monitor";
+    monitor = std::make_unique<Child>(std::vector<std::string>{KOVO_BIN_DIR "/kovo-simulator", "--link", link}, Env{},
+                                      folder + "/simulator.txt");
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(link); }, {}, VirtualDesktop::kPatience))
+        << "the simulated monitor did not start";
+    for (const char* com : {"KOVO_COM1", "KOVO_COM2", "KOVO_COM3", "KOVO_COM4"}) env[com] = link;
+  }
+
+  Child running({std::string(KOVO_BIN_DIR) + "/" + program.binary}, env, folder + "/program.txt");
+  const std::string name = std::string(program.binary).substr(5);
+  Person person(desktop, ::testing::TempDir() + "desktop_" + name);
+  person.SetMain(person.Sees(program.title));
+  ASSERT_FALSE(person.Main().empty()) << "the program did not show its window";
+  program.does(person);
+  if (HasFatalFailure()) return;
+
+  // The program ends as a person ends it, and ends well.
+  person.Closes(person.Main(), program.title, "alt+F4");
+  EXPECT_EQ(running.Wait(VirtualDesktop::kPatience), std::optional<int>(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramOnDesktop, ::testing::ValuesIn(kPrograms),
+                         [](const ::testing::TestParamInfo<Program>& info) {
+                           return std::string(info.param.binary).substr(5);
+                         });
+
+}  // namespace
+}  // namespace kovo::test
