@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QTimer>
-#include <thread>
+#include <QEventLoop>
 
 #include "Bitmaps.h"
 #include "TarnicBaseApp.h"
@@ -21,7 +21,13 @@ bool CSplashWnd::IsEnabled() { return g_enabled; }
 CSplashWnd* CSplashWnd::Shown() { return g_shown; }
 void CSplashWnd::ForgetShown() { g_shown = nullptr; }
 void CSplashWnd::SetHoldTime(std::chrono::milliseconds t) { g_holdTime = t; }
-void CSplashWnd::HoldUserInterface() { std::this_thread::sleep_for(g_holdTime); }
+void CSplashWnd::HoldUserInterface() {
+  // The splash and the window under it are painted and a request to close
+  // the program is heard meanwhile; a click or key ends the splash.
+  QEventLoop hold;
+  QTimer::singleShot(g_holdTime, &hold, &QEventLoop::quit);
+  hold.exec();
+}
 
 bool CSplashWnd::ShowSplashFromCommandLine(const std::vector<std::string>& args) {
   for (size_t i = 1; i < args.size(); ++i) {

@@ -25,7 +25,8 @@ class CSplashWnd : public QWidget {
   static CSplashWnd* Shown();
   // Stops routing key and mouse presses to the splash; it still closes at its timer.
   static void ForgetShown();
-  // Blocks the calling thread for the hold time.
+  // Holds the start-up for the hold time; the windows are painted and the
+  // window system is heard meanwhile.
   static void HoldUserInterface();
   static void SetHoldTime(std::chrono::milliseconds t);
   // The bitmap of the running program, 0 when it has none.

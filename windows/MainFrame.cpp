@@ -145,7 +145,8 @@ void CMainFrame::KeepInside(QMdiSubWindow* window) {
   const QRect area = m_mdi->viewport()->rect();
   if (area.width() <= 0 || area.height() <= 0) return;
   QRect g = window->geometry();
-  const QSize least = window->minimumSize();
+  // One kept smaller than its title bar and a line comes back to be read.
+  const QSize least = window->minimumSize().expandedTo(QSize(200, 120)).boundedTo(area.size());
   g.setSize(g.size().boundedTo(area.size()).expandedTo(least));
   g.moveLeft(std::max(0, std::min(g.left(), area.width() - g.width())));
   g.moveTop(std::max(0, std::min(g.top(), area.height() - g.height())));
@@ -154,7 +155,30 @@ void CMainFrame::KeepInside(QMdiSubWindow* window) {
 
 void CMainFrame::TileWindows() { m_mdi->tileSubWindows(); }
 
-void CMainFrame::CascadeWindows() { m_mdi->cascadeSubWindows(); }
+void CMainFrame::CascadeWindows() {
+  // Every title bar in view, each window of one readable size, the one on
+  // top last; Qt's own cascade shrinks a window without a size of its own
+  // (a graph) to its title bar.
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
+    if (w->isMinimized() || w->isHidden()) continue;
+    if (w->isMaximized()) w->showNormal();
+    windows.push_back(w);
+  }
+  if (windows.empty()) return;
+  const QRect area = m_mdi->viewport()->rect();
+  const int step = std::max(16, windows.front()->widget() != nullptr ? windows.front()->widget()->y() : 24);
+  const int n = static_cast<int>(windows.size());
+  const QSize size(std::max(area.width() - step * (n - 1), area.width() * 2 / 3),
+                   std::max(area.height() - step * (n - 1), area.height() * 2 / 3));
+  // As many steps as fit below each other, then again from the top.
+  const int fit = std::max(1, std::min((area.width() - size.width()) / step, (area.height() - size.height()) / step) + 1);
+  for (int i = 0; i < n; ++i) {
+    QMdiSubWindow* w = windows[static_cast<size_t>(i)];
+    w->setGeometry(QRect(QPoint((i % fit) * step, (i % fit) * step), size.expandedTo(w->minimumSize())));
+    w->raise();
+  }
+}
 
 void CMainFrame::ArrangeIcons() {
   // The minimised windows in rows along the bottom of the client area, the
@@ -180,6 +204,8 @@ void CMainFrame::ArrangeIcons() {
 ICommandTarget* CMainFrame::ActiveTarget() const { return dynamic_cast<ICommandTarget*>(ActiveView()); }
 
 bool CMainFrame::IsEnabled(unsigned id) const {
+  // Nothing runs before the program has started.
+  if (m_holdClose) return false;
   const auto it = m_commands.find(id);
   if (it == m_commands.end()) return false;
   const Command& c = it->second;
@@ -244,6 +270,7 @@ void CMainFrame::SavePlacement() {
 
 void CMainFrame::HoldCloseRequests(bool hold) {
   m_holdClose = hold;
+  UpdateCommands();
   if (hold || !m_closeKept) return;
   m_closeKept = false;
   QTimer::singleShot(0, this, [this] { close(); });

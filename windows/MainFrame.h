@@ -67,7 +67,7 @@ class CMainFrame : public QMainWindow {
   QMdiSubWindow* AddWindow(QWidget* view);
   QWidget* ActiveView() const;
   // Moves and, where it must, shrinks a window inside the visible part of
-  // the main window's client area.
+  // the main window's client area; a tiny one grows to be read.
   void KeepInside(QMdiSubWindow* window);
   // Window > Tile, Cascade and Arrange Icons: inside the client area as it
   // is; the main window keeps its size.
@@ -89,8 +89,9 @@ class CMainFrame : public QMainWindow {
   // The size and place of the window from the user's last run of the program
   // (else the size given); kept again when the window closes.
   void RememberPlacement(const std::string& program, QSize size);
-  // While held, a request to close is kept, not carried out; releasing the
-  // hold carries out a kept request on the next turn of the event loop.
+  // While the program starts: a request to close is kept, not carried out,
+  // and no command runs. Releasing the hold carries out a kept request on
+  // the next turn of the event loop.
   void HoldCloseRequests(bool hold);
   bool CloseRequestKept() const { return m_closeKept; }
 

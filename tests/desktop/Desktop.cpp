@@ -258,19 +258,38 @@ void VirtualDesktop::Keys(const std::string& window, const std::string& keys) co
 }
 
 void VirtualDesktop::Click(const std::string& window, int x, int y) const {
-  // Where the window's inside is on the screen (the window manager's frame
-  // around it does not count), as its pictures show it.
-  int left = 0, top = 0;
-  for (const std::string& line : Tool({"xwininfo", "-id", window})) {
-    std::sscanf(line.c_str(), " Absolute upper-left X: %d", &left);
-    std::sscanf(line.c_str(), " Absolute upper-left Y: %d", &top);
-  }
+  int left = 0, top = 0, width = 0;
+  Place(window, &left, &top, &width);
   // The pointer arrives, and the window shows it has seen it arrive (what is
   // under it lights up), before the button goes down and up; a press that
   // comes with the pointer's arrival may find the window not ready for it.
   const std::string before = Look(window, false).rgb;
   Tool({"xdotool", "mousemove", std::to_string(left + x), std::to_string(top + y)});
   Eventually([&] { return Look(window, false).rgb != before; }, {}, std::chrono::seconds(10));
+  Tool({"xdotool", "click", "1"});
+}
+
+void VirtualDesktop::Place(const std::string& window, int* left, int* top, int* width) const {
+  // The window's inside (the window manager's frame around it does not
+  // count), as its pictures show it.
+  for (const std::string& line : Tool({"xwininfo", "-id", window})) {
+    std::sscanf(line.c_str(), " Absolute upper-left X: %d", left);
+    std::sscanf(line.c_str(), " Absolute upper-left Y: %d", top);
+    std::sscanf(line.c_str(), " Width: %d", width);
+  }
+}
+
+void VirtualDesktop::ClickCloseButton(const std::string& window) const {
+  int left = 0, top = 0, width = 0;
+  Place(window, &left, &top, &width);
+  // The frame's sizes on each side; the title bar's buttons are square, the
+  // close button the rightmost.
+  int frameLeft = 0, frameRight = 0, frameTop = 0, frameBottom = 0;
+  for (const std::string& line : Tool({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}))
+    std::sscanf(line.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &frameLeft, &frameRight, &frameTop,
+                &frameBottom);
+  Tool({"xdotool", "mousemove", std::to_string(left + width + frameRight - frameTop / 2),
+        std::to_string(top - frameTop / 2)});
   Tool({"xdotool", "click", "1"});
 }
 

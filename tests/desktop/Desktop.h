@@ -84,6 +84,9 @@ class VirtualDesktop {
   void Keys(const std::string& window, const std::string& keys) const;
   // Moves the pointer into the window and clicks the left button there.
   void Click(const std::string& window, int x, int y) const;
+  // Clicks the close button on the title bar the window manager gives the
+  // window.
+  void ClickCloseButton(const std::string& window) const;
   // The text on the clipboard, empty when there is none.
   std::string Clipboard() const;
   // The buttons of a window stacked one above the other, top first, found in
@@ -102,6 +105,8 @@ class VirtualDesktop {
     }
   };
   Image Look(const std::string& window, bool pointerAway = true) const;
+  // Where the window's inside is on the screen, and its width.
+  void Place(const std::string& window, int* left, int* top, int* width) const;
 
   std::string m_display;
   std::string m_why;

@@ -31,6 +31,7 @@ struct Program {
   bool monitor;        // it talks to the monitor: the simulated one stands behind every port
   std::function<void(Person&)> does;
   std::vector<const char*> tasks = {};  // measurement tasks made before it starts
+  const char* what = "";                // tells two lines of one program apart
 };
 
 void PrintTo(const Program& program, std::ostream* out) { *out << program.binary; }
@@ -43,9 +44,11 @@ std::string Exactly(const std::string& title) {
 // expects to see meanwhile.
 class Person {
  public:
-  Person(VirtualDesktop& desktop, std::string pictures) : m_desktop(desktop), m_pictures(std::move(pictures)) {}
+  Person(VirtualDesktop& desktop, const Program& program, std::string pictures)
+      : m_desktop(desktop), m_program(program), m_pictures(std::move(pictures)) {}
 
   VirtualDesktop& Desktop() { return m_desktop; }
+  const Program& Using() const { return m_program; }
   const std::string& Main() const { return m_main; }
   void SetMain(std::string id) { m_main = std::move(id); }
 
@@ -103,6 +106,7 @@ class Person {
 
  private:
   VirtualDesktop& m_desktop;
+  const Program& m_program;
   std::string m_main;
   std::string m_pictures;
 };
@@ -147,10 +151,20 @@ void ClickDelete(Person& p) {
   p.Closes(id, "Delete", "Escape");
 }
 
+// Closed with the close button of its main window while it still shows its
+// splash: it ends once it has started, without being asked again.
+void CloseWhileStarting(Person& p) {
+  p.Desktop().ClickCloseButton(p.Main());
+  EXPECT_TRUE(Eventually([&] { return p.Desktop().Windows(Exactly(p.Using().title)).empty(); }, {},
+                         VirtualDesktop::kPatience))
+      << "the program did not end";
+}
+
 const Program kPrograms[] = {
     {"kovo-online", "Nolt Online", true, NewTaskWithoutDescription("New Measurement Task", "Online")},
     {"kovo-presentation", "Nolt Presentation", false, OpenWithoutChoosing("Open Measurement Task", "Presentation")},
     {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
+    {"kovo-online", "Nolt Online", true, CloseWhileStarting, {}, "closed_while_starting"},
 };
 
 class ProgramOnDesktop : public ::testing::TestWithParam<Program> {};
@@ -186,7 +200,7 @@ TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
 
   Child running({std::string(KOVO_BIN_DIR) + "/" + program.binary}, env, folder + "/program.txt");
   const std::string name = std::string(program.binary).substr(5);
-  Person person(desktop, ::testing::TempDir() + "desktop_" + name);
+  Person person(desktop, program, ::testing::TempDir() + "desktop_" + name);
   person.SetMain(person.Sees(program.title));
   ASSERT_FALSE(person.Main().empty()) << "the program did not show its window";
   program.does(person);
@@ -199,7 +213,8 @@ TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramOnDesktop, ::testing::ValuesIn(kPrograms),
                          [](const ::testing::TestParamInfo<Program>& info) {
-                           return std::string(info.param.binary).substr(5);
+                           const std::string what = info.param.what;
+                           return std::string(info.param.binary).substr(5) + (what.empty() ? "" : "_" + what);
                          });
 
 }  // namespace

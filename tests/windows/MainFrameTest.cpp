@@ -100,10 +100,22 @@ TEST_F(MainFrameTest, TileAndCascadeArrangeInsideTheMainWindowWithoutResizingIt)
   frame.TileWindows();
   QCoreApplication::processEvents();
   EXPECT_EQ(frame.size(), before);
+  // A window without a size of its own keeps one to read it by.
+  auto* bare = frame.AddWindow(new QWidget);
+  bare->show();
   frame.CascadeWindows();
   QCoreApplication::processEvents();
   EXPECT_EQ(frame.size(), before);
   EXPECT_LE(frame.minimumSizeHint().width(), before.width());
+  const QList<QMdiSubWindow*> stacked = frame.MdiArea()->subWindowList(QMdiArea::StackingOrder);
+  for (int i = 0; i < stacked.size(); ++i) {
+    EXPECT_GE(stacked[i]->width(), Area().width() / 2) << i;
+    EXPECT_GE(stacked[i]->height(), Area().height() / 2) << i;
+    EXPECT_TRUE(Area().contains(stacked[i]->geometry())) << i;
+    // Each one a step lower than the one under it, or from the top again.
+    if (i > 0) EXPECT_TRUE(stacked[i]->y() > stacked[i - 1]->y() || stacked[i]->y() == 0) << i;
+  }
+  EXPECT_EQ(stacked.back(), bare);
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "mainframe_cascaded.png"));
 }
 
@@ -112,6 +124,11 @@ TEST_F(MainFrameTest, AWindowComesInsideTheVisibleAreaAndMinimisedOnesLineUpAtTh
   far->setGeometry(900, 700, 800, 600);
   frame.KeepInside(far);
   EXPECT_TRUE(Area().contains(far->geometry())) << far->geometry().x() << "," << far->geometry().y();
+  QMdiSubWindow* tiny = frame.AddWindow(new QWidget);
+  tiny->setGeometry(10, 10, 120, 24);
+  frame.KeepInside(tiny);
+  EXPECT_GE(tiny->width(), 200);
+  EXPECT_GE(tiny->height(), 120);
 
   std::vector<QMdiSubWindow*> icons;
   for (int i = 0; i < 3; ++i) {
