@@ -188,6 +188,73 @@ TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {
   EXPECT_EQ(ReadCurrentCalibration(*obs, limits).size(), 100u);
 }
 
+TEST_F(CalibrationRunTest, APrintThatNeverEndsStopsAtItsDeadline) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  const std::string endless(600, 'x');
+  sim->AddRawHandler("O_C_D? AL", [endless](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>(endless);
+  });
+  kovo::sim::SimTimings paced = sim->GetTimings();
+  paced.charactersPerSecond = 960;
+  sim->SetTimings(paced);
+  // At the line's pace no gap ends a read: the deadline has to.
+  LinkTimings gaps;
+  gaps.readIntervalMs = 100;
+  gaps.discardLimitMs = 200;
+  obs->GetLink().SetTimings(gaps);
+  PrintOutLimits limits;
+  limits.deadlineMs = 100;
+  limits.normalTimeoutMs = 1000;
+  const std::string text = ReadCurrentCalibration(*obs, limits);
+  EXPECT_GE(text.size(), kShortPrintOut);
+  EXPECT_LT(text.size(), endless.size());
+}
+
+TEST_F(CalibrationRunTest, TheUserLevelDecidesWhetherTheProgramMayCalibrate) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  for (const auto& c : std::vector<std::pair<int, bool>>{{3, true}, {1, false}, {2, false}, {4, true}}) {
+    sim->Modify([&](kovo::sim::MonitorState& s) { s.userLevel = c.first; });
+    EXPECT_EQ(UserLevelAllowsCalibration(*obs), c.second) << c.first;
+  }
+  // A monitor that says nothing does not forbid it.
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::silent);
+  EXPECT_TRUE(UserLevelAllowsCalibration(*obs));
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::none);
+  // A port that cannot be opened is a communication error.
+  cali->Disconnect();
+  Unplug();
+  try {
+    UserLevelAllowsCalibration(*obs);
+    ADD_FAILURE() << "no communication error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(CommunicationErrorText(e), "Open communication error");
+  }
+  EXPECT_EQ(CommunicationErrorText(std::runtime_error("other")), "Unknown communication error");
+}
+
+// The direct exchanges wait for the worker's: the calibration run goes on
+// undisturbed, and each print and query gets its own reply.
+TEST_F(CalibrationRunTest, DirectExchangesDuringARunShareNothingWithTheWorker) {
+  NewCaliTask("Shared");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active && banks.Readings() >= 1; }));
+  PrintOutLimits limits;
+  limits.longTimeoutMs = 1000;
+  limits.normalTimeoutMs = 1000;
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(ReadCurrentCalibration(*obs, limits).find("Factor 10 : "), std::string::npos);
+    EXPECT_TRUE(UserLevelAllowsCalibration(*obs));
+    PumpFor(20);
+  }
+  const int readings = banks.Readings();
+  ASSERT_TRUE(PumpUntil([&] { return banks.Readings() >= readings + 2; }));
+  EXPECT_EQ(cali->GetState(), MeasState::active);
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+  EXPECT_TRUE(Shown().empty());
+}
+
 TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsDates) {
   ASSERT_TRUE(cali->OpenMonitor(false));
   ASSERT_TRUE(cali->UploadFilterInfo());
