@@ -10,12 +10,12 @@ namespace {
 
 constexpr char kEndLabel[] = "Factor 10";
 
-bool HasEndLine(const std::string& text) {
+}  // namespace
+
+bool IsCompleteCurrentCalibration(const std::string& text) {
   const size_t at = text.find(kEndLabel);
   return at != std::string::npos && text.find('\n', at) != std::string::npos;
 }
-
-}  // namespace
 
 const char kUserLevelWarning[] =
     "Warning: Not allowed to make Calibration\nUser level 3 must be selected on instrument to make Calibration\n"
@@ -34,7 +34,7 @@ std::string CommunicationErrorText(const std::exception& e) {
 
 std::string ReadCurrentCalibration(COMeasObs& obs, const PrintOutLimits& limits) {
   return ReadPrintOut(
-      obs, "O_C_D? AL\n", [](const std::string& text, size_t) { return HasEndLine(text); }, limits);
+      obs, "O_C_D? AL\n", [](const std::string& text, size_t) { return IsCompleteCurrentCalibration(text); }, limits);
 }
 
 std::vector<std::vector<std::string>> PrintOutPages(const std::string& laidOut, int linesPerPage) {

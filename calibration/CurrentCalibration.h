@@ -24,6 +24,8 @@ std::string CommunicationErrorText(const std::exception& e);
 // Reads until the text has its end line ("Factor 10 ..."), or as the shared
 // print-out read stops (its deadline and size limit included).
 std::string ReadCurrentCalibration(COMeasObs& obs, const PrintOutLimits& limits = PrintOutLimits());
+// The text has come to its end line.
+bool IsCompleteCurrentCalibration(const std::string& text);
 
 // The printer pages of a laid-out print (LayoutPrintOut): a page ends after
 // linesPerPage lines or before a line with a form feed, which is not printed.
