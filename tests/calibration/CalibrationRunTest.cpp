@@ -190,7 +190,7 @@ TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {
 
 TEST_F(CalibrationRunTest, APrintThatNeverEndsStopsAtItsDeadline) {
   ASSERT_TRUE(cali->OpenMonitor(false));
-  const std::string endless(600, 'x');
+  const std::string endless(1500, 'x');
   sim->AddRawHandler("O_C_D? AL", [endless](kovo::sim::MonitorState&, const kovo::sim::Command&) {
     return std::optional<std::string>(endless);
   });
@@ -203,7 +203,7 @@ TEST_F(CalibrationRunTest, APrintThatNeverEndsStopsAtItsDeadline) {
   gaps.discardLimitMs = 200;
   obs->GetLink().SetTimings(gaps);
   PrintOutLimits limits;
-  limits.deadlineMs = 100;
+  limits.deadlineMs = 300;
   limits.normalTimeoutMs = 1000;
   const std::string text = ReadCurrentCalibration(*obs, limits);
   EXPECT_GE(text.size(), kShortPrintOut);
