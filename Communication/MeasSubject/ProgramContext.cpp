@@ -21,7 +21,6 @@ ProgramContext::ProgramContext(ProgramIdentity identity, InstrumentInfo* instrum
       m_instrument(instrument ? instrument : m_ownInstrument.get()) {
   if (!TalksToMonitor(Identity())) return;
   m_measObs = std::make_unique<COMeasObs>(*this, *m_instrument);
-  m_measObs->GetDevice().SetDoneCommand(Identity().isCalibration() ? 226 : 214);
   SetMeasurement(m_measObs.get());
 }
 
