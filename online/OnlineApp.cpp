@@ -52,7 +52,9 @@ COnlineApp::COnlineApp(std::vector<std::string> args)
     : TarnicBaseApp("Online", std::move(args)),
       m_context(std::make_unique<ProgramContext>(m_program.Identity(),
                                                  InstrumentUtility::GetInstance()->GetInstrumentInfo())) {
-  g_rs232LikeYelt = GetRS232LikeYeltInfo() ? 1 : 0;
+  LinkOptions link;
+  link.ctsFlow = GetRS232LikeYeltInfo();
+  m_context->SetLinkOptions(link);
   m_register.Register(new ProgramAccessor(*m_context));
 }
 
@@ -122,7 +124,7 @@ bool COnlineApp::InitInstance() {
   m_frame->show();
   ShowSplashScreen();
 
-  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
                                              GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
   if (m_systemDatabase)
@@ -130,7 +132,7 @@ bool COnlineApp::InitInstance() {
   else
     ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
   ConnectToMonitor(*m_context);
-  Rs232DebugLog(flags);
+  m_context->SerialTrace().Log(flags);
   m_frame->UpdateCommands();
   return m_systemDatabase;
 }

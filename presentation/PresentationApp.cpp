@@ -89,7 +89,9 @@ CPresentationApp::CPresentationApp(std::vector<std::string> args)
     : TarnicBaseApp("Presentation", std::move(args)),
       m_context(std::make_unique<ProgramContext>(m_program.Identity(),
                                                  InstrumentUtility::GetInstance()->GetInstrumentInfo())) {
-  g_rs232LikeYelt = GetRS232LikeYeltInfo() ? 1 : 0;
+  LinkOptions link;
+  link.ctsFlow = GetRS232LikeYeltInfo();
+  m_context->SetLinkOptions(link);
   m_register.Register(new ProgramAccessor(*m_context));
 }
 
@@ -136,7 +138,7 @@ bool CPresentationApp::InitInstance() {
     };
   m_frame->show();
   ShowSplashScreen();
-  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  m_context->SerialTrace().SetOn(GetDebugInfo());
 
   try {
     m_systemDatabase = m_context->Setup().OpenSystemDatabase();
