@@ -103,15 +103,18 @@ bool COFilterCopies::StoreCurrentSet(const std::string& serial) {
   return stored;
 }
 
-void COFilterCopies::RewriteCurrentSet() {
+bool COFilterCopies::RewriteCurrentSet() {
   CORecBankSet sets(m_context);
+  bool written = true;
   try {
     const int id = sets.FindSet(kCurrent, Serial());
     if (id >= 0) sets.SaveBanks(id, m_obs.GetMonitorSetup());
   } catch (const CException& e) {
     ReportException(IDS_DB_ERROR, e);
+    written = false;
   }
   sets.CloseWithDatabase();
+  return written;
 }
 
 int COFilterCopies::WriteCopyRow(int setType, const std::string& description) {

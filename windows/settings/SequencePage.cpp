@@ -7,14 +7,14 @@ COSequencePage::COSequencePage(int templateId, const std::string& caption, DataC
     : CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
       m_flags(flags) {}
 
-void COSequencePage::EnableItems(std::initializer_list<int> ids, bool enable) {
+void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable) {
   for (int id : ids)
-    if (QWidget* w = GetDlgItem(id)) w->setEnabled(enable);
+    if (QWidget* w = dialog.GetDlgItem(id)) w->setEnabled(enable);
 }
 
-void COSequencePage::ShowItems(std::initializer_list<int> ids, bool show) {
+void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show) {
   for (int id : ids)
-    if (QWidget* w = GetDlgItem(id)) w->setVisible(show);
+    if (QWidget* w = dialog.GetDlgItem(id)) w->setVisible(show);
 }
 
 bool COSequencePage::Locked() const { return m_viewOnly || m_context.MeasurementState() != MeasState::idle; }

@@ -17,15 +17,19 @@ struct SequenceSheetFlags {
   bool defaultsLoaded = false;
 };
 
+// Enables or disables, shows or hides each control of the list that the
+// dialog has.
+void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable);
+void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show);
+
 class COSequencePage : public CPropertyPage {
  public:
   COSequencePage(int templateId, const std::string& caption, DataContext& context, COSequence& sequence,
                  bool viewOnly, SequenceSheetFlags& flags);
 
  protected:
-  // Enables or disables, shows or hides each control of the list that exists.
-  void EnableItems(std::initializer_list<int> ids, bool enable);
-  void ShowItems(std::initializer_list<int> ids, bool show);
+  void EnableItems(std::initializer_list<int> ids, bool enable) { EnableDlgItems(*this, ids, enable); }
+  void ShowItems(std::initializer_list<int> ids, bool show) { ShowDlgItems(*this, ids, show); }
   // A measurement runs or the sheet only shows the sequence.
   bool Locked() const;
 
