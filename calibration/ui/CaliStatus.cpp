@@ -63,7 +63,7 @@ bool COCaliStatus::FindSequence(const COMeas& meas, COCaliSequence& sequence) co
   return sequence.LoadByStopTime(meas.GetMeasTime());
 }
 
-COMeas COCaliStatus::Average(const COMeas& a, const COMeas& b) const {
+bool COCaliStatus::Average(const COMeas& a, const COMeas& b, COMeas& average) const {
   double sum[7] = {};
   int count[7] = {};
   try {
@@ -83,8 +83,9 @@ COMeas COCaliStatus::Average(const COMeas& a, const COMeas& b) const {
     rs.CloseWithDatabase();
   } catch (const CException& e) {
     ReportException(IDS_DB_ERROR, e);
+    return false;
   }
-  COMeas average;
+  average = COMeas();
   for (int ch = 0; ch < 7; ++ch) average.SetValue(ch, MeasValue());
   for (int ch = 0; ch < 6; ++ch)
     if (count[ch] > 0) average.SetValue(ch, static_cast<float>(sum[ch] / count[ch] * static_cast<double>(kToVolts)));
@@ -95,7 +96,7 @@ COMeas COCaliStatus::Average(const COMeas& a, const COMeas& b) const {
     average.SetValue(COMeas::chTemperature,
                      m_context.program.Setup().GetTempUnit().Convert(COTempUnit(COTempUnit::kelvin), mean));
   }
-  return average;
+  return true;
 }
 
 bool COCaliStatus::MarkInterval() {
@@ -124,10 +125,13 @@ bool COCaliStatus::MarkInterval() {
 
   const int filter = sequence.SpanFilter;
   const bool spanFilter = filter >= 0 && filter < 5;
-  auto set = [&](Mark& mark, COMeas& average) {
+  // A mark whose readings could not be read is not set.
+  COMeas average;
+  if (!Average(left, right, average)) return false;
+  auto set = [&](Mark& mark, COMeas& target) {
     mark.first = left;
     mark.second = right;
-    average = Average(left, right);
+    target = average;
   };
   switch (sequence.CaliMode) {
     case COCaliSequence::modeZero:

@@ -97,8 +97,9 @@ class COCaliStatus : public CObserver {
  private:
   // The average of the valid values of channels 0 to 6 between the two
   // measurements, as the calibrator takes it: signals in volts, the
-  // temperature in kelvin.
-  COMeas Average(const COMeas& first, const COMeas& second) const;
+  // temperature in kelvin. False, after the database's message, when the
+  // measurements could not be read.
+  bool Average(const COMeas& first, const COMeas& second, COMeas& average) const;
   // The sequence whose run holds the measurement, loaded into the sequence
   // given; false when there is none.
   bool FindSequence(const COMeas& meas, COCaliSequence& sequence) const;

@@ -158,6 +158,17 @@ TEST_F(CaliStatusTest, EachModeMarksItsOwnIntervalWithTheAverageBetweenTheCursor
   EXPECT_FALSE(status.InterferenceMark().IsSet());
 }
 
+TEST_F(CaliStatusTest, AMarkWhoseReadingsCannotBeReadIsNotSet) {
+  const auto run = AddRun(Mode(COCaliSequence::modeZero), zeroAir);
+  ExecuteSql("ALTER TABLE [Meas] RENAME TO [Gone]");
+  Cursors(run[0], run[4]);
+  EXPECT_FALSE(status.MarkInterval());
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_NE(Shown()[0].find("Meas"), std::string::npos) << Shown()[0];
+  EXPECT_FALSE(status.ZeroMark().IsSet());
+  ExecuteSql("ALTER TABLE [Gone] RENAME TO [Meas]");
+}
+
 TEST_F(CaliStatusTest, TheAverageTemperatureIsInKelvinWhateverTheWindowsShow) {
   setup->SetTempUnit(COTempUnit::fahrenheit);
   const auto run = AddRun(Mode(COCaliSequence::modeZero), zeroAir, 3, 77.0f);  // 25 °C

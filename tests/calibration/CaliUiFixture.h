@@ -48,9 +48,10 @@ class CaliUiTest : public CalibrationFixture {
     stored->Load();
     return stored;
   }
-  void ExecuteSql(const std::string& sql) {
+  // On the task's database, or the one named.
+  void ExecuteSql(const std::string& sql, const std::string& database = std::string()) {
     CDatabase db;
-    db.Open(dbfiles::ConnectString(task));
+    db.Open(dbfiles::ConnectString(database.empty() ? task : database));
     db.ExecuteSQL(sql);
   }
   static void Click(CDialog& dialog, int id, bool on = true) {

@@ -175,6 +175,29 @@ TEST_F(DownloadSheetTest, AFailedBankIsReportedAndTheStoredBanksAreWhatTheMonito
   EXPECT_FLOAT_EQ(float(stored.GetFilter(2).GetBank(0).GetConcOffset()), 0.75f);
 }
 
+TEST_F(DownloadSheetTest, ABankSetThatCannotBeStoredIsShownAndKeptWhole) {
+  const MonitorSetup before = CurrentSet();
+  calibrator.GetBank(0).m_concOffset = 0.25f;
+  calibrator.GetBank(2).m_concOffset = 0.75f;
+  ExecuteSql("CREATE TRIGGER [NoBankC] BEFORE UPDATE ON [Bank] WHEN NEW.[Filter] = 2 "
+             "BEGIN SELECT RAISE(ABORT, 'the bank table is read-only'); END",
+             dbfiles::kSystemName);
+  CODownloadSheet sheet(ctx);
+  sheet.show();
+  Choose(sheet, 0, {"A1", "C1"});
+  Choose(sheet, 1, {});
+  Choose(sheet, 2, {});
+  ASSERT_TRUE(sheet.SetActivePage(0));
+  EXPECT_TRUE(sheet.Download());  // the monitor has both
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_NE(Shown()[0].find("the bank table is read-only"), std::string::npos) << Shown()[0];
+  // Filter A was written before C failed: neither is stored.
+  const MonitorSetup stored = CurrentSet();
+  EXPECT_EQ(float(stored.GetFilter(0).GetBank(0).GetConcOffset()),
+            float(before.GetFilter(0).GetBank(0).GetConcOffset()));
+  ExecuteSql("DROP TRIGGER [NoBankC]", dbfiles::kSystemName);
+}
+
 TEST_F(DownloadSheetTest, EditValuesShowsTheValuesAndTakesThePagesBoxes) {
   CODownloadSheet sheet(ctx);
   sheet.show();
