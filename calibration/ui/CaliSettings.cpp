@@ -1,5 +1,7 @@
 #include "CaliSettings.h"
 
+#include <QKeyEvent>
+
 #include "COCaliMeasObs.h"
 #include "COSystemSetup.h"
 #include "CaliFilterPage.h"
@@ -150,6 +152,14 @@ void COCaliSettings::OnOK() {
   }
   UpdateAllViewsOfDoc(m_context.program, kHintReloadInterval);
   Finish(platform::IDOK);
+}
+
+void COCaliSettings::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    OpenManual(m_context.program.Setup());
+    return;
+  }
+  CPropertySheet::keyPressEvent(event);
 }
 
 void COCaliSettings::OnCancel() { Finish(platform::IDCANCEL); }

@@ -74,6 +74,8 @@ class COCaliSettings : public CPropertySheet {
   void OnOK() override;
   void OnCancel() override;
   void OnApplyNow() override { OnDefault(); }
+  // F1: the program's manual.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool EditsActive() const;

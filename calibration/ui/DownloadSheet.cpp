@@ -1,6 +1,7 @@
 #include "DownloadSheet.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QPalette>
 #include <QGridLayout>
@@ -198,6 +199,14 @@ CODownloadSheet::CODownloadSheet(CaliContext& context, QWidget* parent)
 bool CODownloadSheet::OnInitDialog() {
   if (QWidget* edit = GetDlgItem(ID_EDIT_VALUES)) edit->setEnabled(true);
   return CPropertySheet::OnInitDialog();
+}
+
+void CODownloadSheet::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    OpenManual(m_context.program.Setup());
+    return;
+  }
+  CPropertySheet::keyPressEvent(event);
 }
 
 void CODownloadSheet::OnEditValues() {

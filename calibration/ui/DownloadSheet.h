@@ -77,6 +77,8 @@ class CODownloadSheet : public CPropertySheet {
  protected:
   bool OnInitDialog() override;
   void OnApplyNow() override { OnEditValues(); }
+  // F1: the program's manual.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool DownloadBank(int filter, int bank, unsigned mask);

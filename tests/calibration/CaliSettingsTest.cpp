@@ -424,6 +424,19 @@ TEST_F(CaliSettingsTest, WhileACalibrationRunsNothingButThePagesShows) {
   EXPECT_TRUE(IsShown(*idle, COCaliSettings::ID_DEFAULT));
 }
 
+TEST_F(CaliSettingsTest, F1OpensTheManual) {
+  std::vector<std::string> opened;
+  platform::DesktopOpener previous = platform::SetDesktopOpener([&](const std::string& path, const std::string&) {
+    opened.push_back(path);
+    return true;
+  });
+  auto sheet = Open();
+  PressKey(&sheet->TypePage().PressureEdit(), Qt::Key_F1);
+  platform::SetDesktopOpener(previous);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], setup->GetProgramFolder() + "Gas monitor software Manual Pask.pdf");
+}
+
 TEST_F(CaliSettingsTest, TheSheetOpensOnThePageItLastClosedOn) {
   {
     auto sheet = Open();
