@@ -163,7 +163,7 @@ bool CCalibrationType::OnInitDialog() {
   // nothing it remembers.
   s_rememberedHigh = m_highEdit.GetValue();
   s_rememberedLow = m_lowEdit.GetValue();
-  Rs232DebugLog(platform::Format(
+  Rs232DebugLog(&m_context.program.SerialTrace(), platform::Format(
       "CCalibrationType::OnInitDialog(),CurSequence.GetConcSpanHigh():%f GasConcEditOld:%f GasConcLowEditOld:%d\n",
       m_sequence.GetConcSpanHigh(setup.GetGasConcUnit().GetUnit()), s_rememberedHigh,
       static_cast<int>(s_rememberedLow)));
@@ -268,7 +268,7 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
   }
   const float high = m_highEdit.GetValue();
   const float low = m_lowEdit.GetValue();
-  Rs232DebugLog(platform::Format("CCalibrationType::DoDataExchange A, GasConcEdit:%f old:%f lowold:%f 2punkt:%d\n",
+  Rs232DebugLog(&m_context.program.SerialTrace(), platform::Format("CCalibrationType::DoDataExchange A, GasConcEdit:%f old:%f lowold:%f 2punkt:%d\n",
                                  high, s_rememberedHigh, s_rememberedLow, static_cast<int>(s.CaliTwoPoint)));
   if (gas) {
     if (high == 0.0f) {
@@ -305,7 +305,7 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
       }
     }
   }
-  Rs232DebugLog(platform::Format("CCalibrationType::DoDataExchange B, GasConcEdit:%f old:%f oldlow:%f\n", high,
+  Rs232DebugLog(&m_context.program.SerialTrace(), platform::Format("CCalibrationType::DoDataExchange B, GasConcEdit:%f old:%f oldlow:%f\n", high,
                                  s_rememberedHigh, s_rememberedLow));
   s.CaliCross = IsChecked(kCross) ? 1 : 0;
   s.SetCalcSpan(COCaliSequence::calcHumidityInterference, IsChecked(kInterference));
