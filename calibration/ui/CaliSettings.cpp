@@ -116,18 +116,10 @@ bool COCaliSettings::OnInitDialog() {
 }
 
 void COCaliSettings::OnDefault() {
-  CPropertyPage* page = GetActivePage();
-  if (page == nullptr) return;
-  // What the controls hold is gathered, checked or not: loading the
-  // defaults must not wait for a valid entry.
-  m_flags.ddxValidate = false;
-  page->UpdateData(true);
-  m_flags.ddxValidate = true;
-  CDefault dlg(m_context, &m_edited, [page] { return page->UpdateData(true); }, this);
-  if (dlg.DoModal() != platform::IDOK) return;
-  m_flags.defaultsLoaded = true;
-  page->UpdateData(false);
-  m_flags.defaultsLoaded = false;
+  RunDefaultOnPage(GetActivePage(), m_flags, [this](std::function<bool()> validate) {
+    CDefault dlg(m_context, &m_edited, std::move(validate), this);
+    return dlg.DoModal();
+  });
 }
 
 void COCaliSettings::OnOK() {

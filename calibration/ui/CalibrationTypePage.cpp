@@ -38,6 +38,13 @@ constexpr float kRangePressureKpa = 101.33f;
 
 void Warn(const char* text) { platform::MessageBox(text, platform::MB_ICONWARNING, "Calibration"); }
 
+// The warning, then the exchange fails on the edit.
+[[noreturn]] void Refuse(CDataExchange* dx, int id, const char* text) {
+  Warn(text);
+  dx->PrepareEditCtrl(id);
+  dx->Fail();
+}
+
 }  // namespace
 
 float CCalibrationType::s_rememberedHigh = 0.0f;
@@ -268,15 +275,14 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
   }
   const float high = m_highEdit.GetValue();
   const float low = m_lowEdit.GetValue();
-  Rs232DebugLog(&m_context.program.SerialTrace(), platform::Format("CCalibrationType::DoDataExchange A, GasConcEdit:%f old:%f lowold:%f 2punkt:%d\n",
-                                 high, s_rememberedHigh, s_rememberedLow, static_cast<int>(s.CaliTwoPoint)));
+  Rs232Trace* trace = &m_context.program.SerialTrace();
+  Rs232DebugLog(trace, platform::Format("CCalibrationType::DoDataExchange A, GasConcEdit:%f old:%f lowold:%f 2punkt:%d\n",
+                                        high, s_rememberedHigh, s_rememberedLow, static_cast<int>(s.CaliTwoPoint)));
   if (gas) {
-    if (high == 0.0f) {
-      Warn("The target Gas Concentration value of zero is invalid\n"
-           "Please enter another value for the target Gas Concentration");
-      dx->PrepareEditCtrl(kHighConc);
-      dx->Fail();
-    }
+    if (high == 0.0f)
+      Refuse(dx, kHighConc,
+             "The target Gas Concentration value of zero is invalid\n"
+             "Please enter another value for the target Gas Concentration");
     if (s_rememberedHigh != 0.0f && high != s_rememberedHigh) {
       Warn("The target Gas Concentration has been changed\n"
            "Please make a new Gas Span Calibration measurement for the new target Gas Concentration\n");
@@ -284,19 +290,16 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
     }
   }
   if (twoPoint) {
-    if (low == 0.0f) {
-      Warn("The target Gas Low Concentration value of zero is invalid\n"
-           "Please enter another value for the target Gas Concentration");
-      dx->PrepareEditCtrl(kLowConc);
-      dx->Fail();
-    }
+    if (low == 0.0f)
+      Refuse(dx, kLowConc,
+             "The target Gas Low Concentration value of zero is invalid\n"
+             "Please enter another value for the target Gas Concentration");
     if (s_rememberedLow != 0.0f) {
       if (high <= low) {
-        Warn("The target Gas Low Concentration cannot greater or equal to the target Gas High Concentration\n"
-             "Please correct the value of the target Gas Low Concentration\n");
         s_rememberedLow = low;
-        dx->PrepareEditCtrl(kLowConc);
-        dx->Fail();
+        Refuse(dx, kLowConc,
+               "The target Gas Low Concentration cannot greater or equal to the target Gas High Concentration\n"
+               "Please correct the value of the target Gas Low Concentration\n");
       }
       if (low != s_rememberedLow) {
         Warn("The target Gas Low Concentration has been changed\n"
@@ -305,8 +308,8 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
       }
     }
   }
-  Rs232DebugLog(&m_context.program.SerialTrace(), platform::Format("CCalibrationType::DoDataExchange B, GasConcEdit:%f old:%f oldlow:%f\n", high,
-                                 s_rememberedHigh, s_rememberedLow));
+  Rs232DebugLog(trace, platform::Format("CCalibrationType::DoDataExchange B, GasConcEdit:%f old:%f oldlow:%f\n", high,
+                                        s_rememberedHigh, s_rememberedLow));
   s.CaliCross = IsChecked(kCross) ? 1 : 0;
   s.SetCalcSpan(COCaliSequence::calcHumidityInterference, IsChecked(kInterference));
   s.CaliHighConc = IsChecked(kMeasureHigh) ? 1 : 0;

@@ -191,16 +191,20 @@ TEST_F(CaliSettingsTest, ASavedBankChangeTakesTheBankWithTheEditedNameAndWeightO
   });
   ASSERT_TRUE(cali->UploadFilterInfo());
   const BankInfo before = calibrator.GetBank(1);
-  {
-    auto sheet = Open();
-    ASSERT_TRUE(sheet->SetActivePage(1));
-    COFilterPage& page = sheet->FilterPage();
+  // Bank 3 of filter B, renamed and weighed anew.
+  auto chooseBank = [](COCaliSettings& sheet) {
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    COFilterPage& page = sheet.FilterPage();
     page.GasBox(1).setCurrentIndex(2);
     page.OnSelchangeGas(1);
     page.GasBox(1).setEditText("Ethane");
     page.MwEdit(1).SetWindowText("30.10");
+  };
+  {
+    auto sheet = Open();
+    chooseBank(*sheet);
     ASSERT_TRUE(sheet->SetActivePage(0));
-    EXPECT_EQ(page.WorkingBank(1).GetGasName().ToString(), "Ethane");
+    EXPECT_EQ(sheet->FilterPage().WorkingBank(1).GetGasName().ToString(), "Ethane");
     sheet->reject();
   }
   // Cancel: neither the sequence nor the working bank changed.
@@ -209,12 +213,7 @@ TEST_F(CaliSettingsTest, ASavedBankChangeTakesTheBankWithTheEditedNameAndWeightO
 
   calibrator.MarkCalculated(1, 0x0F);
   auto sheet = Open();
-  ASSERT_TRUE(sheet->SetActivePage(1));
-  COFilterPage& page = sheet->FilterPage();
-  page.GasBox(1).setCurrentIndex(2);
-  page.OnSelchangeGas(1);
-  page.GasBox(1).setEditText("Ethane");
-  page.MwEdit(1).SetWindowText("30.10");
+  chooseBank(*sheet);
   sheet->accept();
   EXPECT_EQ(Shown(), Texts{});
   EXPECT_EQ(caliSequence.GetActiveBank(1), 2);

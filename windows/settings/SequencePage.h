@@ -2,6 +2,7 @@
 // What the pages of the sequence settings sheet share: the copy of the
 // sequence they edit, the view-only mode, and the two switches through which
 // the sheet steers their data exchange.
+#include <functional>
 #include <initializer_list>
 
 #include "ui/PropertySheet.h"
@@ -21,6 +22,12 @@ struct SequenceSheetFlags {
 // dialog has.
 void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable);
 void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show);
+
+// "Default..." on the sheet's active page: its entries gathered unchecked,
+// the Default dialog run (given the page's checked exchange to validate a
+// store with) and, on OK, the page reloaded from the settings.
+void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
+                      const std::function<int(std::function<bool()> validate)>& runDialog);
 
 class COSequencePage : public CPropertyPage {
  public:
