@@ -56,6 +56,12 @@ TEST_F(CaliIntervalPageTest, EachEntryTakesTheRangeOfItsSequences) {
   page->ApplySequence();
   EXPECT_EQ(Range(*page), "11-25 10:00:20-10:00:34");
   Picture(*page, "calibration_interval_page");
+  // Asked for, "(All)" is taken when the page first shows.
+  COXAxisPage all(program, &interval);
+  all.SetApplyAll(true);
+  all.show();
+  EXPECT_EQ(all.Sequences().currentIndex(), 0);
+  EXPECT_EQ(Range(all), "1-30 10:00:00-10:00:44");
 }
 
 TEST_F(CaliIntervalPageTest, ABackwardRangeIsRefusedAndBothRangesAreKept) {

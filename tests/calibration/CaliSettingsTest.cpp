@@ -226,6 +226,24 @@ TEST_F(CaliSettingsTest, ASavedBankChangeTakesTheBankWithTheEditedNameAndWeightO
   EXPECT_EQ(calibrator.CalculatedGroups(1), 0u);
 }
 
+TEST_F(CaliSettingsTest, ReloadFilterInfoStoresTheMonitorsBanksAndTakesThemAtOnce) {
+  auto sheet = Open();
+  ASSERT_TRUE(sheet->SetActivePage(1));
+  COFilterPage& page = sheet->FilterPage();
+  sim->Modify([](kovo::sim::MonitorState& s) {
+    s.params["F_A,1,G_N"] = "\"C2H4\"";
+    s.params["F_A,1,G_W"] = " 2.805000E+01";
+  });
+  page.OnReloadFilterInfo();
+  EXPECT_EQ(page.GasBox(0).itemText(0).toStdString(), "C2H4");
+  EXPECT_EQ(page.MwEdit(0).GetWindowText(), "28.05");
+  EXPECT_EQ(calibrator.GetBank(0).GetGasName().ToString(), "C2H4");
+  MonitorSetup stored;
+  ASSERT_TRUE(copies->LoadCurrentSet(serial, stored));
+  EXPECT_EQ(stored.GetFilter(0).GetBank(0).GetGasName().ToString(), "C2H4");
+  sheet->reject();
+}
+
 TEST_F(CaliSettingsTest, AMolecularWeightIsReadTheSameWayInEveryFilter) {
   auto sheet = Open();
   ASSERT_TRUE(sheet->SetActivePage(1));
