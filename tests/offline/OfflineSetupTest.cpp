@@ -1,6 +1,8 @@
 // The set-up of a stand-alone measurement: read back from the monitor, taken
 // into the task's sequence, and downloaded from it with the alarm limits.
 #include <cstdlib>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,7 +151,7 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   obs->GetDevice().SetSetup(held);
 
   sim->ClearLines();
-  ASSERT_TRUE(transfer->DownloadSettings(false));
+  ASSERT_TRUE(transfer->DownloadSettings(sequence, false));
   ASSERT_TRUE(KeyboardUnlocked());
   std::vector<std::string> lines = sim->Lines();
   // The link's own lines around the download.
@@ -189,6 +191,76 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   const std::string water = download[37];
   EXPECT_NEAR(std::atof(water.c_str() + water.rfind(',') + 1), 1000.0 * 18.02 / kMolarVolume * 0.99995, 0.05)
       << water;
+}
+
+TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload) {
+  PrepareTask("Memory switch");
+  // The leak detector's type as the device holds it once connected.
+  auto connectLeakDetector = [&] {
+    ASSERT_TRUE(obs->Connect(false));
+    MonitorSetup identity = obs->GetDevice().GetSetup();
+    identity.m_model.Assign("Tebb");
+    obs->GetDevice().SetSetup(identity);
+  };
+
+  // The last step of the download fails: the monitor may hold part of it.
+  connectLeakDetector();
+  sim->AddHandler("A_M?", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("garbage");
+  });
+  sim->ClearLines();
+  EXPECT_FALSE(transfer->DownloadSettings(sequence, true));
+  ASSERT_TRUE(program.Instrument().isTebb());
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(Sent("SE L_U,U_METER"));
+  EXPECT_TRUE(LinesStarting("SE MEM,").empty());
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"Communication error", kDownloadIncomplete}));
+
+  sim->AddHandler("A_M?", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("N");
+  });
+  messages.Clear();
+  connectLeakDetector();
+  ASSERT_TRUE(transfer->DownloadSettings(sequence, true));
+  EXPECT_TRUE(Received("SE MEM,Y"));
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OfflineSetupTest, AlarmsPerFilterOfEachModel) {
+  auto alarms = [&](std::initializer_list<int> filters) {
+    std::vector<COAlarm> list;
+    for (int f : filters) {
+      COAlarm a(*context);
+      a.SetFilter(static_cast<unsigned char>(f));
+      list.push_back(a);
+    }
+    return list;
+  };
+  struct Case {
+    std::initializer_list<int> filters;
+    bool leakDetector;
+    AlarmRuleBreak rule;
+    int filter;
+  };
+  const Case cases[] = {
+      {{0, 1, 2, 3, 4}, false, AlarmRuleBreak::none, -1},
+      {{0, 1, 1}, false, AlarmRuleBreak::secondOnFilter, 1},
+      // An older task's water-vapour alarm: no mark of the gas monitor is read past.
+      {{0, 5}, false, AlarmRuleBreak::filterNotOffered, 5},
+      {{1, 1, 5, 5}, true, AlarmRuleBreak::none, -1},
+      {{2, 1, 2, 2}, true, AlarmRuleBreak::thirdOnFilter, 2},
+      {{6}, true, AlarmRuleBreak::filterNotOffered, 6},
+  };
+  for (const Case& c : cases) {
+    int filter = 99;
+    EXPECT_EQ(CheckAlarmsForMonitor(alarms(c.filters), c.leakDetector, &filter), c.rule) << c.leakDetector;
+    EXPECT_EQ(filter, c.filter);
+  }
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::secondOnFilter, "CH4"),
+            "Only one alarm per filter can be triggered in Gas Monitor");
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::thirdOnFilter, "CH4"), kTwoAlarmsPerFilter);
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::filterNotOffered, "Water Vapour"),
+            "An alarm on Water Vapour cannot be triggered in this Gas Monitor: remove it from the list");
 }
 
 TEST_F(OfflineSetupTest, LimitsGoToTheMonitorInMilligramsWhateverTheDisplayUnit) {
