@@ -1,6 +1,7 @@
 #pragma once
 // String-table ids of the Offline program's own texts (resources/strings/offline.inc).
 enum OfflineStringId : unsigned {
+  IDS_ABOUT_OFFLINE = 101,
   IDS_CREATE_DOCUMENT_FAILED = 138,
   IDS_OFFLINE_NO_SYSTEM_DB = 136,
   IDS_DOWNLOADING = 171,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CORecBankSet.h"
 #include "COSequence.h"
 #include "OfflineFixture.h"
 #include "OfflineSetupModel.h"
@@ -294,6 +295,33 @@ TEST_F(OfflineSetupTest, OpeningWithoutAStoredConfigurationKeepsTheLinkOpen) {
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), platform::LoadString(IDS_NO_STORED_CONFIGURATION));
   EXPECT_TRUE(obs->GetDevice().IsOpen());
+}
+
+TEST_F(OfflineSetupTest, OpeningWithAStoredConfigurationOffersItsFiltersAndClosesTheLink) {
+  // The banks stored at a filter-info upload, for this monitor's serial; the
+  // stored set keeps no filter number of its own.
+  ASSERT_TRUE(obs->Connect(false));
+  MonitorSetup stored = obs->GetDevice().GetSetup();
+  {
+    CORecBankSet sets(*context);
+    sets.SetSetup(stored);
+    sets.SaveSet(CORecBankSet::kCurrent, "Current banks");
+    sets.CloseWithDatabase();
+  }
+  obs->Disconnect();
+  // As a fresh run has it: the identity, no filter known.
+  MonitorSetup fresh = obs->GetDevice().GetSetup();
+  for (FilterInfo& f : fresh.m_filters) f = FilterInfo();
+  obs->GetDevice().SetSetup(fresh);
+
+  ASSERT_TRUE(transfer->Initialise());
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_FALSE(obs->GetDevice().IsOpen());
+  EXPECT_TRUE(KeyboardUnlocked());
+  for (int f : {0, 1, 2}) EXPECT_TRUE(sequence.IsGasDefined(f)) << f;
+  EXPECT_EQ(sequence.GetGasName(1), "CH4");
+  // No named bank: no filter there.
+  EXPECT_FALSE(sequence.IsGasDefined(3));
 }
 
 TEST_F(OfflineSetupTest, ActiveBankDifferentFromTheTaskRefusesTheUpload) {
