@@ -299,6 +299,7 @@ TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeat
   ASSERT_EQ(whole.rows.size(), 41u);
   EXPECT_EQ(whole.rows[36], "37 05-04 01:00:30");
   EXPECT_EQ(std::count(whole.events.begin(), whole.events.end(), "05-04 01:00:30 [5] Measurement task started"), 1);
+  ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_EQ(memory.RecordCount(), 0u);
 }
 
