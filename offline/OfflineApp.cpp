@@ -21,7 +21,9 @@ COfflineApp::COfflineApp(std::vector<std::string> args)
     : TarnicBaseApp("Offline", std::move(args)),
       m_context(std::make_unique<ProgramContext>(m_program.Identity(),
                                                  InstrumentUtility::GetInstance()->GetInstrumentInfo())) {
-  g_rs232LikeYelt = GetRS232LikeYeltInfo() ? 1 : 0;
+  LinkOptions link;
+  link.ctsFlow = GetRS232LikeYeltInfo();
+  m_context->SetLinkOptions(link);
   m_register.Register(new ProgramAccessor(*m_context));
 }
 
@@ -37,7 +39,7 @@ COfflineApp::~COfflineApp() {
 void COfflineApp::PublishIdentity() {
   const MonitorSetup& setup = m_context->MeasObs()->GetDevice().Setup();
   m_context->Instrument().SetInfo(setup.m_model.ToString(), setup.m_serial.ToString());
-  g_rs232CheckModem = 0;
+  m_context->MeasObs()->GetLink().SetCheckModem(false);
 }
 
 void COfflineApp::TakeDefaultSampling() {
@@ -69,10 +71,10 @@ bool COfflineApp::Start() {
   ShowSplashScreen();
 
   // Until the monitor has answered, a port without its modem lines is none.
-  g_rs232CheckModem = 1;
-  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  obs.GetLink().SetCheckModem(true);
+  m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
-                                             GetDebugInfo() ? 1 : 0, g_rs232LikeYelt.load());
+                                             GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
   bool systemDatabase = false;
   try {
     systemDatabase = m_context->Setup().OpenSystemDatabase();
@@ -92,7 +94,7 @@ bool COfflineApp::Start() {
     return false;
   }
   obs.InitCommPort();
-  Rs232DebugLog(flags);
+  m_context->SerialTrace().Log(flags);
   return true;
 }
 

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "Bitmaps.h"
 #include "COOfflineMeasObs.h"
 #include "OfflineAlarmPage.h"
 #include "OfflineStrings.h"
@@ -36,7 +35,6 @@ COOfflineSheet::COOfflineSheet(ProgramContext& context, COOfflineMeasObs& measOb
       m_upDownload(std::make_unique<CUpDownloadPage>(context, transfer)),
       m_about(std::move(about)) {
   SetWindowText(kCaption);
-  setWindowIcon(QIcon(kovo::LoadIconResource(kovo::IDI_ABOUT)));
   AddPage(m_upDownload.get());
 }
 
