@@ -45,12 +45,14 @@ COOfflineAlarmPage* COOfflineSheet::OfflineAlarmPage() { return dynamic_cast<COO
 bool COOfflineSheet::OnInitDialog() {
   SetDlgItemText(ID_DEFAULT, "Default...");
   SetDlgItemText(platform::IDCANCEL, "Units...");
-  SetDlgItemText(platform::IDOK, "Close");
-  // Enter in a field is no "Close".
-  if (auto* close = qobject_cast<QPushButton*>(GetDlgItem(platform::IDOK))) {
-    close->setDefault(false);
-    close->setAutoDefault(false);
-  }
+  // Enter in a field is no "Close": a button of its own, which the dialog
+  // never took for its default.
+  auto* closeButton = new QPushButton("Close", this);
+  closeButton->setAutoDefault(false);
+  if (ReplaceDlgItem(platform::IDOK, closeButton))
+    connect(closeButton, &QPushButton::clicked, this, [this] { OnOK(); });
+  else
+    delete closeButton;
   const std::string aboutText = platform::LoadString(IDS_ABOUT_OFFLINE);
   QWidget* close = GetDlgItem(platform::IDOK);
   if (!aboutText.empty() && close != nullptr && GetDlgItem(ID_ABOUT) == nullptr) {

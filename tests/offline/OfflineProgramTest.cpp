@@ -296,6 +296,7 @@ TEST_F(OfflineProgramTest, CloseEscapeAndTheWindowsCloseEndTheSheetAndUnitsOnlyO
   StoreFilterConfiguration();
   COOfflineSheet& sheet = Open();
   EXPECT_EQ(sheet.GetDlgItemText(platform::IDOK), "Close");
+  EXPECT_FALSE(qobject_cast<QPushButton*>(sheet.GetDlgItem(platform::IDOK))->isDefault());
   EXPECT_EQ(sheet.GetDlgItemText(platform::IDCANCEL), "Units...");
   EXPECT_EQ(sheet.GetDlgItemText(COOfflineSheet::ID_DEFAULT), "Default...");
   EXPECT_TRUE(sheet.GetDlgItem(COOfflineSheet::ID_DEFAULT)->isVisible());

@@ -227,6 +227,32 @@ TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload)
   EXPECT_TRUE(Shown().empty());
 }
 
+TEST_F(OfflineSetupTest, ACancelIsNoCommunicationError) {
+  LoadMemory("memory.txt");
+  PrepareTask("Cancelled");
+  auto cancelOnce = [this] {
+    bool cancelled = false;
+    dialogs->onProgress = [cancelled](COProgress* progress) mutable {
+      if (cancelled) return;
+      cancelled = true;
+      progress->OnCancel();
+    };
+  };
+  // A download cancelled part-way may have left part of it in the monitor.
+  cancelOnce();
+  EXPECT_FALSE(transfer->DownloadSettings(sequence, false));
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(Shown(), std::vector<std::string>{kDownloadIncomplete});
+
+  // The set-up upload cancelled: the upload stops, nothing to report.
+  messages.Clear();
+  cancelOnce();
+  EXPECT_EQ(transfer->UploadToNewTask("Never mind"), COUpDownload::UploadEnd::notStarted);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(Shown().empty()) << ::testing::PrintToString(Shown());
+  EXPECT_EQ(memory.RecordCount(), 36u);
+}
+
 TEST_F(OfflineSetupTest, AlarmsPerFilterOfEachModel) {
   auto alarms = [&](std::initializer_list<int> filters) {
     std::vector<COAlarm> list;
