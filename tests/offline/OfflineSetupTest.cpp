@@ -1,6 +1,9 @@
 // The set-up of a stand-alone measurement: read back from the monitor, taken
 // into the task's sequence, and downloaded from it with the alarm limits.
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -230,23 +233,32 @@ TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload)
 TEST_F(OfflineSetupTest, ACancelIsNoCommunicationError) {
   LoadMemory("memory.txt");
   PrepareTask("Cancelled");
-  auto cancelOnce = [this] {
-    bool cancelled = false;
-    dialogs->onProgress = [cancelled](COProgress* progress) mutable {
-      if (cancelled) return;
-      cancelled = true;
+  ASSERT_TRUE(obs->Connect(false));
+  // The reply to the line waits until the user has cancelled, so the cancel
+  // comes while the service runs.
+  std::atomic<bool> released{false};
+  auto holdUntilCancelled = [&](const std::string& prefix, const std::string& reply) {
+    released = false;
+    sim->AddHandler(prefix, [&released, reply](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+      for (int waited = 0; !released && waited < 3000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::optional<std::string>(reply);
+    });
+    dialogs->onProgress = [&released](COProgress* progress) {
+      if (released) return;
       progress->OnCancel();
+      released = true;
     };
   };
   // A download cancelled part-way may have left part of it in the monitor.
-  cancelOnce();
+  holdUntilCancelled("A_M?", "N");
   EXPECT_FALSE(transfer->DownloadSettings(sequence, false));
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_EQ(Shown(), std::vector<std::string>{kDownloadIncomplete});
 
   // The set-up upload cancelled: the upload stops, nothing to report.
   messages.Clear();
-  cancelOnce();
+  holdUntilCancelled("O_M? T_L", " 2.5");
   EXPECT_EQ(transfer->UploadToNewTask("Never mind"), COUpDownload::UploadEnd::notStarted);
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_TRUE(Shown().empty()) << ::testing::PrintToString(Shown());

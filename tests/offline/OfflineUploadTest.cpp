@@ -1,7 +1,10 @@
 // Whole uploads from the monitor's memory into a task, and how an upload
 // that does not get everything leaves the monitor.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "OfflineFixture.h"
 #include "OfflineStrings.h"
 #include "core/StringTable.h"
+#include "core/Text.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 
@@ -267,7 +271,27 @@ TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeat
   const TaskContents before = Task();
   ASSERT_EQ(before.rows.size(), 36u);
 
+  // A later run of fifteen records, read in two blocks; the second waits
+  // until the user has cancelled, so the first ten are in the task by then.
   LoadMemory("memory-later.txt");
+  memory.ClearRecords();
+  auto record = [](int n) {
+    return platform::Format("%4d 01:%02d:30   2.%02d00E+02   2.0000E+00   5.0000E-01        . . .        . . .   "
+                            "9.0000E+03",
+                            n, n - 1, n);
+  };
+  for (int n = 1; n <= 15; ++n) memory.AddRecord({record(n)});
+  std::atomic<bool> released{false};
+  sim->AddRawHandler("O_M? 11,", [&](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    if (!released) {
+      for (int waited = 0; !released && waited < 3000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::optional<std::string>("\n");
+    }
+    std::string block;
+    for (int n = 11; n <= 15; ++n) block += record(n) + "\r\n";
+    return std::optional<std::string>(block + "\n");
+  });
   SetMonitorUnits();
   messages.Clear();
   sim->ClearLines();
@@ -277,6 +301,7 @@ TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeat
     if (cancelled || progress != offline.get() || offline->GetService()->GetCount() == 0) return;
     cancelled = true;
     progress->OnCancel();
+    released = true;
   };
   EXPECT_EQ(transfer->UploadToExistingTask(task, "Two runs"), End::incomplete);
   // Whatever went to the monitor has reached it.
@@ -288,7 +313,7 @@ TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeat
   EXPECT_EQ(after.rows, before.rows);
   EXPECT_EQ(after.events, before.events);
   EXPECT_EQ(after.sequences, before.sequences);
-  EXPECT_EQ(memory.RecordCount(), 5u);
+  EXPECT_EQ(memory.RecordCount(), 15u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   ExpectMonitorLeftAsFound();
 
@@ -296,8 +321,9 @@ TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeat
   dialogs->onProgress = nullptr;
   ASSERT_EQ(transfer->UploadToExistingTask(task, "Two runs"), End::complete);
   const TaskContents whole = Task();
-  ASSERT_EQ(whole.rows.size(), 41u);
+  ASSERT_EQ(whole.rows.size(), 51u);
   EXPECT_EQ(whole.rows[36], "37 05-04 01:00:30");
+  EXPECT_EQ(whole.rows[50], "51 05-04 01:14:30");
   EXPECT_EQ(std::count(whole.events.begin(), whole.events.end(), "05-04 01:00:30 [5] Measurement task started"), 1);
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_EQ(memory.RecordCount(), 0u);
