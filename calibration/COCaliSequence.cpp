@@ -12,6 +12,7 @@
 #include "FilterData.h"
 #include "StringIds.h"
 #include "TaskRecords.h"
+#include "core/Controls.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -212,6 +213,38 @@ bool COCaliSequence::LoadByStopTime(const CTime& time) {
 
 bool COCaliSequence::LoadByNumber(int n) { return n >= 1 && SelectRow(std::string(), n - 1); }
 
+bool COCaliSequence::LoadByMeasNumbers(int startNum, int stopNum) {
+  return SelectRow(platform::Format("[StartNum] = %d AND [StopNum] = %d", startNum, stopNum), 0);
+}
+
+bool COCaliSequence::LoadByStartStopTime(const CTime& start, const CTime& stop) {
+  return SelectRow("[StartTime] = " + FormatOdbcTimestamp(start) + " AND [StopTime] = " + FormatOdbcTimestamp(stop), 0);
+}
+
+std::vector<std::string> COCaliSequence::GetSequenceNames() {
+  std::vector<std::string> names;
+  // A record set of its own: the sequence's row stays where it is.
+  COCaliSequence probe(m_context, [] { return false; });
+  try {
+    probe.m_recSequence.Open();
+    for (; !probe.m_recSequence.IsEOF(); probe.m_recSequence.MoveNext()) names.push_back(probe.Name);
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+  probe.Close();
+  return names;
+}
+
+void COCaliSequence::FillSequenceList(IComboBox& combo) {
+  combo.ResetContent();
+  std::vector<std::string> entries{"(All)"};
+  const std::vector<std::string> names = GetSequenceNames();
+  entries.insert(entries.end(), names.begin(), names.end());
+  entries.pop_back();
+  for (const std::string& e : entries) combo.AddString(e);
+  combo.SetCurSel(combo.GetCount() - 1);
+}
+
 // --- channels and filters ---
 
 bool COCaliSequence::IsGasDefined(int channel) const {
@@ -341,15 +374,15 @@ void COCaliSequence::SetConcSpanLow(int unit, float value) {
 }
 
 float COCaliSequence::GetHumiSpan(int unit) const {
+  // The conversion takes the air's temperature in °C whatever unit the
+  // windows show; that unit only names a dew point.
   const COSystemSetup& setup = m_context.Setup();
-  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
-  return COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(unit), setup.GetTempUnit(), HumiSpan, temp, AirPres);
+  return COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(unit), setup.GetTempUnit(), HumiSpan, kConversionTemp, AirPres);
 }
 
 void COCaliSequence::SetHumiSpan(int unit, float value) {
   const COSystemSetup& setup = m_context.Setup();
-  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
-  HumiSpan = COHumiUnit(unit).Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), value, temp, AirPres);
+  HumiSpan = COHumiUnit(unit).Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), value, kConversionTemp, AirPres);
 }
 
 // --- the active sequence ---

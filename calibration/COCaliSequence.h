@@ -7,6 +7,7 @@
 // calibration measurement.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "COMeas.h"
 #include "CORecBase.h"
@@ -16,6 +17,7 @@
 class COCaliSequence;
 class DataContext;
 struct BankInfo;
+class IComboBox;
 struct MonitorSetup;
 
 // [Sequence] of a calibration task, exchanged with a calibration sequence.
@@ -81,6 +83,15 @@ class COCaliSequence {
   bool LoadByStopTime(const CTime& time);
   // The n-th row (from 1).
   bool LoadByNumber(int n);
+  // The row of a run by its first and last measurement numbers, or by its
+  // start and stop times.
+  bool LoadByMeasNumbers(int startNum, int stopNum);
+  bool LoadByStartStopTime(const CTime& start, const CTime& stop);
+  // The names of the task's rows in [NumCount] order.
+  std::vector<std::string> GetSequenceNames();
+  // "(All)" and every run but the active one (the last row, which has not
+  // run yet); the last entry selected.
+  void FillSequenceList(IComboBox& combo);
 
   // Channels and filters.
   bool IsGasDefined(int channel) const;
@@ -117,6 +128,12 @@ class COCaliSequence {
     if (filter >= 0 && filter < 5) ActiveBank[filter] = bank;
   }
   const unsigned char* GetActiveBanks() const { return ActiveBank; }
+  // Locked filters are kept with the sequence in memory only.
+  bool IsFilterLocked(int filter) const { return filter >= 0 && filter < 8 && ((LockedFilter >> filter) & 1); }
+  void SetFilterLocked(int filter, bool lock) {
+    if (filter < 0 || filter >= 8) return;
+    LockedFilter = static_cast<unsigned char>(lock ? LockedFilter | (1 << filter) : LockedFilter & ~(1 << filter));
+  }
   unsigned char GetMeasTimeCode(int channel) const { return channel >= 0 && channel < 6 ? MeasTime[channel] : 0; }
   void SetMeasTimeCode(int channel, unsigned char code) {
     if (channel >= 0 && channel < 6) MeasTime[channel] = code;
@@ -147,6 +164,7 @@ class COCaliSequence {
   unsigned char CaliTwoPoint = 0;
   unsigned char CaliHighConc = 0;
   unsigned char ActiveBank[5] = {};
+  unsigned char LockedFilter = 0;
   float AirPres = 0.0f;
   unsigned char FlushMode = 0;
   float TubeLength = 0.0f;

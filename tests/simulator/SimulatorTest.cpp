@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <thread>
+#include <vector>
 
 #include <cstdio>
 #include <fstream>
@@ -151,32 +154,68 @@ TEST(Simulator, MisbehavesOnRequest) {
   EXPECT_GE(Clock::now() - paced, std::chrono::milliseconds(10));
 }
 
-TEST(Simulator, ProgramPrintsItsTerminalAndServesUntilStopped) {
-  int out[2];
-  ASSERT_EQ(::pipe(out), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::dup2(out[1], 1);
+// The program in a process of its own, with its arguments; its terminal's
+// path as it printed it.
+class Program {
+ public:
+  explicit Program(std::vector<std::string> args) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::dup2(out[1], 1);
+      ::close(out[0]);
+      std::vector<char*> argv{const_cast<char*>("kovo-simulator")};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(KOVO_SIMULATOR_PROGRAM, argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    char ch;
+    while (::read(out[0], &ch, 1) == 1 && ch != '\n') m_path += ch;
     ::close(out[0]);
-    ::execl(KOVO_SIMULATOR_PROGRAM, "kovo-simulator", "--serial", "X1234", static_cast<char*>(nullptr));
-    ::_exit(127);
   }
-  ::close(out[1]);
-  std::string path;
-  char ch;
-  while (::read(out[0], &ch, 1) == 1 && ch != '\n') path += ch;
-  ::close(out[0]);
-  ASSERT_EQ(path.compare(0, 9, "/dev/pts/"), 0) << path;
+  const std::string& Path() const { return m_path; }
+  // Stops it; its exit code.
+  int Stop() {
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    if (::waitpid(m_pid, &status, 0) != m_pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  }
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_path;
+};
+
+TEST(Simulator, ProgramPrintsItsTerminalAndServesUntilStopped) {
+  Program program({"--serial", "X1234"});
+  ASSERT_EQ(program.Path().compare(0, 9, "/dev/pts/"), 0) << program.Path();
   {
-    Client c(path);
+    Client c(program.Path());
     EXPECT_EQ(c.Ask("*IDN?"), "Q&T,1314,X1234,VP12\r\n\n");
   }
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(program.Stop(), 0);
+}
+
+TEST(Simulator, ProgramReadsItsSceneFileAgainWhileItRuns) {
+  const std::string scene = testing::TempDir() + "program-scene.txt";
+  std::ofstream(scene) << "A 123\n";
+  Program program({"--steady", "--user-level", "2", "--scene", scene});
+  Client c(program.Path());
+  EXPECT_EQ(c.Ask("SE? USER_L"), "2\r\n\n");
+  EXPECT_EQ(c.Ask("O_SP_C? SA_DA,AL").substr(0, 12), " 1.2300E+02,");
+  std::ofstream(scene, std::ios::trunc) << "A 4567\n";
+  std::string sample;
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  do {
+    sample = c.Ask("O_SP_C? SA_DA,AL");
+  } while (sample.compare(0, 12, " 4.5670E+03,") != 0 && Clock::now() < end);
+  EXPECT_EQ(sample.substr(0, 12), " 4.5670E+03,");
+  EXPECT_EQ(program.Stop(), 0);
+  std::remove(scene.c_str());
 }
 
 TEST(Simulator, MemoryAnswersWithTheSetupDownloadedAfterItsRun) {
