@@ -1,5 +1,8 @@
 #include "COCaliSequence.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "COException.h"
 #include "COGenSub.h"
 #include "COSystemSetup.h"
@@ -71,7 +74,56 @@ COCaliSequence::COCaliSequence(DataContext& context, std::function<bool()> conne
   m_recGlobal.SetTarget(this);
 }
 
+COCaliSequence::COCaliSequence(const COCaliSequence& other)
+    : COCaliSequence(other.m_context, other.m_connected) {
+  *this = other;
+}
+
+COCaliSequence& COCaliSequence::operator=(const COCaliSequence& o) {
+  if (this == &o) return *this;
+  NumCount = o.NumCount;
+  Name = o.Name;
+  StartTime = o.StartTime;
+  StopTime = o.StopTime;
+  StartNum = o.StartNum;
+  StopNum = o.StopNum;
+  CopySettings(o);
+  std::copy(std::begin(o.ActiveBank), std::end(o.ActiveBank), ActiveBank);
+  SerialNum = o.SerialNum;
+  for (int f = 0; f < 5; ++f) {
+    UANum[f] = o.UANum[f];
+    GasName[f] = o.GasName[f];
+    MW[f] = o.MW[f];
+  }
+  return *this;
+}
+
+void COCaliSequence::CopySettings(const COCaliSequence& o) {
+  CaliMode = o.CaliMode;
+  CalcSpan = o.CalcSpan;
+  HumiSpan = o.HumiSpan;
+  SpanFilter = o.SpanFilter;
+  ConcSpanHigh = o.ConcSpanHigh;
+  ConcSpanLow = o.ConcSpanLow;
+  CaliCross = o.CaliCross;
+  CaliTwoPoint = o.CaliTwoPoint;
+  CaliHighConc = o.CaliHighConc;
+  AirPres = o.AirPres;
+  FlushMode = o.FlushMode;
+  TubeLength = o.TubeLength;
+  ChamberTime = o.ChamberTime;
+  TubeTime = o.TubeTime;
+  MeasTimeMode = o.MeasTimeMode;
+  std::copy(std::begin(o.MeasTime), std::end(o.MeasTime), MeasTime);
+  Reserved = o.Reserved;
+}
+
 const MonitorSetup& COCaliSequence::Monitor() const { return m_context.GetMonitorSetup(); }
+
+const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
+  if (filter < 0 || filter >= 5 || ActiveBank[filter] >= 5) return nullptr;
+  return &Monitor().GetFilter(filter).GetBank(ActiveBank[filter]);
+}
 
 void COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
@@ -94,15 +146,27 @@ void COCaliSequence::Load() {
     if (bank == kNoBank) bank = 0;
 }
 
-void COCaliSequence::Save() {
+bool COCaliSequence::Save() {
   for (CORecBase* rec : {static_cast<CORecBase*>(&m_recSequence), static_cast<CORecBase*>(&m_recGlobal)}) {
     try {
       rec->Update();
+    } catch (const CException& e) {
+      ShowExceptionMessage(e);
+      // The row stays the one to write next time.
+      try {
+        rec->Edit();
+      } catch (const CException&) {
+      }
+      return false;
+    }
+    try {
       rec->Edit();
     } catch (const CException& e) {
       ShowExceptionMessage(e);
+      return false;
     }
   }
+  return true;
 }
 
 void COCaliSequence::NewSequence() {
@@ -186,8 +250,8 @@ void COCaliSequence::FillSequenceList(IComboBox& combo) {
 bool COCaliSequence::IsGasDefined(int channel) const {
   if (channel >= 5) return true;
   if (channel < 0 || !m_connected || !m_connected()) return false;
-  const BankInfo& bank = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]);
-  return NamesSomething(bank.GetGasName().ToString());
+  const BankInfo* bank = ActiveBankOf(channel);
+  return bank != nullptr && NamesSomething(bank->GetGasName().ToString());
 }
 
 bool COCaliSequence::IsFilterActive(int channel) const {
@@ -221,7 +285,10 @@ float COCaliSequence::GetMeasTime(int channel) const {
 }
 
 float COCaliSequence::GetMW(int channel) const {
-  if (channel >= 0 && channel < 5) return Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetMW();
+  if (channel >= 0 && channel < 5) {
+    const BankInfo* bank = ActiveBankOf(channel);
+    return bank != nullptr ? static_cast<float>(bank->GetMW()) : 1.0f;
+  }
   return channel == 5 ? 18.02f : 1.0f;
 }
 
@@ -249,7 +316,8 @@ std::string COCaliSequence::GetGasName(int channel) const {
   }
   if (channel < 0 || channel > 7) return std::string();
   const std::string letter = std::string(1, static_cast<char>('A' + channel)) + ": ";
-  const std::string gas = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetGasName().ToString();
+  const BankInfo* bank = ActiveBankOf(channel);
+  const std::string gas = bank != nullptr ? bank->GetGasName().ToString() : std::string();
   return letter + (NamesSomething(gas) ? gas : GetFilterText(channel));
 }
 
@@ -272,8 +340,10 @@ void COCaliSequence::GetMonitorSetup(MonitorSetup& s) const {
 }
 
 void COCaliSequence::SetGasNamesFromMonitor() {
-  for (int f = 0; f < 5; ++f)
-    GasName[f] = platform::TrimRight(Monitor().GetFilter(f).GetBank(ActiveBank[f]).GetGasName().ToString());
+  for (int f = 0; f < 5; ++f) {
+    const BankInfo* bank = ActiveBankOf(f);
+    GasName[f] = bank != nullptr ? platform::TrimRight(bank->GetGasName().ToString()) : std::string();
+  }
 }
 
 // --- units ---

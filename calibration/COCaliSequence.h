@@ -16,6 +16,7 @@
 
 class COCaliSequence;
 class DataContext;
+struct BankInfo;
 class IComboBox;
 struct MonitorSetup;
 
@@ -61,12 +62,18 @@ class COCaliSequence {
   // monitor; without it no filter has a gas.
   COCaliSequence(DataContext& context, std::function<bool()> connected);
   virtual ~COCaliSequence() = default;
-  COCaliSequence(const COCaliSequence&) = delete;
-  COCaliSequence& operator=(const COCaliSequence&) = delete;
+  // Copies every field; the record sets stay each object's own.
+  COCaliSequence(const COCaliSequence& other);
+  COCaliSequence& operator=(const COCaliSequence& other);
+  // The settings a task's defaults hold: the calibration and sampling
+  // fields, not the name, the run's times and numbers or the active banks.
+  void CopySettings(const COCaliSequence& other);
 
   // Persistence against the open calibration task.
   void Load();
-  void Save();
+  // False, after the database's message, when [Sequence] could not be
+  // written; [Global] is then left as it was.
+  bool Save();
   // The current row keeps this run; the next row starts with its settings.
   void NewSequence();
   void Close();
@@ -178,6 +185,8 @@ class COCaliSequence {
 
  private:
   bool SelectRow(const std::string& filter, int moveTo);
+  // The monitor's record of the filter's active bank; null without one.
+  const BankInfo* ActiveBankOf(int filter) const;
 
   std::function<bool()> m_connected;
   CORecCaliSequence m_recSequence;

@@ -13,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include <cstdio>
+#include <fstream>
+
+#include "OfflineMemory.h"
 #include "SimulatedMonitor.h"
 
 namespace {
@@ -212,4 +216,41 @@ TEST(Simulator, ProgramReadsItsSceneFileAgainWhileItRuns) {
   EXPECT_EQ(sample.substr(0, 12), " 4.5670E+03,");
   EXPECT_EQ(program.Stop(), 0);
   std::remove(scene.c_str());
+}
+
+TEST(Simulator, MemoryAnswersWithTheSetupDownloadedAfterItsRun) {
+  SimulatedMonitor monitor;
+  kovo::sim::OfflineMemory memory;
+  memory.Install(monitor);
+  char path[] = "/tmp/kovo-memory-XXXXXX";
+  const int fd = ::mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  std::ofstream(path) << "W_C=N\nN_T= 293.15\nB,F_A=1\nG_N,F_A=\"CO2\"\nDA=\"2026-05-03 23:40 2026-05-04 00:20\"\n";
+  memory.Load(path);
+  monitor.Start();
+  Client c(monitor.SlavePath());
+  ASSERT_TRUE(c.IsOpen());
+  EXPECT_EQ(c.Ask("O_M? W_C"), "N\r\n\n");
+  // Before any download, what the file leaves open comes from the monitor's set-up.
+  EXPECT_EQ(c.Ask("O_M? US_F,F_B"), "Y\r\n\n");
+
+  for (const char* line : {"SE W_C,Y", "SE T_U,U_CE", "SE N_T,25.0", "SE B,F_A,2", "E_C 83",
+                           "C_P F_A,2,G_N,\"NH3\"", "E_C 83", "C_P F_A,2,A_L,5.0", "E_C 83", "C_P F_A,2,A_L,7.5,2",
+                           "SE S_I_T,F_A,10.0", "D_A,N"})
+    c.Send(line);
+  EXPECT_EQ(c.Ask("O_M? W_C"), "Y\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? N_T"), " 298.15\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? B,F_A"), "2\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? G_N,F_A"), "\"NH3\"\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? A_L,F_A"), " 5.000000E+00\r\n\n");
+  EXPECT_EQ(c.Ask("SE? A_L,F_A,2"), " 7.500000E+00\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? S_I_T,F_A"), " 1.000000E+01\r\n\n");
+  // What the download does not set stays the recorded run's.
+  EXPECT_EQ(c.Ask("O_M? DA"), "\"2026-05-03 23:40 2026-05-04 00:20\"\r\n\n");
+
+  // A recorded run filled in afterwards brings its own set-up.
+  memory.Load(path);
+  EXPECT_EQ(c.Ask("O_M? W_C"), "N\r\n\n");
+  ::unlink(path);
 }
