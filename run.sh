@@ -23,6 +23,9 @@ if ! ninja -C build -t targets all | grep -q "^kovo-$program:"; then
   exit 1
 fi
 cmake --build build --target "kovo-$program" kovo-simulator
+# The Offline program finds a recorded stand-alone run in the monitor's memory.
+simulator_args=()
+[ "$program" = offline ] && simulator_args=(--memory tests/offline/data/memory.txt)
 
 # --port DEVICE talks to a real monitor on that device instead.
 port=
@@ -44,7 +47,7 @@ fi
 
 link="$folder/monitor"
 rm -f "$link"
-build/bin/kovo-simulator --link "$link" > "$folder/simulator.txt" 2>&1 &
+build/bin/kovo-simulator --link "$link" ${simulator_args[@]+"${simulator_args[@]}"} > "$folder/simulator.txt" 2>&1 &
 simulator=$!
 trap 'kill "$simulator" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do

@@ -85,7 +85,7 @@ bool COnlineApp::StartUp() {
   MakeFonts();
   ShowMainWindow();
 
-  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
                                              GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
   if (m_systemDatabase)
@@ -93,7 +93,7 @@ bool COnlineApp::StartUp() {
   else
     ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
   ConnectToMonitor(*m_context);
-  Rs232DebugLog(flags);
+  m_context->SerialTrace().Log(flags);
   return m_systemDatabase;
 }
 

@@ -75,7 +75,7 @@ bool CPresentationApp::StartUp() {
       return ChooseSaveFile(Frame(), title, name, filter);
     };
   ShowMainWindow();
-  g_rs232Debug = GetDebugInfo() ? 1 : 0;
+  m_context->SerialTrace().SetOn(GetDebugInfo());
 
   try {
     m_systemDatabase = m_context->Setup().OpenSystemDatabase();

@@ -103,7 +103,9 @@ CMeasProgramApp::CMeasProgramApp(std::string name, Ids ids, std::vector<std::str
                                                  InstrumentUtility::GetInstance()->GetInstrumentInfo())),
       m_ids(ids),
       m_title("Nolt " + name) {
-  g_rs232LikeYelt = GetRS232LikeYeltInfo() ? 1 : 0;
+  LinkOptions link;
+  link.ctsFlow = GetRS232LikeYeltInfo();
+  m_context->SetLinkOptions(link);
   m_register.Register(new ProgramAccessor(*m_context));
 }
 
@@ -372,14 +374,15 @@ void CMeasProgramApp::Reconnect() {
 // A page holds 85 lines only where the default printer's text is 50 units
 // high without leading, else 78.
 int CMeasProgramApp::PrintLinesPerPage() {
+  Rs232Trace& trace = m_context->SerialTrace();
   QPrinter printer;
   if (!printer.isValid()) platform::MessageBox("Failed to create printer DC", platform::MB_OK, "check_printer");
   const QFontMetrics metrics(QFont(), &printer);
-  if (g_rs232Debug) {
+  if (trace.IsOn()) {
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    Rs232DebugLog(platform::Format("tmHeight:%d tmAscent:%d tmDescent:%d tmExternalLeading:%d", metrics.height(),
+    trace.Log(platform::Format("tmHeight:%d tmAscent:%d tmDescent:%d tmExternalLeading:%d", metrics.height(),
                                    metrics.ascent(), metrics.descent(), metrics.leading()));
-    Rs232DebugLog(platform::Format(
+    trace.Log(platform::Format(
         "page.bottom:%d x:%f textheight:%d vertres:%d vertsize:%d LOGPIXELSY:%d ASPECTY:%d", page.bottom(),
         static_cast<double>(page.height()) / std::max(1, metrics.height()), metrics.height(), printer.height(),
         printer.heightMM(), printer.logicalDpiY(), printer.physicalDpiY()));

@@ -147,7 +147,7 @@ class CMeasProgramApp : public TarnicBaseApp {
   bool StopMeasurementForClose();
   // The monitor's print-outs: 85 lines a page where the default printer's
   // text is 50 units high without leading, else 78.
-  static int PrintLinesPerPage();
+  int PrintLinesPerPage();
 
   // Where a program keeps the outputs of its own objects: the windows go
   // before them (a derived destructor calls it first).
