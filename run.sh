@@ -17,9 +17,9 @@ fi
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-if ! ninja -C build -t targets all | grep -q "^kovo-$program:"; then
-  echo "No program kovo-$program in this build; the programs are:" >&2
-  ninja -C build -t targets all | sed -n 's/^kovo-\([a-z]*\): .*/  \1/p' | grep -v simulator >&2
+programs=$(ninja -C build -t targets all | sed -n 's/^kovo-\([a-z]*\): .*/\1/p' | grep -vx simulator)
+if ! grep -qx "$program" <<< "$programs"; then
+  echo "No program kovo-$program in this build; the programs are:" $programs >&2
   exit 1
 fi
 cmake --build build --target "kovo-$program" kovo-simulator
