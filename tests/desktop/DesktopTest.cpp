@@ -113,24 +113,16 @@ class Person {
 
 // --- what a person does ---
 
-// New task without a description: refused with a message, the dialog stays.
-std::function<void(Person&)> NewTaskWithoutDescription(std::string dialog, std::string caption) {
-  return [dialog, caption](Person& p) {
-    const std::string id = p.Sees(dialog, "ctrl+n");
+// A dialog opened with the keys, and OK in it before it has what it needs
+// (a new task's description, the task to open): refused with the message,
+// the dialog stays.
+std::function<void(Person&)> RefusedInDialog(std::string keys, std::string dialog, std::string caption,
+                                             std::string text) {
+  return [=](Person& p) {
+    const std::string id = p.Sees(dialog, keys);
     ASSERT_FALSE(id.empty());
-    p.GetsMessage(id, "Return", caption, "Please enter a string", "Return");
+    p.GetsMessage(id, "Return", caption, text, "Return");
     EXPECT_FALSE(p.Desktop().Windows(Exactly(dialog)).empty()) << "the refused dialog went";
-    p.Closes(id, dialog, "Escape");
-  };
-}
-
-// Open without choosing a task: asked to choose one, the dialog stays.
-std::function<void(Person&)> OpenWithoutChoosing(std::string dialog, std::string caption) {
-  return [dialog, caption](Person& p) {
-    const std::string id = p.Sees(dialog, "ctrl+o");
-    ASSERT_FALSE(id.empty());
-    p.GetsMessage(id, "Return", caption, "Please select an item", "Return");
-    EXPECT_FALSE(p.Desktop().Windows(Exactly(dialog)).empty()) << "the dialog went";
     p.Closes(id, dialog, "Escape");
   };
 }
@@ -161,8 +153,10 @@ void CloseWhileStarting(Person& p) {
 }
 
 const Program kPrograms[] = {
-    {"kovo-online", "Nolt Online", true, NewTaskWithoutDescription("New Measurement Task", "Online")},
-    {"kovo-presentation", "Nolt Presentation", false, OpenWithoutChoosing("Open Measurement Task", "Presentation")},
+    {"kovo-online", "Nolt Online", true,
+     RefusedInDialog("ctrl+n", "New Measurement Task", "Online", "Please enter a string")},
+    {"kovo-presentation", "Nolt Presentation", false,
+     RefusedInDialog("ctrl+o", "Open Measurement Task", "Presentation", "Please select an item")},
     {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
     {"kovo-online", "Nolt Online", true, CloseWhileStarting, {}, "closed_while_starting"},
 };
