@@ -279,14 +279,13 @@ bool COYAxisPage::OnInitDialog() {
     if (offered) m_parameter.AddItem(seq.GetGasName(ch), ch);
   }
   if (program.isCalibration()) m_parameter.AddItem("Temperature", 6);
-  InstrumentInfo* info = InstrumentUtility::GetInstance()->GetInstrumentInfo();
-  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && info && info->isTebb()))
+  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && m_context.Instrument().isTebb()))
     m_parameter.AddItem("Pressure", 7);
   if (m_list.GetCount() > 0) Select(0);
   m_parameter.SetCurSel(0);
   m_colour.SetCurSel(6);
   m_style.SetCurSel(0);
-  FillUnitCombo(m_parameter.GetSelItemData(), m_unit, m_context.Setup().GetTempUnit());
+  FillUnitCombo(program, m_parameter.GetSelItemData(), m_unit, m_context.Setup().GetTempUnit());
   m_unit.SetCurSel(program.isCalibration() ? 1 : m_context.Setup().GetGasConcUnit().GetUnit());
   UpdateControls();
   UpdateControls();
@@ -311,7 +310,7 @@ void COYAxisPage::ShowWorking() {
   if (channel == 6 && !m_context.Identity().isCalibration())
     FillTempUnitCombo(m_unit);
   else
-    FillUnitCombo(channel, m_unit, m_context.Setup().GetTempUnit());
+    FillUnitCombo(m_context.Identity(), channel, m_unit, m_context.Setup().GetTempUnit());
   m_unit.SetCurSel(m_working.GetUnit() < m_unit.GetCount() ? m_working.GetUnit() : -1);
   m_parameter.SelectItemData(channel);
   if (m_working.GetColorIndex() == 7) {
@@ -348,7 +347,7 @@ void COYAxisPage::OnParameterChange() {
   else if (channel == 7)
     FillPresUnitCombo(m_unit);
   else
-    FillUnitCombo(channel, m_unit, setup.GetTempUnit());
+    FillUnitCombo(m_context.Identity(), channel, m_unit, setup.GetTempUnit());
   m_unit.SetCurSel(unit < m_unit.GetCount() ? unit : -1);
   UpdateControls();
 }

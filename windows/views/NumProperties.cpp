@@ -69,7 +69,7 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
 
 void COYAxisPageNum::FillUnits(int channel) {
   CListComboBox units;
-  FillUnitCombo(channel, units, m_context.Setup().GetTempUnit());
+  FillUnitCombo(m_context.Identity(), channel, units, m_context.Setup().GetTempUnit());
   m_unit.clear();
   for (int i = 0; i < units.GetCount(); ++i) m_unit.addItem(QString::fromStdString(units.GetLBText(i)));
 }
