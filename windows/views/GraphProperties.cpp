@@ -23,11 +23,6 @@
 
 namespace {
 
-// The page active when the last graph window sheet closed.
-int g_lastPage = -1;
-// "Define..." chose a colour: the next control update keeps it.
-bool g_customColourChosen = false;
-
 constexpr int kTime = 1074, kNumber = 1089, kAverage = 1024, kAverageUnit = 1087;
 constexpr int kCount = 1091, kCountSpin = 1022, kSpan = 1092, kSpanSpin = 1093;
 constexpr int kAverageCount = 1071, kAverageCountSpin = 1084, kAverageTime = 1072, kAverageTimeSpin = 1085;
@@ -296,8 +291,8 @@ void COYAxisPage::UpdateControls() {
   if (m_updating) return;
   m_working.SetChannel(static_cast<unsigned char>(m_parameter.GetSelItemData()));
   if (m_unit.GetCurSel() >= 0) m_working.SetUnit(static_cast<unsigned char>(m_unit.GetCurSel()));
-  if (g_customColourChosen)
-    g_customColourChosen = false;
+  if (m_customColourChosen)
+    m_customColourChosen = false;
   else if (m_colour.GetCurSel() >= 0)
     m_working.SetColorIndex(static_cast<unsigned char>(m_colour.GetCurSel()));
   if (m_style.GetCurSel() >= 0) m_working.SetPenStyle(static_cast<unsigned char>(m_style.GetCurSel()));
@@ -395,7 +390,7 @@ void COYAxisPage::OnDefineColour() {
   platform::COLORREF colour = m_working.GetColor();
   if (!chooseColour || !chooseColour(colour)) return;
   m_working.SetCustomColor(colour);
-  g_customColourChosen = true;
+  m_customColourChosen = true;
   UpdateControls();
 }
 
@@ -462,8 +457,10 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 
 CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
                                      const std::function<CPropertyPage*(COMeasInterval&)>& extraPage,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage)
-    : CPropertySheet("Graph Window Properties", parent, g_lastPage < 0 ? 0 : g_lastPage),
+                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage,
+                                     int* lastPage)
+    : CPropertySheet("Graph Window Properties", parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0),
+      m_lastPage(lastPage),
       m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
       m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
   m_intervalPage.SetIntervalTarget(&interval);
@@ -482,4 +479,6 @@ bool CGraphWindowSheet::OnInitDialog() {
   return CPropertySheet::OnInitDialog();
 }
 
-void CGraphWindowSheet::OnDestroy() { g_lastPage = GetActiveIndex(); }
+void CGraphWindowSheet::OnDestroy() {
+  if (m_lastPage != nullptr) *m_lastPage = GetActiveIndex();
+}

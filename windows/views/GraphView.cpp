@@ -40,7 +40,7 @@ platform::LOGFONT Scaled(platform::LOGFONT lf, int dpi) {
 }  // namespace
 
 CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CMeasViewBase(layer, document, kGraphType, parent), m_meas(layer.Data(), COMeasView::kGraphic),
+    : CMeasViewBase(layer, document, kGraphType, parent), m_meas(layer.WindowNumbers(COMeasView::kGraphic), layer.Data(), COMeasView::kGraphic),
       m_buffer(layer.Data()), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this), m_vBar(Qt::Vertical, this) {
   m_leftAxis.SetAlign(2);
   m_rightAxis.SetAlign(0);
@@ -168,7 +168,7 @@ void CGraphView::OnWindowProperties() {
   for (CColumn& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
   int result;
   {
-    CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
+    CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage, &Layer().lastSheetPages.graph);
     result = sheet.DoModal();
   }
   if (result == platform::IDOK) {

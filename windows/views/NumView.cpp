@@ -43,7 +43,7 @@ void DrawLabel(CDC& dc, int x, int y, const std::string& text, COLORREF color) {
 }  // namespace
 
 CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CMeasViewBase(layer, document, kNumericType, parent), m_meas(layer.Data(), COMeasView::kNumeric),
+    : CMeasViewBase(layer, document, kNumericType, parent), m_meas(layer.WindowNumbers(COMeasView::kNumeric), layer.Data(), COMeasView::kNumeric),
       m_buffer(layer.Data()), m_scrollBar(Qt::Vertical, this) {
   // A numeric window's columns are those without a Y axis.
   for (CColumn& c : Interval().GetColumns()) c.SetAxis(0xFF);
@@ -146,7 +146,7 @@ void CNumView::OnMoveLast() {
 
 void CNumView::OnWindowProperties() {
   COMeasInterval copy = Interval();
-  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this);
+  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this, &Layer().lastSheetPages.numeric);
   if (sheet.DoModal() != platform::IDOK) return;
   Interval() = copy;
   for (CColumn& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
