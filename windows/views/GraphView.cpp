@@ -187,7 +187,7 @@ void CGraphView::OnWindowProperties() {
 
 void CGraphView::OnUpdate(CView*, long hint, void*) {
   switch (hint) {
-    case kHintCursorModeEnded:
+    case kHintReloadInterval:
       m_buffer.Close();
       Recompute();
       Relayout();
@@ -207,12 +207,7 @@ void CGraphView::OnUpdate(CView*, long hint, void*) {
 }
 
 void CGraphView::OnGeneralUpdate(EUpdType kind) {
-  switch (static_cast<int>(kind)) {
-    case 1:
-    case 14:
-      Relayout();
-      Repaint();
-      break;
+  switch (kind) {
     case eSeqUpdated:
       FollowTaskLater(
           [this] {

@@ -159,7 +159,7 @@ void CNumView::OnWindowProperties() {
 
 void CNumView::OnUpdate(CView*, long hint, void*) {
   switch (hint) {
-    case kHintCursorModeEnded:
+    case kHintReloadInterval:
       m_buffer.Close();
       ReloadData();
       Repaint();
@@ -177,11 +177,7 @@ void CNumView::OnUpdate(CView*, long hint, void*) {
 }
 
 void CNumView::OnGeneralUpdate(EUpdType kind) {
-  switch (static_cast<int>(kind)) {
-    case 1:
-    case 14:
-      Repaint();
-      break;
+  switch (kind) {
     case eSeqUpdated:
       FollowTaskLater([this] {
         FollowData();
