@@ -30,6 +30,9 @@ COMeasView::COMeasView(COWindowOrder& numbers, DataContext& context, int kind)
     : m_numbers(numbers), m_number(numbers.Take()), m_kind(kind), m_interval(context) {
   // Repeating the last number would give two windows one name: refuse.
   if (m_number == 0) throw TooManyWindows();
+  // A numeric window's columns are those without a Y axis.
+  if (kind == kNumeric)
+    for (CColumn& c : m_interval.GetColumns()) c.SetAxis(0xFF);
 }
 
 COMeasView::~COMeasView() { m_numbers.Release(m_number); }
