@@ -54,7 +54,7 @@ class CloseWatch : public QObject {
 // Calls back on every notification of the subjects it watches.
 class Watch : public CObserver {
  public:
-  explicit Watch(std::function<void()> changed) : m_changed(std::move(changed)) {}
+  explicit Watch(std::function<void(CSubject*)> changed) : m_changed(std::move(changed)) {}
   ~Watch() override {
     for (CSubject* s : m_subjects) s->Detach(this);
   }
@@ -63,10 +63,10 @@ class Watch : public CObserver {
     subject->Attach(this);
     m_subjects.push_back(subject);
   }
-  void Update(CSubject*) override { m_changed(); }
+  void Update(CSubject* subject) override { m_changed(subject); }
 
  private:
-  std::function<void()> m_changed;
+  std::function<void(CSubject*)> m_changed;
   std::vector<CSubject*> m_subjects;
 };
 
@@ -167,7 +167,13 @@ bool CMeasProgramApp::InitInstance() {
 }
 
 void CMeasProgramApp::WatchState() {
-  m_stateWatch = std::make_unique<StateWatch>([this] {
+  m_stateWatch = std::make_unique<StateWatch>([this](CSubject* subject) {
+    // A new sample changes no command; the run's start and stop, the task
+    // and the measurement's state do.
+    if (subject == &m_context->GenSub()) {
+      const EUpdType kind = m_context->GenSub().GetUpdType();
+      if (kind == eNewMeas || kind == eSeqUpdated) return;
+    }
     if (m_frame) m_frame->UpdateCommandsLater();
   });
   m_stateWatch->Follow(&m_context->GenSub());
