@@ -3,8 +3,9 @@
 # first argument names another: `./run.sh offline` runs kovo-offline) and the
 # simulated monitor, and runs the program on the simulated monitor. The
 # program keeps its databases in build/run (or $KOVO_PROGRAM_FOLDER);
-# `--port DEVICE` uses a real monitor on that device instead; other arguments
-# go to the program.
+# `--port DEVICE` uses a real monitor on that device instead, `--leak-detector`
+# makes the simulated monitor the leak detector; other arguments go to the
+# program.
 set -euo pipefail
 cd "$(dirname "$0")"
 program=online
@@ -25,6 +26,7 @@ args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --port) port=${2:?"--port needs a device, e.g. /dev/ttyUSB0"}; shift 2 ;;
+    --leak-detector) simulator_args+=(--leak-detector); shift ;;
     *) args+=("$1"); shift ;;
   esac
 done

@@ -97,7 +97,8 @@ void CommKovo::sendEnabled(const char* enable, const Prints& request) {
 void CommKovo::getIdentity(ChBuf& model, ChBuf& serial, ChBuf& version) {
   Query(PrintStr("*IDN?"), ScanColl()
                                .Add(ScanFixStr("Q&T,"))
-                               .Add(ScanCharSet(model, "0123456789"))
+                               // The Kovo gives a model number, the leak detector its type.
+                               .Add(ScanDelStr(model, ",\r\n"))
                                .Add(ScanChar(','))
                                .Add(ScanDelStr(serial, ","))
                                .Add(ScanFixStr(",VP"))
