@@ -216,11 +216,14 @@ bool COMeasObs::LoadSetupFromDatabase() {
     return false;
   }
   m_loadedSerial = serial;
-  // The banks as stored; identity, units and sampling stay the device's.
+  // The filters and their banks as stored; identity, units and sampling stay
+  // the device's.
   const MonitorSetup stored = bankSet.GetSetup();
   MonitorSetup setup = m_device->GetSetup();
-  for (int f = 0; f < 5; ++f)
+  for (int f = 0; f < 5; ++f) {
+    setup.GetFilter(f).m_number = stored.GetFilter(f).m_number;
     for (int b = 0; b < 5; ++b) setup.GetFilter(f).GetBank(b) = stored.GetFilter(f).GetBank(b);
+  }
   setup.m_water = stored.m_water;
   setup.m_uaNumbers = stored.m_uaNumbers;
   m_device->SetSetup(setup);

@@ -74,6 +74,8 @@ struct FilterInfo {
   BankInfo m_banks[5];
 
   const ConstChBuf& GetNumber() const { return m_number; }
+  // The number's value, its UA number; 0 when no filter is mounted.
+  uint32_t GetUANumber() const;
   // b outside 0..4 is taken as bank 0.
   BankInfo& GetBank(int b) { return m_banks[b >= 0 && b < 5 ? b : 0]; }
   const BankInfo& GetBank(int b) const { return m_banks[b >= 0 && b < 5 ? b : 0]; }
@@ -211,4 +213,8 @@ struct MonitorSetup {
 
   FilterInfo& GetFilter(int i) { return m_filters[i >= 0 && i < 5 ? i : 0]; }
   const FilterInfo& GetFilter(int i) const { return m_filters[i >= 0 && i < 5 ? i : 0]; }
+  // The UA numbers from the filters' numbers.
+  void TakeUANumbers() {
+    for (int f = 0; f < 5; ++f) m_uaNumbers.Set(f, m_filters[f].GetUANumber());
+  }
 };

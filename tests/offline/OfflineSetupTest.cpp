@@ -331,8 +331,8 @@ TEST_F(OfflineSetupTest, OpeningWithoutAStoredConfigurationKeepsTheLinkOpen) {
 }
 
 TEST_F(OfflineSetupTest, OpeningWithAStoredConfigurationOffersItsFiltersAndClosesTheLink) {
-  // The banks stored at a filter-info upload, for this monitor's serial; the
-  // stored set keeps no filter number of its own.
+  // The filters and banks stored at a filter-info upload, for this monitor's
+  // serial.
   ASSERT_TRUE(obs->Connect(false));
   MonitorSetup stored = obs->GetDevice().GetSetup();
   {

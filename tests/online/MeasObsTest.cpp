@@ -315,11 +315,12 @@ TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet
   EXPECT_EQ(dialogs->shown.back(), "Uploading | Retrieving filter info...");
   EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
 
-  // In the next run (a measurement subject of its own) the stored set fills
-  // the banks; the identity stays.
+  // In the next run (a measurement subject of its own, which knows only the
+  // identity) the stored set fills the filters and their banks.
   COMeasObs next(*context, program.Instrument());
   next.GetDevice().SetDialogs(dialogs.get());
   MonitorSetup changed = obs->GetDevice().GetSetup();
+  for (FilterInfo& f : changed.m_filters) f.m_number.Clear();
   changed.GetFilter(1).GetBank(0).SetGasName("XX");
   next.GetDevice().SetSetup(changed);
   const size_t windows = dialogs->shown.size();
@@ -329,6 +330,9 @@ TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet
   EXPECT_EQ(dialogs->shown.size(), windows);
   EXPECT_EQ(next.GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
   EXPECT_EQ(next.GetMonitorSetup().m_serial.ToString(), "K0042");
+  for (int f = 0; f < 5; ++f)
+    EXPECT_EQ(next.GetMonitorSetup().GetFilter(f).GetNumber().ToString(), sim->State().uaNumbers[size_t(f)]) << f;
+  EXPECT_EQ(next.GetMonitorSetup().m_uaNumbers.Get(1), 977u);
 }
 
 TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAgain) {

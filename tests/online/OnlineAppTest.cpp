@@ -287,6 +287,37 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
 }
 
 
+TEST_F(OnlineAppTest, AfterARestartTheFiltersComeFromTheStoredSetWithoutAReload) {
+  ModalWatch watch([](CDialog* dlg) {
+    if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
+      created->SetDlgItemText(CNewDatabase::kDescription, "Restarted");
+      created->accept();
+    } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
+      const auto found = open->List()->findItems("Restarted", Qt::MatchExactly);
+      if (found.size() != 1) return;
+      open->List()->setCurrentItem(found[0]);
+      open->accept();
+    }
+  });
+  {
+    auto first = MakeApp();
+    ASSERT_TRUE(first->InitInstance());
+    ASSERT_TRUE(first->Frame()->Execute(ID_FILE_NEW));  // the monitor's filters are uploaded and stored
+    ASSERT_TRUE(first->Context().Setup().IsMeasDatabaseOpen());
+    EXPECT_EQ(first->ExitInstance(), 0);
+  }
+  messages.Clear();
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_TRUE(app->Frame()->Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(app->Context().Setup().IsMeasDatabaseOpen());
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  const COSequence& sequence = app->Context().ActiveSequence();
+  for (int f : {0, 1, 2}) EXPECT_TRUE(sequence.IsGasDefined(f)) << f;
+  EXPECT_EQ(sequence.GetGasName(1), "CH4");
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
 // What a user does with the program in one sitting, through its commands
 // and dialogs: a task with two gases and an alarm measured, watched,
 // commented, stopped, closed and opened again.
