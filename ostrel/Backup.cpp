@@ -1,6 +1,7 @@
 #include "Backup.h"
 
 #include "BackupStrings.h"
+#include "Catalog.h"
 #include "ColumnExchange.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
@@ -33,6 +34,9 @@ class RestoreRun {
   State m_state = State::kNoTable;
   int m_tables = 0;
   bool m_rowsStarted = false;
+  // The section of one of SQLite's own tables, which a backup made by an
+  // earlier version may hold: read and left aside.
+  bool m_skipping = false;
   // The database's columns in the order of the file's "#COLUMN:" lines.
   std::vector<CColumnType*> m_fileColumns;
 };
@@ -55,7 +59,7 @@ bool RestoreRun::Run(std::string* reason) {
           *reason = AtLine(IDS_LINE_UNEXPECTED);
           return false;
         }
-        if (!AddColumn(text, reason)) return false;
+        if (!m_skipping && !AddColumn(text, reason)) return false;
         m_state = State::kRowsAllowed;
         break;
       case TAG_ROW:
@@ -64,7 +68,7 @@ bool RestoreRun::Run(std::string* reason) {
           return false;
         }
         m_rowsStarted = true;
-        if (!text.empty() && !AddRow(text, reason)) return false;
+        if (!m_skipping && !text.empty() && !AddRow(text, reason)) return false;
         break;
       case TAG_EOB:
         if (m_state != State::kRowsAllowed) {
@@ -82,6 +86,13 @@ bool RestoreRun::Run(std::string* reason) {
 
 bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
   m_set.FlushRows();
+  m_fileColumns.clear();
+  m_rowsStarted = false;
+  m_skipping = !m_system && IsInternalTable(name);
+  if (m_skipping) {
+    m_state = State::kTableEntered;
+    return true;
+  }
   const bool first = m_tables++ == 0;
   bool found;
   if (m_system) {
@@ -106,8 +117,6 @@ bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
     return false;
   }
   m_set.DeleteAllRows();
-  m_fileColumns.clear();
-  m_rowsStarted = false;
   m_state = State::kTableEntered;
   return true;
 }
