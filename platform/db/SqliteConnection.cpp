@@ -257,8 +257,10 @@ class SqliteConnection : public Connection {
       if (error != 0) reason += ": " + std::string(std::strerror(error));
       sqlite3_close(m_db);
       m_db = nullptr;
-      throw CDBException(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
-                         e.m_strStateNativeOrigin);
+      CDBException failure(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
+                           e.m_strStateNativeOrigin);
+      failure.m_strFile = settings.file;
+      throw failure;
     }
   }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "COException.h"
 #include "DBDoc.h"
 #include "DBUtil.h"
@@ -20,6 +23,28 @@ TEST(DBUtil, ExceptionsAreReportedWithTheirOwnTextAfterTheStringsText) {
   ShowCOExceptionMessage(COException(IDS_OPEN_TASK_FAILED));
   EXPECT_EQ(sink.Texts(), std::vector<std::string>({"Database error\n\n[SQLite]no such table: Meas (1)",
                                                     std::string(99, 'x'), "Unable to open measurement task"}));
+}
+
+TEST(DBUtil, AFailedOpenShowsItsReasonWholeHoweverLongThePath) {
+  kovo::test::OdbcScope odbc;
+  const std::string folder = odbc.File(std::string(60, 'f'));
+  ASSERT_TRUE(std::filesystem::create_directories(folder));
+  const std::string file = folder + "/NOTATASK.db";
+  std::ofstream(file) << std::string(200, 'x');
+  platform::db::RegisterDataSource("TARNIC:NOTATASK", "test", file);
+  platform::ScriptedMessageSink sink;
+  try {
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:NOTATASK");
+    ADD_FAILURE() << "opened";
+  } catch (const CDBException& e) {
+    ReportException(IDS_DB_ERROR, e);
+  }
+  ASSERT_EQ(sink.Texts().size(), 1u);
+  const std::string shown = sink.Texts()[0];
+  EXPECT_EQ(shown.rfind("Database error\n\nUnable to open data source TARNIC:NOTATASK (", 0), 0u) << shown;
+  EXPECT_NE(shown.find("...OTATASK.db): [SQLite]file is not a database (26)"), std::string::npos) << shown;
+  EXPECT_LE(shown.size(), std::string("Database error\n\n").size() + 99);
 }
 
 TEST(DBUtil, BitFlagsCountModulo32AndAByteHasEightOfThem) {

@@ -23,12 +23,16 @@ class CDBException : public CException {
  public:
   CDBException(int retCode, std::string error, std::string state = std::string());
   std::string GetMessage() const override { return m_strError; }
-  // Cuts a long driver text to the buffer instead of replacing it.
+  // A text too long for the buffer is fitted to it instead of replaced: the
+  // file it names loses its middle first, so the reason after it stays
+  // whole; only then is the end cut.
   bool GetErrorMessage(char* buffer, unsigned size) const override;
 
   int m_nRetCode;
   std::string m_strError;
   std::string m_strStateNativeOrigin;  // the SQLSTATE, e.g. "HY000"
+  // The file the text names, when it names one.
+  std::string m_strFile;
 };
 
 // A connection and the record sets on it are used by one thread at a time.
