@@ -260,11 +260,15 @@ void COSequence::ResetAlarmOutputs() {
 
 // --- persistence ---
 
-void COSequence::Load() {
+bool COSequence::Load() {
   COSystemSetup* setup = &m_context.Setup();
   setup->ConfigDataSource(COSystemSetup::kMeasTask);
   if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
+    {
+      CDatabase probe;
+      probe.Open(dbfiles::ConnectString(setup->GetDatabaseName()), dbfiles::TaskChecks());
+    }
     // The sets follow the task that is open now.
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
@@ -280,7 +284,9 @@ void COSequence::Load() {
     m_recAlarm.LoadAlarms(NumCount, m_alarms);
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    return false;
   }
+  return true;
 }
 
 bool COSequence::Save() {

@@ -178,18 +178,29 @@ std::string ConnectAttribute(const std::string& connect, const std::string& key)
 
 std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
 
-std::unique_ptr<Connection> Connect(const std::string& connect) {
+std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks) {
   std::string cs = connect;
   if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);
   const std::string dsn = ConnectAttribute(cs, "DSN");
   if (dsn.empty() || !platform::EqualsNoCase(Attribute(dsn, "Driver"), kDriverName))
-    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn);
+    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn, checks);
   DataSourceSettings settings;
   settings.file = Attribute(dsn, "Database");
   if (std::string mode = Attribute(dsn, "JournalMode"); !mode.empty()) settings.journalMode = mode;
   if (std::string sync = Attribute(dsn, "SyncPragma"); !sync.empty()) settings.synchronous = sync;
   if (std::string timeout = Attribute(dsn, "Timeout"); !timeout.empty()) settings.timeoutMs = std::atoi(timeout.c_str());
-  return ConnectSqlite(dsn, settings);
+  return ConnectSqlite(dsn, settings, checks);
+}
+
+std::string CheckTables(const std::vector<std::string>& tables, const OpenChecks& checks) {
+  if (tables.empty() && !checks.mayBeEmpty) return "the file holds no tables";
+  for (const std::string& wanted : checks.tables) {
+    bool found = false;
+    for (const std::string& t : tables) found = found || platform::EqualsNoCase(t, wanted);
+    if (!found) return "not " + (checks.kind.empty() ? std::string("the database wanted") : checks.kind) +
+                      ": it has no table [" + wanted + "]";
+  }
+  return std::string();
 }
 
 namespace {
@@ -237,7 +248,9 @@ void CreateDatabase(const std::string& name, const std::string& description, con
     ::close(fd);
     {
       CDatabase db;
-      db.Open("DSN=" + name);
+      OpenChecks fresh;
+      fresh.mayBeEmpty = true;
+      db.Open("DSN=" + name, fresh);
       db.ExecuteSQL(script);
     }  // the last connection folds the log into the file
     Publish(temp, file);

@@ -31,9 +31,9 @@ CDatabase::~CDatabase() {
   }
 }
 
-bool CDatabase::Open(const std::string& connect) {
+bool CDatabase::Open(const std::string& connect, const OpenChecks& checks) {
   if (IsOpen()) return true;
-  m_connection = platform::db::Connect(connect);
+  m_connection = platform::db::Connect(connect, checks);
   m_connect = connect;
   m_inTransaction = false;
   return true;

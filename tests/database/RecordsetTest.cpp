@@ -504,7 +504,12 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), file);
   std::ofstream(file).flush();  // an empty database: opening never makes one
   CDatabase db;
-  db.Open("ODBC;DSN=TEST:LONG");
+  // An empty file is refused unless a database is being made in it.
+  EXPECT_THROW(db.Open("ODBC;DSN=TEST:LONG"), CDBException);
+  EXPECT_EQ(std::filesystem::file_size(file), 0u);
+  OpenChecks fresh;
+  fresh.mayBeEmpty = true;
+  db.Open("ODBC;DSN=TEST:LONG", fresh);
   db.ExecuteSQL("CREATE TABLE t (x INTEGER)");
   EXPECT_TRUE(std::ifstream(file).good());
   // Registering again replaces the entry.

@@ -35,6 +35,16 @@ class CDBException : public CException {
   std::string m_strFile;
 };
 
+// What a database must hold before a connection changes anything in it (its
+// journal mode): a file that is not what the caller wants is refused as it
+// lies. A file without any table is refused unless it may be empty (a
+// database being made).
+struct OpenChecks {
+  std::vector<std::string> tables;  // each must exist
+  std::string kind;                 // what they make it, for the refusal: "a task database"
+  bool mayBeEmpty = false;
+};
+
 // A connection and the record sets on it are used by one thread at a time.
 class CDatabase {
  public:
@@ -46,9 +56,9 @@ class CDatabase {
   // connect: "ODBC;DSN=TARNIC:SYSTEM" (the "ODBC;" prefix is optional) or any
   // ODBC connection string. Throws CDBException, also when the file of the
   // data source is missing (none is created), no database, or locked beyond
-  // the data source's timeout. A second Open while open does nothing and
-  // returns true.
-  bool Open(const std::string& connect);
+  // the data source's timeout, or does not pass the checks. A second Open
+  // while open does nothing and returns true.
+  bool Open(const std::string& connect, const OpenChecks& checks = OpenChecks());
   bool OpenEx(const std::string& connect) { return Open(connect); }
   void Close();
   bool IsOpen() const { return m_connection != nullptr; }
