@@ -196,6 +196,88 @@ TEST_F(BackupEngineTest, ABackupOverTinyVolumesRestoresFromThem) {
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "60");
 }
 
+TEST_F(BackupEngineTest, AVolumeThatCannotFollowTheOneBeforeIsRefused) {
+  MakeTask("SOURCE", true);
+  MakeTask("TARGET", false);
+  {
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:SOURCE");
+    db.ExecuteSQL(
+        "INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < 400)"
+        " SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
+  }
+  m_free.Set(2001);
+  ASSERT_TRUE(BackupTask("SOURCE", "TASK.MEA"));
+  int volumes = 0;
+  while (std::filesystem::exists(m_files.File(SafeFile::VolumeName("TASK.MEA", volumes + 1)))) ++volumes;
+  ASSERT_GE(volumes, 8);
+  // Volumes 2 to 4 hold rows of [Meas] only.
+  for (int v = 2; v <= 4; ++v) {
+    const std::string text = ReadAll(m_files.File(SafeFile::VolumeName("TASK.MEA", v)));
+    ASSERT_EQ(text.find('#'), std::string::npos) << v;
+  }
+  TempDir kept;
+  for (int v = 1; v <= volumes; ++v)
+    std::filesystem::copy_file(m_files.File(SafeFile::VolumeName("TASK.MEA", v)),
+                               kept.File(SafeFile::VolumeName("TASK.MEA", v)));
+  auto firstNumber = [&](int v) {
+    const std::string text = ReadAll(kept.File(SafeFile::VolumeName("TASK.MEA", v)));
+    return text.substr(text.find(';') + 1, text.find(';', text.find(';') + 1) - text.find(';') - 1);
+  };
+  auto lastNumber = [&](int v) {
+    const std::string text = ReadAll(kept.File(SafeFile::VolumeName("TASK.MEA", v)));
+    const size_t start = text.rfind("\r\n", text.size() - 3) + 2;
+    const size_t semi = text.find(';', start);
+    return text.substr(semi + 1, text.find(';', semi + 1) - semi - 1);
+  };
+  struct Case {
+    const char* what;
+    std::vector<int> order;  // the kept volume that each volume from 2 on is
+    std::string shown;
+  };
+  std::vector<int> missing, swapped;
+  for (int v = 3; v <= volumes; ++v) missing.push_back(v);
+  for (int v = 2; v <= volumes; ++v) swapped.push_back(v == 2 ? 3 : v == 3 ? 2 : v);
+  const Case cases[] = {
+      {"volume 2 missing, the later ones renamed", missing,
+       "column [MeasNr] of table [Meas] goes from " + lastNumber(1) + " to " + firstNumber(3) +
+           " where volume 2 begins; before it, it rose by one from row to row.\nVolume 2 (TASK.002) does not follow"
+           " volume 1: a volume may be missing or out of order."},
+      {"volumes 2 and 3 swapped", swapped,
+       "column [MeasNr] of table [Meas] goes from " + lastNumber(1) + " to " + firstNumber(3) +
+           " where volume 2 begins; before it, it rose by one from row to row."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int v = 2; v <= volumes; ++v) std::filesystem::remove(m_files.File(SafeFile::VolumeName("TASK.MEA", v)));
+    for (size_t i = 0; i < c.order.size(); ++i)
+      std::filesystem::copy_file(kept.File(SafeFile::VolumeName("TASK.MEA", c.order[i])),
+                                 m_files.File(SafeFile::VolumeName("TASK.MEA", static_cast<int>(i) + 2)));
+    m_messages.Clear();
+    EXPECT_FALSE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
+    const auto texts = m_messages.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("Error while restoring!\nLine ", 0), 0u) << texts[0];
+    EXPECT_NE(texts[0].find(c.shown), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("\nNothing of the database has been changed."), std::string::npos) << texts[0];
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:TARGET");
+    EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "0");
+  }
+
+  // In their own order the same volumes restore whole.
+  for (int v = 2; v <= volumes; ++v) {
+    std::filesystem::remove(m_files.File(SafeFile::VolumeName("TASK.MEA", v)));
+    std::filesystem::copy_file(kept.File(SafeFile::VolumeName("TASK.MEA", v)),
+                               m_files.File(SafeFile::VolumeName("TASK.MEA", v)));
+  }
+  m_messages.Clear();
+  ASSERT_TRUE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
+  CDatabase db;
+  db.Open("ODBC;DSN=TARNIC:TARGET");
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "400");
+}
+
 namespace {
 
 // A small backup of the task schema: some columns only, in an order of its own.
