@@ -9,6 +9,8 @@
 #include "DataContext.h"
 #include "FilterData.h"
 #include "StringEx.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
 
 CODBObs::CODBObs(DataContext& context)
     : m_context(context), m_recMeas(context, &m_db), m_recEvent(context, &m_db) {
@@ -66,6 +68,38 @@ void CODBObs::Update(CSubject* subject) {
     default:
       break;
   }
+}
+
+bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore) {
+  *notBefore = CalibTime();
+  CTime last;
+  try {
+    COMeas stored;
+    CORecMeas meas(m_context);
+    meas.SetTarget(&stored);
+    meas.m_strSort = "[MeasTime]";
+    meas.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    const bool any = !meas.IsEOF();
+    if (any) meas.MoveLast();
+    meas.CloseWithDatabase();
+    if (!any) return true;
+    last = stored.GetMeasTime();
+  } catch (const CException& e) {
+    ReportException(IDS_DB_ERROR, e);
+    return false;
+  }
+  // The clock goes out as the minute after the set-up's moment, so a start
+  // from the last measurement's minute on dates every sample after it.
+  const CTime from = last - CTimeSpan(last.GetSecond());
+  if (clockSetAt >= from) return true;
+  constexpr int64_t kLongestWait = 120;
+  if ((from - clockSetAt).GetTotalSeconds() <= kLongestWait) {
+    *notBefore = CalibTime(from);
+    return true;
+  }
+  ShowMessageText(platform::Format(platform::LoadString(IDS_START_BEFORE_LAST_MEAS).c_str(),
+                                   last.Format("%y-%m-%d %X").c_str(), from.Format("%y-%m-%d %X").c_str()));
+  return false;
 }
 
 void CODBObs::OpenMeasSet() {

@@ -9,6 +9,7 @@
 
 #include "COEvent.h"
 #include "COMeas.h"
+#include "FilterData.h"
 #include "Subject.h"
 #include "TaskRecords.h"
 
@@ -44,6 +45,14 @@ class CODBObs : public CObserver {
   void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
+  // Times never go backwards in a task (the windows find measurements by
+  // time). A start's set-up sets the monitor's clock to the minute after its
+  // moment, clockSetAt: when that would date samples before the task's last
+  // stored measurement, *notBefore is the moment from which it does not, and
+  // the start waits for it; none (invalid) when it need not wait. A wait of
+  // more than two minutes (a clock that went back) is refused: the person is
+  // told from when on a start can, and false.
+  bool StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore);
 
  private:
   void WriteMeasurement(COGenSub* sub);

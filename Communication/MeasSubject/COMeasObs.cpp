@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "CODBObs.h"
 #include "COGenSub.h"
 #include "CORecBankSet.h"
 #include "COSequence.h"
@@ -117,6 +118,17 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   m_startTime = startTime;
   m_startFlags = startFlags;
   COSequence* seq = &m_context.ActiveSequence();
+  // The monitor's clock goes out with the set-up: now, or at a start more
+  // than a minute ahead; it may have to wait for the task's last sample.
+  const CTime now = CTime::GetCurrentTime();
+  const bool later = startFlags != 0 && (startTime - now).GetTotalSeconds() > MonitorService::kDelayedStartSeconds;
+  CalibTime notBefore;
+  if (!m_context.DBObs().StartKeepsTimeOrder(later ? startTime : now, &notBefore)) return false;
+  if (notBefore.IsValid()) {
+    // The person sees the wait as a delayed start.
+    m_startTime = notBefore.GetTime();
+    m_startFlags = 1;
+  }
   if (!PrepareDevice()) return false;
   if (!CheckMonitorAgainstSequence()) return false;
 
@@ -129,9 +141,10 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   setup.m_startTime.SetValidFlag(startFlags);
   setup.m_stopTime = CalibTime(stopTime);
   setup.m_stopTime.SetValidFlag(stopSet);
+  setup.m_clockNotBefore = notBefore;
   m_device->SetSetup(setup);
 
-  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
+  m_state = m_startFlags != 0 && m_startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
   m_measReceived = false;
   Notify();
   StartNewService();
@@ -211,6 +224,8 @@ void COMeasObs::StartStopMonitor() {
       m_service->Stop();
       break;
     case MeasState::restartStopped:
+      // The resumed run sets the monitor's clock again.
+      if (!m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_device->Setup().m_clockNotBefore)) return;
       m_state = MeasState::restartStarting;
       Notify();
       StartNewService();

@@ -17,6 +17,7 @@ enum StringId : unsigned {
   IDS_NO_MONITOR_ID_FOR_UPLOAD = 205,
   IDS_MANUAL_FILE = 222,
   IDS_OPEN_MANUAL_FAILED = 223,
+  IDS_START_BEFORE_LAST_MEAS = 57700,
   // The communication layer.
   IDS_UPLOADING = 161,
   IDS_STATE_IDLE = 168,
