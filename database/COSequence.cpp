@@ -1,5 +1,6 @@
 #include "COSequence.h"
 
+#include "CODBObs.h"
 #include "COException.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
@@ -321,7 +322,8 @@ void COSequence::NewSequence() {
     m_recSequence.Edit();
     m_recAlarm.SaveAlarms(NumCount, m_alarms);
   } catch (const CException& e) {
-    ShowExceptionMessage(e);
+    // A full disk that stopped the run has been told already.
+    if (!(IsDiskFull(e) && m_context.DBObs().IsStoringStopped())) ShowExceptionMessage(e);
   }
 }
 

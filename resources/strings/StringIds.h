@@ -18,6 +18,7 @@ enum StringId : unsigned {
   IDS_MANUAL_FILE = 222,
   IDS_OPEN_MANUAL_FAILED = 223,
   IDS_START_BEFORE_LAST_MEAS = 57700,
+  IDS_DISK_FULL_STOPPED = 57701,
   // The communication layer.
   IDS_UPLOADING = 161,
   IDS_STATE_IDLE = 168,

@@ -33,6 +33,9 @@ class CDBException : public CException {
   std::string m_strStateNativeOrigin;  // the SQLSTATE, e.g. "HY000"
   // The file the text names, when it names one.
   std::string m_strFile;
+
+  // The database could not grow: its disk is full.
+  bool IsDiskFull() const { return m_strError.find("database or disk is full") != std::string::npos; }
 };
 
 // What a database must hold before a connection changes anything in it (its
