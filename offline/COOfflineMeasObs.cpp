@@ -26,10 +26,10 @@ constexpr int kCountingThreshold = 3;
 
 }  // namespace
 
-void TraceTime(const std::string& label, const CTime& time) {
+void TraceTime(Rs232Trace& trace, const std::string& label, const CTime& time) {
   const std::tm tm = time.GetLocalTm();
-  Rs232DebugLog(platform::Format("%s,Y:%d M:%d D:%d H:%d M:%d S:%d\n", label.c_str(), tm.tm_year + 1900,
-                                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec));
+  trace.Log(platform::Format("%s,Y:%d M:%d D:%d H:%d M:%d S:%d\n", label.c_str(), tm.tm_year + 1900, tm.tm_mon + 1,
+                             tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec));
 }
 
 COOfflineMeasObs::COOfflineMeasObs(ProgramContext& context)
@@ -47,7 +47,26 @@ bool COOfflineMeasObs::Connect(bool ask) { return m_obs.Connect(ask); }
 
 void COOfflineMeasObs::Disconnect() { m_obs.Disconnect(); }
 
-bool COOfflineMeasObs::LoadFilterConfiguration() { return m_obs.LoadSetupFromDatabase(); }
+bool COOfflineMeasObs::LoadFilterConfiguration() {
+  if (!m_obs.LoadSetupFromDatabase()) return false;
+  // The stored set keeps a filter's number only as its UA number. A filter
+  // stored with a named bank was mounted at the upload: without a number of
+  // its own it would count as none, and its gases could not be chosen.
+  DeviceKovo& device = m_obs.GetDevice();
+  MonitorSetup setup = device.GetSetup();
+  for (int f = 0; f < 5; ++f) {
+    FilterInfo& filter = setup.GetFilter(f);
+    if (!filter.GetNumber().ToString().empty()) continue;
+    for (int b = 0; b < 5; ++b) {
+      const std::string gas = filter.GetBank(b).GetGasName().ToString();
+      if (gas.empty() || gas[0] == '_') continue;
+      filter.m_number.Assign(platform::Format("%04u", setup.m_uaNumbers.Get(f)));
+      break;
+    }
+  }
+  device.SetSetup(setup);
+  return true;
+}
 
 OfflineUploadResult COOfflineMeasObs::UploadMeasurements(const CTime& start, const CTime& stop) {
   m_result = OfflineUploadResult();
@@ -90,9 +109,9 @@ bool COOfflineMeasObs::StartUpload(const CTime& start, const CTime& stop) {
 bool COOfflineMeasObs::CheckFirstRecord(const COMeas& meas) {
   const CTime start = m_context.ActiveSequence().GetStartTime();
   const CTime check = start - CTimeSpan(kStartTolerance);
-  TraceTime("CODBObs::UpdateOnUMEAS(), GetStartTime", start);
-  TraceTime("CODBObs::UpdateOnUMEAS(), helpTime", check);
-  TraceTime("CODBObs::UpdateOnUMEAS(), LastMeas.GetMeasTime()", meas.GetMeasTime());
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), GetStartTime", start);
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), helpTime", check);
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), LastMeas.GetMeasTime()", meas.GetMeasTime());
   if (m_newTask || !(meas.GetMeasTime() < check)) return true;
   ShowMessage(IDS_SEQUENCE_OLDER);
   // Nothing of this upload may reach the task: the rest is not even read.

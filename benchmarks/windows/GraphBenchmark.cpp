@@ -88,7 +88,7 @@ struct Fixture {
     interval.MoveTo(CTime(), kMeasurements);
     interval.SetLength(kMeasurements);
     view->resize(kWidth, kHeight);
-    view->Recompute();
+    view->ReloadData();
     return view;
   }
 };

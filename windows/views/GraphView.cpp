@@ -40,37 +40,23 @@ platform::LOGFONT Scaled(platform::LOGFONT lf, int dpi) {
 }  // namespace
 
 CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CMeasViewBase(layer, document, kGraphType, parent), m_meas(layer.Data(), COMeasView::kGraphic),
-      m_buffer(layer.Data()), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this), m_vBar(Qt::Vertical, this) {
+    : CIntervalView(layer, document, kGraphType, parent), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this),
+      m_vBar(Qt::Vertical, this) {
   m_leftAxis.SetAlign(2);
   m_rightAxis.SetAlign(0);
   for (CAxis* a : std::initializer_list<CAxis*>{&m_leftAxis, &m_rightAxis, &m_xAxis}) a->SetWindowData(&Interval());
-  COOpenWindows& store = layer.Store();
-  if (store.IsRestoring()) {
-    store.LoadInterval(Interval());
-    m_anchor.SetMeasNo(Interval().GetRightCursor());
-    m_dragEnd.SetMeasNo(Interval().GetLeftCursor());
-  }
   m_hBar.hide();
   m_vBar.hide();
   for (QScrollBar* bar : {&m_hBar, &m_vBar})
     QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
-  setWindowTitle(QString::fromStdString(GetWindowTitle()));
-  Recompute();
-}
-
-CGraphView::~CGraphView() {
-  Layer().Cursors().RemoveWindowData(&m_meas);
-  UpdateAllViewsOfDoc(kHintCursors);
+  ReloadData();
 }
 
 bool CGraphView::IsCalibration() const { return Context().Identity().isCalibration(); }
 
-void CGraphView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
-
 // --- data ---
 
-void CGraphView::BuildIndex() {
+void CGraphView::Loaded(bool) {
   m_index.clear();
   m_own.clear();
   bool shared = false;
@@ -89,21 +75,6 @@ void CGraphView::BuildIndex() {
   m_curve.Invalidate();
 }
 
-void CGraphView::Recompute(bool follow) {
-  if (follow)
-    m_buffer.Follow(&Interval());
-  else
-    m_buffer.SetInterval(&Interval());
-  Interval().LoadData(m_buffer);
-  BuildIndex();
-  if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
-}
-
-void CGraphView::Repaint() {
-  UpdateScrollBars();
-  update();
-}
-
 // --- commands ---
 
 bool CGraphView::CanZoomIn() const {
@@ -120,13 +91,7 @@ void CGraphView::OnZoomIn() {
                       : m_lastMeasNo - m_anchor.GetMeasNo() < 3)
     return;
   Interval().ZoomTo(m_dragEnd, m_anchor);
-  Recompute();
-  Repaint();
-}
-
-void CGraphView::OnZoomOut() {
-  Interval().ZoomOut();
-  Recompute();
+  ReloadData();
   Repaint();
 }
 
@@ -139,112 +104,17 @@ void CGraphView::OnScale(int axis, bool fromZero) {
   Repaint();
 }
 
-void CGraphView::OnMoveFirst() {
-  Interval().MoveToFirst();
-  Recompute();
-  Repaint();
-}
-
-void CGraphView::OnScrollBack() {
-  Interval().ScrollBack();
-  Recompute();
-  Repaint();
-}
-
-void CGraphView::OnScrollForward() {
-  Interval().ScrollForward();
-  Recompute();
-  Repaint();
-}
-
-void CGraphView::OnMoveLast() {
-  Interval().MoveToLast();
-  Recompute();
-  Repaint();
-}
-
-void CGraphView::OnWindowProperties() {
-  COMeasInterval copy = Interval();
-  for (CColumn& c : copy.GetColumns()) c.SetSequence(c.GetSequence(), &copy);
-  int result;
-  {
-    CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
-    result = sheet.DoModal();
-  }
-  if (result == platform::IDOK) {
-    Interval() = copy;
-    for (CColumn& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
-    Interval().ResetCursors();
-    m_anchor = COMeas();
-    m_dragEnd = COMeas();
-    Recompute();
-  }
-  Relayout();
-  Repaint();
+bool CGraphView::RunProperties(COMeasInterval& copy) {
+  CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
+  return sheet.DoModal() == platform::IDOK;
 }
 
 // --- updates ---
 
-void CGraphView::OnUpdate(CView*, long hint, void*) {
-  switch (hint) {
-    case kHintCursorModeEnded:
-      m_buffer.Close();
-      Recompute();
-      Relayout();
-      Repaint();
-      break;
-    case kHintRepaintAll:
-    case kHintRepaint:
-      Relayout();
-      Repaint();
-      break;
-    case kHintRestoreFrame:
-      RestoreFrame();
-      break;
-    default:
-      break;
-  }
-}
-
-void CGraphView::OnGeneralUpdate(EUpdType kind) {
-  switch (static_cast<int>(kind)) {
-    case 1:
-    case 14:
-      Relayout();
-      Repaint();
-      break;
-    case eSeqUpdated:
-      FollowTaskLater(
-          [this] {
-            Recompute(true);
-            m_anchor = *Interval().GetLeftCursorMeas();
-            m_dragEnd = *Interval().GetRightCursorMeas();
-            Relayout();
-            Repaint();
-          },
-          // The calibration stays on what it drew while newer samples wait.
-          [this] {
-            DataContext& data = Context();
-            return data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1;
-          });
-      break;
-    case eTaskStopped:
-    // An event entered at an older measurement is shown at once.
-    case eUserEvent:
-      Recompute();
-      Relayout();
-      Repaint();
-      break;
-    default:
-      break;
-  }
-}
-
-void CGraphView::Activated() {
-  m_activated = std::chrono::steady_clock::now();
-  CMeasViewBase::Activated();
-  Layer().Cursors().SetWindowData(&m_meas);
-  UpdateAllViewsOfDoc(kHintCursors);
+bool CGraphView::KeepsPlace() {
+  // The calibration stays on what it drew while newer samples wait.
+  DataContext& data = Context();
+  return data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1;
 }
 
 // --- painting ---
@@ -461,58 +331,11 @@ const COMeas* CGraphView::Nearest(int x) const {
   return *(last - 1);
 }
 
-void CGraphView::ButtonDown(CPoint p, bool shift) {
-  if (m_painting) return;
+const COMeas* CGraphView::MeasAt(CPoint p, bool onlyInside) {
   CRect hit = m_plot;
   hit.InflateRect(5, 5);
-  const auto now = std::chrono::steady_clock::now();
-  if (now - m_activated > std::chrono::seconds(1) && Layer().Cursors().IsCursorOn() && hit.PtInRect(p)) {
-    if (const COMeas* m = Nearest(ToPlot(p).x)) {
-      m_dragging = true;
-      m_dragEnd = *m;
-      if (!shift) m_anchor = *m;
-      update();
-    }
-  }
-  // Only the click that activated the window is swallowed.
-  m_activated -= std::chrono::seconds(2);
-}
-
-void CGraphView::MouseMove(CPoint p) {
-  if (!m_dragging) return;
-  const COMeas* m = Nearest(ToPlot(p).x);
-  if (m == nullptr || m->GetMeasNo() == m_dragEnd.GetMeasNo()) return;
-  m_dragEnd = *m;
-  update();
-}
-
-void CGraphView::ButtonUp(CPoint p) {
-  if (!m_dragging) return;
-  m_dragging = false;
-  if (const COMeas* m = Nearest(ToPlot(p).x)) m_dragEnd = *m;
-  COMeasInterval& in = Interval();
-  in.SetLeftCursor(std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
-  in.SetRightCursor(std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
-  in.LoadData(m_buffer);
-  UpdateAllViewsOfDoc(kHintCursors);
-  update();
-}
-
-void CGraphView::mousePressEvent(QMouseEvent* e) {
-  if (e->button() != Qt::LeftButton) return;
-  const QPoint p = e->position().toPoint();
-  ButtonDown(CPoint(p.x(), p.y()), e->modifiers() & Qt::ShiftModifier);
-}
-
-void CGraphView::mouseMoveEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  MouseMove(CPoint(p.x(), p.y()));
-}
-
-void CGraphView::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() != Qt::LeftButton) return;
-  const QPoint p = e->position().toPoint();
-  ButtonUp(CPoint(p.x(), p.y()));
+  if (onlyInside && !hit.PtInRect(p)) return nullptr;
+  return Nearest(ToPlot(p).x);
 }
 
 bool CGraphView::CanRun(Command command) {

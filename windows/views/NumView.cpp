@@ -43,20 +43,11 @@ void DrawLabel(CDC& dc, int x, int y, const std::string& text, COLORREF color) {
 }  // namespace
 
 CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CMeasViewBase(layer, document, kNumericType, parent), m_meas(layer.Data(), COMeasView::kNumeric),
-      m_buffer(layer.Data()), m_scrollBar(Qt::Vertical, this) {
-  // A numeric window's columns are those without a Y axis.
-  for (CColumn& c : Interval().GetColumns()) c.SetAxis(0xFF);
-  COOpenWindows& store = layer.Store();
-  if (store.IsRestoring()) {
-    store.LoadInterval(Interval());
-    m_moving.SetMeasNo(Interval().GetLeftCursor());
-    m_anchor.SetMeasNo(Interval().GetRightCursor());
-  }
+    : CIntervalView(layer, document, kNumericType, parent), m_scrollBar(Qt::Vertical, this) {
   m_autoScrollTimer.setInterval(50);
   QObject::connect(&m_autoScrollTimer, &QTimer::timeout, this, [this] {
     if (m_autoScroll)
-      MouseMove(m_lastDragY);
+      MouseMove(CPoint(0, m_lastDragY));
     else
       m_autoScrollTimer.stop();
   });
@@ -64,152 +55,38 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
     m_scrollY = v;
     update();
   });
-  setWindowTitle(QString::fromStdString(GetWindowTitle()));
   ReloadData();
 }
 
-CNumView::~CNumView() {
-  COCursorStatus& cursors = Layer().Cursors();
-  cursors.RemoveWindowData(&m_meas);
-  UpdateAllViewsOfDoc(kHintCursors);
-}
-
-void CNumView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
-
 // --- data ---
 
-void CNumView::ReloadData() {
-  m_firstNumber = m_lastNumber = 0;
-  m_buffer.SetInterval(&Interval());
-  AfterLoad();
-}
-
-void CNumView::FollowData() {
-  m_buffer.Follow(&Interval());
-  AfterLoad();
-}
-
-void CNumView::AfterLoad() {
-  if (Layer().Cursors().IsCursorOn()) {
-    Interval().LoadData(m_buffer);
-    UpdateAllViewsOfDoc(kHintCursors);
-  }
-}
-
-void CNumView::Repaint() {
-  UpdateScrollBar();
-  update();
+void CNumView::Loaded(bool follow) {
+  if (!follow) m_firstNumber = m_lastNumber = 0;
 }
 
 bool CNumView::CanZoomIn() const {
   return Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0 &&
-         std::abs(m_lastNumber - m_moving.GetMeasNo()) >= 1;
+         std::abs(m_lastNumber - m_dragEnd.GetMeasNo()) >= 1;
 }
 
 void CNumView::OnZoomIn() {
-  if (m_anchor.GetMeasNo() == 0 || std::abs(m_lastNumber - m_moving.GetMeasNo()) < 1) return;
-  const bool anchorFirst = m_anchor.GetMeasNo() <= m_moving.GetMeasNo();
-  Interval().ZoomTo(anchorFirst ? m_anchor : m_moving, anchorFirst ? m_moving : m_anchor);
+  if (m_anchor.GetMeasNo() == 0 || std::abs(m_lastNumber - m_dragEnd.GetMeasNo()) < 1) return;
+  Interval().ZoomTo(m_anchor, m_dragEnd);
   ReloadData();
   Repaint();
 }
 
-void CNumView::OnZoomOut() {
-  Interval().ZoomOut();
-  ReloadData();
-  Repaint();
-}
-
-void CNumView::OnMoveFirst() {
-  Interval().MoveToFirst();
-  ReloadData();
-  Repaint();
-}
-
-void CNumView::OnScrollBack() {
-  Interval().ScrollBack();
-  ReloadData();
-  Repaint();
-}
-
-void CNumView::OnScrollForward() {
-  Interval().ScrollForward();
-  ReloadData();
-  Repaint();
-}
-
-void CNumView::OnMoveLast() {
-  Interval().MoveToLast();
-  ReloadData();
-  Repaint();
-}
-
-void CNumView::OnWindowProperties() {
-  COMeasInterval copy = Interval();
+bool CNumView::RunProperties(COMeasInterval& copy) {
   COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this);
-  if (sheet.DoModal() != platform::IDOK) return;
-  Interval() = copy;
-  for (CColumn& c : Interval().GetColumns()) c.SetSequence(c.GetSequence(), &Interval());
-  Interval().ResetCursors();
-  ReloadData();
-  Repaint();
+  return sheet.DoModal() == platform::IDOK;
 }
 
 // --- updates ---
 
-void CNumView::OnUpdate(CView*, long hint, void*) {
-  switch (hint) {
-    case kHintCursorModeEnded:
-      m_buffer.Close();
-      ReloadData();
-      Repaint();
-      break;
-    case kHintRepaint:
-    case kHintRepaintAll:
-      Repaint();
-      break;
-    case kHintRestoreFrame:
-      RestoreFrame();
-      break;
-    default:
-      break;
-  }
-}
-
 void CNumView::OnGeneralUpdate(EUpdType kind) {
-  switch (static_cast<int>(kind)) {
-    case 1:
-    case 14:
-      Repaint();
-      break;
-    case eSeqUpdated:
-      FollowTaskLater([this] {
-        FollowData();
-        m_anchor = *Interval().GetLeftCursorMeas();
-        m_moving = *Interval().GetRightCursorMeas();
-        Repaint();
-      });
-      break;
-    case eNewMeas:
-      FollowData();
-      Repaint();
-      break;
-    case eTaskStopped:
-    // An event entered at an older row is shown at once.
-    case eUserEvent:
-      ReloadData();
-      Repaint();
-      break;
-    default:
-      break;
-  }
-}
-
-void CNumView::Activated() {
-  m_activated = std::chrono::steady_clock::now();
-  CMeasViewBase::Activated();
-  Layer().Cursors().SetWindowData(&m_meas);
-  UpdateAllViewsOfDoc(kHintCursors);
+  if (kind != eNewMeas) return CIntervalView::OnGeneralUpdate(kind);
+  FollowData();
+  Repaint();
 }
 
 // --- drawing ---
@@ -363,8 +240,8 @@ void CNumView::DrawCursorLines(CDC& dc) {
   int left, right;
   COLORREF color = kCursorColor;
   if (m_dragging) {
-    left = std::min(m_anchor.GetMeasNo(), m_moving.GetMeasNo());
-    right = std::max(m_anchor.GetMeasNo(), m_moving.GetMeasNo());
+    left = std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
+    right = std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
   } else {
     if (in.GetLeftCursor() == 0 || in.GetLeftCursor() < m_firstNumber) return;
     left = in.GetLeftCursor();
@@ -486,24 +363,15 @@ int CNumView::PickRow(int documentY) {
   return m ? m->GetMeasNo() : 0;
 }
 
-void CNumView::ButtonDown(int y, bool shift) {
-  if (!Layer().Cursors().IsCursorOn()) return;
-  // The click that activates the window starts no drag.
-  if (std::chrono::steady_clock::now() - m_activated <= std::chrono::seconds(1)) return;
-  const COMeas* row = RowAt(y + m_scrollY);
-  if (!row) return;
-  m_dragging = true;
-  m_moving = *row;
-  if (!shift) m_anchor = *row;
-  update();
-}
+const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + m_scrollY); }
 
-void CNumView::MouseMove(int y) {
+void CNumView::MouseMove(CPoint p) {
   if (!m_dragging) return;
+  const int y = p.y;
   m_lastDragY = y;
   const COMeas* row = RowAt(y + m_scrollY);
-  const bool changed = row && row->GetMeasNo() != m_moving.GetMeasNo();
-  if (row) m_moving = *row;
+  const bool changed = row && row->GetMeasNo() != m_dragEnd.GetMeasNo();
+  if (row) m_dragEnd = *row;
   if (!changed && y >= 0 && y < height()) return;
   const bool wasScrolling = m_autoScroll;
   if (y < 0 && m_scrollY > 0) {
@@ -519,16 +387,9 @@ void CNumView::MouseMove(int y) {
   update();
 }
 
-void CNumView::ButtonUp(int y) {
+void CNumView::ButtonUp(CPoint p) {
   m_autoScroll = false;
-  if (!m_dragging) return;
-  m_dragging = false;
-  if (const COMeas* row = RowAt(y + m_scrollY)) m_moving = *row;
-  Interval().SetLeftCursor(std::min(m_anchor.GetMeasNo(), m_moving.GetMeasNo()));
-  Interval().SetRightCursor(std::max(m_anchor.GetMeasNo(), m_moving.GetMeasNo()));
-  Interval().LoadData(m_buffer);
-  UpdateAllViewsOfDoc(kHintCursors);
-  update();
+  CIntervalView::ButtonUp(p);
 }
 
 void CNumView::SetScrollY(int y) {
@@ -537,21 +398,11 @@ void CNumView::SetScrollY(int y) {
   update();
 }
 
-void CNumView::UpdateScrollBar() {
+void CNumView::UpdateScrollBars() {
   ContentSize();
   m_scrollBar.setRange(0, std::max(0, static_cast<int>(m_extent.cy) - height()));
   m_scrollBar.setPageStep(height());
   m_scrollBar.setSingleStep(m_rowHeight);
-}
-
-void CNumView::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) ButtonDown(e->position().toPoint().y(), e->modifiers() & Qt::ShiftModifier);
-}
-
-void CNumView::mouseMoveEvent(QMouseEvent* e) { MouseMove(e->position().toPoint().y()); }
-
-void CNumView::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) ButtonUp(e->position().toPoint().y());
 }
 
 void CNumView::wheelEvent(QWheelEvent* e) { SetScrollY(m_scrollY - e->angleDelta().y() / 120 * 3 * m_rowHeight); }
@@ -559,5 +410,5 @@ void CNumView::wheelEvent(QWheelEvent* e) { SetScrollY(m_scrollY - e->angleDelta
 void CNumView::resizeEvent(QResizeEvent*) {
   const int w = m_scrollBar.sizeHint().width();
   m_scrollBar.setGeometry(width() - w, 0, w, height());
-  UpdateScrollBar();
+  UpdateScrollBars();
 }

@@ -4,21 +4,13 @@
 // events beside each row, and the two cursors dragged over the rows.
 #include <QScrollBar>
 #include <QTimer>
-#include <chrono>
 
-#include "MeasReader.h"
-#include "ViewBase.h"
-#include "WindowStore.h"
+#include "IntervalView.h"
 
-class CNumView : public CMeasViewBase {
+class CNumView : public CIntervalView {
  public:
   // Throws TooManyWindows when every numeric window number is taken.
   CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent = nullptr);
-  ~CNumView() override;
-
-  COMeasView* MeasView() override { return &m_meas; }
-  COMeasInterval& Interval() { return m_meas.GetInterval(); }
-  std::string GetWindowTitle() const override { return m_meas.GetWindowTitle(); }
 
   void Draw(CDC& dc, const CRect& client) override;
   int PageCount(CDC& dc, const CSize& page) override;
@@ -26,34 +18,16 @@ class CNumView : public CMeasViewBase {
   CSize ContentSize() override;
   // The whole table, whatever part of it the window shows.
   void Copy() override;
-  void SaveSettings(COOpenWindows& store) override;
 
-  void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  // A new sample is read at once.
   void OnGeneralUpdate(EUpdType kind) override;
-  void Activated() override;
 
-  // Interval commands; each reloads and repaints.
-  void ReloadData();
-  // Takes in what a running task added, keeping the rows still inside.
-  void FollowData();
   void OnZoomIn() override;
   bool CanZoomIn() const override;
-  void OnZoomOut() override;
-  void OnMoveFirst() override;
-  void OnScrollBack() override;
-  void OnScrollForward() override;
-  void OnMoveLast() override;
-  // Opens the properties sheet on a copy of the interval; on OK the copy
-  // replaces it.
-  void OnWindowProperties() override;
 
-  // Cursor drag, in widget coordinates.
-  void ButtonDown(int y, bool shift);
-  void MouseMove(int y);
-  void ButtonUp(int y);
-  // When the window was last activated (a click within a second of it
-  // starts no drag).
-  void SetActivationTime(std::chrono::steady_clock::time_point t) { m_activated = t; }
+  // While dragging, the table scrolls when the pointer leaves the window.
+  void MouseMove(CPoint p) override;
+  void ButtonUp(CPoint p) override;
   bool IsAutoScrolling() const { return m_autoScroll; }
   int RowHeight() const { return m_rowHeight; }
   void SetScrollY(int y);
@@ -64,9 +38,10 @@ class CNumView : public CMeasViewBase {
   static constexpr int kMargin = 3;
 
  protected:
-  void mousePressEvent(QMouseEvent* e) override;
-  void mouseMoveEvent(QMouseEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
+  void Loaded(bool follow) override;
+  const COMeas* MeasAt(CPoint p, bool onlyInside) override;
+  bool RunProperties(COMeasInterval& copy) override;
+  void UpdateScrollBars() override;
   void wheelEvent(QWheelEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
@@ -82,25 +57,17 @@ class CNumView : public CMeasViewBase {
   void DrawRule(CDC& dc, int y, int tick, platform::COLORREF color);
   void DrawCursorLines(CDC& dc);
   int RowsPerPage(CDC& dc, const CSize& page);
-  void Repaint();
-  void AfterLoad();
   int Y(int documentY) const { return documentY - m_originY; }
   const COMeas* RowAt(int documentY);
-  void UpdateScrollBar();
 
-  COMeasView m_meas;
-  COMeasBuffer m_buffer;
   int m_rowHeight = 16;
   int m_tableWidth = 0;
   int m_originY = 0;  // document y at the top of what is drawn
   int m_scrollY = 0;
   CSize m_extent;
   int m_firstNumber = 0, m_lastNumber = 0;
-  bool m_dragging = false;
   bool m_autoScroll = false;
   int m_lastDragY = 0;
-  COMeas m_anchor, m_moving;
-  std::chrono::steady_clock::time_point m_activated;
   QTimer m_autoScrollTimer;
   QScrollBar m_scrollBar;
 };

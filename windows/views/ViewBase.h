@@ -7,10 +7,10 @@
 //    CWindowLayer (WindowLayer.h), the task's document (may be null in
 //    tests) and the view type (Type below); types 0 to 4 are persistent and
 //    take a place in the activation order.
-//  - A graph or numeric view owns a COMeasView (number, title, interval) as
-//    a member and returns it from MeasView(). Its constructor throws
-//    TooManyWindows past the numbering; CWindowRegistry::Open turns that
-//    into a message.
+//  - A window over an interval of measurements derives from CIntervalView
+//    (IntervalView.h), which owns its COMeasView (number, title, interval)
+//    and returns it from MeasView(). Its constructor throws TooManyWindows
+//    past the numbering; CWindowRegistry::Open turns that into a message.
 //  - Paint everything in Draw(CDC&, const CRect& client): the widget's
 //    paintEvent, Copy (SVG and PNG on the clipboard, at ContentSize()) and
 //    printing all call it, so a test draws into a RecordingDC and reads what
@@ -30,10 +30,9 @@
 //  - Register the window type's creator in the layer's CWindowRegistry so
 //    the open-window store can restore it. The creator builds the view in its
 //    frame and calls RestorePlacement() on the frame; while the store
-//    restores (Store().IsRestoring()), a graph or numeric view takes its
-//    interval from Store().LoadInterval() in its constructor. Override
-//    SaveSettings() to store the interval (StoreInterval) when the task
-//    closes. CNumView is a complete example.
+//    restores (Store().IsRestoring()), an interval view takes its interval
+//    from Store().LoadInterval() in its constructor, and stores it again
+//    (SaveSettings) when the task closes. CNumView is a complete example.
 //  - Activated() runs when the view gets the focus; call it also when its
 //    frame is activated otherwise.
 #include <QTimer>

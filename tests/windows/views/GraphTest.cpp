@@ -407,7 +407,7 @@ class GraphTest : public DataTest {
         c.SetSequence(&context->ActiveSequence(), &i);
         i.GetColumns().push_back(c);
       }
-      v->Recompute();
+      v->ReloadData();
     }
     v->resize(400, 300);
     return *v;
@@ -484,7 +484,7 @@ TEST_F(GraphTest, AStopEndsTheLinesAndAGapBreaksOnlyItsCurve) {
   CGraphView& v = OpenGraph();
   v.Interval().MoveTo(CTime(), 7);
   v.Interval().SetLength(7);
-  v.Recompute();
+  v.ReloadData();
   const auto calls = Paint(v);
   // x of 6 and 7: 278 and 334 in the plot; gas A of 60 and 70 on 10 to 70.
   EXPECT_FALSE(Has(calls, "LineTo 311,77 pen 0/1/0000FF"));  // not from the stop at 5
@@ -543,7 +543,7 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
   for (const Case& c : cases) {
     v.Interval() = original;
     c.set(v.Interval());
-    v.Recompute();
+    v.ReloadData();
     for (CSize size : {CSize(400, 300), CSize(1, 1), CSize(0, 0)}) {
       const auto calls = Paint(v, size.cx, size.cy);
       if (size.cx == 400)
@@ -698,7 +698,7 @@ TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
     g.Interval().SetMeasMode(COMeasInterval::kByTime);
     g.Interval().SetStartTime(base + CTimeSpan(15));
     g.Interval().SetEndTime(base + CTimeSpan(60));
-    g.Recompute();
+    g.ReloadData();
   };
   CGraphView& v = OpenGraph();
   byTime(v);
@@ -722,7 +722,7 @@ TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
   CGraphView& fresh = OpenGraph();
   byTime(fresh);
   fresh.Interval() = v.Interval();
-  fresh.Recompute();
+  fresh.ReloadData();
   const auto followed = Paint(v);
   EXPECT_EQ(followed, Paint(fresh));
   EXPECT_GT(Count(followed, "LineTo"), 30);
@@ -817,7 +817,7 @@ TEST_F(GraphTest, ASmallWindowScrolls) {
     layer.Cursors().SetCursorOn(true);
     v.Interval().SetLeftCursor(2);
     v.Interval().SetRightCursor(4);
-    v.Recompute();
+    v.ReloadData();
     v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
     v.ButtonDown(CPoint(v.PlotRect().left + 83, 100), false);
     v.ButtonUp(CPoint(v.PlotRect().left + 250, 100));

@@ -176,15 +176,15 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   const int rh = v.RowHeight();
   // Not within a second of activation: the activating click starts no drag.
   v.Activated();
-  v.ButtonDown(3 * rh, false);
-  v.ButtonUp(5 * rh);
+  v.ButtonDown(CPoint(0, 3 * rh), false);
+  v.ButtonUp(CPoint(0, 5 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 0);
 
   v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(2));
   // Row k's lower boundary lies at (k + 2) row heights.
-  v.ButtonDown(4 * rh, false);
-  v.MouseMove(6 * rh);
-  v.ButtonUp(6 * rh);
+  v.ButtonDown(CPoint(0, 4 * rh), false);
+  v.MouseMove(CPoint(0, 6 * rh));
+  v.ButtonUp(CPoint(0, 6 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 2);
   EXPECT_EQ(v.Interval().GetRightCursor(), 4);
   const COMeasStatistics& s = v.Interval().GetColumns()[0].GetStatistics();
@@ -193,8 +193,8 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   EXPECT_TRUE(Has(Paint(v), "FillSolidRect 3,"));  // the cursor lines
 
   // Shift moves only the moving end; the anchor stays.
-  v.ButtonDown(3 * rh, true);
-  v.ButtonUp(3 * rh);
+  v.ButtonDown(CPoint(0, 3 * rh), true);
+  v.ButtonUp(CPoint(0, 3 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 1);
   EXPECT_EQ(v.Interval().GetRightCursor(), 2);
   EXPECT_TRUE(v.CanZoomIn());

@@ -1,0 +1,184 @@
+#include "IntervalView.h"
+
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "WindowStore.h"
+
+CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
+    : CMeasViewBase(layer, document, type, parent),
+      m_meas(layer.Data(), type == kGraphType ? COMeasView::kGraphic : COMeasView::kNumeric),
+      m_buffer(layer.Data()) {
+  COOpenWindows& store = layer.Store();
+  if (store.IsRestoring()) {
+    store.LoadInterval(Interval());
+    m_anchor.SetMeasNo(Interval().GetRightCursor());
+    m_dragEnd.SetMeasNo(Interval().GetLeftCursor());
+  }
+  setWindowTitle(QString::fromStdString(GetWindowTitle()));
+}
+
+CIntervalView::~CIntervalView() {
+  Layer().Cursors().RemoveWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+void CIntervalView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
+
+// --- data ---
+
+void CIntervalView::ReloadData() { ReadInterval(false); }
+
+void CIntervalView::FollowData() { ReadInterval(true); }
+
+void CIntervalView::ReadInterval(bool follow) {
+  if (follow)
+    m_buffer.Follow(&Interval());
+  else
+    m_buffer.SetInterval(&Interval());
+  const bool cursors = Layer().Cursors().IsCursorOn();
+  if (cursors || NeedsStatistics()) Interval().LoadData(m_buffer);
+  Loaded(follow);
+  // The cursor-value window shows the new statistics.
+  if (cursors) UpdateAllViewsOfDoc(kHintCursors);
+}
+
+void CIntervalView::Repaint() {
+  Relayout();
+  UpdateScrollBars();
+  update();
+}
+
+// --- commands ---
+
+void CIntervalView::MoveInterval(void (COMeasInterval::*move)()) {
+  (Interval().*move)();
+  ReloadData();
+  Repaint();
+}
+
+void CIntervalView::OnWindowProperties() {
+  // The columns of a copy name the copy as theirs, and again after it is
+  // taken over.
+  auto bind = [](COMeasInterval& interval) {
+    for (CColumn& c : interval.GetColumns()) c.SetSequence(c.GetSequence(), &interval);
+  };
+  COMeasInterval copy = Interval();
+  bind(copy);
+  if (RunProperties(copy)) {
+    Interval() = copy;
+    bind(Interval());
+    Interval().ResetCursors();
+    m_anchor = COMeas();
+    m_dragEnd = COMeas();
+    ReloadData();
+  }
+  Repaint();
+}
+
+// --- updates ---
+
+void CIntervalView::OnUpdate(CView*, long hint, void*) {
+  switch (hint) {
+    case kHintCursorModeEnded:
+      m_buffer.Close();
+      ReloadData();
+      Repaint();
+      break;
+    case kHintRepaint:
+    case kHintRepaintAll:
+      Repaint();
+      break;
+    case kHintRestoreFrame:
+      RestoreFrame();
+      break;
+    default:
+      break;
+  }
+}
+
+void CIntervalView::OnGeneralUpdate(EUpdType kind) {
+  switch (static_cast<int>(kind)) {
+    case 1:
+    case 14:
+      Repaint();
+      break;
+    case eSeqUpdated:
+      FollowTaskLater(
+          [this] {
+            FollowData();
+            m_anchor = *Interval().GetLeftCursorMeas();
+            m_dragEnd = *Interval().GetRightCursorMeas();
+            Repaint();
+          },
+          [this] { return KeepsPlace(); });
+      break;
+    case eTaskStopped:
+    // An event entered at an older measurement is shown at once.
+    case eUserEvent:
+      ReloadData();
+      Repaint();
+      break;
+    default:
+      break;
+  }
+}
+
+void CIntervalView::Activated() {
+  m_activated = std::chrono::steady_clock::now();
+  CMeasViewBase::Activated();
+  Layer().Cursors().SetWindowData(&m_meas);
+  UpdateAllViewsOfDoc(kHintCursors);
+}
+
+// --- cursor drag ---
+
+void CIntervalView::ButtonDown(CPoint p, bool shift) {
+  if (m_painting) return;
+  const bool activating = std::chrono::steady_clock::now() - m_activated <= std::chrono::seconds(1);
+  m_activated -= std::chrono::seconds(2);
+  if (activating || !Layer().Cursors().IsCursorOn()) return;
+  const COMeas* m = MeasAt(p, true);
+  if (m == nullptr) return;
+  m_dragging = true;
+  m_dragEnd = *m;
+  if (!shift) m_anchor = *m;
+  update();
+}
+
+void CIntervalView::MouseMove(CPoint p) {
+  if (!m_dragging) return;
+  const COMeas* m = MeasAt(p, false);
+  if (m == nullptr || m->GetMeasNo() == m_dragEnd.GetMeasNo()) return;
+  m_dragEnd = *m;
+  update();
+}
+
+void CIntervalView::ButtonUp(CPoint p) {
+  if (!m_dragging) return;
+  m_dragging = false;
+  if (const COMeas* m = MeasAt(p, false)) m_dragEnd = *m;
+  COMeasInterval& in = Interval();
+  in.SetLeftCursor(std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
+  in.SetRightCursor(std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo()));
+  in.LoadData(m_buffer);
+  UpdateAllViewsOfDoc(kHintCursors);
+  update();
+}
+
+void CIntervalView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  ButtonDown(CPoint(p.x(), p.y()), e->modifiers() & Qt::ShiftModifier);
+}
+
+void CIntervalView::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  MouseMove(CPoint(p.x(), p.y()));
+}
+
+void CIntervalView::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  ButtonUp(CPoint(p.x(), p.y()));
+}

@@ -1,0 +1,99 @@
+#pragma once
+// The base of the windows that show an interval of measurements (the graph
+// and the numeric window, and the Calibration program's variants of them):
+// the window's number, title and interval, the buffer it reads them into,
+// the interval commands, what it does on the document's hints and the
+// general subject's updates, its property sheet, the two cursors dragged
+// with the mouse, and its saved settings.
+//
+// A derived window reads its rows in Loaded(), paints them in Draw(), finds
+// the measurement under the mouse in MeasAt(), runs its own property sheet
+// in RunProperties(), and calls ReloadData() at the end of its constructor.
+#include <QScrollBar>
+#include <chrono>
+
+#include "MeasReader.h"
+#include "ViewBase.h"
+
+class CIntervalView : public CMeasViewBase {
+ public:
+  // type: kNumericType or kGraphType. Throws TooManyWindows when every
+  // number of the kind is taken. While the open-window store restores, the
+  // interval and its cursors are the store's row's.
+  CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent = nullptr);
+  ~CIntervalView() override;
+
+  COMeasView* MeasView() override { return &m_meas; }
+  COMeasInterval& Interval() { return m_meas.GetInterval(); }
+  const COMeasInterval& Interval() const { return m_meas.GetInterval(); }
+  std::string GetWindowTitle() const override { return m_meas.GetWindowTitle(); }
+  void SaveSettings(COOpenWindows& store) override;
+
+  // Reads the interval again: the rows and, where the window or the cursors
+  // need them, the limits and statistics.
+  void ReloadData();
+  // The interval moved on with a running task: only what it added is read.
+  void FollowData();
+
+  void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  void OnGeneralUpdate(EUpdType kind) override;
+  // The window becomes the cursor window.
+  void Activated() override;
+
+  // The interval commands; each reads the interval again and repaints.
+  void OnZoomOut() override { MoveInterval(&COMeasInterval::ZoomOut); }
+  void OnMoveFirst() override { MoveInterval(&COMeasInterval::MoveToFirst); }
+  void OnScrollBack() override { MoveInterval(&COMeasInterval::ScrollBack); }
+  void OnScrollForward() override { MoveInterval(&COMeasInterval::ScrollForward); }
+  void OnMoveLast() override { MoveInterval(&COMeasInterval::MoveToLast); }
+  // "Window Properties...": the sheet on a copy of the interval; on OK the
+  // copy replaces it and the cursors reset.
+  void OnWindowProperties() override;
+
+  // Cursor drag, in widget coordinates. A click within a second of the
+  // window's activation starts no drag: only that click is swallowed.
+  virtual void ButtonDown(CPoint p, bool shift);
+  virtual void MouseMove(CPoint p);
+  virtual void ButtonUp(CPoint p);
+  void SetActivationTime(std::chrono::steady_clock::time_point t) { m_activated = t; }
+  bool IsDragging() const { return m_dragging; }
+  // Where the drag started and where it stands.
+  const COMeas& DragAnchor() const { return m_anchor; }
+  const COMeas& DragEnd() const { return m_dragEnd; }
+
+  // What a paint measures anew (label sizes) is measured at the next one.
+  virtual void Relayout() {}
+  void Repaint();
+
+ protected:
+  // After the buffer was given the interval: read what the window keeps.
+  virtual void Loaded(bool follow) {}
+  // Whether the window needs the interval's limits and statistics even
+  // without cursors.
+  virtual bool NeedsStatistics() const { return false; }
+  // The measurement under p; null there is none, or (onlyInside) p is off
+  // the rows.
+  virtual const COMeas* MeasAt(CPoint p, bool onlyInside) = 0;
+  // The window's sheet on the copy; true on OK.
+  virtual bool RunProperties(COMeasInterval& copy) = 0;
+  // On a new sample the window waits for the sequence's update; true: it
+  // keeps what it shows meanwhile.
+  virtual bool KeepsPlace() { return false; }
+  virtual void UpdateScrollBars() {}
+
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+  COMeasView m_meas;
+  COMeasBuffer m_buffer;
+  bool m_painting = false;
+  bool m_dragging = false;
+  COMeas m_anchor;
+  COMeas m_dragEnd;
+  std::chrono::steady_clock::time_point m_activated;
+
+ private:
+  void ReadInterval(bool follow);
+  void MoveInterval(void (COMeasInterval::*move)());
+};
