@@ -70,6 +70,16 @@ class BackupEngineTest : public ::testing::Test {
                         std::string(kTaskSchema) + (withRows ? kTaskRows : ""));
   }
 
+  // SOURCE with measurements numbered 1 to last, and an empty TARGET.
+  void MakeMeasuredTasks(int last) {
+    MakeTask("SOURCE", true);
+    MakeTask("TARGET", false);
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:SOURCE");
+    db.ExecuteSQL("INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+                  std::to_string(last) + ") SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
+  }
+
   // dbName: the name in the file's header; the data source's by default.
   bool BackupTask(const std::string& name, const std::string& file, const std::string& dbName = std::string()) {
     CBackupFile out(m_space);
@@ -163,15 +173,7 @@ TEST_F(BackupEngineTest, FloatingPointValuesRoundTripExactly) {
 }
 
 TEST_F(BackupEngineTest, ABackupOverTinyVolumesRestoresFromThem) {
-  MakeTask("SOURCE", true);
-  MakeTask("TARGET", false);
-  {
-    CDatabase db;
-    db.Open("ODBC;DSN=TARNIC:SOURCE");
-    db.ExecuteSQL(
-        "INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < 60)"
-        " SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
-  }
+  MakeMeasuredTasks(60);
   m_free.Set(301);
   ASSERT_TRUE(BackupTask("SOURCE", "TASK.MEA"));
   int volumes = 0;
@@ -197,15 +199,7 @@ TEST_F(BackupEngineTest, ABackupOverTinyVolumesRestoresFromThem) {
 }
 
 TEST_F(BackupEngineTest, AVolumeThatCannotFollowTheOneBeforeIsRefused) {
-  MakeTask("SOURCE", true);
-  MakeTask("TARGET", false);
-  {
-    CDatabase db;
-    db.Open("ODBC;DSN=TARNIC:SOURCE");
-    db.ExecuteSQL(
-        "INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < 400)"
-        " SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
-  }
+  MakeMeasuredTasks(400);
   m_free.Set(2001);
   ASSERT_TRUE(BackupTask("SOURCE", "TASK.MEA"));
   int volumes = 0;
