@@ -2,7 +2,6 @@
 // system database's filter banks and the measurement and calibration tasks.
 #include <QApplication>
 
-#include "AppFinder.h"
 #include "DataSources.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
@@ -20,7 +19,7 @@ namespace {
 class COstrels : public platform::Application {
  public:
   COstrels(int argc, char** argv)
-      : Application(kName, platform::ArgsFromMain(argc, argv)), m_identity(kName) {}
+      : Application(kName, platform::ArgsFromMain(argc, argv)) {}
 
   bool InitInstance() override {
     platform::SetMessageSink(&m_messages);
@@ -48,7 +47,6 @@ class COstrels : public platform::Application {
 
  private:
   static constexpr const char* kName = "Database Administration";
-  RunningProgram m_identity;
   platform::QtMessageSink m_messages;
   ostrel::DataSources m_sources;
 };
