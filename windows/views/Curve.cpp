@@ -302,7 +302,6 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
         dc->FillSolidRect(op.x, op.y, op.w, op.h, op.colour);
         break;
       case kLabel:
-        CAxis::DrawCenteredLabel(m_texts[static_cast<size_t>(op.text)], op.colour, op.x, cx, cy, dc, m_font);
         break;
       case kTriangle:
         DrawTriangleDown(dc, op.x, op.y, op.colour);
@@ -310,6 +309,12 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
     }
   }
   if (old) dc->SelectObject(old);
+  // The labels stand above the plot, outside its clip, which each of them
+  // lifts and narrows again: they come last, so that no marker after one is
+  // cut by the narrowed clip.
+  for (const Op& op : ops)
+    if (op.kind == kLabel)
+      CAxis::DrawCenteredLabel(m_texts[static_cast<size_t>(op.text)], op.colour, op.x, cx, cy, dc, m_font);
   dc->GetDC()->SetBkColor(0xFFFFFF);
 }
 

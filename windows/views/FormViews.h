@@ -81,6 +81,9 @@ class CStatusView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Measurement Status"; }
   void Draw(CDC& dc, const CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
+  // The measurement subject tells only of its state; each new sample, and
+  // a change of units, comes through the general subject.
+  void OnGeneralUpdate(EUpdType) override { Refresh(); }
   void Refresh();
   std::string Text(int control) const;
 

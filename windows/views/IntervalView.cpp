@@ -14,6 +14,8 @@ CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type,
     store.LoadInterval(Interval());
     m_anchor.SetMeasNo(Interval().GetRightCursor());
     m_dragEnd.SetMeasNo(Interval().GetLeftCursor());
+  } else {
+    TakeDefaultColumns();
   }
   setWindowTitle(QString::fromStdString(GetWindowTitle()));
 }
@@ -25,7 +27,30 @@ CIntervalView::~CIntervalView() {
 
 void CIntervalView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
 
+void CIntervalView::TakeDefaultColumns() {
+  const COMeasInterval defaults(Context());
+  std::vector<CColumn>& columns = Interval().GetColumns();
+  columns = defaults.GetColumns();
+  for (CColumn& c : columns) {
+    c.SetSequence(c.GetSequence(), &Interval());
+    // A numeric window's columns are those without a Y axis.
+    if (GetViewType() == kNumericType) c.SetAxis(0xFF);
+  }
+  m_defaultColumns = true;
+}
+
 // --- data ---
+
+namespace {
+
+bool SameColumns(const std::vector<CColumn>& a, const std::vector<CColumn>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const CColumn& x, const CColumn& y) {
+    return x.GetChannel() == y.GetChannel() && x.GetUnit() == y.GetUnit() && x.GetAxis() == y.GetAxis() &&
+           x.GetPenStyle() == y.GetPenStyle() && x.GetColor() == y.GetColor();
+  });
+}
+
+}  // namespace
 
 void CIntervalView::ReloadData() { ReadInterval(false); }
 
@@ -66,6 +91,7 @@ void CIntervalView::OnWindowProperties() {
   COMeasInterval copy = Interval();
   bind(copy);
   if (RunProperties(copy)) {
+    m_defaultColumns = m_defaultColumns && SameColumns(copy.GetColumns(), Interval().GetColumns());
     Interval() = copy;
     bind(Interval());
     Interval().ResetCursors();
@@ -92,9 +118,21 @@ void CIntervalView::OnUpdate(CView*, long hint, void*) {
     case kHintRestoreFrame:
       RestoreFrame();
       break;
+    case kHintTaskChanged:
+      FollowSequence();
+      break;
     default:
       break;
   }
+}
+
+void CIntervalView::FollowSequence() {
+  // A window opened before the task's gases were chosen shows them once
+  // they are; one whose columns the user chose keeps them.
+  if (!m_defaultColumns) return;
+  TakeDefaultColumns();
+  ReloadData();
+  Repaint();
 }
 
 void CIntervalView::OnGeneralUpdate(EUpdType kind) {
@@ -112,6 +150,9 @@ void CIntervalView::OnGeneralUpdate(EUpdType kind) {
             Repaint();
           },
           [this] { return KeepsPlace(); });
+      break;
+    case eTaskStarted:
+      FollowSequence();
       break;
     case eTaskStopped:
     // An event entered at an older measurement is shown at once.

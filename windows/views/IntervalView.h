@@ -94,6 +94,10 @@ class CIntervalView : public CMeasViewBase {
   std::chrono::steady_clock::time_point m_activated;
 
  private:
+  bool m_defaultColumns = false;
   void ReadInterval(bool follow);
+  // The columns a new window has: one for each active filter of the task.
+  void TakeDefaultColumns();
+  void FollowSequence();
   void MoveInterval(void (COMeasInterval::*move)());
 };

@@ -61,8 +61,18 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
 // --- data ---
 
 void CNumView::Loaded(bool follow) {
-  if (!follow) m_firstNumber = m_lastNumber = 0;
+  if (!follow) {
+    m_firstNumber = m_lastNumber = 0;
+    return;
+  }
+  // Following a running task, the newest row stays in view, unless the
+  // person scrolled away from it.
+  if (m_scrollY < MaxScrollY()) return;
+  UpdateScrollBars();
+  SetScrollY(MaxScrollY());
 }
+
+int CNumView::MaxScrollY() const { return std::max(0, static_cast<int>(m_extent.cy) - height()); }
 
 bool CNumView::CanZoomIn() const {
   return Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0 &&
@@ -393,14 +403,14 @@ void CNumView::ButtonUp(CPoint p) {
 }
 
 void CNumView::SetScrollY(int y) {
-  m_scrollY = std::max(0, std::min(y, std::max(0, static_cast<int>(m_extent.cy) - height())));
+  m_scrollY = std::clamp(y, 0, MaxScrollY());
   m_scrollBar.setValue(m_scrollY);
   update();
 }
 
 void CNumView::UpdateScrollBars() {
   ContentSize();
-  m_scrollBar.setRange(0, std::max(0, static_cast<int>(m_extent.cy) - height()));
+  m_scrollBar.setRange(0, MaxScrollY());
   m_scrollBar.setPageStep(height());
   m_scrollBar.setSingleStep(m_rowHeight);
 }

@@ -59,6 +59,7 @@ class CNumView : public CIntervalView {
   int RowsPerPage(CDC& dc, const CSize& page);
   int Y(int documentY) const { return documentY - m_originY; }
   const COMeas* RowAt(int documentY);
+  int MaxScrollY() const;
 
   int m_rowHeight = 16;
   int m_tableWidth = 0;

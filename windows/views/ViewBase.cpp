@@ -47,9 +47,6 @@ COMeasView::COMeasView(DataContext& context, int kind) : m_number(0), m_kind(kin
   while (std::find(table.begin(), table.end(), n) != table.end()) ++n;
   table.push_back(n);
   m_number = n;
-  // A numeric window's columns are those without a Y axis.
-  if (kind == kNumeric)
-    for (CColumn& c : m_interval.GetColumns()) c.SetAxis(0xFF);
 }
 
 COMeasView::~COMeasView() {

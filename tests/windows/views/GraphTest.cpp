@@ -22,6 +22,7 @@
 #include "Legend.h"
 #include "ObserverSteps.h"
 #include "StringEx.h"
+#include "TaskRecords.h"
 #include "core/Text.h"
 #include "TestSupport.h"
 #include "WindowLayer.h"
@@ -667,6 +668,31 @@ TEST_F(GraphTest, ScalingAndMovingTheInterval) {
   v.OnMoveFirst();
   EXPECT_EQ(v.Interval().GetFirst(), 1);
   EXPECT_EQ(v.Interval().GetLast(), 5);
+}
+
+// An alarm at the top of the plot after a comment: the comment's label,
+// drawn above the plot, leaves the alarm's marker whole.
+TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
+  {
+    CORecEvent events(*context);
+    COMeas top = kovo::test::MakeMeas(base, 50, 5, 50.0f);
+    events.SaveEvent(top, COEvent(COEvent::typeAlarm, "alarm", 0.0f));
+    events.Close();
+  }
+  CGraphView& v = OpenGraph();
+  QImage image(400, 300, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    CPainterDC dc(&painter);
+    v.Draw(dc, CRect(0, 0, 400, 300));
+  }
+  image.save(QString::fromStdString(::testing::TempDir() + "graph_alarm_at_top.png"));
+  // The marker's body stands in the three rows above the plot's top line.
+  const CRect plot = v.PlotRect();
+  int red = 0;
+  for (int y = plot.top - 3; y < plot.top; ++y)
+    for (int x = plot.right - 4; x < plot.right; ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0);
+  EXPECT_GE(red, 6);
 }
 
 TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {

@@ -220,6 +220,38 @@ TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
   EXPECT_EQ(v.Interval().GetLeftCursor(), 3);
 }
 
+// A running task fills a table longer than the window: the newest row
+// stays in view while the window follows, unless the person scrolled away.
+TEST_F(ViewsTest, TheNumericWindowKeepsTheNewestRowInViewUnlessScrolledAway) {
+  kovo::test::ObserverSteps store(*context);  // stores before the window reads
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.ReloadData();
+  int k = 5;
+  const auto sample = [&] {
+    ++k;
+    COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k));
+    store.Write(m);
+  };
+  const auto lastShown = [&] { return v.PickRow(v.ScrollY() + v.height() - v.RowHeight() / 2); };
+  for (int i = 0; i < 60; ++i) sample();
+  EXPECT_GT(v.ScrollY(), 0);
+  EXPECT_EQ(lastShown(), k);
+  v.grab().save(QString::fromStdString(::testing::TempDir() + "numeric_following.png"));
+
+  v.SetScrollY(0);
+  sample();
+  EXPECT_EQ(v.ScrollY(), 0);
+  EXPECT_LT(lastShown(), k);
+
+  // Back at the end, it follows again.
+  v.SetScrollY(1 << 30);
+  sample();
+  EXPECT_EQ(lastShown(), k);
+}
+
 // A task measuring into an open window of a long interval: each sample is
 // taken in without reading the interval again, and a paint draws a screenful.
 TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
