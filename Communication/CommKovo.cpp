@@ -135,7 +135,7 @@ void CommKovo::startMeasurement() { sendCommand(PrintStr("STA_M")); }
 void CommKovo::stopMeasurement() { sendCommand(PrintStr("STOP_M")); }
 
 void CommKovo::getSample(COMeas& meas, const CTime& reference, bool statusFlag) {
-  Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag, m_messageText));
+  Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag, m_messageText, m_conn->Events()));
   if (m_instrument.isTebb() || m_instrument.isVrel()) {
     COAirPressure pressure;
     getAirPressure(pressure);
@@ -201,7 +201,7 @@ void CommKovo::setUseFilter(FilterPos filter, bool on) {
 
 void CommKovo::sendUnit(const char* command, const char* keyword) {
   if (!keyword) {
-    Rs232DebugLog(std::string("CommKovo: no monitor keyword for this unit; ") + command + " not sent\n");
+    Rs232DebugLog(m_conn->Trace(), std::string("CommKovo: no monitor keyword for this unit; ") + command + " not sent\n");
     return;
   }
   sendCommand(PrintColl().Add(PrintStr(command)).Add(PrintStr(keyword)));

@@ -5,7 +5,7 @@
 #include "COAirPressure.h"
 #include "COMeas.h"
 #include "Exceptions.h"
-#include "Rs232Trace.h"
+#include "DataLinkRS232.h"
 #include "TransConn.h"
 
 namespace {
@@ -108,22 +108,18 @@ void ScanMonMeas::Scan(DataSrc& src) const {
   const int restart = ReadInt(src);
   ExpectChar(src, ',');
 
-  if (restart == 1 || g_rs232WriteStall.load() != 0) {
-    g_rs232WriteStall = 0;
-    if (g_rs232ReadTimeout.load() == 0) add(evRestart);
-  }
-  bool timedOut = false;
-  if (g_rs232ReadTimeout.load() != 0) {
-    g_rs232ReadTimeout = 0;
+  const bool stalled = m_link != nullptr && m_link->writeStall.exchange(false);
+  const bool readTimedOut = m_link != nullptr && m_link->readTimeout.exchange(false);
+  if ((restart == 1 || stalled) && !readTimedOut) add(evRestart);
+  if (readTimedOut) {
     if (m_messageAsked) event.SetText(m_message->ToString());
     add(evReadTimeout);
-    timedOut = true;
   }
 
   ExpectChar(src, 'X');
   const int status = ReadInt(src);
   ExpectChar(src, ',');
-  if ((status == 1 || m_messageAsked) && !timedOut) {
+  if ((status == 1 || m_messageAsked) && !readTimedOut) {
     event.SetText(m_message->ToString());
     add(evStatus);
   }

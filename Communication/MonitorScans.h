@@ -8,6 +8,7 @@
 
 class COAirPressure;
 class COMeas;
+struct LinkEvents;
 
 // "YYYY-MM-DD", or ten underscores for no date.
 class ScanDate : public Scans {
@@ -66,11 +67,12 @@ class ScanPressureUnit : public Scans {
 // One monitor sample: six channel values with their markers, the restart and
 // status flags, and the day and time, dated from the reference time.
 // messageAsked says the monitor's message was read just before the sample;
-// the status events it adds carry the message text.
+// the status events it adds carry the message text. What the link noticed
+// (none without a link) becomes events of the sample, and is taken.
 class ScanMonMeas : public Scans {
  public:
-  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked, const ChBuf& message)
-      : m_target(&target), m_reference(reference), m_messageAsked(messageAsked), m_message(&message) {}
+  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked, const ChBuf& message, LinkEvents* link)
+      : m_target(&target), m_reference(reference), m_messageAsked(messageAsked), m_message(&message), m_link(link) {}
   void Scan(DataSrc& src) const override;
   Scans* Clone() const override { return new ScanMonMeas(*this); }
 
@@ -79,4 +81,5 @@ class ScanMonMeas : public Scans {
   CTime m_reference;
   bool m_messageAsked;
   const ChBuf* m_message;
+  LinkEvents* m_link;
 };

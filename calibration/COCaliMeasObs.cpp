@@ -1,9 +1,5 @@
 #include "COCaliMeasObs.h"
 
-#include <chrono>
-#include <thread>
-#include <vector>
-
 #include "COCaliSequence.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
@@ -25,13 +21,35 @@ constexpr float kSignalScale = 1000000.0f;
 }  // namespace
 
 COCaliMeasObs::COCaliMeasObs(ProgramContext& context, COCaliSequence& sequence, Calibrator& calibrator)
-    : m_context(context), m_obs(*context.MeasObs()), m_sequence(sequence), m_calibrator(calibrator) {
+    : m_context(context),
+      m_obs(*context.MeasObs()),
+      m_sequence(sequence),
+      m_calibrator(calibrator),
+      m_run(*this, context, m_obs.GetDevice(), RunProfile()) {
   m_context.SetMeasurement(this);
 }
 
 COCaliMeasObs::~COCaliMeasObs() {
-  m_service.reset();
   m_context.SetMeasurement(&m_obs);
+  m_obs.GetDevice().SetDoneCommand(COMeasObs::kDoneCommand);
+}
+
+MeasRun::Profile COCaliMeasObs::RunProfile() {
+  MeasRun::Profile profile;
+  profile.newService = [this] {
+    DeviceKovo& device = GetDevice();
+    ServiceHandle<MeasRun::RunService> service = CreateCalibrationService(device, m_context.Instrument(), this);
+    MonitorSetup& setup = device.Setup();
+    setup.m_startTime = CalibTime(m_startTime);
+    setup.m_stopTime = CalibTime(m_stopTime);
+    return service;
+  };
+  profile.transform = [this](COMeas& meas) { Scale(meas); };
+  profile.newSequence = [this] { m_sequence.NewSequence(); };
+  profile.failedMessage = IDS_CALI_TASK_STOPPED_COMM_ERROR;
+  profile.readingPause = std::chrono::milliseconds(kReadingPauseMs);
+  profile.doneCommand = kDoneCommand;
+  return profile;
 }
 
 DeviceKovo& COCaliMeasObs::GetDevice() { return m_obs.GetDevice(); }
@@ -116,47 +134,18 @@ bool COCaliMeasObs::StartMeasurement(const CTime& startTime, const CTime& stopTi
   device.SetSetup(setup);
   m_startTime = startTime;
   m_stopTime = stopTime;
-  m_state = startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
-  m_measReceived = false;
-  Notify();
-  StartNewService();
+  m_run.Start(startTime, startTime > CTime::GetCurrentTime());
   return true;
 }
 
-void COCaliMeasObs::StartNewService() {
-  DeviceKovo& device = GetDevice();
-  m_service = CreateCalibrationService(device, m_context.Instrument(), this);
-  MonitorSetup& setup = device.Setup();
-  setup.m_startTime = CalibTime(m_startTime);
-  setup.m_stopTime = CalibTime(m_stopTime);
-  m_service->Start();
-}
+void COCaliMeasObs::StopMeasurement() { m_run.Stop(); }
 
-void COCaliMeasObs::StopMeasurement() {
-  if (m_state != MeasState::active && m_state != MeasState::delayedStart && m_state != MeasState::starting) return;
-  m_state = MeasState::stopping;
-  Notify();
-  if (m_service) m_service->Stop();
-}
+void COCaliMeasObs::StartStopMonitor() { m_run.PauseOrResume(); }
 
-void COCaliMeasObs::StartStopMonitor() {
-  if (m_state == MeasState::restartStopped) {
-    m_state = MeasState::restartStarting;
-    Notify();
-    StartNewService();
-    return;
-  }
-  m_state = MeasState::restartStopping;
-  Notify();
-  if (m_service) m_service->Stop();
-}
-
-void COCaliMeasObs::StopService() {
-  if (m_state == MeasState::active && m_service) m_service->Stop();
-}
+void COCaliMeasObs::StopService() { m_run.StopService(); }
 
 std::string COCaliMeasObs::GetStatusText() {
-  m_statusText = COMeasObs::StatusText(m_state, m_startTime, IDS_CALI_CHECKING_FILTERS, "n/a");
+  m_statusText = COMeasObs::StatusText(m_run.GetState(), m_run.GetStartTime(), IDS_CALI_CHECKING_FILTERS, "n/a");
   return m_statusText;
 }
 
@@ -172,53 +161,4 @@ void COCaliMeasObs::Scale(COMeas& meas) const {
                   COTempUnit(COTempUnit::celsius).Convert(m_context.Setup().GetTempUnit(), t));
 }
 
-void COCaliMeasObs::ServiceDone(Service* service) {
-  if (service == nullptr || service != m_service.get()) return;
-  const bool running = m_service->GetPhase() != CalibrationService::phaseStart;
-  if (running && m_state == MeasState::restartStarting) {
-    m_state = MeasState::active;
-    Notify();
-  } else if (running && (m_state == MeasState::delayedStart || m_state == MeasState::starting)) {
-    m_state = MeasState::active;
-    m_context.GenSub().Notify(eTaskStarted);
-  }
-
-  // A call from further up the stack (a message box's loop) leaves the
-  // readings and the end to the call under way.
-  if (m_delivering) return;
-  m_delivering = true;
-  DeliverReadings();
-  m_delivering = false;
-
-  if (service != m_service.get() || service->GetState() != Service::stateFinished) return;
-  const bool failed = service->IsFailed();
-  if (m_state == MeasState::restartStopping) {
-    m_state = MeasState::restartStopped;
-    Notify();
-  } else if (m_state != MeasState::restartStopped) {
-    // Each run that measured keeps its own [Sequence] row.
-    if (m_measReceived) m_sequence.NewSequence();
-    m_state = MeasState::idle;
-    m_measReceived = false;
-    m_context.GenSub().Notify(eTaskStopped);
-  }
-  if (failed) ShowMessage(IDS_CALI_TASK_STOPPED_COMM_ERROR);
-}
-
-void COCaliMeasObs::DeliverReadings() {
-  while (m_service && m_service->GetResultCount() > 0) {
-    std::vector<COMeas> batch;
-    while (m_service->GetResultCount() > 0) batch.push_back(m_service->TakeNewestResult());
-    for (auto it = batch.rbegin(); it != batch.rend(); ++it) {
-      COMeas meas = *it;
-      Scale(meas);
-      m_measReceived = true;
-      m_lastMeas = meas;
-      m_context.GenSub().NotifyMeas(eNewMeas, meas);
-      m_morePending = it + 1 != batch.rend();
-      if (m_morePending) std::this_thread::sleep_for(std::chrono::milliseconds(m_readingPauseMs));
-      if (!m_service) break;
-    }
-  }
-  m_morePending = false;
-}
+void COCaliMeasObs::ServiceDone(Service* service) { m_run.ServiceDone(service); }

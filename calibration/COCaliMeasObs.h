@@ -6,12 +6,15 @@
 // database observer stores it and whose sequence observer keeps the run's
 // start and stop. Its own observers hear of every change of its state.
 //
-// Everything here runs on the user-interface thread.
+// Everything here runs on the user-interface thread. Readings that arrive
+// together are handed over one by one, a pause apart, on a window timer.
+#include <chrono>
 #include <string>
 
 #include "COMeas.h"
 #include "CaliServices.h"
 #include "DataContext.h"
+#include "MeasRun.h"
 #include "Subject.h"
 #include "core/Time.h"
 
@@ -22,6 +25,9 @@ class ProgramContext;
 
 class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementLink {
  public:
+  // What the device's notifier is told while this subject lives.
+  static constexpr unsigned kDoneCommand = 226;
+
   // Takes the place of the program's measurement link while it lives.
   COCaliMeasObs(ProgramContext& context, COCaliSequence& sequence, Calibrator& calibrator);
   ~COCaliMeasObs() override;
@@ -39,17 +45,18 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   // False, after "Communication error", while the device is closed.
   bool StartMeasurement(const CTime& startTime, const CTime& stopTime);
   void StopMeasurement() override;
-  // Pauses a running calibration, or resumes a paused one.
+  // Pauses a started or running calibration, or resumes a paused one;
+  // nothing otherwise.
   void StartStopMonitor();
   // The stop at the program's end: only while active.
   void StopService();
 
-  MeasState GetState() const override { return m_state; }
+  MeasState GetState() const override { return m_run.GetState(); }
   std::string GetStatusText();
   bool IsOffline() const override { return m_offline; }
   bool IsConnected() const { return m_connected; }
-  bool HasLastMeas() const override { return m_measReceived; }
-  const COMeas& GetLastMeas() const { return m_lastMeas; }
+  bool HasLastMeas() const override { return m_run.HasLastMeas(); }
+  const COMeas& GetLastMeas() const { return m_run.GetLastMeas(); }
   bool RetrieveMonitorID() override;
   bool UploadFilterInfo() override;
   const MonitorSetup& GetMonitorSetup() const override;
@@ -61,32 +68,28 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
 
   DeviceKovo& GetDevice();
   COMeasObs& GetSerialStack() { return m_obs; }
-  CalibrationService* GetService() const { return m_service.get(); }
+  CalibrationService* GetService() const { return static_cast<CalibrationService*>(m_run.GetService()); }
   // The pause between readings that arrived together (3 s; tests shorten it).
-  void SetReadingPause(int ms) { m_readingPauseMs = ms; }
+  static constexpr int kReadingPauseMs = 3000;
+  void SetReadingPause(int ms) { m_run.SetReadingPause(std::chrono::milliseconds(ms)); }
+  // Readings taken from the service that wait for their turn.
+  size_t GetWaitingCount() const { return m_run.GetWaitingCount(); }
 
  private:
-  void StartNewService();
-  void DeliverReadings();
+  MeasRun::Profile RunProfile();
   void Scale(COMeas& meas) const;
 
   ProgramContext& m_context;
   COMeasObs& m_obs;
   COCaliSequence& m_sequence;
   Calibrator& m_calibrator;
-  MeasState m_state = MeasState::idle;
-  ServiceHandle<CalibrationService> m_service;
   CTime m_startTime;
   CTime m_stopTime;
   bool m_connected = false;
   bool m_offline = false;
-  bool m_measReceived = false;
-  bool m_morePending = false;
   bool m_statusViewOpen = false;
-  bool m_delivering = false;
-  COMeas m_lastMeas;
   std::string m_statusText;
   // The serial whose bank set LoadSetupFromDatabase loaded last.
   std::string m_loadedSerial;
-  int m_readingPauseMs = 3000;
+  MeasRun m_run;
 };

@@ -181,7 +181,7 @@ bool Calibrator::calibOffset(const COMeas& meas) {
     BankInfo& bank = m_data.GetBank(pos);
     const double v = Value(pos, meas);
     bank.m_offsetVoltage = static_cast<float>(v);
-    Rs232DebugLog(platform::Format("Calibrator::calibOffset,pos:%d, setConc_Offset_Voltage():%f\n", pos, v));
+    Rs232DebugLog(m_trace, platform::Format("Calibrator::calibOffset,pos:%d, setConc_Offset_Voltage():%f\n", pos, v));
     bank.m_concOffset = static_cast<float>(offsetCompensated(pos, meas));
     bank.m_zeroDate = now;
     MarkCalculated(pos, groupOffset);
@@ -206,7 +206,7 @@ bool Calibrator::calibHumIntf(const COMeas& meas) {
     BankInfo& bank = m_data.GetBank(pos);
     const double v = Value(pos, meas);
     bank.m_humiVoltage = static_cast<float>(v);
-    Rs232DebugLog(platform::Format("Calibrator::calibHumIntf,setHum_Voltage():%f\n", v));
+    Rs232DebugLog(m_trace, platform::Format("Calibrator::calibHumIntf,setHum_Voltage():%f\n", v));
     bank.m_humiGain = static_cast<float>(humGainOf(pos, meas));
     bank.m_humiDate = now;
     MarkCalculated(pos, groupHumidity);

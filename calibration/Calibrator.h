@@ -16,6 +16,8 @@
 #include "FilterData.h"
 #include "core/Time.h"
 
+class Rs232Trace;
+
 // A two-point span calibration that was rejected; the message has been shown.
 class CalibrationError : public std::runtime_error {
  public:
@@ -65,6 +67,8 @@ class Calibrator {
   static constexpr float kReferenceTemp = 293.15f;  // K
 
   explicit Calibrator(MonitorData& data);
+  // Where the voltages taken go (the program's serial trace); none by default.
+  void SetTrace(Rs232Trace* trace) { m_trace = trace; }
 
   // The optical filter of a position (5: the water-vapour record).
   const OpticalFilter& filterData(int pos) const;
@@ -118,4 +122,5 @@ class Calibrator {
   WaterInfo m_water;
   unsigned m_calculated[6] = {};
   std::function<CTime()> m_now;
+  Rs232Trace* m_trace = nullptr;
 };

@@ -1,6 +1,10 @@
 #include "TarnicBaseApp.h"
 
+#include <QApplication>
+#include <QIcon>
+
 #include "AboutDlg.h"
+#include "Bitmaps.h"
 #include "BuildVersion.h"
 #include "SplashWnd.h"
 #include "core/App.h"
@@ -48,7 +52,12 @@ void TarnicBaseApp::OnAbout() {
   dlg.DoModal();
 }
 
-void TarnicBaseApp::InitSplashScreen() { CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs())); }
+void TarnicBaseApp::InitSplashScreen() {
+  // Every window of the program carries the program's icon.
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+    QApplication::setWindowIcon(QIcon(kovo::LoadProgramIcon(QString::fromStdString(GetAppName()))));
+  CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs()));
+}
 
 void TarnicBaseApp::ShowSplashScreen() {
   CSplashWnd::ShowSplashScreen(GetMainWnd());

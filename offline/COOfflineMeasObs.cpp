@@ -26,10 +26,10 @@ constexpr int kCountingThreshold = 3;
 
 }  // namespace
 
-void TraceTime(const std::string& label, const CTime& time) {
+void TraceTime(Rs232Trace& trace, const std::string& label, const CTime& time) {
   const std::tm tm = time.GetLocalTm();
-  Rs232DebugLog(platform::Format("%s,Y:%d M:%d D:%d H:%d M:%d S:%d\n", label.c_str(), tm.tm_year + 1900,
-                                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec));
+  trace.Log(platform::Format("%s,Y:%d M:%d D:%d H:%d M:%d S:%d\n", label.c_str(), tm.tm_year + 1900, tm.tm_mon + 1,
+                             tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec));
 }
 
 COOfflineMeasObs::COOfflineMeasObs(ProgramContext& context)
@@ -90,9 +90,9 @@ bool COOfflineMeasObs::StartUpload(const CTime& start, const CTime& stop) {
 bool COOfflineMeasObs::CheckFirstRecord(const COMeas& meas) {
   const CTime start = m_context.ActiveSequence().GetStartTime();
   const CTime check = start - CTimeSpan(kStartTolerance);
-  TraceTime("CODBObs::UpdateOnUMEAS(), GetStartTime", start);
-  TraceTime("CODBObs::UpdateOnUMEAS(), helpTime", check);
-  TraceTime("CODBObs::UpdateOnUMEAS(), LastMeas.GetMeasTime()", meas.GetMeasTime());
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), GetStartTime", start);
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), helpTime", check);
+  TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), LastMeas.GetMeasTime()", meas.GetMeasTime());
   if (m_newTask || !(meas.GetMeasTime() < check)) return true;
   ShowMessage(IDS_SEQUENCE_OLDER);
   // Nothing of this upload may reach the task: the rest is not even read.

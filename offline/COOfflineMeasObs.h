@@ -17,10 +17,11 @@
 
 class COMeasObs;
 class ProgramContext;
+class Rs232Trace;
 
 // The serial trace's line of a time: the label, then
 // ",Y:%d M:%d D:%d H:%d M:%d S:%d" in local time.
-void TraceTime(const std::string& label, const CTime& time);
+void TraceTime(Rs232Trace& trace, const std::string& label, const CTime& time);
 
 // How an upload ended.
 struct OfflineUploadResult {

@@ -80,7 +80,7 @@ void ScanDateTime::Scan(DataSrc& src) const {
   const int hour = ReadInt(src);
   ExpectChar(src, ':');
   const int minute = ReadInt(src);
-  Rs232DebugLog(platform::Format("ScanDateTime::Scan,year:%d month:%d day:%d hour:%d min:%d secs:%d\n", year, month,
+  Rs232DebugLog(src.Trace(), platform::Format("ScanDateTime::Scan,year:%d month:%d day:%d hour:%d min:%d secs:%d\n", year, month,
                                  day, hour, minute, 0));
   // Beyond what the calendar and the time type hold it is no date.
   if (year < 1970 || year > 2037 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59)

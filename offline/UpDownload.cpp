@@ -171,9 +171,9 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
     const CTime taskStart = seq.GetStartTime();
     const CTime monitorStart = monitor.m_startTime.GetTime();
     const CTime help = monitorStart + CTimeSpan(kStartTolerance);
-    TraceTime("CUpDownloadPage::OnUploadmeasurements(), activeStartTime", taskStart);
-    TraceTime("CUpDownloadPage::OnUploadmeasurements(), startTime", monitorStart);
-    TraceTime("CUpDownloadPage::OnUploadmeasurements(), helpTime", help);
+    TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), activeStartTime", taskStart);
+    TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), startTime", monitorStart);
+    TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), helpTime", help);
     if (!(help > taskStart)) {
       ShowMessage(IDS_SEQUENCE_OLDER);
       return UploadEnd::notStarted;

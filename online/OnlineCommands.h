@@ -1,37 +1,26 @@
 #pragma once
-// The Online program's command ids, as its menus, toolbar and keys carry them.
+// The Online program's own command ids, as its menus, toolbar and keys carry
+// them; the ids every measurement program shares are in
+// MeasProgramCommands.h.
+#include "MeasProgramCommands.h"
+
 enum OnlineCommand : unsigned {
-  ID_FILE_NEW = 57600,
-  ID_FILE_OPEN = 57601,
-  ID_FILE_CLOSE = 57602,
-  ID_FILE_PRINT_SETUP = 57606,
-  ID_FILE_PRINT = 57607,
-  ID_FILE_PRINT_PREVIEW = 57609,
-  ID_EDIT_COPY = 57634,
-  ID_APP_EXIT = 57665,
-  ID_APP_ABOUT_CMD = 57664,
-  ID_WINDOW_CASCADE = 57650,
-  ID_WINDOW_TILE = 57651,
-  ID_WINDOW_ARRANGE = 57649,
   ID_COMMUNICATION = 32820,
   ID_UNITS = 32810,
-  ID_FONT = 32782,
   ID_PRINT_MONITOR_DATA = 32833,
-  ID_SETTINGS = 32799,
-  ID_START = 32797,
-  ID_PAUSE = 32812,
-  ID_STOP = 32798,
   ID_USER_EVENT = 32795,
-  ID_WINDOW_NEW_NUMERIC = 32775,
-  ID_WINDOW_NEW_GRAPHIC = 32774,
-  ID_VIEW_CURSORS = 32784,
   ID_WINDOW_ALARMS = 32808,
   ID_WINDOW_MEASSTATUS = 32809,
-  ID_WINDOW_PROPERTIES = 32801,
   ID_ZOOM_IN = 32824,
   ID_ZOOM_OUT = 32815,
   ID_SCALE_LEFT_ZERO = 32816,
   ID_SCALE_LEFT_MINMAX = 32817,
   ID_SCALE_RIGHT_ZERO = 32803,
   ID_SCALE_RIGHT_MINMAX = 32804,
+  // Debugging only.
+  ID_TEST_GENERATOR_5 = 32813,
+  ID_TEST_GENERATOR_500 = 32830,
+  ID_TEST_GENERATOR_2500 = 32831,
+  ID_NOTIFY_TASK_STARTED = 32821,
+  ID_NOTIFY_TASK_STOPPED = 32822,
 };

@@ -1,23 +1,11 @@
 #pragma once
-// The Presentation program's command ids, as its menus, toolbar and keys
-// carry them.
+// The Presentation program's own command ids, as its menus, toolbar and keys
+// carry them; the ids every measurement program shares are in
+// MeasProgramCommands.h.
+#include "MeasProgramCommands.h"
+
 enum PresentationCommand : unsigned {
-  ID_FILE_OPEN = 57601,
-  ID_FILE_CLOSE = 57602,
-  ID_FILE_PRINT = 57607,
-  ID_FILE_PRINT_PREVIEW = 57609,
-  ID_EDIT_COPY = 57634,
-  ID_APP_EXIT = 57665,
-  ID_APP_ABOUT_CMD = 57664,
-  ID_WINDOW_ARRANGE = 57649,
-  ID_WINDOW_CASCADE = 57650,
-  ID_WINDOW_TILE = 57651,
-  ID_WINDOW_NEW_GRAPHIC = 32774,
-  ID_WINDOW_NEW_NUMERIC = 32775,
-  ID_FONT = 32782,
-  ID_VIEW_CURSORS = 32784,
   ID_USER_EVENT = 32795,
-  ID_WINDOW_PROPERTIES = 32801,
   ID_SCALE_LEFT_ZERO_MAX = 32810,
   ID_SCALE_LEFT_MIN_MAX = 32811,
   ID_SCALE_RIGHT_ZERO_MAX = 32812,

@@ -3,27 +3,67 @@
 #include "DBUtil.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <algorithm>
+#include <memory>
+
+QIcon WithDisabledLook(const QIcon& icon) {
+  QIcon out;
+  for (int size : {16, 22, 24, 32}) {
+    const QPixmap normal = icon.pixmap(QSize(size, size), QIcon::Normal);
+    if (normal.isNull()) continue;
+    out.addPixmap(normal, QIcon::Normal);
+    QImage faded = normal.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < faded.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(faded.scanLine(y));
+      for (int x = 0; x < faded.width(); ++x) {
+        const int gray = qGray(line[x]);
+        line[x] = qRgba(gray, gray, gray, qAlpha(line[x]) * 35 / 100);
+      }
+    }
+    out.addPixmap(QPixmap::fromImage(faded), QIcon::Disabled);
+  }
+  return out;
+}
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_mdi(new QMdiArea(this)) {
   setCentralWidget(m_mdi);
+  // Windows beyond the client area are reached by scrolling; without the
+  // bars the area would demand room for all of them and the main window
+  // would grow past the screen.
+  m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { UpdateCommands(); });
-  m_updateTimer.setInterval(500);
-  connect(&m_updateTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
-  m_updateTimer.start();
+  // The user's clicks and keys in a window change what its commands can do.
+  qApp->installEventFilter(this);
 }
 
 // The windows inside go after the commands: their going announces nothing.
 CMainFrame::~CMainFrame() {
-  m_updateTimer.stop();
+  qApp->removeEventFilter(this);
   disconnect(m_mdi, nullptr, this, nullptr);
+}
+
+QIcon CMainFrame::CommandIcon(const Command& command) const {
+  QIcon icon;
+  if (!command.themeIcon.empty() && QIcon::hasThemeIcon(QString::fromStdString(command.themeIcon)))
+    icon = QIcon::fromTheme(QString::fromStdString(command.themeIcon));
+  else if (!command.icon.isNull())
+    icon = command.icon;
+  else if (command.standardIcon >= 0)
+    icon = style()->standardIcon(static_cast<QStyle::StandardPixmap>(command.standardIcon));
+  return icon.isNull() ? icon : WithDisabledLook(icon);
 }
 
 void CMainFrame::AddCommand(Command command) {
@@ -33,14 +73,17 @@ void CMainFrame::AddCommand(Command command) {
   if (tab != std::string::npos) text.resize(tab);  // Qt writes the key itself
   auto* action = new QAction(QString::fromStdString(text), this);
   if (!command.key.isEmpty()) action->setShortcut(command.key);
-  if (command.standardIcon >= 0)
-    action->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(command.standardIcon)));
+  const QIcon icon = CommandIcon(command);
+  if (!icon.isNull()) action->setIcon(icon);
+  if (command.checked) action->setCheckable(true);
   const std::string tip = command.toolTip.empty() ? text : command.toolTip;
   QString plain = QString::fromStdString(tip);
   plain.remove('&');
   action->setToolTip(plain);
   action->setStatusTip(plain);
   connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
+  // A command given again replaces the first.
+  if (QAction* previous = Action(id)) delete previous;
   m_commands[id] = std::move(command);
   m_actions[id] = action;
 }
@@ -50,7 +93,7 @@ QAction* CMainFrame::Action(unsigned id) const {
   return it == m_actions.end() ? nullptr : it->second;
 }
 
-void CMainFrame::AddMenu(const std::string& title, std::initializer_list<unsigned> ids) {
+void CMainFrame::AddMenu(const std::string& title, const std::vector<unsigned>& ids) {
   QMenu* menu = menuBar()->addMenu(QString::fromStdString(title));
   connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
   for (unsigned id : ids) {
@@ -61,14 +104,14 @@ void CMainFrame::AddMenu(const std::string& title, std::initializer_list<unsigne
   }
 }
 
-void CMainFrame::AddToolBar(std::initializer_list<unsigned> ids) {
-  QToolBar* bar = addToolBar("Toolbar");
-  bar->setObjectName("Toolbar");
+void CMainFrame::AddToolBar(const std::vector<unsigned>& ids) {
+  m_toolBar = addToolBar("Toolbar");
+  m_toolBar->setObjectName("Toolbar");
   for (unsigned id : ids) {
     if (id == kSeparator)
-      bar->addSeparator();
+      m_toolBar->addSeparator();
     else if (QAction* a = Action(id))
-      bar->addAction(a);
+      m_toolBar->addAction(a);
   }
 }
 
@@ -97,6 +140,43 @@ QWidget* CMainFrame::ActiveView() const {
   return sub == nullptr ? nullptr : sub->widget();
 }
 
+void CMainFrame::KeepInside(QMdiSubWindow* window) {
+  if (window == nullptr || window->isMinimized() || window->isMaximized()) return;
+  const QRect area = m_mdi->viewport()->rect();
+  if (area.width() <= 0 || area.height() <= 0) return;
+  QRect g = window->geometry();
+  const QSize least = window->minimumSize();
+  g.setSize(g.size().boundedTo(area.size()).expandedTo(least));
+  g.moveLeft(std::max(0, std::min(g.left(), area.width() - g.width())));
+  g.moveTop(std::max(0, std::min(g.top(), area.height() - g.height())));
+  if (g != window->geometry()) window->setGeometry(g);
+}
+
+void CMainFrame::TileWindows() { m_mdi->tileSubWindows(); }
+
+void CMainFrame::CascadeWindows() { m_mdi->cascadeSubWindows(); }
+
+void CMainFrame::ArrangeIcons() {
+  // The minimised windows in rows along the bottom of the client area, the
+  // first row lowest.
+  const QRect area = m_mdi->viewport()->rect();
+  int x = 0;
+  int bottom = area.height();
+  int rowHeight = 0;
+  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (!w->isMinimized()) continue;
+    const QSize s = w->size();
+    if (x > 0 && x + s.width() > area.width()) {
+      x = 0;
+      bottom -= rowHeight;
+      rowHeight = 0;
+    }
+    w->move(x, bottom - s.height());
+    x += s.width();
+    rowHeight = std::max(rowHeight, s.height());
+  }
+}
+
 ICommandTarget* CMainFrame::ActiveTarget() const { return dynamic_cast<ICommandTarget*>(ActiveView()); }
 
 bool CMainFrame::IsEnabled(unsigned id) const {
@@ -112,7 +192,20 @@ bool CMainFrame::IsEnabled(unsigned id) const {
 }
 
 void CMainFrame::UpdateCommands() {
-  for (auto& [id, action] : m_actions) action->setEnabled(IsEnabled(id));
+  for (auto& [id, action] : m_actions) {
+    action->setEnabled(IsEnabled(id));
+    const Command& c = m_commands.at(id);
+    if (c.checked) action->setChecked(c.checked());
+  }
+}
+
+void CMainFrame::UpdateCommandsLater() {
+  if (m_updatePending) return;
+  m_updatePending = true;
+  QTimer::singleShot(0, this, [this] {
+    m_updatePending = false;
+    UpdateCommands();
+  });
 }
 
 bool CMainFrame::Execute(unsigned id) {
@@ -128,10 +221,64 @@ bool CMainFrame::Execute(unsigned id) {
   return true;
 }
 
+namespace {
+
+// What the programs keep of the user's desktop between runs.
+std::unique_ptr<QSettings> PlacementSettings() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Kovo", "programs");
+}
+
+}  // namespace
+
+void CMainFrame::RememberPlacement(const std::string& program, QSize size) {
+  m_placementKey = program + "/geometry";
+  const QByteArray kept = PlacementSettings()->value(QString::fromStdString(m_placementKey)).toByteArray();
+  // A place kept on a screen that is gone comes back on the one there is.
+  if (kept.isEmpty() || !restoreGeometry(kept)) resize(size);
+}
+
+void CMainFrame::SavePlacement() {
+  if (m_placementKey.empty()) return;
+  PlacementSettings()->setValue(QString::fromStdString(m_placementKey), saveGeometry());
+}
+
+void CMainFrame::HoldCloseRequests(bool hold) {
+  m_holdClose = hold;
+  if (hold || !m_closeKept) return;
+  m_closeKept = false;
+  QTimer::singleShot(0, this, [this] { close(); });
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The program is still starting: it ends once it has started.
+  if (m_holdClose) {
+    m_closeKept = true;
+    event->ignore();
+    return;
+  }
   if (onClose && !onClose()) {
     event->ignore();
     return;
   }
+  SavePlacement();
   QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  // Back from a dialog or another program: what may have changed meanwhile.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) UpdateCommandsLater();
+  QMainWindow::changeEvent(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+      if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) UpdateCommandsLater();
+      break;
+    default:
+      break;
+  }
+  return false;
 }

@@ -4,10 +4,9 @@
 // are built from those commands, and one pass sets every command's enabled
 // state. A command the program does not handle goes to the active window,
 // when that window takes commands.
+#include <QIcon>
 #include <QMainWindow>
-#include <QTimer>
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QToolBar;
 
 // What a window inside the main window offers to the command routing.
 class ICommandTarget {
@@ -31,13 +31,23 @@ class CMainFrame : public QMainWindow {
 
  public:
   struct Command {
-    unsigned id = 0;
+    // In the order of the members; the trailing ones may be left out.
+    Command(unsigned id = 0, std::string text = {}, QKeySequence key = {}, std::function<void()> run = {},
+            std::function<bool()> enabled = {}, std::string toolTip = {}, int standardIcon = -1,
+            std::string themeIcon = {}, QIcon icon = {}, std::function<bool()> checked = {})
+        : id(id), text(std::move(text)), key(std::move(key)), run(std::move(run)), enabled(std::move(enabled)),
+          toolTip(std::move(toolTip)), standardIcon(standardIcon), themeIcon(std::move(themeIcon)),
+          icon(std::move(icon)), checked(std::move(checked)) {}
+    unsigned id;
     std::string text;  // '&' marks the mnemonic, "\t" the key's text
     QKeySequence key;
     std::function<void()> run;        // empty: the active window's command
     std::function<bool()> enabled;    // empty: always, or as the window says
     std::string toolTip;
-    int standardIcon = -1;            // a QStyle::StandardPixmap for the toolbar
+    int standardIcon;                 // a QStyle::StandardPixmap for the toolbar
+    std::string themeIcon;            // the desktop theme's icon, before the others
+    QIcon icon;                       // the suite's own, before the standard one
+    std::function<bool()> checked;    // set: a command that is on or off
   };
   static constexpr unsigned kSeparator = 0;
 
@@ -46,8 +56,9 @@ class CMainFrame : public QMainWindow {
 
   void AddCommand(Command command);
   QAction* Action(unsigned id) const;
-  void AddMenu(const std::string& title, std::initializer_list<unsigned> ids);
-  void AddToolBar(std::initializer_list<unsigned> ids);
+  void AddMenu(const std::string& title, const std::vector<unsigned>& ids);
+  void AddToolBar(const std::vector<unsigned>& ids);
+  QToolBar* ToolBar() const { return m_toolBar; }
   // The status bar's message pane and its indicator panes.
   void AddIndicators(int count);
   QLabel* Indicator(int index) const;
@@ -55,27 +66,59 @@ class CMainFrame : public QMainWindow {
   QMdiArea* MdiArea() const { return m_mdi; }
   QMdiSubWindow* AddWindow(QWidget* view);
   QWidget* ActiveView() const;
+  // Moves and, where it must, shrinks a window inside the visible part of
+  // the main window's client area.
+  void KeepInside(QMdiSubWindow* window);
+  // Window > Tile, Cascade and Arrange Icons: inside the client area as it
+  // is; the main window keeps its size.
+  void TileWindows();
+  void CascadeWindows();
+  void ArrangeIcons();
 
-  // The one pass that enables and disables every command; runs after each
-  // command, on each change of the active window and twice a second.
+  // The one pass that enables and disables every command. It runs after each
+  // command, on each change of the active window, before a menu opens, after
+  // the user's input in the window, and when the program's state changes
+  // (UpdateCommandsLater).
   void UpdateCommands();
+  // One pass on the next turn of the event loop, however often asked.
+  void UpdateCommandsLater();
   // Runs a command as its menu entry would, when it is enabled; false when
   // it is not.
   bool Execute(unsigned id);
+
+  // The size and place of the window from the user's last run of the program
+  // (else the size given); kept again when the window closes.
+  void RememberPlacement(const std::string& program, QSize size);
+  // While held, a request to close is kept, not carried out; releasing the
+  // hold carries out a kept request on the next turn of the event loop.
+  void HoldCloseRequests(bool hold);
+  bool CloseRequestKept() const { return m_closeKept; }
 
   // Runs before the window closes; false keeps it open.
   std::function<bool()> onClose;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   ICommandTarget* ActiveTarget() const;
   bool IsEnabled(unsigned id) const;
+  QIcon CommandIcon(const Command& command) const;
+  void SavePlacement();
 
   QMdiArea* m_mdi;
+  QToolBar* m_toolBar = nullptr;
   std::map<unsigned, Command> m_commands;
   std::map<unsigned, QAction*> m_actions;
   std::vector<QLabel*> m_indicators;
-  QTimer m_updateTimer;
+  bool m_updatePending = false;
+  bool m_holdClose = false;
+  bool m_closeKept = false;
+  std::string m_placementKey;
 };
+
+// The icon with a disabled look of its own: faded, so that a button that
+// does nothing shows it whatever the icon's colours.
+QIcon WithDisabledLook(const QIcon& icon);

@@ -98,7 +98,10 @@ COpenDatabase::COpenDatabase(DataContext& context, QWidget* parent)
     : CDialog(IDD, parent), m_context(context), m_list(new QListWidget(this)) {
   setWindowTitle(context.Identity().isCalibration() ? "Open Calibration Task" : "Open Measurement Task");
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("&Select task:", this));
+  auto* label = new QLabel("&Select task:", this);
+  // The mnemonic takes the user to the list (and is not shown as an '&').
+  label->setBuddy(m_list);
+  layout->addWidget(label);
   m_list->setMinimumSize(360, 200);
   AddItem(kList, m_list);
   layout->addWidget(m_list);

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "Exceptions.h"
 #include "Rs232Trace.h"
@@ -20,29 +20,43 @@ const char kWriteError[] = "Error while writing to communication port";
 const char kClearError[] = "Unable to clear communication error";
 const char kSetParams[] = "Unable to set communication parameters";
 
-std::mutex g_lastMutex;
-char g_lastRequest[256];
-unsigned g_lastLength = 0;
-
 void SleepMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void RememberRequest(const ConstChBuf& data) {
-  std::lock_guard<std::mutex> lock(g_lastMutex);
-  g_lastLength = data.Length() < 255 ? data.Length() : 255;
-  std::memcpy(g_lastRequest, data.Buffer(), g_lastLength);
-  g_lastRequest[g_lastLength] = '\0';
-}
-
 }  // namespace
 
-std::string DataLinkRS232::LastRequest() {
-  std::lock_guard<std::mutex> lock(g_lastMutex);
-  return std::string(g_lastRequest, g_lastLength);
+void DataLinkRS232::RememberRequest(const ConstChBuf& data) {
+  std::lock_guard<std::mutex> lock(m_lastMutex);
+  m_lastRequest.assign(data.Buffer(), data.Length() < 255 ? data.Length() : 255);
 }
 
-DataLinkRS232::DataLinkRS232() { m_dcb.outxCtsFlow = g_rs232LikeYelt.load() != 0; }
+std::string DataLinkRS232::LastRequest() const {
+  std::lock_guard<std::mutex> lock(m_lastMutex);
+  return m_lastRequest;
+}
+
+DataLinkRS232::DataLinkRS232(const LinkOptions& options) { SetOptions(options); }
+
+void DataLinkRS232::SetOptions(const LinkOptions& options) {
+  {
+    std::lock_guard<std::mutex> lock(m_openMutex);
+    m_options = options;
+  }
+  m_dcb.outxCtsFlow = options.ctsFlow;
+  ApplySettings();
+}
+
+void DataLinkRS232::SetCheckModem(bool on) {
+  std::lock_guard<std::mutex> lock(m_openMutex);
+  m_options.checkModem = on;
+}
+
+void DataLinkRS232::TraceLog(const std::string& text) const { Rs232DebugLog(m_options.trace, text); }
+
+void DataLinkRS232::TraceData(const char* tag, const char* data, size_t length) const {
+  if (m_options.trace != nullptr) m_options.trace->Data(tag, data, length);
+}
 
 DataLinkRS232::~DataLinkRS232() {
   try {
@@ -95,7 +109,7 @@ void DataLinkRS232::CheckLineErrors(const char* caption) {
   if (known && errors.Any()) {
     const std::string detail =
         std::string(caption) + ": before THROW_RS232EXCEPT(Rs232Exception::commError..";
-    Rs232DebugLog(detail + "\n");
+    TraceLog(detail + "\n");
     throw Rs232Exception(CommException::read, this, Rs232Exception::commError, detail);
   }
 }
@@ -113,30 +127,30 @@ void DataLinkRS232::OpenLocked() {
   unsigned status = 0;
   bool known = false;
   if (const int err = m_port.GetModemStatus(&status, &known)) {
-    Rs232DebugLog("Error exit 2\n");
+    TraceLog("Error exit 2\n");
     CloseHandle();
     throw Win32Error(kUnit, __LINE__, "Unable to get modem status", static_cast<uint32_t>(err));
   }
   // A pseudo-terminal cannot tell its modem lines: unknown passes the check.
-  if (g_rs232CheckModem.load() != 0 && known && status == 0) {
+  if (m_options.checkModem && known && status == 0) {
     CloseHandle();
     throw Rs232Exception(CommException::open, this, Rs232Exception::commError);
   }
   // Where the port's queues were sized: the device must take the line
   // settings of a terminal, and input from before this open is dropped.
   if (const int err = m_port.Apply(PortSettings())) {
-    Rs232DebugLog("Error exit 4\n");
+    TraceLog("Error exit 4\n");
     CloseHandle();
     throw Win32Error(kUnit, __LINE__, "Unable to initialize communication port", static_cast<uint32_t>(err));
   }
   m_port.DiscardInput();
 
   try {
-    if (g_rs232FirstOpen.exchange(0) != 0) {
+    if (m_options.probe && !std::exchange(m_probed, true)) {
       try {
         ApplyState(2000);
       } catch (const Win32Error&) {
-        Rs232DebugLog("Error exit 4b\n");
+        TraceLog("Error exit 4b\n");
         throw;
       }
       const ChBufWrapper request(kProbe);
@@ -149,21 +163,21 @@ void DataLinkRS232::OpenLocked() {
       char reply[101];
       const long got = m_port.Read(reply, 100, static_cast<int>(m_timeouts.readInterval), ReadTotal(100));
       if (got < 0) {
-        Rs232DebugLog("Error exit 6\n");
+        TraceLog("Error exit 6\n");
         throw Win32Error(kUnit, __LINE__, kReadError, static_cast<uint32_t>(-got));
       }
       try {
         CheckLineErrors("DataLinkRS232::read");
       } catch (const Win32Error&) {
-        Rs232DebugLog("Error exit 7\n");
+        TraceLog("Error exit 7\n");
         throw;
       } catch (const Rs232Exception&) {
-        Rs232DebugLog("Error exit 8\n");
+        TraceLog("Error exit 8\n");
         throw;
       }
       if (got == 0) throw Rs232Exception(CommException::read, this, Rs232Exception::commError);
       if (reply[0] != '1' && reply[0] != '2' && reply[0] != '3') {
-        Rs232DebugLog("Error exit 10\n");
+        TraceLog("Error exit 10\n");
         throw Rs232Exception(CommException::read, this, Rs232Exception::commError);
       }
       SleepMs(m_timings.probeSettleMs);
@@ -197,12 +211,12 @@ void DataLinkRS232::Read(ChBuf& buffer) {
   if (got < 0) throw Win32Error(kUnit, __LINE__, kReadError, static_cast<uint32_t>(-got));
   CheckLineErrors("DataLinkRS232::read");
   if (got > 0) {
-    Rs232TraceData("read", buffer.Buffer(), buffer.Length());
+    TraceData("read", buffer.Buffer(), buffer.Length());
     return;
   }
   // Nothing in time: start the port afresh and ask again, unless another
   // thread closed the link meanwhile.
-  g_rs232ReadTimeout = 1;
+  m_events.readTimeout = true;
   std::lock_guard<std::mutex> lock(m_openMutex);
   if (!isOpen()) throw Win32Error(kUnit, __LINE__, kReadError, ECANCELED);
   CloseLocked();
@@ -214,7 +228,7 @@ void DataLinkRS232::Read(ChBuf& buffer) {
 unsigned DataLinkRS232::ReadDirect(char* buffer, unsigned size) {
   const long got = m_port.Read(buffer, size, static_cast<int>(m_timeouts.readInterval), ReadTotal(size));
   if (got < 0) throw Win32Error(kUnit, __LINE__, kReadError, static_cast<uint32_t>(-got));
-  if (got > 0) Rs232TraceData("read", buffer, static_cast<size_t>(got));
+  if (got > 0) TraceData("read", buffer, static_cast<size_t>(got));
   return static_cast<unsigned>(got);
 }
 
@@ -226,26 +240,26 @@ void DataLinkRS232::DiscardInput() {
   while (std::chrono::steady_clock::now() < until) {
     const long got = m_port.Read(sink, sizeof sink, 0, m_timings.readIntervalMs);
     if (got <= 0) break;
-    Rs232TraceData("read", sink, static_cast<size_t>(got));
+    TraceData("read", sink, static_cast<size_t>(got));
   }
 }
 
 unsigned DataLinkRS232::Write(const ConstChBuf& data) {
   RememberRequest(data);
-  Rs232TraceData("write", data.Buffer(), data.Length());
+  TraceData("write", data.Buffer(), data.Length());
   for (int stalls = 0;; ++stalls) {
     const long sent = m_port.Write(data.Buffer(), data.Length(), WriteTotal(data.Length()));
     if (sent > 0) return static_cast<unsigned>(sent);
     if (sent < 0) {
-      Rs232DebugLog(std::string("DataLinkRS232::write: ") + kWriteError + "\n");
+      TraceLog(std::string("DataLinkRS232::write: ") + kWriteError + "\n");
       throw Win32Error(kUnit, __LINE__, kWriteError, static_cast<uint32_t>(-sent));
     }
     // Nothing went out in time (or there was nothing to send).
     if (data.Length() == 0) return 0;
-    g_rs232WriteStall = 1;
+    m_events.writeStall = true;
     if (stalls >= m_timings.writeRetries) {
       const std::string detail = "DataLinkRS232::write: before THROW_RS232EXCEPT(Rs232Exception::tout,..";
-      Rs232DebugLog(detail + "\n");
+      TraceLog(detail + "\n");
       throw Rs232Exception(CommException::write, this, Rs232Exception::tout, detail);
     }
   }

@@ -1,13 +1,34 @@
 #pragma once
 // The RS-232 link to the monitor over one serial port: fixed settings, a
-// one-time probe of the monitor per process, block reads and writes with
-// time-outs, and the trace of all traffic.
+// probe of the monitor at its first open, block reads and writes with
+// time-outs, and the trace of all traffic. Its options, what it noticed and
+// its last request are its own: links in one process do not share them.
 #include <atomic>
 #include <mutex>
 #include <string>
 
 #include "ChBuf.h"
 #include "serial/SerialPort.h"
+
+class Rs232Trace;
+
+// What the program chooses for its link.
+struct LinkOptions {
+  // The command line's compatibility flag: output waits for CTS.
+  bool ctsFlow = false;
+  // An open fails while the port reports every modem line off.
+  bool checkModem = false;
+  // The link's first open asks the monitor for its user level.
+  bool probe = true;
+  // Where the traffic goes; none: it is not traced.
+  Rs232Trace* trace = nullptr;
+};
+
+// What the link noticed for the sample parser, which takes it.
+struct LinkEvents {
+  std::atomic<bool> readTimeout{false};  // a read got nothing
+  std::atomic<bool> writeStall{false};   // a write sent nothing
+};
 
 // Durations and limits that the monitor does not fix; tests shorten them.
 struct LinkTimings {
@@ -38,7 +59,7 @@ struct SerialTimeouts {
 
 class DataLinkRS232 {
  public:
-  DataLinkRS232();
+  explicit DataLinkRS232(const LinkOptions& options = LinkOptions());
   virtual ~DataLinkRS232();
   DataLinkRS232(const DataLinkRS232&) = delete;
   DataLinkRS232& operator=(const DataLinkRS232&) = delete;
@@ -73,8 +94,16 @@ class DataLinkRS232 {
   const SerialControlBlock& GetControlBlock() const { return m_dcb; }
   const SerialTimeouts& GetTimeouts() const { return m_timeouts; }
 
-  // The last request any link of the process wrote.
-  static std::string LastRequest();
+  // Before the link opens; the probe of a link that has opened once stays done.
+  void SetOptions(const LinkOptions& options);
+  const LinkOptions& GetOptions() const { return m_options; }
+  // Also while the worker uses the link (the start-up's check ends).
+  void SetCheckModem(bool on);
+  Rs232Trace* Trace() const { return m_options.trace; }
+  LinkEvents& Events() { return m_events; }
+
+  // The last request this link wrote.
+  std::string LastRequest() const;
 
  private:
   platform::SerialSettings PortSettings() const;
@@ -86,6 +115,9 @@ class DataLinkRS232 {
   int ReadTotal(unsigned count) const;
   int WriteTotal(unsigned count) const;
   void CheckLineErrors(const char* caption);
+  void RememberRequest(const ConstChBuf& data);
+  void TraceLog(const std::string& text) const;
+  void TraceData(const char* tag, const char* data, size_t length) const;
 
   platform::SerialPort m_port;
   SerialControlBlock m_dcb;
@@ -94,4 +126,9 @@ class DataLinkRS232 {
   std::atomic<unsigned char> m_state{0};
   std::mutex m_openMutex;  // a close from another thread against the read's re-open
   LinkTimings m_timings;
+  LinkOptions m_options;   // checkModem under the open mutex
+  bool m_probed = false;   // under the open mutex
+  LinkEvents m_events;
+  mutable std::mutex m_lastMutex;
+  std::string m_lastRequest;  // at most 255 characters
 };

@@ -3,27 +3,35 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <mutex>
 
 #include "core/Time.h"
 
-std::atomic<int> g_rs232Debug{0};
-std::atomic<int> g_rs232LikeYelt{0};
-std::atomic<int> g_rs232FirstOpen{1};
-std::atomic<int> g_rs232CheckModem{0};
-std::atomic<int> g_rs232ReadTimeout{0};
-std::atomic<int> g_rs232WriteStall{0};
+std::string Rs232Trace::InFolder(const char* name) const {
+  return m_folder.empty() ? name : m_folder + "/" + name;
+}
 
-namespace {
+void Rs232Trace::SetFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_folder = folder;
+}
 
-std::mutex g_traceMutex;
-std::string g_folder;
+std::string Rs232Trace::Path() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return InFolder("rs232.txt");
+}
 
-std::string InFolder(const char* name) { return g_folder.empty() ? name : g_folder + "/" + name; }
+std::string Rs232Trace::BackupPath() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return InFolder("rs232bak.txt");
+}
 
-void Trace(const char* tag, const char* data, size_t length) {
-  if (g_rs232Debug.load() != 1) return;
-  std::lock_guard<std::mutex> lock(g_traceMutex);
+void Rs232Trace::Log(const std::string& text) { Write("", text.data(), text.size()); }
+
+void Rs232Trace::Data(const char* tag, const char* data, size_t length) { Write(tag, data, length); }
+
+void Rs232Trace::Write(const char* tag, const char* data, size_t length) {
+  if (!m_on) return;
+  std::lock_guard<std::mutex> lock(m_mutex);
   const std::string path = InFolder("rs232.txt");
   std::FILE* f = std::fopen(path.c_str(), "a");
   std::printf(f ? "The file 'rs232.txt' was opened\n" : "The file 'rs232.txt' was not opened\n");
@@ -41,24 +49,3 @@ void Trace(const char* tag, const char* data, size_t length) {
     std::rename(path.c_str(), backup.c_str());
   }
 }
-
-}  // namespace
-
-void SetRs232TraceFolder(const std::string& folder) {
-  std::lock_guard<std::mutex> lock(g_traceMutex);
-  g_folder = folder;
-}
-
-std::string Rs232TracePath() {
-  std::lock_guard<std::mutex> lock(g_traceMutex);
-  return InFolder("rs232.txt");
-}
-
-std::string Rs232TraceBackupPath() {
-  std::lock_guard<std::mutex> lock(g_traceMutex);
-  return InFolder("rs232bak.txt");
-}
-
-void Rs232DebugLog(const std::string& text) { Trace("", text.data(), text.size()); }
-
-void Rs232TraceData(const char* tag, const char* data, size_t length) { Trace(tag, data, length); }

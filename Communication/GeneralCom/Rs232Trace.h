@@ -1,31 +1,40 @@
 #pragma once
-// The serial layer's process-wide switches and its trace of all traffic.
+// The trace of a program's serial traffic and of its link's messages:
+// "rs232.txt" in its folder, moved to "rs232bak.txt" when it grows past its
+// limit. The program context owns one and turns it on from the program's
+// debug flag; it is off until then.
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <string>
-
-// 1 turns the trace file on (the programs' debug flag).
-extern std::atomic<int> g_rs232Debug;
-// The command line's compatibility flag: hardware flow control on output.
-extern std::atomic<int> g_rs232LikeYelt;
-// Cleared by the first open of the process: only that open probes the monitor.
-extern std::atomic<int> g_rs232FirstOpen;
-// While set, an open fails when the port reports all modem lines off.
-extern std::atomic<int> g_rs232CheckModem;
-// Set by a read that got nothing, for the sample parser to report.
-extern std::atomic<int> g_rs232ReadTimeout;
-// Set by a write that sent nothing, for the sample parser to report.
-extern std::atomic<int> g_rs232WriteStall;
 
 // Above this size the trace moves to its backup file.
 constexpr long kRs232TraceLimit = 1300L * 1024L;
 
-// The trace lives in the working folder unless the program names another.
-void SetRs232TraceFolder(const std::string& folder);
-std::string Rs232TracePath();
-std::string Rs232TraceBackupPath();
+class Rs232Trace {
+ public:
+  void SetOn(bool on) { m_on = on; }
+  bool IsOn() const { return m_on; }
+  // The working folder unless the program names another.
+  void SetFolder(const std::string& folder);
+  std::string Path() const;
+  std::string BackupPath() const;
 
-// A message of the link: "<time>():<text>".
-void Rs232DebugLog(const std::string& text);
-// Traffic: "<time>(<tag>):<bytes>", tag "read" or "write".
-void Rs232TraceData(const char* tag, const char* data, size_t length);
+  // A message: "<time>():<text>".
+  void Log(const std::string& text);
+  // Traffic: "<time>(<tag>):<bytes>", tag "read" or "write".
+  void Data(const char* tag, const char* data, size_t length);
+
+ private:
+  std::string InFolder(const char* name) const;
+  void Write(const char* tag, const char* data, size_t length);
+
+  std::atomic<bool> m_on{false};
+  mutable std::mutex m_mutex;
+  std::string m_folder;
+};
+
+// A message into the trace, when there is one.
+inline void Rs232DebugLog(Rs232Trace* trace, const std::string& text) {
+  if (trace != nullptr) trace->Log(text);
+}

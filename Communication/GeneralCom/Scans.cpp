@@ -119,13 +119,13 @@ void Scans::Collect(DataSrc& src, ChBuf& target, const char* set, bool inSet) {
 void ScanInt::Scan(DataSrc& src) const {
   FixChBuf<10> digits;
   if (!CollectDigits(src, digits)) {
-    Rs232DebugLog("ScanInt::Scan,(buf.headRoom() == 0)");
+    Rs232DebugLog(src.Trace(), "ScanInt::Scan,(buf.headRoom() == 0)");
     *m_target = 0;
     return;
   }
   if (digits.IsEmpty()) throw ScanErr;
   if (!DigitsValue(digits, m_target)) {
-    Rs232DebugLog("ScanInt::Scan,value beyond the integer range");
+    Rs232DebugLog(src.Trace(), "ScanInt::Scan,value beyond the integer range");
     ReadError();
   }
 }

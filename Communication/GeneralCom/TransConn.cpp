@@ -8,6 +8,8 @@ void TransConnRS232::Close() { m_link->Close(); }
 void TransConnRS232::Read(ChBuf& buffer) { m_link->Read(buffer); }
 unsigned TransConnRS232::Write(const ConstChBuf& data) { return m_link->Write(data); }
 void TransConnRS232::DiscardInput() { m_link->DiscardInput(); }
+Rs232Trace* TransConnRS232::Trace() const { return m_link->Trace(); }
+LinkEvents* TransConnRS232::Events() { return &m_link->Events(); }
 
 void DataSinkTC::Put(char c) {
   if (m_buffer.IsFull()) Flush();

@@ -7,6 +7,8 @@
 #include "ChBuf.h"
 
 class DataLinkRS232;
+class Rs232Trace;
+struct LinkEvents;
 
 class TransConn {
  public:
@@ -17,6 +19,10 @@ class TransConn {
   virtual unsigned Write(const ConstChBuf& data) = 0;
   // Drops input that arrived unasked; a connection without a queue has none.
   virtual void DiscardInput() {}
+  // The link's trace and what it noticed; a connection without a link has
+  // neither.
+  virtual Rs232Trace* Trace() const { return nullptr; }
+  virtual LinkEvents* Events() { return nullptr; }
 };
 
 class TransConnRS232 : public TransConn {
@@ -27,6 +33,8 @@ class TransConnRS232 : public TransConn {
   void Read(ChBuf& buffer) override;
   unsigned Write(const ConstChBuf& data) override;
   void DiscardInput() override;
+  Rs232Trace* Trace() const override;
+  LinkEvents* Events() override;
   DataLinkRS232* GetLink() const { return m_link; }
 
  private:
@@ -59,6 +67,8 @@ class DataSrc {
   virtual ~DataSrc() = default;
   virtual char Peek() = 0;
   virtual void Advance() = 0;
+  // Where the parsers' messages go; none for a text in memory.
+  virtual Rs232Trace* Trace() const { return nullptr; }
 };
 
 // Hands out the replies' characters one by one, refilling from the connection.
@@ -75,6 +85,7 @@ class DataSrcTC : public DataSrc {
   // failed reply cannot run into the next one.
   void Discard();
   void SetEmptyReadLimit(int reads) { m_emptyReadLimit = reads > 0 ? reads : 1; }
+  Rs232Trace* Trace() const override { return m_conn->Trace(); }
 
  private:
   TransConn* m_conn;

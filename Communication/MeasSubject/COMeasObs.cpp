@@ -1,8 +1,6 @@
 #include "COMeasObs.h"
 
-#include <algorithm>
 #include <mutex>
-#include <vector>
 
 #include "COGenSub.h"
 #include "CORecBankSet.h"
@@ -32,13 +30,24 @@ COMeasObs::COMeasObs(DataContext& context, const InstrumentInfo& instrument)
     : m_context(context),
       m_link(std::make_unique<DataLinkRS232>()),
       m_conn(std::make_unique<TransConnRS232>(m_link.get())),
-      m_device(std::make_unique<DeviceKovo>(m_conn.get(), instrument)) {
+      m_device(std::make_unique<DeviceKovo>(m_conn.get(), instrument)),
+      m_run(*this, context, *m_device, RunProfile()) {
   m_device->SetLinkSetup([this] { InitCommPort(); });
 }
 
-COMeasObs::~COMeasObs() {
-  // Every service goes before the device.
-  m_service.reset();
+COMeasObs::~COMeasObs() = default;
+
+MeasRun::Profile COMeasObs::RunProfile() {
+  MeasRun::Profile profile;
+  profile.newService = [this] { return m_device->NewMonitorService(this); };
+  profile.transform = [this](COMeas& meas) { ConvertUnits(meas); };
+  profile.newSequence = [this] { m_context.ActiveSequence().NewSequence(); };
+  profile.failedMessage = IDS_TASK_STOPPED_COMM_ERROR;
+  // The port may be gone (a dropped line): it is opened afresh before the
+  // next start.
+  profile.onFailed = [this] { m_reopenPort = true; };
+  profile.doneCommand = kDoneCommand;
+  return profile;
 }
 
 void COMeasObs::InitCommPort() {
@@ -114,7 +123,6 @@ bool COMeasObs::ReopenPort() {
 }
 
 bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet) {
-  m_startTime = startTime;
   m_startFlags = startFlags;
   COSequence* seq = &m_context.ActiveSequence();
   if (!PrepareDevice()) return false;
@@ -131,10 +139,7 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   setup.m_stopTime.SetValidFlag(stopSet);
   m_device->SetSetup(setup);
 
-  m_state = startFlags != 0 && startTime > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
-  m_measReceived = false;
-  Notify();
-  StartNewService();
+  m_run.Start(startTime, startFlags != 0 && startTime > CTime::GetCurrentTime());
   return true;
 }
 
@@ -182,44 +187,11 @@ bool COMeasObs::CheckMonitorAgainstSequence() {
   return true;
 }
 
-void COMeasObs::StartNewService() {
-  m_service = m_device->NewMonitorService(this);
-  m_service->Start();
-}
+void COMeasObs::StopMeasurement() { m_run.Stop(); }
 
-void COMeasObs::StopMeasurement() {
-  if (m_state != MeasState::delayedStart && m_state != MeasState::starting && m_state != MeasState::active) return;
-  m_state = MeasState::stopping;
-  Notify();
-  // A service still waiting for its start calls back at once.
-  if (m_service) m_service->Stop();
-}
+void COMeasObs::StopService() { m_run.StopService(); }
 
-void COMeasObs::StopService() {
-  if (m_state == MeasState::active && m_service) m_service->Stop();
-}
-
-void COMeasObs::StartStopMonitor() {
-  switch (m_state) {
-    case MeasState::delayedStart:
-    case MeasState::starting:
-    case MeasState::active:
-    case MeasState::restartStarting:
-      if (!m_service) return;
-      m_state = MeasState::restartStopping;
-      Notify();
-      m_service->Stop();
-      break;
-    case MeasState::restartStopped:
-      m_state = MeasState::restartStarting;
-      Notify();
-      StartNewService();
-      break;
-    default:
-      // No service runs that could pause, and none waits to resume.
-      break;
-  }
-}
+void COMeasObs::StartStopMonitor() { m_run.PauseOrResume(); }
 
 void COMeasObs::SetMonitorAlarm(bool on) { (new COAlarmClient(m_device.get(), false))->SetAlarm(on); }
 
@@ -266,7 +238,7 @@ bool COMeasObs::UploadFilterInfo() {
 }
 
 std::string COMeasObs::GetStatusText() {
-  m_statusText = StatusText(m_state, m_startTime, IDS_STATE_CHECKING_FILTERS, std::string());
+  m_statusText = StatusText(m_run.GetState(), m_run.GetStartTime(), IDS_STATE_CHECKING_FILTERS, std::string());
   return m_statusText;
 }
 
@@ -284,73 +256,7 @@ std::string COMeasObs::StatusText(MeasState state, const CTime& start, unsigned 
   }
 }
 
-bool COMeasObs::IsMeasuring() const {
-  return m_resultsPending || (m_state == MeasState::active && m_service && m_service->GetResultCount() > 0);
-}
-
-void COMeasObs::ServiceDone(Service* service) {
-  // Only the held monitoring service reports here.
-  if (service == nullptr || service != m_service.get()) return;
-  const bool polling = m_service->GetPhase() == MonitorService::phasePolling;
-  if (m_state == MeasState::restartStarting && polling) {
-    m_state = MeasState::active;
-    Notify();
-  } else if ((m_state == MeasState::delayedStart || m_state == MeasState::starting) && polling) {
-    m_state = MeasState::active;
-    m_context.GenSub().Notify(eTaskStarted);
-  }
-
-  // A call reached from further up the stack (a message box's loop while a
-  // measurement is handed over) leaves the results and the end to that call.
-  if (m_delivering) return;
-  m_delivering = true;
-  try {
-    DeliverResults();
-  } catch (...) {
-    m_delivering = false;
-    m_resultsPending = false;
-    throw;
-  }
-  m_delivering = false;
-
-  // The user may have resumed meanwhile: a newer service has taken the place.
-  if (service != m_service.get() || service->GetState() != Service::stateFinished) return;
-  const bool failed = service->IsFailed();
-  if (m_state == MeasState::restartStopping) {
-    m_state = MeasState::restartStopped;
-    Notify();
-  } else if (m_state != MeasState::restartStopped) {
-    if (m_measReceived) m_context.ActiveSequence().NewSequence();
-    m_state = MeasState::idle;
-    m_measReceived = false;
-    m_context.GenSub().Notify(eTaskStopped);
-  }
-  if (failed) {
-    m_reopenPort = true;
-    ShowMessage(IDS_TASK_STOPPED_COMM_ERROR);
-  }
-}
-
-void COMeasObs::DeliverResults() {
-  // Oldest first, one after the other: each is stored and shown in the
-  // order the monitor measured it.
-  while (m_service && m_service->GetResultCount() > 0) {
-    std::vector<COMeas> batch;
-    while (m_service->GetResultCount() > 0) batch.push_back(m_service->TakeNewestResult());
-    std::reverse(batch.begin(), batch.end());
-    for (size_t i = 0; i < batch.size(); ++i) {
-      COMeas& meas = batch[i];
-      ConvertUnits(meas);
-      m_measReceived = true;
-      m_lastMeas = meas;
-      m_resultsPending = i + 1 < batch.size();
-      m_context.GenSub().NotifyMeas(eNewMeas, meas);
-      // An observer may have ended the run (a stop from a message box).
-      if (!m_service) break;
-    }
-  }
-  m_resultsPending = false;
-}
+void COMeasObs::ServiceDone(Service* service) { m_run.ServiceDone(service); }
 
 void COMeasObs::ConvertUnits(COMeas& meas) const {
   const COSystemSetup& setup = m_context.Setup();

@@ -15,6 +15,7 @@
 #include "DataContext.h"
 #include "DataLinkRS232.h"
 #include "DeviceKovo.h"
+#include "MeasRun.h"
 #include "MonitorService.h"
 #include "Subject.h"
 #include "TransConn.h"
@@ -24,6 +25,9 @@ class InstrumentInfo;
 
 class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementLink {
  public:
+  // What the device's notifier is told when services are done.
+  static constexpr unsigned kDoneCommand = 214;
+
   // Stores into, and reads its settings from, the program's data context;
   // the instrument's identity is the one the start-up publishes.
   COMeasObs(DataContext& context, const InstrumentInfo& instrument);
@@ -65,21 +69,21 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   bool RetrieveMonitorID() override;
   bool UploadFilterInfo() override;
 
-  MeasState GetState() const override { return m_state; }
+  MeasState GetState() const override { return m_run.GetState(); }
   std::string GetStatusText();
   // The text of a state: the delayed start with its time; the checking of
   // the filters by the program's string; otherwise for the states without
   // a text of their own.
   static std::string StatusText(MeasState state, const CTime& start, unsigned checkingFiltersId,
                                 const std::string& otherwise);
-  bool HasLastMeas() const override { return m_measReceived; }
-  const COMeas& GetLastMeas() const { return m_lastMeas; }
+  bool HasLastMeas() const override { return m_run.HasLastMeas(); }
+  const COMeas& GetLastMeas() const { return m_run.GetLastMeas(); }
   bool IsOffline() const override { return m_offline; }
   bool IsConnected() const { return m_connected; }
   bool IsStatusViewOpen() const { return m_statusViewOpen; }
   void SetStatusViewOpen(bool open) { m_statusViewOpen = open; }
   // Measurements are coming in now.
-  bool IsMeasuring() const;
+  bool IsMeasuring() const { return m_run.IsMeasuring(); }
   const MonitorSetup& GetMonitorSetup() const override { return m_device->Setup(); }
   void SetPort(int port) override { m_link->SetPort(static_cast<unsigned>(port)); }
 
@@ -87,15 +91,14 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
 
   DataLinkRS232& GetLink() { return *m_link; }
   DeviceKovo& GetDevice() { return *m_device; }
-  MonitorService* GetService() const { return m_service.get(); }
+  MonitorService* GetService() const { return static_cast<MonitorService*>(m_run.GetService()); }
 
  private:
   // The device open and its port usable after a failed run; false, after
   // "Communication error", when not.
   bool PrepareDevice();
   bool ReopenPort();
-  void StartNewService();
-  void DeliverResults();
+  MeasRun::Profile RunProfile();
   void ConvertUnits(COMeas& meas) const;
 
   DataContext& m_context;
@@ -104,23 +107,16 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   std::unique_ptr<DeviceKovo> m_device;
   bool m_deviceOpen = false;
   std::string m_statusText;
-  CTime m_startTime;
   int m_startFlags = 0;
   bool m_offline = false;
-  bool m_resultsPending = false;
-  bool m_measReceived = false;
-  COMeas m_lastMeas;
-  MeasState m_state = MeasState::idle;
   bool m_statusViewOpen = false;
   bool m_connected = false;
-  ServiceHandle<MonitorService> m_service;
   // The serial whose filter banks LoadSetupFromDatabase loaded last.
   std::string m_loadedSerial;
-  // The result hand-over is running further up the stack (a message box's
-  // loop reached the dispatch again).
-  bool m_delivering = false;
   // A monitoring run failed: the port may be gone (a dropped line) and is
   // opened afresh before the next start.
   bool m_reopenPort = false;
   unsigned m_linkTimeoutMs = 10000;
+  // After the device: the run's services go before it.
+  MeasRun m_run;
 };

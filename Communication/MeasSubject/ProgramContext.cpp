@@ -19,10 +19,17 @@ ProgramContext::ProgramContext(ProgramIdentity identity, InstrumentInfo* instrum
     : DataContext(std::move(identity)),
       m_ownInstrument(instrument ? nullptr : std::make_unique<InstrumentInfo>()),
       m_instrument(instrument ? instrument : m_ownInstrument.get()) {
+  m_linkOptions.trace = &m_trace;
   if (!TalksToMonitor(Identity())) return;
   m_measObs = std::make_unique<COMeasObs>(*this, *m_instrument);
-  m_measObs->GetDevice().SetDoneCommand(Identity().isCalibration() ? 226 : 214);
+  m_measObs->GetLink().SetOptions(m_linkOptions);
   SetMeasurement(m_measObs.get());
+}
+
+void ProgramContext::SetLinkOptions(LinkOptions options) {
+  if (options.trace == nullptr) options.trace = &m_trace;
+  m_linkOptions = options;
+  if (m_measObs) m_measObs->GetLink().SetOptions(m_linkOptions);
 }
 
 ProgramContext::~ProgramContext() {

@@ -11,9 +11,11 @@
 #include <memory>
 
 #include "DataContext.h"
+#include "DataLinkRS232.h"
 #include "DeviceKovo.h"
 #include "GlobalAccessor.h"
 #include "InstrumentInfo.h"
+#include "Rs232Trace.h"
 
 class COMeasObs;
 class IDeviceDialogs;
@@ -44,6 +46,13 @@ class ProgramContext : public DataContext {
   void AttachObservers();
   void DetachObservers();
 
+  // The serial link's options, kept for the link, which takes them before
+  // it opens; without a trace of their own it traces into the context's.
+  void SetLinkOptions(LinkOptions options);
+  const LinkOptions& GetLinkOptions() const { return m_linkOptions; }
+  // The trace of the program's serial traffic (off until turned on).
+  Rs232Trace& SerialTrace() { return m_trace; }
+
   void SetDeviceDialogs(IDeviceDialogs* dialogs);
   void SetNotifier(DeviceKovo::Notifier notifier);
   void SetStartupActions(StartupActions actions) { m_startupActions = std::move(actions); }
@@ -52,6 +61,8 @@ class ProgramContext : public DataContext {
  private:
   std::unique_ptr<InstrumentInfo> m_ownInstrument;
   InstrumentInfo* m_instrument;
+  Rs232Trace m_trace;
+  LinkOptions m_linkOptions;
   std::unique_ptr<COMeasObs> m_measObs;
   StartupActions m_startupActions;
   bool m_observersAttached = false;

@@ -8,7 +8,6 @@
 #include "COMeasObs.h"
 #include "DeviceClients.h"
 #include "ProgramContext.h"
-#include "Rs232Trace.h"
 #include "core/MessageSink.h"
 #include "core/Text.h"
 
@@ -32,13 +31,13 @@ void ConnectToMonitor(ProgramContext& context) {
     if (dialogs != nullptr && dialogs->RunComDialog() != platform::IDCANCEL) continue;
     if (context.Identity().isCalibration()) {
       if (context.GetStartupActions().setNoMonitor) context.GetStartupActions().setNoMonitor();
-      g_rs232CheckModem = 0;
+      obs->GetLink().SetCheckModem(false);
       return;
     }
     ExitProgram(context, 1);
     return;
   }
-  g_rs232CheckModem = 0;
+  obs->GetLink().SetCheckModem(false);
   const MonitorSetup setup = obs->GetDevice().GetSetup();
   context.Instrument().SetInfo(setup.m_model.ToString(), setup.m_serial.ToString());
 }

@@ -9,7 +9,6 @@
 #include "DataLinkRS232.h"
 #include "InstrumentInfo.h"
 #include "MonitorScans.h"
-#include "Rs232Trace.h"
 #include "SimulatedMonitor.h"
 #include "TransConn.h"
 #include "serial/SerialPort.h"
@@ -27,7 +26,7 @@ void BM_ParseSample(benchmark::State& state) {
   for (auto _ : state) {
     COMeas meas;
     DataSrcText src(kSample);
-    ScanMonMeas(meas, reference, false, message).Scan(src);
+    ScanMonMeas(meas, reference, false, message, nullptr).Scan(src);
     ScanFixStr("\r\n\n").Scan(src);
     benchmark::DoNotOptimize(meas);
   }
@@ -47,7 +46,9 @@ void BM_RequestReply(benchmark::State& state) {
   kovo::sim::SimulatedMonitor monitor(timings);
   monitor.Start();
   platform::SetSerialPortPath(3, monitor.SlavePath());
-  DataLinkRS232 link;
+  LinkOptions quiet;
+  quiet.probe = false;
+  DataLinkRS232 link(quiet);
   LinkTimings t;
   t.readIntervalMs = static_cast<int>(state.range(0));
   link.SetTimings(t);
@@ -56,7 +57,6 @@ void BM_RequestReply(benchmark::State& state) {
   link.SetParity(2);
   link.SetStopBits(1);
   link.SetTimeouts(2000, 2000);
-  g_rs232FirstOpen = 0;
   link.Open();
   TransConnRS232 conn(&link);
   InstrumentInfo instrument;

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <clocale>
 
+#include "QtMessageSink.h"
 #include "core/MessageSink.h"
 #include "core/Exception.h"
 
@@ -69,6 +70,14 @@ void Application::InstallMessageFilter() {
 int Application::Run() {
   QApplication* gui = EnsureGuiApplication();
   InstallMessageFilter();
+  // Messages and questions on the screen, unless a sink listens already (a
+  // test's); the terminal is for tools without a screen.
+  struct ScreenMessages {
+    QtMessageSink screen;
+    MessageSink* previous = SetMessageSink(nullptr);
+    ScreenMessages() { SetMessageSink(previous != nullptr ? previous : &screen); }
+    ~ScreenMessages() { SetMessageSink(previous); }
+  } messages;
   int code = 0;
   try {
     if (InitInstance() && m_mainWnd) code = gui->exec();

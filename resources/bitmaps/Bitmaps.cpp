@@ -65,12 +65,64 @@ QPixmap DrawSplash(const SplashArt& art) {
   return pix;
 }
 
-QPixmap DrawAboutIcon() {
+QPixmap DrawCellIcon(QColor tint) {
   QPixmap pix(32, 32);
   pix.fill(Qt::transparent);
   QPainter p(&pix);
   p.setRenderHint(QPainter::Antialiasing);
-  DrawCell(p, QRectF(2, 8, 28, 16), QColor(20, 90, 150));
+  DrawCell(p, QRectF(2, 8, 28, 16), tint);
+  return pix;
+}
+
+// A sheet of paper with lines of text on it.
+void DrawSheet(QPainter& p, QRectF sheet) {
+  p.setPen(QPen(QColor(60, 60, 60), 1.5));
+  p.setBrush(Qt::white);
+  p.drawRect(sheet);
+  p.setPen(QPen(QColor(120, 120, 120), 1.5));
+  for (qreal y = sheet.top() + 5; y < sheet.bottom() - 3; y += 4)
+    p.drawLine(QPointF(sheet.left() + 4, y), QPointF(sheet.right() - 4, y));
+}
+
+QPixmap DrawToolIcon(int id) {
+  QPixmap pix(32, 32);
+  pix.fill(Qt::transparent);
+  QPainter p(&pix);
+  p.setRenderHint(QPainter::Antialiasing);
+  switch (id) {
+    case IDI_COPY:
+      DrawSheet(p, QRectF(3.5, 3.5, 17, 21));
+      DrawSheet(p, QRectF(11.5, 8.5, 17, 21));
+      break;
+    case IDI_PRINT:
+      DrawSheet(p, QRectF(9.5, 2.5, 13, 12));
+      p.setPen(QPen(QColor(50, 50, 50), 1.5));
+      p.setBrush(QColor(170, 170, 175));
+      p.drawRoundedRect(QRectF(2.5, 13.5, 27, 11), 2, 2);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(8.5, 20.5, 15, 9));
+      p.setBrush(QColor(60, 170, 60));
+      p.drawEllipse(QPointF(25, 17), 1.5, 1.5);
+      break;
+    case IDI_CURSOR_VALUES: {
+      // A curve between two cursors.
+      p.setPen(QPen(QColor(60, 60, 60), 1.5));
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(2.5, 3.5, 27, 25));
+      QPainterPath curve;
+      curve.moveTo(4, 22);
+      curve.cubicTo(10, 4, 18, 30, 28, 10);
+      p.setPen(QPen(QColor(20, 90, 150), 2));
+      p.setBrush(Qt::NoBrush);
+      p.drawPath(curve);
+      p.setPen(QPen(QColor(200, 40, 40), 2));
+      p.drawLine(QPointF(10, 4), QPointF(10, 28));
+      p.drawLine(QPointF(22, 4), QPointF(22, 28));
+      break;
+    }
+    default:
+      return QPixmap();
+  }
   return pix;
 }
 
@@ -82,6 +134,14 @@ QPixmap LoadBitmapResource(int id) {
   return QPixmap();
 }
 
-QPixmap LoadIconResource(int id) { return id == IDI_ABOUT ? DrawAboutIcon() : QPixmap(); }
+QPixmap LoadIconResource(int id) {
+  return id == IDI_ABOUT ? DrawCellIcon(QColor(20, 90, 150)) : DrawToolIcon(id);
+}
+
+QPixmap LoadProgramIcon(const QString& program) {
+  for (const SplashArt& art : kSplashes)
+    if (program == art.program) return DrawCellIcon(art.tint);
+  return DrawCellIcon(QColor(20, 90, 150));
+}
 
 }  // namespace kovo

@@ -19,7 +19,8 @@ CalibrationFixture::CalibrationFixture()
   genSub.Detach(&program.Sequence());
   genSub.Attach(&caliSequence);
   cali = std::make_unique<COCaliMeasObs>(program, caliSequence, calibrator);
-  cali->SetReadingPause(0);
+  // Readings that arrive together still come apart, only sooner.
+  cali->SetReadingPause(5);
   copies = std::make_unique<COFilterCopies>(program, *cali, caliSequence, calibrator);
 }
 

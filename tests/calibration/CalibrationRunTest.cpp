@@ -3,8 +3,12 @@
 // to stop with what it stores, and the print of the current calibration.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <thread>
+
 #include "BankValues.h"
 #include "CalibrationFixture.h"
+#include "COGenSub.h"
 #include "CalibrationStrings.h"
 #include "CurrentCalibration.h"
 #include "COSystemSetup.h"
@@ -15,7 +19,11 @@ namespace {
 
 CalibTime Day(int year, int month, int day) { return CalibTime(CTime(year, month, day, 0, 0, 0)); }
 
-class CalibrationRunTest : public CalibrationFixture {};
+class CalibrationRunTest : public CalibrationFixture {
+ protected:
+  void LetReadingsWait(size_t count);
+  DeviceKovo& GetDevice() { return cali->GetDevice(); }
+};
 
 TEST_F(CalibrationRunTest, BankDownloadSendsItsLinesAndUploadsBackAsWritten) {
   ASSERT_TRUE(cali->OpenMonitor(false));
@@ -151,6 +159,8 @@ TEST_F(CalibrationRunTest, CalibrationRunsFromConnectToStopAndStoresEachReading)
 TEST_F(CalibrationRunTest, PauseEndsTheServiceAndResumeStartsANewOne) {
   NewCaliTask("Paused");
   ASSERT_TRUE(cali->OpenMonitor(false));
+  cali->StartStopMonitor();  // nothing runs that could pause
+  EXPECT_EQ(cali->GetState(), MeasState::idle);
   ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
   cali->StartStopMonitor();
@@ -161,6 +171,82 @@ TEST_F(CalibrationRunTest, PauseEndsTheServiceAndResumeStartsANewOne) {
   EXPECT_EQ(LinesStarting("STA_C_M").size(), 2u);
   cali->StopMeasurement();
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+}
+
+// Readings that wait in the service together: the run started and the user
+// interface busy until at least count of them are there.
+void CalibrationRunTest::LetReadingsWait(size_t count) {
+  NewCaliTask("Waiting");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (cali->GetService()->GetResultCount() < count && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_GE(cali->GetService()->GetResultCount(), count);
+}
+
+TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherWaitOnATimerNotOnTheUserInterfaceThread) {
+  cali->SetReadingPause(COCaliMeasObs::kReadingPauseMs);
+  LetReadingsWait(3);
+  const size_t before = Received().size();
+  const auto start = Clock::now();
+  GetDevice().DispatchDone();
+  // Sleeping out the pause between them would take seconds.
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1000);
+  EXPECT_EQ(Received().size(), before + 1);
+  EXPECT_GE(cali->GetWaitingCount(), 2u);
+}
+
+TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreStored) {
+  constexpr int kPauseMs = 80;
+  cali->SetReadingPause(kPauseMs);
+  std::vector<Clock::time_point> handedOver;
+  Recorder clock([&](CSubject* s) {
+    if (static_cast<COGenSub*>(s)->GetUpdType() == eNewMeas) handedOver.push_back(Clock::now());
+  });
+  genSub.Attach(&clock);
+  LetReadingsWait(3);
+  const size_t first = handedOver.size();
+  ASSERT_TRUE(PumpUntil([&] { return handedOver.size() >= first + 3; }));
+  for (size_t i = first + 1; i < first + 3; ++i)
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(handedOver[i] - handedOver[i - 1]).count(),
+              kPauseMs);
+  // A stop waits for the readings still to come before the run ends.
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+  genSub.Detach(&clock);
+  EXPECT_EQ(cali->GetWaitingCount(), 0u);
+  EXPECT_EQ(static_cast<int>(Received().size()), banks.Readings());
+  EXPECT_EQ(StoredMeas().size(), Received().size());
+  EXPECT_EQ(Kinds().back(), eTaskStopped);
+}
+
+TEST_F(CalibrationRunTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoReading) {
+  bool armed = true;
+  Recorder thrower([&](CSubject* s) {
+    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+    armed = false;
+    throw std::runtime_error("observer failed");
+  });
+  LetReadingsWait(2);
+  genSub.Attach(&thrower);
+  EXPECT_THROW(GetDevice().DispatchDone(), std::runtime_error);
+  EXPECT_FALSE(armed);
+  const size_t after = Received().size();
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= after + 2; }));
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+  genSub.Detach(&thrower);
+  EXPECT_EQ(static_cast<int>(Received().size()), banks.Readings());
+  EXPECT_EQ(StoredMeas().size(), Received().size());
+}
+
+TEST_F(CalibrationRunTest, FinishedServicesAreAnnouncedWithTheCalibrationProgramsCommand) {
+  unsigned told = 0;
+  program.SetNotifier([&](unsigned command) { told = command; });
+  GetDevice().GetScheduler().NotifyDone();
+  EXPECT_EQ(told, 226u);
 }
 
 TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {

@@ -9,6 +9,7 @@
 
 #include "Exceptions.h"
 #include "LinkFixture.h"
+#include "Rs232Trace.h"
 #include "TestSupport.h"
 
 namespace {
@@ -23,10 +24,8 @@ long long MsSince(Clock::time_point start) {
 using DataLink = LinkFixture;
 
 TEST_F(DataLink, FirstOpenProbesTheMonitorOnce) {
-  g_rs232FirstOpen = 1;
   link->Open();
   EXPECT_TRUE(link->isOpen());
-  EXPECT_EQ(g_rs232FirstOpen.load(), 0);
   ASSERT_TRUE(monitor->WaitForLines(1, 1000));
   EXPECT_EQ(monitor->Lines(), std::vector<std::string>{"SE? USER_L"});
 
@@ -40,7 +39,7 @@ TEST_F(DataLink, FirstOpenProbesTheMonitorOnce) {
 
 TEST_F(DataLink, ProbeRefusedUnlessTheUserLevelIsOneToThree) {
   for (int level : {4, 0}) {
-    g_rs232FirstOpen = 1;
+    link = MakeLink();  // a link probes at its first open only
     monitor->Modify([level](kovo::sim::MonitorState& s) { s.userLevel = level; });
     try {
       link->Open();
@@ -52,7 +51,7 @@ TEST_F(DataLink, ProbeRefusedUnlessTheUserLevelIsOneToThree) {
     EXPECT_FALSE(link->isOpen());
   }
   // A monitor that does not answer at all.
-  g_rs232FirstOpen = 1;
+  link = MakeLink();
   monitor->SetMisbehaviour(kovo::sim::Misbehaviour::silent);
   EXPECT_THROW(link->Open(), Rs232Exception);
   EXPECT_FALSE(link->isOpen());
@@ -81,7 +80,9 @@ TEST_F(DataLink, OpenFailures) {
   EXPECT_FALSE(link->isOpen());
   // A pseudo-terminal has no modem lines to report: unknown is not "all off".
   platform::SetSerialPortPath(2, monitor->SlavePath());
-  g_rs232CheckModem = 1;
+  LinkOptions checked;
+  checked.checkModem = true;
+  link->SetOptions(checked);
   OpenQuietly();
   EXPECT_TRUE(link->isOpen());
 }
@@ -116,7 +117,7 @@ TEST_F(DataLink, WriteAndReadOneExchange) {
   link->Read(buffer);
   EXPECT_STREQ(buffer.Buffer(), "0\r\n\n");
   EXPECT_FALSE(buffer.IsBeingFilled());
-  EXPECT_EQ(DataLinkRS232::LastRequest(), "EX_S?\n");
+  EXPECT_EQ(link->LastRequest(), "EX_S?\n");
 }
 
 TEST_F(DataLink, SilenceReopensAndSendsTheRequestAgain) {
@@ -128,7 +129,7 @@ TEST_F(DataLink, SilenceReopensAndSendsTheRequestAgain) {
   link->Read(buffer);
   EXPECT_GE(MsSince(start), kTimeoutMs);
   EXPECT_TRUE(buffer.IsEmpty());
-  EXPECT_EQ(g_rs232ReadTimeout.load(), 1);
+  EXPECT_TRUE(link->Events().readTimeout);
   EXPECT_TRUE(link->isOpen());
   ASSERT_TRUE(monitor->WaitForLines(2, 1000));
   EXPECT_EQ(monitor->Lines(), (std::vector<std::string>{"EX_S?", "EX_S?"}));
@@ -202,7 +203,7 @@ TEST_F(DataLink, WriteThatSendsNothingFailsAfterItsRetries) {
     EXPECT_EQ(e.GetReason(), Rs232Exception::tout);
   }
   EXPECT_GT(writes, 0);
-  EXPECT_EQ(g_rs232WriteStall.load(), 1);
+  EXPECT_TRUE(link->Events().writeStall);
   // Four attempts of 50 ms plus 160 ms for the characters, not for ever.
   EXPECT_LT(MsSince(start), 5000);
 }
@@ -216,7 +217,7 @@ TEST_F(DataLink, ProbeThatCannotBeSentFailsTheOpen) {
       for (int i = 0; i < 100000; ++i) link->Write(ChBufWrapper(chunk.c_str())), Rs232Exception);
   link->Close();
   // The line is still full: the probe goes nowhere, and that is no monitor.
-  g_rs232FirstOpen = 1;
+  SetProbe(true);
   try {
     link->Open();
     FAIL() << "opened without a probe";
@@ -228,9 +229,13 @@ TEST_F(DataLink, ProbeThatCannotBeSentFailsTheOpen) {
 
 TEST_F(DataLink, TraceMovesToTheBackupAboveItsLimit) {
   kovo::test::TempDir dir;
-  SetRs232TraceFolder(dir.Path());
+  Rs232Trace trace;
+  trace.SetFolder(dir.Path());
+  LinkOptions traced;
+  traced.trace = &trace;
+  link->SetOptions(traced);
   OpenQuietly();
-  g_rs232Debug = 1;
+  trace.SetOn(true);
   const std::string request = "K_L Y\n";
   const size_t line = 19 + std::string("(write):").size() + request.size();
   {
@@ -250,6 +255,53 @@ TEST_F(DataLink, TraceMovesToTheBackupAboveItsLimit) {
   std::string content((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   ASSERT_EQ(content.size(), line);
   EXPECT_EQ(content.substr(19), "(write):K_L Y\n");
-  g_rs232Debug = 0;
-  SetRs232TraceFolder(std::string());
+}
+
+TEST_F(DataLink, TwoLinksKeepTheirOwnOptionsNoticesAndLastRequest) {
+  // A second monitor behind COM4, on a link of its own.
+  kovo::sim::SimulatedMonitor other;
+  other.Start();
+  platform::SetSerialPortPath(3, other.SlavePath());
+  auto second = MakeLink();
+  second->SetPort(3);
+  kovo::test::TempDir dir;
+  Rs232Trace trace;
+  trace.SetFolder(dir.Path());
+  trace.SetOn(true);
+  LinkOptions traced;
+  traced.trace = &trace;
+  link->SetOptions(traced);
+
+  // Each link probes at its own first open.
+  link->Open();
+  second->Open();
+  ASSERT_TRUE(monitor->WaitForLines(1, 1000));
+  ASSERT_TRUE(other.WaitForLines(1, 1000));
+  EXPECT_EQ(monitor->Lines(), std::vector<std::string>{"SE? USER_L"});
+  EXPECT_EQ(other.Lines(), std::vector<std::string>{"SE? USER_L"});
+
+  other.SetMisbehaviour(kovo::sim::Misbehaviour::silent);
+  link->Write(ChBufWrapper("EX_S?\n"));
+  second->Write(ChBufWrapper("K_L Y\n"));
+  EXPECT_EQ(link->LastRequest(), "EX_S?\n");
+  EXPECT_EQ(second->LastRequest(), "K_L Y\n");
+  // A silent monitor: the time-out is the second link's alone, and it sends
+  // its own request again.
+  FixChBuf<160> buffer;
+  second->Read(buffer);
+  EXPECT_TRUE(second->Events().readTimeout);
+  EXPECT_FALSE(link->Events().readTimeout);
+  ASSERT_TRUE(other.WaitForLines(3, 1000));
+  EXPECT_EQ(other.Lines().back(), "K_L Y");
+  link->Read(buffer);
+  EXPECT_STREQ(buffer.Buffer(), "0\r\n\n");
+
+  // Only the traced link's traffic is in the trace.
+  std::ifstream f(dir.File("rs232.txt"));
+  const std::string content((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_NE(content.find("(write):EX_S?"), std::string::npos);
+  EXPECT_EQ(content.find("K_L Y"), std::string::npos);
+  second.reset();
+  other.Stop();
+  platform::SetSerialPortPath(3, std::string());
 }

@@ -77,7 +77,7 @@ class EngineFixture : public LinkFixture {
   void StartEngine(const kovo::sim::SimTimings& sim, const std::string& linkPath = std::string()) {
     StartMonitor(sim, linkPath);
     monitor->Modify([](kovo::sim::MonitorState& s) { s.numberedSamples = true; });
-    g_rs232FirstOpen = 0;
+    SetProbe(false);
     // The monitor answers in one burst: a short gap ends a read early.
     LinkTimings lt = link->GetTimings();
     lt.readIntervalMs = 2;

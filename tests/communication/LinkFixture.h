@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "DataLinkRS232.h"
-#include "Rs232Trace.h"
 #include "SimulatedMonitor.h"
 #include "serial/SerialPort.h"
 
@@ -20,10 +19,6 @@ class LinkFixture : public ::testing::Test {
     link.reset();
     monitor->Stop();
     platform::SetSerialPortPath(2, std::string());
-    g_rs232Debug = 0;
-    g_rs232CheckModem = 0;
-    g_rs232ReadTimeout = 0;
-    g_rs232WriteStall = 0;
   }
 
   void StartMonitor(const kovo::sim::SimTimings& timings, const std::string& linkPath = std::string()) {
@@ -51,9 +46,17 @@ class LinkFixture : public ::testing::Test {
     return l;
   }
 
-  // Opens without the process's one-time probe.
+  // Whether the link's next open probes the monitor (only one that has not
+  // probed yet does).
+  void SetProbe(bool probe) {
+    LinkOptions options = link->GetOptions();
+    options.probe = probe;
+    link->SetOptions(options);
+  }
+
+  // Opens without the probe.
   void OpenQuietly() {
-    g_rs232FirstOpen = 0;
+    SetProbe(false);
     link->Open();
   }
 

@@ -5,10 +5,10 @@
 
 #include "COAirPressure.h"
 #include "COMeas.h"
+#include "DataLinkRS232.h"
 #include "Exceptions.h"
 #include "FakeConn.h"
 #include "MonitorScans.h"
-#include "Rs232Trace.h"
 #include "Scans.h"
 
 namespace {
@@ -219,12 +219,8 @@ const float kNone = MeasValue::kNoValue;
 
 class SampleParser : public ::testing::Test {
  protected:
-  void TearDown() override {
-    g_rs232ReadTimeout = 0;
-    g_rs232WriteStall = 0;
-  }
-
   FixChBuf<200> message;
+  LinkEvents link;  // what the link noticed before the sample
 };
 
 TEST_F(SampleParser, ValuesEventsAndFlags) {
@@ -252,11 +248,11 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
   const CTime reference(2005, 3, 14, 10, 0, 0);
   for (const SampleCase& c : cases) {
     SCOPED_TRACE(c.name);
-    g_rs232ReadTimeout = c.readTimeout;
-    g_rs232WriteStall = c.writeStall;
+    link.readTimeout = c.readTimeout != 0;
+    link.writeStall = c.writeStall != 0;
     message.Assign("Filter wheel");
     COMeas meas;
-    EXPECT_EQ(Parse(ScanMonMeas(meas, reference, c.messageAsked, message), c.reply), c.outcome);
+    EXPECT_EQ(Parse(ScanMonMeas(meas, reference, c.messageAsked, message, &link), c.reply), c.outcome);
     ASSERT_EQ(meas.GetEvents().size(), c.events.size());
     for (size_t i = 0; i < c.events.size(); ++i) {
       EXPECT_EQ(meas.GetEvents()[i].GetType(), c.events[i].first) << i;
@@ -265,8 +261,8 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
     for (int ch = 0; ch < 6; ++ch) EXPECT_EQ(meas.GetValue(ch).GetValue(), c.values[ch]) << ch;
     if (c.outcome == ok) {
       EXPECT_EQ(meas.GetMeasTime(), CTime(2005, 3, 15, 12, 30, 45));
-      EXPECT_EQ(g_rs232ReadTimeout.load(), 0);
-      EXPECT_EQ(g_rs232WriteStall.load(), 0);
+      EXPECT_FALSE(link.readTimeout);
+      EXPECT_FALSE(link.writeStall);
     }
   }
 }
@@ -274,14 +270,14 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
 TEST_F(SampleParser, StatusEventsCarryTheMonitorsMessage) {
   message.Assign("Zero drift");
   COMeas meas;
-  g_rs232ReadTimeout = 1;
-  ASSERT_EQ(Parse(ScanMonMeas(meas, CTime(2005, 3, 1, 0, 0, 0), true, message), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
+  link.readTimeout = true;
+  ASSERT_EQ(Parse(ScanMonMeas(meas, CTime(2005, 3, 1, 0, 0, 0), true, message, &link), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
   ASSERT_EQ(meas.GetEvents().size(), 1u);
   EXPECT_EQ(meas.GetEvents()[0].GetType(), 3);
   EXPECT_EQ(meas.GetEvents()[0].GetText(), "Zero drift");
 
   COMeas quiet;
-  ASSERT_EQ(Parse(ScanMonMeas(quiet, CTime(2005, 3, 1, 0, 0, 0), false, message), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
+  ASSERT_EQ(Parse(ScanMonMeas(quiet, CTime(2005, 3, 1, 0, 0, 0), false, message, &link), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
   ASSERT_EQ(quiet.GetEvents().size(), 1u);
   EXPECT_EQ(quiet.GetEvents()[0].GetType(), 7);
   EXPECT_EQ(quiet.GetEvents()[0].GetText(), "");
@@ -301,7 +297,7 @@ TEST_F(SampleParser, DatedFromTheReferenceTime) {
   for (const auto& c : cases) {
     COMeas meas;
     const std::string reply = std::string("1,2,3,4,5,6,0,R0,X0,OK,") + c.dayAndTime;
-    ASSERT_EQ(Parse(ScanMonMeas(meas, c.reference, false, message), reply), ok) << reply;
+    ASSERT_EQ(Parse(ScanMonMeas(meas, c.reference, false, message, nullptr), reply), ok) << reply;
     EXPECT_EQ(meas.GetMeasTime(), c.expected) << reply;
   }
 }

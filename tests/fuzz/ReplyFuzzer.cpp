@@ -14,10 +14,10 @@
 #include "COMeas.h"
 #include "CaliScans.h"
 #include "CommTypes.h"
+#include "DataLinkRS232.h"
 #include "Exceptions.h"
 #include "MonitorScans.h"
 #include "OfflineScans.h"
-#include "Rs232Trace.h"
 #include "Scans.h"
 #include "StringMatcher.h"
 #include "TransConn.h"
@@ -106,13 +106,14 @@ void ParseOne(uint8_t selector, DataSrc& src) {
     case 0:
     case 1:
     case 2: {
-      g_rs232ReadTimeout = (selector >> 4) & 1;
-      g_rs232WriteStall = (selector >> 5) & 1;
+      LinkEvents link;
+      link.readTimeout = ((selector >> 4) & 1) != 0;
+      link.writeStall = ((selector >> 5) & 1) != 0;
       FixChBuf<200> message;
       message.Assign("status");
       COMeas meas;
       const CTime reference(2005, 12, 31, 23, 0, 0);
-      ScanMonMeas(meas, reference, (selector & 0x40) != 0, message).Scan(src);
+      ScanMonMeas(meas, reference, (selector & 0x40) != 0, message, &link).Scan(src);
       Terminator(src);
       // A sample that parsed must carry a real time and its events' channels.
       if (meas.GetMeasTime().GetTime() == static_cast<time_t>(-1)) __builtin_trap();

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
+#include "COGenSub.h"
 #include "DeviceClients.h"
 #include "OnlineFixture.h"
 
@@ -14,6 +16,7 @@ namespace {
 
 using kovo::sim::Misbehaviour;
 using kovo::test::OnlineFixture;
+using kovo::test::Recorder;
 
 int Count(const std::vector<int>& v, int x) { return static_cast<int>(std::count(v.begin(), v.end(), x)); }
 
@@ -117,6 +120,32 @@ TEST_F(MeasObsTest, WaitingResultsAreHandedOverOldestFirstWithoutSleeping) {
   ASSERT_TRUE(PumpUntil([&] { return ReceivedNumbers() == sim->State().delivered; }));
   StopAndWait();
   EXPECT_EQ(StoredNumbers(), sim->State().delivered);
+}
+
+TEST_F(MeasObsTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoSample) {
+  RunUntilActive();
+  bool armed = true;
+  Recorder thrower([&](CSubject* s) {
+    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+    armed = false;
+    throw std::runtime_error("observer failed");
+  });
+  genSub.Attach(&thrower);
+  // Several samples wait, so the throw comes with more behind it.
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (obs->GetService()->GetResultCount() < 3 && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_THROW(obs->GetDevice().DispatchDone(), std::runtime_error);
+  EXPECT_FALSE(armed);
+
+  // The hand-over goes on from the event loop, and so do later ones.
+  const size_t after = Received().size();
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= after + 3; }));
+  StopAndWait();
+  genSub.Detach(&thrower);
+  EXPECT_EQ(ReceivedNumbers(), sim->State().delivered);
+  EXPECT_EQ(StoredNumbers(), sim->State().delivered);
+  EXPECT_EQ(Count(Kinds(), eTaskStopped), 1);
 }
 
 TEST_F(MeasObsTest, PauseAndResumeKeepTheTaskRunning) {

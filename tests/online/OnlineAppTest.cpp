@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 
 #include "COMeasObs.h"
@@ -35,6 +36,8 @@
 #include "OnlineCommands.h"
 #include "SimulatedMonitor.h"
 #include "TaskDialogs.h"
+#include "ComDialog.h"
+#include <QMenuBar>
 #include <QListWidget>
 #include "serial/SerialPort.h"
 #include "ui/WinApp.h"
@@ -58,9 +61,33 @@ class OnlineAppTest : public ::testing::Test {
   static void Route(const std::string& path) {
     for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, path);
   }
+  static bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  }
+  // A task measuring filter A, started now and running.
+  static void StartMeasuring(COnlineApp& app, const std::string& task) {
+    ProgramContext& ctx = app.Context();
+    COMeasObs& obs = *ctx.MeasObs();
+    MonitorSetup monitor = obs.GetDevice().GetSetup();
+    monitor.GetFilter(0).GetBank(0).SetGasName("CO2");
+    monitor.GetFilter(0).GetBank(0).SetMW(44.01f);
+    obs.GetDevice().SetSetup(monitor);
+    ctx.Setup().CreateMeasDatabase(task);
+    ctx.Setup().SetDatabaseDesc(task);
+    ctx.Sequence().Load();
+    ctx.ActiveSequence().SetSerialNum(monitor.m_serial.ToString());
+    ctx.ActiveSequence().SetFilterActive(0, true);
+    ctx.ActiveSequence().Save();
+    ctx.Setup().SetMeasDatabaseOpen(true);
+    ASSERT_TRUE(obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false));
+    ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
+  }
   std::unique_ptr<COnlineApp> MakeApp() {
     auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(2000);
+    app->SetStopWait(std::chrono::milliseconds(2000));
     UseShortTimings(*app->Context().MeasObs());
     app->SetExitAction([this](int code) { exitCode = code; });
     return app;
@@ -168,24 +195,8 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
 TEST_F(OnlineAppTest, ClosingWhileMeasuringAsksAndCancelKeepsTheMeasurementGoing) {
   auto app = MakeApp();
   ASSERT_TRUE(app->InitInstance());
-  ProgramContext& ctx = app->Context();
-  COMeasObs& obs = *ctx.MeasObs();
-  MonitorSetup monitor = obs.GetDevice().GetSetup();
-  monitor.GetFilter(0).GetBank(0).SetGasName("CO2");
-  monitor.GetFilter(0).GetBank(0).SetMW(44.01f);
-  obs.GetDevice().SetSetup(monitor);
-  ctx.Setup().CreateMeasDatabase("closing");
-  ctx.Setup().SetDatabaseDesc("closing");
-  ctx.Sequence().Load();
-  ctx.ActiveSequence().SetSerialNum(monitor.m_serial.ToString());
-  ctx.ActiveSequence().SetFilterActive(0, true);
-  ctx.ActiveSequence().Save();
-  ctx.Setup().SetMeasDatabaseOpen(true);
-  ASSERT_TRUE(obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false));
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (obs.GetState() != MeasState::active && std::chrono::steady_clock::now() < deadline)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  ASSERT_EQ(obs.GetState(), MeasState::active);
+  ASSERT_NO_FATAL_FAILURE(StartMeasuring(*app, "closing"));
+  COMeasObs& obs = *app->Context().MeasObs();
 
   CMainFrame& frame = *app->Frame();
   messages.Clear();
@@ -418,6 +429,104 @@ TEST_F(OnlineAppTest, ADatabaseErrorInACommandIsShownWithItsMessageAndTheProgram
   EXPECT_TRUE(frame.Execute(40002));
   EXPECT_TRUE(ranAfter);
   EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+// Ending the program while it measures ends the run as Stop does: one stop
+// of the task and one new sequence row, however the program is ended. The
+// commands follow the measurement's state meanwhile without being asked.
+class OnlineExitTest : public OnlineAppTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OnlineExitTest, EndingTheProgramWhileMeasuringStoresOneStopAndOneNewSequenceRow) {
+  const bool stopFirst = GetParam();
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_NO_FATAL_FAILURE(StartMeasuring(*app, "ending"));
+  ProgramContext& ctx = app->Context();
+  COMeasObs& obs = *ctx.MeasObs();
+  CMainFrame& frame = *app->Frame();
+  ASSERT_TRUE(PumpUntil([&] { return ctx.DBObs().GetLastMeas()->GetMeasNo() >= 2; }));
+  EXPECT_FALSE(frame.Action(ID_START)->isEnabled());
+  EXPECT_TRUE(frame.Action(ID_STOP)->isEnabled());
+  EXPECT_TRUE(frame.Action(ID_PAUSE)->isEnabled());
+  if (stopFirst) {
+    ASSERT_TRUE(frame.Execute(ID_STOP));
+    ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::idle; }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(frame.Action(ID_START)->isEnabled());
+    EXPECT_FALSE(frame.Action(ID_STOP)->isEnabled());
+  } else {
+    messages.Answer(platform::IDOK);
+  }
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+  // Stopped by the measurement itself, not given up at the deadline.
+  EXPECT_EQ(obs.GetState(), MeasState::idle);
+  EXPECT_EQ(ctx.ActiveSequence().GetNumCount(), 2);
+  int stops = 0;
+  for (const StoredEvent& e : StoredEvents(ctx)) stops += e.type == COEvent::typeTaskStopped ? 1 : 0;
+  EXPECT_EQ(stops, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(StopThenExitOrExitAlone, OnlineExitTest, ::testing::Bool());
+
+TEST_F(OnlineAppTest, NewCommunicationSettingsConnectTheMonitorOnTheChosenPort) {
+  kovo::sim::SimulatedMonitor other;
+  other.Modify([](kovo::sim::MonitorState& s) { s.serial = "K0777"; });
+  other.Start();
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_EQ(app->Context().Instrument().GetInstrumentId(), sim.State().serial);
+  platform::SetSerialPortPath(1, other.SlavePath());
+  ModalWatch watch([](CDialog* dlg) {
+    if (dynamic_cast<COComDialog*>(dlg) == nullptr) return;
+    static_cast<QAbstractButton*>(dlg->GetDlgItem(COComDialog::kCom2))->click();
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+  });
+  ASSERT_TRUE(app->Frame()->Execute(ID_COMMUNICATION));
+  EXPECT_EQ(app->Context().Setup().GetComPort(), 1);
+  EXPECT_EQ(app->Context().Instrument().GetInstrumentId(), "K0777");
+  EXPECT_TRUE(app->Context().MeasObs()->IsConnected());
+  // A monitor the system has not seen yet gives its filters.
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Gas Monitor not known\nUploading filter information now"});
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(OnlineAppTest, TheTestGeneratorMeasuresWithoutTheMonitorOnlyWhenStartedForDebugging) {
+  auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash", "1"});
+  app->SetExitAction([this](int code) { exitCode = code; });
+  app->SetTestGeneratorPause(std::chrono::milliseconds(1));
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  std::vector<std::string> menus;
+  for (QAction* menu : frame.menuBar()->actions()) menus.push_back(menu->text().toStdString());
+  EXPECT_EQ(menus.back(), "&Debug");
+  ProgramContext& ctx = app->Context();
+  ctx.Setup().CreateMeasDatabase("generated");
+  ctx.Setup().SetDatabaseDesc("generated");
+  ctx.Sequence().Load();
+  ctx.Setup().SetMeasDatabaseOpen(true);
+  frame.UpdateCommands();
+  ASSERT_TRUE(frame.Execute(ID_NOTIFY_TASK_STARTED));
+  ASSERT_TRUE(frame.Execute(ID_TEST_GENERATOR_5));
+  ASSERT_TRUE(PumpUntil([&] { return StoredMeas(ctx).size() == 5; }));
+  for (const COMeas& m : StoredMeas(ctx))
+    for (int channel = 0; channel < 6; ++channel) {
+      EXPECT_GE(m.GetValue(channel), 0.0f);
+      EXPECT_LE(m.GetValue(channel), 20.0f);
+    }
+  ASSERT_TRUE(frame.Execute(ID_NOTIFY_TASK_STOPPED));
+  std::vector<int> types;
+  for (const StoredEvent& e : StoredEvents(ctx)) types.push_back(e.type);
+  EXPECT_EQ(types, (std::vector<int>{COEvent::typeTaskStarted, COEvent::typeTaskStopped}));
+  ctx.Setup().SetMeasDatabaseOpen(false);
+  EXPECT_EQ(app->ExitInstance(), 0);
+
+  // Without the debug flag there is no debugging menu.
+  app.reset();
+  auto plain = MakeApp();
+  ASSERT_TRUE(plain->InitInstance());
+  for (QAction* menu : plain->Frame()->menuBar()->actions()) EXPECT_NE(menu->text(), "&Debug");
+  EXPECT_EQ(plain->ExitInstance(), 0);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "COGenSub.h"
 #include "DeviceClients.h"
-#include "Rs232Trace.h"
 #include "serial/SerialPort.h"
 
 namespace kovo::test {
@@ -48,8 +47,9 @@ OnlineFixture::OnlineFixture(const std::string& programName)
   sim->Start(odbc.File("monitor"));
   sim->Modify([](kovo::sim::MonitorState& s) { s.numberedSamples = true; });
   PlugIn();
-  g_rs232FirstOpen = 0;
-  g_rs232CheckModem = 0;
+  LinkOptions quiet = program.GetLinkOptions();
+  quiet.probe = false;
+  program.SetLinkOptions(quiet);
 
   UseShortTimings(*obs);
   program.SetNotifier([this](unsigned) {
@@ -84,9 +84,6 @@ OnlineFixture::~OnlineFixture() {
   dialogs.reset();
   sim->Stop();
   platform::SetSerialPortPath(kPort, std::string());
-  g_rs232CheckModem = 0;
-  g_rs232ReadTimeout = 0;
-  g_rs232WriteStall = 0;
 }
 
 bool OnlineFixture::PumpUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -18,7 +18,7 @@ TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
     const char* program;
     bool monitor;
     unsigned doneCommand;
-  } cases[] = {{"Online", true, 214},        {"Calibration", true, 226},       {"Offline", true, 214},
+  } cases[] = {{"Online", true, 214},        {"Calibration", true, 214},       {"Offline", true, 214},
                {"Presentation", false, 0},   {"Database Administration", false, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);

@@ -5,7 +5,6 @@
 #include "COAirPressure.h"
 #include "InstrumentInfo.h"
 #include "OnlineFixture.h"
-#include "Rs232Trace.h"
 #include "StartupConnection.h"
 #include "serial/SerialPort.h"
 
@@ -34,7 +33,9 @@ class CalibrationStartupTest : public StartupTest {
 TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
   setup->SetComPort(0);  // nothing behind COM1
   platform::SetSerialPortPath(0, odbc.File("no-such-port"));
-  g_rs232CheckModem = 1;
+  LinkOptions checked = program.GetLinkOptions();
+  checked.checkModem = true;
+  program.SetLinkOptions(checked);
   dialogs->onComDialog = [this] {
     setup->SetComPort(kPort);  // what the dialog stores
     return platform::IDOK;
@@ -44,7 +45,7 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
   EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
   EXPECT_TRUE(obs->IsConnected());
   EXPECT_EQ(Info().GetInstrumentId(), "K0042");
-  EXPECT_EQ(g_rs232CheckModem.load(), 0);
+  EXPECT_FALSE(obs->GetLink().GetOptions().checkModem);
   EXPECT_TRUE(exits.empty());
   platform::SetSerialPortPath(0, std::string());
 }

@@ -5,6 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <map>
+#include <tuple>
+
+#include "Bitmaps.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -231,7 +240,7 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   CMainFrame& frame = *app->Frame();
   EXPECT_EQ(frame.windowTitle().toStdString(), "Nolt Presentation");
   EXPECT_EQ(app->Context().MeasObs(), nullptr);
-  for (unsigned id : {ID_VIEW_CURSORS, ID_WINDOW_NEW_NUMERIC, ID_EXPORT, ID_USER_EVENT, ID_FILE_CLOSE})
+  for (unsigned id : std::initializer_list<unsigned>{ID_VIEW_CURSORS, ID_WINDOW_NEW_NUMERIC, ID_EXPORT, ID_USER_EVENT, ID_FILE_CLOSE})
     EXPECT_FALSE(Enabled(*app, id)) << id;
   EXPECT_TRUE(Enabled(*app, ID_FILE_OPEN));
 
@@ -695,6 +704,46 @@ TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheIntervalAndEventsPagesOfTh
   EXPECT_FALSE(graph->Interval().IsChannelShown(2));
   EXPECT_TRUE(graph->Interval().IsChannelShown(0));
   EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(PresentationAppTest, TheMenusHavePrintSetupToolbarStatusBarAndArrangeIconsAndTheButtonsTheirIcons) {
+  auto app = StartApp();
+  CMainFrame& frame = *app->Frame();
+  std::map<std::string, std::vector<std::string>> menus;
+  for (QAction* menu : frame.menuBar()->actions())
+    for (QAction* entry : menu->menu()->actions())
+      if (!entry->isSeparator()) menus[menu->text().toStdString()].push_back(entry->text().toStdString());
+  const auto has = [&menus](const std::string& menu, const std::string& entry) {
+    const std::vector<std::string>& entries = menus[menu];
+    return std::find(entries.begin(), entries.end(), entry) != entries.end();
+  };
+  EXPECT_TRUE(has("&Task", "P&rint Setup..."));
+  EXPECT_TRUE(has("&View", "&Toolbar"));
+  EXPECT_TRUE(has("&View", "&Status Bar"));
+  EXPECT_TRUE(has("&Window", "&Arrange Icons"));
+
+  // The toolbar comes and goes with its entry, which shows whether it is there.
+  ASSERT_TRUE(frame.Execute(ID_VIEW_TOOLBAR));
+  EXPECT_FALSE(frame.ToolBar()->isVisible());
+  EXPECT_FALSE(frame.Action(ID_VIEW_TOOLBAR)->isChecked());
+  ASSERT_TRUE(frame.Execute(ID_VIEW_TOOLBAR));
+  EXPECT_TRUE(frame.ToolBar()->isVisible());
+  ASSERT_TRUE(frame.Execute(ID_VIEW_STATUS_BAR));
+  EXPECT_FALSE(frame.statusBar()->isVisible());
+
+  // Copy, Print and Cursor Values: the desktop's icons, else the suite's own;
+  // never a "save" icon for Copy.
+  const std::tuple<unsigned, const char*, int> icons[] = {{ID_EDIT_COPY, "edit-copy", kovo::IDI_COPY},
+                                                          {ID_FILE_PRINT, "document-print", kovo::IDI_PRINT},
+                                                          {ID_VIEW_CURSORS, "view-statistics", kovo::IDI_CURSOR_VALUES}};
+  const auto image = [](const QIcon& icon) { return icon.pixmap(QSize(24, 24)).toImage(); };
+  for (const auto& [id, theme, bundled] : icons) {
+    const QIcon expected = QIcon::hasThemeIcon(theme) ? QIcon::fromTheme(theme) : QIcon(kovo::LoadIconResource(bundled));
+    EXPECT_EQ(image(frame.Action(id)->icon()), image(expected)) << theme;
+  }
+  EXPECT_NE(image(frame.Action(ID_EDIT_COPY)->icon()), image(frame.style()->standardIcon(QStyle::SP_DialogSaveButton)));
+  // Every window carries the program's icon.
+  EXPECT_EQ(image(QApplication::windowIcon()), image(QIcon(kovo::LoadProgramIcon("Presentation"))));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // controls, against a real system database.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 
 #include "DataTestSupport.h"
@@ -55,6 +56,9 @@ TEST_F(TaskDialogsTest, TheOpenDialogListsTheMonitorsTasksInOrderWithTheirSerial
   COpenDatabase dlg(*context);
   dlg.show();
   QListWidget* list = dlg.List();
+  // "&Select task:" marks its key, not an ampersand, and leads to the list.
+  for (QLabel* label : dlg.findChildren<QLabel*>())
+    if (label->text() == "&Select task:") EXPECT_EQ(label->buddy(), list);
   ASSERT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(0)->text().toStdString(), "Air survey");
   EXPECT_EQ(list->item(1)->text().toStdString(), "Zinc works");
