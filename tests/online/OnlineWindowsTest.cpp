@@ -45,7 +45,7 @@ class OnlineWindowsTest : public ::testing::Test {
     sim.Start();
     for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, sim.SlavePath());
     app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(2000);
+    app->SetStopWait(std::chrono::milliseconds(2000));
     UseShortTimings(*app->Context().MeasObs());
   }
   ~OnlineWindowsTest() override {
