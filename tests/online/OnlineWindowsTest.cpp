@@ -37,13 +37,8 @@ namespace {
 class OnlineWindowsTest : public ::testing::Test {
  protected:
   OnlineWindowsTest() {
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
+    ServeProgram(odbc.Dir().Path(), sim, 200);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
-    kovo::sim::SimTimings t;
-    t.sampleIntervalMs = 200;
-    sim.SetTimings(t);
-    sim.Start();
-    for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, sim.SlavePath());
     app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
     app->SetStopWait(std::chrono::milliseconds(2000));
     UseShortTimings(*app->Context().MeasObs());
