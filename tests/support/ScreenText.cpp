@@ -1,7 +1,11 @@
 #include "ScreenText.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QProcess>
 #include <algorithm>
 #include <vector>
 
@@ -63,6 +67,22 @@ QRect ColourBox(const QImage& picture, const QRect& area, const QColor& colour) 
     for (int x = r.left(); x <= r.right(); ++x)
       if (picture.pixelColor(x, y) == colour) box |= QRect(x, y, 1, 1);
   return box;
+}
+
+std::vector<QImage> PdfPages(const QString& pdf, int dpi) {
+  const QString prefix = pdf + "-page";
+  QProcess rasterise;
+  rasterise.start("pdftoppm", {"-r", QString::number(dpi), "-png", pdf, prefix});
+  std::vector<QImage> pages;
+  if (!rasterise.waitForFinished(60000) || rasterise.exitCode() != 0) return pages;
+  // pdftoppm numbers the pages with as many digits as the last one needs.
+  const QFileInfo info(prefix);
+  QStringList files = info.dir().entryList({info.fileName() + "-*.png"}, QDir::Files, QDir::Name);
+  for (const QString& f : files) {
+    pages.push_back(QImage(info.dir().filePath(f)));
+    QFile::remove(info.dir().filePath(f));
+  }
+  return pages;
 }
 
 }  // namespace kovo::test

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 namespace kovo::test {
 
@@ -16,5 +17,9 @@ bool ShowsText(const QImage& picture, const QString& text, const QFont& font);
 // The box around the pixels of the colour within the area; empty when
 // there are none.
 QRect ColourBox(const QImage& picture, const QRect& area, const QColor& colour);
+
+// The pages of a PDF file as pictures at the resolution (dots per inch),
+// rasterised by pdftoppm; none when it fails.
+std::vector<QImage> PdfPages(const QString& pdf, int dpi);
 
 }  // namespace kovo::test

@@ -116,7 +116,10 @@ class CPrintView : public CMeasViewBase {
   void resizeEvent(QResizeEvent*) override { m_edit.setGeometry(rect()); }
 
  private:
-  int LinesPerPage(CDC& dc, const CSize& page);
+  // Splits the text into pages and chooses the font they fit the page in.
+  void Layout(CDC& dc, const CSize& page);
   QPlainTextEdit m_edit;
   CFont m_font;
+  QStringList m_lines;
+  std::vector<std::pair<int, int>> m_pages;  // first line, line count
 };

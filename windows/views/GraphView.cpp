@@ -32,11 +32,6 @@ std::pair<int, int> AxisCounts(const std::vector<CColumn>& columns) {
   return {left, right};
 }
 
-platform::LOGFONT Scaled(platform::LOGFONT lf, int dpi) {
-  lf.lfHeight = MulDiv(lf.lfHeight, dpi, 100);
-  return lf;
-}
-
 }  // namespace
 
 CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
@@ -122,7 +117,7 @@ bool CGraphView::KeepsPlace() {
 CSize CGraphView::MinimumSize() const {
   int th = m_textHeight;
   int rows = m_legendRows;
-  if (th < 0) th = QFontMetrics(font()).height();
+  if (th < 0) th = QFontMetrics(ProgramFont()).height();
   if (rows < 0) {
     const auto counts = AxisCounts(m_meas.GetInterval().GetColumns());
     rows = std::max(counts.first, counts.second);
@@ -134,18 +129,8 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   CODCWrapper w(&dc);
   w.SetOffset(origin);
   const bool printing = dc.IsPrinting();
-  COSystemSetup& setup = Context().Setup();
-  const int dpi = LogPixelsY(dc);
-  CFont* oldFont = nullptr;
-  if (printing) {
-    m_printFont.CreateFontIndirect(Scaled(setup.GetFont(), dpi));
-    oldFont = dc.SelectObject(&m_printFont);
-    m_smallFont.CreateFontIndirect(Scaled(setup.GetSmallFont(), dpi));
-  } else {
-    m_smallFont.CreateFontIndirect(setup.GetSmallFont());
-  }
-  // A font without a size of its own is the device's.
-  m_curve.SetFont(m_smallFont.GetLogFont().lfHeight != 0 ? &m_smallFont : nullptr);
+  CFont* oldFont = SelectFonts(dc);
+  m_curve.SetFont(&m_smallFont);
 
   COMeasInterval& in = Interval();
   m_textHeight = std::max(1, static_cast<int>(dc.GetTextExtent(kAlphabet).cy));
@@ -208,7 +193,7 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   dc.RestoreDC();
   const CPoint at = w.GetOffset();
   m_plot = CRect(at.x, at.y, at.x + area.cx, at.y + area.cy);
-  if (printing) dc.SelectObject(oldFont);
+  dc.SelectObject(oldFont);
 }
 
 void CGraphView::DrawCursors(CDC& dc) {
@@ -264,6 +249,8 @@ void CGraphView::DrawPage(CDC& dc, const CSize& page, int) {
   Paint(dc, CSize(page.cx - 2 * origin.x, page.cy - 2 * origin.y), origin);
   if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0) DrawCursors(dc);
   m_painting = false;
+  // The screen's sizes are measured again in its own font.
+  m_textHeight = -1;
   Relayout();
   update();
 }

@@ -91,8 +91,6 @@ class CGraphView : public CIntervalView {
   CRect m_plot;
   int m_lastMeasNo = 0;
   int m_legendGap = 3;
-  CFont m_printFont;
-  CFont m_smallFont;
   PlotDecoration m_plotDecoration;
   QScrollBar m_hBar;
   QScrollBar m_vBar;

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 
+#include "Axis.h"
 #include "WindowStore.h"
 
 CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
@@ -66,6 +67,18 @@ void CIntervalView::ReadInterval(bool follow) {
   Loaded(follow);
   // The cursor-value window shows the new statistics.
   if (cursors) UpdateAllViewsOfDoc(kHintCursors);
+}
+
+CFont* CIntervalView::SelectFonts(CDC& dc) {
+  ProgramFonts fonts = Layer().Fonts();
+  if (dc.IsPrinting()) {
+    const int dpi = LogPixelsY(dc);
+    fonts.current.lfHeight = MulDiv(fonts.current.lfHeight, dpi, 100);
+    fonts.small.lfHeight = MulDiv(fonts.small.lfHeight, dpi, 100);
+  }
+  m_font.CreateFontIndirect(fonts.current);
+  m_smallFont.CreateFontIndirect(fonts.small);
+  return dc.SelectObject(&m_font);
 }
 
 void CIntervalView::Repaint() {

@@ -80,6 +80,10 @@ class CIntervalView : public CMeasViewBase {
   // keeps what it shows meanwhile.
   virtual bool KeepsPlace() { return false; }
   virtual void UpdateScrollBars() {}
+  // Selects the program's font (m_font) into dc and makes the small one
+  // (m_smallFont), both scaled to the device when printing; returns the
+  // font selected before.
+  CFont* SelectFonts(CDC& dc);
 
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -92,6 +96,8 @@ class CIntervalView : public CMeasViewBase {
   COMeas m_anchor;
   COMeas m_dragEnd;
   std::chrono::steady_clock::time_point m_activated;
+  CFont m_font;
+  CFont m_smallFont;
 
  private:
   bool m_defaultColumns = false;

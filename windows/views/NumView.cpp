@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Axis.h"
 #include "COMeasObs.h"
 #include "COSequence.h"
 #include "NumProperties.h"
@@ -30,15 +31,6 @@ constexpr COLORREF kAlarmColor = 0x0000FF;
 constexpr COLORREF kCommentColor = 0xC00000;
 constexpr COLORREF kMarkColor = 0xC000FF;
 constexpr int kPrintTitleHeight = 200;
-
-// A short text centred vertically at (x, y), as the graph's event labels.
-void DrawLabel(CDC& dc, int x, int y, const std::string& text, COLORREF color) {
-  const COLORREF old = dc.SetTextColor(color);
-  const CSize size = dc.GetTextExtent(text);
-  CRect r(x, y - size.cy / 2, x + size.cx, y - size.cy / 2 + size.cy);
-  dc.DrawText(text, &r, DT_SINGLELINE | platform::DT_NOCLIP);
-  dc.SetTextColor(old);
-}
 
 }  // namespace
 
@@ -143,14 +135,14 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
         break;
       }
       case COEvent::typeComment:
-        DrawLabel(dc, x, Y(centre), platform::Trim(e.GetText()), kCommentColor);
+        CAxis::DrawLabel(platform::Trim(e.GetText()), kCommentColor, x, Y(centre), &dc, &m_smallFont);
         x += 2 * rh / 3;
         break;
       case 3:
       case 7:
       case 8: {
         const char* label = type == 3 ? "C" : type == 7 ? "P" : "W";
-        DrawLabel(dc, x, Y(centre), label, kMarkColor);
+        CAxis::DrawLabel(label, kMarkColor, x, Y(centre), &dc, &m_smallFont);
         x += 2 * rh / 3;
         break;
       }
@@ -158,7 +150,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
       case 10:
         for (size_t c = 0; c < cols.size(); ++c)
           if (cols[c].GetChannel() == static_cast<int>(e.GetValue()))
-            DrawLabel(dc, edges[c + 1], Y(centre), type == 9 ? "B" : "F", 0x000000);
+            CAxis::DrawLabel(type == 9 ? "B" : "F", 0x000000, edges[c + 1], Y(centre), &dc, &m_smallFont);
         break;
       default:
         break;
@@ -167,6 +159,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
 }
 
 void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
+  CFont* oldFont = SelectFonts(dc);
   const COMeasInterval& in = Interval();
   const bool byNumber = in.GetMeasMode() != 0;
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
@@ -242,6 +235,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     m_lastNumber = m_buffer.GetCurrent().GetMeasNo();
   }
   m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, rows * rh + 5 * rh / 2 + kMargin / 2);
+  dc.SelectObject(oldFont);
 }
 
 void CNumView::DrawCursorLines(CDC& dc) {
@@ -302,6 +296,7 @@ void CNumView::Copy() {
 // --- printing ---
 
 int CNumView::RowsPerPage(CDC& dc, const CSize& page) {
+  SelectFonts(dc);
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
   // A font too large for the page still prints a few rows per page.
   return std::max(4, page.cy * 80 / 100 / std::max(1, m_rowHeight));
@@ -320,10 +315,11 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   const int rh = m_rowHeight;
   const int margin = std::max((size.cy - rows * rh) / 2, 2 * rh);
   // The title line half a margin below the top of the page.
-  MonitorTexts id;
-  if (Layer().monitorTexts) id = Layer().monitorTexts();
-  const std::string title = GetWindowTitle() + " - " + id.model + " - Serial: " + id.serial + "/" + id.version +
-                            " - " + CTime::GetCurrentTime().Format("%y-%m-%d %X");
+  // The monitor's identity as the device read it.
+  const MonitorSetup& monitor = Context().GetMonitorSetup();
+  const std::string title = GetWindowTitle() + " - " + monitor.m_model.ToString() + " - Serial: " +
+                            monitor.m_serial.ToString() + "/" + monitor.m_version.ToString() + " - " +
+                            CTime::GetCurrentTime().Format("%y-%m-%d %X");
   CRect tr(0, margin / 2 - kPrintTitleHeight, size.cx - margin, margin / 2 + kPrintTitleHeight);
   dc.DrawText(title, &tr, DT_SINGLELINE | DT_VCENTER);
   dc.DrawText(platform::Format("Page: %d", pageNumber), &tr, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);

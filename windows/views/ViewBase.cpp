@@ -177,8 +177,11 @@ void CMeasViewBase::FollowLater(int milliseconds, std::function<void()> step) {
   if (!m_follow.isActive()) m_follow.start(milliseconds);
 }
 
+QFont CMeasViewBase::ProgramFont() const { return ToQFont(m_layer.Fonts().current); }
+
 void CMeasViewBase::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.setFont(ProgramFont());
   CPainterDC dc(&painter);
   Draw(dc, CRect(0, 0, width(), height()));
 }
@@ -203,15 +206,20 @@ void CMeasViewBase::Copy() {
     generator.setViewBox(QRect(QPoint(0, 0), qsize));
     generator.setDescription(QString::fromStdString(GetWindowTitle()));
     QPainter painter(&generator);
-    painter.setFont(font());
+    painter.setFont(ProgramFont());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
-  QImage image(qsize, QImage::Format_RGB32);
+  // A bitmap too large for the memory (a huge font makes a huge graph) is
+  // made smaller, keeping its shape.
+  constexpr int kLargestSide = 8192;
+  const double fit = std::min(1.0, static_cast<double>(kLargestSide) / std::max(qsize.width(), qsize.height()));
+  QImage image(qsize * fit, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
     QPainter painter(&image);
-    painter.setFont(font());
+    painter.scale(fit, fit);
+    painter.setFont(ProgramFont());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
@@ -224,10 +232,17 @@ void CMeasViewBase::Copy() {
 void CMeasViewBase::PrintTo(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
+  // Whatever the printer's resolution, a print is drawn in units of a
+  // hundredth of an inch, about a screen's pixel: a line of one unit is seen
+  // on paper and the windows' fixed distances keep their look.
+  const double scale = printer.resolution() / static_cast<double>(kPrintUnitsPerInch);
+  painter.scale(scale, scale);
+  // The program's font, in a print's units as the screen's pixels.
+  painter.setFont(ProgramFont());
   CPainterDC dc(&painter);
   dc.SetPrinting(true);
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  const CSize size(page.width(), page.height());
+  const CSize size(static_cast<int>(page.width() / scale), static_cast<int>(page.height() / scale));
   const int pages = std::max(1, PageCount(dc, size));
   const int from = printer.fromPage() > 0 ? printer.fromPage() : 1;
   const int to = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;

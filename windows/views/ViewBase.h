@@ -154,11 +154,15 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   virtual void OnMoveLast() {}
   virtual void OnWindowProperties() {}
 
+  // The program's font: the window's text is in it on screen, on the
+  // clipboard and, at a print's units, on paper.
+  QFont ProgramFont() const;
   // The window on the clipboard as SVG and PNG.
   virtual void Copy();
   // Sets up the printer before the print dialog or the preview.
   virtual void PreparePrinter(QPrinter& printer) {}
-  // Paints every page onto the printer.
+  // Paints every page onto the printer, in kPrintUnitsPerInch units.
+  static constexpr int kPrintUnitsPerInch = 100;
   void PrintTo(QPrinter& printer);
   // The system's print dialog, then printing.
   void Print();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DeviceContext.h"
 #include "core/Subject.h"
 
 class COMeas;
@@ -79,9 +80,12 @@ class CWindowRegistry {
   std::map<int, WindowCreator> m_creators;
 };
 
-// The monitor's identity texts in the numeric window's print title.
-struct MonitorTexts {
-  std::string model, serial, version;
+
+// The program's fonts as the windows draw with them, on screen in pixels; a
+// print scales them to its units.
+struct ProgramFonts {
+  platform::LOGFONT current;
+  platform::LOGFONT small;
 };
 
 class CWindowLayer {
@@ -99,10 +103,17 @@ class CWindowLayer {
   CWindowRegistry& Registry() { return m_registry; }
   COOpenWindows& Store() { return *m_store; }
 
+  // The program's current and small fonts, which its Font command renews;
+  // until it hands them in, the system set-up's.
+  void SetFonts(const CFont* current, const CFont* small) {
+    m_font = current;
+    m_smallFont = small;
+  }
+  ProgramFonts Fonts() const;
+
   // Shows the sequence settings sheet on the sequence (the cursor-value
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
-  std::function<MonitorTexts()> monitorTexts;
   // Makes the interval page of the numeric window's properties sheet (the
   // graph window's page) on the interval; none: the sheet has only its
   // columns page.
@@ -117,4 +128,6 @@ class CWindowLayer {
   COWindowOrder m_order;
   CWindowRegistry m_registry;
   std::unique_ptr<COOpenWindows> m_store;
+  const CFont* m_font = nullptr;
+  const CFont* m_smallFont = nullptr;
 };

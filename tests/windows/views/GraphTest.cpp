@@ -802,7 +802,8 @@ TEST_F(GraphTest, PrintingAndCopying) {
     EXPECT_FALSE(tiny.Calls().empty());
   }
   // A very large font on a real printer.
-  platform::LOGFONT huge = setup->GetFont();
+  const platform::LOGFONT normal = setup->GetFont();
+  platform::LOGFONT huge = normal;
   huge.lfHeight = -4000;
   setup->SetFont(huge);
   kovo::test::TempDir dir;
@@ -814,7 +815,8 @@ TEST_F(GraphTest, PrintingAndCopying) {
   QFile pdf(file);
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
-
+  // On the clipboard the window in the program's font, 18 % larger.
+  setup->SetFont(normal);
   v.Copy();
   const QMimeData* mime = QApplication::clipboard()->mimeData();
   ASSERT_NE(mime, nullptr);
