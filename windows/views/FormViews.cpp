@@ -239,24 +239,28 @@ void CCursorView::Draw(CDC& dc, const CRect& client) {
   if (!tool.HasWindow()) return;
   const bool single = tool.CursorsCoincide();
   const int columns = tool.ColumnCount();
+  // Lines and gaps in the text's own measure, as the print's units are
+  // not a printer's dots.
+  const int line = dc.GetTextHeight() * 3 / 2;
+  const int gap = 3 * dc.GetTextExtent("0").cx;
   dc.TextOut(0, 0, Format("Cursor Values [%s] - %s", tool.GetWindowTitle().c_str(),
                           CTime::GetCurrentTime().Format("%y-%m-%d %X").c_str()));
-  int y = 200;
+  int y = 2 * line;
   COMeasInterval& in = *tool.Interval();
   if (single) {
     dc.TextOut(0, y, Format("Cursor Pos: %d", in.GetLeftCursorMeas()->GetMeasNo()));
-    dc.TextOut(1000, y, "Cursor Values");
+    dc.TextOut(dc.GetTextExtent("Cursor Pos: 00000").cx + gap, y, "Cursor Values");
   } else {
     const std::string left = "Left Cursor :" + (columns ? tool.GetLeftCursorText() : "n/a");
     const std::string right = "Right Cursor:" + (columns ? tool.GetRightCursorText() : "n/a");
     int x = 0;
     dc.TextOut(x, y, left);
-    x += dc.GetTextExtent(left).cx + 200;
+    x += dc.GetTextExtent(left).cx + gap;
     dc.TextOut(x, y, right);
-    x += dc.GetTextExtent(right).cx + 200;
+    x += dc.GetTextExtent(right).cx + gap;
     dc.TextOut(x, y, Format("No. of Samples: %i", in.GetRightCursor() - in.GetLeftCursor() + 1));
   }
-  y += 100;
+  y += line;
   // Blocks of a header and one text per channel, each 1.2 times its widest
   // text wide.
   int x = 0;
@@ -265,7 +269,7 @@ void CCursorView::Draw(CDC& dc, const CRect& client) {
     dc.TextOut(x, y, header);
     int ty = y;
     for (const std::string& t : texts) {
-      ty += 100;
+      ty += line;
       dc.TextOut(x, ty, t);
       widest = std::max(widest, static_cast<int>(dc.GetTextExtent(t).cx));
     }

@@ -205,6 +205,24 @@ TEST_F(PrintTest, TheNumericTableFitsItsPages) {
   ExpectInside(pages, layout, "numeric");
 }
 
+TEST_F(PrintTest, TheCursorValuesFitTheirPage) {
+  layer.Cursors().SetCursorOn(true);
+  CNumView& numeric = Open<CNumView>();
+  ShowTask(numeric, 0xFF);
+  numeric.Interval().SetLeftCursor(20);
+  numeric.Interval().SetRightCursor(120);
+  numeric.ReloadData();
+  numeric.Activated();
+  CCursorView& v = Open<CCursorView>();
+  QPageLayout layout;
+  const std::vector<QImage> pages = Print(v, "cursors", &layout);
+  ASSERT_EQ(pages.size(), 1u);
+  ExpectInside(pages, layout, "cursors");
+  // Its lines lie close, as a table: all of it on the page's upper half.
+  const Ink ink = InkOf(pages[0]);
+  EXPECT_LT(ink.box.bottom(), pages[0].height() / 2);
+}
+
 TEST_F(PrintTest, TheTextAndTheMonitorsMemoryFitTheirPages) {
   CPrintView& v = Open<CPrintView>();
   // The monitor's memory print-out: pages of 78 lines, each begun by a
