@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Online program and the simulated
-# monitor, and runs the program on the simulated monitor. The program keeps
-# its databases in build/run (or $KOVO_PROGRAM_FOLDER); `--port DEVICE` uses a
-# real monitor on that device instead; other arguments go to the program.
+# Installs what is missing, builds a program (the Online program unless a
+# first argument names another: `./run.sh offline` runs kovo-offline) and the
+# simulated monitor, and runs the program on the simulated monitor. The
+# program keeps its databases in build/run (or $KOVO_PROGRAM_FOLDER);
+# `--port DEVICE` uses a real monitor on that device instead; other arguments
+# go to the program.
 set -euo pipefail
 cd "$(dirname "$0")"
+program=online
+case "${1:-}" in
+  -*|"") ;;
+  *) program=$1; shift ;;
+esac
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-cmake --build build --target kovo-online kovo-simulator
+cmake --build build --target "kovo-$program" kovo-simulator
+# The Offline program finds a recorded stand-alone run in the monitor's memory.
+simulator_args=()
+[ "$program" = offline ] && simulator_args=(--memory tests/offline/data/memory.txt)
 
 # --port DEVICE talks to a real monitor on that device instead.
 port=
@@ -24,12 +34,12 @@ mkdir -p "$folder"
 export KOVO_PROGRAM_FOLDER="$folder"
 if [ -n "$port" ]; then
   export KOVO_COM1="$port" KOVO_COM2="$port" KOVO_COM3="$port" KOVO_COM4="$port"
-  exec build/bin/kovo-online ${args[@]+"${args[@]}"}
+  exec "build/bin/kovo-$program" ${args[@]+"${args[@]}"}
 fi
 
 link="$folder/monitor"
 rm -f "$link"
-build/bin/kovo-simulator --link "$link" > "$folder/simulator.txt" 2>&1 &
+build/bin/kovo-simulator --link "$link" ${simulator_args[@]+"${simulator_args[@]}"} > "$folder/simulator.txt" 2>&1 &
 simulator=$!
 trap 'kill "$simulator" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
@@ -40,4 +50,4 @@ done
 
 # Whichever port the program is set to, the simulated monitor is behind it.
 export KOVO_COM1="$link" KOVO_COM2="$link" KOVO_COM3="$link" KOVO_COM4="$link"
-build/bin/kovo-online ${args[@]+"${args[@]}"}
+"build/bin/kovo-$program" ${args[@]+"${args[@]}"}

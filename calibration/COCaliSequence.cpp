@@ -1,5 +1,8 @@
 #include "COCaliSequence.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "COException.h"
 #include "COGenSub.h"
 #include "COSystemSetup.h"
@@ -9,6 +12,7 @@
 #include "FilterData.h"
 #include "StringIds.h"
 #include "TaskRecords.h"
+#include "core/Controls.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -70,7 +74,56 @@ COCaliSequence::COCaliSequence(DataContext& context, std::function<bool()> conne
   m_recGlobal.SetTarget(this);
 }
 
+COCaliSequence::COCaliSequence(const COCaliSequence& other)
+    : COCaliSequence(other.m_context, other.m_connected) {
+  *this = other;
+}
+
+COCaliSequence& COCaliSequence::operator=(const COCaliSequence& o) {
+  if (this == &o) return *this;
+  NumCount = o.NumCount;
+  Name = o.Name;
+  StartTime = o.StartTime;
+  StopTime = o.StopTime;
+  StartNum = o.StartNum;
+  StopNum = o.StopNum;
+  CopySettings(o);
+  std::copy(std::begin(o.ActiveBank), std::end(o.ActiveBank), ActiveBank);
+  SerialNum = o.SerialNum;
+  for (int f = 0; f < 5; ++f) {
+    UANum[f] = o.UANum[f];
+    GasName[f] = o.GasName[f];
+    MW[f] = o.MW[f];
+  }
+  return *this;
+}
+
+void COCaliSequence::CopySettings(const COCaliSequence& o) {
+  CaliMode = o.CaliMode;
+  CalcSpan = o.CalcSpan;
+  HumiSpan = o.HumiSpan;
+  SpanFilter = o.SpanFilter;
+  ConcSpanHigh = o.ConcSpanHigh;
+  ConcSpanLow = o.ConcSpanLow;
+  CaliCross = o.CaliCross;
+  CaliTwoPoint = o.CaliTwoPoint;
+  CaliHighConc = o.CaliHighConc;
+  AirPres = o.AirPres;
+  FlushMode = o.FlushMode;
+  TubeLength = o.TubeLength;
+  ChamberTime = o.ChamberTime;
+  TubeTime = o.TubeTime;
+  MeasTimeMode = o.MeasTimeMode;
+  std::copy(std::begin(o.MeasTime), std::end(o.MeasTime), MeasTime);
+  Reserved = o.Reserved;
+}
+
 const MonitorSetup& COCaliSequence::Monitor() const { return m_context.GetMonitorSetup(); }
+
+const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
+  if (filter < 0 || filter >= 5 || ActiveBank[filter] >= 5) return nullptr;
+  return &Monitor().GetFilter(filter).GetBank(ActiveBank[filter]);
+}
 
 void COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
@@ -93,15 +146,27 @@ void COCaliSequence::Load() {
     if (bank == kNoBank) bank = 0;
 }
 
-void COCaliSequence::Save() {
+bool COCaliSequence::Save() {
   for (CORecBase* rec : {static_cast<CORecBase*>(&m_recSequence), static_cast<CORecBase*>(&m_recGlobal)}) {
     try {
       rec->Update();
+    } catch (const CException& e) {
+      ShowExceptionMessage(e);
+      // The row stays the one to write next time.
+      try {
+        rec->Edit();
+      } catch (const CException&) {
+      }
+      return false;
+    }
+    try {
       rec->Edit();
     } catch (const CException& e) {
       ShowExceptionMessage(e);
+      return false;
     }
   }
+  return true;
 }
 
 void COCaliSequence::NewSequence() {
@@ -148,13 +213,45 @@ bool COCaliSequence::LoadByStopTime(const CTime& time) {
 
 bool COCaliSequence::LoadByNumber(int n) { return n >= 1 && SelectRow(std::string(), n - 1); }
 
+bool COCaliSequence::LoadByMeasNumbers(int startNum, int stopNum) {
+  return SelectRow(platform::Format("[StartNum] = %d AND [StopNum] = %d", startNum, stopNum), 0);
+}
+
+bool COCaliSequence::LoadByStartStopTime(const CTime& start, const CTime& stop) {
+  return SelectRow("[StartTime] = " + FormatOdbcTimestamp(start) + " AND [StopTime] = " + FormatOdbcTimestamp(stop), 0);
+}
+
+std::vector<std::string> COCaliSequence::GetSequenceNames() {
+  std::vector<std::string> names;
+  // A record set of its own: the sequence's row stays where it is.
+  COCaliSequence probe(m_context, [] { return false; });
+  try {
+    probe.m_recSequence.Open();
+    for (; !probe.m_recSequence.IsEOF(); probe.m_recSequence.MoveNext()) names.push_back(probe.Name);
+  } catch (const CException& e) {
+    ShowExceptionMessage(e);
+  }
+  probe.Close();
+  return names;
+}
+
+void COCaliSequence::FillSequenceList(IComboBox& combo) {
+  combo.ResetContent();
+  std::vector<std::string> entries{"(All)"};
+  const std::vector<std::string> names = GetSequenceNames();
+  entries.insert(entries.end(), names.begin(), names.end());
+  entries.pop_back();
+  for (const std::string& e : entries) combo.AddString(e);
+  combo.SetCurSel(combo.GetCount() - 1);
+}
+
 // --- channels and filters ---
 
 bool COCaliSequence::IsGasDefined(int channel) const {
   if (channel >= 5) return true;
   if (channel < 0 || !m_connected || !m_connected()) return false;
-  const BankInfo& bank = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]);
-  return NamesSomething(bank.GetGasName().ToString());
+  const BankInfo* bank = ActiveBankOf(channel);
+  return bank != nullptr && NamesSomething(bank->GetGasName().ToString());
 }
 
 bool COCaliSequence::IsFilterActive(int channel) const {
@@ -188,7 +285,10 @@ float COCaliSequence::GetMeasTime(int channel) const {
 }
 
 float COCaliSequence::GetMW(int channel) const {
-  if (channel >= 0 && channel < 5) return Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetMW();
+  if (channel >= 0 && channel < 5) {
+    const BankInfo* bank = ActiveBankOf(channel);
+    return bank != nullptr ? static_cast<float>(bank->GetMW()) : 1.0f;
+  }
   return channel == 5 ? 18.02f : 1.0f;
 }
 
@@ -216,7 +316,8 @@ std::string COCaliSequence::GetGasName(int channel) const {
   }
   if (channel < 0 || channel > 7) return std::string();
   const std::string letter = std::string(1, static_cast<char>('A' + channel)) + ": ";
-  const std::string gas = Monitor().GetFilter(channel).GetBank(ActiveBank[channel]).GetGasName().ToString();
+  const BankInfo* bank = ActiveBankOf(channel);
+  const std::string gas = bank != nullptr ? bank->GetGasName().ToString() : std::string();
   return letter + (NamesSomething(gas) ? gas : GetFilterText(channel));
 }
 
@@ -239,8 +340,10 @@ void COCaliSequence::GetMonitorSetup(MonitorSetup& s) const {
 }
 
 void COCaliSequence::SetGasNamesFromMonitor() {
-  for (int f = 0; f < 5; ++f)
-    GasName[f] = platform::TrimRight(Monitor().GetFilter(f).GetBank(ActiveBank[f]).GetGasName().ToString());
+  for (int f = 0; f < 5; ++f) {
+    const BankInfo* bank = ActiveBankOf(f);
+    GasName[f] = bank != nullptr ? platform::TrimRight(bank->GetGasName().ToString()) : std::string();
+  }
 }
 
 // --- units ---
@@ -271,15 +374,15 @@ void COCaliSequence::SetConcSpanLow(int unit, float value) {
 }
 
 float COCaliSequence::GetHumiSpan(int unit) const {
+  // The conversion takes the air's temperature in °C whatever unit the
+  // windows show; that unit only names a dew point.
   const COSystemSetup& setup = m_context.Setup();
-  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
-  return COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(unit), setup.GetTempUnit(), HumiSpan, temp, AirPres);
+  return COHumiUnit(COConcUnit::ppm).Convert(COHumiUnit(unit), setup.GetTempUnit(), HumiSpan, kConversionTemp, AirPres);
 }
 
 void COCaliSequence::SetHumiSpan(int unit, float value) {
   const COSystemSetup& setup = m_context.Setup();
-  const float temp = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), kConversionTemp);
-  HumiSpan = COHumiUnit(unit).Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), value, temp, AirPres);
+  HumiSpan = COHumiUnit(unit).Convert(COHumiUnit(COConcUnit::ppm), setup.GetTempUnit(), value, kConversionTemp, AirPres);
 }
 
 // --- the active sequence ---

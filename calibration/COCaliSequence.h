@@ -7,6 +7,7 @@
 // calibration measurement.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "COMeas.h"
 #include "CORecBase.h"
@@ -15,6 +16,8 @@
 
 class COCaliSequence;
 class DataContext;
+struct BankInfo;
+class IComboBox;
 struct MonitorSetup;
 
 // [Sequence] of a calibration task, exchanged with a calibration sequence.
@@ -59,12 +62,18 @@ class COCaliSequence {
   // monitor; without it no filter has a gas.
   COCaliSequence(DataContext& context, std::function<bool()> connected);
   virtual ~COCaliSequence() = default;
-  COCaliSequence(const COCaliSequence&) = delete;
-  COCaliSequence& operator=(const COCaliSequence&) = delete;
+  // Copies every field; the record sets stay each object's own.
+  COCaliSequence(const COCaliSequence& other);
+  COCaliSequence& operator=(const COCaliSequence& other);
+  // The settings a task's defaults hold: the calibration and sampling
+  // fields, not the name, the run's times and numbers or the active banks.
+  void CopySettings(const COCaliSequence& other);
 
   // Persistence against the open calibration task.
   void Load();
-  void Save();
+  // False, after the database's message, when [Sequence] could not be
+  // written; [Global] is then left as it was.
+  bool Save();
   // The current row keeps this run; the next row starts with its settings.
   void NewSequence();
   void Close();
@@ -74,6 +83,15 @@ class COCaliSequence {
   bool LoadByStopTime(const CTime& time);
   // The n-th row (from 1).
   bool LoadByNumber(int n);
+  // The row of a run by its first and last measurement numbers, or by its
+  // start and stop times.
+  bool LoadByMeasNumbers(int startNum, int stopNum);
+  bool LoadByStartStopTime(const CTime& start, const CTime& stop);
+  // The names of the task's rows in [NumCount] order.
+  std::vector<std::string> GetSequenceNames();
+  // "(All)" and every run but the active one (the last row, which has not
+  // run yet); the last entry selected.
+  void FillSequenceList(IComboBox& combo);
 
   // Channels and filters.
   bool IsGasDefined(int channel) const;
@@ -110,6 +128,12 @@ class COCaliSequence {
     if (filter >= 0 && filter < 5) ActiveBank[filter] = bank;
   }
   const unsigned char* GetActiveBanks() const { return ActiveBank; }
+  // Locked filters are kept with the sequence in memory only.
+  bool IsFilterLocked(int filter) const { return filter >= 0 && filter < 8 && ((LockedFilter >> filter) & 1); }
+  void SetFilterLocked(int filter, bool lock) {
+    if (filter < 0 || filter >= 8) return;
+    LockedFilter = static_cast<unsigned char>(lock ? LockedFilter | (1 << filter) : LockedFilter & ~(1 << filter));
+  }
   unsigned char GetMeasTimeCode(int channel) const { return channel >= 0 && channel < 6 ? MeasTime[channel] : 0; }
   void SetMeasTimeCode(int channel, unsigned char code) {
     if (channel >= 0 && channel < 6) MeasTime[channel] = code;
@@ -140,6 +164,7 @@ class COCaliSequence {
   unsigned char CaliTwoPoint = 0;
   unsigned char CaliHighConc = 0;
   unsigned char ActiveBank[5] = {};
+  unsigned char LockedFilter = 0;
   float AirPres = 0.0f;
   unsigned char FlushMode = 0;
   float TubeLength = 0.0f;
@@ -160,6 +185,8 @@ class COCaliSequence {
 
  private:
   bool SelectRow(const std::string& filter, int moveTo);
+  // The monitor's record of the filter's active bank; null without one.
+  const BankInfo* ActiveBankOf(int filter) const;
 
   std::function<bool()> m_connected;
   CORecCaliSequence m_recSequence;

@@ -1,11 +1,19 @@
 #pragma once
 // String-table ids of the Calibration program's own texts
 // (resources/strings/calibration.inc). Where the program's number differs
-// from the shared layers' for the same text, the program's number is used.
+// from the shared layers' for the same text, the program's number is used;
+// where a number of the program's would hide another text of the shared
+// layers that the program shows too, the text has a number above 254.
 enum CalibrationStringId : unsigned {
   IDS_CALI_DOWNLOADING = 171,
+  IDS_CALI_SELECT_VALID_INTERVAL = 191,
+  IDS_CALI_SELECT_INTERVAL = 192,
+  IDS_CALI_NO_ZERO_FOR_ONE_POINT = 201,
+  IDS_CALI_NO_ZERO_FOR_INTERFERENCE = 203,
+  IDS_CALI_NO_UA_NUMBERS = 206,
   IDS_CALI_ASK_WORK_OFFLINE = 211,
   IDS_CALI_DOWNLOADING_FILTER_INFO = 212,
+  IDS_CALI_NO_ZERO_FOR_TWO_POINT = 216,
   IDS_CALI_DOWNLOADING_VALUES = 218,
   IDS_CALI_NO_MONITOR_SERIAL = 219,
   IDS_CALI_NO_STORED_CONFIGURATION = 220,
@@ -15,6 +23,7 @@ enum CalibrationStringId : unsigned {
   IDS_CALI_CHECKING_FILTERS = 227,
   IDS_CALI_NOTHING_TO_DOWNLOAD = 229,
   IDS_CALI_TASK_STOPPED_COMM_ERROR = 239,
+  IDS_CALI_OFFLINE_CALCULATION = 240,
   IDS_CALI_LINEAR_COHERENCE = 241,
   IDS_CALI_DOES_NOT_FIT = 242,
   IDS_CALI_NO_HUMIDITY_SIGNAL = 250,
@@ -22,4 +31,9 @@ enum CalibrationStringId : unsigned {
   IDS_CALI_NO_SPAN_SIGNAL = 252,
   IDS_CALI_NO_CROSS_SIGNAL = 253,
   IDS_CALI_BAD_GAS_NAME = 254,
+  IDS_CALI_TYPE_NOT_VALID = 255,
+  IDS_CALI_NO_ZERO_FOR_HUMIDITY_SPAN = 256,
+  IDS_CALI_GAS_NAME_TOO_LONG = 257,
+  IDS_CALI_LEGAL_INTERVAL = 258,
+  IDS_CALI_DOWNLOAD_PARTLY = 259,
 };

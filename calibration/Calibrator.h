@@ -107,6 +107,10 @@ class Calibrator {
   // The groups calculated since the banks were taken (5: the water record).
   unsigned CalculatedGroups(int pos) const { return pos >= 0 && pos <= kWater ? m_calculated[pos] : 0; }
   void MarkCalculated(int pos, unsigned groups);
+  // The position's bank was replaced: nothing of it is calculated.
+  void ForgetCalculated(int pos) {
+    if (pos >= 0 && pos <= kWater) m_calculated[pos] = 0;
+  }
 
   // The time a calculation dates its values with (tests fix it).
   void SetClock(std::function<CTime()> now) { m_now = std::move(now); }

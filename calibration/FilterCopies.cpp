@@ -9,10 +9,12 @@
 #include "CalibrationStrings.h"
 #include "Calibrator.h"
 #include "CommKovoCali.h"
+#include "DBFiles.h"
 #include "DBUtil.h"
 #include "ListBox.h"
 #include "ProgramContext.h"
 #include "core/MessageSink.h"
+#include "db/Database.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 
@@ -103,15 +105,35 @@ bool COFilterCopies::StoreCurrentSet(const std::string& serial) {
   return stored;
 }
 
-void COFilterCopies::RewriteCurrentSet() {
-  CORecBankSet sets(m_context);
+bool COFilterCopies::RewriteCurrentSet() {
   try {
+    CORecBankSet sets(m_context);
     const int id = sets.FindSet(kCurrent, Serial());
-    if (id >= 0) sets.SaveBanks(id, m_obs.GetMonitorSetup());
+    sets.CloseWithDatabase();
+    if (id < 0) return true;
+    // Every bank or none: a set half rewritten would match neither the
+    // monitor nor what was stored before.
+    const MonitorSetup& setup = m_obs.GetMonitorSetup();
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(dbfiles::kSystemName));
+    db.BeginTrans();
+    try {
+      CORecBank rec;
+      rec.m_pDatabase = &db;
+      for (int f = 0; f < 5; ++f)
+        for (int b = 0; b < 5; ++b) rec.SaveBank(id, f, b, setup.GetFilter(f).GetBank(b));
+      rec.SaveWaterBank(id, setup.m_water);
+      rec.Close();
+      db.CommitTrans();
+    } catch (const CException&) {
+      if (db.InTransaction()) db.Rollback();
+      throw;
+    }
   } catch (const CException& e) {
     ReportException(IDS_DB_ERROR, e);
+    return false;
   }
-  sets.CloseWithDatabase();
+  return true;
 }
 
 int COFilterCopies::WriteCopyRow(int setType, const std::string& description) {

@@ -44,14 +44,15 @@ class COFilterCopies {
   // The monitor's current bank set of the serial.
   bool LoadCurrentSet(const std::string& serial, MonitorSetup& stored);
   bool StoreCurrentSet(const std::string& serial);
+  // Rewrites the [Bank] rows of the current bank set from the device; false,
+  // after the database's message, when they could not be written.
+  bool RewriteCurrentSet();
 
  private:
   bool DownloadAll(int setId);
   bool DownloadSingle(int setId, unsigned mask);
   // Asks whether the banks of changed filters may be blanked; false on No.
   bool AcceptChangedFilters(const MonitorSetup& stored, bool blank, MonitorSetup& target);
-  // Rewrites the [Bank] rows of the current bank set from the device.
-  void RewriteCurrentSet();
   // Replaces the copy of that type, row and banks; -1 when it cannot.
   int WriteCopyRow(int setType, const std::string& description);
   std::string Serial() const;

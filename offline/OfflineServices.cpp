@@ -7,11 +7,26 @@
 #include "StringIds.h"
 #include "core/StringTable.h"
 
+// --- set-up services ---
+
+void ServiceOfflineSetupBase::Cancel() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (m_state != stateFinished && !m_failed) m_cancelled = true;
+  }
+  ServiceWithProgress::Cancel();
+}
+
+bool ServiceOfflineSetupBase::IsCancelled() const {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_cancelled;
+}
+
 // --- set-up upload ---
 
 ServiceOfflineSetup::ServiceOfflineSetup(DeviceKovo* device, DeviceKovoClient* client,
                                          const InstrumentInfo& instrument)
-    : ServiceWithProgress(device, client), m_commands(device->Comm(), instrument), m_instrument(instrument) {}
+    : ServiceOfflineSetupBase(device, client), m_commands(device->Comm(), instrument), m_instrument(instrument) {}
 
 void ServiceOfflineSetup::AddCommands() {
   CmdBuilder& b = Builder();
@@ -195,7 +210,12 @@ ServiceHandle<ServiceOfflineMeas> CreateOfflineMeasService(DeviceKovo& device, c
 // --- progress clients ---
 
 void COSetupProgressClient::ServiceDone(Service* service) {
-  if (OnServiceProgress(service) && IsWindow()) EndDialog(1);
+  const auto* setup = dynamic_cast<const ServiceOfflineSetupBase*>(service);
+  const bool quiet = m_quiet;
+  if (setup != nullptr && setup->IsCancelled()) m_quiet = true;
+  const bool ended = OnServiceProgress(service);
+  m_quiet = quiet;
+  if (ended && IsWindow()) EndDialog(1);
 }
 
 bool COSetupProgressClient::RunService(unsigned captionId, unsigned textId, ServiceHandle<Service> service) {

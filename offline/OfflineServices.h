@@ -16,8 +16,20 @@
 
 class InstrumentInfo;
 
+// A set-up service that knows whether the user cancelled it: a cancel ends
+// it as failed, but it is no communication error.
+class ServiceOfflineSetupBase : public ServiceWithProgress {
+ public:
+  using ServiceWithProgress::ServiceWithProgress;
+  void Cancel() override;
+  bool IsCancelled() const;
+
+ private:
+  bool m_cancelled = false;
+};
+
 // Reads back the set-up the monitor measured with into the device's set-up.
-class ServiceOfflineSetup final : public ServiceWithProgress {
+class ServiceOfflineSetup final : public ServiceOfflineSetupBase {
  public:
   ServiceOfflineSetup(DeviceKovo* device, DeviceKovoClient* client, const InstrumentInfo& instrument);
   void AddCommands() override;
@@ -29,9 +41,9 @@ class ServiceOfflineSetup final : public ServiceWithProgress {
 };
 
 // Writes the device's set-up into the monitor, alarm limits included.
-class ServiceMonitorSetup final : public ServiceWithProgress {
+class ServiceMonitorSetup final : public ServiceOfflineSetupBase {
  public:
-  using ServiceWithProgress::ServiceWithProgress;
+  using ServiceOfflineSetupBase::ServiceOfflineSetupBase;
   void AddCommands() override;
 };
 
@@ -106,7 +118,8 @@ class COSetupProgressClient : public COProgress {
   void ServiceDone(Service* service) override;
 
  protected:
-  // True when the service ended without failing (or being cancelled).
+  // True when the service ended without failing (or being cancelled); a
+  // cancel is not reported as a communication error.
   bool RunService(unsigned captionId, unsigned textId, ServiceHandle<Service> service);
 };
 

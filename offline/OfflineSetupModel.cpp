@@ -2,6 +2,8 @@
 
 #include "COSequence.h"
 #include "FilterData.h"
+#include "OfflineStrings.h"
+#include "core/StringTable.h"
 
 namespace {
 
@@ -76,4 +78,34 @@ int FindActiveBankMismatch(const COSequence& sequence, const MonitorSetup& recor
     if (sequence.GetActiveBank(f) != record.GetFilter(f).m_activeBank) return f;
   }
   return -1;
+}
+
+AlarmRuleBreak CheckAlarmsForMonitor(const std::vector<COAlarm>& alarms, bool leakDetector, int* filter) {
+  const int filters = leakDetector ? 6 : 5;
+  const int allowed = leakDetector ? 2 : 1;
+  std::vector<int> count(static_cast<size_t>(filters), 0);
+  for (const COAlarm& alarm : alarms) {
+    const int f = alarm.GetFilter();
+    if (filter != nullptr) *filter = f;
+    if (f >= filters) return AlarmRuleBreak::filterNotOffered;
+    if (++count[static_cast<size_t>(f)] > allowed)
+      return leakDetector ? AlarmRuleBreak::thirdOnFilter : AlarmRuleBreak::secondOnFilter;
+  }
+  if (filter != nullptr) *filter = -1;
+  return AlarmRuleBreak::none;
+}
+
+std::string AlarmRuleMessage(AlarmRuleBreak rule, const std::string& gasName) {
+  switch (rule) {
+    case AlarmRuleBreak::secondOnFilter:
+      return platform::LoadString(IDS_ONE_ALARM_PER_FILTER);
+    case AlarmRuleBreak::thirdOnFilter:
+      return kTwoAlarmsPerFilter;
+    case AlarmRuleBreak::filterNotOffered:
+      return "An alarm on " + (gasName.empty() ? std::string("this filter") : gasName) +
+             " cannot be triggered in this Gas Monitor: remove it from the list";
+    case AlarmRuleBreak::none:
+      break;
+  }
+  return std::string();
 }

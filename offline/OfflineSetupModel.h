@@ -4,7 +4,9 @@
 // active bank and alarm limits), and the monitor's recorded set-up taken
 // back into the task's sequence.
 #include <string>
+#include <vector>
 
+class COAlarm;
 class COSequence;
 struct MonitorSetup;
 
@@ -27,3 +29,17 @@ void SetFromMonitorSetup(COSequence& sequence, const MonitorSetup& record);
 // The first gas filter (0 to 4) locked in the sequence whose active bank
 // differs from the monitor's, or -1.
 int FindActiveBankMismatch(const COSequence& sequence, const MonitorSetup& record);
+
+// What keeps the monitor from taking the alarms as they stand: the gas
+// monitor raises one alarm per gas filter (A to E), the leak detector two
+// per filter, water vapour included.
+enum class AlarmRuleBreak {
+  none,
+  secondOnFilter,    // gas monitor: a second alarm on one filter
+  thirdOnFilter,     // leak detector: a third alarm on one filter
+  filterNotOffered,  // a filter the model raises no alarm on (an older task's water vapour)
+};
+// In list order; *filter names the filter of the first break.
+AlarmRuleBreak CheckAlarmsForMonitor(const std::vector<COAlarm>& alarms, bool leakDetector, int* filter = nullptr);
+// The message of a break; gasName names the filter at fault.
+std::string AlarmRuleMessage(AlarmRuleBreak rule, const std::string& gasName);

@@ -10,6 +10,7 @@
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBDoc.h"
+#include "DBFiles.h"
 #include "DBUtil.h"
 #include "DeviceClients.h"
 #include "InstrumentInfo.h"
@@ -22,6 +23,8 @@
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 
 namespace {
 
@@ -54,7 +57,76 @@ class LinkGuard {
   COOfflineMeasObs& m_obs;
 };
 
+// Writes straight on the link; a link that fails is a communication error.
+bool WriteStraight(COMeasObs& obs, const char* text) {
+  try {
+    WriteDirect(obs, text);
+  } catch (const std::exception&) {
+    ShowCommunicationError();
+    return false;
+  }
+  return true;
+}
+
+int64_t QueryMax(CDatabase& db, const std::string& sql) {
+  auto st = db.NewStatement();
+  st->Prepare(sql);
+  st->Execute();
+  int64_t value = 0;
+  if (st->Fetch()) st->GetInt(0, &value);
+  st->Close();
+  return value;
+}
+
 }  // namespace
+
+// What an upload changes in the open task, kept to put it back: the sequence
+// row it fills (with the task's [Global] row and the sequence's alarms), and
+// how far [Meas] and [Event] reached. Events are told by their row: the
+// suite's task databases are SQLite files, whose rows keep their order of
+// insertion, and an upload writes no event at a time of its own choosing.
+class COUpDownload::TaskMark {
+ public:
+  explicit TaskMark(ProgramContext& context) : m_context(context), m_sequence(context.ActiveSequence()) {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(context.Setup().GetDatabaseName()));
+    m_lastMeasNo = QueryMax(db, "SELECT MAX([MeasNo]) FROM [Meas]");
+    m_lastEventRow = QueryMax(db, "SELECT MAX(rowid) FROM [Event]");
+    db.Close();
+  }
+
+  // The task's record sets are closed. Throws CDBException.
+  void Restore() {
+    CDatabase db;
+    db.Open(dbfiles::ConnectString(m_context.Setup().GetDatabaseName()));
+    db.BeginTrans();
+    try {
+      const std::string numCount = std::to_string(m_sequence.GetNumCount());
+      db.ExecuteSQL("DELETE FROM [Meas] WHERE [MeasNo] > " + std::to_string(m_lastMeasNo));
+      db.ExecuteSQL("DELETE FROM [Event] WHERE rowid > " + std::to_string(m_lastEventRow));
+      db.ExecuteSQL("DELETE FROM [Alarm] WHERE [SequenceNum] > " + numCount);
+      db.ExecuteSQL("DELETE FROM [Sequence] WHERE [NumCount] > " + numCount);
+      db.CommitTrans();
+    } catch (...) {
+      if (db.InTransaction()) db.Rollback();
+      throw;
+    }
+    db.Close();
+    COSequence& seq = m_context.ActiveSequence();
+    seq.Close();
+    seq.Load();
+    seq = m_sequence;
+    const bool saved = seq.Save();
+    CDBDoc::ReleaseTask(m_context);
+    if (!saved) throw CDBException(0, "the task's sequence could not be written back");
+  }
+
+ private:
+  ProgramContext& m_context;
+  COSequence m_sequence;
+  int64_t m_lastMeasNo = 0;
+  int64_t m_lastEventRow = 0;
+};
 
 COUpDownload::COUpDownload(ProgramContext& context, COOfflineMeasObs& measObs)
     : m_context(context), m_measObs(measObs) {}
@@ -101,18 +173,22 @@ int COUpDownload::ReadMemoryCount() {
   return ParseCount(reply.substr(0, end));
 }
 
-bool COUpDownload::DownloadSettings(bool storeHistory) {
+bool COUpDownload::DownloadSettings(const COSequence& sequence, bool storeHistory) {
   if (!ConnectMonitor()) return false;
   LinkGuard link(m_measObs);
   DeviceKovo& device = m_context.MeasObs()->GetDevice();
   MonitorSetup record = device.GetSetup();
-  GetOfflineMonitorSetup(m_context.ActiveSequence(), record);
+  GetOfflineMonitorSetup(sequence, record);
   device.SetSetup(record);
   CODownloadSetupClient download(&device, false);
-  const bool ok = download.Run();
-  // Whatever the download did.
-  if (m_context.Instrument().isTebb()) WriteDirect(*m_context.MeasObs(), storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n");
-  return ok;
+  if (!download.Run()) {
+    // Part of the set-up may have reached the monitor: it must not measure
+    // on it as if the download had been whole.
+    platform::MessageBox(kDownloadIncomplete, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
+    return false;
+  }
+  if (!m_context.Instrument().isTebb()) return true;
+  return WriteStraight(*m_context.MeasObs(), storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n");
 }
 
 bool COUpDownload::CountRecords() {
@@ -141,12 +217,13 @@ bool COUpDownload::OpenExistingTask(const std::string& name, const std::string& 
   return CDBDoc::OpenTask(m_context, name, description);
 }
 
-COUpDownload::UploadEnd COUpDownload::UploadToNewTask(const std::string& description) {
+COUpDownload::UploadEnd COUpDownload::UploadToNewTask(const DescriptionAsker& askDescription) {
   if (!ConnectMonitor()) return UploadEnd::notStarted;
   LinkGuard link(m_measObs);
   if (!CountRecords()) return UploadEnd::notStarted;
   m_measObs.SetUploadToNewTask(true);
-  if (!OpenNewTask(description)) return UploadEnd::notStarted;
+  const std::string description = askDescription ? askDescription() : std::string();
+  if (description.empty() || !OpenNewTask(description)) return UploadEnd::notStarted;
   return UploadIntoTask(true);
 }
 
@@ -183,13 +260,34 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
     ShowMessage(IDS_ACTIVE_BANK_DIFFERS);
     return UploadEnd::notStarted;
   }
+  std::unique_ptr<TaskMark> mark;
+  try {
+    mark = std::make_unique<TaskMark>(m_context);
+  } catch (const CException& e) {
+    ReportException(IDS_DB_ERROR, e);
+    return UploadEnd::notStarted;
+  }
   SetFromMonitorSetup(seq, monitor);
   seq.Save();
 
   const OfflineUploadResult result =
       m_measObs.UploadMeasurements(monitor.m_startTime.GetTime(), monitor.m_stopTime.GetTime());
   CDBDoc::ReleaseTask(m_context);
-  if (!result.Complete()) return UploadEnd::incomplete;
-  WriteDirect(*m_context.MeasObs(), "RESET_SY PART\n");
+  if (!result.Complete()) {
+    // A task is never left short without a word: it gets back what it held
+    // before, and the monitor keeps everything for the next try.
+    try {
+      mark->Restore();
+    } catch (const CException& e) {
+      ReportException(IDS_DB_ERROR, e);
+      platform::MessageBox(kUploadNotUndone, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
+      return UploadEnd::incomplete;
+    }
+    // A refusal of the task or of the user has said why already.
+    if (result.finished && !result.aborted)
+      platform::MessageBox(kUploadIncomplete, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
+    return result.finished ? UploadEnd::incomplete : UploadEnd::notStarted;
+  }
+  if (!WriteStraight(*m_context.MeasObs(), "RESET_SY PART\n")) return UploadEnd::incomplete;
   return UploadEnd::complete;
 }

@@ -3,11 +3,15 @@
 // stand-alone measurement, and the upload of the recorded set-up and records
 // into a new or an existing task, each with the link opened at its start and
 // closed (the keyboard unlocked) at its end, however it ends. The monitor's
-// memory is reset only when every record it counted is in the task.
+// memory is reset only when every record it counted is in the task; an
+// upload that does not bring them all leaves the task as it was before.
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "COOfflineMeasObs.h"
 
+class COSequence;
 class ProgramContext;
 
 class COUpDownload {
@@ -23,10 +27,17 @@ class COUpDownload {
   // The page's opening: connects, loads the monitor's filter configuration
   // and, when it has one, closes the link again.
   bool Initialise();
-  // The active sequence into the monitor, then (leak detector only) whether
-  // the monitor keeps its history.
-  bool DownloadSettings(bool storeHistory);
-  UploadEnd UploadToNewTask(const std::string& description);
+  // The sequence into the monitor, then (leak detector only) whether the
+  // monitor keeps its history; after a download that did not complete the
+  // user is told so and the monitor gets nothing more.
+  bool DownloadSettings(const COSequence& sequence, bool storeHistory);
+  // The new task's description, asked once the monitor is known to hold
+  // records; empty when the user gave none.
+  using DescriptionAsker = std::function<std::string()>;
+  UploadEnd UploadToNewTask(const DescriptionAsker& askDescription);
+  UploadEnd UploadToNewTask(const std::string& description) {
+    return UploadToNewTask([description] { return description; });
+  }
   // The task chosen from the list; an empty name is no choice.
   UploadEnd UploadToExistingTask(const std::string& name, const std::string& description);
 
@@ -43,6 +54,8 @@ class COUpDownload {
   bool OpenNewTask(const std::string& description);
   bool OpenExistingTask(const std::string& name, const std::string& description);
   UploadEnd UploadIntoTask(bool newTask);
+
+  class TaskMark;
 
   ProgramContext& m_context;
   COOfflineMeasObs& m_measObs;

@@ -1,6 +1,8 @@
 #include "CalibrationBanks.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -59,21 +61,99 @@ std::string Param(const MonitorState& s, const std::string& key) {
   return it == s.params.end() ? std::string("__________") : it->second;
 }
 
-}  // namespace
-
-void CalibrationBanks::SetSignal(int channel, float volts) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (channel >= 0 && channel < 6) m_signals[static_cast<size_t>(channel)] = volts;
+// A kept number, or the fallback where the bank holds none.
+double Value(const MonitorState& s, const std::string& key, double fallback) {
+  double v = 0.0;
+  return platform::Scan(Param(s, key), "%lf", &v) == 1 ? v : fallback;
 }
 
-void CalibrationBanks::SetTemperature(float celsius) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_celsius = celsius;
+const struct {
+  double x, y;
+} kCurve[] = {
+#include "ResponseCurveTable.inc"
+};
+
+// The detector's response curve, straight between its points and beyond the
+// last two.
+double Response(double x) {
+  const size_t n = sizeof kCurve / sizeof kCurve[0];
+  size_t i = 1;
+  while (i < n - 1 && kCurve[i].x < x) ++i;
+  return kCurve[i - 1].y + (x - kCurve[i - 1].x) / (kCurve[i].x - kCurve[i - 1].x) * (kCurve[i].y - kCurve[i - 1].y);
+}
+
+}  // namespace
+
+CalibrationBanks::CalibrationBanks() {
+  std::ifstream in(FilterTablePath());
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line.substr(0, line.find('#')));
+    std::string number;
+    std::array<double, 8> c{};
+    if (!(words >> number)) continue;
+    bool complete = true;
+    for (double& v : c) complete = complete && static_cast<bool>(words >> v);
+    if (complete) m_coefficients[number] = c;
+  }
 }
 
 int CalibrationBanks::Readings() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_readings;
+}
+
+// The inverse of the program's calibration arithmetic: with T the air's
+// temperature and dT = T - 293.15 K,
+//   water  W = O tf + S Cw (1 - c Cw) (1 - b dT)
+//   gas    V = O tf + G hum(H) + C (1 - b dT) / F      (single point)
+//            = O tf + G hum(H) + A f(k C (1 - b dT))  (two point)
+//            + each other gas's Cg (1 - bg dT) / Xg, Xg its bank's cross
+//              factor on this filter
+// where tf = 1 + a dT, H = (W - O tf) times the pressure factor of gain
+// factor 10, and hum(H) the filter's humidity interference polynomial.
+std::array<double, 6> CalibrationBanks::Signals(const MonitorState& s, long reading) const {
+  const double dT = (static_cast<double>(s.celsius) + 273.15) - static_cast<double>(293.15f);
+  std::array<double, 6> level{};
+  for (int ch = 0; ch < 6; ++ch) level[static_cast<size_t>(ch)] = s.LevelNow(ch, reading);
+  auto coefficients = [&](int f) {
+    const auto it = m_coefficients.find(s.uaNumbers[static_cast<size_t>(f)]);
+    return it == m_coefficients.end() ? std::array<double, 8>{} : it->second;
+  };
+  auto bankKey = [&](int f) { return std::string(kFilters[f]) + "," + std::to_string(s.ActiveBank(f)) + ","; };
+
+  // Water vapour.
+  const double aw = 0.0008142, bw = -0.00430112, cw = 2.407e-6;
+  const double cW = level[5];
+  const double waterSignal = Value(s, "F_W,C_CO_F_1", 2.0e-6) * cW * (1.0 - cw * cW) * (1.0 - bw * dT);
+  std::array<double, 6> v{};
+  v[5] = Value(s, "F_W,C_OF_F", 0.04) * (1.0 + aw * dT) + waterSignal;
+  double pressure = 1.0;
+  if (const auto it = s.filterMeasValues.find(10); it != s.filterMeasValues.end()) {
+    const double gain = std::atof(it->second.c_str());
+    if (gain != 0.0 && 213.5 / gain >= 0.3 && 213.5 / gain <= 3.0) pressure = 213.5 / gain;
+  }
+  const double h = std::max(0.0, waterSignal * pressure);
+
+  for (int f = 0; f < 5; ++f) {
+    const std::array<double, 8> k = coefficients(f);
+    const std::string key = bankKey(f);
+    const double hum = h * (1.0 + k[3] * dT + h * (k[6] * (1.0 + k[4] * dT) + k[7] * (1.0 + k[5] * dT) * h));
+    double signal = Value(s, key + "C_OF_F", 0.01) * (1.0 + k[0] * dT) + Value(s, key + "C_HU_F", 0.0) * hum;
+    const double c = level[static_cast<size_t>(f)] * (1.0 - k[1] * dT);
+    const double amplitude = Value(s, key + "C_CO_F_1", 0.0);
+    const double scale = Value(s, key + "C_CO_F_2", 0.0);
+    if (Param(s, key + "C_CO_T") == "Y" && amplitude > 0.0 && scale > 0.0)
+      signal += amplitude * Response(scale * c);
+    else
+      signal += c / (amplitude > 0.0 ? amplitude : 1.0e5);
+    // What the other gases give on this filter.
+    for (int g = 0; g < 5; ++g) {
+      const double cross = g == f ? 0.0 : Value(s, bankKey(g) + "C_CR_" + kFilters[f], 0.0);
+      if (cross > 0.0) signal += level[static_cast<size_t>(g)] * (1.0 - coefficients(g)[1] * dT) / cross;
+    }
+    v[static_cast<size_t>(f)] = signal;
+  }
+  return v;
 }
 
 void CalibrationBanks::Install(SimulatedMonitor& monitor) {
@@ -124,21 +204,20 @@ void CalibrationBanks::Install(SimulatedMonitor& monitor) {
     s.previousStatus = Clock::now() >= s.statusAt ? s.extStatus : s.previousStatus;
     s.extStatus = 9;
     s.statusAt = Clock::now() + statusDelay;
-    if (!s.measuring) s.nextSampleAt = Clock::now() + interval;
-    s.measuring = true;
+    s.StartMeasuring(interval);
     return none;
   });
 
   monitor.AddHandler("O_SP_C? Slut_Meas,AL", [this](MonitorState& s, const Command&) -> R {
     std::lock_guard<std::mutex> lock(m_mutex);
     const char unit = TempLetter(s);
-    std::string reply = platform::Format("%.2f %c %.2f %c ", static_cast<double>(InUnit(m_celsius, unit)), unit,
-                                         static_cast<double>(InUnit(m_celsius + 0.5f, unit)), unit);
+    std::string reply = platform::Format("%.2f %c %.2f %c ", static_cast<double>(InUnit(s.celsius, unit)), unit,
+                                         static_cast<double>(InUnit(s.celsius + 0.5f, unit)), unit);
+    const std::array<double, 6> signals = Signals(s, m_readings);
     for (int ch = 0; ch < 6; ++ch) {
       if (!s.Uses(ch)) continue;
-      reply += platform::Format("\r\n%c: %.4E %.4E", ch == 5 ? 'W' : static_cast<char>('A' + ch),
-                                static_cast<double>(m_signals[static_cast<size_t>(ch)]),
-                                static_cast<double>(m_signals[static_cast<size_t>(ch)] * 0.5f));
+      const double v = signals[static_cast<size_t>(ch)];
+      reply += platform::Format("\r\n%c: %.6E %.6E", ch == 5 ? 'W' : static_cast<char>('A' + ch), v, v * 0.5);
     }
     s.sampleReady = false;
     ++m_readings;

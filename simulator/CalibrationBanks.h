@@ -3,7 +3,13 @@
 // calibration parameters (kept per filter and bank and read back as
 // written), the calibration measurement with its readings, and the print of
 // its current calibration.
+//
+// A reading gives the detector signals that the scene's concentrations
+// (Readings.h) produce through the active banks and the filters' own
+// coefficients, as the program's calibration arithmetic models them: a
+// calibration on the reading gives back the bank's values.
 #include <array>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -11,13 +17,17 @@ namespace kovo::sim {
 
 class SimulatedMonitor;
 
+struct MonitorState;
+
 class CalibrationBanks {
  public:
-  // The signals (volts) the readings give for filters A to E and water
-  // vapour, and the temperature in degrees Celsius.
-  void SetSignal(int channel, float volts);
-  void SetTemperature(float celsius);
+  // Reads the simulated monitor's own filter table.
+  CalibrationBanks();
+
   int Readings() const;
+  // The signals (volts) of filters A to E and the water vapour for the
+  // scene's levels of the reading with that number.
+  std::array<double, 6> Signals(const MonitorState& state, long reading) const;
 
   // Answers the calibration commands on the monitor from now on; the banks
   // must outlive the monitor's answering.
@@ -32,8 +42,9 @@ class CalibrationBanks {
 
  private:
   mutable std::mutex m_mutex;
-  std::array<float, 6> m_signals{{0.0125f, 0.0080f, 0.0061f, 0.0043f, 0.0f, 0.0420f}};
-  float m_celsius = 25.0f;
+  // By filter number: zero-temp, span-temp, (unused), hum-lin-temp,
+  // hum-quad-temp, hum-cub-temp, hum-quad, hum-cub.
+  std::map<std::string, std::array<double, 8>> m_coefficients;
   int m_readings = 0;
 };
 

@@ -13,11 +13,77 @@ namespace {
 
 bool IsEventLine(const std::string& line) { return line.compare(0, 6, "      ") == 0; }
 
+std::optional<std::string> Find(const std::map<std::string, std::string>& map, const std::string& key) {
+  const auto it = map.find(key);
+  if (it == map.end()) return std::nullopt;
+  return it->second;
+}
+
+float ToFloat(const std::string& text) {
+  float v = 0.0f;
+  return platform::Scan(text, "%f", &v) == 1 ? v : 0.0f;
+}
+
+// The normalisation temperature the monitor was given, in its temperature
+// unit, as the kelvin its memory reports.
+std::string Kelvin(const MonitorState& s, const std::string& value) {
+  double t = ToFloat(value);
+  const auto unit = Find(s.setup, "T_U");
+  if (unit && *unit == "U_CE") t += 273.15;
+  if (unit && *unit == "U_FA") t = (t - 32.0) * 5.0 / 9.0 + 273.15;
+  return platform::Format(" %.2f", t);
+}
+
+// "<filter>,<bank>," of the filter's active bank, as the calibration
+// parameters are kept.
+std::string BankKey(const MonitorState& s, const std::string& filter) {
+  const auto bank = Find(s.setup, "B," + filter);
+  return filter + "," + (bank ? *bank : std::string("1")) + ",";
+}
+
+// The stored set-up value of a key, from the set-up the monitor was given.
+std::optional<std::string> FromGivenSetup(const MonitorState& s, const std::string& key) {
+  const size_t comma = key.find(',');
+  const std::string word = key.substr(0, comma);
+  const std::string filter = comma == std::string::npos ? std::string() : key.substr(comma + 1, 3);
+  if (word == "W_C" || word == "C_C" || word == "C_S" || word == "F_T_F" || word == "S_I" || word == "T_L" ||
+      word == "A_P" || word == "US_F" || word == "B")
+    return Find(s.setup, key);
+  if (word == "C_F_T" || word == "T_F_T") {
+    const auto v = Find(s.setup, key);
+    if (v) return " " + *v;
+    return v;
+  }
+  if (word == "N_T") {
+    const auto v = Find(s.setup, key);
+    if (v) return Kelvin(s, *v);
+    return v;
+  }
+  if (word == "S_I_T") {
+    const auto v = Find(s.setup, key);
+    if (v) return platform::Format(" %.6E", static_cast<double>(ToFloat(*v)));
+    return v;
+  }
+  if (word == "G_N") return Find(s.params, BankKey(s, filter) + "G_N");
+  if (word == "A_L") {
+    // "A_L,F_A" and "A_L,F_A,1" are limit 1, "A_L,F_A,2" limit 2; the water
+    // filter's limits belong to no bank.
+    const bool second = key.size() > 8 && key.compare(key.size() - 2, 2, ",2") == 0;
+    const std::string base = filter == "F_W" ? "F_W," : BankKey(s, filter);
+    return Find(s.params, base + (second ? "A_L,2" : "A_L"));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 void OfflineMemory::Load(const std::string& path) {
   std::ifstream in(path);
   if (!in) throw std::runtime_error("cannot read " + path);
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_downloaded = false;
+  }
   std::string line;
   bool records = false;
   std::vector<std::string> pending;
@@ -77,14 +143,26 @@ std::string OfflineMemory::Records(int first, int last) const {
   return out + "\n";
 }
 
+std::optional<std::string> OfflineMemory::StoredSetup(const MonitorState& state, const std::string& key) const {
+  const std::optional<std::string> given = FromGivenSetup(state, key);
+  if (m_downloaded && given) return given;
+  if (const auto seeded = Find(m_values, key)) return seeded;
+  return given;
+}
+
 void OfflineMemory::Install(SimulatedMonitor& monitor) {
   using R = std::optional<std::string>;
-  monitor.AddHandler("O_M? ", [this](MonitorState&, const Command& c) -> R {
+  monitor.AddHandler("O_M? ", [this](MonitorState& s, const Command& c) -> R {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (c.args == "MEM") return " " + std::to_string(m_records.size());
-    const auto it = m_values.find(c.args);
-    if (it == m_values.end()) return std::nullopt;
-    return it->second;
+    return StoredSetup(s, c.args);
+  });
+  // Every set-up download sends it: the monitor measures with that set-up.
+  monitor.AddHandler("D_A,", [this](MonitorState& s, const Command& c) -> R {
+    s.setup["D_A"] = c.args;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_downloaded = true;
+    return std::nullopt;
   });
   // "O_M? <first>,<last>,US_M_A_P": the records, then the block's end.
   for (char digit = '0'; digit <= '9'; ++digit) {
@@ -95,10 +173,10 @@ void OfflineMemory::Install(SimulatedMonitor& monitor) {
       return Records(first, last);
     });
   }
-  monitor.AddHandler("SE? A_L,", [this](MonitorState&, const Command& c) -> R {
+  monitor.AddHandler("SE? A_L,", [this](MonitorState& s, const Command& c) -> R {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = m_values.find("A_L," + c.args);
-    return it == m_values.end() ? std::string("__________") : it->second;
+    const auto limit = StoredSetup(s, "A_L," + c.args);
+    return limit ? *limit : std::string("__________");
   });
   monitor.AddHandler("RESET_SY PART", [this](MonitorState&, const Command&) -> R {
     std::lock_guard<std::mutex> lock(m_mutex);

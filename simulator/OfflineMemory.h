@@ -1,16 +1,21 @@
 #pragma once
 // The simulated monitor's offline memory: the set-up it measured with on its
 // own and the records it stored, answered as the "O_M?" queries ask for them
-// and cleared by "RESET_SY PART".
+// and cleared by "RESET_SY PART". A set-up downloaded to the monitor (its
+// "D_A," line marks one) is the set-up it measures with from then on: the
+// stored set-up queries answer with it, where a seed file's values answered
+// before.
 #include <cstddef>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kovo::sim {
 
 class SimulatedMonitor;
+struct MonitorState;
 
 class OfflineMemory {
  public:
@@ -34,11 +39,15 @@ class OfflineMemory {
 
  private:
   std::string Records(int first, int last) const;
+  // The answer to "O_M? <key>" (and to "SE? A_L,<filter>,<n>" under the key
+  // "A_L,<filter>,<n>"), the mutex held.
+  std::optional<std::string> StoredSetup(const MonitorState& state, const std::string& key) const;
 
   mutable std::mutex m_mutex;
   std::map<std::string, std::string> m_values;
   std::vector<std::string> m_records;  // each with its line ends
   int m_resets = 0;
+  bool m_downloaded = false;
 };
 
 }  // namespace kovo::sim

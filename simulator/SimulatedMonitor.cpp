@@ -54,6 +54,11 @@ void SleepMs(int ms) {
 void PopulateDefaults(MonitorState& s) {
   const char* const gases[] = {"CO2", "CH4", "N2O", "CO", "SF6"};
   const float weights[] = {44.01f, 16.04f, 44.01f, 28.01f, 146.06f};
+  // A single-point calibration of each gas in its first bank: a zero signal
+  // of some millivolts, a little humidity interference, and a conversion
+  // factor (mg/m³ per volt) that gives a few millivolts at the scene's level.
+  const float factors[] = {70000.0f, 900.0f, 160.0f, 3000.0f, 500.0f};
+  const float spans[] = {1000.0f, 50.0f, 10.0f, 100.0f, 20.0f};
   for (int f = 0; f < 5; ++f) {
     for (int b = 1; b <= 5; ++b) {
       const std::string key = std::string(kFilters[f]) + "," + std::to_string(b) + ",";
@@ -62,7 +67,13 @@ void PopulateDefaults(MonitorState& s) {
       s.params[key + "G_W"] = CalibNumber(filled ? weights[f] : 1.0f);
       s.params[key + "C_CO_T"] = "N";
       for (const char* kw : {"C_OF_F", "C_HU_F", "C_CO_F_1", "C_CO_F_2", "C_CO_C_L", "C_CO_C_H"})
-        s.params[key + kw] = filled ? CalibNumber(1.0f + f * 0.125f) : kNoValue;
+        s.params[key + kw] = kNoValue;
+      if (filled) {
+        s.params[key + "C_OF_F"] = CalibNumber(0.0125f - 0.0015f * f);
+        s.params[key + "C_HU_F"] = CalibNumber(0.05f + 0.01f * f);
+        s.params[key + "C_CO_F_1"] = CalibNumber(factors[f]);
+        s.params[key + "C_CO_C_H"] = CalibNumber(spans[f]);
+      }
       for (int g = 0; g < 6; ++g) s.params[key + "C_CR_" + kFilters[g]] = filled && g != f ? CalibNumber(0.0f) : kNoValue;
       for (const char* kw : {"C_OF_D", "C_HU_D", "C_CO_D", "C_CR_D"})
         s.params[key + kw] = filled ? "\"2004-05-06\"" : "\"__________\"";
@@ -70,8 +81,10 @@ void PopulateDefaults(MonitorState& s) {
       s.params[key + "A_L,2"] = kNoValue;
     }
   }
-  s.params["F_W,C_OF_F"] = CalibNumber(0.5f);
-  s.params["F_W,C_CO_F_1"] = CalibNumber(1.5f);
+  // The water vapour: some tens of millivolts of zero signal, and about 20 mV
+  // more at the scene's humidity.
+  s.params["F_W,C_OF_F"] = CalibNumber(0.042f);
+  s.params["F_W,C_CO_F_1"] = CalibNumber(2.0e-6f);
   s.params["F_W,C_OF_D"] = "\"2004-05-06\"";
   s.params["F_W,C_CO_D"] = "\"__________\"";
   s.params["F_W,A_L"] = kNoValue;
@@ -123,21 +136,22 @@ void SetClockFromSetup(MonitorState& s) {
 }
 
 void TakeSample(MonitorState& s) {
+  ++s.samplesTaken;
+  s.sampleSeconds = s.Seconds();
   for (int ch = 0; ch < 6; ++ch) {
     const std::string key = ch == 5 ? std::string("F_W,A_L")
                                     : std::string(kFilters[ch]) + "," + std::to_string(s.ActiveBank(ch)) + ",A_L";
     const auto it = s.params.find(key);
     const float limit = it == s.params.end() || it->second[0] == '_' ? 1e32f : ToFloat(it->second);
-    s.alarms[static_cast<size_t>(ch)] = s.Uses(ch) && limit < 1e31f && s.levels[static_cast<size_t>(ch)] > limit;
+    s.alarms[static_cast<size_t>(ch)] = s.Uses(ch) && limit < 1e31f && s.SampleLevel(ch) > limit;
   }
-  ++s.samplesTaken;
   s.lastSampleTime = MonitorTime(s);
   s.sampleReady = true;
   if (s.setup["MEM"] != "N") {
     MonitorState::RecordedSample r;
     r.number = static_cast<long>(s.recorded.size()) + 1;
     r.time = s.lastSampleTime;
-    r.levels = s.levels;
+    for (int ch = 0; ch < 6; ++ch) r.levels[static_cast<size_t>(ch)] = s.SampleLevel(ch);
     for (int ch = 0; ch < 6; ++ch) r.used[static_cast<size_t>(ch)] = s.Uses(ch);
     r.airPressure = s.airPressure;
     s.recorded.push_back(r);
@@ -160,6 +174,26 @@ int MonitorState::ActiveBank(int filter) const {
   return b >= 1 && b <= 5 ? b : 1;
 }
 
+double MonitorState::Seconds() const {
+  if (measuringSince == Clock::time_point{}) return 0.0;
+  return std::chrono::duration<double>(Clock::now() - measuringSince).count();
+}
+
+float MonitorState::SampleLevel(int channel) const {
+  return MovedLevel(motion, channel, levels[static_cast<size_t>(channel)], sampleSeconds, samplesTaken);
+}
+
+float MonitorState::LevelNow(int channel, long reading) const {
+  return MovedLevel(motion, channel, levels[static_cast<size_t>(channel)], Seconds(), reading);
+}
+
+void MonitorState::StartMeasuring(Clock::duration firstSampleAfter) {
+  if (measuring) return;
+  measuringSince = Clock::now();
+  nextSampleAt = measuringSince + firstSampleAfter;
+  measuring = true;
+}
+
 const char* MonitorState::FilterName(int channel) { return channel >= 0 && channel < 6 ? kFilters[channel] : ""; }
 
 std::string FormatSample(const MonitorState& s, long number, const std::tm& t) {
@@ -172,7 +206,7 @@ std::string FormatSample(const MonitorState& s, long number, const std::tm& t) {
     } else {
       if (s.faults[c]) out += 'F';
       if (s.alarms[c]) out += 'A';
-      const double level = s.numberedSamples && ch == 0 ? static_cast<double>(number) : static_cast<double>(s.levels[c]);
+      const double level = s.numberedSamples && ch == 0 ? static_cast<double>(number) : static_cast<double>(s.SampleLevel(ch));
       out += s.noReading[c] ? std::string(kNoValue) : platform::Format("%.4E", level);
     }
     out += ',';
@@ -218,8 +252,10 @@ void SimulatedMonitor::InstallHandlers() {
     s.previousStatus = Clock::now() >= s.statusAt ? s.extStatus : s.previousStatus;
     s.extStatus = on ? 8 : 0;
     s.statusAt = Clock::now() + std::chrono::milliseconds(m_timings.statusDelayMs);
-    if (on && !s.measuring) s.nextSampleAt = Clock::now() + std::chrono::milliseconds(IntervalMs(s, m_timings));
-    s.measuring = on;
+    if (on)
+      s.StartMeasuring(std::chrono::milliseconds(IntervalMs(s, m_timings)));
+    else
+      s.measuring = false;
   };
   reply("STA_M", [none, switchMeasuring](MonitorState& s, const Command&) -> R {
     switchMeasuring(s, true);

@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "Readings.h"
+
 namespace kovo::sim {
 
 using Clock = std::chrono::steady_clock;
@@ -78,9 +80,14 @@ struct MonitorState {
   bool restarted = false;       // reported once in the next sample
 
   float airPressure = 1013.2f;  // in the monitor's pressure unit
-  // The level each channel reads (A to E, water vapour); a channel not in use
-  // reads ". . . . .".
+  // The scene (Readings.h): the level of each channel (A to E, water vapour;
+  // mg/m³) that the samples move around, the air's temperature and the
+  // motion; a channel not in use reads ". . . . .".
   std::array<float, 6> levels{{380.0f, 1.8f, 0.32f, 0.0f, 0.0f, 9500.0f}};
+  float celsius = 25.0f;
+  Motion motion;
+  Clock::time_point measuringSince{};  // the motion's time 0
+  double sampleSeconds = 0.0;          // the last sample's time after it
   std::array<bool, 6> faults{};      // 'F' marker
   std::array<bool, 6> noReading{};   // "__________"
   std::array<bool, 6> alarms{};      // above the active bank's first limit
@@ -112,6 +119,13 @@ struct MonitorState {
 
   // Helpers for handlers.
   bool Uses(int channel) const;
+  // Seconds since the measurement started (0 before the first).
+  double Seconds() const;
+  // A channel's level in the last sample, and now for the reading numbered so.
+  float SampleLevel(int channel) const;
+  float LevelNow(int channel, long reading) const;
+  // The start of a measurement: its samples' time begins.
+  void StartMeasuring(Clock::duration firstSampleAfter);
   int ActiveBank(int filter) const;
   static const char* FilterName(int channel);
 };

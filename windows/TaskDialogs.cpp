@@ -49,6 +49,15 @@ QLabel* SerialLabel(CDialog& dlg, QGridLayout* grid, int row) {
 
 }  // namespace
 
+void FillTaskList(DataContext& context, QListWidget* list, std::vector<std::string>& serials) {
+  TaskList rows(list);
+  context.Setup().FillDatabaseList(rows, serials);
+}
+
+std::string TaskNameOf(const QListWidgetItem* item) {
+  return item == nullptr ? std::string() : item->data(Qt::UserRole).toString().toStdString();
+}
+
 // --- new task ---
 
 CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : CDialog(IDD, parent), m_context(context) {
@@ -118,9 +127,8 @@ COpenDatabase::COpenDatabase(DataContext& context, QWidget* parent)
 bool COpenDatabase::OnInitDialog() {
   if (!m_context.Identity().isPresentation())
     SetDlgItemText(kSerial, m_context.GetMonitorSetup().m_serial.ToString());
-  TaskList list(m_list);
   try {
-    m_context.Setup().FillDatabaseList(list, m_serials);
+    FillTaskList(m_context, m_list, m_serials);
   } catch (const CException& e) {
     // The dialog opens on what was read; Cancel leaves everything as it was.
     ShowExceptionMessage(e);
@@ -135,7 +143,7 @@ void COpenDatabase::OnOK() {
     return;
   }
   m_selectedDescription = m_list->item(row)->text().toStdString();
-  m_selectedName = m_list->item(row)->data(Qt::UserRole).toString().toStdString();
+  m_selectedName = TaskNameOf(m_list->item(row));
   m_selectedSerial = row < static_cast<int>(m_serials.size()) ? m_serials[static_cast<size_t>(row)] : std::string();
   EndDialog(platform::IDOK);
 }

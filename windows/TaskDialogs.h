@@ -10,6 +10,15 @@
 
 class DataContext;
 class QListWidget;
+class QListWidgetItem;
+
+// Fills the list with the tasks of the system database's task list (the
+// connected monitor's only, unless the program works offline), sorted by
+// description, each row with its task's name; the serials in the rows'
+// order. Database errors pass to the caller.
+void FillTaskList(DataContext& context, QListWidget* list, std::vector<std::string>& serials);
+// The task name a row of such a list stands for.
+std::string TaskNameOf(const QListWidgetItem* item);
 
 class CNewDatabase : public CDialog {
   Q_OBJECT

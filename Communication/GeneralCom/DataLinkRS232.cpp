@@ -1,5 +1,6 @@
 #include "DataLinkRS232.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -225,8 +226,9 @@ void DataLinkRS232::Read(ChBuf& buffer) {
   m_port.Write(last.data(), last.size(), WriteTotal(static_cast<unsigned>(last.size())));
 }
 
-unsigned DataLinkRS232::ReadDirect(char* buffer, unsigned size) {
-  const long got = m_port.Read(buffer, size, static_cast<int>(m_timeouts.readInterval), ReadTotal(size));
+unsigned DataLinkRS232::ReadDirect(char* buffer, unsigned size, int totalMs) {
+  const int total = totalMs >= 0 ? std::min(totalMs, ReadTotal(size)) : ReadTotal(size);
+  const long got = m_port.Read(buffer, size, static_cast<int>(m_timeouts.readInterval), total);
   if (got < 0) throw Win32Error(kUnit, __LINE__, kReadError, static_cast<uint32_t>(-got));
   if (got > 0) TraceData("read", buffer, static_cast<size_t>(got));
   return static_cast<unsigned>(got);

@@ -73,8 +73,9 @@ class DataLinkRS232 {
   // returned empty.
   void Read(ChBuf& buffer);
   unsigned Write(const ConstChBuf& data);
-  // One read straight from the port, without the re-send on a time-out.
-  unsigned ReadDirect(char* buffer, unsigned size);
+  // One read straight from the port, without the re-send on a time-out; with
+  // totalMs, it ends then at the latest.
+  unsigned ReadDirect(char* buffer, unsigned size, int totalMs = -1);
   // Drops input that nobody asked for: what is queued and what follows
   // without a pause.
   void DiscardInput();

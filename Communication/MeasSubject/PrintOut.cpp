@@ -1,5 +1,6 @@
 #include "PrintOut.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -31,7 +32,11 @@ std::string ReadPrintOut(COMeasObs& obs, const std::string& request, const Print
     for (bool first = true;; first = false) {
       const size_t room = limits.maxBytes - text.size();
       const size_t asked = room < buffer.size() ? room : buffer.size();
-      const unsigned got = link.ReadDirect(buffer.data(), static_cast<unsigned>(asked));
+      // No read outlasts the long time-out (a silent monitor) or the deadline
+      // (a monitor that sends without a pause ends no read by itself).
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const long long bound = std::min<long long>(std::max<long long>(0, left.count()), limits.longTimeoutMs);
+      const unsigned got = link.ReadDirect(buffer.data(), static_cast<unsigned>(asked), static_cast<int>(bound));
       const size_t newFrom = text.size();
       text.append(buffer.data(), got);
       done = got != 0 && complete(text, newFrom);

@@ -5,10 +5,14 @@
 
 #include <stdexcept>
 #include <thread>
+#include <cmath>
+#include <mutex>
 
 #include "BankValues.h"
+#include "CommKovoCali.h"
 #include "CalibrationFixture.h"
 #include "COGenSub.h"
+#include "Readings.h"
 #include "CalibrationStrings.h"
 #include "CurrentCalibration.h"
 #include "COSystemSetup.h"
@@ -111,9 +115,12 @@ TEST_F(CalibrationRunTest, ABankOutsideOneToFiveIsNeitherReadNorWritten) {
 
 TEST_F(CalibrationRunTest, CalibrationRunsFromConnectToStopAndStoresEachReading) {
   // The monitor reads its temperature in kelvin, the task keeps it in the
-  // system's unit.
+  // system's unit. Zero air at 20 °C: each signal is its bank's zero signal.
   setup->SetTempUnit(COTempUnit::kelvin);
-  banks.SetTemperature(25.0f);
+  sim->Modify([](kovo::sim::MonitorState& s) {
+    s.celsius = 20.0f;
+    kovo::sim::ApplySceneLine(s, "zero", nullptr);
+  });
   NewCaliTask("Zero point");
   ASSERT_TRUE(cali->OpenMonitor(false));
   // The monitor's banks as its current bank set holds them.
@@ -141,8 +148,8 @@ TEST_F(CalibrationRunTest, CalibrationRunsFromConnectToStopAndStoresEachReading)
     EXPECT_EQ(m.GetMeasNo(), static_cast<int>(i + 1));
     EXPECT_NEAR(m.GetValue(0), 12500.0f, 0.5f);  // 0.0125 V in microvolts
     EXPECT_NEAR(m.GetValue(5), 42000.0f, 0.5f);
-    EXPECT_NEAR(m.GetValue(3), 4300.0f, 0.5f);
-    EXPECT_NEAR(m.GetValue(COMeas::chTemperature), 298.15f, 0.01f);
+    EXPECT_NEAR(m.GetValue(3), 8000.0f, 0.5f);
+    EXPECT_NEAR(m.GetValue(COMeas::chTemperature), 293.15f, 0.01f);
   }
   const auto events = StoredEvents();
   ASSERT_EQ(events.size(), 2u);
@@ -266,6 +273,73 @@ TEST_F(CalibrationRunTest, ReadsThePrintOutToItsEndLine) {
   EXPECT_EQ(ReadCurrentCalibration(*obs, limits).size(), 100u);
 }
 
+TEST_F(CalibrationRunTest, APrintThatNeverEndsStopsAtItsDeadline) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  const std::string endless(1500, 'x');
+  sim->AddRawHandler("O_C_D? AL", [endless](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>(endless);
+  });
+  kovo::sim::SimTimings paced = sim->GetTimings();
+  paced.charactersPerSecond = 960;
+  sim->SetTimings(paced);
+  // At the line's pace no gap ends a read: the deadline has to.
+  LinkTimings gaps;
+  gaps.readIntervalMs = 100;
+  gaps.discardLimitMs = 200;
+  obs->GetLink().SetTimings(gaps);
+  PrintOutLimits limits;
+  limits.deadlineMs = 300;
+  limits.normalTimeoutMs = 1000;
+  const std::string text = ReadCurrentCalibration(*obs, limits);
+  EXPECT_GE(text.size(), kShortPrintOut);
+  EXPECT_LT(text.size(), endless.size());
+}
+
+TEST_F(CalibrationRunTest, TheUserLevelDecidesWhetherTheProgramMayCalibrate) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  for (const auto& c : std::vector<std::pair<int, bool>>{{3, true}, {1, false}, {2, false}, {4, true}}) {
+    sim->Modify([&](kovo::sim::MonitorState& s) { s.userLevel = c.first; });
+    EXPECT_EQ(UserLevelAllowsCalibration(*obs), c.second) << c.first;
+  }
+  // A monitor that says nothing does not forbid it.
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::silent);
+  EXPECT_TRUE(UserLevelAllowsCalibration(*obs));
+  sim->SetMisbehaviour(kovo::sim::Misbehaviour::none);
+  // A port that cannot be opened is a communication error.
+  cali->Disconnect();
+  Unplug();
+  try {
+    UserLevelAllowsCalibration(*obs);
+    ADD_FAILURE() << "no communication error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(CommunicationErrorText(e), "Open communication error");
+  }
+  EXPECT_EQ(CommunicationErrorText(std::runtime_error("other")), "Unknown communication error");
+}
+
+// The direct exchanges wait for the worker's: the calibration run goes on
+// undisturbed, and each print and query gets its own reply.
+TEST_F(CalibrationRunTest, DirectExchangesDuringARunShareNothingWithTheWorker) {
+  NewCaliTask("Shared");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active && banks.Readings() >= 1; }));
+  PrintOutLimits limits;
+  limits.longTimeoutMs = 1000;
+  limits.normalTimeoutMs = 1000;
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(ReadCurrentCalibration(*obs, limits).find("Factor 10 : "), std::string::npos);
+    EXPECT_TRUE(UserLevelAllowsCalibration(*obs));
+    PumpFor(20);
+  }
+  const int readings = banks.Readings();
+  ASSERT_TRUE(PumpUntil([&] { return banks.Readings() >= readings + 2; }));
+  EXPECT_EQ(cali->GetState(), MeasState::active);
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+  EXPECT_TRUE(Shown().empty());
+}
+
 TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsDates) {
   ASSERT_TRUE(cali->OpenMonitor(false));
   ASSERT_TRUE(cali->UploadFilterInfo());
@@ -340,6 +414,67 @@ TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {
   EXPECT_EQ(s.GetActiveBank(0), 0);
   cali->Disconnect();
   EXPECT_FALSE(s.IsFilterActive(0));
+}
+
+// The simulated monitor's signals come from its own banks and the scene's
+// gases: each calibration on its readings gives its banks back.
+TEST_F(CalibrationRunTest, CalibratingTheSimulatedMonitorGivesBackItsBanks) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  cali->TakeActiveBanks();
+  sim->Modify([](kovo::sim::MonitorState& s) {
+    s.setup["US_F,F_D"] = "Y";
+    // Filter A's gas shows on the other filters.
+    s.params["F_A,1,C_CR_F_B"] = " 5.000000E+03";
+    s.params["F_A,1,C_CR_F_C"] = " 8.000000E+02";
+    s.params["F_A,1,C_CR_F_D"] = " 2.000000E+04";
+  });
+  auto reading = [&](const std::string& scene) {
+    sim->Modify([&](kovo::sim::MonitorState& s) { EXPECT_TRUE(kovo::sim::ApplyScene(s, scene).empty()); });
+    std::lock_guard<std::mutex> exchange(cali->GetDevice().GetScheduler().ExchangeLock());
+    CommKovoCali commands(cali->GetDevice().Comm(), program.Instrument());
+    COMeas meas;
+    commands.getCalibReading(meas);
+    // The arithmetic takes the temperature in kelvin.
+    meas.SetValue(COMeas::chTemperature, meas.GetValue(COMeas::chTemperature).GetValue() + 273.15f);
+    return meas;
+  };
+  auto param = [&](const std::string& key) { return std::stod(sim->State().params.at(key)); };
+  auto expectNear = [](double value, double expected, const char* what) {
+    EXPECT_NEAR(value, expected, std::fabs(expected) * 2e-5) << what;
+  };
+
+  ASSERT_TRUE(calibrator.calibOffset(reading("temperature 25\nzero")));
+  for (int f = 0; f < 4; ++f)
+    expectNear(calibrator.GetBank(f).m_concOffset, param(std::string("F_") + char('A' + f) + ",1,C_OF_F"), "offset");
+  expectNear(calibrator.GetWater().m_concOffset, param("F_W,C_OF_F"), "water offset");
+
+  const COMeas humid = reading("zero\nhumidity 9500");
+  ASSERT_TRUE(calibrator.calibHumIntf(humid));
+  for (int f = 0; f < 4; ++f)
+    expectNear(calibrator.GetBank(f).m_humiGain, param(std::string("F_") + char('A' + f) + ",1,C_HU_F"), "humidity");
+  ASSERT_TRUE(calibrator.calibHumSpan(humid, 9500.0));
+  expectNear(calibrator.GetWater().m_gain, param("F_W,C_CO_F_1"), "water span");
+
+  ASSERT_TRUE(calibrator.calibSpan1P(reading("span A 700"), 0, 700.0, 700.0, true));
+  expectNear(calibrator.GetBank(0).m_spanLow, param("F_A,1,C_CO_F_1"), "span");
+  for (int other : {1, 2, 3})
+    expectNear(calibrator.GetBank(0).m_cross[other], param(std::string("F_A,1,C_CR_F_") + char('A' + other)), "cross");
+
+  // Filter B with a two-point calibration: its signal follows the response
+  // curve from zero.
+  sim->Modify([](kovo::sim::MonitorState& s) {
+    s.params["F_B,1,C_CO_T"] = "Y";
+    s.params["F_B,1,C_CO_F_1"] = " 2.000000E-02";
+    s.params["F_B,1,C_CO_F_2"] = " 5.000000E-02";
+    s.params["F_B,1,C_OF_F"] = " 0.000000E+00";
+  });
+  const COMeas low = reading("span B 10");
+  const COMeas high = reading("span B 40");
+  ASSERT_TRUE(calibrator.calibSpan2P(high, low, 1, 40.0, 40.0, 10.0, 10.0, false));
+  expectNear(calibrator.GetBank(1).m_spanLow, 0.02, "curve amplitude");
+  expectNear(calibrator.GetBank(1).m_spanHigh, 0.05, "concentration scale");
+  EXPECT_TRUE(Shown().empty());
 }
 
 TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {

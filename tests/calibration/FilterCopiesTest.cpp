@@ -50,7 +50,7 @@ TEST_F(FilterCopiesTest, AnAllBankUploadReplacesTheMonitorsEarlierCopy) {
   const MonitorSetup stored = StoredSet(COFilterCopies::kAllBanks);
   EXPECT_EQ(stored.GetFilter(0).GetBank(0).GetGasName().ToString(), "CO2");
   EXPECT_EQ(stored.m_uaNumbers.Get(1), 977u);
-  EXPECT_EQ(float(stored.m_water.m_concOffset), 0.5f);
+  EXPECT_EQ(float(stored.m_water.m_concOffset), 0.042f);
 }
 
 TEST_F(FilterCopiesTest, ASingleBankGoesBackWithOnlyItsChosenGroups) {
@@ -87,7 +87,7 @@ TEST_F(FilterCopiesTest, AnAllBankDownloadWritesEveryBankBack) {
   SetParam("F_W,C_CO_F_1", " 5.000000E+00");
   ASSERT_TRUE(copies->Download(SetOf(COFilterCopies::kAllBanks), true, false, false, false));
   EXPECT_EQ(Param("F_B,3,C_HU_F"), "__________");
-  EXPECT_EQ(Param("F_W,C_CO_F_1"), " 1.500000E+00");
+  EXPECT_EQ(Param("F_W,C_CO_F_1"), " 2.000000E-06");
   EXPECT_EQ(sim->State().rejected, 0);
 }
 
@@ -110,7 +110,7 @@ TEST_F(FilterCopiesTest, AFailedDownloadLeavesTheBanksTheMonitorDidNotGet) {
   sim->PostMessage("Busy");
   EXPECT_FALSE(copies->Download(SetOf(COFilterCopies::kAllBanks), true, false, false, false));
   const MonitorSetup& now = cali->GetMonitorSetup();
-  EXPECT_EQ(float(now.GetFilter(0).GetBank(0).m_concOffset), 1.0f);  // written: the copy's
+  EXPECT_EQ(float(now.GetFilter(0).GetBank(0).m_concOffset), 0.0125f);  // written: the copy's
   EXPECT_EQ(float(now.GetFilter(1).GetBank(0).m_concOffset), 4.0f);  // not written: as before
   EXPECT_EQ(float(StoredSet(COFilterCopies::kCurrent).GetFilter(1).GetBank(0).m_concOffset), 4.0f);
 }

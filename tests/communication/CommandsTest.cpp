@@ -232,17 +232,17 @@ TEST_F(Commands, FilterAndBankQueries) {
     float expected;
   } values[] = {
       {[&](MeasValue& m) { comm->getCalibParmValue(FilterPos::A, BankNo(0), m); }, 44.01f},
-      {[&](MeasValue& m) { comm->getOffsetFactor(FilterPos::C, BankNo(0), m); }, 1.25f},
-      {[&](MeasValue& m) { comm->getHumFactor(FilterPos::A, BankNo(0), m); }, 1.0f},
-      {[&](MeasValue& m) { comm->getConcFactor1(FilterPos::B, BankNo(0), m); }, 1.125f},
-      {[&](MeasValue& m) { comm->getConcFactor2(FilterPos::B, BankNo(0), m); }, 1.125f},
-      {[&](MeasValue& m) { comm->getConcLow(FilterPos::D, BankNo(0), m); }, 1.375f},
-      {[&](MeasValue& m) { comm->getConcHigh(FilterPos::E, BankNo(0), m); }, 1.5f},
+      {[&](MeasValue& m) { comm->getOffsetFactor(FilterPos::C, BankNo(0), m); }, 0.0095f},
+      {[&](MeasValue& m) { comm->getHumFactor(FilterPos::A, BankNo(0), m); }, 0.05f},
+      {[&](MeasValue& m) { comm->getConcFactor1(FilterPos::B, BankNo(0), m); }, 900.0f},
+      {[&](MeasValue& m) { comm->getConcFactor2(FilterPos::B, BankNo(0), m); }, MeasValue::kNoValue},
+      {[&](MeasValue& m) { comm->getConcLow(FilterPos::D, BankNo(0), m); }, MeasValue::kNoValue},
+      {[&](MeasValue& m) { comm->getConcHigh(FilterPos::E, BankNo(0), m); }, 20.0f},
       {[&](MeasValue& m) { comm->getCross(FilterPos::A, BankNo(0), FilterPos::B, m); }, 0.0f},
       {[&](MeasValue& m) { comm->getCross(FilterPos::A, BankNo(0), FilterPos::A, m); }, MeasValue::kNoValue},
       {[&](MeasValue& m) { comm->getOffsetFactor(FilterPos::A, BankNo(3), m); }, MeasValue::kNoValue},
-      {[&](MeasValue& m) { comm->getWaterOffsetFactor(m); }, 0.5f},
-      {[&](MeasValue& m) { comm->getWaterConcFactor1(m); }, 1.5f},
+      {[&](MeasValue& m) { comm->getWaterOffsetFactor(m); }, 0.042f},
+      {[&](MeasValue& m) { comm->getWaterConcFactor1(m); }, 2.0e-6f},
   };
   for (const auto& c : values) {
     MeasValue m(-1.0f);

@@ -179,7 +179,7 @@ TEST_F(Device, UploadAllWithProgress) {
   const BankInfo& co2 = s.GetFilter(0).GetBank(0);
   EXPECT_EQ(co2.GetGasName().ToString(), "CO2");
   EXPECT_FLOAT_EQ(co2.GetMW(), 44.01f);
-  EXPECT_FLOAT_EQ(co2.GetConcOffset(), 1.0f);
+  EXPECT_FLOAT_EQ(co2.GetConcOffset(), 0.0125f);
   EXPECT_FALSE(co2.IsTwoPoint());
   EXPECT_FLOAT_EQ(co2.GetCross(1), 0.0f);
   EXPECT_FALSE(co2.GetCross(0).IsValid());  // its own slot is not asked
@@ -189,8 +189,8 @@ TEST_F(Device, UploadAllWithProgress) {
   EXPECT_EQ(unused.GetGasName().ToString(), "_");
   EXPECT_FALSE(unused.GetSpanLow().IsValid());
   EXPECT_FALSE(unused.GetSpanDate().IsValid());
-  EXPECT_FLOAT_EQ(s.m_water.GetGain(), 1.5f);
-  EXPECT_FLOAT_EQ(s.m_water.GetConcOffset(), 0.5f);
+  EXPECT_FLOAT_EQ(s.m_water.GetGain(), 2.0e-6f);
+  EXPECT_FLOAT_EQ(s.m_water.GetConcOffset(), 0.042f);
   EXPECT_FALSE(s.m_water.GetSpanDate().IsValid());
   EXPECT_FLOAT_EQ(device->GetData().m_values[9], 12.5f);  // item 10
 }

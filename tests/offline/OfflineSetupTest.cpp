@@ -1,9 +1,15 @@
 // The set-up of a stand-alone measurement: read back from the monitor, taken
 // into the task's sequence, and downloaded from it with the alarm limits.
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CORecBankSet.h"
 #include "COSequence.h"
 #include "OfflineFixture.h"
 #include "OfflineSetupModel.h"
@@ -149,7 +155,7 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   obs->GetDevice().SetSetup(held);
 
   sim->ClearLines();
-  ASSERT_TRUE(transfer->DownloadSettings(false));
+  ASSERT_TRUE(transfer->DownloadSettings(sequence, false));
   ASSERT_TRUE(KeyboardUnlocked());
   std::vector<std::string> lines = sim->Lines();
   // The link's own lines around the download.
@@ -191,6 +197,111 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
       << water;
 }
 
+TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload) {
+  PrepareTask("Memory switch");
+  // The leak detector's type as the device holds it once connected.
+  auto connectLeakDetector = [&] {
+    ASSERT_TRUE(obs->Connect(false));
+    MonitorSetup identity = obs->GetDevice().GetSetup();
+    identity.m_model.Assign("Tebb");
+    obs->GetDevice().SetSetup(identity);
+  };
+
+  // The last step of the download fails: the monitor may hold part of it.
+  connectLeakDetector();
+  sim->AddHandler("A_M?", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("garbage");
+  });
+  sim->ClearLines();
+  EXPECT_FALSE(transfer->DownloadSettings(sequence, true));
+  ASSERT_TRUE(program.Instrument().isTebb());
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(Sent("SE L_U,U_METER"));
+  EXPECT_TRUE(LinesStarting("SE MEM,").empty());
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"Communication error", kDownloadIncomplete}));
+
+  sim->AddHandler("A_M?", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    return std::optional<std::string>("N");
+  });
+  messages.Clear();
+  connectLeakDetector();
+  ASSERT_TRUE(transfer->DownloadSettings(sequence, true));
+  EXPECT_TRUE(Received("SE MEM,Y"));
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OfflineSetupTest, ACancelIsNoCommunicationError) {
+  LoadMemory("memory.txt");
+  PrepareTask("Cancelled");
+  ASSERT_TRUE(obs->Connect(false));
+  // The reply to the line waits until the user has cancelled, so the cancel
+  // comes while the service runs.
+  std::atomic<bool> released{false};
+  auto holdUntilCancelled = [&](const std::string& prefix, const std::string& reply) {
+    released = false;
+    sim->AddHandler(prefix, [&released, reply](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+      for (int waited = 0; !released && waited < 3000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::optional<std::string>(reply);
+    });
+    dialogs->onProgress = [&released](COProgress* progress) {
+      if (released) return;
+      progress->OnCancel();
+      released = true;
+    };
+  };
+  // A download cancelled part-way may have left part of it in the monitor.
+  holdUntilCancelled("A_M?", "N");
+  EXPECT_FALSE(transfer->DownloadSettings(sequence, false));
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(Shown(), std::vector<std::string>{kDownloadIncomplete});
+
+  // The set-up upload cancelled: the upload stops, nothing to report.
+  messages.Clear();
+  holdUntilCancelled("O_M? T_L", " 2.5");
+  EXPECT_EQ(transfer->UploadToNewTask("Never mind"), COUpDownload::UploadEnd::notStarted);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_TRUE(Shown().empty()) << ::testing::PrintToString(Shown());
+  EXPECT_EQ(memory.RecordCount(), 36u);
+}
+
+TEST_F(OfflineSetupTest, AlarmsPerFilterOfEachModel) {
+  auto alarms = [&](std::initializer_list<int> filters) {
+    std::vector<COAlarm> list;
+    for (int f : filters) {
+      COAlarm a(*context);
+      a.SetFilter(static_cast<unsigned char>(f));
+      list.push_back(a);
+    }
+    return list;
+  };
+  struct Case {
+    std::initializer_list<int> filters;
+    bool leakDetector;
+    AlarmRuleBreak rule;
+    int filter;
+  };
+  const Case cases[] = {
+      {{0, 1, 2, 3, 4}, false, AlarmRuleBreak::none, -1},
+      {{0, 1, 1}, false, AlarmRuleBreak::secondOnFilter, 1},
+      // An older task's water-vapour alarm: no mark of the gas monitor is read past.
+      {{0, 5}, false, AlarmRuleBreak::filterNotOffered, 5},
+      {{1, 1, 5, 5}, true, AlarmRuleBreak::none, -1},
+      {{2, 1, 2, 2}, true, AlarmRuleBreak::thirdOnFilter, 2},
+      {{6}, true, AlarmRuleBreak::filterNotOffered, 6},
+  };
+  for (const Case& c : cases) {
+    int filter = 99;
+    EXPECT_EQ(CheckAlarmsForMonitor(alarms(c.filters), c.leakDetector, &filter), c.rule) << c.leakDetector;
+    EXPECT_EQ(filter, c.filter);
+  }
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::secondOnFilter, "CH4"),
+            "Only one alarm per filter can be triggered in Gas Monitor");
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::thirdOnFilter, "CH4"), kTwoAlarmsPerFilter);
+  EXPECT_EQ(AlarmRuleMessage(AlarmRuleBreak::filterNotOffered, "Water Vapour"),
+            "An alarm on Water Vapour cannot be triggered in this Gas Monitor: remove it from the list");
+}
+
 TEST_F(OfflineSetupTest, LimitsGoToTheMonitorInMilligramsWhateverTheDisplayUnit) {
   PrepareTask("Limits");
   sequence.SetActiveBank(0, 0);
@@ -222,6 +333,33 @@ TEST_F(OfflineSetupTest, OpeningWithoutAStoredConfigurationKeepsTheLinkOpen) {
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), platform::LoadString(IDS_NO_STORED_CONFIGURATION));
   EXPECT_TRUE(obs->GetDevice().IsOpen());
+}
+
+TEST_F(OfflineSetupTest, OpeningWithAStoredConfigurationOffersItsFiltersAndClosesTheLink) {
+  // The banks stored at a filter-info upload, for this monitor's serial; the
+  // stored set keeps no filter number of its own.
+  ASSERT_TRUE(obs->Connect(false));
+  MonitorSetup stored = obs->GetDevice().GetSetup();
+  {
+    CORecBankSet sets(*context);
+    sets.SetSetup(stored);
+    sets.SaveSet(CORecBankSet::kCurrent, "Current banks");
+    sets.CloseWithDatabase();
+  }
+  obs->Disconnect();
+  // As a fresh run has it: the identity, no filter known.
+  MonitorSetup fresh = obs->GetDevice().GetSetup();
+  for (FilterInfo& f : fresh.m_filters) f = FilterInfo();
+  obs->GetDevice().SetSetup(fresh);
+
+  ASSERT_TRUE(transfer->Initialise());
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_FALSE(obs->GetDevice().IsOpen());
+  EXPECT_TRUE(KeyboardUnlocked());
+  for (int f : {0, 1, 2}) EXPECT_TRUE(sequence.IsGasDefined(f)) << f;
+  EXPECT_EQ(sequence.GetGasName(1), "CH4");
+  // No named bank: no filter there.
+  EXPECT_FALSE(sequence.IsGasDefined(3));
 }
 
 TEST_F(OfflineSetupTest, ActiveBankDifferentFromTheTaskRefusesTheUpload) {

@@ -1,6 +1,10 @@
 // Whole uploads from the monitor's memory into a task, and how an upload
 // that does not get everything leaves the monitor.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -8,6 +12,9 @@
 #include "OfflineFixture.h"
 #include "OfflineStrings.h"
 #include "core/StringTable.h"
+#include "core/Text.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 
 namespace kovo::test {
 namespace {
@@ -38,6 +45,43 @@ class OfflineUploadTest : public OfflineFixture {
     std::vector<std::string> lines;
     for (const StoredEvent& e : StoredEvents()) lines.push_back(e.time.Format("%m-%d ") + e.Line());
     return lines;
+  }
+  // What the open task holds: "number MM-DD HH:MM:SS" per row, its events,
+  // and per sequence row its number, start, stop and stand-alone flag.
+  struct TaskContents {
+    std::vector<std::string> rows;
+    std::vector<std::string> events;
+    std::vector<std::string> sequences;
+  };
+  std::vector<std::string> QueryLines(const std::string& sql) {
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:" + setup->GetDatabaseName());
+    auto st = db.NewStatement();
+    st->Prepare(sql);
+    st->Execute();
+    std::vector<std::string> lines;
+    std::string line;
+    while (st->Fetch()) {
+      st->GetText(0, &line);
+      lines.push_back(line);
+    }
+    db.Close();
+    return lines;
+  }
+  TaskContents Task() {
+    TaskContents t;
+    for (const COMeas& m : StoredMeas())
+      t.rows.push_back(std::to_string(m.GetMeasNo()) + m.GetMeasTime().Format(" %m-%d %H:%M:%S"));
+    t.events = EventLines();
+    t.sequences = QueryLines(
+        "SELECT [NumCount] || ' ' || [Name] || ' ' || [StartTime] || ' ' || [StopTime] || ' ' || [StartNum] || ' ' || "
+        "[StopNum] || ' ' || [Reserved] || ' ' || [ModeMask] || ' ' || [LockedFilter] FROM [Sequence] "
+        "ORDER BY [NumCount]");
+    for (const std::string& line : QueryLines("SELECT [SerialNum] || ' ' || [GasName1] || ' ' || [GasName2] FROM [Global]"))
+      t.sequences.push_back(line);
+    for (const std::string& line : QueryLines("SELECT [SequenceNum] || ' ' || [Filter] || ' ' || [Limit] FROM [Alarm]"))
+      t.sequences.push_back(line);
+    return t;
   }
 };
 
@@ -200,7 +244,7 @@ TEST_F(OfflineUploadTest, ImpossibleCountStartsNothing) {
   EXPECT_EQ(memory.RecordCount(), 36u);
 }
 
-TEST_F(OfflineUploadTest, FailedBlockKeepsEarlierRecordsAndGivesTheUnitsBack) {
+TEST_F(OfflineUploadTest, FailedBlockLeavesTheTaskAsItWasAndGivesTheUnitsBack) {
   LoadMemory("memory.txt");
   SetMonitorUnits();
   sim->AddRawHandler("O_M? 21", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
@@ -209,41 +253,83 @@ TEST_F(OfflineUploadTest, FailedBlockKeepsEarlierRecordsAndGivesTheUnitsBack) {
   EXPECT_EQ(transfer->UploadToNewTask("Broken run"), End::incomplete);
   // Whatever went to the monitor has reached it.
   ASSERT_TRUE(KeyboardUnlocked());
-  EXPECT_EQ(StoredMeas().size(), 20u);
-  EXPECT_EQ(Shown(), std::vector<std::string>{"Communication error"});
+  // The twenty records read before the failure are not kept as if they were the run.
+  EXPECT_EQ(Task().rows, std::vector<std::string>());
+  EXPECT_EQ(Task().events, std::vector<std::string>());
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"Communication error", kUploadIncomplete}));
   EXPECT_EQ(memory.RecordCount(), 36u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   EXPECT_TRUE(Sent("SE H_U,U_TDEW"));
   ExpectMonitorLeftAsFound();
 }
 
-TEST_F(OfflineUploadTest, CancelEndsTheServiceAndGivesTheUnitsBack) {
+TEST_F(OfflineUploadTest, CancelledUploadLeavesAnEarlierRunAsItWasAndMayBeRepeated) {
   LoadMemory("memory.txt");
+  ASSERT_EQ(transfer->UploadToNewTask("Two runs"), End::complete);
+  const std::string task = setup->GetDatabaseName();
+  ASSERT_TRUE(KeyboardUnlocked());
+  const TaskContents before = Task();
+  ASSERT_EQ(before.rows.size(), 36u);
+
+  // A later run of fifteen records, read in two blocks; the second waits
+  // until the user has cancelled, so the first ten are in the task by then.
+  LoadMemory("memory-later.txt");
+  memory.ClearRecords();
+  auto record = [](int n) {
+    return platform::Format("%4d 01:%02d:30   2.%02d00E+02   2.0000E+00   5.0000E-01        . . .        . . .   "
+                            "9.0000E+03",
+                            n, n - 1, n);
+  };
+  for (int n = 1; n <= 15; ++n) memory.AddRecord({record(n)});
+  std::atomic<bool> released{false};
+  sim->AddRawHandler("O_M? 11,", [&](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+    if (!released) {
+      for (int waited = 0; !released && waited < 3000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::optional<std::string>("\n");
+    }
+    std::string block;
+    for (int n = 11; n <= 15; ++n) block += record(n) + "\r\n";
+    return std::optional<std::string>(block + "\n");
+  });
   SetMonitorUnits();
+  messages.Clear();
+  sim->ClearLines();
   bool cancelled = false;
   dialogs->onProgress = [&](COProgress* progress) {
     // The measurement upload, once it has records to hand over.
     if (cancelled || progress != offline.get() || offline->GetService()->GetCount() == 0) return;
     cancelled = true;
     progress->OnCancel();
+    released = true;
   };
-  EXPECT_EQ(transfer->UploadToNewTask("Cancelled run"), End::incomplete);
+  EXPECT_EQ(transfer->UploadToExistingTask(task, "Two runs"), End::incomplete);
   // Whatever went to the monitor has reached it.
   ASSERT_TRUE(KeyboardUnlocked());
   ASSERT_TRUE(cancelled);
-  EXPECT_TRUE(offline->GetResult().finished);
   EXPECT_TRUE(offline->GetResult().cancelled);
-  EXPECT_TRUE(Shown().empty());
-  EXPECT_GT(offline->GetResult().stored, 0);
-  EXPECT_LT(offline->GetResult().stored, 36);
-  EXPECT_EQ(StoredMeas().size(), static_cast<size_t>(offline->GetResult().stored));
-  EXPECT_TRUE(LinesStarting("O_M? 31,").empty());
-  EXPECT_EQ(memory.RecordCount(), 36u);
+  EXPECT_EQ(Shown(), std::vector<std::string>{kUploadIncomplete});
+  const TaskContents after = Task();
+  EXPECT_EQ(after.rows, before.rows);
+  EXPECT_EQ(after.events, before.events);
+  EXPECT_EQ(after.sequences, before.sequences);
+  EXPECT_EQ(memory.RecordCount(), 15u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   ExpectMonitorLeftAsFound();
+
+  // The same run again, whole this time, numbers on from the earlier one.
+  dialogs->onProgress = nullptr;
+  ASSERT_EQ(transfer->UploadToExistingTask(task, "Two runs"), End::complete);
+  const TaskContents whole = Task();
+  ASSERT_EQ(whole.rows.size(), 51u);
+  EXPECT_EQ(whole.rows[36], "37 05-04 01:00:30");
+  EXPECT_EQ(whole.rows[50], "51 05-04 01:14:30");
+  EXPECT_EQ(std::count(whole.events.begin(), whole.events.end(), "05-04 01:00:30 [5] Measurement task started"), 1);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(memory.RecordCount(), 0u);
 }
 
-TEST_F(OfflineUploadTest, DatabaseErrorStopsTheUploadWithEarlierRowsWhole) {
+TEST_F(OfflineUploadTest, DatabaseErrorLeavesTheTaskAsItWas) {
   LoadMemory("memory.txt");
   SetMonitorUnits();
   const std::string task = NewTask("Failing task");
@@ -251,25 +337,41 @@ TEST_F(OfflineUploadTest, DatabaseErrorStopsTheUploadWithEarlierRowsWhole) {
   ExecuteOnTask(
       "CREATE TRIGGER [full] BEFORE INSERT ON [Meas] WHEN NEW.[MeasNo] = 5 "
       "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  const TaskContents before = Task();
   EXPECT_EQ(transfer->UploadToExistingTask(task, "Failing task"), End::incomplete);
   // Whatever went to the monitor has reached it.
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_TRUE(offline->GetResult().writeFailed);
-  const std::vector<COMeas> rows = StoredMeas();
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[3].GetMeasTime(), CTime(2026, 5, 3, 23, 43, 30));
-  // Each stored record has its events; the failed one is not tried again.
-  const auto events = EventLines();
-  EXPECT_EQ(events.front(), "05-03 23:40:30 [5] Measurement task started");
-  EXPECT_EQ(std::count(events.begin(), events.end(), "05-03 23:42:30 [0] U3"), 1);
+  const TaskContents after = Task();
+  EXPECT_EQ(after.rows, before.rows);
+  EXPECT_EQ(after.events, before.events);
+  EXPECT_EQ(after.sequences, before.sequences);
+  // The failed record is not tried again.
   const auto texts = Shown();
   int dbErrors = 0;
   for (const std::string& t : texts) dbErrors += t.compare(0, 14, "Database error") == 0;
   EXPECT_EQ(dbErrors, 1);
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Communication error"), 0);
+  EXPECT_EQ(texts.back(), kUploadIncomplete);
   EXPECT_EQ(memory.RecordCount(), 36u);
   EXPECT_FALSE(Sent("RESET_SY PART"));
   ExpectMonitorLeftAsFound();
+}
+
+TEST_F(OfflineUploadTest, TaskThatCannotBePutBackIsSaidToBeShort) {
+  LoadMemory("memory.txt");
+  const std::string task = NewTask("Locked task");
+  sequence.Close();
+  // Records go in, nothing comes out: the put-back fails.
+  ExecuteOnTask(
+      "CREATE TRIGGER [full] BEFORE INSERT ON [Meas] WHEN NEW.[MeasNo] = 5 "
+      "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"
+      "CREATE TRIGGER [keep] BEFORE DELETE ON [Meas] BEGIN SELECT RAISE(ABORT, 'read-only'); END");
+  EXPECT_EQ(transfer->UploadToExistingTask(task, "Locked task"), End::incomplete);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(Shown().back(), kUploadNotUndone);
+  EXPECT_EQ(Task().rows.size(), 4u);
+  EXPECT_EQ(memory.RecordCount(), 36u);
 }
 
 }  // namespace

@@ -7,9 +7,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <thread>
+#include <vector>
 
+#include <cstdio>
+#include <fstream>
+
+#include "OfflineMemory.h"
 #include "SimulatedMonitor.h"
 
 namespace {
@@ -147,30 +154,103 @@ TEST(Simulator, MisbehavesOnRequest) {
   EXPECT_GE(Clock::now() - paced, std::chrono::milliseconds(10));
 }
 
-TEST(Simulator, ProgramPrintsItsTerminalAndServesUntilStopped) {
-  int out[2];
-  ASSERT_EQ(::pipe(out), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::dup2(out[1], 1);
+// The program in a process of its own, with its arguments; its terminal's
+// path as it printed it.
+class Program {
+ public:
+  explicit Program(std::vector<std::string> args) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::dup2(out[1], 1);
+      ::close(out[0]);
+      std::vector<char*> argv{const_cast<char*>("kovo-simulator")};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(KOVO_SIMULATOR_PROGRAM, argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    char ch;
+    while (::read(out[0], &ch, 1) == 1 && ch != '\n') m_path += ch;
     ::close(out[0]);
-    ::execl(KOVO_SIMULATOR_PROGRAM, "kovo-simulator", "--serial", "X1234", static_cast<char*>(nullptr));
-    ::_exit(127);
   }
-  ::close(out[1]);
-  std::string path;
-  char ch;
-  while (::read(out[0], &ch, 1) == 1 && ch != '\n') path += ch;
-  ::close(out[0]);
-  ASSERT_EQ(path.compare(0, 9, "/dev/pts/"), 0) << path;
+  const std::string& Path() const { return m_path; }
+  // Stops it; its exit code.
+  int Stop() {
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    if (::waitpid(m_pid, &status, 0) != m_pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  }
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_path;
+};
+
+TEST(Simulator, ProgramPrintsItsTerminalAndServesUntilStopped) {
+  Program program({"--serial", "X1234"});
+  ASSERT_EQ(program.Path().compare(0, 9, "/dev/pts/"), 0) << program.Path();
   {
-    Client c(path);
+    Client c(program.Path());
     EXPECT_EQ(c.Ask("*IDN?"), "Q&T,1314,X1234,VP12\r\n\n");
   }
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(program.Stop(), 0);
+}
+
+TEST(Simulator, ProgramReadsItsSceneFileAgainWhileItRuns) {
+  const std::string scene = testing::TempDir() + "program-scene.txt";
+  std::ofstream(scene) << "A 123\n";
+  Program program({"--steady", "--user-level", "2", "--scene", scene});
+  Client c(program.Path());
+  EXPECT_EQ(c.Ask("SE? USER_L"), "2\r\n\n");
+  EXPECT_EQ(c.Ask("O_SP_C? SA_DA,AL").substr(0, 12), " 1.2300E+02,");
+  std::ofstream(scene, std::ios::trunc) << "A 4567\n";
+  std::string sample;
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  do {
+    sample = c.Ask("O_SP_C? SA_DA,AL");
+  } while (sample.compare(0, 12, " 4.5670E+03,") != 0 && Clock::now() < end);
+  EXPECT_EQ(sample.substr(0, 12), " 4.5670E+03,");
+  EXPECT_EQ(program.Stop(), 0);
+  std::remove(scene.c_str());
+}
+
+TEST(Simulator, MemoryAnswersWithTheSetupDownloadedAfterItsRun) {
+  SimulatedMonitor monitor;
+  kovo::sim::OfflineMemory memory;
+  memory.Install(monitor);
+  char path[] = "/tmp/kovo-memory-XXXXXX";
+  const int fd = ::mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  std::ofstream(path) << "W_C=N\nN_T= 293.15\nB,F_A=1\nG_N,F_A=\"CO2\"\nDA=\"2026-05-03 23:40 2026-05-04 00:20\"\n";
+  memory.Load(path);
+  monitor.Start();
+  Client c(monitor.SlavePath());
+  ASSERT_TRUE(c.IsOpen());
+  EXPECT_EQ(c.Ask("O_M? W_C"), "N\r\n\n");
+  // Before any download, what the file leaves open comes from the monitor's set-up.
+  EXPECT_EQ(c.Ask("O_M? US_F,F_B"), "Y\r\n\n");
+
+  for (const char* line : {"SE W_C,Y", "SE T_U,U_CE", "SE N_T,25.0", "SE B,F_A,2", "E_C 83",
+                           "C_P F_A,2,G_N,\"NH3\"", "E_C 83", "C_P F_A,2,A_L,5.0", "E_C 83", "C_P F_A,2,A_L,7.5,2",
+                           "SE S_I_T,F_A,10.0", "D_A,N"})
+    c.Send(line);
+  EXPECT_EQ(c.Ask("O_M? W_C"), "Y\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? N_T"), " 298.15\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? B,F_A"), "2\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? G_N,F_A"), "\"NH3\"\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? A_L,F_A"), " 5.000000E+00\r\n\n");
+  EXPECT_EQ(c.Ask("SE? A_L,F_A,2"), " 7.500000E+00\r\n\n");
+  EXPECT_EQ(c.Ask("O_M? S_I_T,F_A"), " 1.000000E+01\r\n\n");
+  // What the download does not set stays the recorded run's.
+  EXPECT_EQ(c.Ask("O_M? DA"), "\"2026-05-03 23:40 2026-05-04 00:20\"\r\n\n");
+
+  // A recorded run filled in afterwards brings its own set-up.
+  memory.Load(path);
+  EXPECT_EQ(c.Ask("O_M? W_C"), "N\r\n\n");
+  ::unlink(path);
 }

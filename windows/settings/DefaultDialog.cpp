@@ -40,23 +40,27 @@ void CDefault::OnOK() {
   // Only checked settings may reach the prototype.
   if (m_choice == kStoreAsDefault && m_validate && !m_validate()) return;
   try {
-    m_context.Setup().ConfigDataSource(COSystemSetup::kMeasPrototype);
-    COSequence defaults(m_context);
-    CORecSequence record(m_context);
-    record.SetTarget(&defaults, 1);
-    record.Open();
-    if (record.IsEOF()) throw CDBException(-1, "The prototype holds no sequence settings");
-    if (m_choice == kStoreAsDefault) {
-      record.Edit();
-      defaults.CopySampling(*m_settings);
-      record.Update();
-    }
-    record.CloseWithDatabase();
-    if (m_choice == kLoadDefault) m_settings->CopySampling(defaults);
+    ExchangeDefaults(m_choice);
   } catch (const CException& e) {
     // The settings and the prototype stay as they were.
     ShowExceptionMessage(e);
     return;
   }
   EndDialog(platform::IDOK);
+}
+
+void CDefault::ExchangeDefaults(int choice) {
+  m_context.Setup().ConfigDataSource(COSystemSetup::kMeasPrototype);
+  COSequence defaults(m_context);
+  CORecSequence record(m_context);
+  record.SetTarget(&defaults, 1);
+  record.Open();
+  if (record.IsEOF()) throw CDBException(-1, "The prototype holds no sequence settings");
+  if (choice == kStoreAsDefault) {
+    record.Edit();
+    defaults.CopySampling(*m_settings);
+    record.Update();
+  }
+  record.CloseWithDatabase();
+  if (choice == kLoadDefault) m_settings->CopySampling(defaults);
 }

@@ -26,6 +26,10 @@ class CDefault : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   void OnOK() override;
+  // Stores the settings as the defaults or loads the defaults into them, as
+  // the choice says; throws the database's exception. A program with
+  // settings of its own (the Calibration program) exchanges those.
+  virtual void ExchangeDefaults(int choice);
 
  private:
   DataContext& m_context;

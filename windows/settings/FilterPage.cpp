@@ -105,26 +105,25 @@ void COFilterPage::FillGasBoxes() {
     selected[f] = box->GetCurSel();
     box->ResetContent();
   }
+  // Each fill decides afresh: a reload may bring filters the last one lacked.
   for (int f = 0; f < 5; ++f) {
-    if (m_sequence.IsGasDefined(f)) continue;
-    EnableItems({kSitIds[f]}, false);
-    ShowItems({kCheckIds[f], kGasName1 + f}, false);
+    const bool defined = m_sequence.IsGasDefined(f);
+    const bool locked = m_sequence.IsFilterLocked(f);
+    EnableItems({kSitIds[f]}, defined && !Locked());
+    ShowItems({kCheckIds[f]}, defined);
+    // A locked filter's label shows the frozen name; else the box chooses the gas.
+    ShowItems({kGasName1 + f}, defined && locked);
+    ShowItems({kBankIds[f]}, defined && !locked);
   }
-  if (!m_sequence.IsGasDefined(5)) ShowItems({kCheckW, kWaterName}, false);
-  for (int f = 0; f < 5; ++f) {
-    if (m_sequence.IsFilterLocked(f))
-      ShowItems({kBankIds[f]}, false);  // the label shows the frozen name
-    else if (m_sequence.IsGasDefined(f))
-      ShowItems({kGasName1 + f}, false);
-    else
-      ShowItems({kBankIds[f]}, false);
-  }
+  ShowItems({kCheckW, kWaterName}, m_sequence.IsGasDefined(5));
   for (int f = 0; f < 5; ++f) SetDlgItemText(kGasName1 + f, m_sequence.GetGasName(f));
   for (int f = 0; f < 5; ++f) {
     COComboEx* box = BankBox(f);
     for (int b = 0; b < 5; ++b)
       if (m_sequence.IsBankDefined(f, b)) box->AddItem(m_sequence.GetBankGasName(f, b), b);
     box->SetCurSel(selected[f]);
+    // A box that had nothing to choose from shows the sequence's bank.
+    if (selected[f] < 0) box->SelectItemData(m_sequence.GetActiveBank(f));
   }
 }
 
@@ -167,4 +166,5 @@ void COFilterPage::DoDataExchange(CDataExchange* dx) {
 void COFilterPage::OnReloadFilterInfo() {
   ReloadFilterInfo(m_context);
   FillGasBoxes();
+  UpdateSitControls();
 }

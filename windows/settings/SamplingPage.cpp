@@ -182,6 +182,9 @@ bool COSamplingPage::OnInitDialog() {
 
   const bool leakDetector = IsLeakDetector();
   ShowItems({kMemoryGroup, kStoreHistory}, leakDetector);
+  // A calibration samples as its mode needs: no interval, no display average,
+  // no compensation.
+  if (m_context.Identity().isCalibration()) ShowItems({kSamplingGroup, kDisplayGroup, kCompensationGroup}, false);
   EnableItems({kMemoryGroup, kStoreHistory}, leakDetector);
 
   CPropertyPage::OnInitDialog();
@@ -210,8 +213,11 @@ bool COSamplingPage::OnInitDialog() {
 
 void COSamplingPage::DoDataExchange(CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
-  m_intervalEdit.DDXValidate(dx);
-  m_averageEdit.DDXValidate(dx, 10, 720);
+  const bool calibration = m_context.Identity().isCalibration();
+  if (!calibration) {
+    m_intervalEdit.DDXValidate(dx);
+    m_averageEdit.DDXValidate(dx, 10, 720);
+  }
   int averageOn = m_sequence.IsRollingAvgOn() ? 1 : 0;
   int water = m_sequence.GetWaterCompensation() ? 1 : 0;
   int cross = m_sequence.GetCrossCompensation() ? 1 : 0;
@@ -234,24 +240,25 @@ void COSamplingPage::DoDataExchange(CDataExchange* dx) {
       .Exchange(dx, kChamber, DDX_Text);
   ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetTubeTime, &COSequence::SetTubeTime)
       .Exchange(dx, kTube, DDX_Text);
-  ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleContinuously, &COSequence::SetSampleContinuously)
-      .Exchange(dx, kContinuous, DDX_Radio);
-  ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleInterval, &COSequence::SetSampleInterval)
-      .Exchange(dx, kInterval, DDX_Text);
-
-  DDX_Check(dx, kAverageOn, averageOn);
-  DDX_Check(dx, kWater, water);
-  DDX_Check(dx, kCross, cross);
-  if (saving) {
-    m_sequence.SetRollingAvgOn(averageOn != 0);
-    m_sequence.SetWaterCompensation(water != 0);
-    m_sequence.SetCrossCompensation(cross != 0);
-    m_sequence.SetRollingAvg(m_averageEdit.GetSeconds() / 60);
-    m_sequence.SetModeFlag2(flushing != 0);
+  if (!calibration) {
+    ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleContinuously, &COSequence::SetSampleContinuously)
+        .Exchange(dx, kContinuous, DDX_Radio);
+    ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleInterval, &COSequence::SetSampleInterval)
+        .Exchange(dx, kInterval, DDX_Text);
+    DDX_Check(dx, kAverageOn, averageOn);
+    DDX_Check(dx, kWater, water);
+    DDX_Check(dx, kCross, cross);
+    if (saving) {
+      m_sequence.SetRollingAvgOn(averageOn != 0);
+      m_sequence.SetWaterCompensation(water != 0);
+      m_sequence.SetCrossCompensation(cross != 0);
+      m_sequence.SetRollingAvg(m_averageEdit.GetSeconds() / 60);
+    }
   }
+  if (saving) m_sequence.SetModeFlag2(flushing != 0);
 
   if (saving) {
-    if (!m_context.Identity().isCalibration()) {
+    if (!calibration) {
       m_airPresEdit.DDXValidate(dx);
       m_sequence.SetAirPres(m_airPresEdit.GetValue());
     }

@@ -1,20 +1,35 @@
 #include "SequencePage.h"
 
 #include "DataContext.h"
+#include "core/MessageSink.h"
+
+void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
+                      const std::function<int(std::function<bool()> validate)>& runDialog) {
+  if (page == nullptr) return;
+  // Gather what the controls hold, checked or not: loading the defaults
+  // must not wait for a valid entry.
+  flags.ddxValidate = false;
+  page->UpdateData(true);
+  flags.ddxValidate = true;
+  if (runDialog([page] { return page->UpdateData(true); }) != platform::IDOK) return;
+  flags.defaultsLoaded = true;
+  page->UpdateData(false);
+  flags.defaultsLoaded = false;
+}
 
 COSequencePage::COSequencePage(int templateId, const std::string& caption, DataContext& context,
                                COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
     : CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
       m_flags(flags) {}
 
-void COSequencePage::EnableItems(std::initializer_list<int> ids, bool enable) {
+void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable) {
   for (int id : ids)
-    if (QWidget* w = GetDlgItem(id)) w->setEnabled(enable);
+    if (QWidget* w = dialog.GetDlgItem(id)) w->setEnabled(enable);
 }
 
-void COSequencePage::ShowItems(std::initializer_list<int> ids, bool show) {
+void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show) {
   for (int id : ids)
-    if (QWidget* w = GetDlgItem(id)) w->setVisible(show);
+    if (QWidget* w = dialog.GetDlgItem(id)) w->setVisible(show);
 }
 
 bool COSequencePage::Locked() const { return m_viewOnly || m_context.MeasurementState() != MeasState::idle; }

@@ -2,6 +2,7 @@
 // What the pages of the sequence settings sheet share: the copy of the
 // sequence they edit, the view-only mode, and the two switches through which
 // the sheet steers their data exchange.
+#include <functional>
 #include <initializer_list>
 
 #include "ui/PropertySheet.h"
@@ -17,15 +18,25 @@ struct SequenceSheetFlags {
   bool defaultsLoaded = false;
 };
 
+// Enables or disables, shows or hides each control of the list that the
+// dialog has.
+void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable);
+void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show);
+
+// "Default..." on the sheet's active page: its entries gathered unchecked,
+// the Default dialog run (given the page's checked exchange to validate a
+// store with) and, on OK, the page reloaded from the settings.
+void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
+                      const std::function<int(std::function<bool()> validate)>& runDialog);
+
 class COSequencePage : public CPropertyPage {
  public:
   COSequencePage(int templateId, const std::string& caption, DataContext& context, COSequence& sequence,
                  bool viewOnly, SequenceSheetFlags& flags);
 
  protected:
-  // Enables or disables, shows or hides each control of the list that exists.
-  void EnableItems(std::initializer_list<int> ids, bool enable);
-  void ShowItems(std::initializer_list<int> ids, bool show);
+  void EnableItems(std::initializer_list<int> ids, bool enable) { EnableDlgItems(*this, ids, enable); }
+  void ShowItems(std::initializer_list<int> ids, bool show) { ShowDlgItems(*this, ids, show); }
   // A measurement runs or the sheet only shows the sequence.
   bool Locked() const;
 

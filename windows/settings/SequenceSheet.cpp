@@ -27,7 +27,7 @@ int COPageStatus::UpdateKind(CSubject* subject) {
 }
 
 COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, bool viewOnly, QWidget* parent,
-                                 int selectPage, COPageStatus* pageStatus)
+                                 int selectPage, COPageStatus* pageStatus, const AlarmPageFactory& alarmPage)
     : CPropertySheet("Sequence Settings (" + sequence.GetName() + ")", parent, selectPage),
       m_context(context),
       m_sequence(sequence),
@@ -40,7 +40,8 @@ COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, boo
   AddPage(m_filterPage.get());
   // A stand-alone recording had no alarms of the PC.
   if (!(sequence.IsReservedFlag() && viewOnly)) {
-    m_alarmPage = std::make_unique<COAlarmPage>(context, *m_edited, viewOnly, m_flags);
+    m_alarmPage = alarmPage ? alarmPage(*m_edited, viewOnly, m_flags)
+                            : std::make_unique<COAlarmPage>(context, *m_edited, viewOnly, m_flags);
     AddPage(m_alarmPage.get());
   }
   SetDlgItemText(ID_DEFAULT, "Default...");
@@ -55,18 +56,10 @@ bool COSequenceSheet::OnInitDialog() {
 }
 
 void COSequenceSheet::OnDefault() {
-  CPropertyPage* page = GetActivePage();
-  if (page == nullptr) return;
-  // Gather what the controls hold, checked or not: loading the defaults
-  // must not wait for a valid entry.
-  m_flags.ddxValidate = false;
-  page->UpdateData(true);
-  m_flags.ddxValidate = true;
-  CDefault dlg(m_context, m_edited.get(), [page] { return page->UpdateData(true); }, this);
-  if (dlg.DoModal() != platform::IDOK) return;
-  m_flags.defaultsLoaded = true;
-  page->UpdateData(false);
-  m_flags.defaultsLoaded = false;
+  RunDefaultOnPage(GetActivePage(), m_flags, [this](std::function<bool()> validate) {
+    CDefault dlg(m_context, m_edited.get(), std::move(validate), this);
+    return dlg.DoModal();
+  });
 }
 
 void COSequenceSheet::HandBack(COSequence& target) const {

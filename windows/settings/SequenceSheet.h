@@ -34,11 +34,16 @@ class COSequenceSheet : public CPropertySheet {
   // The hint with which OK has the task's windows update.
   static constexpr long kHintSequenceChanged = 8;
 
+  // A program's own alarm page on the copy the pages edit.
+  using AlarmPageFactory =
+      std::function<std::unique_ptr<COAlarmPage>(COSequence& edited, bool viewOnly, SequenceSheetFlags& flags)>;
+
   // sequence: the sequence edited (the program's active one, or one loaded
   // for viewing); pageStatus: where the last active page is remembered (none
-  // in a program without one).
+  // in a program without one); alarmPage: the program's alarm page in place
+  // of the shared one.
   COSequenceSheet(DataContext& context, COSequence& sequence, bool viewOnly, QWidget* parent = nullptr,
-                  int selectPage = 0, COPageStatus* pageStatus = nullptr);
+                  int selectPage = 0, COPageStatus* pageStatus = nullptr, const AlarmPageFactory& alarmPage = {});
   ~COSequenceSheet() override;
 
   COSamplingPage& SamplingPage() { return *m_samplingPage; }

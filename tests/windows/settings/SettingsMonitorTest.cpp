@@ -177,8 +177,15 @@ TEST_F(SettingsMonitorTest, EachReloadReadsTheMonitorAgain) {
   auto sheet = Open();
   ASSERT_TRUE(sheet->SetActivePage(1));
   COFilterPage& gas = sheet->FilterPage();
+  // Nothing known of the monitor's filters yet: none is offered.
+  EXPECT_TRUE(gas.GetDlgItem(COFilterPage::kCheckA)->isHidden());
   gas.OnReloadFilterInfo();
   EXPECT_EQ(gas.BankBox(0)->count(), 1);
+  // The filters the reload brought are offered, each on the sequence's bank.
+  EXPECT_FALSE(gas.GetDlgItem(COFilterPage::kCheckA)->isHidden());
+  EXPECT_FALSE(gas.GetDlgItem(COFilterPage::kBankA)->isHidden());
+  EXPECT_TRUE(gas.GetDlgItem(COFilterPage::kGasName1)->isHidden());
+  EXPECT_EQ(gas.BankBox(0)->currentText().toStdString(), "CO2");
   // A bank the monitor has since been given.
   sim->Modify([](kovo::sim::MonitorState& s) {
     s.params["F_A,2,G_N"] = "\"SO2\"";

@@ -1,0 +1,184 @@
+#include "BanksPrint.h"
+
+#include "COCaliSequence.h"
+#include "Calibrator.h"
+#include "core/Text.h"
+
+using platform::Format;
+
+namespace {
+
+constexpr int kLeft = 60;
+
+std::string ValueText(MeasValue v) { return v.IsValid() ? Format("%1.4e", static_cast<double>(v.GetValue())) : "n/a"; }
+
+std::string DateText(const CalibTime& t) { return t.GetValidFlag() != 0 ? t.GetTime().Format("%y-%m-%d") : "n/a"; }
+
+std::string Letter(int filter) { return std::string(1, filter == 5 ? 'W' : static_cast<char>('A' + filter)); }
+
+}  // namespace
+
+BanksReport MakeBanksReport(const MonitorSetup& setup, const Calibrator& calibrator, const COCaliSequence& sequence) {
+  BanksReport r;
+  r.model = setup.m_model.ToString();
+  r.serial = setup.m_serial.ToString();
+  r.version = setup.m_version.ToString();
+  r.setup = setup;
+  const int gains[] = {1, 4, 6, 10};
+  for (size_t i = 0; i < 4; ++i) r.gainFactors[i] = calibrator.GetGainFactor(gains[i]);
+  for (int f = 0; f < 6; ++f) r.filterTexts[static_cast<size_t>(f)] = sequence.GetFilterText(f);
+  r.printed = CTime::GetCurrentTime();
+  return r;
+}
+
+void COTextView::BeginPrinting(int pageWidth, int pageHeight) {
+  m_pageWidth = pageWidth;
+  m_pageHeight = pageHeight;
+}
+
+void COTextView::Header(int y, int page) {
+  const std::string text = m_report.model + " - Serial: " + m_report.serial + "/" + m_report.version + " - " +
+                           m_report.printed.Format("%y-%m-%d %X");
+  m_lines.push_back({Line::header, y, text, Format("Page %d", page), std::string()});
+}
+
+void COTextView::Labelled(int y, const std::string& label, const std::string& value, const std::string& unit) {
+  m_lines.push_back({Line::labelled, y, label, value, unit});
+}
+
+void COTextView::Plain(int y, const std::string& text) { m_lines.push_back({Line::plain, y, text, {}, {}}); }
+
+void COTextView::FilterHeading(int filter, int y0) {
+  Header(y0, 3 * filter + 1);
+  Plain(y0 + 2 * m_h, "GENERAL CALIBRATION INFORMATION FOR FILTER " + Letter(filter) + ":");
+  Labelled(y0 + 4 * m_h, "Installed Optical Filter", m_report.filterTexts[static_cast<size_t>(filter)]);
+}
+
+void COTextView::BankBlock(int filter, int bank, int y) {
+  const int h = m_h;
+  Labelled(y, "CALIBRATION DATA IN FILTER BANK NUMBER", Format("%d", bank + 1));
+  y += 2 * h;
+  if (filter == 5) {
+    const WaterInfo& w = m_report.setup.m_water;
+    Plain(y, "Gas name : Water Vapour");
+    y += h;
+    Labelled(y, "Molecular Weight", "18.020");
+    y += 2 * h;
+    Labelled(y, "Span Calibration performed", DateText(w.m_spanDate));
+    y += h;
+    Labelled(y, "Conversion Factor", ValueText(w.m_gain));
+    y += 2 * h;
+    Labelled(y, "Zero Point Calibration performed", DateText(w.m_zeroDate));
+    y += h;
+    Labelled(y, "Concentration Offset factor", ValueText(w.m_concOffset));
+    y += 4 * h;
+    Plain(y, "System Gain Factors:");
+    y += h;
+    const char* const names[] = {"Factor 1", "Factor 4", "Factor 6", "Factor 10"};
+    for (size_t i = 0; i < 4; ++i, y += h) Labelled(y, names[i], ValueText(m_report.gainFactors[i]));
+    return;
+  }
+  const BankInfo& b = m_report.setup.GetFilter(filter).GetBank(bank);
+  const std::string gas = b.GetGasName().ToString();
+  Plain(y, "Gas name : " + gas);
+  y += h;
+  // An absent weight is no number to print.
+  Labelled(y, "Molecular Weight", b.m_mw.IsValid() ? Format("%.3f", static_cast<double>(b.m_mw.GetValue())) : "n/a");
+  y += 2 * h;
+  Labelled(y, "Span Calibration performed", DateText(b.m_spanDate));
+  y += h;
+  // The curve's second factor tells a two-point calibration, not the flag.
+  const bool twoPoint = b.m_spanHigh.IsValid();
+  Labelled(y, "Type of Span Calibration", twoPoint ? "Two Point" : "Single Point");
+  y += h;
+  Labelled(y, "Conversion Factor", ValueText(b.m_spanLow));
+  y += h;
+  if (twoPoint) {
+    Labelled(y, "Conversion Factor (low)", ValueText(b.m_spanHigh));
+    y += h;
+    Labelled(y, "Concentration (low)", "n/a", "mg/m3");
+    y += h;
+  } else {
+    y += 2 * h;
+  }
+  Labelled(y, "Zero Point Calibration performed", DateText(b.m_zeroDate));
+  y += h;
+  Labelled(y, "Concentration Offset factor", ValueText(b.m_concOffset));
+  y += 2 * h;
+  Labelled(y, "Hum. Interference Calibration performed", DateText(b.m_humiDate));
+  y += h;
+  Labelled(y, "Humidity Gain factor", ValueText(b.m_humiGain));
+  y += 2 * h;
+  Labelled(y, "Cross Interference Calibration performed", DateText(b.m_crosDate));
+  y += h;
+  Plain(y, gas + " interference on :");
+  y += h;
+  for (int other = 0; other < 5; ++other) {
+    if (other == filter) continue;
+    Labelled(y, "Filter " + Letter(other), ValueText(b.m_cross[other]));
+    y += h;
+  }
+}
+
+void COTextView::OnDraw(CDC& dc, int page) {
+  if (page < 1 || page > kPages) return;
+  const int margin = dc.GetTextExtent("88888").cx;
+  m_h = dc.GetTextExtent("8").cy;
+  const int h = m_h;
+  const int H = m_pageHeight;
+  m_lines.clear();
+  for (int f = 0; f < 6; ++f) {
+    const int y0 = 3 * f * H;
+    // Only the filter whose pages these are.
+    if (page < 3 * f + 1 || page > 3 * f + 3) continue;
+    FilterHeading(f, y0);
+    BankBlock(f, 0, y0 + 8 * h);
+    if (f == 5) break;
+    BankBlock(f, 1, y0 + 36 * h);
+    Header(y0 + H, 3 * f + 2);
+    BankBlock(f, 2, y0 + H + 2 * h);
+    BankBlock(f, 3, y0 + H + 28 * h);
+    Header(y0 + 2 * H, 3 * f + 3);
+    BankBlock(f, 4, y0 + 2 * H + 2 * h);
+  }
+  // The page's band of the canvas, below the margin.
+  const int top = (page - 1) * H;
+  const int right = m_pageWidth - margin - 120;
+  for (const Line& line : m_lines) {
+    if (line.y < top || line.y >= top + H) continue;
+    const int y = margin + line.y - top;
+    CRect rect(margin + kLeft, y, margin + right, y + h);
+    switch (line.kind) {
+      case Line::header: {
+        CRect r = rect;
+        dc.DrawText(line.text, &r, platform::DT_LEFT | platform::DT_SINGLELINE);
+        r = rect;
+        dc.DrawText(line.value, &r, platform::DT_RIGHT | platform::DT_SINGLELINE);
+        break;
+      }
+      case Line::plain:
+        dc.DrawText(line.text, &rect, platform::DT_LEFT | platform::DT_SINGLELINE);
+        break;
+      case Line::labelled:
+        DrawLabelLine(dc, line, rect);
+        break;
+    }
+  }
+}
+
+// The unit in a column at the right, the label left and the value right of
+// the space before it, and every colon of the report in one column.
+void COTextView::DrawLabelLine(CDC& dc, const Line& line, const CRect& rect) {
+  const int w = dc.GetTextExtent("mg/m388").cx;
+  if (!line.unit.empty()) {
+    CRect unit(rect.right - w, rect.top, rect.right, rect.bottom);
+    dc.DrawText(line.unit, &unit, platform::DT_LEFT | platform::DT_SINGLELINE);
+  }
+  const int v = rect.right - w - m_h;
+  CRect text(rect.left, rect.top, v, rect.bottom);
+  dc.DrawText(line.text, &text, platform::DT_LEFT | platform::DT_SINGLELINE);
+  text = CRect(rect.left, rect.top, v, rect.bottom);
+  dc.DrawText(line.value, &text, platform::DT_RIGHT | platform::DT_SINGLELINE);
+  CRect colon(rect.left, rect.top, v - (14 * w) / 6, rect.bottom);
+  dc.DrawText(":", &colon, platform::DT_RIGHT | platform::DT_SINGLELINE);
+}

@@ -1,0 +1,124 @@
+#pragma once
+// The calibration status: which intervals of the calibration measurement the
+// user marked for each calibration mode, with the average of each; Mark
+// Interval, Unmark All and Calculate, which feeds the averages to the
+// calibrator; and the marks as the graph and numeric windows draw them.
+//
+// How a window shows the marks:
+//  - graph: SetPlotDecoration on the graph view with a call of DrawGraphMarks
+//    for the plot it is given and the view's curve mapping (GraphPosition);
+//  - numeric: for each row it draws, DrawNumericRow with the row's
+//    measurement number, +1 (the rows run upwards in number), the row's
+//    rectangle and where its label may start.
+// Both redraw on the document's hint 13 (kHintRepaintAll), which Mark
+// Interval and Unmark All send.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "COMeas.h"
+#include "CaliContext.h"
+#include "core/DeviceContext.h"
+#include "core/Subject.h"
+
+class CODCWrapper;
+class COCursorStatus;
+class COMeasInterval;
+class COCaliSequence;
+class QWidget;
+
+namespace calibration {
+
+class COCalculateDlg;
+
+class COCaliStatus : public CObserver {
+ public:
+  // An interval mark: the measurements at the left and right cursor. Set
+  // when its first measurement has a number.
+  struct Mark {
+    COMeas first;
+    COMeas second;
+    bool IsSet() const { return first.GetMeasNo() != 0; }
+    void Clear() { *this = Mark(); }
+  };
+  // A mark's place in a window: a measurement and the label drawn at it.
+  struct MarkPoint {
+    COMeas meas;
+    std::string label;
+  };
+  static constexpr platform::COLORREF kMarkColor = platform::RGB(0, 128, 0);
+
+  // cursors: the windows' cursor status, whose cursor window's cursors Mark
+  // Interval takes.
+  COCaliStatus(CaliContext& context, COCursorStatus& cursors);
+  ~COCaliStatus() override;
+
+  // Kind 0 (another task opened) forgets every mark.
+  void Update(CSubject* subject) override;
+
+  // The interval between the cursors for the mode of its sequence; the
+  // windows are redrawn. False when nothing was marked.
+  bool MarkInterval();
+  void UnmarkAll();
+  // The marked averages into the calibrator, then "Calculation finished".
+  void Calculate(QWidget* parent = nullptr);
+  // What the last Calculate ticked (tests).
+  const COCalculateDlg* LastResult() const { return m_lastResult.get(); }
+
+  const Mark& ZeroMark() const { return m_zero; }
+  const Mark& HumiditySpanMark() const { return m_humiSpan; }
+  const Mark& InterferenceMark() const { return m_interference; }
+  const Mark& SpanHighMark(int filter) const { return m_spanHigh[filter]; }
+  const Mark& SpanLowMark(int filter) const { return m_spanLow[filter]; }
+  const COMeas& ZeroAverage() const { return m_zeroAvg; }
+  const COMeas& HumiditySpanAverage() const { return m_humiSpanAvg; }
+  const COMeas& InterferenceAverage() const { return m_interferenceAvg; }
+  const COMeas& SpanHighAverage(int filter) const { return m_spanHighAvg[filter]; }
+  const COMeas& SpanLowAverage(int filter) const { return m_spanLowAvg[filter]; }
+
+  // Every measurement of every set mark with its label; humidity
+  // interference and span marks that start together are one "HIS" mark.
+  std::vector<MarkPoint> MarkPoints() const;
+  // Where a measurement stands across a plot cx wide.
+  using XPosition = std::function<int(const COMeas& meas, int cx)>;
+  // The window's range, by number or by time, as a graph maps it.
+  static XPosition IntervalPosition(const COMeasInterval& interval);
+  // The marks within the plot, drawn with the drawing's offset at the plot's
+  // top left: a green line from 3 above the plot to its bottom, a tick at
+  // its top and the label beside it.
+  void DrawGraphMarks(CODCWrapper& dc, const CSize& plot, const XPosition& x) const;
+  // The labels of the marks at a numeric window's row, "ZP, HS, SHA"; the
+  // row of a mark's measurement and the next one in the direction step.
+  std::string NumericLabel(int measNo, int step) const;
+  // Green ticks at both ends of the row's top and the label from labelX.
+  void DrawNumericRow(CDC& dc, int measNo, int step, const CRect& row, int labelX) const;
+
+ private:
+  // The average of the valid values of channels 0 to 6 between the two
+  // measurements, as the calibrator takes it: signals in volts, the
+  // temperature in kelvin. False, after the database's message, when the
+  // measurements could not be read.
+  bool Average(const COMeas& first, const COMeas& second, COMeas& average) const;
+  // The sequence whose run holds the measurement, loaded into the sequence
+  // given; false when there is none.
+  bool FindSequence(const COMeas& meas, COCaliSequence& sequence) const;
+  void Redraw();
+  void Run(COCalculateDlg& result);
+
+  CaliContext& m_context;
+  COCursorStatus& m_cursors;
+  Mark m_zero;
+  COMeas m_zeroAvg;
+  Mark m_humiSpan;
+  COMeas m_humiSpanAvg;
+  Mark m_interference;
+  COMeas m_interferenceAvg;
+  Mark m_spanHigh[5];
+  COMeas m_spanHighAvg[5];
+  Mark m_spanLow[5];
+  COMeas m_spanLowAvg[5];
+  std::unique_ptr<COCalculateDlg> m_lastResult;
+};
+
+}  // namespace calibration
