@@ -12,16 +12,6 @@ namespace {
 
 [[noreturn]] void ReadError() { throw CommException(CommException::read); }
 
-// Event types of the monitor's sample markers.
-enum {
-  evAlarm = 2,
-  evReadTimeout = 3,
-  evRestart = 7,
-  evStatus = 8,
-  evNoReading = 9,
-  evFault = 10,
-};
-
 }  // namespace
 
 void ScanDate::Scan(DataSrc& src) const {
@@ -80,19 +70,19 @@ void ScanMonMeas::Scan(DataSrc& src) const {
     if (src.Peek() == 'F') {
       src.Advance();
       event.SetValue(static_cast<float>(ch));
-      add(evFault);
+      add(COEvent::typeFault);
     }
     if (src.Peek() == 'A') {
       src.Advance();
       event.SetValue(static_cast<float>(ch));
-      add(evAlarm);
+      add(COEvent::typeAlarm);
     }
     SkipBlanks(src);
     const char c = src.Peek();
     if (c == '_') {
       ExpectString(src, "__________");
       event.SetValue(static_cast<float>(ch));
-      add(evNoReading);
+      add(COEvent::typeNoReading);
     } else if (c == '.') {
       ExpectString(src, ". . . . .");
     } else {
@@ -110,10 +100,10 @@ void ScanMonMeas::Scan(DataSrc& src) const {
 
   const bool stalled = m_link != nullptr && m_link->writeStall.exchange(false);
   const bool readTimedOut = m_link != nullptr && m_link->readTimeout.exchange(false);
-  if ((restart == 1 || stalled) && !readTimedOut) add(evRestart);
+  if ((restart == 1 || stalled) && !readTimedOut) add(COEvent::typeRestart);
   if (readTimedOut) {
     if (m_messageAsked) event.SetText(m_message->ToString());
-    add(evReadTimeout);
+    add(COEvent::typeReadTimeout);
   }
 
   ExpectChar(src, 'X');
@@ -121,7 +111,7 @@ void ScanMonMeas::Scan(DataSrc& src) const {
   ExpectChar(src, ',');
   if ((status == 1 || m_messageAsked) && !readTimedOut) {
     event.SetText(m_message->ToString());
-    add(evStatus);
+    add(COEvent::typeStatus);
   }
 
   FixChBuf<5> unused;

@@ -56,68 +56,53 @@ void COTextView::FilterHeading(int filter, int y0) {
 
 void COTextView::BankBlock(int filter, int bank, int y) {
   const int h = m_h;
-  Labelled(y, "CALIBRATION DATA IN FILTER BANK NUMBER", Format("%d", bank + 1));
-  y += 2 * h;
+  // Each line, then the step to the next one in lines.
+  auto row = [&](const std::string& label, const std::string& value, int steps, const std::string& unit = {}) {
+    Labelled(y, label, value, unit);
+    y += steps * h;
+  };
+  auto text = [&](const std::string& line, int steps) {
+    Plain(y, line);
+    y += steps * h;
+  };
+  row("CALIBRATION DATA IN FILTER BANK NUMBER", Format("%d", bank + 1), 2);
   if (filter == 5) {
     const WaterInfo& w = m_report.setup.m_water;
-    Plain(y, "Gas name : Water Vapour");
-    y += h;
-    Labelled(y, "Molecular Weight", "18.020");
-    y += 2 * h;
-    Labelled(y, "Span Calibration performed", DateText(w.m_spanDate));
-    y += h;
-    Labelled(y, "Conversion Factor", ValueText(w.m_gain));
-    y += 2 * h;
-    Labelled(y, "Zero Point Calibration performed", DateText(w.m_zeroDate));
-    y += h;
-    Labelled(y, "Concentration Offset factor", ValueText(w.m_concOffset));
-    y += 4 * h;
-    Plain(y, "System Gain Factors:");
-    y += h;
+    text("Gas name : Water Vapour", 1);
+    row("Molecular Weight", "18.020", 2);
+    row("Span Calibration performed", DateText(w.m_spanDate), 1);
+    row("Conversion Factor", ValueText(w.m_gain), 2);
+    row("Zero Point Calibration performed", DateText(w.m_zeroDate), 1);
+    row("Concentration Offset factor", ValueText(w.m_concOffset), 4);
+    text("System Gain Factors:", 1);
     const char* const names[] = {"Factor 1", "Factor 4", "Factor 6", "Factor 10"};
-    for (size_t i = 0; i < 4; ++i, y += h) Labelled(y, names[i], ValueText(m_report.gainFactors[i]));
+    for (size_t i = 0; i < 4; ++i) row(names[i], ValueText(m_report.gainFactors[i]), 1);
     return;
   }
   const BankInfo& b = m_report.setup.GetFilter(filter).GetBank(bank);
   const std::string gas = b.GetGasName().ToString();
-  Plain(y, "Gas name : " + gas);
-  y += h;
+  text("Gas name : " + gas, 1);
   // An absent weight is no number to print.
-  Labelled(y, "Molecular Weight", b.m_mw.IsValid() ? Format("%.3f", static_cast<double>(b.m_mw.GetValue())) : "n/a");
-  y += 2 * h;
-  Labelled(y, "Span Calibration performed", DateText(b.m_spanDate));
-  y += h;
+  row("Molecular Weight", b.m_mw.IsValid() ? Format("%.3f", static_cast<double>(b.m_mw.GetValue())) : "n/a", 2);
+  row("Span Calibration performed", DateText(b.m_spanDate), 1);
   // The curve's second factor tells a two-point calibration, not the flag.
   const bool twoPoint = b.m_spanHigh.IsValid();
-  Labelled(y, "Type of Span Calibration", twoPoint ? "Two Point" : "Single Point");
-  y += h;
-  Labelled(y, "Conversion Factor", ValueText(b.m_spanLow));
-  y += h;
+  row("Type of Span Calibration", twoPoint ? "Two Point" : "Single Point", 1);
+  row("Conversion Factor", ValueText(b.m_spanLow), 1);
   if (twoPoint) {
-    Labelled(y, "Conversion Factor (low)", ValueText(b.m_spanHigh));
-    y += h;
-    Labelled(y, "Concentration (low)", "n/a", "mg/m3");
-    y += h;
+    row("Conversion Factor (low)", ValueText(b.m_spanHigh), 1);
+    row("Concentration (low)", "n/a", 1, "mg/m3");
   } else {
     y += 2 * h;
   }
-  Labelled(y, "Zero Point Calibration performed", DateText(b.m_zeroDate));
-  y += h;
-  Labelled(y, "Concentration Offset factor", ValueText(b.m_concOffset));
-  y += 2 * h;
-  Labelled(y, "Hum. Interference Calibration performed", DateText(b.m_humiDate));
-  y += h;
-  Labelled(y, "Humidity Gain factor", ValueText(b.m_humiGain));
-  y += 2 * h;
-  Labelled(y, "Cross Interference Calibration performed", DateText(b.m_crosDate));
-  y += h;
-  Plain(y, gas + " interference on :");
-  y += h;
-  for (int other = 0; other < 5; ++other) {
-    if (other == filter) continue;
-    Labelled(y, "Filter " + Letter(other), ValueText(b.m_cross[other]));
-    y += h;
-  }
+  row("Zero Point Calibration performed", DateText(b.m_zeroDate), 1);
+  row("Concentration Offset factor", ValueText(b.m_concOffset), 2);
+  row("Hum. Interference Calibration performed", DateText(b.m_humiDate), 1);
+  row("Humidity Gain factor", ValueText(b.m_humiGain), 2);
+  row("Cross Interference Calibration performed", DateText(b.m_crosDate), 1);
+  text(gas + " interference on :", 1);
+  for (int other = 0; other < 5; ++other)
+    if (other != filter) row("Filter " + Letter(other), ValueText(b.m_cross[other]), 1);
 }
 
 void COTextView::OnDraw(CDC& dc, int page) {

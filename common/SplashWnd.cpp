@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Bitmaps.h"
+#include "ProgramIdentity.h"
 #include "TarnicBaseApp.h"
 #include "core/Text.h"
 
@@ -33,12 +34,12 @@ bool CSplashWnd::ShowSplashFromCommandLine(const std::vector<std::string>& args)
   return true;
 }
 
-int CSplashWnd::BitmapIdForProgram() {
+int CSplashWnd::BitmapIdForProgram(const ProgramIdentity& program) {
   int id = 0;  // the last matching test decides
-  if (AppFinder::isCalibration()) id = kovo::IDB_SPLASH_CALIBRATION;
-  if (AppFinder::isOffline()) id = kovo::IDB_SPLASH_OFFLINE;
-  if (AppFinder::isOnline()) id = kovo::IDB_SPLASH_ONLINE;
-  if (AppFinder::isPresentation()) id = kovo::IDB_SPLASH_PRESENTATION;
+  if (program.isCalibration()) id = kovo::IDB_SPLASH_CALIBRATION;
+  if (program.isOffline()) id = kovo::IDB_SPLASH_OFFLINE;
+  if (program.isOnline()) id = kovo::IDB_SPLASH_ONLINE;
+  if (program.isPresentation()) id = kovo::IDB_SPLASH_PRESENTATION;
   return id;
 }
 
@@ -51,11 +52,11 @@ CSplashWnd::~CSplashWnd() {
   if (g_shown == this) g_shown = nullptr;
 }
 
-void CSplashWnd::ShowSplashScreen(QWidget* parent) {
+void CSplashWnd::ShowSplashScreen(QWidget* parent, const ProgramIdentity& program) {
   if (!g_enabled || g_shown) return;
   auto* splash = new CSplashWnd;
   g_shown = splash;
-  if (!splash->Create(parent)) {
+  if (!splash->Create(parent, BitmapIdForProgram(program))) {
     g_shown = nullptr;
     delete splash;
     return;
@@ -64,8 +65,7 @@ void CSplashWnd::ShowSplashScreen(QWidget* parent) {
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool CSplashWnd::Create(QWidget* parent) {
-  int id = BitmapIdForProgram();
+bool CSplashWnd::Create(QWidget* parent, int id) {
   if (id == 0) return false;
   m_bitmap = kovo::LoadBitmapResource(id);
   if (m_bitmap.isNull()) return false;

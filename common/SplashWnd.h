@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class ProgramIdentity;
 class QEvent;
 
 class CSplashWnd : public QWidget {
@@ -17,8 +18,9 @@ class CSplashWnd : public QWidget {
   // The command line's verdict: no splash when the program runs embedded or
   // automated ("/Embedding", "/Automation", or with '-').
   static bool ShowSplashFromCommandLine(const std::vector<std::string>& args);
-  // Shows the splash centred on parent, unless disabled or already shown.
-  static void ShowSplashScreen(QWidget* parent);
+  // Shows the program's splash centred on parent, unless disabled or
+  // already shown.
+  static void ShowSplashScreen(QWidget* parent, const ProgramIdentity& program);
   // Closes a shown splash at a key or mouse press and consumes that event.
   static bool PreTranslateAppMessage(QEvent* event);
   // The splash that is shown, or null.
@@ -28,15 +30,15 @@ class CSplashWnd : public QWidget {
   // Blocks the calling thread for the hold time.
   static void HoldUserInterface();
   static void SetHoldTime(std::chrono::milliseconds t);
-  // The bitmap of the running program, 0 when it has none.
-  static int BitmapIdForProgram();
+  // The bitmap of the program, 0 when it has none.
+  static int BitmapIdForProgram(const ProgramIdentity& program);
 
   static constexpr int kCloseTimerMs = 750;
 
  protected:
   CSplashWnd();
   ~CSplashWnd() override;
-  bool Create(QWidget* parent);
+  bool Create(QWidget* parent, int bitmapId);
   void paintEvent(QPaintEvent* event) override;
 
  private:

@@ -15,7 +15,7 @@
 const char* const TarnicBaseApp::kCopyrightPeriod = "1998-2026";
 
 TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
-    : platform::Application(name, std::move(args)), m_program(name) {
+    : platform::Application(name, std::move(args)), m_identity(name) {
   const std::vector<std::string>& a = GetArgs();
   if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = true;
   if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = true;
@@ -27,14 +27,11 @@ TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
 std::string TarnicBaseApp::ProgramFile() const { return platform::Format("%s.exe", GetAppName().c_str()); }
 
 TarnicBaseApp::~TarnicBaseApp() {
-  delete m_register.Release();
   m_pCursorTool.reset();
   m_curSmallPrintFont.DeleteObject();
   m_curSmallFont.DeleteObject();
   m_curFont.DeleteObject();
 }
-
-IGlobalAccessor* TarnicBaseApp::GetTool() { return AppRegister::GetAccessor(); }
 
 bool TarnicBaseApp::OnCmdMsg(unsigned id) {
   if (id == ID_APP_ABOUT) {
@@ -60,7 +57,7 @@ void TarnicBaseApp::InitSplashScreen() {
 }
 
 void TarnicBaseApp::ShowSplashScreen() {
-  CSplashWnd::ShowSplashScreen(GetMainWnd());
+  CSplashWnd::ShowSplashScreen(GetMainWnd(), m_identity);
   CSplashWnd::HoldUserInterface();
   CSplashWnd::ForgetShown();
 }
@@ -70,13 +67,4 @@ void TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds t) { CSplashWnd:
 bool TarnicBaseApp::PreTranslateMessage(QObject* receiver, QEvent* event) {
   if (CSplashWnd::PreTranslateAppMessage(event)) return true;
   return platform::Application::PreTranslateMessage(receiver, event);
-}
-
-// --- AppTool ---
-
-TarnicBaseApp* AppTool::GetBaseApp() { return dynamic_cast<TarnicBaseApp*>(platform::AppCore::Current()); }
-
-CDBDoc* AppTool::GetDocument() {
-  TarnicBaseApp* app = GetBaseApp();
-  return app ? app->GetDocument() : nullptr;
 }

@@ -1,13 +1,12 @@
 #pragma once
-// The base of every program's application: the accessor registry, the three
-// fonts, the command-line flags, the cursor tool, about box and splash screen.
+// The base of every program's application: its identity, the three fonts,
+// the command-line flags, the cursor tool, about box and splash screen.
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "AppFinder.h"
-#include "GlobalAccessor.h"
+#include "ProgramIdentity.h"
 #include "core/DeviceContext.h"
 #include "ui/WinApp.h"
 
@@ -23,7 +22,6 @@ class TarnicBaseApp : public platform::Application {
   TarnicBaseApp(std::string name, std::vector<std::string> args);
   ~TarnicBaseApp() override;
 
-  virtual IGlobalAccessor* GetTool();
   virtual CursorTool* GetCursorTool() { return m_pCursorTool.get(); }
   virtual CFont* GetCurFont() { return &m_curFont; }
   virtual CFont* GetCurSmallFont() { return &m_curSmallFont; }
@@ -37,6 +35,8 @@ class TarnicBaseApp : public platform::Application {
   virtual void OnWindowAlarmlog() {}
   virtual void OnWindowNewCursor() {}
 
+  // The application name; the program context is built with it.
+  const ProgramIdentity& Identity() const { return m_identity; }
   bool GetDebugInfo() const { return m_debugInfo; }
   bool GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
 
@@ -63,9 +63,7 @@ class TarnicBaseApp : public platform::Application {
   }
   void SetDocument(CDBDoc* doc) { m_pDocument = doc; }
 
-  AppRegister m_register;
-  // The application name is the program's identity while the application lives.
-  RunningProgram m_program;
+  ProgramIdentity m_identity;
   CDBDoc* m_pDocument = nullptr;
   CFont m_curFont;
   CFont m_curSmallFont;
@@ -78,10 +76,4 @@ class TarnicBaseApp : public platform::Application {
   // tool is set, where the type is complete.
   using CursorToolPtr = std::unique_ptr<CursorTool, void (*)(CursorTool*)>;
   CursorToolPtr m_pCursorTool{nullptr, [](CursorTool*) {}};
-};
-
-class AppTool {
- public:
-  static TarnicBaseApp* GetBaseApp();
-  static CDBDoc* GetDocument();
 };

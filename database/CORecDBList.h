@@ -4,9 +4,13 @@
 #include <string>
 
 #include "CORecBase.h"
+#include "ProgramIdentity.h"
 
 class CORecDBList : public CORecSystemBase {
  public:
+  explicit CORecDBList(const ProgramIdentity& program = ProgramIdentity())
+      : m_calibration(program.isCalibration()) {}
+
   std::string m_DBName;    // the eight-letter file and data source name
   std::string m_DBDesc;    // the description the user gave the task
   std::string m_DBSerial;  // the monitor the task was made for
@@ -14,4 +18,7 @@ class CORecDBList : public CORecSystemBase {
  protected:
   std::string GetDefaultSQL() override;
   void DoFieldExchange(CFieldExchange* pFX) override;
+
+ private:
+  bool m_calibration;
 };

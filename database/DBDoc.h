@@ -21,8 +21,9 @@ enum ViewHint : long {
   kHintCursors = 11,      // the cursors or their statistics changed
   kHintRestoreFrame = 12,  // a maximized window is restored before another one is activated
   kHintRepaintAll = 13,
-  kHintCursorModeEnded = 14,
-  kHintReloadInterval = 14,  // the stored rows changed: the windows read their intervals again
+  // The cursor mode ended or the stored rows changed: the windows drop their
+  // cursors and read their intervals again.
+  kHintReloadInterval = 14,
 };
 
 class CView {

@@ -7,7 +7,7 @@
 #include "FilterData.h"
 
 DataContext::DataContext(ProgramIdentity identity)
-    : m_program(std::move(identity)),
+    : m_identity(std::move(identity)),
       m_setup(std::make_unique<COSystemSetup>(*this)),
       m_genSub(std::make_unique<COGenSub>()),
       m_dbObs(std::make_unique<CODBObs>(*this)),

@@ -9,7 +9,8 @@
 #include <map>
 #include <memory>
 
-#include "AppFinder.h"
+#include "InstrumentInfo.h"
+#include "ProgramIdentity.h"
 
 class CDocument;
 class CODBObs;
@@ -76,14 +77,17 @@ class DataContext {
  public:
   enum Output { kPCBeep = 0, kMonitorBeep, kRelay1, kRelay2, kOutputCount };
   // Builds the system set-up, the general subject, the database observer and
-  // the active sequence, in that order; the identity is the running
-  // program's while the context lives.
+  // the active sequence, in that order.
   explicit DataContext(ProgramIdentity identity);
   virtual ~DataContext();
   DataContext(const DataContext&) = delete;
   DataContext& operator=(const DataContext&) = delete;
 
-  const ProgramIdentity& Identity() const { return m_program.Identity(); }
+  // Which program runs: the one source the layers ask.
+  const ProgramIdentity& Identity() const { return m_identity; }
+  // The connected monitor's identity, as the start-up publishes it.
+  InstrumentInfo& Instrument() { return m_instrument; }
+  const InstrumentInfo& Instrument() const { return m_instrument; }
   COSystemSetup& Setup() { return *m_setup; }
   const COSystemSetup& Setup() const { return *m_setup; }
   COGenSub& GenSub() { return *m_genSub; }
@@ -116,7 +120,8 @@ class DataContext {
   std::map<int, bool>& AlarmAcknowledgements() { return m_acks; }
 
  private:
-  RunningProgram m_program;
+  ProgramIdentity m_identity;
+  InstrumentInfo m_instrument;
   std::unique_ptr<COSystemSetup> m_setup;
   std::unique_ptr<COGenSub> m_genSub;
   std::unique_ptr<CODBObs> m_dbObs;

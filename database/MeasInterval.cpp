@@ -65,13 +65,15 @@ char CColumn::GetChannelLetter() const {
   }
 }
 
+const ProgramIdentity& CColumn::GetProgram() const { return m_context->Identity(); }
+
 std::string CColumn::GetChannelName() const { return m_sequence ? m_sequence->GetGasName(m_channel) : std::string(); }
 
 std::string CColumn::GetUnitText() const {
   const COSystemSetup& setup = m_context->Setup();
   const COTempUnit temp = m_channel == 6 ? COTempUnit(m_unit) : setup.GetTempUnit();
-  return GetChannelUnitText(m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp, COPresUnit(m_unit),
-                            COSignalUnit(m_unit));
+  return GetChannelUnitText(m_context->Identity(), m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp,
+                            COPresUnit(m_unit), COSignalUnit(m_unit));
 }
 
 // --- COMeasInterval ---

@@ -15,6 +15,7 @@ class COMeasBuffer;
 class COMeasInterval;
 class COSequence;
 class DataContext;
+class ProgramIdentity;
 
 // Statistics of one column between the cursors; 1e34 means "no figure".
 struct COMeasStatistics {
@@ -87,6 +88,8 @@ class CColumn {
   void SetDefaultUnit();
   // 'A'..'E' for the gases, 'W', 'T', 'P'; 'Z' for anything else.
   char GetChannelLetter() const;
+  // The program the column is shown in.
+  const ProgramIdentity& GetProgram() const;
   // The sequence's name of the channel; empty without a sequence.
   std::string GetChannelName() const;
   std::string GetUnitText() const;

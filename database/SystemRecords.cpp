@@ -6,7 +6,6 @@
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "DataContext.h"
-#include "AppFinder.h"
 #include "ListBox.h"
 #include "core/Shell.h"
 #include "core/Text.h"
@@ -67,7 +66,7 @@ void CORecGlobal::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [DBList] ---
 
-std::string CORecDBList::GetDefaultSQL() { return AppFinder::isCalibration() ? "[DBListCali]" : "[DBList]"; }
+std::string CORecDBList::GetDefaultSQL() { return m_calibration ? "[DBListCali]" : "[DBList]"; }
 
 void CORecDBList::DoFieldExchange(CFieldExchange* pFX) {
   RFX_Text(pFX, "DBName", m_DBName);

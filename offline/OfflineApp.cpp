@@ -19,12 +19,10 @@
 
 COfflineApp::COfflineApp(std::vector<std::string> args)
     : TarnicBaseApp("Offline", std::move(args)),
-      m_context(std::make_unique<ProgramContext>(m_program.Identity(),
-                                                 InstrumentUtility::GetInstance()->GetInstrumentInfo())) {
+      m_context(std::make_unique<ProgramContext>(Identity())) {
   LinkOptions link;
   link.ctsFlow = GetRS232LikeYeltInfo();
   m_context->SetLinkOptions(link);
-  m_register.Register(new ProgramAccessor(*m_context));
 }
 
 COfflineApp::~COfflineApp() {

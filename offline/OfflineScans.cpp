@@ -147,11 +147,11 @@ void ScanOfflinePressure::ScanRecord(DataSrc& src, COMeas& meas) const {
         SkipBlanks(src);
         const int n = ReadInt(src);
         ExpectChar(src, '.');
-        add(evUserEvent, 0.0f, platform::Format("U%d", n));
+        add(COEvent::typeComment, 0.0f, platform::Format("U%d", n));
       } else if (c == '1') {
         // A restart: the whole item, up to the next blank or line end.
         for (char r = src.Peek(); r != '\0' && r != '\r' && !IsBlank(r); r = src.Peek()) src.Advance();
-        add(evRestart, 0.0f);
+        add(COEvent::typeRestart, 0.0f);
       } else {
         ReadError();
       }
@@ -164,7 +164,7 @@ void ScanOfflinePressure::ScanRecord(DataSrc& src, COMeas& meas) const {
   ReadInt(src);  // the monitor's record number; the task numbers its own
   if (src.Peek() == 'X') {
     src.Advance();
-    add(evStatusMarker, 0.0f);
+    add(COEvent::typeStatus, 0.0f);
   }
   SkipBlanks(src);
   int h, m, s;
@@ -178,16 +178,16 @@ void ScanOfflinePressure::ScanRecord(DataSrc& src, COMeas& meas) const {
     SkipBlanks(src);
     if (src.Peek() == 'F') {
       src.Advance();
-      add(evFaultMarker, channel);
+      add(COEvent::typeFault, channel);
     }
     if (src.Peek() == 'A') {
       src.Advance();
-      add(evAlarmMarker, channel);
+      add(COEvent::typeAlarm, channel);
     }
     SkipBlanks(src);
     if (src.Peek() == '_') {
       ExpectString(src, "__________");
-      add(evNoReading, channel);
+      add(COEvent::typeNoReading, channel);
     } else if (src.Peek() == '.') {
       src.Advance();
       if (src.Peek() == ' ') {

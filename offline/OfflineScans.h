@@ -78,12 +78,3 @@ CTime RecordTime(const CTime& previous, int hours, int minutes, int seconds);
 int HumiUnitFromKeyword(const char* keyword);
 int ConcUnitFromKeyword(const char* keyword);
 
-// Event types of the stored records' markers.
-enum OfflineEventType {
-  evUserEvent = 0,
-  evAlarmMarker = 2,
-  evRestart = 7,
-  evStatusMarker = 8,
-  evNoReading = 9,
-  evFaultMarker = 10,
-};

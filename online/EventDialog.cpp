@@ -20,8 +20,6 @@
 #include "core/MessageSink.h"
 #include "ui/DataExchange.h"
 
-bool CEventDialog::s_open = false;
-
 CEventDialog::CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWidget* parent)
     : CDialog(IDD, parent), m_context(context), m_cursors(cursors) {
   setWindowTitle("User Event");
@@ -63,9 +61,7 @@ CEventDialog::CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWi
 CEventDialog::~CEventDialog() { m_context.GenSub().Detach(this); }
 
 int CEventDialog::DoModal() {
-  s_open = true;
   const int result = CDialog::DoModal();
-  s_open = false;
   if (CDocument* doc = m_context.Document()) doc->UpdateAllViews(nullptr, kHintReloadInterval);
   return result;
 }

@@ -20,8 +20,6 @@ class CEventDialog : public CDialog, public CObserver {
   CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWidget* parent = nullptr);
   ~CEventDialog() override;
 
-  // Set while the dialog runs.
-  static bool IsOpen() { return s_open; }
   int DoModal() override;
   int GetPosition() const { return m_position; }
 
@@ -45,5 +43,4 @@ class CEventDialog : public CDialog, public CObserver {
   COCursorStatus& m_cursors;
   int m_position = kPositionNext;
   std::string m_text;
-  static bool s_open;
 };

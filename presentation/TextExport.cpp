@@ -67,25 +67,25 @@ std::string EventsField(const std::vector<COEvent>& events) {
   for (const COEvent& e : events) {
     std::string item;
     switch (e.GetType()) {
-      case 0:
+      case COEvent::typeComment:
         item = e.GetText();
         for (char& c : item)
           if (c == ' ') c = '_';
         break;
-      case 2: item = "Alarm"; break;
-      case 3: item = "C"; break;
-      case 5:
+      case COEvent::typeAlarm: item = "Alarm"; break;
+      case COEvent::typeReadTimeout: item = "C"; break;
+      case COEvent::typeTaskStarted:
         if (!started) item = "Start";
         started = true;
         break;
-      case 6:
+      case COEvent::typeTaskStopped:
         if (!stopped) item = "Stop";
         stopped = true;
         break;
-      case 7: item = "P"; break;
-      case 8: item = "W"; break;
-      case 9: item = "B"; break;
-      case 10: item = "F"; break;
+      case COEvent::typeRestart: item = "P"; break;
+      case COEvent::typeStatus: item = "W"; break;
+      case COEvent::typeNoReading: item = "B"; break;
+      case COEvent::typeFault: item = "F"; break;
       default: break;
     }
     if (item.empty()) continue;

@@ -6,8 +6,8 @@
 #include <QStylePainter>
 #include <cstring>
 
-#include "AppFinder.h"
 #include "MeasInterval.h"
+#include "ProgramIdentity.h"
 #include "ui/Dialog.h"
 #include "ui/PainterDC.h"
 
@@ -278,7 +278,7 @@ int COColumnList::InsertColumn(int index, CColumn* column) {
 
 std::string COColumnList::RowText(const CColumn& column) {
   std::string text;
-  if (!AppFinder::isCalibration()) text = std::string(1, column.GetChannelLetter()) + ": ";
+  if (!column.GetProgram().isCalibration()) text = std::string(1, column.GetChannelLetter()) + ": ";
   return text + column.GetChannelName() + " (" + column.GetUnitText() + ")";
 }
 

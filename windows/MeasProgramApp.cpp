@@ -99,14 +99,12 @@ bool WaitForMeasurementStop(DataContext& context, std::chrono::milliseconds wait
 
 CMeasProgramApp::CMeasProgramApp(std::string name, Ids ids, std::vector<std::string> args)
     : TarnicBaseApp(name, std::move(args)),
-      m_context(std::make_unique<ProgramContext>(m_program.Identity(),
-                                                 InstrumentUtility::GetInstance()->GetInstrumentInfo())),
+      m_context(std::make_unique<ProgramContext>(Identity())),
       m_ids(ids),
       m_title("Nolt " + name) {
   LinkOptions link;
   link.ctsFlow = GetRS232LikeYeltInfo();
   m_context->SetLinkOptions(link);
-  m_register.Register(new ProgramAccessor(*m_context));
 }
 
 CMeasProgramApp::~CMeasProgramApp() {

@@ -15,13 +15,10 @@ bool TalksToMonitor(const ProgramIdentity& identity) {
 
 }  // namespace
 
-ProgramContext::ProgramContext(ProgramIdentity identity, InstrumentInfo* instrument)
-    : DataContext(std::move(identity)),
-      m_ownInstrument(instrument ? nullptr : std::make_unique<InstrumentInfo>()),
-      m_instrument(instrument ? instrument : m_ownInstrument.get()) {
+ProgramContext::ProgramContext(ProgramIdentity identity) : DataContext(std::move(identity)) {
   m_linkOptions.trace = &m_trace;
   if (!TalksToMonitor(Identity())) return;
-  m_measObs = std::make_unique<COMeasObs>(*this, *m_instrument);
+  m_measObs = std::make_unique<COMeasObs>(*this, Instrument());
   m_measObs->GetLink().SetOptions(m_linkOptions);
   SetMeasurement(m_measObs.get());
 }
@@ -61,17 +58,3 @@ void ProgramContext::SetDeviceDialogs(IDeviceDialogs* dialogs) {
 void ProgramContext::SetNotifier(DeviceKovo::Notifier notifier) {
   if (m_measObs) m_measObs->GetDevice().SetNotifier(std::move(notifier));
 }
-
-// The Presentation program has no database observer, general subject or
-// measurement subject to give.
-CODBObs* ProgramAccessor::GetDocumentDB() {
-  return m_context.Identity().isPresentation() ? nullptr : &m_context.DBObs();
-}
-
-COGenSub* ProgramAccessor::GetGenSub() {
-  return m_context.Identity().isPresentation() ? nullptr : &m_context.GenSub();
-}
-
-COMeasObs* ProgramAccessor::GetMeasurement() { return m_context.MeasObs(); }
-
-COSequence* ProgramAccessor::GetActiveSequence() { return &m_context.ActiveSequence(); }

@@ -13,8 +13,6 @@
 #include "DataContext.h"
 #include "DataLinkRS232.h"
 #include "DeviceKovo.h"
-#include "GlobalAccessor.h"
-#include "InstrumentInfo.h"
 #include "Rs232Trace.h"
 
 class COMeasObs;
@@ -31,13 +29,9 @@ struct StartupActions {
 
 class ProgramContext : public DataContext {
  public:
-  // The instrument's identity is the record the start-up publishes the
-  // connected monitor in (the Common library's, in a program); without one
-  // the context keeps its own.
-  explicit ProgramContext(ProgramIdentity identity, InstrumentInfo* instrument = nullptr);
+  explicit ProgramContext(ProgramIdentity identity);
   ~ProgramContext() override;
 
-  InstrumentInfo& Instrument() { return *m_instrument; }
   // Null in a program that does not talk to the monitor.
   COMeasObs* MeasObs() { return m_measObs.get(); }
 
@@ -59,25 +53,9 @@ class ProgramContext : public DataContext {
   const StartupActions& GetStartupActions() const { return m_startupActions; }
 
  private:
-  std::unique_ptr<InstrumentInfo> m_ownInstrument;
-  InstrumentInfo* m_instrument;
   Rs232Trace m_trace;
   LinkOptions m_linkOptions;
   std::unique_ptr<COMeasObs> m_measObs;
   StartupActions m_startupActions;
   bool m_observersAttached = false;
-};
-
-// The Common library's accessor over a program context: it answers the
-// slots of the objects the program has and null for the rest.
-class ProgramAccessor : public GlobalAccessor {
- public:
-  explicit ProgramAccessor(ProgramContext& context) : m_context(context) {}
-  CODBObs* GetDocumentDB() override;
-  COGenSub* GetGenSub() override;
-  COMeasObs* GetMeasurement() override;
-  COSequence* GetActiveSequence() override;
-
- private:
-  ProgramContext& m_context;
 };

@@ -105,8 +105,9 @@ void PrintMonitorText(const std::string& text, QPrinter& printer) {
 
 // --- the commands ---
 
-COCaliPrint::COCaliPrint(COCaliMeasObs& obs, Calibrator& calibrator, const COCaliSequence& sequence)
-    : m_obs(obs), m_calibrator(calibrator), m_sequence(sequence) {}
+COCaliPrint::COCaliPrint(COCaliMeasObs& obs, Calibrator& calibrator, const COCaliSequence& sequence,
+                         const QPageLayout& pageLayout)
+    : m_obs(obs), m_calibrator(calibrator), m_sequence(sequence), m_pageLayout(pageLayout) {}
 
 void COCaliPrint::Prepare(QPrinter& printer) const {
   if (m_pageLayout.isValid()) printer.setPageLayout(m_pageLayout);

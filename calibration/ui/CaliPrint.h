@@ -34,10 +34,11 @@ void PrintMonitorText(const std::string& text, QPrinter& printer);
 
 class COCaliPrint {
  public:
-  COCaliPrint(COCaliMeasObs& obs, Calibrator& calibrator, const COCaliSequence& sequence);
+  // pageLayout: the page the print-outs start from (the window layer's,
+  // which Print Setup changes); it must outlive the object.
+  COCaliPrint(COCaliMeasObs& obs, Calibrator& calibrator, const COCaliSequence& sequence,
+              const QPageLayout& pageLayout);
 
-  // The page the print-outs start from (Print Setup's).
-  void SetPageLayout(const QPageLayout& layout) { m_pageLayout = layout; }
   // The bounds of reading the monitor's print (tests shorten them).
   void SetLimits(const PrintOutLimits& limits) { m_limits = limits; }
 
@@ -63,6 +64,6 @@ class COCaliPrint {
   COCaliMeasObs& m_obs;
   Calibrator& m_calibrator;
   const COCaliSequence& m_sequence;
-  QPageLayout m_pageLayout;
+  const QPageLayout& m_pageLayout;
   PrintOutLimits m_limits;
 };

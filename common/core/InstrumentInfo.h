@@ -23,17 +23,3 @@ class InstrumentInfo {
   std::string m_type;
   std::string m_id;
 };
-
-class InstrumentUtility {
- public:
-  static InstrumentUtility* GetInstance();
-  InstrumentInfo* GetInstrumentInfo() { return m_info; }
-  ~InstrumentUtility();
-
- protected:
-  InstrumentUtility();
-
- private:
-  InstrumentInfo* m_info;
-  static InstrumentUtility* me;
-};

@@ -9,18 +9,18 @@ std::string COEvent::GetText() const {
 
 platform::COLORREF COEvent::GetColor() const {
   switch (m_type) {
-    case 0:
+    case typeComment:
       return platform::RGB(0, 0, 192);
-    case 1:
+    case 1:  // a kind nothing here writes
       return platform::RGB(0, 192, 0);
-    case 2:
+    case typeAlarm:
       return platform::RGB(255, 0, 0);
-    case 3:
-    case 7:
-    case 8:
+    case typeReadTimeout:
+    case typeRestart:
+    case typeStatus:
       return platform::RGB(255, 0, 192);
-    case 5:
-    case 6:
+    case typeTaskStarted:
+    case typeTaskStopped:
       return platform::RGB(128, 128, 128);
     default:
       return platform::RGB(0, 0, 0);

@@ -7,8 +7,18 @@
 
 class COEvent {
  public:
-  // Types the suite writes itself; the monitor's markers use others.
-  enum { typeComment = 0, typeAlarm = 2, typeTaskStarted = 5, typeTaskStopped = 6 };
+  // The event types: those the suite writes itself and the monitor's markers.
+  enum Type : int {
+    typeComment = 0,      // a comment, or the user's event
+    typeAlarm = 2,        // value: the filter
+    typeReadTimeout = 3,  // the monitor did not answer in time ("C")
+    typeTaskStarted = 5,
+    typeTaskStopped = 6,
+    typeRestart = 7,    // the monitor started its measurement again ("P")
+    typeStatus = 8,     // the monitor's message ("W")
+    typeNoReading = 9,  // value: the filter without a reading ("B")
+    typeFault = 10,     // value: the faulty filter ("F")
+  };
 
   COEvent() = default;
   COEvent(int type, std::string text, float value) : m_text(std::move(text)), m_type(type), m_value(value) {}

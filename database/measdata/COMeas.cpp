@@ -1,26 +1,9 @@
 #include "COMeas.h"
 
-#include "AppFinder.h"
 #include "core/Text.h"
 
 COMeas::COMeas() {
   for (MeasValue& v : m_values) v = 0.0f;
-}
-
-COMeas::COMeas(const COMeas& other) : COMeas() { *this = other; }
-
-COMeas& COMeas::operator=(const COMeas& other) {
-  if (this == &other) return *this;
-  m_time = other.m_time;
-  m_measNo = other.m_measNo;
-  const bool allChannels = AppFinder::isCalibration();
-  for (int ch = 0; ch < channelCount; ++ch) {
-    if (ch == chTemperature && !allChannels) continue;
-    m_values[ch] = other.m_values[ch];
-  }
-  m_events = other.m_events;
-  m_tempUnit = other.m_tempUnit;
-  return *this;
 }
 
 std::string COMeas::GetTimeText() const { return m_time.Format("%y-%m-%d %X"); }

@@ -15,10 +15,6 @@ class COMeas {
   enum { chWater = 5, chTemperature = 6, chPressure = 7, channelCount = 8 };
 
   COMeas();
-  COMeas(const COMeas& other);
-  // In every program but the Calibration program the target keeps its own
-  // temperature: only the calibration measures it.
-  COMeas& operator=(const COMeas& other);
 
   void SetTime(const CTime& time) { m_time = time; }
   CTime GetMeasTime() const { return m_time; }

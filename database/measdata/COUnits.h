@@ -5,6 +5,7 @@
 #include <string>
 
 class IComboBox;
+class ProgramIdentity;
 
 class COUnitBase {
  public:
@@ -91,9 +92,10 @@ void FillTempUnitCombo(IComboBox& combo);
 void FillPresUnitCombo(IComboBox& combo);
 // The units that fit a channel (0-4 gases, 5 water vapour, 6 temperature,
 // 7 pressure); the Calibration program shows detector signals instead.
-void FillUnitCombo(int channel, IComboBox& combo, const COTempUnit& tempUnit);
+void FillUnitCombo(const ProgramIdentity& program, int channel, IComboBox& combo, const COTempUnit& tempUnit);
 
 // The unit text of a channel, by the same rules as FillUnitCombo.
-std::string GetChannelUnitText(int channel, const COConcUnit& conc, const COHumiUnit& humi,
+std::string GetChannelUnitText(const ProgramIdentity& program, int channel, const COConcUnit& conc,
+                               const COHumiUnit& humi,
                                const COTempUnit& temp, const COPresUnit& pres,
                                const COSignalUnit& signal = COSignalUnit());

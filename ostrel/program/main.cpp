@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QThread>
 
-#include "AppFinder.h"
 #include "DataSources.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
@@ -22,7 +21,7 @@ namespace {
 class COstrels : public platform::Application {
  public:
   COstrels(int argc, char** argv)
-      : Application(kName, platform::ArgsFromMain(argc, argv)), m_identity(kName) {}
+      : Application(kName, platform::ArgsFromMain(argc, argv)) {}
 
   bool InitInstance() override {
     platform::SetMessageSink(&m_messages);
@@ -55,7 +54,6 @@ class COstrels : public platform::Application {
 
  private:
   static constexpr const char* kName = "Database Administration";
-  RunningProgram m_identity;
   platform::QtMessageSink m_messages;
   ostrel::DataSources m_sources;
 };

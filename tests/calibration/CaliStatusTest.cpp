@@ -80,7 +80,8 @@ class CaliStatusTest : public CaliUiTest {
   }
 
   COCursorStatus cursors;
-  COMeasView view{program, COMeasView::kGraphic};
+  COWindowOrder graphNumbers;
+  COMeasView view{graphNumbers, program, COMeasView::kGraphic};
   COCaliStatus status{ctx, cursors};
   const std::vector<float> zeroAir{12500.0f, 8000.0f, 6100.0f, 4300.0f, 0.0f, 42000.0f};
 

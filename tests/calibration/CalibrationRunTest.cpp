@@ -3,10 +3,10 @@
 // to stop with what it stores, and the print of the current calibration.
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-#include <thread>
 #include <cmath>
 #include <mutex>
+#include <stdexcept>
+#include <thread>
 
 #include "BankValues.h"
 #include "CommKovoCali.h"

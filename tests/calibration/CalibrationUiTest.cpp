@@ -72,6 +72,7 @@ class CalibrationUiTest : public CalibrationFixture {
   std::string PdfPath(const std::string& name) { return odbc.Dir().Path() + "/" + name; }
 
   std::string serial;
+  QPageLayout pageLayout;
   const std::string today = CTime::GetCurrentTime().Format("%d-%m-%y: ");
 };
 
@@ -224,7 +225,7 @@ TEST_F(CalibrationUiTest, TheStatusWindowFollowsTheCalibrator) {
 
 TEST_F(CalibrationUiTest, AllBanksPrintOnSixteenPagesOrTheRangeChosen) {
   auto printer = Pdf("banks.pdf");
-  COCaliPrint print(*cali, calibrator, caliSequence);
+  COCaliPrint print(*cali, calibrator, caliSequence, pageLayout);
   ASSERT_TRUE(print.PrintAllBanks(nullptr, printer.get()));
   printer.reset();
   const std::vector<std::string> pages = PdfPages(PdfPath("banks.pdf"));
@@ -259,7 +260,7 @@ TEST_F(CalibrationUiTest, BanksTheMonitorCannotDeliverPrintNothing) {
     return std::optional<std::string>();
   });
   auto printer = Pdf("never.pdf");
-  COCaliPrint print(*cali, calibrator, caliSequence);
+  COCaliPrint print(*cali, calibrator, caliSequence, pageLayout);
   EXPECT_FALSE(print.PrintAllBanks(nullptr, printer.get()));
   printer.reset();
   EXPECT_GT(asked, 0);
@@ -272,7 +273,7 @@ TEST_F(CalibrationUiTest, BanksTheMonitorCannotDeliverPrintNothing) {
 
 TEST_F(CalibrationUiTest, TheCurrentCalibrationPrintsItsPagesOnAnyPaper) {
   auto printer = Pdf("current.pdf");
-  COCaliPrint print(*cali, calibrator, caliSequence);
+  COCaliPrint print(*cali, calibrator, caliSequence, pageLayout);
   PrintOutLimits limits;
   limits.longTimeoutMs = 1000;
   limits.normalTimeoutMs = 1000;
@@ -313,7 +314,7 @@ TEST_F(CalibrationUiTest, TheCurrentCalibrationPrintsItsPagesOnAnyPaper) {
 }
 
 TEST_F(CalibrationUiTest, ACurrentCalibrationThatDoesNotArriveWholePrintsNothing) {
-  COCaliPrint print(*cali, calibrator, caliSequence);
+  COCaliPrint print(*cali, calibrator, caliSequence, pageLayout);
   PrintOutLimits limits;
   limits.longTimeoutMs = 300;
   limits.normalTimeoutMs = 1000;

@@ -99,7 +99,7 @@ TEST_F(Gui, SplashIsShownOverTheMainWindowAndClosesAtItsTimer) {
   main.show();
   app.SetMainWnd(&main);
   app.InitSplashScreen();
-  EXPECT_EQ(CSplashWnd::BitmapIdForProgram(), 109);
+  EXPECT_EQ(CSplashWnd::BitmapIdForProgram(app.Identity()), 109);
   app.ShowSplashScreen();
   EXPECT_EQ(SplashWindows(), 1);
   EXPECT_EQ(CSplashWnd::Shown(), nullptr);  // key presses no longer go to it
@@ -117,9 +117,9 @@ TEST_F(Gui, KeyPressClosesTheSplashAndIsConsumed) {
   KeyCounter main;
   main.show();
   CSplashWnd::EnableSplashScreen(true);
-  CSplashWnd::ShowSplashScreen(&main);
+  CSplashWnd::ShowSplashScreen(&main, app.Identity());
   ASSERT_NE(CSplashWnd::Shown(), nullptr);
-  CSplashWnd::ShowSplashScreen(&main);  // no second one while one is shown
+  CSplashWnd::ShowSplashScreen(&main, app.Identity());  // no second one while one is shown
   EXPECT_EQ(SplashWindows(), 1);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
   QApplication::sendEvent(&main, &press);

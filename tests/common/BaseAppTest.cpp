@@ -9,15 +9,6 @@ struct Case {
   int debug, compat;
 };
 
-class CountingAccessor : public GlobalAccessor {
- public:
-  explicit CountingAccessor(int* destroyed) : m_destroyed(destroyed) {}
-  ~CountingAccessor() override { ++*m_destroyed; }
-
- private:
-  int* m_destroyed;
-};
-
 }  // namespace
 
 TEST(BaseApp, FlagsComeFromTheFirstCharacterOfTheFirstTwoArguments) {
@@ -36,61 +27,27 @@ TEST(BaseApp, FlagsComeFromTheFirstCharacterOfTheFirstTwoArguments) {
   }
 }
 
-TEST(BaseApp, FirstRegistrationWinsAndTheAccessorIsDestroyedWithTheApp) {
-  int destroyed = 0;
-  auto* first = new CountingAccessor(&destroyed);
-  CountingAccessor second(&destroyed);
-  {
-    struct App : TarnicBaseApp {
-      using TarnicBaseApp::TarnicBaseApp;
-      using TarnicBaseApp::m_register;
-    } app("Online", {"online"});
-    EXPECT_TRUE(app.m_register.Register(first));
-    EXPECT_FALSE(app.m_register.Register(&second));
-    EXPECT_EQ(app.GetTool(), first);
-    EXPECT_EQ(AppRegister::GetAccessor(), first);
-    EXPECT_EQ(AppTool::GetBaseApp(), &app);
-    EXPECT_EQ(AppTool::GetDocument(), nullptr);
-    EXPECT_FALSE(app.GetCurFont()->IsCreated());
-    EXPECT_EQ(app.GetCursorTool(), nullptr);
-  }
-  EXPECT_EQ(destroyed, 1);  // the registered one, through its destructor
-  EXPECT_EQ(AppRegister::GetAccessor(), nullptr);
-  EXPECT_EQ(AppTool::GetBaseApp(), nullptr);
-  EXPECT_EQ(AppTool::GetDocument(), nullptr);
+TEST(BaseApp, TheApplicationNameIsTheProgramsIdentity) {
+  TarnicBaseApp app("Online", {"online"});
+  EXPECT_TRUE(app.Identity().isOnline());
+  EXPECT_FALSE(app.GetCurFont()->IsCreated());
+  EXPECT_EQ(app.GetCursorTool(), nullptr);
+  EXPECT_EQ(app.GetDocument(), nullptr);
 }
 
-TEST(BaseApp, GlobalAccessorGivesNothing) {
-  GlobalAccessor a;
-  IGlobalAccessor& i = a;
-  EXPECT_EQ(i.GetDocumentDB(), nullptr);
-  EXPECT_EQ(i.GetGenSub(), nullptr);
-  EXPECT_EQ(i.GetMeasurement(), nullptr);
-  EXPECT_EQ(i.GetActiveSequence(), nullptr);
-  EXPECT_EQ(i.GetCursorStatus(), nullptr);
-  EXPECT_EQ(i.GetWindowRec(), nullptr);
-  EXPECT_EQ(i.GetPCBeep(), nullptr);
-  EXPECT_EQ(i.GetMonBeep(), nullptr);
-  EXPECT_EQ(i.GetRel1Beep(), nullptr);
-  EXPECT_EQ(i.GetRel2Beep(), nullptr);
-  EXPECT_EQ(i.GetAlarmStatus(), nullptr);
-  EXPECT_EQ(i.GetSequence(), nullptr);
-}
-
-TEST(BaseApp, AppFinderComparesTheNameExactly) {
-  EXPECT_FALSE(AppFinder::isOnline());  // no program
-  {
-    TarnicBaseApp app("online", {"x"});
-    EXPECT_FALSE(AppFinder::isOnline());
-  }
+TEST(ProgramIdentity, ComparesTheNameExactly) {
+  EXPECT_FALSE(ProgramIdentity().isOnline());  // no program
+  EXPECT_FALSE(ProgramIdentity("online").isOnline());
   struct Name {
     const char* name;
-    bool (*test)();
-  } names[] = {{"Calibration", AppFinder::isCalibration},   {"Presentation", AppFinder::isPresentation},
-               {"Offline", AppFinder::isOffline},           {"Online", AppFinder::isOnline},
-               {"Database Administration", AppFinder::isOstrel}};
+    bool (ProgramIdentity::*test)() const;
+  } names[] = {{"Calibration", &ProgramIdentity::isCalibration},
+               {"Presentation", &ProgramIdentity::isPresentation},
+               {"Offline", &ProgramIdentity::isOffline},
+               {"Online", &ProgramIdentity::isOnline},
+               {"Database Administration", &ProgramIdentity::isOstrel}};
   for (const Name& n : names) {
-    TarnicBaseApp app(n.name, {"x"});
-    for (const Name& m : names) EXPECT_EQ(m.test(), &m == &n) << n.name << " / " << m.name;
+    const ProgramIdentity program(n.name);
+    for (const Name& m : names) EXPECT_EQ((program.*m.test)(), &m == &n) << n.name << " / " << m.name;
   }
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AppFinder.h"
+#include "ProgramIdentity.h"
 #include "COUnits.h"
 #include "core/Controls.h"
 
@@ -112,42 +112,42 @@ TEST(Units, CombosForEachChannelAndProgram) {
 
   const COTempUnit kelvin(COTempUnit::kelvin);
   {
-    RunningProgram program("Online");
+    const ProgramIdentity program("Online");
     const struct {
       int channel, count, selected;
       const char* first;
     } cases[] = {{0, 6, -1, "g/m³"}, {4, 6, -1, "g/m³"}, {5, 9, -1, "g/m³"},
                  {6, 0, -1, ""},     {7, 4, 1, "mBar"},  {8, 0, -1, ""}};
     for (const auto& c : cases) {
-      FillUnitCombo(c.channel, combo, kelvin);
+      FillUnitCombo(program, c.channel, combo, kelvin);
       EXPECT_EQ(combo.GetCount(), c.count) << c.channel;
       EXPECT_EQ(combo.GetCurSel(), c.selected) << c.channel;
       EXPECT_EQ(combo.GetLBText(0), c.first) << c.channel;
     }
-    FillUnitCombo(5, combo, kelvin);
+    FillUnitCombo(program, 5, combo, kelvin);
     EXPECT_EQ(combo.GetLBText(6), "Tdew K");
 
     const COConcUnit conc(4);
     const COHumiUnit humi(6);
     const COPresUnit pres(2);
-    EXPECT_EQ(GetChannelUnitText(3, conc, humi, kelvin, pres), "ppm");
-    EXPECT_EQ(GetChannelUnitText(5, conc, humi, kelvin, pres), "Tdew K");
-    EXPECT_EQ(GetChannelUnitText(6, conc, humi, kelvin, pres), "");
-    EXPECT_EQ(GetChannelUnitText(7, conc, humi, kelvin, pres), "kPa");
+    EXPECT_EQ(GetChannelUnitText(program, 3, conc, humi, kelvin, pres), "ppm");
+    EXPECT_EQ(GetChannelUnitText(program, 5, conc, humi, kelvin, pres), "Tdew K");
+    EXPECT_EQ(GetChannelUnitText(program, 6, conc, humi, kelvin, pres), "");
+    EXPECT_EQ(GetChannelUnitText(program, 7, conc, humi, kelvin, pres), "kPa");
   }
   {
-    RunningProgram program("Calibration");
-    FillUnitCombo(5, combo, kelvin);
+    const ProgramIdentity program("Calibration");
+    FillUnitCombo(program, 5, combo, kelvin);
     ASSERT_EQ(combo.GetCount(), 2);
     EXPECT_EQ(combo.GetLBText(1), "µV");
-    FillUnitCombo(6, combo, kelvin);
+    FillUnitCombo(program, 6, combo, kelvin);
     EXPECT_EQ(combo.GetCount(), 3);
-    FillUnitCombo(7, combo, kelvin);
+    FillUnitCombo(program, 7, combo, kelvin);
     EXPECT_EQ(combo.GetCount(), 4);
     EXPECT_EQ(combo.GetCurSel(), -1);
     const COConcUnit conc(4);
     const COHumiUnit humi(6);
-    EXPECT_EQ(GetChannelUnitText(2, conc, humi, kelvin, COPresUnit(2), COSignalUnit(0)), "mV");
-    EXPECT_EQ(GetChannelUnitText(6, conc, humi, kelvin, COPresUnit(2)), "K");
+    EXPECT_EQ(GetChannelUnitText(program, 2, conc, humi, kelvin, COPresUnit(2), COSignalUnit(0)), "mV");
+    EXPECT_EQ(GetChannelUnitText(program, 6, conc, humi, kelvin, COPresUnit(2)), "K");
   }
 }

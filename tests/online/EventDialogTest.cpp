@@ -119,7 +119,8 @@ TEST_F(EventDialogTest, ACommentForTheNextMeasurementWaitsForIt) {
 
 TEST_F(EventDialogTest, TheCursorPositionNeedsBothCursorsOnOneMeasurement) {
   StartQuiet();
-  COMeasView view(*context, COMeasView::kNumeric);
+  COWindowOrder numbers;
+  COMeasView view(numbers, *context, COMeasView::kNumeric);
   const std::vector<COMeas> stored = StoredMeas();
   ASSERT_FALSE(stored.empty());
   *view.GetInterval().GetLeftCursorMeas() = stored.front();

@@ -1,7 +1,6 @@
 // The program context: what a program's start-up builds and hands on.
 #include <gtest/gtest.h>
 
-#include "AppFinder.h"
 #include "CODBObs.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
@@ -23,7 +22,7 @@ TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);
     ProgramContext context{ProgramIdentity(c.program)};
-    EXPECT_TRUE(AppFinder::isApp(c.program));
+    EXPECT_TRUE(context.Identity().isApp(c.program));
     EXPECT_EQ(context.MeasObs() != nullptr, c.monitor);
     EXPECT_EQ(context.Measurement(), static_cast<IMeasurementLink*>(context.MeasObs()));
     EXPECT_EQ(context.MeasurementState(), MeasState::idle);
@@ -33,7 +32,6 @@ TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
     context.MeasObs()->GetDevice().GetScheduler().NotifyDone();
     EXPECT_EQ(told, c.doneCommand);
   }
-  EXPECT_FALSE(AppFinder::isOnline());  // no program once the contexts are gone
 }
 
 // The sequence observer takes the number the database observer gave the
@@ -51,30 +49,12 @@ TEST_F(OnlineFixture, TheStartUpAttachesTheDatabaseObserverBeforeTheSequenceObse
   EXPECT_EQ(StoredMeas().size(), 3u);
 }
 
-TEST(ProgramContext, TheAccessorAnswersForTheContext) {
+TEST(ProgramContext, TheStartUpPublishesTheMonitorInTheContextsOwnRecord) {
   ProgramContext online{ProgramIdentity("Online")};
-  ProgramAccessor onlineTool(online);
-  EXPECT_EQ(onlineTool.GetDocumentDB(), &online.DBObs());
-  EXPECT_EQ(onlineTool.GetGenSub(), &online.GenSub());
-  EXPECT_EQ(onlineTool.GetMeasurement(), online.MeasObs());
-  EXPECT_EQ(onlineTool.GetActiveSequence(), &online.ActiveSequence());
-  EXPECT_EQ(onlineTool.GetPCBeep(), nullptr);
-
-  ProgramContext presentation{ProgramIdentity("Presentation")};
-  ProgramAccessor presentationTool(presentation);
-  EXPECT_EQ(presentationTool.GetDocumentDB(), nullptr);
-  EXPECT_EQ(presentationTool.GetGenSub(), nullptr);
-  EXPECT_EQ(presentationTool.GetMeasurement(), nullptr);
-  EXPECT_EQ(presentationTool.GetActiveSequence(), &presentation.ActiveSequence());
-}
-
-TEST(ProgramContext, TheInstrumentRecordIsTheOneTheProgramPublishesIn) {
-  InstrumentInfo published;
-  ProgramContext given{ProgramIdentity("Online"), &published};
-  EXPECT_EQ(&given.Instrument(), &published);
-  ProgramContext own{ProgramIdentity("Online")};
-  own.Instrument().SetInfo("Tebb", "K1");
-  EXPECT_FALSE(published.isTebb());
+  ProgramContext other{ProgramIdentity("Online")};
+  online.Instrument().SetInfo("Tebb", "K1");
+  EXPECT_TRUE(online.Instrument().isTebb());
+  EXPECT_FALSE(other.Instrument().isTebb());
 }
 
 }  // namespace

@@ -662,10 +662,6 @@ TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeeps
   auto app = StartApp();
   ProgramContext& context = app->Context();
   ASSERT_EQ(context.MeasObs(), nullptr);
-  ProgramAccessor accessor(context);
-  EXPECT_EQ(accessor.GetMeasurement(), nullptr);
-  EXPECT_EQ(accessor.GetGenSub(), nullptr);
-  EXPECT_EQ(accessor.GetDocumentDB(), nullptr);
   // Even a leak detector's identity reaches no monitor from here.
   context.Instrument().SetInfo("Tebb", "SN1");
   COAirPressure pressure;

@@ -408,9 +408,13 @@ TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
   EXPECT_EQ(dc.Calls(), Texts{});
 
   {
-    RunningProgram calibration("Calibration");
+    DataContext calibration{ProgramIdentity("Calibration")};
+    COMeasInterval shown{calibration};
+    CColumn water(calibration);
+    water.SetSequence(&calibration.ActiveSequence(), &shown);
+    water.SetChannel(5);
     // (the Calibration program's units are its own)
-    EXPECT_EQ(COColumnList::RowText(numeric).rfind("Water Vapour (", 0), 0u);
+    EXPECT_EQ(COColumnList::RowText(water).rfind("Water Vapour (", 0), 0u);
   }
   EXPECT_EQ(COColumnList::RowText(numeric), "W: Water Vapour (ppm)");
 

@@ -7,6 +7,7 @@
 #include "AlarmPage.h"
 #include "COGenSub.h"
 #include "COSequence.h"
+#include "DBDoc.h"
 #include "DBUtil.h"
 #include "DataContext.h"
 #include "DefaultDialog.h"
@@ -87,7 +88,7 @@ void COSequenceSheet::OnOK() {
       return;
     }
   }
-  UpdateAllViewsOfDoc(m_context, kHintSequenceChanged);
+  UpdateAllViewsOfDoc(m_context, kHintTaskChanged);
   Finish(platform::IDOK);
 }
 

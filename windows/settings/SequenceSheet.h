@@ -31,8 +31,6 @@ class COPageStatus : public CObserver {
 class COSequenceSheet : public CPropertySheet {
  public:
   enum { ID_DEFAULT = ID_APPLY_NOW };
-  // The hint with which OK has the task's windows update.
-  static constexpr long kHintSequenceChanged = 8;
 
   // A program's own alarm page on the copy the pages edit.
   using AlarmPageFactory =

@@ -124,20 +124,20 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
         fill(x, 0, 1, cy, kCommentColour);
         label(platform::Trim(e.GetText()), kCommentColour);
         break;
-      case 3:
+      case COEvent::typeReadTimeout:
         if (!m_interval->IsChannelShown(3)) break;
         fill(x, 0, 1, cy, kMarkColour);
         label("C", kMarkColour);
         break;
-      case 7:
-      case 8:
-      case 9:
-      case 10: {
+      case COEvent::typeRestart:
+      case COEvent::typeStatus:
+      case COEvent::typeNoReading:
+      case COEvent::typeFault: {
         if (!m_interval->IsChannelShown(4)) break;
         const int t = e.GetType();
-        const COLORREF c = t <= 8 ? kMarkColour : kBlack;
+        const COLORREF c = t <= COEvent::typeStatus ? kMarkColour : kBlack;
         fill(x, 0, 1, cy, c);
-        label(t == 7 ? "P" : t == 8 ? "W" : t == 9 ? "B" : "F", c);
+        label(t == COEvent::typeRestart ? "P" : t == COEvent::typeStatus ? "W" : t == COEvent::typeNoReading ? "B" : "F", c);
         break;
       }
       default:

@@ -141,7 +141,7 @@ CCursorView::CCursorView(CWindowLayer& layer, CDocument* document, QWidget* pare
 
 CCursorView::~CCursorView() {
   Layer().Cursors().SetCursorOn(false);
-  UpdateAllViewsOfDoc(kHintCursorModeEnded);
+  UpdateAllViewsOfDoc(kHintReloadInterval);
 }
 
 QLabel* CCursorView::Label(int control) const {

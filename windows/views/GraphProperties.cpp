@@ -23,11 +23,6 @@
 
 namespace {
 
-// The page active when the last graph window sheet closed.
-int g_lastPage = -1;
-// "Define..." chose a colour: the next control update keeps it.
-bool g_customColourChosen = false;
-
 constexpr int kTime = 1074, kNumber = 1089, kAverage = 1024, kAverageUnit = 1087;
 constexpr int kCount = 1091, kCountSpin = 1022, kSpan = 1092, kSpanSpin = 1093;
 constexpr int kAverageCount = 1071, kAverageCountSpin = 1084, kAverageTime = 1072, kAverageTimeSpin = 1085;
@@ -279,14 +274,13 @@ bool COYAxisPage::OnInitDialog() {
     if (offered) m_parameter.AddItem(seq.GetGasName(ch), ch);
   }
   if (program.isCalibration()) m_parameter.AddItem("Temperature", 6);
-  InstrumentInfo* info = InstrumentUtility::GetInstance()->GetInstrumentInfo();
-  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && info && info->isTebb()))
+  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && m_context.Instrument().isTebb()))
     m_parameter.AddItem("Pressure", 7);
   if (m_list.GetCount() > 0) Select(0);
   m_parameter.SetCurSel(0);
   m_colour.SetCurSel(6);
   m_style.SetCurSel(0);
-  FillUnitCombo(m_parameter.GetSelItemData(), m_unit, m_context.Setup().GetTempUnit());
+  FillUnitCombo(program, m_parameter.GetSelItemData(), m_unit, m_context.Setup().GetTempUnit());
   m_unit.SetCurSel(program.isCalibration() ? 1 : m_context.Setup().GetGasConcUnit().GetUnit());
   UpdateControls();
   UpdateControls();
@@ -297,8 +291,8 @@ void COYAxisPage::UpdateControls() {
   if (m_updating) return;
   m_working.SetChannel(static_cast<unsigned char>(m_parameter.GetSelItemData()));
   if (m_unit.GetCurSel() >= 0) m_working.SetUnit(static_cast<unsigned char>(m_unit.GetCurSel()));
-  if (g_customColourChosen)
-    g_customColourChosen = false;
+  if (m_customColourChosen)
+    m_customColourChosen = false;
   else if (m_colour.GetCurSel() >= 0)
     m_working.SetColorIndex(static_cast<unsigned char>(m_colour.GetCurSel()));
   if (m_style.GetCurSel() >= 0) m_working.SetPenStyle(static_cast<unsigned char>(m_style.GetCurSel()));
@@ -311,7 +305,7 @@ void COYAxisPage::ShowWorking() {
   if (channel == 6 && !m_context.Identity().isCalibration())
     FillTempUnitCombo(m_unit);
   else
-    FillUnitCombo(channel, m_unit, m_context.Setup().GetTempUnit());
+    FillUnitCombo(m_context.Identity(), channel, m_unit, m_context.Setup().GetTempUnit());
   m_unit.SetCurSel(m_working.GetUnit() < m_unit.GetCount() ? m_working.GetUnit() : -1);
   m_parameter.SelectItemData(channel);
   if (m_working.GetColorIndex() == 7) {
@@ -348,7 +342,7 @@ void COYAxisPage::OnParameterChange() {
   else if (channel == 7)
     FillPresUnitCombo(m_unit);
   else
-    FillUnitCombo(channel, m_unit, setup.GetTempUnit());
+    FillUnitCombo(m_context.Identity(), channel, m_unit, setup.GetTempUnit());
   m_unit.SetCurSel(unit < m_unit.GetCount() ? unit : -1);
   UpdateControls();
 }
@@ -396,7 +390,7 @@ void COYAxisPage::OnDefineColour() {
   platform::COLORREF colour = m_working.GetColor();
   if (!chooseColour || !chooseColour(colour)) return;
   m_working.SetCustomColor(colour);
-  g_customColourChosen = true;
+  m_customColourChosen = true;
   UpdateControls();
 }
 
@@ -463,8 +457,10 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 
 CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
                                      const std::function<CPropertyPage*(COMeasInterval&)>& extraPage,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage)
-    : CPropertySheet("Graph Window Properties", parent, g_lastPage < 0 ? 0 : g_lastPage),
+                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage,
+                                     int* lastPage)
+    : CPropertySheet("Graph Window Properties", parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0),
+      m_lastPage(lastPage),
       m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
       m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
   m_intervalPage.SetIntervalTarget(&interval);
@@ -483,4 +479,6 @@ bool CGraphWindowSheet::OnInitDialog() {
   return CPropertySheet::OnInitDialog();
 }
 
-void CGraphWindowSheet::OnDestroy() { g_lastPage = GetActiveIndex(); }
+void CGraphWindowSheet::OnDestroy() {
+  if (m_lastPage != nullptr) *m_lastPage = GetActiveIndex();
+}

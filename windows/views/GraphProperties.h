@@ -101,6 +101,8 @@ class COYAxisPage : public CPropertyPage {
 
   DataContext& m_context;
   CColumn m_working;
+  // "Define..." chose a colour: the next control update keeps it.
+  bool m_customColourChosen = false;
   std::vector<std::unique_ptr<CColumn>> m_curves;
   COColumnList m_list;
   COComboEx m_parameter;
@@ -120,10 +122,12 @@ class CGraphWindowSheet : public CPropertySheet {
   // interval: what the pages edit. extraPage, when given, makes a fourth
   // page on the interval (the Presentation program's event display);
   // intervalPage, when given, a program's own interval page in place of the
-  // shared one.
+  // shared one. lastPage, when given, is the page to open on and keeps the
+  // one shown at the close.
   CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr,
                     const std::function<CPropertyPage*(COMeasInterval&)>& extraPage = nullptr,
-                    const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage = nullptr);
+                    const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage = nullptr,
+                    int* lastPage = nullptr);
 
   COXAxisPage& IntervalPage() { return m_intervalPage; }
   COYAxisPage& LeftPage() { return m_left; }
@@ -134,6 +138,7 @@ class CGraphWindowSheet : public CPropertySheet {
   void OnDestroy() override;
 
  private:
+  int* m_lastPage;
   COXAxisPage m_intervalPage;
   COYAxisPage m_left;
   COYAxisPage m_right;

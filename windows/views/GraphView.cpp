@@ -100,7 +100,7 @@ void CGraphView::OnScale(int axis, bool fromZero) {
 }
 
 bool CGraphView::RunProperties(COMeasInterval& copy) {
-  CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage);
+  CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage, &Layer().lastSheetPages.graph);
   return sheet.DoModal() == platform::IDOK;
 }
 

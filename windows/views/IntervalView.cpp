@@ -6,9 +6,15 @@
 #include "Axis.h"
 #include "WindowStore.h"
 
+namespace {
+
+int MeasKind(int viewType) { return viewType == CMeasViewBase::kGraphType ? COMeasView::kGraphic : COMeasView::kNumeric; }
+
+}  // namespace
+
 CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
     : CMeasViewBase(layer, document, type, parent),
-      m_meas(layer.Data(), type == kGraphType ? COMeasView::kGraphic : COMeasView::kNumeric),
+      m_meas(layer.WindowNumbers(MeasKind(type)), layer.Data(), MeasKind(type)),
       m_buffer(layer.Data()) {
   COOpenWindows& store = layer.Store();
   if (store.IsRestoring()) {
@@ -119,7 +125,7 @@ void CIntervalView::OnWindowProperties() {
 
 void CIntervalView::OnUpdate(CView*, long hint, void*) {
   switch (hint) {
-    case kHintCursorModeEnded:
+    case kHintReloadInterval:
       m_buffer.Close();
       ReloadData();
       Repaint();
@@ -149,11 +155,7 @@ void CIntervalView::FollowSequence() {
 }
 
 void CIntervalView::OnGeneralUpdate(EUpdType kind) {
-  switch (static_cast<int>(kind)) {
-    case 1:
-    case 14:
-      Repaint();
-      break;
+  switch (kind) {
     case eSeqUpdated:
       FollowTaskLater(
           [this] {

@@ -14,8 +14,6 @@
 namespace {
 
 constexpr unsigned char kNoAxis = 0xFF;
-// The page last active in a numeric properties sheet, for the next one.
-int g_lastPage = 0;
 
 }  // namespace
 
@@ -69,7 +67,7 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
 
 void COYAxisPageNum::FillUnits(int channel) {
   CListComboBox units;
-  FillUnitCombo(channel, units, m_context.Setup().GetTempUnit());
+  FillUnitCombo(m_context.Identity(), channel, units, m_context.Setup().GetTempUnit());
   m_unit.clear();
   for (int i = 0; i < units.GetCount(); ++i) m_unit.addItem(QString::fromStdString(units.GetLBText(i)));
 }
@@ -176,8 +174,9 @@ void COYAxisPageNum::Save() {
 }
 
 COWindowPropertiesNum::COWindowPropertiesNum(DataContext& context, COMeasInterval& interval,
-                                             const IntervalPageFactory& intervalPage, QWidget* parent)
-    : CDialog(0, parent) {
+                                             const IntervalPageFactory& intervalPage, QWidget* parent,
+                                             int* lastPage)
+    : CDialog(0, parent), m_lastPage(lastPage) {
   SetWindowText("Numeric Window Properties");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(&m_tabs);
@@ -187,7 +186,7 @@ COWindowPropertiesNum::COWindowPropertiesNum(DataContext& context, COMeasInterva
   }
   m_columns = new COYAxisPageNum(context, interval, &m_tabs);
   m_tabs.addTab(m_columns, "Columns");
-  if (g_lastPage >= 0 && g_lastPage < m_tabs.count()) m_tabs.setCurrentIndex(g_lastPage);
+  if (m_lastPage != nullptr && *m_lastPage >= 0 && *m_lastPage < m_tabs.count()) m_tabs.setCurrentIndex(*m_lastPage);
   QObject::connect(&m_tabs, &QTabWidget::currentChanged, this, [this](int) {
     if (m_tabs.currentWidget() == m_columns) m_columns->OnSetActive();
   });
@@ -197,7 +196,9 @@ COWindowPropertiesNum::COWindowPropertiesNum(DataContext& context, COMeasInterva
   layout->addWidget(buttons);
 }
 
-COWindowPropertiesNum::~COWindowPropertiesNum() { g_lastPage = m_tabs.currentIndex(); }
+COWindowPropertiesNum::~COWindowPropertiesNum() {
+  if (m_lastPage != nullptr) *m_lastPage = m_tabs.currentIndex();
+}
 
 void COWindowPropertiesNum::DoDataExchange(CDataExchange* dx) {
   if (dx->m_bSaveAndValidate) m_columns->Save();

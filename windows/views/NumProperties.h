@@ -56,9 +56,10 @@ using IntervalPageFactory = std::function<QWidget*(COMeasInterval&, QWidget* par
 
 class COWindowPropertiesNum : public CDialog {
  public:
-  // interval: the copy the sheet edits.
+  // interval: the copy the sheet edits. lastPage, when given, is the page to
+  // open on and keeps the one shown at the close.
   COWindowPropertiesNum(DataContext& context, COMeasInterval& interval, const IntervalPageFactory& intervalPage,
-                        QWidget* parent = nullptr);
+                        QWidget* parent = nullptr, int* lastPage = nullptr);
   ~COWindowPropertiesNum() override;
   COYAxisPageNum& ColumnsPage() { return *m_columns; }
 
@@ -66,6 +67,7 @@ class COWindowPropertiesNum : public CDialog {
   void DoDataExchange(CDataExchange* dx) override;
 
  private:
+  int* m_lastPage;
   QTabWidget m_tabs;
   COYAxisPageNum* m_columns;
 };

@@ -79,7 +79,7 @@ void CNumView::OnZoomIn() {
 }
 
 bool CNumView::RunProperties(COMeasInterval& copy) {
-  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this);
+  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this, &Layer().lastSheetPages.numeric);
   return sheet.DoModal() == platform::IDOK;
 }
 

@@ -23,43 +23,20 @@
 #include "ui/PainterDC.h"
 #include "core/Text.h"
 
-namespace {
-
-// A table per kind holds the numbers in use in the order they were taken;
-// the rest is free (-1).
-std::array<std::vector<int>, 2>& NumberTables() {
-  static std::array<std::vector<int>, 2> tables;
-  return tables;
-}
-
-int KindIndex(int kind) { return kind == COMeasView::kGraphic ? 1 : 0; }
-
-}  // namespace
-
 TooManyWindows::TooManyWindows()
     : std::runtime_error(platform::Format("No more than %d windows of one kind can be open.", COMeasView::kMaxNumber)) {}
 
-COMeasView::COMeasView(DataContext& context, int kind) : m_number(0), m_kind(kind), m_interval(context) {
-  std::vector<int>& table = NumberTables()[KindIndex(kind)];
+COMeasView::COMeasView(COWindowOrder& numbers, DataContext& context, int kind)
+    : m_numbers(numbers), m_number(numbers.Take()), m_kind(kind), m_interval(context) {
   // Repeating the last number would give two windows one name: refuse.
-  if (static_cast<int>(table.size()) >= kMaxNumber) throw TooManyWindows();
-  int n = 1;
-  while (std::find(table.begin(), table.end(), n) != table.end()) ++n;
-  table.push_back(n);
-  m_number = n;
+  if (m_number == 0) throw TooManyWindows();
 }
 
-COMeasView::~COMeasView() {
-  std::vector<int>& table = NumberTables()[KindIndex(m_kind)];
-  auto it = std::find(table.begin(), table.end(), m_number);
-  if (it != table.end()) table.erase(it);
-}
+COMeasView::~COMeasView() { m_numbers.Release(m_number); }
 
 std::string COMeasView::GetWindowTitle() const {
   return platform::Format(m_kind == kGraphic ? "Graphic Window %d" : "Numeric Window %d", m_number);
 }
-
-std::vector<int> COMeasView::NumbersInUse(int kind) { return NumberTables()[KindIndex(kind)]; }
 
 // --- CMeasViewBase ---
 

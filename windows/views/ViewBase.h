@@ -62,10 +62,11 @@ class TooManyWindows : public std::runtime_error {
 class COMeasView {
  public:
   enum Kind { kNumeric = 0, kGraphic = 1 };
-  static constexpr int kMaxNumber = 1000;
+  static constexpr int kMaxNumber = COWindowOrder::kSize;
 
-  // Throws TooManyWindows when all numbers of the kind are taken.
-  COMeasView(DataContext& context, int kind);
+  // Takes the smallest free number of the kind from the table; throws
+  // TooManyWindows when all are taken.
+  COMeasView(COWindowOrder& numbers, DataContext& context, int kind);
   ~COMeasView();
   COMeasView(const COMeasView&) = delete;
   COMeasView& operator=(const COMeasView&) = delete;
@@ -76,10 +77,9 @@ class COMeasView {
   const COMeasInterval& GetInterval() const { return m_interval; }
   // "Graphic Window %d" or "Numeric Window %d".
   std::string GetWindowTitle() const;
-  // The numbers of the kind in the order they were taken.
-  static std::vector<int> NumbersInUse(int kind);
 
  private:
+  COWindowOrder& m_numbers;
   int m_number;
   int m_kind;
   COMeasInterval m_interval;

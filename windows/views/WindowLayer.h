@@ -4,6 +4,7 @@
 // the store of the task's open windows and the creators of each window type.
 // The program builds one and keeps it for its run.
 #include <QPageLayout>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -48,7 +49,9 @@ class COCursorStatus : public CSubject {
 };
 
 // The activation order of the persistent windows: their numbers, the most
-// recently activated first. A window's place in it is its stored [ID].
+// recently activated first. A window's place in it is its stored [ID]. The
+// same table, without activation, numbers the graph and the numeric windows
+// (each kind its own) in the order the numbers were taken.
 class COWindowOrder {
  public:
   static constexpr int kSize = 1000;
@@ -100,6 +103,8 @@ class CWindowLayer {
   COMeasObs* MeasObs() const { return m_measObs; }
   COCursorStatus& Cursors() { return m_cursors; }
   COWindowOrder& Order() { return m_order; }
+  // The numbers of the open windows of one kind (COMeasView::Kind).
+  COWindowOrder& WindowNumbers(int kind) { return m_numbers[kind == 1 ? 1 : 0]; }
   CWindowRegistry& Registry() { return m_registry; }
   COOpenWindows& Store() { return *m_store; }
 
@@ -120,12 +125,20 @@ class CWindowLayer {
   std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
   // The page every print-out starts from; Print Setup changes it.
   QPageLayout pageLayout;
+  // The page each window kind's properties sheet opens on: the one it
+  // showed when it last closed.
+  struct SheetPages {
+    int graph = 0;
+    int numeric = 0;
+  };
+  SheetPages lastSheetPages;
 
  private:
   DataContext& m_data;
   COMeasObs* m_measObs;
   COCursorStatus m_cursors;
   COWindowOrder m_order;
+  std::array<COWindowOrder, 2> m_numbers;
   CWindowRegistry m_registry;
   std::unique_ptr<COOpenWindows> m_store;
   const CFont* m_font = nullptr;

@@ -1023,8 +1023,9 @@ TEST_F(GraphSheetTest, ANewParameterTakesItsUnitAndACustomColourItsEntry) {
 }
 
 TEST_F(GraphSheetTest, TheSheetReopensOnItsLastPage) {
+  int lastPage = 0;  // the window layer's
   {
-    CGraphWindowSheet sheet(*context, interval);
+    CGraphWindowSheet sheet(*context, interval, nullptr, nullptr, nullptr, &lastPage);
     ModalWatch watch([](CDialog* d) {
       auto* s = dynamic_cast<CGraphWindowSheet*>(d);
       if (s == nullptr) return;
@@ -1033,7 +1034,8 @@ TEST_F(GraphSheetTest, TheSheetReopensOnItsLastPage) {
     });
     sheet.DoModal();
   }
-  CGraphWindowSheet again(*context, interval);
+  EXPECT_EQ(lastPage, 2);
+  CGraphWindowSheet again(*context, interval, nullptr, nullptr, nullptr, &lastPage);
   EXPECT_EQ(again.GetActiveIndex(), 2);
   // Cancel changed nothing.
   EXPECT_EQ(Columns().size(), 4u);

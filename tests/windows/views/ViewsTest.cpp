@@ -37,32 +37,44 @@ bool Has(const std::vector<std::string>& calls, const std::string& part) {
 using NumbersTest = DataTest;
 
 TEST_F(NumbersTest, SmallestFreeNumberPerKind) {
-  auto g1 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
-  COMeasView n1(*context, COMeasView::kNumeric);
+  COWindowOrder graphs, numerics;
+  auto g1 = std::make_unique<COMeasView>(graphs, *context, COMeasView::kGraphic);
+  COMeasView n1(numerics, *context, COMeasView::kNumeric);
   EXPECT_EQ(g1->GetWindowTitle(), "Graphic Window 1");
   EXPECT_EQ(n1.GetWindowTitle(), "Numeric Window 1");
-  auto g2 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
-  auto g3 = std::make_unique<COMeasView>(*context, COMeasView::kGraphic);
+  auto g2 = std::make_unique<COMeasView>(graphs, *context, COMeasView::kGraphic);
+  auto g3 = std::make_unique<COMeasView>(graphs, *context, COMeasView::kGraphic);
   g1.reset();
-  COMeasView again(*context, COMeasView::kGraphic);
+  COMeasView again(graphs, *context, COMeasView::kGraphic);
   EXPECT_EQ(again.GetWindowNumber(), 1);
-  EXPECT_EQ(COMeasView::NumbersInUse(COMeasView::kGraphic), (std::vector<int>{2, 3, 1}));
+  EXPECT_EQ(graphs.Numbers(), (std::vector<int>{2, 3, 1}));
+  EXPECT_EQ(numerics.Numbers(), (std::vector<int>{1}));
+}
+
+TEST_F(NumbersTest, EachWindowLayerNumbersItsOwnWindows) {
+  CWindowLayer first(*context);
+  COMeasView a(first.WindowNumbers(COMeasView::kGraphic), *context, COMeasView::kGraphic);
+  CWindowLayer second(*context);
+  COMeasView b(second.WindowNumbers(COMeasView::kGraphic), *context, COMeasView::kGraphic);
+  EXPECT_EQ(a.GetWindowNumber(), 1);
+  EXPECT_EQ(b.GetWindowNumber(), 1);
 }
 
 TEST_F(NumbersTest, OneMoreThanTheNumberingAllowsIsRefused) {
+  COWindowOrder numbers;
   std::vector<std::unique_ptr<COMeasView>> open;
   for (int i = 0; i < COMeasView::kMaxNumber; ++i)
-    open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric));
+    open.push_back(std::make_unique<COMeasView>(numbers, *context, COMeasView::kNumeric));
   EXPECT_EQ(open.back()->GetWindowNumber(), 1000);
-  EXPECT_THROW(COMeasView(*context, COMeasView::kNumeric), TooManyWindows);
+  EXPECT_THROW(COMeasView(numbers, *context, COMeasView::kNumeric), TooManyWindows);
   // Opened through its creator, the window is refused with a message.
   CWindowRegistry registry;
-  registry.Register(0, [&] { open.push_back(std::make_unique<COMeasView>(*context, COMeasView::kNumeric)); });
+  registry.Register(0, [&] { open.push_back(std::make_unique<COMeasView>(numbers, *context, COMeasView::kNumeric)); });
   EXPECT_FALSE(registry.Open(0));
   ASSERT_EQ(Shown().size(), 1u);
   EXPECT_NE(Shown()[0].find("1000"), std::string::npos);
   open.pop_back();
-  EXPECT_EQ(COMeasView(*context, COMeasView::kNumeric).GetWindowNumber(), 1000);
+  EXPECT_EQ(COMeasView(numbers, *context, COMeasView::kNumeric).GetWindowNumber(), 1000);
 }
 
 TEST(WindowOrder, ActivationOrderGivesTheStoredPlace) {
@@ -577,14 +589,16 @@ TEST_F(ViewsTest, ThePropertiesSheetReopensOnItsLastPage) {
     w->setWindowTitle("Interval");
     return w;
   };
+  int lastPage = 0;  // the window layer's
   {
-    COWindowPropertiesNum sheet(*context, interval, intervalPage);
+    COWindowPropertiesNum sheet(*context, interval, intervalPage, nullptr, &lastPage);
     auto* tabs = sheet.findChild<QTabWidget*>();
     ASSERT_NE(tabs, nullptr);
     EXPECT_EQ(tabs->tabText(0), "Interval");
     tabs->setCurrentIndex(1);
   }
-  COWindowPropertiesNum again(*context, interval, intervalPage);
+  EXPECT_EQ(lastPage, 1);
+  COWindowPropertiesNum again(*context, interval, intervalPage, nullptr, &lastPage);
   EXPECT_EQ(again.findChild<QTabWidget*>()->currentIndex(), 1);
 }
 
