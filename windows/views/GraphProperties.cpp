@@ -455,30 +455,36 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 
 // --- the sheet ---
 
-CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& extraPage,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage,
-                                     int* lastPage)
-    : CPropertySheet("Graph Window Properties", parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0),
-      m_lastPage(lastPage),
-      m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
-      m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
+CWindowSheet::CWindowSheet(const std::string& caption, COMeasInterval& interval, QWidget* parent,
+                           const PageFactory& intervalPage, int* lastPage)
+    : CPropertySheet(caption, parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0), m_lastPage(lastPage) {
   m_intervalPage.SetIntervalTarget(&interval);
-  m_left.SetTarget(&interval, 0);
-  m_right.SetTarget(&interval, 1);
   CPropertyPage* own = intervalPage ? intervalPage(interval) : nullptr;
   AddPage(own != nullptr ? own : &m_intervalPage);
-  AddPage(&m_left);
-  AddPage(&m_right);
-  if (extraPage)
-    if (CPropertyPage* page = extraPage(interval)) AddPage(page);
 }
 
-bool CGraphWindowSheet::OnInitDialog() {
+void CWindowSheet::AddProgramPage(COMeasInterval& interval, const PageFactory& page) {
+  if (page)
+    if (CPropertyPage* made = page(interval)) AddPage(made);
+}
+
+bool CWindowSheet::OnInitDialog() {
   if (QWidget* apply = GetDlgItem(ID_APPLY_NOW)) apply->hide();
   return CPropertySheet::OnInitDialog();
 }
 
-void CGraphWindowSheet::OnDestroy() {
+void CWindowSheet::OnDestroy() {
   if (m_lastPage != nullptr) *m_lastPage = GetActiveIndex();
+}
+
+CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
+                                     const PageFactory& intervalPage, const PageFactory& extraPage, int* lastPage)
+    : CWindowSheet("Graph Window Properties", interval, parent, intervalPage, lastPage),
+      m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
+      m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
+  m_left.SetTarget(&interval, 0);
+  m_right.SetTarget(&interval, 1);
+  AddPage(&m_left);
+  AddPage(&m_right);
+  AddProgramPage(interval, extraPage);
 }

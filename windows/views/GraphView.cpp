@@ -100,7 +100,8 @@ void CGraphView::OnScale(int axis, bool fromZero) {
 }
 
 bool CGraphView::RunProperties(COMeasInterval& copy) {
-  CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage, &Layer().lastSheetPages.graph);
+  CWindowLayer& layer = Layer();
+  CGraphWindowSheet sheet(Context(), copy, this, layer.intervalPage, layer.extraPage, &layer.lastSheetPages.graph);
   return sheet.DoModal() == platform::IDOK;
 }
 

@@ -33,11 +33,6 @@ class CGraphView : public CIntervalView {
   // data's minimum to its maximum. Enabled only while the axis is fixed.
   void OnScale(int axis, bool fromZero);
   bool CanScale(int axis) const;
-  // The Presentation program's fourth page of the sheet, on the interval the
-  // sheet edits; none elsewhere.
-  std::function<CPropertyPage*(COMeasInterval&)> eventPage;
-  // A program's own interval page in the property sheet; none: the shared one.
-  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
 
   // The measurement nearest to x (relative to the plot's left edge); null
   // without measurements.

@@ -79,7 +79,9 @@ void CNumView::OnZoomIn() {
 }
 
 bool CNumView::RunProperties(COMeasInterval& copy) {
-  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this, &Layer().lastSheetPages.numeric);
+  CWindowLayer& layer = Layer();
+  COWindowPropertiesNum sheet(Context(), copy, this, layer.intervalPage, layer.extraPage,
+                              &layer.lastSheetPages.numeric);
   return sheet.DoModal() == platform::IDOK;
 }
 

@@ -16,6 +16,7 @@
 
 class COMeas;
 class COMeasInterval;
+class CPropertyPage;
 class QWidget;
 class COMeasObs;
 class COMeasView;
@@ -119,10 +120,12 @@ class CWindowLayer {
   // Shows the sequence settings sheet on the sequence (the cursor-value
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
-  // Makes the interval page of the numeric window's properties sheet (the
-  // graph window's page) on the interval; none: the sheet has only its
-  // columns page.
-  std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
+  // A program's pages of the graph and numeric windows' property sheets,
+  // each made on the interval the sheet edits: its interval page in place
+  // of the shared one, and a page more after the window's own (the
+  // Presentation program's events); none: the shared pages alone.
+  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
+  std::function<CPropertyPage*(COMeasInterval&)> extraPage;
   // The page every print-out starts from; Print Setup changes it.
   QPageLayout pageLayout;
   // The page each window kind's properties sheet opens on: the one it

@@ -16,6 +16,7 @@
 #include "NumProperties.h"
 #include "DataTestSupport.h"
 #include "NumView.h"
+#include "../ModalWatch.h"
 #include "ObserverSteps.h"
 #include "TaskRecords.h"
 #include "TestSupport.h"
@@ -582,24 +583,32 @@ TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
   EXPECT_EQ(kept[3].second, 0xFF);
 }
 
-TEST_F(ViewsTest, ThePropertiesSheetReopensOnItsLastPage) {
-  COMeasInterval interval(*context);
-  IntervalPageFactory intervalPage = [](COMeasInterval&, QWidget* parent) {
-    auto* w = new QWidget(parent);
-    w->setWindowTitle("Interval");
-    return w;
-  };
-  int lastPage = 0;  // the window layer's
-  {
-    COWindowPropertiesNum sheet(*context, interval, intervalPage, nullptr, &lastPage);
-    auto* tabs = sheet.findChild<QTabWidget*>();
-    ASSERT_NE(tabs, nullptr);
-    EXPECT_EQ(tabs->tabText(0), "Interval");
-    tabs->setCurrentIndex(1);
-  }
-  EXPECT_EQ(lastPage, 1);
-  COWindowPropertiesNum again(*context, interval, intervalPage, nullptr, &lastPage);
-  EXPECT_EQ(again.findChild<QTabWidget*>()->currentIndex(), 1);
+// The numeric window's sheet: the interval (span, time or number, rolling
+// average) and its columns, opened again on the page last left until
+// another task opens.
+TEST_F(ViewsTest, ThePropertiesSheetHasTheIntervalAndReopensOnItsLastPageOfTheTask) {
+  CNumView& v = OpenNumeric();
+  std::vector<std::string> titles;
+  int opened = -1;
+  ModalWatch watch([&](CDialog* d) {
+    auto* sheet = dynamic_cast<COWindowPropertiesNum*>(d);
+    if (sheet == nullptr) return;
+    titles.clear();
+    for (int p = 0; p < sheet->GetPageCount(); ++p) titles.push_back(sheet->GetPage(p)->windowTitle().toStdString());
+    opened = sheet->GetActiveIndex();
+    sheet->grab().save(QString::fromStdString(::testing::TempDir() + "numeric_properties.png"));
+    sheet->SetActivePage(1);
+    sheet->reject();
+  });
+  v.OnWindowProperties();
+  EXPECT_EQ(titles, (std::vector<std::string>{"Interval", "Columns"}));
+  EXPECT_EQ(opened, 0);
+  v.OnWindowProperties();
+  EXPECT_EQ(opened, 1);
+  // Another task opens its windows: the first page again.
+  layer.Store().Restore();
+  v.OnWindowProperties();
+  EXPECT_EQ(opened, 0);
 }
 
 }  // namespace
