@@ -17,7 +17,12 @@ bool Dark(QRgb p) { return qGray(p) < 128; }
 
 }  // namespace
 
-bool ShowsText(const QImage& picture, const QString& text, const QFont& font) {
+namespace {
+
+// Whether the text drawn at the fraction of a pixel right of a whole one
+// stands in the picture's dark pixels.
+bool ShowsTextAt(const std::vector<char>& dark, int shotWidth, int shotHeight, const QString& text, const QFont& font,
+                 qreal fraction) {
   const QFontMetrics metrics(font);
   QImage drawn(metrics.horizontalAdvance(text) + 4, metrics.height() + 4, QImage::Format_RGB32);
   drawn.fill(Qt::white);
@@ -25,7 +30,7 @@ bool ShowsText(const QImage& picture, const QString& text, const QFont& font) {
     QPainter painter(&drawn);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(2, 2 + metrics.ascent(), text);
+    painter.drawText(QPointF(2 + fraction, 2 + metrics.ascent()), text);
   }
   // The text's box: the rows and columns its dark pixels reach.
   int left = drawn.width(), right = -1, top = drawn.height(), bottom = -1;
@@ -40,23 +45,31 @@ bool ShowsText(const QImage& picture, const QString& text, const QFont& font) {
   if (right < 0) return false;
   const int w = right - left + 1, h = bottom - top + 1;
   std::vector<char> mask(static_cast<size_t>(w * h));
-  int inked = 0;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) inked += mask[static_cast<size_t>(y * w + x)] = Dark(drawn.pixel(left + x, top + y));
+    for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y * w + x)] = Dark(drawn.pixel(left + x, top + y));
+  // Edges of glyphs on another background may turn either way.
+  const int allowed = std::max(2, w * h / 25);
+  for (int oy = 0; oy + h <= shotHeight; ++oy)
+    for (int ox = 0; ox + w <= shotWidth; ++ox) {
+      int wrong = 0;
+      for (int y = 0; y < h && wrong <= allowed; ++y)
+        for (int x = 0; x < w && wrong <= allowed; ++x)
+          wrong += dark[static_cast<size_t>((oy + y) * shotWidth + ox + x)] != mask[static_cast<size_t>(y * w + x)];
+      if (wrong <= allowed) return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+bool ShowsText(const QImage& picture, const QString& text, const QFont& font) {
   const QImage shot = picture.convertToFormat(QImage::Format_RGB32);
   std::vector<char> dark(static_cast<size_t>(shot.width() * shot.height()));
   for (int y = 0; y < shot.height(); ++y)
     for (int x = 0; x < shot.width(); ++x) dark[static_cast<size_t>(y * shot.width() + x)] = Dark(shot.pixel(x, y));
-  // Edges of glyphs on another background may turn either way.
-  const int allowed = std::max(2, w * h / 25);
-  for (int oy = 0; oy + h <= shot.height(); ++oy)
-    for (int ox = 0; ox + w <= shot.width(); ++ox) {
-      int wrong = 0;
-      for (int y = 0; y < h && wrong <= allowed; ++y)
-        for (int x = 0; x < w && wrong <= allowed; ++x)
-          wrong += dark[static_cast<size_t>((oy + y) * shot.width() + ox + x)] != mask[static_cast<size_t>(y * w + x)];
-      if (wrong <= allowed && inked > 0) return true;
-    }
+  // A text aligned right or centred may stand between two pixels.
+  for (qreal fraction : {0.0, 0.25, 0.5, 0.75})
+    if (ShowsTextAt(dark, shot.width(), shot.height(), text, font, fraction)) return true;
   return false;
 }
 

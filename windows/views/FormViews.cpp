@@ -105,7 +105,9 @@ CCursorView::CCursorView(CWindowLayer& layer, CDocument* document, QWidget* pare
   label(kLeftLabel, Place(7, 3, 38, 8));
   label(kLeftText, Place(45, 3, 75, 8));
   label(kRightLabel, Place(122, 3, 44, 8));
-  label(kRightText, Place(166, 3, 44, 8));
+  // A date and time wants the room up to the count of samples (the button
+  // there shows only at a single cursor, when this is hidden).
+  label(kRightText, Place(166, 3, 86, 8));
   label(kSamplesLabel, Place(253, 3, 50, 8));
   label(kSamples, Place(304, 3, 35, 8));
   static_cast<QLabel*>(m_controls[kRightLabel])->setText("Right Cursor:");

@@ -158,6 +158,18 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
 
 // --- Y-axis pages ---
 
+std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context) {
+  std::vector<std::pair<int, std::string>> offered;
+  const COSequence& seq = context.ActiveSequence();
+  const ProgramIdentity& program = context.Identity();
+  for (int ch = 0; ch <= 5; ++ch)
+    if (program.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch))
+      offered.emplace_back(ch, seq.GetGasName(ch));
+  if (program.isCalibration()) offered.emplace_back(6, "Temperature");
+  if (program.isPresentation() || context.Instrument().isTebb()) offered.emplace_back(7, "Pressure");
+  return offered;
+}
+
 COYAxisPage::COYAxisPage(DataContext& context, int templateId, const std::string& caption, QWidget* parent)
     : CPropertyPage(templateId, caption, parent), m_context(context), m_working(context) {
   chooseColour = [this](platform::COLORREF& colour) {
@@ -269,13 +281,7 @@ bool COYAxisPage::OnInitDialog() {
   COSequence& seq = m_context.ActiveSequence();
   m_working.SetSequence(&seq, m_interval);
   const ProgramIdentity& program = m_context.Identity();
-  for (int ch = 0; ch <= 5; ++ch) {
-    const bool offered = program.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch);
-    if (offered) m_parameter.AddItem(seq.GetGasName(ch), ch);
-  }
-  if (program.isCalibration()) m_parameter.AddItem("Temperature", 6);
-  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && m_context.Instrument().isTebb()))
-    m_parameter.AddItem("Pressure", 7);
+  for (const auto& [channel, name] : OfferedChannels(m_context)) m_parameter.AddItem(name, channel);
   if (m_list.GetCount() > 0) Select(0);
   m_parameter.SetCurSel(0);
   m_colour.SetCurSel(6);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "FloatEdit.h"
@@ -54,6 +55,12 @@ class COXAxisPage : public CPropertyPage {
   QRadioButton* m_byNumber;
   QButtonGroup m_modes;
 };
+
+// The channels a curve or a numeric column can show, with their names: the
+// gases (in the Presentation program those its stored sequence kept, else
+// those defined), the temperature in the Calibration program, and the
+// pressure of a leak detector or in the Presentation program.
+std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context);
 
 // "Left Y-axis" or "Right Y-axis": the axis's scaling and its curves, each
 // with its channel, unit, colour and pen style.

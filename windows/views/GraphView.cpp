@@ -35,15 +35,10 @@ std::pair<int, int> AxisCounts(const std::vector<CColumn>& columns) {
 }  // namespace
 
 CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CIntervalView(layer, document, kGraphType, parent), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this),
-      m_vBar(Qt::Vertical, this) {
+    : CIntervalView(layer, document, kGraphType, parent), m_curve(layer.Data()) {
   m_leftAxis.SetAlign(2);
   m_rightAxis.SetAlign(0);
   for (CAxis* a : std::initializer_list<CAxis*>{&m_leftAxis, &m_rightAxis, &m_xAxis}) a->SetWindowData(&Interval());
-  m_hBar.hide();
-  m_vBar.hide();
-  for (QScrollBar* bar : {&m_hBar, &m_vBar})
-    QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
   ReloadData();
 }
 
@@ -231,7 +226,8 @@ void CGraphView::Draw(CDC& dc, const CRect& client) {
   m_painting = true;
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  const CPoint origin = m_onScreen ? CPoint(-m_hBar.value(), -m_vBar.value()) : CPoint(0, 0);
+  const CPoint scrolled = ScrollPosition(dc);
+  const CPoint origin(-scrolled.x, -scrolled.y);
   Paint(dc, CSize(client.Width(), client.Height()), origin);
   if (m_dragging)
     DrawDragMarks(dc);
@@ -264,41 +260,11 @@ CSize CGraphView::ContentSize() {
 }
 
 void CGraphView::Copy() {
-  CMeasViewBase::Copy();
+  CIntervalView::Copy();
   Relayout();
   update();
 }
 
-void CGraphView::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  CPainterDC dc(&painter);
-  const int w = width() - (m_vBar.isVisible() ? m_vBar.width() : 0);
-  const int h = height() - (m_hBar.isVisible() ? m_hBar.height() : 0);
-  m_onScreen = true;
-  Draw(dc, CRect(0, 0, w, h));
-  m_onScreen = false;
-}
-
-void CGraphView::UpdateScrollBars() {
-  const CSize least = MinimumSize();
-  const int barW = m_vBar.sizeHint().width();
-  const int barH = m_hBar.sizeHint().height();
-  bool needH = width() < least.cx;
-  bool needV = height() - (needH ? barH : 0) < least.cy;
-  needH = width() - (needV ? barW : 0) < least.cx;
-  const int viewW = width() - (needV ? barW : 0);
-  const int viewH = height() - (needH ? barH : 0);
-  m_hBar.setVisible(needH);
-  m_vBar.setVisible(needV);
-  m_hBar.setGeometry(0, height() - barH, viewW, barH);
-  m_vBar.setGeometry(width() - barW, 0, barW, viewH);
-  m_hBar.setRange(0, needH ? least.cx - viewW : 0);
-  m_vBar.setRange(0, needV ? least.cy - viewH : 0);
-  m_hBar.setPageStep(viewW);
-  m_vBar.setPageStep(viewH);
-}
-
-void CGraphView::resizeEvent(QResizeEvent*) { UpdateScrollBars(); }
 
 // --- cursor drag ---
 

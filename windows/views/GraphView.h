@@ -57,9 +57,7 @@ class CGraphView : public CIntervalView {
   const COMeas* MeasAt(CPoint p, bool onlyInside) override;
   bool RunProperties(COMeasInterval& copy) override;
   bool KeepsPlace() override;
-  void UpdateScrollBars() override;
-  void paintEvent(QPaintEvent*) override;
-  void resizeEvent(QResizeEvent* e) override;
+  CSize ScrollSize() override { return MinimumSize(); }
 
  private:
   // Paints the whole graph into a page of the given size at the origin.
@@ -69,7 +67,6 @@ class CGraphView : public CIntervalView {
   bool IsCalibration() const;
   CPoint ToPlot(CPoint widget) const { return CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
 
-  bool m_onScreen = false;
   int m_legendRows = -1;
   int m_textHeight = -1;
   // The buffer's measurements in order, for the curves and the nearest
@@ -87,6 +84,4 @@ class CGraphView : public CIntervalView {
   int m_lastMeasNo = 0;
   int m_legendGap = 3;
   PlotDecoration m_plotDecoration;
-  QScrollBar m_hBar;
-  QScrollBar m_vBar;
 };

@@ -1,6 +1,7 @@
 #include "IntervalView.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "Axis.h"
@@ -15,7 +16,13 @@ int MeasKind(int viewType) { return viewType == CMeasViewBase::kGraphType ? COMe
 CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
     : CMeasViewBase(layer, document, type, parent),
       m_meas(layer.WindowNumbers(MeasKind(type)), layer.Data(), MeasKind(type)),
-      m_buffer(layer.Data()) {
+      m_buffer(layer.Data()),
+      m_hBar(Qt::Horizontal, this),
+      m_vBar(Qt::Vertical, this) {
+  m_hBar.hide();
+  m_vBar.hide();
+  for (QScrollBar* bar : {&m_hBar, &m_vBar})
+    QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
   COOpenWindows& store = layer.Store();
   if (store.IsRestoring()) {
     store.LoadInterval(Interval());
@@ -92,6 +99,51 @@ void CIntervalView::Repaint() {
   UpdateScrollBars();
   update();
 }
+
+// --- scrolling ---
+
+void CIntervalView::UpdateScrollBars() {
+  const CSize content = ScrollSize();
+  const int barW = m_vBar.sizeHint().width();
+  const int barH = m_hBar.sizeHint().height();
+  bool needH = width() < content.cx;
+  const bool needV = height() - (needH ? barH : 0) < content.cy;
+  needH = width() - (needV ? barW : 0) < content.cx;
+  const int viewW = width() - (needV ? barW : 0);
+  const int viewH = height() - (needH ? barH : 0);
+  m_hBar.setVisible(needH);
+  m_vBar.setVisible(needV);
+  m_hBar.setGeometry(0, height() - barH, viewW, barH);
+  m_vBar.setGeometry(width() - barW, 0, barW, viewH);
+  m_hBar.setRange(0, needH ? static_cast<int>(content.cx) - viewW : 0);
+  m_vBar.setRange(0, needV ? static_cast<int>(content.cy) - viewH : 0);
+  m_hBar.setPageStep(viewW);
+  m_vBar.setPageStep(viewH);
+  for (QScrollBar* bar : {&m_hBar, &m_vBar}) bar->setSingleStep(LineStep());
+}
+
+CRect CIntervalView::PaintArea() {
+  // Hidden, not invisible: a window not shown yet is drawn as it would be.
+  return CRect(0, 0, width() - (m_vBar.isHidden() ? 0 : m_vBar.width()),
+               height() - (m_hBar.isHidden() ? 0 : m_hBar.height()));
+}
+
+CPoint CIntervalView::ScrollPosition(CDC& dc) const {
+  if (dc.IsPrinting() || m_wholeContent) return CPoint(0, 0);
+  return CPoint(m_hBar.value(), m_vBar.value());
+}
+
+void CIntervalView::Copy() {
+  m_wholeContent = true;
+  CMeasViewBase::Copy();
+  m_wholeContent = false;
+}
+
+void CIntervalView::wheelEvent(QWheelEvent* e) {
+  m_vBar.setValue(m_vBar.value() - e->angleDelta().y() / 120 * 3 * m_vBar.singleStep());
+}
+
+void CIntervalView::resizeEvent(QResizeEvent*) { UpdateScrollBars(); }
 
 // --- commands ---
 

@@ -65,6 +65,13 @@ class CIntervalView : public CMeasViewBase {
   virtual void Relayout() {}
   void Repaint();
 
+  // The whole content on the clipboard, wherever the window is scrolled.
+  void Copy() override;
+  CRect PaintArea() override;
+  // The scroll bars for the content's size: each shows only when the
+  // window is smaller than the content that way.
+  void UpdateScrollBars();
+
  protected:
   // After the buffer was given the interval: read what the window keeps.
   virtual void Loaded(bool follow) {}
@@ -79,7 +86,13 @@ class CIntervalView : public CMeasViewBase {
   // On a new sample the window waits for the sequence's update; true: it
   // keeps what it shows meanwhile.
   virtual bool KeepsPlace() { return false; }
-  virtual void UpdateScrollBars() {}
+  // The size the scroll bars range over.
+  virtual CSize ScrollSize() = 0;
+  // One step of the scroll bars' arrows and of the mouse wheel.
+  virtual int LineStep() const { return 20; }
+  // Where the content is scrolled to; nowhere for a print or the
+  // clipboard, which take all of it.
+  CPoint ScrollPosition(CDC& dc) const;
   // Selects the program's font (m_font) into dc and makes the small one
   // (m_smallFont), both scaled to the device when printing; returns the
   // font selected before.
@@ -88,6 +101,8 @@ class CIntervalView : public CMeasViewBase {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
   COMeasView m_meas;
   COMeasBuffer m_buffer;
@@ -98,8 +113,11 @@ class CIntervalView : public CMeasViewBase {
   std::chrono::steady_clock::time_point m_activated;
   CFont m_font;
   CFont m_smallFont;
+  QScrollBar m_hBar;
+  QScrollBar m_vBar;
 
  private:
+  bool m_wholeContent = false;
   bool m_defaultColumns = false;
   void ReadInterval(bool follow);
   // The columns a new window has: one for each active filter of the task.

@@ -36,15 +36,8 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
   layout->addWidget(new QLabel("All Columns:"));
   layout->addWidget(&m_list);
 
-  // The parameters the program offers.
-  const COSequence& seq = context.ActiveSequence();
+  for (const auto& [channel, name] : OfferedChannels(context)) m_parameter.addItem(QString::fromStdString(name), channel);
   const ProgramIdentity& id = context.Identity();
-  for (int ch = 0; ch <= 5; ++ch) {
-    const bool offered = id.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch);
-    if (offered) m_parameter.addItem(QString::fromStdString(seq.GetGasName(ch)), ch);
-  }
-  if (id.isCalibration()) m_parameter.addItem("Temperature", 6);
-  if (id.isPresentation()) m_parameter.addItem("Pressure", 7);
 
   QObject::connect(add, &QPushButton::clicked, this, [this] { OnAddNew(); });
   QObject::connect(insert, &QPushButton::clicked, this, [this] { OnInsertBefore(); });

@@ -35,17 +35,13 @@ constexpr int kPrintTitleHeight = 200;
 }  // namespace
 
 CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CIntervalView(layer, document, kNumericType, parent), m_scrollBar(Qt::Vertical, this) {
+    : CIntervalView(layer, document, kNumericType, parent) {
   m_autoScrollTimer.setInterval(50);
   QObject::connect(&m_autoScrollTimer, &QTimer::timeout, this, [this] {
     if (m_autoScroll)
       MouseMove(CPoint(0, m_lastDragY));
     else
       m_autoScrollTimer.stop();
-  });
-  QObject::connect(&m_scrollBar, &QScrollBar::valueChanged, this, [this](int v) {
-    m_scrollY = v;
-    update();
   });
   ReloadData();
 }
@@ -55,16 +51,15 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
 void CNumView::Loaded(bool follow) {
   if (!follow) {
     m_firstNumber = m_lastNumber = 0;
+    m_labelRight = 0;
     return;
   }
   // Following a running task, the newest row stays in view, unless the
   // person scrolled away from it.
-  if (m_scrollY < MaxScrollY()) return;
+  if (ScrollY() < m_vBar.maximum()) return;
   UpdateScrollBars();
-  SetScrollY(MaxScrollY());
+  m_vBar.setValue(m_vBar.maximum());
 }
-
-int CNumView::MaxScrollY() const { return std::max(0, static_cast<int>(m_extent.cy) - height()); }
 
 bool CNumView::CanZoomIn() const {
   return Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0 &&
@@ -99,9 +94,17 @@ void CNumView::DrawRule(CDC& dc, int y, int tick, COLORREF color) {
   // A tick at either end and a line of the table's width between them.
   const int top = tick < 0 ? y + tick : y;
   const int h = std::abs(tick);
-  dc.FillSolidRect(CRect(kMargin, Y(top), kMargin + 1, Y(top + h)), color);
-  dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(top), kMargin + m_tableWidth, Y(top + h)), color);
-  dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+  dc.FillSolidRect(Cell(kMargin, top, kMargin + 1, top + h), color);
+  dc.FillSolidRect(Cell(kMargin + m_tableWidth - 1, top, kMargin + m_tableWidth, top + h), color);
+  dc.FillSolidRect(Cell(kMargin, y, kMargin + m_tableWidth, y + 1), color);
+}
+
+void CNumView::Label(CDC& dc, const std::string& text, COLORREF colour, int x, int y) {
+  CAxis::DrawLabel(text, colour, X(x), Y(y), &dc, &m_smallFont);
+  // Where the text ends, for the table's width (the label stands 5 right).
+  CFont* old = dc.SelectObject(&m_smallFont);
+  m_labelRight = std::max(m_labelRight, x + 5 + static_cast<int>(dc.GetTextExtent(text).cx));
+  dc.SelectObject(old);
 }
 
 void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges) {
@@ -129,22 +132,22 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
           const int left = edges[c] + 1;
           CPen pen(platform::PS_SOLID, 1, kAlarmColor);
           CPen* old = dc.SelectObject(&pen);
-          const CPoint tri[3] = {CPoint(left, Y(centre)), CPoint(left + 2 * half, Y(centre - half)),
-                                 CPoint(left + 2 * half, Y(centre + half))};
+          const CPoint tri[3] = {CPoint(X(left), Y(centre)), CPoint(X(left + 2 * half), Y(centre - half)),
+                                 CPoint(X(left + 2 * half), Y(centre + half))};
           dc.Polygon(tri, 3);
           dc.SelectObject(old);
         }
         break;
       }
       case COEvent::typeComment:
-        CAxis::DrawLabel(platform::Trim(e.GetText()), kCommentColor, x, Y(centre), &dc, &m_smallFont);
+        Label(dc, platform::Trim(e.GetText()), kCommentColor, x, centre);
         x += 2 * rh / 3;
         break;
       case 3:
       case 7:
       case 8: {
         const char* label = type == 3 ? "C" : type == 7 ? "P" : "W";
-        CAxis::DrawLabel(label, kMarkColor, x, Y(centre), &dc, &m_smallFont);
+        Label(dc, label, kMarkColor, x, centre);
         x += 2 * rh / 3;
         break;
       }
@@ -152,7 +155,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
       case 10:
         for (size_t c = 0; c < cols.size(); ++c)
           if (cols[c].GetChannel() == static_cast<int>(e.GetValue()))
-            CAxis::DrawLabel(type == 9 ? "B" : "F", 0x000000, edges[c + 1], Y(centre), &dc, &m_smallFont);
+            Label(dc, type == 9 ? "B" : "F", 0x000000, edges[c + 1], centre);
         break;
       default:
         break;
@@ -180,16 +183,16 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   m_tableWidth = edges.back();
 
   if (page.headers) {
-    CRect r(0, Y(0), edges[0], Y(rh));
+    CRect r = Cell(0, 0, edges[0], rh);
     dc.DrawText(byNumber ? "Meas. No." : "Time", &r, DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < line1.size(); ++c) {
-      CRect r1(edges[c], Y(0), edges[c + 1], Y(rh));
+      CRect r1 = Cell(edges[c], 0, edges[c + 1], rh);
       dc.DrawText(line1[c], &r1, DT_RIGHT | DT_SINGLELINE);
-      CRect r2(edges[c], Y(rh), edges[c + 1], Y(2 * rh));
+      CRect r2 = Cell(edges[c], rh, edges[c + 1], 2 * rh);
       dc.DrawText(line2[c], &r2, DT_RIGHT | DT_SINGLELINE);
     }
-    dc.MoveTo(kMargin, Y(2 * rh));
-    dc.LineTo(m_tableWidth + kMargin, Y(2 * rh));
+    dc.MoveTo(X(kMargin), Y(2 * rh));
+    dc.LineTo(X(m_tableWidth + kMargin), Y(2 * rh));
   }
 
   int y = 5 * rh / 2;
@@ -202,7 +205,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   else
     m_buffer.MoveToIndex(0);
   if (m_buffer.IsAtEnd()) {
-    CRect r(0, Y(y), edges[0], Y(y + rh));
+    CRect r = Cell(0, y, edges[0], y + rh);
     dc.DrawText("(No data)", &r, DT_SINGLELINE);
   }
   m_firstNumber = m_buffer.IsAtEnd() ? 0 : m_buffer.GetCurrent().GetMeasNo();
@@ -221,12 +224,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     const bool onPage = page.printing ? index >= page.firstRow && index <= page.lastRow
                                       : index >= firstVisible && index <= lastVisible;
     if (!onPage) continue;
-    CRect first(0, Y(y), edges[0], Y(y + rh));
+    CRect first = Cell(0, y, edges[0], y + rh);
     dc.DrawText(byNumber ? platform::Format("%d", m.GetMeasNo()) : m.GetMeasTime().Format("%y-%m-%d %X"), &first,
                 DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < in.GetColumns().size(); ++c) {
       const CColumn& col = in.GetColumns()[c];
-      CRect cell(0, Y(y), edges[c + 1], Y(y + rh));
+      CRect cell = Cell(0, y, edges[c + 1], y + rh);
       dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
     }
     DrawEvents(dc, m, y, edges);
@@ -236,7 +239,8 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     m_buffer.MoveToIndex(count - 1);
     m_lastNumber = m_buffer.GetCurrent().GetMeasNo();
   }
-  m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, rows * rh + 5 * rh / 2 + kMargin / 2);
+  m_extent = CSize(std::max(3 * rh + 2 * kMargin + m_tableWidth, m_labelRight + kMargin),
+                   rows * rh + 5 * rh / 2 + kMargin / 2);
   dc.SelectObject(oldFont);
 }
 
@@ -258,13 +262,14 @@ void CNumView::DrawCursorLines(CDC& dc) {
   for (int y : {yLeft, yRight}) {
     if (m_dragging) {
       // The drag marks: two pixels wide, eight high.
-      dc.Rectangle(kMargin, Y(y - 3), kMargin + 2, Y(y + 5));
-      dc.Rectangle(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth + 1, Y(y + 5));
-      dc.Rectangle(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 2));
+      for (const CRect& r : {Cell(kMargin, y - 3, kMargin + 2, y + 5),
+                             Cell(kMargin + m_tableWidth - 1, y - 3, kMargin + m_tableWidth + 1, y + 5),
+                             Cell(kMargin, y, kMargin + m_tableWidth, y + 2)})
+        dc.Rectangle(r.left, r.top, r.right, r.bottom);
     } else {
-      dc.FillSolidRect(CRect(kMargin, Y(y - 3), kMargin + 1, Y(y + 4)), color);
-      dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth, Y(y + 4)), color);
-      dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+      dc.FillSolidRect(Cell(kMargin, y - 3, kMargin + 1, y + 4), color);
+      dc.FillSolidRect(Cell(kMargin + m_tableWidth - 1, y - 3, kMargin + m_tableWidth, y + 4), color);
+      dc.FillSolidRect(Cell(kMargin, y, kMargin + m_tableWidth, y + 1), color);
     }
   }
 }
@@ -272,27 +277,27 @@ void CNumView::DrawCursorLines(CDC& dc) {
 void CNumView::Draw(CDC& dc, const CRect& client) {
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  m_originY = dc.IsPrinting() ? 0 : m_scrollY;
+  const CPoint scrolled = ScrollPosition(dc);
+  m_originX = scrolled.x;
+  m_originY = scrolled.y;
   Page page;
   DrawTable(dc, client, page);
   if (Layer().Cursors().IsCursorOn() || m_dragging) DrawCursorLines(dc);
 }
 
-CSize CNumView::ContentSize() {
+CSize CNumView::ScrollSize() {
   // A pass in the window's font to know the table's size.
   QImage image(1, 1, QImage::Format_RGB32);
   QPainter painter(&image);
-  painter.setFont(font());
+  painter.setFont(ProgramFont());
   CPainterDC probe(&painter);
-  Draw(probe, CRect(0, 0, width(), height()));
-  return CSize(m_extent.cx + m_extent.cx * 18 / 100, m_extent.cy + m_extent.cy * 18 / 100);
+  Draw(probe, PaintArea());
+  return m_extent;
 }
 
-void CNumView::Copy() {
-  const int keep = m_scrollY;
-  m_scrollY = 0;
-  CMeasViewBase::Copy();
-  m_scrollY = keep;
+CSize CNumView::ContentSize() {
+  const CSize table = ScrollSize();
+  return CSize(table.cx + table.cx * 18 / 100, table.cy + table.cy * 18 / 100);
 }
 
 // --- printing ---
@@ -333,9 +338,9 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   page.firstRow = pageNumber == 1 ? 0 : (pageNumber - 1) * rows - 3;
   page.lastRow = pageNumber == 1 ? rows - 4 : page.firstRow + rows - 1;
   page.headers = pageNumber == 1;
+  m_originX = 0;
   m_originY = pageNumber == 1 ? -margin : 5 * rh / 2 + page.firstRow * rh - margin;
   DrawTable(dc, CRect(0, 0, size.cx, size.cy), page);
-  m_originY = m_scrollY;
 }
 
 // --- cursor drag ---
@@ -371,22 +376,23 @@ int CNumView::PickRow(int documentY) {
   return m ? m->GetMeasNo() : 0;
 }
 
-const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + m_scrollY); }
+const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + ScrollY()); }
 
 void CNumView::MouseMove(CPoint p) {
   if (!m_dragging) return;
   const int y = p.y;
   m_lastDragY = y;
-  const COMeas* row = RowAt(y + m_scrollY);
+  const COMeas* row = RowAt(y + ScrollY());
   const bool changed = row && row->GetMeasNo() != m_dragEnd.GetMeasNo();
   if (row) m_dragEnd = *row;
-  if (!changed && y >= 0 && y < height()) return;
+  const int shown = PaintArea().Height();
+  if (!changed && y >= 0 && y < shown) return;
   const bool wasScrolling = m_autoScroll;
-  if (y < 0 && m_scrollY > 0) {
-    SetScrollY(m_scrollY - m_rowHeight);
+  if (y < 0 && ScrollY() > 0) {
+    SetScrollY(ScrollY() - m_rowHeight);
     m_autoScroll = true;
-  } else if (y >= height() && m_scrollY + height() < m_extent.cy) {
-    SetScrollY(m_scrollY + m_rowHeight);
+  } else if (y >= shown && ScrollY() < m_vBar.maximum()) {
+    SetScrollY(ScrollY() + m_rowHeight);
     m_autoScroll = true;
   } else {
     m_autoScroll = false;
@@ -401,22 +407,6 @@ void CNumView::ButtonUp(CPoint p) {
 }
 
 void CNumView::SetScrollY(int y) {
-  m_scrollY = std::clamp(y, 0, MaxScrollY());
-  m_scrollBar.setValue(m_scrollY);
-  update();
-}
-
-void CNumView::UpdateScrollBars() {
-  ContentSize();
-  m_scrollBar.setRange(0, MaxScrollY());
-  m_scrollBar.setPageStep(height());
-  m_scrollBar.setSingleStep(m_rowHeight);
-}
-
-void CNumView::wheelEvent(QWheelEvent* e) { SetScrollY(m_scrollY - e->angleDelta().y() / 120 * 3 * m_rowHeight); }
-
-void CNumView::resizeEvent(QResizeEvent*) {
-  const int w = m_scrollBar.sizeHint().width();
-  m_scrollBar.setGeometry(width() - w, 0, w, height());
   UpdateScrollBars();
+  m_vBar.setValue(y);
 }

@@ -160,7 +160,7 @@ void CMeasViewBase::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(ProgramFont());
   CPainterDC dc(&painter);
-  Draw(dc, CRect(0, 0, width(), height()));
+  Draw(dc, PaintArea());
 }
 
 int CMeasViewBase::PageCount(CDC&, const CSize&) { return 1; }

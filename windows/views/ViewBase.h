@@ -129,6 +129,9 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   // Its full size for the clipboard; the widget's size unless the view knows
   // more (a table longer than the window).
   virtual CSize ContentSize() { return CSize(width(), height()); }
+  // Where a paint of the widget draws: all of it, unless scroll bars take
+  // a part.
+  virtual CRect PaintArea() { return CRect(0, 0, width(), height()); }
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   void OnDocumentClosing(CDocument* doc) override;

@@ -673,12 +673,8 @@ TEST_F(GraphTest, ScalingAndMovingTheInterval) {
 // An alarm at the top of the plot after a comment: the comment's label,
 // drawn above the plot, leaves the alarm's marker whole.
 TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
-  {
-    CORecEvent events(*context);
-    COMeas top = kovo::test::MakeMeas(base, 50, 5, 50.0f);
-    events.SaveEvent(top, COEvent(COEvent::typeAlarm, "alarm", 0.0f));
-    events.Close();
-  }
+  kovo::test::StoreEvent(*context, kovo::test::MakeMeas(base, 50, 5, 50.0f),
+                         COEvent(COEvent::typeAlarm, "alarm", 0.0f));
   CGraphView& v = OpenGraph();
   QImage image(400, 300, QImage::Format_RGB32);
   {
