@@ -4,11 +4,13 @@
 // the window's number, title and interval, the buffer it reads them into,
 // the interval commands, what it does on the document's hints and the
 // general subject's updates, its property sheet, the two cursors dragged
-// with the mouse, and its saved settings.
+// with the mouse, its scroll bars and fonts, and its saved settings.
 //
-// A derived window reads its rows in Loaded(), paints them in Draw(), finds
-// the measurement under the mouse in MeasAt(), runs its own property sheet
-// in RunProperties(), and calls ReloadData() at the end of its constructor.
+// A derived window reads its rows in Loaded(), paints them in Draw()
+// (scrolled by ScrollPosition(), in the fonts of SelectFonts()), tells the
+// size its scroll bars range over in ScrollSize(), finds the measurement
+// under the mouse in MeasAt(), runs its own property sheet in
+// RunProperties(), and calls ReloadData() at the end of its constructor.
 #include <QScrollBar>
 #include <chrono>
 
