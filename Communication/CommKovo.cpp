@@ -223,6 +223,11 @@ void CommKovo::setNormTemperature(float temperature) {
 
 void CommKovo::setClock() { setClock(CTime::GetCurrentTime()); }
 
+void CommKovo::setClockNotBefore(CalibTime notBefore) {
+  const CTime now = CTime::GetCurrentTime();
+  setClock(notBefore.IsValid() && notBefore.GetTime() > now ? notBefore.GetTime() : now);
+}
+
 void CommKovo::setClock(const CTime& now) {
   // A minute ahead, so the monitor's clock is not behind by the time it
   // takes the lines.

@@ -136,8 +136,9 @@ void CPresentationApp::OnFileOpen() {
   bool opened = false;
   try {
     m_context->ActiveSequence().Close();
-    m_context->Sequence().Load();
-    if (TaskIsEmpty(*m_context))
+    // A load that failed has said why.
+    if (!m_context->Sequence().Load()) {
+    } else if (TaskIsEmpty(*m_context))
       ShowMessage(IDS_PRESENTATION_TASK_EMPTY);
     else
       opened = true;

@@ -208,6 +208,9 @@ struct MonitorSetup {
   // Set only when a measurement is started for a given time.
   CalibTime m_startTime;
   CalibTime m_stopTime;
+  // Set when the monitor's clock may not be set before this moment: the
+  // set-up waits for it.
+  CalibTime m_clockNotBefore;
 
   FilterInfo& GetFilter(int i) { return m_filters[i >= 0 && i < 5 ? i : 0]; }
   const FilterInfo& GetFilter(int i) const { return m_filters[i >= 0 && i < 5 ? i : 0]; }

@@ -99,6 +99,8 @@ TEST_F(Commands, SetCommandsSendTheirExactLines) {
       {[&] { c.setWaterAlarmLimit1(12000.0f); }, {"E_C 83", "C_P F_W,A_L,1.200000E+04"}},
       {[&] { c.setWaterAlarmLimit2(none); }, {"E_C 83", "C_P F_W,A_L,1.0E32,2"}},
       {[&] { c.setClock(CTime(2005, 12, 31, 23, 59, 30)); }, {"SE CL,\"00:00\"", "SE DA,\"2006-01-01\""}},
+      // A moment the clock must not go out before, when it is still ahead.
+      {[&] { c.setClockNotBefore(CalibTime(CTime(2999, 12, 31, 23, 59, 0))); }, {"SE CL,\"00:00\"", "SE DA,\"3000-01-01\""}},
       // Units the monitor has no keyword for are not sent at all.
       {[&] { c.setHumiUnit(COHumiUnit(8)); }, {}},
       {[&] { c.setConcUnit(COConcUnit(6)); }, {}},
