@@ -21,7 +21,6 @@ namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kNavy = 0x800000;
 constexpr COLORREF kTopLine = 0xC0C0C0;
 const char* const kAlphabet = "ABCDEFGHIJKLMNOPQERSTUVXYZ";
 
@@ -199,8 +198,8 @@ void CGraphView::DrawCursors(CDC& dc) {
   w.SetOffset(m_plot.TopLeft());
   for (const COMeas* m : {in.GetLeftCursorMeas(), in.GetRightCursorMeas()}) {
     const int x = m_curve.Position(*m, m_plot.Width());
-    w.FillSolidRect(x, 0, 1, m_plot.Height(), kNavy);
-    w.FillSolidRect(x - 3, 0, 7, 1, kNavy);
+    w.FillSolidRect(x, 0, 1, m_plot.Height(), marks::kCursor);
+    w.FillSolidRect(x - 3, 0, 7, 1, marks::kCursor);
   }
 }
 

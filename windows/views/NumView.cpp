@@ -25,11 +25,6 @@ using platform::DT_VCENTER;
 namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kGrey = 0x808080;
-constexpr COLORREF kCursorColor = 0x800000;
-constexpr COLORREF kAlarmColor = 0x0000FF;
-constexpr COLORREF kCommentColor = 0xC00000;
-constexpr COLORREF kMarkColor = 0xC000FF;
 constexpr int kPrintTitleHeight = 200;
 
 }  // namespace
@@ -116,11 +111,11 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
   for (const COEvent& e : m.GetEvents()) {
     const int type = e.GetType();
     if (type == COEvent::typeTaskStarted) {
-      DrawRule(dc, y - kMargin / 2, 3, kGrey);
+      DrawRule(dc, y - kMargin / 2, 3, marks::kTask);
       continue;
     }
     if (type == COEvent::typeTaskStopped) {
-      DrawRule(dc, y + rh - kMargin / 2, -3, kGrey);
+      DrawRule(dc, y + rh - kMargin / 2, -3, marks::kTask);
       continue;
     }
     if (!in.IsChannelShown(type >= 7 && type <= 10 ? 4 : type)) continue;
@@ -130,7 +125,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
         for (size_t c = 0; c < cols.size(); ++c) {
           if (cols[c].GetChannel() != static_cast<int>(e.GetValue())) continue;
           const int left = edges[c] + 1;
-          CPen pen(platform::PS_SOLID, 1, kAlarmColor);
+          CPen pen(platform::PS_SOLID, 1, marks::kAlarm);
           CPen* old = dc.SelectObject(&pen);
           const CPoint tri[3] = {CPoint(X(left), Y(centre)), CPoint(X(left + 2 * half), Y(centre - half)),
                                  CPoint(X(left + 2 * half), Y(centre + half))};
@@ -140,14 +135,14 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
         break;
       }
       case COEvent::typeComment:
-        Label(dc, platform::Trim(e.GetText()), kCommentColor, x, centre);
+        Label(dc, platform::Trim(e.GetText()), marks::kComment, x, centre);
         x += 2 * rh / 3;
         break;
       case 3:
       case 7:
       case 8: {
         const char* label = type == 3 ? "C" : type == 7 ? "P" : "W";
-        Label(dc, label, kMarkColor, x, centre);
+        Label(dc, label, marks::kEvent, x, centre);
         x += 2 * rh / 3;
         break;
       }
@@ -248,7 +243,7 @@ void CNumView::DrawCursorLines(CDC& dc) {
   const COMeasInterval& in = Interval();
   const int rh = m_rowHeight;
   int left, right;
-  COLORREF color = kCursorColor;
+  COLORREF color = marks::kCursor;
   if (m_dragging) {
     left = std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
     right = std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
