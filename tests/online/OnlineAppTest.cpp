@@ -52,13 +52,8 @@ class OnlineAppTest : public ::testing::Test {
  protected:
   OnlineAppTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
+    ServeProgram(odbc.Dir().Path(), sim, 200);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
-    kovo::sim::SimTimings t;
-    t.sampleIntervalMs = 200;
-    sim.SetTimings(t);
-    sim.Start();
-    Route(sim.SlavePath());
   }
   ~OnlineAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
   static void Route(const std::string& path) {
