@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a program and the simulated monitor, and
 # runs the program on the simulated monitor: `./run.sh` the Online program,
-# `./run.sh presentation`, `./run.sh ostrel` (or any program kovo-<name>
-# that the build has) the others, all on the same program folder. The
-# programs keep their databases in build/run (or $KOVO_PROGRAM_FOLDER);
-# `--port DEVICE` uses a real monitor on that device instead; other arguments
-# go to the program.
+# `./run.sh presentation`, `./run.sh ostrel`, `./run.sh offline` (or any
+# program kovo-<name> that the build has) the others, all on the same program
+# folder. The programs keep their databases in build/run (or
+# $KOVO_PROGRAM_FOLDER); `--port DEVICE` uses a real monitor on that device
+# instead, `--leak-detector` makes the simulated monitor the leak detector;
+# other arguments go to the program.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -33,6 +34,7 @@ args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --port) port=${2:?"--port needs a device, e.g. /dev/ttyUSB0"}; shift 2 ;;
+    --leak-detector) simulator_args+=(--leak-detector); shift ;;
     *) args+=("$1"); shift ;;
   esac
 done

@@ -97,7 +97,8 @@ void CommKovo::sendEnabled(const char* enable, const Prints& request) {
 void CommKovo::getIdentity(ChBuf& model, ChBuf& serial, ChBuf& version) {
   Query(PrintStr("*IDN?"), ScanColl()
                                .Add(ScanFixStr("Q&T,"))
-                               .Add(ScanCharSet(model, "0123456789"))
+                               // The Kovo gives a model number, the leak detector its type.
+                               .Add(ScanDelStr(model, ",\r\n"))
                                .Add(ScanChar(','))
                                .Add(ScanDelStr(serial, ","))
                                .Add(ScanFixStr(",VP"))
@@ -222,6 +223,11 @@ void CommKovo::setNormTemperature(float temperature) {
 }
 
 void CommKovo::setClock() { setClock(CTime::GetCurrentTime()); }
+
+void CommKovo::setClockNotBefore(CalibTime notBefore) {
+  const CTime now = CTime::GetCurrentTime();
+  setClock(notBefore.IsValid() && notBefore.GetTime() > now ? notBefore.GetTime() : now);
+}
 
 void CommKovo::setClock(const CTime& now) {
   // A minute ahead, so the monitor's clock is not behind by the time it

@@ -79,6 +79,9 @@ class CommKovo {
   // The PC's clock a minute ahead, time and date from the same instant.
   void setClock();
   void setClock(const CTime& now);
+  // setClock from now, or from notBefore when it is later (a timer that
+  // waited for it may fire early).
+  void setClockNotBefore(CalibTime notBefore);
   void setFixedTime(bool on);
   void setTubeLength(float length);
   void setChamberFlushTime(int32_t seconds);

@@ -81,7 +81,9 @@ void DeviceKovo::DispatchDone() {
 }
 
 void DeviceKovo::LookupFilter(FilterPos position) {
-  m_data.lookupFilter(position, m_setup.GetFilter(position).GetNumber());
+  const FilterInfo& filter = m_setup.GetFilter(position);
+  m_data.lookupFilter(position, filter.GetNumber());
+  m_setup.m_uaNumbers.Set(position, filter.GetUANumber());
 }
 
 ServiceHandle<ServiceGetID> DeviceKovo::NewGetIDService(DeviceKovoClient* client) {

@@ -1,5 +1,6 @@
 #include "MonitorService.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "CommKovo.h"
@@ -25,8 +26,11 @@ void MonitorService::Start() {
   const MonitorSetup& setup = m_device->Setup();
   const int msPerSecond = m_device->GetTimings().windowTimerMsPerSecond;
   // Window timers, with the lock held: service lock -> window-timer lock.
-  const int64_t toStart = SecondsAhead(setup.m_startTime);
-  if (toStart > kDelayedStartSeconds) {
+  int64_t toStart = SecondsAhead(setup.m_startTime);
+  if (toStart <= kDelayedStartSeconds) toStart = 0;
+  // Nor before the monitor's clock may be set.
+  toStart = std::max<int64_t>(toStart, SecondsAhead(setup.m_clockNotBefore));
+  if (toStart > 0) {
     m_startTimer = m_device->GetUiTimers().Set(std::chrono::milliseconds(toStart * msPerSecond), [this] { OnStartTimer(); });
   } else {
     MeasService<COMeas>::Start();
@@ -159,7 +163,7 @@ void MonitorService::AddSamplingSetup(CmdBuilder& b, const MonitorSetup& s) {
   b.Add(&CommKovo::setSampleContinuously, s.m_notContinuous == 0);
   b.Add(&CommKovo::setSampleInterval, static_cast<int16_t>(s.m_sampleInterval));
   b.Add(&CommKovo::setNormTemperature, s.m_normTemp);
-  b.Add(static_cast<void (CommKovo::*)()>(&CommKovo::setClock));
+  b.Add(&CommKovo::setClockNotBefore, s.m_clockNotBefore);
   b.Add(&CommKovo::setMM, false);
   // The set-up's further mode flag is flushing by fixed times.
   const bool fixedTimes = s.m_modeFlag != 0;

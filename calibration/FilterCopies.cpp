@@ -20,13 +20,6 @@
 
 namespace {
 
-unsigned FilterNumber(const FilterInfo& filter) {
-  const std::string text = filter.GetNumber().ToString();
-  unsigned v = 0;
-  if (text.empty() || text[0] == '_' || platform::Scan(text, "%u", &v) != 1) return 0;
-  return v;
-}
-
 bool Changed(const MonitorSetup& stored, const MonitorSetup& monitor, int f) {
   return stored.m_uaNumbers.Get(f) != monitor.m_uaNumbers.Get(f);
 }
@@ -38,9 +31,7 @@ bool Asked(unsigned id) {
 
 }  // namespace
 
-void TakeUANumbers(MonitorSetup& setup) {
-  for (int f = 0; f < 5; ++f) setup.m_uaNumbers.Set(f, FilterNumber(setup.GetFilter(f)));
-}
+void TakeUANumbers(MonitorSetup& setup) { setup.TakeUANumbers(); }
 
 bool SameFilters(const MonitorSetup& stored, const MonitorSetup& monitor) {
   for (int f = 0; f < 5; ++f)

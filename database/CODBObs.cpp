@@ -1,6 +1,7 @@
 #include "CODBObs.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "COGenSub.h"
 #include "COSequence.h"
@@ -9,6 +10,8 @@
 #include "DataContext.h"
 #include "FilterData.h"
 #include "StringEx.h"
+#include "core/StringTable.h"
+#include "core/Text.h"
 
 CODBObs::CODBObs(DataContext& context)
     : m_context(context), m_recMeas(context, &m_db), m_recEvent(context, &m_db) {
@@ -49,6 +52,7 @@ void CODBObs::Update(CSubject* subject) {
       m_taskRunning = true;
       m_aborted = false;
       m_writeFailed = false;
+      m_storingStopped = false;
       break;
     case eNewMeas:
       WriteMeasurement(sub);
@@ -58,7 +62,8 @@ void CODBObs::Update(CSubject* subject) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
         } catch (const CException& e) {
-          ReportException(IDS_DB_ERROR, e);
+          // The full disk has been told; the stop is tried all the same.
+          if (!(m_storingStopped && IsDiskFull(e))) ReportException(IDS_DB_ERROR, e);
         }
       }
       m_taskRunning = false;
@@ -66,6 +71,38 @@ void CODBObs::Update(CSubject* subject) {
     default:
       break;
   }
+}
+
+bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore) {
+  *notBefore = CalibTime();
+  CTime last;
+  try {
+    COMeas stored;
+    CORecMeas meas(m_context);
+    meas.SetTarget(&stored);
+    meas.m_strSort = "[MeasTime]";
+    meas.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    const bool any = !meas.IsEOF();
+    if (any) meas.MoveLast();
+    meas.CloseWithDatabase();
+    if (!any) return true;
+    last = stored.GetMeasTime();
+  } catch (const CException& e) {
+    ReportException(IDS_DB_ERROR, e);
+    return false;
+  }
+  // The clock goes out as the minute after the set-up's moment, so a start
+  // from the last measurement's minute on dates every sample after it.
+  const CTime from = last - CTimeSpan(last.GetSecond());
+  if (clockSetAt >= from) return true;
+  constexpr int64_t kLongestWait = 120;
+  if ((from - clockSetAt).GetTotalSeconds() <= kLongestWait) {
+    *notBefore = CalibTime(from);
+    return true;
+  }
+  ShowMessageText(platform::Format(platform::LoadString(IDS_START_BEFORE_LAST_MEAS).c_str(),
+                                   last.Format("%y-%m-%d %X").c_str(), from.Format("%y-%m-%d %X").c_str()));
+  return false;
 }
 
 void CODBObs::OpenMeasSet() {
@@ -94,7 +131,34 @@ std::string CODBObs::MonitorAlarmText(const COMeas& meas, int f) const {
   return text;
 }
 
+bool CODBObs::DiskNearlyFull() const {
+  if (m_diskReserve == 0) return false;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path file = fs::canonical(m_context.Setup().DataFile(m_context.Setup().GetDatabaseName()), ec);
+  if (ec) return false;
+  const fs::space_info space = fs::space(file.parent_path(), ec);
+  return !ec && space.available < m_diskReserve;
+}
+
+void CODBObs::StopStoring() {
+  m_storingStopped = true;
+  m_writeFailed = true;
+  const std::string upTo = m_lastMeas.GetMeasTime().GetTime() > 0 ? m_lastMeas.GetMeasTime().Format("%y-%m-%d %X")
+                                                                  : std::string("-");
+  ShowMessageText(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(), upTo.c_str()));
+  if (IMeasurementLink* link = m_context.Measurement()) link->StopMeasurement();
+}
+
 void CODBObs::WriteMeasurement(COGenSub* sub) {
+  // Samples that come after a full disk are not stored, and not reported
+  // one by one.
+  if (m_storingStopped) return;
+  if (DiskNearlyFull()) {
+    StopStoring();
+    return;
+  }
+  const COMeas lastStored = m_lastMeas;
   try {
     OpenMeasSet();
     COMeas& last = m_lastMeas;
@@ -143,6 +207,12 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
     }
   } catch (const CException& e) {
     m_writeFailed = true;
-    ReportException(IDS_DB_ERROR, e);
+    if (IsDiskFull(e)) {
+      // What failed was not stored: the last stored one is the one before.
+      m_lastMeas = lastStored;
+      StopStoring();
+    } else {
+      ReportException(IDS_DB_ERROR, e);
+    }
   }
 }

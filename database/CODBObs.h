@@ -3,12 +3,14 @@
 // persistent: it numbers each new measurement, writes its [Meas] row and its
 // events into the task database that is open, lets the active sequence check
 // its alarms and records the alarm, start and stop events.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "COEvent.h"
 #include "COMeas.h"
+#include "FilterData.h"
 #include "Subject.h"
 #include "TaskRecords.h"
 
@@ -44,9 +46,28 @@ class CODBObs : public CObserver {
   void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
+  // The disk of the task filled: the person was told once, the measurement
+  // stopped, and no sample is stored until the next start. A write that
+  // fails for the same reason meanwhile is not reported again.
+  bool IsStoringStopped() const { return m_storingStopped; }
+  // Storing stops while less than this is free on the task's disk, so that
+  // the stop itself (its event, the next sequence) still fits: 1 MiB.
+  void SetDiskReserve(uint64_t bytes) { m_diskReserve = bytes; }
+  // Times never go backwards in a task (the windows find measurements by
+  // time). A start's set-up sets the monitor's clock to the minute after its
+  // moment, clockSetAt: when that would date samples before the task's last
+  // stored measurement, *notBefore is the moment from which it does not, and
+  // the start waits for it; none (invalid) when it need not wait. A wait of
+  // more than two minutes (a clock that went back) is refused: the person is
+  // told from when on a start can, and false.
+  bool StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore);
 
  private:
   void WriteMeasurement(COGenSub* sub);
+  // Less than the reserve is free where the task's file lies.
+  bool DiskNearlyFull() const;
+  // Tells the person once and stops the measurement.
+  void StopStoring();
   // The [Meas] set open on the task that is open now.
   void OpenMeasSet();
   // The text of an alarm the monitor reported for a filter: its gas, limit 1
@@ -72,4 +93,6 @@ class CODBObs : public CObserver {
   std::function<bool(const COMeas&)> m_firstMeasCheck;
   bool m_aborted = false;
   bool m_writeFailed = false;
+  bool m_storingStopped = false;
+  uint64_t m_diskReserve = 1 << 20;
 };

@@ -7,6 +7,12 @@
 namespace dbfiles {
 std::string DataSourceName(const std::string& name) { return kDsnPrefix + name; }
 std::string ConnectString(const std::string& name) { return "ODBC;DSN=" + DataSourceName(name); }
+OpenChecks TaskChecks() {
+  OpenChecks checks;
+  checks.tables = {"Sequence", "Global", "Meas", "Event"};
+  checks.kind = "a task database";
+  return checks;
+}
 }  // namespace dbfiles
 
 void CORecBase::OpenOrRequery() {

@@ -1,5 +1,6 @@
 #include "COSequence.h"
 
+#include "CODBObs.h"
 #include "COException.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
@@ -260,11 +261,15 @@ void COSequence::ResetAlarmOutputs() {
 
 // --- persistence ---
 
-void COSequence::Load() {
+bool COSequence::Load() {
   COSystemSetup* setup = &m_context.Setup();
   setup->ConfigDataSource(COSystemSetup::kMeasTask);
   if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
+    {
+      CDatabase probe;
+      probe.Open(dbfiles::ConnectString(setup->GetDatabaseName()), dbfiles::TaskChecks());
+    }
     // The sets follow the task that is open now.
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
@@ -280,7 +285,9 @@ void COSequence::Load() {
     m_recAlarm.LoadAlarms(NumCount, m_alarms);
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    return false;
   }
+  return true;
 }
 
 bool COSequence::Save() {
@@ -315,7 +322,8 @@ void COSequence::NewSequence() {
     m_recSequence.Edit();
     m_recAlarm.SaveAlarms(NumCount, m_alarms);
   } catch (const CException& e) {
-    ShowExceptionMessage(e);
+    // A full disk that stopped the run has been told already.
+    if (!(IsDiskFull(e) && m_context.DBObs().IsStoringStopped())) ShowExceptionMessage(e);
   }
 }
 

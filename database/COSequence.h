@@ -105,8 +105,10 @@ class COSequence {
   // At task stop: switches off every output that is on.
   void ResetAlarmOutputs();
 
-  // Persistence against the open task database.
-  void Load();
+  // Persistence against the open task database. A file that is no task
+  // database is refused before anything in it changes. A failure is shown
+  // (a missing file throws); false when the sequence was not loaded.
+  bool Load();
   // Each failure is shown; false when any part was not written.
   bool Save();
   void NewSequence();

@@ -207,8 +207,10 @@ void COSystemSetup::ConfigDataSource(int kind) {
   }
   try {
     platform::db::RegisterDataSource(dbfiles::DataSourceName(name), description, file);
-  } catch (const CException&) {
-    ShowMessage(IDS_CREATE_DATASOURCE_FAILED);
+  } catch (const CException& e) {
+    // With the reason: a data-source file that cannot be written is the
+    // person's to mend.
+    ReportException(IDS_CREATE_DATASOURCE_FAILED, e);
     throw COException(IDS_CREATE_DATASOURCE_FAILED);
   }
 }

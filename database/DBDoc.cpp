@@ -90,7 +90,10 @@ bool CDBDoc::CreateTask(DataContext& context, const std::string& description, co
   try {
     setup.CreateMeasDatabase(description);
     COSequence& sequence = context.ActiveSequence();
-    sequence.Load();
+    if (!sequence.Load()) {  // it has shown why
+      ReleaseTask(context);
+      return false;
+    }
     sequence.SetSerialNum(serial);
     sequence.Save();
   } catch (const CException& e) {
@@ -109,7 +112,11 @@ bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::
   setup.SetDatabaseDesc(description);
   ReleaseTask(context);
   try {
-    context.ActiveSequence().Load();
+    // A failed load has shown why.
+    if (!context.ActiveSequence().Load()) {
+      setup.SetMeasDatabaseOpen(false);
+      return false;
+    }
     CloseInterruptedSequence(context);
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);

@@ -3,6 +3,8 @@
 // the test for an existing file sees exactly what a copy writes.
 #include <string>
 
+#include "db/Database.h"
+
 namespace dbfiles {
 
 constexpr char kDataFolder[] = "data/";
@@ -16,5 +18,7 @@ constexpr char kCaliName[] = "MEASCALI";
 // "ODBC;DSN=TARNIC:" + name: how every record set connects.
 std::string ConnectString(const std::string& name);
 std::string DataSourceName(const std::string& name);
+// What a measurement task's file must hold before it is opened.
+OpenChecks TaskChecks();
 
 }  // namespace dbfiles

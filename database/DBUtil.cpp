@@ -7,6 +7,7 @@
 #include "core/MessageSink.h"
 #include "core/Shell.h"
 #include "core/StringTable.h"
+#include "db/Database.h"
 
 namespace {
 
@@ -31,6 +32,11 @@ void ShowCOExceptionMessage(const COException& e) { ShowExceptionMessage(e); }
 
 void ReportException(unsigned id, const CException& e) {
   platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), platform::MB_OK);
+}
+
+bool IsDiskFull(const CException& e) {
+  const auto* db = dynamic_cast<const CDBException*>(&e);
+  return db != nullptr && db->IsDiskFull();
 }
 
 void RunReportingDatabaseErrors(const std::function<void()>& run) {

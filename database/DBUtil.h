@@ -23,6 +23,8 @@ void ShowExceptionMessage(const CException& e);
 void ShowCOExceptionMessage(const COException& e);
 // String id, an empty line, then the exception's message: "Database error\n\n...".
 void ReportException(unsigned id, const CException& e);
+// A database failure because the disk is full.
+bool IsDiskFull(const CException& e);
 // Runs a user's command: a database error on the way is shown ("Database
 // error" and the database's message) and the program goes on.
 void RunReportingDatabaseErrors(const std::function<void()>& run);

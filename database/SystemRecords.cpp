@@ -227,7 +227,9 @@ int CORecBankSet::FindSet(int setType, const std::string& serial) {
 }
 
 void CORecBankSet::SetUANumbers() {
-  for (int i = 0; i < 5; ++i) m_UANum[i] = platform::Format("%u", m_setup.m_uaNumbers.Get(i));
+  // The number as the monitor gave it, "0977" or "____", so that it comes
+  // back as it was.
+  for (int i = 0; i < 5; ++i) m_UANum[i] = m_setup.GetFilter(i).GetNumber().ToString();
 }
 
 int CORecBankSet::WriteSetRow(int setType, const std::string& serial, const std::string& description) {
@@ -297,11 +299,8 @@ bool CORecBankSet::LoadSet(int setId) {
   OpenOrRequery();
   m_strFilter.clear();
   if (!IsOpen() || IsEOF()) return false;
-  for (int i = 0; i < 5; ++i) {
-    unsigned v = 0;
-    platform::Scan(m_UANum[i], "%u", &v);
-    m_setup.m_uaNumbers.Set(i, v);
-  }
+  for (int i = 0; i < 5; ++i) m_setup.GetFilter(i).m_number.Assign(m_UANum[i]);
+  m_setup.TakeUANumbers();
   CORecBank bank;
   for (int f = 0; f < 5; ++f)
     for (int b = 0; b < 5; ++b) bank.LoadBank(setId, f, b, m_setup.GetFilter(f).GetBank(b));

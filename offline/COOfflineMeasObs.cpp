@@ -47,26 +47,7 @@ bool COOfflineMeasObs::Connect(bool ask) { return m_obs.Connect(ask); }
 
 void COOfflineMeasObs::Disconnect() { m_obs.Disconnect(); }
 
-bool COOfflineMeasObs::LoadFilterConfiguration() {
-  if (!m_obs.LoadSetupFromDatabase()) return false;
-  // The stored set keeps a filter's number only as its UA number. A filter
-  // stored with a named bank was mounted at the upload: without a number of
-  // its own it would count as none, and its gases could not be chosen.
-  DeviceKovo& device = m_obs.GetDevice();
-  MonitorSetup setup = device.GetSetup();
-  for (int f = 0; f < 5; ++f) {
-    FilterInfo& filter = setup.GetFilter(f);
-    if (!filter.GetNumber().ToString().empty()) continue;
-    for (int b = 0; b < 5; ++b) {
-      const std::string gas = filter.GetBank(b).GetGasName().ToString();
-      if (gas.empty() || gas[0] == '_') continue;
-      filter.m_number.Assign(platform::Format("%04u", setup.m_uaNumbers.Get(f)));
-      break;
-    }
-  }
-  device.SetSetup(setup);
-  return true;
-}
+bool COOfflineMeasObs::LoadFilterConfiguration() { return m_obs.LoadSetupFromDatabase(); }
 
 OfflineUploadResult COOfflineMeasObs::UploadMeasurements(const CTime& start, const CTime& stop) {
   m_result = OfflineUploadResult();

@@ -49,7 +49,7 @@ class COOfflineMeasObs : public CSubject, public COProgress {
 
   bool Connect(bool ask);
   void Disconnect();
-  // The filter banks stored for the monitor's serial, once per serial.
+  // The filters and banks stored for the monitor's serial, once per serial.
   bool LoadFilterConfiguration();
 
   // Whether the upload goes to a new task: an existing task refuses a

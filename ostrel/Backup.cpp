@@ -1,6 +1,7 @@
 #include "Backup.h"
 
 #include "BackupStrings.h"
+#include "Catalog.h"
 #include "ColumnExchange.h"
 #include "core/MessageSink.h"
 #include "core/Shell.h"
@@ -18,6 +19,8 @@ class RestoreRun {
 
   // Reads up to "#EOB:". On a stop, *reason says why.
   bool Run(std::string* reason);
+  // One line; false on a stop.
+  bool Step(bool* finished, std::string* reason);
 
  private:
   enum class State { kNoTable, kTableEntered, kRowsAllowed };
@@ -25,6 +28,13 @@ class RestoreRun {
   bool EnterTable(const std::string& name, std::string* reason);
   bool AddColumn(const std::string& line, std::string* reason);
   bool AddRow(const std::string& line, std::string* reason);
+  // The first row of a new volume against the rows before it in the same
+  // table: a column that numbered them (rose by one each time) or ordered
+  // them (rose each time) must go on doing so. A volume missing in between
+  // or one out of order shows there; a section of another table shows in
+  // its columns.
+  bool FollowsLastRow(std::string* reason) const;
+  void NoteRow();
   std::string AtLine(unsigned id) const { return platform::Format(Text(id).c_str(), m_file.GetLineNumber()); }
 
   CBackupFile& m_file;
@@ -33,55 +43,92 @@ class RestoreRun {
   State m_state = State::kNoTable;
   int m_tables = 0;
   bool m_rowsStarted = false;
+  // The section of one of SQLite's own tables, which a backup made by an
+  // earlier version may hold: read and left aside.
+  bool m_skipping = false;
   // The database's columns in the order of the file's "#COLUMN:" lines.
   std::vector<CColumnType*> m_fileColumns;
+  // Per whole-number column of the file (not bytes): how its values went
+  // from row to row in this table so far.
+  struct Course {
+    CIntegerColumn* column = nullptr;
+    bool seen = false;
+    int64_t last = 0;
+    int steps = 0;
+    bool byOne = true;
+    bool rising = true;
+  };
+  std::vector<Course> m_courses;
+  // The volume the table's last row came from; 0 before its first row.
+  int m_lastRowVolume = 0;
 };
 
 bool RestoreRun::Run(std::string* reason) {
-  std::string text;
   for (;;) {
-    const int tag = m_file.ReadTaggedLine(&text);
-    switch (tag) {
-      case TAG_NONE:
-        *reason = m_file.ReadFailed()
-                      ? platform::Format(Text(IDS_LINE_UNREADABLE).c_str(), m_file.GetLineNumber() + 1)
-                      : AtLine(IDS_NOT_A_LINE);
-        return false;
-      case TAG_TABLE:
-        if (!EnterTable(text, reason)) return false;
-        break;
-      case TAG_COLUMN:
-        if (m_state == State::kNoTable || m_rowsStarted) {
-          *reason = AtLine(IDS_LINE_UNEXPECTED);
-          return false;
-        }
-        if (!AddColumn(text, reason)) return false;
-        m_state = State::kRowsAllowed;
-        break;
-      case TAG_ROW:
-        if (m_state != State::kRowsAllowed) {
-          *reason = AtLine(IDS_LINE_UNEXPECTED);
-          return false;
-        }
-        m_rowsStarted = true;
-        if (!text.empty() && !AddRow(text, reason)) return false;
-        break;
-      case TAG_EOB:
-        if (m_state != State::kRowsAllowed) {
-          *reason = AtLine(IDS_LINE_UNEXPECTED);
-          return false;
-        }
-        m_set.FlushRows();
-        return true;
-      default:  // a header line inside the tables
+    const int volume = m_file.GetVolume();
+    bool finished = false;
+    if (!Step(&finished, reason)) {
+      // A volume whose first line cannot come here is the wrong one.
+      const int now = m_file.GetVolume();
+      if (now != volume && !m_file.ReadFailed())
+        *reason += "\n" + platform::Format(Text(IDS_VOLUME_CANNOT_FOLLOW).c_str(), now, m_file.GetFileName().c_str(),
+                                           volume);
+      return false;
+    }
+    if (finished) return true;
+  }
+}
+
+bool RestoreRun::Step(bool* finished, std::string* reason) {
+  std::string text;
+  const int tag = m_file.ReadTaggedLine(&text);
+  switch (tag) {
+    case TAG_NONE:
+      *reason = m_file.ReadFailed() ? platform::Format(Text(IDS_LINE_UNREADABLE).c_str(), m_file.GetLineNumber() + 1)
+                                    : AtLine(IDS_NOT_A_LINE);
+      return false;
+    case TAG_TABLE:
+      return EnterTable(text, reason);
+    case TAG_COLUMN:
+      if (m_state == State::kNoTable || m_rowsStarted) {
         *reason = AtLine(IDS_LINE_UNEXPECTED);
         return false;
-    }
+      }
+      if (!m_skipping && !AddColumn(text, reason)) return false;
+      m_state = State::kRowsAllowed;
+      return true;
+    case TAG_ROW:
+      if (m_state != State::kRowsAllowed) {
+        *reason = AtLine(IDS_LINE_UNEXPECTED);
+        return false;
+      }
+      m_rowsStarted = true;
+      return m_skipping || text.empty() || AddRow(text, reason);
+    case TAG_EOB:
+      if (m_state != State::kRowsAllowed) {
+        *reason = AtLine(IDS_LINE_UNEXPECTED);
+        return false;
+      }
+      m_set.FlushRows();
+      *finished = true;
+      return true;
+    default:  // a header line inside the tables
+      *reason = AtLine(IDS_LINE_UNEXPECTED);
+      return false;
   }
 }
 
 bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
   m_set.FlushRows();
+  m_fileColumns.clear();
+  m_courses.clear();
+  m_lastRowVolume = 0;
+  m_rowsStarted = false;
+  m_skipping = !m_system && IsInternalTable(name);
+  if (m_skipping) {
+    m_state = State::kTableEntered;
+    return true;
+  }
   const bool first = m_tables++ == 0;
   bool found;
   if (m_system) {
@@ -106,8 +153,6 @@ bool RestoreRun::EnterTable(const std::string& name, std::string* reason) {
     return false;
   }
   m_set.DeleteAllRows();
-  m_fileColumns.clear();
-  m_rowsStarted = false;
   m_state = State::kTableEntered;
   return true;
 }
@@ -137,6 +182,9 @@ bool RestoreRun::AddColumn(const std::string& line, std::string* reason) {
     return false;
   }
   m_fileColumns.push_back(column);
+  // Bytes hold flags and kinds, never a count of rows.
+  if (auto* whole = dynamic_cast<CIntegerColumn*>(column); whole != nullptr && column->GetTypeText() != "BYTE")
+    m_courses.push_back({whole});
   return true;
 }
 
@@ -145,8 +193,50 @@ bool RestoreRun::AddRow(const std::string& line, std::string* reason) {
     *reason = platform::Format(Text(IDS_ROW_MISMATCH).c_str(), m_file.GetLineNumber(), m_set.GetTableName().c_str());
     return false;
   }
+  const int volume = m_file.GetVolume();
+  if (m_lastRowVolume != 0 && volume != m_lastRowVolume && !FollowsLastRow(reason)) return false;
+  NoteRow();
+  m_lastRowVolume = volume;
   m_set.AddRow(m_fileColumns);
   return true;
+}
+
+bool RestoreRun::FollowsLastRow(std::string* reason) const {
+  // Two steps at least before a course counts.
+  constexpr int kSteps = 2;
+  for (const Course& c : m_courses) {
+    if (!c.seen || c.steps < kSteps || c.column->IsNull()) continue;
+    const int64_t value = c.column->GetValue();
+    unsigned id = 0;
+    if (c.byOne && value != c.last + 1)
+      id = IDS_VOLUME_NUMBERING;
+    else if (c.rising && value <= c.last)
+      id = IDS_VOLUME_ORDER;
+    if (id == 0) continue;
+    *reason = platform::Format(Text(id).c_str(), m_file.GetLineNumber(), c.column->GetName().c_str(),
+                               m_set.GetTableName().c_str(), static_cast<long long>(c.last),
+                               static_cast<long long>(value), m_file.GetVolume());
+    return false;
+  }
+  return true;
+}
+
+void RestoreRun::NoteRow() {
+  for (Course& c : m_courses) {
+    if (c.column->IsNull()) {
+      // A row without a value breaks any course.
+      c.byOne = c.rising = false;
+      continue;
+    }
+    const int64_t value = c.column->GetValue();
+    if (c.seen) {
+      ++c.steps;
+      c.byOne = c.byOne && value == c.last + 1;
+      c.rising = c.rising && value > c.last;
+    }
+    c.seen = true;
+    c.last = value;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ColumnType.h"
+#include "core/Text.h"
 #include "db/Statement.h"
 
 namespace {
@@ -111,6 +112,11 @@ void SqliteColumnType(const std::string& declared, int* sqlType, int* length) {
   *length = size;
 }
 
+bool IsInternalTable(const std::string& name) {
+  static const char kPrefix[] = "sqlite_";
+  return name.size() >= sizeof kPrefix - 1 && platform::EqualsNoCase(name.substr(0, sizeof kPrefix - 1), kPrefix);
+}
+
 std::vector<std::string> CatalogTables(CDatabase& db) {
   std::vector<std::string> tables;
   if (db.IsEmbedded()) {
@@ -120,13 +126,14 @@ std::vector<std::string> CatalogTables(CDatabase& db) {
     std::string name;
     while (st->Fetch()) {
       st->GetText(0, &name);
-      tables.push_back(name);
+      if (!IsInternalTable(name)) tables.push_back(name);
     }
     return tables;
   }
   CTables catalogue(&db);
   catalogue.Open();
-  for (; !catalogue.IsEOF(); catalogue.MoveNext()) tables.push_back(catalogue.m_strName);
+  for (; !catalogue.IsEOF(); catalogue.MoveNext())
+    if (!IsInternalTable(catalogue.m_strName)) tables.push_back(catalogue.m_strName);
   catalogue.Close();
   return tables;
 }

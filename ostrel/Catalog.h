@@ -15,8 +15,12 @@ struct CatalogColumn {
   int length = 0;
 };
 
-// The user tables, in catalogue order.
+// The user tables, in catalogue order. SQLite's own tables (sqlite_stat1
+// after an ANALYZE, sqlite_sequence) are the database's business, made anew
+// as it needs them: they are left out.
 std::vector<std::string> CatalogTables(CDatabase& db);
+// A table SQLite keeps for itself: its name begins with "sqlite_".
+bool IsInternalTable(const std::string& name);
 // The columns of a table, in table order.
 std::vector<CatalogColumn> CatalogColumns(CDatabase& db, const std::string& table);
 

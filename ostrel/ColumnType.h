@@ -112,6 +112,8 @@ class CIntegerColumn : public CColumnType {
   void WriteToText(std::string& out) const override;
   void Exchange(CColumnExchange& fx) override;
   ValueClass GetValueClass() const override { return ValueClass::kInteger; }
+  // The value last read or fetched (meaningless while IsNull).
+  int64_t GetValue() const { return m_value; }
 
  private:
   int64_t m_value = 0;

@@ -43,7 +43,8 @@ std::string SafeFile::VolumeName(const std::string& name, int volume) {
 void SafeFile::ReportError(unsigned id, const std::string& path, int error) {
   std::string text = platform::Format(platform::LoadString(id).c_str(), path.c_str(),
                                       error ? std::strerror(error) : "");
-  if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
+  // A long path gives way, so the reason after it is read whole.
+  text = platform::FitByShortening(text, path, kMaxErrorText);
   m_lastError = text;
   platform::MessageBox(text, platform::MB_OK | platform::MB_ICONERROR);
 }

@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTabWidget>
 #include <filesystem>
 
 #include "COException.h"
@@ -15,7 +14,6 @@
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "MeasReader.h"
-#include "GraphView.h"
 #include "PresentationCommands.h"
 #include "PresentationStrings.h"
 #include "PropertyPages.h"
@@ -138,8 +136,9 @@ void CPresentationApp::OnFileOpen() {
   bool opened = false;
   try {
     m_context->ActiveSequence().Close();
-    m_context->Sequence().Load();
-    if (TaskIsEmpty(*m_context))
+    // A load that failed has said why.
+    if (!m_context->Sequence().Load()) {
+    } else if (TaskIsEmpty(*m_context))
       ShowMessage(IDS_PRESENTATION_TASK_EMPTY);
     else
       opened = true;
@@ -225,22 +224,12 @@ void CPresentationApp::CloseAllWindows() {
 
 void CPresentationApp::RegisterWindows() {
   CMeasProgramApp::RegisterWindows();
-  Layer().intervalPage = [this](COMeasInterval& interval, QWidget* parent) -> QWidget* {
-    auto* range = new presentation::COXAxisPage(*m_context, interval, parent);
-    auto* events = new presentation::COEventPage(interval, parent);
-    presentation::AttachPages(qobject_cast<QTabWidget*>(parent), {range, events});
-    return range;
+  // The range and which events a graph or numeric window shows are this
+  // program's pages.
+  Layer().intervalPage = [this](COMeasInterval& interval) -> CPropertyPage* {
+    return new presentation::COXAxisPage(*m_context, interval);
   };
-  Layer().Registry().Register(CMeasViewBase::kGraphType, [this] {
-    // The range and which events the window shows are this program's pages.
-    CGraphView* graph = OpenView<CGraphView>();
-    graph->intervalPage = [this](COMeasInterval& interval) -> CPropertyPage* {
-      return new presentation::COXAxisPage(*m_context, interval);
-    };
-    graph->eventPage = [](COMeasInterval& interval) -> CPropertyPage* {
-      return new presentation::COEventPage(interval);
-    };
-  });
+  Layer().extraPage = [](COMeasInterval& interval) -> CPropertyPage* { return new presentation::COEventPage(interval); };
 }
 
 // --- commands ---

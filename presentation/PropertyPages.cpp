@@ -2,17 +2,12 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -26,34 +21,6 @@
 
 namespace presentation {
 
-// --- base ---
-
-CPropertyPageBase::CPropertyPageBase(int templateId, const char* title, QWidget* parent)
-    : CPropertyPage(templateId, title, parent) {}
-
-void CPropertyPageBase::EnsureInitialised() {
-  if (m_loaded) return;
-  m_loaded = true;
-  OnInitDialog();
-}
-
-bool CPropertyPageBase::OnInitDialog() { return CPropertyPage::OnInitDialog(); }
-
-void CPropertyPageBase::showEvent(QShowEvent* event) {
-  // A property sheet loads its pages itself.
-  if (GetSheet() == nullptr) {
-    EnsureInitialised();
-    QDialog::showEvent(event);
-    return;
-  }
-  CPropertyPage::showEvent(event);
-}
-
-bool CPropertyPageBase::Save() {
-  EnsureInitialised();
-  return UpdateData(true);
-}
-
 // --- events ---
 
 namespace {
@@ -66,7 +33,7 @@ constexpr std::pair<int, int> kEventBoxes[] = {
 }  // namespace
 
 COEventPage::COEventPage(COMeasInterval& interval, QWidget* parent)
-    : CPropertyPageBase(IDD, "Events", parent), m_interval(interval) {
+    : CPropertyPage(IDD, "Events", parent), m_interval(interval) {
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox("Visible Events", this);
   auto* boxes = new QVBoxLayout(group);
@@ -96,7 +63,7 @@ void COEventPage::DoDataExchange(CDataExchange* dx) {
 // --- interval ---
 
 COXAxisPage::COXAxisPage(DataContext& context, COMeasInterval& interval, QWidget* parent)
-    : CPropertyPageBase(IDD, "Interval", parent), m_context(context), m_interval(interval) {
+    : CPropertyPage(IDD, "Interval", parent), m_context(context), m_interval(interval) {
   auto* layout = new QVBoxLayout(this);
   auto* mode = new QGroupBox("Interval", this);
   auto* grid = new QGridLayout(mode);
@@ -243,7 +210,7 @@ void COXAxisPage::ApplySequence() {
 
 bool COXAxisPage::OnInitDialog() {
   SetDlgItemText(kAverageUnit, m_interval.GetMeasMode() == COMeasInterval::kByNumber ? "measurements" : "min");
-  CPropertyPageBase::OnInitDialog();
+  CPropertyPage::OnInitDialog();
   ShowModeFields(m_interval.GetMeasMode());
   FillSequences();
   if (m_applyAll) {
@@ -302,71 +269,6 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
   m_toNumber.SetValue(m_interval.GetLast());
   m_from.SetTime(m_interval.GetStartTime());
   m_to.SetTime(m_interval.GetEndTime());
-}
-
-// --- the sheet ---
-
-namespace {
-
-// Watches the sheet: when it is first shown the added pages move behind the
-// sheet's own, and its OK saves the pages before the sheet's own exchange.
-class SheetHook : public QObject {
- public:
-  SheetHook(QDialog* sheet, QTabWidget* tabs, std::vector<CPropertyPageBase*> pages)
-      : QObject(sheet), m_sheet(sheet), m_tabs(tabs), m_pages(std::move(pages)) {
-    sheet->installEventFilter(this);
-  }
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == m_sheet && event->type() == QEvent::Show && !m_done) {
-      m_done = true;
-      Arrange();
-    }
-    return false;
-  }
-
- private:
-  void Arrange() {
-    // Every page holds the interval's values from the start, shown or not.
-    for (CPropertyPageBase* p : m_pages) p->EnsureInitialised();
-    if (m_tabs) {
-      const int current = m_tabs->currentIndex();
-      QWidget* shown = m_tabs->widget(current);
-      for (CPropertyPageBase* p : m_pages) {
-        const int at = m_tabs->indexOf(p);
-        if (at >= 0 && p != m_pages.front()) m_tabs->tabBar()->moveTab(at, m_tabs->count() - 1);
-      }
-      if (shown) m_tabs->setCurrentWidget(shown);
-    }
-    auto* box = m_sheet->findChild<QDialogButtonBox*>();
-    if (box == nullptr) return;
-    QObject::disconnect(box, &QDialogButtonBox::accepted, nullptr, nullptr);
-    QPointer<QDialog> sheet = m_sheet;
-    QPointer<QTabWidget> tabs = m_tabs;
-    std::vector<QPointer<CPropertyPageBase>> pages(m_pages.begin(), m_pages.end());
-    QObject::connect(box, &QDialogButtonBox::accepted, m_sheet, [sheet, tabs, pages] {
-      for (const auto& p : pages) {
-        if (p && !p->Save()) {
-          if (tabs) tabs->setCurrentWidget(p);
-          return;
-        }
-      }
-      if (sheet) sheet->accept();
-    });
-  }
-
-  QDialog* m_sheet;
-  QPointer<QTabWidget> m_tabs;
-  std::vector<CPropertyPageBase*> m_pages;
-  bool m_done = false;
-};
-
-}  // namespace
-
-void AttachPages(QTabWidget* tabs, const std::vector<CPropertyPageBase*>& pages) {
-  if (tabs == nullptr) return;
-  for (size_t i = 1; i < pages.size(); ++i) tabs->addTab(pages[i], pages[i]->windowTitle());
-  if (auto* sheet = qobject_cast<QDialog*>(tabs->window())) new SheetHook(sheet, tabs, pages);
 }
 
 }  // namespace presentation

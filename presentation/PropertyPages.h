@@ -17,32 +17,10 @@
 
 class DataContext;
 class QLabel;
-class QTabWidget;
 
 namespace presentation {
 
-// A page of a property sheet (the graph window's), or shown inside the tabs
-// of the numeric window's sheet, which loads and saves it itself.
-class CPropertyPageBase : public CPropertyPage {
-  Q_OBJECT
-
- public:
-  CPropertyPageBase(int templateId, const char* title, QWidget* parent);
-  // Loads the controls once, before the page is first shown or saved.
-  void EnsureInitialised();
-  // The controls into the interval; false (with the message shown and the
-  // focus on the control) when an entry is refused.
-  bool Save();
-
- protected:
-  bool OnInitDialog() override;
-  void showEvent(QShowEvent* event) override;
-
- private:
-  bool m_loaded = false;
-};
-
-class COEventPage : public CPropertyPageBase {
+class COEventPage : public CPropertyPage {
   Q_OBJECT
 
  public:
@@ -58,7 +36,7 @@ class COEventPage : public CPropertyPageBase {
   COMeasInterval& m_interval;
 };
 
-class COXAxisPage : public CPropertyPageBase {
+class COXAxisPage : public CPropertyPage {
   Q_OBJECT
 
  public:
@@ -113,10 +91,5 @@ class COXAxisPage : public CPropertyPageBase {
   std::vector<StoredSequence> m_stored;
   bool m_applyAll = false;
 };
-
-// Adds the events page to a property sheet's tabs, after the pages there are
-// once the sheet is built, and makes the sheet's OK save the pages first: a
-// refused entry keeps the sheet open.
-void AttachPages(QTabWidget* tabs, const std::vector<CPropertyPageBase*>& pages);
 
 }  // namespace presentation

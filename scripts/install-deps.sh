@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core poppler-utils
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
   clang libclang-rt-14-dev poppler-utils
   xvfb openbox xdotool xclip x11-utils imagemagick

@@ -162,6 +162,11 @@ void TakeSample(MonitorState& s) {
 
 // --- state helpers ---
 
+void MonitorState::BeLeakDetector() {
+  model = "Tebb";
+  idType = "Tebb";
+}
+
 bool MonitorState::Uses(int channel) const {
   if (channel < 0 || channel > 5) return false;
   const auto it = setup.find(std::string("US_F,") + kFilters[channel]);

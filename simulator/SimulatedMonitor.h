@@ -46,7 +46,8 @@ enum class Misbehaviour {
 // with Modify().
 struct MonitorState {
   // Identity: "*IDN?" gives "Q&T,<model>,<serial>,VP<version>", "ID?" gives
-  // "Q&T <idType>".
+  // "Q&T <idType>". The Kovo gas monitor gives its model number and no type;
+  // the leak detector gives its type, "Tebb", in both (BeLeakDetector).
   std::string model = "1314";
   std::string serial = "K0042";
   std::string version = "12";
@@ -116,6 +117,8 @@ struct MonitorState {
   long long clockOffsetSeconds = 0;
 
   std::vector<std::string> unknownLines;
+
+  void BeLeakDetector();
 
   // Helpers for handlers.
   bool Uses(int channel) const;

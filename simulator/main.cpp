@@ -20,7 +20,7 @@ namespace {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--serial TEXT] [--type TEXT]\n"
+               "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--serial TEXT] [--leak-detector]\n"
                "                      [--user-level N] [--memory FILE] [--filter-table FOLDER]\n"
                "                      [--steady] [--noise F] [--drift F] [--seed N] [--step C=LEVEL@S]\n"
                "                      [--ramp C=LEVEL@S+S] [--scene FILE]\n"
@@ -28,7 +28,7 @@ void Usage() {
                "  --interval-ms N   a sample every N ms instead of the set sampling interval\n"
                "  --cps N           send at N characters per second (960 is 9600 baud)\n"
                "  --serial TEXT     the monitor's serial number\n"
-               "  --type TEXT       the instrument type the monitor gives to \"ID?\"\n"
+               "  --leak-detector   be the Tebb leak detector instead of the Kovo gas monitor\n"
                "  --user-level N    the user level selected on the monitor (3 lets the Calibration\n"
                "                    program calibrate)\n"
                "  --memory FILE     the stand-alone set-up and records in the monitor's memory\n"
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   std::string link;
   kovo::sim::SimTimings timings;
   std::string serial;
-  std::string type;
+  bool leakDetector = false;
   std::string memoryFile;
   std::string filterFolder;
   std::string sceneFile;
@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
       timings.charactersPerSecond = std::atoi(argv[++i]);
     } else if (arg == "--serial" && hasValue) {
       serial = argv[++i];
-    } else if (arg == "--type" && hasValue) {
-      type = argv[++i];
+    } else if (arg == "--leak-detector") {
+      leakDetector = true;
     } else if (arg == "--memory" && hasValue) {
       memoryFile = argv[++i];
     } else if (arg == "--filter-table" && hasValue) {
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   std::string sceneError;
   monitor.Modify([&](kovo::sim::MonitorState& s) {
     if (!serial.empty()) s.serial = serial;
-    s.idType = type;
+    if (leakDetector) s.BeLeakDetector();
     if (userLevel != 0) s.userLevel = userLevel;
     s.motion = kovo::sim::LivelyMotion();
     for (const std::string& line : scene)

@@ -131,9 +131,21 @@ void COIntervalEdit::OnChar(unsigned ch) {
   if (ch >= '0' && ch <= '9') {
     int start = 0, end = 0;
     GetSel(start, end);
-    QString next = text();
+    const QString now = text();
+    QString next = now;
     next.replace(start, end - start, QChar(ch));
-    if (DigitRun(next, start) > 2) return;
+    // A selection with separators is for the masked edit to clear first.
+    bool separators = false;
+    for (int i = start; i < end; ++i) separators = separators || !IsDigit(now.at(i));
+    if (!separators && DigitRun(next, start) > 2) {
+      // A full field's digit typed before its separator goes on into the
+      // next field, so "1201" types as "12:01".
+      if (start == end && start < now.size() && !IsDigit(now.at(start))) {
+        SelectField(start + 1, start + 1);
+        OnChar(ch);
+      }
+      return;
+    }
   }
   COMaskedEdit::OnChar(ch);
 }

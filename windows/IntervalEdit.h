@@ -2,7 +2,8 @@
 // An edit for a span of time with a spin button: days, hours and minutes
 // ("DD:HH:MM") or hours and minutes ("HH:MM"), valued in seconds. The spin
 // steps the field that holds the caret. Every field holds at most two
-// digits; a digit that would make a third is refused.
+// digits; a digit that would make a third is refused, or, typed before a
+// separator, goes on into the next field.
 #include "MaskedEdit.h"
 
 class CDataExchange;

@@ -2,6 +2,8 @@
 
 namespace {
 
+constexpr unsigned kSelectAll = 1;
+constexpr unsigned kCopy = 3;
 constexpr unsigned kBackspace = 8;
 constexpr unsigned kDelete = 127;
 
@@ -42,13 +44,39 @@ void COMaskedEdit::OnChar(unsigned ch) {
   QString t = text();
   int start = 0, end = 0;
   GetSel(start, end);
-  for (int i = start; i < end; ++i)
-    if (!IsDigit(t.at(i).unicode())) return;
-  if (IsDigit(ch)) {
+  if (ch == kSelectAll) {
+    SelectField(0, static_cast<int>(t.size()));
+    return;
+  }
+  if (ch == kCopy) {
     COSpinEdit::OnChar(ch);
     return;
   }
-  if (ch != kBackspace && ch != kDelete) return;
+  const bool digit = IsDigit(ch);
+  if (!digit && ch != kBackspace && ch != kDelete) {
+    // A separator typed where it stands steps over it; any other character
+    // goes nowhere.
+    if (start == end && start < t.size() && t.at(start).unicode() == ch) SelectField(start + 1, start + 1);
+    return;
+  }
+  bool separators = false;
+  for (int i = start; i < end; ++i) separators = separators || !IsDigit(t.at(i).unicode());
+  if (separators) {
+    // Over a selection with separators (all of the text, say) the selected
+    // digits go and the separators stay; a digit typed takes the first place.
+    QString kept = t.left(start);
+    for (int i = start; i < end; ++i)
+      if (!IsDigit(t.at(i).unicode())) kept += t.at(i);
+    kept += t.mid(end);
+    setText(kept);
+    SelectField(start, start);
+    if (digit) OnChar(ch);
+    return;
+  }
+  if (digit) {
+    COSpinEdit::OnChar(ch);
+    return;
+  }
   if (start == end) {
     if (ch == kDelete) {
       if (end >= t.size() || !IsDigit(t.at(end).unicode())) return;

@@ -1,8 +1,11 @@
 #pragma once
 // The base of the date, time and interval edits: digit fields between fixed
 // separators. Only digits can be typed, deleted or replaced, so a separator
-// never goes; and only the control itself places its caret, so that the spin
-// steps the field the user last put the caret in.
+// never goes: typed over a selection that holds separators, the selected
+// digits go and the separators stay, and a separator typed where it stands
+// steps over it. Only the control itself and the person (select all) place
+// its selection, so that the spin steps the field the user last put the
+// caret in.
 #include "SpinEdit.h"
 
 class COMaskedEdit : public COSpinEdit {

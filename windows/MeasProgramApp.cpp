@@ -133,6 +133,7 @@ bool CMeasProgramApp::InitInstance() {
   }
   Prepare();
   m_layer = std::make_unique<CWindowLayer>(*m_context, m_context->MeasObs());
+  m_layer->SetFonts(GetCurFont(), GetCurSmallFont());
   m_layer->showSequenceSettings = [this](COSequence& sequence) {
     ShowSequenceSettings(*m_context, sequence, m_frame.get());
   };

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "CODBObs.h"
 #include "COGenSub.h"
 #include "CORecBankSet.h"
 #include "COSequence.h"
@@ -125,6 +126,12 @@ bool COMeasObs::ReopenPort() {
 bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet) {
   m_startFlags = startFlags;
   COSequence* seq = &m_context.ActiveSequence();
+  // The monitor's clock goes out with the set-up: now, or at a start more
+  // than a minute ahead; it may have to wait for the task's last sample.
+  const CTime now = CTime::GetCurrentTime();
+  const bool later = startFlags != 0 && (startTime - now).GetTotalSeconds() > MonitorService::kDelayedStartSeconds;
+  CalibTime notBefore;
+  if (!m_context.DBObs().StartKeepsTimeOrder(later ? startTime : now, &notBefore)) return false;
   if (!PrepareDevice()) return false;
   if (!CheckMonitorAgainstSequence()) return false;
 
@@ -137,9 +144,12 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   setup.m_startTime.SetValidFlag(startFlags);
   setup.m_stopTime = CalibTime(stopTime);
   setup.m_stopTime.SetValidFlag(stopSet);
+  setup.m_clockNotBefore = notBefore;
   m_device->SetSetup(setup);
 
-  m_run.Start(startTime, startFlags != 0 && startTime > CTime::GetCurrentTime());
+  // A wait for the monitor's clock shows as a delayed start.
+  const CTime start = notBefore.IsValid() ? notBefore.GetTime() : startTime;
+  m_run.Start(start, (startFlags != 0 || notBefore.IsValid()) && start > CTime::GetCurrentTime());
   return true;
 }
 
@@ -191,7 +201,13 @@ void COMeasObs::StopMeasurement() { m_run.Stop(); }
 
 void COMeasObs::StopService() { m_run.StopService(); }
 
-void COMeasObs::StartStopMonitor() { m_run.PauseOrResume(); }
+void COMeasObs::StartStopMonitor() {
+  // A resumed run sets the monitor's clock again.
+  if (m_run.GetState() == MeasState::restartStopped &&
+      !m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_device->Setup().m_clockNotBefore))
+    return;
+  m_run.PauseOrResume();
+}
 
 void COMeasObs::SetMonitorAlarm(bool on) { (new COAlarmClient(m_device.get(), false))->SetAlarm(on); }
 
@@ -216,11 +232,14 @@ bool COMeasObs::LoadSetupFromDatabase() {
     return false;
   }
   m_loadedSerial = serial;
-  // The banks as stored; identity, units and sampling stay the device's.
+  // The filters and their banks as stored; identity, units and sampling stay
+  // the device's.
   const MonitorSetup stored = bankSet.GetSetup();
   MonitorSetup setup = m_device->GetSetup();
-  for (int f = 0; f < 5; ++f)
+  for (int f = 0; f < 5; ++f) {
+    setup.GetFilter(f).m_number = stored.GetFilter(f).m_number;
     for (int b = 0; b < 5; ++b) setup.GetFilter(f).GetBank(b) = stored.GetFilter(f).GetBank(b);
+  }
   setup.m_water = stored.m_water;
   setup.m_uaNumbers = stored.m_uaNumbers;
   m_device->SetSetup(setup);

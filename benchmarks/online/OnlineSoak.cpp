@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -84,24 +85,64 @@ class Counter : public CObserver {
   COGenSub& m_sub;
 };
 
-}  // namespace
+const char kUsage[] =
+    "usage: online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N]\n"
+    "  --samples N         samples to measure (1000000)\n"
+    "  --report-every N    print the memory and the worst delay every N samples (10000)\n"
+    "  --window-minutes N  span of the numeric and graph windows (60)\n"
+    "  --cycle-ms N        the monitor's and the program's cycle, 1 to 1000 (10)\n"
+    "  --help              print this and end\n";
 
-int main(int argc, char** argv) {
+struct Options {
   long samples = 1000000;
   long reportEvery = 10000;
   long windowMinutes = 60;
   long cycleMs = 10;
-  for (int i = 1; i + 1 < argc; i += 2) {
+};
+
+// A whole positive number, nothing after it.
+bool ParseCount(const char* text, long* value) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || v <= 0) return false;
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--samples") samples = std::atol(argv[i + 1]);
-    else if (arg == "--report-every") reportEvery = std::atol(argv[i + 1]);
-    else if (arg == "--window-minutes") windowMinutes = std::atol(argv[i + 1]);
-    else if (arg == "--cycle-ms") cycleMs = std::atol(argv[i + 1]);
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    long* target = arg == "--samples"          ? &o.samples
+                   : arg == "--report-every"   ? &o.reportEvery
+                   : arg == "--window-minutes" ? &o.windowMinutes
+                   : arg == "--cycle-ms"       ? &o.cycleMs
+                                               : nullptr;
+    if (target == nullptr) {
+      std::fprintf(stderr, "online_soak: unknown option %s\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+    if (i + 1 >= argc || !ParseCount(argv[i + 1], target)) {
+      std::fprintf(stderr, "online_soak: %s needs a whole number above 0\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+    ++i;
   }
-  if (samples <= 0 || reportEvery <= 0 || windowMinutes <= 0 || cycleMs <= 0 || cycleMs > 1000) {
-    std::fprintf(stderr, "usage: online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N]\n");
+  if (o.cycleMs > 1000) {
+    std::fprintf(stderr, "online_soak: --cycle-ms is at most 1000\n%s", kUsage);
     return 2;
   }
+  const long samples = o.samples;
+  const long reportEvery = o.reportEvery;
+  const long windowMinutes = o.windowMinutes;
+  const long cycleMs = o.cycleMs;
 
   char tmpl[] = "/tmp/kovo-soak-XXXXXX";
   const std::string folder = mkdtemp(tmpl);

@@ -10,6 +10,13 @@ namespace {
 const char kNoFilter[] = "____";
 }
 
+uint32_t FilterInfo::GetUANumber() const {
+  // Its digits; "____" or nothing names no filter.
+  uint32_t value = 0;
+  for (const char* p = m_number.Buffer(); *p >= '0' && *p <= '9'; ++p) value = value * 10 + static_cast<uint32_t>(*p - '0');
+  return value;
+}
+
 OpticalFilter::OpticalFilter() : m_number(kNoFilter) {}
 
 OpticalFilter::OpticalFilter(const char* number, float c0, float c1, float c2, float c3, float c4, float c5,

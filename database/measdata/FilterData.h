@@ -74,6 +74,8 @@ struct FilterInfo {
   BankInfo m_banks[5];
 
   const ConstChBuf& GetNumber() const { return m_number; }
+  // The number's value, its UA number; 0 when no filter is mounted.
+  uint32_t GetUANumber() const;
   // b outside 0..4 is taken as bank 0.
   BankInfo& GetBank(int b) { return m_banks[b >= 0 && b < 5 ? b : 0]; }
   const BankInfo& GetBank(int b) const { return m_banks[b >= 0 && b < 5 ? b : 0]; }
@@ -208,7 +210,14 @@ struct MonitorSetup {
   // Set only when a measurement is started for a given time.
   CalibTime m_startTime;
   CalibTime m_stopTime;
+  // Set when the monitor's clock may not be set before this moment: the
+  // set-up waits for it.
+  CalibTime m_clockNotBefore;
 
   FilterInfo& GetFilter(int i) { return m_filters[i >= 0 && i < 5 ? i : 0]; }
   const FilterInfo& GetFilter(int i) const { return m_filters[i >= 0 && i < 5 ? i : 0]; }
+  // The UA numbers from the filters' numbers.
+  void TakeUANumbers() {
+    for (int f = 0; f < 5; ++f) m_uaNumbers.Set(f, m_filters[f].GetUANumber());
+  }
 };

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <memory>
 
 #include "AboutDlg.h"
@@ -62,6 +64,12 @@ COstrelsDlg::COstrelsDlg(DataSources& sources, QWidget* parent) : CDialog(IDD, p
   addAction(about);
   setContextMenuPolicy(Qt::ActionsContextMenu);
   setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon));
+  // Wide enough for the window manager to show the whole title beside its
+  // icon and buttons: title bars use a bold, often larger font.
+  QFont title = font();
+  title.setBold(true);
+  title.setPointSizeF(title.pointSizeF() * 1.2);
+  setMinimumWidth(QFontMetrics(title).horizontalAdvance(windowTitle()) + kTitleBarExtras);
 }
 
 void COstrelsDlg::OnAbout() {
@@ -92,19 +100,41 @@ void COstrelsDlg::Backup() {
   SpaceControl::Global().Reset();
   BackupDialog dlg(m_sources, this);
   if (dlg.DoModal() != platform::IDOK) return;
-  if (dlg.m_type == 2)
-    SystemBackup(kSystemName, kSystemName);
-  else
-    TaskBackup(dlg.m_description, dlg.m_name, dlg.m_type, dlg.m_serial);
+  if (dlg.m_type == 2) {
+    if (SystemBackup(kSystemName, kSystemName)) SayBackupDone(platform::LoadString(IDS_THE_FILTER_INFO));
+  } else if (TaskBackup(dlg.m_description, dlg.m_name, dlg.m_type, dlg.m_serial)) {
+    SayBackupDone(dlg.m_description);
+  }
+}
+
+void COstrelsDlg::SayBackupDone(const std::string& description) const {
+  const std::string text =
+      m_lastVolumes > 1
+          ? platform::Format(platform::LoadString(IDS_BACKUP_DONE_VOLUMES).c_str(), description.c_str(),
+                             m_lastPath.c_str(), m_lastVolumes - 1)
+          : platform::Format(platform::LoadString(IDS_BACKUP_DONE).c_str(), description.c_str(), m_lastPath.c_str());
+  platform::MessageBox(text, platform::MB_OK | platform::MB_ICONINFORMATION);
+}
+
+bool COstrelsDlg::WriteBackup(const std::string& fileName, const CBackupHeader& header,
+                              const std::function<bool(CBackupFile&)>& tables) {
+  m_lastPath.clear();
+  m_lastVolumes = 0;
+  CBackupFile file;
+  if (!file.OpenWrite(fileName)) return false;
+  const std::string first = (std::filesystem::path(file.GetDirectory()) / fileName).string();
+  const bool ok = file.WriteHeader(header) && tables(file);
+  const int volumes = file.GetVolume();
+  if (!file.Close() || !ok) return false;
+  m_lastPath = first;
+  m_lastVolumes = volumes;
+  return true;
 }
 
 bool COstrelsDlg::SystemBackup(const std::string& description, const std::string& name) {
   m_sources.SetCurrentName(name);
-  CBackupFile file;
-  if (!file.OpenWrite(SafeFileName(description) + ".SYB")) return false;
-  bool ok = file.WriteHeader({name, kTypeSystem, kBackupVersion, description, "1"}) &&
-            CSysBackup(file, kSystemName).Backup();
-  return file.Close() && ok;
+  return WriteBackup(SafeFileName(description) + ".SYB", {name, kTypeSystem, kBackupVersion, description, "1"},
+                     [](CBackupFile& file) { return CSysBackup(file, kSystemName).Backup(); });
 }
 
 bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& name, int kind,
@@ -118,12 +148,9 @@ bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& 
     return false;
   }
   m_sources.Register(kind, name);
-  CBackupFile file;
-  if (!file.OpenWrite(SafeFileName(description) + (kind == kCaliTask ? ".CAL" : ".MEA"))) return false;
-  bool ok = file.WriteHeader({name, kind == kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description,
-                              serial}) &&
-            CBackup(file, name).Backup();
-  return file.Close() && ok;
+  return WriteBackup(SafeFileName(description) + (kind == kCaliTask ? ".CAL" : ".MEA"),
+                     {name, kind == kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description, serial},
+                     [&name](CBackupFile& file) { return CBackup(file, name).Backup(); });
 }
 
 void COstrelsDlg::FullBackup() {
@@ -139,17 +166,26 @@ void COstrelsDlg::FullBackup() {
   auto progress = std::make_unique<FullBackupDialog>(this);
   progress->SetRange(0, static_cast<int>(tasks.size()) + 1);
   progress->show();
-  if (SystemBackup(kSystemName, kSystemName)) {
+  if (!SystemBackup(kSystemName, kSystemName)) {
+    progress->close();
+    return;
+  }
+  const std::string folder = std::filesystem::path(m_lastPath).parent_path().string();
+  progress->StepIt();
+  int saved = 0;
+  bool cancelled = false;
+  for (const Task& t : tasks) {
+    QApplication::processEvents();
+    if ((cancelled = progress->IsCancelled())) break;
+    // A task that could not be backed up has been reported; the others still go.
+    if (TaskBackup(t.entry.description, t.entry.name, t.kind, t.entry.serial)) ++saved;
     progress->StepIt();
-    for (const Task& t : tasks) {
-      QApplication::processEvents();
-      if (progress->IsCancelled()) break;
-      // A task that could not be backed up has been reported; the others still go.
-      TaskBackup(t.entry.description, t.entry.name, t.kind, t.entry.serial);
-      progress->StepIt();
-    }
   }
   progress->close();
+  platform::MessageBox(platform::Format(platform::LoadString(cancelled ? IDS_FULL_BACKUP_CANCELLED : IDS_FULL_BACKUP_DONE)
+                                            .c_str(),
+                                        saved, static_cast<int>(tasks.size()), folder.c_str()),
+                       platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 void COstrelsDlg::Restore() {
@@ -168,9 +204,13 @@ void COstrelsDlg::Restore() {
   if (!file.ReadHeader(&header)) return;
   m_sources.SetCurrentName(header.dbName);
   const int kind = header.Kind();
+  const std::string fileName = std::filesystem::path(path).filename().string();
   if (kind == kSystem) {
-    CSysBackup(file, kSystemName).Restore();
+    const bool ok = CSysBackup(file, kSystemName).Restore();
     file.Close();
+    if (ok)
+      platform::MessageBox(platform::Format(platform::LoadString(IDS_SYSRESTORE_DONE).c_str(), fileName.c_str()),
+                           platform::MB_OK | platform::MB_ICONINFORMATION);
     return;
   }
 
@@ -200,6 +240,9 @@ void COstrelsDlg::Restore() {
     return;
   }
   for (const std::string& old : replaced) m_sources.DeleteTaskNamed(old, kind);
+  platform::MessageBox(platform::Format(platform::LoadString(IDS_RESTORE_DONE).c_str(), fileName.c_str(),
+                                        description.c_str()),
+                       platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 }  // namespace ostrel

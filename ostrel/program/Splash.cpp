@@ -1,9 +1,14 @@
 #include "Splash.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include "Bitmaps.h"
 
@@ -21,6 +26,32 @@ CSplashWnd::CSplashWnd() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWind
 
 CSplashWnd::~CSplashWnd() {
   if (g_shown == this) g_shown = nullptr;
+}
+
+CSplashWnd* CSplashWnd::Shown() { return g_shown; }
+
+void CSplashWnd::hideEvent(QHideEvent* event) {
+  // Hidden is gone: its deletion waits for an event loop, and until then the
+  // program-wide filter would take every press for it.
+  if (g_shown == this) g_shown = nullptr;
+  QWidget::hideEvent(event);
+}
+
+void CSplashWnd::ShowForStart(QWidget* parent, std::chrono::milliseconds hold) {
+  QPointer<CSplashWnd> splash = Show(parent);
+  if (!splash) return;
+  // Painted before the hold: the window is drawn only once the window
+  // system has shown it, and the hold lets nothing through.
+  QElapsedTimer waited;
+  waited.start();
+  while (splash && splash->windowHandle() && !splash->windowHandle()->isExposed() && waited.elapsed() < 1000)
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+  if (splash) {
+    splash->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  QThread::msleep(static_cast<unsigned long>(hold.count()));
+  if (splash) splash->close();
 }
 
 CSplashWnd* CSplashWnd::Show(QWidget* parent) {

@@ -3,6 +3,8 @@
 // or at the first key or mouse press.
 #include <QWidget>
 
+#include <chrono>
+
 class QEvent;
 
 namespace ostrel {
@@ -14,12 +16,19 @@ class CSplashWnd : public QWidget {
   // bitmap is missing.
   static CSplashWnd* Show(QWidget* parent);
   // Closes the splash that is shown at a key or mouse press, and takes it.
+  // Once the splash is gone every press goes where it was aimed.
   static bool PreTranslateAppMessage(QEvent* event);
+  // The start: the splash over parent, painted, held for the hold time, then
+  // gone. Nothing when the bitmap is missing.
+  static void ShowForStart(QWidget* parent, std::chrono::milliseconds hold);
+  // The splash shown now; null when none is.
+  static CSplashWnd* Shown();
 
  protected:
   CSplashWnd();
   ~CSplashWnd() override;
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   QPixmap m_bitmap;

@@ -1,8 +1,6 @@
 // The Database administration program: backs up, restores and deletes the
 // system database's filter banks and the measurement and calibration tasks.
 #include <QApplication>
-#include <QPointer>
-#include <QThread>
 
 #include "DataSources.h"
 #include "Dialogs.h"
@@ -30,13 +28,8 @@ class COstrels : public platform::Application {
     ostrel::DirSelectChooser chooser(&dlg);
     IDirChooser* previous = SetDirChooser(&chooser);
     // Not while the program runs embedded or automated.
-    if (::CSplashWnd::ShowSplashFromCommandLine(GetArgs())) {
-      if (QPointer<ostrel::CSplashWnd> splash = ostrel::CSplashWnd::Show(&dlg)) {
-        QApplication::processEvents();
-        QThread::msleep(2000);
-        if (splash) splash->close();
-      }
-    }
+    if (::CSplashWnd::ShowSplashFromCommandLine(GetArgs()))
+      ostrel::CSplashWnd::ShowForStart(&dlg, std::chrono::milliseconds(2000));
     if (!m_sources.OpenSystem()) {
       platform::MessageBox(platform::LoadString(IDS_SYSTEM_NOT_OPENED));
     } else {

@@ -106,4 +106,38 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
 
+namespace {
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The first bytes of text up to maxBytes, ending before a sequence it would cut.
+std::string CutUtf8(std::string_view text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return std::string(text);
+  size_t n = maxBytes;
+  while (n > 0 && IsContinuation(text[n])) --n;
+  return std::string(text.substr(0, n));
+}
+
+}  // namespace
+
+std::string FitByShortening(const std::string& text, std::string_view part, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  static constexpr std::string_view kElided = "...";
+  const size_t at = part.empty() ? std::string::npos : text.find(part);
+  if (at == std::string::npos) return CutUtf8(text, maxBytes);
+  const size_t excess = text.size() - maxBytes;
+  // What is kept of part: a third from its start, the rest from its end,
+  // where a path has its file name.
+  const size_t keep = part.size() > excess + kElided.size() ? part.size() - excess - kElided.size() : 0;
+  size_t head = keep / 3;
+  while (head > 0 && IsContinuation(part[head])) --head;
+  size_t tailStart = part.size() - (keep - keep / 3);
+  while (tailStart < part.size() && IsContinuation(part[tailStart])) ++tailStart;
+  std::string shortened = std::string(part.substr(0, head));
+  shortened += kElided;
+  shortened += part.substr(tailStart);
+  const std::string fitted = text.substr(0, at) + shortened + text.substr(at + part.size());
+  return CutUtf8(fitted, maxBytes);
+}
+
 }  // namespace platform

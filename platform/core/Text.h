@@ -38,4 +38,10 @@ std::string ToLower(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWith(std::string_view s, std::string_view prefix);
 
+// The text in at most maxBytes, what follows part kept whole: part (a path
+// the text holds) loses the middle it must, "..." standing for it, so a
+// reason after it is never cut off. Only when that is not enough is the end
+// cut. UTF-8 sequences are never split.
+std::string FitByShortening(const std::string& text, std::string_view part, size_t maxBytes);
+
 }  // namespace platform

@@ -3,7 +3,9 @@
 // the file of a data source of the SQLite3 driver, or ODBC for any other.
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "db/Database.h"
 #include "db/Statement.h"
 
 namespace platform::db {
@@ -43,10 +45,15 @@ struct DataSourceSettings {
 // Opens the connection a connect string ("ODBC;DSN=...;...") asks for. This
 // is where the path is chosen: a data source whose driver is the suite's
 // SQLite3 driver is opened directly on its file, anything else through ODBC.
-std::unique_ptr<Connection> Connect(const std::string& connect);
+std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks);
 
 // name: the data source, for messages. The direct path never creates a file.
-std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name);
-std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings);
+std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name, const OpenChecks& checks);
+std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,
+                                          const OpenChecks& checks);
+
+// The reason a database with these tables fails the checks; empty when it
+// passes.
+std::string CheckTables(const std::vector<std::string>& tables, const OpenChecks& checks);
 
 }  // namespace platform::db

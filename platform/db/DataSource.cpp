@@ -63,6 +63,48 @@ bool FitsIniLine(const std::string& s) { return s.find_first_of("\r\n") == std::
 // beyond it; the installer cuts values at 1000.
 constexpr size_t kMaxDatabasePath = 500;
 
+// The user's data-source file, as the installer names it: $ODBCINI, else
+// .odbc.ini in the home folder.
+std::string UserIniFile() {
+  if (const char* ini = std::getenv("ODBCINI"); ini != nullptr && *ini != '\0') return ini;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.odbc.ini";
+}
+
+// While one lives, the installer reads and writes the user's data sources
+// only: with the mode it starts in, a user file it cannot open makes it turn
+// to the system-wide one without a word, and every data source would be
+// registered for all users there.
+class UserDataSources {
+ public:
+  UserDataSources() {
+    if (!SQLGetConfigMode(&m_previous)) m_previous = ODBC_BOTH_DSN;
+    SQLSetConfigMode(ODBC_USER_DSN);
+  }
+  ~UserDataSources() { SQLSetConfigMode(m_previous); }
+  UserDataSources(const UserDataSources&) = delete;
+  UserDataSources& operator=(const UserDataSources&) = delete;
+
+ private:
+  UWORD m_previous = ODBC_BOTH_DSN;
+};
+
+// The folder of the user's data-source file, made when it is missing.
+void MakeIniFolder() {
+  const std::string ini = UserIniFile();
+  const std::filesystem::path folder = std::filesystem::path(ini).parent_path();
+  if (folder.empty()) return;
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return;
+  std::filesystem::create_directories(folder, ec);
+  if (ec || !std::filesystem::is_directory(folder)) {
+    CDBException e(SQL_ERROR, "Unable to make the folder of the data-source file " + ini + ": " +
+                                  (ec ? ec.message() : std::string("it is no folder")));
+    e.m_strFile = ini;
+    throw e;
+  }
+}
+
 }  // namespace
 
 void RegisterDataSource(const std::string& name, const std::string& description, const std::string& databaseFile) {
@@ -71,6 +113,8 @@ void RegisterDataSource(const std::string& name, const std::string& description,
     throw CDBException(SQL_ERROR, "Invalid data source attributes for " + name);
   if (databaseFile.size() > kMaxDatabasePath)
     throw CDBException(SQL_ERROR, "The database path is too long for data source " + name + ": " + databaseFile);
+  MakeIniFolder();
+  UserDataSources user;
   if (!SQLWriteDSNToIni(name.c_str(), kDriverName))
     throw CDBException(SQL_ERROR, InstallerError("Unable to register data source " + name));
   auto put = [&](const char* key, const std::string& value) {
@@ -87,6 +131,7 @@ void RegisterDataSource(const std::string& name, const std::string& description,
 }
 
 bool RemoveDataSource(const std::string& name) {
+  UserDataSources user;
   bool removed = SQLRemoveDSNFromIni(name.c_str()) != 0;
   // Removing the section once more through the profile writer also drops the
   // installer's cached copy of it, which the removal alone leaves behind.
@@ -98,6 +143,7 @@ namespace {
 
 std::string Attribute(const std::string& name, const char* key) {
   char buf[4096] = {0};
+  UserDataSources user;
   int n = SQLGetPrivateProfileString(name.c_str(), key, "", buf, sizeof buf, "odbc.ini");
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
@@ -132,18 +178,29 @@ std::string ConnectAttribute(const std::string& connect, const std::string& key)
 
 std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
 
-std::unique_ptr<Connection> Connect(const std::string& connect) {
+std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks) {
   std::string cs = connect;
   if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);
   const std::string dsn = ConnectAttribute(cs, "DSN");
   if (dsn.empty() || !platform::EqualsNoCase(Attribute(dsn, "Driver"), kDriverName))
-    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn);
+    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn, checks);
   DataSourceSettings settings;
   settings.file = Attribute(dsn, "Database");
   if (std::string mode = Attribute(dsn, "JournalMode"); !mode.empty()) settings.journalMode = mode;
   if (std::string sync = Attribute(dsn, "SyncPragma"); !sync.empty()) settings.synchronous = sync;
   if (std::string timeout = Attribute(dsn, "Timeout"); !timeout.empty()) settings.timeoutMs = std::atoi(timeout.c_str());
-  return ConnectSqlite(dsn, settings);
+  return ConnectSqlite(dsn, settings, checks);
+}
+
+std::string CheckTables(const std::vector<std::string>& tables, const OpenChecks& checks) {
+  if (tables.empty() && !checks.mayBeEmpty) return "the file holds no tables";
+  for (const std::string& wanted : checks.tables) {
+    bool found = false;
+    for (const std::string& t : tables) found = found || platform::EqualsNoCase(t, wanted);
+    if (!found) return "not " + (checks.kind.empty() ? std::string("the database wanted") : checks.kind) +
+                      ": it has no table [" + wanted + "]";
+  }
+  return std::string();
 }
 
 namespace {
@@ -191,7 +248,9 @@ void CreateDatabase(const std::string& name, const std::string& description, con
     ::close(fd);
     {
       CDatabase db;
-      db.Open("DSN=" + name);
+      OpenChecks fresh;
+      fresh.mayBeEmpty = true;
+      db.Open("DSN=" + name, fresh);
       db.ExecuteSQL(script);
     }  // the last connection folds the log into the file
     Publish(temp, file);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Connection.h"
+#include "core/Text.h"
 #include "db/Recordset.h"
 
 namespace {
@@ -15,10 +16,10 @@ CDBException::CDBException(int retCode, std::string error, std::string state)
 
 bool CDBException::GetErrorMessage(char* buffer, unsigned size) const {
   if (buffer == nullptr || size == 0) return false;
-  size_t n = std::min<size_t>(m_strError.size(), size - 1);
-  std::memcpy(buffer, m_strError.data(), n);
-  buffer[n] = '\0';
-  return n == m_strError.size();
+  const std::string text = platform::FitByShortening(m_strError, m_strFile, size - 1);
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+  return text.size() == m_strError.size();
 }
 
 CDatabase::CDatabase() = default;
@@ -30,9 +31,9 @@ CDatabase::~CDatabase() {
   }
 }
 
-bool CDatabase::Open(const std::string& connect) {
+bool CDatabase::Open(const std::string& connect, const OpenChecks& checks) {
   if (IsOpen()) return true;
-  m_connection = platform::db::Connect(connect);
+  m_connection = platform::db::Connect(connect, checks);
   m_connect = connect;
   m_inTransaction = false;
   return true;

@@ -252,7 +252,7 @@ class OdbcStatement : public Statement {
 
 class OdbcConnection : public Connection {
  public:
-  OdbcConnection(const std::string& connect, const std::string& name) {
+  OdbcConnection(const std::string& connect, const std::string& name, const OpenChecks& checks) {
     SQLHENV env = Environment();
     if (env == SQL_NULL_HENV) throw CDBException(SQL_ERROR, "Unable to set up the ODBC environment");
     std::string cs = connect;
@@ -266,6 +266,19 @@ class OdbcConnection : public Connection {
       throw CDBException(e.m_nRetCode, "Unable to open data source " + name + ": " + e.m_strError,
                          e.m_strStateNativeOrigin);
     }
+    // The driver has done what it does on connecting; the checks come as
+    // soon as they can.
+    std::string wrong;
+    try {
+      wrong = CheckTables(TableNames(), checks);
+    } catch (const CDBException& e) {
+      wrong = e.m_strError;
+    }
+    if (!wrong.empty()) {
+      SQLDisconnect(m_dbc);
+      SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+      throw CDBException(SQL_ERROR, "Unable to open data source " + name + ": " + wrong);
+    }
   }
 
   ~OdbcConnection() override {
@@ -277,6 +290,29 @@ class OdbcConnection : public Connection {
   bool IsEmbedded() const override { return false; }
   bool ReadsSideBySide() const override { return false; }
   void* OdbcHandle() const override { return m_dbc; }
+
+  // The user tables, as the driver's catalogue lists them.
+  std::vector<std::string> TableNames() {
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLRETURN r = SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st);
+    if (!SQL_SUCCEEDED(r)) ThrowOdbcError(r, SQL_HANDLE_DBC, m_dbc, "Statement");
+    std::string type = "TABLE";
+    r = SQLTables(st, nullptr, 0, nullptr, 0, nullptr, 0, reinterpret_cast<SQLCHAR*>(type.data()),
+                  static_cast<SQLSMALLINT>(type.size()));
+    std::vector<std::string> names;
+    while (SQL_SUCCEEDED(r) && SQL_SUCCEEDED(r = SQLFetch(st))) {
+      char name[512] = {0};
+      SQLLEN length = 0;
+      if (SQL_SUCCEEDED(SQLGetData(st, 3, SQL_C_CHAR, name, sizeof name, &length)) && length > 0) names.emplace_back(name);
+    }
+    if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r)) {
+      CDBException e = OdbcError(r, SQL_HANDLE_STMT, st, "SQLTables");
+      SQLFreeHandle(SQL_HANDLE_STMT, st);
+      throw e;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    return names;
+  }
 
   void Execute(const std::string& sql) override {
     SQLHSTMT st = SQL_NULL_HSTMT;
@@ -340,8 +376,8 @@ void ThrowOdbcError(int retCode, short handleType, void* handle, const std::stri
   throw OdbcError(retCode, handleType, handle, what);
 }
 
-std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name) {
-  return std::make_unique<OdbcConnection>(connect, name);
+std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name, const OpenChecks& checks) {
+  return std::make_unique<OdbcConnection>(connect, name, checks);
 }
 
 }  // namespace platform::db

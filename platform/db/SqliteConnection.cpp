@@ -229,9 +229,24 @@ bool IsWord(const std::string& s) {
   return true;
 }
 
+// The names of the tables the file holds; reading them writes nothing, and a
+// file that is no database fails here.
+std::vector<std::string> TableNames(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr) != SQLITE_OK)
+    Throw(db);
+  std::vector<std::string> names;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) Throw(db);
+  return names;
+}
+
 class SqliteConnection : public Connection {
  public:
-  SqliteConnection(const std::string& name, const DataSourceSettings& settings) {
+  SqliteConnection(const std::string& name, const DataSourceSettings& settings, const OpenChecks& checks) {
     if (settings.file.empty()) throw CDBException(kError, "Data source " + name + " names no database file");
     // Never SQLITE_OPEN_CREATE: a file that is missing is an error, not a new
     // empty database. No mutex of SQLite's: a connection is used by one
@@ -242,8 +257,11 @@ class SqliteConnection : public Connection {
     try {
       if (rc != SQLITE_OK) Throw(m_db);
       sqlite3_busy_timeout(m_db, settings.timeoutMs);
-      // The pragmas read the file's header, so a file that is no database or
-      // is locked beyond the timeout fails here and not at first use.
+      // Nothing is changed in a file before it is known to be the database
+      // wanted: the journal mode below is written into its header. A file
+      // that is no database, or is locked beyond the timeout, fails here.
+      if (const std::string wrong = CheckTables(TableNames(m_db), checks); !wrong.empty())
+        throw CDBException(kError, wrong, "HY000");
       for (const auto& p : {std::make_pair("journal_mode", settings.journalMode),
                             std::make_pair("synchronous", settings.synchronous)}) {
         if (!IsWord(p.second)) continue;
@@ -257,8 +275,10 @@ class SqliteConnection : public Connection {
       if (error != 0) reason += ": " + std::string(std::strerror(error));
       sqlite3_close(m_db);
       m_db = nullptr;
-      throw CDBException(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
-                         e.m_strStateNativeOrigin);
+      CDBException failure(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
+                           e.m_strStateNativeOrigin);
+      failure.m_strFile = settings.file;
+      throw failure;
     }
   }
 
@@ -299,8 +319,9 @@ class SqliteConnection : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings) {
-  return std::make_unique<SqliteConnection>(name, settings);
+std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,
+                                          const OpenChecks& checks) {
+  return std::make_unique<SqliteConnection>(name, settings, checks);
 }
 
 }  // namespace platform::db

@@ -120,7 +120,7 @@ TEST_F(FilterCopiesTest, ChangedFiltersWithAFailedUploadStoreNoCurrentSet) {
   {
     CORecBankSet sets(*context);
     MonitorSetup other = cali->GetMonitorSetup();
-    other.m_uaNumbers.Set(1, 4711);
+    other.GetFilter(1).m_number.Assign(std::string("4711"));
     sets.SaveBanks(sets.WriteSetRow(COFilterCopies::kCurrent, serial, "Current"), other);
     sets.SetSetup(other);
     sets.WriteSetRow(COFilterCopies::kCurrent, serial, "Current");

@@ -99,6 +99,8 @@ TEST_F(Commands, SetCommandsSendTheirExactLines) {
       {[&] { c.setWaterAlarmLimit1(12000.0f); }, {"E_C 83", "C_P F_W,A_L,1.200000E+04"}},
       {[&] { c.setWaterAlarmLimit2(none); }, {"E_C 83", "C_P F_W,A_L,1.0E32,2"}},
       {[&] { c.setClock(CTime(2005, 12, 31, 23, 59, 30)); }, {"SE CL,\"00:00\"", "SE DA,\"2006-01-01\""}},
+      // A moment the clock must not go out before, when it is still ahead.
+      {[&] { c.setClockNotBefore(CalibTime(CTime(2999, 12, 31, 23, 59, 0))); }, {"SE CL,\"00:00\"", "SE DA,\"3000-01-01\""}},
       // Units the monitor has no keyword for are not sent at all.
       {[&] { c.setHumiUnit(COHumiUnit(8)); }, {}},
       {[&] { c.setConcUnit(COConcUnit(6)); }, {}},
@@ -126,6 +128,18 @@ TEST_F(Commands, IdentityStatusAndMessages) {
   EXPECT_STREQ(model.Buffer(), "1314");
   EXPECT_STREQ(serial.Buffer(), "K0042");
   EXPECT_STREQ(version.Buffer(), "12");
+  // The leak detector gives its type where the Kovo gives a model number.
+  monitor->Modify([](MonitorState& s) { s.BeLeakDetector(); });
+  comm->getIdentity(model, serial, version);
+  EXPECT_STREQ(model.Buffer(), "Tebb");
+  EXPECT_STREQ(serial.Buffer(), "K0042");
+  // A model too long for its field, or a reply that ends in it, is no identity.
+  for (const char* reply : {"Q&T,123456,K0042,VP12", "Q&T,1314\r\n"}) {
+    monitor->AddHandler("*IDN?", [reply](MonitorState&, const kovo::sim::Command&) -> std::optional<std::string> {
+      return std::string(reply);
+    });
+    EXPECT_THROW(comm->getIdentity(model, serial, version), CommException) << reply;
+  }
 
   int32_t status = -1;
   comm->getExtStatus(status);
@@ -338,7 +352,7 @@ TEST_F(Commands, ResyncFindsTheMonitorAgain) {
 
   // The instrument type names the identity line to look for.
   instrument.SetInfo("Tebb", "K0042");
-  monitor->Modify([](MonitorState& s) { s.idType = "Tebb"; });
+  monitor->Modify([](MonitorState& s) { s.BeLeakDetector(); });
   monitor->AddHandler("ID?", [](MonitorState&, const kovo::sim::Command&) -> std::optional<std::string> {
     return std::string("Q&T Te\r\nQ&T Q&T Tebb");
   });

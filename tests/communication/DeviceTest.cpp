@@ -176,6 +176,8 @@ TEST_F(Device, UploadAllWithProgress) {
   const MonitorSetup s = device->GetSetup();
   EXPECT_EQ(s.GetFilter(0).GetNumber().ToString(), "1312");
   EXPECT_EQ(s.GetFilter(4).GetNumber().ToString(), "____");
+  EXPECT_EQ(s.m_uaNumbers.Get(1), 977u);  // "0977"
+  EXPECT_EQ(s.m_uaNumbers.Get(4), 0u);    // none mounted
   const BankInfo& co2 = s.GetFilter(0).GetBank(0);
   EXPECT_EQ(co2.GetGasName().ToString(), "CO2");
   EXPECT_FLOAT_EQ(co2.GetMW(), 44.01f);

@@ -1,5 +1,7 @@
 #include "DataTestSupport.h"
 
+#include "TaskRecords.h"
+
 #include <cstdlib>
 
 namespace kovo::test {
@@ -52,6 +54,12 @@ COMeas MakeMeas(const CTime& base, int seconds, int no, float value) {
   m.SetValue(COMeas::chTemperature, 293.0f);
   m.SetPressure(1013.0f);
   return m;
+}
+
+void StoreEvent(DataContext& context, COMeas at, const COEvent& event) {
+  CORecEvent events(context);
+  events.SaveEvent(at, event);
+  events.Close();
 }
 
 }  // namespace kovo::test

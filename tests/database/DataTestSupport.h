@@ -96,4 +96,8 @@ class DataTest : public ::testing::Test {
 // channel set to value.
 COMeas MakeMeas(const CTime& base, int seconds, int no, float value);
 
+// Stores one more event of the open task at its measurement number and
+// time, as an event entered later is.
+void StoreEvent(DataContext& context, COMeas at, const COEvent& event);
+
 }  // namespace kovo::test

@@ -61,7 +61,9 @@ class BankSetTest : public RecordsTest {
     SetBank(monitor.uploaded, 0, 0, "CO2", 44.01f);
     SetBank(monitor.uploaded, 4, 3, "N2O", 44.0f);
     monitor.uploaded.m_serial.Assign(std::string("O'Neil"));
-    monitor.uploaded.m_uaNumbers.Set(2, 1234);
+    // The numbers as the monitor gives them: a leading zero, and none mounted.
+    monitor.uploaded.GetFilter(2).m_number.Assign(std::string("0977"));
+    monitor.uploaded.GetFilter(3).m_number.Assign(std::string("____"));
     monitor.uploaded.m_water.m_gain = 0.5f;
     monitor.uploaded.m_water.m_spanDate = CalibTime(CTime(2024, 2, 3, 4, 5, 6));
   }
@@ -104,10 +106,17 @@ TEST_F(BankSetTest, ASetIsWrittenForTheMonitorsSerialAndReadBack) {
   MonitorSetup s = other.GetSetup();
   EXPECT_EQ(s.GetFilter(0).GetBank(0).GetGasName().ToString(), "CO2");
   EXPECT_EQ(s.GetFilter(4).GetBank(3).GetMW(), 44.0f);
-  EXPECT_EQ(s.m_uaNumbers.Get(2), 1234u);
   EXPECT_EQ(s.m_water.GetGain(), 0.5f);
   EXPECT_EQ(s.m_water.GetSpanDate(), CalibTime(CTime(2024, 2, 3, 4, 5, 6)));
-  EXPECT_EQ(other.GetUANum(2), "1234");
+  // Every filter's number comes back as it was, and with it its UA number.
+  const std::vector<std::string> numbers = {"4711", "", "0977", "____", "4711"};
+  for (int f = 0; f < 5; ++f) {
+    EXPECT_EQ(s.GetFilter(f).GetNumber().ToString(), numbers[f]) << f;
+    EXPECT_EQ(other.GetUANum(f), numbers[f]) << f;
+  }
+  EXPECT_EQ(s.m_uaNumbers.Get(2), 977u);
+  EXPECT_EQ(s.m_uaNumbers.Get(3), 0u);
+  EXPECT_EQ(s.m_uaNumbers.Get(4), 4711u);
 }
 
 TEST_F(BankSetTest, NoSetIsWrittenWhenTheMonitorCannotBeIdentified) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <odbcinst.h>
 
 #include <chrono>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -501,7 +504,12 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), file);
   std::ofstream(file).flush();  // an empty database: opening never makes one
   CDatabase db;
-  db.Open("ODBC;DSN=TEST:LONG");
+  // An empty file is refused unless a database is being made in it.
+  EXPECT_THROW(db.Open("ODBC;DSN=TEST:LONG"), CDBException);
+  EXPECT_EQ(std::filesystem::file_size(file), 0u);
+  OpenChecks fresh;
+  fresh.mayBeEmpty = true;
+  db.Open("ODBC;DSN=TEST:LONG", fresh);
   db.ExecuteSQL("CREATE TABLE t (x INTEGER)");
   EXPECT_TRUE(std::ifstream(file).good());
   // Registering again replaces the entry.
@@ -514,6 +522,73 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   EXPECT_EQ(platform::db::DataSourceFile("TEST:BAD"), "");
   EXPECT_TRUE(platform::db::RemoveDataSource("TEST:LONG"));
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), "");
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The environment variable set for the test's time.
+class EnvScope {
+ public:
+  EnvScope(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~EnvScope() {
+    if (m_old)
+      setenv(m_name, m_old->c_str(), 1);
+    else
+      unsetenv(m_name);
+  }
+
+ private:
+  const char* m_name;
+  std::optional<std::string> m_old;
+};
+
+// The database file of a system-wide data source, as the installer reads
+// the system file (wherever it has it).
+std::string SystemDataSourceFile(const std::string& name) {
+  UWORD mode = ODBC_BOTH_DSN;
+  SQLGetConfigMode(&mode);
+  SQLSetConfigMode(ODBC_SYSTEM_DSN);
+  char buf[1024] = {0};
+  const int n = SQLGetPrivateProfileString(name.c_str(), "Database", "", buf, sizeof buf, "odbc.ini");
+  SQLSetConfigMode(mode);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+TEST(DataSource, OnlyTheUsersFileGetsDataSourcesEvenWhenItsFolderIsMissing) {
+  OdbcScope odbc;
+  const std::string db = odbc.File("task.db");
+
+  // The folder is made.
+  const std::string ini = odbc.File("not/yet/odbc.ini");
+  {
+    EnvScope user("ODBCINI", ini);
+    platform::db::RegisterDataSource("TEST:USERONLY", "test", db);
+    EXPECT_EQ(platform::db::DataSourceFile("TEST:USERONLY"), db);
+  }
+  EXPECT_NE(ReadText(ini).find("[TEST:USERONLY]"), std::string::npos);
+  EXPECT_EQ(SystemDataSourceFile("TEST:USERONLY"), "");
+
+  // A folder that cannot be made (a file stands in its way) is refused with
+  // its name, and nothing goes elsewhere.
+  std::ofstream(odbc.File("plain")).flush();
+  {
+    EnvScope user("ODBCINI", odbc.File("plain/odbc.ini"));
+    try {
+      platform::db::RegisterDataSource("TEST:NOWHERE", "test", db);
+      ADD_FAILURE() << "registered";
+    } catch (const CDBException& e) {
+      EXPECT_EQ(e.GetMessage(), "Unable to make the folder of the data-source file " + odbc.File("plain/odbc.ini") +
+                                    ": Not a directory");
+    }
+    EXPECT_EQ(platform::db::DataSourceFile("TEST:NOWHERE"), "");
+  }
+  EXPECT_EQ(SystemDataSourceFile("TEST:NOWHERE"), "");
 }
 
 }  // namespace

@@ -239,7 +239,20 @@ TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
 TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
   setup->SetDatabaseName("BAD\nNAME");
   EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
-  EXPECT_EQ(Shown().back(), "Unable to create datasource");
+  EXPECT_EQ(Shown().back(), "Unable to create datasource\n\nInvalid data source attributes for TARNIC:BAD\nNAME");
+
+  // A data-source file whose folder cannot be made: the person reads why.
+  const std::string blocker = odbc.File("blocker");
+  std::ofstream(blocker).flush();
+  const std::string ini = std::getenv("ODBCINI");
+  setenv("ODBCINI", (blocker + "/odbc.ini").c_str(), 1);
+  setup->SetDatabaseName("GOODNAME");
+  EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
+  setenv("ODBCINI", ini.c_str(), 1);
+  const std::string shown = Shown().back();
+  EXPECT_EQ(shown.rfind("Unable to create datasource\n\nUnable to make the folder of the data-source file /", 0), 0u)
+      << shown;
+  EXPECT_NE(shown.find("odbc.ini: Not a directory"), std::string::npos) << shown;
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
 #include "COException.h"
 #include "DBDoc.h"
 #include "DBUtil.h"
@@ -20,6 +25,28 @@ TEST(DBUtil, ExceptionsAreReportedWithTheirOwnTextAfterTheStringsText) {
   ShowCOExceptionMessage(COException(IDS_OPEN_TASK_FAILED));
   EXPECT_EQ(sink.Texts(), std::vector<std::string>({"Database error\n\n[SQLite]no such table: Meas (1)",
                                                     std::string(99, 'x'), "Unable to open measurement task"}));
+}
+
+TEST(DBUtil, AFailedOpenShowsItsReasonWholeHoweverLongThePath) {
+  kovo::test::OdbcScope odbc;
+  const std::string folder = odbc.File(std::string(60, 'f'));
+  ASSERT_TRUE(std::filesystem::create_directories(folder));
+  const std::string file = folder + "/NOTATASK.db";
+  std::ofstream(file) << std::string(200, 'x');
+  platform::db::RegisterDataSource("TARNIC:NOTATASK", "test", file);
+  platform::ScriptedMessageSink sink;
+  try {
+    CDatabase db;
+    db.Open("ODBC;DSN=TARNIC:NOTATASK");
+    ADD_FAILURE() << "opened";
+  } catch (const CDBException& e) {
+    ReportException(IDS_DB_ERROR, e);
+  }
+  ASSERT_EQ(sink.Texts().size(), 1u);
+  const std::string shown = sink.Texts()[0];
+  EXPECT_EQ(shown.rfind("Database error\n\nUnable to open data source TARNIC:NOTATASK (", 0), 0u) << shown;
+  EXPECT_NE(shown.find("...OTATASK.db): [SQLite]file is not a database (26)"), std::string::npos) << shown;
+  EXPECT_LE(shown.size(), std::string("Database error\n\n").size() + 99);
 }
 
 TEST(DBUtil, BitFlagsCountModulo32AndAByteHasEightOfThem) {
@@ -108,6 +135,48 @@ TEST_F(DocumentTest, TheDocumentRestoresTheWindowsAndClosesOnlyWhenAllowed) {
   EXPECT_EQ(store.saves, 1);
   EXPECT_FALSE(setup->IsMeasDatabaseOpen());
   EXPECT_EQ(context->Document(), nullptr);  // gone with the document
+}
+
+TEST_F(DocumentTest, AFileThatIsNoTaskIsRefusedOnceAndLeftAsItLies) {
+  const std::string name = NewTask("a task");
+  const std::string file = setup->DataFile(name);
+  setup->SetMeasDatabaseOpen(false);
+  CDBDoc::ReleaseTask(*context);
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    std::string shown;  // what the message ends with
+  };
+  auto foreign = [&] {
+    // Another program's SQLite file, in its own journal mode.
+    std::filesystem::remove(file);
+    int status = -1;
+    const std::string out = kovo::test::RunCommand(
+        "sqlite3 '" + file + "' 'CREATE TABLE [Other] ([x] INTEGER); INSERT INTO [Other] VALUES (1);' 2>&1", &status);
+    ASSERT_EQ(status, 0) << out;
+  };
+  const Case cases[] = {
+      {"empty", [&] { std::ofstream(file, std::ios::trunc).flush(); }, "): the file holds no tables"},
+      {"foreign", foreign, "): not a task database: it has no table [Sequence]"},
+      {"text", [&] { std::ofstream(file, std::ios::trunc) << std::string(300, 't'); }, "): [SQLite]file is not a database (26)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.make();
+    std::ifstream in(file, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    messages.Clear();
+    EXPECT_FALSE(CDBDoc::OpenTask(*context, name, "a task"));
+    EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+    const std::vector<std::string> shown = Shown();
+    ASSERT_EQ(shown.size(), 1u) << shown[0] << "\n--\n" << shown[1];
+    EXPECT_EQ(shown[0].rfind("Unable to open data source TARNIC:" + name + " (", 0), 0u) << shown[0];
+    EXPECT_NE(shown[0].find(c.shown), std::string::npos) << shown[0];
+    std::ifstream after(file, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), before);
+    EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+  }
 }
 
 TEST_F(DocumentTest, TheManualOpensFromTheProgramFolderUnderTheWaitCursor) {

@@ -8,6 +8,7 @@
 #include "OfflineFixture.h"
 #include "OfflineStrings.h"
 #include "SequenceSheet.h"
+#include "StartupConnection.h"
 #include "ui/WinApp.h"
 
 namespace kovo::test {
@@ -26,7 +27,11 @@ class OfflineAlarmPageTest : public OfflineFixture {
     sheet->show();
     return *dynamic_cast<COOfflineAlarmPage*>(sheet->AlarmPage());
   }
-  void LeakDetector() { program.Instrument().SetInfo("Tebb", "T0001"); }
+  // The leak detector behind the port, as the connection makes it known.
+  void LeakDetector() {
+    sim->Modify([](kovo::sim::MonitorState& m) { m.BeLeakDetector(); });
+    ConnectToMonitor(program);
+  }
   COAlarm Alarm(int filter, bool limit2 = false) {
     COAlarm a(*context);
     a.SetFilter(static_cast<unsigned char>(filter));

@@ -81,6 +81,7 @@ class OfflineProgramTest : public ::testing::Test {
     const char* gases[] = {"CO2", "CH4", "N2O"};
     const float weights[] = {44.01f, 16.04f, 44.01f};
     for (int f = 0; f < 3; ++f) {
+      s.GetFilter(f).m_number.Assign(sim.State().uaNumbers[static_cast<size_t>(f)]);
       s.GetFilter(f).GetBank(0).SetGasName(gases[f]);
       s.GetFilter(f).GetBank(0).SetMW(weights[f]);
     }

@@ -14,6 +14,7 @@
 #include "OfflineFixture.h"
 #include "OfflineSetupModel.h"
 #include "OfflineStrings.h"
+#include "StartupConnection.h"
 #include "StringIds.h"
 #include "core/StringTable.h"
 
@@ -86,8 +87,9 @@ TEST_F(OfflineSetupTest, LeakDetectorGivesTwoLimitsPerGasFilter) {
   LoadMemory("memory.txt");
   memory.SetValue("A_L,F_B,1", " 1.250000E+00");
   memory.SetValue("A_L,F_B,2", " 2.500000E+00");
-  ASSERT_TRUE(obs->Connect(false));
-  program.Instrument().SetInfo("Tebb", "T0001");
+  sim->Modify([](kovo::sim::MonitorState& m) { m.BeLeakDetector(); });
+  ConnectToMonitor(program);
+  ASSERT_TRUE(program.Instrument().isTebb());
   ASSERT_TRUE(UploadSetup());
   EXPECT_TRUE(LinesStarting("O_M? A_L,").empty());
   EXPECT_EQ(LinesStarting("SE? A_L,F_B"), (std::vector<std::string>{"SE? A_L,F_B,1", "SE? A_L,F_B,2"}));
@@ -199,16 +201,10 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
 
 TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload) {
   PrepareTask("Memory switch");
-  // The leak detector's type as the device holds it once connected.
-  auto connectLeakDetector = [&] {
-    ASSERT_TRUE(obs->Connect(false));
-    MonitorSetup identity = obs->GetDevice().GetSetup();
-    identity.m_model.Assign("Tebb");
-    obs->GetDevice().SetSetup(identity);
-  };
+  sim->Modify([](kovo::sim::MonitorState& m) { m.BeLeakDetector(); });
+  ConnectToMonitor(program);
 
   // The last step of the download fails: the monitor may hold part of it.
-  connectLeakDetector();
   sim->AddHandler("A_M?", [](kovo::sim::MonitorState&, const kovo::sim::Command&) {
     return std::optional<std::string>("garbage");
   });
@@ -224,7 +220,6 @@ TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload)
     return std::optional<std::string>("N");
   });
   messages.Clear();
-  connectLeakDetector();
   ASSERT_TRUE(transfer->DownloadSettings(sequence, true));
   EXPECT_TRUE(Received("SE MEM,Y"));
   EXPECT_TRUE(Shown().empty());
@@ -336,8 +331,8 @@ TEST_F(OfflineSetupTest, OpeningWithoutAStoredConfigurationKeepsTheLinkOpen) {
 }
 
 TEST_F(OfflineSetupTest, OpeningWithAStoredConfigurationOffersItsFiltersAndClosesTheLink) {
-  // The banks stored at a filter-info upload, for this monitor's serial; the
-  // stored set keeps no filter number of its own.
+  // The filters and banks stored at a filter-info upload, for this monitor's
+  // serial.
   ASSERT_TRUE(obs->Connect(false));
   MonitorSetup stored = obs->GetDevice().GetSetup();
   {

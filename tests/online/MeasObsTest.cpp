@@ -315,11 +315,12 @@ TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet
   EXPECT_EQ(dialogs->shown.back(), "Uploading | Retrieving filter info...");
   EXPECT_EQ(obs->GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
 
-  // In the next run (a measurement subject of its own) the stored set fills
-  // the banks; the identity stays.
+  // In the next run (a measurement subject of its own, which knows only the
+  // identity) the stored set fills the filters and their banks.
   COMeasObs next(*context, program.Instrument());
   next.GetDevice().SetDialogs(dialogs.get());
   MonitorSetup changed = obs->GetDevice().GetSetup();
+  for (FilterInfo& f : changed.m_filters) f.m_number.Clear();
   changed.GetFilter(1).GetBank(0).SetGasName("XX");
   next.GetDevice().SetSetup(changed);
   const size_t windows = dialogs->shown.size();
@@ -329,6 +330,9 @@ TEST_F(MeasObsTest, TheMonitorsFiltersAreUploadedOnceAndThenComeFromTheStoredSet
   EXPECT_EQ(dialogs->shown.size(), windows);
   EXPECT_EQ(next.GetMonitorSetup().GetFilter(1).GetBank(0).GetGasName().ToString(), "CH4");
   EXPECT_EQ(next.GetMonitorSetup().m_serial.ToString(), "K0042");
+  for (int f = 0; f < 5; ++f)
+    EXPECT_EQ(next.GetMonitorSetup().GetFilter(f).GetNumber().ToString(), sim->State().uaNumbers[size_t(f)]) << f;
+  EXPECT_EQ(next.GetMonitorSetup().m_uaNumbers.Get(1), 977u);
 }
 
 TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAgain) {
@@ -358,6 +362,66 @@ TEST_F(MeasObsTest, ADroppedLineEndsTheRunWithEverySampleStoredAndTheRunStartsAg
   EXPECT_EQ(StoredNumbers(), ReceivedNumbers());
   EXPECT_EQ(Count(StoredEventTypes(), COEvent::typeTaskStarted), 2);
   EXPECT_EQ(Count(StoredEventTypes(), COEvent::typeTaskStopped), 2);
+}
+
+TEST_F(MeasObsTest, ASecondStartNeverDatesASampleBeforeTheTasksLast) {
+  // A second between samples, so each has a time of its own.
+  SetSampling(1100);
+  Connect();
+  PrepareTask("twice");
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    const size_t before = Received().size();
+    // The monitor's clock comes out as the minute after the start, and runs
+    // ahead: a second start soon after would come out in the minute of the
+    // last sample (unless a minute began meanwhile).
+    CTime waitUntil;
+    if (run == 1) {
+      const CTime last = StoredMeas().back().GetMeasTime();
+      waitUntil = last - CTimeSpan(last.GetSecond());
+    }
+    const bool waits = run == 1 && CTime::GetCurrentTime() < waitUntil;
+    ASSERT_TRUE(StartNow());
+    if (waits) {
+      // The start waits for that minute, and says so.
+      EXPECT_EQ(obs->GetState(), MeasState::delayedStart);
+      EXPECT_EQ(obs->GetStatusText(), "Delayed start at " + waitUntil.Format("%y-%m-%d %X"));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Received().size() >= before + 2; }));
+    StopAndWait();
+  }
+  const std::vector<COMeas> stored = StoredMeas();
+  ASSERT_GE(stored.size(), 4u);
+  for (size_t i = 1; i < stored.size(); ++i)
+    EXPECT_GT(stored[i].GetMeasTime(), stored[i - 1].GetMeasTime())
+        << i << ": " << stored[i - 1].GetMeasTime().Format("%X") << " then " << stored[i].GetMeasTime().Format("%X");
+  EXPECT_TRUE(messages.Texts().empty()) << messages.Texts()[0];
+
+  // A last sample far ahead (a clock that went back) is not waited for: the
+  // start is refused, saying from when on it can be, and nothing reaches the
+  // monitor.
+  CTime last;
+  {
+    COMeas ahead = kovo::test::MakeMeas(CTime::GetCurrentTime(), 3 * 3600 + 25, 99, 1.0f);
+    last = ahead.GetMeasTime();
+    COMeas bound;
+    CORecMeas meas(*context);
+    meas.SetTarget(&bound);
+    meas.Open(CRecordset::dynaset);
+    meas.AddNew();
+    bound = ahead;
+    meas.Update();
+    meas.CloseWithDatabase();
+  }
+  sim->ClearLines();
+  EXPECT_FALSE(StartNow());
+  EXPECT_EQ(obs->GetState(), MeasState::idle);
+  EXPECT_FALSE(Sent("STA_M"));
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_NE(messages.Texts()[0].find("Please start at " + (last - CTimeSpan(last.GetSecond())).Format("%y-%m-%d %X") +
+                                     " or later."),
+            std::string::npos)
+      << messages.Texts()[0];
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 // monitor.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <QAction>
 #include <algorithm>
 #include <QApplication>
@@ -49,13 +52,8 @@ class OnlineAppTest : public ::testing::Test {
  protected:
   OnlineAppTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
+    ServeProgram(odbc.Dir().Path(), sim, 200);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
-    kovo::sim::SimTimings t;
-    t.sampleIntervalMs = 200;
-    sim.SetTimings(t);
-    sim.Start();
-    Route(sim.SlavePath());
   }
   ~OnlineAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
   static void Route(const std::string& path) {
@@ -232,12 +230,13 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   ASSERT_TRUE(app->InitInstance());
   CMainFrame& frame = *app->Frame();
   COSystemSetup& setup = app->Context().Setup();
-  ModalWatch watch([](CDialog* dlg) {
+  std::string task = "Harbour survey";
+  ModalWatch watch([&task](CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
-      created->SetDlgItemText(CNewDatabase::kDescription, "Harbour survey");
+      created->SetDlgItemText(CNewDatabase::kDescription, task);
       static_cast<QPushButton*>(created->GetDlgItem(platform::IDOK))->click();
     } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
-      const auto found = open->List()->findItems("Harbour survey", Qt::MatchExactly);
+      const auto found = open->List()->findItems(QString::fromStdString(task), Qt::MatchExactly);
       if (found.size() != 1) return;
       open->List()->setCurrentItem(found[0]);
       static_cast<QPushButton*>(open->GetDlgItem(platform::IDOK))->click();
@@ -282,10 +281,62 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   EXPECT_EQ(frame.MdiArea()->activeSubWindow()->windowTitle(), "Measurement Status");
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "online_reopened.png"));
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+
+  // A task file that has become no database while the program let go of
+  // it is refused once, with why, and stays as it is.
+  task = "Broken one";
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  ASSERT_TRUE(setup.IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+  const std::string file = setup.DataFile(setup.GetDatabaseName());
+  task = "Harbour survey";
+  ASSERT_TRUE(frame.Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(setup.IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+  ASSERT_TRUE(frame.Execute(ID_FILE_CLOSE));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  messages.Clear();
+  std::ofstream(file, std::ios::trunc) << "not a database";
+  task = "Broken one";
+  ASSERT_TRUE(frame.Execute(ID_FILE_OPEN));
+  EXPECT_FALSE(setup.IsMeasDatabaseOpen());
+  ASSERT_EQ(messages.Texts().size(), 1u) << ::testing::PrintToString(messages.Texts());
+  EXPECT_NE(messages.Texts()[0].find("[SQLite]file is not a database (26)"), std::string::npos) << messages.Texts()[0];
+  EXPECT_EQ(std::filesystem::file_size(file), std::string("not a database").size());
+  EXPECT_TRUE(titles().empty());
   EXPECT_TRUE(frame.close());
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
+
+TEST_F(OnlineAppTest, AfterARestartTheFiltersComeFromTheStoredSetWithoutAReload) {
+  ModalWatch watch([](CDialog* dlg) {
+    if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
+      created->SetDlgItemText(CNewDatabase::kDescription, "Restarted");
+      created->accept();
+    } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
+      const auto found = open->List()->findItems("Restarted", Qt::MatchExactly);
+      if (found.size() != 1) return;
+      open->List()->setCurrentItem(found[0]);
+      open->accept();
+    }
+  });
+  {
+    auto first = MakeApp();
+    ASSERT_TRUE(first->InitInstance());
+    ASSERT_TRUE(first->Frame()->Execute(ID_FILE_NEW));  // the monitor's filters are uploaded and stored
+    ASSERT_TRUE(first->Context().Setup().IsMeasDatabaseOpen());
+    EXPECT_EQ(first->ExitInstance(), 0);
+  }
+  messages.Clear();
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_TRUE(app->Frame()->Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(app->Context().Setup().IsMeasDatabaseOpen());
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  const COSequence& sequence = app->Context().ActiveSequence();
+  for (int f : {0, 1, 2}) EXPECT_TRUE(sequence.IsGasDefined(f)) << f;
+  EXPECT_EQ(sequence.GetGasName(1), "CH4");
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
 
 // What a user does with the program in one sitting, through its commands
 // and dialogs: a task with two gases and an alarm measured, watched,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 #include "COGenSub.h"
@@ -26,6 +27,15 @@ void UseShortTimings(COMeasObs& obs) {
   // stays silent for that long fails at once.
   obs.SetLinkTimeouts(1000);
   obs.GetDevice().Comm().GetSource().SetEmptyReadLimit(1);
+}
+
+void ServeProgram(const std::string& folder, kovo::sim::SimulatedMonitor& sim, int sampleMs) {
+  setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
+  kovo::sim::SimTimings t;
+  t.sampleIntervalMs = sampleMs;
+  sim.SetTimings(t);
+  sim.Start();
+  for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, sim.SlavePath());
 }
 
 OnlineFixture::OnlineFixture(const std::string& programName)

@@ -27,6 +27,10 @@ namespace kovo::test {
 // monitor needs; a reply still gets a generous second.
 void UseShortTimings(COMeasObs& obs);
 
+// A program that a test starts: its program folder, and the simulated
+// monitor, sampling every sampleMs, behind every port.
+void ServeProgram(const std::string& folder, kovo::sim::SimulatedMonitor& sim, int sampleMs);
+
 struct StoredEvent {
   CTime time;
   int type;

@@ -133,6 +133,13 @@ TEST_F(OnlineRun, AnOnlineMeasurementIsStoredWithItsEventsAndSwitchesTheMonitors
   ASSERT_TRUE(QtPumpUntil([&] { return Received().size() >= 4; }));
   obs->StopMeasurement();
   ASSERT_TRUE(QtPumpUntil([&] { return obs->GetState() == MeasState::idle; }));
+  // The outputs' clients started with the last low sample may still wait
+  // behind the monitoring service's stop: they run and are handed back, and
+  // the monitor reads their last lines (set commands get no answer to wait
+  // for), before the outputs are looked at.
+  Scheduler<Service>& scheduler = obs->GetDevice().GetScheduler();
+  ASSERT_TRUE(QtPumpUntil([&] { return scheduler.GetPendingCount() == 0 && scheduler.GetDoneCount() == 0; }));
+  ASSERT_TRUE(QtPumpUntil([&] { return Sent("A_STO") && Sent("R 1,N"); }));
   genSub.Detach(&status);
   EXPECT_TRUE(messages.Texts() ==
               std::vector<std::string>({"Gas Monitor not known\nUploading filter information now"}));

@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -22,6 +26,7 @@
 #include "OdbcTestSupport.h"
 #include "OstrelTestSupport.h"
 #include "OstrelsDlg.h"
+#include "Splash.h"
 #include "Schema.h"
 #include "SpaceControl.h"
 #include "TaskRecords.h"
@@ -187,13 +192,16 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   script.Then(ostrel::BackupDialog::IDD, ChooseTask(description));
   Click(&m_main, ostrel::COstrelsDlg::kBackup);
   EXPECT_TRUE(script.Done());
-  EXPECT_TRUE(m_messages.Texts().empty());
   // Slash and colon give way in the file's name; the volumes hold whole lines.
   const std::string file = disk.File("Leak test 3_4_ hall.MEA");
   ASSERT_TRUE(fs::exists(file));
   int volumes = 1;
   while (fs::exists(disk.File("Leak test 3_4_ hall." + platform::Format("%03d", volumes + 1)))) ++volumes;
   EXPECT_GE(volumes, 4);
+  // The person is told where the backup is.
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The backup of " + description + " has finished:\n" + file +
+                                                         " and " + std::to_string(volumes - 1) + " further volumes"});
+  m_messages.Clear();
   for (const auto& entry : fs::directory_iterator(disk.Path())) {
     const std::string bytes = ReadAll(entry.path().string());
     EXPECT_LE(bytes.size(), 3000u) << entry.path();
@@ -222,7 +230,8 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   });
   Click(&m_main, ostrel::COstrelsDlg::kRestore);
   EXPECT_TRUE(script.Done());
-  EXPECT_TRUE(m_messages.Texts().empty());
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The restore of Leak test 3_4_ hall.MEA has finished: it is the "
+                                                         "task Hall, again."});
   const std::vector<std::string> restored = Names("Hall, again");
   ASSERT_EQ(restored.size(), 1u);
   EXPECT_EQ(restored[0], "HALLAAAG");
@@ -283,6 +292,9 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
     EXPECT_EQ(FilesIn(disk.Path()), std::vector<std::string>{"SYSTEM.SYB"});
     EXPECT_TRUE(IsWhole(disk.File("SYSTEM.SYB")));
     EXPECT_EQ(chooser.Prompts().size(), 1u);  // the first disk only
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The full backup has finished: the filter info and 0 of 0 "
+                                                           "tasks are in " + disk.Path()});
+    m_messages.Clear();
   }
 
   MakeTask("Zero run", 5, ostrel::kCaliTask);
@@ -291,11 +303,12 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
   struct Case {
     int cancelAt;  // the bar's value at which Cancel is pressed; 0 never
     std::vector<std::string> files;
+    std::string said;
   };
   const Case cases[] = {
-      {0, {"Cellar.MEA", "Hall.MEA", "SYSTEM.SYB", "Zero run.CAL"}},
-      {2, {"SYSTEM.SYB", "Zero run.CAL"}},  // calibration tasks go first
-      {1, {"SYSTEM.SYB"}},
+      {0, {"Cellar.MEA", "Hall.MEA", "SYSTEM.SYB", "Zero run.CAL"}, "has finished: the filter info and 3 of 3"},
+      {2, {"SYSTEM.SYB", "Zero run.CAL"}, "was cancelled: the filter info and 1 of 3"},  // calibration tasks go first
+      {1, {"SYSTEM.SYB"}, "was cancelled: the filter info and 0 of 3"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.cancelAt);
@@ -319,7 +332,8 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
     EXPECT_EQ(range, 4);
     EXPECT_EQ(FilesIn(disk.Path()), c.files);
     for (const std::string& f : c.files) EXPECT_TRUE(IsWhole(disk.File(f))) << f;
-    EXPECT_TRUE(m_messages.Texts().empty());
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The full backup " + c.said + " tasks are in " + disk.Path()});
+    m_messages.Clear();
     EXPECT_EQ(m_main.findChild<ostrel::FullBackupDialog*>(), nullptr);
   }
 
@@ -330,7 +344,9 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
   chooser.Answer(disk.Path());
   Click(&m_main, ostrel::COstrelsDlg::kFullBackup);
   EXPECT_EQ(FilesIn(disk.Path()), (std::vector<std::string>{"Cellar.MEA", "SYSTEM.SYB", "Zero run.CAL"}));
-  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The selected task does not refer to a valid database"});
+  EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"The selected task does not refer to a valid database",
+                                                          "The full backup has finished: the filter info and 2 of 3 "
+                                                          "tasks are in " + disk.Path()}));
 }
 
 // Measurement and calibration tasks alike.
@@ -390,7 +406,8 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
     if (c.replaced) {
       EXPECT_EQ(names[0], "DELLARAA");
       EXPECT_EQ(cellarRows(names[0]), "30");
-      EXPECT_EQ(texts.size(), 1u);
+      EXPECT_EQ(texts, (std::vector<std::string>{texts[0], "The restore of Hall" + ext +
+                                                               " has finished: it is the task Cellar."}));
     } else {
       EXPECT_EQ(names[0], existing);
       EXPECT_EQ(cellarRows(existing), "7");
@@ -487,7 +504,10 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   EXPECT_EQ(HeaderOf(disk.File("Zero run.CAL")),
             (std::vector<std::string>{"#DBNAME:ZEROARUN", "#DBTYPE:MEASCALI", "#VERSION:1.1", "#REMARK:Zero run",
                                       "#SERIALNR:4711"}));
-  EXPECT_TRUE(m_messages.Texts().empty());
+  EXPECT_EQ(m_messages.Texts(),
+            (std::vector<std::string>{"The backup of the filter info has finished:\n" + disk.File("SYSTEM.SYB"),
+                                      "The backup of Zero run has finished:\n" + disk.File("Zero run.CAL")}));
+  m_messages.Clear();
 
   // A listed task without its database is refused before any file is made.
   fs::remove(m_install.folder.File("data/" + hall + ".db"));
@@ -506,7 +526,8 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   m_messages.Clear();
   m_main.SetFileChooser([&] { return disk.File("SYSTEM.SYB"); });
   Click(&m_main, ostrel::COstrelsDlg::kRestore);
-  EXPECT_TRUE(m_messages.Texts().empty());
+  EXPECT_EQ(m_messages.Texts(),
+            std::vector<std::string>{"The restore of SYSTEM.SYB has finished: the filter info is restored."});
   CDatabase db;
   db.Open(dbfiles::ConnectString("SYSTEM"));
   EXPECT_EQ(Query(db, "SELECT group_concat([ID] || [Desc]) FROM [BankSet]"), "7current");
@@ -575,7 +596,49 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
   Click(&m_main, ostrel::COstrelsDlg::kBackup);
   EXPECT_TRUE(script.Done());
   texts = m_messages.Texts();
-  ASSERT_EQ(texts.size(), 1u);
+  ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].rfind("The database reported an error:\n", 0), 0u) << texts[0];
+  EXPECT_EQ(texts[1], "The backup of Hall has finished:\n" + disk.File("Hall.MEA"));
   EXPECT_TRUE(IsWhole(disk.File("Hall.MEA")));
+}
+
+TEST(OstrelSplash, OnceTheSplashIsGoneEveryKeyAndClickGoesWhereItWasAimed) {
+  platform::EnsureGuiApplication();
+  platform::AppCore app{"Database Administration", {"ostrel"}};
+  QWidget main;
+  QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+
+  // A press while it shows closes it and goes no further.
+  ASSERT_NE(ostrel::CSplashWnd::Show(&main), nullptr);
+  EXPECT_TRUE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
+  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
+  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
+
+  // Closed by the start before any event loop ran to delete it.
+  QPointer<ostrel::CSplashWnd> splash = ostrel::CSplashWnd::Show(&main);
+  ASSERT_NE(splash, nullptr);
+  splash->close();
+  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
+  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
+
+  // The program's start: shown, held, gone.
+  ostrel::CSplashWnd::ShowForStart(&main, std::chrono::milliseconds(0));
+  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
+  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
+  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(OstrelProgramTest, TheMainWindowIsWideEnoughForItsWholeTitle) {
+  // A window manager's title font is bold and often larger; beside it sit
+  // the window's icon and three buttons.
+  QFont font = m_main.font();
+  font.setBold(true);
+  const int title = QFontMetrics(font).horizontalAdvance("Database Administration");
+  m_main.show();
+  EXPECT_GE(m_main.width(), title + 100);
+  m_main.grab().save(QString::fromStdString(::testing::TempDir() + "ostrel_main.png"));
+  m_main.hide();
 }

@@ -217,6 +217,11 @@ TEST_F(SafeFileTest, FileErrorsAreShownInAtMost99Characters) {
   auto texts = m_messages.Texts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].size(), 99u);
+  // The path gives way: the reason is read whole, and so is the file's name
+  // as far as its end.
+  EXPECT_EQ(texts[0].rfind("The file " + m_a.Path().substr(0, 5), 0), 0u) << texts[0];
+  EXPECT_NE(texts[0].find("..."), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("nnnnn.MEA could not be opened:\nNo such file or directory"), std::string::npos) << texts[0];
   EXPECT_EQ(file.GetLastError(), texts[0]);
   std::string line;
   EXPECT_FALSE(file.ReadLine(&line));

@@ -49,3 +49,29 @@ TEST(Text, TrimAndCase) {
   EXPECT_FALSE(platform::EqualsNoCase("Tebb", "Tebbx"));
   EXPECT_EQ(platform::ToUpper("u_hpa"), "U_HPA");
 }
+
+TEST(Text, AnOverlongTextGivesWayInItsPathSoTheReasonStaysWhole) {
+  const std::string path = "/home/user/kovo/data/TASKNAME.db";
+  const std::string text = "Unable to open " + path + ": disk I/O error";
+  struct Case {
+    size_t max;
+    std::string out;
+  };
+  const Case cases[] = {
+      {text.size(), text},
+      {text.size() - 1, "Unable to open /home/use...vo/data/TASKNAME.db: disk I/O error"},
+      {40, "Unable to open /h...E.db: disk I/O error"},
+      // The path is all gone and still too long: only then the end is cut.
+      {20, "Unable to open ...: "},
+  };
+  for (const Case& c : cases) {
+    const std::string out = platform::FitByShortening(text, path, c.max);
+    EXPECT_EQ(out, c.out) << c.max;
+    EXPECT_LE(out.size(), c.max);
+  }
+  // Without the part in it, the end is cut; a UTF-8 sequence is never split.
+  EXPECT_EQ(platform::FitByShortening("abcdef", "xyz", 4), "abcd");
+  EXPECT_EQ(platform::FitByShortening("ab\xc2\xb5g", "", 3), "ab");
+  EXPECT_EQ(platform::FitByShortening("/\xc2\xb5\xc2\xb5\xc2\xb5/x: why", "/\xc2\xb5\xc2\xb5\xc2\xb5/x", 12),
+            "/.../x: why");
+}

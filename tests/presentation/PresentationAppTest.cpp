@@ -16,14 +16,12 @@
 #include "Bitmaps.h"
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -177,8 +175,9 @@ class PresentationAppTest : public ::testing::Test {
     return app.Frame()->Action(id)->isEnabled();
   }
 
-  // The numeric window's properties, its pages worked by the script; the
-  // script answers true to press OK, false to press Cancel.
+  // The numeric window's properties, its pages worked by the script from
+  // the range page; the script answers true to press OK, false to press
+  // Cancel.
   static int RunProperties(CPresentationApp& app, const std::function<bool(CDialog&, COXAxisPage&, COEventPage&)>& work,
                            int* sheets = nullptr) {
     int pressed = 0;
@@ -186,9 +185,11 @@ class PresentationAppTest : public ::testing::Test {
       auto* range = dlg->findChild<COXAxisPage*>();
       auto* events = dlg->findChild<COEventPage*>();
       if (range == nullptr || events == nullptr) return;
-      auto* box = dlg->findChild<QDialogButtonBox*>();
       ++pressed;
-      box->button(work(*dlg, *range, *events) ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+      // As a person would, the range page is shown before it is worked.
+      static_cast<CPropertySheet*>(dlg)->SetActivePage(range);
+      const int button = work(*dlg, *range, *events) ? platform::IDOK : platform::IDCANCEL;
+      qobject_cast<QPushButton*>(dlg->GetDlgItem(button))->click();
     });
     EXPECT_TRUE(app.Frame()->Execute(ID_WINDOW_PROPERTIES));
     if (sheets) *sheets = pressed;
@@ -312,18 +313,18 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
   std::vector<std::string> tabs;
   std::vector<std::string> sequences;
   RunProperties(*app, [&](CDialog& sheet, COXAxisPage& range, COEventPage& events) {
-    auto* t = sheet.findChild<QTabWidget*>();
-    for (int i = 0; i < t->count(); ++i) tabs.push_back(t->tabText(i).toStdString());
+    auto& pages = static_cast<CPropertySheet&>(sheet);
+    for (int i = 0; i < pages.GetPageCount(); ++i) tabs.push_back(pages.GetPage(i)->windowTitle().toStdString());
     for (int i = 0; i < range.Sequences().count(); ++i)
       sequences.push_back(range.Sequences().itemText(i).toStdString());
-    t->setCurrentWidget(&range);
+    pages.SetActivePage(&range);
     sheet.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_interval_page.png"));
     ByNumber(sheet, range, events, 2, 4);
     qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(true);
     SetText(range, COXAxisPage::kAverageCount, "2");
     // The time field is not the one of the chosen mode.
     SetText(range, COXAxisPage::kAverageTime, "9");
-    t->setCurrentWidget(&events);
+    pages.SetActivePage(&events);
     qobject_cast<QCheckBox*>(events.GetDlgItem(COEventPage::kUser))->setChecked(false);
     sheet.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_events_page.png"));
     return true;

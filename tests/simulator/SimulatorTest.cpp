@@ -94,6 +94,12 @@ TEST(Simulator, AnswersTheCommandLanguage) {
   EXPECT_EQ(s.params.at("F_A,1,A_L"), "__________");
   EXPECT_EQ(s.params.at("F_C,1,A_L,2"), " 7.500000E+01");
   EXPECT_EQ(s.unknownLines, std::vector<std::string>{"nonsense"});
+
+  // The Kovo names no type; the leak detector gives its type as its model too.
+  EXPECT_EQ(c.Ask("ID?"), "Q&T \r\n\n");
+  monitor.Modify([](MonitorState& m) { m.BeLeakDetector(); });
+  EXPECT_EQ(c.Ask("*IDN?"), "Q&T,Tebb,K0042,VP12\r\n\n");
+  EXPECT_EQ(c.Ask("ID?"), "Q&T Tebb\r\n\n");
 }
 
 TEST(Simulator, MeasuresWithASampleEveryInterval) {

@@ -232,14 +232,16 @@ TEST_F(ControlsTest, TheIntervalTakesDigitsOnlyAndNoThirdDigitInAField) {
       {"1:02:03", 0, 0, '7', "71:02:03"},
       {"01::03", 3, 3, '7', "01:7:03"},
       {"01:02:03", 2, 2, 'a', "01:02:03"},  // letters and colons go nowhere
-      {"01:02:03", 2, 2, ':', "01:02:03"},
-      {"01:02:03", 1, 3, '7', "01:02:03"},  // nor over a colon
+      {"01:02:03", 2, 2, ':', "01:02:03"},  // a colon steps over the colon
+      {"01:02:03", 1, 3, '7', "07:02:03"},  // over a colon the digits go, the colon stays
+      {"01::03", 2, 2, '7', "01:7:03"},     // a full field's digit goes on to the next
+      {"01:02:03", 2, 2, '7', "01:02:03"},  // unless that one is full too
       {"01:02:03", 0, 0, 8, "01:02:03"},    // backspace at the start
       {"01:02:03", 3, 3, 8, "01:02:03"},    // or after a colon
       {"01:02:03", 2, 2, 8, "0:02:03"},
       {"01:02:03", 2, 2, 127, "01:02:03"},  // delete before a colon
       {"01:02:03", 6, 8, 127, "01:02:"},
-      {"01:02:03", 1, 4, 127, "01:02:03"},
+      {"01:02:03", 1, 4, 127, "0:2:03"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " + " + std::to_string(c.ch) + " at " + std::to_string(c.start));
@@ -262,6 +264,20 @@ TEST_F(ControlsTest, TheIntervalTakesDigitsOnlyAndNoThirdDigitInAField) {
   TypeChar(&e, '9');
   TypeChar(&e, '9');
   EXPECT_EQ(e.GetWindowText(), "12:39");
+}
+
+// A person selects the whole text and types a new one, colon and all.
+TEST_F(ControlsTest, TheIntervalIsTypedAnewOverTheWholeText) {
+  for (const char* typed : {"12:01", "1201"}) {
+    SCOPED_TRACE(typed);
+    IntervalForm form(false);
+    form.edit.SetSeconds(600);
+    form.edit.setFocus();
+    PressKey(&form.edit, Qt::Key_A, QString(QChar(1)), Qt::ControlModifier);
+    for (const char* c = typed; *c; ++c) TypeChar(&form.edit, *c);
+    EXPECT_EQ(form.edit.GetWindowText(), "12:01");
+    EXPECT_EQ(form.edit.GetSeconds(), 12 * 3600 + 60);
+  }
 }
 
 TEST_F(ControlsTest, TheIntervalSpinButtonStepsItsEdit) {

@@ -359,7 +359,7 @@ TEST_F(EditTest, DateAndTimeFieldsTakeOnlyDigitsAndNeverLoseASeparator) {
       {"05-12-15", 4, 4, Qt::Key_Minus, "-", "05-12-15", 4},
       {"05-12-15", 8, 8, Qt::Key_9, "9", "05-12-159", 9},
       {"05-12-15", 0, 2, Qt::Key_7, "7", "7-12-15", 1},
-      {"05-12-15", 1, 4, Qt::Key_7, "7", "05-12-15", -1},
+      {"05-12-15", 1, 4, Qt::Key_7, "7", "07-2-15", 2},
       {"05-12-15", 0, 0, Qt::Key_V, "\x16", "05-12-15", 0},
       // Delete removes the digit after the caret, backspace the one before.
       {"05-12-15", 0, 0, Qt::Key_Delete, "\x7f", "5-12-15", 0},
@@ -368,11 +368,13 @@ TEST_F(EditTest, DateAndTimeFieldsTakeOnlyDigitsAndNeverLoseASeparator) {
       {"05-12-15", 8, 8, Qt::Key_Backspace, "\b", "05-12-1", 7},
       {"05-12-15", 3, 3, Qt::Key_Backspace, "\b", "05-12-15", 3},
       {"05-12-15", 0, 0, Qt::Key_Backspace, "\b", "05-12-15", 0},
-      // A selection goes only when it holds digits alone.
+      // A selection's digits go, its separators stay.
       {"05-12-15", 3, 5, Qt::Key_Delete, "\x7f", "05--15", 3},
       {"05-12-15", 3, 5, Qt::Key_Backspace, "\b", "05--15", 3},
-      {"05-12-15", 2, 3, Qt::Key_Backspace, "\b", "05-12-15", -1},
-      {"05-12-15", 0, 8, Qt::Key_Delete, "\x7f", "05-12-15", -1},
+      {"05-12-15", 2, 3, Qt::Key_Backspace, "\b", "05-12-15", 2},
+      {"05-12-15", 0, 8, Qt::Key_Delete, "\x7f", "--", 0},
+      // A separator typed where it stands steps over it.
+      {"05-12-15", 2, 2, Qt::Key_Minus, "-", "05-12-15", 3},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.text << " [" << c.selStart << "," << c.selEnd << "] key " << c.key);

@@ -34,6 +34,9 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
       m_alarm(context),
       m_alarmList(context),
       m_averageEdit(IDS_ENTER_NUMBER_BETWEEN) {
+  // The alarm first composed has the shortest rolling average the page
+  // takes, so that Add New works as it stands.
+  m_alarm.SetRollingAvg(10);
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout();
   layout->addLayout(top);

@@ -28,8 +28,15 @@ std::string AxisLabel(double value, double step) {
 }  // namespace
 
 int LogPixelsY(CDC& dc) {
-  if (auto* p = dynamic_cast<CPainterDC*>(&dc))
-    if (p->GetPainter() && p->GetPainter()->device()) return p->GetPainter()->device()->logicalDpiY();
+  if (auto* p = dynamic_cast<CPainterDC*>(&dc)) {
+    QPainter* painter = p->GetPainter();
+    if (painter && painter->device()) {
+      // In the painter's units: a scaled print counts its own units an inch.
+      const double scale = std::abs(painter->worldTransform().m22());
+      const int dpi = painter->device()->logicalDpiY();
+      return scale > 0.0 ? static_cast<int>(std::lround(dpi / scale)) : dpi;
+    }
+  }
   return 96;
 }
 
@@ -51,7 +58,12 @@ void CAxis::DrawCenteredLabel(const std::string& text, COLORREF colour, int x, i
   const int oldMode = d.SetBkMode(platform::TRANSPARENT);
   CFont* oldFont = font ? d.SelectObject(font) : nullptr;
   const COLORREF oldColour = d.SetTextColor(colour);
-  const CRect box(x - 100, -100, x + 100, 0);
+  // However long the text, it stands whole, centred on x, yet over the plot
+  // where it fits, so that it never runs off the window or the page.
+  const int textHalf = static_cast<int>(d.GetTextExtent(text).cx) / 2 + 1;
+  const int centre = std::clamp(x, textHalf, std::max(textHalf, cx - textHalf));
+  const int half = std::max(100, textHalf);
+  const CRect box(centre - half, -100, centre + half, 0);
   dc->DrawTextA(text, &box, platform::DT_CENTER | platform::DT_BOTTOM | platform::DT_SINGLELINE);
   d.SetTextColor(oldColour);
   if (font) d.SelectObject(oldFont);
@@ -66,7 +78,8 @@ void CAxis::DrawLabel(const std::string& text, COLORREF colour, int x, int y, CD
   CFont* oldFont = font ? dc->SelectObject(font) : nullptr;
   dc->SetTextColor(colour);
   CRect box(x + 5, y - 99, x + 200, y + 101);
-  dc->DrawText(text, &box, platform::DT_VCENTER | platform::DT_SINGLELINE);
+  // A text longer than the box goes on past it.
+  dc->DrawText(text, &box, platform::DT_VCENTER | platform::DT_SINGLELINE | platform::DT_NOCLIP);
   if (font) dc->SelectObject(oldFont);
   dc->SetTextColor(0x000000);
 }

@@ -98,6 +98,15 @@ class CXAxis : public CAxis {
   std::vector<int> m_numberSteps;
 };
 
+// The colours the graph and the numeric window mark events and cursors in.
+namespace marks {
+constexpr platform::COLORREF kComment = 0xC00000;
+constexpr platform::COLORREF kEvent = 0xC000FF;  // the letters C, P and W
+constexpr platform::COLORREF kAlarm = 0x0000FF;
+constexpr platform::COLORREF kTask = 0x808080;  // started and stopped
+constexpr platform::COLORREF kCursor = 0x800000;
+}  // namespace marks
+
 // Filled marker triangles: tip down at the point (graph alarms), tip left
 // (numeric window alarms), tip down of fixed size 5 (alarm list).
 void DrawTriangleDown(CODCWrapper* dc, int x, int y, platform::COLORREF colour);

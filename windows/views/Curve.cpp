@@ -11,11 +11,7 @@ using platform::COLORREF;
 
 namespace {
 
-constexpr COLORREF kCommentColour = 0xC00000;
-constexpr COLORREF kMarkColour = 0xC000FF;
 constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kGrey = 0x808080;
-constexpr COLORREF kAlarmColour = 0x0000FF;
 // Points far outside the plot are moved along their segment to this
 // distance, so that no coordinate overflows and the visible part stays.
 constexpr double kFar = 100000.0;
@@ -99,13 +95,13 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
   for (const COEvent& e : m.GetEvents()) {
     switch (e.GetType()) {
       case COEvent::typeTaskStarted:
-        fill(x, 0, 3, 1, kGrey);
-        fill(x, 0, 1, cy, kGrey);
+        fill(x, 0, 3, 1, marks::kTask);
+        fill(x, 0, 1, cy, marks::kTask);
         break;
       case COEvent::typeTaskStopped:
         m_noLine = true;
-        fill(x - 3, 0, 3, 1, kGrey);  // the flag to the left
-        fill(x, 0, 1, cy, kGrey);
+        fill(x - 3, 0, 3, 1, marks::kTask);  // the flag to the left
+        fill(x, 0, 1, cy, marks::kTask);
         break;
       case COEvent::typeAlarm: {
         if (!m_interval->IsChannelShown(2)) break;
@@ -115,19 +111,19 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
           const MeasValue v = GetConvertedValue(*m_context, m, channel, c.GetUnit());
           if (!v.IsValid()) continue;
           const double y = std::clamp(ValueY(v.GetValue(), c.GetAxis() == 0 ? 0 : 1, cy), -kFar, kFar);
-          out.push_back({kTriangle, 0, x, static_cast<int>(std::trunc(y)), 0, 0, kAlarmColour, 0});
+          out.push_back({kTriangle, 0, x, static_cast<int>(std::trunc(y)), 0, 0, marks::kAlarm, 0});
         }
         break;
       }
       case COEvent::typeComment:
         if (!m_interval->IsChannelShown(0)) break;
-        fill(x, 0, 1, cy, kCommentColour);
-        label(platform::Trim(e.GetText()), kCommentColour);
+        fill(x, 0, 1, cy, marks::kComment);
+        label(platform::Trim(e.GetText()), marks::kComment);
         break;
       case COEvent::typeReadTimeout:
         if (!m_interval->IsChannelShown(3)) break;
-        fill(x, 0, 1, cy, kMarkColour);
-        label("C", kMarkColour);
+        fill(x, 0, 1, cy, marks::kEvent);
+        label("C", marks::kEvent);
         break;
       case COEvent::typeRestart:
       case COEvent::typeStatus:
@@ -135,7 +131,7 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
       case COEvent::typeFault: {
         if (!m_interval->IsChannelShown(4)) break;
         const int t = e.GetType();
-        const COLORREF c = t <= COEvent::typeStatus ? kMarkColour : kBlack;
+        const COLORREF c = t <= COEvent::typeStatus ? marks::kEvent : kBlack;
         fill(x, 0, 1, cy, c);
         label(t == COEvent::typeRestart ? "P" : t == COEvent::typeStatus ? "W" : t == COEvent::typeNoReading ? "B" : "F", c);
         break;
@@ -302,7 +298,6 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
         dc->FillSolidRect(op.x, op.y, op.w, op.h, op.colour);
         break;
       case kLabel:
-        CAxis::DrawCenteredLabel(m_texts[static_cast<size_t>(op.text)], op.colour, op.x, cx, cy, dc, m_font);
         break;
       case kTriangle:
         DrawTriangleDown(dc, op.x, op.y, op.colour);
@@ -310,6 +305,12 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
     }
   }
   if (old) dc->SelectObject(old);
+  // The labels stand above the plot, outside its clip, which each of them
+  // lifts and narrows again: they come last, so that no marker after one is
+  // cut by the narrowed clip.
+  for (const Op& op : ops)
+    if (op.kind == kLabel)
+      CAxis::DrawCenteredLabel(m_texts[static_cast<size_t>(op.text)], op.colour, op.x, cx, cy, dc, m_font);
   dc->GetDC()->SetBkColor(0xFFFFFF);
 }
 

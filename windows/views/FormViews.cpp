@@ -105,7 +105,9 @@ CCursorView::CCursorView(CWindowLayer& layer, CDocument* document, QWidget* pare
   label(kLeftLabel, Place(7, 3, 38, 8));
   label(kLeftText, Place(45, 3, 75, 8));
   label(kRightLabel, Place(122, 3, 44, 8));
-  label(kRightText, Place(166, 3, 44, 8));
+  // A date and time wants the room up to the count of samples (the button
+  // there shows only at a single cursor, when this is hidden).
+  label(kRightText, Place(166, 3, 86, 8));
   label(kSamplesLabel, Place(253, 3, 50, 8));
   label(kSamples, Place(304, 3, 35, 8));
   static_cast<QLabel*>(m_controls[kRightLabel])->setText("Right Cursor:");
@@ -239,24 +241,28 @@ void CCursorView::Draw(CDC& dc, const CRect& client) {
   if (!tool.HasWindow()) return;
   const bool single = tool.CursorsCoincide();
   const int columns = tool.ColumnCount();
+  // Lines and gaps in the text's own measure, as the print's units are
+  // not a printer's dots.
+  const int line = dc.GetTextHeight() * 3 / 2;
+  const int gap = 3 * dc.GetTextExtent("0").cx;
   dc.TextOut(0, 0, Format("Cursor Values [%s] - %s", tool.GetWindowTitle().c_str(),
                           CTime::GetCurrentTime().Format("%y-%m-%d %X").c_str()));
-  int y = 200;
+  int y = 2 * line;
   COMeasInterval& in = *tool.Interval();
   if (single) {
     dc.TextOut(0, y, Format("Cursor Pos: %d", in.GetLeftCursorMeas()->GetMeasNo()));
-    dc.TextOut(1000, y, "Cursor Values");
+    dc.TextOut(dc.GetTextExtent("Cursor Pos: 00000").cx + gap, y, "Cursor Values");
   } else {
     const std::string left = "Left Cursor :" + (columns ? tool.GetLeftCursorText() : "n/a");
     const std::string right = "Right Cursor:" + (columns ? tool.GetRightCursorText() : "n/a");
     int x = 0;
     dc.TextOut(x, y, left);
-    x += dc.GetTextExtent(left).cx + 200;
+    x += dc.GetTextExtent(left).cx + gap;
     dc.TextOut(x, y, right);
-    x += dc.GetTextExtent(right).cx + 200;
+    x += dc.GetTextExtent(right).cx + gap;
     dc.TextOut(x, y, Format("No. of Samples: %i", in.GetRightCursor() - in.GetLeftCursor() + 1));
   }
-  y += 100;
+  y += line;
   // Blocks of a header and one text per channel, each 1.2 times its widest
   // text wide.
   int x = 0;
@@ -265,7 +271,7 @@ void CCursorView::Draw(CDC& dc, const CRect& client) {
     dc.TextOut(x, y, header);
     int ty = y;
     for (const std::string& t : texts) {
-      ty += 100;
+      ty += line;
       dc.TextOut(x, ty, t);
       widest = std::max(widest, static_cast<int>(dc.GetTextExtent(t).cx));
     }
@@ -458,30 +464,56 @@ void CPrintView::PreparePrinter(QPrinter& printer) {
   printer.setPageLayout(layout);
 }
 
-int CPrintView::LinesPerPage(CDC& dc, const CSize& page) {
-  // Whatever font the text had, it prints in Courier; about 66 lines fill a
-  // page, as on the quarter-inch margins of an 11-inch sheet.
+void CPrintView::Layout(CDC& dc, const CSize& page) {
+  // A line that begins with a form feed begins a page, as the monitor lays
+  // out its print-outs; a page holds at least 66 lines, as the quarter-inch
+  // margins of an 11-inch sheet do, and the longest page of the text.
+  m_lines = m_edit.toPlainText().split('\n');
+  std::vector<int> starts{0};
+  for (int i = 1; i < m_lines.size(); ++i)
+    if (m_lines[i].startsWith('\f')) starts.push_back(i);
+  starts.push_back(static_cast<int>(m_lines.size()));
+  int lines = 66;
+  for (size_t p = 1; p < starts.size(); ++p) lines = std::max(lines, starts[p] - starts[p - 1]);
+  QString widest;
+  for (QString& line : m_lines) {
+    line.remove('\f');
+    if (line.size() > widest.size()) widest = line;
+  }
+  // Whatever font the text had, it prints in Courier, small enough for the
+  // page's lines and for its widest one.
   platform::LOGFONT lf;
-  lf.lfHeight = -std::max(1, static_cast<int>(page.cy) / 66);
   lf.lfFaceName = "Courier";
+  lf.lfHeight = -100;
   m_font.CreateFontIndirect(lf);
   dc.SelectObject(&m_font);
-  return std::max(1, static_cast<int>(page.cy) / std::max(1, dc.GetTextHeight()));
+  const double high = static_cast<double>(lines) * std::max(1, dc.GetTextHeight());
+  const double wide = std::max(1, static_cast<int>(dc.GetTextExtent(widest.toStdString()).cx));
+  const double scale = std::min(page.cy / high, page.cx / wide);
+  lf.lfHeight = std::min(-1, static_cast<int>(-100 * scale));
+  m_font.CreateFontIndirect(lf);
+  // Font sizes do not scale their metrics exactly.
+  while (lf.lfHeight < -1 && (lines * dc.GetTextHeight() > page.cy ||
+                              dc.GetTextExtent(widest.toStdString()).cx > page.cx)) {
+    ++lf.lfHeight;
+    m_font.CreateFontIndirect(lf);
+  }
+  const int fit = std::max(1, static_cast<int>(page.cy) / std::max(1, dc.GetTextHeight()));
+  m_pages.clear();
+  for (size_t p = 1; p < starts.size(); ++p)
+    for (int first = starts[p - 1]; first < starts[p]; first += fit)
+      m_pages.emplace_back(first, std::min(fit, starts[p] - first));
 }
 
 int CPrintView::PageCount(CDC& dc, const CSize& page) {
-  const int lines = LinesPerPage(dc, page);
-  const int count = m_edit.document()->blockCount();
-  return std::max(1, (count + lines - 1) / lines);
+  Layout(dc, page);
+  return std::max(1, static_cast<int>(m_pages.size()));
 }
 
 void CPrintView::DrawPage(CDC& dc, const CSize& page, int pageNumber) {
-  const int lines = LinesPerPage(dc, page);
+  if (pageNumber < 1 || pageNumber > static_cast<int>(m_pages.size())) return;
+  dc.SelectObject(&m_font);
   const int height = dc.GetTextHeight();
-  const QStringList all = m_edit.toPlainText().split('\n');
-  for (int i = 0; i < lines; ++i) {
-    const int k = (pageNumber - 1) * lines + i;
-    if (k >= all.size()) break;
-    dc.TextOut(0, i * height, all[k].toStdString());
-  }
+  const auto [first, count] = m_pages[static_cast<size_t>(pageNumber - 1)];
+  for (int i = 0; i < count; ++i) dc.TextOut(0, i * height, m_lines[first + i].toStdString());
 }

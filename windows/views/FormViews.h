@@ -81,6 +81,9 @@ class CStatusView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Measurement Status"; }
   void Draw(CDC& dc, const CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
+  // The measurement subject tells only of its state; each new sample, and
+  // a change of units, comes through the general subject.
+  void OnGeneralUpdate(EUpdType) override { Refresh(); }
   void Refresh();
   std::string Text(int control) const;
 
@@ -113,7 +116,10 @@ class CPrintView : public CMeasViewBase {
   void resizeEvent(QResizeEvent*) override { m_edit.setGeometry(rect()); }
 
  private:
-  int LinesPerPage(CDC& dc, const CSize& page);
+  // Splits the text into pages and chooses the font they fit the page in.
+  void Layout(CDC& dc, const CSize& page);
   QPlainTextEdit m_edit;
   CFont m_font;
+  QStringList m_lines;
+  std::vector<std::pair<int, int>> m_pages;  // first line, line count
 };

@@ -158,6 +158,18 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
 
 // --- Y-axis pages ---
 
+std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context) {
+  std::vector<std::pair<int, std::string>> offered;
+  const COSequence& seq = context.ActiveSequence();
+  const ProgramIdentity& program = context.Identity();
+  for (int ch = 0; ch <= 5; ++ch)
+    if (program.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch))
+      offered.emplace_back(ch, seq.GetGasName(ch));
+  if (program.isCalibration()) offered.emplace_back(6, "Temperature");
+  if (program.isPresentation() || context.Instrument().isTebb()) offered.emplace_back(7, "Pressure");
+  return offered;
+}
+
 COYAxisPage::COYAxisPage(DataContext& context, int templateId, const std::string& caption, QWidget* parent)
     : CPropertyPage(templateId, caption, parent), m_context(context), m_working(context) {
   chooseColour = [this](platform::COLORREF& colour) {
@@ -269,13 +281,7 @@ bool COYAxisPage::OnInitDialog() {
   COSequence& seq = m_context.ActiveSequence();
   m_working.SetSequence(&seq, m_interval);
   const ProgramIdentity& program = m_context.Identity();
-  for (int ch = 0; ch <= 5; ++ch) {
-    const bool offered = program.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch);
-    if (offered) m_parameter.AddItem(seq.GetGasName(ch), ch);
-  }
-  if (program.isCalibration()) m_parameter.AddItem("Temperature", 6);
-  if (program.isPresentation() || ((program.isOnline() || program.isCalibration()) && m_context.Instrument().isTebb()))
-    m_parameter.AddItem("Pressure", 7);
+  for (const auto& [channel, name] : OfferedChannels(m_context)) m_parameter.AddItem(name, channel);
   if (m_list.GetCount() > 0) Select(0);
   m_parameter.SetCurSel(0);
   m_colour.SetCurSel(6);
@@ -455,30 +461,36 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 
 // --- the sheet ---
 
-CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& extraPage,
-                                     const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage,
-                                     int* lastPage)
-    : CPropertySheet("Graph Window Properties", parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0),
-      m_lastPage(lastPage),
-      m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
-      m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
+CWindowSheet::CWindowSheet(const std::string& caption, COMeasInterval& interval, QWidget* parent,
+                           const PageFactory& intervalPage, int* lastPage)
+    : CPropertySheet(caption, parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0), m_lastPage(lastPage) {
   m_intervalPage.SetIntervalTarget(&interval);
-  m_left.SetTarget(&interval, 0);
-  m_right.SetTarget(&interval, 1);
   CPropertyPage* own = intervalPage ? intervalPage(interval) : nullptr;
   AddPage(own != nullptr ? own : &m_intervalPage);
-  AddPage(&m_left);
-  AddPage(&m_right);
-  if (extraPage)
-    if (CPropertyPage* page = extraPage(interval)) AddPage(page);
 }
 
-bool CGraphWindowSheet::OnInitDialog() {
+void CWindowSheet::AddProgramPage(COMeasInterval& interval, const PageFactory& page) {
+  if (page)
+    if (CPropertyPage* made = page(interval)) AddPage(made);
+}
+
+bool CWindowSheet::OnInitDialog() {
   if (QWidget* apply = GetDlgItem(ID_APPLY_NOW)) apply->hide();
   return CPropertySheet::OnInitDialog();
 }
 
-void CGraphWindowSheet::OnDestroy() {
+void CWindowSheet::OnDestroy() {
   if (m_lastPage != nullptr) *m_lastPage = GetActiveIndex();
+}
+
+CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
+                                     const PageFactory& intervalPage, const PageFactory& extraPage, int* lastPage)
+    : CWindowSheet("Graph Window Properties", interval, parent, intervalPage, lastPage),
+      m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
+      m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
+  m_left.SetTarget(&interval, 0);
+  m_right.SetTarget(&interval, 1);
+  AddPage(&m_left);
+  AddPage(&m_right);
+  AddProgramPage(interval, extraPage);
 }

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "FloatEdit.h"
@@ -54,6 +55,12 @@ class COXAxisPage : public CPropertyPage {
   QRadioButton* m_byNumber;
   QButtonGroup m_modes;
 };
+
+// The channels a curve or a numeric column can show, with their names: the
+// gases (in the Presentation program those its stored sequence kept, else
+// those defined), the temperature in the Calibration program, and the
+// pressure of a leak detector or in the Presentation program.
+std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context);
 
 // "Left Y-axis" or "Right Y-axis": the axis's scaling and its curves, each
 // with its channel, unit, colour and pen style.
@@ -117,29 +124,43 @@ class COYAxisPage : public CPropertyPage {
   QLineEdit* m_min;
 };
 
-class CGraphWindowSheet : public CPropertySheet {
- public:
-  // interval: what the pages edit. extraPage, when given, makes a fourth
-  // page on the interval (the Presentation program's event display);
-  // intervalPage, when given, a program's own interval page in place of the
-  // shared one. lastPage, when given, is the page to open on and keeps the
-  // one shown at the close.
-  CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr,
-                    const std::function<CPropertyPage*(COMeasInterval&)>& extraPage = nullptr,
-                    const std::function<CPropertyPage*(COMeasInterval&)>& intervalPage = nullptr,
-                    int* lastPage = nullptr);
+// A program's page of a window's property sheet, made on the interval the
+// sheet edits.
+using PageFactory = std::function<CPropertyPage*(COMeasInterval&)>;
 
+// The property sheet of a graph or numeric window, on a copy of its
+// interval: the interval page (a program's own, or the shared one) first,
+// then the window's own pages, and a program's page more last (the
+// Presentation program's events). It opens on the page it was last left on
+// (lastPage, the window layer's) and has no Apply.
+class CWindowSheet : public CPropertySheet {
+ public:
+  CWindowSheet(const std::string& caption, COMeasInterval& interval, QWidget* parent, const PageFactory& intervalPage,
+               int* lastPage);
+  // The shared interval page (not shown in place of a program's own).
   COXAxisPage& IntervalPage() { return m_intervalPage; }
-  COYAxisPage& LeftPage() { return m_left; }
-  COYAxisPage& RightPage() { return m_right; }
 
  protected:
+  // After the window's own pages.
+  void AddProgramPage(COMeasInterval& interval, const PageFactory& page);
   bool OnInitDialog() override;
   void OnDestroy() override;
 
  private:
   int* m_lastPage;
   COXAxisPage m_intervalPage;
+};
+
+class CGraphWindowSheet : public CWindowSheet {
+ public:
+  CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr,
+                    const PageFactory& intervalPage = nullptr, const PageFactory& extraPage = nullptr,
+                    int* lastPage = nullptr);
+
+  COYAxisPage& LeftPage() { return m_left; }
+  COYAxisPage& RightPage() { return m_right; }
+
+ private:
   COYAxisPage m_left;
   COYAxisPage m_right;
 };

@@ -21,7 +21,6 @@ namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kNavy = 0x800000;
 constexpr COLORREF kTopLine = 0xC0C0C0;
 const char* const kAlphabet = "ABCDEFGHIJKLMNOPQERSTUVXYZ";
 
@@ -32,23 +31,13 @@ std::pair<int, int> AxisCounts(const std::vector<CColumn>& columns) {
   return {left, right};
 }
 
-platform::LOGFONT Scaled(platform::LOGFONT lf, int dpi) {
-  lf.lfHeight = MulDiv(lf.lfHeight, dpi, 100);
-  return lf;
-}
-
 }  // namespace
 
 CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CIntervalView(layer, document, kGraphType, parent), m_curve(layer.Data()), m_hBar(Qt::Horizontal, this),
-      m_vBar(Qt::Vertical, this) {
+    : CIntervalView(layer, document, kGraphType, parent), m_curve(layer.Data()) {
   m_leftAxis.SetAlign(2);
   m_rightAxis.SetAlign(0);
   for (CAxis* a : std::initializer_list<CAxis*>{&m_leftAxis, &m_rightAxis, &m_xAxis}) a->SetWindowData(&Interval());
-  m_hBar.hide();
-  m_vBar.hide();
-  for (QScrollBar* bar : {&m_hBar, &m_vBar})
-    QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
   ReloadData();
 }
 
@@ -105,7 +94,8 @@ void CGraphView::OnScale(int axis, bool fromZero) {
 }
 
 bool CGraphView::RunProperties(COMeasInterval& copy) {
-  CGraphWindowSheet sheet(Context(), copy, this, eventPage, intervalPage, &Layer().lastSheetPages.graph);
+  CWindowLayer& layer = Layer();
+  CGraphWindowSheet sheet(Context(), copy, this, layer.intervalPage, layer.extraPage, &layer.lastSheetPages.graph);
   return sheet.DoModal() == platform::IDOK;
 }
 
@@ -122,7 +112,7 @@ bool CGraphView::KeepsPlace() {
 CSize CGraphView::MinimumSize() const {
   int th = m_textHeight;
   int rows = m_legendRows;
-  if (th < 0) th = QFontMetrics(font()).height();
+  if (th < 0) th = QFontMetrics(ProgramFont()).height();
   if (rows < 0) {
     const auto counts = AxisCounts(m_meas.GetInterval().GetColumns());
     rows = std::max(counts.first, counts.second);
@@ -134,18 +124,8 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   CODCWrapper w(&dc);
   w.SetOffset(origin);
   const bool printing = dc.IsPrinting();
-  COSystemSetup& setup = Context().Setup();
-  const int dpi = LogPixelsY(dc);
-  CFont* oldFont = nullptr;
-  if (printing) {
-    m_printFont.CreateFontIndirect(Scaled(setup.GetFont(), dpi));
-    oldFont = dc.SelectObject(&m_printFont);
-    m_smallFont.CreateFontIndirect(Scaled(setup.GetSmallFont(), dpi));
-  } else {
-    m_smallFont.CreateFontIndirect(setup.GetSmallFont());
-  }
-  // A font without a size of its own is the device's.
-  m_curve.SetFont(m_smallFont.GetLogFont().lfHeight != 0 ? &m_smallFont : nullptr);
+  CFont* oldFont = SelectFonts(dc);
+  m_curve.SetFont(&m_smallFont);
 
   COMeasInterval& in = Interval();
   m_textHeight = std::max(1, static_cast<int>(dc.GetTextExtent(kAlphabet).cy));
@@ -208,7 +188,7 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   dc.RestoreDC();
   const CPoint at = w.GetOffset();
   m_plot = CRect(at.x, at.y, at.x + area.cx, at.y + area.cy);
-  if (printing) dc.SelectObject(oldFont);
+  dc.SelectObject(oldFont);
 }
 
 void CGraphView::DrawCursors(CDC& dc) {
@@ -218,8 +198,8 @@ void CGraphView::DrawCursors(CDC& dc) {
   w.SetOffset(m_plot.TopLeft());
   for (const COMeas* m : {in.GetLeftCursorMeas(), in.GetRightCursorMeas()}) {
     const int x = m_curve.Position(*m, m_plot.Width());
-    w.FillSolidRect(x, 0, 1, m_plot.Height(), kNavy);
-    w.FillSolidRect(x - 3, 0, 7, 1, kNavy);
+    w.FillSolidRect(x, 0, 1, m_plot.Height(), marks::kCursor);
+    w.FillSolidRect(x - 3, 0, 7, 1, marks::kCursor);
   }
 }
 
@@ -245,7 +225,8 @@ void CGraphView::Draw(CDC& dc, const CRect& client) {
   m_painting = true;
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  const CPoint origin = m_onScreen ? CPoint(-m_hBar.value(), -m_vBar.value()) : CPoint(0, 0);
+  const CPoint scrolled = ScrollPosition(dc);
+  const CPoint origin(-scrolled.x, -scrolled.y);
   Paint(dc, CSize(client.Width(), client.Height()), origin);
   if (m_dragging)
     DrawDragMarks(dc);
@@ -264,6 +245,8 @@ void CGraphView::DrawPage(CDC& dc, const CSize& page, int) {
   Paint(dc, CSize(page.cx - 2 * origin.x, page.cy - 2 * origin.y), origin);
   if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0) DrawCursors(dc);
   m_painting = false;
+  // The screen's sizes are measured again in its own font.
+  m_textHeight = -1;
   Relayout();
   update();
 }
@@ -276,41 +259,11 @@ CSize CGraphView::ContentSize() {
 }
 
 void CGraphView::Copy() {
-  CMeasViewBase::Copy();
+  CIntervalView::Copy();
   Relayout();
   update();
 }
 
-void CGraphView::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  CPainterDC dc(&painter);
-  const int w = width() - (m_vBar.isVisible() ? m_vBar.width() : 0);
-  const int h = height() - (m_hBar.isVisible() ? m_hBar.height() : 0);
-  m_onScreen = true;
-  Draw(dc, CRect(0, 0, w, h));
-  m_onScreen = false;
-}
-
-void CGraphView::UpdateScrollBars() {
-  const CSize least = MinimumSize();
-  const int barW = m_vBar.sizeHint().width();
-  const int barH = m_hBar.sizeHint().height();
-  bool needH = width() < least.cx;
-  bool needV = height() - (needH ? barH : 0) < least.cy;
-  needH = width() - (needV ? barW : 0) < least.cx;
-  const int viewW = width() - (needV ? barW : 0);
-  const int viewH = height() - (needH ? barH : 0);
-  m_hBar.setVisible(needH);
-  m_vBar.setVisible(needV);
-  m_hBar.setGeometry(0, height() - barH, viewW, barH);
-  m_vBar.setGeometry(width() - barW, 0, barW, viewH);
-  m_hBar.setRange(0, needH ? least.cx - viewW : 0);
-  m_vBar.setRange(0, needV ? least.cy - viewH : 0);
-  m_hBar.setPageStep(viewW);
-  m_vBar.setPageStep(viewH);
-}
-
-void CGraphView::resizeEvent(QResizeEvent*) { UpdateScrollBars(); }
 
 // --- cursor drag ---
 

@@ -33,11 +33,6 @@ class CGraphView : public CIntervalView {
   // data's minimum to its maximum. Enabled only while the axis is fixed.
   void OnScale(int axis, bool fromZero);
   bool CanScale(int axis) const;
-  // The Presentation program's fourth page of the sheet, on the interval the
-  // sheet edits; none elsewhere.
-  std::function<CPropertyPage*(COMeasInterval&)> eventPage;
-  // A program's own interval page in the property sheet; none: the shared one.
-  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
 
   // The measurement nearest to x (relative to the plot's left edge); null
   // without measurements.
@@ -62,9 +57,7 @@ class CGraphView : public CIntervalView {
   const COMeas* MeasAt(CPoint p, bool onlyInside) override;
   bool RunProperties(COMeasInterval& copy) override;
   bool KeepsPlace() override;
-  void UpdateScrollBars() override;
-  void paintEvent(QPaintEvent*) override;
-  void resizeEvent(QResizeEvent* e) override;
+  CSize ScrollSize() override { return MinimumSize(); }
 
  private:
   // Paints the whole graph into a page of the given size at the origin.
@@ -74,7 +67,6 @@ class CGraphView : public CIntervalView {
   bool IsCalibration() const;
   CPoint ToPlot(CPoint widget) const { return CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
 
-  bool m_onScreen = false;
   int m_legendRows = -1;
   int m_textHeight = -1;
   // The buffer's measurements in order, for the curves and the nearest
@@ -91,9 +83,5 @@ class CGraphView : public CIntervalView {
   CRect m_plot;
   int m_lastMeasNo = 0;
   int m_legendGap = 3;
-  CFont m_printFont;
-  CFont m_smallFont;
   PlotDecoration m_plotDecoration;
-  QScrollBar m_hBar;
-  QScrollBar m_vBar;
 };

@@ -1,8 +1,10 @@
 #include "IntervalView.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <algorithm>
 
+#include "Axis.h"
 #include "WindowStore.h"
 
 namespace {
@@ -14,12 +16,20 @@ int MeasKind(int viewType) { return viewType == CMeasViewBase::kGraphType ? COMe
 CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type, QWidget* parent)
     : CMeasViewBase(layer, document, type, parent),
       m_meas(layer.WindowNumbers(MeasKind(type)), layer.Data(), MeasKind(type)),
-      m_buffer(layer.Data()) {
+      m_buffer(layer.Data()),
+      m_hBar(Qt::Horizontal, this),
+      m_vBar(Qt::Vertical, this) {
+  m_hBar.hide();
+  m_vBar.hide();
+  for (QScrollBar* bar : {&m_hBar, &m_vBar})
+    QObject::connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
   COOpenWindows& store = layer.Store();
   if (store.IsRestoring()) {
     store.LoadInterval(Interval());
     m_anchor.SetMeasNo(Interval().GetRightCursor());
     m_dragEnd.SetMeasNo(Interval().GetLeftCursor());
+  } else {
+    TakeDefaultColumns();
   }
   setWindowTitle(QString::fromStdString(GetWindowTitle()));
 }
@@ -31,7 +41,30 @@ CIntervalView::~CIntervalView() {
 
 void CIntervalView::SaveSettings(COOpenWindows& store) { store.StoreInterval(Interval()); }
 
+void CIntervalView::TakeDefaultColumns() {
+  const COMeasInterval defaults(Context());
+  std::vector<CColumn>& columns = Interval().GetColumns();
+  columns = defaults.GetColumns();
+  for (CColumn& c : columns) {
+    c.SetSequence(c.GetSequence(), &Interval());
+    // A numeric window's columns are those without a Y axis.
+    if (GetViewType() == kNumericType) c.SetAxis(0xFF);
+  }
+  m_defaultColumns = true;
+}
+
 // --- data ---
+
+namespace {
+
+bool SameColumns(const std::vector<CColumn>& a, const std::vector<CColumn>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const CColumn& x, const CColumn& y) {
+    return x.GetChannel() == y.GetChannel() && x.GetUnit() == y.GetUnit() && x.GetAxis() == y.GetAxis() &&
+           x.GetPenStyle() == y.GetPenStyle() && x.GetColor() == y.GetColor();
+  });
+}
+
+}  // namespace
 
 void CIntervalView::ReloadData() { ReadInterval(false); }
 
@@ -49,11 +82,68 @@ void CIntervalView::ReadInterval(bool follow) {
   if (cursors) UpdateAllViewsOfDoc(kHintCursors);
 }
 
+CFont* CIntervalView::SelectFonts(CDC& dc) {
+  ProgramFonts fonts = Layer().Fonts();
+  if (dc.IsPrinting()) {
+    const int dpi = LogPixelsY(dc);
+    fonts.current.lfHeight = MulDiv(fonts.current.lfHeight, dpi, 100);
+    fonts.small.lfHeight = MulDiv(fonts.small.lfHeight, dpi, 100);
+  }
+  m_font.CreateFontIndirect(fonts.current);
+  m_smallFont.CreateFontIndirect(fonts.small);
+  return dc.SelectObject(&m_font);
+}
+
 void CIntervalView::Repaint() {
   Relayout();
   UpdateScrollBars();
   update();
 }
+
+// --- scrolling ---
+
+void CIntervalView::UpdateScrollBars() {
+  const CSize content = ScrollSize();
+  const int barW = m_vBar.sizeHint().width();
+  const int barH = m_hBar.sizeHint().height();
+  bool needH = width() < content.cx;
+  const bool needV = height() - (needH ? barH : 0) < content.cy;
+  needH = width() - (needV ? barW : 0) < content.cx;
+  const int viewW = width() - (needV ? barW : 0);
+  const int viewH = height() - (needH ? barH : 0);
+  m_hBar.setVisible(needH);
+  m_vBar.setVisible(needV);
+  m_hBar.setGeometry(0, height() - barH, viewW, barH);
+  m_vBar.setGeometry(width() - barW, 0, barW, viewH);
+  m_hBar.setRange(0, needH ? static_cast<int>(content.cx) - viewW : 0);
+  m_vBar.setRange(0, needV ? static_cast<int>(content.cy) - viewH : 0);
+  m_hBar.setPageStep(viewW);
+  m_vBar.setPageStep(viewH);
+  for (QScrollBar* bar : {&m_hBar, &m_vBar}) bar->setSingleStep(LineStep());
+}
+
+CRect CIntervalView::PaintArea() {
+  // Hidden, not invisible: a window not shown yet is drawn as it would be.
+  return CRect(0, 0, width() - (m_vBar.isHidden() ? 0 : m_vBar.width()),
+               height() - (m_hBar.isHidden() ? 0 : m_hBar.height()));
+}
+
+CPoint CIntervalView::ScrollPosition(CDC& dc) const {
+  if (dc.IsPrinting() || m_wholeContent) return CPoint(0, 0);
+  return CPoint(m_hBar.value(), m_vBar.value());
+}
+
+void CIntervalView::Copy() {
+  m_wholeContent = true;
+  CMeasViewBase::Copy();
+  m_wholeContent = false;
+}
+
+void CIntervalView::wheelEvent(QWheelEvent* e) {
+  m_vBar.setValue(m_vBar.value() - e->angleDelta().y() / 120 * 3 * m_vBar.singleStep());
+}
+
+void CIntervalView::resizeEvent(QResizeEvent*) { UpdateScrollBars(); }
 
 // --- commands ---
 
@@ -72,6 +162,7 @@ void CIntervalView::OnWindowProperties() {
   COMeasInterval copy = Interval();
   bind(copy);
   if (RunProperties(copy)) {
+    m_defaultColumns = m_defaultColumns && SameColumns(copy.GetColumns(), Interval().GetColumns());
     Interval() = copy;
     bind(Interval());
     Interval().ResetCursors();
@@ -98,9 +189,21 @@ void CIntervalView::OnUpdate(CView*, long hint, void*) {
     case kHintRestoreFrame:
       RestoreFrame();
       break;
+    case kHintTaskChanged:
+      FollowSequence();
+      break;
     default:
       break;
   }
+}
+
+void CIntervalView::FollowSequence() {
+  // A window opened before the task's gases were chosen shows them once
+  // they are; one whose columns the user chose keeps them.
+  if (!m_defaultColumns) return;
+  TakeDefaultColumns();
+  ReloadData();
+  Repaint();
 }
 
 void CIntervalView::OnGeneralUpdate(EUpdType kind) {
@@ -114,6 +217,9 @@ void CIntervalView::OnGeneralUpdate(EUpdType kind) {
             Repaint();
           },
           [this] { return KeepsPlace(); });
+      break;
+    case eTaskStarted:
+      FollowSequence();
       break;
     case eTaskStopped:
     // An event entered at an older measurement is shown at once.

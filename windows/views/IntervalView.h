@@ -4,11 +4,13 @@
 // the window's number, title and interval, the buffer it reads them into,
 // the interval commands, what it does on the document's hints and the
 // general subject's updates, its property sheet, the two cursors dragged
-// with the mouse, and its saved settings.
+// with the mouse, its scroll bars and fonts, and its saved settings.
 //
-// A derived window reads its rows in Loaded(), paints them in Draw(), finds
-// the measurement under the mouse in MeasAt(), runs its own property sheet
-// in RunProperties(), and calls ReloadData() at the end of its constructor.
+// A derived window reads its rows in Loaded(), paints them in Draw()
+// (scrolled by ScrollPosition(), in the fonts of SelectFonts()), tells the
+// size its scroll bars range over in ScrollSize(), finds the measurement
+// under the mouse in MeasAt(), runs its own property sheet in
+// RunProperties(), and calls ReloadData() at the end of its constructor.
 #include <QScrollBar>
 #include <chrono>
 
@@ -65,6 +67,13 @@ class CIntervalView : public CMeasViewBase {
   virtual void Relayout() {}
   void Repaint();
 
+  // The whole content on the clipboard, wherever the window is scrolled.
+  void Copy() override;
+  CRect PaintArea() override;
+  // The scroll bars for the content's size: each shows only when the
+  // window is smaller than the content that way.
+  void UpdateScrollBars();
+
  protected:
   // After the buffer was given the interval: read what the window keeps.
   virtual void Loaded(bool follow) {}
@@ -79,11 +88,23 @@ class CIntervalView : public CMeasViewBase {
   // On a new sample the window waits for the sequence's update; true: it
   // keeps what it shows meanwhile.
   virtual bool KeepsPlace() { return false; }
-  virtual void UpdateScrollBars() {}
+  // The size the scroll bars range over.
+  virtual CSize ScrollSize() = 0;
+  // One step of the scroll bars' arrows and of the mouse wheel.
+  virtual int LineStep() const { return 20; }
+  // Where the content is scrolled to; nowhere for a print or the
+  // clipboard, which take all of it.
+  CPoint ScrollPosition(CDC& dc) const;
+  // Selects the program's font (m_font) into dc and makes the small one
+  // (m_smallFont), both scaled to the device when printing; returns the
+  // font selected before.
+  CFont* SelectFonts(CDC& dc);
 
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
   COMeasView m_meas;
   COMeasBuffer m_buffer;
@@ -92,8 +113,17 @@ class CIntervalView : public CMeasViewBase {
   COMeas m_anchor;
   COMeas m_dragEnd;
   std::chrono::steady_clock::time_point m_activated;
+  CFont m_font;
+  CFont m_smallFont;
+  QScrollBar m_hBar;
+  QScrollBar m_vBar;
 
  private:
+  bool m_wholeContent = false;
+  bool m_defaultColumns = false;
   void ReadInterval(bool follow);
+  // The columns a new window has: one for each active filter of the task.
+  void TakeDefaultColumns();
+  void FollowSequence();
   void MoveInterval(void (COMeasInterval::*move)());
 };

@@ -1,6 +1,5 @@
 #include "NumProperties.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,8 +17,7 @@ constexpr unsigned char kNoAxis = 0xFF;
 }  // namespace
 
 COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, QWidget* parent)
-    : QWidget(parent), m_context(context), m_interval(interval), m_working(context) {
-  setWindowTitle("Columns");
+    : CPropertyPage(158, "Columns", parent), m_context(context), m_interval(interval), m_working(context) {
   m_working.SetSequence(&context.ActiveSequence(), &interval);
   auto* group = new QGroupBox("Single Column Setup", this);
   auto* grid = new QGridLayout(group);
@@ -38,15 +36,8 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
   layout->addWidget(new QLabel("All Columns:"));
   layout->addWidget(&m_list);
 
-  // The parameters the program offers.
-  const COSequence& seq = context.ActiveSequence();
+  for (const auto& [channel, name] : OfferedChannels(context)) m_parameter.addItem(QString::fromStdString(name), channel);
   const ProgramIdentity& id = context.Identity();
-  for (int ch = 0; ch <= 5; ++ch) {
-    const bool offered = id.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch);
-    if (offered) m_parameter.addItem(QString::fromStdString(seq.GetGasName(ch)), ch);
-  }
-  if (id.isCalibration()) m_parameter.addItem("Temperature", 6);
-  if (id.isPresentation()) m_parameter.addItem("Pressure", 7);
 
   QObject::connect(add, &QPushButton::clicked, this, [this] { OnAddNew(); });
   QObject::connect(insert, &QPushButton::clicked, this, [this] { OnInsertBefore(); });
@@ -153,10 +144,20 @@ void COYAxisPageNum::OnColumnSelect() {
   SyncWorkingColumn();
 }
 
-void COYAxisPageNum::OnSetActive() {
-  if (m_columns.empty()) return;
-  RefreshList(0);
-  OnColumnSelect();
+bool COYAxisPageNum::OnSetActive() {
+  const bool active = CPropertyPage::OnSetActive();
+  if (!m_columns.empty()) {
+    RefreshList(0);
+    OnColumnSelect();
+  }
+  return active;
+}
+
+void COYAxisPageNum::DoDataExchange(CDataExchange* dx) {
+  if (dx->m_bSaveAndValidate)
+    Save();
+  else
+    Load();
 }
 
 void COYAxisPageNum::Load() {
@@ -173,33 +174,11 @@ void COYAxisPageNum::Save() {
   all.insert(all.end(), m_columns.begin(), m_columns.end());
 }
 
-COWindowPropertiesNum::COWindowPropertiesNum(DataContext& context, COMeasInterval& interval,
-                                             const IntervalPageFactory& intervalPage, QWidget* parent,
+COWindowPropertiesNum::COWindowPropertiesNum(DataContext& context, COMeasInterval& interval, QWidget* parent,
+                                             const PageFactory& intervalPage, const PageFactory& extraPage,
                                              int* lastPage)
-    : CDialog(0, parent), m_lastPage(lastPage) {
-  SetWindowText("Numeric Window Properties");
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(&m_tabs);
-  if (intervalPage) {
-    QWidget* page = intervalPage(interval, &m_tabs);
-    m_tabs.addTab(page, page->windowTitle().isEmpty() ? QString("Interval") : page->windowTitle());
-  }
-  m_columns = new COYAxisPageNum(context, interval, &m_tabs);
-  m_tabs.addTab(m_columns, "Columns");
-  if (m_lastPage != nullptr && *m_lastPage >= 0 && *m_lastPage < m_tabs.count()) m_tabs.setCurrentIndex(*m_lastPage);
-  QObject::connect(&m_tabs, &QTabWidget::currentChanged, this, [this](int) {
-    if (m_tabs.currentWidget() == m_columns) m_columns->OnSetActive();
-  });
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-  QObject::connect(buttons, &QDialogButtonBox::rejected, this, [this] { OnCancel(); });
-  layout->addWidget(buttons);
-}
-
-COWindowPropertiesNum::~COWindowPropertiesNum() {
-  if (m_lastPage != nullptr) *m_lastPage = m_tabs.currentIndex();
-}
-
-void COWindowPropertiesNum::DoDataExchange(CDataExchange* dx) {
-  if (dx->m_bSaveAndValidate) m_columns->Save();
+    : CWindowSheet("Numeric Window Properties", interval, parent, intervalPage, lastPage),
+      m_columns(context, interval) {
+  AddPage(&m_columns);
+  AddProgramPage(interval, extraPage);
 }

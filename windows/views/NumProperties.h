@@ -1,21 +1,20 @@
 #pragma once
-// The numeric window's properties: a sheet with the interval page (handed in
-// by the program, the graph window's) and the columns page.
+// The numeric window's properties: a sheet with the interval page (the
+// program's or the graph window's) and the columns page.
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTabWidget>
-#include <functional>
 #include <vector>
 
+#include "GraphProperties.h"
 #include "MeasInterval.h"
-#include "ui/Dialog.h"
+#include "ui/PropertySheet.h"
 
 class DataContext;
 
 // "Columns": the numeric window's columns (those without a Y axis), in
 // their order; the graph curves of the same interval are left alone.
-class COYAxisPageNum : public QWidget {
+class COYAxisPageNum : public CPropertyPage {
  public:
   COYAxisPageNum(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr);
 
@@ -29,12 +28,16 @@ class COYAxisPageNum : public QWidget {
   void OnParameterChange();
   void OnColumnSelect();
   void SyncWorkingColumn();
-  void OnSetActive();
+  // The first entry is chosen.
+  bool OnSetActive() override;
 
   const std::vector<CColumn>& Columns() const { return m_columns; }
   QComboBox& Parameters() { return m_parameter; }
   QComboBox& Units() { return m_unit; }
   QListWidget& List() { return m_list; }
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
 
  private:
   void FillUnits(int channel);
@@ -51,23 +54,15 @@ class COYAxisPageNum : public QWidget {
   QListWidget m_list;
 };
 
-// Creates the interval page on the interval (the graph window's page).
-using IntervalPageFactory = std::function<QWidget*(COMeasInterval&, QWidget* parent)>;
-
-class COWindowPropertiesNum : public CDialog {
+class COWindowPropertiesNum : public CWindowSheet {
  public:
-  // interval: the copy the sheet edits. lastPage, when given, is the page to
-  // open on and keeps the one shown at the close.
-  COWindowPropertiesNum(DataContext& context, COMeasInterval& interval, const IntervalPageFactory& intervalPage,
-                        QWidget* parent = nullptr, int* lastPage = nullptr);
-  ~COWindowPropertiesNum() override;
-  COYAxisPageNum& ColumnsPage() { return *m_columns; }
-
- protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  // interval: the copy the sheet edits; the program's pages and the page to
+  // open on as the graph window's sheet takes them.
+  COWindowPropertiesNum(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr,
+                        const PageFactory& intervalPage = nullptr, const PageFactory& extraPage = nullptr,
+                        int* lastPage = nullptr);
+  COYAxisPageNum& ColumnsPage() { return m_columns; }
 
  private:
-  int* m_lastPage;
-  QTabWidget m_tabs;
-  COYAxisPageNum* m_columns;
+  COYAxisPageNum m_columns;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Axis.h"
 #include "COMeasObs.h"
 #include "COSequence.h"
 #include "NumProperties.h"
@@ -24,26 +25,12 @@ using platform::DT_VCENTER;
 namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kGrey = 0x808080;
-constexpr COLORREF kCursorColor = 0x800000;
-constexpr COLORREF kAlarmColor = 0x0000FF;
-constexpr COLORREF kCommentColor = 0xC00000;
-constexpr COLORREF kMarkColor = 0xC000FF;
 constexpr int kPrintTitleHeight = 200;
-
-// A short text centred vertically at (x, y), as the graph's event labels.
-void DrawLabel(CDC& dc, int x, int y, const std::string& text, COLORREF color) {
-  const COLORREF old = dc.SetTextColor(color);
-  const CSize size = dc.GetTextExtent(text);
-  CRect r(x, y - size.cy / 2, x + size.cx, y - size.cy / 2 + size.cy);
-  dc.DrawText(text, &r, DT_SINGLELINE | platform::DT_NOCLIP);
-  dc.SetTextColor(old);
-}
 
 }  // namespace
 
 CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
-    : CIntervalView(layer, document, kNumericType, parent), m_scrollBar(Qt::Vertical, this) {
+    : CIntervalView(layer, document, kNumericType, parent) {
   m_autoScrollTimer.setInterval(50);
   QObject::connect(&m_autoScrollTimer, &QTimer::timeout, this, [this] {
     if (m_autoScroll)
@@ -51,17 +38,22 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
     else
       m_autoScrollTimer.stop();
   });
-  QObject::connect(&m_scrollBar, &QScrollBar::valueChanged, this, [this](int v) {
-    m_scrollY = v;
-    update();
-  });
   ReloadData();
 }
 
 // --- data ---
 
 void CNumView::Loaded(bool follow) {
-  if (!follow) m_firstNumber = m_lastNumber = 0;
+  if (!follow) {
+    m_firstNumber = m_lastNumber = 0;
+    m_labelRight = 0;
+    return;
+  }
+  // Following a running task, the newest row stays in view, unless the
+  // person scrolled away from it.
+  if (ScrollY() < m_vBar.maximum()) return;
+  UpdateScrollBars();
+  m_vBar.setValue(m_vBar.maximum());
 }
 
 bool CNumView::CanZoomIn() const {
@@ -77,7 +69,9 @@ void CNumView::OnZoomIn() {
 }
 
 bool CNumView::RunProperties(COMeasInterval& copy) {
-  COWindowPropertiesNum sheet(Context(), copy, Layer().intervalPage, this, &Layer().lastSheetPages.numeric);
+  CWindowLayer& layer = Layer();
+  COWindowPropertiesNum sheet(Context(), copy, this, layer.intervalPage, layer.extraPage,
+                              &layer.lastSheetPages.numeric);
   return sheet.DoModal() == platform::IDOK;
 }
 
@@ -95,9 +89,17 @@ void CNumView::DrawRule(CDC& dc, int y, int tick, COLORREF color) {
   // A tick at either end and a line of the table's width between them.
   const int top = tick < 0 ? y + tick : y;
   const int h = std::abs(tick);
-  dc.FillSolidRect(CRect(kMargin, Y(top), kMargin + 1, Y(top + h)), color);
-  dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(top), kMargin + m_tableWidth, Y(top + h)), color);
-  dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+  dc.FillSolidRect(Cell(kMargin, top, kMargin + 1, top + h), color);
+  dc.FillSolidRect(Cell(kMargin + m_tableWidth - 1, top, kMargin + m_tableWidth, top + h), color);
+  dc.FillSolidRect(Cell(kMargin, y, kMargin + m_tableWidth, y + 1), color);
+}
+
+void CNumView::Label(CDC& dc, const std::string& text, COLORREF colour, int x, int y) {
+  CAxis::DrawLabel(text, colour, X(x), Y(y), &dc, &m_smallFont);
+  // Where the text ends, for the table's width (the label stands 5 right).
+  CFont* old = dc.SelectObject(&m_smallFont);
+  m_labelRight = std::max(m_labelRight, x + 5 + static_cast<int>(dc.GetTextExtent(text).cx));
+  dc.SelectObject(old);
 }
 
 void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges) {
@@ -109,11 +111,11 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
   for (const COEvent& e : m.GetEvents()) {
     const int type = e.GetType();
     if (type == COEvent::typeTaskStarted) {
-      DrawRule(dc, y - kMargin / 2, 3, kGrey);
+      DrawRule(dc, y - kMargin / 2, 3, marks::kTask);
       continue;
     }
     if (type == COEvent::typeTaskStopped) {
-      DrawRule(dc, y + rh - kMargin / 2, -3, kGrey);
+      DrawRule(dc, y + rh - kMargin / 2, -3, marks::kTask);
       continue;
     }
     if (!in.IsChannelShown(type >= 7 && type <= 10 ? 4 : type)) continue;
@@ -123,24 +125,24 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
         for (size_t c = 0; c < cols.size(); ++c) {
           if (cols[c].GetChannel() != static_cast<int>(e.GetValue())) continue;
           const int left = edges[c] + 1;
-          CPen pen(platform::PS_SOLID, 1, kAlarmColor);
+          CPen pen(platform::PS_SOLID, 1, marks::kAlarm);
           CPen* old = dc.SelectObject(&pen);
-          const CPoint tri[3] = {CPoint(left, Y(centre)), CPoint(left + 2 * half, Y(centre - half)),
-                                 CPoint(left + 2 * half, Y(centre + half))};
+          const CPoint tri[3] = {CPoint(X(left), Y(centre)), CPoint(X(left + 2 * half), Y(centre - half)),
+                                 CPoint(X(left + 2 * half), Y(centre + half))};
           dc.Polygon(tri, 3);
           dc.SelectObject(old);
         }
         break;
       }
       case COEvent::typeComment:
-        DrawLabel(dc, x, Y(centre), platform::Trim(e.GetText()), kCommentColor);
+        Label(dc, platform::Trim(e.GetText()), marks::kComment, x, centre);
         x += 2 * rh / 3;
         break;
       case 3:
       case 7:
       case 8: {
         const char* label = type == 3 ? "C" : type == 7 ? "P" : "W";
-        DrawLabel(dc, x, Y(centre), label, kMarkColor);
+        Label(dc, label, marks::kEvent, x, centre);
         x += 2 * rh / 3;
         break;
       }
@@ -148,7 +150,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
       case 10:
         for (size_t c = 0; c < cols.size(); ++c)
           if (cols[c].GetChannel() == static_cast<int>(e.GetValue()))
-            DrawLabel(dc, edges[c + 1], Y(centre), type == 9 ? "B" : "F", 0x000000);
+            Label(dc, type == 9 ? "B" : "F", 0x000000, edges[c + 1], centre);
         break;
       default:
         break;
@@ -157,6 +159,7 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
 }
 
 void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
+  CFont* oldFont = SelectFonts(dc);
   const COMeasInterval& in = Interval();
   const bool byNumber = in.GetMeasMode() != 0;
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
@@ -175,16 +178,16 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   m_tableWidth = edges.back();
 
   if (page.headers) {
-    CRect r(0, Y(0), edges[0], Y(rh));
+    CRect r = Cell(0, 0, edges[0], rh);
     dc.DrawText(byNumber ? "Meas. No." : "Time", &r, DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < line1.size(); ++c) {
-      CRect r1(edges[c], Y(0), edges[c + 1], Y(rh));
+      CRect r1 = Cell(edges[c], 0, edges[c + 1], rh);
       dc.DrawText(line1[c], &r1, DT_RIGHT | DT_SINGLELINE);
-      CRect r2(edges[c], Y(rh), edges[c + 1], Y(2 * rh));
+      CRect r2 = Cell(edges[c], rh, edges[c + 1], 2 * rh);
       dc.DrawText(line2[c], &r2, DT_RIGHT | DT_SINGLELINE);
     }
-    dc.MoveTo(kMargin, Y(2 * rh));
-    dc.LineTo(m_tableWidth + kMargin, Y(2 * rh));
+    dc.MoveTo(X(kMargin), Y(2 * rh));
+    dc.LineTo(X(m_tableWidth + kMargin), Y(2 * rh));
   }
 
   int y = 5 * rh / 2;
@@ -197,7 +200,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   else
     m_buffer.MoveToIndex(0);
   if (m_buffer.IsAtEnd()) {
-    CRect r(0, Y(y), edges[0], Y(y + rh));
+    CRect r = Cell(0, y, edges[0], y + rh);
     dc.DrawText("(No data)", &r, DT_SINGLELINE);
   }
   m_firstNumber = m_buffer.IsAtEnd() ? 0 : m_buffer.GetCurrent().GetMeasNo();
@@ -216,12 +219,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     const bool onPage = page.printing ? index >= page.firstRow && index <= page.lastRow
                                       : index >= firstVisible && index <= lastVisible;
     if (!onPage) continue;
-    CRect first(0, Y(y), edges[0], Y(y + rh));
+    CRect first = Cell(0, y, edges[0], y + rh);
     dc.DrawText(byNumber ? platform::Format("%d", m.GetMeasNo()) : m.GetMeasTime().Format("%y-%m-%d %X"), &first,
                 DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < in.GetColumns().size(); ++c) {
       const CColumn& col = in.GetColumns()[c];
-      CRect cell(0, Y(y), edges[c + 1], Y(y + rh));
+      CRect cell = Cell(0, y, edges[c + 1], y + rh);
       dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
     }
     DrawEvents(dc, m, y, edges);
@@ -231,14 +234,16 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     m_buffer.MoveToIndex(count - 1);
     m_lastNumber = m_buffer.GetCurrent().GetMeasNo();
   }
-  m_extent = CSize(3 * rh + 2 * kMargin + m_tableWidth, rows * rh + 5 * rh / 2 + kMargin / 2);
+  m_extent = CSize(std::max(3 * rh + 2 * kMargin + m_tableWidth, m_labelRight + kMargin),
+                   rows * rh + 5 * rh / 2 + kMargin / 2);
+  dc.SelectObject(oldFont);
 }
 
 void CNumView::DrawCursorLines(CDC& dc) {
   const COMeasInterval& in = Interval();
   const int rh = m_rowHeight;
   int left, right;
-  COLORREF color = kCursorColor;
+  COLORREF color = marks::kCursor;
   if (m_dragging) {
     left = std::min(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
     right = std::max(m_anchor.GetMeasNo(), m_dragEnd.GetMeasNo());
@@ -252,13 +257,14 @@ void CNumView::DrawCursorLines(CDC& dc) {
   for (int y : {yLeft, yRight}) {
     if (m_dragging) {
       // The drag marks: two pixels wide, eight high.
-      dc.Rectangle(kMargin, Y(y - 3), kMargin + 2, Y(y + 5));
-      dc.Rectangle(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth + 1, Y(y + 5));
-      dc.Rectangle(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 2));
+      for (const CRect& r : {Cell(kMargin, y - 3, kMargin + 2, y + 5),
+                             Cell(kMargin + m_tableWidth - 1, y - 3, kMargin + m_tableWidth + 1, y + 5),
+                             Cell(kMargin, y, kMargin + m_tableWidth, y + 2)})
+        dc.Rectangle(r.left, r.top, r.right, r.bottom);
     } else {
-      dc.FillSolidRect(CRect(kMargin, Y(y - 3), kMargin + 1, Y(y + 4)), color);
-      dc.FillSolidRect(CRect(kMargin + m_tableWidth - 1, Y(y - 3), kMargin + m_tableWidth, Y(y + 4)), color);
-      dc.FillSolidRect(CRect(kMargin, Y(y), kMargin + m_tableWidth, Y(y + 1)), color);
+      dc.FillSolidRect(Cell(kMargin, y - 3, kMargin + 1, y + 4), color);
+      dc.FillSolidRect(Cell(kMargin + m_tableWidth - 1, y - 3, kMargin + m_tableWidth, y + 4), color);
+      dc.FillSolidRect(Cell(kMargin, y, kMargin + m_tableWidth, y + 1), color);
     }
   }
 }
@@ -266,32 +272,33 @@ void CNumView::DrawCursorLines(CDC& dc) {
 void CNumView::Draw(CDC& dc, const CRect& client) {
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  m_originY = dc.IsPrinting() ? 0 : m_scrollY;
+  const CPoint scrolled = ScrollPosition(dc);
+  m_originX = scrolled.x;
+  m_originY = scrolled.y;
   Page page;
   DrawTable(dc, client, page);
   if (Layer().Cursors().IsCursorOn() || m_dragging) DrawCursorLines(dc);
 }
 
-CSize CNumView::ContentSize() {
+CSize CNumView::ScrollSize() {
   // A pass in the window's font to know the table's size.
   QImage image(1, 1, QImage::Format_RGB32);
   QPainter painter(&image);
-  painter.setFont(font());
+  painter.setFont(ProgramFont());
   CPainterDC probe(&painter);
-  Draw(probe, CRect(0, 0, width(), height()));
-  return CSize(m_extent.cx + m_extent.cx * 18 / 100, m_extent.cy + m_extent.cy * 18 / 100);
+  Draw(probe, PaintArea());
+  return m_extent;
 }
 
-void CNumView::Copy() {
-  const int keep = m_scrollY;
-  m_scrollY = 0;
-  CMeasViewBase::Copy();
-  m_scrollY = keep;
+CSize CNumView::ContentSize() {
+  const CSize table = ScrollSize();
+  return CSize(table.cx + table.cx * 18 / 100, table.cy + table.cy * 18 / 100);
 }
 
 // --- printing ---
 
 int CNumView::RowsPerPage(CDC& dc, const CSize& page) {
+  SelectFonts(dc);
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
   // A font too large for the page still prints a few rows per page.
   return std::max(4, page.cy * 80 / 100 / std::max(1, m_rowHeight));
@@ -310,10 +317,11 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   const int rh = m_rowHeight;
   const int margin = std::max((size.cy - rows * rh) / 2, 2 * rh);
   // The title line half a margin below the top of the page.
-  MonitorTexts id;
-  if (Layer().monitorTexts) id = Layer().monitorTexts();
-  const std::string title = GetWindowTitle() + " - " + id.model + " - Serial: " + id.serial + "/" + id.version +
-                            " - " + CTime::GetCurrentTime().Format("%y-%m-%d %X");
+  // The monitor's identity as the device read it.
+  const MonitorSetup& monitor = Context().GetMonitorSetup();
+  const std::string title = GetWindowTitle() + " - " + monitor.m_model.ToString() + " - Serial: " +
+                            monitor.m_serial.ToString() + "/" + monitor.m_version.ToString() + " - " +
+                            CTime::GetCurrentTime().Format("%y-%m-%d %X");
   CRect tr(0, margin / 2 - kPrintTitleHeight, size.cx - margin, margin / 2 + kPrintTitleHeight);
   dc.DrawText(title, &tr, DT_SINGLELINE | DT_VCENTER);
   dc.DrawText(platform::Format("Page: %d", pageNumber), &tr, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
@@ -325,9 +333,9 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   page.firstRow = pageNumber == 1 ? 0 : (pageNumber - 1) * rows - 3;
   page.lastRow = pageNumber == 1 ? rows - 4 : page.firstRow + rows - 1;
   page.headers = pageNumber == 1;
+  m_originX = 0;
   m_originY = pageNumber == 1 ? -margin : 5 * rh / 2 + page.firstRow * rh - margin;
   DrawTable(dc, CRect(0, 0, size.cx, size.cy), page);
-  m_originY = m_scrollY;
 }
 
 // --- cursor drag ---
@@ -363,22 +371,23 @@ int CNumView::PickRow(int documentY) {
   return m ? m->GetMeasNo() : 0;
 }
 
-const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + m_scrollY); }
+const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + ScrollY()); }
 
 void CNumView::MouseMove(CPoint p) {
   if (!m_dragging) return;
   const int y = p.y;
   m_lastDragY = y;
-  const COMeas* row = RowAt(y + m_scrollY);
+  const COMeas* row = RowAt(y + ScrollY());
   const bool changed = row && row->GetMeasNo() != m_dragEnd.GetMeasNo();
   if (row) m_dragEnd = *row;
-  if (!changed && y >= 0 && y < height()) return;
+  const int shown = PaintArea().Height();
+  if (!changed && y >= 0 && y < shown) return;
   const bool wasScrolling = m_autoScroll;
-  if (y < 0 && m_scrollY > 0) {
-    SetScrollY(m_scrollY - m_rowHeight);
+  if (y < 0 && ScrollY() > 0) {
+    SetScrollY(ScrollY() - m_rowHeight);
     m_autoScroll = true;
-  } else if (y >= height() && m_scrollY + height() < m_extent.cy) {
-    SetScrollY(m_scrollY + m_rowHeight);
+  } else if (y >= shown && ScrollY() < m_vBar.maximum()) {
+    SetScrollY(ScrollY() + m_rowHeight);
     m_autoScroll = true;
   } else {
     m_autoScroll = false;
@@ -393,22 +402,6 @@ void CNumView::ButtonUp(CPoint p) {
 }
 
 void CNumView::SetScrollY(int y) {
-  m_scrollY = std::max(0, std::min(y, std::max(0, static_cast<int>(m_extent.cy) - height())));
-  m_scrollBar.setValue(m_scrollY);
-  update();
-}
-
-void CNumView::UpdateScrollBars() {
-  ContentSize();
-  m_scrollBar.setRange(0, std::max(0, static_cast<int>(m_extent.cy) - height()));
-  m_scrollBar.setPageStep(height());
-  m_scrollBar.setSingleStep(m_rowHeight);
-}
-
-void CNumView::wheelEvent(QWheelEvent* e) { SetScrollY(m_scrollY - e->angleDelta().y() / 120 * 3 * m_rowHeight); }
-
-void CNumView::resizeEvent(QResizeEvent*) {
-  const int w = m_scrollBar.sizeHint().width();
-  m_scrollBar.setGeometry(width() - w, 0, w, height());
   UpdateScrollBars();
+  m_vBar.setValue(y);
 }

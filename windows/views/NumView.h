@@ -15,9 +15,8 @@ class CNumView : public CIntervalView {
   void Draw(CDC& dc, const CRect& client) override;
   int PageCount(CDC& dc, const CSize& page) override;
   void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
+  // The whole table, whatever part of it the window shows, 18 % larger.
   CSize ContentSize() override;
-  // The whole table, whatever part of it the window shows.
-  void Copy() override;
 
   // A new sample is read at once.
   void OnGeneralUpdate(EUpdType kind) override;
@@ -31,7 +30,8 @@ class CNumView : public CIntervalView {
   bool IsAutoScrolling() const { return m_autoScroll; }
   int RowHeight() const { return m_rowHeight; }
   void SetScrollY(int y);
-  int ScrollY() const { return m_scrollY; }
+  int ScrollY() const { return m_vBar.value(); }
+  int ScrollX() const { return m_hBar.value(); }
   // The measurement number of the row nearest to the document y.
   int PickRow(int documentY);
 
@@ -41,9 +41,9 @@ class CNumView : public CIntervalView {
   void Loaded(bool follow) override;
   const COMeas* MeasAt(CPoint p, bool onlyInside) override;
   bool RunProperties(COMeasInterval& copy) override;
-  void UpdateScrollBars() override;
-  void wheelEvent(QWheelEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
+  // The table's size, its event texts as far as they were drawn included.
+  CSize ScrollSize() override;
+  int LineStep() const override { return m_rowHeight; }
 
  private:
   struct Page {
@@ -54,20 +54,24 @@ class CNumView : public CIntervalView {
   };
   void DrawTable(CDC& dc, const CRect& client, const Page& page);
   void DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges);
+  // An event's text at the document's (x, y).
+  void Label(CDC& dc, const std::string& text, platform::COLORREF colour, int x, int y);
   void DrawRule(CDC& dc, int y, int tick, platform::COLORREF color);
   void DrawCursorLines(CDC& dc);
   int RowsPerPage(CDC& dc, const CSize& page);
+  int X(int documentX) const { return documentX - m_originX; }
   int Y(int documentY) const { return documentY - m_originY; }
+  CRect Cell(int l, int t, int r, int b) const { return CRect(X(l), Y(t), X(r), Y(b)); }
   const COMeas* RowAt(int documentY);
 
   int m_rowHeight = 16;
   int m_tableWidth = 0;
+  int m_originX = 0;  // document x at the left of what is drawn
   int m_originY = 0;  // document y at the top of what is drawn
-  int m_scrollY = 0;
+  int m_labelRight = 0;  // the right end of the event texts drawn
   CSize m_extent;
   int m_firstNumber = 0, m_lastNumber = 0;
   bool m_autoScroll = false;
   int m_lastDragY = 0;
   QTimer m_autoScrollTimer;
-  QScrollBar m_scrollBar;
 };

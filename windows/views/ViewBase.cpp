@@ -30,9 +30,6 @@ COMeasView::COMeasView(COWindowOrder& numbers, DataContext& context, int kind)
     : m_numbers(numbers), m_number(numbers.Take()), m_kind(kind), m_interval(context) {
   // Repeating the last number would give two windows one name: refuse.
   if (m_number == 0) throw TooManyWindows();
-  // A numeric window's columns are those without a Y axis.
-  if (kind == kNumeric)
-    for (CColumn& c : m_interval.GetColumns()) c.SetAxis(0xFF);
 }
 
 COMeasView::~COMeasView() { m_numbers.Release(m_number); }
@@ -157,10 +154,13 @@ void CMeasViewBase::FollowLater(int milliseconds, std::function<void()> step) {
   if (!m_follow.isActive()) m_follow.start(milliseconds);
 }
 
+QFont CMeasViewBase::ProgramFont() const { return ToQFont(m_layer.Fonts().current); }
+
 void CMeasViewBase::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.setFont(ProgramFont());
   CPainterDC dc(&painter);
-  Draw(dc, CRect(0, 0, width(), height()));
+  Draw(dc, PaintArea());
 }
 
 int CMeasViewBase::PageCount(CDC&, const CSize&) { return 1; }
@@ -183,15 +183,20 @@ void CMeasViewBase::Copy() {
     generator.setViewBox(QRect(QPoint(0, 0), qsize));
     generator.setDescription(QString::fromStdString(GetWindowTitle()));
     QPainter painter(&generator);
-    painter.setFont(font());
+    painter.setFont(ProgramFont());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
-  QImage image(qsize, QImage::Format_RGB32);
+  // A bitmap too large for the memory (a huge font makes a huge graph) is
+  // made smaller, keeping its shape.
+  constexpr int kLargestSide = 8192;
+  const double fit = std::min(1.0, static_cast<double>(kLargestSide) / std::max(qsize.width(), qsize.height()));
+  QImage image(qsize * fit, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
     QPainter painter(&image);
-    painter.setFont(font());
+    painter.scale(fit, fit);
+    painter.setFont(ProgramFont());
     CPainterDC dc(&painter);
     Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
   }
@@ -204,10 +209,17 @@ void CMeasViewBase::Copy() {
 void CMeasViewBase::PrintTo(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
+  // Whatever the printer's resolution, a print is drawn in units of a
+  // hundredth of an inch, about a screen's pixel: a line of one unit is seen
+  // on paper and the windows' fixed distances keep their look.
+  const double scale = printer.resolution() / static_cast<double>(kPrintUnitsPerInch);
+  painter.scale(scale, scale);
+  // The program's font, in a print's units as the screen's pixels.
+  painter.setFont(ProgramFont());
   CPainterDC dc(&painter);
   dc.SetPrinting(true);
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  const CSize size(page.width(), page.height());
+  const CSize size(static_cast<int>(page.width() / scale), static_cast<int>(page.height() / scale));
   const int pages = std::max(1, PageCount(dc, size));
   const int from = printer.fromPage() > 0 ? printer.fromPage() : 1;
   const int to = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;

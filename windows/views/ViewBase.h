@@ -129,6 +129,9 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   // Its full size for the clipboard; the widget's size unless the view knows
   // more (a table longer than the window).
   virtual CSize ContentSize() { return CSize(width(), height()); }
+  // Where a paint of the widget draws: all of it, unless scroll bars take
+  // a part.
+  virtual CRect PaintArea() { return CRect(0, 0, width(), height()); }
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   void OnDocumentClosing(CDocument* doc) override;
@@ -154,11 +157,15 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   virtual void OnMoveLast() {}
   virtual void OnWindowProperties() {}
 
+  // The program's font: the window's text is in it on screen, on the
+  // clipboard and, at a print's units, on paper.
+  QFont ProgramFont() const;
   // The window on the clipboard as SVG and PNG.
   virtual void Copy();
   // Sets up the printer before the print dialog or the preview.
   virtual void PreparePrinter(QPrinter& printer) {}
-  // Paints every page onto the printer.
+  // Paints every page onto the printer, in kPrintUnitsPerInch units.
+  static constexpr int kPrintUnitsPerInch = 100;
   void PrintTo(QPrinter& printer);
   // The system's print dialog, then printing.
   void Print();

@@ -1,7 +1,11 @@
 #include "WindowLayer.h"
 
+#include <QFont>
+#include <QFontInfo>
 #include <algorithm>
 
+#include "COSystemSetup.h"
+#include "DataContext.h"
 #include "ViewBase.h"
 #include "WindowStore.h"
 #include "core/MessageSink.h"
@@ -59,4 +63,16 @@ CWindowLayer::CWindowLayer(DataContext& data, COMeasObs* measObs)
 
 CWindowLayer::~CWindowLayer() {
   if (m_data.WindowStore() == m_store.get()) m_data.SetWindowStore(nullptr);
+}
+
+ProgramFonts CWindowLayer::Fonts() const {
+  COSystemSetup& setup = m_data.Setup();
+  ProgramFonts fonts;
+  fonts.current = m_font != nullptr && m_font->IsCreated() ? m_font->GetLogFont() : setup.GetFont();
+  fonts.small = m_smallFont != nullptr && m_smallFont->IsCreated() ? m_smallFont->GetLogFont() : setup.GetSmallFont();
+  // A font without a size of its own has the desktop's, the small one two
+  // thirds of it.
+  if (fonts.current.lfHeight == 0) fonts.current.lfHeight = -QFontInfo(QFont()).pixelSize();
+  if (fonts.small.lfHeight == 0) fonts.small.lfHeight = fonts.current.lfHeight * 2 / 3;
+  return fonts;
 }

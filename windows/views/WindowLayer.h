@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "core/DeviceContext.h"
 #include "core/Subject.h"
 
 class COMeas;
 class COMeasInterval;
+class CPropertyPage;
 class QWidget;
 class COMeasObs;
 class COMeasView;
@@ -82,9 +84,12 @@ class CWindowRegistry {
   std::map<int, WindowCreator> m_creators;
 };
 
-// The monitor's identity texts in the numeric window's print title.
-struct MonitorTexts {
-  std::string model, serial, version;
+
+// The program's fonts as the windows draw with them, on screen in pixels; a
+// print scales them to its units.
+struct ProgramFonts {
+  platform::LOGFONT current;
+  platform::LOGFONT small;
 };
 
 class CWindowLayer {
@@ -104,14 +109,23 @@ class CWindowLayer {
   CWindowRegistry& Registry() { return m_registry; }
   COOpenWindows& Store() { return *m_store; }
 
+  // The program's current and small fonts, which its Font command renews;
+  // until it hands them in, the system set-up's.
+  void SetFonts(const CFont* current, const CFont* small) {
+    m_font = current;
+    m_smallFont = small;
+  }
+  ProgramFonts Fonts() const;
+
   // Shows the sequence settings sheet on the sequence (the cursor-value
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
-  std::function<MonitorTexts()> monitorTexts;
-  // Makes the interval page of the numeric window's properties sheet (the
-  // graph window's page) on the interval; none: the sheet has only its
-  // columns page.
-  std::function<QWidget*(COMeasInterval&, QWidget* parent)> intervalPage;
+  // A program's pages of the graph and numeric windows' property sheets,
+  // each made on the interval the sheet edits: its interval page in place
+  // of the shared one, and a page more after the window's own (the
+  // Presentation program's events); none: the shared pages alone.
+  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
+  std::function<CPropertyPage*(COMeasInterval&)> extraPage;
   // The page every print-out starts from; Print Setup changes it.
   QPageLayout pageLayout;
   // The page each window kind's properties sheet opens on: the one it
@@ -130,4 +144,6 @@ class CWindowLayer {
   std::array<COWindowOrder, 2> m_numbers;
   CWindowRegistry m_registry;
   std::unique_ptr<COOpenWindows> m_store;
+  const CFont* m_font = nullptr;
+  const CFont* m_smallFont = nullptr;
 };

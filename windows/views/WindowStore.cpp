@@ -99,6 +99,8 @@ void COOpenWindows::Restore() {
       s.m_row.reset();
     }
   } reset{*this};
+  // Another task: the property sheets open on their first page again.
+  m_layer.lastSheetPages = {};
   m_restoring = true;
   m_row = std::make_unique<CORecOpenWindows>(m_layer.Data());
   m_row->m_strSort = "[ID] DESC";

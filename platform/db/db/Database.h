@@ -23,12 +23,29 @@ class CDBException : public CException {
  public:
   CDBException(int retCode, std::string error, std::string state = std::string());
   std::string GetMessage() const override { return m_strError; }
-  // Cuts a long driver text to the buffer instead of replacing it.
+  // A text too long for the buffer is fitted to it instead of replaced: the
+  // file it names loses its middle first, so the reason after it stays
+  // whole; only then is the end cut.
   bool GetErrorMessage(char* buffer, unsigned size) const override;
 
   int m_nRetCode;
   std::string m_strError;
   std::string m_strStateNativeOrigin;  // the SQLSTATE, e.g. "HY000"
+  // The file the text names, when it names one.
+  std::string m_strFile;
+
+  // The database could not grow: its disk is full.
+  bool IsDiskFull() const { return m_strError.find("database or disk is full") != std::string::npos; }
+};
+
+// What a database must hold before a connection changes anything in it (its
+// journal mode): a file that is not what the caller wants is refused as it
+// lies. A file without any table is refused unless it may be empty (a
+// database being made).
+struct OpenChecks {
+  std::vector<std::string> tables;  // each must exist
+  std::string kind;                 // what they make it, for the refusal: "a task database"
+  bool mayBeEmpty = false;
 };
 
 // A connection and the record sets on it are used by one thread at a time.
@@ -42,9 +59,9 @@ class CDatabase {
   // connect: "ODBC;DSN=TARNIC:SYSTEM" (the "ODBC;" prefix is optional) or any
   // ODBC connection string. Throws CDBException, also when the file of the
   // data source is missing (none is created), no database, or locked beyond
-  // the data source's timeout. A second Open while open does nothing and
-  // returns true.
-  bool Open(const std::string& connect);
+  // the data source's timeout, or does not pass the checks. A second Open
+  // while open does nothing and returns true.
+  bool Open(const std::string& connect, const OpenChecks& checks = OpenChecks());
   bool OpenEx(const std::string& connect) { return Open(connect); }
   void Close();
   bool IsOpen() const { return m_connection != nullptr; }

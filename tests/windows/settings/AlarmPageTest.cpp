@@ -64,6 +64,15 @@ TEST_F(AlarmPageTest, TheSingleAlarmIsCheckedBeforeItJoinsTheList) {
   }
 }
 
+TEST_F(AlarmPageTest, AnAlarmAsThePageOpensIsAddedAsItStands) {
+  auto sheet = Open();
+  COAlarmPage& page = Page(*sheet);
+  EXPECT_EQ(page.GetDlgItemText(A::kAverage), "10");
+  page.OnAddNew();
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(page.List().GetCount(), 1);
+}
+
 TEST_F(AlarmPageTest, RowsAreAddedInsertedAndRemovedAroundTheSelection) {
   sequence.GetAlarms() = {Alarm(0, 1), Alarm(0, 2)};
   auto sheet = Open();

@@ -22,6 +22,7 @@
 #include "Legend.h"
 #include "ObserverSteps.h"
 #include "StringEx.h"
+#include "TaskRecords.h"
 #include "core/Text.h"
 #include "TestSupport.h"
 #include "WindowLayer.h"
@@ -669,6 +670,27 @@ TEST_F(GraphTest, ScalingAndMovingTheInterval) {
   EXPECT_EQ(v.Interval().GetLast(), 5);
 }
 
+// An alarm at the top of the plot after a comment: the comment's label,
+// drawn above the plot, leaves the alarm's marker whole.
+TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
+  kovo::test::StoreEvent(*context, kovo::test::MakeMeas(base, 50, 5, 50.0f),
+                         COEvent(COEvent::typeAlarm, "alarm", 0.0f));
+  CGraphView& v = OpenGraph();
+  QImage image(400, 300, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    CPainterDC dc(&painter);
+    v.Draw(dc, CRect(0, 0, 400, 300));
+  }
+  image.save(QString::fromStdString(::testing::TempDir() + "graph_alarm_at_top.png"));
+  // The marker's body stands in the three rows above the plot's top line.
+  const CRect plot = v.PlotRect();
+  int red = 0;
+  for (int y = plot.top - 3; y < plot.top; ++y)
+    for (int x = plot.right - 4; x < plot.right; ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0);
+  EXPECT_GE(red, 6);
+}
+
 TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {
   CGraphView& v = OpenGraph();
   COSequence& seq = context->ActiveSequence();
@@ -776,7 +798,8 @@ TEST_F(GraphTest, PrintingAndCopying) {
     EXPECT_FALSE(tiny.Calls().empty());
   }
   // A very large font on a real printer.
-  platform::LOGFONT huge = setup->GetFont();
+  const platform::LOGFONT normal = setup->GetFont();
+  platform::LOGFONT huge = normal;
   huge.lfHeight = -4000;
   setup->SetFont(huge);
   kovo::test::TempDir dir;
@@ -788,7 +811,8 @@ TEST_F(GraphTest, PrintingAndCopying) {
   QFile pdf(file);
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
-
+  // On the clipboard the window in the program's font, 18 % larger.
+  setup->SetFont(normal);
   v.Copy();
   const QMimeData* mime = QApplication::clipboard()->mimeData();
   ASSERT_NE(mime, nullptr);

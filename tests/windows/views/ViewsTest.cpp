@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QMimeData>
 #include <QFile>
+#include <QPainter>
 #include <QPrinter>
+#include <QScrollBar>
 #include <algorithm>
 #include <memory>
 
@@ -16,12 +18,15 @@
 #include "NumProperties.h"
 #include "DataTestSupport.h"
 #include "NumView.h"
+#include "../ModalWatch.h"
 #include "ObserverSteps.h"
+#include "ScreenText.h"
 #include "TaskRecords.h"
 #include "TestSupport.h"
 #include "ViewBase.h"
 #include "WindowLayer.h"
 #include "WindowStore.h"
+#include "ui/PainterDC.h"
 #include "ui/WinApp.h"
 
 namespace {
@@ -232,6 +237,95 @@ TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
   EXPECT_EQ(v.Interval().GetLeftCursor(), 3);
 }
 
+// A running task fills a table longer than the window: the newest row
+// stays in view while the window follows, unless the person scrolled away.
+TEST_F(ViewsTest, TheNumericWindowKeepsTheNewestRowInViewUnlessScrolledAway) {
+  kovo::test::ObserverSteps store(*context);  // stores before the window reads
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.ReloadData();
+  int k = 5;
+  const auto sample = [&] {
+    ++k;
+    COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k));
+    store.Write(m);
+  };
+  const auto lastShown = [&] { return v.PickRow(v.ScrollY() + v.height() - v.RowHeight() / 2); };
+  for (int i = 0; i < 60; ++i) sample();
+  EXPECT_GT(v.ScrollY(), 0);
+  EXPECT_EQ(lastShown(), k);
+  v.grab().save(QString::fromStdString(::testing::TempDir() + "numeric_following.png"));
+
+  v.SetScrollY(0);
+  sample();
+  EXPECT_EQ(v.ScrollY(), 0);
+  EXPECT_LT(lastShown(), k);
+
+  // Back at the end, it follows again.
+  v.SetScrollY(1 << 30);
+  sample();
+  EXPECT_EQ(lastShown(), k);
+}
+
+// The program's font, as its Font command chose it, is the windows' on
+// screen and on paper.
+TEST_F(ViewsTest, TheNumericWindowDrawsInTheProgramsFont) {
+  platform::LOGFONT lf;
+  lf.lfHeight = -28;
+  lf.lfFaceName = "DejaVu Sans";
+  CFont big, small;
+  big.CreateFontIndirect(lf);
+  lf.lfHeight = -18;
+  small.CreateFontIndirect(lf);
+  layer.SetFonts(&big, &small);
+  CNumView& v = OpenNumeric();
+  EXPECT_TRUE(kovo::test::ShowsText(v.grab().toImage(), "Meas. No.", ToQFont(big.GetLogFont())));
+  QImage paper(800, 1100, QImage::Format_RGB32);
+  QPainter painter(&paper);
+  CPainterDC dc(&painter);
+  dc.SetPrinting(true);
+  v.DrawPage(dc, CSize(800, 1100), 1);
+  EXPECT_GE(v.RowHeight(), 28);
+}
+
+// Columns and event texts wider than the window: it scrolls across to
+// them, and none of them lies under a scroll bar.
+TEST_F(ViewsTest, ANarrowNumericWindowScrollsAcrossToItsColumnsAndEventTexts) {
+  kovo::test::StoreEvent(*context, kovo::test::MakeMeas(base, 40, 4, 40.0f),
+                         COEvent(COEvent::typeComment, "door of the store room opened", 0.0f));
+  CNumView& v = OpenNumeric();
+  CColumn water(*context);
+  water.SetChannel(5);
+  water.SetAxis(0xFF);
+  water.SetUnit(COConcUnit::ppm);
+  water.SetSequence(&context->ActiveSequence(), &v.Interval());
+  v.Interval().GetColumns().push_back(water);
+  v.ReloadData();
+  v.resize(260, 240);
+  v.show();
+  v.Repaint();
+  QApplication::processEvents();
+  v.grab();  // the event texts are measured as they are drawn
+  v.Repaint();
+  QScrollBar* across = nullptr;
+  for (QScrollBar* b : v.findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Horizontal) across = b;
+  ASSERT_NE(across, nullptr);
+  EXPECT_FALSE(across->isHidden());
+  const QFont font = v.ProgramFont();
+  const QFont small = ToQFont(layer.Fonts().small);
+  const QImage left = v.grab().toImage();
+  EXPECT_FALSE(kovo::test::ShowsText(left, "W: Water Vapour", font));
+  EXPECT_FALSE(kovo::test::ShowsText(left, "door of the store room opened", small));
+  across->setValue(across->maximum());
+  const QImage right = v.grab().toImage();
+  right.save(QString::fromStdString(::testing::TempDir() + "numeric_scrolled_across.png"));
+  EXPECT_TRUE(kovo::test::ShowsText(right, "door of the store room opened", small));
+  EXPECT_TRUE(kovo::test::ShowsText(right, "W: Water Vapour", font));
+}
+
 // A task measuring into an open window of a long interval: each sample is
 // taken in without reading the interval again, and a paint draws a screenful.
 TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
@@ -264,10 +358,8 @@ TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
   EXPECT_EQ(v.PickRow(5 * rh / 2 + 300 * rh + rh / 2), 301);
 
   // An event entered at an older row shows at once.
-  CORecEvent events(*context);
-  COMeas row = kovo::test::MakeMeas(base, 351, 301, 301.0f);
-  events.SaveEvent(row, COEvent(COEvent::typeComment, "late", 0.0f));
-  events.Close();
+  kovo::test::StoreEvent(*context, kovo::test::MakeMeas(base, 351, 301, 301.0f),
+                         COEvent(COEvent::typeComment, "late", 0.0f));
   genSub.Notify(eUserEvent);
   EXPECT_TRUE(Has(Paint(v), "DrawText \"late\""));
   v.grab().save(QString::fromStdString(::testing::TempDir() + "numeric_scrolled.png"));
@@ -434,6 +526,17 @@ TEST_F(ViewsTest, CursorValuesBetweenAndAtTheCursors) {
   dc.SetPrinting(true);
   cv.Draw(dc, CRect(0, 0, 2000, 2000));
   EXPECT_TRUE(Has(dc.Calls(), "Cursor Pos: 2"));
+
+  // By time the cursors are dates and times, each whole on the form.
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.Interval().SetRightCursor(4);
+  v.ReloadData();
+  const QImage form = cv.grab().toImage();
+  form.save(QString::fromStdString(::testing::TempDir() + "cursor_values.png"));
+  EXPECT_TRUE(kovo::test::ShowsText(form, QString::fromStdString(cv.Text(1056)), cv.font()));
+  EXPECT_TRUE(kovo::test::ShowsText(form, QString::fromStdString(cv.Text(1057)), cv.font()));
 }
 
 TEST_F(ViewsTest, ClosingTheCursorWindowEndsTheCursorMode) {
@@ -550,24 +653,55 @@ TEST_F(ViewsTest, TheColumnsPageKeepsTheGraphCurves) {
   EXPECT_EQ(kept[3].second, 0xFF);
 }
 
-TEST_F(ViewsTest, ThePropertiesSheetReopensOnItsLastPage) {
+// A leak detector's pressure is a numeric column as it is a graph curve,
+// in the pressure unit of the set-up.
+TEST_F(ViewsTest, ALeakDetectorsPressureIsAColumn) {
+  context->Instrument().SetInfo("Tebb", "1");
   COMeasInterval interval(*context);
-  IntervalPageFactory intervalPage = [](COMeasInterval&, QWidget* parent) {
-    auto* w = new QWidget(parent);
-    w->setWindowTitle("Interval");
-    return w;
-  };
-  int lastPage = 0;  // the window layer's
-  {
-    COWindowPropertiesNum sheet(*context, interval, intervalPage, nullptr, &lastPage);
-    auto* tabs = sheet.findChild<QTabWidget*>();
-    ASSERT_NE(tabs, nullptr);
-    EXPECT_EQ(tabs->tabText(0), "Interval");
-    tabs->setCurrentIndex(1);
-  }
-  EXPECT_EQ(lastPage, 1);
-  COWindowPropertiesNum again(*context, interval, intervalPage, nullptr, &lastPage);
-  EXPECT_EQ(again.findChild<QTabWidget*>()->currentIndex(), 1);
+  COYAxisPageNum page(*context, interval);
+  const int pressure = page.Parameters().findData(7);
+  ASSERT_GE(pressure, 0);
+  EXPECT_EQ(page.Parameters().itemText(pressure), "Pressure");
+  page.Parameters().setCurrentIndex(pressure);
+  page.OnParameterChange();
+  EXPECT_EQ(page.Units().currentText().toStdString(), setup->GetPressureUnit().GetText());
+  page.OnAddNew();
+  page.Save();
+  ASSERT_FALSE(interval.GetColumns().empty());
+  EXPECT_EQ(interval.GetColumns().back().GetChannel(), 7);
+  EXPECT_EQ(interval.GetColumns().back().GetAxis(), 0xFF);
+
+  context->Instrument().SetInfo("Kovo", "1");
+  COYAxisPageNum other(*context, interval);
+  EXPECT_LT(other.Parameters().findData(7), 0);
+}
+
+// The numeric window's sheet: the interval (span, time or number, rolling
+// average) and its columns, opened again on the page last left until
+// another task opens.
+TEST_F(ViewsTest, ThePropertiesSheetHasTheIntervalAndReopensOnItsLastPageOfTheTask) {
+  CNumView& v = OpenNumeric();
+  std::vector<std::string> titles;
+  int opened = -1;
+  ModalWatch watch([&](CDialog* d) {
+    auto* sheet = dynamic_cast<COWindowPropertiesNum*>(d);
+    if (sheet == nullptr) return;
+    titles.clear();
+    for (int p = 0; p < sheet->GetPageCount(); ++p) titles.push_back(sheet->GetPage(p)->windowTitle().toStdString());
+    opened = sheet->GetActiveIndex();
+    sheet->grab().save(QString::fromStdString(::testing::TempDir() + "numeric_properties.png"));
+    sheet->SetActivePage(1);
+    sheet->reject();
+  });
+  v.OnWindowProperties();
+  EXPECT_EQ(titles, (std::vector<std::string>{"Interval", "Columns"}));
+  EXPECT_EQ(opened, 0);
+  v.OnWindowProperties();
+  EXPECT_EQ(opened, 1);
+  // Another task opens its windows: the first page again.
+  layer.Store().Restore();
+  v.OnWindowProperties();
+  EXPECT_EQ(opened, 0);
 }
 
 }  // namespace
