@@ -3,8 +3,9 @@
 // box found on the screen, its text read through its Copy, and answered.
 //
 // A program comes in by a line in kPrograms: its binary, its main window's
-// title, whether it talks to the simulated monitor, and what the person does
-// there (one of the scenarios below, or one of its own).
+// title, whether it talks to the simulated monitor, what the person does
+// there (one of the scenarios below, or one of its own), and what the person
+// meets before its main window shows, if anything.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,6 +33,7 @@ struct Program {
   std::function<void(Person&)> does;
   std::vector<const char*> tasks = {};  // measurement tasks made before it starts
   const char* what = "";                // tells two lines of one program apart
+  std::function<void(Person&)> meetsFirst = {};
 };
 
 void PrintTo(const Program& program, std::ostream* out) { *out << program.binary; }
@@ -143,6 +145,19 @@ void ClickDelete(Person& p) {
   p.Closes(id, "Delete", "Escape");
 }
 
+// A message that stands alone on the screen before the main window comes,
+// answered with Return.
+std::function<void(Person&)> MessageBeforeMainWindow(std::string caption, std::string text) {
+  return [=](Person& p) {
+    const std::string box = p.Desktop().WaitForWindow(Exactly(caption));
+    ASSERT_FALSE(box.empty()) << "no message box \"" << caption << "\"";
+    p.ReadsMessage(box, caption, text);
+    p.Answers(box, caption, "Return");
+  };
+}
+
+void NothingMore(Person&) {}
+
 // Closed with the close button of its main window while it still shows its
 // splash: it ends once it has started, without being asked again.
 void CloseWhileStarting(Person& p) {
@@ -159,6 +174,10 @@ const Program kPrograms[] = {
      RefusedInDialog("ctrl+o", "Open Measurement Task", "Presentation", "Please select an item")},
     {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
     {"kovo-online", "Nolt Online", true, CloseWhileStarting, {}, "closed_while_starting"},
+    // A first start: the monitor's filters were never uploaded to this
+    // system database, so the sheet opens without a filter configuration.
+    {"kovo-offline", "Offline - Sequence Settings", true, NothingMore, {}, "",
+     MessageBeforeMainWindow("Offline", "Unable to load configuration from the last filter info upload")},
 };
 
 class ProgramOnDesktop : public ::testing::TestWithParam<Program> {};
@@ -195,6 +214,10 @@ TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
   Child running({std::string(KOVO_BIN_DIR) + "/" + program.binary}, env, folder + "/program.txt");
   const std::string name = std::string(program.binary).substr(5);
   Person person(desktop, program, ::testing::TempDir() + "desktop_" + name);
+  if (program.meetsFirst) {
+    program.meetsFirst(person);
+    if (HasFatalFailure()) return;
+  }
   person.SetMain(person.Sees(program.title));
   ASSERT_FALSE(person.Main().empty()) << "the program did not show its window";
   program.does(person);
