@@ -137,6 +137,8 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
     m_xAxis.SetLabelSize(static_cast<int>(1.2 * dc.GetTextExtent(widest).cx));
     m_leftLegend.SetSecond(th);
     m_rightLegend.SetSecond(th);
+    m_leftLegend.SetWithLetter(!IsCalibration());
+    m_rightLegend.SetWithLetter(!IsCalibration());
     m_relayout = false;
   }
   if (printing) {
