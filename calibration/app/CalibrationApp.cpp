@@ -8,6 +8,7 @@
 #include "COCaliSequence.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
+#include "COSequence.h"
 #include "COSystemSetup.h"
 #include "CaliIntervalPage.h"
 #include "CaliPrint.h"
@@ -36,6 +37,20 @@
 
 using calibration::COCaliStatus;
 
+// Calls back on the general subject's kinds that change the calibration
+// sequence's run or task.
+class CCalibrationApp::Mirror : public CObserver {
+ public:
+  explicit Mirror(std::function<void()> follow) : m_follow(std::move(follow)) {}
+  void Update(CSubject* subject) override {
+    const EUpdType kind = static_cast<COGenSub*>(subject)->GetUpdType();
+    if (kind == eNewMeas || kind == eTaskStarted || kind == eTaskStopped) m_follow();
+  }
+
+ private:
+  std::function<void()> m_follow;
+};
+
 CCalibrationApp::CCalibrationApp(std::vector<std::string> args)
     : CMeasProgramApp("Calibration",
                       {ID_CALI_UNITS, ID_CALI_COMMUNICATION, ID_CALI_ZOOM_IN, ID_CALI_ZOOM_OUT, ID_CALI_GOTO_START,
@@ -50,6 +65,7 @@ CCalibrationApp::~CCalibrationApp() {
   COGenSub& sub = m_context->GenSub();
   sub.Detach(m_status.get());
   sub.Detach(m_pageStatus.get());
+  sub.Detach(m_mirror.get());
   sub.Detach(m_sequence.get());
   sub.Detach(&m_context->DBObs());
   m_sequence->Close();
@@ -74,6 +90,8 @@ void CCalibrationApp::Prepare() {
   // the measurement sequence.
   ctx.GenSub().Attach(&ctx.DBObs());
   ctx.GenSub().Attach(m_sequence.get());
+  m_mirror = std::make_unique<Mirror>([this] { MirrorSequence(); });
+  ctx.GenSub().Attach(m_mirror.get());
   ctx.GenSub().Attach(m_pageStatus.get());
   m_observersAttached = true;
 }
@@ -218,7 +236,16 @@ TaskSequence CCalibrationApp::Sequence() {
 
 void CCalibrationApp::NewSequenceRow() { m_sequence->NewSequence(); }
 
+void CCalibrationApp::MirrorSequence() {
+  COSequence& shown = m_context->ActiveSequence();
+  const COCaliSequence& sequence = *m_sequence;
+  for (int channel = 0; channel <= 5; ++channel) shown.SetFilterActive(channel, sequence.IsFilterActive(channel));
+  shown.SetStart(sequence.StartTime, sequence.StartNum);
+  shown.SetStop(sequence.StopTime, sequence.StopNum);
+}
+
 void CCalibrationApp::OpenTaskDocument() {
+  MirrorSequence();
   m_cali->TakeActiveBanks();
   ShowTaskTitle(m_context->Setup().GetDatabaseDesc());
   Document().OnOpenDocument("");
@@ -234,8 +261,8 @@ void CCalibrationApp::OnNewTask() {
   if (!CDBDoc::CreateTask(*m_context, dlg.m_description, serial, IDS_CALI_CREATE_DOC_FAILED, Sequence())) return;
   m_sequence->SetGasNamesFromMonitor();
   m_sequence->Save();
+  // A task without saved windows opens in a graph window.
   OpenTaskDocument();
-  OnWindowNewGraphic();
 }
 
 void CCalibrationApp::OnOpenTask() {
@@ -268,7 +295,10 @@ void CCalibrationApp::Reconnect() {
 
 // --- the calibration ---
 
-void CCalibrationApp::OnSettings() { calibration::RunCalibrationSettings(*m_caliContext, *m_sequence, Frame()); }
+void CCalibrationApp::OnSettings() {
+  calibration::RunCalibrationSettings(*m_caliContext, *m_sequence, Frame());
+  MirrorSequence();
+}
 
 void CCalibrationApp::OnStart() { m_cali->StartMeasurement(CTime::GetCurrentTime(), CTime()); }
 

@@ -1,0 +1,305 @@
+// The Calibration program's main window, offscreen against the simulated
+// monitor: its start-up (a monitor that forbids a calibration ends it, no
+// monitor lets it work on stored tasks), a calibration task recorded,
+// copied, printed, closed and opened again, and the end of the program while
+// a calibration runs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "COCaliMeasObs.h"
+#include "COCaliSequence.h"
+#include "COSystemSetup.h"
+#include "CaliStatusView.h"
+#include "CalibrationApp.h"
+#include "CalibrationBanks.h"
+#include "CalibrationCommands.h"
+#include "CalibrationFixture.h"
+#include "CurrentCalibration.h"
+#include "FilterCopyDialogs.h"
+#include "GraphView.h"
+#include "ModalWatch.h"
+#include "NumView.h"
+#include "OdbcTestSupport.h"
+#include "OnlineFixture.h"
+#include "SimulatedMonitor.h"
+#include "TaskDialogs.h"
+#include "serial/SerialPort.h"
+#include "ui/WinApp.h"
+
+namespace kovo::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class CalibrationAppTest : public ::testing::Test {
+ protected:
+  CalibrationAppTest() {
+    platform::EnsureGuiApplication();
+    banks.Install(sim);
+    LoadOpticalFilterTable(kovo::sim::CalibrationBanks::FilterTablePath());
+    ServeProgram(odbc.Dir().Path(), sim, 60);
+    TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
+  }
+  ~CalibrationAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
+
+  static bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  }
+  std::unique_ptr<CCalibrationApp> MakeApp() {
+    auto app = std::make_unique<CCalibrationApp>(std::vector<std::string>{"/noSplash"});
+    app->SetStopWait(std::chrono::milliseconds(3000));
+    UseShortTimings(*app->Context().MeasObs());
+    app->SetExitAction([this](int code) { exitCode = code; });
+    return app;
+  }
+  static Texts Titles(CMainFrame& frame) {
+    Texts t;
+    for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList()) t.push_back(sub->windowTitle().toStdString());
+    std::sort(t.begin(), t.end());
+    return t;
+  }
+  template <class View>
+  static View* Find(CMainFrame& frame) {
+    for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList())
+      if (auto* view = dynamic_cast<View*>(sub->widget())) return view;
+    return nullptr;
+  }
+  // Answers the task dialogs with the task's description and the filter
+  // copy dialogs with the copy's.
+  std::unique_ptr<ModalWatch> AnswerDialogs() {
+    return std::make_unique<ModalWatch>([this](CDialog* dlg) {
+      auto ok = [dlg] { static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click(); };
+      if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
+        created->SetDlgItemText(CNewDatabase::kDescription, task);
+        ok();
+      } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
+        const auto found = open->List()->findItems(QString::fromStdString(task), Qt::MatchExactly);
+        if (found.size() != 1) return;
+        open->List()->setCurrentItem(found[0]);
+        ok();
+      } else if (auto* upload = dynamic_cast<CONewFilterCopy*>(dlg)) {
+        static_cast<QLineEdit*>(upload->GetDlgItem(CONewFilterCopy::kDescription))
+            ->setText(QString::fromStdString(copy));
+        upload->accept();
+      } else if (auto* download = dynamic_cast<COOpenFilterCopy*>(dlg)) {
+        const auto found = download->List()->findItems(QString::fromStdString(copy), Qt::MatchExactly);
+        if (found.size() != 1) return;
+        download->List()->setCurrentItem(found[0]);
+        download->accept();
+      }
+    });
+  }
+  // A new calibration task of zero-point readings, measuring.
+  void StartCalibrating(CCalibrationApp& app) {
+    CMainFrame& frame = *app.Frame();
+    ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+    ASSERT_TRUE(app.Context().Setup().IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+    app.CaliSequence().CaliMode = COCaliSequence::modeZero;
+    app.CaliSequence().Save();
+    app.Cali().SetReadingPause(5);
+    frame.UpdateCommands();
+    ASSERT_TRUE(frame.Action(ID_START)->isEnabled());
+    ASSERT_TRUE(frame.Execute(ID_START));
+    ASSERT_TRUE(PumpUntil([&] { return StoredMeas(app.Context()).size() >= 3; }));
+  }
+
+  OdbcScope odbc;
+  kovo::sim::SimulatedMonitor sim;
+  kovo::sim::CalibrationBanks banks;
+  platform::ScriptedMessageSink messages;
+  int exitCode = -1;
+  std::string task = "Calibration of filter A";
+  std::string copy = "Before calibration";
+};
+
+TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgainWithoutTheStatusWindow) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_FALSE(app->IsNoMonitor());
+  EXPECT_EQ(sim.Lines().front(), "SE? USER_L");
+  // Without a task nothing is measured or calculated; the banks move.
+  for (unsigned id : std::initializer_list<unsigned>{ID_START, ID_PAUSE, ID_STOP, ID_SETTINGS, ID_CALI_CALCULATE, ID_VIEW_CURSORS})
+    EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
+  for (unsigned id : {ID_CALI_UPLOAD_BANKS, ID_CALI_DOWNLOAD_BANKS, ID_CALI_DOWNLOAD_VALUES})
+    EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
+  EXPECT_EQ(frame.Action(ID_PAUSE)->shortcut(), QKeySequence(Qt::Key_F4));
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_main.png"));
+
+  const auto watch = AnswerDialogs();
+  ASSERT_NO_FATAL_FAILURE(StartCalibrating(*app));
+  // A monitor the program folder has not seen gives its banks first.
+  EXPECT_EQ(messages.Texts(), Texts{"Gas Monitor not known\nUploading filter information now"});
+  messages.Clear();
+  EXPECT_TRUE(frame.windowTitle().endsWith(QString::fromStdString(task)));
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(frame.Execute(ID_CALI_WINDOW_STATUS));
+  ASSERT_TRUE(frame.Execute(ID_CALI_WINDOW_STATUS));
+  EXPECT_EQ(Titles(frame), (Texts{"Calibration Status", "Graphic Window 1", "Numeric Window 1"}));
+  frame.UpdateCommands();
+  for (unsigned id : std::initializer_list<unsigned>{ID_START, ID_CALI_UPLOAD_BANKS, ID_CALI_DOWNLOAD_BANKS, ID_CALI_DOWNLOAD_VALUES})
+    EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
+  EXPECT_TRUE(frame.Action(ID_PAUSE)->isEnabled());
+
+  // The samples reach every window (a graph opened on the run reads what
+  // is stored; it stays there while newer ones wait).
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_GRAPHIC));
+  auto* graph = dynamic_cast<CGraphView*>(frame.ActiveView());
+  auto* numeric = Find<CNumView>(frame);
+  auto* status = Find<CCaliStatusView>(frame);
+  ASSERT_TRUE(graph && numeric && status);
+  EXPECT_EQ(status->Text(CCaliStatusView::kState), "Active");
+  EXPECT_TRUE(PumpUntil([&] {
+    frame.grab();
+    return graph->LastMeasNo() >= 3 && numeric->PickRow(1 << 20) >= 3;
+  })) << graph->LastMeasNo() << " " << numeric->PickRow(1 << 20);
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_measuring.png"));
+  ASSERT_TRUE(frame.Execute(ID_STOP));
+  ASSERT_TRUE(PumpUntil([&] { return app->Cali().GetState() == MeasState::idle; }));
+  EXPECT_EQ(status->Text(CCaliStatusView::kState), "Idle");
+
+  // All banks as a copy, then changed on the monitor and written back; a
+  // graph window opens after each dialog.
+  ASSERT_TRUE(frame.Execute(ID_CALI_UPLOAD_BANKS));
+  const Texts sets = BankSetRows(app->Context());
+  ASSERT_FALSE(sets.empty());
+  EXPECT_EQ(sets.back().substr(sets.back().find(':')), ":" + copy);
+  EXPECT_EQ(Titles(frame).size(), 5u);
+  const auto before = sim.State().params;
+  sim.Modify([](kovo::sim::MonitorState& s) {
+    s.params["F_B,1,C_CO_F_1"] = " 1.000000E+00";
+    s.params["F_A,2,C_OF_F"] = " 2.000000E+00";
+  });
+  ASSERT_TRUE(frame.Execute(ID_CALI_DOWNLOAD_BANKS));
+  EXPECT_EQ(Titles(frame).size(), 6u);
+  const auto after = sim.State().params;
+  // A copy keeps neither the alarm limits nor the calibration gases'
+  // concentrations and signals.
+  const Texts notKept = {",A_L", "C_CO_C_", "C_U,", "_V"};
+  for (const auto& [key, value] : before) {
+    if (std::any_of(notKept.begin(), notKept.end(), [&](const std::string& k) { return key.find(k) != std::string::npos; }))
+      continue;
+    EXPECT_EQ(after.at(key), value) << key;
+  }
+
+  // Every bank of the monitor on 16 pages.
+  const std::string pdf = odbc.Dir().Path() + "/banks.pdf";
+  {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    app->SetPrinter(&printer);
+    ASSERT_TRUE(frame.Execute(ID_CALI_PRINT_BANKS));
+    app->SetPrinter(nullptr);
+  }
+  const Texts pages = PdfPages(pdf);
+  ASSERT_EQ(pages.size(), 16u);
+  for (size_t p = 0; p < pages.size(); ++p) {
+    EXPECT_NE(pages[p].find("Serial: " + sim.State().serial), std::string::npos) << p + 1;
+    EXPECT_NE(pages[p].find("Page " + std::to_string(p + 1)), std::string::npos) << p + 1;
+  }
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+
+  // Closed and opened again: its windows come back, the status window not.
+  ASSERT_TRUE(frame.Execute(ID_FILE_CLOSE));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(Titles(frame).empty());
+  ASSERT_TRUE(frame.Execute(ID_FILE_OPEN));
+  ASSERT_TRUE(app->Context().Setup().IsMeasDatabaseOpen()) << ::testing::PrintToString(messages.Texts());
+  const Texts reopened = Titles(frame);
+  EXPECT_EQ(std::count(reopened.begin(), reopened.end(), "Numeric Window 1"), 1);
+  EXPECT_EQ(std::count(reopened.begin(), reopened.end(), "Calibration Status"), 0);
+  EXPECT_EQ(reopened.size(), 5u) << ::testing::PrintToString(reopened);
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  // The run stored before keeps its row; nothing was interrupted.
+  EXPECT_EQ(CaliSequenceRows(app->Context()).size(), 2u);
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(CalibrationAppTest, EndingTheProgramWhileACalibrationRunsStoresOneStopAndNoExtraRow) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  const auto watch = AnswerDialogs();
+  ASSERT_NO_FATAL_FAILURE(StartCalibrating(*app));
+  messages.Clear();
+  messages.Answer(platform::IDOK);
+  EXPECT_TRUE(app->Frame()->close());
+  EXPECT_EQ(messages.Texts(), Texts{"This action will stop the measurement"});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(app->ExitInstance(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(app->Cali().GetState(), MeasState::idle);
+  int stops = 0;
+  for (const StoredEvent& e : StoredEvents(app->Context())) stops += e.text == "Measurement task stopped";
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(CaliSequenceRows(app->Context()).size(), 2u);
+
+  // Idle, the end does not wait.
+  const auto idle = std::chrono::steady_clock::now();
+  EXPECT_EQ(app->ExitInstance(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - idle, std::chrono::milliseconds(200));
+}
+
+TEST_F(CalibrationAppTest, AMonitorAtUserLevelOneOrTwoEndsTheProgramWithItsWarning) {
+  struct Case {
+    int level;
+    bool runs;
+  } cases[] = {{1, false}, {2, false}, {3, true}};
+  for (const Case& c : cases) {
+    sim.Modify([&c](kovo::sim::MonitorState& s) { s.userLevel = c.level; });
+    messages.Clear();
+    exitCode = -1;
+    auto app = MakeApp();
+    EXPECT_EQ(app->InitInstance(), c.runs) << c.level;
+    if (c.runs) {
+      EXPECT_TRUE(messages.Texts().empty()) << c.level;
+      EXPECT_EQ(exitCode, -1);
+      EXPECT_TRUE(app->Frame()->isVisible());
+    } else {
+      EXPECT_EQ(messages.Texts(), Texts{kUserLevelWarning}) << c.level;
+      EXPECT_EQ(exitCode, 0) << c.level;
+      EXPECT_FALSE(app->Frame()->isVisible());
+    }
+    app->ExitInstance();
+  }
+}
+
+TEST_F(CalibrationAppTest, WithoutAMonitorItWorksOnStoredTasksAndAsksNoUserLevel) {
+  for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, odbc.File("nowhere"));
+  auto app = MakeApp();
+  int shown = 0;
+  ModalWatch cancel([&](CDialog* dlg) {
+    ++shown;
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
+  });
+  ASSERT_TRUE(app->InitInstance());
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(app->IsNoMonitor());
+  EXPECT_EQ(exitCode, -1);
+  EXPECT_TRUE(sim.Lines().empty());
+  EXPECT_TRUE(app->Frame()->isVisible());
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+}  // namespace
+}  // namespace kovo::test
