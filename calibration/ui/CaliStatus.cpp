@@ -109,7 +109,8 @@ bool COCaliStatus::MarkInterval() {
   COCaliMeasObs& meas = m_context.meas;
   COCaliSequence sequence(m_context.program, [&meas] { return meas.IsConnected(); });
   try {
-    sequence.Load();
+    // A task that cannot be read has said why.
+    if (!sequence.Load()) return false;
   } catch (const COException& e) {
     ShowExceptionMessage(e);
     return false;
@@ -200,7 +201,10 @@ void COCaliStatus::Run(COCalculateDlg& result) {
   const int displayUnit = setup.GetGasConcUnit().GetUnit();
   COCaliSequence sequence(m_context.program, [&meas] { return meas.IsConnected(); });
   try {
-    sequence.Load();
+    if (!sequence.Load()) {
+      m_lastResult.reset();
+      return;
+    }
   } catch (const COException& e) {
     ShowExceptionMessage(e);
     m_lastResult.reset();
