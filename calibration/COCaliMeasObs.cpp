@@ -163,7 +163,7 @@ void COCaliMeasObs::StartStopMonitor() {
 }
 
 bool COCaliMeasObs::KeepsTimeOrder() {
-  return m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_notBefore);
+  return m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_notBefore, &m_lastStored);
 }
 
 void COCaliMeasObs::StopService() { m_run.StopService(); }
@@ -174,9 +174,9 @@ std::string COCaliMeasObs::GetStatusText() {
 }
 
 void COCaliMeasObs::Scale(COMeas& meas) const {
-  // Readings are dated as they arrive: within the short wait a start may
-  // have for the task's last sample, they take the moment it ends.
-  if (m_notBefore.IsValid() && meas.GetMeasTime() < m_notBefore.GetTime()) meas.SetTime(m_notBefore.GetTime());
+  // Readings are dated as they arrive: while the clock is still behind the
+  // task's last sample, they take that sample's time.
+  if (m_lastStored.IsValid() && meas.GetMeasTime() < m_lastStored.GetTime()) meas.SetTime(m_lastStored.GetTime());
   for (int ch = 0; ch <= COMeas::chWater; ++ch) {
     const MeasValue v = meas.GetValue(ch);
     meas.SetValue(ch, v.IsValid() ? MeasValue(v * kSignalScale) : MeasValue());

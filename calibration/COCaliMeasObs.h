@@ -89,6 +89,7 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   CTime m_startTime;
   CTime m_stopTime;
   CalibTime m_notBefore;
+  CalibTime m_lastStored;
   bool m_connected = false;
   bool m_offline = false;
   bool m_statusViewOpen = false;

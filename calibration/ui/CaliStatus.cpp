@@ -170,6 +170,14 @@ bool COCaliStatus::MarkInterval() {
 void COCaliStatus::Calculate(QWidget* parent) {
   m_lastResult = std::make_unique<COCalculateDlg>(m_context, parent);
   COCalculateDlg& result = *m_lastResult;
+  // The record of what was ticked outlives its window's parent: the main
+  // window must not delete it a second time.
+  struct Keep {
+    std::unique_ptr<COCalculateDlg>& dialog;
+    ~Keep() {
+      if (dialog) dialog->setParent(nullptr);
+    }
+  } keep{m_lastResult};
   try {
     Run(result);
   } catch (const CalibrationError&) {

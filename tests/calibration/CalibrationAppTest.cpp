@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,7 +25,15 @@
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
 #include "COSystemSetup.h"
+#include "BankValues.h"
+#include "CaliServices.h"
+#include "CaliStatus.h"
 #include "CaliStatusView.h"
+#include "CaliValues.h"
+#include "Calibrator.h"
+#include "DownloadSheet.h"
+#include "FilterCopies.h"
+#include "Readings.h"
 #include "CalibrationApp.h"
 #include "CalibrationBanks.h"
 #include "CalibrationCommands.h"
@@ -37,6 +46,7 @@
 #include "OdbcTestSupport.h"
 #include "OnlineFixture.h"
 #include "SimulatedMonitor.h"
+#include "StringIds.h"
 #include "TaskDialogs.h"
 #include "serial/SerialPort.h"
 #include "ui/WinApp.h"
@@ -99,6 +109,22 @@ class CalibrationAppTest : public ::testing::Test {
         static_cast<QLineEdit*>(upload->GetDlgItem(CONewFilterCopy::kDescription))
             ->setText(QString::fromStdString(copy));
         upload->accept();
+      } else if (dlg->GetTemplateId() == calibration::COCalculateDlg::IDD) {
+        dlg->accept();
+      } else if (auto* sheet = dynamic_cast<calibration::CODownloadSheet*>(dlg)) {
+        // Filter A's first bank takes its zero point and its span.
+        for (int page : {0, 2}) {
+          sheet->SetActivePage(page);
+          auto* p = static_cast<calibration::CODownloadPage*>(sheet->GetActivePage());
+          p->OnUnselectAll();
+          static_cast<QCheckBox*>(p->GetDlgItem(calibration::CODownloadPage::kWater))->setChecked(false);
+          static_cast<QCheckBox*>(p->GetDlgItem(calibration::CODownloadPage::kBoxes[0][0]))->setChecked(true);
+        }
+        sheet->SetActivePage(1);
+        static_cast<calibration::CODownloadPage*>(sheet->GetActivePage())->OnUnselectAll();
+        static_cast<QCheckBox*>(sheet->GetActivePage()->GetDlgItem(calibration::CODownloadPage::kWater))
+            ->setChecked(false);
+        ok();
       } else if (auto* download = dynamic_cast<COOpenFilterCopy*>(dlg)) {
         const auto found = download->List()->findItems(QString::fromStdString(copy), Qt::MatchExactly);
         if (found.size() != 1) return;
@@ -119,6 +145,34 @@ class CalibrationAppTest : public ::testing::Test {
     ASSERT_TRUE(frame.Action(ID_START)->isEnabled());
     ASSERT_TRUE(frame.Execute(ID_START));
     ASSERT_TRUE(PumpUntil([&] { return StoredMeas(app.Context()).size() >= 3; }));
+  }
+
+  // One run of the calibration sequence in the mode, the cell as the scene
+  // says; at least n readings stored. Returns the run's readings.
+  std::vector<COMeas> Run(CCalibrationApp& app, const std::string& scene, int mode, size_t n) {
+    sim.Modify([&](kovo::sim::MonitorState& s) { EXPECT_TRUE(kovo::sim::ApplyScene(s, scene).empty()); });
+    COCaliSequence& sequence = app.CaliSequence();
+    sequence.CaliMode = static_cast<unsigned char>(mode);
+    sequence.Save();
+    CMainFrame& frame = *app.Frame();
+    const size_t before = StoredMeas(app.Context()).size();
+    frame.UpdateCommands();
+    EXPECT_TRUE(frame.Execute(ID_START));
+    EXPECT_TRUE(PumpUntil([&] { return StoredMeas(app.Context()).size() >= before + n; }));
+    EXPECT_TRUE(frame.Execute(ID_STOP));
+    EXPECT_TRUE(PumpUntil([&] { return app.Cali().GetState() == MeasState::idle; }));
+    const std::vector<COMeas> all = StoredMeas(app.Context());
+    return std::vector<COMeas>(all.begin() + static_cast<long>(before), all.end());
+  }
+  // The cursors of the graph window on the two readings, then Mark Interval.
+  static void Mark(CCalibrationApp& app, CGraphView& graph, const COMeas& left, const COMeas& right) {
+    COMeasView* view = graph.MeasView();
+    *view->GetInterval().GetLeftCursorMeas() = left;
+    *view->GetInterval().GetRightCursorMeas() = right;
+    COCursorStatus& cursors = app.Layer().Cursors();
+    cursors.SetWindowData(view);
+    cursors.SetCursorOn(true);
+    EXPECT_TRUE(app.Frame()->Execute(ID_CALI_MARK_INTERVAL));
   }
 
   OdbcScope odbc;
@@ -232,6 +286,78 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
   // The run stored before keeps its row; nothing was interrupted.
   EXPECT_EQ(CaliSequenceRows(app->Context()).size(), 2u);
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+// Filter A calibrated against the simulated monitor, whose true factors are
+// its own banks: zero air, then a span gas; marked, calculated, downloaded.
+TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBank) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ProgramContext& ctx = app->Context();
+  ctx.Setup().SetGasConcUnit(COConcUnit::mg_m3);
+  CMainFrame& frame = *app->Frame();
+  const auto watch = AnswerDialogs();
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  ASSERT_TRUE(ctx.Setup().IsMeasDatabaseOpen());
+  app->Cali().SetReadingPause(5);
+  messages.Clear();
+  const std::string quiet = "noise 0.001\ndrift 0\ntemperature 25\n";
+  const std::vector<COMeas> zero = Run(*app, quiet + "zero", COCaliSequence::modeZero, 6);
+  COCaliSequence& sequence = app->CaliSequence();
+  sequence.SpanFilter = 0;
+  sequence.CaliCross = 0;
+  sequence.CaliHighConc = 1;
+  sequence.SetConcSpanHigh(COConcUnit::mg_m3, 700.0f);
+  const std::vector<COMeas> span = Run(*app, quiet + "span A 700", COCaliSequence::modeSpan1P, 6);
+  ASSERT_GE(zero.size(), 6u);
+  ASSERT_GE(span.size(), 6u);
+  EXPECT_EQ(CaliSequenceRows(ctx).size(), 3u);
+
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_GRAPHIC));
+  auto* graph = dynamic_cast<CGraphView*>(frame.ActiveView());
+  ASSERT_NE(graph, nullptr);
+  Mark(*app, *graph, zero[1], zero.back());
+  Mark(*app, *graph, span[1], span.back());
+  EXPECT_TRUE(app->Status().ZeroMark().IsSet());
+  EXPECT_TRUE(app->Status().SpanHighMark(0).IsSet());
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_marked.png"));
+  ASSERT_TRUE(frame.Execute(ID_CALI_CALCULATE));
+  ASSERT_NE(app->Status().LastResult(), nullptr) << ::testing::PrintToString(messages.Texts());
+  EXPECT_TRUE(app->Status().LastResult()->m_zeroPoint);
+  EXPECT_TRUE(app->Status().LastResult()->m_singlePoint[0]);
+
+  // The factors the readings give are the monitor's own, within its noise.
+  const auto param = [this](const std::string& key) { return std::stod(sim.State().params.at(key)); };
+  const BankInfo& a = app->GetCalibrator().GetBank(0);
+  EXPECT_NEAR(a.m_concOffset, param("F_A,1,C_OF_F"), std::fabs(param("F_A,1,C_OF_F")) * 0.01);
+  EXPECT_NEAR(a.m_spanLow, param("F_A,1,C_CO_F_1"), std::fabs(param("F_A,1,C_CO_F_1")) * 0.01);
+  const float offset = a.m_concOffset;
+  const float factor = a.m_spanLow;
+
+  // Downloaded into bank A1, read back from the monitor, kept as its
+  // current bank set.
+  frame.UpdateCommands();
+  ASSERT_TRUE(frame.Action(ID_CALI_DOWNLOAD_VALUES)->isEnabled());
+  ASSERT_TRUE(frame.Execute(ID_CALI_DOWNLOAD_VALUES));
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  DeviceKovo& device = app->Cali().GetDevice();
+  MonitorSetup cleared = device.GetSetup();
+  GasBank::reset(cleared.GetFilter(0).GetBank(0));
+  device.SetSetup(cleared);
+  const size_t mark = sim.Lines().size();
+  COCaliMessageClient client(&device, false);
+  ASSERT_TRUE(client.Run(IDS_UPLOADING, CreateUploadBankService(device, &client, 0, 0)));
+  const Texts lines = sim.Lines();
+  EXPECT_NE(std::find(lines.begin() + static_cast<long>(mark), lines.end(), "C_P? F_A,1,C_OF_F"), lines.end());
+  const BankInfo& read = device.Setup().GetFilter(0).GetBank(0);
+  EXPECT_NEAR(read.m_concOffset, offset, std::fabs(offset) * 1e-5);
+  EXPECT_NEAR(read.m_spanLow, factor, std::fabs(factor) * 1e-5);
+  MonitorSetup stored;
+  ASSERT_TRUE(app->Copies().LoadCurrentSet(sim.State().serial, stored));
+  EXPECT_NEAR(stored.GetFilter(0).GetBank(0).m_concOffset, offset, std::fabs(offset) * 1e-5);
+  EXPECT_NEAR(stored.GetFilter(0).GetBank(0).m_spanLow, factor, std::fabs(factor) * 1e-5);
   EXPECT_TRUE(frame.close());
   EXPECT_EQ(app->ExitInstance(), 0);
 }
