@@ -27,6 +27,7 @@
 #include "COSystemSetup.h"
 #include "BankValues.h"
 #include "CaliServices.h"
+#include "CaliSettings.h"
 #include "CaliStatus.h"
 #include "CaliStatusView.h"
 #include "CaliValues.h"
@@ -273,6 +274,21 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
   }
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
 
+  // The monitor's own print of its current calibration, to its end line.
+  const std::string current = odbc.Dir().Path() + "/current.pdf";
+  {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(current));
+    app->SetPrinter(&printer);
+    ASSERT_TRUE(frame.Execute(ID_CALI_PRINT_CURRENT));
+    app->SetPrinter(nullptr);
+  }
+  const Texts printed = PdfPages(current);
+  ASSERT_FALSE(printed.empty());
+  EXPECT_NE(printed.back().find("Factor 10"), std::string::npos);
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+
   // Closed and opened again: its windows come back, the status window not.
   ASSERT_TRUE(frame.Execute(ID_FILE_CLOSE));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -314,6 +330,24 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   ASSERT_GE(zero.size(), 6u);
   ASSERT_GE(span.size(), 6u);
   EXPECT_EQ(CaliSequenceRows(ctx).size(), 3u);
+
+  // The cursor window's View Settings opens the sheet of the run at the
+  // left cursor; past every run there is none.
+  std::string sheet;
+  {
+    ModalWatch look([&](CDialog* dlg) {
+      if (dynamic_cast<calibration::COCaliSettings*>(dlg) == nullptr) return;
+      sheet = dlg->windowTitle().toStdString();
+      dlg->reject();
+    });
+    app->Layer().showSettingsAt(span[2]);
+  }
+  EXPECT_EQ(sheet, "Calibration Sequence Settings (Sequence 2)");
+  COMeas later;
+  later.SetTime(CTime::GetCurrentTime() + CTimeSpan(86400));
+  app->Layer().showSettingsAt(later);
+  EXPECT_EQ(messages.Texts(), Texts{"Unable to find sequence"});
+  messages.Clear();
 
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_GRAPHIC));
   auto* graph = dynamic_cast<CGraphView*>(frame.ActiveView());
