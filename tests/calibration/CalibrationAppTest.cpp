@@ -356,6 +356,7 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   Mark(*app, *graph, span[1], span.back());
   EXPECT_TRUE(app->Status().ZeroMark().IsSet());
   EXPECT_TRUE(app->Status().SpanHighMark(0).IsSet());
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_marked.png"));
   ASSERT_TRUE(frame.Execute(ID_CALI_CALCULATE));
   ASSERT_NE(app->Status().LastResult(), nullptr) << ::testing::PrintToString(messages.Texts());
