@@ -2,7 +2,6 @@
 // String-table ids of the Calibration program's window and task texts
 // (resources/strings/calibration.inc).
 enum CalibrationAppStringId : unsigned {
-  IDS_CALI_NO_WINDOW = 134,
   IDS_CALI_CREATE_DOC_FAILED = 138,
   IDS_CALI_NO_SEQUENCE = 214,
 };
