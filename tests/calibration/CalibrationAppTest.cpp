@@ -75,11 +75,7 @@ class CalibrationAppTest : public ::testing::Test {
     return done();
   }
   std::unique_ptr<CCalibrationApp> MakeApp() {
-    auto app = std::make_unique<CCalibrationApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(std::chrono::milliseconds(3000));
-    UseShortTimings(*app->Context().MeasObs());
-    app->SetExitAction([this](int code) { exitCode = code; });
-    return app;
+    return MakeTestProgram<CCalibrationApp>(exitCode, std::chrono::milliseconds(3000));
   }
   static Texts Titles(CMainFrame& frame) {
     Texts t;
@@ -148,6 +144,19 @@ class CalibrationAppTest : public ::testing::Test {
     ASSERT_TRUE(PumpUntil([&] { return StoredMeas(app.Context()).size() >= 3; }));
   }
 
+  // The print-out of the command into a PDF file, read back page by page.
+  Texts PrintToPdf(CCalibrationApp& app, unsigned command, const std::string& name) {
+    const std::string pdf = odbc.Dir().Path() + "/" + name;
+    {
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(pdf));
+      app.SetPrinter(&printer);
+      EXPECT_TRUE(app.Frame()->Execute(command));
+      app.SetPrinter(nullptr);
+    }
+    return PdfPages(pdf);
+  }
   // One run of the calibration sequence in the mode, the cell as the scene
   // says; at least n readings stored. Returns the run's readings.
   std::vector<COMeas> Run(CCalibrationApp& app, const std::string& scene, int mode, size_t n) {
@@ -257,16 +266,7 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
   }
 
   // Every bank of the monitor on 16 pages.
-  const std::string pdf = odbc.Dir().Path() + "/banks.pdf";
-  {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(pdf));
-    app->SetPrinter(&printer);
-    ASSERT_TRUE(frame.Execute(ID_CALI_PRINT_BANKS));
-    app->SetPrinter(nullptr);
-  }
-  const Texts pages = PdfPages(pdf);
+  const Texts pages = PrintToPdf(*app, ID_CALI_PRINT_BANKS, "banks.pdf");
   ASSERT_EQ(pages.size(), 16u);
   for (size_t p = 0; p < pages.size(); ++p) {
     EXPECT_NE(pages[p].find("Serial: " + sim.State().serial), std::string::npos) << p + 1;
@@ -275,16 +275,7 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
 
   // The monitor's own print of its current calibration, to its end line.
-  const std::string current = odbc.Dir().Path() + "/current.pdf";
-  {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(current));
-    app->SetPrinter(&printer);
-    ASSERT_TRUE(frame.Execute(ID_CALI_PRINT_CURRENT));
-    app->SetPrinter(nullptr);
-  }
-  const Texts printed = PdfPages(current);
+  const Texts printed = PrintToPdf(*app, ID_CALI_PRINT_CURRENT, "current.pdf");
   ASSERT_FALSE(printed.empty());
   EXPECT_NE(printed.back().find("Factor 10"), std::string::npos);
   EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
