@@ -174,6 +174,8 @@ const Program kPrograms[] = {
      RefusedInDialog("ctrl+o", "Open Measurement Task", "Presentation", "Please select an item")},
     {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
     {"kovo-online", "Nolt Online", true, CloseWhileStarting, {}, "closed_while_starting"},
+    {"kovo-calibration", "Nolt Calibration", true,
+     RefusedInDialog("ctrl+n", "New Calibration Task", "Calibration", "Please enter a string")},
     // A first start: the monitor's filters were never uploaded to this
     // system database, so the sheet opens without a filter configuration.
     {"kovo-offline", "Offline - Sequence Settings", true, NothingMore, {}, "",
