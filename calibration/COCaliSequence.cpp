@@ -20,8 +20,6 @@ namespace {
 
 bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
 
-const float kMeasSeconds[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
-
 }  // namespace
 
 // --- records ---
@@ -81,20 +79,10 @@ COCaliSequence::COCaliSequence(const COCaliSequence& other)
 
 COCaliSequence& COCaliSequence::operator=(const COCaliSequence& o) {
   if (this == &o) return *this;
-  NumCount = o.NumCount;
-  Name = o.Name;
-  StartTime = o.StartTime;
-  StopTime = o.StopTime;
-  StartNum = o.StartNum;
-  StopNum = o.StopNum;
+  SequenceRun::operator=(o);
   CopySettings(o);
   std::copy(std::begin(o.ActiveBank), std::end(o.ActiveBank), ActiveBank);
-  SerialNum = o.SerialNum;
-  for (int f = 0; f < 5; ++f) {
-    UANum[f] = o.UANum[f];
-    GasName[f] = o.GasName[f];
-    MW[f] = o.MW[f];
-  }
+  TaskGlobal::operator=(o);
   return *this;
 }
 
@@ -108,14 +96,8 @@ void COCaliSequence::CopySettings(const COCaliSequence& o) {
   CaliCross = o.CaliCross;
   CaliTwoPoint = o.CaliTwoPoint;
   CaliHighConc = o.CaliHighConc;
-  AirPres = o.AirPres;
   FlushMode = o.FlushMode;
-  TubeLength = o.TubeLength;
-  ChamberTime = o.ChamberTime;
-  TubeTime = o.TubeTime;
-  MeasTimeMode = o.MeasTimeMode;
-  std::copy(std::begin(o.MeasTime), std::end(o.MeasTime), MeasTime);
-  Reserved = o.Reserved;
+  SequenceTiming::operator=(o);
 }
 
 const MonitorSetup& COCaliSequence::Monitor() const { return m_context.GetMonitorSetup(); }
@@ -280,8 +262,7 @@ float COCaliSequence::GetMeasTime(int channel) const {
     case 2: return 20.0f;
     default: break;
   }
-  const unsigned char code = GetMeasTimeCode(channel);
-  return code < 7 ? kMeasSeconds[code] : 5.0f;
+  return MeasTimeCodeSeconds(GetMeasTimeCode(channel));
 }
 
 float COCaliSequence::GetMW(int channel) const {
