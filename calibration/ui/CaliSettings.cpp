@@ -75,15 +75,9 @@ void CDefault::ExchangeDefaults(int choice) {
   COCaliSequence defaults(program, [] { return false; });
   CORecCaliDefaults record(program);
   record.SetTarget(&defaults);
-  record.Open();
-  if (record.IsEOF()) throw CDBException(-1, "The prototype holds no calibration settings");
-  if (choice == kStoreAsDefault) {
-    record.Edit();
-    defaults.CopySettings(*m_caliSettings);
-    record.Update();
-  }
-  record.CloseWithDatabase();
-  if (choice == kLoadDefault) m_caliSettings->CopySettings(defaults);
+  ExchangeRow(
+      record, choice, "The prototype holds no calibration settings", [&] { defaults.CopySettings(*m_caliSettings); },
+      [&] { m_caliSettings->CopySettings(defaults); });
 }
 
 // --- the sheet ---

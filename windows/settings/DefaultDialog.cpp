@@ -54,13 +54,20 @@ void CDefault::ExchangeDefaults(int choice) {
   COSequence defaults(m_context);
   CORecSequence record(m_context);
   record.SetTarget(&defaults, 1);
+  ExchangeRow(
+      record, choice, "The prototype holds no sequence settings", [&] { defaults.CopySampling(*m_settings); },
+      [&] { m_settings->CopySampling(defaults); });
+}
+
+void CDefault::ExchangeRow(CORecBase& record, int choice, const char* noRow, const std::function<void()>& intoRow,
+                           const std::function<void()>& fromRow) {
   record.Open();
-  if (record.IsEOF()) throw CDBException(-1, "The prototype holds no sequence settings");
+  if (record.IsEOF()) throw CDBException(-1, noRow);
   if (choice == kStoreAsDefault) {
     record.Edit();
-    defaults.CopySampling(*m_settings);
+    intoRow();
     record.Update();
   }
   record.CloseWithDatabase();
-  if (choice == kLoadDefault) m_settings->CopySampling(defaults);
+  if (choice == kLoadDefault) fromRow();
 }
