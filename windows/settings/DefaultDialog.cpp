@@ -1,6 +1,5 @@
 #include "DefaultDialog.h"
 
-#include <QButtonGroup>
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -20,15 +19,9 @@ CDefault::CDefault(DataContext& context, COSequence* settings, std::function<boo
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox("Default Values", this);
   auto* gl = new QVBoxLayout(group);
-  auto* radios = new QButtonGroup(group);
-  auto* useCurrent = new QRadioButton("Use current settings as default", group);
-  auto* load = new QRadioButton("Load default values", group);
-  radios->addButton(useCurrent);
-  radios->addButton(load);
-  AddItem(kUseCurrent, useCurrent);
-  AddItem(kLoadDefaults, load);
-  gl->addWidget(useCurrent);
-  gl->addWidget(load);
+  for (QRadioButton* radio :
+       AddRadioGroup(group, {{kUseCurrent, "Use current settings as default"}, {kLoadDefaults, "Load default values"}}))
+    gl->addWidget(radio);
   layout->addWidget(group);
   AddOkCancel(layout);
 }

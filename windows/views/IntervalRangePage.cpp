@@ -1,6 +1,5 @@
 #include "IntervalRangePage.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,15 +19,10 @@ COIntervalRangePage::COIntervalRangePage(unsigned legalIntervalId, QWidget* pare
     : CPropertyPage(IDD, "Interval", parent), m_legalIntervalId(legalIntervalId), m_layout(new QVBoxLayout(this)) {
   auto* range = new QGroupBox("Interval", this);
   auto* grid = new QGridLayout(range);
-  auto* radios = new QButtonGroup(this);
-  auto* time = new QRadioButton("Time", range);
-  auto* number = new QRadioButton("Measurement Number", range);
-  radios->addButton(time, COMeasInterval::kByTime);
-  radios->addButton(number, COMeasInterval::kByNumber);
-  AddItem(kTime, time);
-  AddItem(kNumber, number);
-  grid->addWidget(time, 0, 1, 1, 2);
-  grid->addWidget(number, 0, 3);
+  // In the order of the interval's modes.
+  const auto modes = AddRadioGroup(range, {{kTime, "Time"}, {kNumber, "Measurement Number"}});
+  grid->addWidget(modes[COMeasInterval::kByTime], 0, 1, 1, 2);
+  grid->addWidget(modes[COMeasInterval::kByNumber], 0, 3);
   // One row each for From and To: date and time, then the number.
   const int ids[2][6] = {{kFromDate, kFromDateSpin, kFromTime, kFromTimeSpin, kFromNumber, kFromNumberSpin},
                          {kToDate, kToDateSpin, kToTime, kToTimeSpin, kToNumber, kToNumberSpin}};
