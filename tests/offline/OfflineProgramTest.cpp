@@ -29,6 +29,7 @@
 #include "COSystemSetup.h"
 #include "FilterPage.h"
 #include "MeasReader.h"
+#include "ChooseTask.h"
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
 #include "OfflineAlarmPage.h"
@@ -217,12 +218,7 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
     bool chosen = false;
     ModalWatch open([&](CDialog* dlg) {
       auto* task = dynamic_cast<COpenDatabase*>(dlg);
-      if (task == nullptr || chosen) return;
-      const auto found = task->List()->findItems("Harbour stand-alone", Qt::MatchExactly);
-      if (found.size() != 1) return;
-      chosen = true;
-      task->List()->setCurrentItem(found[0]);
-      Click(*task, platform::IDOK);
+      if (task != nullptr && !chosen) chosen = ChooseTask(*task, "Harbour stand-alone");
     });
     presentation.Frame()->UpdateCommands();
     ASSERT_TRUE(presentation.Frame()->Execute(ID_FILE_OPEN));

@@ -35,6 +35,7 @@
 #include "DBUtil.h"
 #include "DataTestSupport.h"
 #include "FormViews.h"
+#include "ChooseTask.h"
 #include "ModalWatch.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
@@ -140,12 +141,7 @@ class PresentationAppTest : public ::testing::Test {
     bool chosen = false;
     ModalWatch watch([&](CDialog* dlg) {
       auto* open = dynamic_cast<COpenDatabase*>(dlg);
-      if (open == nullptr || chosen) return;
-      const auto items = open->List()->findItems(QString::fromStdString(description), Qt::MatchExactly);
-      if (items.isEmpty()) return;
-      chosen = true;
-      open->List()->setCurrentItem(items.front());
-      static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+      if (open != nullptr && !chosen) chosen = ChooseTask(*open, description);
     });
     app.Frame()->UpdateCommands();
     ASSERT_TRUE(app.Frame()->Execute(ID_FILE_OPEN));
