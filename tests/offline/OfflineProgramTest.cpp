@@ -58,16 +58,12 @@ class OfflineProgramTest : public ::testing::Test {
  protected:
   OfflineProgramTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
     memory.Install(sim);
     sim.Start();
     Route(sim.SlavePath());
   }
-  ~OfflineProgramTest() override {
-    app.reset();
-    unsetenv("KOVO_PROGRAM_FOLDER");
-  }
+  ~OfflineProgramTest() override { app.reset(); }
   static void Route(const std::string& path) {
     for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, path);
   }
@@ -137,6 +133,7 @@ class OfflineProgramTest : public ::testing::Test {
   }
 
   OdbcScope odbc;
+  ProgramFolderScope programFolder{odbc.Dir().Path()};
   kovo::sim::SimulatedMonitor sim;
   kovo::sim::OfflineMemory memory;
   platform::ScriptedMessageSink messages;

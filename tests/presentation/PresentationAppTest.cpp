@@ -83,10 +83,8 @@ class PresentationAppTest : public ::testing::Test {
  protected:
   PresentationAppTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
   }
-  ~PresentationAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
 
   // A task as the Online program leaves it, made before the program starts:
   // filter A measured, count measurements a minute apart, the first after
@@ -226,6 +224,7 @@ class PresentationAppTest : public ::testing::Test {
   }
 
   OdbcScope odbc;
+  ProgramFolderScope programFolder{odbc.Dir().Path()};
   platform::ScriptedMessageSink messages;
   std::string chosenPath;
   std::vector<std::string> chooserCalls;

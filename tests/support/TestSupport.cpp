@@ -17,6 +17,21 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ec);
 }
 
+ProgramFolderScope::ProgramFolderScope(const std::string& folder) {
+  if (const char* before = std::getenv("KOVO_PROGRAM_FOLDER")) {
+    m_had = true;
+    m_before = before;
+  }
+  setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
+}
+
+ProgramFolderScope::~ProgramFolderScope() {
+  if (m_had)
+    setenv("KOVO_PROGRAM_FOLDER", m_before.c_str(), 1);
+  else
+    unsetenv("KOVO_PROGRAM_FOLDER");
+}
+
 WaitCursorLog::WaitCursorLog()
     : m_previousDisplay(platform::SetWaitCursorDisplay(this)), m_previousSink(platform::SetMessageSink(this)) {}
 

@@ -23,6 +23,20 @@ class TempDir {
   std::string m_path;
 };
 
+// Points the programs at a folder of their own (KOVO_PROGRAM_FOLDER) for its
+// lifetime; the setting before comes back when it goes.
+class ProgramFolderScope {
+ public:
+  explicit ProgramFolderScope(const std::string& folder);
+  ~ProgramFolderScope();
+  ProgramFolderScope(const ProgramFolderScope&) = delete;
+  ProgramFolderScope& operator=(const ProgramFolderScope&) = delete;
+
+ private:
+  bool m_had = false;
+  std::string m_before;
+};
+
 // Notes in one log when the wait cursor shows ("wait") and goes ("done") and
 // each message shown meanwhile ("message: <text>", answered with its default
 // button). Installs itself for its lifetime.
