@@ -7,6 +7,7 @@
 #include "COGenSub.h"
 #include "COSystemSetup.h"
 #include "COUnits.h"
+#include "DBFiles.h"
 #include "DBUtil.h"
 #include "DataContext.h"
 #include "FilterData.h"
@@ -107,12 +108,17 @@ const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
   return &Monitor().GetFilter(filter).GetBank(ActiveBank[filter]);
 }
 
-void COCaliSequence::Load() {
+bool COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
   setup.ConfigDataSource(COSystemSetup::kSystem);
   setup.ConfigDataSource(COSystemSetup::kCaliTask);
   if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
+    {
+      // A file that is no task is refused before any set reads it.
+      CDatabase probe;
+      probe.Open(dbfiles::ConnectString(setup.GetDatabaseName()), dbfiles::TaskChecks());
+    }
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
     m_recSequence.ClearFilter();
@@ -123,9 +129,11 @@ void COCaliSequence::Load() {
     m_recGlobal.Edit();
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    return false;
   }
   for (unsigned char& bank : ActiveBank)
     if (bank == kNoBank) bank = 0;
+  return true;
 }
 
 bool COCaliSequence::Save() {

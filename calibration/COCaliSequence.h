@@ -70,8 +70,9 @@ class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTim
   // fields, not the name, the run's times and numbers or the active banks.
   void CopySettings(const COCaliSequence& other);
 
-  // Persistence against the open calibration task.
-  void Load();
+  // Persistence against the open calibration task. False, after the
+  // database's message, when the file is no task or its rows cannot be read.
+  bool Load();
   // False, after the database's message, when [Sequence] could not be
   // written; [Global] is then left as it was.
   bool Save();

@@ -24,6 +24,10 @@ class CCaliStatusView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Calibration Status"; }
   void Draw(CDC& dc, const CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
+  // The end of a run is told by the general subject only.
+  void OnGeneralUpdate(EUpdType kind) override {
+    if (kind == eTaskStarted || kind == eTaskStopped) Refresh();
+  }
   void Refresh();
   std::string Text(int control) const;
 

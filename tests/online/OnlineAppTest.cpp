@@ -85,11 +85,7 @@ class OnlineAppTest : public ::testing::Test {
     ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
   }
   std::unique_ptr<COnlineApp> MakeApp() {
-    auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(std::chrono::milliseconds(2000));
-    UseShortTimings(*app->Context().MeasObs());
-    app->SetExitAction([this](int code) { exitCode = code; });
-    return app;
+    return MakeTestProgram<COnlineApp>(exitCode, std::chrono::milliseconds(2000));
   }
 
   OdbcScope odbc;
