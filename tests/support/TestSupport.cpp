@@ -17,19 +17,19 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ec);
 }
 
-ProgramFolderScope::ProgramFolderScope(const std::string& folder) {
-  if (const char* before = std::getenv("KOVO_PROGRAM_FOLDER")) {
+EnvironmentScope::EnvironmentScope(const std::string& name, const std::string& value) : m_name(name) {
+  if (const char* before = std::getenv(name.c_str())) {
     m_had = true;
     m_before = before;
   }
-  setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
+  setenv(name.c_str(), value.c_str(), 1);
 }
 
-ProgramFolderScope::~ProgramFolderScope() {
+EnvironmentScope::~EnvironmentScope() {
   if (m_had)
-    setenv("KOVO_PROGRAM_FOLDER", m_before.c_str(), 1);
+    setenv(m_name.c_str(), m_before.c_str(), 1);
   else
-    unsetenv("KOVO_PROGRAM_FOLDER");
+    unsetenv(m_name.c_str());
 }
 
 WaitCursorLog::WaitCursorLog()

@@ -23,18 +23,25 @@ class TempDir {
   std::string m_path;
 };
 
-// Points the programs at a folder of their own (KOVO_PROGRAM_FOLDER) for its
-// lifetime; the setting before comes back when it goes.
-class ProgramFolderScope {
+// Sets an environment variable for its lifetime; the setting before (or
+// none) comes back when it goes.
+class EnvironmentScope {
  public:
-  explicit ProgramFolderScope(const std::string& folder);
-  ~ProgramFolderScope();
-  ProgramFolderScope(const ProgramFolderScope&) = delete;
-  ProgramFolderScope& operator=(const ProgramFolderScope&) = delete;
+  EnvironmentScope(const std::string& name, const std::string& value);
+  ~EnvironmentScope();
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
 
  private:
+  std::string m_name;
   bool m_had = false;
   std::string m_before;
+};
+
+// Points the programs at a folder of their own.
+class ProgramFolderScope : public EnvironmentScope {
+ public:
+  explicit ProgramFolderScope(const std::string& folder) : EnvironmentScope("KOVO_PROGRAM_FOLDER", folder) {}
 };
 
 // Notes in one log when the wait cursor shows ("wait") and goes ("done") and
