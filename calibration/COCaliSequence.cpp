@@ -114,11 +114,7 @@ bool COCaliSequence::Load() {
   setup.ConfigDataSource(COSystemSetup::kCaliTask);
   if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
-    {
-      // A file that is no task is refused before any set reads it.
-      CDatabase probe;
-      probe.Open(dbfiles::ConnectString(setup.GetDatabaseName()), dbfiles::TaskChecks());
-    }
+    dbfiles::CheckTaskFile(setup.GetDatabaseName());
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
     m_recSequence.ClearFilter();

@@ -249,10 +249,7 @@ bool COSequence::Load() {
   setup->ConfigDataSource(COSystemSetup::kMeasTask);
   if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
-    {
-      CDatabase probe;
-      probe.Open(dbfiles::ConnectString(setup->GetDatabaseName()), dbfiles::TaskChecks());
-    }
+    dbfiles::CheckTaskFile(setup->GetDatabaseName());
     // The sets follow the task that is open now.
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
