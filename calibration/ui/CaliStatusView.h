@@ -32,14 +32,7 @@ class CCaliStatusView : public CMeasViewBase {
   std::string Text(int control) const;
 
  private:
-  class Observer : public CObserver {
-   public:
-    explicit Observer(CCaliStatusView& view) : m_view(view) {}
-    void Update(CSubject*) override { m_view.Refresh(); }
-
-   private:
-    CCaliStatusView& m_view;
-  } m_observer{*this};
+  CCallbackObserver m_observer{[this] { Refresh(); }};
   COCaliMeasObs& m_obs;
   Calibrator& m_calibrator;
   std::map<int, QLabel*> m_labels;
