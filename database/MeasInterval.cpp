@@ -9,6 +9,7 @@
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "DataContext.h"
+#include "MeasColumns.h"
 #include "MeasReader.h"
 #include "TaskRecords.h"
 #include "core/Shell.h"
@@ -271,9 +272,14 @@ void COMeasInterval::MoveToLast() {
 // The working sums of one pass; nothing is allocated per measurement.
 class COStatisticsPass {
  public:
-  explicit COStatisticsPass(COMeasInterval& interval) : m_i(interval), m_sums(interval.m_columns.size()) {
-    for (const CColumn& c : interval.m_columns)
-      m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
+  // converters: one per column, made beforehand where the pass runs off the
+  // user-interface thread (no wait cursor there either).
+  explicit COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters = {})
+      : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)) {
+    m_showWait = m_converters.empty();
+    if (m_showWait)
+      for (const CColumn& c : interval.m_columns)
+        m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
     for (int a = 0; a < 2; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
       m_i.m_autoMin[a] = FLT_MAX;
@@ -281,24 +287,36 @@ class COStatisticsPass {
   }
 
   void Add(const COMeas& m) {
-    if (++m_seen == 1000) m_wait.emplace();
-    if (m_seen == 1) m_t0 = m.GetMeasTime();
-    const int no = m.GetMeasNo();
-    const double x = m_i.m_mode == COMeasInterval::kByNumber
-                         ? static_cast<double>(no)
-                         : static_cast<double>((m.GetMeasTime() - m_t0).GetTotalSeconds());
-    if (no == m_i.m_leftCursor) m_i.m_leftMeas = m;
-    if (no == m_i.m_rightCursor) m_i.m_rightMeas = m;
+    Add(m.GetMeasNo(), m.GetMeasTime().GetTime(), [&](int ch) { return m.GetValue(ch).GetValue(); },
+        [&](int ch) { return m.IsValueValid(ch); }, [&] { return m; });
+  }
+
+  void Add(const COMeasColumns& rows, size_t i) {
+    Add(rows.Number(i), rows.Time(i), [&](int ch) { return rows.Value(i, ch); },
+        [&](int ch) { return COMeas::IsStoredValueValid(ch, rows.Value(i, ch)); }, [&] { return rows.Row(i); });
+  }
+
+  // value(ch): the stored value of a channel, valid(ch) whether it counts;
+  // row(): the measurement whole, asked for at the cursors only.
+  template <typename Value, typename Valid, typename Row>
+  void Add(int no, time_t time, const Value& value, const Valid& valid, const Row& row) {
+    if (++m_seen == 1000 && m_showWait) m_wait.emplace();
+    if (m_seen == 1) m_t0 = time;
+    const double x = m_i.m_mode == COMeasInterval::kByNumber ? static_cast<double>(no)
+                                                              : static_cast<double>(time - m_t0);
+    if (no == m_i.m_leftCursor) m_i.m_leftMeas = row();
+    if (no == m_i.m_rightCursor) m_i.m_rightMeas = row();
     const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
     for (int ch = 0; ch < 7; ++ch) {
-      if (!m.IsValueValid(ch)) continue;
-      m_channelSum[ch] += m.GetValue(ch).GetValue();
+      if (!valid(ch)) continue;
+      m_channelSum[ch] += value(ch);
       ++m_channelCount[ch];
     }
     for (size_t c = 0; c < m_sums.size(); ++c) {
       const CColumn& col = m_i.m_columns[c];
-      if (!m.IsValueValid(col.GetChannel())) continue;
-      const MeasValue v = m_converters[c].Convert(m);
+      const int channel = col.GetChannel();
+      if (channel < 0 || channel >= COMeas::channelCount || !valid(channel)) continue;
+      const MeasValue v = m_converters[c].ConvertValue(value(channel));
       if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
       const double y = v.GetValue();
       const int a = col.GetAxis() == 0 ? 0 : 1;
@@ -369,14 +387,29 @@ class COStatisticsPass {
   long m_seen = 0;
   double m_channelSum[7] = {};
   long m_channelCount[7] = {};
-  CTime m_t0;
+  time_t m_t0 = 0;
   std::optional<platform::WaitCursor> m_wait;
+  bool m_showWait = true;
 };
 
-void COMeasInterval::LoadData(COMeasBuffer& buffer) {
+void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows()); }
+
+void COMeasInterval::LoadData(const COMeasColumns& rows) {
   COStatisticsPass pass(*this);
-  for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) pass.Add(buffer.GetCurrent());
+  for (size_t i = 0; i < rows.Size(); ++i) pass.Add(rows, i);
   pass.Finish();
+}
+
+void COMeasInterval::TakeFigures(const COMeasInterval& pass) {
+  for (int a = 0; a < 2; ++a) {
+    m_autoMin[a] = pass.m_autoMin[a];
+    m_autoMax[a] = pass.m_autoMax[a];
+  }
+  m_leftMeas = pass.m_leftMeas;
+  m_rightMeas = pass.m_rightMeas;
+  for (size_t c = 0; c < m_columns.size() && c < pass.m_columns.size(); ++c)
+    m_columns[c].m_statistics = pass.m_columns[c].m_statistics;
+  std::copy(std::begin(pass.m_channelMeans), std::end(pass.m_channelMeans), std::begin(m_channelMeans));
 }
 
 void COMeasInterval::LoadData(const std::vector<COMeas>& measurements) {
@@ -419,8 +452,7 @@ COValueConverter::COValueConverter(DataContext& context, int channel, int unit)
   if (m_kind == kGas || m_kind == kWater) m_normTemp = NormTempC(context);
 }
 
-MeasValue COValueConverter::Convert(const COMeas& meas) const {
-  const float v = meas.GetValue(m_channel).GetValue();
+MeasValue COValueConverter::ConvertValue(float v) const {
   switch (m_kind) {
     case kSignal:
       return COSignalUnit(COSignalUnit::microvolt).Convert(COSignalUnit(m_unit), v);

@@ -12,6 +12,7 @@
 #include "core/Time.h"
 
 class COMeasBuffer;
+class COMeasColumns;
 class COMeasInterval;
 class COSequence;
 class DataContext;
@@ -170,7 +171,11 @@ class COMeasInterval {
   // One pass over the measurements: the axes' data limits, the cursor
   // measurements and each column's statistics between the cursors.
   void LoadData(COMeasBuffer& buffer);
+  void LoadData(const COMeasColumns& rows);
   void LoadData(const std::vector<COMeas>& measurements);
+  // The figures of a pass made on another copy of the interval: the axes'
+  // data limits, the cursor measurements, the statistics and the means.
+  void TakeFigures(const COMeasInterval& pass);
   // The mean of the valid stored values of channel 0 to 6 in the last pass,
   // 3e34 when it had none (the Calibration program's interval marks).
   double GetChannelMean(int channel) const {
@@ -240,7 +245,9 @@ MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channe
 class COValueConverter {
  public:
   COValueConverter(DataContext& context, int channel, int unit);
-  MeasValue Convert(const COMeas& meas) const;
+  MeasValue Convert(const COMeas& meas) const { return ConvertValue(meas.GetValue(m_channel)); }
+  // The stored value v of the channel.
+  MeasValue ConvertValue(float v) const;
 
  private:
   enum Kind { kNone, kSignal, kTemperature, kPressure, kGas, kWater };

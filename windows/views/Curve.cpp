@@ -32,12 +32,19 @@ bool CCurve::Key::operator==(const Key& o) const {
          generation == o.generation && columns == o.columns;
 }
 
+void CCurve::SetData(COMeasInterval* interval, const COMeasColumns* rows, std::vector<CColumn>* columns) {
+  ++m_generation;
+  m_interval = interval;
+  m_rows = rows;
+  m_columns = columns;
+}
+
 void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
                      std::vector<CColumn>* columns) {
-  if (measurements != m_measurements) ++m_generation;
-  m_interval = interval;
-  m_measurements = measurements;
-  m_columns = columns;
+  m_ownRows.Clear();
+  if (measurements != nullptr)
+    for (const COMeas* m : *measurements) m_ownRows.Append(*m);
+  SetData(interval, measurements ? &m_ownRows : nullptr, columns);
 }
 
 CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
@@ -57,7 +64,10 @@ CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
 }
 
 int CCurve::Mapping::X(const COMeas& m) const {
-  const double pos = byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime());
+  return X(byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime()));
+}
+
+int CCurve::Mapping::X(double pos) const {
   const double x = (pos - start) / span * cx;
   return static_cast<int>(std::trunc(std::clamp(x, -kFar, kFar)));
 }
@@ -65,6 +75,11 @@ int CCurve::Mapping::X(const COMeas& m) const {
 double CCurve::Mapping::Y(double v, int axis) const { return cy - (v - min[axis]) / range[axis] * cy; }
 
 int CCurve::Position(const COMeas& m, int cx) const { return MakeMapping(cx, 0).X(m); }
+
+int CCurve::Position(size_t i, int cx) const {
+  const Mapping map = MakeMapping(cx, 0);
+  return map.X(map.byNumber ? static_cast<double>(m_rows->Number(i)) : static_cast<double>(m_rows->Time(i)));
+}
 
 double CCurve::ValueY(double v, int axis, int cy) const { return MakeMapping(0, cy).Y(v, axis); }
 
@@ -85,14 +100,16 @@ CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   return k;
 }
 
-void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
+template <typename Value>
+void CCurve::Markers(const COEvent* events, size_t count, const Value& value, int x, int cy, std::vector<Op>& out) {
   m_noLine = false;
   auto fill = [&](int fx, int fy, int w, int h, COLORREF c) { out.push_back({kFill, 0, fx, fy, w, h, c, 0}); };
   auto label = [&](const std::string& text, COLORREF c) {
     m_texts.push_back(text);
     out.push_back({kLabel, 0, x, 0, 0, 0, c, static_cast<int>(m_texts.size()) - 1});
   };
-  for (const COEvent& e : m.GetEvents()) {
+  for (const COEvent* ev = events; ev != events + count; ++ev) {
+    const COEvent& e = *ev;
     switch (e.GetType()) {
       case COEvent::typeTaskStarted:
         fill(x, 0, 3, 1, marks::kTask);
@@ -107,8 +124,10 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
         if (!m_interval->IsChannelShown(2)) break;
         const int channel = static_cast<int>(e.GetValue());
         for (const CColumn& c : *m_columns) {
-          if (c.GetChannel() != channel || !m.IsValueValid(channel)) continue;
-          const MeasValue v = GetConvertedValue(*m_context, m, channel, c.GetUnit());
+          if (c.GetChannel() != channel || channel < 0 || channel >= COMeas::channelCount ||
+              !COMeas::IsStoredValueValid(channel, value(channel)))
+            continue;
+          const MeasValue v = COValueConverter(*m_context, channel, c.GetUnit()).ConvertValue(value(channel));
           if (!v.IsValid()) continue;
           const double y = std::clamp(ValueY(v.GetValue(), c.GetAxis() == 0 ? 0 : 1, cy), -kFar, kFar);
           out.push_back({kTriangle, 0, x, static_cast<int>(std::trunc(y)), 0, 0, marks::kAlarm, 0});
@@ -208,10 +227,11 @@ void CCurve::Build(int cx, int cy) {
   m_points.clear();
   m_texts.clear();
   m_lastNumber = 0;
-  const std::vector<const COMeas*>& ms = *m_measurements;
+  const COMeasColumns& d = *m_rows;
+  const size_t rows = d.Size();
   // A single measurement draws neither lines nor markers.
-  if (ms.size() < 2) {
-    if (ms.size() == 1) m_lastNumber = ms[0]->GetMeasNo();
+  if (rows < 2) {
+    if (rows == 1) m_lastNumber = d.Number(0);
     return;
   }
   const std::vector<CColumn>& cols = *m_columns;
@@ -221,34 +241,53 @@ void CCurve::Build(int cx, int cy) {
   std::vector<double> prevY(n), curY(n);
   std::vector<char> prevValid(n), curValid(n);
   std::vector<double> lo(n), hi(n);
+  std::vector<int> axes(n), channels(n);
+  std::vector<const float*> stored(n);
   for (size_t c = 0; c < n; ++c) {
-    const int axis = cols[c].GetAxis() == 0 ? 0 : 1;
-    lo[c] = m_interval->GetAxisMin(axis);
-    hi[c] = m_interval->GetAxisMax(axis);
+    axes[c] = cols[c].GetAxis() == 0 ? 0 : 1;
+    lo[c] = m_interval->GetAxisMin(axes[c]);
+    hi[c] = m_interval->GetAxisMax(axes[c]);
+    channels[c] = cols[c].GetChannel();
+    const bool known = channels[c] >= 0 && channels[c] < COMeas::channelCount;
+    stored[c] = known ? d.Values(channels[c]) : nullptr;
   }
   std::vector<double> prevV(n), curV(n);
   std::vector<COValueConverter> converters;
   for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
-  auto values = [&](const COMeas& m, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
+  auto values = [&](size_t i, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
     for (size_t c = 0; c < n; ++c) {
-      const int ch = cols[c].GetChannel();
       valid[c] = 0;
-      if (!m.IsValueValid(ch)) continue;
-      const MeasValue mv = converters[c].Convert(m);
+      if (stored[c] == nullptr || !COMeas::IsStoredValueValid(channels[c], stored[c][i])) continue;
+      const MeasValue mv = converters[c].ConvertValue(stored[c][i]);
       if (!mv.IsValid()) continue;
       valid[c] = 1;
       v[c] = mv.GetValue();
-      y[c] = map.Y(v[c], cols[c].GetAxis() == 0 ? 0 : 1);
+      y[c] = map.Y(v[c], axes[c]);
     }
   };
-  const COMeas* prev = ms[0];
-  int prevX = map.X(*prev);
-  values(*prev, prevV, prevY, prevValid);
-  Markers(*prev, prevX, cy, m_ops);
-  for (size_t i = 1; i < ms.size(); ++i) {
-    const COMeas* cur = ms[i];
-    const int curX = map.X(*cur);
-    values(*cur, curV, curY, curValid);
+  const int* numbers = d.Numbers();
+  const time_t* times = d.Times();
+  auto x = [&](size_t i) {
+    return map.X(map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]));
+  };
+  // The events go along with the rows.
+  size_t event = 0;
+  const size_t events = d.EventCount();
+  auto markers = [&](size_t i, int at) {
+    m_noLine = false;
+    if (event >= events || d.EventRow(event) != i) return false;
+    size_t end = event;
+    while (end < events && d.EventRow(end) == i) ++end;
+    Markers(&d.Event(event), end - event, [&](int ch) { return d.Value(i, ch); }, at, cy, m_ops);
+    event = end;
+    return true;
+  };
+  int prevX = x(0);
+  values(0, prevV, prevY, prevValid);
+  markers(0, prevX);
+  for (size_t i = 1; i < rows; ++i) {
+    const int curX = x(i);
+    values(i, curV, curY, curValid);
     for (size_t c = 0; c < n; ++c) {
       const bool inRange = (prevV[c] >= lo[c] && prevV[c] <= hi[c]) || (curV[c] >= lo[c] && curV[c] <= hi[c]);
       if (!prevValid[c] || !curValid[c] || m_noLine || !inRange) {
@@ -257,18 +296,17 @@ void CCurve::Build(int cx, int cy) {
       }
       Segment(traces[c], static_cast<int>(c), prevX, prevY[c], curX, curY[c], cy);
     }
-    prev = cur;
     prevX = curX;
     std::swap(prevV, curV);
     std::swap(prevY, curY);
     std::swap(prevValid, curValid);
     // A marker stands over the lines before it and under those after it.
-    if (!prev->GetEvents().empty())
+    if (event < events && d.EventRow(event) == i)
       for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
-    Markers(*prev, prevX, cy, m_ops);
+    markers(i, prevX);
   }
   for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
-  m_lastNumber = prev->GetMeasNo();
+  m_lastNumber = d.Number(rows - 1);
 }
 
 void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy) {
@@ -315,7 +353,7 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
 }
 
 void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
-  if (m_interval == nullptr || m_measurements == nullptr || m_columns == nullptr) return;
+  if (m_interval == nullptr || m_rows == nullptr || m_columns == nullptr) return;
   Key key = MakeKey(area->cx, area->cy);
   if (!m_built || !(key == m_key)) {
     Build(area->cx, area->cy);
@@ -323,11 +361,12 @@ void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
     m_built = true;
   }
   Replay(m_ops, dc, area->cx, area->cy);
-  if (!m_measurements->empty() && m_lastNumber >= *lastMeasNo) *lastMeasNo = m_lastNumber;
+  if (!m_rows->Empty() && m_lastNumber >= *lastMeasNo) *lastMeasNo = m_lastNumber;
 }
 
 void CCurve::DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc) {
   std::vector<Op> ops;
-  Markers(m, Position(m, cx), cy, ops);
+  Markers(m.GetEvents().data(), m.GetEvents().size(), [&](int ch) { return m.GetValue(ch).GetValue(); },
+          Position(m, cx), cy, ops);
   Replay(ops, dc, cx, cy);
 }
