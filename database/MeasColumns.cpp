@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <thread>
 
 #include "CODBObs.h"
 #include "COSystemSetup.h"
@@ -56,6 +58,18 @@ void COMeasColumns::Append(const COMeas& m) {
   for (int ch = 0; ch < COMeas::channelCount; ++ch) values[ch] = m.GetValue(ch);
   Append(m.GetMeasNo(), m.GetMeasTime().GetTime(), values);
   for (const COEvent& e : m.GetEvents()) AddEvent(e);
+}
+
+void COMeasColumns::Append(const COMeasColumns& other) {
+  const size_t offset = m_numbers.size();
+  m_numbers.insert(m_numbers.end(), other.Numbers(), other.Numbers() + other.Size());
+  m_times.insert(m_times.end(), other.Times(), other.Times() + other.Size());
+  for (int ch = 0; ch < COMeas::channelCount; ++ch)
+    m_values[ch].insert(m_values[ch].end(), other.Values(ch), other.Values(ch) + other.Size());
+  for (size_t e = 0; e < other.EventCount(); ++e) {
+    m_eventRows.push_back(offset + other.EventRow(e));
+    m_events.push_back(other.Event(e));
+  }
 }
 
 void COMeasColumns::AddEvent(const COEvent& event) {
@@ -120,7 +134,8 @@ namespace {
 
 class Connection {
  public:
-  explicit Connection(const std::string& file) {
+  // cancel: a flag that, once set, stops what SQLite is doing.
+  explicit Connection(const std::string& file, const std::atomic<bool>* cancel = nullptr) {
     // No mutex of SQLite's: the connection is this read's alone.
     if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
       m_error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
@@ -129,6 +144,11 @@ class Connection {
       return;
     }
     sqlite3_busy_timeout(m_db, 10000);
+    if (cancel != nullptr)
+      sqlite3_progress_handler(
+          m_db, 20000,
+          [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+          const_cast<std::atomic<bool>*>(cancel));
   }
   ~Connection() {
     for (sqlite3_stmt* s : m_statements) sqlite3_finalize(s);
@@ -194,11 +214,14 @@ bool TimeAt(Connection& db, long position, CTime* out) {
   return true;
 }
 
-// The times that bound an interval by number, found as the record set finds
-// them: row k of the measurements in time order holds measurement k. A start
-// past the last row leaves the set on its first row; an end past it on its
-// last. False for a task without measurements.
-bool NumberBounds(Connection& db, const COMeasInterval& interval, CTime* t1, CTime* t2) {
+// Where an interval by number starts and ends, found as the record set finds
+// them: row k of the measurements in time order holds measurement k. The
+// start is a time; the end the time of the row *stopAfter rows on, ties
+// included, or the last row when there are fewer (-1: the end is *t2). A
+// start past the last row leaves the set on its first row. False for a task
+// without measurements.
+bool NumberBounds(Connection& db, const COMeasInterval& interval, CTime* t1, CTime* t2, long* stopAfter) {
+  *stopAfter = -1;
   CTime first;
   if (!TimeAt(db, 0, &first)) return false;
   const long at = std::max(0, interval.GetFirst() - 1);
@@ -211,13 +234,9 @@ bool NumberBounds(Connection& db, const COMeasInterval& interval, CTime* t1, CTi
     *t2 = *t1;
     return db.Ok();
   }
-  if (TimeAt(db, target, t2)) return true;
-  if (!db.Ok()) return false;
-  // Past the end: the last row.
-  sqlite3_stmt* st = db.Prepare("SELECT [MeasTime] FROM [Meas] ORDER BY [MeasTime] DESC LIMIT 1");
-  bool row = false;
-  if (st == nullptr || !db.Step(st, &row) || !row) return false;
-  *t2 = TimeOf(st, 0);
+  // The rows are read on from the start anyway: counting them there spares
+  // a walk of the index to the end.
+  *stopAfter = target - at;
   return true;
 }
 
@@ -227,98 +246,229 @@ bool LiveInInterval(const COMeasInterval& interval, const COMeas& live) {
   return interval.GetStartTime() <= live.GetMeasTime() && live.GetMeasTime() <= interval.GetEndTime();
 }
 
+// One stretch of the rows, on a connection of its own: from the time from
+// on, up to to (before it when toExcluded), or stopAfter rows on and the
+// rows sharing the time of that one.
+struct Stretch {
+  char from[20] = "";
+  char to[20] = "9999-12-31 23:59:59";
+  bool toExcluded = false;
+  long stopAfter = -1;
+  COMeasColumns rows;
+  std::string error;
+  bool ok = false;
+};
+
+void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic<bool>* cancel) {
+  Connection db(request.file, cancel);
+  static const char* const kSql[2][2] = {
+      {"SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+       "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 "
+       "ORDER BY [MeasTime]",
+       "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+       "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2 "
+       "ORDER BY [MeasTime]"},
+      {"SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+       "[FilterValues5], [FilterValues6], [Temperature], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND "
+       "[MeasTime] <= ?2 ORDER BY [MeasTime]",
+       "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+       "[FilterValues5], [FilterValues6], [Temperature], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND "
+       "[MeasTime] < ?2 ORDER BY [MeasTime]"}};
+  sqlite3_stmt* meas = db.Prepare(kSql[request.calibration ? 1 : 0][s.toExcluded ? 1 : 0]);
+  sqlite3_stmt* event = db.Prepare(s.toExcluded ? "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
+                                                  "WHERE [EventTime] >= ?1 AND [EventTime] < ?2 ORDER BY [EventTime]"
+                                                : "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
+                                                  "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]");
+  if (meas == nullptr || event == nullptr) {
+    s.error = db.Error();
+    return;
+  }
+  for (sqlite3_stmt* st : {meas, event}) {
+    sqlite3_bind_text(st, 1, s.from, 19, SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, s.to, 19, SQLITE_STATIC);
+  }
+  if (s.stopAfter >= 0) s.rows.Reserve(static_cast<size_t>(std::min(s.stopAfter + 1, 50000000L)));
+  // The events go along with the rows: those before a row's time have no
+  // row of their own and are passed over, those at it are the row's.
+  bool eventRow = false;
+  if (!db.Step(event, &eventRow)) {
+    s.error = db.Error();
+    return;
+  }
+  time_t eventTime = eventRow ? TimeOf(event, 0).GetTime() : 0;
+  const int pressureColumn = request.calibration ? 9 : 8;
+  float values[COMeas::channelCount];
+  // A measurement starts with every value 0; the temperature column is the
+  // Calibration program's alone.
+  values[COMeas::chTemperature] = 0.0f;
+  long rows = 0;
+  time_t stopTime = 0;
+  for (;;) {
+    bool row = false;
+    if (!db.Step(meas, &row)) {
+      s.error = db.Error();
+      return;
+    }
+    if (!row) break;
+    if ((++rows & 0x3FFF) == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed)) return;
+    const time_t t = TimeOf(meas, 0).GetTime();
+    if (s.stopAfter >= 0) {
+      if (rows - 1 > s.stopAfter && t > stopTime) break;
+      if (rows - 1 == s.stopAfter) stopTime = t;
+    }
+    for (int ch = 0; ch < 6; ++ch) values[ch] = static_cast<float>(sqlite3_column_double(meas, 2 + ch));
+    if (request.calibration) values[COMeas::chTemperature] = static_cast<float>(sqlite3_column_double(meas, 8));
+    values[COMeas::chPressure] = static_cast<float>(sqlite3_column_double(meas, pressureColumn));
+    s.rows.Append(static_cast<int>(sqlite3_column_int64(meas, 1)), t, values);
+    while (eventRow && eventTime <= t) {
+      if (eventTime == t) s.rows.AddEvent(EventOf(event));
+      if (!db.Step(event, &eventRow)) {
+        s.error = db.Error();
+        return;
+      }
+      if (eventRow) eventTime = TimeOf(event, 0).GetTime();
+    }
+  }
+  s.ok = true;
+}
+
+// Where a stretch of at least kHalves rows is cut in two, each half read on a
+// connection and a thread of its own: the time of its middle row, by
+// position when the rows are counted, else the middle of the times. False to
+// read it whole.
+bool Middle(Connection& db, const CTime& t1, const CTime& t2, long stopAfter, long kHalves, const char* from,
+            char* middle) {
+  time_t mid = 0;
+  if (stopAfter >= 0) {
+    if (stopAfter < kHalves) return false;
+    sqlite3_stmt* st =
+        db.Prepare("SELECT [MeasTime] FROM [Meas] WHERE [MeasTime] >= ?1 ORDER BY [MeasTime] LIMIT 1 OFFSET ?2");
+    if (st == nullptr) return false;
+    sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
+    sqlite3_bind_int64(st, 2, stopAfter / 2);
+    bool row = false;
+    if (!db.Step(st, &row) || !row) return false;
+    mid = TimeOf(st, 0).GetTime();
+  } else {
+    sqlite3_stmt* st = db.Prepare(
+        "SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
+    if (st == nullptr) return false;
+    char to[20];
+    platform::db::DateToText(t2, to);
+    sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, to, 19, SQLITE_STATIC);
+    sqlite3_bind_int64(st, 3, kHalves);
+    bool row = false;
+    if (!db.Step(st, &row) || !row || sqlite3_column_int64(st, 0) < kHalves) return false;
+    mid = t1.GetTime() + (t2.GetTime() - t1.GetTime()) / 2;
+  }
+  if (mid <= t1.GetTime()) return false;
+  platform::db::DateToText(CTime(mid), middle);
+  return true;
+}
+
+// The rows before the middle: how many of them a stretch after it counts on.
+long CountBefore(Connection& db, const char* from, const char* middle) {
+  sqlite3_stmt* st = db.Prepare("SELECT COUNT(*) FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2");
+  if (st == nullptr) return -1;
+  sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
+  sqlite3_bind_text(st, 2, middle, 19, SQLITE_STATIC);
+  bool row = false;
+  return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : -1;
+}
+
 bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::string* error,
                 const std::atomic<bool>* cancel) {
-  Connection db(request.file);
+  Connection db(request.file, cancel);
   const COMeasInterval& interval = request.interval;
   CTime t1, t2;
+  long stopAfter = -1;
   bool any = true;
   if (interval.GetMeasMode() == COMeasInterval::kByNumber) {
-    any = NumberBounds(db, interval, &t1, &t2);
+    any = NumberBounds(db, interval, &t1, &t2, &stopAfter);
   } else {
     t1 = interval.GetStartTime();
     t2 = interval.GetEndTime();
   }
-  bool eventRow = false;
-  time_t eventTime = 0;
-  sqlite3_stmt* event = nullptr;
-  if (any) {
-    const char* measSql = request.calibration
-                              ? "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                                "[FilterValues4], [FilterValues5], [FilterValues6], [Temperature], [Pressure] "
-                                "FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 ORDER BY [MeasTime]"
-                              : "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                                "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure] "
-                                "FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 ORDER BY [MeasTime]";
-    sqlite3_stmt* meas = db.Prepare(measSql);
-    event = db.Prepare(
-        "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
-        "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]");
-    if (meas == nullptr || event == nullptr) {
-      *error = db.Error();
-      return false;
-    }
-    char from[20], to[20];
-    platform::db::DateToText(t1, from);
-    platform::db::DateToText(t2, to);
-    for (sqlite3_stmt* s : {meas, event}) {
-      sqlite3_bind_text(s, 1, from, 19, SQLITE_STATIC);
-      sqlite3_bind_text(s, 2, to, 19, SQLITE_STATIC);
-    }
-    // The events go along with the rows: those before a row's time have no
-    // row of their own and are passed over, those at it are the row's.
-    if (!db.Step(event, &eventRow)) {
-      *error = db.Error();
-      return false;
-    }
-    eventTime = eventRow ? TimeOf(event, 0).GetTime() : 0;
-    const int pressureColumn = request.calibration ? 9 : 8;
-    float values[COMeas::channelCount];
-    // A measurement starts with every value 0; the temperature column is the
-    // Calibration program's alone.
-    values[COMeas::chTemperature] = 0.0f;
-    unsigned long rows = 0;
-    for (;;) {
-      bool row = false;
-      if (!db.Step(meas, &row)) {
-        *error = db.Error();
-        return false;
-      }
-      if (!row) break;
-      if ((++rows & 0x3FFF) == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed)) return false;
-      const time_t t = TimeOf(meas, 0).GetTime();
-      for (int ch = 0; ch < 6; ++ch) values[ch] = static_cast<float>(sqlite3_column_double(meas, 2 + ch));
-      if (request.calibration) values[COMeas::chTemperature] = static_cast<float>(sqlite3_column_double(meas, 8));
-      values[COMeas::chPressure] = static_cast<float>(sqlite3_column_double(meas, pressureColumn));
-      out.Append(static_cast<int>(sqlite3_column_int64(meas, 1)), t, values);
-      while (eventRow && eventTime <= t) {
-        if (eventTime == t) out.AddEvent(EventOf(event));
-        if (!db.Step(event, &eventRow)) {
-          *error = db.Error();
-          return false;
-        }
-        if (eventRow) eventTime = TimeOf(event, 0).GetTime();
-      }
-    }
-  } else if (!db.Ok()) {
+  if (!db.Ok()) {
     *error = db.Error();
     return false;
   }
+  if (any) {
+    Stretch first;
+    platform::db::DateToText(t1, first.from);
+    if (stopAfter < 0) platform::db::DateToText(t2, first.to);
+    first.stopAfter = stopAfter;
+    char middle[20];
+    if (Middle(db, t1, t2, stopAfter, request.halves, first.from, middle)) {
+      Stretch second;
+      std::memcpy(second.from, middle, sizeof middle);
+      std::memcpy(second.to, first.to, sizeof first.to);
+      std::memcpy(first.to, middle, sizeof middle);
+      first.toExcluded = true;
+      std::thread other([&] {
+        if (stopAfter >= 0) {
+          Connection count(request.file, cancel);
+          const long before = CountBefore(count, first.from, middle);
+          if (before < 0) {
+            second.error = count.Error();
+            return;
+          }
+          // The end lies in the first half: the second has nothing to add.
+          if (before > stopAfter) {
+            second.ok = true;
+            return;
+          }
+          second.stopAfter = stopAfter - before;
+        }
+        ReadStretch(request, second, cancel);
+      });
+      ReadStretch(request, first, cancel);
+      other.join();
+      if (!first.ok || !second.ok) {
+        *error = !first.error.empty() ? first.error : second.error;
+        return false;
+      }
+      out = std::move(first.rows);
+      out.Append(second.rows);
+    } else {
+      ReadStretch(request, first, cancel);
+      if (!first.ok) {
+        *error = first.error;
+        return false;
+      }
+      out = std::move(first.rows);
+    }
+  }
+  if (cancel != nullptr && cancel->load()) return false;
   // The live measurement, when it is newer than the rows read. After rows it
-  // carries the events stored at its time, as a row would; alone, its own.
+  // carries the events stored at its time, as a row would (unless a row at
+  // that time took them); alone, its own.
   if (request.live && LiveInInterval(interval, *request.live) &&
       (out.Empty() || request.live->GetMeasNo() > out.Number(out.Size() - 1))) {
     COMeas live = *request.live;
     if (!out.Empty()) {
       live.GetEvents().clear();
       const time_t t = live.GetMeasTime().GetTime();
-      while (eventRow && eventTime <= t) {
-        if (eventTime == t) live.AddEvent(EventOf(event));
-        if (!db.Step(event, &eventRow)) {
+      // The events read end where the rows do.
+      const time_t limit = stopAfter >= 0 ? out.Time(out.Size() - 1) : t2.GetTime();
+      if (t <= limit && t >= t1.GetTime() && out.Time(out.Size() - 1) < t) {
+        sqlite3_stmt* st = db.Prepare(
+            "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] WHERE [EventTime] = ?1 "
+            "ORDER BY [EventTime]");
+        if (st == nullptr) {
           *error = db.Error();
           return false;
         }
-        if (eventRow) eventTime = TimeOf(event, 0).GetTime();
+        char at[20];
+        platform::db::DateToText(live.GetMeasTime(), at);
+        sqlite3_bind_text(st, 1, at, 19, SQLITE_STATIC);
+        bool row = false;
+        while (db.Step(st, &row) && row) live.AddEvent(EventOf(st));
+        if (!db.Ok()) {
+          *error = db.Error();
+          return false;
+        }
       }
     }
     out.Append(live);

@@ -61,6 +61,8 @@ class COMeasColumns {
   // A row after the others; its events follow with AddEvent.
   void Append(int number, time_t time, const float (&values)[COMeas::channelCount]);
   void Append(const COMeas& m);
+  // Every row of other after these.
+  void Append(const COMeasColumns& other);
   void AddEvent(const COEvent& event);
   void Clear();
   // Drops the first n rows (cheaply: the space is given back now and then)
@@ -93,6 +95,8 @@ struct COMeasReadRequest {
   // Whether the rows can be read directly: an interval without a rolling
   // average on a data source of the suite's own driver.
   bool direct = false;
+  // From how many rows on the read goes in two halves side by side.
+  long halves = 300000;
 };
 
 // Reads the interval's rows as the measurement reader delivers them, the

@@ -272,14 +272,15 @@ void COMeasInterval::MoveToLast() {
 // The working sums of one pass; nothing is allocated per measurement.
 class COStatisticsPass {
  public:
+  explicit COStatisticsPass(COMeasInterval& interval)
+      : COStatisticsPass(interval, interval.MakeConverters()) {
+    m_showWait = true;
+  }
   // converters: one per column, made beforehand where the pass runs off the
   // user-interface thread (no wait cursor there either).
-  explicit COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters = {})
+  COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters)
       : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)) {
-    m_showWait = m_converters.empty();
-    if (m_showWait)
-      for (const CColumn& c : interval.m_columns)
-        m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
+    m_converters.resize(m_sums.size());
     for (int a = 0; a < 2; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
       m_i.m_autoMin[a] = FLT_MAX;
@@ -291,9 +292,62 @@ class COStatisticsPass {
         [&](int ch) { return m.IsValueValid(ch); }, [&] { return m; });
   }
 
-  void Add(const COMeasColumns& rows, size_t i) {
-    Add(rows.Number(i), rows.Time(i), [&](int ch) { return rows.Value(i, ch); },
-        [&](int ch) { return COMeas::IsStoredValueValid(ch, rows.Value(i, ch)); }, [&] { return rows.Row(i); });
+  // Every row at once, a column at a time; the sums take their values in
+  // the same order as row by row, so the figures are the same to the bit.
+  // converted: each column's values in its unit, kNoValue where it has none.
+  void AddAll(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted) {
+    const size_t n = rows.Size();
+    if (n == 0) return;
+    m_seen += static_cast<long>(n);
+    m_t0 = rows.Time(0);
+    const int* numbers = rows.Numbers();
+    for (size_t i = 0; i < n; ++i) {
+      if (numbers[i] == m_i.m_leftCursor) m_i.m_leftMeas = rows.Row(i);
+      if (numbers[i] == m_i.m_rightCursor) m_i.m_rightMeas = rows.Row(i);
+    }
+    for (int ch = 0; ch < 7; ++ch) {
+      const float* v = rows.Values(ch);
+      double sum = m_channelSum[ch];
+      long count = m_channelCount[ch];
+      for (size_t i = 0; i < n; ++i) {
+        if (!COMeas::IsStoredValueValid(ch, v[i])) continue;
+        sum += v[i];
+        ++count;
+      }
+      m_channelSum[ch] = sum;
+      m_channelCount[ch] = count;
+    }
+    const time_t* times = rows.Times();
+    const bool byNumber = m_i.m_mode == COMeasInterval::kByNumber;
+    for (size_t c = 0; c < m_sums.size() && c < converted.size(); ++c) {
+      const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
+      const float* y = converted[c].data();
+      float lo = m_i.m_autoMin[a], hi = m_i.m_autoMax[a];
+      Sums s = m_sums[c];
+      for (size_t i = 0; i < n; ++i) {
+        if (!MeasValue(y[i]).IsValid()) continue;
+        const double v = y[i];
+        if (v < lo) lo = static_cast<float>(v);
+        if (v > hi) hi = static_cast<float>(v);
+        const int no = numbers[i];
+        if (no < m_i.m_leftCursor || no > m_i.m_rightCursor) continue;
+        const double x = byNumber ? static_cast<double>(no) : static_cast<double>(times[i] - m_t0);
+        if (s.count++ == 0) {
+          s.min = s.max = v;
+        } else {
+          s.min = std::min(s.min, v);
+          s.max = std::max(s.max, v);
+        }
+        s.x += x;
+        s.xx += x * x;
+        s.y += v;
+        s.yy += v * v;
+        s.xy += x * v;
+      }
+      m_i.m_autoMin[a] = lo;
+      m_i.m_autoMax[a] = hi;
+      m_sums[c] = s;
+    }
   }
 
   // value(ch): the stored value of a channel, valid(ch) whether it counts;
@@ -389,15 +443,39 @@ class COStatisticsPass {
   long m_channelCount[7] = {};
   time_t m_t0 = 0;
   std::optional<platform::WaitCursor> m_wait;
-  bool m_showWait = true;
+  bool m_showWait = false;
 };
 
 void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows()); }
 
-void COMeasInterval::LoadData(const COMeasColumns& rows) {
-  COStatisticsPass pass(*this);
-  for (size_t i = 0; i < rows.Size(); ++i) pass.Add(rows, i);
+void COMeasInterval::LoadData(const COMeasColumns& rows) { LoadData(rows, ConvertColumns(rows, MakeConverters())); }
+
+void COMeasInterval::LoadData(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted) {
+  COStatisticsPass pass(*this, std::vector<COValueConverter>(m_columns.size()));
+  pass.AddAll(rows, converted);
   pass.Finish();
+}
+
+std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const std::vector<COValueConverter>& converters) {
+  std::vector<std::vector<float>> out;
+  for (const COValueConverter& c : converters) out.push_back(c.ConvertColumn(rows));
+  return out;
+}
+
+std::vector<float> COValueConverter::ConvertColumn(const COMeasColumns& rows) const {
+  const size_t n = rows.Size();
+  std::vector<float> out(n, MeasValue::kNoValue);
+  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) return out;
+  const float* v = rows.Values(m_channel);
+  for (size_t i = 0; i < n; ++i)
+    if (COMeas::IsStoredValueValid(m_channel, v[i])) out[i] = ConvertValue(v[i]);
+  return out;
+}
+
+std::vector<COValueConverter> COMeasInterval::MakeConverters() const {
+  std::vector<COValueConverter> converters;
+  for (const CColumn& c : m_columns) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+  return converters;
 }
 
 void COMeasInterval::TakeFigures(const COMeasInterval& pass) {

@@ -13,6 +13,7 @@
 
 class COMeasBuffer;
 class COMeasColumns;
+class COValueConverter;
 class COMeasInterval;
 class COSequence;
 class DataContext;
@@ -172,6 +173,12 @@ class COMeasInterval {
   // measurements and each column's statistics between the cursors.
   void LoadData(COMeasBuffer& buffer);
   void LoadData(const COMeasColumns& rows);
+  // The same pass with the columns' values converted beforehand
+  // (ConvertColumns): it touches nothing of the program, so it may run on
+  // another thread, on a copy of the interval.
+  void LoadData(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted);
+  // A converter per column.
+  std::vector<COValueConverter> MakeConverters() const;
   void LoadData(const std::vector<COMeas>& measurements);
   // The figures of a pass made on another copy of the interval: the axes'
   // data limits, the cursor measurements, the statistics and the means.
@@ -245,9 +252,14 @@ MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channe
 class COValueConverter {
  public:
   COValueConverter(DataContext& context, int channel, int unit);
+  // Converts nothing.
+  COValueConverter() : m_channel(-1), m_unit(0) {}
   MeasValue Convert(const COMeas& meas) const { return ConvertValue(meas.GetValue(m_channel)); }
   // The stored value v of the channel.
   MeasValue ConvertValue(float v) const;
+  // The channel's column of the rows in the unit; kNoValue where the stored
+  // value does not count or has no conversion.
+  std::vector<float> ConvertColumn(const COMeasColumns& rows) const;
 
  private:
   enum Kind { kNone, kSignal, kTemperature, kPressure, kGas, kWater };
@@ -258,6 +270,8 @@ class COValueConverter {
   float m_normTemp = 0.0f;
   COTempUnit m_tempUnit;
 };
+// Each converter's column of the rows.
+std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const std::vector<COValueConverter>& converters);
 // The numeric window's cell text; "n/a" when there is no value.
 std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit);
 // The status window's text in the system set-up's units.

@@ -259,13 +259,17 @@ void COMeasBuffer::Take(const COMeasInterval* interval, COMeasColumns&& rows) {
   if (interval != nullptr) m_loaded.emplace(*interval);
 }
 
-void COMeasBuffer::Follow(const COMeasInterval* interval) {
+bool COMeasBuffer::CanFollow(const COMeasInterval* interval) const {
   const bool byTime = interval != nullptr && interval->GetMeasMode() == COMeasInterval::kByTime &&
                       !interval->GetMeasAvg();
-  if (!byTime || interval != m_interval || m_rows.Empty() || !m_loaded ||
-      m_loaded->GetMeasMode() != COMeasInterval::kByTime || m_loaded->GetMeasAvg() ||
-      interval->GetStartTime() < m_loaded->GetStartTime() || interval->GetEndTime() < m_loaded->GetEndTime() ||
-      interval->GetStartTime() > m_loaded->GetEndTime()) {
+  return byTime && interval == m_interval && !m_rows.Empty() && m_loaded &&
+         m_loaded->GetMeasMode() == COMeasInterval::kByTime && !m_loaded->GetMeasAvg() &&
+         !(interval->GetStartTime() < m_loaded->GetStartTime()) && !(interval->GetEndTime() < m_loaded->GetEndTime()) &&
+         !(interval->GetStartTime() > m_loaded->GetEndTime());
+}
+
+void COMeasBuffer::Follow(const COMeasInterval* interval) {
+  if (!CanFollow(interval)) {
     SetInterval(interval);
     return;
   }

@@ -88,6 +88,8 @@ class COMeasBuffer {
   // one among them was taken before its events were stored. Anything else
   // (another mode, a rolling average, a move back) reads the whole interval.
   void Follow(const COMeasInterval* interval);
+  // Whether a follow to the interval keeps the rows in memory.
+  bool CanFollow(const COMeasInterval* interval) const;
   // Takes rows read elsewhere (off the user-interface thread) for the interval.
   void Take(const COMeasInterval* interval, COMeasColumns&& rows);
   void MoveFirst();

@@ -68,9 +68,11 @@ class MeasColumnsTest : public DataTest {
     return rows;
   }
 
-  COMeasColumns NewRead(const COMeasInterval& interval) {
+  // halves: from how many rows on it reads two halves side by side.
+  COMeasColumns NewRead(const COMeasInterval& interval, long halves = 300000) {
     COMeasColumns rows;
-    const COMeasReadRequest request(*context, interval);
+    COMeasReadRequest request(*context, interval);
+    request.halves = halves;
     EXPECT_TRUE(request.direct);
     std::string error;
     EXPECT_TRUE(ReadMeasColumns(request, rows, &error)) << error;
@@ -120,7 +122,10 @@ TEST_F(MeasColumnsTest, TheColumnReadGivesWhatTheReaderGives) {
     const std::vector<COMeas> old = OldRead(interval);
     if (what.find("nothing") == std::string::npos && what.find("wholly") == std::string::npos)
       EXPECT_GT(old.size(), 0u);
-    ExpectSame(old, NewRead(interval));
+    for (long halves : {300000L, 2L, 40L}) {
+      SCOPED_TRACE(halves);
+      ExpectSame(old, NewRead(interval, halves));
+    }
   }
 }
 
@@ -136,8 +141,8 @@ TEST_F(MeasColumnsTest, TheLiveMeasurementComesAfterTheRowsAsTheReaderDeliversIt
     SCOPED_TRACE(what);
     live = m;
     live.AddEvent(COEvent(COEvent::typeComment, "own", 0.0f));
-    for (const auto& interval : {ByTime(150, 200), ByTime(186, 195), ByNumber(290, 305)})
-      ExpectSame(OldRead(interval), NewRead(interval));
+    for (const auto& interval : {ByTime(150, 200), ByTime(186, 195), ByNumber(290, 305), ByNumber(150, 305)})
+      for (long halves : {300000L, 2L}) ExpectSame(OldRead(interval), NewRead(interval, halves));
   }
 }
 

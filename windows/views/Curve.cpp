@@ -33,7 +33,7 @@ bool CCurve::Key::operator==(const Key& o) const {
 }
 
 void CCurve::SetData(COMeasInterval* interval, const COMeasColumns* rows, std::vector<CColumn>* columns) {
-  ++m_generation;
+  Invalidate();
   m_interval = interval;
   m_rows = rows;
   m_columns = columns;
@@ -45,6 +45,14 @@ void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>*
   if (measurements != nullptr)
     for (const COMeas* m : *measurements) m_ownRows.Append(*m);
   SetData(interval, measurements ? &m_ownRows : nullptr, columns);
+}
+
+void CCurve::SetConverted(std::vector<std::vector<float>> converted) {
+  m_converted = std::move(converted);
+  m_convertedColumns.clear();
+  if (m_columns != nullptr)
+    for (const CColumn& c : *m_columns) m_convertedColumns.push_back(ColumnKey(c));
+  m_convertedGeneration = m_generation;
 }
 
 CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
@@ -241,27 +249,29 @@ void CCurve::Build(int cx, int cy) {
   std::vector<double> prevY(n), curY(n);
   std::vector<char> prevValid(n), curValid(n);
   std::vector<double> lo(n), hi(n);
-  std::vector<int> axes(n), channels(n);
-  std::vector<const float*> stored(n);
+  std::vector<int> axes(n);
   for (size_t c = 0; c < n; ++c) {
     axes[c] = cols[c].GetAxis() == 0 ? 0 : 1;
     lo[c] = m_interval->GetAxisMin(axes[c]);
     hi[c] = m_interval->GetAxisMax(axes[c]);
-    channels[c] = cols[c].GetChannel();
-    const bool known = channels[c] >= 0 && channels[c] < COMeas::channelCount;
-    stored[c] = known ? d.Values(channels[c]) : nullptr;
   }
   std::vector<double> prevV(n), curV(n);
-  std::vector<COValueConverter> converters;
-  for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+  // The values in their units, made once for the data.
+  std::vector<uint64_t> keys;
+  for (const CColumn& c : cols) keys.push_back(ColumnKey(c));
+  if (m_convertedGeneration != m_generation || keys != m_convertedColumns || m_converted.size() != n) {
+    std::vector<COValueConverter> converters;
+    for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+    SetConverted(ConvertColumns(d, converters));
+  }
+  std::vector<const float*> converted(n);
+  for (size_t c = 0; c < n; ++c) converted[c] = m_converted[c].data();
   auto values = [&](size_t i, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
     for (size_t c = 0; c < n; ++c) {
-      valid[c] = 0;
-      if (stored[c] == nullptr || !COMeas::IsStoredValueValid(channels[c], stored[c][i])) continue;
-      const MeasValue mv = converters[c].ConvertValue(stored[c][i]);
-      if (!mv.IsValid()) continue;
-      valid[c] = 1;
-      v[c] = mv.GetValue();
+      const float f = converted[c][i];
+      valid[c] = MeasValue(f).IsValid();
+      if (!valid[c]) continue;
+      v[c] = f;
       y[c] = map.Y(v[c], axes[c]);
     }
   };

@@ -33,7 +33,13 @@ class CCurve : public CVO {
   // The small font for marker labels; none: the current font.
   void SetFont(CFont* font) { m_font = font; }
   // The data changed: the next Draw makes the picture again.
-  void Invalidate() { ++m_generation; }
+  void Invalidate() {
+    ++m_generation;
+    m_converted.clear();
+  }
+  // The columns' values in their units (ConvertColumns), made elsewhere for
+  // the data of the last SetData; else each Build makes them.
+  void SetConverted(std::vector<std::vector<float>> converted);
 
   // Draws every curve and marker into the plot of size area; raises
   // *lastMeasNo to the number of the last measurement drawn.
@@ -106,6 +112,10 @@ class CCurve : public CVO {
   std::vector<CColumn>* m_columns = nullptr;
   CFont* m_font = nullptr;
   uint64_t m_generation = 0;
+
+  std::vector<std::vector<float>> m_converted;
+  std::vector<uint64_t> m_convertedColumns;  // the column keys they were made for
+  uint64_t m_convertedGeneration = 0;
 
   Key m_key;
   bool m_built = false;

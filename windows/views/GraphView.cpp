@@ -47,7 +47,7 @@ bool CGraphView::IsCalibration() const { return Context().Identity().isCalibrati
 
 void CGraphView::Loaded(bool) {
   m_curve.SetData(&Interval(), &m_buffer.Rows(), &Interval().GetColumns());
-  m_curve.Invalidate();
+  if (!m_converted.empty()) m_curve.SetConverted(std::move(m_converted));
 }
 
 // --- commands ---
@@ -218,6 +218,7 @@ void CGraphView::Draw(CDC& dc, const CRect& client) {
     DrawDragMarks(dc);
   else if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0)
     DrawCursors(dc);
+  DrawLoading(dc, client);
   m_painting = false;
 }
 
