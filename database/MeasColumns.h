@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,6 +80,10 @@ class COMeasColumns {
   std::vector<size_t> m_eventRows;
   std::vector<COEvent> m_events;
 };
+
+// Calls work(0) to work(count - 1), side by side on threads of their own when
+// each goes over rows enough to be worth one; returns when all are done.
+void ForEachColumn(size_t count, size_t rows, const std::function<void(size_t)>& work);
 
 // What a column read needs of the program, copied on the user-interface
 // thread so that the read may run elsewhere.

@@ -305,30 +305,35 @@ class COStatisticsPass {
       if (numbers[i] == m_i.m_leftCursor) m_i.m_leftMeas = rows.Row(i);
       if (numbers[i] == m_i.m_rightCursor) m_i.m_rightMeas = rows.Row(i);
     }
-    for (int ch = 0; ch < 7; ++ch) {
-      const float* v = rows.Values(ch);
-      double sum = m_channelSum[ch];
-      long count = m_channelCount[ch];
-      for (size_t i = 0; i < n; ++i) {
-        if (!COMeas::IsStoredValueValid(ch, v[i])) continue;
-        sum += v[i];
-        ++count;
-      }
-      m_channelSum[ch] = sum;
-      m_channelCount[ch] = count;
-    }
     const time_t* times = rows.Times();
     const bool byNumber = m_i.m_mode == COMeasInterval::kByNumber;
-    for (size_t c = 0; c < m_sums.size() && c < converted.size(); ++c) {
-      const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
+    const size_t columns = std::min(m_sums.size(), converted.size());
+    // Each channel's sum and each column's sums alone, side by side.
+    std::vector<float> lo(columns), hi(columns);
+    ForEachColumn(7 + columns, n, [&](size_t task) {
+      if (task < 7) {
+        const int ch = static_cast<int>(task);
+        const float* v = rows.Values(ch);
+        double sum = m_channelSum[ch];
+        long count = m_channelCount[ch];
+        for (size_t i = 0; i < n; ++i) {
+          if (!COMeas::IsStoredValueValid(ch, v[i])) continue;
+          sum += v[i];
+          ++count;
+        }
+        m_channelSum[ch] = sum;
+        m_channelCount[ch] = count;
+        return;
+      }
+      const size_t c = task - 7;
       const float* y = converted[c].data();
-      float lo = m_i.m_autoMin[a], hi = m_i.m_autoMax[a];
+      float low = FLT_MAX, high = -FLT_MAX;
       Sums s = m_sums[c];
       for (size_t i = 0; i < n; ++i) {
         if (!MeasValue(y[i]).IsValid()) continue;
         const double v = y[i];
-        if (v < lo) lo = static_cast<float>(v);
-        if (v > hi) hi = static_cast<float>(v);
+        if (v < low) low = static_cast<float>(v);
+        if (v > high) high = static_cast<float>(v);
         const int no = numbers[i];
         if (no < m_i.m_leftCursor || no > m_i.m_rightCursor) continue;
         const double x = byNumber ? static_cast<double>(no) : static_cast<double>(times[i] - m_t0);
@@ -344,9 +349,14 @@ class COStatisticsPass {
         s.yy += v * v;
         s.xy += x * v;
       }
-      m_i.m_autoMin[a] = lo;
-      m_i.m_autoMax[a] = hi;
+      lo[c] = low;
+      hi[c] = high;
       m_sums[c] = s;
+    });
+    for (size_t c = 0; c < columns; ++c) {
+      const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
+      m_i.m_autoMin[a] = std::min(m_i.m_autoMin[a], lo[c]);
+      m_i.m_autoMax[a] = std::max(m_i.m_autoMax[a], hi[c]);
     }
   }
 
@@ -457,8 +467,8 @@ void COMeasInterval::LoadData(const COMeasColumns& rows, const std::vector<std::
 }
 
 std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const std::vector<COValueConverter>& converters) {
-  std::vector<std::vector<float>> out;
-  for (const COValueConverter& c : converters) out.push_back(c.ConvertColumn(rows));
+  std::vector<std::vector<float>> out(converters.size());
+  ForEachColumn(converters.size(), rows.Size(), [&](size_t c) { out[c] = converters[c].ConvertColumn(rows); });
   return out;
 }
 

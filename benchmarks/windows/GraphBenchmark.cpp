@@ -112,12 +112,8 @@ void Paint(CGraphView& view) {
 void OpenWindow(benchmark::State& state) {
   Fixture& f = TheFixture();
   for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
     std::unique_ptr<CGraphView> view = f.Open();
-    auto t1 = std::chrono::steady_clock::now();
     Paint(*view);
-    auto t2 = std::chrono::steady_clock::now();
-    if (getenv("PHASES")) fprintf(stderr, "open %.3f paint %.3f\n", std::chrono::duration<double>(t1-t0).count(), std::chrono::duration<double>(t2-t1).count());
     if (view->LastMeasNo() != kMeasurements) state.SkipWithError("not every measurement was drawn");
     state.PauseTiming();
     view.reset();

@@ -190,8 +190,8 @@ void CCurve::EndPath(Trace& t, int column) {
   t.open = false;
   CloseColumn(t);
   if (t.points.size() >= 2) {
-    m_ops.push_back({kPath, column, static_cast<int>(m_points.size()), 0, static_cast<int>(t.points.size()), 0, 0, 0});
-    m_points.insert(m_points.end(), t.points.begin(), t.points.end());
+    t.ended->push_back({t.when, column, std::move(t.points)});
+    t.points = std::vector<CPoint>();
   }
   t.points.clear();
 }
@@ -245,9 +245,6 @@ void CCurve::Build(int cx, int cy) {
   const std::vector<CColumn>& cols = *m_columns;
   const size_t n = cols.size();
   const Mapping map = MakeMapping(cx, cy);
-  std::vector<Trace> traces(n);
-  std::vector<double> prevY(n), curY(n);
-  std::vector<char> prevValid(n), curValid(n);
   std::vector<double> lo(n), hi(n);
   std::vector<int> axes(n);
   for (size_t c = 0; c < n; ++c) {
@@ -255,7 +252,6 @@ void CCurve::Build(int cx, int cy) {
     lo[c] = m_interval->GetAxisMin(axes[c]);
     hi[c] = m_interval->GetAxisMax(axes[c]);
   }
-  std::vector<double> prevV(n), curV(n);
   // The values in their units, made once for the data.
   std::vector<uint64_t> keys;
   for (const CColumn& c : cols) keys.push_back(ColumnKey(c));
@@ -264,58 +260,80 @@ void CCurve::Build(int cx, int cy) {
     for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
     SetConverted(ConvertColumns(d, converters));
   }
-  std::vector<const float*> converted(n);
-  for (size_t c = 0; c < n; ++c) converted[c] = m_converted[c].data();
-  auto values = [&](size_t i, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
-    for (size_t c = 0; c < n; ++c) {
-      const float f = converted[c][i];
-      valid[c] = MeasValue(f).IsValid();
-      if (!valid[c]) continue;
-      v[c] = f;
-      y[c] = map.Y(v[c], axes[c]);
-    }
-  };
   const int* numbers = d.Numbers();
   const time_t* times = d.Times();
-  auto x = [&](size_t i) {
-    return map.X(map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]));
-  };
-  // The events go along with the rows.
-  size_t event = 0;
-  const size_t events = d.EventCount();
-  auto markers = [&](size_t i, int at) {
-    m_noLine = false;
-    if (event >= events || d.EventRow(event) != i) return false;
-    size_t end = event;
-    while (end < events && d.EventRow(end) == i) ++end;
-    Markers(&d.Event(event), end - event, [&](int ch) { return d.Value(i, ch); }, at, cy, m_ops);
-    event = end;
-    return true;
-  };
-  int prevX = x(0);
-  values(0, prevV, prevY, prevValid);
-  markers(0, prevX);
-  for (size_t i = 1; i < rows; ++i) {
-    const int curX = x(i);
-    values(i, curV, curY, curValid);
-    for (size_t c = 0; c < n; ++c) {
-      const bool inRange = (prevV[c] >= lo[c] && prevV[c] <= hi[c]) || (curV[c] >= lo[c] && curV[c] <= hi[c]);
-      if (!prevValid[c] || !curValid[c] || m_noLine || !inRange) {
-        EndPath(traces[c], static_cast<int>(c));
-        continue;
-      }
-      Segment(traces[c], static_cast<int>(c), prevX, prevY[c], curX, curY[c], cy);
-    }
-    prevX = curX;
-    std::swap(prevV, curV);
-    std::swap(prevY, curY);
-    std::swap(prevValid, curValid);
-    // A marker stands over the lines before it and under those after it.
-    if (event < events && d.EventRow(event) == i)
-      for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
-    markers(i, prevX);
+  std::vector<int> xs(rows);
+  for (size_t i = 0; i < rows; ++i)
+    xs[i] = map.X(map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]));
+
+  // The markers, row by row; a stop ends the lines after its row.
+  std::vector<Op> markers;
+  std::vector<uint64_t> markerWhen;
+  std::vector<char> marked(rows, 0), stops(rows, 0);
+  for (size_t e = 0; e < d.EventCount();) {
+    const size_t i = d.EventRow(e);
+    size_t end = e;
+    while (end < d.EventCount() && d.EventRow(end) == i) ++end;
+    Markers(&d.Event(e), end - e, [&](int ch) { return d.Value(i, ch); }, xs[i], cy, markers);
+    markerWhen.resize(markers.size(), static_cast<uint64_t>(i) * 4 + 2);
+    marked[i] = 1;
+    stops[i] = m_noLine;
+    e = end;
   }
-  for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
+  m_noLine = false;
+
+  // Each curve on its own, side by side.
+  std::vector<std::vector<Path>> paths(n);
+  ForEachColumn(n, rows, [&](size_t c) {
+    Trace t;
+    t.ended = &paths[c];
+    const int column = static_cast<int>(c);
+    const float* y = m_converted[c].data();
+    double prevV = 0, prevY = 0, curV = 0, curY = 0;
+    bool prevValid = MeasValue(y[0]).IsValid();
+    if (prevValid) {
+      prevV = y[0];
+      prevY = map.Y(prevV, axes[c]);
+    }
+    for (size_t i = 1; i < rows; ++i) {
+      const bool curValid = MeasValue(y[i]).IsValid();
+      if (curValid) {
+        curV = y[i];
+        curY = map.Y(curV, axes[c]);
+      }
+      t.when = static_cast<uint64_t>(i) * 4;
+      const bool inRange = (prevV >= lo[c] && prevV <= hi[c]) || (curV >= lo[c] && curV <= hi[c]);
+      if (!prevValid || !curValid || stops[i - 1] || !inRange)
+        EndPath(t, column);
+      else
+        Segment(t, column, xs[i - 1], prevY, xs[i], curY, cy);
+      std::swap(prevV, curV);
+      std::swap(prevY, curY);
+      prevValid = curValid;
+      // A marker stands over the lines before it and under those after it.
+      if (marked[i]) {
+        t.when = static_cast<uint64_t>(i) * 4 + 1;
+        EndPath(t, column);
+      }
+    }
+    t.when = static_cast<uint64_t>(rows) * 4;
+    EndPath(t, column);
+  });
+
+  // The paths and markers in the order of one pass over the rows.
+  std::vector<const Path*> ordered;
+  for (const auto& column : paths)
+    for (const Path& p : column) ordered.push_back(&p);
+  std::sort(ordered.begin(), ordered.end(), [](const Path* a, const Path* b) {
+    return a->when != b->when ? a->when < b->when : a->column < b->column;
+  });
+  size_t marker = 0;
+  for (const Path* p : ordered) {
+    for (; marker < markers.size() && markerWhen[marker] < p->when; ++marker) m_ops.push_back(markers[marker]);
+    m_ops.push_back({kPath, p->column, static_cast<int>(m_points.size()), 0, static_cast<int>(p->points.size()), 0, 0, 0});
+    m_points.insert(m_points.end(), p->points.begin(), p->points.end());
+  }
+  for (; marker < markers.size(); ++marker) m_ops.push_back(markers[marker]);
   m_lastNumber = d.Number(rows - 1);
 }
 

@@ -66,11 +66,21 @@ class CCurve : public CVO {
     platform::COLORREF colour;
     int text;  // a label's index in m_texts
   };
+  // A path of a curve as traced, and when in the pass it ended: row * 4 and
+  // a phase (0 at the row, 1 before the row's markers), which orders the
+  // paths of all curves as one pass over the rows would have drawn them.
+  struct Path {
+    uint64_t when;
+    int column;
+    std::vector<CPoint> points;
+  };
   // A curve being traced: the open pixel column and the points of the path.
   struct Trace {
     bool open = false;
     int x = 0, first = 0, low = 0, high = 0, last = 0;
     std::vector<CPoint> points;
+    uint64_t when = 0;
+    std::vector<Path>* ended = nullptr;
   };
   struct Key {
     long start = 0, end = 0;
