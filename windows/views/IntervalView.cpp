@@ -37,7 +37,9 @@ CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type,
 }
 
 CIntervalView::~CIntervalView() {
-  CancelLoad();
+  // The reads stop within moments: each looks at its flag as it goes.
+  for (const auto& load : m_loads) load->cancel = true;
+  for (const auto& load : m_loads) load->thread.join();
   Layer().Cursors().RemoveWindowData(&m_meas);
   UpdateAllViewsOfDoc(kHintCursors);
 }
@@ -117,7 +119,8 @@ void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
   // Until the rows come the window shows none.
   m_buffer.Take(&Interval(), COMeasColumns());
   Loaded(false);
-  m_loader = std::thread([this, load] {
+  m_loads.push_back(load);
+  load->thread = std::thread([this, load] {
     load->ok = ReadMeasColumns(load->request, load->rows, &load->error, &load->cancel);
     if (load->ok && !load->cancel) {
       load->converted = ConvertColumns(load->rows, load->converters);
@@ -132,13 +135,13 @@ void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
 
 void CIntervalView::CancelLoad() {
   if (m_load) m_load->cancel = true;
-  if (m_loader.joinable()) m_loader.join();
   m_load.reset();
 }
 
 void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
+  load->thread.join();
+  m_loads.erase(std::find(m_loads.begin(), m_loads.end(), load));
   if (load != m_load) return;  // replaced meanwhile
-  if (m_loader.joinable()) m_loader.join();
   m_load.reset();
   if (!load->ok) {
     load->rows.Clear();

@@ -141,17 +141,18 @@ class CIntervalView : public CMeasViewBase {
     std::string error;
     bool ok = false;
     std::atomic<bool> cancel{false};
+    std::thread thread;
   };
   void StartLoad(std::shared_ptr<Load> load);
   void LoadFinished(const std::shared_ptr<Load>& load);
-  // Stops a read that goes on and waits for its thread (which stops within
-  // moments: the read looks at its cancel flag as it goes).
+  // Cancels the read that goes on; its thread ends on its own and is
+  // waited for when it says so.
   void CancelLoad();
 
   bool m_wholeContent = false;
   bool m_defaultColumns = false;
-  std::shared_ptr<Load> m_load;
-  std::thread m_loader;
+  std::shared_ptr<Load> m_load;  // the read whose rows the window waits for
+  std::vector<std::shared_ptr<Load>> m_loads;  // every read whose thread runs
   // A sample came while loading: the rows it added are read after the load.
   bool m_followAfterLoad = false;
   void ReadInterval(bool follow);
