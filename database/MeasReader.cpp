@@ -250,13 +250,12 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
   m_loaded.emplace(*interval);
 }
 
-void COMeasBuffer::Take(const COMeasInterval* interval, COMeasColumns&& rows) {
+void COMeasBuffer::Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows) {
   m_rows = std::move(rows);
   m_passIndex = 0;
   m_currentIndex = -1;
   m_interval = interval;
-  m_loaded.reset();
-  if (interval != nullptr) m_loaded.emplace(*interval);
+  m_loaded.emplace(readFor);
 }
 
 bool COMeasBuffer::CanFollow(const COMeasInterval* interval) const {

@@ -90,8 +90,9 @@ class COMeasBuffer {
   void Follow(const COMeasInterval* interval);
   // Whether a follow to the interval keeps the rows in memory.
   bool CanFollow(const COMeasInterval* interval) const;
-  // Takes rows read elsewhere (off the user-interface thread) for the interval.
-  void Take(const COMeasInterval* interval, COMeasColumns&& rows);
+  // Takes rows read elsewhere (off the user-interface thread) for the
+  // interval as it stood then (readFor).
+  void Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows);
   void MoveFirst();
   void MoveNext();
   bool IsAtEnd() const;

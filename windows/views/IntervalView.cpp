@@ -7,7 +7,6 @@
 #include "Axis.h"
 #include "DBUtil.h"
 #include "WindowStore.h"
-#include "core/StringTable.h"
 
 namespace {
 
@@ -117,7 +116,7 @@ void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
   m_load = load;
   m_followAfterLoad = false;
   // Until the rows come the window shows none.
-  m_buffer.Take(&Interval(), COMeasColumns());
+  m_buffer.Take(&Interval(), Interval(), COMeasColumns());
   Loaded(false);
   m_loads.push_back(load);
   load->thread = std::thread([this, load] {
@@ -147,7 +146,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
     load->rows.Clear();
     if (!load->error.empty()) ReportException(IDS_DB_ERROR, CDBException(-1, load->error, "HY000"));
   }
-  m_buffer.Take(&Interval(), std::move(load->rows));
+  m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
   Interval().TakeFigures(load->request.interval);
   m_converted = std::move(load->converted);
   Loaded(false);
