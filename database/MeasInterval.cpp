@@ -456,7 +456,7 @@ class COStatisticsPass {
   bool m_showWait = false;
 };
 
-void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows()); }
+void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows(), buffer.Converted(MakeConverters())); }
 
 void COMeasInterval::LoadData(const COMeasColumns& rows) { LoadData(rows, ConvertColumns(rows, MakeConverters())); }
 
@@ -473,13 +473,19 @@ std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const 
 }
 
 std::vector<float> COValueConverter::ConvertColumn(const COMeasColumns& rows) const {
-  const size_t n = rows.Size();
-  std::vector<float> out(n, MeasValue::kNoValue);
-  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) return out;
-  const float* v = rows.Values(m_channel);
-  for (size_t i = 0; i < n; ++i)
-    if (COMeas::IsStoredValueValid(m_channel, v[i])) out[i] = ConvertValue(v[i]);
+  std::vector<float> out;
+  ConvertInto(rows, 0, out);
   return out;
+}
+
+void COValueConverter::ConvertInto(const COMeasColumns& rows, size_t from, std::vector<float>& out) const {
+  const size_t n = rows.Size();
+  const size_t at = out.size();
+  out.resize(at + (n > from ? n - from : 0), MeasValue::kNoValue);
+  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) return;
+  const float* v = rows.Values(m_channel);
+  for (size_t i = from; i < n; ++i)
+    if (COMeas::IsStoredValueValid(m_channel, v[i])) out[at + i - from] = ConvertValue(v[i]);
 }
 
 std::vector<COValueConverter> COMeasInterval::MakeConverters() const {

@@ -260,6 +260,13 @@ class COValueConverter {
   // The channel's column of the rows in the unit; kNoValue where the stored
   // value does not count or has no conversion.
   std::vector<float> ConvertColumn(const COMeasColumns& rows) const;
+  // Appends the rows' values from row from on to out, converted.
+  void ConvertInto(const COMeasColumns& rows, size_t from, std::vector<float>& out) const;
+  // The same conversion of the same channel.
+  bool operator==(const COValueConverter& o) const {
+    return m_kind == o.m_kind && m_channel == o.m_channel && m_unit == o.m_unit && m_mw == o.m_mw &&
+           m_normTemp == o.m_normTemp && m_tempUnit.GetUnit() == o.m_tempUnit.GetUnit();
+  }
 
  private:
   enum Kind { kNone, kSignal, kTemperature, kPressure, kGas, kWater };

@@ -240,6 +240,7 @@ void COMeasBuffer::Read(const COMeasInterval& interval, COMeasColumns& out) {
 }
 
 void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
+  ForgetConverted();
   m_rows.Clear();
   m_passIndex = 0;
   m_currentIndex = -1;
@@ -251,6 +252,7 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
 }
 
 void COMeasBuffer::Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows) {
+  ForgetConverted();
   m_rows = std::move(rows);
   m_passIndex = 0;
   m_currentIndex = -1;
@@ -284,6 +286,10 @@ void COMeasBuffer::Follow(const COMeasInterval* interval) {
   size_t back = 0;
   while (back < m_rows.Size() && m_rows.Time(m_rows.Size() - 1 - back) >= from) ++back;
   m_rows.DropBack(back);
+  for (std::vector<float>& c : m_converted) {
+    c.erase(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(std::min(drop, c.size())));
+    c.resize(m_rows.Size());
+  }
   const int lastKept = m_rows.Empty() ? 0 : m_rows.Number(m_rows.Size() - 1);
 
   COMeasInterval tail(*interval);
@@ -304,6 +310,19 @@ void COMeasBuffer::MoveFirst() { m_passIndex = 0; }
 void COMeasBuffer::MoveNext() { ++m_passIndex; }
 
 bool COMeasBuffer::IsAtEnd() const { return m_passIndex >= static_cast<int>(m_rows.Size()); }
+
+const std::vector<std::vector<float>>& COMeasBuffer::Converted(const std::vector<COValueConverter>& by) {
+  if (!(by == m_convertedBy) || m_converted.size() != by.size()) {
+    m_convertedBy.clear();
+    m_converted = ConvertColumns(m_rows, by);
+    m_convertedBy = by;
+    return m_converted;
+  }
+  // The rows added since.
+  const size_t from = m_converted.empty() ? m_rows.Size() : m_converted[0].size();
+  for (size_t c = 0; c < by.size(); ++c) by[c].ConvertInto(m_rows, from, m_converted[c]);
+  return m_converted;
+}
 
 COMeas& COMeasBuffer::GetCurrent() {
   if (m_passIndex >= 0 && m_passIndex < static_cast<int>(m_rows.Size()) && m_passIndex != m_currentIndex) {

@@ -106,6 +106,9 @@ class COMeasBuffer {
   void MoveToIndex(int index);
   int GetIndex() const { return m_passIndex; }
   const COMeasColumns& Rows() const { return m_rows; }
+  // The rows' values converted by each of by, kept while the same
+  // converters ask: a follow converts only the rows it added.
+  const std::vector<std::vector<float>>& Converted(const std::vector<COValueConverter>& by);
 
  private:
   // The rows of an interval: straight from the task's file where it can be
@@ -122,4 +125,7 @@ class COMeasBuffer {
   // them.
   const COMeasInterval* m_interval = nullptr;
   std::optional<COMeasInterval> m_loaded;
+  std::vector<COValueConverter> m_convertedBy;  // empty: nothing converted
+  std::vector<std::vector<float>> m_converted;
+  void ForgetConverted() { m_convertedBy.clear(); }
 };

@@ -188,4 +188,25 @@ TEST_F(MeasColumnsTest, AStatisticsPassOverTheColumnsGivesEveryFigureOfOneOverTh
   }
 }
 
+TEST_F(MeasColumnsTest, AFollowConvertsOnlyWhatItAddedAndGivesWhatAFreshConversionGives) {
+  COMeasInterval moving = ByTime(20, 60);
+  COMeasBuffer buffer(*context);
+  buffer.SetInterval(&moving);
+  for (int ch : {0, 2, 5, 7}) {
+    CColumn c(*context);
+    c.SetChannel(static_cast<unsigned char>(ch));
+    c.SetDefaultUnit();
+    moving.GetColumns().push_back(c);
+  }
+  const std::vector<COValueConverter> by = moving.MakeConverters();
+  buffer.Converted(by);
+  // Rows leave at the front, the last second is read again, rows come.
+  for (int end : {70, 75, 150, 160}) {
+    SCOPED_TRACE(end);
+    moving.MoveTo(base + CTimeSpan(end), 0);
+    buffer.Follow(&moving);
+    EXPECT_EQ(buffer.Converted(by), ConvertColumns(buffer.Rows(), by));
+  }
+}
+
 }  // namespace

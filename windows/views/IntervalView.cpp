@@ -98,7 +98,7 @@ void CIntervalView::ReadInterval(bool follow) {
   const bool cursors = Layer().Cursors().IsCursorOn();
   m_converted.clear();
   if (cursors || NeedsStatistics()) {
-    m_converted = ConvertColumns(m_buffer.Rows(), Interval().MakeConverters());
+    m_converted = m_buffer.Converted(Interval().MakeConverters());
     Interval().LoadData(m_buffer.Rows(), m_converted);
   }
   Loaded(follow);
