@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a program and the simulated monitor, and
 # runs the program on the simulated monitor: `./run.sh` the Online program,
-# `./run.sh presentation`, `./run.sh ostrel`, `./run.sh offline` (or any
-# program kovo-<name> that the build has) the others, all on the same program
-# folder. The programs keep their databases in build/run (or
+# `./run.sh presentation`, `./run.sh ostrel`, `./run.sh offline`,
+# `./run.sh calibration` (or any program kovo-<name> that the build has) the
+# others, all on the same program folder. The programs keep their databases in build/run (or
 # $KOVO_PROGRAM_FOLDER); `--port DEVICE` uses a real monitor on that device
 # instead, `--leak-detector` makes the simulated monitor the leak detector;
 # other arguments go to the program.
@@ -27,6 +27,15 @@ cmake --build build --target "kovo-$program" kovo-simulator
 # The Offline program finds a recorded stand-alone run in the monitor's memory.
 simulator_args=()
 [ "$program" = offline ] && simulator_args=(--memory tests/offline/data/memory.txt)
+# The Calibration program calibrates against the simulated monitor's own
+# optical filter table, put into the program folder; the cell's gases come
+# from the scene file there, cell.txt (empty: the simulated monitor's own).
+folder=${KOVO_PROGRAM_FOLDER:-$PWD/build/run}
+mkdir -p "$folder/data"
+if [ "$program" = calibration ]; then
+  [ -e "$folder/cell.txt" ] || : > "$folder/cell.txt"
+  simulator_args=(--filter-table "$folder" --scene "$folder/cell.txt")
+fi
 
 # --port DEVICE talks to a real monitor on that device instead.
 port=
@@ -39,8 +48,6 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-folder=${KOVO_PROGRAM_FOLDER:-$PWD/build/run}
-mkdir -p "$folder"
 export KOVO_PROGRAM_FOLDER="$folder"
 if [ -n "$port" ]; then
   export KOVO_COM1="$port" KOVO_COM2="$port" KOVO_COM3="$port" KOVO_COM4="$port"

@@ -1,6 +1,7 @@
 #include "COCaliMeasObs.h"
 
 #include "COCaliSequence.h"
+#include "CODBObs.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
 #include "COSystemSetup.h"
@@ -9,6 +10,7 @@
 #include "DBUtil.h"
 #include "FilterCopies.h"
 #include "ProgramContext.h"
+#include "StringIds.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 
@@ -101,18 +103,26 @@ bool COCaliMeasObs::LoadSetupFromDatabase(const std::string& serial) {
   if (serial == m_loadedSerial) return true;
   COFilterCopies copies(m_context, *this, m_sequence, m_calibrator);
   MonitorSetup stored;
-  if (!copies.LoadCurrentSet(serial, stored)) {
-    ShowMessage(IDS_CALI_NO_STORED_CONFIGURATION);
-    return false;
-  }
   DeviceKovo& device = GetDevice();
-  if (!m_offline && !SameFilters(stored, device.Setup())) {
-    ShowMessage(IDS_CALI_FILTERS_CHANGED);
-    // The banks stored are those of other filters: only a complete upload
-    // may become the monitor's current bank set.
+  // Only a complete upload may become the monitor's current bank set.
+  const auto uploadAsCurrent = [&] {
     if (!UploadFilterInfo()) return false;
     TakeUANumbers(device.Setup());
-    if (!copies.StoreCurrentSet(serial) || !copies.LoadCurrentSet(serial, stored)) return false;
+    return copies.StoreCurrentSet(serial) && copies.LoadCurrentSet(serial, stored);
+  };
+  if (!copies.LoadCurrentSet(serial, stored)) {
+    if (m_offline) {
+      ShowMessage(IDS_CALI_NO_STORED_CONFIGURATION);
+      return false;
+    }
+    // A monitor the program folder has not seen yet gives its banks first.
+    ShowMessage(IDS_MONITOR_NOT_KNOWN);
+    if (!uploadAsCurrent()) return false;
+  }
+  if (!m_offline && !SameFilters(stored, device.Setup())) {
+    // The banks stored are those of other filters.
+    ShowMessage(IDS_CALI_FILTERS_CHANGED);
+    if (!uploadAsCurrent()) return false;
   }
   m_loadedSerial = serial;
   MonitorSetup setup = device.GetSetup();
@@ -129,8 +139,11 @@ bool COCaliMeasObs::StartMeasurement(const CTime& startTime, const CTime& stopTi
     ShowCommunicationError();
     return false;
   }
+  // The task's times never go backwards: a clock that went back refuses.
+  if (!KeepsTimeOrder()) return false;
   MonitorSetup setup = device.GetSetup();
   m_sequence.GetMonitorSetup(setup);
+  setup.m_clockNotBefore = m_notBefore;
   device.SetSetup(setup);
   m_startTime = startTime;
   m_stopTime = stopTime;
@@ -140,7 +153,18 @@ bool COCaliMeasObs::StartMeasurement(const CTime& startTime, const CTime& stopTi
 
 void COCaliMeasObs::StopMeasurement() { m_run.Stop(); }
 
-void COCaliMeasObs::StartStopMonitor() { m_run.PauseOrResume(); }
+void COCaliMeasObs::StartStopMonitor() {
+  // A resumed run is dated by the clock again.
+  if (m_run.GetState() == MeasState::restartStopped) {
+    if (!KeepsTimeOrder()) return;
+    GetDevice().Setup().m_clockNotBefore = m_notBefore;
+  }
+  m_run.PauseOrResume();
+}
+
+bool COCaliMeasObs::KeepsTimeOrder() {
+  return m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_notBefore, &m_lastStored);
+}
 
 void COCaliMeasObs::StopService() { m_run.StopService(); }
 
@@ -150,6 +174,9 @@ std::string COCaliMeasObs::GetStatusText() {
 }
 
 void COCaliMeasObs::Scale(COMeas& meas) const {
+  // Readings are dated as they arrive: while the clock is still behind the
+  // task's last sample, they take that sample's time.
+  if (m_lastStored.IsValid() && meas.GetMeasTime() < m_lastStored.GetTime()) meas.SetTime(m_lastStored.GetTime());
   for (int ch = 0; ch <= COMeas::chWater; ++ch) {
     const MeasValue v = meas.GetValue(ch);
     meas.SetValue(ch, v.IsValid() ? MeasValue(v * kSignalScale) : MeasValue());

@@ -77,6 +77,9 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
 
  private:
   MeasRun::Profile RunProfile();
+  // The clock guard of every start and resume; false (the person told) when
+  // the clock went back too far.
+  bool KeepsTimeOrder();
   void Scale(COMeas& meas) const;
 
   ProgramContext& m_context;
@@ -85,6 +88,8 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   Calibrator& m_calibrator;
   CTime m_startTime;
   CTime m_stopTime;
+  CalibTime m_notBefore;
+  CalibTime m_lastStored;
   bool m_connected = false;
   bool m_offline = false;
   bool m_statusViewOpen = false;

@@ -7,6 +7,7 @@
 #include "COGenSub.h"
 #include "COSystemSetup.h"
 #include "COUnits.h"
+#include "DBFiles.h"
 #include "DBUtil.h"
 #include "DataContext.h"
 #include "FilterData.h"
@@ -19,8 +20,6 @@
 namespace {
 
 bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
-
-const float kMeasSeconds[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
 
 }  // namespace
 
@@ -81,20 +80,10 @@ COCaliSequence::COCaliSequence(const COCaliSequence& other)
 
 COCaliSequence& COCaliSequence::operator=(const COCaliSequence& o) {
   if (this == &o) return *this;
-  NumCount = o.NumCount;
-  Name = o.Name;
-  StartTime = o.StartTime;
-  StopTime = o.StopTime;
-  StartNum = o.StartNum;
-  StopNum = o.StopNum;
+  SequenceRun::operator=(o);
   CopySettings(o);
   std::copy(std::begin(o.ActiveBank), std::end(o.ActiveBank), ActiveBank);
-  SerialNum = o.SerialNum;
-  for (int f = 0; f < 5; ++f) {
-    UANum[f] = o.UANum[f];
-    GasName[f] = o.GasName[f];
-    MW[f] = o.MW[f];
-  }
+  TaskGlobal::operator=(o);
   return *this;
 }
 
@@ -108,14 +97,8 @@ void COCaliSequence::CopySettings(const COCaliSequence& o) {
   CaliCross = o.CaliCross;
   CaliTwoPoint = o.CaliTwoPoint;
   CaliHighConc = o.CaliHighConc;
-  AirPres = o.AirPres;
   FlushMode = o.FlushMode;
-  TubeLength = o.TubeLength;
-  ChamberTime = o.ChamberTime;
-  TubeTime = o.TubeTime;
-  MeasTimeMode = o.MeasTimeMode;
-  std::copy(std::begin(o.MeasTime), std::end(o.MeasTime), MeasTime);
-  Reserved = o.Reserved;
+  SequenceTiming::operator=(o);
 }
 
 const MonitorSetup& COCaliSequence::Monitor() const { return m_context.GetMonitorSetup(); }
@@ -125,12 +108,13 @@ const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
   return &Monitor().GetFilter(filter).GetBank(ActiveBank[filter]);
 }
 
-void COCaliSequence::Load() {
+bool COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
   setup.ConfigDataSource(COSystemSetup::kSystem);
   setup.ConfigDataSource(COSystemSetup::kCaliTask);
   if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
+    dbfiles::CheckTaskFile(setup.GetDatabaseName());
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
     m_recSequence.ClearFilter();
@@ -141,9 +125,11 @@ void COCaliSequence::Load() {
     m_recGlobal.Edit();
   } catch (const CException& e) {
     ShowExceptionMessage(e);
+    return false;
   }
   for (unsigned char& bank : ActiveBank)
     if (bank == kNoBank) bank = 0;
+  return true;
 }
 
 bool COCaliSequence::Save() {
@@ -280,8 +266,7 @@ float COCaliSequence::GetMeasTime(int channel) const {
     case 2: return 20.0f;
     default: break;
   }
-  const unsigned char code = GetMeasTimeCode(channel);
-  return code < 7 ? kMeasSeconds[code] : 5.0f;
+  return MeasTimeCodeSeconds(GetMeasTimeCode(channel));
 }
 
 float COCaliSequence::GetMW(int channel) const {

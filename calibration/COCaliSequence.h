@@ -11,6 +11,7 @@
 
 #include "COMeas.h"
 #include "CORecBase.h"
+#include "SequenceFields.h"
 #include "Subject.h"
 #include "core/Time.h"
 
@@ -49,7 +50,7 @@ class CORecCaliGlobal : public CORecTaskBase {
   COCaliSequence* m_target = nullptr;
 };
 
-class COCaliSequence {
+class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTiming {
  public:
   // Calibration modes as [CaliMode] keeps them.
   enum Mode { modeZero = 0, modeHumiditySpan = 1, modeHumidityInterference = 2, modeSpan1P = 3, modeSpan2P = 4 };
@@ -69,8 +70,9 @@ class COCaliSequence {
   // fields, not the name, the run's times and numbers or the active banks.
   void CopySettings(const COCaliSequence& other);
 
-  // Persistence against the open calibration task.
-  void Load();
+  // Persistence against the open calibration task. False, after the
+  // database's message, when the file is no task or its rows cannot be read.
+  bool Load();
   // False, after the database's message, when [Sequence] could not be
   // written; [Global] is then left as it was.
   bool Save();
@@ -138,22 +140,8 @@ class COCaliSequence {
   void SetMeasTimeCode(int channel, unsigned char code) {
     if (channel >= 0 && channel < 6) MeasTime[channel] = code;
   }
-  void SetStart(const CTime& time, int number) {
-    StartTime = time;
-    StartNum = number;
-  }
-  void SetStop(const CTime& time, int number) {
-    StopTime = time;
-    StopNum = number;
-  }
 
-  // The fields, named as their columns.
-  int NumCount = 0;
-  std::string Name;
-  CTime StartTime;
-  CTime StopTime;
-  int StartNum = 0;
-  int StopNum = 0;
+  // The fields, named as their columns; with them those of the bases.
   unsigned char CaliMode = 0;
   short CalcSpan = 1;
   float HumiSpan = 0.0f;
@@ -165,19 +153,7 @@ class COCaliSequence {
   unsigned char CaliHighConc = 0;
   unsigned char ActiveBank[5] = {};
   unsigned char LockedFilter = 0;
-  float AirPres = 0.0f;
   unsigned char FlushMode = 0;
-  float TubeLength = 0.0f;
-  unsigned char ChamberTime = 0;
-  unsigned char TubeTime = 0;
-  unsigned char MeasTimeMode = 0;
-  unsigned char MeasTime[6] = {};
-  int Reserved = 0;
-  // [Global]
-  std::string SerialNum;
-  std::string UANum[5];
-  std::string GasName[5];
-  float MW[5] = {};
 
  protected:
   const MonitorSetup& Monitor() const;

@@ -73,8 +73,9 @@ void CODBObs::Update(CSubject* subject) {
   }
 }
 
-bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore) {
+bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore, CalibTime* lastStored) {
   *notBefore = CalibTime();
+  if (lastStored != nullptr) *lastStored = CalibTime();
   CTime last;
   try {
     COMeas stored;
@@ -87,6 +88,7 @@ bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore)
     meas.CloseWithDatabase();
     if (!any) return true;
     last = stored.GetMeasTime();
+    if (lastStored != nullptr) *lastStored = CalibTime(last);
   } catch (const CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;

@@ -59,8 +59,9 @@ class CODBObs : public CObserver {
   // stored measurement, *notBefore is the moment from which it does not, and
   // the start waits for it; none (invalid) when it need not wait. A wait of
   // more than two minutes (a clock that went back) is refused: the person is
-  // told from when on a start can, and false.
-  bool StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore);
+  // told from when on a start can, and false. *last, when given, is the
+  // last stored measurement's time (invalid: none).
+  bool StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore, CalibTime* last = nullptr);
 
  private:
   void WriteMeasurement(COGenSub* sub);

@@ -13,6 +13,10 @@ OpenChecks TaskChecks() {
   checks.kind = "a task database";
   return checks;
 }
+void CheckTaskFile(const std::string& name) {
+  CDatabase probe;
+  probe.Open(ConnectString(name), TaskChecks());
+}
 }  // namespace dbfiles
 
 void CORecBase::OpenOrRequery() {

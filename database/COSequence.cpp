@@ -19,10 +19,19 @@ bool ValidFilter(int f) { return f >= 0 && f < 5; }
 // A name the monitor leaves empty or starts with '_' names nothing.
 bool NamesSomething(const std::string& name) { return !name.empty() && name[0] != '_'; }
 
+SequenceTiming DefaultTiming() {
+  SequenceTiming t;
+  t.AirPres = 50.0f;
+  t.ChamberTime = 2;
+  t.TubeTime = 3;
+  return t;
+}
+
 }  // namespace
 
 COSequence::COSequence(DataContext& context)
-    : m_context(context), m_recSequence(context), m_recGlobal(context), m_recAlarm(context) {
+    : SequenceTiming(DefaultTiming()), m_context(context), m_recSequence(context), m_recGlobal(context),
+      m_recAlarm(context) {
   m_recSequence.SetTarget(this);
   m_recGlobal.SetTarget(this);
 }
@@ -40,49 +49,25 @@ COSequence& COSequence::operator=(const COSequence& other) {
 
 void COSequence::CopySettings(const COSequence& o) {
   m_alarms = o.m_alarms;
-  NumCount = o.NumCount;
-  Name = o.Name;
-  StartTime = o.StartTime;
-  StopTime = o.StopTime;
-  StartNum = o.StartNum;
-  StopNum = o.StopNum;
-  SerialNum = o.SerialNum;
-  for (int i = 0; i < 5; ++i) {
-    GasName[i] = o.GasName[i];
-    MW[i] = o.MW[i];
-    UANum[i] = o.UANum[i];
-    ActiveBank[i] = o.ActiveBank[i];
-  }
+  SequenceRun::operator=(o);
+  TaskGlobal::operator=(o);
+  for (int i = 0; i < 5; ++i) ActiveBank[i] = o.ActiveBank[i];
   ActiveFilter = o.ActiveFilter;
   LockedFilter = o.LockedFilter;
   CopySampling(o);
 }
 
 void COSequence::SetDefaults() {
-  NumCount = 0;
-  Name.clear();
-  StartTime = StopTime = CTime();
-  StartNum = StopNum = 0;
-  SerialNum.clear();
-  for (int i = 0; i < 5; ++i) {
-    GasName[i].clear();
-    MW[i] = 0.0f;
-    UANum[i].clear();
-    ActiveBank[i] = 0;
-  }
+  SequenceRun::operator=(SequenceRun());
+  TaskGlobal::operator=(TaskGlobal());
+  SequenceTiming::operator=(DefaultTiming());
+  for (unsigned char& bank : ActiveBank) bank = 0;
   ModeMask = 0;
   SampleInterval = 1;
-  AirPres = 50.0f;
   RollingAvg = 10;
-  TubeLength = 0.0f;
-  ChamberTime = 2;
-  TubeTime = 3;
   ActiveFilter = 0;
   LockedFilter = 0;
-  MeasTimeMode = 0;
-  for (unsigned char& t : MeasTime) t = 0;
   Compensation = 0;
-  Reserved = 0;
 }
 
 // --- accessors ---
@@ -112,11 +97,9 @@ float COSequence::GetIntegrationTime(int filter) const {
     case 0: return 1.0f;
     case 1: return 5.0f;
     case 2: return 20.0f;
-    default: break;
+    case 3: return MeasTimeCodeSeconds(GetMeasTime(filter));
+    default: return 5.0f;
   }
-  static const float kSeconds[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
-  unsigned char code = GetMeasTime(filter);
-  return MeasTimeMode == 3 && code < 7 ? kSeconds[code] : 5.0f;
 }
 
 void COSequence::SetFilterActive(int filter, bool on) { SetBitFlag(&ActiveFilter, filter, on); }
@@ -266,10 +249,7 @@ bool COSequence::Load() {
   setup->ConfigDataSource(COSystemSetup::kMeasTask);
   if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
-    {
-      CDatabase probe;
-      probe.Open(dbfiles::ConnectString(setup->GetDatabaseName()), dbfiles::TaskChecks());
-    }
+    dbfiles::CheckTaskFile(setup->GetDatabaseName());
     // The sets follow the task that is open now.
     m_recSequence.CloseWithDatabase();
     m_recGlobal.CloseWithDatabase();
@@ -359,17 +339,11 @@ std::string COSequence::UpdateSerialNum() {
 }
 
 void COSequence::CopySampling(const COSequence& o) {
+  SequenceTiming::operator=(o);
   ModeMask = o.ModeMask;
   SampleInterval = o.SampleInterval;
-  AirPres = o.AirPres;
   RollingAvg = o.RollingAvg;
-  TubeLength = o.TubeLength;
-  ChamberTime = o.ChamberTime;
-  TubeTime = o.TubeTime;
-  for (int i = 0; i < 6; ++i) MeasTime[i] = o.MeasTime[i];
   Compensation = o.Compensation;
-  MeasTimeMode = o.MeasTimeMode;
-  Reserved = o.Reserved;
 }
 
 void COSequence::GetMonitorSetup(MonitorSetup& s) const {

@@ -9,13 +9,14 @@
 
 #include "COAlarm.h"
 #include "COMeas.h"
+#include "SequenceFields.h"
 #include "TaskRecords.h"
 #include "core/Time.h"
 
 class DataContext;
 struct MonitorSetup;
 
-class COSequence {
+class COSequence : protected SequenceRun, protected TaskGlobal, protected SequenceTiming {
  public:
   // The program's context: the open task, the units, the monitor's set-up
   // and the alarm outputs.
@@ -71,14 +72,8 @@ class COSequence {
   CTime GetStopTime() const { return StopTime; }
   int GetStartNum() const { return StartNum; }
   int GetStopNum() const { return StopNum; }
-  void SetStart(const CTime& time, int number) {
-    StartTime = time;
-    StartNum = number;
-  }
-  void SetStop(const CTime& time, int number) {
-    StopTime = time;
-    StopNum = number;
-  }
+  using SequenceRun::SetStart;
+  using SequenceRun::SetStop;
 
   // In the display units of the system set-up; kept in kPa and metres.
   void SetAirPres(float value);
@@ -136,28 +131,12 @@ class COSequence {
   CORecMeasGlobal m_recGlobal;
   CORecAlarm m_recAlarm;
 
-  int NumCount = 0;
-  std::string Name;
-  CTime StartTime;
-  CTime StopTime;
-  int StartNum = 0;
-  int StopNum = 0;
-  std::string SerialNum;
-  std::string GasName[5];
-  float MW[5] = {};
-  std::string UANum[5];
+  // With the run, [Global] and the timing of the bases.
   unsigned char ModeMask = 0;
   unsigned char SampleInterval = 1;
-  float AirPres = 50.0f;  // kPa
-  int RollingAvg = 10;    // minutes
-  float TubeLength = 0.0f;  // metres
-  unsigned char ChamberTime = 2;
-  unsigned char TubeTime = 3;
+  int RollingAvg = 10;  // minutes
   unsigned char ActiveFilter = 0;
   unsigned char ActiveBank[5] = {};
   unsigned char LockedFilter = 0;
-  unsigned char MeasTimeMode = 0;
-  unsigned char MeasTime[6] = {};
   unsigned char Compensation = 0;
-  int Reserved = 0;
 };

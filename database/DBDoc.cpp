@@ -52,7 +52,29 @@ void CDBDoc::OnCloseDocument() {
   CDocument::OnCloseDocument();
 }
 
+TaskSequence TaskSequence::Measurement(DataContext& context) {
+  TaskSequence s;
+  s.load = [&context] { return context.ActiveSequence().Load(); };
+  s.setSerial = [&context](const std::string& serial) {
+    COSequence& sequence = context.ActiveSequence();
+    sequence.SetSerialNum(serial);
+    sequence.Save();
+  };
+  s.stopAt = [&context](const COMeas& last) {
+    COSequence& sequence = context.ActiveSequence();
+    sequence.SetStop(last.GetMeasTime(), last.GetMeasNo());
+    sequence.Save();
+    sequence.NewSequence();
+  };
+  s.close = [&context] { context.ActiveSequence().Close(); };
+  return s;
+}
+
 bool CDBDoc::CloseInterruptedSequence(DataContext& context) {
+  return CloseInterruptedSequence(context, TaskSequence::Measurement(context));
+}
+
+bool CDBDoc::CloseInterruptedSequence(DataContext& context, const TaskSequence& sequence) {
   CORecEvent events(context);
   events.m_strFilter = platform::Format("[EventType] = %d OR [EventType] = %d", COEvent::typeTaskStarted,
                                         COEvent::typeTaskStopped);
@@ -71,33 +93,35 @@ bool CDBDoc::CloseInterruptedSequence(DataContext& context) {
   events.m_strFilter.clear();
   events.AddEventById(last, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
   events.CloseWithDatabase();
-  COSequence& sequence = context.ActiveSequence();
-  sequence.SetStop(last.GetMeasTime(), last.GetMeasNo());
-  sequence.Save();
-  sequence.NewSequence();
+  sequence.stopAt(last);
   return true;
 }
 
-void CDBDoc::ReleaseTask(DataContext& context) {
-  context.ActiveSequence().Close();
+void CDBDoc::ReleaseTask(DataContext& context) { ReleaseTask(context, TaskSequence::Measurement(context)); }
+
+void CDBDoc::ReleaseTask(DataContext& context, const TaskSequence& sequence) {
+  sequence.close();
   context.DBObs().CloseRecordsets();
 }
 
 bool CDBDoc::CreateTask(DataContext& context, const std::string& description, const std::string& serial,
                         unsigned failureMessage) {
-  ReleaseTask(context);
+  return CreateTask(context, description, serial, failureMessage, TaskSequence::Measurement(context));
+}
+
+bool CDBDoc::CreateTask(DataContext& context, const std::string& description, const std::string& serial,
+                        unsigned failureMessage, const TaskSequence& sequence) {
+  ReleaseTask(context, sequence);
   COSystemSetup& setup = context.Setup();
   try {
     setup.CreateMeasDatabase(description);
-    COSequence& sequence = context.ActiveSequence();
-    if (!sequence.Load()) {  // it has shown why
-      ReleaseTask(context);
+    if (!sequence.load()) {  // it has shown why
+      ReleaseTask(context, sequence);
       return false;
     }
-    sequence.SetSerialNum(serial);
-    sequence.Save();
+    sequence.setSerial(serial);
   } catch (const CException& e) {
-    ReleaseTask(context);
+    ReleaseTask(context, sequence);
     ReportException(failureMessage, e);
     return false;
   }
@@ -107,17 +131,22 @@ bool CDBDoc::CreateTask(DataContext& context, const std::string& description, co
 }
 
 bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::string& description) {
+  return OpenTask(context, name, description, TaskSequence::Measurement(context));
+}
+
+bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::string& description,
+                      const TaskSequence& sequence) {
   COSystemSetup& setup = context.Setup();
   setup.SetDatabaseName(name);
   setup.SetDatabaseDesc(description);
-  ReleaseTask(context);
+  ReleaseTask(context, sequence);
   try {
     // A failed load has shown why.
-    if (!context.ActiveSequence().Load()) {
+    if (!sequence.load()) {
       setup.SetMeasDatabaseOpen(false);
       return false;
     }
-    CloseInterruptedSequence(context);
+    CloseInterruptedSequence(context, sequence);
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);
     setup.SetMeasDatabaseOpen(false);

@@ -7,11 +7,30 @@
 // CDocument and CView are the few document/view operations the data layer
 // relies on, free of any window system; the window layer derives its views
 // from CView and closes their frames in OnDocumentClosing.
+#include <functional>
 #include <string>
 #include <vector>
 
 class CDocument;
+class COMeas;
 class DataContext;
+
+// What the task commands do with the sequence of the program's task: the
+// measurement sequence's, unless a program keeps its own (the calibration
+// sequence).
+struct TaskSequence {
+  // False when the task's rows could not be read (it has shown why).
+  std::function<bool()> load;
+  // The monitor's serial into the new task's row, saved.
+  std::function<void(const std::string& serial)> setSerial;
+  // An interrupted run: its stop at the last measurement, saved, then the
+  // next row.
+  std::function<void(const COMeas& last)> stopAt;
+  // Lets go of the task's database.
+  std::function<void()> close;
+
+  static TaskSequence Measurement(DataContext& context);
+};
 
 // Why the views of a document are updated (the hint of UpdateAllViews).
 enum ViewHint : long {
@@ -83,17 +102,23 @@ class CDBDoc : public CDocument {
   // measured) is closed: the stop event at its last measurement, the
   // sequence's stop, and a new sequence row. True when it was interrupted.
   static bool CloseInterruptedSequence(DataContext& context);
+  static bool CloseInterruptedSequence(DataContext& context, const TaskSequence& sequence);
   // A new task database for the description, the monitor's serial in its
   // sequence, marked open. A failure shows the message with the database's
   // reason and leaves no task open.
   static bool CreateTask(DataContext& context, const std::string& description, const std::string& serial,
                          unsigned failureMessage);
+  static bool CreateTask(DataContext& context, const std::string& description, const std::string& serial,
+                         unsigned failureMessage, const TaskSequence& sequence);
   // The stored task becomes the open one (an interrupted run closed first).
   // A failure shows the reason and leaves no task open.
   static bool OpenTask(DataContext& context, const std::string& name, const std::string& description);
+  static bool OpenTask(DataContext& context, const std::string& name, const std::string& description,
+                       const TaskSequence& sequence);
   // The sequence's and the database observer's record sets let go of the
   // task's database.
   static void ReleaseTask(DataContext& context);
+  static void ReleaseTask(DataContext& context, const TaskSequence& sequence);
 
  private:
   DataContext& m_context;

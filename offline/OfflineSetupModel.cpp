@@ -3,12 +3,11 @@
 #include "COSequence.h"
 #include "FilterData.h"
 #include "OfflineStrings.h"
+#include "SequenceFields.h"
 #include "core/StringTable.h"
 
 namespace {
 
-const float kMeasTimes[] = {0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
-constexpr unsigned char kMeasTimeCount = 7;
 constexpr unsigned char kDefaultMeasTimeCode = 3;  // 5 seconds
 constexpr unsigned char kTimePerFilter = 3;
 
@@ -22,8 +21,8 @@ float GetMeasTimeValue(const COSequence& sequence, int filter) { return sequence
 
 void SetMeasTimeValue(COSequence& sequence, int filter, float seconds) {
   unsigned char code = kDefaultMeasTimeCode;
-  for (unsigned char c = 0; c < kMeasTimeCount; ++c)
-    if (kMeasTimes[c] == seconds) code = c;
+  for (unsigned char c = 0; c < kMeasTimeCodes; ++c)
+    if (MeasTimeCodeSeconds(c) == seconds) code = c;
   sequence.SetMeasTime(filter, code);
 }
 

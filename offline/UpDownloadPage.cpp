@@ -1,6 +1,5 @@
 #include "UpDownloadPage.h"
 
-#include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -30,15 +29,9 @@ CUpDownloadPage::CUpDownloadPage(ProgramContext& context, COUpDownload& transfer
   auto* group = new QGroupBox("Upload Sequence from Gas Monitor", this);
   AddItem(kUploadGroup, group);
   auto* g = new QVBoxLayout(group);
-  auto* targets = new QButtonGroup(group);
-  auto* newTask = new QRadioButton("Upload to new task", group);
-  auto* existingTask = new QRadioButton("Upload to existing task:", group);
-  targets->addButton(newTask);
-  targets->addButton(existingTask);
-  AddItem(kNewTask, newTask);
-  AddItem(kExistingTask, existingTask);
-  g->addWidget(newTask);
-  g->addWidget(existingTask);
+  for (QRadioButton* radio :
+       AddRadioGroup(group, {{kNewTask, "Upload to new task"}, {kExistingTask, "Upload to existing task:"}}))
+    g->addWidget(radio);
   m_list->setParent(group);
   m_list->setMinimumSize(320, 140);
   AddItem(kTaskList, m_list);

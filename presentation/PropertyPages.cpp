@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <climits>
 
 #include "COSequence.h"
 #include "DBUtil.h"
@@ -63,51 +62,7 @@ void COEventPage::DoDataExchange(CDataExchange* dx) {
 // --- interval ---
 
 COXAxisPage::COXAxisPage(DataContext& context, COMeasInterval& interval, QWidget* parent)
-    : CPropertyPage(IDD, "Interval", parent), m_context(context), m_interval(interval) {
-  auto* layout = new QVBoxLayout(this);
-  auto* mode = new QGroupBox("Interval", this);
-  auto* grid = new QGridLayout(mode);
-  auto* radios = new QButtonGroup(this);
-  auto* time = new QRadioButton("Time", mode);
-  auto* number = new QRadioButton("Measurement Number", mode);
-  radios->addButton(time, 0);
-  radios->addButton(number, 1);
-  AddItem(kTime, time);
-  AddItem(kNumber, number);
-  grid->addWidget(time, 0, 1, 1, 2);
-  grid->addWidget(number, 0, 3, 1, 2);
-  auto edit = [this, mode](int id, int width) {
-    auto* e = new QLineEdit(mode);
-    e->setFixedWidth(width);
-    AddItem(id, e);
-    return e;
-  };
-  auto spin = [this, mode](int id) {
-    auto* s = new CSpinButtonCtrl(mode);
-    AddItem(id, s);
-    return s;
-  };
-  // One row each for From and To: date, time and number with their spins.
-  const int ids[2][6] = {{kFromDate, kFromDateSpin, kFromTime, kFromTimeSpin, kFromNumber, kFromNumberSpin},
-                         {kToDate, kToDateSpin, kToTime, kToTimeSpin, kToNumber, kToNumberSpin}};
-  for (int row = 0; row < 2; ++row) {
-    grid->addWidget(new QLabel(row == 0 ? "From:" : "To:", mode), row + 1, 0);
-    for (int k = 0; k < 3; ++k) {
-      auto* pair = new QHBoxLayout;
-      pair->setSpacing(0);
-      pair->addWidget(edit(ids[row][2 * k], k == 2 ? 80 : 76));
-      pair->addWidget(spin(ids[row][2 * k + 1]));
-      grid->addLayout(pair, row + 1, 1 + 2 * k, 1, 2);
-    }
-  }
-  layout->addWidget(mode);
-
-  auto* seqGroup = new QGroupBox("Measurement Sequence", this);
-  auto* seqLayout = new QHBoxLayout(seqGroup);
-  seqLayout->addWidget(&m_sequences);
-  AddItem(kSequence, &m_sequences);
-  layout->addWidget(seqGroup);
-
+    : COIntervalRangePage(IDS_PRESENTATION_LEGAL_INTERVAL, parent), m_context(context), m_interval(interval) {
   auto* avgGroup = new QGroupBox("Rolling Average", this);
   auto* avgLayout = new QHBoxLayout(avgGroup);
   auto* average = new QCheckBox("Rolling Average:", avgGroup);
@@ -129,26 +84,17 @@ COXAxisPage::COXAxisPage(DataContext& context, COMeasInterval& interval, QWidget
   AddItem(kAverageUnit, unit);
   avgLayout->addWidget(unit);
   avgLayout->addStretch();
-  layout->addWidget(avgGroup);
-  layout->addStretch();
+  PageLayout().addWidget(avgGroup);
+  PageLayout().addStretch();
 
-  m_from.SubclassDlgItems(this, kFromDate, kFromDateSpin, kFromTime, kFromTimeSpin);
-  m_to.SubclassDlgItems(this, kToDate, kToDateSpin, kToTime, kToTimeSpin);
-  m_fromNumber.SubclassDlgItems(kFromNumber, kFromNumberSpin, this);
-  m_toNumber.SubclassDlgItems(kToNumber, kToNumberSpin, this);
   m_averageTime.Attach(this, kAverageTime, kAverageTimeSpin);
   m_averageCount.SubclassDlgItems(kAverageCount, kAverageCountSpin, this);
-  m_fromNumber.SetRange(0, INT_MAX);
-  m_toNumber.SetRange(0, INT_MAX);
   m_averageCount.SetRange(1, 5000);
 
-  connect(radios, &QButtonGroup::idClicked, this, [this](int m) { ShowModeFields(m); });
-  connect(&m_sequences, &QComboBox::activated, this, [this] { ApplySequence(); });
-}
-
-int COXAxisPage::ChosenMode() const {
   auto* number = qobject_cast<QRadioButton*>(GetDlgItem(kNumber));
-  return number != nullptr && number->isChecked() ? COMeasInterval::kByNumber : COMeasInterval::kByTime;
+  auto* time = qobject_cast<QRadioButton*>(GetDlgItem(kTime));
+  connect(time, &QRadioButton::clicked, this, [this] { ShowModeFields(COMeasInterval::kByTime); });
+  connect(number, &QRadioButton::clicked, this, [this] { ShowModeFields(COMeasInterval::kByNumber); });
 }
 
 void COXAxisPage::ShowModeFields(int mode) {
@@ -160,64 +106,21 @@ void COXAxisPage::ShowModeFields(int mode) {
   SetDlgItemText(kAverageUnit, byNumber ? "measurements" : "min");
 }
 
-void COXAxisPage::FillSequences() {
-  m_stored.clear();
-  m_sequences.clear();
-  m_sequences.addItem("(All)");
-  try {
-    COSequence row(m_context);
-    CORecSequence rs(m_context);
-    rs.SetTarget(&row);
-    rs.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
-    for (; !rs.IsEOF(); rs.MoveNext()) {
-      StoredSequence s;
-      s.number = row.GetNumCount();
-      s.name = row.GetName();
-      s.startTime = row.GetStartTime();
-      s.stopTime = row.GetStopTime();
-      s.startNum = row.GetStartNum();
-      s.stopNum = row.GetStopNum();
-      m_stored.push_back(s);
-      m_sequences.addItem(QString::fromStdString(s.name));
-    }
-    rs.CloseWithDatabase();
-  } catch (const CException& e) {
-    ReportException(IDS_DB_ERROR, e);
-  }
-  // The last row is the sequence still to come: it has measured nothing.
-  if (m_sequences.count() > 1) m_sequences.removeItem(m_sequences.count() - 1);
-  m_sequences.setCurrentIndex(m_sequences.count() - 1);
-}
-
-const COXAxisPage::StoredSequence* COXAxisPage::Find(int number) const {
-  for (const StoredSequence& s : m_stored)
-    if (s.number == number) return &s;
-  return nullptr;
-}
-
-void COXAxisPage::ApplySequence() {
-  const int k = m_sequences.currentIndex();
-  if (k < 0) return;
-  const StoredSequence* first = Find(k == 0 ? 1 : k);
-  const StoredSequence* last = k == 0 ? Find(m_sequences.count() - 1) : first;
-  // A sequence that is not there leaves the fields as they are.
-  if (first == nullptr || last == nullptr) return;
-  m_from.SetTime(first->startTime);
-  m_fromNumber.SetValue(first->startNum);
-  m_to.SetTime(last->stopTime);
-  m_toNumber.SetValue(last->stopNum);
+void COXAxisPage::ReadSequences(std::vector<StoredSequence>& rows) {
+  COSequence row(m_context);
+  CORecSequence rs(m_context);
+  rs.SetTarget(&row);
+  rs.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+  for (; !rs.IsEOF(); rs.MoveNext())
+    rows.push_back({row.GetNumCount(), row.GetName(), row.GetStartTime(), row.GetStopTime(), row.GetStartNum(),
+                    row.GetStopNum()});
+  rs.CloseWithDatabase();
 }
 
 bool COXAxisPage::OnInitDialog() {
   SetDlgItemText(kAverageUnit, m_interval.GetMeasMode() == COMeasInterval::kByNumber ? "measurements" : "min");
-  CPropertyPage::OnInitDialog();
+  COIntervalRangePage::OnInitDialog();
   ShowModeFields(m_interval.GetMeasMode());
-  FillSequences();
-  if (m_applyAll) {
-    m_sequences.setCurrentIndex(0);
-    ApplySequence();
-    m_applyAll = false;
-  }
   return true;
 }
 
@@ -228,47 +131,19 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
       m_averageTime.DDXValidate(dx, 1, 720);
     else
       m_averageCount.DDXValidate(dx);
-    if (mode == COMeasInterval::kByTime) {
-      m_from.DDXValidate(dx);
-      m_to.DDXValidate(dx);
-      if (m_to.GetTime() < m_from.GetTime()) {
-        dx->PrepareEditCtrl(kFromDate);
-        ShowMessage(IDS_PRESENTATION_LEGAL_INTERVAL);
-        dx->Fail();
-      }
-    } else {
-      m_fromNumber.DDXValidate(dx);
-      m_toNumber.DDXValidate(dx);
-      if (m_toNumber.GetValue() < m_fromNumber.GetValue()) {
-        dx->PrepareEditCtrl(kFromNumber);
-        ShowMessage(IDS_PRESENTATION_LEGAL_INTERVAL);
-        dx->Fail();
-      }
-    }
-    // Every entry is good: the interval takes them all at once.
-    m_interval.SetMeasMode(static_cast<unsigned char>(mode));
+    // Every entry is checked before the interval takes any.
+    SaveRange(dx, m_interval);
     auto* average = qobject_cast<QCheckBox*>(GetDlgItem(kAverage));
     m_interval.SetMeasAvg(average != nullptr && average->isChecked() ? 1 : 0);
     m_interval.SetInterval(mode == COMeasInterval::kByNumber ? m_averageCount.GetValue()
-                                                                     : m_averageTime.GetSeconds() / 60);
-    const int from = m_fromNumber.GetValue();
-    const int to = m_toNumber.GetValue();
-    m_interval.MoveTo(m_to.GetTime(), to);
-    m_interval.SetLength(to - from + 1);
-    m_interval.SetStartTime(m_from.GetTime());
-    m_interval.SetEndTime(m_to.GetTime());
+                                                             : m_averageTime.GetSeconds() / 60);
     return;
   }
-  int mode = m_interval.GetMeasMode() == COMeasInterval::kByNumber ? 1 : 0;
-  DDX_Radio(dx, kTime, mode);
+  LoadRange(dx, m_interval);
   int average = m_interval.GetMeasAvg() ? 1 : 0;
   DDX_Check(dx, kAverage, average);
   m_averageCount.SetValue(m_interval.GetInterval());
   m_averageTime.SetSeconds(m_interval.GetInterval() * 60);
-  m_fromNumber.SetValue(m_interval.GetFirst());
-  m_toNumber.SetValue(m_interval.GetLast());
-  m_from.SetTime(m_interval.GetStartTime());
-  m_to.SetTime(m_interval.GetEndTime());
 }
 
 }  // namespace presentation

@@ -115,7 +115,9 @@ CMeasProgramApp::~CMeasProgramApp() {
 }
 
 void CMeasProgramApp::DestroyWindows() {
-  // The windows go before the document and the layer they point at.
+  // The windows go before the document and the layer they point at; the
+  // commands no longer follow subjects a program may now take down.
+  m_stateWatch.reset();
   m_frame.reset();
   SetDocument(nullptr);
   m_document.reset();
@@ -193,9 +195,11 @@ int CMeasProgramApp::ExitInstance() {
 
 void CMeasProgramApp::StoreLateStop() {
   IMeasurementLink* link = m_context->Measurement();
-  if (link->HasLastMeas()) m_context->ActiveSequence().NewSequence();
+  if (link->HasLastMeas()) NewSequenceRow();
   m_context->GenSub().Notify(eTaskStopped);
 }
+
+void CMeasProgramApp::NewSequenceRow() { m_context->ActiveSequence().NewSequence(); }
 
 // --- start-up ---
 

@@ -98,6 +98,9 @@ class CMeasProgramApp : public TarnicBaseApp {
   virtual void OnSettings() {}
   virtual void OnStart() {}
   virtual void OnPause() {}
+  // The next [Sequence] row of the task, where a run that did not stop in
+  // time at the program's end leaves its row.
+  virtual void NewSequenceRow();
   // Stop is enabled while a task is open and the state allows it.
   virtual bool CanStop(MeasState state) const { return state == MeasState::active; }
 

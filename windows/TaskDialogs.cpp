@@ -61,7 +61,7 @@ std::string TaskNameOf(const QListWidgetItem* item) {
 // --- new task ---
 
 CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : CDialog(IDD, parent), m_context(context) {
-  setWindowTitle("New Measurement Task");
+  setWindowTitle(context.Identity().isCalibration() ? "New Calibration Task" : "New Measurement Task");
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout();
   grid->addWidget(new QLabel("Enter description:", this), 0, 0);

@@ -69,7 +69,7 @@ COFilterPage::COFilterPage(CaliContext& context, COCaliSequence& sequence, bool 
       grid->addWidget(mw, row, 4);
     }
     auto* sit = new QComboBox(group);
-    sit->addItems({"0.5 s", "1 s", "2 s", "5 s", "10 s", "20 s", "50 s"});
+    sit->addItems(SitTimeEntries());
     AddItem(kSitIds[f], sit);
     grid->addWidget(sit, row, 5);
   }
@@ -81,7 +81,7 @@ COFilterPage::COFilterPage(CaliContext& context, COCaliSequence& sequence, bool 
   AddItem(kSitGroup, sitGroup);
   auto* sg = new QHBoxLayout(sitGroup);
   auto* mode = new QComboBox(sitGroup);
-  mode->addItems({"Fast (1 s)", "Normal (5 s)", "Low Noise (20 s)", "Advanced"});
+  mode->addItems(SitModeEntries());
   AddItem(kSitMode, mode);
   sg->addWidget(mode);
   bottom->addWidget(sitGroup);

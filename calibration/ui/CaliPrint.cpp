@@ -113,6 +113,24 @@ void COCaliPrint::Prepare(QPrinter& printer) const {
   if (m_pageLayout.isValid()) printer.setPageLayout(m_pageLayout);
 }
 
+bool COCaliPrint::PrintOn(QPrinter* given, QWidget* parent, bool pageRange,
+                          const std::function<void(QPrinter&)>& print) const {
+  if (given != nullptr) {
+    print(*given);
+    return true;
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  Prepare(printer);
+  QPrintDialog dialog(&printer, parent);
+  if (pageRange) {
+    dialog.setMinMax(1, COTextView::kPages);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+  }
+  if (dialog.exec() != QDialog::Accepted) return false;
+  print(printer);
+  return true;
+}
+
 bool COCaliPrint::ReadBanks() {
   DeviceKovo& device = m_obs.GetDevice();
   const MonitorSetup before = device.GetSetup();
@@ -125,18 +143,7 @@ bool COCaliPrint::ReadBanks() {
 bool COCaliPrint::PrintAllBanks(QWidget* parent, QPrinter* given) {
   if (!ReadBanks()) return false;
   const BanksReport report = MakeBanksReport(m_obs.GetDevice().GetSetup(), m_calibrator, m_sequence);
-  if (given != nullptr) {
-    PrintBanksReport(report, *given);
-    return true;
-  }
-  QPrinter printer(QPrinter::HighResolution);
-  Prepare(printer);
-  QPrintDialog dialog(&printer, parent);
-  dialog.setMinMax(1, COTextView::kPages);
-  dialog.setOption(QAbstractPrintDialog::PrintPageRange);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  PrintBanksReport(report, printer);
-  return true;
+  return PrintOn(given, parent, true, [&report](QPrinter& printer) { PrintBanksReport(report, printer); });
 }
 
 bool COCaliPrint::PreviewAllBanks(QWidget* parent) {
@@ -168,14 +175,5 @@ bool COCaliPrint::PrintCurrentCalibration(QWidget* parent, QPrinter* given) {
     platform::MessageBox(CommunicationErrorText(CommException(CommException::read)), platform::MB_ICONWARNING);
     return false;
   }
-  if (given != nullptr) {
-    PrintMonitorText(text, *given);
-    return true;
-  }
-  QPrinter printer(QPrinter::HighResolution);
-  Prepare(printer);
-  QPrintDialog dialog(&printer, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  PrintMonitorText(text, printer);
-  return true;
+  return PrintOn(given, parent, false, [&text](QPrinter& printer) { PrintMonitorText(text, printer); });
 }

@@ -4,6 +4,7 @@
 // monitor on 16 pages, and the monitor's own print of its current
 // calibration laid out in the chosen paper's pages.
 #include <QPageLayout>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ class COCaliPrint {
  private:
   bool ReadBanks();
   void Prepare(QPrinter& printer) const;
+  // Prints on the printer given, else on the one chosen in the print dialog
+  // (offering the pages' range when asked); false when the dialog was
+  // cancelled.
+  bool PrintOn(QPrinter* given, QWidget* parent, bool pageRange, const std::function<void(QPrinter&)>& print) const;
 
   COCaliMeasObs& m_obs;
   Calibrator& m_calibrator;

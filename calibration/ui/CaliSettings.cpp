@@ -75,24 +75,18 @@ void CDefault::ExchangeDefaults(int choice) {
   COCaliSequence defaults(program, [] { return false; });
   CORecCaliDefaults record(program);
   record.SetTarget(&defaults);
-  record.Open();
-  if (record.IsEOF()) throw CDBException(-1, "The prototype holds no calibration settings");
-  if (choice == kStoreAsDefault) {
-    record.Edit();
-    defaults.CopySettings(*m_caliSettings);
-    record.Update();
-  }
-  record.CloseWithDatabase();
-  if (choice == kLoadDefault) m_caliSettings->CopySettings(defaults);
+  ExchangeRow(
+      record, choice, "The prototype holds no calibration settings", [&] { defaults.CopySettings(*m_caliSettings); },
+      [&] { m_caliSettings->CopySettings(defaults); });
 }
 
 // --- the sheet ---
 
 COCaliSettings::COCaliSettings(CaliContext& context, COCaliSequence& sequence, bool readOnly, QWidget* parent)
-    : CPropertySheet("Calibration Sequence Settings (" + sequence.Name + ")", parent),
+    : COSettingsSheet("Calibration Sequence Settings (" + sequence.Name + ")", context.program, readOnly,
+                      context.pageStatus, parent),
       m_context(context),
       m_sequence(sequence),
-      m_readOnly(readOnly),
       m_edited(sequence),
       m_sampling(context.program) {
   m_typePage = std::make_unique<CCalibrationType>(context, m_edited, readOnly);
@@ -101,31 +95,21 @@ COCaliSettings::COCaliSettings(CaliContext& context, COCaliSequence& sequence, b
   AddPage(m_typePage.get());
   AddPage(m_filterPage.get());
   AddPage(m_samplingPage.get());
-  SetDlgItemText(ID_DEFAULT, "Default...");
 }
 
 COCaliSettings::~COCaliSettings() = default;
 
 bool COCaliSettings::EditsActive() const { return &m_sequence == &m_context.sequence; }
 
-bool COCaliSettings::OnInitDialog() {
-  if (m_context.program.MeasurementState() != MeasState::idle || m_readOnly) GetDlgItem(ID_DEFAULT)->hide();
-  COPageStatus* status = m_context.pageStatus;
-  if (status != nullptr && status->m_sequencePage != -1) SetActivePage(status->m_sequencePage);
-  return CPropertySheet::OnInitDialog();
-}
-
-void COCaliSettings::OnDefault() {
-  RunDefaultOnPage(GetActivePage(), m_flags, [this](std::function<bool()> validate) {
-    CDefault dlg(m_context, &m_edited, std::move(validate), this);
-    return dlg.DoModal();
-  });
+int COCaliSettings::RunDefaultDialog(std::function<bool()> validate) {
+  CDefault dlg(m_context, &m_edited, std::move(validate), this);
+  return dlg.DoModal();
 }
 
 void COCaliSettings::OnOK() {
   CPropertyPage* page = GetActivePage();
   if (page != nullptr && !page->OnKillActive()) return;
-  if (!m_readOnly) {
+  if (!m_viewOnly) {
     const COCaliSequence before(m_sequence);
     m_sequence.CopySettings(m_edited);
     for (int f = 0; f < 5; ++f) m_sequence.SetActiveBank(f, m_edited.GetActiveBank(f));
@@ -152,13 +136,6 @@ void COCaliSettings::keyPressEvent(QKeyEvent* event) {
     return;
   }
   CPropertySheet::keyPressEvent(event);
-}
-
-void COCaliSettings::OnCancel() { Finish(platform::IDCANCEL); }
-
-void COCaliSettings::Finish(int result) {
-  if (m_context.pageStatus != nullptr) m_context.pageStatus->m_sequencePage = GetActiveIndex();
-  EndDialog(result);
 }
 
 int RunCalibrationSettings(CaliContext& context, COCaliSequence& sequence, QWidget* parent, bool readOnly) {

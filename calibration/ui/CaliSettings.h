@@ -14,6 +14,7 @@
 #include "DefaultDialog.h"
 #include "SamplingPage.h"
 #include "SequencePage.h"
+#include "SequenceSheet.h"
 #include "ui/PropertySheet.h"
 
 namespace calibration {
@@ -53,10 +54,8 @@ class CDefault : public ::CDefault {
   COCaliSequence* m_caliSettings;
 };
 
-class COCaliSettings : public CPropertySheet {
+class COCaliSettings : public COSettingsSheet {
  public:
-  enum { ID_DEFAULT = ID_APPLY_NOW };
-
   // sequence: the one edited, the program's active one or one loaded for a
   // measurement; readOnly: the sheet only shows it.
   COCaliSettings(CaliContext& context, COCaliSequence& sequence, bool readOnly, QWidget* parent = nullptr);
@@ -67,24 +66,17 @@ class COCaliSettings : public CPropertySheet {
   COCaliSamplingPage& SamplingPage() { return *m_samplingPage; }
   COCaliSequence& EditedSequence() { return m_edited; }
 
-  void OnDefault();
-
  protected:
-  bool OnInitDialog() override;
+  int RunDefaultDialog(std::function<bool()> validate) override;
   void OnOK() override;
-  void OnCancel() override;
-  void OnApplyNow() override { OnDefault(); }
   // F1: the program's manual.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool EditsActive() const;
-  void Finish(int result);
 
   CaliContext& m_context;
   COCaliSequence& m_sequence;
-  bool m_readOnly;
-  SequenceSheetFlags m_flags;
   COCaliSequence m_edited;
   COSequence m_sampling;
   std::unique_ptr<CCalibrationType> m_typePage;

@@ -109,7 +109,8 @@ bool COCaliStatus::MarkInterval() {
   COCaliMeasObs& meas = m_context.meas;
   COCaliSequence sequence(m_context.program, [&meas] { return meas.IsConnected(); });
   try {
-    sequence.Load();
+    // A task that cannot be read has said why.
+    if (!sequence.Load()) return false;
   } catch (const COException& e) {
     ShowExceptionMessage(e);
     return false;
@@ -169,6 +170,14 @@ bool COCaliStatus::MarkInterval() {
 void COCaliStatus::Calculate(QWidget* parent) {
   m_lastResult = std::make_unique<COCalculateDlg>(m_context, parent);
   COCalculateDlg& result = *m_lastResult;
+  // The record of what was ticked outlives its window's parent: the main
+  // window must not delete it a second time.
+  struct Keep {
+    std::unique_ptr<COCalculateDlg>& dialog;
+    ~Keep() {
+      if (dialog) dialog->setParent(nullptr);
+    }
+  } keep{m_lastResult};
   try {
     Run(result);
   } catch (const CalibrationError&) {
@@ -200,7 +209,10 @@ void COCaliStatus::Run(COCalculateDlg& result) {
   const int displayUnit = setup.GetGasConcUnit().GetUnit();
   COCaliSequence sequence(m_context.program, [&meas] { return meas.IsConnected(); });
   try {
-    sequence.Load();
+    if (!sequence.Load()) {
+      m_lastResult.reset();
+      return;
+    }
   } catch (const COException& e) {
     ShowExceptionMessage(e);
     m_lastResult.reset();

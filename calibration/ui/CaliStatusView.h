@@ -24,18 +24,15 @@ class CCaliStatusView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Calibration Status"; }
   void Draw(CDC& dc, const CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
+  // The end of a run is told by the general subject only.
+  void OnGeneralUpdate(EUpdType kind) override {
+    if (kind == eTaskStarted || kind == eTaskStopped) Refresh();
+  }
   void Refresh();
   std::string Text(int control) const;
 
  private:
-  class Observer : public CObserver {
-   public:
-    explicit Observer(CCaliStatusView& view) : m_view(view) {}
-    void Update(CSubject*) override { m_view.Refresh(); }
-
-   private:
-    CCaliStatusView& m_view;
-  } m_observer{*this};
+  CCallbackObserver m_observer{[this] { Refresh(); }};
   COCaliMeasObs& m_obs;
   Calibrator& m_calibrator;
   std::map<int, QLabel*> m_labels;

@@ -1,7 +1,6 @@
 #include "CalibrationTypePage.h"
 
 #include <QAbstractButton>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -71,15 +70,10 @@ CCalibrationType::CCalibrationType(CaliContext& context, COCaliSequence& sequenc
   auto* type = new QGroupBox("Calibration Type", this);
   AddItem(kTypeGroup, type);
   auto* tl = new QVBoxLayout(type);
-  auto* types = new QButtonGroup(type);
-  const std::pair<int, const char*> typeButtons[] = {{kZeroPoint, "Zero Point Calibration (All Filters)"},
-                                                    {kHumidity, "Humidity Calibration"},
-                                                    {kGasSpan, "Gas Span Calibration"}};
-  for (const auto& [id, text] : typeButtons) {
-    auto* radio = new QRadioButton(text, type);
-    types->addButton(radio);
-    tl->addWidget(add(id, radio));
-  }
+  for (QRadioButton* radio : AddRadioGroup(type, {{kZeroPoint, "Zero Point Calibration (All Filters)"},
+                                                   {kHumidity, "Humidity Calibration"},
+                                                   {kGasSpan, "Gas Span Calibration"}}))
+    tl->addWidget(radio);
   layout->addWidget(type);
 
   auto* params = new QGroupBox("Calibration Parameters", this);
@@ -94,16 +88,13 @@ CCalibrationType::CCalibrationType(CaliContext& context, COCaliSequence& sequenc
   grid->addWidget(add(kFilterLabel, new QLabel("Active Filter:", params)), 3, 0);
   grid->addWidget(add(kFilter, new QComboBox(params)), 3, 1, 1, 2);
   grid->addWidget(add(kTwoPoint, new QCheckBox("Perform Two-Point Calibration", params)), 4, 0, 1, 3);
-  auto* steps = new QButtonGroup(params);
-  auto* low = new QRadioButton("Measure Low Gas Concentration: ", params);
-  auto* high = new QRadioButton("Measure High Gas Concentration: ", params);
-  steps->addButton(low);
-  steps->addButton(high);
-  grid->addWidget(add(kMeasureLow, low), 5, 0);
+  const auto steps = AddRadioGroup(params, {{kMeasureLow, "Measure Low Gas Concentration: "},
+                                            {kMeasureHigh, "Measure High Gas Concentration: "}});
+  grid->addWidget(steps[0], 5, 0);
   floatRow(grid, 5, kLowConc, kLowConcSpin, kLowUnit, params);
   // One cell: the label of a single concentration, or the radio of the high one.
   grid->addWidget(add(kHighLabel, new QLabel("Gas Concentration:", params)), 6, 0);
-  grid->addWidget(add(kMeasureHigh, high), 6, 0);
+  grid->addWidget(steps[1], 6, 0);
   floatRow(grid, 6, kHighConc, kHighConcSpin, kHighUnit, params);
   grid->addWidget(add(kCross, new QCheckBox("Perform Cross Interference Calibration", params)), 7, 0, 1, 3);
   grid->setColumnStretch(2, 1);

@@ -42,12 +42,6 @@ class CopyList : public IListBox {
   QListWidget* m_list;
 };
 
-QRadioButton* Radio(const char* text, QButtonGroup* group, QWidget* parent) {
-  auto* radio = new QRadioButton(text, parent);
-  group->addButton(radio);
-  return radio;
-}
-
 }  // namespace
 
 // --- upload ---
@@ -61,13 +55,9 @@ CONewFilterCopy::CONewFilterCopy(COFilterCopies& copies, const COCaliSequence& s
   setWindowTitle("Upload Banks from Gas Monitor");
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout();
-  auto* group = new QButtonGroup(this);
-  auto* all = Radio("All Banks", group, this);
-  auto* single = Radio("Single Bank:", group, this);
-  AddItem(kAllBanks, all);
-  AddItem(kSingleBank, single);
-  grid->addWidget(all, 0, 0);
-  grid->addWidget(single, 1, 0);
+  const auto banks = AddRadioGroup(this, {{kAllBanks, "All Banks"}, {kSingleBank, "Single Bank:"}});
+  grid->addWidget(banks[0], 0, 0);
+  grid->addWidget(banks[1], 1, 0);
   auto* filterLabel = new QLabel("Filter:", this);
   auto* bankLabel = new QLabel("Bank:", this);
   AddItem(kFilterLabel, filterLabel);
@@ -90,7 +80,7 @@ CONewFilterCopy::CONewFilterCopy(COFilterCopies& copies, const COCaliSequence& s
   layout->addLayout(row);
   AddOkCancel(layout);
 
-  connect(group, &QButtonGroup::buttonClicked, this, [this] { UpdateDescription(); });
+  connect(banks[0]->group(), &QButtonGroup::buttonClicked, this, [this] { UpdateDescription(); });
   connect(m_filter, &QComboBox::activated, this, [this] {
     FillBanks();
     UpdateDescription();
@@ -164,13 +154,9 @@ COOpenFilterCopy::COOpenFilterCopy(COFilterCopies& copies, QWidget* parent)
   AddItem(kList, m_list);
   layout->addWidget(m_list);
   auto* radios = new QHBoxLayout();
-  auto* group = new QButtonGroup(this);
-  auto* all = Radio("&All Banks", group, this);
-  auto* single = Radio("&Single Bank", group, this);
-  AddItem(kAllBanks, all);
-  AddItem(kSingleBank, single);
-  radios->addWidget(all);
-  radios->addWidget(single);
+  const auto banks = AddRadioGroup(this, {{kAllBanks, "&All Banks"}, {kSingleBank, "&Single Bank"}});
+  radios->addWidget(banks[0]);
+  radios->addWidget(banks[1]);
   radios->addStretch();
   layout->addLayout(radios);
   auto* checks = new QHBoxLayout();
@@ -185,7 +171,7 @@ COOpenFilterCopy::COOpenFilterCopy(COFilterCopies& copies, QWidget* parent)
   layout->addLayout(checks);
   AddOkCancel(layout);
 
-  connect(group, &QButtonGroup::buttonClicked, this, [this] { UpdateList(); });
+  connect(banks[0]->group(), &QButtonGroup::buttonClicked, this, [this] { UpdateList(); });
   connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { OnOK(); });
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Base classes of the suite's observer pattern. Notification is synchronous,
 // on the caller's thread, in attach order.
+#include <functional>
+#include <utility>
 #include <vector>
 
 class CSubject;
@@ -17,6 +19,17 @@ class CObserver {
   CObserver& operator=(const CObserver&) { return *this; }
   virtual void Update(CSubject* subject) = 0;
   virtual ~CObserver() = default;
+};
+
+// Runs its function on each update: for an object that watches a subject
+// beside what it is.
+class CCallbackObserver : public CObserver {
+ public:
+  explicit CCallbackObserver(std::function<void()> onUpdate) : m_onUpdate(std::move(onUpdate)) {}
+  void Update(CSubject*) override { m_onUpdate(); }
+
+ private:
+  std::function<void()> m_onUpdate;
 };
 
 class CSubject {

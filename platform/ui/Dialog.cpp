@@ -1,12 +1,14 @@
 #include "Dialog.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 
 #include "Edit.h"
 #include "core/MessageSink.h"
@@ -62,6 +64,19 @@ QWidget* CDialog::GetDlgItem(int id) const {
 }
 
 void CDialog::AddItem(int id, QWidget* control) { m_items[id] = control; }
+
+std::vector<QRadioButton*> CDialog::AddRadioGroup(QWidget* parent,
+                                                  std::initializer_list<std::pair<int, const char*>> buttons) {
+  auto* group = new QButtonGroup(parent);
+  std::vector<QRadioButton*> radios;
+  for (const auto& [id, text] : buttons) {
+    auto* radio = new QRadioButton(QString::fromUtf8(text), parent);
+    group->addButton(radio, static_cast<int>(radios.size()));
+    AddItem(id, radio);
+    radios.push_back(radio);
+  }
+  return radios;
+}
 
 bool CDialog::ReplaceDlgItem(int id, QWidget* control) {
   QWidget* old = GetDlgItem(id);

@@ -4,11 +4,15 @@
 // dialog open.
 #include <QDialog>
 #include <QPointer>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CDialog;
 class QBoxLayout;
+class QRadioButton;
 
 // Direction and outcome of one data exchange.
 class CDataExchange {
@@ -62,6 +66,11 @@ class CDialog : public QDialog {
   virtual void OnCancel();
   // Makes a control reachable by its id.
   void AddItem(int id, QWidget* control);
+  // Radio buttons (id, text) on parent, one exclusive group in this order
+  // (the order DDX_Radio counts), each reachable by its id; the caller lays
+  // them out.
+  std::vector<QRadioButton*> AddRadioGroup(QWidget* parent,
+                                           std::initializer_list<std::pair<int, const char*>> buttons);
   // The row of OK (the default) and Cancel at the right, as IDOK and IDCANCEL.
   void AddOkCancel(QBoxLayout* layout);
 

@@ -76,7 +76,10 @@ TEST_F(CaliIntervalPageTest, ABackwardRangeIsRefusedAndBothRangesAreKept) {
       {false, "10", "20", "05-03-07 10:00:30", "05-03-07 10:00:00", {"Please enter a legal Interval"}},
       // Only the chosen pair is the range; the other may run backwards.
       {false, "20", "10", "05-03-07 10:00:00", "05-03-07 10:00:30", {}},
+      {false, "-5", "10", "05-03-07 10:00:00", "05-03-07 10:00:30", {}},
       {true, "12", "12", "05-03-07 10:00:30", "05-03-07 10:00:00", {}},
+      // A pair that does not read leaves the interval's as it was.
+      {true, "12", "12", "xx-03-07 10:00:00", "05-03-07 10:00:30", {}},
   };
   for (const auto& c : cases) {
     qobject_cast<QRadioButton*>(page->GetDlgItem(c.byNumber ? COXAxisPage::kNumber : COXAxisPage::kTime))->click();
@@ -90,7 +93,7 @@ TEST_F(CaliIntervalPageTest, ABackwardRangeIsRefusedAndBothRangesAreKept) {
     EXPECT_EQ(page->Save(), c.shown.empty()) << c.from << " " << c.fromTime;
     EXPECT_EQ(Shown(), c.shown) << c.from << " " << c.fromTime;
   }
-  // The last one stands: by number, 12 to 12, with the times kept.
+  // By number, 12 to 12, with the times of the last pair that read.
   EXPECT_EQ(interval.GetMeasMode(), COMeasInterval::kByNumber);
   EXPECT_EQ(interval.GetFirst(), 12);
   EXPECT_EQ(interval.GetLast(), 12);

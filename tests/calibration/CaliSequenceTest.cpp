@@ -2,7 +2,13 @@
 // conversions.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "COSystemSetup.h"
 #include "COUnits.h"
+#include "DBFiles.h"
 #include "CalibrationFixture.h"
 #include "core/Controls.h"
 
@@ -90,6 +96,32 @@ TEST_F(CaliSequenceTest, TheHumiditySpanIsConvertedAtTwentyDegreesInEveryTempera
     EXPECT_NEAR(caliSequence.GetHumiSpan(COConcUnit::mg_m3), 11237.0f, 1.0f) << unit;
     caliSequence.SetHumiSpan(COConcUnit::mg_m3, 11237.0f);
     EXPECT_NEAR(caliSequence.HumiSpan, 15000.0f, 1.5f) << unit;
+  }
+}
+
+// A file in a task's place that is no database, or a database without the
+// task's tables, is refused with why before any row is read.
+TEST_F(CaliSequenceTest, AFileThatIsNoTaskIsRefused) {
+  const std::string task = NewCaliTask("Broken");
+  caliSequence.Close();
+  const std::string file = setup->DataFile(task);
+  const std::string system = setup->DataFile(dbfiles::kSystemName);
+  const struct {
+    const char* what;
+    std::function<void()> spoil;
+    const char* reason;
+  } cases[] = {
+      {"no database", [&] { std::ofstream(file, std::ios::trunc) << "not a database"; }, "file is not a database"},
+      {"no task", [&] { std::filesystem::copy_file(system, file, std::filesystem::copy_options::overwrite_existing); },
+       "Sequence"},
+  };
+  for (const auto& c : cases) {
+    c.spoil();
+    messages.Clear();
+    EXPECT_FALSE(caliSequence.Load()) << c.what;
+    ASSERT_EQ(Shown().size(), 1u) << c.what;
+    EXPECT_NE(Shown()[0].find(c.reason), std::string::npos) << c.what << ": " << Shown()[0];
+    EXPECT_FALSE(caliSequence.IsLoaded()) << c.what;
   }
 }
 

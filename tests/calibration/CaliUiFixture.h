@@ -15,6 +15,7 @@
 #include "SequenceSheet.h"
 #include "db/Database.h"
 #include "DBFiles.h"
+#include "DialogItems.h"
 #include "ui/Dialog.h"
 #include "ui/WinApp.h"
 
@@ -59,14 +60,6 @@ class CaliUiTest : public CalibrationFixture {
     ASSERT_NE(button, nullptr) << id;
     if (button->isCheckable() && button->isChecked() == on) return;
     button->click();
-  }
-  static bool IsShown(CDialog& dialog, int id) {
-    QWidget* w = dialog.GetDlgItem(id);
-    return w != nullptr && !w->isHidden();
-  }
-  static bool IsEnabled(CDialog& dialog, int id) {
-    QWidget* w = dialog.GetDlgItem(id);
-    return w != nullptr && w->isEnabled();
   }
   // A picture of the widget as it is drawn, in the test's temporary folder.
   static void Picture(QWidget& widget, const std::string& name) {

@@ -1,5 +1,10 @@
 #include "CalibrationFixture.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 #include "COGenSub.h"
 #include "COMeasObs.h"
 #include "CORecBankSet.h"
@@ -7,6 +12,22 @@
 #include "core/Text.h"
 
 namespace kovo::test {
+
+std::vector<std::string> PdfPages(const std::string& pdf) {
+  const std::string txt = pdf + ".txt";
+  const std::string command = "pdftotext -layout '" + pdf + "' '" + txt + "'";
+  if (std::system(command.c_str()) != 0) return {};
+  std::ifstream in(txt);
+  std::stringstream all;
+  all << in.rdbuf();
+  std::remove(txt.c_str());
+  std::vector<std::string> pages;
+  std::string page;
+  for (std::istringstream split(all.str()); std::getline(split, page, '\f');) pages.push_back(page);
+  // The text ends with a form feed after the last page.
+  if (!pages.empty() && pages.back().find_first_not_of(" \n") == std::string::npos) pages.pop_back();
+  return pages;
+}
 
 CalibrationFixture::CalibrationFixture()
     : OnlineFixture("Calibration"),
@@ -50,9 +71,9 @@ std::vector<std::string> CalibrationFixture::LinesStarting(const std::string& pr
   return out;
 }
 
-std::vector<std::string> CalibrationFixture::BankSets() {
+std::vector<std::string> BankSetRows(DataContext& context) {
   std::vector<std::string> rows;
-  CORecBankSet rec(*context);
+  CORecBankSet rec(context);
   rec.m_strSort = "[ID]";
   rec.Open();
   for (; !rec.IsEOF(); rec.MoveNext()) rows.push_back(std::to_string(rec.m_SetType) + ":" + rec.m_Desc);
@@ -60,13 +81,17 @@ std::vector<std::string> CalibrationFixture::BankSets() {
   return rows;
 }
 
-std::vector<std::string> CalibrationFixture::SequenceRows() {
+std::vector<std::string> CaliSequenceRows(DataContext& context) {
   std::vector<std::string> rows;
-  COCaliSequence probe(program, [] { return false; });
+  COCaliSequence probe(context, [] { return false; });
   for (int n = 1; probe.LoadByNumber(n); ++n)
     rows.push_back(probe.Name + platform::Format(" %d-%d", probe.StartNum, probe.StopNum));
   probe.Close();
   return rows;
 }
+
+std::vector<std::string> CalibrationFixture::BankSets() { return BankSetRows(program); }
+
+std::vector<std::string> CalibrationFixture::SequenceRows() { return CaliSequenceRows(program); }
 
 }  // namespace kovo::test

@@ -19,6 +19,14 @@
 
 namespace kovo::test {
 
+// The text of a PDF file, page by page (pdftotext); none when it cannot be
+// read.
+std::vector<std::string> PdfPages(const std::string& pdf);
+// The [BankSet] rows of the system database: "type:description".
+std::vector<std::string> BankSetRows(DataContext& context);
+// The [Sequence] rows of the open calibration task: "name start-stop".
+std::vector<std::string> CaliSequenceRows(DataContext& context);
+
 class CalibrationFixture : public OnlineFixture {
  protected:
   CalibrationFixture();

@@ -477,6 +477,37 @@ TEST_F(CalibrationRunTest, CalibratingTheSimulatedMonitorGivesBackItsBanks) {
   EXPECT_TRUE(Shown().empty());
 }
 
+// The task's times never go backwards: a clock more than two minutes behind
+// the last stored sample refuses the start and the resume; a little behind,
+// the readings take the minute after that sample.
+TEST_F(CalibrationRunTest, AStartKeepsTheTasksTimesInOrder) {
+  NewCaliTask("Clock");
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  const auto storeAt = [&](const CTime& time) {
+    COMeas m;
+    m.SetTime(time);
+    genSub.NotifyMeas(eNewMeas, m);
+  };
+  storeAt(CTime::GetCurrentTime() + CTimeSpan(3600));
+  messages.Clear();
+  EXPECT_FALSE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  EXPECT_EQ(cali->GetState(), MeasState::idle);
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_NE(Shown()[0].find("would date new samples before it"), std::string::npos) << Shown()[0];
+  EXPECT_TRUE(LinesStarting("STA_C_M").empty());
+
+  NewCaliTask("Clock a little behind");
+  const CTime last = CTime::GetCurrentTime() + CTimeSpan(30);
+  storeAt(last);
+  const size_t stored = StoredMeas().size();
+  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(PumpUntil([&] { return StoredMeas().size() >= stored + 3; }));
+  cali->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));
+  const std::vector<COMeas> rows = StoredMeas();
+  for (size_t i = 1; i < rows.size(); ++i) EXPECT_GE(rows[i].GetMeasTime(), rows[i - 1].GetMeasTime()) << i;
+}
+
 TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {
   EXPECT_EQ(LayoutPrintOut("a\n\fb\nc\n\fd\n", 4), "a\n\fb\nc\n\n\n\fd");
   EXPECT_EQ(LayoutPrintOut("", 4), "");

@@ -31,23 +31,6 @@
 namespace kovo::test {
 namespace {
 
-// The text of a PDF file, page by page.
-std::vector<std::string> PdfPages(const std::string& pdf) {
-  const std::string txt = pdf + ".txt";
-  const std::string command = "pdftotext -layout '" + pdf + "' '" + txt + "'";
-  if (std::system(command.c_str()) != 0) return {};
-  std::ifstream in(txt);
-  std::stringstream all;
-  all << in.rdbuf();
-  std::remove(txt.c_str());
-  std::vector<std::string> pages;
-  std::string page;
-  for (std::istringstream split(all.str()); std::getline(split, page, '\f');) pages.push_back(page);
-  // The text ends with a form feed after the last page.
-  if (!pages.empty() && pages.back().find_first_not_of(" \n") == std::string::npos) pages.pop_back();
-  return pages;
-}
-
 class CalibrationUiTest : public CalibrationFixture {
  protected:
   CalibrationUiTest() { platform::EnsureGuiApplication(); }

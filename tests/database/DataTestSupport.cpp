@@ -10,11 +10,6 @@ DataTest::DataTest() : DataTest(std::make_unique<DataContext>(ProgramIdentity("O
 
 DataTest::DataTest(std::unique_ptr<DataContext> made)
     : context(std::move(made)), setup(&context->Setup()), genSub(context->GenSub()), sequence(context->Sequence()) {
-  if (const char* f = std::getenv("KOVO_PROGRAM_FOLDER")) {
-    hadFolder = true;
-    oldFolder = f;
-  }
-  setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
   if (context->Measurement() == nullptr) context->SetMeasurement(&monitor);
   context->SetAlarmOutputs(&pcBeep, &monBeep, &relay1, &relay2);
   monitor.setup.m_serial.Assign(std::string("SN1001"));
@@ -27,10 +22,6 @@ DataTest::~DataTest() {
     sequence.Close();
     context.reset();
   }
-  if (hadFolder)
-    setenv("KOVO_PROGRAM_FOLDER", oldFolder.c_str(), 1);
-  else
-    unsetenv("KOVO_PROGRAM_FOLDER");
 }
 
 std::string DataTest::NewTask(const std::string& description) {

@@ -77,8 +77,7 @@ class DataTest : public ::testing::Test {
   std::vector<std::string> Shown() const { return messages.Texts(); }
 
   OdbcScope odbc;
-  std::string oldFolder;
-  bool hadFolder = false;
+  ProgramFolderScope programFolder{odbc.Dir().Path()};
   platform::ScriptedMessageSink messages;
   std::unique_ptr<DataContext> context;
   COSystemSetup* const setup;

@@ -53,21 +53,9 @@ std::string DriverLibrary() {
 
 std::string DbPathName(DbPath path) { return path == DbPath::kEmbedded ? "Embedded" : "Odbc"; }
 
-OdbcScope::OdbcScope() : m_ini(m_dir.File("odbc.ini")) {
-  if (const char* old = std::getenv("ODBCINI")) {
-    m_hadIni = true;
-    m_oldIni = old;
-  }
-  std::ofstream(m_ini).flush();
-  setenv("ODBCINI", m_ini.c_str(), 1);
-}
+OdbcScope::OdbcScope() : m_ini(m_dir.File("odbc.ini")) { std::ofstream(m_ini).flush(); }
 
-OdbcScope::~OdbcScope() {
-  if (m_hadIni)
-    setenv("ODBCINI", m_oldIni.c_str(), 1);
-  else
-    unsetenv("ODBCINI");
-}
+OdbcScope::~OdbcScope() = default;
 
 void OdbcScope::MakeDatabase(const std::string& dsn, const std::string& file, const std::string& script,
                              DbPath path) const {

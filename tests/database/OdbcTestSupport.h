@@ -40,8 +40,7 @@ class OdbcScope {
  private:
   TempDir m_dir;
   std::string m_ini;
-  std::string m_oldIni;
-  bool m_hadIni = false;
+  EnvironmentScope m_iniSetting{"ODBCINI", m_ini};
 };
 
 // Runs a command through the shell and returns its standard output.

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <cmath>
 #include <filesystem>
-#include <optional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -21,6 +20,7 @@
 namespace {
 
 using kovo::test::DbPath;
+using kovo::test::EnvironmentScope;
 using kovo::test::OdbcScope;
 
 const char kSchema[] =
@@ -529,25 +529,6 @@ std::string ReadText(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The environment variable set for the test's time.
-class EnvScope {
- public:
-  EnvScope(const char* name, const std::string& value) : m_name(name) {
-    if (const char* old = std::getenv(name)) m_old = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~EnvScope() {
-    if (m_old)
-      setenv(m_name, m_old->c_str(), 1);
-    else
-      unsetenv(m_name);
-  }
-
- private:
-  const char* m_name;
-  std::optional<std::string> m_old;
-};
-
 // The database file of a system-wide data source, as the installer reads
 // the system file (wherever it has it).
 std::string SystemDataSourceFile(const std::string& name) {
@@ -567,7 +548,7 @@ TEST(DataSource, OnlyTheUsersFileGetsDataSourcesEvenWhenItsFolderIsMissing) {
   // The folder is made.
   const std::string ini = odbc.File("not/yet/odbc.ini");
   {
-    EnvScope user("ODBCINI", ini);
+    EnvironmentScope user("ODBCINI", ini);
     platform::db::RegisterDataSource("TEST:USERONLY", "test", db);
     EXPECT_EQ(platform::db::DataSourceFile("TEST:USERONLY"), db);
   }
@@ -578,7 +559,7 @@ TEST(DataSource, OnlyTheUsersFileGetsDataSourcesEvenWhenItsFolderIsMissing) {
   // its name, and nothing goes elsewhere.
   std::ofstream(odbc.File("plain")).flush();
   {
-    EnvScope user("ODBCINI", odbc.File("plain/odbc.ini"));
+    EnvironmentScope user("ODBCINI", odbc.File("plain/odbc.ini"));
     try {
       platform::db::RegisterDataSource("TEST:NOWHERE", "test", db);
       ADD_FAILURE() << "registered";

@@ -13,6 +13,7 @@
 namespace {
 
 using kovo::test::DataTest;
+using kovo::test::EnvironmentScope;
 namespace fs = std::filesystem;
 
 // A sorting list box, as the open-task dialog has.
@@ -244,11 +245,11 @@ TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
   // A data-source file whose folder cannot be made: the person reads why.
   const std::string blocker = odbc.File("blocker");
   std::ofstream(blocker).flush();
-  const std::string ini = std::getenv("ODBCINI");
-  setenv("ODBCINI", (blocker + "/odbc.ini").c_str(), 1);
-  setup->SetDatabaseName("GOODNAME");
-  EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
-  setenv("ODBCINI", ini.c_str(), 1);
+  {
+    EnvironmentScope blocked("ODBCINI", blocker + "/odbc.ini");
+    setup->SetDatabaseName("GOODNAME");
+    EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
+  }
   const std::string shown = Shown().back();
   EXPECT_EQ(shown.rfind("Unable to create datasource\n\nUnable to make the folder of the data-source file /", 0), 0u)
       << shown;

@@ -159,6 +159,8 @@ const Program kPrograms[] = {
      RefusedInDialog("ctrl+o", "Open Measurement Task", "Presentation", "Please select an item")},
     {"kovo-ostrel", "Database Administration", false, ClickDelete, {"Harbour survey"}},
     {"kovo-online", "Nolt Online", true, CloseWhileStarting, {}, "closed_while_starting"},
+    {"kovo-calibration", "Nolt Calibration", true,
+     RefusedInDialog("ctrl+n", "New Calibration Task", "Calibration", "Please enter a string")},
 };
 
 class ProgramOnDesktop : public ::testing::TestWithParam<Program> {};

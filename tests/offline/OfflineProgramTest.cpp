@@ -29,6 +29,7 @@
 #include "COSystemSetup.h"
 #include "FilterPage.h"
 #include "MeasReader.h"
+#include "ChooseTask.h"
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
 #include "OfflineAlarmPage.h"
@@ -57,16 +58,12 @@ class OfflineProgramTest : public ::testing::Test {
  protected:
   OfflineProgramTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
     memory.Install(sim);
     sim.Start();
     Route(sim.SlavePath());
   }
-  ~OfflineProgramTest() override {
-    app.reset();
-    unsetenv("KOVO_PROGRAM_FOLDER");
-  }
+  ~OfflineProgramTest() override { app.reset(); }
   static void Route(const std::string& path) {
     for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, path);
   }
@@ -136,6 +133,7 @@ class OfflineProgramTest : public ::testing::Test {
   }
 
   OdbcScope odbc;
+  ProgramFolderScope programFolder{odbc.Dir().Path()};
   kovo::sim::SimulatedMonitor sim;
   kovo::sim::OfflineMemory memory;
   platform::ScriptedMessageSink messages;
@@ -217,12 +215,7 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
     bool chosen = false;
     ModalWatch open([&](CDialog* dlg) {
       auto* task = dynamic_cast<COpenDatabase*>(dlg);
-      if (task == nullptr || chosen) return;
-      const auto found = task->List()->findItems("Harbour stand-alone", Qt::MatchExactly);
-      if (found.size() != 1) return;
-      chosen = true;
-      task->List()->setCurrentItem(found[0]);
-      Click(*task, platform::IDOK);
+      if (task != nullptr && !chosen) chosen = ChooseTask(*task, "Harbour stand-alone");
     });
     presentation.Frame()->UpdateCommands();
     ASSERT_TRUE(presentation.Frame()->Execute(ID_FILE_OPEN));

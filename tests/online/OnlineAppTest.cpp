@@ -32,6 +32,7 @@
 #include "FormViews.h"
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include "ChooseTask.h"
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
 #include "OnlineFixture.h"
@@ -84,11 +85,7 @@ class OnlineAppTest : public ::testing::Test {
     ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
   }
   std::unique_ptr<COnlineApp> MakeApp() {
-    auto app = std::make_unique<COnlineApp>(std::vector<std::string>{"/noSplash"});
-    app->SetStopWait(std::chrono::milliseconds(2000));
-    UseShortTimings(*app->Context().MeasObs());
-    app->SetExitAction([this](int code) { exitCode = code; });
-    return app;
+    return MakeTestProgram<COnlineApp>(exitCode, std::chrono::milliseconds(2000));
   }
 
   OdbcScope odbc;
@@ -236,10 +233,7 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
       created->SetDlgItemText(CNewDatabase::kDescription, task);
       static_cast<QPushButton*>(created->GetDlgItem(platform::IDOK))->click();
     } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
-      const auto found = open->List()->findItems(QString::fromStdString(task), Qt::MatchExactly);
-      if (found.size() != 1) return;
-      open->List()->setCurrentItem(found[0]);
-      static_cast<QPushButton*>(open->GetDlgItem(platform::IDOK))->click();
+      ChooseTask(*open, task);
     }
   });
 
@@ -313,10 +307,7 @@ TEST_F(OnlineAppTest, AfterARestartTheFiltersComeFromTheStoredSetWithoutAReload)
       created->SetDlgItemText(CNewDatabase::kDescription, "Restarted");
       created->accept();
     } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
-      const auto found = open->List()->findItems("Restarted", Qt::MatchExactly);
-      if (found.size() != 1) return;
-      open->List()->setCurrentItem(found[0]);
-      open->accept();
+      ChooseTask(*open, "Restarted");
     }
   });
   {
@@ -374,10 +365,7 @@ TEST_F(OnlineAppTest, AMeasuredTaskKeepsEverySampleItsEventsAndItsWindows) {
       event->SetDlgItemText(CEventDialog::kText, "door open");
       event->accept();
     } else if (auto* open = dynamic_cast<COpenDatabase*>(dlg)) {
-      const auto found = open->List()->findItems("Stack test", Qt::MatchExactly);
-      if (found.size() != 1) return;
-      open->List()->setCurrentItem(found[0]);
-      open->accept();
+      ChooseTask(*open, "Stack test");
     }
   });
   const auto pumpUntil = [](const std::function<bool()>& done) {

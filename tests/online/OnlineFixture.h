@@ -31,6 +31,18 @@ void UseShortTimings(COMeasObs& obs);
 // monitor, sampling every sampleMs, behind every port.
 void ServeProgram(const std::string& folder, kovo::sim::SimulatedMonitor& sim, int sampleMs);
 
+// A program's application as a test runs it: no splash, short timings, the
+// end of a run waited for at most stopWait, and its way out recorded in
+// exitCode instead of taken.
+template <class App>
+std::unique_ptr<App> MakeTestProgram(int& exitCode, std::chrono::milliseconds stopWait) {
+  auto app = std::make_unique<App>(std::vector<std::string>{"/noSplash"});
+  app->SetStopWait(stopWait);
+  UseShortTimings(*app->Context().MeasObs());
+  app->SetExitAction([&exitCode](int code) { exitCode = code; });
+  return app;
+}
+
 struct StoredEvent {
   CTime time;
   int type;

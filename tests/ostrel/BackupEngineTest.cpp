@@ -99,6 +99,13 @@ class BackupEngineTest : public ::testing::Test {
     return ok;
   }
 
+  // Opens the data source with the database file attached as alias.
+  void OpenAttached(CDatabase& db, const std::string& source, const std::string& file,
+                    const std::string& alias = "src") {
+    db.Open("ODBC;DSN=TARNIC:" + source);
+    db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File(file) + "' AS " + alias);
+  }
+
   std::string TaskDifferences(CDatabase& db, const std::string& other) {
     return Differences(db, other, "Sequence",
                        {"SeqNr", "SeqName", "Remark", "Code", "Memo", "StartTime", "StopTime", "Day", "Clock", "Mode",
@@ -142,8 +149,7 @@ TEST_F(BackupEngineTest, EveryColumnTypeComesBackValueForValue) {
   ASSERT_TRUE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
   EXPECT_TRUE(m_messages.Texts().empty());
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:TARGET");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SOURCE.db") + "' AS src");
+  OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Sequence]"), "3");
   // The column that was left out keeps its default.
@@ -166,8 +172,7 @@ TEST_F(BackupEngineTest, FloatingPointValuesRoundTripExactly) {
   ASSERT_TRUE(BackupTask("SRCF", "F.MEA"));
   ASSERT_TRUE(RestoreTask(m_files.File("F.MEA"), "DSTF"));
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:DSTF");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SRCF.db") + "' AS src");
+  OpenAttached(db, "DSTF", "SRCF.db");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [V]"), "3000");
   EXPECT_EQ(Differences(db, "src", "V", {"N", "R", "D"}), "0/0");
 }
@@ -192,8 +197,7 @@ TEST_F(BackupEngineTest, ABackupOverTinyVolumesRestoresFromThem) {
   ASSERT_GE(prompts.size(), static_cast<size_t>(volumes - 1));
   EXPECT_EQ(prompts.back().prompt, "Please insert disk " + std::to_string(volumes) + "\n in the selected drive");
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:TARGET");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SOURCE.db") + "' AS src");
+  OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "60");
 }
@@ -544,8 +548,7 @@ TEST_F(BackupEngineTest, TheSuitesTaskDatabasesComeBackWhole) {
     ASSERT_TRUE(RestoreTask(m_files.File(file), "TASKDST"));
     EXPECT_TRUE(m_messages.Texts().empty());
     CDatabase db;
-    db.Open("ODBC;DSN=TARNIC:TASKDST");
-    db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File(std::string("src") + kind.type + ".db") + "' AS src");
+    OpenAttached(db, "TASKDST", std::string("src") + kind.type + ".db");
     const std::vector<std::string> tables = Tables(db);
     EXPECT_GE(tables.size(), 6u);
     for (const std::string& table : tables) {
@@ -576,8 +579,7 @@ TEST_F(BackupEngineTest, ATaskAnOdbcClientAnalysedBacksUpAndRestoresOnEitherPath
     ASSERT_TRUE(RestoreTask(m_files.File(file), "FRESH"));
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>());
     CDatabase db;
-    db.Open("ODBC;DSN=TARNIC:FRESH");
-    db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("analysed" + tag + ".db") + "' AS src");
+    OpenAttached(db, "FRESH", "analysed" + tag + ".db");
     for (const std::string& table : Tables(db)) {
       if (table.rfind("sqlite_", 0) == 0) continue;
       EXPECT_EQ(Differences(db, "src", table, Columns(db, table)), "0/0") << table;
@@ -601,8 +603,7 @@ TEST_F(BackupEngineTest, ABackupHoldingSQLitesOwnTableStillRestores) {
   ASSERT_TRUE(RestoreTask(m_files.File("OLD.MEA"), "TARGET"));
   EXPECT_TRUE(m_messages.Texts().empty());
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:TARGET");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SOURCE.db") + "' AS src");
+  OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
 }
 
@@ -628,8 +629,7 @@ TEST_F(BackupEngineTest, TheSuitesSystemDatabaseGivesItsBanksOnly) {
   ASSERT_TRUE(CSysBackup(in, "NEWSYS").Restore());
   EXPECT_TRUE(m_messages.Texts().empty());
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:NEWSYS");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("SYSTEM.db") + "' AS src");
+  OpenAttached(db, "NEWSYS", "SYSTEM.db");
   for (const char* table : {"Bank", "BankSet"})
     EXPECT_EQ(Differences(db, "src", table, Columns(db, table)), "0/0") << table;
   // The rest of the system database is its own.
@@ -717,8 +717,7 @@ TEST_F(BackupEngineTest, ABackupIsTheSameFileOnEitherPathAndRestoresTheSameRows)
   ASSERT_TRUE(RestoreTask(m_files.File("DIRECT.MEA"), "TODIRECT"));
   ASSERT_TRUE(RestoreTask(m_files.File("DIRECT.MEA"), "TOODBC"));
   CDatabase db;
-  db.Open("ODBC;DSN=TARNIC:TODIRECT");
-  db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File("odbc.db") + "' AS other");
+  OpenAttached(db, "TODIRECT", "odbc.db", "other");
   EXPECT_EQ(TaskDifferences(db, "other"), "0/0 0/0 0/0");
   EXPECT_EQ(Differences(db, "other", "Mixed", {"T", "I", "R", "S", "B"}), "0/0");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Mixed]"), "7");

@@ -39,6 +39,7 @@
 #include "ui/WinApp.h"
 
 using kovo::test::OdbcScope;
+using kovo::test::ProgramFolderScope;
 using kovo::test::TempDir;
 namespace fs = std::filesystem;
 
@@ -127,16 +128,15 @@ class TestSources : public ostrel::DataSources {
 // prototypes as a first start makes them.
 struct Installation {
   Installation() {
-    setenv("KOVO_PROGRAM_FOLDER", folder.Path().c_str(), 1);
     fs::create_directories(folder.File("data"));
     fs::create_directories(folder.File("prototyp"));
     platform::db::CreateDatabase("TARNIC:SYSTEM", "system", folder.File("data/SYSTEM.db"), schema::System());
     platform::db::CreateDatabase("TARNIC:MEAS", "meas", folder.File("prototyp/MEAS.db"), schema::Measurement());
     platform::db::CreateDatabase("TARNIC:MEASCALI", "cali", folder.File("prototyp/MEASCALI.db"), schema::Calibration());
   }
-  ~Installation() { unsetenv("KOVO_PROGRAM_FOLDER"); }
   OdbcScope odbc;
   TempDir folder;
+  ProgramFolderScope programFolder{folder.Path()};
 };
 
 }  // namespace

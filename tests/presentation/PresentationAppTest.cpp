@@ -35,6 +35,7 @@
 #include "DBUtil.h"
 #include "DataTestSupport.h"
 #include "FormViews.h"
+#include "ChooseTask.h"
 #include "ModalWatch.h"
 #include "NumView.h"
 #include "ObserverSteps.h"
@@ -82,10 +83,8 @@ class PresentationAppTest : public ::testing::Test {
  protected:
   PresentationAppTest() {
     platform::EnsureGuiApplication();
-    setenv("KOVO_PROGRAM_FOLDER", odbc.Dir().Path().c_str(), 1);
     TarnicBaseApp::SetSplashHoldTime(std::chrono::milliseconds(0));
   }
-  ~PresentationAppTest() override { unsetenv("KOVO_PROGRAM_FOLDER"); }
 
   // A task as the Online program leaves it, made before the program starts:
   // filter A measured, count measurements a minute apart, the first after
@@ -140,12 +139,7 @@ class PresentationAppTest : public ::testing::Test {
     bool chosen = false;
     ModalWatch watch([&](CDialog* dlg) {
       auto* open = dynamic_cast<COpenDatabase*>(dlg);
-      if (open == nullptr || chosen) return;
-      const auto items = open->List()->findItems(QString::fromStdString(description), Qt::MatchExactly);
-      if (items.isEmpty()) return;
-      chosen = true;
-      open->List()->setCurrentItem(items.front());
-      static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+      if (open != nullptr && !chosen) chosen = ChooseTask(*open, description);
     });
     app.Frame()->UpdateCommands();
     ASSERT_TRUE(app.Frame()->Execute(ID_FILE_OPEN));
@@ -230,6 +224,7 @@ class PresentationAppTest : public ::testing::Test {
   }
 
   OdbcScope odbc;
+  ProgramFolderScope programFolder{odbc.Dir().Path()};
   platform::ScriptedMessageSink messages;
   std::string chosenPath;
   std::vector<std::string> chooserCalls;

@@ -17,6 +17,21 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ec);
 }
 
+EnvironmentScope::EnvironmentScope(const std::string& name, const std::string& value) : m_name(name) {
+  if (const char* before = std::getenv(name.c_str())) {
+    m_had = true;
+    m_before = before;
+  }
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+EnvironmentScope::~EnvironmentScope() {
+  if (m_had)
+    setenv(m_name.c_str(), m_before.c_str(), 1);
+  else
+    unsetenv(m_name.c_str());
+}
+
 WaitCursorLog::WaitCursorLog()
     : m_previousDisplay(platform::SetWaitCursorDisplay(this)), m_previousSink(platform::SetMessageSink(this)) {}
 

@@ -23,6 +23,27 @@ class TempDir {
   std::string m_path;
 };
 
+// Sets an environment variable for its lifetime; the setting before (or
+// none) comes back when it goes.
+class EnvironmentScope {
+ public:
+  EnvironmentScope(const std::string& name, const std::string& value);
+  ~EnvironmentScope();
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+
+ private:
+  std::string m_name;
+  bool m_had = false;
+  std::string m_before;
+};
+
+// Points the programs at a folder of their own.
+class ProgramFolderScope : public EnvironmentScope {
+ public:
+  explicit ProgramFolderScope(const std::string& folder) : EnvironmentScope("KOVO_PROGRAM_FOLDER", folder) {}
+};
+
 // Notes in one log when the wait cursor shows ("wait") and goes ("done") and
 // each message shown meanwhile ("message: <text>", answered with its default
 // button). Installs itself for its lifetime.

@@ -1,6 +1,5 @@
 #include "AlarmPage.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -63,24 +62,12 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   auto* unit = new QLabel("ppm", limitGroup);
   AddItem(kUnit, unit);
   lg->addWidget(unit, 1, 3);
-  auto* limits = new QButtonGroup(limitGroup);
-  auto* limit2 = new QRadioButton("Alarm Limit 2", limitGroup);
-  auto* limit1 = new QRadioButton("Alarm Limit 1", limitGroup);
-  limits->addButton(limit2);
-  limits->addButton(limit1);
-  AddItem(kLimit2, limit2);
-  AddItem(kLimit1, limit1);
-  lg->addWidget(limit1, 2, 0, 1, 2);
-  lg->addWidget(limit2, 2, 2, 1, 2);
-  auto* kinds = new QButtonGroup(limitGroup);
-  auto* instantaneous = new QRadioButton("Instantaneous", limitGroup);
-  auto* rolling = new QRadioButton("Rolling Avg:", limitGroup);
-  kinds->addButton(instantaneous);
-  kinds->addButton(rolling);
-  AddItem(kInstantaneous, instantaneous);
-  AddItem(kRollingAvg, rolling);
-  lg->addWidget(instantaneous, 3, 0, 1, 2);
-  lg->addWidget(rolling, 4, 0);
+  const auto limits = AddRadioGroup(limitGroup, {{kLimit2, "Alarm Limit 2"}, {kLimit1, "Alarm Limit 1"}});
+  lg->addWidget(limits[1], 2, 0, 1, 2);
+  lg->addWidget(limits[0], 2, 2, 1, 2);
+  const auto kinds = AddRadioGroup(limitGroup, {{kInstantaneous, "Instantaneous"}, {kRollingAvg, "Rolling Avg:"}});
+  lg->addWidget(kinds[0], 3, 0, 1, 2);
+  lg->addWidget(kinds[1], 4, 0);
   auto* average = new QLineEdit(limitGroup);
   average->setMaximumWidth(90);
   AddItem(kAverage, average);
@@ -129,7 +116,7 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   QObject::connect(qobject_cast<QPushButton*>(GetDlgItem(kInsertBefore)), &QPushButton::clicked, this,
                    [this] { OnInsertBefore(); });
   QObject::connect(qobject_cast<QPushButton*>(GetDlgItem(kRemove)), &QPushButton::clicked, this, [this] { OnRemove(); });
-  for (QRadioButton* radio : {limit1, limit2, instantaneous, rolling})
+  for (QRadioButton* radio : {limits[1], limits[0], kinds[0], kinds[1]})
     QObject::connect(radio, &QRadioButton::clicked, this, [this] { UpdateDataQuiet(true); });
   QObject::connect(&m_gasCombo, &QComboBox::activated, this, [this] { OnGasChange(); });
   QObject::connect(&m_alarmList, &QListWidget::itemSelectionChanged, this, [this] { OnListSelect(); });

@@ -1,6 +1,5 @@
 #include "DefaultDialog.h"
 
-#include <QButtonGroup>
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -20,15 +19,9 @@ CDefault::CDefault(DataContext& context, COSequence* settings, std::function<boo
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox("Default Values", this);
   auto* gl = new QVBoxLayout(group);
-  auto* radios = new QButtonGroup(group);
-  auto* useCurrent = new QRadioButton("Use current settings as default", group);
-  auto* load = new QRadioButton("Load default values", group);
-  radios->addButton(useCurrent);
-  radios->addButton(load);
-  AddItem(kUseCurrent, useCurrent);
-  AddItem(kLoadDefaults, load);
-  gl->addWidget(useCurrent);
-  gl->addWidget(load);
+  for (QRadioButton* radio :
+       AddRadioGroup(group, {{kUseCurrent, "Use current settings as default"}, {kLoadDefaults, "Load default values"}}))
+    gl->addWidget(radio);
   layout->addWidget(group);
   AddOkCancel(layout);
 }
@@ -54,13 +47,20 @@ void CDefault::ExchangeDefaults(int choice) {
   COSequence defaults(m_context);
   CORecSequence record(m_context);
   record.SetTarget(&defaults, 1);
+  ExchangeRow(
+      record, choice, "The prototype holds no sequence settings", [&] { defaults.CopySampling(*m_settings); },
+      [&] { m_settings->CopySampling(defaults); });
+}
+
+void CDefault::ExchangeRow(CORecBase& record, int choice, const char* noRow, const std::function<void()>& intoRow,
+                           const std::function<void()>& fromRow) {
   record.Open();
-  if (record.IsEOF()) throw CDBException(-1, "The prototype holds no sequence settings");
+  if (record.IsEOF()) throw CDBException(-1, noRow);
   if (choice == kStoreAsDefault) {
     record.Edit();
-    defaults.CopySampling(*m_settings);
+    intoRow();
     record.Update();
   }
   record.CloseWithDatabase();
-  if (choice == kLoadDefault) m_settings->CopySampling(defaults);
+  if (choice == kLoadDefault) fromRow();
 }

@@ -7,6 +7,7 @@
 #include "ui/Dialog.h"
 
 class COSequence;
+class CORecBase;
 class DataContext;
 
 class CDefault : public CDialog {
@@ -30,6 +31,11 @@ class CDefault : public CDialog {
   // the choice says; throws the database's exception. A program with
   // settings of its own (the Calibration program) exchanges those.
   virtual void ExchangeDefaults(int choice);
+  // The prototype's row through its record set, as the choice says: a store
+  // copies the settings into the row and writes it; a load copies the row
+  // into the settings. A prototype without a row throws, noRow its text.
+  static void ExchangeRow(CORecBase& record, int choice, const char* noRow, const std::function<void()>& intoRow,
+                          const std::function<void()>& fromRow);
 
  private:
   DataContext& m_context;

@@ -55,7 +55,7 @@ COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool view
   AddItem(kSitGroup, sit);
   auto* sg = new QGridLayout(sit);
   auto* mode = new QComboBox(sit);
-  mode->addItems({"Fast (1 s)", "Normal (5 s)", "Low Noise (20 s)", "Advanced"});
+  mode->addItems(SitModeEntries());
   AddItem(kSitMode, mode);
   sg->addWidget(mode, 0, 0, 1, 2);
   auto* sitLabel = new QLabel("Select S.I.T:", sit);
@@ -65,7 +65,7 @@ COFilterPage::COFilterPage(DataContext& context, COSequence& sequence, bool view
     m_sitLetters[f] = new QLabel(kLetters[f], sit);
     sg->addWidget(m_sitLetters[f], f + 2, 0);
     auto* box = new QComboBox(sit);
-    box->addItems({"0.5 s", "1 s", "2 s", "5 s", "10 s", "20 s", "50 s"});
+    box->addItems(SitTimeEntries());
     AddItem(kSitIds[f], box);
     sg->addWidget(box, f + 2, 1);
   }

@@ -1,6 +1,5 @@
 #include "SamplingPage.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -56,15 +55,10 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* sampling = new QGroupBox("Sampling", this);
   AddItem(kSamplingGroup, sampling);
   auto* sg = new QGridLayout(sampling);
-  auto* samplingRadios = new QButtonGroup(sampling);
-  auto* continuous = new QRadioButton("Sample Continuously", sampling);
-  auto* atInterval = new QRadioButton("Sampling Interval:", sampling);
-  samplingRadios->addButton(continuous);
-  samplingRadios->addButton(atInterval);
-  AddItem(kContinuous, continuous);
-  AddItem(kAtInterval, atInterval);
-  sg->addWidget(continuous, 0, 0, 1, 4);
-  sg->addWidget(atInterval, 1, 0);
+  const auto samplingRadios =
+      AddRadioGroup(sampling, {{kContinuous, "Sample Continuously"}, {kAtInterval, "Sampling Interval:"}});
+  sg->addWidget(samplingRadios[0], 0, 0, 1, 4);
+  sg->addWidget(samplingRadios[1], 1, 0);
   sg->addWidget(edit(kInterval, sampling), 1, 1);
   sg->addWidget(spin(kIntervalSpin, sampling), 1, 2);
   sg->addWidget(label(kIntervalUnit, "min", sampling), 1, 3);
@@ -73,19 +67,13 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* flushing = new QGroupBox("Flushing", this);
   AddItem(kFlushingGroup, flushing);
   auto* fg = new QGridLayout(flushing);
-  auto* flushRadios = new QButtonGroup(flushing);
-  auto* automatic = new QRadioButton("Auto:", flushing);
-  auto* fixed = new QRadioButton("Fixed Time:", flushing);
-  flushRadios->addButton(automatic);
-  flushRadios->addButton(fixed);
-  AddItem(kAuto, automatic);
-  AddItem(kFixed, fixed);
-  fg->addWidget(automatic, 0, 0);
+  const auto flushRadios = AddRadioGroup(flushing, {{kAuto, "Auto:"}, {kFixed, "Fixed Time:"}});
+  fg->addWidget(flushRadios[0], 0, 0);
   fg->addWidget(label(kTubeLengthLabel, "Tube Length:", flushing), 0, 1);
   fg->addWidget(edit(kTubeLength, flushing), 0, 2);
   fg->addWidget(spin(kTubeLengthSpin, flushing), 0, 3);
   fg->addWidget(label(kLengthUnit, "m", flushing), 0, 4);
-  fg->addWidget(fixed, 1, 0);
+  fg->addWidget(flushRadios[1], 1, 0);
   fg->addWidget(label(kChamberLabel, "Chamber:", flushing), 1, 1);
   fg->addWidget(edit(kChamber, flushing), 1, 2);
   fg->addWidget(spin(kChamberSpin, flushing), 1, 3);

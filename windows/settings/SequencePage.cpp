@@ -1,6 +1,7 @@
 #include "SequencePage.h"
 
 #include "DataContext.h"
+#include "SequenceFields.h"
 #include "core/MessageSink.h"
 
 void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
@@ -33,3 +34,12 @@ void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool sh
 }
 
 bool COSequencePage::Locked() const { return m_viewOnly || m_context.MeasurementState() != MeasState::idle; }
+
+QStringList SitModeEntries() { return {"Fast (1 s)", "Normal (5 s)", "Low Noise (20 s)", "Advanced"}; }
+
+QStringList SitTimeEntries() {
+  QStringList entries;
+  for (unsigned char code = 0; code < kMeasTimeCodes; ++code)
+    entries << QString::number(MeasTimeCodeSeconds(code)) + " s";
+  return entries;
+}

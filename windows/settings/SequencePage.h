@@ -2,6 +2,7 @@
 // What the pages of the sequence settings sheet share: the copy of the
 // sequence they edit, the view-only mode, and the two switches through which
 // the sheet steers their data exchange.
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
 
@@ -22,6 +23,11 @@ struct SequenceSheetFlags {
 // dialog has.
 void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable);
 void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show);
+
+// The entries of the S.I.T. combo boxes: the modes, in the order of
+// MeasTimeMode, and a filter's own times, in the order of their codes.
+QStringList SitModeEntries();
+QStringList SitTimeEntries();
 
 // "Default..." on the sheet's active page: its entries gathered unchecked,
 // the Default dialog run (given the page's checked exchange to validate a

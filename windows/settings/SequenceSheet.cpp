@@ -27,13 +27,39 @@ int COPageStatus::UpdateKind(CSubject* subject) {
   return -1;
 }
 
+COSettingsSheet::COSettingsSheet(const std::string& caption, DataContext& context, bool viewOnly,
+                                 COPageStatus* pageStatus, QWidget* parent, int selectPage)
+    : CPropertySheet(caption, parent, selectPage),
+      m_viewOnly(viewOnly),
+      m_sheetContext(context),
+      m_pageStatus(pageStatus) {
+  SetDlgItemText(ID_DEFAULT, "Default...");
+}
+
+bool COSettingsSheet::OnInitDialog() {
+  if (m_sheetContext.MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
+  if (m_pageStatus != nullptr && m_pageStatus->m_sequencePage != -1) SetActivePage(m_pageStatus->m_sequencePage);
+  return CPropertySheet::OnInitDialog();
+}
+
+void COSettingsSheet::OnDefault() {
+  RunDefaultOnPage(GetActivePage(), m_flags,
+                   [this](std::function<bool()> validate) { return RunDefaultDialog(std::move(validate)); });
+}
+
+void COSettingsSheet::OnCancel() { Finish(platform::IDCANCEL); }
+
+void COSettingsSheet::Finish(int result) {
+  if (m_pageStatus != nullptr) m_pageStatus->m_sequencePage = GetActiveIndex();
+  EndDialog(result);
+}
+
 COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, bool viewOnly, QWidget* parent,
                                  int selectPage, COPageStatus* pageStatus, const AlarmPageFactory& alarmPage)
-    : CPropertySheet("Sequence Settings (" + sequence.GetName() + ")", parent, selectPage),
+    : COSettingsSheet("Sequence Settings (" + sequence.GetName() + ")", context, viewOnly, pageStatus, parent,
+                      selectPage),
       m_context(context),
       m_sequence(sequence),
-      m_viewOnly(viewOnly),
-      m_pageStatus(pageStatus),
       m_edited(std::make_unique<COSequence>(sequence)) {
   m_samplingPage = std::make_unique<COSamplingPage>(context, *m_edited, viewOnly, m_flags);
   m_filterPage = std::make_unique<COFilterPage>(context, *m_edited, viewOnly, m_flags);
@@ -45,22 +71,13 @@ COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, boo
                             : std::make_unique<COAlarmPage>(context, *m_edited, viewOnly, m_flags);
     AddPage(m_alarmPage.get());
   }
-  SetDlgItemText(ID_DEFAULT, "Default...");
 }
 
 COSequenceSheet::~COSequenceSheet() = default;
 
-bool COSequenceSheet::OnInitDialog() {
-  if (m_context.MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
-  if (m_pageStatus != nullptr && m_pageStatus->m_sequencePage != -1) SetActivePage(m_pageStatus->m_sequencePage);
-  return CPropertySheet::OnInitDialog();
-}
-
-void COSequenceSheet::OnDefault() {
-  RunDefaultOnPage(GetActivePage(), m_flags, [this](std::function<bool()> validate) {
-    CDefault dlg(m_context, m_edited.get(), std::move(validate), this);
-    return dlg.DoModal();
-  });
+int COSequenceSheet::RunDefaultDialog(std::function<bool()> validate) {
+  CDefault dlg(m_context, m_edited.get(), std::move(validate), this);
+  return dlg.DoModal();
 }
 
 void COSequenceSheet::HandBack(COSequence& target) const {
@@ -90,13 +107,6 @@ void COSequenceSheet::OnOK() {
   }
   UpdateAllViewsOfDoc(m_context, kHintTaskChanged);
   Finish(platform::IDOK);
-}
-
-void COSequenceSheet::OnCancel() { Finish(platform::IDCANCEL); }
-
-void COSequenceSheet::Finish(int result) {
-  if (m_pageStatus != nullptr) m_pageStatus->m_sequencePage = GetActiveIndex();
-  EndDialog(result);
 }
 
 int RunSequenceSettings(DataContext& context, COPageStatus* pageStatus, QWidget* parent,

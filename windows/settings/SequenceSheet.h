@@ -5,6 +5,7 @@
 // writes the task's rows, Cancel leaves the sequence as it was.
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "SequencePage.h"
 #include "Subject.h"
@@ -28,9 +29,39 @@ class COPageStatus : public CObserver {
   int m_numericPage = -1;
 };
 
-class COSequenceSheet : public CPropertySheet {
+// What each program's sequence sheet does alike: "Default..." on the active
+// page (hidden while a measurement runs or when the sheet only shows), the
+// switches the pages share, and the last active page remembered.
+class COSettingsSheet : public CPropertySheet {
  public:
   enum { ID_DEFAULT = ID_APPLY_NOW };
+
+  void OnDefault();
+
+ protected:
+  // pageStatus: where the last active page is remembered (none in a program
+  // without one).
+  COSettingsSheet(const std::string& caption, DataContext& context, bool viewOnly, COPageStatus* pageStatus,
+                  QWidget* parent, int selectPage = 0);
+  // The program's Default dialog on the copy the pages edit; its result.
+  virtual int RunDefaultDialog(std::function<bool()> validate) = 0;
+
+  bool OnInitDialog() override;
+  void OnCancel() override;
+  void OnApplyNow() override { OnDefault(); }
+  // Remembers the active page and ends the sheet.
+  void Finish(int result);
+
+  bool m_viewOnly;
+  SequenceSheetFlags m_flags;
+
+ private:
+  DataContext& m_sheetContext;
+  COPageStatus* m_pageStatus;
+};
+
+class COSequenceSheet : public COSettingsSheet {
+ public:
 
   // A program's own alarm page on the copy the pages edit.
   using AlarmPageFactory =
@@ -51,25 +82,17 @@ class COSequenceSheet : public CPropertySheet {
   // The copy the pages edit.
   COSequence& EditedSequence() { return *m_edited; }
 
-  void OnDefault();
-
  protected:
-  bool OnInitDialog() override;
+  int RunDefaultDialog(std::function<bool()> validate) override;
   void OnOK() override;
-  void OnCancel() override;
-  void OnApplyNow() override { OnDefault(); }
 
  private:
   // The edits back into the sequence: while a measurement runs only what the
   // pages leave editable then.
   void HandBack(COSequence& target) const;
-  void Finish(int result);
 
   DataContext& m_context;
   COSequence& m_sequence;
-  bool m_viewOnly;
-  COPageStatus* m_pageStatus;
-  SequenceSheetFlags m_flags;
   std::unique_ptr<COSequence> m_edited;
   std::unique_ptr<COSamplingPage> m_samplingPage;
   std::unique_ptr<COFilterPage> m_filterPage;

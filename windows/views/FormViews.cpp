@@ -311,6 +311,10 @@ void CCursorView::OnViewSettings() {
     ~Shown() { s.SetSettingsShown(false); }
   } shown{status};
   status.SetSettingsShown(true);
+  if (Layer().showSettingsAt) {
+    Layer().showSettingsAt(status.GetLeftCursor());
+    return;
+  }
   DataContext& data = Context();
   const CTime at = status.GetLeftCursor().GetMeasTime();
   // The sequence that covers the cursor is the one started last at or

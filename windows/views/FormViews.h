@@ -88,14 +88,7 @@ class CStatusView : public CMeasViewBase {
   std::string Text(int control) const;
 
  private:
-  class Observer : public CObserver {
-   public:
-    explicit Observer(CStatusView& view) : m_view(view) {}
-    void Update(CSubject*) override { m_view.Refresh(); }
-
-   private:
-    CStatusView& m_view;
-  } m_observer{*this};
+  CCallbackObserver m_observer{[this] { Refresh(); }};
   std::map<int, QLabel*> m_labels;
 };
 

@@ -140,6 +140,8 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
 
   // The legends, a row per curve on each side.
+  m_leftLegend.SetWithLetter(!IsCalibration());
+  m_rightLegend.SetWithLetter(!IsCalibration());
   int leftRow = 0, rightRow = 0;
   for (CColumn& c : columns) {
     if (c.GetAxis() != 0) {

@@ -16,8 +16,10 @@ class CLegend : public CVO {
     m_row = row;
     m_column = column;
   }
-  // "A: name (unit)".
-  static std::string Text(const CColumn& column);
+  // "A: name (unit)", or "name (unit)" without the letter.
+  static std::string Text(const CColumn& column, bool withLetter = true);
+  // The Calibration program's legends leave the channel letter out.
+  void SetWithLetter(bool on) { m_withLetter = on; }
 
  protected:
   // The sample line at y from x0 to x1 in the column's pen.
@@ -26,6 +28,7 @@ class CLegend : public CVO {
   int m_margin = 6;
   int m_row = 0;
   CColumn* m_column = nullptr;  // not owned
+  bool m_withLetter = true;
 };
 
 class CLeftLegend : public CLegend {

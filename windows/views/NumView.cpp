@@ -228,6 +228,9 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
       dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
     }
     DrawEvents(dc, m, y, edges);
+    if (m_rowDecoration)
+      m_rowDecoration(dc, m.GetMeasNo(), 1, Cell(0, y, m_tableWidth, y + rh),
+                      X(std::max(m_tableWidth + 2 * rh / 3, m_labelRight + rh / 2)));
   }
   const int rows = count >= 0 ? count : index;
   if (count > 0) {

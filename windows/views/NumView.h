@@ -4,6 +4,7 @@
 // events beside each row, and the two cursors dragged over the rows.
 #include <QScrollBar>
 #include <QTimer>
+#include <functional>
 
 #include "IntervalView.h"
 
@@ -36,6 +37,12 @@ class CNumView : public CIntervalView {
   int PickRow(int documentY);
 
   static constexpr int kMargin = 3;
+
+  // Drawn on each row after its events (the Calibration program's interval
+  // marks): the row's measurement number, +1 (the rows run upwards in
+  // number), the row's rectangle and where a label may start.
+  using RowDecoration = std::function<void(CDC& dc, int measNo, int step, const CRect& row, int labelX)>;
+  void SetRowDecoration(RowDecoration decoration) { m_rowDecoration = std::move(decoration); }
 
  protected:
   void Loaded(bool follow) override;
@@ -74,4 +81,5 @@ class CNumView : public CIntervalView {
   bool m_autoScroll = false;
   int m_lastDragY = 0;
   QTimer m_autoScrollTimer;
+  RowDecoration m_rowDecoration;
 };

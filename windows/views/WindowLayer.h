@@ -120,6 +120,9 @@ class CWindowLayer {
   // Shows the sequence settings sheet on the sequence (the cursor-value
   // window's "View Settings..."); none until the program hands one in.
   std::function<void(COSequence&)> showSequenceSettings;
+  // A program whose sequences are its own (the Calibration program) looks
+  // up and shows the sequence at the left cursor itself.
+  std::function<void(const COMeas& leftCursor)> showSettingsAt;
   // A program's pages of the graph and numeric windows' property sheets,
   // each made on the interval the sheet edits: its interval page in place
   // of the shared one, and a page more after the window's own (the

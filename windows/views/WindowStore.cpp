@@ -48,6 +48,8 @@ void COOpenWindows::Save() {
     for (CView* v : views) {
       auto* view = dynamic_cast<CMeasViewBase*>(v);
       if (view == nullptr || view->GetViewType() > CMeasViewBase::kCursorType) continue;
+      // The Calibration program's status window is not kept with the task.
+      if (data.Identity().isCalibration() && view->GetViewType() == CMeasViewBase::kStatusType) continue;
       try {
         m_row = std::make_unique<CORecOpenWindows>(data, &db);
         m_row->m_strFilter = "0 = 1";  // only adds

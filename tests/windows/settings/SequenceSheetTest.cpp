@@ -190,6 +190,10 @@ TEST_F(SettingsTest, TheIntegrationTimesOfEachFilterShowOnlyInTheAdvancedMode) {
   EXPECT_TRUE(IsShown(gas, COFilterPage::kSitB));
   EXPECT_FALSE(IsShown(gas, COFilterPage::kSitC));
   EXPECT_TRUE(IsShown(gas, COFilterPage::kSitW));
+  // Each time stands at the index of its code.
+  QStringList times;
+  for (int i = 0; i < gas.SitBox(5)->count(); ++i) times << gas.SitBox(5)->itemText(i);
+  EXPECT_EQ(times.join(", ").toStdString(), "0.5 s, 1 s, 2 s, 5 s, 10 s, 20 s, 50 s");
 }
 
 TEST_F(SettingsTest, ViewOnlyWritesNothingBackAndLeavesOutTheAlarmsOfARecording) {

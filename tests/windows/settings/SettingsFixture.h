@@ -11,6 +11,7 @@
 
 #include "AlarmPage.h"
 #include "COSequenceObs.h"
+#include "../DialogItems.h"
 #include "DataTestSupport.h"
 #include "FilterPage.h"
 #include "SamplingPage.h"
@@ -59,14 +60,6 @@ class SettingsTest : public DataTest {
     ASSERT_NE(button, nullptr) << id;
     button->click();
     button->setChecked(on);
-  }
-  static bool IsShown(CDialog& page, int id) {
-    QWidget* w = page.GetDlgItem(id);
-    return w != nullptr && !w->isHidden();
-  }
-  static bool IsEnabled(CDialog& page, int id) {
-    QWidget* w = page.GetDlgItem(id);
-    return w != nullptr && w->isEnabled();
   }
 
   COPageStatus pageStatus;

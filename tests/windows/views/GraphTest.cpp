@@ -244,6 +244,13 @@ TEST_F(GraphAxisTest, LegendLines) {
   EXPECT_EQ(calls[3], platform::Format("MoveTo %d,14", 400 - 12 - 16 - tw));
   EXPECT_EQ(calls[4], platform::Format("LineTo %d,14 pen 2/1/0000FF", 400 - 12 - tw));
   EXPECT_EQ(calls[5], "DrawText \"" + text + "\" 0,6,394,22 fmt 26");
+
+  // The Calibration program's legend leaves the letter out.
+  dc.Clear();
+  left.SetWithLetter(false);
+  left.Draw(&w, &area);
+  ASSERT_EQ(dc.Calls().size(), 3u);
+  EXPECT_EQ(dc.Calls()[2], "DrawText \"" + text.substr(3) + "\" 28,22,394,38 fmt 24");
 }
 
 // --- the curves on their own ---

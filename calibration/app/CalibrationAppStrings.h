@@ -1,0 +1,7 @@
+#pragma once
+// String-table ids of the Calibration program's window and task texts
+// (resources/strings/calibration.inc).
+enum CalibrationAppStringId : unsigned {
+  IDS_CALI_CREATE_DOC_FAILED = 138,
+  IDS_CALI_NO_SEQUENCE = 214,
+};
