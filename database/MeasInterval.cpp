@@ -9,6 +9,7 @@
 #include "COSystemSetup.h"
 #include "DBUtil.h"
 #include "DataContext.h"
+#include "MeasColumns.h"
 #include "MeasReader.h"
 #include "TaskRecords.h"
 #include "core/Shell.h"
@@ -271,9 +272,15 @@ void COMeasInterval::MoveToLast() {
 // The working sums of one pass; nothing is allocated per measurement.
 class COStatisticsPass {
  public:
-  explicit COStatisticsPass(COMeasInterval& interval) : m_i(interval), m_sums(interval.m_columns.size()) {
-    for (const CColumn& c : interval.m_columns)
-      m_converters.emplace_back(*interval.m_context, c.GetChannel(), c.GetUnit());
+  explicit COStatisticsPass(COMeasInterval& interval)
+      : COStatisticsPass(interval, interval.MakeConverters()) {
+    m_showWait = true;
+  }
+  // converters: one per column, made beforehand where the pass runs off the
+  // user-interface thread (no wait cursor there either).
+  COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters)
+      : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)) {
+    m_converters.resize(m_sums.size());
     for (int a = 0; a < 2; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
       m_i.m_autoMin[a] = FLT_MAX;
@@ -281,24 +288,99 @@ class COStatisticsPass {
   }
 
   void Add(const COMeas& m) {
-    if (++m_seen == 1000) m_wait.emplace();
-    if (m_seen == 1) m_t0 = m.GetMeasTime();
-    const int no = m.GetMeasNo();
-    const double x = m_i.m_mode == COMeasInterval::kByNumber
-                         ? static_cast<double>(no)
-                         : static_cast<double>((m.GetMeasTime() - m_t0).GetTotalSeconds());
-    if (no == m_i.m_leftCursor) m_i.m_leftMeas = m;
-    if (no == m_i.m_rightCursor) m_i.m_rightMeas = m;
+    Add(m.GetMeasNo(), m.GetMeasTime().GetTime(), [&](int ch) { return m.GetValue(ch).GetValue(); },
+        [&](int ch) { return m.IsValueValid(ch); }, [&] { return m; });
+  }
+
+  // Every row at once, a column at a time; the sums take their values in
+  // the same order as row by row, so the figures are the same to the bit.
+  // converted: each column's values in its unit, kNoValue where it has none.
+  void AddAll(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted) {
+    const size_t n = rows.Size();
+    if (n == 0) return;
+    m_seen += static_cast<long>(n);
+    m_t0 = rows.Time(0);
+    const int* numbers = rows.Numbers();
+    for (size_t i = 0; i < n; ++i) {
+      if (numbers[i] == m_i.m_leftCursor) m_i.m_leftMeas = rows.Row(i);
+      if (numbers[i] == m_i.m_rightCursor) m_i.m_rightMeas = rows.Row(i);
+    }
+    const time_t* times = rows.Times();
+    const bool byNumber = m_i.m_mode == COMeasInterval::kByNumber;
+    const size_t columns = std::min(m_sums.size(), converted.size());
+    // Each channel's sum and each column's sums alone, side by side.
+    std::vector<float> lo(columns), hi(columns);
+    ForEachColumn(7 + columns, n, [&](size_t task) {
+      if (task < 7) {
+        const int ch = static_cast<int>(task);
+        const float* v = rows.Values(ch);
+        double sum = m_channelSum[ch];
+        long count = m_channelCount[ch];
+        for (size_t i = 0; i < n; ++i) {
+          if (!COMeas::IsStoredValueValid(ch, v[i])) continue;
+          sum += v[i];
+          ++count;
+        }
+        m_channelSum[ch] = sum;
+        m_channelCount[ch] = count;
+        return;
+      }
+      const size_t c = task - 7;
+      const float* y = converted[c].data();
+      float low = FLT_MAX, high = -FLT_MAX;
+      Sums s = m_sums[c];
+      for (size_t i = 0; i < n; ++i) {
+        if (!MeasValue(y[i]).IsValid()) continue;
+        const double v = y[i];
+        if (v < low) low = static_cast<float>(v);
+        if (v > high) high = static_cast<float>(v);
+        const int no = numbers[i];
+        if (no < m_i.m_leftCursor || no > m_i.m_rightCursor) continue;
+        const double x = byNumber ? static_cast<double>(no) : static_cast<double>(times[i] - m_t0);
+        if (s.count++ == 0) {
+          s.min = s.max = v;
+        } else {
+          s.min = std::min(s.min, v);
+          s.max = std::max(s.max, v);
+        }
+        s.x += x;
+        s.xx += x * x;
+        s.y += v;
+        s.yy += v * v;
+        s.xy += x * v;
+      }
+      lo[c] = low;
+      hi[c] = high;
+      m_sums[c] = s;
+    });
+    for (size_t c = 0; c < columns; ++c) {
+      const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
+      m_i.m_autoMin[a] = std::min(m_i.m_autoMin[a], lo[c]);
+      m_i.m_autoMax[a] = std::max(m_i.m_autoMax[a], hi[c]);
+    }
+  }
+
+  // value(ch): the stored value of a channel, valid(ch) whether it counts;
+  // row(): the measurement whole, asked for at the cursors only.
+  template <typename Value, typename Valid, typename Row>
+  void Add(int no, time_t time, const Value& value, const Valid& valid, const Row& row) {
+    if (++m_seen == 1000 && m_showWait) m_wait.emplace();
+    if (m_seen == 1) m_t0 = time;
+    const double x = m_i.m_mode == COMeasInterval::kByNumber ? static_cast<double>(no)
+                                                              : static_cast<double>(time - m_t0);
+    if (no == m_i.m_leftCursor) m_i.m_leftMeas = row();
+    if (no == m_i.m_rightCursor) m_i.m_rightMeas = row();
     const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
     for (int ch = 0; ch < 7; ++ch) {
-      if (!m.IsValueValid(ch)) continue;
-      m_channelSum[ch] += m.GetValue(ch).GetValue();
+      if (!valid(ch)) continue;
+      m_channelSum[ch] += value(ch);
       ++m_channelCount[ch];
     }
     for (size_t c = 0; c < m_sums.size(); ++c) {
       const CColumn& col = m_i.m_columns[c];
-      if (!m.IsValueValid(col.GetChannel())) continue;
-      const MeasValue v = m_converters[c].Convert(m);
+      const int channel = col.GetChannel();
+      if (channel < 0 || channel >= COMeas::channelCount || !valid(channel)) continue;
+      const MeasValue v = m_converters[c].ConvertValue(value(channel));
       if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
       const double y = v.GetValue();
       const int a = col.GetAxis() == 0 ? 0 : 1;
@@ -369,14 +451,59 @@ class COStatisticsPass {
   long m_seen = 0;
   double m_channelSum[7] = {};
   long m_channelCount[7] = {};
-  CTime m_t0;
+  time_t m_t0 = 0;
   std::optional<platform::WaitCursor> m_wait;
+  bool m_showWait = false;
 };
 
-void COMeasInterval::LoadData(COMeasBuffer& buffer) {
-  COStatisticsPass pass(*this);
-  for (buffer.MoveFirst(); !buffer.IsAtEnd(); buffer.MoveNext()) pass.Add(buffer.GetCurrent());
+void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows(), buffer.Converted(MakeConverters())); }
+
+void COMeasInterval::LoadData(const COMeasColumns& rows) { LoadData(rows, ConvertColumns(rows, MakeConverters())); }
+
+void COMeasInterval::LoadData(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted) {
+  COStatisticsPass pass(*this, std::vector<COValueConverter>(m_columns.size()));
+  pass.AddAll(rows, converted);
   pass.Finish();
+}
+
+std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const std::vector<COValueConverter>& converters) {
+  std::vector<std::vector<float>> out(converters.size());
+  ForEachColumn(converters.size(), rows.Size(), [&](size_t c) { out[c] = converters[c].ConvertColumn(rows); });
+  return out;
+}
+
+std::vector<float> COValueConverter::ConvertColumn(const COMeasColumns& rows) const {
+  std::vector<float> out;
+  ConvertInto(rows, 0, out);
+  return out;
+}
+
+void COValueConverter::ConvertInto(const COMeasColumns& rows, size_t from, std::vector<float>& out) const {
+  const size_t n = rows.Size();
+  const size_t at = out.size();
+  out.resize(at + (n > from ? n - from : 0), MeasValue::kNoValue);
+  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) return;
+  const float* v = rows.Values(m_channel);
+  for (size_t i = from; i < n; ++i)
+    if (COMeas::IsStoredValueValid(m_channel, v[i])) out[at + i - from] = ConvertValue(v[i]);
+}
+
+std::vector<COValueConverter> COMeasInterval::MakeConverters() const {
+  std::vector<COValueConverter> converters;
+  for (const CColumn& c : m_columns) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+  return converters;
+}
+
+void COMeasInterval::TakeFigures(const COMeasInterval& pass) {
+  for (int a = 0; a < 2; ++a) {
+    m_autoMin[a] = pass.m_autoMin[a];
+    m_autoMax[a] = pass.m_autoMax[a];
+  }
+  m_leftMeas = pass.m_leftMeas;
+  m_rightMeas = pass.m_rightMeas;
+  for (size_t c = 0; c < m_columns.size() && c < pass.m_columns.size(); ++c)
+    m_columns[c].m_statistics = pass.m_columns[c].m_statistics;
+  std::copy(std::begin(pass.m_channelMeans), std::end(pass.m_channelMeans), std::begin(m_channelMeans));
 }
 
 void COMeasInterval::LoadData(const std::vector<COMeas>& measurements) {
@@ -419,8 +546,7 @@ COValueConverter::COValueConverter(DataContext& context, int channel, int unit)
   if (m_kind == kGas || m_kind == kWater) m_normTemp = NormTempC(context);
 }
 
-MeasValue COValueConverter::Convert(const COMeas& meas) const {
-  const float v = meas.GetValue(m_channel).GetValue();
+MeasValue COValueConverter::ConvertValue(float v) const {
   switch (m_kind) {
     case kSignal:
       return COSignalUnit(COSignalUnit::microvolt).Convert(COSignalUnit(m_unit), v);

@@ -12,6 +12,8 @@
 #include "core/Time.h"
 
 class COMeasBuffer;
+class COMeasColumns;
+class COValueConverter;
 class COMeasInterval;
 class COSequence;
 class DataContext;
@@ -170,7 +172,17 @@ class COMeasInterval {
   // One pass over the measurements: the axes' data limits, the cursor
   // measurements and each column's statistics between the cursors.
   void LoadData(COMeasBuffer& buffer);
+  void LoadData(const COMeasColumns& rows);
+  // The same pass with the columns' values converted beforehand
+  // (ConvertColumns): it touches nothing of the program, so it may run on
+  // another thread, on a copy of the interval.
+  void LoadData(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted);
+  // A converter per column.
+  std::vector<COValueConverter> MakeConverters() const;
   void LoadData(const std::vector<COMeas>& measurements);
+  // The figures of a pass made on another copy of the interval: the axes'
+  // data limits, the cursor measurements, the statistics and the means.
+  void TakeFigures(const COMeasInterval& pass);
   // The mean of the valid stored values of channel 0 to 6 in the last pass,
   // 3e34 when it had none (the Calibration program's interval marks).
   double GetChannelMean(int channel) const {
@@ -240,7 +252,21 @@ MeasValue GetConvertedValue(DataContext& context, const COMeas& meas, int channe
 class COValueConverter {
  public:
   COValueConverter(DataContext& context, int channel, int unit);
-  MeasValue Convert(const COMeas& meas) const;
+  // Converts nothing.
+  COValueConverter() : m_channel(-1), m_unit(0) {}
+  MeasValue Convert(const COMeas& meas) const { return ConvertValue(meas.GetValue(m_channel)); }
+  // The stored value v of the channel.
+  MeasValue ConvertValue(float v) const;
+  // The channel's column of the rows in the unit; kNoValue where the stored
+  // value does not count or has no conversion.
+  std::vector<float> ConvertColumn(const COMeasColumns& rows) const;
+  // Appends the rows' values from row from on to out, converted.
+  void ConvertInto(const COMeasColumns& rows, size_t from, std::vector<float>& out) const;
+  // The same conversion of the same channel.
+  bool operator==(const COValueConverter& o) const {
+    return m_kind == o.m_kind && m_channel == o.m_channel && m_unit == o.m_unit && m_mw == o.m_mw &&
+           m_normTemp == o.m_normTemp && m_tempUnit.GetUnit() == o.m_tempUnit.GetUnit();
+  }
 
  private:
   enum Kind { kNone, kSignal, kTemperature, kPressure, kGas, kWater };
@@ -251,6 +277,8 @@ class COValueConverter {
   float m_normTemp = 0.0f;
   COTempUnit m_tempUnit;
 };
+// Each converter's column of the rows.
+std::vector<std::vector<float>> ConvertColumns(const COMeasColumns& rows, const std::vector<COValueConverter>& converters);
 // The numeric window's cell text; "n/a" when there is no value.
 std::string GetValueText(DataContext& context, const COMeas& meas, int channel, int unit);
 // The status window's text in the system set-up's units.

@@ -223,97 +223,111 @@ void COMeasLoader::Average() {
 
 // --- buffer ---
 
-void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
-  m_measurements.clear();
-  m_firstNumber = -1;
-  m_count = -1;
-  m_passIndex = 0;
-  m_fromMemory = false;
+void COMeasBuffer::Read(const COMeasInterval& interval, COMeasColumns& out) {
+  const COMeasReadRequest request(m_context, interval);
+  std::string error;
+  if (request.direct) {
+    if (!ReadMeasColumns(request, out, &error)) {
+      out.Clear();
+      Report(CDBException(-1, error, "HY000"));
+    }
+    return;
+  }
+  out.Clear();
   m_loader.Close();
-  m_loader.SetInterval(interval);
+  m_loader.SetInterval(&interval);
+  for (m_loader.MoveFirst(); !m_loader.IsEOF(); m_loader.MoveNext()) out.Append(m_loader.GetCurrent());
+}
+
+void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
+  ForgetConverted();
+  m_rows.Clear();
+  m_passIndex = 0;
+  m_currentIndex = -1;
   m_interval = interval;
   m_loaded.reset();
-  if (interval != nullptr) m_loaded.emplace(*interval);
+  if (interval == nullptr) return;
+  Read(*interval, m_rows);
+  m_loaded.emplace(*interval);
+}
+
+void COMeasBuffer::Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows) {
+  ForgetConverted();
+  m_rows = std::move(rows);
+  m_passIndex = 0;
+  m_currentIndex = -1;
+  m_interval = interval;
+  m_loaded.emplace(readFor);
+}
+
+bool COMeasBuffer::CanFollow(const COMeasInterval* interval) const {
+  const bool byTime = interval != nullptr && interval->GetMeasMode() == COMeasInterval::kByTime &&
+                      !interval->GetMeasAvg();
+  return byTime && interval == m_interval && !m_rows.Empty() && m_loaded &&
+         m_loaded->GetMeasMode() == COMeasInterval::kByTime && !m_loaded->GetMeasAvg() &&
+         !(interval->GetStartTime() < m_loaded->GetStartTime()) && !(interval->GetEndTime() < m_loaded->GetEndTime()) &&
+         !(interval->GetStartTime() > m_loaded->GetEndTime());
 }
 
 void COMeasBuffer::Follow(const COMeasInterval* interval) {
-  const bool byTime = interval != nullptr && interval->GetMeasMode() == COMeasInterval::kByTime &&
-                      !interval->GetMeasAvg();
-  if (!byTime || interval != m_interval || !m_fromMemory || m_measurements.empty() || !m_loaded ||
-      m_loaded->GetMeasMode() != COMeasInterval::kByTime || m_loaded->GetMeasAvg() ||
-      interval->GetStartTime() < m_loaded->GetStartTime() || interval->GetEndTime() < m_loaded->GetEndTime() ||
-      interval->GetStartTime() > m_loaded->GetEndTime()) {
+  if (!CanFollow(interval)) {
     SetInterval(interval);
     return;
   }
-  const CTime start = interval->GetStartTime();
-  while (!m_measurements.empty() && m_measurements.front().GetMeasTime() < start) m_measurements.pop_front();
-  if (m_measurements.empty()) {
+  const time_t start = interval->GetStartTime().GetTime();
+  size_t drop = 0;
+  while (drop < m_rows.Size() && m_rows.Time(drop) < start) ++drop;
+  m_rows.DropFront(drop);
+  if (m_rows.Empty()) {
     SetInterval(interval);
     return;
   }
-  const CTime from = m_measurements.back().GetMeasTime();
-  while (!m_measurements.empty() && m_measurements.back().GetMeasTime() >= from) m_measurements.pop_back();
-  const int lastKept = m_measurements.empty() ? 0 : m_measurements.back().GetMeasNo();
+  const time_t from = m_rows.Time(m_rows.Size() - 1);
+  size_t back = 0;
+  while (back < m_rows.Size() && m_rows.Time(m_rows.Size() - 1 - back) >= from) ++back;
+  m_rows.DropBack(back);
+  for (std::vector<float>& c : m_converted) {
+    c.erase(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(std::min(drop, c.size())));
+    c.resize(m_rows.Size());
+  }
+  const int lastKept = m_rows.Empty() ? 0 : m_rows.Number(m_rows.Size() - 1);
 
-  m_tail.emplace(*interval);
-  m_tail->SetStartTime(from);
-  m_loader.Close();
-  m_loader.SetInterval(&*m_tail);
-  for (m_loader.MoveFirst(); !m_loader.IsEOF(); m_loader.MoveNext())
-    if (m_loader.GetCurrent().GetMeasNo() > lastKept) m_measurements.push_back(m_loader.GetCurrent());
+  COMeasInterval tail(*interval);
+  tail.SetStartTime(CTime(from));
+  COMeasColumns added;
+  Read(tail, added);
+  for (size_t i = 0; i < added.Size(); ++i)
+    if (added.Number(i) > lastKept) m_rows.Append(added.Row(i));
   m_loaded.emplace(*interval);
   m_passIndex = 0;
-  m_firstNumber = m_measurements.empty() ? -1 : m_measurements.front().GetMeasNo();
-  m_count = m_measurements.empty() ? 0 : m_measurements.back().GetMeasNo() + 1 - m_firstNumber;
+  m_currentIndex = -1;
 }
 
-void COMeasBuffer::MoveToIndex(int index) {
-  if (!m_fromMemory) {
-    // The rows before it are read all the same.
-    for (MoveFirst(); index > 0 && !IsAtEnd(); --index) MoveNext();
-    return;
-  }
-  m_passIndex = std::max(0, index);
-}
+void COMeasBuffer::MoveToIndex(int index) { m_passIndex = std::max(0, index); }
 
-void COMeasBuffer::MoveFirst() {
-  if (m_fromMemory) {
-    m_passIndex = 0;
-    return;
-  }
-  m_loader.MoveFirst();
-  if (!m_loader.IsEOF()) {
-    m_firstNumber = m_loader.GetCurrent().GetMeasNo();
-    m_measurements.push_back(m_loader.GetCurrent());
-  } else {
-    m_fromMemory = true;
-    m_count = 0;
-  }
-}
+void COMeasBuffer::MoveFirst() { m_passIndex = 0; }
 
-void COMeasBuffer::MoveNext() {
-  if (m_fromMemory) {
-    ++m_passIndex;
-    return;
-  }
-  m_loader.MoveNext();
-  if (m_loader.IsEOF()) {
-    m_fromMemory = true;
-    m_count = m_loader.GetCurrent().GetMeasNo() + 1 - m_firstNumber;
-    m_passIndex = m_count < 0 ? 0x7FFFFFFF : m_count;
-  } else {
-    m_measurements.push_back(m_loader.GetCurrent());
-  }
-}
+void COMeasBuffer::MoveNext() { ++m_passIndex; }
 
-bool COMeasBuffer::IsAtEnd() const {
-  if (m_fromMemory) return m_passIndex > static_cast<int>(m_measurements.size()) - 1;
-  return m_loader.IsEOF();
+bool COMeasBuffer::IsAtEnd() const { return m_passIndex >= static_cast<int>(m_rows.Size()); }
+
+const std::vector<std::vector<float>>& COMeasBuffer::Converted(const std::vector<COValueConverter>& by) {
+  if (!(by == m_convertedBy) || m_converted.size() != by.size()) {
+    m_convertedBy.clear();
+    m_converted = ConvertColumns(m_rows, by);
+    m_convertedBy = by;
+    return m_converted;
+  }
+  // The rows added since.
+  const size_t from = m_converted.empty() ? m_rows.Size() : m_converted[0].size();
+  for (size_t c = 0; c < by.size(); ++c) by[c].ConvertInto(m_rows, from, m_converted[c]);
+  return m_converted;
 }
 
 COMeas& COMeasBuffer::GetCurrent() {
-  if (m_fromMemory && m_count != 0 && m_passIndex >= 0 && m_passIndex < static_cast<int>(m_measurements.size()))
-    return m_measurements[static_cast<size_t>(m_passIndex)];
-  return m_loader.GetCurrent();
+  if (m_passIndex >= 0 && m_passIndex < static_cast<int>(m_rows.Size()) && m_passIndex != m_currentIndex) {
+    m_rows.RowInto(static_cast<size_t>(m_passIndex), m_current);
+    m_currentIndex = m_passIndex;
+  }
+  return m_current;
 }

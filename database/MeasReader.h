@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "COMeas.h"
+#include "MeasColumns.h"
 #include "MeasInterval.h"
 #include "TaskRecords.h"
 
@@ -77,7 +78,8 @@ class COMeasLoader {
 
 class COMeasBuffer {
  public:
-  explicit COMeasBuffer(DataContext& context) : m_loader(context) {}
+  explicit COMeasBuffer(DataContext& context) : m_context(context), m_loader(context) {}
+  // Reads the interval's rows into memory; passes then go over them.
   void SetInterval(const COMeasInterval* interval);
   // As SetInterval, for an interval that a running task moved on in time:
   // the measurements that stay inside are kept and only the newer ones are
@@ -86,28 +88,44 @@ class COMeasBuffer {
   // one among them was taken before its events were stored. Anything else
   // (another mode, a rolling average, a move back) reads the whole interval.
   void Follow(const COMeasInterval* interval);
+  // Whether a follow to the interval keeps the rows in memory.
+  bool CanFollow(const COMeasInterval* interval) const;
+  // Takes rows read elsewhere (off the user-interface thread) for the
+  // interval as it stood then (readFor).
+  void Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows);
   void MoveFirst();
   void MoveNext();
   bool IsAtEnd() const;
+  // The measurement the pass stands on, made from the columns.
   COMeas& GetCurrent();
   void Close() { m_loader.Close(); }
-  bool IsLoaded() const { return m_fromMemory; }
-  // Once a pass has ended: how many measurements it held, and a pass that
-  // starts at the index-th of them. -1 before.
-  int GetCount() const { return m_fromMemory ? static_cast<int>(m_measurements.size()) : -1; }
+  bool IsLoaded() const { return m_loaded.has_value() || m_interval == nullptr; }
+  // How many measurements the interval held, and a pass that starts at the
+  // index-th of them.
+  int GetCount() const { return static_cast<int>(m_rows.Size()); }
   void MoveToIndex(int index);
+  int GetIndex() const { return m_passIndex; }
+  const COMeasColumns& Rows() const { return m_rows; }
+  // The rows' values converted by each of by, kept while the same
+  // converters ask: a follow converts only the rows it added.
+  const std::vector<std::vector<float>>& Converted(const std::vector<COValueConverter>& by);
 
  private:
-  // A deque: a million samples are read without being copied again as it
-  // grows.
-  std::deque<COMeas> m_measurements;
-  int m_firstNumber = -1;
-  int m_count = -1;
+  // The rows of an interval: straight from the task's file where it can be
+  // read so, else through the loader.
+  void Read(const COMeasInterval& interval, COMeasColumns& out);
+
+  DataContext& m_context;
+  COMeasColumns m_rows;
   int m_passIndex = 0;
+  COMeas m_current;
+  int m_currentIndex = -1;
   COMeasLoader m_loader;
-  bool m_fromMemory = false;  // else read through the loader
   // What the rows in memory were read for, to know whether a follow can keep
-  // them; the tail is the interval of the newer rows a follow reads.
+  // them.
   const COMeasInterval* m_interval = nullptr;
-  std::optional<COMeasInterval> m_loaded, m_tail;
+  std::optional<COMeasInterval> m_loaded;
+  std::vector<COValueConverter> m_convertedBy;  // empty: nothing converted
+  std::vector<std::vector<float>> m_converted;
+  void ForgetConverted() { m_convertedBy.clear(); }
 };

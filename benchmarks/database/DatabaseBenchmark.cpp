@@ -183,6 +183,26 @@ void ReadThroughLoader(benchmark::State& state) {
   }
 }
 
+// The same interval as a window reads it: into columns, straight from the
+// task's file.
+void ReadIntoColumns(benchmark::State& state) {
+  ReadTask();
+  COMeasInterval interval(Install().Context());
+  interval.SetMeasMode(COMeasInterval::kByTime);
+  interval.SetStartTime(kBase);
+  interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
+  for (auto _ : state) {
+    COMeasBuffer buffer(Install().Context());
+    buffer.SetInterval(&interval);
+    const COMeasColumns& rows = buffer.Rows();
+    double sum = 0.0;
+    for (size_t i = 0; i < rows.Size(); ++i) sum += rows.Value(i, 0);
+    benchmark::DoNotOptimize(sum);
+    if (rows.Size() != static_cast<size_t>(kMeasurements) || rows.EventCount() != 2u * kMeasurements)
+      state.SkipWithError("rows missing");
+  }
+}
+
 void ReadThroughSqliteApi(benchmark::State& state) {
   const std::string file = Install().Setup().DataFile(ReadTask());
   const std::string from = platform::db::DateToText(kBase);
@@ -287,6 +307,7 @@ int main(int argc, char** argv) {
   using kovo::bench::RegisterPair;
   RegisterPair("store measurements", {"observer", StoreThroughRecordClasses}, {"C API", StoreThroughSqliteApi});
   RegisterPair("read an interval", {"loader", ReadThroughLoader}, {"C API", ReadThroughSqliteApi});
+  RegisterPair("read an interval for a window", {"columns", ReadIntoColumns}, {"C API", ReadThroughSqliteApi});
   RegisterPair("read, ODBC driver alone", {"ODBC", ReadThroughOdbcDriver}, {"C API", ReadThroughSqliteApi});
   return kovo::bench::RunPairs(argc, argv);
 }

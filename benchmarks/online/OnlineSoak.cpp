@@ -3,8 +3,11 @@
 // a status and (when the program has one) a graph window open, while the
 // program's memory, the user-interface thread's delays and the stored
 // samples are watched. Run by hand:
-//   build/bin/online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N]
-// --cycle-ms sets both cycles (10 ms unless given).
+//   build/bin/online_soak [--samples N] [--report-every N] [--window-minutes N] [--cycle-ms N] [--stored N]
+// --cycle-ms sets both cycles (10 ms unless given). --stored N puts N earlier
+// measurements, a second apart, into the task before it starts, so that the
+// windows open over a long task (--window-minutes 20000 shows a million of
+// them whole).
 // The numeric and graph windows show the program's one hour unless
 // --window-minutes sets their span, as their properties sheet would; the
 // memory is taken as warmed up once that span has filled (and a tenth of the
@@ -38,6 +41,7 @@
 #include "OnlineApp.h"
 #include "OnlineCommands.h"
 #include "TarnicBaseApp.h"
+#include "IntervalView.h"
 #include "ViewBase.h"
 #include "core/Subject.h"
 
@@ -91,6 +95,7 @@ const char kUsage[] =
     "  --report-every N    print the memory and the worst delay every N samples (10000)\n"
     "  --window-minutes N  span of the numeric and graph windows (60)\n"
     "  --cycle-ms N        the monitor's and the program's cycle, 1 to 1000 (10)\n"
+    "  --stored N          measurements in the task before the run, a second apart (none)\n"
     "  --help              print this and end\n";
 
 struct Options {
@@ -98,6 +103,7 @@ struct Options {
   long reportEvery = 10000;
   long windowMinutes = 60;
   long cycleMs = 10;
+  long stored = 0;
 };
 
 // A whole positive number, nothing after it.
@@ -124,6 +130,7 @@ int main(int argc, char** argv) {
                    : arg == "--report-every"   ? &o.reportEvery
                    : arg == "--window-minutes" ? &o.windowMinutes
                    : arg == "--cycle-ms"       ? &o.cycleMs
+                   : arg == "--stored"         ? &o.stored
                                                : nullptr;
     if (target == nullptr) {
       std::fprintf(stderr, "online_soak: unknown option %s\n%s", arg.c_str(), kUsage);
@@ -192,6 +199,18 @@ int main(int argc, char** argv) {
     sequence.SetFilterActive(0, true);
     sequence.SetFilterActive(1, true);
     sequence.Save();
+    if (o.stored > 0) {
+      sqlite3* db = nullptr;
+      sqlite3_open(ctx.Setup().DataFile(ctx.Setup().GetDatabaseName()).c_str(), &db);
+      const long first = static_cast<long>(CTime::GetCurrentTime().GetTime()) - o.stored - 60;
+      const std::string sql = "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+                              std::to_string(o.stored) + ") INSERT INTO [Meas] SELECT datetime(" +
+                              std::to_string(first) +
+                              " + i, 'unixepoch', 'localtime'), i, 400 + i % 100, 2 + i % 7, 0, 0, 0, 5, NULL, 1013 "
+                              "FROM r;";
+      if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return Fail("the earlier rows");
+      sqlite3_close(db);
+    }
     CMainFrame& frame = *app.Frame();
     frame.UpdateCommands();
     frame.Execute(ID_WINDOW_NEW_NUMERIC);
@@ -203,6 +222,7 @@ int main(int argc, char** argv) {
       if (view == nullptr || view->MeasView() == nullptr) continue;
       COMeasInterval& shown = view->MeasView()->GetInterval();
       shown.SetStartTime(shown.GetEndTime() - CTimeSpan(windowMinutes * 60));
+      if (auto* interval = dynamic_cast<CIntervalView*>(view)) interval->ReloadData();
     }
     std::printf("windows: numeric, status%s; %ld minutes shown\n", graph ? ", graph" : " (the program has no graph window)",
                 windowMinutes);
@@ -255,7 +275,8 @@ int main(int argc, char** argv) {
     const std::string file = ctx.Setup().DataFile(ctx.Setup().GetDatabaseName());
     // Let the database observer write what it still holds.
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    const long stored = CountStored(file);
+    // The run's own rows, after the earlier ones.
+    const long stored = CountStored(file) - o.stored;
     if (warmKb < 0) std::printf("the run ended before the windows' span had filled: no warm-up figure\n");
     std::printf("received %ld, stored %ld; memory after warm-up %ld kB, peak %ld kB, at the end %ld kB (%+.1f %%); "
                 "worst user-interface delay %lld ms\n",

@@ -18,11 +18,13 @@ MeasValue COMeas::GetValue(int channel) const {
   return channel >= 0 && channel < channelCount ? m_values[channel] : MeasValue();
 }
 
-bool COMeas::IsValueValid(int channel) const {
-  const MeasValue v = GetValue(channel);
+bool COMeas::IsValueValid(int channel) const { return IsStoredValueValid(channel, GetValue(channel), m_tempUnit); }
+
+bool COMeas::IsStoredValueValid(int channel, float value, const COTempUnit& tempUnit) {
+  const MeasValue v = value;
   if (!v.IsValid()) return false;
   if (channel >= 0 && channel <= chWater) return v < 1e30f;
-  if (channel == chTemperature) return m_tempUnit.Convert(COTempUnit(COTempUnit::kelvin), v) > 0.0f;
+  if (channel == chTemperature) return tempUnit.Convert(COTempUnit(COTempUnit::kelvin), v) > 0.0f;
   if (channel == chPressure) return v > 50.0f;
   return false;
 }

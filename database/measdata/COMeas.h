@@ -31,6 +31,8 @@ class COMeas {
   void SetPressure(float value) { m_values[chPressure] = value; }
   MeasValue GetPressure() const { return m_values[chPressure]; }
   bool IsValueValid(int channel) const;
+  // Whether a value stored for the channel counts as measured.
+  static bool IsStoredValueValid(int channel, float value, const COTempUnit& tempUnit = COTempUnit());
 
   void SetTempUnit(const COTempUnit& unit) { m_tempUnit = unit; }
   COTempUnit GetTempUnit() const { return m_tempUnit; }

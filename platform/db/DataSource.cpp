@@ -178,6 +178,10 @@ std::string ConnectAttribute(const std::string& connect, const std::string& key)
 
 std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
 
+std::string DirectDataSourceFile(const std::string& name) {
+  return platform::EqualsNoCase(Attribute(name, "Driver"), kDriverName) ? Attribute(name, "Database") : std::string();
+}
+
 std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks) {
   std::string cs = connect;
   if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);

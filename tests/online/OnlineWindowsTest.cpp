@@ -6,10 +6,14 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <sqlite3.h>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 
+#include "COGenSub.h"
 #include "COMeasObs.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
@@ -153,6 +157,89 @@ TEST_F(OnlineWindowsTest, TheGraphOfANewTaskShowsItsCurvesOnceSamplesArrive) {
   picture.save(QString::fromStdString(::testing::TempDir() + "online_new_task_graph.png"));
   // Its time axis is the task's.
   EXPECT_EQ(graph->Interval().GetEndTime().GetYear(), obs.GetLastMeas().GetMeasTime().GetYear());
+}
+
+
+// A graph opened over a long task while samples come: its read goes on beside
+// the measurement, every sample is stored, and the user-interface thread is
+// never held up long, measured as the soak harness measures it (how late a
+// 50 ms timer fires).
+TEST_F(OnlineWindowsTest, AGraphOverALongTaskOpensWhileEverySampleIsStoredAndTheProgramAnswers) {
+  constexpr int kStored = 300000;
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  DataContext& data = app->Context();
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  auto* graph = Find<CGraphView>();
+  ASSERT_NE(graph, nullptr);
+  ASSERT_TRUE(frame.Execute(ID_SETTINGS));
+  // The task's earlier measurements, a second apart up to a minute ago.
+  const time_t firstTime = CTime::GetCurrentTime().GetTime() - kStored - 60;
+  const std::string file = data.Setup().DataFile(data.Setup().GetDatabaseName());
+  auto count = [&] {
+    sqlite3* db = nullptr;
+    long n = -1;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM [Meas]", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+      n = static_cast<long>(sqlite3_column_int64(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return n;
+  };
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    const std::string sql = "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
+                            std::to_string(kStored) + ") INSERT INTO [Meas] SELECT datetime(" +
+                            std::to_string(firstTime) +
+                            " + i, 'unixepoch', 'localtime'), i, 400 + i % 100, 2 + i % 7, 0, 0, 0, 5, NULL, 1013 "
+                            "FROM r;";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  long received = 0;
+  Recorder samples([&](CSubject*) {
+    if (data.GenSub().GetUpdType() == eNewMeas) ++received;
+  });
+  data.GenSub().Attach(&samples);
+  ASSERT_TRUE(frame.Execute(ID_START));
+  ASSERT_TRUE(PumpUntil([&] { return received >= 3; }));
+
+  QElapsedTimer clock;
+  clock.start();
+  qint64 expected = clock.elapsed() + 50, worstLate = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    worstLate = std::max(worstLate, clock.elapsed() - expected);
+    expected = clock.elapsed() + 50;
+  });
+  tick.start(50);
+  COMeasInterval& whole = graph->Interval();
+  whole.SetMeasMode(COMeasInterval::kByTime);
+  whole.SetStartTime(CTime(firstTime));
+  whole.SetEndTime(CTime::GetCurrentTime() + CTimeSpan(3600));
+  graph->ReloadData();
+  EXPECT_TRUE(graph->IsLoading());
+  const long before = received;
+  EXPECT_TRUE(PumpUntil([&] { return !graph->IsLoading(); }));
+  // Samples came while it loaded, and some more after.
+  EXPECT_TRUE(PumpUntil([&] { return received >= before + 10; }));
+  graph->update();
+  PumpUntil([&] { return graph->LastMeasNo() > kStored; });
+  const qint64 worst = worstLate;
+  tick.stop();
+  EXPECT_GT(graph->LastMeasNo(), kStored);
+
+  app->Context().MeasObs()->StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return app->Context().MeasObs()->GetState() == MeasState::idle; }));
+  const long total = received;
+  EXPECT_TRUE(PumpUntil([&] { return count() >= kStored + total; }));
+  EXPECT_EQ(count(), kStored + total);
+  data.GenSub().Detach(&samples);
+  RecordProperty("worst_ui_delay_ms", static_cast<int>(worst));
+  EXPECT_LT(worst, 100) << "the user-interface thread was held up " << worst << " ms";
 }
 
 }  // namespace

@@ -32,12 +32,27 @@ bool CCurve::Key::operator==(const Key& o) const {
          generation == o.generation && columns == o.columns;
 }
 
+void CCurve::SetData(COMeasInterval* interval, const COMeasColumns* rows, std::vector<CColumn>* columns) {
+  Invalidate();
+  m_interval = interval;
+  m_rows = rows;
+  m_columns = columns;
+}
+
 void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
                      std::vector<CColumn>* columns) {
-  if (measurements != m_measurements) ++m_generation;
-  m_interval = interval;
-  m_measurements = measurements;
-  m_columns = columns;
+  m_ownRows.Clear();
+  if (measurements != nullptr)
+    for (const COMeas* m : *measurements) m_ownRows.Append(*m);
+  SetData(interval, measurements ? &m_ownRows : nullptr, columns);
+}
+
+void CCurve::SetConverted(std::vector<std::vector<float>> converted) {
+  m_converted = std::move(converted);
+  m_convertedColumns.clear();
+  if (m_columns != nullptr)
+    for (const CColumn& c : *m_columns) m_convertedColumns.push_back(ColumnKey(c));
+  m_convertedGeneration = m_generation;
 }
 
 CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
@@ -57,7 +72,10 @@ CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
 }
 
 int CCurve::Mapping::X(const COMeas& m) const {
-  const double pos = byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime());
+  return X(byNumber ? static_cast<double>(m.GetMeasNo()) : static_cast<double>(m.GetMeasTime().GetTime()));
+}
+
+int CCurve::Mapping::X(double pos) const {
   const double x = (pos - start) / span * cx;
   return static_cast<int>(std::trunc(std::clamp(x, -kFar, kFar)));
 }
@@ -65,6 +83,11 @@ int CCurve::Mapping::X(const COMeas& m) const {
 double CCurve::Mapping::Y(double v, int axis) const { return cy - (v - min[axis]) / range[axis] * cy; }
 
 int CCurve::Position(const COMeas& m, int cx) const { return MakeMapping(cx, 0).X(m); }
+
+int CCurve::Position(size_t i, int cx) const {
+  const Mapping map = MakeMapping(cx, 0);
+  return map.X(map.byNumber ? static_cast<double>(m_rows->Number(i)) : static_cast<double>(m_rows->Time(i)));
+}
 
 double CCurve::ValueY(double v, int axis, int cy) const { return MakeMapping(0, cy).Y(v, axis); }
 
@@ -85,14 +108,16 @@ CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   return k;
 }
 
-void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
+template <typename Value>
+void CCurve::Markers(const COEvent* events, size_t count, const Value& value, int x, int cy, std::vector<Op>& out) {
   m_noLine = false;
   auto fill = [&](int fx, int fy, int w, int h, COLORREF c) { out.push_back({kFill, 0, fx, fy, w, h, c, 0}); };
   auto label = [&](const std::string& text, COLORREF c) {
     m_texts.push_back(text);
     out.push_back({kLabel, 0, x, 0, 0, 0, c, static_cast<int>(m_texts.size()) - 1});
   };
-  for (const COEvent& e : m.GetEvents()) {
+  for (const COEvent* ev = events; ev != events + count; ++ev) {
+    const COEvent& e = *ev;
     switch (e.GetType()) {
       case COEvent::typeTaskStarted:
         fill(x, 0, 3, 1, marks::kTask);
@@ -107,8 +132,10 @@ void CCurve::Markers(const COMeas& m, int x, int cy, std::vector<Op>& out) {
         if (!m_interval->IsChannelShown(2)) break;
         const int channel = static_cast<int>(e.GetValue());
         for (const CColumn& c : *m_columns) {
-          if (c.GetChannel() != channel || !m.IsValueValid(channel)) continue;
-          const MeasValue v = GetConvertedValue(*m_context, m, channel, c.GetUnit());
+          if (c.GetChannel() != channel || channel < 0 || channel >= COMeas::channelCount ||
+              !COMeas::IsStoredValueValid(channel, value(channel)))
+            continue;
+          const MeasValue v = COValueConverter(*m_context, channel, c.GetUnit()).ConvertValue(value(channel));
           if (!v.IsValid()) continue;
           const double y = std::clamp(ValueY(v.GetValue(), c.GetAxis() == 0 ? 0 : 1, cy), -kFar, kFar);
           out.push_back({kTriangle, 0, x, static_cast<int>(std::trunc(y)), 0, 0, marks::kAlarm, 0});
@@ -163,8 +190,8 @@ void CCurve::EndPath(Trace& t, int column) {
   t.open = false;
   CloseColumn(t);
   if (t.points.size() >= 2) {
-    m_ops.push_back({kPath, column, static_cast<int>(m_points.size()), 0, static_cast<int>(t.points.size()), 0, 0, 0});
-    m_points.insert(m_points.end(), t.points.begin(), t.points.end());
+    t.ended->push_back({t.when, column, std::move(t.points)});
+    t.points = std::vector<CPoint>();
   }
   t.points.clear();
 }
@@ -208,67 +235,106 @@ void CCurve::Build(int cx, int cy) {
   m_points.clear();
   m_texts.clear();
   m_lastNumber = 0;
-  const std::vector<const COMeas*>& ms = *m_measurements;
+  const COMeasColumns& d = *m_rows;
+  const size_t rows = d.Size();
   // A single measurement draws neither lines nor markers.
-  if (ms.size() < 2) {
-    if (ms.size() == 1) m_lastNumber = ms[0]->GetMeasNo();
+  if (rows < 2) {
+    if (rows == 1) m_lastNumber = d.Number(0);
     return;
   }
   const std::vector<CColumn>& cols = *m_columns;
   const size_t n = cols.size();
   const Mapping map = MakeMapping(cx, cy);
-  std::vector<Trace> traces(n);
-  std::vector<double> prevY(n), curY(n);
-  std::vector<char> prevValid(n), curValid(n);
   std::vector<double> lo(n), hi(n);
+  std::vector<int> axes(n);
   for (size_t c = 0; c < n; ++c) {
-    const int axis = cols[c].GetAxis() == 0 ? 0 : 1;
-    lo[c] = m_interval->GetAxisMin(axis);
-    hi[c] = m_interval->GetAxisMax(axis);
+    axes[c] = cols[c].GetAxis() == 0 ? 0 : 1;
+    lo[c] = m_interval->GetAxisMin(axes[c]);
+    hi[c] = m_interval->GetAxisMax(axes[c]);
   }
-  std::vector<double> prevV(n), curV(n);
-  std::vector<COValueConverter> converters;
-  for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
-  auto values = [&](const COMeas& m, std::vector<double>& v, std::vector<double>& y, std::vector<char>& valid) {
-    for (size_t c = 0; c < n; ++c) {
-      const int ch = cols[c].GetChannel();
-      valid[c] = 0;
-      if (!m.IsValueValid(ch)) continue;
-      const MeasValue mv = converters[c].Convert(m);
-      if (!mv.IsValid()) continue;
-      valid[c] = 1;
-      v[c] = mv.GetValue();
-      y[c] = map.Y(v[c], cols[c].GetAxis() == 0 ? 0 : 1);
+  // The values in their units, made once for the data.
+  std::vector<uint64_t> keys;
+  for (const CColumn& c : cols) keys.push_back(ColumnKey(c));
+  if (m_convertedGeneration != m_generation || keys != m_convertedColumns || m_converted.size() != n) {
+    std::vector<COValueConverter> converters;
+    for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
+    SetConverted(ConvertColumns(d, converters));
+  }
+  const int* numbers = d.Numbers();
+  const time_t* times = d.Times();
+  std::vector<int> xs(rows);
+  for (size_t i = 0; i < rows; ++i)
+    xs[i] = map.X(map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]));
+
+  // The markers, row by row; a stop ends the lines after its row.
+  std::vector<Op> markers;
+  std::vector<uint64_t> markerWhen;
+  std::vector<char> marked(rows, 0), stops(rows, 0);
+  for (size_t e = 0; e < d.EventCount();) {
+    const size_t i = d.EventRow(e);
+    size_t end = e;
+    while (end < d.EventCount() && d.EventRow(end) == i) ++end;
+    Markers(&d.Event(e), end - e, [&](int ch) { return d.Value(i, ch); }, xs[i], cy, markers);
+    markerWhen.resize(markers.size(), static_cast<uint64_t>(i) * 4 + 2);
+    marked[i] = 1;
+    stops[i] = m_noLine;
+    e = end;
+  }
+  m_noLine = false;
+
+  // Each curve on its own, side by side.
+  std::vector<std::vector<Path>> paths(n);
+  ForEachColumn(n, rows, [&](size_t c) {
+    Trace t;
+    t.ended = &paths[c];
+    const int column = static_cast<int>(c);
+    const float* y = m_converted[c].data();
+    double prevV = 0, prevY = 0, curV = 0, curY = 0;
+    bool prevValid = MeasValue(y[0]).IsValid();
+    if (prevValid) {
+      prevV = y[0];
+      prevY = map.Y(prevV, axes[c]);
     }
-  };
-  const COMeas* prev = ms[0];
-  int prevX = map.X(*prev);
-  values(*prev, prevV, prevY, prevValid);
-  Markers(*prev, prevX, cy, m_ops);
-  for (size_t i = 1; i < ms.size(); ++i) {
-    const COMeas* cur = ms[i];
-    const int curX = map.X(*cur);
-    values(*cur, curV, curY, curValid);
-    for (size_t c = 0; c < n; ++c) {
-      const bool inRange = (prevV[c] >= lo[c] && prevV[c] <= hi[c]) || (curV[c] >= lo[c] && curV[c] <= hi[c]);
-      if (!prevValid[c] || !curValid[c] || m_noLine || !inRange) {
-        EndPath(traces[c], static_cast<int>(c));
-        continue;
+    for (size_t i = 1; i < rows; ++i) {
+      const bool curValid = MeasValue(y[i]).IsValid();
+      if (curValid) {
+        curV = y[i];
+        curY = map.Y(curV, axes[c]);
       }
-      Segment(traces[c], static_cast<int>(c), prevX, prevY[c], curX, curY[c], cy);
+      t.when = static_cast<uint64_t>(i) * 4;
+      const bool inRange = (prevV >= lo[c] && prevV <= hi[c]) || (curV >= lo[c] && curV <= hi[c]);
+      if (!prevValid || !curValid || stops[i - 1] || !inRange)
+        EndPath(t, column);
+      else
+        Segment(t, column, xs[i - 1], prevY, xs[i], curY, cy);
+      std::swap(prevV, curV);
+      std::swap(prevY, curY);
+      prevValid = curValid;
+      // A marker stands over the lines before it and under those after it.
+      if (marked[i]) {
+        t.when = static_cast<uint64_t>(i) * 4 + 1;
+        EndPath(t, column);
+      }
     }
-    prev = cur;
-    prevX = curX;
-    std::swap(prevV, curV);
-    std::swap(prevY, curY);
-    std::swap(prevValid, curValid);
-    // A marker stands over the lines before it and under those after it.
-    if (!prev->GetEvents().empty())
-      for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
-    Markers(*prev, prevX, cy, m_ops);
+    t.when = static_cast<uint64_t>(rows) * 4;
+    EndPath(t, column);
+  });
+
+  // The paths and markers in the order of one pass over the rows.
+  std::vector<const Path*> ordered;
+  for (const auto& column : paths)
+    for (const Path& p : column) ordered.push_back(&p);
+  std::sort(ordered.begin(), ordered.end(), [](const Path* a, const Path* b) {
+    return a->when != b->when ? a->when < b->when : a->column < b->column;
+  });
+  size_t marker = 0;
+  for (const Path* p : ordered) {
+    for (; marker < markers.size() && markerWhen[marker] < p->when; ++marker) m_ops.push_back(markers[marker]);
+    m_ops.push_back({kPath, p->column, static_cast<int>(m_points.size()), 0, static_cast<int>(p->points.size()), 0, 0, 0});
+    m_points.insert(m_points.end(), p->points.begin(), p->points.end());
   }
-  for (size_t c = 0; c < n; ++c) EndPath(traces[c], static_cast<int>(c));
-  m_lastNumber = prev->GetMeasNo();
+  for (; marker < markers.size(); ++marker) m_ops.push_back(markers[marker]);
+  m_lastNumber = d.Number(rows - 1);
 }
 
 void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy) {
@@ -315,7 +381,7 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
 }
 
 void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
-  if (m_interval == nullptr || m_measurements == nullptr || m_columns == nullptr) return;
+  if (m_interval == nullptr || m_rows == nullptr || m_columns == nullptr) return;
   Key key = MakeKey(area->cx, area->cy);
   if (!m_built || !(key == m_key)) {
     Build(area->cx, area->cy);
@@ -323,11 +389,12 @@ void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
     m_built = true;
   }
   Replay(m_ops, dc, area->cx, area->cy);
-  if (!m_measurements->empty() && m_lastNumber >= *lastMeasNo) *lastMeasNo = m_lastNumber;
+  if (!m_rows->Empty() && m_lastNumber >= *lastMeasNo) *lastMeasNo = m_lastNumber;
 }
 
 void CCurve::DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc) {
   std::vector<Op> ops;
-  Markers(m, Position(m, cx), cy, ops);
+  Markers(m.GetEvents().data(), m.GetEvents().size(), [&](int ch) { return m.GetValue(ch).GetValue(); },
+          Position(m, cx), cy, ops);
   Replay(ops, dc, cx, cy);
 }

@@ -15,6 +15,7 @@
 
 #include "Axis.h"
 #include "COMeas.h"
+#include "MeasColumns.h"
 
 class CColumn;
 class COMeasInterval;
@@ -23,14 +24,22 @@ class DataContext;
 class CCurve : public CVO {
  public:
   explicit CCurve(DataContext& context) : m_context(&context) {}
-  // measurements: the window's buffer in reading order (not owned; they must
-  // stay put until the next SetData).
+  // rows: the window's measurements in reading order (not owned; they must
+  // stay put until the next SetData or Invalidate).
+  void SetData(COMeasInterval* interval, const COMeasColumns* rows, std::vector<CColumn>* columns);
+  // The same for measurements one by one, which the curve copies.
   void SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
                std::vector<CColumn>* columns);
   // The small font for marker labels; none: the current font.
   void SetFont(CFont* font) { m_font = font; }
   // The data changed: the next Draw makes the picture again.
-  void Invalidate() { ++m_generation; }
+  void Invalidate() {
+    ++m_generation;
+    m_converted.clear();
+  }
+  // The columns' values in their units (ConvertColumns), made elsewhere for
+  // the data of the last SetData; else each Build makes them.
+  void SetConverted(std::vector<std::vector<float>> converted);
 
   // Draws every curve and marker into the plot of size area; raises
   // *lastMeasNo to the number of the last measurement drawn.
@@ -41,6 +50,8 @@ class CCurve : public CVO {
   // The x of a measurement in a plot cx wide (number or time against the
   // interval's ends).
   int Position(const COMeas& m, int cx) const;
+  // The same for row i of the data.
+  int Position(size_t i, int cx) const;
   // The y of a value on an axis in a plot cy high.
   double ValueY(double v, int axis, int cy) const;
   // Calls of the last picture made, for tests of its size.
@@ -55,11 +66,21 @@ class CCurve : public CVO {
     platform::COLORREF colour;
     int text;  // a label's index in m_texts
   };
+  // A path of a curve as traced, and when in the pass it ended: row * 4 and
+  // a phase (0 at the row, 1 before the row's markers), which orders the
+  // paths of all curves as one pass over the rows would have drawn them.
+  struct Path {
+    uint64_t when;
+    int column;
+    std::vector<CPoint> points;
+  };
   // A curve being traced: the open pixel column and the points of the path.
   struct Trace {
     bool open = false;
     int x = 0, first = 0, low = 0, high = 0, last = 0;
     std::vector<CPoint> points;
+    uint64_t when = 0;
+    std::vector<Path>* ended = nullptr;
   };
   struct Key {
     long start = 0, end = 0;
@@ -78,12 +99,16 @@ class CCurve : public CVO {
     int cx = 0, cy = 0;
     double min[2] = {0, 0}, range[2] = {1, 1};
     int X(const COMeas& m) const;
+    int X(double position) const;
     double Y(double v, int axis) const;
   };
   Mapping MakeMapping(int cx, int cy) const;
   Key MakeKey(int cx, int cy) const;
   void Build(int cx, int cy);
-  void Markers(const COMeas& m, int x, int cy, std::vector<Op>& out);
+  // The markers of events [events, events + count) of a measurement whose
+  // stored value of a channel value(channel) gives.
+  template <typename Value>
+  void Markers(const COEvent* events, size_t count, const Value& value, int x, int cy, std::vector<Op>& out);
   void Segment(Trace& t, int column, int x1, double y1, int x2, double y2, int cy);
   void CloseColumn(Trace& t);
   void EndPath(Trace& t, int column);
@@ -92,10 +117,15 @@ class CCurve : public CVO {
   DataContext* m_context;
   bool m_noLine = false;
   COMeasInterval* m_interval = nullptr;
-  const std::vector<const COMeas*>* m_measurements = nullptr;
+  const COMeasColumns* m_rows = nullptr;
+  COMeasColumns m_ownRows;  // the copy of measurements handed one by one
   std::vector<CColumn>* m_columns = nullptr;
   CFont* m_font = nullptr;
   uint64_t m_generation = 0;
+
+  std::vector<std::vector<float>> m_converted;
+  std::vector<uint64_t> m_convertedColumns;  // the column keys they were made for
+  uint64_t m_convertedGeneration = 0;
 
   Key m_key;
   bool m_built = false;

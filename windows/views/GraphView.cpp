@@ -46,22 +46,8 @@ bool CGraphView::IsCalibration() const { return Context().Identity().isCalibrati
 // --- data ---
 
 void CGraphView::Loaded(bool) {
-  m_index.clear();
-  m_own.clear();
-  bool shared = false;
-  for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) {
-    const COMeas* m = &m_buffer.GetCurrent();
-    if (!m_index.empty() && m_index.back() == m) shared = true;
-    m_index.push_back(m);
-  }
-  if (shared) {
-    // The buffer hands out one place for every measurement: keep copies.
-    m_index.clear();
-    for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) m_own.push_back(m_buffer.GetCurrent());
-    for (const COMeas& m : m_own) m_index.push_back(&m);
-  }
-  m_curve.SetData(&Interval(), &m_index, &Interval().GetColumns());
-  m_curve.Invalidate();
+  m_curve.SetData(&Interval(), &m_buffer.Rows(), &Interval().GetColumns());
+  if (!m_converted.empty()) m_curve.SetConverted(std::move(m_converted));
 }
 
 // --- commands ---
@@ -234,6 +220,7 @@ void CGraphView::Draw(CDC& dc, const CRect& client) {
     DrawDragMarks(dc);
   else if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0)
     DrawCursors(dc);
+  DrawLoading(dc, client);
   m_painting = false;
 }
 
@@ -270,20 +257,33 @@ void CGraphView::Copy() {
 // --- cursor drag ---
 
 const COMeas* CGraphView::Nearest(int x) const {
-  if (m_index.empty()) return nullptr;
-  if (x < 0) return m_index.front();
+  const COMeasColumns& rows = m_buffer.Rows();
+  const size_t n = rows.Size();
+  if (n == 0) return nullptr;
+  auto found = [&](size_t i) {
+    rows.RowInto(i, m_nearest);
+    return &m_nearest;
+  };
+  if (x < 0) return found(0);
   const int cx = m_plot.Width();
-  auto pos = [&](const COMeas* m) { return m_curve.Position(*m, cx); };
+  auto pos = [&](size_t i) { return m_curve.Position(i, cx); };
   // Positions rise with the reading order: the first at or right of x and
   // the one before it are the candidates; of equal distances the later
   // measurement wins, as does the last of several on one position.
-  auto it = std::lower_bound(m_index.begin(), m_index.end(), x,
-                             [&](const COMeas* m, int value) { return pos(m) < value; });
-  if (it == m_index.end()) return m_index.back();
-  const int right = pos(*it);
-  if (it != m_index.begin() && x - pos(*(it - 1)) < right - x) return *(it - 1);
-  auto last = std::upper_bound(it, m_index.end(), right, [&](int value, const COMeas* m) { return value < pos(m); });
-  return *(last - 1);
+  size_t lo = 0, hi = n;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (pos(mid) < x) lo = mid + 1; else hi = mid;
+  }
+  if (lo == n) return found(n - 1);
+  const int right = pos(lo);
+  if (lo != 0 && x - pos(lo - 1) < right - x) return found(lo - 1);
+  size_t last = lo, end = n;
+  while (last < end) {
+    const size_t mid = last + (end - last) / 2;
+    if (right < pos(mid)) end = mid; else last = mid + 1;
+  }
+  return found(last - 1);
 }
 
 const COMeas* CGraphView::MeasAt(CPoint p, bool onlyInside) {

@@ -69,10 +69,8 @@ class CGraphView : public CIntervalView {
 
   int m_legendRows = -1;
   int m_textHeight = -1;
-  // The buffer's measurements in order, for the curves and the nearest
-  // measurement (the buffer holds them in memory after a pass).
-  std::vector<const COMeas*> m_index;
-  std::vector<COMeas> m_own;  // only when the buffer cannot hold them
+  // The measurement Nearest found last.
+  mutable COMeas m_nearest;
   bool m_relayout = true;
   CLeftLegend m_leftLegend;
   CRightLegend m_rightLegend;

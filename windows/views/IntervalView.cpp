@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Axis.h"
+#include "DBUtil.h"
 #include "WindowStore.h"
 
 namespace {
@@ -35,6 +36,9 @@ CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type,
 }
 
 CIntervalView::~CIntervalView() {
+  // The reads stop within moments: each looks at its flag as it goes.
+  for (const auto& load : m_loads) load->cancel = true;
+  for (const auto& load : m_loads) load->thread.join();
   Layer().Cursors().RemoveWindowData(&m_meas);
   UpdateAllViewsOfDoc(kHintCursors);
 }
@@ -71,15 +75,94 @@ void CIntervalView::ReloadData() { ReadInterval(false); }
 void CIntervalView::FollowData() { ReadInterval(true); }
 
 void CIntervalView::ReadInterval(bool follow) {
+  if (m_load) {
+    // The load in progress takes the newer rows in after it; anything else
+    // read now replaces it.
+    if (follow) {
+      m_followAfterLoad = true;
+      return;
+    }
+    CancelLoad();
+  }
+  if (!follow || !m_buffer.CanFollow(&Interval())) {
+    auto load = std::make_shared<Load>(Context(), Interval());
+    if (load->request.direct && CountMeasRows(load->request, kLongRead) >= kLongRead) {
+      StartLoad(std::move(load));
+      return;
+    }
+  }
   if (follow)
     m_buffer.Follow(&Interval());
   else
     m_buffer.SetInterval(&Interval());
   const bool cursors = Layer().Cursors().IsCursorOn();
-  if (cursors || NeedsStatistics()) Interval().LoadData(m_buffer);
+  m_converted.clear();
+  if (cursors || NeedsStatistics()) {
+    m_converted = m_buffer.Converted(Interval().MakeConverters());
+    Interval().LoadData(m_buffer.Rows(), m_converted);
+  }
   Loaded(follow);
+  m_converted.clear();
   // The cursor-value window shows the new statistics.
   if (cursors) UpdateAllViewsOfDoc(kHintCursors);
+}
+
+// --- reading on a thread of its own ---
+
+CIntervalView::Load::Load(DataContext& context, const COMeasInterval& interval)
+    : request(context, interval), converters(interval.MakeConverters()) {}
+
+void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
+  m_load = load;
+  m_followAfterLoad = false;
+  // Until the rows come the window shows none.
+  m_buffer.Take(&Interval(), Interval(), COMeasColumns());
+  Loaded(false);
+  m_loads.push_back(load);
+  load->thread = std::thread([this, load] {
+    load->ok = ReadMeasColumns(load->request, load->rows, &load->error, &load->cancel);
+    if (load->ok && !load->cancel) {
+      load->converted = ConvertColumns(load->rows, load->converters);
+      load->request.interval.LoadData(load->rows, load->converted);
+    }
+    // Delivered on the window's thread; a window gone by then (it waits for
+    // this thread as it goes) takes no delivery.
+    QMetaObject::invokeMethod(this, [this, load] { LoadFinished(load); }, Qt::QueuedConnection);
+  });
+  Repaint();
+}
+
+void CIntervalView::CancelLoad() {
+  if (m_load) m_load->cancel = true;
+  m_load.reset();
+}
+
+void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
+  load->thread.join();
+  m_loads.erase(std::find(m_loads.begin(), m_loads.end(), load));
+  if (load != m_load) return;  // replaced meanwhile
+  m_load.reset();
+  if (!load->ok) {
+    load->rows.Clear();
+    if (!load->error.empty()) ReportException(IDS_DB_ERROR, CDBException(-1, load->error, "HY000"));
+  }
+  m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
+  Interval().TakeFigures(load->request.interval);
+  m_converted = std::move(load->converted);
+  Loaded(false);
+  m_converted.clear();
+  if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
+  if (m_followAfterLoad) {
+    m_followAfterLoad = false;
+    FollowData();
+  }
+  Repaint();
+}
+
+void CIntervalView::DrawLoading(CDC& dc, const CRect& client) {
+  if (!IsLoading()) return;
+  CRect box = client;
+  dc.DrawText("Loading the measurements...", &box, platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }
 
 CFont* CIntervalView::SelectFonts(CDC& dc) {

@@ -12,7 +12,10 @@
 // under the mouse in MeasAt(), runs its own property sheet in
 // RunProperties(), and calls ReloadData() at the end of its constructor.
 #include <QScrollBar>
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <thread>
 
 #include "MeasReader.h"
 #include "ViewBase.h"
@@ -32,8 +35,12 @@ class CIntervalView : public CMeasViewBase {
   void SaveSettings(COOpenWindows& store) override;
 
   // Reads the interval again: the rows and, where the window or the cursors
-  // need them, the limits and statistics.
+  // need them, the limits and statistics. A long read (kLongRead rows or
+  // more) goes on on a thread of its own while the window shows that it is
+  // loading; a read asked for meanwhile takes its place.
   void ReloadData();
+  bool IsLoading() const { return m_load != nullptr; }
+  static constexpr long kLongRead = 150000;
   // The interval moved on with a running task: only what it added is read.
   void FollowData();
 
@@ -90,6 +97,8 @@ class CIntervalView : public CMeasViewBase {
   virtual bool KeepsPlace() { return false; }
   // The size the scroll bars range over.
   virtual CSize ScrollSize() = 0;
+  // While a long read goes on: the note that the window is loading.
+  void DrawLoading(CDC& dc, const CRect& client);
   // One step of the scroll bars' arrows and of the mouse wheel.
   virtual int LineStep() const { return 20; }
   // Where the content is scrolled to; nowhere for a print or the
@@ -108,6 +117,9 @@ class CIntervalView : public CMeasViewBase {
 
   COMeasView m_meas;
   COMeasBuffer m_buffer;
+  // The columns' values in their units, when the read made them: for
+  // Loaded() to take.
+  std::vector<std::vector<float>> m_converted;
   bool m_painting = false;
   bool m_dragging = false;
   COMeas m_anchor;
@@ -119,8 +131,30 @@ class CIntervalView : public CMeasViewBase {
   QScrollBar m_vBar;
 
  private:
+  // A read on its own thread: all it works on is its own.
+  struct Load {
+    Load(DataContext& context, const COMeasInterval& interval);
+    COMeasReadRequest request;
+    std::vector<COValueConverter> converters;
+    COMeasColumns rows;
+    std::vector<std::vector<float>> converted;
+    std::string error;
+    bool ok = false;
+    std::atomic<bool> cancel{false};
+    std::thread thread;
+  };
+  void StartLoad(std::shared_ptr<Load> load);
+  void LoadFinished(const std::shared_ptr<Load>& load);
+  // Cancels the read that goes on; its thread ends on its own and is
+  // waited for when it says so.
+  void CancelLoad();
+
   bool m_wholeContent = false;
   bool m_defaultColumns = false;
+  std::shared_ptr<Load> m_load;  // the read whose rows the window waits for
+  std::vector<std::shared_ptr<Load>> m_loads;  // every read whose thread runs
+  // A sample came while loading: the rows it added are read after the load.
+  bool m_followAfterLoad = false;
   void ReadInterval(bool follow);
   // The columns a new window has: one for each active filter of the task.
   void TakeDefaultColumns();

@@ -281,6 +281,7 @@ void CNumView::Draw(CDC& dc, const CRect& client) {
   Page page;
   DrawTable(dc, client, page);
   if (Layer().Cursors().IsCursorOn() || m_dragging) DrawCursorLines(dc);
+  DrawLoading(dc, client);
 }
 
 CSize CNumView::ScrollSize() {

@@ -24,6 +24,9 @@ bool RemoveDataSource(const std::string& name);
 
 // The Database attribute of a registered data source; empty when there is none.
 std::string DataSourceFile(const std::string& name);
+// The same for a data source of the suite's own driver, which the suite
+// reads directly; empty for any other.
+std::string DirectDataSourceFile(const std::string& name);
 
 // Makes a new database file from an SQL script and registers the data source
 // for it. The file appears whole or not at all; an existing file is never
