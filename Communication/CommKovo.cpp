@@ -135,7 +135,7 @@ void CommKovo::startMeasurement() { sendCommand(PrintStr("STA_M")); }
 
 void CommKovo::stopMeasurement() { sendCommand(PrintStr("STOP_M")); }
 
-void CommKovo::getSample(COMeas& meas, const CTime& reference, bool statusFlag) {
+void CommKovo::getSample(COMeas& meas, const platform::CTime& reference, bool statusFlag) {
   Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag, m_messageText, m_conn->Events()));
   if (m_instrument.isTebb() || m_instrument.isVrel()) {
     COAirPressure pressure;
@@ -222,17 +222,17 @@ void CommKovo::setNormTemperature(float temperature) {
   sendCommand(PrintColl().Add(PrintStr("SE N_T,")).Add(Decimal(temperature)));
 }
 
-void CommKovo::setClock() { setClock(CTime::GetCurrentTime()); }
+void CommKovo::setClock() { setClock(platform::CTime::GetCurrentTime()); }
 
 void CommKovo::setClockNotBefore(CalibTime notBefore) {
-  const CTime now = CTime::GetCurrentTime();
+  const platform::CTime now = platform::CTime::GetCurrentTime();
   setClock(notBefore.IsValid() && notBefore.GetTime() > now ? notBefore.GetTime() : now);
 }
 
-void CommKovo::setClock(const CTime& now) {
+void CommKovo::setClock(const platform::CTime& now) {
   // A minute ahead, so the monitor's clock is not behind by the time it
   // takes the lines.
-  const CTime at = now + CTimeSpan(60);
+  const platform::CTime at = now + platform::CTimeSpan(60);
   const std::string time = at.Format("\"%H:%M\"");
   const std::string date = at.Format("\"%Y-%m-%d\"");
   sendCommand(PrintColl().Add(PrintStr("SE CL,")).Add(PrintStr(time.c_str())));

@@ -51,7 +51,7 @@ class CommKovo {
   // The monitor's message text, read from its "P_U_D_B?" reply before a
   // sample; the sample's status events carry it.
   FixChBuf<200>& MessageText() { return m_messageText; }
-  void getSample(COMeas& meas, const CTime& reference, bool statusFlag);
+  void getSample(COMeas& meas, const platform::CTime& reference, bool statusFlag);
   void getAirPressure(COAirPressure& pressure);
   void getPressureUnit(COAirPressure& pressure);
   void getFilterMeasValue(int32_t n, MeasValue& value);
@@ -78,7 +78,7 @@ class CommKovo {
   void setNormTemperature(float temperature);
   // The PC's clock a minute ahead, time and date from the same instant.
   void setClock();
-  void setClock(const CTime& now);
+  void setClock(const platform::CTime& now);
   // setClock from now, or from notBefore when it is later (a timer that
   // waited for it may fire early).
   void setClockNotBefore(CalibTime notBefore);

@@ -164,11 +164,11 @@ class MeasService : public ServiceCmdQueue {
   }
 
   // The time the sample query dates the next sample from.
-  CTime GetFromTime() const {
+  platform::CTime GetFromTime() const {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     return m_fromTime;
   }
-  void SetFromTime(const CTime& time) {
+  void SetFromTime(const platform::CTime& time) {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     m_fromTime = time;
     m_haveSampleTime = true;
@@ -184,7 +184,7 @@ class MeasService : public ServiceCmdQueue {
   }
   bool HasResults() const { return GetResultCount() != 0; }  // service lock -> result lock
 
-  CTime m_fromTime;
+  platform::CTime m_fromTime;
   bool m_haveSampleTime = false;  // the from-time is a sample's time
   int m_phase = phaseStart;
   uint8_t m_cyclePending = false;

@@ -29,7 +29,7 @@ void ScanDate::Scan(DataSrc& src) const {
   year = year >= 70 ? 1900 + year : year <= 37 ? 2000 + year : 2037;
   if (month < 1 || month > 12) month = 1;
   if (day < 1 || day > 31) day = 1;
-  m_target->SetTime(CTime(year, month, day, 0, 0, 0));
+  m_target->SetTime(platform::CTime(year, month, day, 0, 0, 0));
 }
 
 void ScanCalibParm::Scan(DataSrc& src) const {
@@ -132,5 +132,5 @@ void ScanMonMeas::Scan(DataSrc& src) const {
     month = 1;
     ++year;
   }
-  meas.SetTime(CTime(year, month, day, hour, minute, second));
+  meas.SetTime(platform::CTime(year, month, day, hour, minute, second));
 }

@@ -71,14 +71,14 @@ class ScanPressureUnit : public Scans {
 // (none without a link) becomes events of the sample, and is taken.
 class ScanMonMeas : public Scans {
  public:
-  ScanMonMeas(COMeas& target, const CTime& reference, bool messageAsked, const ChBuf& message, LinkEvents* link)
+  ScanMonMeas(COMeas& target, const platform::CTime& reference, bool messageAsked, const ChBuf& message, LinkEvents* link)
       : m_target(&target), m_reference(reference), m_messageAsked(messageAsked), m_message(&message), m_link(link) {}
   void Scan(DataSrc& src) const override;
   Scans* Clone() const override { return new ScanMonMeas(*this); }
 
  private:
   COMeas* m_target;
-  CTime m_reference;
+  platform::CTime m_reference;
   bool m_messageAsked;
   const ChBuf* m_message;
   LinkEvents* m_link;

@@ -15,7 +15,7 @@ namespace {
 
 // Whole seconds from now to a time that is set; 0 when it is not.
 int64_t SecondsAhead(const CalibTime& at) {
-  return at.IsValid() ? (at.GetTime() - CTime::GetCurrentTime()).GetTotalSeconds() : 0;
+  return at.IsValid() ? (at.GetTime() - platform::CTime::GetCurrentTime()).GetTotalSeconds() : 0;
 }
 
 }  // namespace
@@ -181,7 +181,7 @@ void MonitorService::AddCycleCommands() {
   // sample before it.
   if (!m_haveSampleTime) {
     const CalibTime& start = m_device->Setup().m_startTime;
-    m_fromTime = start.IsValid() ? start.GetTime() - CTimeSpan(3600) : CTime::GetCurrentTime() - CTimeSpan(600);
+    m_fromTime = start.IsValid() ? start.GetTime() - platform::CTimeSpan(3600) : platform::CTime::GetCurrentTime() - platform::CTimeSpan(600);
   }
   CmdBuilder& b = Builder();
   CommKovoHelper* helper = b.Helper();

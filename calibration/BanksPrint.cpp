@@ -27,7 +27,7 @@ BanksReport MakeBanksReport(const MonitorSetup& setup, const Calibrator& calibra
   const int gains[] = {1, 4, 6, 10};
   for (size_t i = 0; i < 4; ++i) r.gainFactors[i] = calibrator.GetGainFactor(gains[i]);
   for (int f = 0; f < 6; ++f) r.filterTexts[static_cast<size_t>(f)] = sequence.GetFilterText(f);
-  r.printed = CTime::GetCurrentTime();
+  r.printed = platform::CTime::GetCurrentTime();
   return r;
 }
 
@@ -105,7 +105,7 @@ void COTextView::BankBlock(int filter, int bank, int y) {
     if (other != filter) row("Filter " + Letter(other), ValueText(b.m_cross[other]), 1);
 }
 
-void COTextView::OnDraw(CDC& dc, int page) {
+void COTextView::OnDraw(platform::CDC& dc, int page) {
   if (page < 1 || page > kPages) return;
   const int margin = dc.GetTextExtent("88888").cx;
   m_h = dc.GetTextExtent("8").cy;
@@ -132,10 +132,10 @@ void COTextView::OnDraw(CDC& dc, int page) {
   for (const Line& line : m_lines) {
     if (line.y < top || line.y >= top + H) continue;
     const int y = margin + line.y - top;
-    CRect rect(margin + kLeft, y, margin + right, y + h);
+    platform::CRect rect(margin + kLeft, y, margin + right, y + h);
     switch (line.kind) {
       case Line::header: {
-        CRect r = rect;
+        platform::CRect r = rect;
         dc.DrawText(line.text, &r, platform::DT_LEFT | platform::DT_SINGLELINE);
         r = rect;
         dc.DrawText(line.value, &r, platform::DT_RIGHT | platform::DT_SINGLELINE);
@@ -153,17 +153,17 @@ void COTextView::OnDraw(CDC& dc, int page) {
 
 // The unit in a column at the right, the label left and the value right of
 // the space before it, and every colon of the report in one column.
-void COTextView::DrawLabelLine(CDC& dc, const Line& line, const CRect& rect) {
+void COTextView::DrawLabelLine(platform::CDC& dc, const Line& line, const platform::CRect& rect) {
   const int w = dc.GetTextExtent("mg/m388").cx;
   if (!line.unit.empty()) {
-    CRect unit(rect.right - w, rect.top, rect.right, rect.bottom);
+    platform::CRect unit(rect.right - w, rect.top, rect.right, rect.bottom);
     dc.DrawText(line.unit, &unit, platform::DT_LEFT | platform::DT_SINGLELINE);
   }
   const int v = rect.right - w - m_h;
-  CRect text(rect.left, rect.top, v, rect.bottom);
+  platform::CRect text(rect.left, rect.top, v, rect.bottom);
   dc.DrawText(line.text, &text, platform::DT_LEFT | platform::DT_SINGLELINE);
-  text = CRect(rect.left, rect.top, v, rect.bottom);
+  text = platform::CRect(rect.left, rect.top, v, rect.bottom);
   dc.DrawText(line.value, &text, platform::DT_RIGHT | platform::DT_SINGLELINE);
-  CRect colon(rect.left, rect.top, v - (14 * w) / 6, rect.bottom);
+  platform::CRect colon(rect.left, rect.top, v - (14 * w) / 6, rect.bottom);
   dc.DrawText(":", &colon, platform::DT_RIGHT | platform::DT_SINGLELINE);
 }

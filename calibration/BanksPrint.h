@@ -26,7 +26,7 @@ struct BanksReport {
   MonitorSetup setup;
   std::array<MeasValue, 4> gainFactors;  // system gain factors 1, 4, 6 and 10
   std::array<std::string, 6> filterTexts;
-  CTime printed;
+  platform::CTime printed;
 };
 
 // From the device's set-up, the calibrator's gain factors and the sequence's
@@ -45,7 +45,7 @@ class COTextView {
   void BeginPrinting(int pageWidth, int pageHeight);
   // Draws page 1 to 16 with the font the dc holds, its top left at the
   // printable area's. Margin, line height and right edge come from the font.
-  void OnDraw(CDC& dc, int page);
+  void OnDraw(platform::CDC& dc, int page);
 
  private:
   // One line of the canvas: a header line, a labelled line or plain text.
@@ -60,7 +60,7 @@ class COTextView {
   void Header(int y, int page);
   void Labelled(int y, const std::string& label, const std::string& value, const std::string& unit = std::string());
   void Plain(int y, const std::string& text);
-  void DrawLabelLine(CDC& dc, const Line& line, const CRect& rect);
+  void DrawLabelLine(platform::CDC& dc, const Line& line, const platform::CRect& rect);
 
   BanksReport m_report;
   int m_pageWidth = 0;

@@ -133,7 +133,7 @@ bool COCaliMeasObs::LoadSetupFromDatabase(const std::string& serial) {
 
 void COCaliMeasObs::TakeActiveBanks() { m_calibrator.TakeBanks(GetDevice().Setup(), m_sequence.GetActiveBanks()); }
 
-bool COCaliMeasObs::StartMeasurement(const CTime& startTime, const CTime& stopTime) {
+bool COCaliMeasObs::StartMeasurement(const platform::CTime& startTime, const platform::CTime& stopTime) {
   DeviceKovo& device = GetDevice();
   if (!device.IsOpen()) {
     ShowCommunicationError();
@@ -147,7 +147,7 @@ bool COCaliMeasObs::StartMeasurement(const CTime& startTime, const CTime& stopTi
   device.SetSetup(setup);
   m_startTime = startTime;
   m_stopTime = stopTime;
-  m_run.Start(startTime, startTime > CTime::GetCurrentTime());
+  m_run.Start(startTime, startTime > platform::CTime::GetCurrentTime());
   return true;
 }
 
@@ -163,7 +163,7 @@ void COCaliMeasObs::StartStopMonitor() {
 }
 
 bool COCaliMeasObs::KeepsTimeOrder() {
-  return m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_notBefore, &m_lastStored);
+  return m_context.DBObs().StartKeepsTimeOrder(platform::CTime::GetCurrentTime(), &m_notBefore, &m_lastStored);
 }
 
 void COCaliMeasObs::StopService() { m_run.StopService(); }

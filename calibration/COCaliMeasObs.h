@@ -43,7 +43,7 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   void TakeActiveBanks();
 
   // False, after "Communication error", while the device is closed.
-  bool StartMeasurement(const CTime& startTime, const CTime& stopTime);
+  bool StartMeasurement(const platform::CTime& startTime, const platform::CTime& stopTime);
   void StopMeasurement() override;
   // Pauses a started or running calibration, or resumes a paused one;
   // nothing otherwise.
@@ -86,8 +86,8 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   COMeasObs& m_obs;
   COCaliSequence& m_sequence;
   Calibrator& m_calibrator;
-  CTime m_startTime;
-  CTime m_stopTime;
+  platform::CTime m_startTime;
+  platform::CTime m_stopTime;
   CalibTime m_notBefore;
   CalibTime m_lastStored;
   bool m_connected = false;

@@ -25,43 +25,43 @@ bool NamesSomething(const std::string& name) { return !name.empty() && name[0] !
 
 // --- records ---
 
-void CORecCaliSequence::DoFieldExchange(CFieldExchange* pFX) {
+void CORecCaliSequence::DoFieldExchange(platform::CFieldExchange* pFX) {
   COCaliSequence* s = m_target;
-  if (s == nullptr) throw CDBException(-1, "The calibration sequence record set has no sequence");
-  RFX_Long(pFX, "NumCount", s->NumCount);
-  RFX_Text(pFX, "Name", s->Name);
-  RFX_Date(pFX, "StartTime", s->StartTime);
-  RFX_Date(pFX, "StopTime", s->StopTime);
-  RFX_Long(pFX, "StartNum", s->StartNum);
-  RFX_Long(pFX, "StopNum", s->StopNum);
-  RFX_Byte(pFX, "CaliMode", s->CaliMode);
+  if (s == nullptr) throw platform::CDBException(-1, "The calibration sequence record set has no sequence");
+  platform::RFX_Long(pFX, "NumCount", s->NumCount);
+  platform::RFX_Text(pFX, "Name", s->Name);
+  platform::RFX_Date(pFX, "StartTime", s->StartTime);
+  platform::RFX_Date(pFX, "StopTime", s->StopTime);
+  platform::RFX_Long(pFX, "StartNum", s->StartNum);
+  platform::RFX_Long(pFX, "StopNum", s->StopNum);
+  platform::RFX_Byte(pFX, "CaliMode", s->CaliMode);
   int calcSpan = s->CalcSpan, spanFilter = s->SpanFilter;
-  RFX_Int(pFX, "CalcSpan", calcSpan);
-  RFX_Single(pFX, "HumiSpan", s->HumiSpan);
-  RFX_Int(pFX, "SpanFilter", spanFilter);
+  platform::RFX_Int(pFX, "CalcSpan", calcSpan);
+  platform::RFX_Single(pFX, "HumiSpan", s->HumiSpan);
+  platform::RFX_Int(pFX, "SpanFilter", spanFilter);
   s->CalcSpan = static_cast<short>(calcSpan);
   s->SpanFilter = static_cast<short>(spanFilter);
-  RFX_Single(pFX, "ConcSpanHigh", s->ConcSpanHigh);
-  RFX_Single(pFX, "ConcSpanLow", s->ConcSpanLow);
-  RFX_Byte(pFX, "CaliCross", s->CaliCross);
-  RFX_Byte(pFX, "CaliTwoPoint", s->CaliTwoPoint);
-  RFX_Byte(pFX, "CaliHighConc", s->CaliHighConc);
+  platform::RFX_Single(pFX, "ConcSpanHigh", s->ConcSpanHigh);
+  platform::RFX_Single(pFX, "ConcSpanLow", s->ConcSpanLow);
+  platform::RFX_Byte(pFX, "CaliCross", s->CaliCross);
+  platform::RFX_Byte(pFX, "CaliTwoPoint", s->CaliTwoPoint);
+  platform::RFX_Byte(pFX, "CaliHighConc", s->CaliHighConc);
   static const char* const kBanks[] = {"ActiveBank1", "ActiveBank2", "ActiveBank3", "ActiveBank4", "ActiveBank5"};
-  for (int i = 0; i < 5; ++i) RFX_Byte(pFX, kBanks[i], s->ActiveBank[i]);
-  RFX_Single(pFX, "AirPres", s->AirPres);
-  RFX_Byte(pFX, "FlushMode", s->FlushMode);
-  RFX_Single(pFX, "TubeLength", s->TubeLength);
-  RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
-  RFX_Byte(pFX, "TubeTime", s->TubeTime);
-  RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
+  for (int i = 0; i < 5; ++i) platform::RFX_Byte(pFX, kBanks[i], s->ActiveBank[i]);
+  platform::RFX_Single(pFX, "AirPres", s->AirPres);
+  platform::RFX_Byte(pFX, "FlushMode", s->FlushMode);
+  platform::RFX_Single(pFX, "TubeLength", s->TubeLength);
+  platform::RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
+  platform::RFX_Byte(pFX, "TubeTime", s->TubeTime);
+  platform::RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
   static const char* const kTimes[] = {"MeasTime1", "MeasTime2", "MeasTime3", "MeasTime4", "MeasTime5", "MeasTime6"};
-  for (int i = 0; i < 6; ++i) RFX_Byte(pFX, kTimes[i], s->MeasTime[i]);
-  RFX_Long(pFX, "Reserved", s->Reserved);
+  for (int i = 0; i < 6; ++i) platform::RFX_Byte(pFX, kTimes[i], s->MeasTime[i]);
+  platform::RFX_Long(pFX, "Reserved", s->Reserved);
 }
 
-void CORecCaliGlobal::DoFieldExchange(CFieldExchange* pFX) {
+void CORecCaliGlobal::DoFieldExchange(platform::CFieldExchange* pFX) {
   COCaliSequence* s = m_target;
-  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+  if (s == nullptr) throw platform::CDBException(-1, "The task settings record set has no sequence");
   ExchangeTaskGlobal(pFX, s->SerialNum, s->UANum, s->GasName, s->MW);
 }
 
@@ -123,7 +123,7 @@ bool COCaliSequence::Load() {
     m_recSequence.Edit();
     m_recGlobal.Open();
     m_recGlobal.Edit();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     return false;
   }
@@ -136,18 +136,18 @@ bool COCaliSequence::Save() {
   for (CORecBase* rec : {static_cast<CORecBase*>(&m_recSequence), static_cast<CORecBase*>(&m_recGlobal)}) {
     try {
       rec->Update();
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       ShowExceptionMessage(e);
       // The row stays the one to write next time.
       try {
         rec->Edit();
-      } catch (const CException&) {
+      } catch (const platform::CException&) {
       }
       return false;
     }
     try {
       rec->Edit();
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       ShowExceptionMessage(e);
       return false;
     }
@@ -166,7 +166,7 @@ void COCaliSequence::NewSequence() {
     m_recSequence.Requery();
     if (!m_recSequence.IsEOF()) m_recSequence.MoveLast();
     m_recSequence.Edit();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
   }
 }
@@ -186,14 +186,14 @@ bool COCaliSequence::SelectRow(const std::string& filter, int moveTo) {
     if (m_recSequence.IsEOF()) return false;
     m_recSequence.Edit();
     return true;
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     m_recSequence.ClearFilter();
     ShowExceptionMessage(e);
     return false;
   }
 }
 
-bool COCaliSequence::LoadByStopTime(const CTime& time) {
+bool COCaliSequence::LoadByStopTime(const platform::CTime& time) {
   return SelectRow("[StopTime] >= " + FormatOdbcTimestamp(time), 0);
 }
 
@@ -203,7 +203,7 @@ bool COCaliSequence::LoadByMeasNumbers(int startNum, int stopNum) {
   return SelectRow(platform::Format("[StartNum] = %d AND [StopNum] = %d", startNum, stopNum), 0);
 }
 
-bool COCaliSequence::LoadByStartStopTime(const CTime& start, const CTime& stop) {
+bool COCaliSequence::LoadByStartStopTime(const platform::CTime& start, const platform::CTime& stop) {
   return SelectRow("[StartTime] = " + FormatOdbcTimestamp(start) + " AND [StopTime] = " + FormatOdbcTimestamp(stop), 0);
 }
 
@@ -214,14 +214,14 @@ std::vector<std::string> COCaliSequence::GetSequenceNames() {
   try {
     probe.m_recSequence.Open();
     for (; !probe.m_recSequence.IsEOF(); probe.m_recSequence.MoveNext()) names.push_back(probe.Name);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
   }
   probe.Close();
   return names;
 }
 
-void COCaliSequence::FillSequenceList(IComboBox& combo) {
+void COCaliSequence::FillSequenceList(platform::IComboBox& combo) {
   combo.ResetContent();
   std::vector<std::string> entries{"(All)"};
   const std::vector<std::string> names = GetSequenceNames();

@@ -18,8 +18,10 @@
 class COCaliSequence;
 class DataContext;
 struct BankInfo;
-class IComboBox;
 struct MonitorSetup;
+namespace platform {
+class IComboBox;
+}  // namespace platform
 
 // [Sequence] of a calibration task, exchanged with a calibration sequence.
 class CORecCaliSequence : public CORecTaskBase {
@@ -29,7 +31,7 @@ class CORecCaliSequence : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[Sequence]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COCaliSequence* m_target = nullptr;
@@ -44,7 +46,7 @@ class CORecCaliGlobal : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[Global]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COCaliSequence* m_target = nullptr;
@@ -82,18 +84,18 @@ class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTim
   bool IsLoaded() const { return m_recSequence.IsOpen(); }
   // The first row, in [NumCount] order, whose stop is at or after the time;
   // false when there is none. It becomes the sequence's values.
-  bool LoadByStopTime(const CTime& time);
+  bool LoadByStopTime(const platform::CTime& time);
   // The n-th row (from 1).
   bool LoadByNumber(int n);
   // The row of a run by its first and last measurement numbers, or by its
   // start and stop times.
   bool LoadByMeasNumbers(int startNum, int stopNum);
-  bool LoadByStartStopTime(const CTime& start, const CTime& stop);
+  bool LoadByStartStopTime(const platform::CTime& start, const platform::CTime& stop);
   // The names of the task's rows in [NumCount] order.
   std::vector<std::string> GetSequenceNames();
   // "(All)" and every run but the active one (the last row, which has not
   // run yet); the last entry selected.
-  void FillSequenceList(IComboBox& combo);
+  void FillSequenceList(platform::IComboBox& combo);
 
   // Channels and filters.
   bool IsGasDefined(int channel) const;

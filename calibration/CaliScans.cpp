@@ -53,6 +53,6 @@ void ScanCalib::Scan(DataSrc& src) const {
       meas.SetValue(COMeas::chTemperature, ToCelsius(value, unit));
     }
   }
-  meas.SetTime(CTime::GetCurrentTime());
+  meas.SetTime(platform::CTime::GetCurrentTime());
   ExpectChar(src, '\n');
 }

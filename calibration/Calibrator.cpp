@@ -87,7 +87,7 @@ bool TwoPointFit::Fit(double vl, double cl, double vh, double ch) {
 
 // --- the calibrator ---
 
-Calibrator::Calibrator(MonitorData& data) : m_data(data), m_now([] { return CTime::GetCurrentTime(); }) {}
+Calibrator::Calibrator(MonitorData& data) : m_data(data), m_now([] { return platform::CTime::GetCurrentTime(); }) {}
 
 const OpticalFilter& Calibrator::filterData(int pos) const {
   static const OpticalFilter kNone;

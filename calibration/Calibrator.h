@@ -113,7 +113,7 @@ class Calibrator {
   }
 
   // The time a calculation dates its values with (tests fix it).
-  void SetClock(std::function<CTime()> now) { m_now = std::move(now); }
+  void SetClock(std::function<platform::CTime()> now) { m_now = std::move(now); }
 
  private:
   double dT(const COMeas& meas) const;
@@ -125,6 +125,6 @@ class Calibrator {
   MonitorData& m_data;
   WaterInfo m_water;
   unsigned m_calculated[6] = {};
-  std::function<CTime()> m_now;
+  std::function<platform::CTime()> m_now;
   Rs232Trace* m_trace = nullptr;
 };

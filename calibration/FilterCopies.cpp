@@ -59,7 +59,7 @@ void COFilterCopies::ListCopies(IListBox& list, bool allBanks) {
 }
 
 std::string COFilterCopies::DefaultDescription(bool allBanks, int filter, int bank) const {
-  const std::string date = CTime::GetCurrentTime().Format("%d-%m-%y: ");
+  const std::string date = platform::CTime::GetCurrentTime().Format("%d-%m-%y: ");
   if (allBanks) return date;
   if (filter == Calibrator::kWater) return date + " W: QF3318, 1: Water Vapour";
   return platform::Format("%s %c: %s, %d: %s", date.c_str(), 'A' + filter, m_sequence.GetFilterText(filter).c_str(),
@@ -72,7 +72,7 @@ bool COFilterCopies::LoadCurrentSet(const std::string& serial, MonitorSetup& sto
   try {
     const int id = sets.FindSet(kCurrent, serial);
     found = id >= 0 && sets.LoadSet(id, stored);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   sets.CloseWithDatabase();
@@ -89,7 +89,7 @@ bool COFilterCopies::StoreCurrentSet(const std::string& serial) {
       sets.SaveBanks(id);
       stored = true;
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   sets.CloseWithDatabase();
@@ -105,7 +105,7 @@ bool COFilterCopies::RewriteCurrentSet() {
     // Every bank or none: a set half rewritten would match neither the
     // monitor nor what was stored before.
     const MonitorSetup& setup = m_obs.GetMonitorSetup();
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(dbfiles::kSystemName));
     db.BeginTrans();
     try {
@@ -116,11 +116,11 @@ bool COFilterCopies::RewriteCurrentSet() {
       rec.SaveWaterBank(id, setup.m_water);
       rec.Close();
       db.CommitTrans();
-    } catch (const CException&) {
+    } catch (const platform::CException&) {
       if (db.InTransaction()) db.Rollback();
       throw;
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;
   }
@@ -145,7 +145,7 @@ int COFilterCopies::WriteCopyRow(int setType, const std::string& description) {
     }
     sets.SetSetup(m_obs.GetMonitorSetup());
     id = sets.WriteSetRow(setType, serial, description);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     id = -1;
   }
@@ -189,7 +189,7 @@ bool COFilterCopies::Upload(bool allBanks, int filter, int bank, const std::stri
         rec.SaveBank(id, filter, bank, setup.GetFilter(filter).GetBank(bank));
       rec.CloseWithDatabase();
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;
   }
@@ -224,7 +224,7 @@ bool COFilterCopies::DownloadAll(int setId) {
   bool loaded = false;
   try {
     loaded = sets.LoadSet(setId, stored);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   sets.CloseWithDatabase();
@@ -286,7 +286,7 @@ bool COFilterCopies::DownloadSingle(int setId, unsigned mask) {
     CORecBankSet sets(m_context);
     sets.LoadSet(setId, storedSet);
     sets.CloseWithDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;
   }

@@ -16,7 +16,7 @@ namespace {
 const char kRightsNotice[] = "Copyright (C) %s Nolt. All rights reserved.";
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(IDD, parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : platform::CDialog(IDD, parent) {
   auto* layout = new QGridLayout(this);
   auto* icon = new QLabel(this);
   icon->setPixmap(kovo::LoadIconResource(kovo::IDI_ABOUT));
@@ -55,7 +55,7 @@ std::string CAboutDlg::VersionText(const std::string& file) {
 }
 
 bool CAboutDlg::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   SetWindowText(Format("About %s", m_name.c_str()));
   if (GetDlgItem(IDC_NAME)) {
     SetDlgItemText(IDC_NAME, m_name);

@@ -4,7 +4,7 @@
 
 #include "ui/Dialog.h"
 
-class CAboutDlg : public CDialog {
+class CAboutDlg : public platform::CDialog {
  public:
   enum { IDD = 100 };
   // Control ids of the template.

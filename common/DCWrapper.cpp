@@ -1,24 +1,24 @@
 #include "DCWrapper.h"
 
-CPoint CODCWrapper::MoveTo(int x, int y) { return m_pDC->MoveTo(x + m_offset.x, y + m_offset.y); }
+platform::CPoint CODCWrapper::MoveTo(int x, int y) { return m_pDC->MoveTo(x + m_offset.x, y + m_offset.y); }
 
 bool CODCWrapper::LineTo(int x, int y) { return m_pDC->LineTo(x + m_offset.x, y + m_offset.y); }
 
 int CODCWrapper::DrawTextA(const std::string& text, const platform::RECT* rect, unsigned format) {
-  CRect r = *rect;
+  platform::CRect r = *rect;
   r.OffsetRect(m_offset.x, m_offset.y);
   return m_pDC->DrawText(text, &r, format);
 }
 
 void CODCWrapper::FillSolidRect(const platform::RECT* rect, platform::COLORREF colour) {
-  CRect r = *rect;
+  platform::CRect r = *rect;
   r.OffsetRect(m_offset.x, m_offset.y);
   m_pDC->FillSolidRect(r, colour);
 }
 
 void CODCWrapper::FillSolidRect(int x, int y, int cx, int cy, platform::COLORREF colour) {
   int l = x + m_offset.x, t = y + m_offset.y;
-  m_pDC->FillSolidRect(CRect(l, t, l + cx, t + cy), colour);
+  m_pDC->FillSolidRect(platform::CRect(l, t, l + cx, t + cy), colour);
 }
 
 bool CODCWrapper::Polygon(platform::POINT* points, int count) {

@@ -7,14 +7,14 @@
 
 class CODCWrapper {
  public:
-  explicit CODCWrapper(CDC* dc) : m_pDC(dc) {}
+  explicit CODCWrapper(platform::CDC* dc) : m_pDC(dc) {}
 
-  void SetOffset(CPoint offset) { m_offset = offset; }
-  CPoint GetOffset() const { return m_offset; }
-  void MoveOffset(int dx, int dy) { m_offset = CPoint(m_offset.x + dx, m_offset.y + dy); }
-  CDC* GetDC() const { return m_pDC; }
+  void SetOffset(platform::CPoint offset) { m_offset = offset; }
+  platform::CPoint GetOffset() const { return m_offset; }
+  void MoveOffset(int dx, int dy) { m_offset = platform::CPoint(m_offset.x + dx, m_offset.y + dy); }
+  platform::CDC* GetDC() const { return m_pDC; }
 
-  CPoint MoveTo(int x, int y);
+  platform::CPoint MoveTo(int x, int y);
   bool LineTo(int x, int y);
   // Draws into a shifted copy of rect; the caller's rectangle is unchanged.
   int DrawTextA(const std::string& text, const platform::RECT* rect, unsigned format);
@@ -24,9 +24,9 @@ class CODCWrapper {
   bool Polygon(platform::POINT* points, int count);
   void IntersectClipRect(int l, int t, int r, int b);
   bool Rectangle(int l, int t, int r, int b);
-  CPen* SelectObject(CPen* pen) { return m_pDC->SelectObject(pen); }
+  platform::CPen* SelectObject(platform::CPen* pen) { return m_pDC->SelectObject(pen); }
 
  private:
-  CDC* m_pDC;  // not owned
-  CPoint m_offset;
+  platform::CDC* m_pDC;  // not owned
+  platform::CPoint m_offset;
 };

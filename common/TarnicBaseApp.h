@@ -23,9 +23,9 @@ class TarnicBaseApp : public platform::Application {
   ~TarnicBaseApp() override;
 
   virtual CursorTool* GetCursorTool() { return m_pCursorTool.get(); }
-  virtual CFont* GetCurFont() { return &m_curFont; }
-  virtual CFont* GetCurSmallFont() { return &m_curSmallFont; }
-  virtual CFont* GetCurSmallPrintFont() { return &m_curSmallPrintFont; }
+  virtual platform::CFont* GetCurFont() { return &m_curFont; }
+  virtual platform::CFont* GetCurSmallFont() { return &m_curSmallFont; }
+  virtual platform::CFont* GetCurSmallPrintFont() { return &m_curSmallPrintFont; }
   virtual CDBDoc* GetDocument() { return m_pDocument; }
   // The window commands; each program overrides those of the windows it has.
   virtual void OnWindowNewGraphic() {}
@@ -65,9 +65,9 @@ class TarnicBaseApp : public platform::Application {
 
   ProgramIdentity m_identity;
   CDBDoc* m_pDocument = nullptr;
-  CFont m_curFont;
-  CFont m_curSmallFont;
-  CFont m_curSmallPrintFont;
+  platform::CFont m_curFont;
+  platform::CFont m_curSmallFont;
+  platform::CFont m_curSmallPrintFont;
   bool m_debugInfo = false;
   bool m_rs232LikeYelt = false;
 

@@ -92,7 +92,7 @@ void COAlarm::Check(COMeas& meas) {
     }
     m_interval->SetMeasMode(COMeasInterval::kByTime);
     m_interval->SetEndTime(meas.GetMeasTime());
-    m_interval->SetStartTime(meas.GetMeasTime() - CTimeSpan(static_cast<int64_t>(2) * m_rollingAvg * 60));
+    m_interval->SetStartTime(meas.GetMeasTime() - platform::CTimeSpan(static_cast<int64_t>(2) * m_rollingAvg * 60));
     m_interval->SetInterval(m_rollingAvg);
     m_interval->SetMeasAvg(1);
     m_loader->SetInterval(m_interval.get());

@@ -61,7 +61,7 @@ void CODBObs::Update(CSubject* subject) {
       if (!m_firstMeasPending && m_taskRunning) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
-        } catch (const CException& e) {
+        } catch (const platform::CException& e) {
           // The full disk has been told; the stop is tried all the same.
           if (!(m_storingStopped && IsDiskFull(e))) ReportException(IDS_DB_ERROR, e);
         }
@@ -73,29 +73,29 @@ void CODBObs::Update(CSubject* subject) {
   }
 }
 
-bool CODBObs::StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore, CalibTime* lastStored) {
+bool CODBObs::StartKeepsTimeOrder(const platform::CTime& clockSetAt, CalibTime* notBefore, CalibTime* lastStored) {
   *notBefore = CalibTime();
   if (lastStored != nullptr) *lastStored = CalibTime();
-  CTime last;
+  platform::CTime last;
   try {
     COMeas stored;
     CORecMeas meas(m_context);
     meas.SetTarget(&stored);
     meas.m_strSort = "[MeasTime]";
-    meas.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    meas.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     const bool any = !meas.IsEOF();
     if (any) meas.MoveLast();
     meas.CloseWithDatabase();
     if (!any) return true;
     last = stored.GetMeasTime();
     if (lastStored != nullptr) *lastStored = CalibTime(last);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;
   }
   // The clock goes out as the minute after the set-up's moment, so a start
   // from the last measurement's minute on dates every sample after it.
-  const CTime from = last - CTimeSpan(last.GetSecond());
+  const platform::CTime from = last - platform::CTimeSpan(last.GetSecond());
   if (clockSetAt >= from) return true;
   constexpr int64_t kLongestWait = 120;
   if ((from - clockSetAt).GetTotalSeconds() <= kLongestWait) {
@@ -207,7 +207,7 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       if (alarm.IsExceeded())
         m_recEvent.AddEvent(last, alarm.GetDescription(), COEvent::typeAlarm, static_cast<float>(alarm.GetFilter()));
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     m_writeFailed = true;
     if (IsDiskFull(e)) {
       // What failed was not stored: the last stored one is the one before.

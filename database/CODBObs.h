@@ -61,7 +61,7 @@ class CODBObs : public CObserver {
   // more than two minutes (a clock that went back) is refused: the person is
   // told from when on a start can, and false. *last, when given, is the
   // last stored measurement's time (invalid: none).
-  bool StartKeepsTimeOrder(const CTime& clockSetAt, CalibTime* notBefore, CalibTime* last = nullptr);
+  bool StartKeepsTimeOrder(const platform::CTime& clockSetAt, CalibTime* notBefore, CalibTime* last = nullptr);
 
  private:
   void WriteMeasurement(COGenSub* sub);
@@ -82,7 +82,7 @@ class CODBObs : public CObserver {
   // One connection for both sets: a connection another one has written
   // through since its last read throws its page cache away, which made every
   // stored measurement read its pages again.
-  CDatabase m_db;
+  platform::CDatabase m_db;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;
   std::vector<COEvent> m_pendingEvents;

@@ -27,20 +27,20 @@ class CORecBank : public CORecSystemBase {
   int m_Bank = 0;
   std::string m_GasName;
   float m_MW = 0.0f;
-  CTime m_ZeroDate;
+  platform::CTime m_ZeroDate;
   float m_ConcOffset = 0.0f;
-  CTime m_HumiDate;
+  platform::CTime m_HumiDate;
   float m_HumiGain = 0.0f;
-  CTime m_SpanDate;
+  platform::CTime m_SpanDate;
   unsigned char m_TwoPoint = 0;
   float m_SpanLow = 0.0f;
   float m_SpanHigh = 0.0f;
-  CTime m_CrosDate;
+  platform::CTime m_CrosDate;
   float m_Cross[4] = {};
 
  protected:
   std::string GetDefaultSQL() override { return "[Bank]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   void SelectRow(int setId, int filter, int bank);

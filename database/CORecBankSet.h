@@ -59,13 +59,13 @@ class CORecBankSet : public CORecSystemBase {
   int m_ID = 0;
   unsigned char m_SetType = kCopy;
   std::string m_SerialNum;
-  CTime m_SaveDate;
+  platform::CTime m_SaveDate;
   std::string m_Desc;
   std::string m_UANum[5];
 
  protected:
   std::string GetDefaultSQL() override { return "[BankSet]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   void OpenDynaset();

@@ -7,14 +7,14 @@
 namespace dbfiles {
 std::string DataSourceName(const std::string& name) { return kDsnPrefix + name; }
 std::string ConnectString(const std::string& name) { return "ODBC;DSN=" + DataSourceName(name); }
-OpenChecks TaskChecks() {
-  OpenChecks checks;
+platform::OpenChecks TaskChecks() {
+  platform::OpenChecks checks;
   checks.tables = {"Sequence", "Global", "Meas", "Event"};
   checks.kind = "a task database";
   return checks;
 }
 void CheckTaskFile(const std::string& name) {
-  CDatabase probe;
+  platform::CDatabase probe;
   probe.Open(ConnectString(name), TaskChecks());
 }
 }  // namespace dbfiles
@@ -25,13 +25,13 @@ void CORecBase::OpenOrRequery() {
       Requery();
     else
       Open();
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
     try {
       Close();
       if (m_pDatabase != nullptr) m_pDatabase->Close();
       Open();
       Requery();
-    } catch (const CException&) {
+    } catch (const platform::CException&) {
     }
   }
 }
@@ -67,4 +67,4 @@ std::string CORecSystemBase::GetDatabaseName() { return dbfiles::kSystemName; }
 
 std::string CORecTaskBase::GetDatabaseName() { return m_context.Setup().GetDatabaseName(); }
 
-CDBParam TextParam(const std::string& text) { return CDBParam(text, 255); }
+platform::CDBParam TextParam(const std::string& text) { return platform::CDBParam(text, 255); }

@@ -7,9 +7,9 @@
 
 class DataContext;
 
-class CORecBase : public CRecordset {
+class CORecBase : public platform::CRecordset {
  public:
-  explicit CORecBase(CDatabase* db = nullptr) : CRecordset(db) {}
+  explicit CORecBase(platform::CDatabase* db = nullptr) : platform::CRecordset(db) {}
 
   // Requery when open, else open with the default type. A failure closes the
   // connection, opens it again and requeries once; a second failure is
@@ -49,7 +49,7 @@ class CORecSystemBase : public CORecBase {
 // (its system set-up's database name, read when the set opens).
 class CORecTaskBase : public CORecBase {
  public:
-  explicit CORecTaskBase(DataContext& context, CDatabase* db = nullptr) : CORecBase(db), m_context(context) {}
+  explicit CORecTaskBase(DataContext& context, platform::CDatabase* db = nullptr) : CORecBase(db), m_context(context) {}
 
  protected:
   std::string GetDatabaseName() override;
@@ -57,4 +57,4 @@ class CORecTaskBase : public CORecBase {
 };
 
 // A text bounded for a filter value or a text column.
-CDBParam TextParam(const std::string& text);
+platform::CDBParam TextParam(const std::string& text);

@@ -17,7 +17,7 @@ class CORecDBList : public CORecSystemBase {
 
  protected:
   std::string GetDefaultSQL() override;
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   bool m_calibration;

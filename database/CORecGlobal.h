@@ -16,7 +16,7 @@ class CORecGlobal : public CORecSystemBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[Global]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COSystemSetup* m_target = nullptr;

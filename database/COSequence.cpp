@@ -263,7 +263,7 @@ bool COSequence::Load() {
     m_recGlobal.Edit();
     m_recAlarm.Close();
     m_recAlarm.LoadAlarms(NumCount, m_alarms);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     return false;
   }
@@ -275,13 +275,13 @@ bool COSequence::Save() {
   try {
     m_recGlobal.Update();
     m_recGlobal.Edit();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     saved = false;
   }
   try {
     m_recAlarm.SaveAlarms(NumCount, m_alarms);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     saved = false;
   }
@@ -294,14 +294,14 @@ void COSequence::NewSequence() {
     m_recSequence.AddNew();  // carries the current settings
     ++NumCount;
     Name = platform::Format(platform::LoadString(IDS_SEQUENCE_NAME).c_str(), NumCount);
-    StartTime = StopTime + CTimeSpan(60);
-    StopTime = StartTime + CTimeSpan(60);
+    StartTime = StopTime + platform::CTimeSpan(60);
+    StopTime = StartTime + platform::CTimeSpan(60);
     m_recSequence.Update();
     m_recSequence.Requery();
     m_recSequence.MoveLast();
     m_recSequence.Edit();
     m_recAlarm.SaveAlarms(NumCount, m_alarms);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // A full disk that stopped the run has been told already.
     if (!(IsDiskFull(e) && m_context.DBObs().IsStoringStopped())) ShowExceptionMessage(e);
   }
@@ -319,7 +319,7 @@ void COSequence::LoadForMeas(const COMeas& meas) {
     if (m_recSequence.IsEOF()) return;
     m_recSequence.MoveLast();
     m_recAlarm.LoadAlarms(NumCount, m_alarms);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     m_recSequence.m_strFilter.clear();
     ShowExceptionMessage(e);
   }

@@ -68,8 +68,8 @@ class COSequence : protected SequenceRun, protected TaskGlobal, protected Sequen
   void SetReservedFlag(bool on);
   bool IsReservedFlag() const;
   int GetNumCount() const { return NumCount; }
-  CTime GetStartTime() const { return StartTime; }
-  CTime GetStopTime() const { return StopTime; }
+  platform::CTime GetStartTime() const { return StartTime; }
+  platform::CTime GetStopTime() const { return StopTime; }
   int GetStartNum() const { return StartNum; }
   int GetStopNum() const { return StopNum; }
   using SequenceRun::SetStart;

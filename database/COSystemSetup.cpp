@@ -128,9 +128,9 @@ bool COSystemSetup::OpenSystemDatabase() {
         platform::db::CreateDatabase(dbfiles::DataSourceName(n.name), n.description, n.file, n.script);
     }
     ConfigDataSource(kSystem);
-    m_dbList.Open(CRecordset::dynaset);
+    m_dbList.Open(platform::CRecordset::dynaset);
     m_global.SetTarget(this);
-    m_global.Open(CRecordset::dynaset);
+    m_global.Open(platform::CRecordset::dynaset);
     m_global.Edit();
     m_font.lfFaceName = platform::db::TruncateUtf8(m_global.m_fontFaceName, kFaceNameChars);
   } catch (const std::exception&) {
@@ -144,7 +144,7 @@ void COSystemSetup::Save() {
     m_global.m_fontFaceName = platform::db::TruncateUtf8(m_font.lfFaceName, kFaceNameChars);
     m_global.Update();
     m_global.Edit();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
   }
 }
@@ -207,7 +207,7 @@ void COSystemSetup::ConfigDataSource(int kind) {
   }
   try {
     platform::db::RegisterDataSource(dbfiles::DataSourceName(name), description, file);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // With the reason: a data-source file that cannot be written is the
     // person's to mend.
     ReportException(IDS_CREATE_DATASOURCE_FAILED, e);
@@ -263,7 +263,7 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
     try {
       platform::db::CopyDatabase(dbfiles::DataSourceName(cali ? dbfiles::kCaliName : dbfiles::kMeasName),
                                  DataFile(name));
-    } catch (const CException&) {
+    } catch (const platform::CException&) {
       ShowMessage(IDS_COPY_FILE_FAILED);
       throw COException(IDS_COPY_FILE_FAILED);
     }
@@ -283,7 +283,7 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
 }
 
 void COSystemSetup::AddDatabaseToList(const std::string& name, const std::string& description) {
-  if (!m_dbList.IsOpen()) m_dbList.Open(CRecordset::dynaset);
+  if (!m_dbList.IsOpen()) m_dbList.Open(platform::CRecordset::dynaset);
   m_dbList.AddNew();
   m_dbList.m_DBName = name;
   m_dbList.m_DBDesc = description;

@@ -120,7 +120,7 @@ bool CDBDoc::CreateTask(DataContext& context, const std::string& description, co
       return false;
     }
     sequence.setSerial(serial);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReleaseTask(context, sequence);
     ReportException(failureMessage, e);
     return false;
@@ -151,7 +151,7 @@ bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::
     ShowCOExceptionMessage(e);
     setup.SetMeasDatabaseOpen(false);
     return false;
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     setup.SetMeasDatabaseOpen(false);
     return false;

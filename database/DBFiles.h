@@ -19,7 +19,7 @@ constexpr char kCaliName[] = "MEASCALI";
 std::string ConnectString(const std::string& name);
 std::string DataSourceName(const std::string& name);
 // What a measurement task's file must hold before it is opened.
-OpenChecks TaskChecks();
+platform::OpenChecks TaskChecks();
 // Opens the task's file with those checks and closes it again: a file that
 // is no task database throws before any record set reads it.
 void CheckTaskFile(const std::string& name);

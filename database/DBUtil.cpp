@@ -14,7 +14,7 @@ namespace {
 // Exception texts go through a buffer of this size, as they always have.
 constexpr unsigned kMessageBuffer = 100;
 
-std::string MessageOf(const CException& e) {
+std::string MessageOf(const platform::CException& e) {
   char buf[kMessageBuffer];
   e.GetErrorMessage(buf, sizeof buf);
   return buf;
@@ -26,23 +26,23 @@ void ShowMessage(unsigned id) { platform::MessageBox(platform::LoadString(id), p
 
 void ShowMessageText(std::string text) { platform::MessageBox(text, platform::MB_OK); }
 
-void ShowExceptionMessage(const CException& e) { platform::MessageBox(MessageOf(e), platform::MB_OK); }
+void ShowExceptionMessage(const platform::CException& e) { platform::MessageBox(MessageOf(e), platform::MB_OK); }
 
 void ShowCOExceptionMessage(const COException& e) { ShowExceptionMessage(e); }
 
-void ReportException(unsigned id, const CException& e) {
+void ReportException(unsigned id, const platform::CException& e) {
   platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), platform::MB_OK);
 }
 
-bool IsDiskFull(const CException& e) {
-  const auto* db = dynamic_cast<const CDBException*>(&e);
+bool IsDiskFull(const platform::CException& e) {
+  const auto* db = dynamic_cast<const platform::CDBException*>(&e);
   return db != nullptr && db->IsDiskFull();
 }
 
 void RunReportingDatabaseErrors(const std::function<void()>& run) {
   try {
     run();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
 }
@@ -72,7 +72,7 @@ void SetBitFlag32(uint32_t* flags, int bit, bool on) {
 
 bool IsBitSet(uint32_t flags, int bit) { return (flags & (1u << (static_cast<unsigned>(bit) % 32))) != 0; }
 
-std::string FormatOdbcTimestamp(const CTime& time) { return time.Format("{ts '%Y-%m-%d %H:%M:%S'}"); }
+std::string FormatOdbcTimestamp(const platform::CTime& time) { return time.Format("{ts '%Y-%m-%d %H:%M:%S'}"); }
 
 std::string GetFirstEventText(const std::vector<COEvent>& events) {
   for (const COEvent& e : events)

@@ -19,12 +19,12 @@ void ShowMessage(unsigned id);
 void ShowMessageText(std::string text);
 // The exception's own message, as much of it as a message line holds (99
 // characters).
-void ShowExceptionMessage(const CException& e);
+void ShowExceptionMessage(const platform::CException& e);
 void ShowCOExceptionMessage(const COException& e);
 // String id, an empty line, then the exception's message: "Database error\n\n...".
-void ReportException(unsigned id, const CException& e);
+void ReportException(unsigned id, const platform::CException& e);
 // A database failure because the disk is full.
-bool IsDiskFull(const CException& e);
+bool IsDiskFull(const platform::CException& e);
 // Runs a user's command: a database error on the way is shown ("Database
 // error" and the database's message) and the program goes on.
 void RunReportingDatabaseErrors(const std::function<void()>& run);
@@ -36,7 +36,7 @@ void SetBitFlag32(uint32_t* flags, int bit, bool on);
 bool IsBitSet(uint32_t flags, int bit);
 
 // "{ts 'YYYY-MM-DD HH:MM:SS'}", the literal of the time in SQL filters.
-std::string FormatOdbcTimestamp(const CTime& time);
+std::string FormatOdbcTimestamp(const platform::CTime& time);
 
 // The trimmed text of the first comment (type 0); empty when there is none.
 std::string GetFirstEventText(const std::vector<COEvent>& events);

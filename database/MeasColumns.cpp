@@ -34,7 +34,7 @@ size_t COMeasColumns::FirstEventFrom(size_t i) const {
 void COMeasColumns::RowInto(size_t i, COMeas& out) const {
   out = COMeas();
   out.SetMeasNo(Number(i));
-  out.SetTime(CTime(Time(i)));
+  out.SetTime(platform::CTime(Time(i)));
   for (int ch = 0; ch < COMeas::channelCount; ++ch) out.SetValue(ch, Value(i, ch));
   size_t first, count;
   EventRange(i, &first, &count);
@@ -198,8 +198,8 @@ class Connection {
   std::vector<sqlite3_stmt*> m_statements;
 };
 
-CTime TimeOf(sqlite3_stmt* st, int col) {
-  CTime t(0);
+platform::CTime TimeOf(sqlite3_stmt* st, int col) {
+  platform::CTime t(0);
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
   if (text != nullptr) platform::db::DateFromText(text, static_cast<size_t>(sqlite3_column_bytes(st, col)), &t);
   return t;
@@ -217,7 +217,7 @@ COEvent EventOf(sqlite3_stmt* st) {
 
 // The time of the row at a position of the ordered measurements; false past
 // the last.
-bool TimeAt(Connection& db, long position, CTime* out) {
+bool TimeAt(Connection& db, long position, platform::CTime* out) {
   sqlite3_stmt* st = db.Prepare("SELECT [MeasTime] FROM [Meas] ORDER BY [MeasTime] LIMIT 1 OFFSET ?1");
   if (st == nullptr) return false;
   sqlite3_bind_int64(st, 1, position);
@@ -233,9 +233,9 @@ bool TimeAt(Connection& db, long position, CTime* out) {
 // included, or the last row when there are fewer (-1: the end is *t2). A
 // start past the last row leaves the set on its first row. False for a task
 // without measurements.
-bool NumberBounds(Connection& db, const COMeasInterval& interval, CTime* t1, CTime* t2, long* stopAfter) {
+bool NumberBounds(Connection& db, const COMeasInterval& interval, platform::CTime* t1, platform::CTime* t2, long* stopAfter) {
   *stopAfter = -1;
-  CTime first;
+  platform::CTime first;
   if (!TimeAt(db, 0, &first)) return false;
   const long at = std::max(0, interval.GetFirst() - 1);
   if (!TimeAt(db, at, t1)) {
@@ -349,7 +349,7 @@ void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic
 // connection and a thread of its own: the time of its middle row, by
 // position when the rows are counted, else the middle of the times. False to
 // read it whole.
-bool Middle(Connection& db, const CTime& t1, const CTime& t2, long stopAfter, long kHalves, const char* from,
+bool Middle(Connection& db, const platform::CTime& t1, const platform::CTime& t2, long stopAfter, long kHalves, const char* from,
             char* middle) {
   time_t mid = 0;
   if (stopAfter >= 0) {
@@ -376,7 +376,7 @@ bool Middle(Connection& db, const CTime& t1, const CTime& t2, long stopAfter, lo
     mid = t1.GetTime() + (t2.GetTime() - t1.GetTime()) / 2;
   }
   if (mid <= t1.GetTime()) return false;
-  platform::db::DateToText(CTime(mid), middle);
+  platform::db::DateToText(platform::CTime(mid), middle);
   return true;
 }
 
@@ -394,7 +394,7 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
                 const std::atomic<bool>* cancel) {
   Connection db(request.file, cancel);
   const COMeasInterval& interval = request.interval;
-  CTime t1, t2;
+  platform::CTime t1, t2;
   long stopAfter = -1;
   bool any = true;
   if (interval.GetMeasMode() == COMeasInterval::kByNumber) {

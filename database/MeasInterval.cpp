@@ -85,7 +85,7 @@ COMeasInterval::COMeasInterval(DataContext& context) : m_context(&context) {
   m_last = sequence->GetStopNum();
   m_endTime = sequence->GetStopTime();
   m_first = m_last - 99;
-  m_startTime = m_endTime - CTimeSpan(3600);
+  m_startTime = m_endTime - platform::CTimeSpan(3600);
   if (cali) {
     m_mode = kByNumber;
     m_floats.assign(7, 0.0f);
@@ -130,9 +130,9 @@ COMeasInterval& COMeasInterval::operator=(const COMeasInterval& other) {
   return *this;
 }
 
-CTime COMeasInterval::GetStartTime() const {
+platform::CTime COMeasInterval::GetStartTime() const {
   struct tm t = m_startTime.GetLocalTm();
-  return CTime(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return platform::CTime(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
 long COMeasInterval::GetStart() const {
@@ -142,15 +142,15 @@ long COMeasInterval::GetStart() const {
 long COMeasInterval::GetEnd() const {
   if (m_mode == kByNumber) return m_last;
   struct tm t = m_endTime.GetLocalTm();
-  return static_cast<long>(CTime(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec).GetTime());
+  return static_cast<long>(platform::CTime(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec).GetTime());
 }
 
 long COMeasInterval::GetTimeSpan() const {
   return m_endTime < m_startTime ? 3600 : static_cast<long>((m_endTime - m_startTime).GetTotalSeconds());
 }
 
-void COMeasInterval::MoveTo(const CTime& endTime, int lastNumber) {
-  CTimeSpan span = m_endTime - m_startTime;
+void COMeasInterval::MoveTo(const platform::CTime& endTime, int lastNumber) {
+  platform::CTimeSpan span = m_endTime - m_startTime;
   int count = m_last - m_first;
   m_endTime = endTime;
   m_last = lastNumber;
@@ -203,7 +203,7 @@ void COMeasInterval::ZoomOut() {
   if (m_mode == kByNumber)
     m_first -= static_cast<int>(length >> 1);
   else
-    m_startTime = m_startTime - CTimeSpan(length >> 1);
+    m_startTime = m_startTime - platform::CTimeSpan(length >> 1);
 }
 
 void COMeasInterval::Shift(long by) {
@@ -211,8 +211,8 @@ void COMeasInterval::Shift(long by) {
     m_first += static_cast<int>(by);
     m_last += static_cast<int>(by);
   } else {
-    m_startTime = m_startTime + CTimeSpan(by);
-    m_endTime = m_endTime + CTimeSpan(by);
+    m_startTime = m_startTime + platform::CTimeSpan(by);
+    m_endTime = m_endTime + platform::CTimeSpan(by);
   }
 }
 
@@ -239,10 +239,10 @@ void COMeasInterval::MoveToFirst() {
         m_last = m_first + static_cast<int>(length);
       } else {
         m_startTime = row.GetMeasTime();
-        m_endTime = m_startTime + CTimeSpan(length);
+        m_endTime = m_startTime + platform::CTimeSpan(length);
       }
     }
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
   }
   ResetCursors();
 }
@@ -261,10 +261,10 @@ void COMeasInterval::MoveToLast() {
         m_first = m_last - static_cast<int>(length);
       } else {
         m_endTime = row.GetMeasTime();
-        m_startTime = m_endTime - CTimeSpan(length);
+        m_startTime = m_endTime - platform::CTimeSpan(length);
       }
     }
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
   }
   ResetCursors();
 }

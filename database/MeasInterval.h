@@ -143,20 +143,20 @@ class COMeasInterval {
 
   int GetFirst() const { return m_first; }
   int GetLast() const { return m_last; }
-  void SetStartTime(const CTime& t) { m_startTime = t; }
-  void SetEndTime(const CTime& t) { m_endTime = t; }
-  CTime GetEndTime() const { return m_endTime; }
+  void SetStartTime(const platform::CTime& t) { m_startTime = t; }
+  void SetEndTime(const platform::CTime& t) { m_endTime = t; }
+  platform::CTime GetEndTime() const { return m_endTime; }
   // The start rebuilt from its local-time fields, so that the current
   // daylight-saving rule applies.
-  CTime GetStartTime() const;
+  platform::CTime GetStartTime() const;
   long GetStart() const;
   long GetEnd() const;
   int GetCount() const { return m_last < m_first ? 1 : m_last - m_first + 1; }
   long GetTimeSpan() const;
   void SetLength(int n) { m_first = m_last - n + 1; }
-  void SetTimeSpan(long seconds) { m_startTime = m_endTime - CTimeSpan(seconds); }
+  void SetTimeSpan(long seconds) { m_startTime = m_endTime - platform::CTimeSpan(seconds); }
   // Keeps both spans and moves the end to the time and number given.
-  void MoveTo(const CTime& endTime, int lastNumber);
+  void MoveTo(const platform::CTime& endTime, int lastNumber);
   // The lower- and higher-numbered measurement become the ends.
   void ZoomTo(COMeas a, COMeas b);
   // Doubles the span by moving the start back; a tiny span counts as 2
@@ -231,8 +231,8 @@ class COMeasInterval {
   float m_autoMin[2] = {0.0f, 0.0f};
   int m_first = 0;
   int m_last = 0;
-  CTime m_startTime;
-  CTime m_endTime;
+  platform::CTime m_startTime;
+  platform::CTime m_endTime;
   uint32_t m_channelMask = 0xFFFFFFFFu;
   int m_leftCursor = 0;
   int m_rightCursor = 0;

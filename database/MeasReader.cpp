@@ -8,7 +8,7 @@
 
 namespace {
 
-void Report(const CException& e) { ReportException(IDS_DB_ERROR, e); }
+void Report(const platform::CException& e) { ReportException(IDS_DB_ERROR, e); }
 
 }  // namespace
 
@@ -21,14 +21,14 @@ COMeasReader::COMeasReader(DataContext& context) : m_context(context), m_recMeas
 COMeasReader::~COMeasReader() = default;
 
 void COMeasReader::OpenOrRequeryBoth() {
-  for (CRecordset* rs : {static_cast<CRecordset*>(&m_recMeas), static_cast<CRecordset*>(&m_recEvent)}) {
+  for (platform::CRecordset* rs : {static_cast<platform::CRecordset*>(&m_recMeas), static_cast<platform::CRecordset*>(&m_recEvent)}) {
     if (rs == &m_recEvent && !rs->IsOpen()) rs->m_pDatabase = m_db.ReadsSideBySide() ? &m_db : nullptr;
     try {
       if (rs->IsOpen())
         rs->Requery();
       else
-        rs->Open(CRecordset::useDefaultType, std::string(), CRecordset::readOnly);
-    } catch (const CException& e) {
+        rs->Open(platform::CRecordset::useDefaultType, std::string(), platform::CRecordset::readOnly);
+    } catch (const platform::CException& e) {
       Report(e);
     }
   }
@@ -39,8 +39,8 @@ void COMeasReader::SetInterval(const COMeasInterval* interval) {
   m_pendingLive = false;
   if (interval == nullptr) return;
   const int back = interval->GetMeasAvg() ? interval->GetInterval() : 0;
-  CTime t1;
-  CTime t2;
+  platform::CTime t1;
+  platform::CTime t2;
   if (interval->GetMeasMode() == COMeasInterval::kByNumber) {
     // Rows are taken by position: row k holds measurement k.
     m_recMeas.m_strFilter.clear();
@@ -52,7 +52,7 @@ void COMeasReader::SetInterval(const COMeasInterval* interval) {
     const long at = std::max(0, interval->GetFirst() - back - 1);
     try {
       m_recMeas.Move(at);
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       ShowExceptionMessage(e);
     }
     t1 = m_current.GetMeasTime();
@@ -60,14 +60,14 @@ void COMeasReader::SetInterval(const COMeasInterval* interval) {
       try {
         m_recMeas.Move(interval->GetLast() - 1 - at);
         if (m_recMeas.IsEOF() && !m_recMeas.IsBOF()) m_recMeas.MovePrev();
-      } catch (const CException& e) {
+      } catch (const platform::CException& e) {
         ShowExceptionMessage(e);
       }
     }
     t2 = m_current.GetMeasTime();
   } else {
     t2 = interval->GetEndTime();
-    t1 = interval->GetStartTime() - CTimeSpan(static_cast<int64_t>(back) * 60);
+    t1 = interval->GetStartTime() - platform::CTimeSpan(static_cast<int64_t>(back) * 60);
   }
   m_recMeas.m_strFilter = "[MeasTime] >= " + FormatOdbcTimestamp(t1) + " AND [MeasTime] <= " + FormatOdbcTimestamp(t2);
   m_recEvent.m_strFilter =
@@ -99,7 +99,7 @@ void COMeasReader::MoveFirst() {
   try {
     if (m_recMeas.IsOpen() && !(m_recMeas.IsBOF() && m_recMeas.IsEOF())) m_recMeas.MoveFirst();
     if (m_recEvent.IsOpen() && !(m_recEvent.IsBOF() && m_recEvent.IsEOF())) m_recEvent.MoveFirst();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     Report(e);
   }
   const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
@@ -115,7 +115,7 @@ void COMeasReader::MoveNext() {
     m_pendingLive = false;
     try {
       m_recMeas.MoveNext();
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       Report(e);
     }
   }
@@ -210,7 +210,7 @@ void COMeasLoader::MoveNext() {
     const int oldest = m_averaged.GetMeasNo() - m_step;
     while (!m_window.empty() && m_window.front().GetMeasNo() <= oldest) PopOldest();
   } else {
-    const CTime oldest = m_averaged.GetMeasTime() - CTimeSpan(m_step);
+    const platform::CTime oldest = m_averaged.GetMeasTime() - platform::CTimeSpan(m_step);
     while (!m_window.empty() && m_window.front().GetMeasTime() < oldest) PopOldest();
   }
   Average();
@@ -229,7 +229,7 @@ void COMeasBuffer::Read(const COMeasInterval& interval, COMeasColumns& out) {
   if (request.direct) {
     if (!ReadMeasColumns(request, out, &error)) {
       out.Clear();
-      Report(CDBException(-1, error, "HY000"));
+      Report(platform::CDBException(-1, error, "HY000"));
     }
     return;
   }
@@ -293,7 +293,7 @@ void COMeasBuffer::Follow(const COMeasInterval* interval) {
   const int lastKept = m_rows.Empty() ? 0 : m_rows.Number(m_rows.Size() - 1);
 
   COMeasInterval tail(*interval);
-  tail.SetStartTime(CTime(from));
+  tail.SetStartTime(platform::CTime(from));
   COMeasColumns added;
   Read(tail, added);
   for (size_t i = 0; i < added.Size(); ++i)

@@ -42,7 +42,7 @@ class COMeasReader {
   COMeas m_current;
   // The events are read on the measurements' connection where the two reads
   // can go side by side: a second connection would read its pages afresh.
-  CDatabase m_db;
+  platform::CDatabase m_db;
   CORecMeas m_recMeas;
   CORecEvent m_recEvent;
 };

@@ -12,16 +12,16 @@
 struct SequenceRun {
   int NumCount = 0;
   std::string Name;
-  CTime StartTime;
-  CTime StopTime;
+  platform::CTime StartTime;
+  platform::CTime StopTime;
   int StartNum = 0;
   int StopNum = 0;
 
-  void SetStart(const CTime& time, int number) {
+  void SetStart(const platform::CTime& time, int number) {
     StartTime = time;
     StartNum = number;
   }
-  void SetStop(const CTime& time, int number) {
+  void SetStop(const platform::CTime& time, int number) {
     StopTime = time;
     StopNum = number;
   }

@@ -15,15 +15,15 @@ namespace {
 // Exchanges a member of another type through a column type, writing the
 // member back only when a row was fetched.
 template <class Member, class Column>
-void Through(CFieldExchange* pFX, void (*rfx)(CFieldExchange*, const char*, Column&), const char* name,
+void Through(platform::CFieldExchange* pFX, void (*rfx)(platform::CFieldExchange*, const char*, Column&), const char* name,
              Member& member) {
   Column column = static_cast<Column>(member);
   rfx(pFX, name, column);
-  if (pFX->GetOperation() == CFieldExchange::Fetch) member = static_cast<Member>(column);
+  if (pFX->GetOperation() == platform::CFieldExchange::Fetch) member = static_cast<Member>(column);
 }
 
-void ByteField(CFieldExchange* pFX, const char* name, unsigned char& v) { RFX_Byte(pFX, name, v); }
-void LongField(CFieldExchange* pFX, const char* name, int& v) { RFX_Long(pFX, name, v); }
+void ByteField(platform::CFieldExchange* pFX, const char* name, unsigned char& v) { platform::RFX_Byte(pFX, name, v); }
+void LongField(platform::CFieldExchange* pFX, const char* name, int& v) { platform::RFX_Long(pFX, name, v); }
 
 // The four cross columns hold the bank's values against the other gas
 // filters, in ascending order, the bank's own filter skipped.
@@ -31,8 +31,8 @@ int CrossFilter(int filter, int column) { return column < filter ? column : colu
 
 MeasValue ReadValue(float stored) { return stored < CORecBank::kNotSetRead ? MeasValue(stored) : MeasValue(); }
 float WriteValue(const MeasValue& v) { return v.IsValid() ? static_cast<float>(v) : CORecBank::kNotSet; }
-CTime WriteDate(const CalibTime& t) { return t.IsValid() ? t.GetTime() : CTime(0); }
-CalibTime ReadDate(const CTime& t) {
+platform::CTime WriteDate(const CalibTime& t) { return t.IsValid() ? t.GetTime() : platform::CTime(0); }
+CalibTime ReadDate(const platform::CTime& t) {
   CalibTime c;
   if (t.GetTime() != 0) c.SetTime(t);
   return c;
@@ -42,59 +42,59 @@ CalibTime ReadDate(const CTime& t) {
 
 // --- [Global] ---
 
-void CORecGlobal::DoFieldExchange(CFieldExchange* pFX) {
+void CORecGlobal::DoFieldExchange(platform::CFieldExchange* pFX) {
   COSystemSetup* t = m_target;
-  if (t == nullptr) throw CDBException(-1, "The settings row has no target");
-  RFX_Text(pFX, "OpenDB", t->m_openDB);
-  RFX_Byte(pFX, "ComPort", t->m_comPort);
+  if (t == nullptr) throw platform::CDBException(-1, "The settings row has no target");
+  platform::RFX_Text(pFX, "OpenDB", t->m_openDB);
+  platform::RFX_Byte(pFX, "ComPort", t->m_comPort);
   LongField(pFX, "FontHeight", t->m_font.lfHeight);
   LongField(pFX, "FontWeight", t->m_font.lfWeight);
-  RFX_Byte(pFX, "FontOutPrecision", t->m_fontOutPrecision);
-  RFX_Byte(pFX, "FontClipPrecision", t->m_fontClipPrecision);
-  RFX_Byte(pFX, "FontQuality", t->m_fontQuality);
-  RFX_Byte(pFX, "FontPitchAndFamily", t->m_fontPitchAndFamily);
-  RFX_Text(pFX, "FontFaceName", m_fontFaceName);
+  platform::RFX_Byte(pFX, "FontOutPrecision", t->m_fontOutPrecision);
+  platform::RFX_Byte(pFX, "FontClipPrecision", t->m_fontClipPrecision);
+  platform::RFX_Byte(pFX, "FontQuality", t->m_fontQuality);
+  platform::RFX_Byte(pFX, "FontPitchAndFamily", t->m_fontPitchAndFamily);
+  platform::RFX_Text(pFX, "FontFaceName", m_fontFaceName);
   Through<bool, unsigned char>(pFX, ByteField, "FontItalic", t->m_font.lfItalic);
   Through<bool, unsigned char>(pFX, ByteField, "FontUnderline", t->m_font.lfUnderline);
-  RFX_Byte(pFX, "HumidityUnit", t->m_humidityUnit);
-  RFX_Byte(pFX, "PressureUnit", t->m_pressureUnit);
-  RFX_Byte(pFX, "TempUnit", t->m_tempUnit);
-  RFX_Byte(pFX, "GasConcUnit", t->m_gasConcUnit);
-  RFX_Byte(pFX, "LengthUnit", t->m_lengthUnit);
-  RFX_Single(pFX, "NormTemp", t->m_normTemp);
+  platform::RFX_Byte(pFX, "HumidityUnit", t->m_humidityUnit);
+  platform::RFX_Byte(pFX, "PressureUnit", t->m_pressureUnit);
+  platform::RFX_Byte(pFX, "TempUnit", t->m_tempUnit);
+  platform::RFX_Byte(pFX, "GasConcUnit", t->m_gasConcUnit);
+  platform::RFX_Byte(pFX, "LengthUnit", t->m_lengthUnit);
+  platform::RFX_Single(pFX, "NormTemp", t->m_normTemp);
 }
 
 // --- [DBList] ---
 
 std::string CORecDBList::GetDefaultSQL() { return m_calibration ? "[DBListCali]" : "[DBList]"; }
 
-void CORecDBList::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Text(pFX, "DBName", m_DBName);
-  RFX_Text(pFX, "DBDesc", m_DBDesc);
-  RFX_Text(pFX, "DBSerial", m_DBSerial);
+void CORecDBList::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Text(pFX, "DBName", m_DBName);
+  platform::RFX_Text(pFX, "DBDesc", m_DBDesc);
+  platform::RFX_Text(pFX, "DBSerial", m_DBSerial);
 }
 
 // --- [Bank] ---
 
-void CORecBank::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Long(pFX, "ID", m_ID);
-  RFX_Int(pFX, "Filter", m_Filter);
-  RFX_Int(pFX, "Bank", m_Bank);
-  RFX_Text(pFX, "GasName", m_GasName);
-  RFX_Single(pFX, "MW", m_MW);
-  RFX_Date(pFX, "ZeroDate", m_ZeroDate);
-  RFX_Single(pFX, "ConcOffset", m_ConcOffset);
-  RFX_Date(pFX, "HumiDate", m_HumiDate);
-  RFX_Single(pFX, "HumiGain", m_HumiGain);
-  RFX_Date(pFX, "SpanDate", m_SpanDate);
-  RFX_Byte(pFX, "TwoPoint", m_TwoPoint);
-  RFX_Single(pFX, "SpanLow", m_SpanLow);
-  RFX_Single(pFX, "SpanHigh", m_SpanHigh);
-  RFX_Date(pFX, "CrosDate", m_CrosDate);
-  RFX_Single(pFX, "Cross1", m_Cross[0]);
-  RFX_Single(pFX, "Cross2", m_Cross[1]);
-  RFX_Single(pFX, "Cross3", m_Cross[2]);
-  RFX_Single(pFX, "Cross4", m_Cross[3]);
+void CORecBank::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Long(pFX, "ID", m_ID);
+  platform::RFX_Int(pFX, "Filter", m_Filter);
+  platform::RFX_Int(pFX, "Bank", m_Bank);
+  platform::RFX_Text(pFX, "GasName", m_GasName);
+  platform::RFX_Single(pFX, "MW", m_MW);
+  platform::RFX_Date(pFX, "ZeroDate", m_ZeroDate);
+  platform::RFX_Single(pFX, "ConcOffset", m_ConcOffset);
+  platform::RFX_Date(pFX, "HumiDate", m_HumiDate);
+  platform::RFX_Single(pFX, "HumiGain", m_HumiGain);
+  platform::RFX_Date(pFX, "SpanDate", m_SpanDate);
+  platform::RFX_Byte(pFX, "TwoPoint", m_TwoPoint);
+  platform::RFX_Single(pFX, "SpanLow", m_SpanLow);
+  platform::RFX_Single(pFX, "SpanHigh", m_SpanHigh);
+  platform::RFX_Date(pFX, "CrosDate", m_CrosDate);
+  platform::RFX_Single(pFX, "Cross1", m_Cross[0]);
+  platform::RFX_Single(pFX, "Cross2", m_Cross[1]);
+  platform::RFX_Single(pFX, "Cross3", m_Cross[2]);
+  platform::RFX_Single(pFX, "Cross4", m_Cross[3]);
 }
 
 void CORecBank::SelectRow(int setId, int filter, int bank) {
@@ -169,17 +169,17 @@ bool CORecBank::LoadWaterBank(int setId, WaterInfo& water) {
 
 CORecBankSet::CORecBankSet(DataContext& context) : m_context(context) {}
 
-void CORecBankSet::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Long(pFX, "ID", m_ID);
-  RFX_Byte(pFX, "SetType", m_SetType);
-  RFX_Text(pFX, "SerialNum", m_SerialNum);
-  RFX_Date(pFX, "SaveDate", m_SaveDate);
-  RFX_Text(pFX, "Desc", m_Desc);
-  RFX_Text(pFX, "UANum1", m_UANum[0]);
-  RFX_Text(pFX, "UANum2", m_UANum[1]);
-  RFX_Text(pFX, "UANum3", m_UANum[2]);
-  RFX_Text(pFX, "UANum4", m_UANum[3]);
-  RFX_Text(pFX, "UANum5", m_UANum[4]);
+void CORecBankSet::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Long(pFX, "ID", m_ID);
+  platform::RFX_Byte(pFX, "SetType", m_SetType);
+  platform::RFX_Text(pFX, "SerialNum", m_SerialNum);
+  platform::RFX_Date(pFX, "SaveDate", m_SaveDate);
+  platform::RFX_Text(pFX, "Desc", m_Desc);
+  platform::RFX_Text(pFX, "UANum1", m_UANum[0]);
+  platform::RFX_Text(pFX, "UANum2", m_UANum[1]);
+  platform::RFX_Text(pFX, "UANum3", m_UANum[2]);
+  platform::RFX_Text(pFX, "UANum4", m_UANum[3]);
+  platform::RFX_Text(pFX, "UANum5", m_UANum[4]);
 }
 
 void CORecBankSet::OpenDynaset() {
@@ -213,7 +213,7 @@ int CORecBankSet::GetFreeID() {
 
 int CORecBankSet::FindSet(int setType, const std::string& serial) {
   m_strFilter = "[SetType] = ? AND [SerialNum] = ?";
-  m_filterParams = {CDBParam(setType), TextParam(serial)};
+  m_filterParams = {platform::CDBParam(setType), TextParam(serial)};
   try {
     OpenDynaset();
     Requery();
@@ -256,7 +256,7 @@ int CORecBankSet::WriteSetRow(int setType, const std::string& serial, const std:
     m_SerialNum = serial;
     m_Desc = description;
   }
-  m_SaveDate = CTime::GetCurrentTime();
+  m_SaveDate = platform::CTime::GetCurrentTime();
   SetUANumbers();
   Update();
   return id;
@@ -312,7 +312,7 @@ bool CORecBankSet::LoadSet(int setId) {
 
 bool CORecBankSet::LoadCurrentSet(const std::string& serial, bool lookOnly) {
   m_strFilter = "[SetType] = ? AND [SerialNum] = ?";
-  m_filterParams = {CDBParam(static_cast<int>(kCurrent)), TextParam(serial)};
+  m_filterParams = {platform::CDBParam(static_cast<int>(kCurrent)), TextParam(serial)};
   OpenOrRequery();
   const bool found = IsOpen() && !IsEOF();
   const int id = m_ID;
@@ -323,7 +323,7 @@ bool CORecBankSet::LoadCurrentSet(const std::string& serial, bool lookOnly) {
   IMeasurementLink* link = m_context.Measurement();
   if (link == nullptr || !link->UploadFilterInfo()) return false;
   SetSetup(link->GetMonitorSetup());
-  const std::string initial = CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: " + serial + ")";
+  const std::string initial = platform::CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: " + serial + ")";
   int initialId = WriteSetRow(kInitial, serial, initial);
   if (initialId >= 0) SaveBanks(initialId);
   int currentId = WriteSetRow(kCurrent, serial, "Current banks (Serial: " + serial + ")");
@@ -342,6 +342,6 @@ void CORecBankSet::FillList(IListBox& list, int setType) {
       int index = list.AddString(m_Desc);
       list.SetItemData(index, m_ID);
     }
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
   }
 }

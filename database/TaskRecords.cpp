@@ -11,18 +11,18 @@
 
 namespace {
 
-bool Fetching(CFieldExchange* pFX) { return pFX->GetOperation() == CFieldExchange::Fetch; }
+bool Fetching(platform::CFieldExchange* pFX) { return pFX->GetOperation() == platform::CFieldExchange::Fetch; }
 
 // A channel of the measurement through a float column.
-void Channel(CFieldExchange* pFX, const char* name, COMeas& meas, int channel) {
+void Channel(platform::CFieldExchange* pFX, const char* name, COMeas& meas, int channel) {
   float v = meas.GetValue(channel);
-  RFX_Single(pFX, name, v);
+  platform::RFX_Single(pFX, name, v);
   if (Fetching(pFX)) meas.SetValue(channel, v);
 }
 
 // The stored start of the prototype's sequence; a sequence made from it
 // starts now.
-bool IsPlaceholderStart(const CTime& t) { return t.GetYear() == 1997 && t.GetMonth() == 1 && t.GetDay() == 1; }
+bool IsPlaceholderStart(const platform::CTime& t) { return t.GetYear() == 1997 && t.GetMonth() == 1 && t.GetDay() == 1; }
 
 }  // namespace
 
@@ -44,81 +44,81 @@ bool CORecSequence::Save(COSequence* sequence) {
   try {
     Update();
     Edit();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     return false;
   }
   return true;
 }
 
-void CORecSequence::DoFieldExchange(CFieldExchange* pFX) {
+void CORecSequence::DoFieldExchange(platform::CFieldExchange* pFX) {
   COSequence* s = m_target;
-  if (s == nullptr) throw CDBException(-1, "The sequence record set has no sequence");
-  RFX_Long(pFX, "NumCount", s->NumCount);
-  RFX_Text(pFX, "Name", s->Name);
-  RFX_Date(pFX, "StartTime", s->StartTime);
+  if (s == nullptr) throw platform::CDBException(-1, "The sequence record set has no sequence");
+  platform::RFX_Long(pFX, "NumCount", s->NumCount);
+  platform::RFX_Text(pFX, "Name", s->Name);
+  platform::RFX_Date(pFX, "StartTime", s->StartTime);
   // The Offline program compares the stored start with the monitor's, so it
   // keeps it as it is.
   if (Fetching(pFX) && IsPlaceholderStart(s->StartTime) && !m_context.Identity().isOffline())
-    s->StartTime = CTime::GetCurrentTime();
-  RFX_Date(pFX, "StopTime", s->StopTime);
-  RFX_Long(pFX, "StartNum", s->StartNum);
-  RFX_Long(pFX, "StopNum", s->StopNum);
-  RFX_Byte(pFX, "ModeMask", s->ModeMask);
-  RFX_Byte(pFX, "SampleInterval", s->SampleInterval);
-  RFX_Single(pFX, "AirPres", s->AirPres);
-  RFX_Long(pFX, "RollingAvg", s->RollingAvg);
-  RFX_Single(pFX, "TubeLength", s->TubeLength);
-  RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
-  RFX_Byte(pFX, "TubeTime", s->TubeTime);
-  RFX_Byte(pFX, "ActiveFilter", s->ActiveFilter);
-  RFX_Byte(pFX, "LockedFilter", s->LockedFilter);
-  RFX_Byte(pFX, "ActiveBank1", s->ActiveBank[0]);
-  RFX_Byte(pFX, "ActiveBank2", s->ActiveBank[1]);
-  RFX_Byte(pFX, "ActiveBank3", s->ActiveBank[2]);
-  RFX_Byte(pFX, "ActiveBank4", s->ActiveBank[3]);
-  RFX_Byte(pFX, "ActiveBank5", s->ActiveBank[4]);
-  RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
-  RFX_Byte(pFX, "MeasTime1", s->MeasTime[0]);
-  RFX_Byte(pFX, "MeasTime2", s->MeasTime[1]);
-  RFX_Byte(pFX, "MeasTime3", s->MeasTime[2]);
-  RFX_Byte(pFX, "MeasTime4", s->MeasTime[3]);
-  RFX_Byte(pFX, "MeasTime5", s->MeasTime[4]);
-  RFX_Byte(pFX, "MeasTime6", s->MeasTime[5]);
-  RFX_Byte(pFX, "Compensation", s->Compensation);
-  RFX_Long(pFX, "Reserved", s->Reserved);
+    s->StartTime = platform::CTime::GetCurrentTime();
+  platform::RFX_Date(pFX, "StopTime", s->StopTime);
+  platform::RFX_Long(pFX, "StartNum", s->StartNum);
+  platform::RFX_Long(pFX, "StopNum", s->StopNum);
+  platform::RFX_Byte(pFX, "ModeMask", s->ModeMask);
+  platform::RFX_Byte(pFX, "SampleInterval", s->SampleInterval);
+  platform::RFX_Single(pFX, "AirPres", s->AirPres);
+  platform::RFX_Long(pFX, "RollingAvg", s->RollingAvg);
+  platform::RFX_Single(pFX, "TubeLength", s->TubeLength);
+  platform::RFX_Byte(pFX, "ChamberTime", s->ChamberTime);
+  platform::RFX_Byte(pFX, "TubeTime", s->TubeTime);
+  platform::RFX_Byte(pFX, "ActiveFilter", s->ActiveFilter);
+  platform::RFX_Byte(pFX, "LockedFilter", s->LockedFilter);
+  platform::RFX_Byte(pFX, "ActiveBank1", s->ActiveBank[0]);
+  platform::RFX_Byte(pFX, "ActiveBank2", s->ActiveBank[1]);
+  platform::RFX_Byte(pFX, "ActiveBank3", s->ActiveBank[2]);
+  platform::RFX_Byte(pFX, "ActiveBank4", s->ActiveBank[3]);
+  platform::RFX_Byte(pFX, "ActiveBank5", s->ActiveBank[4]);
+  platform::RFX_Byte(pFX, "MeasTimeMode", s->MeasTimeMode);
+  platform::RFX_Byte(pFX, "MeasTime1", s->MeasTime[0]);
+  platform::RFX_Byte(pFX, "MeasTime2", s->MeasTime[1]);
+  platform::RFX_Byte(pFX, "MeasTime3", s->MeasTime[2]);
+  platform::RFX_Byte(pFX, "MeasTime4", s->MeasTime[3]);
+  platform::RFX_Byte(pFX, "MeasTime5", s->MeasTime[4]);
+  platform::RFX_Byte(pFX, "MeasTime6", s->MeasTime[5]);
+  platform::RFX_Byte(pFX, "Compensation", s->Compensation);
+  platform::RFX_Long(pFX, "Reserved", s->Reserved);
 }
 
 // --- [Global] of the task ---
 
-void ExchangeTaskGlobal(CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
+void ExchangeTaskGlobal(platform::CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
                         float (&mw)[5]) {
   static const char* const kUA[] = {"UANum1", "UANum2", "UANum3", "UANum4", "UANum5"};
   static const char* const kGas[] = {"GasName1", "GasName2", "GasName3", "GasName4", "GasName5"};
   static const char* const kMW[] = {"MW1", "MW2", "MW3", "MW4", "MW5"};
-  RFX_Text(pFX, "SerialNum", serial);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kUA[i], ua[i]);
-  for (int i = 0; i < 5; ++i) RFX_Text(pFX, kGas[i], gas[i]);
-  for (int i = 0; i < 5; ++i) RFX_Single(pFX, kMW[i], mw[i]);
+  platform::RFX_Text(pFX, "SerialNum", serial);
+  for (int i = 0; i < 5; ++i) platform::RFX_Text(pFX, kUA[i], ua[i]);
+  for (int i = 0; i < 5; ++i) platform::RFX_Text(pFX, kGas[i], gas[i]);
+  for (int i = 0; i < 5; ++i) platform::RFX_Single(pFX, kMW[i], mw[i]);
 }
 
-void CORecMeasGlobal::DoFieldExchange(CFieldExchange* pFX) {
+void CORecMeasGlobal::DoFieldExchange(platform::CFieldExchange* pFX) {
   COSequence* s = m_target;
-  if (s == nullptr) throw CDBException(-1, "The task settings record set has no sequence");
+  if (s == nullptr) throw platform::CDBException(-1, "The task settings record set has no sequence");
   ExchangeTaskGlobal(pFX, s->SerialNum, s->UANum, s->GasName, s->MW);
 }
 
 // --- [Meas] ---
 
-CORecMeas::CORecMeas(DataContext& context, CDatabase* db) : CORecTaskBase(context, db) { m_strSort = "[MeasTime]"; }
+CORecMeas::CORecMeas(DataContext& context, platform::CDatabase* db) : CORecTaskBase(context, db) { m_strSort = "[MeasTime]"; }
 
-void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
+void CORecMeas::DoFieldExchange(platform::CFieldExchange* pFX) {
   COMeas* m = m_target;
-  if (m == nullptr) throw CDBException(-1, "The measurement record set has no measurement");
-  CTime time = m->GetMeasTime();
-  RFX_Date(pFX, "MeasTime", time);
+  if (m == nullptr) throw platform::CDBException(-1, "The measurement record set has no measurement");
+  platform::CTime time = m->GetMeasTime();
+  platform::RFX_Date(pFX, "MeasTime", time);
   int no = m->GetMeasNo();
-  RFX_Long(pFX, "MeasNo", no);
+  platform::RFX_Long(pFX, "MeasNo", no);
   if (Fetching(pFX)) {
     m->SetTime(time);
     m->SetMeasNo(no);
@@ -132,25 +132,25 @@ void CORecMeas::DoFieldExchange(CFieldExchange* pFX) {
 
 // --- [Event] ---
 
-CORecEvent::CORecEvent(DataContext& context, CDatabase* db) : CORecTaskBase(context, db) {
+CORecEvent::CORecEvent(DataContext& context, platform::CDatabase* db) : CORecTaskBase(context, db) {
   m_strSort = "[EventTime]";
 }
 
-void CORecEvent::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Date(pFX, "EventTime", m_EventTime);
-  RFX_Byte(pFX, "EventType", m_EventType);
-  RFX_Text(pFX, "EventText", m_EventText);
-  RFX_Single(pFX, "FloatValue", m_FloatValue);
+void CORecEvent::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Date(pFX, "EventTime", m_EventTime);
+  platform::RFX_Byte(pFX, "EventType", m_EventType);
+  platform::RFX_Text(pFX, "EventText", m_EventText);
+  platform::RFX_Single(pFX, "FloatValue", m_FloatValue);
 }
 
-void CORecEvent::SelectComment(const CTime& time, int type) {
+void CORecEvent::SelectComment(const platform::CTime& time, int type) {
   SetFilter("[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type));
 }
 
 void CORecEvent::LoadEvents(COMeas& meas) {
   meas.GetEvents().clear();
   if (!IsOpen()) return;
-  const CTime t = meas.GetMeasTime();
+  const platform::CTime t = meas.GetMeasTime();
   // An event without a measurement of its own would hold the set back and
   // keep every later measurement from its events.
   while (!IsEOF() && m_EventTime < t) MoveNext();
@@ -208,12 +208,12 @@ bool CORecEvent::DeleteComment(const COMeas& meas) {
 
 // --- [Alarm] ---
 
-void CORecAlarm::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Long(pFX, "SequenceNum", m_SequenceNum);
-  RFX_Byte(pFX, "Filter", m_Filter);
-  RFX_Single(pFX, "Limit", m_Limit);
-  RFX_Long(pFX, "RollingAvg", m_RollingAvg);
-  RFX_Byte(pFX, "OptMask", m_OptMask);
+void CORecAlarm::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Long(pFX, "SequenceNum", m_SequenceNum);
+  platform::RFX_Byte(pFX, "Filter", m_Filter);
+  platform::RFX_Single(pFX, "Limit", m_Limit);
+  platform::RFX_Long(pFX, "RollingAvg", m_RollingAvg);
+  platform::RFX_Byte(pFX, "OptMask", m_OptMask);
 }
 
 void CORecAlarm::SelectSequence(int sequenceNum) {
@@ -266,15 +266,15 @@ void CORecAlarm::Close() {
 
 // --- [OpenColumns] ---
 
-void CORecOpenColumns::DoFieldExchange(CFieldExchange* pFX) {
+void CORecOpenColumns::DoFieldExchange(platform::CFieldExchange* pFX) {
   CColumn& c = m_column;
-  RFX_Long(pFX, "ID", m_ID);
-  RFX_Byte(pFX, "Pos", c.m_axis);
-  RFX_Byte(pFX, "Filter", c.m_channel);
-  RFX_Byte(pFX, "Unit", c.m_unit);
-  RFX_Byte(pFX, "PenStyle", c.m_penStyle);
-  RFX_Byte(pFX, "ColorNum", c.m_colorIndex);
-  RFX_Long(pFX, "UserColor", c.m_customColor);
+  platform::RFX_Long(pFX, "ID", m_ID);
+  platform::RFX_Byte(pFX, "Pos", c.m_axis);
+  platform::RFX_Byte(pFX, "Filter", c.m_channel);
+  platform::RFX_Byte(pFX, "Unit", c.m_unit);
+  platform::RFX_Byte(pFX, "PenStyle", c.m_penStyle);
+  platform::RFX_Byte(pFX, "ColorNum", c.m_colorIndex);
+  platform::RFX_Long(pFX, "UserColor", c.m_customColor);
 }
 
 void CORecOpenColumns::DeleteAll() {
@@ -284,34 +284,34 @@ void CORecOpenColumns::DeleteAll() {
 
 // --- [OpenWindows] ---
 
-void CORecOpenWindows::DoFieldExchange(CFieldExchange* pFX) {
+void CORecOpenWindows::DoFieldExchange(platform::CFieldExchange* pFX) {
   COMeasInterval& i = m_interval;
-  RFX_Long(pFX, "ID", m_ID);
-  RFX_Int(pFX, "WindowType", m_WindowType);
-  RFX_Long(pFX, "WindowStyle", m_WindowStyle);
-  RFX_Int(pFX, "Top", m_Top);
-  RFX_Int(pFX, "Left", m_Left);
-  RFX_Int(pFX, "Right", m_Right);
-  RFX_Int(pFX, "Bottom", m_Bottom);
+  platform::RFX_Long(pFX, "ID", m_ID);
+  platform::RFX_Int(pFX, "WindowType", m_WindowType);
+  platform::RFX_Long(pFX, "WindowStyle", m_WindowStyle);
+  platform::RFX_Int(pFX, "Top", m_Top);
+  platform::RFX_Int(pFX, "Left", m_Left);
+  platform::RFX_Int(pFX, "Right", m_Right);
+  platform::RFX_Int(pFX, "Bottom", m_Bottom);
   // The names of these three do not match what they hold: the mode, the
   // averaging flag and the averaging length.
-  RFX_Byte(pFX, "MeasKey", i.m_mode);
-  RFX_Byte(pFX, "MeasMode", i.m_rollingAvgOn);
-  RFX_Long(pFX, "MeasAvg", i.m_length);
-  RFX_Byte(pFX, "AutoScaleMode1", i.m_scaleMode[0]);
-  RFX_Byte(pFX, "AutoScaleMode2", i.m_scaleMode[1]);
-  RFX_Single(pFX, "AutoScaleMax1", i.m_fixedMax[0]);
-  RFX_Single(pFX, "AutoScaleMax2", i.m_fixedMax[1]);
-  RFX_Single(pFX, "AutoScaleMin1", i.m_fixedMin[0]);
-  RFX_Single(pFX, "AutoScaleMin2", i.m_fixedMin[1]);
-  RFX_Long(pFX, "FirstMeasNum", i.m_first);
-  RFX_Long(pFX, "LastMeasNum", i.m_last);
-  if (i.m_startTime.GetTime() < 0) i.m_startTime = CTime(0);
-  RFX_Date(pFX, "FirstMeasTime", i.m_startTime);
-  RFX_Date(pFX, "LastMeasTime", i.m_endTime);
-  RFX_Long(pFX, "EventMask", i.m_channelMask);
-  RFX_Long(pFX, "CursorFrom", i.m_leftCursor);
-  RFX_Long(pFX, "CursorTo", i.m_rightCursor);
+  platform::RFX_Byte(pFX, "MeasKey", i.m_mode);
+  platform::RFX_Byte(pFX, "MeasMode", i.m_rollingAvgOn);
+  platform::RFX_Long(pFX, "MeasAvg", i.m_length);
+  platform::RFX_Byte(pFX, "AutoScaleMode1", i.m_scaleMode[0]);
+  platform::RFX_Byte(pFX, "AutoScaleMode2", i.m_scaleMode[1]);
+  platform::RFX_Single(pFX, "AutoScaleMax1", i.m_fixedMax[0]);
+  platform::RFX_Single(pFX, "AutoScaleMax2", i.m_fixedMax[1]);
+  platform::RFX_Single(pFX, "AutoScaleMin1", i.m_fixedMin[0]);
+  platform::RFX_Single(pFX, "AutoScaleMin2", i.m_fixedMin[1]);
+  platform::RFX_Long(pFX, "FirstMeasNum", i.m_first);
+  platform::RFX_Long(pFX, "LastMeasNum", i.m_last);
+  if (i.m_startTime.GetTime() < 0) i.m_startTime = platform::CTime(0);
+  platform::RFX_Date(pFX, "FirstMeasTime", i.m_startTime);
+  platform::RFX_Date(pFX, "LastMeasTime", i.m_endTime);
+  platform::RFX_Long(pFX, "EventMask", i.m_channelMask);
+  platform::RFX_Long(pFX, "CursorFrom", i.m_leftCursor);
+  platform::RFX_Long(pFX, "CursorTo", i.m_rightCursor);
 }
 
 void CORecOpenWindows::DeleteAll() {

@@ -26,7 +26,7 @@ class CORecSequence : public CORecTaskBase {
  protected:
   std::string GetDatabaseName() override;
   std::string GetDefaultSQL() override { return "[Sequence]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COSequence* m_target = nullptr;
@@ -42,7 +42,7 @@ class CORecMeasGlobal : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[Global]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COSequence* m_target = nullptr;
@@ -50,7 +50,7 @@ class CORecMeasGlobal : public CORecTaskBase {
 
 // The columns of a task's [Global] row: the monitor's serial and, per filter,
 // its UA number, gas name and molecular weight.
-void ExchangeTaskGlobal(CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
+void ExchangeTaskGlobal(platform::CFieldExchange* pFX, std::string& serial, std::string (&ua)[5], std::string (&gas)[5],
                         float (&mw)[5]);
 
 // [Meas]: one row per measurement. Temperature is the Calibration program's
@@ -58,13 +58,13 @@ void ExchangeTaskGlobal(CFieldExchange* pFX, std::string& serial, std::string (&
 class CORecMeas : public CORecTaskBase {
  public:
   // db: a connection shared with other sets; else the set opens its own.
-  explicit CORecMeas(DataContext& context, CDatabase* db = nullptr);
+  explicit CORecMeas(DataContext& context, platform::CDatabase* db = nullptr);
   void SetTarget(COMeas* meas) { m_target = meas; }
   COMeas* GetTarget() const { return m_target; }
 
  protected:
   std::string GetDefaultSQL() override { return "[Meas]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   COMeas* m_target = nullptr;
@@ -73,7 +73,7 @@ class CORecMeas : public CORecTaskBase {
 // [Event]: one row per event, at the time of its measurement.
 class CORecEvent : public CORecTaskBase {
  public:
-  explicit CORecEvent(DataContext& context, CDatabase* db = nullptr);
+  explicit CORecEvent(DataContext& context, platform::CDatabase* db = nullptr);
 
   // The events at the measurement's time, from the row the set is on.
   void LoadEvents(COMeas& meas);
@@ -86,17 +86,17 @@ class CORecEvent : public CORecTaskBase {
   // Deletes the comment at the measurement's time; false when there is none.
   bool DeleteComment(const COMeas& meas);
 
-  CTime m_EventTime;
+  platform::CTime m_EventTime;
   unsigned char m_EventType = 0;
   std::string m_EventText;
   float m_FloatValue = 0.0f;
 
  protected:
   std::string GetDefaultSQL() override { return "[Event]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
-  void SelectComment(const CTime& time, int type);
+  void SelectComment(const platform::CTime& time, int type);
 };
 
 // [Alarm]: the alarms of each sequence.
@@ -120,7 +120,7 @@ class CORecAlarm : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[Alarm]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   void SelectSequence(int sequenceNum);
@@ -129,7 +129,7 @@ class CORecAlarm : public CORecTaskBase {
 // [OpenColumns]: the columns of each saved window.
 class CORecOpenColumns : public CORecTaskBase {
  public:
-  explicit CORecOpenColumns(DataContext& context, CDatabase* db = nullptr)
+  explicit CORecOpenColumns(DataContext& context, platform::CDatabase* db = nullptr)
       : CORecTaskBase(context, db), m_column(context) {}
   void DeleteAll();
 
@@ -138,7 +138,7 @@ class CORecOpenColumns : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[OpenColumns]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 };
 
 // [OpenWindows]: one row per window open when the task was last closed,
@@ -147,7 +147,7 @@ class CORecOpenWindows : public CORecTaskBase {
  public:
   enum WindowType { kNumeric = 0, kGraph = 1, kStatus = 2, kAlarms = 3, kCursorValues = 4 };
 
-  explicit CORecOpenWindows(DataContext& context, CDatabase* db = nullptr)
+  explicit CORecOpenWindows(DataContext& context, platform::CDatabase* db = nullptr)
       : CORecTaskBase(context, db), m_interval(context) {}
 
   // Deletes every window and every column.
@@ -168,5 +168,5 @@ class CORecOpenWindows : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "[OpenWindows]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 };

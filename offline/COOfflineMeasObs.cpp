@@ -26,7 +26,7 @@ constexpr int kCountingThreshold = 3;
 
 }  // namespace
 
-void TraceTime(Rs232Trace& trace, const std::string& label, const CTime& time) {
+void TraceTime(Rs232Trace& trace, const std::string& label, const platform::CTime& time) {
   const std::tm tm = time.GetLocalTm();
   trace.Log(platform::Format("%s,Y:%d M:%d D:%d H:%d M:%d S:%d\n", label.c_str(), tm.tm_year + 1900, tm.tm_mon + 1,
                              tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec));
@@ -49,7 +49,7 @@ void COOfflineMeasObs::Disconnect() { m_obs.Disconnect(); }
 
 bool COOfflineMeasObs::LoadFilterConfiguration() { return m_obs.LoadSetupFromDatabase(); }
 
-OfflineUploadResult COOfflineMeasObs::UploadMeasurements(const CTime& start, const CTime& stop) {
+OfflineUploadResult COOfflineMeasObs::UploadMeasurements(const platform::CTime& start, const platform::CTime& stop) {
   m_result = OfflineUploadResult();
   COSequence& seq = m_context.ActiveSequence();
   seq.Close();
@@ -65,13 +65,13 @@ OfflineUploadResult COOfflineMeasObs::UploadMeasurements(const CTime& start, con
   return m_result;
 }
 
-bool COOfflineMeasObs::StartUpload(const CTime& start, const CTime& stop) {
+bool COOfflineMeasObs::StartUpload(const platform::CTime& start, const platform::CTime& stop) {
   COSequence& seq = m_context.ActiveSequence();
   if (!m_obs.CheckMonitorAgainstSequence()) return false;
   seq.SetReservedFlag(true);
   seq.Save();
 
-  m_state = start > CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
+  m_state = start > platform::CTime::GetCurrentTime() ? MeasState::delayedStart : MeasState::starting;
   m_moreWaiting = false;
   m_counting = false;
   m_stopDelivery = false;
@@ -88,8 +88,8 @@ bool COOfflineMeasObs::StartUpload(const CTime& start, const CTime& stop) {
 }
 
 bool COOfflineMeasObs::CheckFirstRecord(const COMeas& meas) {
-  const CTime start = m_context.ActiveSequence().GetStartTime();
-  const CTime check = start - CTimeSpan(kStartTolerance);
+  const platform::CTime start = m_context.ActiveSequence().GetStartTime();
+  const platform::CTime check = start - platform::CTimeSpan(kStartTolerance);
   TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), GetStartTime", start);
   TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), helpTime", check);
   TraceTime(m_context.SerialTrace(), "CODBObs::UpdateOnUMEAS(), LastMeas.GetMeasTime()", meas.GetMeasTime());

@@ -21,7 +21,7 @@ class Rs232Trace;
 
 // The serial trace's line of a time: the label, then
 // ",Y:%d M:%d D:%d H:%d M:%d S:%d" in local time.
-void TraceTime(Rs232Trace& trace, const std::string& label, const CTime& time);
+void TraceTime(Rs232Trace& trace, const std::string& label, const platform::CTime& time);
 
 // How an upload ended.
 struct OfflineUploadResult {
@@ -59,9 +59,9 @@ class COOfflineMeasObs : public CSubject, public COProgress {
 
   // Uploads the stored records of the recorded sequence (start, stop) into
   // the open task, with the progress window, until the upload has ended.
-  OfflineUploadResult UploadMeasurements(const CTime& start, const CTime& stop);
+  OfflineUploadResult UploadMeasurements(const platform::CTime& start, const platform::CTime& stop);
   // Checks the monitor against the task and starts the upload service.
-  bool StartUpload(const CTime& start, const CTime& stop);
+  bool StartUpload(const platform::CTime& start, const platform::CTime& stop);
 
   MeasState GetState() const { return m_state; }
   bool HasMeas() const { return m_measPresent; }

@@ -132,7 +132,7 @@ void CommKovoOffline::getConcUnit(int32_t& kind) {
   kind = ConcUnitFromKeyword(keyword.Buffer());
 }
 
-void CommKovoOffline::getMemRecords(int32_t first, int32_t last, std::vector<COMeas>& result, CTime& previous) {
+void CommKovoOffline::getMemRecords(int32_t first, int32_t last, std::vector<COMeas>& result, platform::CTime& previous) {
   COAirPressure pressure;
   m_comm.getPressureUnit(pressure);
   m_comm.sendCommand(PrintColl()
@@ -142,7 +142,7 @@ void CommKovoOffline::getMemRecords(int32_t first, int32_t last, std::vector<COM
                          .Add(PrintInt(last))
                          .Add(PrintStr(",US_M_A_P")));
   std::vector<COMeas> block;
-  CTime running = previous;
+  platform::CTime running = previous;
   try {
     ScanOfflinePressure(block, running, pressure, m_instrument.isTebb(), last - first + 1).Scan(m_comm.GetSource());
   } catch (...) {
@@ -163,7 +163,7 @@ void CommKovoHelperOffline::readFilterBank(FilterPos filter, FilterInfo& info) {
 
 void CommKovoHelperOffline::readRecordBlock(int32_t first, int32_t last, ServiceOfflineMeas* service) {
   std::vector<COMeas> block;
-  CTime previous = service->GetPreviousTime();
+  platform::CTime previous = service->GetPreviousTime();
   m_commands.getMemRecords(first, last, block, previous);
   service->SetPreviousTime(previous);
   for (const COMeas& meas : block) service->AddMeas(meas);

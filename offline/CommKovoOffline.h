@@ -53,7 +53,7 @@ class CommKovoOffline {
   void getConcUnit(int32_t& kind);
   // Records first to last, appended to the result and dated on from the
   // running previous time. A failure appends nothing.
-  void getMemRecords(int32_t first, int32_t last, std::vector<COMeas>& result, CTime& previous);
+  void getMemRecords(int32_t first, int32_t last, std::vector<COMeas>& result, platform::CTime& previous);
 
   CommKovo& Comm() { return m_comm; }
 

@@ -76,7 +76,7 @@ bool COfflineApp::Start() {
   bool systemDatabase = false;
   try {
     systemDatabase = m_context->Setup().OpenSystemDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_OFFLINE_NO_SYSTEM_DB, e);
     return false;
   }

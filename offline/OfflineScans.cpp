@@ -85,7 +85,7 @@ void ScanDateTime::Scan(DataSrc& src) const {
   // Beyond what the calendar and the time type hold it is no date.
   if (year < 1970 || year > 2037 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59)
     ReadError();
-  m_target->SetTime(CTime(year, month, day, hour, minute, 0));
+  m_target->SetTime(platform::CTime(year, month, day, hour, minute, 0));
   m_target->SetValidFlag(1);
 }
 
@@ -93,7 +93,7 @@ void ScanWS::Scan(DataSrc& src) const {
   while (src.Peek() == ' ') src.Advance();
 }
 
-CTime RecordTime(const CTime& previous, int hours, int minutes, int seconds) {
+platform::CTime RecordTime(const platform::CTime& previous, int hours, int minutes, int seconds) {
   const std::tm p = previous.GetLocalTm();
   time_t t = EarliestFrom(p.tm_year + 1900, p.tm_mon + 1, p.tm_mday, hours, minutes, seconds, previous.GetTime());
   if (t == -1) {
@@ -106,7 +106,7 @@ CTime RecordTime(const CTime& previous, int hours, int minutes, int seconds) {
     std::mktime(&next);
     t = EarliestFrom(next.tm_year + 1900, next.tm_mon + 1, next.tm_mday, hours, minutes, seconds, 0);
   }
-  return CTime(t);
+  return platform::CTime(t);
 }
 
 void ScanOfflinePressure::Scan(DataSrc& src) const {

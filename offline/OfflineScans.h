@@ -51,7 +51,7 @@ class ScanWS : public Scans {
 // reply of the wrong form.
 class ScanOfflinePressure : public Scans {
  public:
-  ScanOfflinePressure(std::vector<COMeas>& result, CTime& previous, const COAirPressure& pressure, bool tebb,
+  ScanOfflinePressure(std::vector<COMeas>& result, platform::CTime& previous, const COAirPressure& pressure, bool tebb,
                       int maxRecords)
       : m_result(&result), m_previous(&previous), m_pressure(&pressure), m_tebb(tebb), m_maxRecords(maxRecords) {}
   void Scan(DataSrc& src) const override;
@@ -61,7 +61,7 @@ class ScanOfflinePressure : public Scans {
   void ScanRecord(DataSrc& src, COMeas& meas) const;
 
   std::vector<COMeas>* m_result;
-  CTime* m_previous;
+  platform::CTime* m_previous;
   const COAirPressure* m_pressure;
   bool m_tebb;
   int m_maxRecords;
@@ -71,7 +71,7 @@ class ScanOfflinePressure : public Scans {
 // seconds given, or the day after when that is earlier than the previous
 // time. Wall-clock times that daylight saving makes ambiguous take the
 // earliest reading not before the previous time.
-CTime RecordTime(const CTime& previous, int hours, int minutes, int seconds);
+platform::CTime RecordTime(const platform::CTime& previous, int hours, int minutes, int seconds);
 
 // The unit kinds of the monitor's keywords; anything else throws
 // CommException (read).

@@ -93,7 +93,7 @@ void ServiceOfflineMeas::AddCommands() {
 
 void ServiceOfflineMeas::AddMeasCommands(int32_t count) {
   const CalibTime& start = GetDevice()->Setup().m_startTime;
-  m_previous = start.IsValid() ? start.GetTime() : CTime::GetCurrentTime();
+  m_previous = start.IsValid() ? start.GetTime() : platform::CTime::GetCurrentTime();
 
   CmdBuilder& b = Builder();
   b.AddStep(&m_commands, &CommKovoOffline::getHumiUnit, m_savedHumiUnit);

@@ -78,8 +78,8 @@ class ServiceOfflineMeas final : public ServiceWithProgress {
   bool UnitsRestored() const;
 
   // Worker thread, from the service's own steps.
-  CTime GetPreviousTime() const { return m_previous; }
-  void SetPreviousTime(const CTime& time) { m_previous = time; }
+  platform::CTime GetPreviousTime() const { return m_previous; }
+  void SetPreviousTime(const platform::CTime& time) { m_previous = time; }
   int32_t GetSavedConcUnit() const { return m_savedConcUnit; }
   int32_t GetSavedHumiUnit() const { return m_savedHumiUnit; }
   void SetUnitsRestored();
@@ -92,7 +92,7 @@ class ServiceOfflineMeas final : public ServiceWithProgress {
 
   CommKovoOffline m_commands;
   CommKovoHelperOffline m_helper{m_commands};
-  CTime m_previous;
+  platform::CTime m_previous;
   int32_t m_savedConcUnit = 0;
   int32_t m_savedHumiUnit = 0;
   int m_phase = phaseCounting;

@@ -80,7 +80,7 @@ void COOfflineSheet::OnOK() { EndDialog(platform::IDOK); }
 void COOfflineSheet::OnDestroy() { s_activePage = GetActiveIndex(); }
 
 void COOfflineSheet::OnUnits() {
-  CPropertyPage* page = GetActivePage();
+  platform::CPropertyPage* page = GetActivePage();
   if (page != nullptr && !page->OnKillActive()) return;
   CUnits dlg(m_context, this);
   dlg.DoModal();

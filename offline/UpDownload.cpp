@@ -68,7 +68,7 @@ bool WriteStraight(COMeasObs& obs, const char* text) {
   return true;
 }
 
-int64_t QueryMax(CDatabase& db, const std::string& sql) {
+int64_t QueryMax(platform::CDatabase& db, const std::string& sql) {
   auto st = db.NewStatement();
   st->Prepare(sql);
   st->Execute();
@@ -88,7 +88,7 @@ int64_t QueryMax(CDatabase& db, const std::string& sql) {
 class COUpDownload::TaskMark {
  public:
   explicit TaskMark(ProgramContext& context) : m_context(context), m_sequence(context.ActiveSequence()) {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(context.Setup().GetDatabaseName()));
     m_lastMeasNo = QueryMax(db, "SELECT MAX([MeasNo]) FROM [Meas]");
     m_lastEventRow = QueryMax(db, "SELECT MAX(rowid) FROM [Event]");
@@ -97,7 +97,7 @@ class COUpDownload::TaskMark {
 
   // The task's record sets are closed. Throws CDBException.
   void Restore() {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(m_context.Setup().GetDatabaseName()));
     db.BeginTrans();
     try {
@@ -118,7 +118,7 @@ class COUpDownload::TaskMark {
     seq = m_sequence;
     const bool saved = seq.Save();
     CDBDoc::ReleaseTask(m_context);
-    if (!saved) throw CDBException(0, "the task's sequence could not be written back");
+    if (!saved) throw platform::CDBException(0, "the task's sequence could not be written back");
   }
 
  private:
@@ -245,9 +245,9 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
   const MonitorSetup monitor = device.GetSetup();
   COSequence& seq = m_context.ActiveSequence();
   if (!newTask) {
-    const CTime taskStart = seq.GetStartTime();
-    const CTime monitorStart = monitor.m_startTime.GetTime();
-    const CTime help = monitorStart + CTimeSpan(kStartTolerance);
+    const platform::CTime taskStart = seq.GetStartTime();
+    const platform::CTime monitorStart = monitor.m_startTime.GetTime();
+    const platform::CTime help = monitorStart + platform::CTimeSpan(kStartTolerance);
     TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), activeStartTime", taskStart);
     TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), startTime", monitorStart);
     TraceTime(m_context.SerialTrace(), "CUpDownloadPage::OnUploadmeasurements(), helpTime", help);
@@ -263,7 +263,7 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
   std::unique_ptr<TaskMark> mark;
   try {
     mark = std::make_unique<TaskMark>(m_context);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return UploadEnd::notStarted;
   }
@@ -278,7 +278,7 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
     // before, and the monitor keeps everything for the next try.
     try {
       mark->Restore();
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       ReportException(IDS_DB_ERROR, e);
       platform::MessageBox(kUploadNotUndone, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
       return UploadEnd::incomplete;

@@ -17,7 +17,7 @@
 #include "ui/DataExchange.h"
 
 CUpDownloadPage::CUpDownloadPage(ProgramContext& context, COUpDownload& transfer)
-    : CPropertyPage(IDD, "Up/Download"), m_context(context), m_transfer(transfer), m_list(new QListWidget(this)) {
+    : platform::CPropertyPage(IDD, "Up/Download"), m_context(context), m_transfer(transfer), m_list(new QListWidget(this)) {
   auto* layout = new QVBoxLayout(this);
   auto* download = new QPushButton("Download Settings", this);
   AddItem(kDownload, download);
@@ -52,12 +52,12 @@ CUpDownloadPage::CUpDownloadPage(ProgramContext& context, COUpDownload& transfer
 }
 
 bool CUpDownloadPage::OnInitDialog() {
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
   if (m_transfer.Initialise()) RunReportingDatabaseErrors([this] { FillList(); });
   return true;
 }
 
-void CUpDownloadPage::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, kNewTask, m_target); }
+void CUpDownloadPage::DoDataExchange(platform::CDataExchange* dx) { platform::DDX_Radio(dx, kNewTask, m_target); }
 
 void CUpDownloadPage::FillList() {
   m_list->clear();

@@ -12,7 +12,7 @@ class COUpDownload;
 class ProgramContext;
 class QListWidget;
 
-class CUpDownloadPage : public CPropertyPage {
+class CUpDownloadPage : public platform::CPropertyPage {
   Q_OBJECT
 
  public:
@@ -39,7 +39,7 @@ class CUpDownloadPage : public CPropertyPage {
  protected:
   // Connects, loads the monitor's filter configuration and lists its tasks.
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   void FillList();

@@ -29,7 +29,7 @@ CAlarmsView::CAlarmsView(CWindowLayer& layer, CDocument* document, COAlarmStatus
 
 CAlarmsView::~CAlarmsView() { m_status.m_alarmWindowOpen = false; }
 
-void CAlarmsView::Draw(CDC& dc, const CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
+void CAlarmsView::Draw(platform::CDC& dc, const platform::CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
 
 void CAlarmsView::ShowAlarms() {
   m_list.ResetContent();

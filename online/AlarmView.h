@@ -18,7 +18,7 @@ class CAlarmsView : public CMeasViewBase {
   ~CAlarmsView() override;
 
   std::string GetWindowTitle() const override { return "Alarm Status"; }
-  void Draw(CDC& dc, const CRect& client) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   void OnGeneralUpdate(EUpdType kind) override;
 

@@ -21,7 +21,7 @@
 #include "ui/DataExchange.h"
 
 CEventDialog::CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_cursors(cursors) {
+    : platform::CDialog(IDD, parent), m_context(context), m_cursors(cursors) {
   setWindowTitle("User Event");
   auto* layout = new QVBoxLayout(this);
   auto* group = new QButtonGroup(this);
@@ -61,7 +61,7 @@ CEventDialog::CEventDialog(ProgramContext& context, COCursorStatus& cursors, QWi
 CEventDialog::~CEventDialog() { m_context.GenSub().Detach(this); }
 
 int CEventDialog::DoModal() {
-  const int result = CDialog::DoModal();
+  const int result = platform::CDialog::DoModal();
   if (CDocument* doc = m_context.Document()) doc->UpdateAllViews(nullptr, kHintReloadInterval);
   return result;
 }
@@ -104,11 +104,11 @@ std::string CEventDialog::StoredComment(const COMeas& meas) const {
   try {
     CORecEvent events(m_context);
     events.m_strFilter = "[EventTime] = " + FormatOdbcTimestamp(meas.GetMeasTime()) + " AND [EventType] = 0";
-    events.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    events.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     const std::string text = events.IsEOF() ? std::string() : events.m_EventText;
     events.Close();
     return text;
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     return std::string();
   }
@@ -119,15 +119,15 @@ bool CEventDialog::OnInitDialog() {
     m_text = StoredComment(m_cursors.GetLeftCursor());
   else if (m_position == kPositionPrevious)
     m_text = StoredComment(*m_context.DBObs().GetLastMeas());
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   UpdateCaptions();
   m_context.GenSub().Attach(this);
   return true;
 }
 
-void CEventDialog::DoDataExchange(CDataExchange* dx) {
-  DDX_Radio(dx, kAtCursor, m_position);
-  DDX_Text(dx, kText, m_text);
+void CEventDialog::DoDataExchange(platform::CDataExchange* dx) {
+  platform::DDX_Radio(dx, kAtCursor, m_position);
+  platform::DDX_Text(dx, kText, m_text);
 }
 
 void CEventDialog::OnOK() {
@@ -150,7 +150,7 @@ void CEventDialog::OnOK() {
         events.SaveEvent(meas, comment);
       events.Close();
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // The task is as it was; the dialog stays for another try or Cancel.
     ShowExceptionMessage(e);
     return;

@@ -9,7 +9,7 @@ class COCursorStatus;
 class COMeas;
 class ProgramContext;
 
-class CEventDialog : public CDialog, public CObserver {
+class CEventDialog : public platform::CDialog, public CObserver {
   Q_OBJECT
 
  public:
@@ -28,7 +28,7 @@ class CEventDialog : public CDialog, public CObserver {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:

@@ -23,7 +23,7 @@
 namespace {
 
 // A radio group with a date and time edit beside its second button.
-QGroupBox* TimeGroup(CDialog& dlg, const char* title, int firstId, const char* first, int secondId,
+QGroupBox* TimeGroup(platform::CDialog& dlg, const char* title, int firstId, const char* first, int secondId,
                      const char* second, int ids[4], std::function<void(int, QWidget*)> add) {
   auto* box = new QGroupBox(title, &dlg);
   auto* grid = new QGridLayout(box);
@@ -37,9 +37,9 @@ QGroupBox* TimeGroup(CDialog& dlg, const char* title, int firstId, const char* f
   grid->addWidget(a, 0, 0);
   grid->addWidget(b, 1, 0);
   auto* date = new QLineEdit(box);
-  auto* dateSpin = new CSpinButtonCtrl(box);
+  auto* dateSpin = new platform::CSpinButtonCtrl(box);
   auto* time = new QLineEdit(box);
-  auto* timeSpin = new CSpinButtonCtrl(box);
+  auto* timeSpin = new platform::CSpinButtonCtrl(box);
   grid->addWidget(date, 1, 1);
   grid->addWidget(dateSpin, 1, 2);
   grid->addWidget(time, 1, 3);
@@ -54,7 +54,7 @@ QGroupBox* TimeGroup(CDialog& dlg, const char* title, int firstId, const char* f
 }  // namespace
 
 CMeasStart::CMeasStart(ProgramContext& context, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_now([] { return CTime::GetCurrentTime(); }) {
+    : platform::CDialog(IDD, parent), m_context(context), m_now([] { return platform::CTime::GetCurrentTime(); }) {
   setWindowTitle("Start Measurement Sequence");
   auto* layout = new QVBoxLayout(this);
   auto add = [this](int id, QWidget* w) { AddItem(id, w); };
@@ -78,10 +78,10 @@ CMeasStart::CMeasStart(ProgramContext& context, QWidget* parent)
 
 bool CMeasStart::OnInitDialog() {
   m_description = m_context.ActiveSequence().GetName();
-  const CTime now = m_now();
+  const platform::CTime now = m_now();
   m_start.SetTime(now);
-  m_stop.SetTime(now + CTimeSpan(3600));
-  return CDialog::OnInitDialog();
+  m_stop.SetTime(now + platform::CTimeSpan(3600));
+  return platform::CDialog::OnInitDialog();
 }
 
 bool CMeasStart::eventFilter(QObject* watched, QEvent* event) {
@@ -92,22 +92,22 @@ bool CMeasStart::eventFilter(QObject* watched, QEvent* event) {
     if (start) static_cast<QRadioButton*>(GetDlgItem(kStartAt))->setChecked(true);
     if (stop) static_cast<QRadioButton*>(GetDlgItem(kStopAt))->setChecked(true);
   }
-  return CDialog::eventFilter(watched, event);
+  return platform::CDialog::eventFilter(watched, event);
 }
 
-void CMeasStart::DoDataExchange(CDataExchange* dx) {
-  DDX_Radio(dx, kStartNow, m_startMode);
-  DDX_Radio(dx, kStopNone, m_stopMode);
+void CMeasStart::DoDataExchange(platform::CDataExchange* dx) {
+  platform::DDX_Radio(dx, kStartNow, m_startMode);
+  platform::DDX_Radio(dx, kStopNone, m_stopMode);
   if (m_startMode == 1) m_start.DDXValidate(dx);
   if (m_stopMode == 1) m_stop.DDXValidate(dx);
-  DDX_Text(dx, kDescription, m_description);
+  platform::DDX_Text(dx, kDescription, m_description);
 }
 
 void CMeasStart::OnOK() {
   if (!UpdateData(true)) return;
-  const CTime now = m_now();
-  const CTime stop = m_stop.GetTime();
-  CTime start = m_start.GetTime();
+  const platform::CTime now = m_now();
+  const platform::CTime stop = m_stop.GetTime();
+  platform::CTime start = m_start.GetTime();
   if (m_stopMode == 1) {
     const long ahead = static_cast<long>(stop.GetTime() - now.GetTime());
     if (ahead < kStopLead || ahead > kLatest) {
@@ -126,5 +126,5 @@ void CMeasStart::OnOK() {
   }
   m_context.ActiveSequence().SetName(m_description);
   EndDialog(platform::IDOK);
-  m_context.MeasObs()->StartMeasurement(start, 1, m_stopMode == 1 ? stop : CTime(), m_stopMode == 1);
+  m_context.MeasObs()->StartMeasurement(start, 1, m_stopMode == 1 ? stop : platform::CTime(), m_stopMode == 1);
 }

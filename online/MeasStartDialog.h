@@ -9,7 +9,7 @@
 
 class ProgramContext;
 
-class CMeasStart : public CDialog {
+class CMeasStart : public platform::CDialog {
   Q_OBJECT
 
  public:
@@ -36,11 +36,11 @@ class CMeasStart : public CDialog {
 
   explicit CMeasStart(ProgramContext& context, QWidget* parent = nullptr);
   // The clock the times are checked against.
-  void SetClock(std::function<CTime()> now) { m_now = std::move(now); }
+  void SetClock(std::function<platform::CTime()> now) { m_now = std::move(now); }
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   // The times are checked, then the sequence takes the description and the
   // measurement starts; a wrong time keeps the dialog open and the sequence
   // as it was.
@@ -49,7 +49,7 @@ class CMeasStart : public CDialog {
 
  private:
   ProgramContext& m_context;
-  std::function<CTime()> m_now;
+  std::function<platform::CTime()> m_now;
   int m_startMode = 0;  // 0 now, 1 at the start time
   int m_stopMode = 0;   // 0 none, 1 at the stop time
   std::string m_description;

@@ -36,7 +36,7 @@ COnlineApp::COnlineApp(std::vector<std::string> args)
                       std::move(args)) {
   m_generator.callOnTimeout([this] {
     COMeas meas;
-    meas.SetTime(CTime::GetCurrentTime());
+    meas.SetTime(platform::CTime::GetCurrentTime());
     std::uniform_int_distribution<int> draw(0, 32767);
     for (int channel = 0; channel < 6; ++channel) meas.SetValue(channel, draw(m_random) * 0.0006103702f);
     m_context->GenSub().NotifyMeas(eNewMeas, meas);

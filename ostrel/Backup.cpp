@@ -291,7 +291,7 @@ bool CBackup::RunBackup(const std::vector<std::string>* tables) {
     }
     m_file.SetEnd();
     return m_file.WriteTaggedLine(TAG_EOB, std::string_view());
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     wait.Restore();
     platform::MessageBox(platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str()),
                          platform::MB_OK | platform::MB_ICONERROR);
@@ -307,7 +307,7 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
   bool committed = false;
   bool rolledBack = true;
   try {
-    CDatabase& db = m_set.GetDatabase();
+    platform::CDatabase& db = m_set.GetDatabase();
     db.BeginTrans();
     bool committing = false;
     try {
@@ -322,7 +322,7 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
       } else {
         db.Rollback();
       }
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       m_set.DiscardRows();
       reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
       if (committing) {
@@ -332,12 +332,12 @@ bool CBackup::RunRestore(Target target, unsigned errorId) {
       } else {
         try {
           db.Rollback();
-        } catch (const CException&) {
+        } catch (const platform::CException&) {
           rolledBack = false;
         }
       }
     }
-  } catch (const CException& e) {  // the database could not be opened
+  } catch (const platform::CException& e) {  // the database could not be opened
     reason = platform::Format(Text(IDS_DATABASE_ERROR).c_str(), e.GetMessage().c_str());
   }
   if (committed) return true;

@@ -17,14 +17,14 @@ SQLCHAR* Text(std::string& s) { return reinterpret_cast<SQLCHAR*>(s.data()); }
 
 }  // namespace
 
-CTables::CTables(CDatabase* db) : CRecordset(db) { m_nDefaultType = forwardOnly; }
+CTables::CTables(platform::CDatabase* db) : platform::CRecordset(db) { m_nDefaultType = forwardOnly; }
 
-void CTables::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Text(pFX, "table_qualifier", m_strQualifier, 128);
-  RFX_Text(pFX, "table_owner", m_strOwner, 128);
-  RFX_Text(pFX, "table_name", m_strName, 128);
-  RFX_Text(pFX, "table_type", m_strType, 128);
-  RFX_Text(pFX, "remarks", m_strRemarks, 254);
+void CTables::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Text(pFX, "table_qualifier", m_strQualifier, 128);
+  platform::RFX_Text(pFX, "table_owner", m_strOwner, 128);
+  platform::RFX_Text(pFX, "table_name", m_strName, 128);
+  platform::RFX_Text(pFX, "table_type", m_strType, 128);
+  platform::RFX_Text(pFX, "remarks", m_strRemarks, 254);
 }
 
 bool CTables::ExecuteCatalog(void* hstmt) {
@@ -34,20 +34,20 @@ bool CTables::ExecuteCatalog(void* hstmt) {
   return true;
 }
 
-CColumns::CColumns(CDatabase* db) : CRecordset(db) { m_nDefaultType = forwardOnly; }
+CColumns::CColumns(platform::CDatabase* db) : platform::CRecordset(db) { m_nDefaultType = forwardOnly; }
 
-void CColumns::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Text(pFX, "table_qualifier", m_strQualifier, 128);
-  RFX_Text(pFX, "table_owner", m_strOwner, 128);
-  RFX_Text(pFX, "table_name", m_strTable, 128);
-  RFX_Text(pFX, "column_name", m_strColumn, 128);
-  RFX_Int(pFX, "data_type", m_nDataType);
-  RFX_Text(pFX, "type_name", m_strTypeName, 128);
-  RFX_Long(pFX, "precision", m_nPrecision);
-  RFX_Long(pFX, "length", m_nLength);
-  RFX_Int(pFX, "scale", m_nScale);
-  RFX_Int(pFX, "radix", m_nRadix);
-  RFX_Int(pFX, "nullable", m_nNullable);
+void CColumns::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Text(pFX, "table_qualifier", m_strQualifier, 128);
+  platform::RFX_Text(pFX, "table_owner", m_strOwner, 128);
+  platform::RFX_Text(pFX, "table_name", m_strTable, 128);
+  platform::RFX_Text(pFX, "column_name", m_strColumn, 128);
+  platform::RFX_Int(pFX, "data_type", m_nDataType);
+  platform::RFX_Text(pFX, "type_name", m_strTypeName, 128);
+  platform::RFX_Long(pFX, "precision", m_nPrecision);
+  platform::RFX_Long(pFX, "length", m_nLength);
+  platform::RFX_Int(pFX, "scale", m_nScale);
+  platform::RFX_Int(pFX, "radix", m_nRadix);
+  platform::RFX_Int(pFX, "nullable", m_nNullable);
 }
 
 bool CColumns::ExecuteCatalog(void* hstmt) {
@@ -117,7 +117,7 @@ bool IsInternalTable(const std::string& name) {
   return name.size() >= sizeof kPrefix - 1 && platform::EqualsNoCase(name.substr(0, sizeof kPrefix - 1), kPrefix);
 }
 
-std::vector<std::string> CatalogTables(CDatabase& db) {
+std::vector<std::string> CatalogTables(platform::CDatabase& db) {
   std::vector<std::string> tables;
   if (db.IsEmbedded()) {
     auto st = db.NewStatement();
@@ -138,7 +138,7 @@ std::vector<std::string> CatalogTables(CDatabase& db) {
   return tables;
 }
 
-std::vector<CatalogColumn> CatalogColumns(CDatabase& db, const std::string& table) {
+std::vector<CatalogColumn> CatalogColumns(platform::CDatabase& db, const std::string& table) {
   std::vector<CatalogColumn> columns;
   if (db.IsEmbedded()) {
     auto st = db.NewStatement();

@@ -18,20 +18,20 @@ struct CatalogColumn {
 // The user tables, in catalogue order. SQLite's own tables (sqlite_stat1
 // after an ANALYZE, sqlite_sequence) are the database's business, made anew
 // as it needs them: they are left out.
-std::vector<std::string> CatalogTables(CDatabase& db);
+std::vector<std::string> CatalogTables(platform::CDatabase& db);
 // A table SQLite keeps for itself: its name begins with "sqlite_".
 bool IsInternalTable(const std::string& name);
 // The columns of a table, in table order.
-std::vector<CatalogColumn> CatalogColumns(CDatabase& db, const std::string& table);
+std::vector<CatalogColumn> CatalogColumns(platform::CDatabase& db, const std::string& table);
 
 // The SQL type and length the SQLite3 ODBC driver reports for a column
 // declared with this type ("VARCHAR(50)": a varchar of 50).
 void SqliteColumnType(const std::string& declared, int* sqlType, int* length);
 
 // The ODBC catalogue as record sets.
-class CTables : public CRecordset {
+class CTables : public platform::CRecordset {
  public:
-  explicit CTables(CDatabase* db);
+  explicit CTables(platform::CDatabase* db);
   // Only this kind of table is listed ("'TABLE'": the user tables).
   std::string m_strTypeFilter = "'TABLE'";
 
@@ -43,13 +43,13 @@ class CTables : public CRecordset {
 
  protected:
   std::string GetDefaultSQL() override { return std::string(); }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
   bool ExecuteCatalog(void* hstmt) override;
 };
 
-class CColumns : public CRecordset {
+class CColumns : public platform::CRecordset {
  public:
-  explicit CColumns(CDatabase* db);
+  explicit CColumns(platform::CDatabase* db);
   // The table whose columns are listed.
   std::string m_strTableFilter;
 
@@ -67,6 +67,6 @@ class CColumns : public CRecordset {
 
  protected:
   std::string GetDefaultSQL() override { return std::string(); }
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
   bool ExecuteCatalog(void* hstmt) override;
 };

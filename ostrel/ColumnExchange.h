@@ -60,7 +60,7 @@ class CColumnExchange {
 
 // A value the database holds that its column's kind cannot carry, say a text in
 // a column of numbers.
-class CBackupValueError : public CException {
+class CBackupValueError : public platform::CException {
  public:
   CBackupValueError(std::string column, std::string value) : m_column(std::move(column)), m_value(std::move(value)) {}
   void SetTable(const std::string& table) { m_table = table; }

@@ -16,7 +16,7 @@ CDynaSet::~CDynaSet() {
 
 std::string CDynaSet::ConnectString(const std::string& dataSource) { return "ODBC;DSN=TARNIC:" + dataSource; }
 
-CDatabase& CDynaSet::GetDatabase() {
+platform::CDatabase& CDynaSet::GetDatabase() {
   if (!m_db.IsOpen()) m_db.Open(ConnectString(m_dataSource));
   return m_db;
 }

@@ -33,7 +33,7 @@ class CDynaSet {
 
   // "ODBC;DSN=TARNIC:<name>". Connects on first use; throws CDBException.
   static std::string ConnectString(const std::string& dataSource);
-  CDatabase& GetDatabase();
+  platform::CDatabase& GetDatabase();
 
   // The table catalogue: each of these empties the column list, moves to a
   // table and builds its column list. False (and IsEnd) when none is left.
@@ -77,7 +77,7 @@ class CDynaSet {
   void Exchange(CColumnExchange& fx, const std::vector<CColumnType*>& columns);
 
   std::string m_dataSource;
-  CDatabase m_db;
+  platform::CDatabase m_db;
   std::vector<std::string> m_tables;
   size_t m_tableIndex = 0;
   std::string m_table;

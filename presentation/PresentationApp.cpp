@@ -37,11 +37,11 @@ bool TaskIsEmpty(DataContext& context) {
   try {
     CORecEvent events(context);
     events.m_strSort = "[EventTime]";
-    events.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    events.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     const bool empty = events.IsEOF();
     events.CloseWithDatabase();
     return empty;
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
     return true;
   }
 }
@@ -77,7 +77,7 @@ bool CPresentationApp::StartUp() {
 
   try {
     m_systemDatabase = m_context->Setup().OpenSystemDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_PRESENTATION_NO_SYSTEM_DB, e);
     return false;
   }
@@ -144,7 +144,7 @@ void CPresentationApp::OnFileOpen() {
       opened = true;
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
   }
   if (!opened) {
@@ -163,7 +163,7 @@ bool CPresentationApp::CloseTask() {
   try {
     // The program's close check: nothing to stop; the windows are saved.
     setup.CanCloseDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   setup.SetMeasDatabaseOpen(false);
@@ -226,10 +226,10 @@ void CPresentationApp::RegisterWindows() {
   CMeasProgramApp::RegisterWindows();
   // The range and which events a graph or numeric window shows are this
   // program's pages.
-  Layer().intervalPage = [this](COMeasInterval& interval) -> CPropertyPage* {
+  Layer().intervalPage = [this](COMeasInterval& interval) -> platform::CPropertyPage* {
     return new presentation::COXAxisPage(*m_context, interval);
   };
-  Layer().extraPage = [](COMeasInterval& interval) -> CPropertyPage* { return new presentation::COEventPage(interval); };
+  Layer().extraPage = [](COMeasInterval& interval) -> platform::CPropertyPage* { return new presentation::COEventPage(interval); };
 }
 
 // --- commands ---

@@ -32,7 +32,7 @@ constexpr std::pair<int, int> kEventBoxes[] = {
 }  // namespace
 
 COEventPage::COEventPage(COMeasInterval& interval, QWidget* parent)
-    : CPropertyPage(IDD, "Events", parent), m_interval(interval) {
+    : platform::CPropertyPage(IDD, "Events", parent), m_interval(interval) {
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox("Visible Events", this);
   auto* boxes = new QVBoxLayout(group);
@@ -50,11 +50,11 @@ COEventPage::COEventPage(COMeasInterval& interval, QWidget* parent)
   layout->addStretch();
 }
 
-void COEventPage::DoDataExchange(CDataExchange* dx) {
+void COEventPage::DoDataExchange(platform::CDataExchange* dx) {
   int shown[5] = {};
   if (!dx->m_bSaveAndValidate)
     for (int i = 0; i < 5; ++i) shown[i] = m_interval.IsChannelShown(kEventBoxes[i].second) ? 1 : 0;
-  for (int i = 0; i < 5; ++i) DDX_Check(dx, kEventBoxes[i].first, shown[i]);
+  for (int i = 0; i < 5; ++i) platform::DDX_Check(dx, kEventBoxes[i].first, shown[i]);
   if (dx->m_bSaveAndValidate)
     for (int i = 0; i < 5; ++i) m_interval.SetChannelShown(kEventBoxes[i].second, shown[i] != 0);
 }
@@ -74,7 +74,7 @@ COXAxisPage::COXAxisPage(DataContext& context, COMeasInterval& interval, QWidget
     auto* line = new QLineEdit(avgGroup);
     line->setFixedWidth(60);
     AddItem(e, line);
-    auto* sp = new CSpinButtonCtrl(avgGroup);
+    auto* sp = new platform::CSpinButtonCtrl(avgGroup);
     AddItem(s, sp);
     pair->addWidget(line);
     pair->addWidget(sp);
@@ -110,7 +110,7 @@ void COXAxisPage::ReadSequences(std::vector<StoredSequence>& rows) {
   COSequence row(m_context);
   CORecSequence rs(m_context);
   rs.SetTarget(&row);
-  rs.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+  rs.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
   for (; !rs.IsEOF(); rs.MoveNext())
     rows.push_back({row.GetNumCount(), row.GetName(), row.GetStartTime(), row.GetStopTime(), row.GetStartNum(),
                     row.GetStopNum()});
@@ -124,7 +124,7 @@ bool COXAxisPage::OnInitDialog() {
   return true;
 }
 
-void COXAxisPage::DoDataExchange(CDataExchange* dx) {
+void COXAxisPage::DoDataExchange(platform::CDataExchange* dx) {
   if (dx->m_bSaveAndValidate) {
     const int mode = ChosenMode();
     if (mode == COMeasInterval::kByTime)
@@ -141,7 +141,7 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
   }
   LoadRange(dx, m_interval);
   int average = m_interval.GetMeasAvg() ? 1 : 0;
-  DDX_Check(dx, kAverage, average);
+  platform::DDX_Check(dx, kAverage, average);
   m_averageCount.SetValue(m_interval.GetInterval());
   m_averageTime.SetSeconds(m_interval.GetInterval() * 60);
 }

@@ -18,7 +18,7 @@ class QLabel;
 
 namespace presentation {
 
-class COEventPage : public CPropertyPage {
+class COEventPage : public platform::CPropertyPage {
   Q_OBJECT
 
  public:
@@ -28,7 +28,7 @@ class COEventPage : public CPropertyPage {
   COEventPage(COMeasInterval& interval, QWidget* parent = nullptr);
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   COMeasInterval& m_interval;
@@ -50,7 +50,7 @@ class COXAxisPage : public COIntervalRangePage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   // The task's rows by their [NumCount].
   void ReadSequences(std::vector<StoredSequence>& rows) override;
 

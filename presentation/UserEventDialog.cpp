@@ -16,7 +16,7 @@
 namespace presentation {
 
 CEventDialog::CEventDialog(DataContext& context, COCursorStatus& cursors, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_cursors(cursors) {
+    : platform::CDialog(IDD, parent), m_context(context), m_cursors(cursors) {
   setWindowTitle("Insert User Event");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("Event Text", this));
@@ -35,10 +35,10 @@ bool CEventDialog::OnInitDialog() {
       break;
     }
   }
-  return CDialog::OnInitDialog();
+  return platform::CDialog::OnInitDialog();
 }
 
-void CEventDialog::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, kText, m_text); }
+void CEventDialog::DoDataExchange(platform::CDataExchange* dx) { platform::DDX_Text(dx, kText, m_text); }
 
 void CEventDialog::OnOK() {
   if (!UpdateData(true)) return;
@@ -50,7 +50,7 @@ void CEventDialog::OnOK() {
     else
       events.SaveEvent(meas, COEvent(COEvent::typeComment, m_text, 0.0f));
     events.CloseWithDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // The task is as it was; the dialog stays for another try or Cancel.
     ReportException(IDS_DB_ERROR, e);
     return;

@@ -11,7 +11,7 @@ class DataContext;
 
 namespace presentation {
 
-class CEventDialog : public CDialog {
+class CEventDialog : public platform::CDialog {
   Q_OBJECT
 
  public:
@@ -23,7 +23,7 @@ class CEventDialog : public CDialog {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:

@@ -17,7 +17,7 @@
 #include "ui/DataExchange.h"
 
 COComDialog::COComDialog(DataContext& context, QWidget* parent)
-    : CDialog(context.Identity().isCalibration() ? IDD_CALIBRATION : IDD, parent), m_context(context) {
+    : platform::CDialog(context.Identity().isCalibration() ? IDD_CALIBRATION : IDD, parent), m_context(context) {
   setWindowTitle("Communication");
   auto* layout = new QVBoxLayout(this);
 
@@ -59,14 +59,14 @@ COComDialog::COComDialog(DataContext& context, QWidget* parent)
   AddOkCancel(layout);
 }
 
-void COComDialog::DoDataExchange(CDataExchange* dx) {
+void COComDialog::DoDataExchange(platform::CDataExchange* dx) {
   // Radio 0 to 3 is COM1 to COM4.
   ObjAssign<int, COSystemSetup>(&m_context.Setup(), &COSystemSetup::GetComPort, &COSystemSetup::SetComPort)
-      .Exchange(dx, kCom1, DDX_Radio);
+      .Exchange(dx, kCom1, platform::DDX_Radio);
 }
 
 bool COComDialog::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   if (m_context.MeasurementState() != MeasState::idle) {
     for (int id : {static_cast<int>(kPortGroup), static_cast<int>(kCom1), static_cast<int>(kCom2),
                    static_cast<int>(kCom3), static_cast<int>(kCom4)})
@@ -76,6 +76,6 @@ bool COComDialog::OnInitDialog() {
 }
 
 void COComDialog::OnOK() {
-  CDialog::OnOK();
+  platform::CDialog::OnOK();
   m_context.Setup().Save();
 }

@@ -7,7 +7,7 @@
 
 class DataContext;
 
-class COComDialog : public CDialog {
+class COComDialog : public platform::CDialog {
  public:
   // The Calibration program has a template of its own.
   enum { IDD = 157, IDD_CALIBRATION = 193 };
@@ -16,7 +16,7 @@ class COComDialog : public CDialog {
   explicit COComDialog(DataContext& context, QWidget* parent = nullptr);
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool OnInitDialog() override;
   void OnOK() override;
 

@@ -78,7 +78,7 @@ void CODateEdit::Spin(int step) {
     ok = CalendarTime(y, m - 1, d, 1, 0, 0, &t);
     t += static_cast<time_t>(step * kSecondsPerDay);
   }
-  if (ok) WriteAndSelectField(CTime(t).Format(kDateFormat), field);
+  if (ok) WriteAndSelectField(platform::CTime(t).Format(kDateFormat), field);
 }
 
 // --- time ---
@@ -103,18 +103,18 @@ void COTimeEdit::Spin(int step) {
   const int field = GetCaretField();
   n[field] += step;
   time_t t;
-  if (CalendarTime(80, 0, 1, n[0], n[1], n[2], &t)) WriteAndSelectField(CTime(t).Format(kTimeFormat), field);
+  if (CalendarTime(80, 0, 1, n[0], n[1], n[2], &t)) WriteAndSelectField(platform::CTime(t).Format(kTimeFormat), field);
 }
 
 // --- date and time ---
 
-bool CODateTimeEdit::SubclassDlgItems(CDialog* parent, int dateId, int dateSpinId, int timeId, int timeSpinId) {
+bool CODateTimeEdit::SubclassDlgItems(platform::CDialog* parent, int dateId, int dateSpinId, int timeId, int timeSpinId) {
   const bool date = m_dateEdit.SubclassDlgItems(dateId, dateSpinId, parent);
   const bool time = m_timeEdit.SubclassDlgItems(timeId, timeSpinId, parent);
   return date && time;
 }
 
-void CODateTimeEdit::DDXValidate(CDataExchange* dx) {
+void CODateTimeEdit::DDXValidate(platform::CDataExchange* dx) {
   if (!dx->m_bSaveAndValidate) return;
   int y, mo, d, h, mi, s;
   const bool date = m_dateEdit.GetDate(y, mo, d) != 0;
@@ -125,14 +125,14 @@ void CODateTimeEdit::DDXValidate(CDataExchange* dx) {
   dx->Fail();
 }
 
-void CODateTimeEdit::SetTime(const CTime& time) {
+void CODateTimeEdit::SetTime(const platform::CTime& time) {
   m_timeEdit.SetWindowText(time.Format(kTimeFormat));
   m_dateEdit.SetWindowText(time.Format(kDateFormat));
 }
 
-CTime CODateTimeEdit::GetTime() const {
+platform::CTime CODateTimeEdit::GetTime() const {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
   m_dateEdit.GetDate(y, mo, d);
   m_timeEdit.GetTime(h, mi, s);
-  return CTime(y + 1900, mo, d, h, mi, s);
+  return platform::CTime(y + 1900, mo, d, h, mi, s);
 }

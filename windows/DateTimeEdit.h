@@ -9,7 +9,9 @@
 #include "MaskedEdit.h"
 #include "core/Time.h"
 
+namespace platform {
 class CDataExchange;
+}  // namespace platform
 
 class CODateEdit : public COMaskedEdit {
  public:
@@ -45,16 +47,16 @@ class COTimeEdit : public COMaskedEdit {
 // A start date and time entered in a date edit and a time edit.
 class CODateTimeEdit {
  public:
-  bool SubclassDlgItems(CDialog* parent, int dateId, int dateSpinId, int timeId, int timeSpinId);
+  bool SubclassDlgItems(platform::CDialog* parent, int dateId, int dateSpinId, int timeId, int timeSpinId);
 
   // When saving: both the date and the time must be valid, else message 159
   // and the exchange fails with the focus on the date edit, or on the time
   // edit when only the time is wrong.
-  void DDXValidate(CDataExchange* dx);
+  void DDXValidate(platform::CDataExchange* dx);
 
-  void SetTime(const CTime& time);
+  void SetTime(const platform::CTime& time);
   // The date and time as local time; meaningful once the check has passed.
-  CTime GetTime() const;
+  platform::CTime GetTime() const;
 
   CODateEdit& GetDateEdit() { return m_dateEdit; }
   COTimeEdit& GetTimeEdit() { return m_timeEdit; }

@@ -11,12 +11,12 @@
 
 // --- COClientWnd ---
 
-COClientWnd::COClientWnd(int templateId, QWidget* parent) : CDialog(templateId, parent) {}
+COClientWnd::COClientWnd(int templateId, QWidget* parent) : platform::CDialog(templateId, parent) {}
 
 int COClientWnd::DoModal() {
   // The service may have ended before the window could open.
   if (m_ended) return m_result;
-  return CDialog::DoModal();
+  return platform::CDialog::DoModal();
 }
 
 void COClientWnd::ShowModeless() { show(); }
@@ -24,7 +24,7 @@ void COClientWnd::ShowModeless() { show(); }
 void COClientWnd::EndDialog(int result) {
   m_ended = true;
   m_result = result;
-  CDialog::EndDialog(result);
+  platform::CDialog::EndDialog(result);
 }
 
 bool COClientWnd::IsWindow() const { return isVisible(); }
@@ -65,7 +65,7 @@ COProgressWnd::COProgressWnd(COProgress* dialog, QWidget* parent)
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void COProgressWnd::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, kText, m_dialog->m_text); }
+void COProgressWnd::DoDataExchange(platform::CDataExchange* dx) { platform::DDX_Text(dx, kText, m_dialog->m_text); }
 
 bool COProgressWnd::OnInitDialog() {
   COClientWnd::OnInitDialog();

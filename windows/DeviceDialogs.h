@@ -11,7 +11,7 @@ class DataContext;
 class QProgressBar;
 
 // What both windows share: modal until the client ends them.
-class COClientWnd : public CDialog, public IClientWindow {
+class COClientWnd : public platform::CDialog, public IClientWindow {
  public:
   COClientWnd(int templateId, QWidget* parent);
 
@@ -51,7 +51,7 @@ class COProgressWnd : public COClientWnd {
   void SetProgress(int percent) override;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool OnInitDialog() override;
   // Asks the service to cancel; the window stays until it reports back.
   void OnCancel() override;

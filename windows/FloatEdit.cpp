@@ -37,7 +37,7 @@ void COFloatEdit::SetValue(float value) { SetWindowText(platform::Format(kShown,
 
 void COFloatEdit::SetValueRounded(float value) { SetWindowText(platform::Format("%.0f", value)); }
 
-void COFloatEdit::DDXValidate(CDataExchange* dx) {
+void COFloatEdit::DDXValidate(platform::CDataExchange* dx) {
   if (!dx->m_bSaveAndValidate) return;
   dx->PrepareEditCtrl(GetDlgCtrlID());
   float value = 0.0f;

@@ -3,7 +3,9 @@
 // still reach the dialog.
 #include "SpinEdit.h"
 
+namespace platform {
 class CDataExchange;
+}  // namespace platform
 
 class COFloatEdit : public COSpinEdit {
  public:
@@ -23,7 +25,7 @@ class COFloatEdit : public COSpinEdit {
   // When saving: the text must be a number within the range as the range is
   // shown (two decimals, both limits allowed), else message 157 or 158 and the
   // exchange fails with the focus here.
-  void DDXValidate(CDataExchange* dx);
+  void DDXValidate(platform::CDataExchange* dx);
 
   // One unit up or down, stopping at the limits; nothing when the text holds
   // no number.

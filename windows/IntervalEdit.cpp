@@ -33,7 +33,7 @@ long long Seconds(long long days, long long hours, long long minutes) {
 
 COIntervalEdit::COIntervalEdit(bool dayForm) : m_dayForm(dayForm) {}
 
-bool COIntervalEdit::Attach(CDialog* parent, int editId, int spinId) {
+bool COIntervalEdit::Attach(platform::CDialog* parent, int editId, int spinId) {
   return SubclassDlgItems(editId, spinId, parent);
 }
 
@@ -74,7 +74,7 @@ void COIntervalEdit::SetSeconds(int seconds) {
     SetWindowText(platform::Format("%02lld:%02lld", hours, minutes));
 }
 
-void COIntervalEdit::DDXValidate(CDataExchange* dx, int minimum, int maximum) {
+void COIntervalEdit::DDXValidate(platform::CDataExchange* dx, int minimum, int maximum) {
   if (!dx->m_bSaveAndValidate) return;
   dx->PrepareEditCtrl(GetDlgCtrlID());
   long long d = 0, h = 0, m = 0;

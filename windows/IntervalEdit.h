@@ -6,7 +6,9 @@
 // separator, goes on into the next field.
 #include "MaskedEdit.h"
 
+namespace platform {
 class CDataExchange;
+}  // namespace platform
 
 class COIntervalEdit : public COMaskedEdit {
  public:
@@ -14,7 +16,7 @@ class COIntervalEdit : public COMaskedEdit {
   explicit COIntervalEdit(bool dayForm);
 
   // Takes the places of the dialog's edit and spin controls.
-  bool Attach(CDialog* parent, int editId, int spinId);
+  bool Attach(platform::CDialog* parent, int editId, int spinId);
   bool IsDayForm() const { return m_dayForm; }
 
   // The span the text shows, in seconds; 0 when the text does not read as
@@ -31,7 +33,7 @@ class COIntervalEdit : public COMaskedEdit {
   // form (30:00:00 is 108000), an hour as 60 in the hour form (12:00 is
   // 720). The day form checks the span as it would be written back, so
   // that an hours field beyond 23 counts as the days it makes.
-  void DDXValidate(CDataExchange* dx, int minimum, int maximum);
+  void DDXValidate(platform::CDataExchange* dx, int minimum, int maximum);
 
   // The field under the caret one up or down; the field is selected again.
   // Up has no limit but the two digits of the days (the hour form drops

@@ -24,7 +24,7 @@ platform::COLORREF ToColorRef(const QColor& c) { return platform::RGB(c.red(), c
 DrawItemInfo ItemInfo(const QWidget* widget, int item, const QRect& rect, bool selected, bool focus) {
   DrawItemInfo info;
   info.itemID = item;
-  info.rcItem = CRect(rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1);
+  info.rcItem = platform::CRect(rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1);
   info.selected = selected;
   info.focus = focus;
   const QPalette& p = widget->palette();
@@ -36,9 +36,9 @@ DrawItemInfo ItemInfo(const QWidget* widget, int item, const QRect& rect, bool s
 }
 
 // A dotted frame just inside the rectangle.
-void DrawFocusRect(CDC& dc, const CRect& r, platform::COLORREF color) {
-  CPen pen(platform::PS_DOT, 1, color);
-  CPen* old = dc.SelectObject(&pen);
+void DrawFocusRect(platform::CDC& dc, const platform::CRect& r, platform::COLORREF color) {
+  platform::CPen pen(platform::PS_DOT, 1, color);
+  platform::CPen* old = dc.SelectObject(&pen);
   dc.MoveTo(r.left, r.top);
   dc.LineTo(r.right - 1, r.top);
   dc.LineTo(r.right - 1, r.bottom - 1);
@@ -47,12 +47,12 @@ void DrawFocusRect(CDC& dc, const CRect& r, platform::COLORREF color) {
   dc.SelectObject(old);
 }
 
-CRect Inset(const CRect& r, int by) { return CRect(r.left + by, r.top + by, r.right - by, r.bottom - by); }
+platform::CRect Inset(const platform::CRect& r, int by) { return platform::CRect(r.left + by, r.top + by, r.right - by, r.bottom - by); }
 
 // A horizontal line of the pen across the middle of r, from x0 to x1.
-void DrawSampleLine(CDC& dc, const CRect& r, int x0, int x1, int style, platform::COLORREF color) {
-  CPen pen(style, 1, color);
-  CPen* old = dc.SelectObject(&pen);
+void DrawSampleLine(platform::CDC& dc, const platform::CRect& r, int x0, int x1, int style, platform::COLORREF color) {
+  platform::CPen pen(style, 1, color);
+  platform::CPen* old = dc.SelectObject(&pen);
   const int oldMode = dc.SetBkMode(platform::TRANSPARENT);
   const int y = (r.top + r.bottom) / 2;
   dc.MoveTo(x0, y);
@@ -69,8 +69,8 @@ class OwnerDrawDelegate : public QStyledItemDelegate {
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     painter->save();
-    CPainterDC dc(painter);
-    dc.SelectObject(static_cast<CFont*>(nullptr));
+    platform::CPainterDC dc(painter);
+    dc.SelectObject(static_cast<platform::CFont*>(nullptr));
     m_owner->DrawItem(dc, ItemInfo(m_widget, index.row(), option.rect, option.state & QStyle::State_Selected,
                                    option.state & QStyle::State_HasFocus));
     painter->restore();
@@ -86,7 +86,7 @@ class OwnerDrawDelegate : public QStyledItemDelegate {
 };
 
 template <class Control>
-bool TakePlace(Control* control, int id, CDialog* parent, int* idOut) {
+bool TakePlace(Control* control, int id, platform::CDialog* parent, int* idOut) {
   if (!parent || !parent->ReplaceDlgItem(id, control)) return false;
   *idOut = id;
   return true;
@@ -98,7 +98,7 @@ bool TakePlace(Control* control, int id, CDialog* parent, int* idOut) {
 
 CComboBox::CComboBox(QWidget* parent) : QComboBox(parent) {}
 
-bool CComboBox::SubclassDlgItem(int id, CDialog* parent) { return TakePlace(this, id, parent, &m_id); }
+bool CComboBox::SubclassDlgItem(int id, platform::CDialog* parent) { return TakePlace(this, id, parent, &m_id); }
 
 void CComboBox::ResetContent() { clear(); }
 
@@ -186,7 +186,7 @@ void COOwnerDrawCombo::paintEvent(QPaintEvent*) {
   painter.drawComplexControl(QStyle::CC_ComboBox, option);
   if (currentIndex() < 0) return;
   const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-  CPainterDC dc(&painter);
+  platform::CPainterDC dc(&painter);
   DrawItem(dc, ItemInfo(this, currentIndex(), field, false, hasFocus()));
 }
 
@@ -200,7 +200,7 @@ void CColorCombo::FillColors() {
   for (platform::COLORREF c : kColorComboPalette) AddColor(c);
 }
 
-void CColorCombo::DrawItem(CDC& dc, const DrawItemInfo& item) {
+void CColorCombo::DrawItem(platform::CDC& dc, const DrawItemInfo& item) {
   if (item.itemID < 0) return;
   dc.FillSolidRect(Inset(item.rcItem, 2), GetColor(item.itemID));
   if (item.focus) DrawFocusRect(dc, item.rcItem, item.windowText);
@@ -213,9 +213,9 @@ void CStyleCombo::FillStyles() {
   }
 }
 
-void CStyleCombo::DrawItem(CDC& dc, const DrawItemInfo& item) {
+void CStyleCombo::DrawItem(platform::CDC& dc, const DrawItemInfo& item) {
   if (item.itemID < 0) return;
-  const CRect r = Inset(item.rcItem, 2);
+  const platform::CRect r = Inset(item.rcItem, 2);
   const platform::COLORREF color = m_column ? m_column->GetColor() : platform::RGB(0, 0, 0);
   DrawSampleLine(dc, r, r.left + 2, r.right - 2, static_cast<int>(GetItemDataU(item.itemID)), color);
   if (item.focus) DrawFocusRect(dc, item.rcItem, item.windowText);
@@ -225,7 +225,7 @@ void CStyleCombo::DrawItem(CDC& dc, const DrawItemInfo& item) {
 
 CListBox::CListBox(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::SingleSelection); }
 
-bool CListBox::SubclassDlgItem(int id, CDialog* parent) { return TakePlace(this, id, parent, &m_id); }
+bool CListBox::SubclassDlgItem(int id, platform::CDialog* parent) { return TakePlace(this, id, parent, &m_id); }
 
 void CListBox::ResetContent() { clear(); }
 
@@ -282,15 +282,15 @@ std::string COColumnList::RowText(const CColumn& column) {
   return text + column.GetChannelName() + " (" + column.GetUnitText() + ")";
 }
 
-void COColumnList::DrawItem(CDC& dc, const DrawItemInfo& item) {
+void COColumnList::DrawItem(platform::CDC& dc, const DrawItemInfo& item) {
   if (item.itemID < 0) return;
   dc.FillSolidRect(item.rcItem, item.focus ? item.highlight : item.window);
   dc.SetTextColor(item.focus ? item.highlightText : item.windowText);
   if (const CColumn* column = GetColumn(item.itemID)) {
-    const CRect r = Inset(item.rcItem, 2);
+    const platform::CRect r = Inset(item.rcItem, 2);
     const bool hasAxis = column->GetAxis() < 255;
     if (hasAxis) DrawSampleLine(dc, r, r.left + 2, r.left + 23, column->GetPenStyle(), column->GetColor());
-    CRect text(hasAxis ? r.left + 27 : r.left, r.top, r.right, r.bottom);
+    platform::CRect text(hasAxis ? r.left + 27 : r.left, r.top, r.right, r.bottom);
     const int oldMode = dc.SetBkMode(platform::TRANSPARENT);
     dc.DrawText(RowText(*column), &text, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
     dc.SetBkMode(oldMode);

@@ -11,12 +11,14 @@
 #include "core/DeviceContext.h"
 
 class CColumn;
+namespace platform {
 class CDialog;
+}  // namespace platform
 
 // What an owner-drawn entry is drawn with.
 struct DrawItemInfo {
   int itemID = -1;  // -1: no entry
-  CRect rcItem;
+  platform::CRect rcItem;
   bool selected = false;
   bool focus = false;
   platform::COLORREF window = platform::RGB(255, 255, 255);
@@ -29,19 +31,19 @@ struct DrawItemInfo {
 class COwnerDraw {
  public:
   virtual ~COwnerDraw() = default;
-  virtual void DrawItem(CDC& dc, const DrawItemInfo& item) = 0;
+  virtual void DrawItem(platform::CDC& dc, const DrawItemInfo& item) = 0;
   // The height of every entry.
   virtual int MeasureItem() const = 0;
 };
 
 // A combo box addressed by the suite's ids, which the unit lists can fill.
-class CComboBox : public QComboBox, public IComboBox {
+class CComboBox : public QComboBox, public platform::IComboBox {
  public:
   explicit CComboBox(QWidget* parent = nullptr);
 
   // Takes the place of the dialog's control with this id; false when the
   // dialog has none.
-  bool SubclassDlgItem(int id, CDialog* parent);
+  bool SubclassDlgItem(int id, platform::CDialog* parent);
   int GetDlgCtrlID() const { return m_id; }
 
   void ResetContent() override;
@@ -104,7 +106,7 @@ class CColorCombo : public COOwnerDrawCombo {
   platform::COLORREF GetColor(int index) const { return GetItemDataU(index); }
 
   // A swatch of the colour inset by 2; a focus frame round a focused entry.
-  void DrawItem(CDC& dc, const DrawItemInfo& item) override;
+  void DrawItem(platform::CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return 20; }
 };
 
@@ -118,7 +120,7 @@ class CStyleCombo : public COOwnerDrawCombo {
   void SetColumn(const CColumn* column) { m_column = column; }
 
   // A line of the style across the middle of the entry.
-  void DrawItem(CDC& dc, const DrawItemInfo& item) override;
+  void DrawItem(platform::CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return 20; }
 
  private:
@@ -130,7 +132,7 @@ class CListBox : public QListWidget {
  public:
   explicit CListBox(QWidget* parent = nullptr);
 
-  bool SubclassDlgItem(int id, CDialog* parent);
+  bool SubclassDlgItem(int id, platform::CDialog* parent);
   int GetDlgCtrlID() const { return m_id; }
 
   void ResetContent();
@@ -162,7 +164,7 @@ class COColumnList : public CListBox, public COwnerDraw {
   int InsertColumn(int index, CColumn* column);
   CColumn* GetColumn(int index) const { return static_cast<CColumn*>(GetItemDataPtr(index)); }
 
-  void DrawItem(CDC& dc, const DrawItemInfo& item) override;
+  void DrawItem(platform::CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return 17; }
   // What a row reads: "A: name (unit)", without the letter in the
   // Calibration program.

@@ -358,9 +358,9 @@ void CMeasProgramApp::AddWindowAndHelpMenus(std::initializer_list<unsigned> ids)
 void CMeasProgramApp::OnFont() {
   COSystemSetup& setup = m_context->Setup();
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(setup.GetFont()), m_frame.get(), "Font");
+  const QFont chosen = QFontDialog::getFont(&ok, platform::ToQFont(setup.GetFont()), m_frame.get(), "Font");
   if (!ok) return;
-  setup.SetFont(FromQFont(chosen));
+  setup.SetFont(platform::FromQFont(chosen));
   setup.Save();
   MakeFonts();
   if (TaskOpen()) m_document->UpdateAllViews(nullptr, kHintRepaint);

@@ -28,7 +28,7 @@ int CONumEdit::GetValue() const {
 
 void CONumEdit::SetValue(int value) { SetWindowText(platform::Format("%d", value)); }
 
-void CONumEdit::DDXValidate(CDataExchange* dx) {
+void CONumEdit::DDXValidate(platform::CDataExchange* dx) {
   if (!dx->m_bSaveAndValidate) return;
   dx->PrepareEditCtrl(GetDlgCtrlID());
   int value = 0;

@@ -3,7 +3,9 @@
 // excluded stretch inside the range.
 #include "SpinEdit.h"
 
+namespace platform {
 class CDataExchange;
+}  // namespace platform
 
 class CONumEdit : public COSpinEdit {
  public:
@@ -24,7 +26,7 @@ class CONumEdit : public COSpinEdit {
   // When saving: the text must be a number inside the range and outside the
   // excluded stretch, else the message is shown and the exchange fails with
   // the focus here.
-  void DDXValidate(CDataExchange* dx);
+  void DDXValidate(platform::CDataExchange* dx);
 
   void SpinUp() override;
   void SpinDown() override;

@@ -5,7 +5,9 @@
 #include <functional>
 #include <utility>
 
+namespace platform {
 class CDataExchange;
+}  // namespace platform
 
 template <class T>
 class Assign {
@@ -18,7 +20,7 @@ class Assign {
   // with the control, then handed to the setter. On loading the setter gets
   // back the value just read; on saving, the control's value. A failed
   // exchange ends before the setter.
-  void Exchange(CDataExchange* dx, int id, void (*ddx)(CDataExchange*, int, T&)) {
+  void Exchange(platform::CDataExchange* dx, int id, void (*ddx)(platform::CDataExchange*, int, T&)) {
     T value = Get();
     ddx(dx, id, value);
     Set(std::move(value));

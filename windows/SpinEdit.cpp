@@ -10,7 +10,7 @@ void CONiceChildSpin::OnDeltaPos(int delta) {
 
 COSpinEdit::COSpinEdit() { m_spin.SetBuddyEdit(this); }
 
-bool COSpinEdit::SubclassDlgItems(int editId, int spinId, CDialog* parent) {
+bool COSpinEdit::SubclassDlgItems(int editId, int spinId, platform::CDialog* parent) {
   m_spin.SetBuddyEdit(this);
   const bool edit = SubclassDlgItem(editId, parent);
   const bool spin = m_spin.SubclassDlgItem(spinId, parent);

@@ -5,7 +5,9 @@
 #include "ui/Edit.h"
 #include "ui/SpinButton.h"
 
+namespace platform {
 class CDialog;
+}  // namespace platform
 
 // What a spin button steps.
 class COSpinParent {
@@ -15,7 +17,7 @@ class COSpinParent {
   virtual void SpinDown() = 0;
 };
 
-class CONiceChildSpin : public CSpinButtonCtrl {
+class CONiceChildSpin : public platform::CSpinButtonCtrl {
  public:
   void SetBuddyEdit(COSpinParent* parent) { m_parent = parent; }
 
@@ -28,7 +30,7 @@ class CONiceChildSpin : public CSpinButtonCtrl {
 };
 
 // An edit with its own spin button.
-class COSpinEdit : public CEdit, public COSpinParent {
+class COSpinEdit : public platform::CEdit, public COSpinParent {
  public:
   COSpinEdit();
   COSpinEdit(const COSpinEdit&) = delete;
@@ -36,7 +38,7 @@ class COSpinEdit : public CEdit, public COSpinParent {
 
   // Points the spin at this edit, then takes the places of the dialog's
   // edit and spin controls. False when either is missing.
-  bool SubclassDlgItems(int editId, int spinId, CDialog* parent);
+  bool SubclassDlgItems(int editId, int spinId, platform::CDialog* parent);
   CONiceChildSpin& GetSpin() { return m_spin; }
 
  protected:

@@ -39,7 +39,7 @@ class TaskList : public IListBox {
   QListWidget* m_list;
 };
 
-QLabel* SerialLabel(CDialog& dlg, QGridLayout* grid, int row) {
+QLabel* SerialLabel(platform::CDialog& dlg, QGridLayout* grid, int row) {
   grid->addWidget(new QLabel("Gas Monitor Serial:", &dlg), row, 0);
   auto* serial = new QLabel(&dlg);
   serial->setMinimumWidth(120);
@@ -60,7 +60,7 @@ std::string TaskNameOf(const QListWidgetItem* item) {
 
 // --- new task ---
 
-CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : CDialog(IDD, parent), m_context(context) {
+CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : platform::CDialog(IDD, parent), m_context(context) {
   setWindowTitle(context.Identity().isCalibration() ? "New Calibration Task" : "New Measurement Task");
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout();
@@ -76,7 +76,7 @@ CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : CDialog(IDD,
 
 bool CNewDatabase::OnInitDialog() {
   SetDlgItemText(kSerial, m_context.GetMonitorSetup().m_serial.ToString());
-  return CDialog::OnInitDialog();
+  return platform::CDialog::OnInitDialog();
 }
 
 void CNewDatabase::OnOK() {
@@ -94,7 +94,7 @@ void CNewDatabase::OnOK() {
       ShowMessage(IDS_TASK_EXISTS);
       return;
     }
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ShowExceptionMessage(e);
     return;
   }
@@ -104,7 +104,7 @@ void CNewDatabase::OnOK() {
 // --- open task ---
 
 COpenDatabase::COpenDatabase(DataContext& context, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_list(new QListWidget(this)) {
+    : platform::CDialog(IDD, parent), m_context(context), m_list(new QListWidget(this)) {
   setWindowTitle(context.Identity().isCalibration() ? "Open Calibration Task" : "Open Measurement Task");
   auto* layout = new QVBoxLayout(this);
   auto* label = new QLabel("&Select task:", this);
@@ -129,11 +129,11 @@ bool COpenDatabase::OnInitDialog() {
     SetDlgItemText(kSerial, m_context.GetMonitorSetup().m_serial.ToString());
   try {
     FillTaskList(m_context, m_list, m_serials);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // The dialog opens on what was read; Cancel leaves everything as it was.
     ShowExceptionMessage(e);
   }
-  return CDialog::OnInitDialog();
+  return platform::CDialog::OnInitDialog();
 }
 
 void COpenDatabase::OnOK() {

@@ -20,7 +20,7 @@ void FillTaskList(DataContext& context, QListWidget* list, std::vector<std::stri
 // The task name a row of such a list stands for.
 std::string TaskNameOf(const QListWidgetItem* item);
 
-class CNewDatabase : public CDialog {
+class CNewDatabase : public platform::CDialog {
   Q_OBJECT
 
  public:
@@ -39,7 +39,7 @@ class CNewDatabase : public CDialog {
   DataContext& m_context;
 };
 
-class COpenDatabase : public CDialog {
+class COpenDatabase : public platform::CDialog {
   Q_OBJECT
 
  public:

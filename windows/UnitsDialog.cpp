@@ -37,7 +37,7 @@ const float kNormTemps[] = {0.0f, 20.0f, 25.0f};
 }  // namespace
 
 CUnits::CUnits(DataContext& context, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_normTemp(new COComboEx(this)) {
+    : platform::CDialog(IDD, parent), m_context(context), m_normTemp(new COComboEx(this)) {
   SetWindowText("Units");
   auto* defaults = new QGroupBox("Default Units", this);
   auto* groups = new QGridLayout(defaults);
@@ -80,7 +80,7 @@ CUnits::CUnits(DataContext& context, QWidget* parent)
 }
 
 bool CUnits::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   FillNormTempList();
   m_normTemp->SelectFloatItemData(static_cast<float>(m_context.Setup().GetNormTemp()));
   return true;
@@ -101,7 +101,7 @@ void CUnits::FillNormTempList() {
   m_normTemp->SetCurSel(selected);
 }
 
-void CUnits::DoDataExchange(CDataExchange* dx) {
+void CUnits::DoDataExchange(platform::CDataExchange* dx) {
   COSystemSetup& setup = m_context.Setup();
   if (!dx->m_bSaveAndValidate) {
     m_humidity = setup.GetHumidityUnit().GetUnit();
@@ -111,11 +111,11 @@ void CUnits::DoDataExchange(CDataExchange* dx) {
     m_length = setup.GetLengthUnit().GetUnit();
     m_normTemp->SelectFloatItemData(static_cast<float>(setup.GetNormTemp()));
   }
-  DDX_Radio(dx, kHumidity, m_humidity);
-  DDX_Radio(dx, kPressure, m_pressure);
-  DDX_Radio(dx, kTemperature, m_temperature);
-  DDX_Radio(dx, kGasConc, m_gasConc);
-  DDX_Radio(dx, kLength, m_length);
+  platform::DDX_Radio(dx, kHumidity, m_humidity);
+  platform::DDX_Radio(dx, kPressure, m_pressure);
+  platform::DDX_Radio(dx, kTemperature, m_temperature);
+  platform::DDX_Radio(dx, kGasConc, m_gasConc);
+  platform::DDX_Radio(dx, kLength, m_length);
   if (dx->m_bSaveAndValidate) {
     m_hasNormTemp = m_normTemp->GetCurSel() >= 0;
     m_normTempValue = m_normTemp->GetSelFloatItemData();

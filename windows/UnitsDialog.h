@@ -8,7 +8,7 @@
 
 class DataContext;
 
-class CUnits : public CDialog {
+class CUnits : public platform::CDialog {
  public:
   enum {
     IDD = 134,
@@ -28,7 +28,7 @@ class CUnits : public CDialog {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:

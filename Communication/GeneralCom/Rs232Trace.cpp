@@ -37,7 +37,7 @@ void Rs232Trace::Write(const char* tag, const char* data, size_t length) {
   std::printf(f ? "The file 'rs232.txt' was opened\n" : "The file 'rs232.txt' was not opened\n");
   std::fflush(stdout);
   if (!f) return;
-  const std::string stamp = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M:%S");
+  const std::string stamp = platform::CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M:%S");
   std::fprintf(f, "%s(%s):", stamp.c_str(), tag);
   std::fwrite(data, 1, length, f);
   std::fclose(f);

@@ -123,12 +123,12 @@ bool COMeasObs::ReopenPort() {
   return true;
 }
 
-bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet) {
+bool COMeasObs::StartMeasurement(const platform::CTime& startTime, int startFlags, const platform::CTime& stopTime, bool stopSet) {
   m_startFlags = startFlags;
   COSequence* seq = &m_context.ActiveSequence();
   // The monitor's clock goes out with the set-up: now, or at a start more
   // than a minute ahead; it may have to wait for the task's last sample.
-  const CTime now = CTime::GetCurrentTime();
+  const platform::CTime now = platform::CTime::GetCurrentTime();
   const bool later = startFlags != 0 && (startTime - now).GetTotalSeconds() > MonitorService::kDelayedStartSeconds;
   CalibTime notBefore;
   if (!m_context.DBObs().StartKeepsTimeOrder(later ? startTime : now, &notBefore)) return false;
@@ -148,8 +148,8 @@ bool COMeasObs::StartMeasurement(const CTime& startTime, int startFlags, const C
   m_device->SetSetup(setup);
 
   // A wait for the monitor's clock shows as a delayed start.
-  const CTime start = notBefore.IsValid() ? notBefore.GetTime() : startTime;
-  m_run.Start(start, (startFlags != 0 || notBefore.IsValid()) && start > CTime::GetCurrentTime());
+  const platform::CTime start = notBefore.IsValid() ? notBefore.GetTime() : startTime;
+  m_run.Start(start, (startFlags != 0 || notBefore.IsValid()) && start > platform::CTime::GetCurrentTime());
   return true;
 }
 
@@ -204,7 +204,7 @@ void COMeasObs::StopService() { m_run.StopService(); }
 void COMeasObs::StartStopMonitor() {
   // A resumed run sets the monitor's clock again.
   if (m_run.GetState() == MeasState::restartStopped &&
-      !m_context.DBObs().StartKeepsTimeOrder(CTime::GetCurrentTime(), &m_device->Setup().m_clockNotBefore))
+      !m_context.DBObs().StartKeepsTimeOrder(platform::CTime::GetCurrentTime(), &m_device->Setup().m_clockNotBefore))
     return;
   m_run.PauseOrResume();
 }
@@ -223,7 +223,7 @@ bool COMeasObs::LoadSetupFromDatabase() {
   try {
     // The Offline program only looks: it never uploads filter information.
     found = bankSet.LoadCurrentSet(serial, m_offline || m_context.Identity().isOffline());
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   bankSet.CloseWithDatabase();
@@ -261,7 +261,7 @@ std::string COMeasObs::GetStatusText() {
   return m_statusText;
 }
 
-std::string COMeasObs::StatusText(MeasState state, const CTime& start, unsigned checkingFiltersId,
+std::string COMeasObs::StatusText(MeasState state, const platform::CTime& start, unsigned checkingFiltersId,
                                   const std::string& otherwise) {
   switch (state) {
     case MeasState::idle: return platform::LoadString(IDS_STATE_IDLE);

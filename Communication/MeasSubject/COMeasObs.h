@@ -49,7 +49,7 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   // Checks the monitor against the active sequence, downloads the set-up and
   // starts the monitoring service. Start and stop times count only with
   // their flags set. False when the task was not started.
-  bool StartMeasurement(const CTime& startTime, int startFlags, const CTime& stopTime, bool stopSet);
+  bool StartMeasurement(const platform::CTime& startTime, int startFlags, const platform::CTime& stopTime, bool stopSet);
   void StopMeasurement() override;
   // Reads the identity and the configuration and compares the monitor with
   // the active sequence: its serial, and the gas and molecular weight of each
@@ -74,7 +74,7 @@ class COMeasObs : public CSubject, public DeviceKovoClient, public IMeasurementL
   // The text of a state: the delayed start with its time; the checking of
   // the filters by the program's string; otherwise for the states without
   // a text of their own.
-  static std::string StatusText(MeasState state, const CTime& start, unsigned checkingFiltersId,
+  static std::string StatusText(MeasState state, const platform::CTime& start, unsigned checkingFiltersId,
                                 const std::string& otherwise);
   bool HasLastMeas() const override { return m_run.HasLastMeas(); }
   const COMeas& GetLastMeas() const { return m_run.GetLastMeas(); }

@@ -23,7 +23,7 @@ bool MeasRun::IsMeasuring() const {
   return !m_waiting.empty() || (m_state == MeasState::active && m_service && m_service->GetResultCount() > 0);
 }
 
-void MeasRun::Start(const CTime& startTime, bool delayed) {
+void MeasRun::Start(const platform::CTime& startTime, bool delayed) {
   m_startTime = startTime;
   m_state = delayed ? MeasState::delayedStart : MeasState::starting;
   m_measReceived = false;

@@ -47,7 +47,7 @@ class MeasRun {
   MeasRun& operator=(const MeasRun&) = delete;
 
   MeasState GetState() const { return m_state; }
-  const CTime& GetStartTime() const { return m_startTime; }
+  const platform::CTime& GetStartTime() const { return m_startTime; }
   // A reading arrived since the task started.
   bool HasLastMeas() const { return m_measReceived; }
   const COMeas& GetLastMeas() const { return m_lastMeas; }
@@ -60,7 +60,7 @@ class MeasRun {
   void SetReadingPause(std::chrono::milliseconds pause) { m_profile.readingPause = pause; }
 
   // Delayed start or starting, then a new service.
-  void Start(const CTime& startTime, bool delayed);
+  void Start(const platform::CTime& startTime, bool delayed);
   // From a delayed start, starting or active: stopping, and the service stops.
   void Stop();
   // The stop at the program's end: the service stops while active.
@@ -85,7 +85,7 @@ class MeasRun {
   DeviceKovo& m_device;
   Profile m_profile;
   MeasState m_state = MeasState::idle;
-  CTime m_startTime;
+  platform::CTime m_startTime;
   ServiceHandle<RunService> m_service;
   // The held service has finished; its end waits for the readings it left.
   RunService* m_finished = nullptr;

@@ -21,7 +21,7 @@ const std::string kSample =
     " 3.8000E+02, 1.8000E+00,A3.2000E-01, . . . . ., . . . . ., 9.5000E+03,1234,R0,X0,OK,15 12:30:45\r\n\n";
 
 void BM_ParseSample(benchmark::State& state) {
-  const CTime reference(2005, 3, 14, 10, 0, 0);
+  const platform::CTime reference(2005, 3, 14, 10, 0, 0);
   const FixChBuf<200> message;
   for (auto _ : state) {
     COMeas meas;
@@ -62,7 +62,7 @@ void BM_RequestReply(benchmark::State& state) {
   InstrumentInfo instrument;
   CommKovo comm(&conn, instrument);
   comm.startMeasurement();
-  const CTime reference = CTime::GetCurrentTime() - CTimeSpan(600);
+  const platform::CTime reference = platform::CTime::GetCurrentTime() - platform::CTimeSpan(600);
   for (auto _ : state) {
     COMeas meas;
     comm.getSample(meas, reference, false);

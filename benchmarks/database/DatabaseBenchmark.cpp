@@ -36,7 +36,7 @@ const int kMeasurements = [] {
   const char* n = std::getenv("KOVO_BENCH_MEASUREMENTS");
   return n && std::atoi(n) > 0 ? std::atoi(n) : 100000;
 }();
-const CTime kBase(2024, 1, 1, 0, 0, 0);
+const platform::CTime kBase(2024, 1, 1, 0, 0, 0);
 
 kovo::bench::Installation& Install() {
   static kovo::bench::Installation installation("Online");
@@ -45,7 +45,7 @@ kovo::bench::Installation& Install() {
 
 COMeas Measurement(int i) {
   COMeas m;
-  m.SetTime(kBase + CTimeSpan(i));
+  m.SetTime(kBase + platform::CTimeSpan(i));
   for (int c = 0; c < 8; ++c) m.SetValue(c, 0.5f * static_cast<float>(i) + static_cast<float>(c));
   m.AddEvent(COEvent(COEvent::typeAlarm, "CO: 25.000 ppm (Limit 1)", 0.0f));
   m.AddEvent(COEvent(3, "C", 1.0f));
@@ -165,7 +165,7 @@ void ReadThroughLoader(benchmark::State& state) {
   COMeasInterval interval(Install().Context());
   interval.SetMeasMode(COMeasInterval::kByTime);
   interval.SetStartTime(kBase);
-  interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
+  interval.SetEndTime(kBase + platform::CTimeSpan(kMeasurements - 1));
   for (auto _ : state) {
     COMeasLoader loader(Install().Context());
     double sum = 0.0;
@@ -190,7 +190,7 @@ void ReadIntoColumns(benchmark::State& state) {
   COMeasInterval interval(Install().Context());
   interval.SetMeasMode(COMeasInterval::kByTime);
   interval.SetStartTime(kBase);
-  interval.SetEndTime(kBase + CTimeSpan(kMeasurements - 1));
+  interval.SetEndTime(kBase + platform::CTimeSpan(kMeasurements - 1));
   for (auto _ : state) {
     COMeasBuffer buffer(Install().Context());
     buffer.SetInterval(&interval);
@@ -206,7 +206,7 @@ void ReadIntoColumns(benchmark::State& state) {
 void ReadThroughSqliteApi(benchmark::State& state) {
   const std::string file = Install().Setup().DataFile(ReadTask());
   const std::string from = platform::db::DateToText(kBase);
-  const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
+  const std::string to = platform::db::DateToText(kBase + platform::CTimeSpan(kMeasurements - 1));
   for (auto _ : state) {
     sqlite3* db = OpenRaw(file);
     sqlite3_stmt* meas = nullptr;
@@ -244,7 +244,7 @@ void ReadThroughSqliteApi(benchmark::State& state) {
 void ReadThroughOdbcDriver(benchmark::State& state) {
   const std::string file = Install().Setup().DataFile(ReadTask());
   const std::string from = platform::db::DateToText(kBase);
-  const std::string to = platform::db::DateToText(kBase + CTimeSpan(kMeasurements - 1));
+  const std::string to = platform::db::DateToText(kBase + platform::CTimeSpan(kMeasurements - 1));
   auto literal = [&](std::string sql) {
     for (const auto& [mark, value] : {std::make_pair("?1", from), std::make_pair("?2", to)})
       sql.replace(sql.find(mark), 2, "'" + value + "'");

@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     if (o.stored > 0) {
       sqlite3* db = nullptr;
       sqlite3_open(ctx.Setup().DataFile(ctx.Setup().GetDatabaseName()).c_str(), &db);
-      const long first = static_cast<long>(CTime::GetCurrentTime().GetTime()) - o.stored - 60;
+      const long first = static_cast<long>(platform::CTime::GetCurrentTime().GetTime()) - o.stored - 60;
       const std::string sql = "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < " +
                               std::to_string(o.stored) + ") INSERT INTO [Meas] SELECT datetime(" +
                               std::to_string(first) +
@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
       auto* view = dynamic_cast<CMeasViewBase*>(widget);
       if (view == nullptr || view->MeasView() == nullptr) continue;
       COMeasInterval& shown = view->MeasView()->GetInterval();
-      shown.SetStartTime(shown.GetEndTime() - CTimeSpan(windowMinutes * 60));
+      shown.SetStartTime(shown.GetEndTime() - platform::CTimeSpan(windowMinutes * 60));
       if (auto* interval = dynamic_cast<CIntervalView*>(view)) interval->ReloadData();
     }
     std::printf("windows: numeric, status%s; %ld minutes shown\n", graph ? ", graph" : " (the program has no graph window)",
@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
     });
     tick.start(50);
 
-    if (!obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false)) return Fail("the measurement did not start");
+    if (!obs.StartMeasurement(platform::CTime::GetCurrentTime(), 0, platform::CTime(), false)) return Fail("the measurement did not start");
     const auto began = std::chrono::steady_clock::now();
     long warmKb = -1, peakKb = 0, nextReport = reportEvery;
     const long warmAt = std::max(1000L, samples / 10);

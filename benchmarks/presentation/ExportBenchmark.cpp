@@ -62,7 +62,7 @@ struct Fixture {
       c.SetSequence(&install.Context().ActiveSequence(), &interval);
       interval.GetColumns().push_back(c);
     }
-    interval.MoveTo(CTime(), kMeasurements);
+    interval.MoveTo(platform::CTime(), kMeasurements);
     interval.SetLength(kMeasurements);
     return interval;
   }

@@ -86,7 +86,7 @@ struct Fixture {
       c.SetSequence(&install.Context().ActiveSequence(), &interval);
       interval.GetColumns().push_back(c);
     }
-    interval.MoveTo(CTime(), kMeasurements);
+    interval.MoveTo(platform::CTime(), kMeasurements);
     interval.SetLength(kMeasurements);
     view->resize(kWidth, kHeight);
     view->ReloadData();
@@ -105,8 +105,8 @@ Fixture& TheFixture() {
 void Paint(CGraphView& view) {
   static QImage image(kWidth, kHeight, QImage::Format_RGB32);
   QPainter painter(&image);
-  CPainterDC dc(&painter);
-  view.Draw(dc, CRect(0, 0, kWidth, kHeight));
+  platform::CPainterDC dc(&painter);
+  view.Draw(dc, platform::CRect(0, 0, kWidth, kHeight));
 }
 
 void OpenWindow(benchmark::State& state) {
@@ -127,11 +127,11 @@ void RepaintAfterCursorMove(benchmark::State& state) {
   std::unique_ptr<CGraphView> view = f.Open();
   Paint(*view);
   view->SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
-  const CRect plot = view->PlotRect();
-  view->ButtonDown(CPoint(plot.left + plot.Width() / 4, plot.top + 10), false);
+  const platform::CRect plot = view->PlotRect();
+  view->ButtonDown(platform::CPoint(plot.left + plot.Width() / 4, plot.top + 10), false);
   int x = plot.left + plot.Width() / 2;
   for (auto _ : state) {
-    view->MouseMove(CPoint(x++, plot.top + 10));
+    view->MouseMove(platform::CPoint(x++, plot.top + 10));
     Paint(*view);
   }
   if (!view->IsDragging()) state.SkipWithError("no cursor was dragged");

@@ -193,12 +193,12 @@ void CCalibrationApp::RegisterWindows() {
   CWindowRegistry& r = Layer().Registry();
   r.Register(CMeasViewBase::kGraphType, [this] {
     auto* view = OpenView<CGraphView>();
-    view->SetPlotDecoration([this, view](CODCWrapper& dc, const CSize& plot) {
+    view->SetPlotDecoration([this, view](CODCWrapper& dc, const platform::CSize& plot) {
       m_status->DrawGraphMarks(dc, plot, COCaliStatus::IntervalPosition(view->Interval()));
     });
   });
   r.Register(CMeasViewBase::kNumericType, [this] {
-    OpenView<CNumView>()->SetRowDecoration([this](CDC& dc, int measNo, int step, const CRect& row, int labelX) {
+    OpenView<CNumView>()->SetRowDecoration([this](platform::CDC& dc, int measNo, int step, const platform::CRect& row, int labelX) {
       m_status->DrawNumericRow(dc, measNo, step, row, labelX);
     });
   });
@@ -209,7 +209,7 @@ void CCalibrationApp::RegisterWindows() {
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowMinimizeButtonHint);
       });
-  Layer().intervalPage = [this](COMeasInterval& interval) -> CPropertyPage* {
+  Layer().intervalPage = [this](COMeasInterval& interval) -> platform::CPropertyPage* {
     return new calibration::COXAxisPage(*m_context, &interval);
   };
   Layer().showSettingsAt = [this](const COMeas& leftCursor) { ShowSettingsAt(leftCursor); };
@@ -300,7 +300,7 @@ void CCalibrationApp::OnSettings() {
   MirrorSequence();
 }
 
-void CCalibrationApp::OnStart() { m_cali->StartMeasurement(CTime::GetCurrentTime(), CTime()); }
+void CCalibrationApp::OnStart() { m_cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()); }
 
 void CCalibrationApp::OnPause() { m_cali->StartStopMonitor(); }
 

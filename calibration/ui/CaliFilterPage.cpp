@@ -33,7 +33,7 @@ const char* const kLetters[5] = {"A:", "B:", "C:", "D:", "E:"};
 }  // namespace
 
 COFilterPage::COFilterPage(CaliContext& context, COCaliSequence& sequence, bool readOnly, bool editsActive)
-    : CPropertyPage(IDD, "Gas"), m_context(context), m_sequence(sequence), m_readOnly(readOnly),
+    : platform::CPropertyPage(IDD, "Gas"), m_context(context), m_sequence(sequence), m_readOnly(readOnly),
       m_editsActive(editsActive) {
   for (int f = 0; f < 5; ++f) m_working[f] = context.calibrator.GetBank(f);
 
@@ -156,7 +156,7 @@ bool COFilterPage::OnInitDialog() {
     QObject::connect(&m_mw[f], &QLineEdit::textEdited, this, [this, f] { OnUpdateMolWgt(f); });
   }
   FillGasCombos();
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
   UpdateSitControls();
   UpdateBankNumbers();
   return true;
@@ -225,7 +225,7 @@ void COFilterPage::OnReloadFilterInfo() {
   UpdateSitControls();
 }
 
-void COFilterPage::DoDataExchange(CDataExchange* dx) {
+void COFilterPage::DoDataExchange(platform::CDataExchange* dx) {
   COCaliSequence& s = m_sequence;
   if (!dx->m_bSaveAndValidate) {
     for (int ch = 0; ch < 6; ++ch) m_measured[ch] = s.IsFilterActive(ch) ? 1 : 0;
@@ -269,7 +269,7 @@ void COFilterPage::DoDataExchange(CDataExchange* dx) {
   // "44,01" is no 44.
   float mw[5] = {};
   for (int f = 0; f < 5; ++f) {
-    DDX_Text(dx, kMwIds[f], mw[f]);
+    platform::DDX_Text(dx, kMwIds[f], mw[f]);
     m_mw[f].DDXValidate(dx);
   }
 

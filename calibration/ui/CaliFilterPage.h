@@ -15,7 +15,7 @@
 
 namespace calibration {
 
-class COFilterPage : public CPropertyPage {
+class COFilterPage : public platform::CPropertyPage {
  public:
   enum { IDD = 143 };
   enum Control {
@@ -62,7 +62,7 @@ class COFilterPage : public CPropertyPage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   // A calibration runs or the page only shows the sequence.

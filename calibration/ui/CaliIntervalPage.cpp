@@ -17,7 +17,7 @@ void COXAxisPage::ReadSequences(std::vector<StoredSequence>& rows) {
   COCaliSequence row(m_context, [] { return false; });
   CORecCaliSequence rs(m_context);
   rs.SetTarget(&row);
-  rs.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+  rs.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
   for (; !rs.IsEOF(); rs.MoveNext()) {
     const int place = static_cast<int>(rows.size()) + 1;
     rows.push_back({place, row.Name, row.StartTime, row.StopTime, row.StartNum, row.StopNum});
@@ -41,7 +41,7 @@ void COXAxisPage::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     return;
   }
-  CPropertyPage::showEvent(event);
+  platform::CPropertyPage::showEvent(event);
 }
 
 bool COXAxisPage::Save() {
@@ -49,7 +49,7 @@ bool COXAxisPage::Save() {
   return UpdateData(true);
 }
 
-void COXAxisPage::DoDataExchange(CDataExchange* dx) {
+void COXAxisPage::DoDataExchange(platform::CDataExchange* dx) {
   if (m_interval == nullptr) return;
   SaveRange(dx, *m_interval);
   LoadRange(dx, *m_interval);

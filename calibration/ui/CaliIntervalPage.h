@@ -24,7 +24,7 @@ class COXAxisPage : public COIntervalRangePage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void showEvent(QShowEvent* event) override;
   // The calibration task's rows, numbered by their place.
   void ReadSequences(std::vector<StoredSequence>& rows) override;

@@ -36,7 +36,7 @@ std::pair<int, int> PageRange(QPrinter& printer, int count) {
 void PrintBanksReport(const BanksReport& report, QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
-  CPainterDC dc(&painter);
+  platform::CPainterDC dc(&painter);
   dc.SetPrinting(true);
   const QRect page = PageRect(printer);
   COTextView view(report);
@@ -44,7 +44,7 @@ void PrintBanksReport(const BanksReport& report, QPrinter& printer) {
   // The largest font in which a page's deepest line stays on the paper.
   platform::LOGFONT lf;
   lf.lfFaceName = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString();
-  CFont font;
+  platform::CFont font;
   for (int px = std::max(1, page.height() / 64);; --px) {
     lf.lfHeight = -px;
     font.CreateFontIndirect(lf);

@@ -45,7 +45,7 @@ bool COCaliSamplingPage::OnInitDialog() {
   return true;
 }
 
-void COCaliSamplingPage::DoDataExchange(CDataExchange* dx) {
+void COCaliSamplingPage::DoDataExchange(platform::CDataExchange* dx) {
   if (!dx->m_bSaveAndValidate) {
     m_sampling.SetModeFlag2(m_caliSequence.FlushMode != 0);
     m_sampling.SetTubeLength(m_caliSequence.GetTubeLength());
@@ -107,7 +107,7 @@ int COCaliSettings::RunDefaultDialog(std::function<bool()> validate) {
 }
 
 void COCaliSettings::OnOK() {
-  CPropertyPage* page = GetActivePage();
+  platform::CPropertyPage* page = GetActivePage();
   if (page != nullptr && !page->OnKillActive()) return;
   if (!m_viewOnly) {
     const COCaliSequence before(m_sequence);
@@ -135,7 +135,7 @@ void COCaliSettings::keyPressEvent(QKeyEvent* event) {
     OpenManual(m_context.program.Setup());
     return;
   }
-  CPropertySheet::keyPressEvent(event);
+  platform::CPropertySheet::keyPressEvent(event);
 }
 
 int RunCalibrationSettings(CaliContext& context, COCaliSequence& sequence, QWidget* parent, bool readOnly) {

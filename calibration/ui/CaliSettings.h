@@ -32,7 +32,7 @@ class COCaliSamplingPage : public COSamplingPage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   COSequence& m_sampling;

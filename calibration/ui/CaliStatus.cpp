@@ -72,7 +72,7 @@ bool COCaliStatus::Average(const COMeas& a, const COMeas& b, COMeas& average) co
     rs.SetTarget(&row);
     rs.SetFilter(platform::Format("[MeasNo] >= %d AND [MeasNo] <= %d", std::min(a.GetMeasNo(), b.GetMeasNo()),
                                   std::max(a.GetMeasNo(), b.GetMeasNo())));
-    rs.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    rs.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     for (; !rs.IsEOF(); rs.MoveNext()) {
       for (int ch = 0; ch < 7; ++ch) {
         if (!row.IsValueValid(ch)) continue;
@@ -81,7 +81,7 @@ bool COCaliStatus::Average(const COMeas& a, const COMeas& b, COMeas& average) co
       }
     }
     rs.CloseWithDatabase();
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return false;
   }
@@ -315,16 +315,16 @@ COCaliStatus::XPosition COCaliStatus::IntervalPosition(const COMeasInterval& int
   };
 }
 
-void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const CSize& plot, const XPosition& x) const {
-  CDC& target = *dc.GetDC();
+void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const {
+  platform::CDC& target = *dc.GetDC();
   const platform::COLORREF oldColor = target.SetTextColor(kMarkColor);
   for (const MarkPoint& point : MarkPoints()) {
     const int at = x(point.meas, plot.cx);
     if (at < 0 || at > plot.cx) continue;
     dc.FillSolidRect(at, -3, 1, plot.cy + 3, kMarkColor);
     dc.FillSolidRect(at - 3, -3, 7, 1, kMarkColor);
-    const CSize size = target.GetTextExtent(point.label);
-    const CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
+    const platform::CSize size = target.GetTextExtent(point.label);
+    const platform::CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
     dc.DrawTextA(point.label, &label, platform::DT_SINGLELINE | platform::DT_NOCLIP);
   }
   target.SetTextColor(oldColor);
@@ -342,14 +342,14 @@ std::string COCaliStatus::NumericLabel(int measNo, int step) const {
   return text;
 }
 
-void COCaliStatus::DrawNumericRow(CDC& dc, int measNo, int step, const CRect& row, int labelX) const {
+void COCaliStatus::DrawNumericRow(platform::CDC& dc, int measNo, int step, const platform::CRect& row, int labelX) const {
   const std::string label = NumericLabel(measNo, step);
   if (label.empty()) return;
-  dc.FillSolidRect(CRect(row.left, row.top, row.left + 1, row.top + 3), kMarkColor);
-  dc.FillSolidRect(CRect(row.right - 1, row.top, row.right, row.top + 3), kMarkColor);
-  dc.FillSolidRect(CRect(row.left, row.top, row.right, row.top + 1), kMarkColor);
+  dc.FillSolidRect(platform::CRect(row.left, row.top, row.left + 1, row.top + 3), kMarkColor);
+  dc.FillSolidRect(platform::CRect(row.right - 1, row.top, row.right, row.top + 3), kMarkColor);
+  dc.FillSolidRect(platform::CRect(row.left, row.top, row.right, row.top + 1), kMarkColor);
   const platform::COLORREF old = dc.SetTextColor(kMarkColor);
-  CRect text(labelX, row.top, labelX + dc.GetTextExtent(label).cx, row.bottom);
+  platform::CRect text(labelX, row.top, labelX + dc.GetTextExtent(label).cx, row.bottom);
   dc.DrawText(label, &text, platform::DT_SINGLELINE | platform::DT_VCENTER | platform::DT_NOCLIP);
   dc.SetTextColor(old);
 }

@@ -87,12 +87,12 @@ class COCaliStatus : public CObserver {
   // The marks within the plot, drawn with the drawing's offset at the plot's
   // top left: a green line from 3 above the plot to its bottom, a tick at
   // its top and the label beside it.
-  void DrawGraphMarks(CODCWrapper& dc, const CSize& plot, const XPosition& x) const;
+  void DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const;
   // The labels of the marks at a numeric window's row, "ZP, HS, SHA"; the
   // row of a mark's measurement and the next one in the direction step.
   std::string NumericLabel(int measNo, int step) const;
   // Green ticks at both ends of the row's top and the label from labelX.
-  void DrawNumericRow(CDC& dc, int measNo, int step, const CRect& row, int labelX) const;
+  void DrawNumericRow(platform::CDC& dc, int measNo, int step, const platform::CRect& row, int labelX) const;
 
  private:
   // The average of the valid values of channels 0 to 6 between the two

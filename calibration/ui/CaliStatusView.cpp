@@ -54,4 +54,4 @@ void CCaliStatusView::Refresh() {
   for (size_t i = 0; i < 6; ++i) m_labels[ids[i]]->setText(QString::fromStdString(texts[i]));
 }
 
-void CCaliStatusView::Draw(CDC& dc, const CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
+void CCaliStatusView::Draw(platform::CDC& dc, const platform::CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }

@@ -22,7 +22,7 @@ class CCaliStatusView : public CMeasViewBase {
   ~CCaliStatusView() override;
 
   std::string GetWindowTitle() const override { return "Calibration Status"; }
-  void Draw(CDC& dc, const CRect& client) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
   // The end of a run is told by the general subject only.
   void OnGeneralUpdate(EUpdType kind) override {

@@ -32,8 +32,8 @@ class ValueExchange {
  public:
   explicit ValueExchange(std::map<int, std::string>& shown) : m_shown(shown) {}
 
-  void Exchange(CDataExchange* dx, int id, MeasValue& value) {
-    CDialog& dlg = *dx->m_pDlgWnd;
+  void Exchange(platform::CDataExchange* dx, int id, MeasValue& value) {
+    platform::CDialog& dlg = *dx->m_pDlgWnd;
     if (!dx->m_bSaveAndValidate) {
       m_shown[id] = COCaliValues::ValueText(value);
       dlg.SetDlgItemText(id, m_shown[id]);
@@ -46,7 +46,7 @@ class ValueExchange {
       return;
     }
     float read = 0.0f;
-    DDX_Text(dx, id, read);
+    platform::DDX_Text(dx, id, read);
     value = read;
   }
 
@@ -90,7 +90,7 @@ std::string COCaliValues::ValueText(float value) {
   return text;
 }
 
-COCaliValues::COCaliValues(CaliContext& context, QWidget* parent) : CDialog(IDD, parent), m_context(context) {
+COCaliValues::COCaliValues(CaliContext& context, QWidget* parent) : platform::CDialog(IDD, parent), m_context(context) {
   setWindowTitle("Calibration Values");
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
@@ -131,7 +131,7 @@ COCaliValues::COCaliValues(CaliContext& context, QWidget* parent) : CDialog(IDD,
   AddOkCancel(layout);
 }
 
-void COCaliValues::DoDataExchange(CDataExchange* dx) {
+void COCaliValues::DoDataExchange(platform::CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
   ValueExchange values(m_shown);
   Calibrator& calibrator = m_context.calibrator;
@@ -142,7 +142,7 @@ void COCaliValues::DoDataExchange(CDataExchange* dx) {
   for (int f = 0; f < 5; ++f) {
     BankInfo& bank = banks[f];
     std::string name = platform::TrimRight(bank.GetGasName().ToString());
-    DDX_Text(dx, kGasName[f], name);
+    platform::DDX_Text(dx, kGasName[f], name);
     if (saving) {
       dx->PrepareEditCtrl(kGasName[f]);
       if (!IsValidGasName(name)) {
@@ -186,7 +186,7 @@ void COCaliValues::OnOK() {
 
 // --- calculation finished ---
 
-COCalculateDlg::COCalculateDlg(CaliContext& context, QWidget* parent) : CDialog(IDD, parent), m_context(context) {
+COCalculateDlg::COCalculateDlg(CaliContext& context, QWidget* parent) : platform::CDialog(IDD, parent), m_context(context) {
   setWindowTitle("Calculation finished");
   auto* layout = new QVBoxLayout(this);
   auto check = [this](int id, const QString& text, QWidget* parent) {
@@ -224,12 +224,12 @@ COCalculateDlg::COCalculateDlg(CaliContext& context, QWidget* parent) : CDialog(
   layout->addWidget(ok);
 }
 
-void COCalculateDlg::DoDataExchange(CDataExchange* dx) {
+void COCalculateDlg::DoDataExchange(platform::CDataExchange* dx) {
   if (dx->m_bSaveAndValidate) return;
   for (int f = 0; f < 5; ++f) SetDlgItemText(kGasName[f], m_context.sequence.GetGasName(f));
   auto tick = [dx](int id, bool on) {
     int state = on ? 1 : 0;
-    DDX_Check(dx, id, state);
+    platform::DDX_Check(dx, id, state);
   };
   tick(kZeroPoint, m_zeroPoint);
   tick(kInterference, m_interference);

@@ -10,7 +10,7 @@
 
 namespace calibration {
 
-class COCaliValues : public CDialog {
+class COCaliValues : public platform::CDialog {
  public:
   enum { IDD = 183 };
   static constexpr int kGasName[5] = {1206, 1207, 1208, 1209, 1211};
@@ -32,7 +32,7 @@ class COCaliValues : public CDialog {
   static int CrossFilter(int column, int row) { return row < column ? row : row + 1; }
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:
@@ -41,7 +41,7 @@ class COCaliValues : public CDialog {
   std::map<int, std::string> m_shown;
 };
 
-class COCalculateDlg : public CDialog {
+class COCalculateDlg : public platform::CDialog {
  public:
   enum { IDD = 180 };
   enum Control { kZeroPoint = 1141, kInterference = 1066, kWaterSpan = 1065 };
@@ -60,7 +60,7 @@ class COCalculateDlg : public CDialog {
   bool m_cross[5] = {};
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   CaliContext& m_context;

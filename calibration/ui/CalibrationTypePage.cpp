@@ -38,7 +38,7 @@ constexpr float kRangePressureKpa = 101.33f;
 void Warn(const char* text) { platform::MessageBox(text, platform::MB_ICONWARNING, "Calibration"); }
 
 // The warning, then the exchange fails on the edit.
-[[noreturn]] void Refuse(CDataExchange* dx, int id, const char* text) {
+[[noreturn]] void Refuse(platform::CDataExchange* dx, int id, const char* text) {
   Warn(text);
   dx->PrepareEditCtrl(id);
   dx->Fail();
@@ -50,7 +50,7 @@ float CCalibrationType::s_rememberedHigh = 0.0f;
 float CCalibrationType::s_rememberedLow = 0.0f;
 
 CCalibrationType::CCalibrationType(CaliContext& context, COCaliSequence& sequence, bool readOnly)
-    : CPropertyPage(IDD, "Calibration"), m_context(context), m_sequence(sequence), m_readOnly(readOnly) {
+    : platform::CPropertyPage(IDD, "Calibration"), m_context(context), m_sequence(sequence), m_readOnly(readOnly) {
   auto* layout = new QVBoxLayout(this);
   auto add = [this](int id, QWidget* w) {
     AddItem(id, w);
@@ -62,7 +62,7 @@ CCalibrationType::CCalibrationType(CaliContext& context, COCaliSequence& sequenc
     auto* edit = new QLineEdit(parent);
     edit->setFixedWidth(90);
     pair->addWidget(add(editId, edit));
-    pair->addWidget(add(spinId, new CSpinButtonCtrl(parent)));
+    pair->addWidget(add(spinId, new platform::CSpinButtonCtrl(parent)));
     grid->addLayout(pair, row, 1);
     grid->addWidget(add(unitId, new QLabel(parent)), row, 2);
   };
@@ -155,7 +155,7 @@ bool CCalibrationType::OnInitDialog() {
   SetDlgItemText(kPressureUnit, setup.GetPressureUnitText());
   FillFilterBox();
 
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
 
   // As the edits show them: a page confirmed unchanged then differs from
   // nothing it remembers.
@@ -181,7 +181,7 @@ bool CCalibrationType::OnInitDialog() {
 bool CCalibrationType::OnSetActive() {
   // The gas page may have chosen other banks meanwhile.
   FillFilterBox();
-  return CPropertyPage::OnSetActive();
+  return platform::CPropertyPage::OnSetActive();
 }
 
 void CCalibrationType::UpdateControls() {
@@ -197,7 +197,7 @@ void CCalibrationType::UpdateControls() {
   ShowDlgItems(*this, {kHighLabel}, gas && !twoPoint);
 }
 
-void CCalibrationType::DoDataExchange(CDataExchange* dx) {
+void CCalibrationType::DoDataExchange(platform::CDataExchange* dx) {
   const COSystemSetup& setup = m_context.program.Setup();
   const int concUnit = setup.GetGasConcUnit().GetUnit();
   const int humiUnit = setup.GetHumidityUnit().GetUnit();
@@ -211,21 +211,21 @@ void CCalibrationType::DoDataExchange(CDataExchange* dx) {
       pressure = measured.GetValue(setup.GetPressureUnit());
     m_pressureEdit.SetValue(pressure);
     int twoPoint = s.CaliTwoPoint ? 1 : 0;
-    DDX_Check(dx, kTwoPoint, twoPoint);
+    platform::DDX_Check(dx, kTwoPoint, twoPoint);
     m_filterBox.SelectItemData(s.SpanFilter);
     int type = s.CaliMode;
     if (s.CaliMode == COCaliSequence::modeHumidityInterference) type = kTypeHumidity;
     if (s.CaliMode >= COCaliSequence::modeSpan1P) type = kTypeGasSpan;
-    DDX_Radio(dx, kZeroPoint, type);
+    platform::DDX_Radio(dx, kZeroPoint, type);
     m_waterEdit.SetValue(s.GetHumiSpan(humiUnit));
     m_highEdit.SetValue(s.GetConcSpanHigh(concUnit));
     m_lowEdit.SetValue(s.GetConcSpanLow(concUnit));
     int cross = s.CaliCross ? 1 : 0, interference = s.GetCalcSpan(COCaliSequence::calcHumidityInterference) ? 1 : 0;
     int step = s.CaliHighConc ? 1 : 0, waterSpan = s.GetCalcSpan(COCaliSequence::calcWaterSpan) ? 1 : 0;
-    DDX_Check(dx, kCross, cross);
-    DDX_Check(dx, kInterference, interference);
-    DDX_Radio(dx, kMeasureLow, step);
-    DDX_Check(dx, kWaterSpan, waterSpan);
+    platform::DDX_Check(dx, kCross, cross);
+    platform::DDX_Check(dx, kInterference, interference);
+    platform::DDX_Radio(dx, kMeasureLow, step);
+    platform::DDX_Check(dx, kWaterSpan, waterSpan);
     UpdateControls();
     return;
   }

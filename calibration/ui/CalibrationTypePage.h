@@ -9,7 +9,7 @@
 
 namespace calibration {
 
-class CCalibrationType : public CPropertyPage {
+class CCalibrationType : public platform::CPropertyPage {
  public:
   enum { IDD = 148 };
   enum Control {
@@ -65,7 +65,7 @@ class CCalibrationType : public CPropertyPage {
  protected:
   bool OnInitDialog() override;
   bool OnSetActive() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   bool IsChecked(int id) const;

@@ -55,7 +55,7 @@ std::string List(const std::vector<std::string>& names) {
 // --- page ---
 
 CODownloadPage::CODownloadPage(CaliContext& context, int templateId)
-    : CPropertyPage(templateId, Caption(templateId)), m_context(context), m_template(templateId) {
+    : platform::CPropertyPage(templateId, Caption(templateId)), m_context(context), m_template(templateId) {
   const COCaliSequence& sequence = context.sequence;
   for (int f = 0; f < 5; ++f)
     for (int b = 0; b < 5; ++b) m_check[f][b] = sequence.IsGasDefined(f) && b == sequence.GetActiveBank(f) ? 1 : 0;
@@ -160,15 +160,15 @@ bool CODownloadPage::OnInitDialog() {
     for (int b = 0; b < 5; ++b) EnableDlgItems(*this, {kBoxes[f][b]}, false);
   }
   ShowMarks();
-  return CPropertyPage::OnInitDialog();
+  return platform::CPropertyPage::OnInitDialog();
 }
 
-void CODownloadPage::DoDataExchange(CDataExchange* dx) {
+void CODownloadPage::DoDataExchange(platform::CDataExchange* dx) {
   if (!dx->m_bSaveAndValidate)
     for (int f = 0; f < 5; ++f) SetDlgItemText(kRowLabels[f], m_context.sequence.GetGasName(f));
-  DDX_Check(dx, kWater, m_waterCheck);
+  platform::DDX_Check(dx, kWater, m_waterCheck);
   for (int f = 0; f < 5; ++f)
-    for (int b = 0; b < 5; ++b) DDX_Check(dx, kBoxes[f][b], m_check[f][b]);
+    for (int b = 0; b < 5; ++b) platform::DDX_Check(dx, kBoxes[f][b], m_check[f][b]);
 }
 
 void CODownloadPage::SelectAll(bool on) {
@@ -185,7 +185,7 @@ void CODownloadPage::SelectAll(bool on) {
 // --- sheet ---
 
 CODownloadSheet::CODownloadSheet(CaliContext& context, QWidget* parent)
-    : CPropertySheet("Download", parent),
+    : platform::CPropertySheet("Download", parent),
       m_context(context),
       m_zero(context, CODownloadPage::kZeroPointPage),
       m_humidity(context, CODownloadPage::kHumidityPage),
@@ -198,7 +198,7 @@ CODownloadSheet::CODownloadSheet(CaliContext& context, QWidget* parent)
 
 bool CODownloadSheet::OnInitDialog() {
   if (QWidget* edit = GetDlgItem(ID_EDIT_VALUES)) edit->setEnabled(true);
-  return CPropertySheet::OnInitDialog();
+  return platform::CPropertySheet::OnInitDialog();
 }
 
 void CODownloadSheet::keyPressEvent(QKeyEvent* event) {
@@ -206,13 +206,13 @@ void CODownloadSheet::keyPressEvent(QKeyEvent* event) {
     OpenManual(m_context.program.Setup());
     return;
   }
-  CPropertySheet::keyPressEvent(event);
+  platform::CPropertySheet::keyPressEvent(event);
 }
 
 void CODownloadSheet::OnEditValues() {
   COCaliValues values(m_context, this);
   values.DoModal();
-  if (CPropertyPage* page = GetActivePage()) page->UpdateData(true);
+  if (platform::CPropertyPage* page = GetActivePage()) page->UpdateData(true);
 }
 
 unsigned CODownloadSheet::MaskOf(int filter, int bank) const {

@@ -13,7 +13,7 @@
 
 namespace calibration {
 
-class CODownloadPage : public CPropertyPage {
+class CODownloadPage : public platform::CPropertyPage {
  public:
   enum Template { kZeroPointPage = 106, kHumidityPage = 189, kGasPage = 190 };
   enum Control { kWater = 1009, kWaterLabel = 1060, kSelectAll = 1210, kUnselectAll = 1212, kFrame = 1300 };
@@ -41,7 +41,7 @@ class CODownloadPage : public CPropertyPage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   void SelectAll(bool on);
@@ -51,9 +51,9 @@ class CODownloadPage : public CPropertyPage {
   int m_template;
 };
 
-class CODownloadSheet : public CPropertySheet {
+class CODownloadSheet : public platform::CPropertySheet {
  public:
-  enum { ID_EDIT_VALUES = ID_APPLY_NOW };
+  enum { ID_EDIT_VALUES = platform::ID_APPLY_NOW };
 
   explicit CODownloadSheet(CaliContext& context, QWidget* parent = nullptr);
 

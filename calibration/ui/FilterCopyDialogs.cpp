@@ -47,7 +47,7 @@ class CopyList : public IListBox {
 // --- upload ---
 
 CONewFilterCopy::CONewFilterCopy(COFilterCopies& copies, const COCaliSequence& sequence, QWidget* parent)
-    : CDialog(IDD, parent),
+    : platform::CDialog(IDD, parent),
       m_copies(copies),
       m_sequence(sequence),
       m_filter(new COComboEx(this)),
@@ -88,9 +88,9 @@ CONewFilterCopy::CONewFilterCopy(COFilterCopies& copies, const COCaliSequence& s
   connect(m_bank, &QComboBox::activated, this, [this] { UpdateDescription(); });
 }
 
-void CONewFilterCopy::DoDataExchange(CDataExchange* dx) {
-  DDX_Radio(dx, kAllBanks, m_single);
-  DDX_Text(dx, kDescription, m_description);
+void CONewFilterCopy::DoDataExchange(platform::CDataExchange* dx) {
+  platform::DDX_Radio(dx, kAllBanks, m_single);
+  platform::DDX_Text(dx, kDescription, m_description);
 }
 
 int CONewFilterCopy::Filter() const { return m_filter->GetSelItemData(); }
@@ -98,7 +98,7 @@ int CONewFilterCopy::Filter() const { return m_filter->GetSelItemData(); }
 int CONewFilterCopy::Bank() const { return m_bank->GetSelItemData(); }
 
 bool CONewFilterCopy::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   m_filter->ResetContent();
   for (int f = 0; f < 5; ++f) {
     if (!m_sequence.IsGasDefined(f)) continue;
@@ -144,7 +144,7 @@ void CONewFilterCopy::OnOK() {
 // --- download ---
 
 COOpenFilterCopy::COOpenFilterCopy(COFilterCopies& copies, QWidget* parent)
-    : CDialog(IDD, parent), m_copies(copies), m_list(new QListWidget(this)) {
+    : platform::CDialog(IDD, parent), m_copies(copies), m_list(new QListWidget(this)) {
   setWindowTitle("Download Banks to Gas Monitor");
   auto* layout = new QVBoxLayout(this);
   auto* select = new QLabel("S&elect:", this);
@@ -175,16 +175,16 @@ COOpenFilterCopy::COOpenFilterCopy(COFilterCopies& copies, QWidget* parent)
   connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { OnOK(); });
 }
 
-void COOpenFilterCopy::DoDataExchange(CDataExchange* dx) {
-  DDX_Radio(dx, kAllBanks, m_single);
-  DDX_Check(dx, kZeroPoint, m_zeroPoint);
-  DDX_Check(dx, kHumidity, m_humidity);
-  DDX_Check(dx, kGasSpan, m_gasSpan);
+void COOpenFilterCopy::DoDataExchange(platform::CDataExchange* dx) {
+  platform::DDX_Radio(dx, kAllBanks, m_single);
+  platform::DDX_Check(dx, kZeroPoint, m_zeroPoint);
+  platform::DDX_Check(dx, kHumidity, m_humidity);
+  platform::DDX_Check(dx, kGasSpan, m_gasSpan);
 }
 
 bool COOpenFilterCopy::OnInitDialog() {
   m_zeroPoint = m_humidity = m_gasSpan = 1;
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   UpdateList();
   return true;
 }

@@ -15,7 +15,7 @@ class COFilterCopies;
 class QLabel;
 class QListWidget;
 
-class CONewFilterCopy : public CDialog {
+class CONewFilterCopy : public platform::CDialog {
   Q_OBJECT
 
  public:
@@ -32,7 +32,7 @@ class CONewFilterCopy : public CDialog {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:
@@ -49,7 +49,7 @@ class CONewFilterCopy : public CDialog {
   COComboEx* m_bank;
 };
 
-class COOpenFilterCopy : public CDialog {
+class COOpenFilterCopy : public platform::CDialog {
   Q_OBJECT
 
  public:
@@ -67,7 +67,7 @@ class COOpenFilterCopy : public CDialog {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
 
  private:

@@ -4,7 +4,7 @@
 
 #include "core/Exception.h"
 
-class COException : public CException {
+class COException : public platform::CException {
  public:
   explicit COException(unsigned stringId);
   ~COException() override = default;

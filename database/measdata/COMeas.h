@@ -16,8 +16,8 @@ class COMeas {
 
   COMeas();
 
-  void SetTime(const CTime& time) { m_time = time; }
-  CTime GetMeasTime() const { return m_time; }
+  void SetTime(const platform::CTime& time) { m_time = time; }
+  platform::CTime GetMeasTime() const { return m_time; }
   std::string GetTimeText() const;
 
   void SetMeasNo(int no) { m_measNo = no; }
@@ -44,7 +44,7 @@ class COMeas {
 
  private:
   std::vector<COEvent> m_events;
-  CTime m_time;
+  platform::CTime m_time;
   int m_measNo = 0;
   MeasValue m_values[channelCount];
   COTempUnit m_tempUnit;

@@ -246,22 +246,22 @@ float COHumiUnit::Convert(const COHumiUnit& target, const COTempUnit& tempUnit, 
 
 namespace {
 template <class Unit>
-void AddUnitTexts(IComboBox& combo, int count) {
+void AddUnitTexts(platform::IComboBox& combo, int count) {
   for (int k = 0; k < count; ++k) combo.AddString(Unit(k).GetText());
 }
 }  // namespace
 
-void FillTempUnitCombo(IComboBox& combo) {
+void FillTempUnitCombo(platform::IComboBox& combo) {
   combo.ResetContent();
   AddUnitTexts<COTempUnit>(combo, COTempUnit::count);
 }
 
-void FillPresUnitCombo(IComboBox& combo) {
+void FillPresUnitCombo(platform::IComboBox& combo) {
   combo.ResetContent();
   AddUnitTexts<COPresUnit>(combo, COPresUnit::count);
 }
 
-void FillUnitCombo(const ProgramIdentity& program, int channel, IComboBox& combo, const COTempUnit& tempUnit) {
+void FillUnitCombo(const ProgramIdentity& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit) {
   combo.ResetContent();
   if (program.isCalibration()) {
     if (channel >= 0 && channel <= 5) AddUnitTexts<COSignalUnit>(combo, COSignalUnit::count);

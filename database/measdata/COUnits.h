@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
-class IComboBox;
 class ProgramIdentity;
+namespace platform {
+class IComboBox;
+}  // namespace platform
 
 class COUnitBase {
  public:
@@ -88,11 +90,11 @@ class COHumiUnit : public COUnitBase {
                 float pressure) const;
 };
 
-void FillTempUnitCombo(IComboBox& combo);
-void FillPresUnitCombo(IComboBox& combo);
+void FillTempUnitCombo(platform::IComboBox& combo);
+void FillPresUnitCombo(platform::IComboBox& combo);
 // The units that fit a channel (0-4 gases, 5 water vapour, 6 temperature,
 // 7 pressure); the Calibration program shows detector signals instead.
-void FillUnitCombo(const ProgramIdentity& program, int channel, IComboBox& combo, const COTempUnit& tempUnit);
+void FillUnitCombo(const ProgramIdentity& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit);
 
 // The unit text of a channel, by the same rules as FillUnitCombo.
 std::string GetChannelUnitText(const ProgramIdentity& program, int channel, const COConcUnit& conc,

@@ -8,24 +8,24 @@
 class CalibTime {
  public:
   CalibTime() = default;
-  explicit CalibTime(const CTime& time) : m_time(time), m_valid(1) {}
+  explicit CalibTime(const platform::CTime& time) : m_time(time), m_valid(1) {}
 
   bool IsValid() const { return m_valid != 0; }
   int32_t GetValidFlag() const { return m_valid; }
-  CTime GetTime() const { return m_time; }
-  void SetTime(const CTime& time) {
+  platform::CTime GetTime() const { return m_time; }
+  void SetTime(const platform::CTime& time) {
     m_time = time;
     m_valid = 1;
   }
   void SetValidFlag(int32_t flag) { m_valid = flag; }
   void Clear() {
-    m_time = CTime();
+    m_time = platform::CTime();
     m_valid = 0;
   }
   bool operator==(const CalibTime& o) const { return m_valid == o.m_valid && m_time == o.m_time; }
 
  private:
-  CTime m_time;
+  platform::CTime m_time;
   int32_t m_valid = 0;
 };
 

@@ -26,7 +26,7 @@ void Show(const std::string& text) { platform::MessageBox(text, platform::MB_OK 
 }  // namespace
 
 void ReportDatabaseError(const std::exception& e) {
-  const auto* c = dynamic_cast<const CException*>(&e);
+  const auto* c = dynamic_cast<const platform::CException*>(&e);
   const std::string message = c ? c->GetMessage() : std::string(e.what());
   Show(platform::Format(platform::LoadString(IDS_DATABASE_ERROR).c_str(), message.c_str()));
 }
@@ -35,10 +35,10 @@ std::string CORecDBList::GetDefaultConnect() { return dbfiles::ConnectString(dbf
 
 std::string CORecDBList::GetDefaultSQL() { return m_kind == kCaliTask ? "[DBListCali]" : "[DBList]"; }
 
-void CORecDBList::DoFieldExchange(CFieldExchange* pFX) {
-  RFX_Text(pFX, "[DBName]", m_DBName);
-  RFX_Text(pFX, "[DBDesc]", m_DBDesc);
-  RFX_Text(pFX, "[DBSerial]", m_DBSerial);
+void CORecDBList::DoFieldExchange(platform::CFieldExchange* pFX) {
+  platform::RFX_Text(pFX, "[DBName]", m_DBName);
+  platform::RFX_Text(pFX, "[DBDesc]", m_DBDesc);
+  platform::RFX_Text(pFX, "[DBSerial]", m_DBSerial);
 }
 
 std::string SafeFileName(const std::string& description) {
@@ -102,11 +102,11 @@ void DataSources::Register(int kind, const std::string& name) {
       break;
     default:
       Show(platform::LoadString(IDS_DATASOURCE_ERROR));
-      throw CDBException(0, platform::LoadString(IDS_DATASOURCE_ERROR));
+      throw platform::CDBException(0, platform::LoadString(IDS_DATASOURCE_ERROR));
   }
   try {
     platform::db::RegisterDataSource(dbfiles::DataSourceName(file), description, folder + file + dbfiles::kExtension);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     Show(platform::LoadString(IDS_DATASOURCE_ERROR) + "\n\n" + e.GetMessage());
     throw;
   }
@@ -136,7 +136,7 @@ bool DataSources::DeleteDatabaseFiles(const std::string& name) {
 std::vector<TaskEntry> DataSources::ReadTaskList(int kind) {
   std::vector<TaskEntry> tasks;
   CORecDBList list(kind);
-  list.Open(CRecordset::snapshot);
+  list.Open(platform::CRecordset::snapshot);
   for (; !list.IsEOF(); list.MoveNext()) tasks.push_back({list.m_DBName, list.m_DBDesc, list.m_DBSerial});
   list.Close();
   return tasks;
@@ -158,7 +158,7 @@ std::string DataSources::CreateTask(const std::string& description, const std::s
   const std::string first = name;
   while (DatabaseFileExists(name)) {
     name = COSystemSetup::NextName(name);
-    if (name == first) throw CDBException(0, "No database name is left for " + description);
+    if (name == first) throw platform::CDBException(0, "No database name is left for " + description);
   }
   Register(kind == kCaliTask ? kCaliPrototype : kMeasPrototype);
   Register(kind, name);
@@ -166,7 +166,7 @@ std::string DataSources::CreateTask(const std::string& description, const std::s
     platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
                                DataFile(name));
     CORecDBList list(kind);
-    list.Open(CRecordset::dynaset);
+    list.Open(platform::CRecordset::dynaset);
     list.AddNew();
     list.m_DBName = name;
     list.m_DBDesc = description;
@@ -189,8 +189,8 @@ bool DataSources::DeleteTaskNamed(const std::string& name, int kind) {
     if (!RemoveDataSource(name) || !DeleteDatabaseFiles(name)) return false;
     CORecDBList list(kind);
     list.m_strFilter = "[DBName] = ?";
-    list.m_filterParams = {CDBParam(name)};
-    list.Open(CRecordset::dynaset);
+    list.m_filterParams = {platform::CDBParam(name)};
+    list.Open(platform::CRecordset::dynaset);
     for (; !list.IsEOF(); list.MoveNext()) list.Delete();
     list.Close();
   } catch (const std::exception& e) {

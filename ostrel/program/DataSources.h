@@ -14,7 +14,7 @@ namespace ostrel {
 enum SourceKind { kMeasTask = 0, kCaliTask = 1, kSystem = 2, kMeasPrototype = 3, kCaliPrototype = 4 };
 
 // The task list of one kind (kMeasTask or kCaliTask) on the system database.
-class CORecDBList : public CRecordset {
+class CORecDBList : public platform::CRecordset {
  public:
   explicit CORecDBList(int kind) : m_kind(kind) {}
   std::string m_DBName;
@@ -24,7 +24,7 @@ class CORecDBList : public CRecordset {
  protected:
   std::string GetDefaultConnect() override;
   std::string GetDefaultSQL() override;
-  void DoFieldExchange(CFieldExchange* pFX) override;
+  void DoFieldExchange(platform::CFieldExchange* pFX) override;
 
  private:
   int m_kind;

@@ -96,7 +96,7 @@ BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDial
 }
 
 bool BackupDialog::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
   m_type = 0;
   FillList(0);
@@ -156,7 +156,7 @@ DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDial
 }
 
 bool DeleteDialog::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
   FillList(0);
   return true;
@@ -190,9 +190,9 @@ NewNameDialog::NewNameDialog(QWidget* parent) : OstrelDialog(IDD, parent) {
   layout->addLayout(buttons);
 }
 
-void NewNameDialog::DoDataExchange(CDataExchange* dx) {
+void NewNameDialog::DoDataExchange(platform::CDataExchange* dx) {
   dx->PrepareEditCtrl(kEdit);
-  DDX_Text(dx, kEdit, m_description);
+  platform::DDX_Text(dx, kEdit, m_description);
   if (dx->m_bSaveAndValidate && m_description.empty()) {
     platform::MessageBox(platform::LoadString(IDS_TYPE_A_STRING));
     dx->Fail();
@@ -227,7 +227,7 @@ DirSelect::DirSelect(QWidget* parent) : OstrelDialog(IDD, parent) {
 }
 
 bool DirSelect::OnInitDialog() {
-  CDialog::OnInitDialog();
+  platform::CDialog::OnInitDialog();
   auto* drives = static_cast<QComboBox*>(GetDlgItem(kDrives));
   drives->clear();
   if (!m_directory.empty()) drives->addItem(Q(m_directory));

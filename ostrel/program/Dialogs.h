@@ -18,9 +18,9 @@ namespace ostrel {
 class DataSources;
 
 // What the program's dialogs share: buttons reachable by their ids.
-class OstrelDialog : public CDialog {
+class OstrelDialog : public platform::CDialog {
  public:
-  using CDialog::CDialog;
+  using platform::CDialog::CDialog;
 
  protected:
   QPushButton* AddButton(QBoxLayout* layout, int id, const char* text, std::function<void()> action);
@@ -84,7 +84,7 @@ class NewNameDialog : public OstrelDialog {
   std::string m_description;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 };
 
 class DirSelect : public OstrelDialog {

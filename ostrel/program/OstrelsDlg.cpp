@@ -29,7 +29,7 @@ const char kSystemName[] = "SYSTEM";
 
 }  // namespace
 
-COstrelsDlg::COstrelsDlg(DataSources& sources, QWidget* parent) : CDialog(IDD, parent), m_sources(sources) {
+COstrelsDlg::COstrelsDlg(DataSources& sources, QWidget* parent) : platform::CDialog(IDD, parent), m_sources(sources) {
   setWindowTitle("Database Administration");
   auto* layout = new QVBoxLayout(this);
   struct Button {

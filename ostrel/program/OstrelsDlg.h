@@ -13,7 +13,7 @@ namespace ostrel {
 
 class DataSources;
 
-class COstrelsDlg : public CDialog {
+class COstrelsDlg : public platform::CDialog {
  public:
   enum { IDD = 102, kBackup = 1015, kRestore = 1016, kClose = 1018, kDelete = 1019, kFullBackup = 1020 };
   // Room a title bar takes besides its title: icon, buttons, margins.

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+
 class IComboBox {
  public:
   virtual ~IComboBox() = default;
@@ -39,3 +41,5 @@ class CListComboBox : public IComboBox {
   std::vector<std::string> m_items;
   int m_sel = -1;
 };
+
+}  // namespace platform

@@ -6,6 +6,8 @@
 
 using platform::Format;
 
+namespace platform {
+
 CPoint CDC::MoveTo(int x, int y) {
   CPoint old = m_pos;
   m_pos = CPoint(x, y);
@@ -96,3 +98,5 @@ CSize RecordingDC::GetTextExtent(const std::string& text) {
 
 void RecordingDC::SaveDC() { m_calls.push_back("SaveDC"); }
 void RecordingDC::RestoreDC() { m_calls.push_back("RestoreDC"); }
+
+}  // namespace platform

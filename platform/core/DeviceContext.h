@@ -46,8 +46,6 @@ struct LOGFONT {
   std::string lfFaceName;
 };
 
-}  // namespace platform
-
 class CPen {
  public:
   CPen() = default;
@@ -149,3 +147,5 @@ class RecordingDC : public CDC {
  private:
   std::vector<std::string> m_calls;
 };
+
+}  // namespace platform

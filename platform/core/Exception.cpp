@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace platform {
+
 bool CException::CopyMessage(const std::string& text, char* buffer, unsigned size) {
   if (size == 0 || buffer == nullptr) return false;
   if (text.size() + 1 <= size) {
@@ -28,8 +30,6 @@ const char* CException::what() const noexcept {
   }
   return m_what.c_str();
 }
-
-namespace platform {
 
 std::string DescribeException(std::exception_ptr e) {
   try {

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+namespace platform {
+
 class CException : public std::exception {
  public:
   // Copies the message and its terminating zero into buffer when they fit in
@@ -20,8 +22,6 @@ class CException : public std::exception {
  private:
   mutable std::string m_what;
 };
-
-namespace platform {
 
 // The text a user is shown for any exception that reached the user interface.
 std::string DescribeException(std::exception_ptr e);

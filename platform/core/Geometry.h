@@ -14,8 +14,6 @@ constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
 constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 
-}  // namespace platform
-
 struct CPoint {
   int x = 0;
   int y = 0;
@@ -26,9 +24,7 @@ struct CPoint {
   CPoint operator+(const CPoint& o) const { return {x + o.x, y + o.y}; }
   CPoint operator-(const CPoint& o) const { return {x - o.x, y - o.y}; }
 };
-namespace platform {
 using POINT = CPoint;
-}  // namespace platform
 
 struct CSize {
   int cx = 0;
@@ -60,6 +56,6 @@ struct CRect {
   }
   bool operator!=(const CRect& o) const { return !(*this == o); }
 };
-namespace platform {
 using RECT = CRect;
+
 }  // namespace platform

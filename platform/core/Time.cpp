@@ -4,6 +4,8 @@
 
 #include "Text.h"
 
+namespace platform {
+
 CTime::CTime(int year, int month, int day, int hour, int minute, int second) {
   struct tm t = {};
   t.tm_year = year - 1900;
@@ -57,3 +59,5 @@ std::string CTime::Format(const std::string& fmt) const {
   size_t n = strftime(buf, sizeof buf, f.c_str(), &t);
   return std::string(buf, n);
 }
+
+}  // namespace platform

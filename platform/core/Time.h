@@ -4,6 +4,8 @@
 #include <ctime>
 #include <string>
 
+namespace platform {
+
 class CTimeSpan {
  public:
   CTimeSpan() = default;
@@ -75,3 +77,5 @@ class CTime {
   struct tm Local() const;
   time_t m_time = 0;
 };
+
+}  // namespace platform

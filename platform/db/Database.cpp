@@ -7,6 +7,8 @@
 #include "core/Text.h"
 #include "db/Recordset.h"
 
+namespace platform {
+
 namespace {
 constexpr int kError = -1;  // the return code of a failed ODBC call
 }  // namespace
@@ -98,3 +100,5 @@ void CDatabase::Detach(CRecordset* rs) {
 void CDatabase::ReleaseReaders() {
   for (CRecordset* rs : m_recordsets) rs->ReleaseRead();
 }
+
+}  // namespace platform

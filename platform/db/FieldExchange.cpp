@@ -1,7 +1,9 @@
 #include "db/Recordset.h"
 #include "db/Utf8.h"
 
-namespace platform::db {
+namespace platform {
+
+namespace db {
 
 std::string TruncateUtf8(const std::string& text, size_t maxChars) {
   size_t chars = 0;
@@ -17,7 +19,7 @@ std::string TruncateUtf8(const std::string& text, size_t maxChars) {
   return i == n ? text : text.substr(0, i);
 }
 
-}  // namespace platform::db
+}  // namespace db
 
 CDBParam::CDBParam(const std::string& text, int maxLength)
     : m_kind(kText), m_text(platform::db::TruncateUtf8(text, maxLength < 0 ? 0 : static_cast<size_t>(maxLength))) {}
@@ -40,3 +42,5 @@ void RFX_Double(CFieldExchange* pFX, const char* name, double& value) {
   pFX->Field(name, CFieldExchange::kDouble, &value);
 }
 void RFX_Date(CFieldExchange* pFX, const char* name, CTime& value) { pFX->Field(name, CFieldExchange::kDate, &value); }
+
+}  // namespace platform

@@ -10,6 +10,8 @@
 
 using platform::db::Statement;
 
+namespace platform {
+
 namespace {
 
 constexpr int kError = -1;  // the return code of a failed ODBC call
@@ -641,3 +643,5 @@ void CRecordset::Delete() {
   m_deleted = true;
   im.eofIndex = -1;
 }
+
+}  // namespace platform

@@ -14,6 +14,8 @@
 #include "core/MessageSink.h"
 #include "core/Text.h"
 
+namespace platform {
+
 namespace {
 
 // What the user is told when a field holds no number of its type.
@@ -149,3 +151,5 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
   else
     button->setChecked(value == 1);
 }
+
+}  // namespace platform

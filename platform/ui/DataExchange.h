@@ -6,6 +6,8 @@
 // A missing control leaves the value as it is.
 #include <string>
 
+namespace platform {
+
 class CDataExchange;
 
 // Numbers are written with "%d", "%ld" and "%.6g"; when saving, the whole
@@ -23,3 +25,5 @@ void DDX_Radio(CDataExchange* dx, int id, int& value);
 
 // A check box: 0 clear, 1 checked, 2 indeterminate (a tristate box).
 void DDX_Check(CDataExchange* dx, int id, int& value);
+
+}  // namespace platform

@@ -13,6 +13,8 @@
 #include "Edit.h"
 #include "core/MessageSink.h"
 
+namespace platform {
+
 namespace {
 struct DataExchangeFailed {};
 }  // namespace
@@ -167,3 +169,5 @@ void CDialog::AddOkCancel(QBoxLayout* layout) {
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
 }
+
+}  // namespace platform

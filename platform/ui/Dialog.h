@@ -10,9 +10,12 @@
 #include <utility>
 #include <vector>
 
-class CDialog;
 class QBoxLayout;
 class QRadioButton;
+
+namespace platform {
+
+class CDialog;
 
 // Direction and outcome of one data exchange.
 class CDataExchange {
@@ -88,3 +91,5 @@ class CDialog : public QDialog {
   // no longer found by its id.
   std::map<int, QPointer<QWidget>> m_items;
 };
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 
 #include "Dialog.h"
 
+namespace platform {
+
 namespace {
 
 // The character a key press types, 0 when it only moves, scrolls or belongs
@@ -138,3 +140,5 @@ void CEdit::focusInEvent(QFocusEvent* event) {
     Select(caret, caret);
   SetSel(0, -1);
 }
+
+}  // namespace platform

@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <string>
 
-class CDialog;
 class QFocusEvent;
 class QKeyEvent;
+
+namespace platform {
+
+class CDialog;
 
 class CEdit : public QLineEdit {
   Q_OBJECT
@@ -60,3 +63,5 @@ class CEdit : public QLineEdit {
   int m_id = 0;
   QKeyEvent* m_keyEvent = nullptr;  // the key being turned into a character
 };
+
+}  // namespace platform

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QPolygon>
 
+namespace platform {
+
 QColor ToQColor(platform::COLORREF c) { return QColor(platform::GetRValue(c), platform::GetGValue(c), platform::GetBValue(c)); }
 
 QFont ToQFont(const platform::LOGFONT& lf) {
@@ -140,3 +142,5 @@ int CPainterDC::GetTextHeight() {
 
 void CPainterDC::SaveDC() { m_painter->save(); }
 void CPainterDC::RestoreDC() { m_painter->restore(); }
+
+}  // namespace platform

@@ -5,6 +5,8 @@
 
 #include "core/DeviceContext.h"
 
+namespace platform {
+
 QColor ToQColor(platform::COLORREF c);
 QFont ToQFont(const platform::LOGFONT& lf);
 // The font as the settings keep it: its character height in pixels, negative.
@@ -33,3 +35,5 @@ class CPainterDC : public CDC {
   void ApplyFont();
   QPainter* m_painter;
 };
+
+}  // namespace platform

@@ -11,6 +11,8 @@
 
 #include "core/MessageSink.h"
 
+namespace platform {
+
 namespace {
 
 bool IsEnterKey(const QKeyEvent* event) {
@@ -238,3 +240,5 @@ void CPropertySheet::keyPressEvent(QKeyEvent* event) {
   }
   CDialog::keyPressEvent(event);
 }
+
+}  // namespace platform

@@ -8,9 +8,12 @@
 
 #include "Dialog.h"
 
-class CPropertySheet;
 class QStackedWidget;
 class QTabBar;
+
+namespace platform {
+
+class CPropertySheet;
 
 // The command id of the Apply button, which sheets may relabel or hide.
 constexpr int ID_APPLY_NOW = 12321;
@@ -107,3 +110,5 @@ class CPropertySheet : public CDialog {
   int m_initialPage = 0;
   bool m_shown = false;
 };
+
+}  // namespace platform

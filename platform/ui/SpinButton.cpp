@@ -5,6 +5,8 @@
 
 #include "Dialog.h"
 
+namespace platform {
+
 namespace {
 
 QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow) {
@@ -38,3 +40,5 @@ bool CSpinButtonCtrl::SubclassDlgItem(int id, CDialog* parent) {
   m_id = id;
   return true;
 }
+
+}  // namespace platform

@@ -4,8 +4,11 @@
 // the control that owns the button decides what a step means.
 #include <QWidget>
 
-class CDialog;
 class QToolButton;
+
+namespace platform {
+
+class CDialog;
 
 class CSpinButtonCtrl : public QWidget {
   Q_OBJECT
@@ -32,3 +35,5 @@ class CSpinButtonCtrl : public QWidget {
   QToolButton* m_down;
   int m_id = 0;
 };
+
+}  // namespace platform

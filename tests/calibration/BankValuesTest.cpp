@@ -16,7 +16,7 @@ BankInfo Filled(float base) {
   float v = base;
   for (MeasValue* m : values) *m = v++;
   for (MeasValue& c : b.m_cross) c = v++;
-  for (CalibTime* d : {&b.m_zeroDate, &b.m_humiDate, &b.m_spanDate, &b.m_crosDate}) d->SetTime(CTime(2004, 5, 6, 0, 0, 0));
+  for (CalibTime* d : {&b.m_zeroDate, &b.m_humiDate, &b.m_spanDate, &b.m_crosDate}) d->SetTime(platform::CTime(2004, 5, 6, 0, 0, 0));
   return b;
 }
 
@@ -72,10 +72,10 @@ TEST(WaterBank, TakesOffsetAndSpanWithTheResultsOwnDates) {
   WaterInfo result;
   result.m_concOffset = 0.5f;
   result.m_gain = 1.5f;
-  result.m_spanDate.SetTime(CTime(2005, 3, 7, 0, 0, 0));
+  result.m_spanDate.SetTime(platform::CTime(2005, 3, 7, 0, 0, 0));
   // The zero-point date was never set by a calculation.
   WaterInfo target;
-  target.m_zeroDate.SetTime(CTime(2004, 1, 1, 0, 0, 0));
+  target.m_zeroDate.SetTime(platform::CTime(2004, 1, 1, 0, 0, 0));
   WaterBank::copy(target, result, groupHumidity | groupCross);
   EXPECT_FALSE(target.m_concOffset.IsValid());
   EXPECT_FALSE(target.m_gain.IsValid());

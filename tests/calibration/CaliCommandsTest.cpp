@@ -29,7 +29,7 @@ class CaliCommandsTest : public ::testing::Test {
 };
 
 TEST_F(CaliCommandsTest, WritesGoOutAsTheMonitorReadsThem) {
-  const CalibTime date(CTime(2005, 3, 7, 0, 0, 0));
+  const CalibTime date(platform::CTime(2005, 3, 7, 0, 0, 0));
   FixChBuf<30> name;
   name.Assign(std::string("CO2"));
   const struct {
@@ -95,7 +95,7 @@ TEST_F(CaliCommandsTest, ReadsAReadingByItsTemperatureUnit) {
     EXPECT_EQ(float(meas.GetValue(0)), c.a) << c.reply;
     EXPECT_FALSE(meas.GetValue(1).IsValid()) << c.reply;
     EXPECT_EQ(float(meas.GetValue(5)), c.w) << c.reply;
-    EXPECT_NE(meas.GetMeasTime(), CTime()) << c.reply;
+    EXPECT_NE(meas.GetMeasTime(), platform::CTime()) << c.reply;
   }
 }
 

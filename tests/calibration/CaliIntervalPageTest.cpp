@@ -17,8 +17,8 @@ class CaliIntervalPageTest : public CaliUiTest {
  protected:
   // Stores the run's start and stop in the active row and begins the next.
   void Run(int startNum, int stopNum, int startSecond, int stopSecond) {
-    caliSequence.SetStart(base + CTimeSpan(startSecond), startNum);
-    caliSequence.SetStop(base + CTimeSpan(stopSecond), stopNum);
+    caliSequence.SetStart(base + platform::CTimeSpan(startSecond), startNum);
+    caliSequence.SetStop(base + platform::CTimeSpan(stopSecond), stopNum);
     caliSequence.NewSequence();
   }
   std::unique_ptr<COXAxisPage> Page() {
@@ -31,7 +31,7 @@ class CaliIntervalPageTest : public CaliUiTest {
            page.GetDlgItemText(COXAxisPage::kFromTime) + "-" + page.GetDlgItemText(COXAxisPage::kToTime);
   }
 
-  const CTime base{2005, 3, 7, 10, 0, 0};
+  const platform::CTime base{2005, 3, 7, 10, 0, 0};
   COMeasInterval interval{program};
 };
 
@@ -97,7 +97,7 @@ TEST_F(CaliIntervalPageTest, ABackwardRangeIsRefusedAndBothRangesAreKept) {
   EXPECT_EQ(interval.GetMeasMode(), COMeasInterval::kByNumber);
   EXPECT_EQ(interval.GetFirst(), 12);
   EXPECT_EQ(interval.GetLast(), 12);
-  EXPECT_EQ(interval.GetStartTime(), base + CTimeSpan(30));
+  EXPECT_EQ(interval.GetStartTime(), base + platform::CTimeSpan(30));
   EXPECT_EQ(interval.GetEndTime(), base);
 }
 

@@ -23,12 +23,12 @@ class CaliSequenceTest : public CalibrationFixture {
     NewCaliTask("Runs");
     for (int run = 0; run < 3; ++run) {
       caliSequence.SetStart(Hour(run), 10 * run + 1);
-      caliSequence.SetStop(Hour(run) + CTimeSpan(600), 10 * run + 10);
+      caliSequence.SetStop(Hour(run) + platform::CTimeSpan(600), 10 * run + 10);
       caliSequence.Save();
       caliSequence.NewSequence();
     }
   }
-  static CTime Hour(int n) { return CTime(2005, 3, 7, 9 + n, 0, 0); }
+  static platform::CTime Hour(int n) { return platform::CTime(2005, 3, 7, 9 + n, 0, 0); }
 
   COCaliSequence probe{program, [] { return false; }};
 };
@@ -39,8 +39,8 @@ TEST_F(CaliSequenceTest, FindsARunByItsMeasurementNumbersOrItsTimes) {
   ASSERT_TRUE(probe.LoadByMeasNumbers(11, 20));
   EXPECT_EQ(probe.Name, "Sequence 2");
   EXPECT_FALSE(probe.LoadByMeasNumbers(11, 21));
-  EXPECT_FALSE(probe.LoadByStartStopTime(Hour(2), Hour(2) + CTimeSpan(601)));
-  ASSERT_TRUE(probe.LoadByStartStopTime(Hour(2), Hour(2) + CTimeSpan(600)));
+  EXPECT_FALSE(probe.LoadByStartStopTime(Hour(2), Hour(2) + platform::CTimeSpan(601)));
+  ASSERT_TRUE(probe.LoadByStartStopTime(Hour(2), Hour(2) + platform::CTimeSpan(600)));
   EXPECT_EQ(probe.Name, "Sequence 3");
   EXPECT_EQ(probe.StartNum, 21);
   // The row found can be changed and saved.
@@ -54,7 +54,7 @@ TEST_F(CaliSequenceTest, FindsARunByItsMeasurementNumbersOrItsTimes) {
 
 TEST_F(CaliSequenceTest, TheSequenceListOffersEveryRunButTheOneToCome) {
   NewCaliTask("List");
-  CListComboBox combo;
+  platform::CListComboBox combo;
   caliSequence.FillSequenceList(combo);
   ASSERT_EQ(combo.GetCount(), 1);
   EXPECT_EQ(combo.GetLBText(0), "(All)");

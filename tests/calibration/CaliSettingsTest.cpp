@@ -383,7 +383,7 @@ TEST_F(CaliSettingsTest, ADatabaseErrorWhileSavingIsShownAndChangesNothing) {
 TEST_F(CaliSettingsTest, DefaultsStoreAndLoadOnlyTheSettings) {
   auto runDefault = [this](int button) {
     int presses = 0;
-    ModalWatch answer([button, &presses](CDialog* dlg) {
+    ModalWatch answer([button, &presses](platform::CDialog* dlg) {
       if (dlg->GetTemplateId() != calibration::CDefault::IDD) return;
       if (presses++ > 0) {
         dlg->reject();
@@ -409,7 +409,7 @@ TEST_F(CaliSettingsTest, DefaultsStoreAndLoadOnlyTheSettings) {
   caliSequence.ChamberTime = 5;
   caliSequence.Name = "Changed";
   caliSequence.SetActiveBank(0, 3);
-  const CTime start(2005, 3, 7, 10, 0, 0);
+  const platform::CTime start(2005, 3, 7, 10, 0, 0);
   caliSequence.SetStart(start, 7);
   caliSequence.Save();
   runDefault(calibration::CDefault::kLoadDefaults);
@@ -424,7 +424,7 @@ TEST_F(CaliSettingsTest, DefaultsStoreAndLoadOnlyTheSettings) {
 }
 
 TEST_F(CaliSettingsTest, WhileACalibrationRunsNothingButThePagesShows) {
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
   auto sheet = Open();
   EXPECT_FALSE(IsShown(*sheet, COCaliSettings::ID_DEFAULT));

@@ -35,7 +35,7 @@ class CaliStatusTest : public CaliUiTest {
     genSub.Notify(eTaskStarted);
     for (int i = 0; i < n; ++i) {
       COMeas m;
-      m.SetTime(m_clock + CTimeSpan(m_seconds++));
+      m.SetTime(m_clock + platform::CTimeSpan(m_seconds++));
       for (int ch = 0; ch < 6; ++ch) m.SetValue(ch, levels[static_cast<size_t>(ch)]);
       m.SetValue(COMeas::chTemperature, temperature);
       m.SetPressure(1013.0f);
@@ -64,7 +64,7 @@ class CaliStatusTest : public CaliUiTest {
   std::vector<int> Calculate() {
     std::vector<int> ticked;
     bool shown = false;
-    ModalWatch watch([&](CDialog* dlg) {
+    ModalWatch watch([&](platform::CDialog* dlg) {
       if (dlg->GetTemplateId() != COCalculateDlg::IDD || shown) return;
       shown = true;
       Picture(*dlg, "calibration_calculation_finished");
@@ -86,7 +86,7 @@ class CaliStatusTest : public CaliUiTest {
   const std::vector<float> zeroAir{12500.0f, 8000.0f, 6100.0f, 4300.0f, 0.0f, 42000.0f};
 
  private:
-  CTime m_clock = CTime::GetCurrentTime() - CTimeSpan(3600);
+  platform::CTime m_clock = platform::CTime::GetCurrentTime() - platform::CTimeSpan(3600);
   int m_seconds = 0;
 };
 
@@ -205,12 +205,12 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   // The window shows measurements 1 to 21 by number over 200 pixels.
   COMeasInterval& in = view.GetInterval();
   in.SetMeasMode(COMeasInterval::kByNumber);
-  in.MoveTo(CTime::GetCurrentTime(), 21);
+  in.MoveTo(platform::CTime::GetCurrentTime(), 21);
   in.SetLength(21);
-  RecordingDC dc;
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  w.SetOffset(CPoint(10, 20));
-  status.DrawGraphMarks(w, CSize(200, 100), COCaliStatus::IntervalPosition(in));
+  w.SetOffset(platform::CPoint(10, 20));
+  status.DrawGraphMarks(w, platform::CSize(200, 100), COCaliStatus::IntervalPosition(in));
   const std::vector<std::string>& calls = dc.Calls();
   // Measurement 2 stands at (2 - 1) / 20 * 200 = 10, measurement 4 at 30.
   const std::vector<std::string> zeroMark = {
@@ -222,10 +222,10 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   for (const auto& p : status.MarkPoints()) labels.push_back(p.label);
   EXPECT_EQ(labels, (Texts{"ZP", "ZP", "HIS", "HIS", "SHA", "SHA"}));
   // A mark outside the window's range is not drawn.
-  in.MoveTo(CTime::GetCurrentTime(), 5);
+  in.MoveTo(platform::CTime::GetCurrentTime(), 5);
   in.SetLength(5);
   dc.Clear();
-  status.DrawGraphMarks(w, CSize(200, 100), COCaliStatus::IntervalPosition(in));
+  status.DrawGraphMarks(w, platform::CSize(200, 100), COCaliStatus::IntervalPosition(in));
   EXPECT_EQ(dc.Calls().size(), 2u * 3u);  // the zero mark's two measurements only
 
   // A numeric window's rows: a mark's row and the next one.
@@ -234,7 +234,7 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   EXPECT_EQ(status.NumericLabel(zero[1].GetMeasNo() - 1, 1), "");
   EXPECT_EQ(status.NumericLabel(humid[3].GetMeasNo(), 1), "HIS");
   dc.Clear();
-  status.DrawNumericRow(dc, span[1].GetMeasNo(), 1, CRect(3, 40, 203, 56), 220);
+  status.DrawNumericRow(dc, span[1].GetMeasNo(), 1, platform::CRect(3, 40, 203, 56), 220);
   EXPECT_EQ(dc.Calls(), (Texts{"FillSolidRect 3,40,4,43 008000", "FillSolidRect 202,40,203,43 008000",
                                "FillSolidRect 3,40,203,41 008000", "DrawText \"SHA\" 220,40,244,56 fmt 124"}));
 }

@@ -51,11 +51,11 @@ class CaliUiTest : public CalibrationFixture {
   }
   // On the task's database, or the one named.
   void ExecuteSql(const std::string& sql, const std::string& database = std::string()) {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(database.empty() ? task : database));
     db.ExecuteSQL(sql);
   }
-  static void Click(CDialog& dialog, int id, bool on = true) {
+  static void Click(platform::CDialog& dialog, int id, bool on = true) {
     auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
     ASSERT_NE(button, nullptr) << id;
     if (button->isCheckable() && button->isChecked() == on) return;

@@ -92,7 +92,7 @@ class CalibrationAppTest : public ::testing::Test {
   // Answers the task dialogs with the task's description and the filter
   // copy dialogs with the copy's.
   std::unique_ptr<ModalWatch> AnswerDialogs() {
-    return std::make_unique<ModalWatch>([this](CDialog* dlg) {
+    return std::make_unique<ModalWatch>([this](platform::CDialog* dlg) {
       auto ok = [dlg] { static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click(); };
       if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
         created->SetDlgItemText(CNewDatabase::kDescription, task);
@@ -326,7 +326,7 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   // left cursor; past every run there is none.
   std::string sheet;
   {
-    ModalWatch look([&](CDialog* dlg) {
+    ModalWatch look([&](platform::CDialog* dlg) {
       if (dynamic_cast<calibration::COCaliSettings*>(dlg) == nullptr) return;
       sheet = dlg->windowTitle().toStdString();
       dlg->reject();
@@ -335,7 +335,7 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   }
   EXPECT_EQ(sheet, "Calibration Sequence Settings (Sequence 2)");
   COMeas later;
-  later.SetTime(CTime::GetCurrentTime() + CTimeSpan(86400));
+  later.SetTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(86400));
   app->Layer().showSettingsAt(later);
   EXPECT_EQ(messages.Texts(), Texts{"Unable to find sequence"});
   messages.Clear();
@@ -440,7 +440,7 @@ TEST_F(CalibrationAppTest, WithoutAMonitorItWorksOnStoredTasksAndAsksNoUserLevel
   for (unsigned port = 0; port <= 4; ++port) platform::SetSerialPortPath(port, odbc.File("nowhere"));
   auto app = MakeApp();
   int shown = 0;
-  ModalWatch cancel([&](CDialog* dlg) {
+  ModalWatch cancel([&](platform::CDialog* dlg) {
     ++shown;
     static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
   });

@@ -21,7 +21,7 @@
 namespace kovo::test {
 namespace {
 
-CalibTime Day(int year, int month, int day) { return CalibTime(CTime(year, month, day, 0, 0, 0)); }
+CalibTime Day(int year, int month, int day) { return CalibTime(platform::CTime(year, month, day, 0, 0, 0)); }
 
 class CalibrationRunTest : public CalibrationFixture {
  protected:
@@ -132,7 +132,7 @@ TEST_F(CalibrationRunTest, CalibrationRunsFromConnectToStopAndStoresEachReading)
   caliSequence.CaliMode = COCaliSequence::modeZero;
   caliSequence.Save();
 
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return banks.Readings() >= 3 && cali->GetState() == MeasState::active; }));
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 3; }));
   cali->StopMeasurement();
@@ -168,7 +168,7 @@ TEST_F(CalibrationRunTest, PauseEndsTheServiceAndResumeStartsANewOne) {
   ASSERT_TRUE(cali->OpenMonitor(false));
   cali->StartStopMonitor();  // nothing runs that could pause
   EXPECT_EQ(cali->GetState(), MeasState::idle);
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
   cali->StartStopMonitor();
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::restartStopped; }));
@@ -185,7 +185,7 @@ TEST_F(CalibrationRunTest, PauseEndsTheServiceAndResumeStartsANewOne) {
 void CalibrationRunTest::LetReadingsWait(size_t count) {
   NewCaliTask("Waiting");
   ASSERT_TRUE(cali->OpenMonitor(false));
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active; }));
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   while (cali->GetService()->GetResultCount() < count && Clock::now() < deadline)
@@ -322,7 +322,7 @@ TEST_F(CalibrationRunTest, TheUserLevelDecidesWhetherTheProgramMayCalibrate) {
 TEST_F(CalibrationRunTest, DirectExchangesDuringARunShareNothingWithTheWorker) {
   NewCaliTask("Shared");
   ASSERT_TRUE(cali->OpenMonitor(false));
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::active && banks.Readings() >= 1; }));
   PrintOutLimits limits;
   limits.longTimeoutMs = 1000;
@@ -345,7 +345,7 @@ TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsD
   ASSERT_TRUE(cali->UploadFilterInfo());
   cali->TakeActiveBanks();
   ASSERT_TRUE(calibrator.IsMounted(0));  // the simulated monitor's own filter table
-  const CTime when(2005, 3, 7, 10, 0, 0);
+  const platform::CTime when(2005, 3, 7, 10, 0, 0);
   calibrator.SetClock([when] { return when; });
   COMeas zero;
   zero.SetValue(0, 0.0125f);
@@ -483,24 +483,24 @@ TEST_F(CalibrationRunTest, CalibratingTheSimulatedMonitorGivesBackItsBanks) {
 TEST_F(CalibrationRunTest, AStartKeepsTheTasksTimesInOrder) {
   NewCaliTask("Clock");
   ASSERT_TRUE(cali->OpenMonitor(false));
-  const auto storeAt = [&](const CTime& time) {
+  const auto storeAt = [&](const platform::CTime& time) {
     COMeas m;
     m.SetTime(time);
     genSub.NotifyMeas(eNewMeas, m);
   };
-  storeAt(CTime::GetCurrentTime() + CTimeSpan(3600));
+  storeAt(platform::CTime::GetCurrentTime() + platform::CTimeSpan(3600));
   messages.Clear();
-  EXPECT_FALSE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  EXPECT_FALSE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   EXPECT_EQ(cali->GetState(), MeasState::idle);
   ASSERT_EQ(Shown().size(), 1u);
   EXPECT_NE(Shown()[0].find("would date new samples before it"), std::string::npos) << Shown()[0];
   EXPECT_TRUE(LinesStarting("STA_C_M").empty());
 
   NewCaliTask("Clock a little behind");
-  const CTime last = CTime::GetCurrentTime() + CTimeSpan(30);
+  const platform::CTime last = platform::CTime::GetCurrentTime() + platform::CTimeSpan(30);
   storeAt(last);
   const size_t stored = StoredMeas().size();
-  ASSERT_TRUE(cali->StartMeasurement(CTime::GetCurrentTime(), CTime()));
+  ASSERT_TRUE(cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()));
   ASSERT_TRUE(PumpUntil([&] { return StoredMeas().size() >= stored + 3; }));
   cali->StopMeasurement();
   ASSERT_TRUE(PumpUntil([&] { return cali->GetState() == MeasState::idle; }));

@@ -56,7 +56,7 @@ class CalibrationUiTest : public CalibrationFixture {
 
   std::string serial;
   QPageLayout pageLayout;
-  const std::string today = CTime::GetCurrentTime().Format("%d-%m-%y: ");
+  const std::string today = platform::CTime::GetCurrentTime().Format("%d-%m-%y: ");
 };
 
 TEST_F(CalibrationUiTest, TheUploadDialogOffersTheMonitorsFiltersAndDescribesTheCopy) {
@@ -150,7 +150,7 @@ TEST_F(CalibrationUiTest, TheDownloadDialogListsTheCopiesOfItsKindAndWritesTheCh
 TEST_F(CalibrationUiTest, ACopyUploadedThroughItsCommandGoesBackThroughTheOther) {
   int pressed = 0;
   {
-    ModalWatch ok([&](CDialog* dlg) {
+    ModalWatch ok([&](platform::CDialog* dlg) {
       if (pressed++ == 0) dlg->accept();
     });
     EXPECT_EQ(UploadBanksFromMonitor(*copies, caliSequence, nullptr), platform::IDOK);
@@ -163,7 +163,7 @@ TEST_F(CalibrationUiTest, ACopyUploadedThroughItsCommandGoesBackThroughTheOther)
   });
   pressed = 0;
   {
-    ModalWatch ok([&](CDialog* dlg) {
+    ModalWatch ok([&](platform::CDialog* dlg) {
       auto* open = dynamic_cast<COOpenFilterCopy*>(dlg);
       if (open == nullptr || pressed++ != 0) return;
       open->List()->setCurrentRow(0);

@@ -43,7 +43,7 @@ class CalibratorTest : public ::testing::Test {
   MonitorData data;
   Calibrator calibrator{data};
   COMeas meas;
-  CTime now{2005, 3, 7, 10, 0, 0};
+  platform::CTime now{2005, 3, 7, 10, 0, 0};
 };
 
 TEST_F(CalibratorTest, FormulasGiveTheHandWorkedValues) {

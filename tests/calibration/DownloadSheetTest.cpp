@@ -203,7 +203,7 @@ TEST_F(DownloadSheetTest, EditValuesShowsTheValuesAndTakesThePagesBoxes) {
   sheet.show();
   Tick(sheet.ZeroPointPage(), P::kBoxes[2][3], true);
   bool shown = false;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dlg->GetTemplateId() != calibration::COCaliValues::IDD) return;
     shown = true;
     dlg->SetDlgItemText(calibration::COCaliValues::kOffset + 2, "0.125");

@@ -46,7 +46,7 @@ TEST_F(FilterCopiesTest, AnAllBankUploadReplacesTheMonitorsEarlierCopy) {
   const auto sets = BankSets();
   ASSERT_EQ(sets.size(), 2u);
   EXPECT_EQ(sets[0], "1:Current banks (Serial: " + serial + ")");
-  EXPECT_EQ(sets[1], "2:" + CTime::GetCurrentTime().Format("%d-%m-%y: ") + "second");
+  EXPECT_EQ(sets[1], "2:" + platform::CTime::GetCurrentTime().Format("%d-%m-%y: ") + "second");
   const MonitorSetup stored = StoredSet(COFilterCopies::kAllBanks);
   EXPECT_EQ(stored.GetFilter(0).GetBank(0).GetGasName().ToString(), "CO2");
   EXPECT_EQ(stored.m_uaNumbers.Get(1), 977u);
@@ -55,7 +55,7 @@ TEST_F(FilterCopiesTest, AnAllBankUploadReplacesTheMonitorsEarlierCopy) {
 
 TEST_F(FilterCopiesTest, ASingleBankGoesBackWithOnlyItsChosenGroups) {
   ASSERT_TRUE(copies->Upload(false, 0, 0, copies->DefaultDescription(false, 0, 0)));
-  EXPECT_EQ(BankSets().back(), "3:" + CTime::GetCurrentTime().Format("%d-%m-%y: ") + " A: UA1312, 1: CO2");
+  EXPECT_EQ(BankSets().back(), "3:" + platform::CTime::GetCurrentTime().Format("%d-%m-%y: ") + " A: UA1312, 1: CO2");
   const std::string offset = Param("F_A,1,C_OF_F");
   const std::string span = Param("F_A,1,C_CO_F_1");
   // The monitor's bank changes afterwards, and so does another bank.

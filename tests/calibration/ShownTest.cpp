@@ -17,17 +17,17 @@ namespace {
 // One text drawn: what, where, how aligned.
 struct Drawn {
   std::string text;
-  CRect rect;
+  platform::CRect rect;
   unsigned format;
 };
 
-std::vector<Drawn> Texts(const RecordingDC& dc) {
+std::vector<Drawn> Texts(const platform::RecordingDC& dc) {
   static const std::regex call("DrawText \"(.*)\" (-?\\d+),(-?\\d+),(-?\\d+),(-?\\d+) fmt ([0-9A-F]+)");
   std::vector<Drawn> out;
   for (const std::string& c : dc.Calls()) {
     std::smatch m;
     if (!std::regex_match(c, m, call)) continue;
-    out.push_back({m[1], CRect(std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])),
+    out.push_back({m[1], platform::CRect(std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])),
                    static_cast<unsigned>(std::stoul(m[6], nullptr, 16))});
   }
   return out;
@@ -42,15 +42,15 @@ const Drawn* Find(const std::vector<Drawn>& texts, const std::string& text, size
 class BanksPrintTest : public ::testing::Test {
  protected:
   // The recording context: text 16 high, "88888" 40 wide (the margin).
-  static constexpr int kH = RecordingDC::kCharHeight;
-  static constexpr int kMargin = 5 * RecordingDC::kCharWidth;
+  static constexpr int kH = platform::RecordingDC::kCharHeight;
+  static constexpr int kMargin = 5 * platform::RecordingDC::kCharWidth;
   static constexpr int kPageHeight = 70 * kH;
 
   BanksPrintTest() {
     report.model = "1314";
     report.serial = "K0042";
     report.version = "12";
-    report.printed = CTime(2005, 3, 7, 10, 0, 0);
+    report.printed = platform::CTime(2005, 3, 7, 10, 0, 0);
     report.filterTexts = {"UA1312", "UA0977", "UA0985", "n/a", "n/a", "QF3318"};
     report.gainFactors = {1.25f, 5.0f, 7.5f, 12.5f};
     BankInfo& co = report.setup.GetFilter(2).GetBank(0);
@@ -68,7 +68,7 @@ class BanksPrintTest : public ::testing::Test {
   std::vector<Drawn> Page(int page) {
     COTextView view(report);
     view.BeginPrinting(1000, kPageHeight);
-    RecordingDC dc;
+    platform::RecordingDC dc;
     dc.SetPrinting(true);
     view.OnDraw(dc, page);
     return Texts(dc);

@@ -6,17 +6,17 @@
 #include "DCWrapper.h"
 
 TEST(DCWrapper, EveryCoordinateIsShiftedByTheOffset) {
-  RecordingDC dc;
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  w.SetOffset(CPoint(10, 20));
+  w.SetOffset(platform::CPoint(10, 20));
   w.MoveTo(5, 5);
   w.LineTo(0, 0);
-  EXPECT_EQ(dc.GetCurrentPosition(), CPoint(10, 20));
+  EXPECT_EQ(dc.GetCurrentPosition(), platform::CPoint(10, 20));
   w.MoveOffset(1, 2);
-  EXPECT_EQ(w.GetOffset(), CPoint(11, 22));
-  CRect r(0, 0, 40, 16);
+  EXPECT_EQ(w.GetOffset(), platform::CPoint(11, 22));
+  platform::CRect r(0, 0, 40, 16);
   w.DrawTextA("abc", &r, platform::DT_LEFT);
-  EXPECT_EQ(r, CRect(0, 0, 40, 16));  // the caller's rectangle is untouched
+  EXPECT_EQ(r, platform::CRect(0, 0, 40, 16));  // the caller's rectangle is untouched
   w.FillSolidRect(&r, platform::RGB(255, 0, 0));
   w.FillSolidRect(1, 2, 3, 4, platform::RGB(0, 0, 255));
   w.IntersectClipRect(0, 0, 100, 50);
@@ -34,21 +34,21 @@ TEST(DCWrapper, EveryCoordinateIsShiftedByTheOffset) {
 }
 
 TEST(DCWrapper, PolygonShiftsTheCallersPointsInPlace) {
-  RecordingDC dc;
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  w.SetOffset(CPoint(10, 20));
+  w.SetOffset(platform::CPoint(10, 20));
   platform::POINT pts[3] = {{0, 0}, {4, 0}, {2, 3}};
   w.Polygon(pts, 3);
   w.Polygon(pts, 3);  // twice the offset the second time
   EXPECT_EQ(dc.Calls().back(), "Polygon 20,40 24,40 22,43");
-  EXPECT_EQ(pts[2], CPoint(22, 43));
+  EXPECT_EQ(pts[2], platform::CPoint(22, 43));
 }
 
 TEST(DCWrapper, SelectObjectReturnsThePreviousPen) {
-  RecordingDC dc;
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  CPen red(platform::PS_DASH, 2, platform::RGB(255, 0, 0));
-  CPen* old = w.SelectObject(&red);
+  platform::CPen red(platform::PS_DASH, 2, platform::RGB(255, 0, 0));
+  platform::CPen* old = w.SelectObject(&red);
   w.LineTo(1, 1);
   EXPECT_EQ(dc.Calls().back(), "LineTo 1,1 pen 1/2/0000FF");
   EXPECT_EQ(w.SelectObject(old), &red);
@@ -68,7 +68,7 @@ TEST(COException, MessageFromTheStringTableIntoABuffer) {
   EXPECT_EQ(std::string(small), "(Erro");
   try {
     throw COException(148);
-  } catch (const CException& caught) {
+  } catch (const platform::CException& caught) {
     EXPECT_STREQ(caught.what(), "Database error");
   }
 }

@@ -58,7 +58,7 @@ TEST(CommTypes, PositionsBanksAndDates) {
 
   CalibTime t;
   EXPECT_FALSE(t.IsValid());
-  t.SetTime(CTime(2005, 3, 7, 0, 0, 0));
+  t.SetTime(platform::CTime(2005, 3, 7, 0, 0, 0));
   EXPECT_TRUE(t.IsValid());
   t.Clear();
   EXPECT_EQ(t.GetValidFlag(), 0);
@@ -74,7 +74,7 @@ TEST(FilterRecords, NewRecordsAreEmptyAndCopiesAreWhole) {
   FilterInfo used;
   used.m_number.Assign("1312");
   used.GetBank(2).SetGasName("CO2");
-  used.GetBank(2).SetSpanDate(CalibTime(CTime(2004, 1, 2, 0, 0, 0)));
+  used.GetBank(2).SetSpanDate(CalibTime(platform::CTime(2004, 1, 2, 0, 0, 0)));
   used.m_alarmLimit1 = 50.0f;
   used = fresh;
   EXPECT_TRUE(used.GetNumber().IsEmpty());

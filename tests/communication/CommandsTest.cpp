@@ -98,9 +98,9 @@ TEST_F(Commands, SetCommandsSendTheirExactLines) {
       {[&] { c.setAlarmLimit2(FilterPos::C, BankNo(0), none); }, {"E_C 83", "C_P F_C,1,A_L,1.0E32,2"}},
       {[&] { c.setWaterAlarmLimit1(12000.0f); }, {"E_C 83", "C_P F_W,A_L,1.200000E+04"}},
       {[&] { c.setWaterAlarmLimit2(none); }, {"E_C 83", "C_P F_W,A_L,1.0E32,2"}},
-      {[&] { c.setClock(CTime(2005, 12, 31, 23, 59, 30)); }, {"SE CL,\"00:00\"", "SE DA,\"2006-01-01\""}},
+      {[&] { c.setClock(platform::CTime(2005, 12, 31, 23, 59, 30)); }, {"SE CL,\"00:00\"", "SE DA,\"2006-01-01\""}},
       // A moment the clock must not go out before, when it is still ahead.
-      {[&] { c.setClockNotBefore(CalibTime(CTime(2999, 12, 31, 23, 59, 0))); }, {"SE CL,\"00:00\"", "SE DA,\"3000-01-01\""}},
+      {[&] { c.setClockNotBefore(CalibTime(platform::CTime(2999, 12, 31, 23, 59, 0))); }, {"SE CL,\"00:00\"", "SE DA,\"3000-01-01\""}},
       // Units the monitor has no keyword for are not sent at all.
       {[&] { c.setHumiUnit(COHumiUnit(8)); }, {}},
       {[&] { c.setConcUnit(COConcUnit(6)); }, {}},
@@ -176,8 +176,8 @@ TEST_F(Commands, SamplesComeEverySamplingInterval) {
   }
   ASSERT_EQ(ready, 1);
   COMeas meas;
-  const CTime before = CTime::GetCurrentTime();
-  comm->getSample(meas, before - CTimeSpan(600), false);
+  const platform::CTime before = platform::CTime::GetCurrentTime();
+  comm->getSample(meas, before - platform::CTimeSpan(600), false);
   EXPECT_FLOAT_EQ(meas.GetValue(0), 380.0f);
   EXPECT_FLOAT_EQ(meas.GetValue(1), 1.8f);
   EXPECT_FALSE(meas.GetValue(3).IsValid());
@@ -195,7 +195,7 @@ TEST_F(Commands, SamplesComeEverySamplingInterval) {
   comm->setAlarmLimit1(FilterPos::A, BankNo(0), 100.0f);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   COMeas next;
-  comm->getSample(next, before - CTimeSpan(600), false);
+  comm->getSample(next, before - platform::CTimeSpan(600), false);
   std::vector<int> types;
   for (const COEvent& e : next.GetEvents()) types.push_back(e.GetType());
   EXPECT_EQ(types, (std::vector<int>{2, 7, 8}));
@@ -217,7 +217,7 @@ TEST_F(Commands, PressureOfTheLeakDetector) {
   comm->startMeasurement();
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   COMeas meas;
-  const Lines lines = Sent([&] { comm->getSample(meas, CTime::GetCurrentTime(), false); }, 3);
+  const Lines lines = Sent([&] { comm->getSample(meas, platform::CTime::GetCurrentTime(), false); }, 3);
   EXPECT_EQ(lines, (Lines{"O_SP_C? SA_DA,AL", "M_A_P?", "SE? PR_U"}));
   EXPECT_FLOAT_EQ(meas.GetPressure(), 1013.0f);
 }
@@ -268,7 +268,7 @@ TEST_F(Commands, FilterAndBankQueries) {
   comm->getConcType(FilterPos::A, BankNo(0), twoPoint);
   EXPECT_FALSE(twoPoint);
 
-  const CTime set(2004, 5, 6, 0, 0, 0);
+  const platform::CTime set(2004, 5, 6, 0, 0, 0);
   const struct {
     std::function<void(CalibTime&)> read;
     bool valid;

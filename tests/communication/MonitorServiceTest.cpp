@@ -107,7 +107,7 @@ TEST_F(Monitoring, DelayedStart) {
   // More than 60 seconds ahead: a window timer (61 s, at 5 ms a second).
   AtStartOfSecond();
   MonitorSetup s = device->GetSetup();
-  s.m_startTime = CalibTime(CTime::GetCurrentTime() + CTimeSpan(61));
+  s.m_startTime = CalibTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(61));
   device->SetSetup(s);
   const auto start = Clock::now();
   auto delayed = StartService();
@@ -121,7 +121,7 @@ TEST_F(Monitoring, DelayedStart) {
 
   // 60 seconds ahead: at once.
   AtStartOfSecond();
-  s.m_startTime = CalibTime(CTime::GetCurrentTime() + CTimeSpan(60));
+  s.m_startTime = CalibTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(60));
   device->SetSetup(s);
   auto atOnce = StartService();
   EXPECT_FALSE(atOnce->IsWaitingForStart());
@@ -133,7 +133,7 @@ TEST_F(Monitoring, DelayedStart) {
 
 TEST_F(Monitoring, StoppingAServiceThatWaitsForItsStartTellsTheClientAtOnce) {
   MonitorSetup s = device->GetSetup();
-  s.m_startTime = CalibTime(CTime::GetCurrentTime() + CTimeSpan(3600));
+  s.m_startTime = CalibTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(3600));
   device->SetSetup(s);
   auto service = StartService();
   ASSERT_TRUE(service->IsWaitingForStart());
@@ -151,7 +151,7 @@ TEST_F(Monitoring, TimedStop) {
   // 5 ms a second).
   AtStartOfSecond();
   MonitorSetup s = device->GetSetup();
-  s.m_stopTime = CalibTime(CTime::GetCurrentTime() + CTimeSpan(121));
+  s.m_stopTime = CalibTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(121));
   device->SetSetup(s);
   auto timed = StartService();
   EXPECT_TRUE(timed->HasStopTimer());
@@ -162,7 +162,7 @@ TEST_F(Monitoring, TimedStop) {
 
   // 120 seconds ahead: no timer; the run goes on until it is stopped.
   AtStartOfSecond();
-  s.m_stopTime = CalibTime(CTime::GetCurrentTime() + CTimeSpan(120));
+  s.m_stopTime = CalibTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(120));
   device->SetSetup(s);
   auto untimed = StartService();
   EXPECT_FALSE(untimed->HasStopTimer());

@@ -118,12 +118,12 @@ TEST(Parsers, Dates) {
     EXPECT_EQ(Parse(ScanDate(t), c.text), c.outcome) << c.text;
     EXPECT_EQ(t.IsValid(), c.valid) << c.text;
     if (c.valid) {
-      const CTime expected(c.y, c.m, c.d, 0, 0, 0);
+      const platform::CTime expected(c.y, c.m, c.d, 0, 0, 0);
       EXPECT_EQ(t.GetTime(), expected) << c.text;
     }
   }
   // A date clears the flag when the monitor has none.
-  CalibTime set(CTime(2004, 1, 1, 0, 0, 0));
+  CalibTime set(platform::CTime(2004, 1, 1, 0, 0, 0));
   Parse(ScanDate(set), "__________");
   EXPECT_FALSE(set.IsValid());
 }
@@ -245,7 +245,7 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
       {"hour 24", "1,2,3,4,5,6,0,R0,X0,OK,15 24:00:00", false, 0, 0, commError, {}, {1, 2, 3, 4, 5, 6}},
       {"huge day", "1,2,3,4,5,6,0,R0,X0,OK,99999999999 1:0:0", false, 0, 0, commError, {}, {1, 2, 3, 4, 5, 6}},
   };
-  const CTime reference(2005, 3, 14, 10, 0, 0);
+  const platform::CTime reference(2005, 3, 14, 10, 0, 0);
   for (const SampleCase& c : cases) {
     SCOPED_TRACE(c.name);
     link.readTimeout = c.readTimeout != 0;
@@ -260,7 +260,7 @@ TEST_F(SampleParser, ValuesEventsAndFlags) {
     }
     for (int ch = 0; ch < 6; ++ch) EXPECT_EQ(meas.GetValue(ch).GetValue(), c.values[ch]) << ch;
     if (c.outcome == ok) {
-      EXPECT_EQ(meas.GetMeasTime(), CTime(2005, 3, 15, 12, 30, 45));
+      EXPECT_EQ(meas.GetMeasTime(), platform::CTime(2005, 3, 15, 12, 30, 45));
       EXPECT_FALSE(link.readTimeout);
       EXPECT_FALSE(link.writeStall);
     }
@@ -271,13 +271,13 @@ TEST_F(SampleParser, StatusEventsCarryTheMonitorsMessage) {
   message.Assign("Zero drift");
   COMeas meas;
   link.readTimeout = true;
-  ASSERT_EQ(Parse(ScanMonMeas(meas, CTime(2005, 3, 1, 0, 0, 0), true, message, &link), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
+  ASSERT_EQ(Parse(ScanMonMeas(meas, platform::CTime(2005, 3, 1, 0, 0, 0), true, message, &link), "1,2,3,4,5,6,0,R1,X1,OK,1 00:00:00"), ok);
   ASSERT_EQ(meas.GetEvents().size(), 1u);
   EXPECT_EQ(meas.GetEvents()[0].GetType(), 3);
   EXPECT_EQ(meas.GetEvents()[0].GetText(), "Zero drift");
 
   COMeas quiet;
-  ASSERT_EQ(Parse(ScanMonMeas(quiet, CTime(2005, 3, 1, 0, 0, 0), false, message, &link), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
+  ASSERT_EQ(Parse(ScanMonMeas(quiet, platform::CTime(2005, 3, 1, 0, 0, 0), false, message, &link), "1,2,3,4,5,6,0,R1,X0,OK,1 00:00:00"), ok);
   ASSERT_EQ(quiet.GetEvents().size(), 1u);
   EXPECT_EQ(quiet.GetEvents()[0].GetType(), 7);
   EXPECT_EQ(quiet.GetEvents()[0].GetText(), "");
@@ -285,14 +285,14 @@ TEST_F(SampleParser, StatusEventsCarryTheMonitorsMessage) {
 
 TEST_F(SampleParser, DatedFromTheReferenceTime) {
   const struct {
-    CTime reference;
+    platform::CTime reference;
     const char* dayAndTime;
-    CTime expected;
+    platform::CTime expected;
   } cases[] = {
-      {CTime(2005, 12, 31, 23, 0, 0), "1 00:00:10", CTime(2006, 1, 1, 0, 0, 10)},
-      {CTime(2005, 6, 30, 8, 0, 0), "30 08:00:05", CTime(2005, 6, 30, 8, 0, 5)},
-      {CTime(2005, 6, 30, 8, 0, 0), "2 08:00:05", CTime(2005, 7, 2, 8, 0, 5)},
-      {CTime(2005, 6, 2, 8, 0, 0), "  5\t7:3:9", CTime(2005, 6, 5, 7, 3, 9)},
+      {platform::CTime(2005, 12, 31, 23, 0, 0), "1 00:00:10", platform::CTime(2006, 1, 1, 0, 0, 10)},
+      {platform::CTime(2005, 6, 30, 8, 0, 0), "30 08:00:05", platform::CTime(2005, 6, 30, 8, 0, 5)},
+      {platform::CTime(2005, 6, 30, 8, 0, 0), "2 08:00:05", platform::CTime(2005, 7, 2, 8, 0, 5)},
+      {platform::CTime(2005, 6, 2, 8, 0, 0), "  5\t7:3:9", platform::CTime(2005, 6, 5, 7, 3, 9)},
   };
   for (const auto& c : cases) {
     COMeas meas;

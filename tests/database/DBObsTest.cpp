@@ -67,7 +67,7 @@ class DBObsTest : public DataTest {
     CORecMeas meas(*context);
     meas.SetTarget(&m);
     meas.m_strFilter = "[MeasNo] = " + std::to_string(number);
-    meas.Open(CRecordset::dynaset);
+    meas.Open(platform::CRecordset::dynaset);
     ASSERT_FALSE(meas.IsEOF());
     meas.Delete();
     meas.CloseWithDatabase();
@@ -83,7 +83,7 @@ class DBObsTest : public DataTest {
   };
 
   CODBObs& observer = context->DBObs();
-  const CTime base{2024, 6, 1, 8, 0, 0};
+  const platform::CTime base{2024, 6, 1, 8, 0, 0};
 };
 
 TEST_F(DBObsTest, NumbersGoOnFromTheHighestStoredNumber) {

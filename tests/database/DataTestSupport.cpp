@@ -37,9 +37,9 @@ void DataTest::SetBank(MonitorSetup& s, int filter, int bank, const std::string&
   s.GetFilter(filter).GetBank(bank).SetMW(mw);
 }
 
-COMeas MakeMeas(const CTime& base, int seconds, int no, float value) {
+COMeas MakeMeas(const platform::CTime& base, int seconds, int no, float value) {
   COMeas m;
-  m.SetTime(base + CTimeSpan(seconds));
+  m.SetTime(base + platform::CTimeSpan(seconds));
   m.SetMeasNo(no);
   for (int c = 0; c <= COMeas::chWater; ++c) m.SetValue(c, value);
   m.SetValue(COMeas::chTemperature, 293.0f);

@@ -93,7 +93,7 @@ class DataTest : public ::testing::Test {
 
 // A measurement at base + seconds with number no and every gas and the water
 // channel set to value.
-COMeas MakeMeas(const CTime& base, int seconds, int no, float value);
+COMeas MakeMeas(const platform::CTime& base, int seconds, int no, float value);
 
 // Stores one more event of the open task at its measurement number and
 // time, as an event entered later is.

@@ -15,10 +15,10 @@ int main(int argc, char** argv) {
   std::printf("%s\n", setup.GetDatabaseName().c_str());
   std::fflush(stdout);
   kovo::test::ObserverSteps store(context);
-  const CTime base(2024, 1, 1, 0, 0, 0);
+  const platform::CTime base(2024, 1, 1, 0, 0, 0);
   for (int i = 0;; ++i) {
     COMeas m;
-    m.SetTime(base + CTimeSpan(i));
+    m.SetTime(base + platform::CTimeSpan(i));
     for (int c = 0; c < 8; ++c) m.SetValue(c, static_cast<float>(i));
     m.AddEvent(COEvent(COEvent::typeAlarm, "alarm", 1.0f));
     store.Write(m);

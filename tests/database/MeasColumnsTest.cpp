@@ -47,15 +47,15 @@ class MeasColumnsTest : public DataTest {
       store.Write(m);
     }
     store.Close();
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(setup->GetDatabaseName()));
     db.ExecuteSQL("UPDATE [Meas] SET [FilterValues4] = NULL WHERE [MeasNo] % 13 = 0");
-    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + CTimeSpan(33)).Format("%Y-%m-%d %H:%M:%S") +
+    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + platform::CTimeSpan(33)).Format("%Y-%m-%d %H:%M:%S") +
                   "', 3, 'C', 2.5)");
-    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + CTimeSpan(125)).Format("%Y-%m-%d %H:%M:%S") +
+    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + platform::CTimeSpan(125)).Format("%Y-%m-%d %H:%M:%S") +
                   "', 0, '" + std::string(300, 'x') + "', 0)");
     // An event at no measurement's time: no row takes it.
-    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + CTimeSpan(105)).Format("%Y-%m-%d %H:%M:%S") +
+    db.ExecuteSQL("INSERT INTO [Event] VALUES ('" + (base + platform::CTimeSpan(105)).Format("%Y-%m-%d %H:%M:%S") +
                   "', 7, 'P', 0)");
   }
 
@@ -82,14 +82,14 @@ class MeasColumnsTest : public DataTest {
   COMeasInterval ByTime(int from, int to) const {
     COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByTime);
-    i.SetStartTime(base + CTimeSpan(from));
-    i.SetEndTime(base + CTimeSpan(to));
+    i.SetStartTime(base + platform::CTimeSpan(from));
+    i.SetEndTime(base + platform::CTimeSpan(to));
     return i;
   }
   COMeasInterval ByNumber(int first, int last) const {
     COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByNumber);
-    i.MoveTo(CTime(), last);
+    i.MoveTo(platform::CTime(), last);
     i.SetLength(last - first + 1);
     return i;
   }
@@ -113,15 +113,16 @@ class MeasColumnsTest : public DataTest {
     for (size_t i = 0; i < old.size(); ++i) EXPECT_EQ(Describe(rows.Row(i)), Describe(old[i])) << "row " << i;
   }
 
-  CTime base{2024, 3, 9, 23, 50, 0};
+  platform::CTime base{2024, 3, 9, 23, 50, 0};
 };
 
 TEST_F(MeasColumnsTest, TheColumnReadGivesWhatTheReaderGives) {
   for (const auto& [what, interval] : Intervals()) {
     SCOPED_TRACE(what);
     const std::vector<COMeas> old = OldRead(interval);
-    if (what.find("nothing") == std::string::npos && what.find("wholly") == std::string::npos)
+    if (what.find("nothing") == std::string::npos && what.find("wholly") == std::string::npos) {
       EXPECT_GT(old.size(), 0u);
+    }
     for (long halves : {300000L, 2L, 40L}) {
       SCOPED_TRACE(halves);
       ExpectSame(old, NewRead(interval, halves));
@@ -203,7 +204,7 @@ TEST_F(MeasColumnsTest, AFollowConvertsOnlyWhatItAddedAndGivesWhatAFreshConversi
   // Rows leave at the front, the last second is read again, rows come.
   for (int end : {70, 75, 150, 160}) {
     SCOPED_TRACE(end);
-    moving.MoveTo(base + CTimeSpan(end), 0);
+    moving.MoveTo(base + platform::CTimeSpan(end), 0);
     buffer.Follow(&moving);
     EXPECT_EQ(buffer.Converted(by), ConvertColumns(buffer.Rows(), by));
   }

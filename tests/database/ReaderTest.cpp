@@ -33,7 +33,7 @@ class ReaderTest : public DataTest {
   COMeasInterval ByNumber(int first, int last, int average = 0) const {
     COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByNumber);
-    i.MoveTo(CTime(), last);
+    i.MoveTo(platform::CTime(), last);
     i.SetLength(last - first + 1);
     i.SetMeasAvg(average ? 1 : 0);
     i.SetInterval(average);
@@ -42,8 +42,8 @@ class ReaderTest : public DataTest {
   COMeasInterval ByTime(int from, int to) const {
     COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByTime);
-    i.SetStartTime(base + CTimeSpan(from));
-    i.SetEndTime(base + CTimeSpan(to));
+    i.SetStartTime(base + platform::CTimeSpan(from));
+    i.SetEndTime(base + platform::CTimeSpan(to));
     return i;
   }
   // number:value of channel 0, and the number of events, for each measurement.
@@ -59,7 +59,7 @@ class ReaderTest : public DataTest {
   }
   using Texts = std::vector<std::string>;
 
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
   kovo::test::ObserverSteps store{*context};
 };
 
@@ -87,7 +87,7 @@ TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"2:2.0", "3:3.0", "4:4.0+2"}));
   // The second pass comes from memory: rows deleted meanwhile do not matter.
-  CDatabase db;
+  platform::CDatabase db;
   db.Open(dbfiles::ConnectString(setup->GetDatabaseName()));
   db.ExecuteSQL("DELETE FROM [Meas]");
   EXPECT_EQ(Pass(b), Texts({"2:2.0", "3:3.0", "4:4.0+2"}));
@@ -171,7 +171,7 @@ TEST_F(ReaderTest, FollowingAMovingIntervalKeepsItsRowsAndReadsWhatWasAdded) {
   b.SetInterval(&followed);
   Pass(b);
   measure(40);
-  CDatabase db;
+  platform::CDatabase db;
   db.Open(dbfiles::ConnectString(setup->GetDatabaseName()));
   // A kept row is not read again; the rows of the last second read are, with
   // events stored since.
@@ -180,7 +180,7 @@ TEST_F(ReaderTest, FollowingAMovingIntervalKeepsItsRowsAndReadsWhatWasAdded) {
   COMeas twelve = MakeMeas(base, 6, 12, 12.0f);
   events.SaveEvent(twelve, COEvent(COEvent::typeComment, "late", 0.0f));
   events.Close();
-  followed.MoveTo(base + CTimeSpan(9), 0);  // now seconds 5 to 9
+  followed.MoveTo(base + platform::CTimeSpan(9), 0);  // now seconds 5 to 9
   b.Follow(&followed);
   EXPECT_EQ(Pass(b), Texts({"10:10.0", "11:11.0", "12:12.0+1", "13:13.0", "14:14.0", "15:15.0", "16:16.0",
                             "17:17.0", "18:18.0", "19:19.0"}));
@@ -191,14 +191,14 @@ TEST_F(ReaderTest, FollowingAMovingIntervalKeepsItsRowsAndReadsWhatWasAdded) {
   // A follow gives what a fresh read gives, whatever became of the interval.
   const std::vector<std::pair<const char*, std::function<void(COMeasInterval&)>>> changes = {
       {"unchanged", [](COMeasInterval&) {}},
-      {"grown at its end", [&](COMeasInterval& i) { i.SetEndTime(base + CTimeSpan(12)); }},
-      {"moved back", [&](COMeasInterval& i) { i.MoveTo(base + CTimeSpan(4), 0); }},
-      {"moved past what it held", [&](COMeasInterval& i) { i.MoveTo(base + CTimeSpan(18), 0); }},
+      {"grown at its end", [&](COMeasInterval& i) { i.SetEndTime(base + platform::CTimeSpan(12)); }},
+      {"moved back", [&](COMeasInterval& i) { i.MoveTo(base + platform::CTimeSpan(4), 0); }},
+      {"moved past what it held", [&](COMeasInterval& i) { i.MoveTo(base + platform::CTimeSpan(18), 0); }},
       {"by number", [&](COMeasInterval& i) { i = ByNumber(30, 40); }},
       {"averaged", [&](COMeasInterval& i) {
          i.SetMeasAvg(1);
          i.SetInterval(1);
-         i.MoveTo(base + CTimeSpan(8), 0);
+         i.MoveTo(base + platform::CTimeSpan(8), 0);
        }},
   };
   for (const auto& [what, change] : changes) {

@@ -14,7 +14,7 @@ using kovo::test::MakeMeas;
 
 class RecordsTest : public DataTest {
  protected:
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
 };
 
 TEST_F(RecordsTest, ABankKeepsItsValuesAndMarksWhatIsNotSet) {
@@ -22,7 +22,7 @@ TEST_F(RecordsTest, ABankKeepsItsValuesAndMarksWhatIsNotSet) {
   in.SetGasName("CO2   ");
   in.SetConcOffset(5e18f);  // large, but a value
   in.SetHumiGain(0.25f);
-  in.SetZeroDate(CalibTime(CTime(2024, 1, 2, 3, 4, 5)));
+  in.SetZeroDate(CalibTime(platform::CTime(2024, 1, 2, 3, 4, 5)));
   for (int f = 0; f < 5; ++f) in.SetCross(f, 10.0f + f);
   CORecBank rec;
   rec.SaveBank(7, 0, 2, in);
@@ -39,7 +39,7 @@ TEST_F(RecordsTest, ABankKeepsItsValuesAndMarksWhatIsNotSet) {
   EXPECT_FALSE(out.GetSpanHigh().IsValid());
   EXPECT_EQ(out.GetConcOffset(), 5e18f);
   EXPECT_EQ(out.GetHumiGain(), 0.25f);
-  EXPECT_EQ(out.GetZeroDate(), CalibTime(CTime(2024, 1, 2, 3, 4, 5)));
+  EXPECT_EQ(out.GetZeroDate(), CalibTime(platform::CTime(2024, 1, 2, 3, 4, 5)));
   EXPECT_FALSE(out.GetSpanDate().IsValid());
   EXPECT_FALSE(out.GetCross(0).IsValid());  // its own filter
   EXPECT_EQ(out.GetCross(4), 14.0f);
@@ -65,7 +65,7 @@ class BankSetTest : public RecordsTest {
     monitor.uploaded.GetFilter(2).m_number.Assign(std::string("0977"));
     monitor.uploaded.GetFilter(3).m_number.Assign(std::string("____"));
     monitor.uploaded.m_water.m_gain = 0.5f;
-    monitor.uploaded.m_water.m_spanDate = CalibTime(CTime(2024, 2, 3, 4, 5, 6));
+    monitor.uploaded.m_water.m_spanDate = CalibTime(platform::CTime(2024, 2, 3, 4, 5, 6));
   }
   int Rows(CORecBankSet& rs) {
     rs.m_strFilter.clear();
@@ -79,7 +79,7 @@ class BankSetTest : public RecordsTest {
 
 TEST_F(BankSetTest, TheFreeIdIsTheLowestUnused) {
   CORecBankSet rs(*context);
-  rs.Open(CRecordset::dynaset);
+  rs.Open(platform::CRecordset::dynaset);
   for (int id : {0, 1, 3}) {
     rs.AddNew();
     rs.m_ID = id;
@@ -107,7 +107,7 @@ TEST_F(BankSetTest, ASetIsWrittenForTheMonitorsSerialAndReadBack) {
   EXPECT_EQ(s.GetFilter(0).GetBank(0).GetGasName().ToString(), "CO2");
   EXPECT_EQ(s.GetFilter(4).GetBank(3).GetMW(), 44.0f);
   EXPECT_EQ(s.m_water.GetGain(), 0.5f);
-  EXPECT_EQ(s.m_water.GetSpanDate(), CalibTime(CTime(2024, 2, 3, 4, 5, 6)));
+  EXPECT_EQ(s.m_water.GetSpanDate(), CalibTime(platform::CTime(2024, 2, 3, 4, 5, 6)));
   // Every filter's number comes back as it was, and with it its UA number.
   const std::vector<std::string> numbers = {"4711", "", "0977", "____", "4711"};
   for (int f = 0; f < 5; ++f) {
@@ -155,7 +155,7 @@ TEST_F(BankSetTest, AnUnknownMonitorIsUploadedAndStoredAsItsInitialAndCurrentSet
   EXPECT_EQ(list.texts, std::vector<std::string>({"Current banks (Serial: O'Neil)"}));
   rs.FillList(list, CORecBankSet::kCopy);  // copies and initial sets
   ASSERT_EQ(list.texts.size(), 1u);
-  EXPECT_EQ(list.texts[0], CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: O'Neil)");
+  EXPECT_EQ(list.texts[0], platform::CTime::GetCurrentTime().Format("%d-%m-%y: ") + "Initial banks (Serial: O'Neil)");
   // Known now: no second upload.
   CORecBankSet again(*context);
   EXPECT_TRUE(again.LoadCurrentSet("O'Neil", false));
@@ -275,7 +275,7 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
 TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   NewTask("windows");
   CORecOpenWindows win(*context);
-  win.Open(CRecordset::dynaset);
+  win.Open(platform::CRecordset::dynaset);
   win.AddNew();
   win.m_ID = 1;
   win.m_WindowType = CORecOpenWindows::kGraph;
@@ -284,7 +284,7 @@ TEST_F(RecordsTest, WindowsAndTheirColumnsAreStoredWithTheirInterval) {
   win.m_interval.SetMeasAvg(1);
   win.m_interval.SetInterval(30);
   win.m_interval.SetScaleMax(1, 99.5f);
-  win.m_interval.SetStartTime(CTime(-5));  // stored as 0
+  win.m_interval.SetStartTime(platform::CTime(-5));  // stored as 0
   win.m_interval.SetEndTime(base);
   win.m_interval.SetChannelMask(0x21);
   win.m_interval.SetRightCursor(12);
@@ -333,7 +333,7 @@ TEST_F(RecordsTest, TheOneReopenRecoversAStaleConnection) {
   list.Close();
   // The connection goes away underneath; the set still takes it for open.
   ASSERT_TRUE(SQL_SUCCEEDED(SQLDisconnect(list.m_pDatabase->GetHandle())));
-  EXPECT_THROW(list.Open(), CDBException);
+  EXPECT_THROW(list.Open(), platform::CDBException);
   list.OpenOrRequery();
   EXPECT_TRUE(list.IsOpen());
   list.AddNew();

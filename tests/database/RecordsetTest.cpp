@@ -36,26 +36,26 @@ struct Item {
   unsigned colour = 0;
   float value = 0.0f;
   double exact = 0.0;
-  CTime stamp;
+  platform::CTime stamp;
   float limit = 0.0f;
 };
 
-class CItemSet : public CRecordset {
+class CItemSet : public platform::CRecordset {
  public:
-  explicit CItemSet(CDatabase* db = nullptr) : CRecordset(db) {}
+  explicit CItemSet(platform::CDatabase* db = nullptr) : platform::CRecordset(db) {}
   Item m;
   std::string GetDefaultConnect() override { return "ODBC;DSN=TEST:ITEMS"; }
   std::string GetDefaultSQL() override { return "[Item]"; }
-  void DoFieldExchange(CFieldExchange* pFX) override {
-    RFX_Text(pFX, "Name", m.name);
-    RFX_Byte(pFX, "Small", m.small);
-    RFX_Int(pFX, "Short", m.shortValue);
-    RFX_Long(pFX, "Number", m.number);
-    RFX_Long(pFX, "Colour", m.colour);
-    RFX_Single(pFX, "Value", m.value);
-    RFX_Double(pFX, "Exact", m.exact);
-    RFX_Date(pFX, "Stamp", m.stamp);
-    RFX_Single(pFX, "[Limit]", m.limit);
+  void DoFieldExchange(platform::CFieldExchange* pFX) override {
+    platform::RFX_Text(pFX, "Name", m.name);
+    platform::RFX_Byte(pFX, "Small", m.small);
+    platform::RFX_Int(pFX, "Short", m.shortValue);
+    platform::RFX_Long(pFX, "Number", m.number);
+    platform::RFX_Long(pFX, "Colour", m.colour);
+    platform::RFX_Single(pFX, "Value", m.value);
+    platform::RFX_Double(pFX, "Exact", m.exact);
+    platform::RFX_Date(pFX, "Stamp", m.stamp);
+    platform::RFX_Single(pFX, "[Limit]", m.limit);
   }
 };
 
@@ -69,12 +69,12 @@ class RecordsetTest : public ::testing::TestWithParam<DbPath> {
   // Adds rows numbered 1..n, named "row<n>", one second apart.
   void AddRows(int n) {
     CItemSet rs;
-    rs.Open(CRecordset::dynaset);
+    rs.Open(platform::CRecordset::dynaset);
     for (int i = 1; i <= n; ++i) {
       rs.AddNew();
       rs.m.name = "row" + std::to_string(i);
       rs.m.number = i;
-      rs.m.stamp = base + CTimeSpan(i);
+      rs.m.stamp = base + platform::CTimeSpan(i);
       rs.Update();
     }
   }
@@ -86,7 +86,7 @@ class RecordsetTest : public ::testing::TestWithParam<DbPath> {
   }
 
   OdbcScope odbc;
-  CTime base{2024, 3, 1, 10, 0, 0};
+  platform::CTime base{2024, 3, 1, 10, 0, 0};
 };
 
 TEST_P(RecordsetTest, EveryFieldKindComesBackAsWritten) {
@@ -98,7 +98,7 @@ TEST_P(RecordsetTest, EveryFieldKindComesBackAsWritten) {
   in.colour = 0xFF123456u;
   in.value = 3.4e38f;
   in.exact = 0.1234567890123;
-  in.stamp = CTime(2023, 10, 29, 2, 30, 5);  // inside the hour the clocks go back
+  in.stamp = platform::CTime(2023, 10, 29, 2, 30, 5);  // inside the hour the clocks go back
   in.limit = 1e20f;
   {
     CItemSet rs;
@@ -122,7 +122,7 @@ TEST_P(RecordsetTest, EveryFieldKindComesBackAsWritten) {
 }
 
 TEST_P(RecordsetTest, TheDataSourcesDriverDecidesThePath) {
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TEST:ITEMS");
   EXPECT_EQ(db.IsEmbedded(), Embedded());
   EXPECT_EQ(db.GetHandle() != nullptr, !Embedded());
@@ -174,7 +174,7 @@ TEST_P(RecordsetTest, TextIsBoundedToItsLengthInCharacters) {
 
 TEST_P(RecordsetTest, DatesAreStoredAsTextSoEqualityAndRangeFiltersFindThem) {
   AddRows(5);
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TEST:ITEMS");
   CItemSet rs;
   rs.m_strFilter = "[Stamp] = {ts '2024-03-01 10:00:03'}";
@@ -201,31 +201,31 @@ TEST_P(RecordsetTest, FilterValuesCannotChangeTheStatement) {
   }
   CItemSet rs;
   rs.m_strFilter = "[Name] = ? AND [Number] > ?";
-  rs.m_filterParams = {CDBParam("O'Brien'); DROP TABLE [Item]; --"), CDBParam(10)};
+  rs.m_filterParams = {platform::CDBParam("O'Brien'); DROP TABLE [Item]; --"), platform::CDBParam(10)};
   rs.Open();
   EXPECT_EQ(Numbers(rs), std::vector<int>({77}));
-  rs.m_filterParams = {CDBParam("{ts '2024-03-01 10:00:01'}"), CDBParam(10)};
+  rs.m_filterParams = {platform::CDBParam("{ts '2024-03-01 10:00:01'}"), platform::CDBParam(10)};
   rs.Requery();
   EXPECT_EQ(Numbers(rs), std::vector<int>({78}));
-  rs.m_filterParams = {CDBParam("row1"), CDBParam(0)};
+  rs.m_filterParams = {platform::CDBParam("row1"), platform::CDBParam(0)};
   rs.Requery();
   EXPECT_EQ(Numbers(rs), std::vector<int>({1}));
   rs.m_strFilter = "[Name] <> 'what?' AND [Number] = ?";  // a '?' in quotes is text
-  rs.m_filterParams = {CDBParam(2)};
+  rs.m_filterParams = {platform::CDBParam(2)};
   rs.Requery();
   EXPECT_EQ(Numbers(rs), std::vector<int>({2}));
   rs.m_filterParams.clear();
-  EXPECT_THROW(rs.Requery(), CDBException);
+  EXPECT_THROW(rs.Requery(), platform::CDBException);
 }
 
 TEST_P(RecordsetTest, MovesStopAtTheEndsAndMoveLastFindsTheLastRowInSortOrder) {
   AddRows(100);
   // A read-only set reads no row identity and moves the same.
-  for (unsigned options : {CRecordset::none, CRecordset::readOnly}) {
+  for (unsigned options : {platform::CRecordset::none, platform::CRecordset::readOnly}) {
     SCOPED_TRACE(options);
     CItemSet rs;
     rs.m_strSort = "[Number] DESC";
-    rs.Open(CRecordset::useDefaultType, std::string(), options);
+    rs.Open(platform::CRecordset::useDefaultType, std::string(), options);
     EXPECT_FALSE(rs.IsBOF());
     EXPECT_EQ(rs.m.number, 100);
     rs.MoveLast();
@@ -256,9 +256,9 @@ TEST_P(RecordsetTest, MovesStopAtTheEndsAndMoveLastFindsTheLastRowInSortOrder) {
         EXPECT_EQ(rs.m.number, s.number) << s.move;
       }
     }
-    EXPECT_EQ(rs.CanUpdate(), options == CRecordset::none);
-    if (options == CRecordset::readOnly) {
-      EXPECT_THROW(rs.Edit(), CDBException);
+    EXPECT_EQ(rs.CanUpdate(), options == platform::CRecordset::none);
+    if (options == platform::CRecordset::readOnly) {
+      EXPECT_THROW(rs.Edit(), platform::CDBException);
     }
   }
 }
@@ -277,7 +277,7 @@ TEST_P(RecordsetTest, AddNewKeepsTheBoundValuesAndEditWritesTheCurrentRow) {
   AddRows(3);
   CItemSet rs;
   rs.m_strSort = "[Number]";
-  rs.Open(CRecordset::dynaset);
+  rs.Open(platform::CRecordset::dynaset);
   rs.MoveLast();
   rs.AddNew();  // carries row 3's values
   rs.m.number = 4;
@@ -317,8 +317,8 @@ TEST_P(RecordsetTest, AFailedWriteLeavesTheSetReadyForTheNextOne) {
   rs.Open();
   rs.AddNew();
   rs.m.number = 1;  // taken: the unique index refuses it
-  EXPECT_THROW(rs.Update(), CDBException);
-  EXPECT_EQ(rs.GetEditMode(), CRecordset::noMode);
+  EXPECT_THROW(rs.Update(), platform::CDBException);
+  EXPECT_EQ(rs.GetEditMode(), platform::CRecordset::noMode);
   rs.AddNew();
   rs.m.number = 3;
   EXPECT_TRUE(rs.Update());
@@ -326,8 +326,8 @@ TEST_P(RecordsetTest, AFailedWriteLeavesTheSetReadyForTheNextOne) {
   rs.Requery();
   rs.Edit();
   rs.m.number = 2;
-  EXPECT_THROW(rs.Update(), CDBException);
-  EXPECT_EQ(rs.GetEditMode(), CRecordset::noMode);
+  EXPECT_THROW(rs.Update(), platform::CDBException);
+  EXPECT_EQ(rs.GetEditMode(), platform::CRecordset::noMode);
   rs.Edit();
   rs.m.number = 10;
   EXPECT_TRUE(rs.Update());
@@ -385,23 +385,23 @@ TEST_P(RecordsetTest, ASetRestingOnItsRowLetsTheLogBeFoldedBack) {
 }
 
 TEST_P(RecordsetTest, ErrorsCarryTheDriversText) {
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TEST:ITEMS");
   try {
     db.ExecuteSQL("SELECT * FROM [Nowhere]");
     FAIL();
-  } catch (const CDBException& e) {
+  } catch (const platform::CDBException& e) {
     EXPECT_EQ(e.GetMessage(), "[SQLite]no such table: Nowhere (1)");
     char small[10];
     EXPECT_FALSE(e.GetErrorMessage(small, sizeof small));
     EXPECT_EQ(std::string(small), e.GetMessage().substr(0, 9));
   }
-  CDatabase none;
-  EXPECT_THROW(none.Open("ODBC;DSN=TEST:NOTREGISTERED"), CDBException);
+  platform::CDatabase none;
+  EXPECT_THROW(none.Open("ODBC;DSN=TEST:NOTREGISTERED"), platform::CDBException);
 }
 
 TEST_P(RecordsetTest, ARolledBackTransactionLeavesNoRow) {
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TEST:ITEMS");
   CItemSet rs(&db);
   rs.Open();
@@ -432,17 +432,17 @@ TEST(DateText, DatesReadInAnyOrderAreTheirOwnLocalTime) {
                          "2024-03-01", "2024-03-01 10:00:09.000"};
   for (int pass = 0; pass < 2; ++pass) {
     for (const char* text : texts) {
-      CTime read;
+      platform::CTime read;
       ASSERT_TRUE(platform::db::DateFromText(text, std::strlen(text), &read)) << text;
       platform::db::Timestamp f;
       ASSERT_TRUE(platform::db::ParseTimestamp(text, std::strlen(text), &f));
-      EXPECT_EQ(read, CTime(f.year, f.month, f.day, f.hour, f.minute, f.second)) << text;
+      EXPECT_EQ(read, platform::CTime(f.year, f.month, f.day, f.hour, f.minute, f.second)) << text;
     }
   }
-  CTime untouched(7);
+  platform::CTime untouched(7);
   for (const char* bad : {"2024-13-01 10:00:00", "2024-03-01 10:60:00", "soon", "2024-03-01 10:00", ""})
     EXPECT_FALSE(platform::db::DateFromText(bad, std::strlen(bad), &untouched)) << bad;
-  EXPECT_EQ(untouched, CTime(7));
+  EXPECT_EQ(untouched, platform::CTime(7));
 }
 
 TEST(DataSource, AFileThatCannotBeOpenedFailsNamingTheDataSourceAndItsReason) {
@@ -451,7 +451,7 @@ TEST(DataSource, AFileThatCannotBeOpenedFailsNamingTheDataSourceAndItsReason) {
   const std::string notADatabase = odbc.File("note.db");
   std::ofstream(notADatabase) << std::string(200, 'x');
   // Another connection holds the database for itself.
-  CDatabase locker;
+  platform::CDatabase locker;
   locker.Open("ODBC;DSN=TEST:ITEMS");
   locker.ExecuteSQL("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM [Item]");
   struct Case {
@@ -474,11 +474,11 @@ TEST(DataSource, AFileThatCannotBeOpenedFailsNamingTheDataSourceAndItsReason) {
     const bool existed = std::filesystem::exists(c.file);
     const auto size = existed ? std::filesystem::file_size(c.file) : 0;
     const auto start = std::chrono::steady_clock::now();
-    CDatabase db;
+    platform::CDatabase db;
     try {
       db.Open("ODBC;DSN=TEST:BROKEN");
       ADD_FAILURE() << "opened";
-    } catch (const CDBException& e) {
+    } catch (const platform::CDBException& e) {
       EXPECT_EQ(e.GetMessage().rfind("Unable to open data source TEST:BROKEN", 0), 0u) << e.GetMessage();
       EXPECT_NE(e.GetMessage().find(c.reason), std::string::npos) << e.GetMessage();
     }
@@ -503,11 +503,11 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   platform::db::RegisterDataSource("TEST:LONG", "a description? with a question", file);
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), file);
   std::ofstream(file).flush();  // an empty database: opening never makes one
-  CDatabase db;
+  platform::CDatabase db;
   // An empty file is refused unless a database is being made in it.
-  EXPECT_THROW(db.Open("ODBC;DSN=TEST:LONG"), CDBException);
+  EXPECT_THROW(db.Open("ODBC;DSN=TEST:LONG"), platform::CDBException);
   EXPECT_EQ(std::filesystem::file_size(file), 0u);
-  OpenChecks fresh;
+  platform::OpenChecks fresh;
   fresh.mayBeEmpty = true;
   db.Open("ODBC;DSN=TEST:LONG", fresh);
   db.ExecuteSQL("CREATE TABLE t (x INTEGER)");
@@ -515,10 +515,10 @@ TEST(DataSource, AttributesAreWrittenOneByOneWhateverTheyHold) {
   // Registering again replaces the entry.
   platform::db::RegisterDataSource("TEST:LONG", "other", odbc.File("other.db"));
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), odbc.File("other.db"));
-  EXPECT_THROW(platform::db::RegisterDataSource("TEST:BAD", "two\nlines", file), CDBException);
+  EXPECT_THROW(platform::db::RegisterDataSource("TEST:BAD", "two\nlines", file), platform::CDBException);
   // Beyond what the installer keeps, registration fails instead of naming a cut path.
   EXPECT_THROW(platform::db::RegisterDataSource("TEST:BAD", "long", folder + "/" + std::string(200, 'e') + "/x.db"),
-               CDBException);
+               platform::CDBException);
   EXPECT_EQ(platform::db::DataSourceFile("TEST:BAD"), "");
   EXPECT_TRUE(platform::db::RemoveDataSource("TEST:LONG"));
   EXPECT_EQ(platform::db::DataSourceFile("TEST:LONG"), "");
@@ -563,7 +563,7 @@ TEST(DataSource, OnlyTheUsersFileGetsDataSourcesEvenWhenItsFolderIsMissing) {
     try {
       platform::db::RegisterDataSource("TEST:NOWHERE", "test", db);
       ADD_FAILURE() << "registered";
-    } catch (const CDBException& e) {
+    } catch (const platform::CDBException& e) {
       EXPECT_EQ(e.GetMessage(), "Unable to make the folder of the data-source file " + odbc.File("plain/odbc.ini") +
                                     ": Not a directory");
     }

@@ -40,7 +40,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   CODBObs& storing = context->DBObs();
   genSub.Attach(&storing);
   genSub.Attach(&sequence);
-  const CTime base(2024, 6, 1, 8, 0, 0);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
   const float values[] = {5, 12, 15, 8, 3};
   genSub.Notify(eTaskStarted);
   monitor.state = MeasState::active;
@@ -56,7 +56,7 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   // Every measurement with its events, read back as a window reads them.
   COMeasInterval interval(*context);
   interval.SetMeasMode(COMeasInterval::kByNumber);
-  interval.MoveTo(CTime(), 5);
+  interval.MoveTo(platform::CTime(), 5);
   interval.SetLength(5);
   COMeasBuffer buffer(*context);
   buffer.SetInterval(&interval);
@@ -82,14 +82,14 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   stored.Load();
   EXPECT_EQ(stored.GetNumCount(), 2);
   EXPECT_EQ(stored.GetName(), "Sequence 2");
-  EXPECT_EQ(stored.GetStartTime(), base + CTimeSpan(100));
+  EXPECT_EQ(stored.GetStartTime(), base + platform::CTimeSpan(100));
   stored.Close();
 }
 
 TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
   NewTask("interrupted");
   kovo::test::ObserverSteps store(*context);
-  const CTime base(2024, 6, 1, 8, 0, 0);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
   for (int i = 0; i < 3; ++i) {
     COMeas m = MakeMeas(base, i, 0, 1.0f);
     store.Write(m, i == 0);
@@ -103,14 +103,14 @@ TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
   events.m_strFilter = "[EventType] = 6";
   events.Open();
   ASSERT_FALSE(events.IsEOF());
-  EXPECT_EQ(events.m_EventTime, base + CTimeSpan(2));
+  EXPECT_EQ(events.m_EventTime, base + platform::CTimeSpan(2));
   EXPECT_EQ(events.m_EventText, "Measurement task stopped");
 }
 
 TEST_F(RunTest, AnOdbcClientOpensATaskByItsNameWhileTheProgramHasItOpen) {
   const std::string task = NewTask("shared");
   kovo::test::ObserverSteps store(*context);
-  const CTime base(2024, 6, 1, 8, 0, 0);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
   for (int i = 0; i < 50; ++i) {
     COMeas m = MakeMeas(base, i, 0, 0.5f * i);
     store.Write(m, i == 0);
@@ -138,7 +138,7 @@ TEST_F(RunTest, AnOdbcClientOpensATaskByItsNameWhileTheProgramHasItOpen) {
   events.m_strFilter = "[EventText] = 'from isql'";
   events.Open();
   ASSERT_FALSE(events.IsEOF());
-  EXPECT_EQ(events.m_EventTime, base + CTimeSpan(49));
+  EXPECT_EQ(events.m_EventTime, base + platform::CTimeSpan(49));
   meas.MoveLast();
   EXPECT_EQ(current.GetMeasNo(), 51);
 }
@@ -151,7 +151,7 @@ class IntegrityCheck : public CORecTaskBase {
 
  protected:
   std::string GetDefaultSQL() override { return "SELECT integrity_check FROM pragma_integrity_check"; }
-  void DoFieldExchange(CFieldExchange* pFX) override { RFX_Text(pFX, "integrity_check", m_result); }
+  void DoFieldExchange(platform::CFieldExchange* pFX) override { platform::RFX_Text(pFX, "integrity_check", m_result); }
 };
 
 TEST_F(RunTest, AWriterKilledMidRunLosesNoCommittedRow) {

@@ -13,7 +13,7 @@ using kovo::test::MakeMeas;
 
 class SequenceTest : public DataTest {
  protected:
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
 };
 
 TEST_F(SequenceTest, AMissingTaskDatabaseCannotBeLoaded) {
@@ -27,7 +27,7 @@ TEST_F(SequenceTest, AMissingTaskDatabaseCannotBeLoaded) {
 }
 
 TEST_F(SequenceTest, ANewTaskStartsFromThePrototypesSettings) {
-  const CTime before = CTime::GetCurrentTime();
+  const platform::CTime before = platform::CTime::GetCurrentTime();
   NewTask("defaults");
   EXPECT_EQ(sequence.GetNumCount(), 1);
   EXPECT_EQ(sequence.GetName(), "Sequence 1");
@@ -76,25 +76,25 @@ TEST_F(SequenceTest, SavedSettingsAndAlarmsComeBackWithTheNextLoad) {
 TEST_F(SequenceTest, ANewSequenceIsNumberedOnAndStartsAMinuteAfterTheLastStop) {
   NewTask("numbers");
   for (int i = 0; i < 3; ++i) {
-    sequence.SetStop(CTime(2024, 5, 6, 9, 10 * i, 0), i);
+    sequence.SetStop(platform::CTime(2024, 5, 6, 9, 10 * i, 0), i);
     sequence.NewSequence();
   }
   ASSERT_EQ(sequence.GetNumCount(), 4);
-  sequence.SetStop(CTime(2024, 5, 6, 10, 0, 0), 77);
+  sequence.SetStop(platform::CTime(2024, 5, 6, 10, 0, 0), 77);
   sequence.GetAlarms().resize(2, COAlarm(*context));
   sequence.NewSequence();
   EXPECT_EQ(sequence.GetNumCount(), 5);
   EXPECT_EQ(sequence.GetName(), "Sequence 5");
-  EXPECT_EQ(sequence.GetStartTime(), CTime(2024, 5, 6, 10, 1, 0));
-  EXPECT_EQ(sequence.GetStopTime(), CTime(2024, 5, 6, 10, 2, 0));
+  EXPECT_EQ(sequence.GetStartTime(), platform::CTime(2024, 5, 6, 10, 1, 0));
+  EXPECT_EQ(sequence.GetStopTime(), platform::CTime(2024, 5, 6, 10, 2, 0));
 
   COSequence other(*context);
   other.Load();
   EXPECT_EQ(other.GetNumCount(), 5);  // the last row is the active one
-  EXPECT_EQ(other.GetStopTime(), CTime(2024, 5, 6, 10, 2, 0));
+  EXPECT_EQ(other.GetStopTime(), platform::CTime(2024, 5, 6, 10, 2, 0));
   EXPECT_EQ(other.GetAlarmCount(), 2);
   // The row before it was written when the new one began.
-  other.LoadForMeas(MakeMeas(CTime(2024, 5, 6, 10, 0, 30), 0, 1, 0.0f));
+  other.LoadForMeas(MakeMeas(platform::CTime(2024, 5, 6, 10, 0, 30), 0, 1, 0.0f));
   EXPECT_EQ(other.GetNumCount(), 4);
   EXPECT_EQ(other.GetStopNum(), 77);
   other.Close();
@@ -135,7 +135,7 @@ TEST_F(SequenceTest, AGasIsDefinedByAMountedFilterWithANamedBank) {
   s.GetFilter(0).m_number.Assign(std::string("4711"));
   EXPECT_FALSE(sequence.IsGasDefined(0));
   s.GetFilter(0).GetBank(2).SetGasName("_old");
-  s.GetFilter(0).GetBank(2).SetSpanDate(CalibTime(CTime(2024, 1, 1, 0, 0, 0)));
+  s.GetFilter(0).GetBank(2).SetSpanDate(CalibTime(platform::CTime(2024, 1, 1, 0, 0, 0)));
   EXPECT_FALSE(sequence.IsGasDefined(0));
   s.GetFilter(0).GetBank(2).SetSpanDate(CalibTime());  // never calibrated: it counts
   EXPECT_TRUE(sequence.IsGasDefined(0));
@@ -383,7 +383,7 @@ TEST_F(SequenceTest, TheObserverFollowsTheTaskAndSavesOnlyAtTheFirstMeasurement)
   for (int no : {7, 8, 9}) genSub.NotifyMeas(eNewMeas, MakeMeas(base, no, no, 1.0f));
   EXPECT_EQ(sequence.GetStartNum(), 7);
   EXPECT_EQ(sequence.GetStopNum(), 9);
-  EXPECT_EQ(sequence.GetStartTime(), base + CTimeSpan(7));
+  EXPECT_EQ(sequence.GetStartTime(), base + platform::CTimeSpan(7));
   EXPECT_TRUE(sequence.IsFilterLocked(0));
   EXPECT_FALSE(sequence.IsFilterLocked(1));
   EXPECT_EQ(log, std::vector<std::string>({"w4", "w5#7", "w3", "w5#8", "w3", "w5#9", "w3"}));

@@ -93,7 +93,7 @@ TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
 
 TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("UPDATE [Global] SET [FontFaceName] = '" + std::string(255, 'x') + "'");
   }

@@ -20,8 +20,8 @@ using kovo::test::DataTest;
 
 TEST(DBUtil, ExceptionsAreReportedWithTheirOwnTextAfterTheStringsText) {
   platform::ScriptedMessageSink sink;
-  ReportException(IDS_DB_ERROR, CDBException(-1, "[SQLite]no such table: Meas (1)"));
-  ShowExceptionMessage(CDBException(-1, std::string(150, 'x')));
+  ReportException(IDS_DB_ERROR, platform::CDBException(-1, "[SQLite]no such table: Meas (1)"));
+  ShowExceptionMessage(platform::CDBException(-1, std::string(150, 'x')));
   ShowCOExceptionMessage(COException(IDS_OPEN_TASK_FAILED));
   EXPECT_EQ(sink.Texts(), std::vector<std::string>({"Database error\n\n[SQLite]no such table: Meas (1)",
                                                     std::string(99, 'x'), "Unable to open measurement task"}));
@@ -36,10 +36,10 @@ TEST(DBUtil, AFailedOpenShowsItsReasonWholeHoweverLongThePath) {
   platform::db::RegisterDataSource("TARNIC:NOTATASK", "test", file);
   platform::ScriptedMessageSink sink;
   try {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:NOTATASK");
     ADD_FAILURE() << "opened";
-  } catch (const CDBException& e) {
+  } catch (const platform::CDBException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   ASSERT_EQ(sink.Texts().size(), 1u);
@@ -68,7 +68,7 @@ TEST(DBUtil, BitFlagsCountModulo32AndAByteHasEightOfThem) {
 }
 
 TEST(DBUtil, TimestampLiteralAndFirstComment) {
-  EXPECT_EQ(FormatOdbcTimestamp(CTime(2024, 3, 1, 10, 0, 5)), "{ts '2024-03-01 10:00:05'}");
+  EXPECT_EQ(FormatOdbcTimestamp(platform::CTime(2024, 3, 1, 10, 0, 5)), "{ts '2024-03-01 10:00:05'}");
   std::vector<COEvent> events = {COEvent(COEvent::typeAlarm, "alarm", 1.0f),
                                  COEvent(COEvent::typeComment, "  a note  ", 0.0f),
                                  COEvent(COEvent::typeComment, "later", 0.0f)};

@@ -43,7 +43,7 @@ class SilentSink : public platform::MessageSink {
 
 // Every row of every table, each value with its storage class.
 std::string Contents() {
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:FUZZ");
   std::string out;
   for (const char* table : kTables) {

@@ -35,15 +35,15 @@ void ParseOffline(uint8_t selector, DataSrc& src) {
       // A block of at most ten records, from the gas monitor or, with its
       // air pressure in one of the four units, the leak detector.
       std::vector<COMeas> records;
-      const CTime start(2026, 3, 28, 23, 0, 0);
-      CTime previous = start;
+      const platform::CTime start(2026, 3, 28, 23, 0, 0);
+      platform::CTime previous = start;
       COAirPressure pressure;
       pressure.SetUnit(COPresUnit((selector >> 3) & 3));
       ScanOfflinePressure(records, previous, pressure, (selector & 7) == 1, 10).Scan(src);
       // Every record carries a real time, each not before the one before it,
       // and its events name channels.
       if (records.size() > 10) __builtin_trap();
-      CTime last = start;
+      platform::CTime last = start;
       for (const COMeas& m : records) {
         if (m.GetMeasTime().GetTime() == static_cast<time_t>(-1) || m.GetMeasTime() < last) __builtin_trap();
         last = m.GetMeasTime();
@@ -112,7 +112,7 @@ void ParseOne(uint8_t selector, DataSrc& src) {
       FixChBuf<200> message;
       message.Assign("status");
       COMeas meas;
-      const CTime reference(2005, 12, 31, 23, 0, 0);
+      const platform::CTime reference(2005, 12, 31, 23, 0, 0);
       ScanMonMeas(meas, reference, (selector & 0x40) != 0, message, &link).Scan(src);
       Terminator(src);
       // A sample that parsed must carry a real time and its events' channels.

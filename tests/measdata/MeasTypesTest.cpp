@@ -39,7 +39,7 @@ TEST(COEvent, ValuesTextAndColours) {
 namespace {
 COMeas Sample() {
   COMeas m;
-  m.SetTime(CTime(2005, 3, 7, 14, 5, 9));
+  m.SetTime(platform::CTime(2005, 3, 7, 14, 5, 9));
   m.SetMeasNo(12);
   for (int ch = 0; ch < COMeas::channelCount; ++ch) m.SetValue(ch, 10.0f + ch);
   m.SetTempUnit(COTempUnit(COTempUnit::celsius));

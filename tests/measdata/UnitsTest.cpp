@@ -103,7 +103,7 @@ TEST(Units, WaterVapour) {
 }
 
 TEST(Units, CombosForEachChannelAndProgram) {
-  CListComboBox combo;
+  platform::CListComboBox combo;
   FillTempUnitCombo(combo);
   EXPECT_EQ(combo.GetCount(), 3);
   FillPresUnitCombo(combo);

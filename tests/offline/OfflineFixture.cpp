@@ -58,7 +58,7 @@ bool OfflineFixture::KeyboardUnlocked() const {
 }
 
 void OfflineFixture::ExecuteOnTask(const std::string& sql) {
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:" + setup->GetDatabaseName());
   db.ExecuteSQL(sql);
   db.Close();

@@ -99,12 +99,12 @@ class OfflineProgramTest : public ::testing::Test {
     app->Sheet()->show();
     return *app->Sheet();
   }
-  static void Click(CDialog& dialog, int id) {
+  static void Click(platform::CDialog& dialog, int id) {
     auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
     ASSERT_NE(button, nullptr) << id;
     button->click();
   }
-  static void Type(CDialog& dialog, int id, const std::string& text) {
+  static void Type(platform::CDialog& dialog, int id, const std::string& text) {
     qobject_cast<QLineEdit*>(dialog.GetDlgItem(id))->setText(QString::fromStdString(text));
   }
   static void Key(QWidget* target, int key) {
@@ -182,7 +182,7 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
   EXPECT_FALSE(Sent("SE MEM,N"));  // not a leak detector
 
   // Uploaded into a new task named in the dialog that comes after the count.
-  ModalWatch watch([](CDialog* dlg) {
+  ModalWatch watch([](platform::CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
       created->SetDlgItemText(CNewDatabase::kDescription, "Harbour stand-alone");
       Click(*created, platform::IDOK);
@@ -213,7 +213,7 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
     CPresentationApp presentation(std::vector<std::string>{"/noSplash"});
     ASSERT_TRUE(presentation.InitInstance());
     bool chosen = false;
-    ModalWatch open([&](CDialog* dlg) {
+    ModalWatch open([&](platform::CDialog* dlg) {
       auto* task = dynamic_cast<COpenDatabase*>(dlg);
       if (task != nullptr && !chosen) chosen = ChooseTask(*task, "Harbour stand-alone");
     });
@@ -222,7 +222,7 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
     ASSERT_TRUE(presentation.TaskOpen());
     COMeasInterval all(presentation.Context());
     all.SetMeasMode(COMeasInterval::kByNumber);
-    all.MoveTo(CTime(2026, 5, 4, 0, 15, 30), 36);
+    all.MoveTo(platform::CTime(2026, 5, 4, 0, 15, 30), 36);
     all.SetLength(36);
     COMeasReader reader(presentation.Context());
     reader.SetInterval(&all);
@@ -298,7 +298,7 @@ TEST_F(OfflineProgramTest, CloseEscapeAndTheWindowsCloseEndTheSheetAndUnitsOnlyO
   // "Units...": the units dialog, and the sheet stays.
   int units = 0;
   std::string about;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dynamic_cast<CUnits*>(dlg) != nullptr) {
       ++units;
       Click(*dlg, platform::IDCANCEL);
@@ -339,7 +339,7 @@ TEST_F(OfflineProgramTest, AnEmptyMemoryWarnsBeforeAnyDialogOrTask) {
   ASSERT_TRUE(sheet.SetActivePage(COOfflineSheet::kUpDownloadPage));
   CUpDownloadPage& page = sheet.UpDownloadPage();
   int dialogs = 0;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     ++dialogs;
     Click(*dlg, platform::IDCANCEL);
   });
@@ -355,7 +355,7 @@ TEST_F(OfflineProgramTest, AnEmptyMemoryWarnsBeforeAnyDialogOrTask) {
 TEST_F(OfflineProgramTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   Route(odbc.File("nowhere"));
   int shown = 0;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     ++shown;
     Click(*dlg, platform::IDCANCEL);
   });

@@ -14,10 +14,10 @@ struct Block {
   bool ok = false;
   std::vector<COMeas> records;
   size_t consumed = 0;
-  CTime previous;
+  platform::CTime previous;
 };
 
-Block ParseBlock(const std::string& text, const CTime& previous, bool tebb = false,
+Block ParseBlock(const std::string& text, const platform::CTime& previous, bool tebb = false,
                  COPresUnit unit = COPresUnit(COPresUnit::hpa), int maxRecords = 10) {
   Block b;
   b.previous = previous;
@@ -45,7 +45,7 @@ std::string Events(const COMeas& m) {
 }
 
 // Made after the test's time zone is set.
-CTime May3() { return CTime(2026, 5, 3, 23, 59, 50); }
+platform::CTime May3() { return platform::CTime(2026, 5, 3, 23, 59, 50); }
 const char kValues[] = " 1.0 2.0 3.0 4.0 5.0 6.0\r\n";
 
 }  // namespace
@@ -125,10 +125,10 @@ TEST(OfflineRecords, EachRecordIsDatedFromTheOneBefore) {
   const Block b = ParseBlock(text, May3());
   ASSERT_TRUE(b.ok);
   ASSERT_EQ(b.records.size(), 4u);
-  EXPECT_EQ(b.records[0].GetMeasTime(), CTime(2026, 5, 3, 23, 59, 50));  // equal: the same day
-  EXPECT_EQ(b.records[1].GetMeasTime(), CTime(2026, 5, 4, 0, 0, 30));
-  EXPECT_EQ(b.records[2].GetMeasTime(), CTime(2026, 5, 4, 0, 0, 30));
-  EXPECT_EQ(b.records[3].GetMeasTime(), CTime(2026, 5, 5, 0, 0, 20));  // never more than a day
+  EXPECT_EQ(b.records[0].GetMeasTime(), platform::CTime(2026, 5, 3, 23, 59, 50));  // equal: the same day
+  EXPECT_EQ(b.records[1].GetMeasTime(), platform::CTime(2026, 5, 4, 0, 0, 30));
+  EXPECT_EQ(b.records[2].GetMeasTime(), platform::CTime(2026, 5, 4, 0, 0, 30));
+  EXPECT_EQ(b.records[3].GetMeasTime(), platform::CTime(2026, 5, 5, 0, 0, 20));  // never more than a day
   EXPECT_EQ(b.previous, b.records[3].GetMeasTime());
 }
 
@@ -136,23 +136,23 @@ TEST(OfflineRecords, DaylightSavingChanges) {
   // The test time zone changes to summer time on 29 March 2026 at 02:00 and
   // back on 25 October at 03:00.
   struct {
-    CTime previous;
+    platform::CTime previous;
     int h, m, s;
-    CTime expected;
+    platform::CTime expected;
   } cases[] = {
       // A day added across the spring change keeps the wall-clock time.
-      {CTime(2026, 3, 28, 23, 0, 0), 1, 30, 0, CTime(2026, 3, 29, 1, 30, 0)},
-      {CTime(2026, 3, 28, 12, 0, 0), 11, 0, 0, CTime(2026, 3, 29, 11, 0, 0)},
-      {CTime(2026, 10, 24, 12, 0, 0), 11, 0, 0, CTime(2026, 10, 25, 11, 0, 0)},
+      {platform::CTime(2026, 3, 28, 23, 0, 0), 1, 30, 0, platform::CTime(2026, 3, 29, 1, 30, 0)},
+      {platform::CTime(2026, 3, 28, 12, 0, 0), 11, 0, 0, platform::CTime(2026, 3, 29, 11, 0, 0)},
+      {platform::CTime(2026, 10, 24, 12, 0, 0), 11, 0, 0, platform::CTime(2026, 10, 25, 11, 0, 0)},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RecordTime(c.previous, c.h, c.m, c.s), c.expected) << c.previous.ToText();
   }
   // In the hour the clock goes back, 02:10 after 02:50 summer time is the
   // second 02:10 of the day, not the next day's.
-  const CTime summer250(CTime(2026, 10, 25, 1, 50, 0).GetTime() + 3600);  // 02:50 summer time
+  const platform::CTime summer250(platform::CTime(2026, 10, 25, 1, 50, 0).GetTime() + 3600);  // 02:50 summer time
   ASSERT_EQ(summer250.GetHour(), 2);
-  const CTime t = RecordTime(summer250, 2, 10, 0);
+  const platform::CTime t = RecordTime(summer250, 2, 10, 0);
   EXPECT_EQ(t.GetDay(), 25);
   EXPECT_EQ(t.GetTime() - summer250.GetTime(), 20 * 60);
 }
@@ -191,8 +191,8 @@ TEST(OfflineReplies, NumbersDatesAndUnits) {
   const std::string reply = "\"2026-05-03 23:40 2026-05-04 00:20\"";
   DataSrcText dates(reply);
   ScanColl().Add(ScanChar('"')).Add(ScanDateTime(start)).Add(ScanChar(' ')).Add(ScanDateTime(stop)).Add(ScanChar('"')).Scan(dates);
-  EXPECT_EQ(start.GetTime(), CTime(2026, 5, 3, 23, 40, 0));
-  EXPECT_EQ(stop.GetTime(), CTime(2026, 5, 4, 0, 20, 0));
+  EXPECT_EQ(start.GetTime(), platform::CTime(2026, 5, 3, 23, 40, 0));
+  EXPECT_EQ(stop.GetTime(), platform::CTime(2026, 5, 4, 0, 20, 0));
   EXPECT_TRUE(stop.IsValid());
   CalibTime bad;
   const std::string badMonth = "2026-13-03 23:40";

@@ -64,8 +64,8 @@ TEST_F(OfflineSetupTest, UploadReadsTheRecordedSetup) {
   EXPECT_FLOAT_EQ(s.m_tubeLength, 2.5f);
   EXPECT_FLOAT_EQ(s.m_airPressure, 1013.0f);
   EXPECT_FLOAT_EQ(s.m_normTemp, 293.15f);
-  EXPECT_EQ(s.m_startTime.GetTime(), CTime(2026, 5, 3, 23, 40, 0));
-  EXPECT_EQ(s.m_stopTime.GetTime(), CTime(2026, 5, 4, 0, 20, 0));
+  EXPECT_EQ(s.m_startTime.GetTime(), platform::CTime(2026, 5, 3, 23, 40, 0));
+  EXPECT_EQ(s.m_stopTime.GetTime(), platform::CTime(2026, 5, 4, 0, 20, 0));
   EXPECT_EQ(s.m_modeFlag, 0);
   EXPECT_EQ(s.m_chamberTime, 2);
   EXPECT_EQ(s.m_tubeTime, 3);
@@ -319,7 +319,7 @@ TEST_F(OfflineSetupTest, TaskKeepsThePrototypesStartTime) {
   PrepareTask("Placeholder start");
   sequence.Close();
   sequence.Load();
-  EXPECT_EQ(sequence.GetStartTime(), CTime(1997, 1, 1, 0, 0, 0));
+  EXPECT_EQ(sequence.GetStartTime(), platform::CTime(1997, 1, 1, 0, 0, 0));
 }
 
 TEST_F(OfflineSetupTest, OpeningWithoutAStoredConfigurationKeepsTheLinkOpen) {

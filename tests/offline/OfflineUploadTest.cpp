@@ -54,7 +54,7 @@ class OfflineUploadTest : public OfflineFixture {
     std::vector<std::string> sequences;
   };
   std::vector<std::string> QueryLines(const std::string& sql) {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:" + setup->GetDatabaseName());
     auto st = db.NewStatement();
     st->Prepare(sql);
@@ -99,10 +99,10 @@ TEST_F(OfflineUploadTest, NewTaskAcrossMidnightThenASecondUploadNumbersOn) {
   const std::vector<COMeas> rows = StoredMeas();
   ASSERT_EQ(rows.size(), 36u);
   for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].GetMeasNo(), static_cast<int>(i + 1));
-  EXPECT_EQ(rows[0].GetMeasTime(), CTime(2026, 5, 3, 23, 40, 30));
-  EXPECT_EQ(rows[19].GetMeasTime(), CTime(2026, 5, 3, 23, 59, 30));
-  EXPECT_EQ(rows[20].GetMeasTime(), CTime(2026, 5, 4, 0, 0, 30));
-  EXPECT_EQ(rows[35].GetMeasTime(), CTime(2026, 5, 4, 0, 15, 30));
+  EXPECT_EQ(rows[0].GetMeasTime(), platform::CTime(2026, 5, 3, 23, 40, 30));
+  EXPECT_EQ(rows[19].GetMeasTime(), platform::CTime(2026, 5, 3, 23, 59, 30));
+  EXPECT_EQ(rows[20].GetMeasTime(), platform::CTime(2026, 5, 4, 0, 0, 30));
+  EXPECT_EQ(rows[35].GetMeasTime(), platform::CTime(2026, 5, 4, 0, 15, 30));
   // mg/m³ as recorded, ppm as stored; no value stays no value.
   EXPECT_NEAR(rows[0].GetValue(0), Ppm(101.0f, 44.01f), 0.05f);
   EXPECT_NEAR(rows[0].GetValue(1), Ppm(2.0f, 16.04f), 0.01f);
@@ -165,7 +165,7 @@ TEST_F(OfflineUploadTest, NewTaskAcrossMidnightThenASecondUploadNumbersOn) {
   const std::vector<COMeas> all = StoredMeas();
   ASSERT_EQ(all.size(), 41u);
   EXPECT_EQ(all[36].GetMeasNo(), 37);
-  EXPECT_EQ(all[36].GetMeasTime(), CTime(2026, 5, 4, 1, 0, 30));
+  EXPECT_EQ(all[36].GetMeasTime(), platform::CTime(2026, 5, 4, 1, 0, 30));
   EXPECT_EQ(all[40].GetMeasNo(), 41);
   ASSERT_TRUE(KeyboardUnlocked());
   EXPECT_EQ(memory.Resets(), 2);

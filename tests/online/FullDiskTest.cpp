@@ -134,7 +134,7 @@ TEST_P(FullDiskTest, AFullDiskIsToldOnceStopsTheRunAndKeepsWhatWasStored) {
     EXPECT_EQ(events.back().time, stored.back().GetMeasTime());
   }
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(name));
     auto st = db.NewStatement();
     st->Prepare("PRAGMA integrity_check");

@@ -90,8 +90,8 @@ TEST_F(MeasObsTest, ARunGoesFromStartingThroughActiveToIdle) {
 TEST_F(MeasObsTest, ADelayedStartIsShownWithItsTimeAndAStopBeforeItSendsNothing) {
   Connect();
   PrepareTask("delayed");
-  const CTime at = CTime::GetCurrentTime() + CTimeSpan(3600);
-  ASSERT_TRUE(obs->StartMeasurement(at, 1, CTime(), 0));
+  const platform::CTime at = platform::CTime::GetCurrentTime() + platform::CTimeSpan(3600);
+  ASSERT_TRUE(obs->StartMeasurement(at, 1, platform::CTime(), 0));
   EXPECT_EQ(obs->GetState(), MeasState::delayedStart);
   EXPECT_EQ(obs->GetStatusText(), "Delayed start at " + at.Format("%y-%m-%d %X"));
   PumpFor(100);
@@ -375,12 +375,12 @@ TEST_F(MeasObsTest, ASecondStartNeverDatesASampleBeforeTheTasksLast) {
     // The monitor's clock comes out as the minute after the start, and runs
     // ahead: a second start soon after would come out in the minute of the
     // last sample (unless a minute began meanwhile).
-    CTime waitUntil;
+    platform::CTime waitUntil;
     if (run == 1) {
-      const CTime last = StoredMeas().back().GetMeasTime();
-      waitUntil = last - CTimeSpan(last.GetSecond());
+      const platform::CTime last = StoredMeas().back().GetMeasTime();
+      waitUntil = last - platform::CTimeSpan(last.GetSecond());
     }
-    const bool waits = run == 1 && CTime::GetCurrentTime() < waitUntil;
+    const bool waits = run == 1 && platform::CTime::GetCurrentTime() < waitUntil;
     ASSERT_TRUE(StartNow());
     if (waits) {
       // The start waits for that minute, and says so.
@@ -400,14 +400,14 @@ TEST_F(MeasObsTest, ASecondStartNeverDatesASampleBeforeTheTasksLast) {
   // A last sample far ahead (a clock that went back) is not waited for: the
   // start is refused, saying from when on it can be, and nothing reaches the
   // monitor.
-  CTime last;
+  platform::CTime last;
   {
-    COMeas ahead = kovo::test::MakeMeas(CTime::GetCurrentTime(), 3 * 3600 + 25, 99, 1.0f);
+    COMeas ahead = kovo::test::MakeMeas(platform::CTime::GetCurrentTime(), 3 * 3600 + 25, 99, 1.0f);
     last = ahead.GetMeasTime();
     COMeas bound;
     CORecMeas meas(*context);
     meas.SetTarget(&bound);
-    meas.Open(CRecordset::dynaset);
+    meas.Open(platform::CRecordset::dynaset);
     meas.AddNew();
     bound = ahead;
     meas.Update();
@@ -418,7 +418,7 @@ TEST_F(MeasObsTest, ASecondStartNeverDatesASampleBeforeTheTasksLast) {
   EXPECT_EQ(obs->GetState(), MeasState::idle);
   EXPECT_FALSE(Sent("STA_M"));
   ASSERT_EQ(messages.Texts().size(), 1u);
-  EXPECT_NE(messages.Texts()[0].find("Please start at " + (last - CTimeSpan(last.GetSecond())).Format("%y-%m-%d %X") +
+  EXPECT_NE(messages.Texts()[0].find("Please start at " + (last - platform::CTimeSpan(last.GetSecond())).Format("%y-%m-%d %X") +
                                      " or later."),
             std::string::npos)
       << messages.Texts()[0];

@@ -33,20 +33,20 @@ class MeasStartDialogTest : public OnlineFixture {
     }
   }
   QRadioButton* Radio(int id) { return static_cast<QRadioButton*>(dlg->GetDlgItem(id)); }
-  void Enter(int dateId, int timeId, const CTime& t) {
+  void Enter(int dateId, int timeId, const platform::CTime& t) {
     dlg->SetDlgItemText(dateId, t.Format("%y-%m-%d"));
     dlg->SetDlgItemText(timeId, t.Format("%X"));
   }
 
   platform::AppCore app{"Online", {"online"}};
-  CTime now = CTime::GetCurrentTime();
+  platform::CTime now = platform::CTime::GetCurrentTime();
   std::unique_ptr<CMeasStart> dlg;
 };
 
 TEST_F(MeasStartDialogTest, OpensOnNowAndNoneWithTheNextHourAsStopTime) {
   EXPECT_TRUE(Radio(CMeasStart::kStartNow)->isChecked());
   EXPECT_TRUE(Radio(CMeasStart::kStopNone)->isChecked());
-  EXPECT_EQ(dlg->GetDlgItemText(CMeasStart::kStopTime), (now + CTimeSpan(3600)).Format("%X"));
+  EXPECT_EQ(dlg->GetDlgItemText(CMeasStart::kStopTime), (now + platform::CTimeSpan(3600)).Format("%X"));
   EXPECT_EQ(dlg->GetDlgItemText(CMeasStart::kDescription), "before");
   // Going into a time field chooses it.
   dlg->GetDlgItem(CMeasStart::kStopDate)->setFocus();
@@ -72,8 +72,8 @@ TEST_F(MeasStartDialogTest, RefusedTimesKeepTheDialogOpenAndTheSequenceAsItWas) 
     SCOPED_TRACE(testing::Message() << c.startAhead << ' ' << c.stopAhead);
     Radio(c.startAhead < 0 ? CMeasStart::kStartNow : CMeasStart::kStartAt)->setChecked(true);
     Radio(c.stopAhead < 0 ? CMeasStart::kStopNone : CMeasStart::kStopAt)->setChecked(true);
-    if (c.startAhead >= 0) Enter(CMeasStart::kStartDate, CMeasStart::kStartTime, now + CTimeSpan(c.startAhead));
-    if (c.stopAhead >= 0) Enter(CMeasStart::kStopDate, CMeasStart::kStopTime, now + CTimeSpan(c.stopAhead));
+    if (c.startAhead >= 0) Enter(CMeasStart::kStartDate, CMeasStart::kStartTime, now + platform::CTimeSpan(c.startAhead));
+    if (c.stopAhead >= 0) Enter(CMeasStart::kStopDate, CMeasStart::kStopTime, now + platform::CTimeSpan(c.stopAhead));
     dlg->SetDlgItemText(CMeasStart::kDescription, "changed");
     messages.Clear();
     dlg->accept();
@@ -88,8 +88,8 @@ TEST_F(MeasStartDialogTest, RefusedTimesKeepTheDialogOpenAndTheSequenceAsItWas) 
 TEST_F(MeasStartDialogTest, AStartAtASetTimeWithAStopTimeIsHandedToTheMonitor) {
   Radio(CMeasStart::kStartAt)->setChecked(true);
   Radio(CMeasStart::kStopAt)->setChecked(true);
-  Enter(CMeasStart::kStartDate, CMeasStart::kStartTime, now + CTimeSpan(180));
-  Enter(CMeasStart::kStopDate, CMeasStart::kStopTime, now + CTimeSpan(240));
+  Enter(CMeasStart::kStartDate, CMeasStart::kStartTime, now + platform::CTimeSpan(180));
+  Enter(CMeasStart::kStopDate, CMeasStart::kStopTime, now + platform::CTimeSpan(240));
   dlg->SetDlgItemText(CMeasStart::kDescription, "night run");
   dlg->accept();
   EXPECT_TRUE(messages.Texts().empty());

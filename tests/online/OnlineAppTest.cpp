@@ -81,7 +81,7 @@ class OnlineAppTest : public ::testing::Test {
     ctx.ActiveSequence().SetFilterActive(0, true);
     ctx.ActiveSequence().Save();
     ctx.Setup().SetMeasDatabaseOpen(true);
-    ASSERT_TRUE(obs.StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), false));
+    ASSERT_TRUE(obs.StartMeasurement(platform::CTime::GetCurrentTime(), 0, platform::CTime(), false));
     ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
   }
   std::unique_ptr<COnlineApp> MakeApp() {
@@ -212,7 +212,7 @@ TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   auto app = MakeApp();
   // The port dialog comes each time no monitor answers; Cancel gives up.
   int shown = 0;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     ++shown;
     static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
   });
@@ -228,7 +228,7 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   CMainFrame& frame = *app->Frame();
   COSystemSetup& setup = app->Context().Setup();
   std::string task = "Harbour survey";
-  ModalWatch watch([&task](CDialog* dlg) {
+  ModalWatch watch([&task](platform::CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
       created->SetDlgItemText(CNewDatabase::kDescription, task);
       static_cast<QPushButton*>(created->GetDlgItem(platform::IDOK))->click();
@@ -302,7 +302,7 @@ TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
 
 
 TEST_F(OnlineAppTest, AfterARestartTheFiltersComeFromTheStoredSetWithoutAReload) {
-  ModalWatch watch([](CDialog* dlg) {
+  ModalWatch watch([](platform::CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
       created->SetDlgItemText(CNewDatabase::kDescription, "Restarted");
       created->accept();
@@ -338,12 +338,12 @@ TEST_F(OnlineAppTest, AMeasuredTaskKeepsEverySampleItsEventsAndItsWindows) {
   CMainFrame& frame = *app->Frame();
   ProgramContext& ctx = app->Context();
   COMeasObs& obs = *ctx.MeasObs();
-  const auto check = [](CDialog& page, int id) {
+  const auto check = [](platform::CDialog& page, int id) {
     auto* button = qobject_cast<QAbstractButton*>(page.GetDlgItem(id));
     ASSERT_NE(button, nullptr) << id;
     if (!button->isChecked()) button->click();
   };
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
       created->SetDlgItemText(CNewDatabase::kDescription, "Stack test");
       created->accept();
@@ -401,8 +401,8 @@ TEST_F(OnlineAppTest, AMeasuredTaskKeepsEverySampleItsEventsAndItsWindows) {
     if (auto* v = dynamic_cast<CNumView*>(sub->widget())) numeric = v;
   ASSERT_NE(numeric, nullptr);
   EXPECT_TRUE(pumpUntil([&] {
-    RecordingDC dc;
-    numeric->Draw(dc, CRect(0, 0, 500, 300));
+    platform::RecordingDC dc;
+    numeric->Draw(dc, platform::CRect(0, 0, 500, 300));
     const auto& calls = dc.Calls();
     return std::none_of(calls.begin(), calls.end(),
                         [](const std::string& c) { return c.find("\"(No data)\"") != std::string::npos; });
@@ -459,7 +459,7 @@ TEST_F(OnlineAppTest, ADatabaseErrorInACommandIsShownWithItsMessageAndTheProgram
   ASSERT_TRUE(app->InitInstance());
   CMainFrame& frame = *app->Frame();
   bool ranAfter = false;
-  frame.AddCommand({40001, "Failing", {}, [] { throw CDBException(-1, "disk I/O error"); }, {}, {}});
+  frame.AddCommand({40001, "Failing", {}, [] { throw platform::CDBException(-1, "disk I/O error"); }, {}, {}});
   frame.AddCommand({40002, "Next", {}, [&] { ranAfter = true; }, {}, {}});
   messages.Clear();
   EXPECT_TRUE(frame.Execute(40001));
@@ -516,7 +516,7 @@ TEST_F(OnlineAppTest, NewCommunicationSettingsConnectTheMonitorOnTheChosenPort) 
   ASSERT_TRUE(app->InitInstance());
   ASSERT_EQ(app->Context().Instrument().GetInstrumentId(), sim.State().serial);
   platform::SetSerialPortPath(1, other.SlavePath());
-  ModalWatch watch([](CDialog* dlg) {
+  ModalWatch watch([](platform::CDialog* dlg) {
     if (dynamic_cast<COComDialog*>(dlg) == nullptr) return;
     static_cast<QAbstractButton*>(dlg->GetDlgItem(COComDialog::kCom2))->click();
     static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();

@@ -129,7 +129,7 @@ std::string OnlineFixture::PrepareTask(const std::string& description) {
   return name;
 }
 
-bool OnlineFixture::StartNow() { return obs->StartMeasurement(CTime::GetCurrentTime(), 0, CTime(), 0); }
+bool OnlineFixture::StartNow() { return obs->StartMeasurement(platform::CTime::GetCurrentTime(), 0, platform::CTime(), 0); }
 
 void OnlineFixture::SetSampling(int intervalMs) {
   kovo::sim::SimTimings t = sim->GetTimings();

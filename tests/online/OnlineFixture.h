@@ -44,7 +44,7 @@ std::unique_ptr<App> MakeTestProgram(int& exitCode, std::chrono::milliseconds st
 }
 
 struct StoredEvent {
-  CTime time;
+  platform::CTime time;
   int type;
   std::string text;
   // "HH:MM:SS [type] text"

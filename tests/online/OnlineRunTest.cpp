@@ -23,7 +23,7 @@ using kovo::sim::MonitorState;
 
 struct Row {
   int no;
-  CTime time;
+  platform::CTime time;
   long sample;
   float b;
 };

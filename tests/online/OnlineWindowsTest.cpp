@@ -65,7 +65,7 @@ class OnlineWindowsTest : public ::testing::Test {
   }
 
   // The dialogs of New, Sequence Settings and Start as a person fills them.
-  void Answer(CDialog* dlg) {
+  void Answer(platform::CDialog* dlg) {
     if (auto* created = dynamic_cast<CNewDatabase*>(dlg)) {
       created->SetDlgItemText(CNewDatabase::kDescription, "Window test");
       created->accept();
@@ -96,8 +96,8 @@ class OnlineWindowsTest : public ::testing::Test {
   kovo::sim::SimulatedMonitor sim;
   platform::ScriptedMessageSink messages;
   std::unique_ptr<COnlineApp> app;
-  std::function<void(CDialog*)> onOther;
-  ModalWatch watch{[this](CDialog* dlg) { Answer(dlg); }};
+  std::function<void(platform::CDialog*)> onOther;
+  ModalWatch watch{[this](platform::CDialog* dlg) { Answer(dlg); }};
 };
 
 TEST_F(OnlineWindowsTest, TheStatusWindowShowsEachNewSample) {
@@ -112,7 +112,7 @@ TEST_F(OnlineWindowsTest, TheStatusWindowShowsEachNewSample) {
   ASSERT_TRUE(frame.Execute(ID_START));
   ASSERT_TRUE(PumpUntil([&] { return obs.HasLastMeas(); }));
 
-  const CTime first = obs.GetLastMeas().GetMeasTime();
+  const platform::CTime first = obs.GetLastMeas().GetMeasTime();
   const QImage before = status->grab().toImage();
   ASSERT_TRUE(PumpUntil([&] { return obs.GetLastMeas().GetMeasTime() != first; }));
   const QImage after = status->grab().toImage();
@@ -134,7 +134,7 @@ TEST_F(OnlineWindowsTest, TheGraphOfANewTaskShowsItsCurvesOnceSamplesArrive) {
   auto* graph = Find<CGraphView>();
   ASSERT_NE(graph, nullptr);
   // A minute's span, so that seconds of samples make a line.
-  onOther = [](CDialog* dlg) {
+  onOther = [](platform::CDialog* dlg) {
     if (auto* sheet = dynamic_cast<CGraphWindowSheet*>(dlg)) {
       sheet->SetActivePage(0);
       sheet->IntervalPage().TimeSpan().SetWindowText("00:00:01");
@@ -150,7 +150,7 @@ TEST_F(OnlineWindowsTest, TheGraphOfANewTaskShowsItsCurvesOnceSamplesArrive) {
   QImage picture;
   EXPECT_TRUE(PumpUntil([&] {
     picture = graph->grab().toImage();
-    const CRect p = graph->PlotRect();
+    const platform::CRect p = graph->PlotRect();
     // Gas A's curve in red, along a good part of the plot.
     return ColourBox(picture, QRect(p.left, p.top, p.Width(), p.Height()), QColor(255, 0, 0)).width() >= 20;
   }));
@@ -174,7 +174,7 @@ TEST_F(OnlineWindowsTest, AGraphOverALongTaskOpensWhileEverySampleIsStoredAndThe
   ASSERT_NE(graph, nullptr);
   ASSERT_TRUE(frame.Execute(ID_SETTINGS));
   // The task's earlier measurements, a second apart up to a minute ago.
-  const time_t firstTime = CTime::GetCurrentTime().GetTime() - kStored - 60;
+  const time_t firstTime = platform::CTime::GetCurrentTime().GetTime() - kStored - 60;
   const std::string file = data.Setup().DataFile(data.Setup().GetDatabaseName());
   auto count = [&] {
     sqlite3* db = nullptr;
@@ -218,8 +218,8 @@ TEST_F(OnlineWindowsTest, AGraphOverALongTaskOpensWhileEverySampleIsStoredAndThe
   tick.start(50);
   COMeasInterval& whole = graph->Interval();
   whole.SetMeasMode(COMeasInterval::kByTime);
-  whole.SetStartTime(CTime(firstTime));
-  whole.SetEndTime(CTime::GetCurrentTime() + CTimeSpan(3600));
+  whole.SetStartTime(platform::CTime(firstTime));
+  whole.SetEndTime(platform::CTime::GetCurrentTime() + platform::CTimeSpan(3600));
   graph->ReloadData();
   EXPECT_TRUE(graph->IsLoading());
   const long before = received;

@@ -38,11 +38,11 @@ TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
 // measurement: it must hear of it second.
 TEST_F(OnlineFixture, TheStartUpAttachesTheDatabaseObserverBeforeTheSequenceObserver) {
   PrepareTask("order");
-  const CTime base(2024, 6, 1, 8, 0, 0);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
   genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 0, 0, 1.0f));
   genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 1, 0, 1.0f));
   EXPECT_EQ(sequence.GetStopNum(), 2);
-  EXPECT_EQ(sequence.GetStopTime(), base + CTimeSpan(1));
+  EXPECT_EQ(sequence.GetStopTime(), base + platform::CTimeSpan(1));
   program.AttachObservers();  // once only: a second pass would number on
   genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 2, 0, 1.0f));
   EXPECT_EQ(sequence.GetStopNum(), 3);

@@ -45,7 +45,7 @@ const char kTaskRows[] =
 
 // Rows of the table (with their order and the storage class of every value)
 // that are in one database and not in the other, the given columns left out.
-std::string Differences(CDatabase& db, const std::string& other, const std::string& table,
+std::string Differences(platform::CDatabase& db, const std::string& other, const std::string& table,
                         const std::vector<std::string>& columns) {
   std::string list = "rowid";
   for (const std::string& c : columns) list += ", [" + c + "], typeof([" + c + "])";
@@ -74,7 +74,7 @@ class BackupEngineTest : public ::testing::Test {
   void MakeMeasuredTasks(int last) {
     MakeTask("SOURCE", true);
     MakeTask("TARGET", false);
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:SOURCE");
     db.ExecuteSQL("INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < " +
                   std::to_string(last) + ") SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
@@ -100,13 +100,13 @@ class BackupEngineTest : public ::testing::Test {
   }
 
   // Opens the data source with the database file attached as alias.
-  void OpenAttached(CDatabase& db, const std::string& source, const std::string& file,
+  void OpenAttached(platform::CDatabase& db, const std::string& source, const std::string& file,
                     const std::string& alias = "src") {
     db.Open("ODBC;DSN=TARNIC:" + source);
     db.ExecuteSQL("ATTACH DATABASE '" + m_odbc.File(file) + "' AS " + alias);
   }
 
-  std::string TaskDifferences(CDatabase& db, const std::string& other) {
+  std::string TaskDifferences(platform::CDatabase& db, const std::string& other) {
     return Differences(db, other, "Sequence",
                        {"SeqNr", "SeqName", "Remark", "Code", "Memo", "StartTime", "StopTime", "Day", "Clock", "Mode",
                         "Filter", "Locked", "Count", "Pressure", "Factor", "Weight", "Amount"}) +
@@ -148,7 +148,7 @@ TEST_F(BackupEngineTest, EveryColumnTypeComesBackValueForValue) {
   m_messages.Clear();
   ASSERT_TRUE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
   EXPECT_TRUE(m_messages.Texts().empty());
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Sequence]"), "3");
@@ -171,7 +171,7 @@ TEST_F(BackupEngineTest, FloatingPointValuesRoundTripExactly) {
   m_odbc.MakeDatabase("TARNIC:DSTF", m_odbc.File("DSTF.db"), schema);
   ASSERT_TRUE(BackupTask("SRCF", "F.MEA"));
   ASSERT_TRUE(RestoreTask(m_files.File("F.MEA"), "DSTF"));
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "DSTF", "SRCF.db");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [V]"), "3000");
   EXPECT_EQ(Differences(db, "src", "V", {"N", "R", "D"}), "0/0");
@@ -196,7 +196,7 @@ TEST_F(BackupEngineTest, ABackupOverTinyVolumesRestoresFromThem) {
   const auto prompts = m_chooser.Prompts();
   ASSERT_GE(prompts.size(), static_cast<size_t>(volumes - 1));
   EXPECT_EQ(prompts.back().prompt, "Please insert disk " + std::to_string(volumes) + "\n in the selected drive");
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "60");
@@ -258,7 +258,7 @@ TEST_F(BackupEngineTest, AVolumeThatCannotFollowTheOneBeforeIsRefused) {
     EXPECT_EQ(texts[0].rfind("Error while restoring!\nLine ", 0), 0u) << texts[0];
     EXPECT_NE(texts[0].find(c.shown), std::string::npos) << texts[0];
     EXPECT_NE(texts[0].find("\nNothing of the database has been changed."), std::string::npos) << texts[0];
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:TARGET");
     EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "0");
   }
@@ -271,7 +271,7 @@ TEST_F(BackupEngineTest, AVolumeThatCannotFollowTheOneBeforeIsRefused) {
   }
   m_messages.Clear();
   ASSERT_TRUE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:TARGET");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "400");
 }
@@ -313,7 +313,7 @@ TEST_F(BackupEngineTest, RestoresColumnsByNameAndLeavesTheOthersAtTheirDefault) 
   WriteFile(m_files.File("SMALL.MEA"), Join(SmallBackup()));
   ASSERT_TRUE(RestoreTask(m_files.File("SMALL.MEA"), "TARGET"));
   EXPECT_TRUE(m_messages.Texts().empty());
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:TARGET");
   EXPECT_EQ(Query(db, "SELECT group_concat(quote(SeqNr) || quote(SeqName) || quote(Remark) || hex(Picture)) FROM [Sequence]"),
             "7'seven'NULLCAFE");
@@ -356,7 +356,7 @@ TEST_F(BackupEngineTest, ABadLineStopsTheRestoreWithAReasonAndChangesNothing) {
       {kDrop, 17, "", "The backup can not be read from line 18 on."},
       {kInsert, 9, "\"again\";7;", "The database reported an error:\n[SQLite]UNIQUE constraint failed: Sequence.SeqNr"},
   };
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:TARGET");
   const std::string before = Query(db, "SELECT group_concat(SeqNr || SeqName) FROM [Sequence]") + "|" +
                              Query(db, "SELECT count(*) FROM [Meas]");
@@ -441,7 +441,7 @@ TEST_F(BackupEngineTest, ASystemDatabaseWithoutItsBankTablesIsReported) {
   EXPECT_EQ(texts[0].rfind("Error while restoring system database!\nError while restoring the system database!\n", 0),
             0u)
       << texts[0];
-  CDatabase db;
+  platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:BROKEN");
   EXPECT_EQ(Query(db, "SELECT group_concat([Filter]) FROM [Bank]"), "9");  // the first table is back as it was
 }
@@ -494,17 +494,17 @@ std::vector<std::string> Split(const std::string& text) {
   return parts;
 }
 
-std::vector<std::string> Tables(CDatabase& db) {
+std::vector<std::string> Tables(platform::CDatabase& db) {
   return Split(Query(db, "SELECT group_concat(name, '|') FROM sqlite_master WHERE type = 'table'"));
 }
 
-std::vector<std::string> Columns(CDatabase& db, const std::string& table) {
+std::vector<std::string> Columns(platform::CDatabase& db, const std::string& table) {
   return Split(Query(db, "SELECT group_concat(name, '|') FROM pragma_table_info('" + table + "')"));
 }
 
 // Adds rows to every table of the database, with values of each column's type
 // (NULLs among them) that a backup has to carry exactly.
-void FillEveryTable(CDatabase& db, int rows) {
+void FillEveryTable(platform::CDatabase& db, int rows) {
   for (const std::string& table : Tables(db)) {
     const std::vector<std::string> columns = Columns(db, table);
     const std::vector<std::string> types =
@@ -539,7 +539,7 @@ TEST_F(BackupEngineTest, TheSuitesTaskDatabasesComeBackWhole) {
     m_odbc.MakeDatabase("TARNIC:TASKSRC", m_odbc.File(std::string("src") + kind.type + ".db"), kind.script);
     m_odbc.MakeDatabase("TARNIC:TASKDST", m_odbc.File(std::string("dst") + kind.type + ".db"), kind.script);
     {
-      CDatabase src;
+      platform::CDatabase src;
       src.Open("ODBC;DSN=TARNIC:TASKSRC");
       FillEveryTable(src, 40);
     }
@@ -547,7 +547,7 @@ TEST_F(BackupEngineTest, TheSuitesTaskDatabasesComeBackWhole) {
     ASSERT_TRUE(BackupTask("TASKSRC", file));
     ASSERT_TRUE(RestoreTask(m_files.File(file), "TASKDST"));
     EXPECT_TRUE(m_messages.Texts().empty());
-    CDatabase db;
+    platform::CDatabase db;
     OpenAttached(db, "TASKDST", std::string("src") + kind.type + ".db");
     const std::vector<std::string> tables = Tables(db);
     EXPECT_GE(tables.size(), 6u);
@@ -565,7 +565,7 @@ TEST_F(BackupEngineTest, ATaskAnOdbcClientAnalysedBacksUpAndRestoresOnEitherPath
     m_odbc.MakeDatabase("TARNIC:ANALYSED", m_odbc.File("analysed" + tag + ".db"), schema::Measurement(), path);
     m_odbc.MakeDatabase("TARNIC:FRESH", m_odbc.File("fresh" + tag + ".db"), schema::Measurement(), path);
     {
-      CDatabase db;
+      platform::CDatabase db;
       db.Open("ODBC;DSN=TARNIC:ANALYSED");
       FillEveryTable(db, 20);
       // What any client may do to a task: SQLite adds a table of its own.
@@ -578,7 +578,7 @@ TEST_F(BackupEngineTest, ATaskAnOdbcClientAnalysedBacksUpAndRestoresOnEitherPath
     m_messages.Clear();
     ASSERT_TRUE(RestoreTask(m_files.File(file), "FRESH"));
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>());
-    CDatabase db;
+    platform::CDatabase db;
     OpenAttached(db, "FRESH", "analysed" + tag + ".db");
     for (const std::string& table : Tables(db)) {
       if (table.rfind("sqlite_", 0) == 0) continue;
@@ -602,7 +602,7 @@ TEST_F(BackupEngineTest, ABackupHoldingSQLitesOwnTableStillRestores) {
   m_messages.Clear();
   ASSERT_TRUE(RestoreTask(m_files.File("OLD.MEA"), "TARGET"));
   EXPECT_TRUE(m_messages.Texts().empty());
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "TARGET", "SOURCE.db");
   EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
 }
@@ -611,7 +611,7 @@ TEST_F(BackupEngineTest, TheSuitesSystemDatabaseGivesItsBanksOnly) {
   m_odbc.MakeDatabase("TARNIC:SYSTEM", m_odbc.File("SYSTEM.db"), schema::System());
   m_odbc.MakeDatabase("TARNIC:NEWSYS", m_odbc.File("NEWSYS.db"), schema::System());
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:SYSTEM");
     FillEveryTable(db, 30);
   }
@@ -628,7 +628,7 @@ TEST_F(BackupEngineTest, TheSuitesSystemDatabaseGivesItsBanksOnly) {
   ASSERT_TRUE(in.ReadHeader(&header));
   ASSERT_TRUE(CSysBackup(in, "NEWSYS").Restore());
   EXPECT_TRUE(m_messages.Texts().empty());
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "NEWSYS", "SYSTEM.db");
   for (const char* table : {"Bank", "BankSet"})
     EXPECT_EQ(Differences(db, "src", table, Columns(db, table)), "0/0") << table;
@@ -674,7 +674,7 @@ TEST_F(BackupEngineTest, TheCatalogueDescribesADatabaseAsTheOdbcDriverDoes) {
                       "CREATE INDEX [i] ON [aXb] ([y]); ANALYZE; DROP TABLE [zeta]; CREATE TABLE [zeta] (" + columns + ");");
   platform::db::RegisterDataSource("TARNIC:VIAODBC", "test", m_odbc.File("catalogue.db"));
   OdbcScope::RouteThroughOdbc("TARNIC:VIAODBC");
-  CDatabase direct, odbc;
+  platform::CDatabase direct, odbc;
   direct.Open(CDynaSet::ConnectString("DIRECT"));
   odbc.Open(CDynaSet::ConnectString("VIAODBC"));
   ASSERT_TRUE(direct.IsEmbedded());
@@ -716,7 +716,7 @@ TEST_F(BackupEngineTest, ABackupIsTheSameFileOnEitherPathAndRestoresTheSameRows)
   m_odbc.MakeDatabase("TARNIC:TOODBC", m_odbc.File("odbc.db"), schema, DbPath::kOdbc);
   ASSERT_TRUE(RestoreTask(m_files.File("DIRECT.MEA"), "TODIRECT"));
   ASSERT_TRUE(RestoreTask(m_files.File("DIRECT.MEA"), "TOODBC"));
-  CDatabase db;
+  platform::CDatabase db;
   OpenAttached(db, "TODIRECT", "odbc.db", "other");
   EXPECT_EQ(TaskDifferences(db, "other"), "0/0 0/0 0/0");
   EXPECT_EQ(Differences(db, "other", "Mixed", {"T", "I", "R", "S", "B"}), "0/0");
@@ -740,7 +740,7 @@ TEST_P(BackupPathTest, ARestoreWhoseCommitFailsOnAFullDiskSaysWhy) {
   m_odbc.MakeDatabase("TARNIC:TARGET", m_odbc.File("target.db"),
                       std::string(kTaskSchema) + "INSERT INTO [Meas] ([MeasNr]) VALUES (99);", GetParam());
   auto contents = [&] {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:TARGET");
     return Query(db, "SELECT count(*) FROM [Sequence]") + "|" + Query(db, "SELECT group_concat(MeasNr) FROM [Meas]");
   };

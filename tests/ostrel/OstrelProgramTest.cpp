@@ -53,24 +53,24 @@ class DialogScript {
     QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
     m_timer.start(2);
   }
-  void Then(int templateId, std::function<void(CDialog*)> step) { m_steps.push_back({templateId, std::move(step)}); }
+  void Then(int templateId, std::function<void(platform::CDialog*)> step) { m_steps.push_back({templateId, std::move(step)}); }
   bool Done() const { return m_steps.empty(); }
 
  private:
   void Tick() {
-    auto* dlg = dynamic_cast<CDialog*>(QApplication::activeModalWidget());
+    auto* dlg = dynamic_cast<platform::CDialog*>(QApplication::activeModalWidget());
     if (!dlg || m_steps.empty() || dlg->GetTemplateId() != m_steps.front().first || !dlg->isVisible()) return;
     auto step = std::move(m_steps.front().second);
     m_steps.pop_front();
     step(dlg);
   }
   QTimer m_timer;
-  std::deque<std::pair<int, std::function<void(CDialog*)>>> m_steps;
+  std::deque<std::pair<int, std::function<void(platform::CDialog*)>>> m_steps;
 };
 
-void Click(CDialog* dlg, int id) { static_cast<QPushButton*>(dlg->GetDlgItem(id))->click(); }
+void Click(platform::CDialog* dlg, int id) { static_cast<QPushButton*>(dlg->GetDlgItem(id))->click(); }
 
-std::vector<std::string> Rows(CDialog* dlg) {
+std::vector<std::string> Rows(platform::CDialog* dlg) {
   auto* list = static_cast<QListWidget*>(dlg->GetDlgItem(ostrel::TaskListDialog::kList));
   std::vector<std::string> rows;
   for (int i = 0; i < list->count(); ++i) rows.push_back(list->item(i)->text().toStdString());
@@ -78,23 +78,23 @@ std::vector<std::string> Rows(CDialog* dlg) {
 }
 
 // Selects the row of the description (and fails the test without one).
-void Select(CDialog* dlg, const std::string& description) {
+void Select(platform::CDialog* dlg, const std::string& description) {
   auto* list = static_cast<QListWidget*>(dlg->GetDlgItem(ostrel::TaskListDialog::kList));
   auto found = list->findItems(QString::fromStdString(description), Qt::MatchExactly);
   ASSERT_EQ(found.size(), 1) << description;
   list->setCurrentItem(found.front());
 }
 
-std::function<void(CDialog*)> ChooseTask(const std::string& description, int radio = 0) {
-  return [description, radio](CDialog* dlg) {
+std::function<void(platform::CDialog*)> ChooseTask(const std::string& description, int radio = 0) {
+  return [description, radio](platform::CDialog* dlg) {
     if (radio) static_cast<QRadioButton*>(dlg->GetDlgItem(radio))->click();
     Select(dlg, description);
     Click(dlg, platform::IDOK);
   };
 }
 
-std::function<void(CDialog*)> TypeName(const std::string& description) {
-  return [description](CDialog* dlg) {
+std::function<void(platform::CDialog*)> TypeName(const std::string& description) {
+  return [description](platform::CDialog* dlg) {
     static_cast<QLineEdit*>(dlg->GetDlgItem(ostrel::NewNameDialog::kEdit))->setText(QString::fromStdString(description));
     Click(dlg, platform::IDOK);
   };
@@ -152,7 +152,7 @@ class OstrelProgramTest : public ::testing::Test {
   // A measurement task with measurements, events and a named sequence.
   std::string MakeTask(const std::string& description, int measurements, int kind = ostrel::kMeasTask) {
     const std::string name = m_sources.CreateTask(description, "4711", kind);
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(name));
     db.ExecuteSQL("UPDATE [Sequence] SET [Name] = '" + description + " run'");
     db.ExecuteSQL(
@@ -211,7 +211,7 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
 
   m_messages.Answer(platform::IDYES);  // "Are you sure ..."
   script.Then(ostrel::DeleteDialog::IDD, ChooseTask(description));
-  script.Then(ostrel::DeleteDialog::IDD, [&](CDialog* dlg) {
+  script.Then(ostrel::DeleteDialog::IDD, [&](platform::CDialog* dlg) {
     EXPECT_TRUE(Rows(dlg).empty());  // the list is read again, the dialog stays
     Click(dlg, ostrel::DeleteDialog::kClose);
   });
@@ -224,7 +224,7 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
 
   m_messages.Clear();
   m_main.SetFileChooser([&] { return file; });
-  script.Then(ostrel::NewNameDialog::IDD, [&](CDialog* dlg) {
+  script.Then(ostrel::NewNameDialog::IDD, [&](platform::CDialog* dlg) {
     EXPECT_EQ(dlg->GetDlgItemText(ostrel::NewNameDialog::kEdit), description);  // the file's description
     TypeName("Hall, again")(dlg);
   });
@@ -236,7 +236,7 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   ASSERT_EQ(restored.size(), 1u);
   EXPECT_EQ(restored[0], "HALLAAAG");
 
-  CDatabase db;
+  platform::CDatabase db;
   db.Open(dbfiles::ConnectString(restored[0]));
   db.ExecuteSQL("ATTACH DATABASE '" + disk.File("original.db") + "' AS original");
   const std::string tables = Query(db, "SELECT group_concat(name, '|') FROM original.sqlite_master WHERE type = 'table'");
@@ -368,7 +368,7 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
 
   const std::string existing = MakeTask("Cellar", 7, kind);
   auto cellarRows = [&](const std::string& name) {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString(name));
     return Query(db, "SELECT count(*) FROM [Meas]");
   };
@@ -388,7 +388,7 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
     for (int a : c.answers) m_messages.Answer(a);
     m_main.SetFileChooser([&] { return disk.File(c.file); });
     script.Then(ostrel::NewNameDialog::IDD, TypeName("Cellar"));
-    if (c.answers[0] == platform::IDNO) script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) {
+    if (c.answers[0] == platform::IDNO) script.Then(ostrel::NewNameDialog::IDD, [](platform::CDialog* dlg) {
       EXPECT_EQ(dlg->GetDlgItemText(ostrel::NewNameDialog::kEdit), "Cellar");
       Click(dlg, platform::IDCANCEL);
     });
@@ -428,7 +428,7 @@ TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   kovo::test::WaitCursorLog log;  // answers Yes to "Are you sure ..."
   DialogScript script;
   script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Hall"));
-  script.Then(ostrel::DeleteDialog::IDD, [](CDialog* dlg) {
+  script.Then(ostrel::DeleteDialog::IDD, [](platform::CDialog* dlg) {
     EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
     Click(dlg, ostrel::DeleteDialog::kClose);
   });
@@ -476,17 +476,17 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   const std::string hall = MakeTask("Hall", 3);
   MakeTask("Zero run", 3, ostrel::kCaliTask);
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("INSERT INTO [BankSet] ([ID], [SetType], [Desc]) VALUES (7, 1, 'current')");
   }
 
   DialogScript script;
-  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+  script.Then(ostrel::BackupDialog::IDD, [](platform::CDialog* dlg) {
     EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Hall"});
     Click(dlg, platform::IDOK);  // nothing chosen: the dialog stays
   });
-  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+  script.Then(ostrel::BackupDialog::IDD, [](platform::CDialog* dlg) {
     static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kCaliRadio))->click();
     EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Zero run"});
     static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kFilterRadio))->click();
@@ -518,7 +518,7 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
 
   // The filter info comes back over what changed since.
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("UPDATE [BankSet] SET [Desc] = 'changed'");
     db.ExecuteSQL("INSERT INTO [DBList] VALUES ('KEPTKEPT', 'kept', '1')");
@@ -528,7 +528,7 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   Click(&m_main, ostrel::COstrelsDlg::kRestore);
   EXPECT_EQ(m_messages.Texts(),
             std::vector<std::string>{"The restore of SYSTEM.SYB has finished: the filter info is restored."});
-  CDatabase db;
+  platform::CDatabase db;
   db.Open(dbfiles::ConnectString("SYSTEM"));
   EXPECT_EQ(Query(db, "SELECT group_concat([ID] || [Desc]) FROM [BankSet]"), "7current");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList] WHERE [DBName] = 'KEPTKEPT'"), "1");  // not a filter table
@@ -538,14 +538,14 @@ TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClos
   TempDir target;
   const std::string before = fs::current_path().string();
   DialogScript script;
-  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+  script.Then(ostrel::DirSelect::IDD, [&](platform::CDialog* dlg) {
     auto* drives = static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives));
     EXPECT_EQ(drives->itemText(0).toStdString(), "/nowhere/at/all");  // the preset comes first
     EXPECT_EQ(drives->currentIndex(), 0);
     EXPECT_EQ(dlg->GetDlgItemText(ostrel::DirSelect::kPrompt), "Please insert disk 2\n in the selected drive");
     Click(dlg, platform::IDOK);
   });
-  script.Then(ostrel::DirSelect::IDD, [&](CDialog* dlg) {
+  script.Then(ostrel::DirSelect::IDD, [&](platform::CDialog* dlg) {
     static_cast<QComboBox*>(dlg->GetDlgItem(ostrel::DirSelect::kDrives))->setEditText(QString::fromStdString(target.Path()));
     Click(dlg, platform::IDOK);
   });
@@ -558,12 +558,12 @@ TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClos
   EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The directory /nowhere/at/all/ is not valid\nor the path is "
                                                          "not ready\nPlease try again"});
 
-  script.Then(ostrel::DirSelect::IDD, [](CDialog* dlg) { Click(dlg, platform::IDCANCEL); });
+  script.Then(ostrel::DirSelect::IDD, [](platform::CDialog* dlg) { Click(dlg, platform::IDCANCEL); });
   EXPECT_FALSE(chooser.Choose("Please insert a disk\nin the selected drive", "", &dir));
 
   m_messages.Clear();
   script.Then(ostrel::NewNameDialog::IDD, TypeName(""));
-  script.Then(ostrel::NewNameDialog::IDD, [](CDialog* dlg) { TypeName("Hall")(dlg); });
+  script.Then(ostrel::NewNameDialog::IDD, [](platform::CDialog* dlg) { TypeName("Hall")(dlg); });
   ostrel::NewNameDialog name(&m_main);
   EXPECT_EQ(name.DoModal(), platform::IDOK);
   EXPECT_EQ(name.m_description, "Hall");
@@ -575,7 +575,7 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
   m_chooser.AnswerAlways(disk.Path());
   MakeTask("Hall", 3);
   {
-    CDatabase db;
+    platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("ALTER TABLE [DBListCali] RENAME TO [Elsewhere]");
   }
@@ -588,7 +588,7 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
 
   m_messages.Clear();
   DialogScript script;
-  script.Then(ostrel::BackupDialog::IDD, [](CDialog* dlg) {
+  script.Then(ostrel::BackupDialog::IDD, [](platform::CDialog* dlg) {
     static_cast<QRadioButton*>(dlg->GetDlgItem(ostrel::BackupDialog::kCaliRadio))->click();
     EXPECT_TRUE(Rows(dlg).empty());
     ChooseTask("Hall", ostrel::BackupDialog::kMeasRadio)(dlg);

@@ -37,7 +37,7 @@ class FreeSpaceByDir : public IFreeSpace {
 };
 
 // The first column of the first row of a query, as text.
-inline std::string Query(CDatabase& db, const std::string& sql) {
+inline std::string Query(platform::CDatabase& db, const std::string& sql) {
   auto st = db.NewStatement();
   st->Prepare(sql);
   st->Execute();

@@ -31,12 +31,12 @@ TEST(PainterDC, DrawsWithThePenInDeviceCoordinates) {
   img.fill(Qt::white);
   {
     QPainter painter(&img);
-    CPainterDC dc(&painter);
-    CPen red(platform::PS_SOLID, 1, platform::RGB(255, 0, 0));
+    platform::CPainterDC dc(&painter);
+    platform::CPen red(platform::PS_SOLID, 1, platform::RGB(255, 0, 0));
     dc.SelectObject(&red);
     dc.MoveTo(2, 5);
     dc.LineTo(30, 5);
-    dc.FillSolidRect(CRect(10, 20, 14, 24), platform::RGB(0, 0, 255));
+    dc.FillSolidRect(platform::CRect(10, 20, 14, 24), platform::RGB(0, 0, 255));
   }
   EXPECT_EQ(img.pixelColor(15, 5), QColor(255, 0, 0));
   EXPECT_EQ(img.pixelColor(15, 6), QColor(255, 255, 255));

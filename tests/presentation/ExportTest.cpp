@@ -46,7 +46,7 @@ class ExportTest : public DataTest {
     const float a[] = {400.0f, 0.5f, 1234.5f, 12.345f};
     for (int k = 0; k < 4; ++k) {
       COMeas m;
-      m.SetTime(base + CTimeSpan(k * 60));
+      m.SetTime(base + platform::CTimeSpan(k * 60));
       m.SetValue(0, a[k]);
       m.SetValue(1, k == 2 ? MeasValue::kNoValue : 2.0f);  // no value for B in the third
       if (k == 1) {
@@ -68,14 +68,14 @@ class ExportTest : public DataTest {
       c.SetSequence(&context->ActiveSequence(), &i);
       i.GetColumns().push_back(c);
     }
-    i.MoveTo(base + CTimeSpan(180), 4);
+    i.MoveTo(base + platform::CTimeSpan(180), 4);
     i.SetLength(4);
     i.SetTimeSpan(180);
     return i;
   }
   std::string Path() const { return odbc.File("export.txt"); }
 
-  CTime base{2007, 3, 9, 10, 0, 0};
+  platform::CTime base{2007, 3, 9, 10, 0, 0};
 };
 
 TEST_F(ExportTest, ByNumberEachMeasurementIsALineOfItsValuesAndEvents) {

@@ -60,7 +60,7 @@ using presentation::COEventPage;
 using presentation::COXAxisPage;
 
 // Made after the test main has pinned the time zone.
-CTime Base() { return CTime(2007, 3, 9, 10, 0, 0); }
+platform::CTime Base() { return platform::CTime(2007, 3, 9, 10, 0, 0); }
 // Channel A of measurements 1 to 3, in ppm.
 const float kValues[] = {0.5f, 12.345f, 1234.5f};
 
@@ -137,7 +137,7 @@ class PresentationAppTest : public ::testing::Test {
   // Task / Open, choosing the task in the open-task dialog.
   static void OpenTask(CPresentationApp& app, const std::string& description) {
     bool chosen = false;
-    ModalWatch watch([&](CDialog* dlg) {
+    ModalWatch watch([&](platform::CDialog* dlg) {
       auto* open = dynamic_cast<COpenDatabase*>(dlg);
       if (open != nullptr && !chosen) chosen = ChooseTask(*open, description);
     });
@@ -172,16 +172,16 @@ class PresentationAppTest : public ::testing::Test {
   // The numeric window's properties, its pages worked by the script from
   // the range page; the script answers true to press OK, false to press
   // Cancel.
-  static int RunProperties(CPresentationApp& app, const std::function<bool(CDialog&, COXAxisPage&, COEventPage&)>& work,
+  static int RunProperties(CPresentationApp& app, const std::function<bool(platform::CDialog&, COXAxisPage&, COEventPage&)>& work,
                            int* sheets = nullptr) {
     int pressed = 0;
-    ModalWatch watch([&](CDialog* dlg) {
+    ModalWatch watch([&](platform::CDialog* dlg) {
       auto* range = dlg->findChild<COXAxisPage*>();
       auto* events = dlg->findChild<COEventPage*>();
       if (range == nullptr || events == nullptr) return;
       ++pressed;
       // As a person would, the range page is shown before it is worked.
-      static_cast<CPropertySheet*>(dlg)->SetActivePage(range);
+      static_cast<platform::CPropertySheet*>(dlg)->SetActivePage(range);
       const int button = work(*dlg, *range, *events) ? platform::IDOK : platform::IDCANCEL;
       qobject_cast<QPushButton*>(dlg->GetDlgItem(button))->click();
     });
@@ -189,11 +189,11 @@ class PresentationAppTest : public ::testing::Test {
     if (sheets) *sheets = pressed;
     return pressed;
   }
-  static void SetText(CDialog& page, int id, const std::string& text) {
+  static void SetText(platform::CDialog& page, int id, const std::string& text) {
     qobject_cast<QLineEdit*>(page.GetDlgItem(id))->setText(QString::fromStdString(text));
   }
   // Number mode over from..to, the rolling average off.
-  static bool ByNumber(CDialog&, COXAxisPage& range, COEventPage&, int from, int to) {
+  static bool ByNumber(platform::CDialog&, COXAxisPage& range, COEventPage&, int from, int to) {
     qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kNumber))->click();
     SetText(range, COXAxisPage::kFromNumber, std::to_string(from));
     SetText(range, COXAxisPage::kToNumber, std::to_string(to));
@@ -205,7 +205,7 @@ class PresentationAppTest : public ::testing::Test {
     std::vector<std::string> rows;
     CORecEvent events(app.Context());
     events.m_strSort = "[EventTime]";
-    events.Open(CRecordset::snapshot, std::string(), CRecordset::readOnly);
+    events.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     for (; !events.IsEOF(); events.MoveNext())
       rows.push_back(events.m_EventTime.Format("%H:%M:%S") + " " + std::to_string(events.m_EventType) + " " +
                      events.m_EventText);
@@ -268,7 +268,7 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   EXPECT_TRUE(app->Layer().Cursors().IsCursorOn());
 
   ASSERT_NE(Numeric(*app), nullptr);
-  RunProperties(*app, [](CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 5); });
+  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 5); });
   frame.MdiArea()->tileSubWindows();
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_main.png"));
   frame.UpdateCommands();
@@ -307,8 +307,8 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
 
   std::vector<std::string> tabs;
   std::vector<std::string> sequences;
-  RunProperties(*app, [&](CDialog& sheet, COXAxisPage& range, COEventPage& events) {
-    auto& pages = static_cast<CPropertySheet&>(sheet);
+  RunProperties(*app, [&](platform::CDialog& sheet, COXAxisPage& range, COEventPage& events) {
+    auto& pages = static_cast<platform::CPropertySheet&>(sheet);
     for (int i = 0; i < pages.GetPageCount(); ++i) tabs.push_back(pages.GetPage(i)->windowTitle().toStdString());
     for (int i = 0; i < range.Sequences().count(); ++i)
       sequences.push_back(range.Sequences().itemText(i).toStdString());
@@ -338,7 +338,7 @@ TEST_F(PresentationAppTest, TheIntervalPageSetsTheRangeAndTheEventsPageTheKindsS
   for (int type : {1, 2, 3, 4}) EXPECT_TRUE(i.IsChannelShown(type)) << type;
 
   // In time mode the averaging length is the time field's, in minutes.
-  RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
+  RunProperties(*app, [&](platform::CDialog&, COXAxisPage& range, COEventPage&) {
     qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kTime))->click();
     SetText(range, COXAxisPage::kAverageTime, "00:00:15");
     return true;
@@ -356,7 +356,7 @@ TEST_F(PresentationAppTest, TheRangeIsTakenFromAStoredSequenceOrFromAllOfThem) {
   ASSERT_NE(view, nullptr);
   std::vector<std::string> entries;
   auto choose = [&](int entry) {
-    RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
+    RunProperties(*app, [&](platform::CDialog&, COXAxisPage& range, COEventPage&) {
       entries.clear();
       for (int i = 0; i < range.Sequences().count(); ++i) entries.push_back(range.Sequences().itemText(i).toStdString());
       qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kNumber))->click();
@@ -374,8 +374,8 @@ TEST_F(PresentationAppTest, TheRangeIsTakenFromAStoredSequenceOrFromAllOfThem) {
   EXPECT_EQ(choose(0), std::make_pair(1, 5));
   // The times follow as well: the second run from its first to its last.
   choose(2);
-  EXPECT_EQ(view->Interval().GetStartTime(), Base() + CTimeSpan(120));
-  EXPECT_EQ(view->Interval().GetEndTime(), Base() + CTimeSpan(240));
+  EXPECT_EQ(view->Interval().GetStartTime(), Base() + platform::CTimeSpan(120));
+  EXPECT_EQ(view->Interval().GetEndTime(), Base() + platform::CTimeSpan(240));
   EXPECT_TRUE(messages.Texts().empty());
 }
 
@@ -400,7 +400,7 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
   for (const Case& c : cases) {
     messages.Clear();
     int round = 0;
-    RunProperties(*app, [&](CDialog&, COXAxisPage& range, COEventPage&) {
+    RunProperties(*app, [&](platform::CDialog&, COXAxisPage& range, COEventPage&) {
       if (round++ > 0) return false;  // refused: the sheet is still there, Cancel
       qobject_cast<QRadioButton*>(range.GetDlgItem(c.byNumber ? COXAxisPage::kNumber : COXAxisPage::kTime))->click();
       SetText(range, COXAxisPage::kAverageTime, c.average);
@@ -428,7 +428,7 @@ TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUn
   OpenTask(*app, "events");
   CNumView* view = Numeric(*app);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
+  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
   PutCursors(*app, *view, 1, 2);
   EXPECT_FALSE(Enabled(*app, ID_USER_EVENT));  // the cursors on two measurements
   PutCursors(*app, *view, 1, 1);
@@ -437,7 +437,7 @@ TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUn
   // Enters text into the dialog and presses OK; returns what it showed first.
   auto enter = [&](const std::string& text) {
     std::string shown = "(none)";
-    ModalWatch watch([&](CDialog* dlg) {
+    ModalWatch watch([&](platform::CDialog* dlg) {
       if (dynamic_cast<presentation::CEventDialog*>(dlg) == nullptr || shown != "(none)") return;
       auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(presentation::CEventDialog::kText));
       shown = edit->text().toStdString();
@@ -468,7 +468,7 @@ TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNoth
   OpenTask(*app, "export");
   CNumView* view = Numeric(*app);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
+  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
 
   // Cancel in the file chooser: nothing is written.
   chosenPath.clear();
@@ -500,7 +500,7 @@ TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNoth
 
   // With the rolling average over two measurements, read from before the
   // interval's start.
-  RunProperties(*app, [](CDialog& d, COXAxisPage& range, COEventPage& e) {
+  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& range, COEventPage& e) {
     ByNumber(d, range, e, 2, 3);
     qobject_cast<QCheckBox*>(range.GetDlgItem(COXAxisPage::kAverage))->setChecked(true);
     SetText(range, COXAxisPage::kAverageCount, "2");
@@ -519,7 +519,7 @@ TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNoth
   EXPECT_EQ(averaged[2], (std::vector<std::string>{"3", mean(kValues[1], kValues[2])}));
 
   // By time, with the date in the short-date pattern.
-  RunProperties(*app, [](CDialog&, COXAxisPage& range, COEventPage&) {
+  RunProperties(*app, [](platform::CDialog&, COXAxisPage& range, COEventPage&) {
     qobject_cast<QRadioButton*>(range.GetDlgItem(COXAxisPage::kTime))->click();
     SetText(range, COXAxisPage::kFromDate, "07-03-09");
     SetText(range, COXAxisPage::kFromTime, "10:01:00");
@@ -549,7 +549,7 @@ TEST_F(PresentationAppTest, ExitSavesTheOpenWindowsAsClosingTheTaskDoes) {
     // Open saves the first task's windows and closes it before it asks:
     // Cancel leaves no task open.
     {
-      ModalWatch cancel([](CDialog* dlg) {
+      ModalWatch cancel([](platform::CDialog* dlg) {
         if (dynamic_cast<COpenDatabase*>(dlg)) static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDCANCEL))->click();
       });
       ASSERT_TRUE(app->Frame()->Execute(ID_FILE_OPEN));
@@ -598,7 +598,7 @@ TEST_F(PresentationAppTest, ADatabaseErrorIsShownWithItsMessageAndTheProgramGoes
   OpenTask(*app, "failing");
   CNumView* view = Numeric(*app);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
+  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
   PutCursors(*app, *view, 2, 2);
   ASSERT_TRUE(Enabled(*app, ID_USER_EVENT));
   // The task's file goes away under the program.
@@ -608,7 +608,7 @@ TEST_F(PresentationAppTest, ADatabaseErrorIsShownWithItsMessageAndTheProgramGoes
   std::ofstream(file) << "no database";
 
   int shown = 0;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dynamic_cast<presentation::CEventDialog*>(dlg) == nullptr) return;
     auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(presentation::CEventDialog::kText));
     // OK fails and keeps the dialog; then Cancel.
@@ -640,7 +640,7 @@ TEST_F(PresentationAppTest, TheUnitsCommandStoresTheChosenUnitsInTheSetUp) {
   auto app = StartApp();
   OpenTask(*app, "units");
   bool pressed = false;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dynamic_cast<CUnits*>(dlg) == nullptr || pressed) return;
     pressed = true;
     // The gas concentration group's buttons follow the unit kinds: ppb.
@@ -676,7 +676,7 @@ TEST_F(PresentationAppTest, TheGraphWindowsSheetHasTheIntervalAndEventsPagesOfTh
   ASSERT_NE(graph, nullptr);
   std::vector<std::string> tabs;
   bool ownInterval = false;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     auto* sheet = dynamic_cast<CGraphWindowSheet*>(dlg);
     if (sheet == nullptr || !tabs.empty()) return;
     for (int i = 0; i < sheet->GetPageCount(); ++i) tabs.push_back(sheet->GetPage(i)->GetWindowText());

@@ -41,7 +41,7 @@ struct IntervalForm {
     dlg.AddEdit(1092);
     dlg.AddSpin(1093);
     EXPECT_TRUE(edit.Attach(&dlg, 1092, 1093));
-    dlg.exchange = [this](CDataExchange* dx) { edit.DDXValidate(dx, minimum, maximum); };
+    dlg.exchange = [this](platform::CDataExchange* dx) { edit.DDXValidate(dx, minimum, maximum); };
     dlg.show();
     other->setFocus();
   }
@@ -339,7 +339,7 @@ class ColumnsTest : public ControlsTest {
     c.SetColorIndex(static_cast<unsigned char>(colour));
     return c;
   }
-  DrawItemInfo Item(int index, CRect rect, bool selected, bool focus) {
+  DrawItemInfo Item(int index, platform::CRect rect, bool selected, bool focus) {
     DrawItemInfo info;
     info.itemID = index;
     info.rcItem = rect;
@@ -363,11 +363,11 @@ TEST_F(ColumnsTest, ColourAndStyleBoxesDrawTheirEntries) {
   const platform::COLORREF palette[] = {0x0000FF, 0x00DF00, 0xFF0000, 0x00EFEF, 0xD8D800, 0xCF00EF, 0, 0};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(colours.GetColor(i), palette[i]);
   EXPECT_EQ(colours.MeasureItem(), 20);
-  RecordingDC dc;
-  colours.DrawItem(dc, Item(1, CRect(0, 0, 100, 20), false, false));
+  platform::RecordingDC dc;
+  colours.DrawItem(dc, Item(1, platform::CRect(0, 0, 100, 20), false, false));
   EXPECT_EQ(dc.Calls(), Texts{"FillSolidRect 2,2,98,18 00DF00"});
   dc.Clear();
-  colours.DrawItem(dc, Item(1, CRect(0, 0, 100, 20), true, true));
+  colours.DrawItem(dc, Item(1, platform::CRect(0, 0, 100, 20), true, true));
   ASSERT_EQ(dc.Calls().size(), 6u);  // and a focus frame
   EXPECT_EQ(dc.Calls()[2], "LineTo 99,0 pen 2/1/000000");
 
@@ -377,7 +377,7 @@ TEST_F(ColumnsTest, ColourAndStyleBoxesDrawTheirEntries) {
   const CColumn blue = Column(0, 0, 0, 2);
   styles.SetColumn(&blue);
   dc.Clear();
-  styles.DrawItem(dc, Item(3, CRect(0, 20, 100, 40), false, false));
+  styles.DrawItem(dc, Item(3, platform::CRect(0, 20, 100, 40), false, false));
   EXPECT_EQ(dc.Calls(), (Texts{"MoveTo 4,30", "LineTo 96,30 pen 3/1/FF0000"}));
   EXPECT_EQ(dc.GetCurrentPosition().y, 30);
 }
@@ -394,17 +394,17 @@ TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
   EXPECT_EQ(list.MeasureItem(), 17);
 
   const unsigned text = platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE;
-  RecordingDC dc;
-  list.DrawItem(dc, Item(0, CRect(0, 0, 200, 17), false, false));
+  platform::RecordingDC dc;
+  list.DrawItem(dc, Item(0, platform::CRect(0, 0, 200, 17), false, false));
   EXPECT_EQ(dc.Calls(), (Texts{"FillSolidRect 0,0,200,17 FFFFFF", "MoveTo 4,8", "LineTo 25,8 pen 1/1/0000FF",
                                platform::Format("DrawText \"W: Water Vapour (ppm)\" 29,2,198,15 fmt %X", text)}));
   dc.Clear();
-  list.DrawItem(dc, Item(1, CRect(0, 17, 200, 34), true, true));
+  list.DrawItem(dc, Item(1, platform::CRect(0, 17, 200, 34), true, true));
   ASSERT_EQ(dc.Calls().size(), 7u);  // a focus frame, no line
   EXPECT_EQ(dc.Calls()[0], "FillSolidRect 0,17,200,34 800000");
   EXPECT_EQ(dc.Calls()[1], platform::Format("DrawText \"W: Water Vapour (ppm)\" 2,19,198,32 fmt %X", text));
   dc.Clear();
-  list.DrawItem(dc, Item(-1, CRect(0, 0, 200, 17), true, true));
+  list.DrawItem(dc, Item(-1, platform::CRect(0, 0, 200, 17), true, true));
   EXPECT_EQ(dc.Calls(), Texts{});
 
   {
@@ -427,9 +427,9 @@ TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
 
 // A page with one number that must lie between 0 and 10; it counts its
 // loads and activations.
-class NumberPage : public CPropertyPage {
+class NumberPage : public platform::CPropertyPage {
  public:
-  NumberPage(const char* caption, int* value) : CPropertyPage(200, caption), m_value(value) {
+  NumberPage(const char* caption, int* value) : platform::CPropertyPage(200, caption), m_value(value) {
     auto* layout = new QGridLayout(this);
     edit = new QLineEdit(this);
     layout->addWidget(edit, 0, 0);
@@ -437,7 +437,7 @@ class NumberPage : public CPropertyPage {
   }
   bool OnSetActive() override {
     ++activations;
-    return CPropertyPage::OnSetActive();
+    return platform::CPropertyPage::OnSetActive();
   }
   QLineEdit* edit;
   int activations = 0, inits = 0;
@@ -445,10 +445,10 @@ class NumberPage : public CPropertyPage {
  protected:
   bool OnInitDialog() override {
     ++inits;
-    return CPropertyPage::OnInitDialog();
+    return platform::CPropertyPage::OnInitDialog();
   }
-  void DoDataExchange(CDataExchange* dx) override {
-    DDX_Text(dx, 1000, *m_value);
+  void DoDataExchange(platform::CDataExchange* dx) override {
+    platform::DDX_Text(dx, 1000, *m_value);
     if (dx->m_bSaveAndValidate && (*m_value < 0 || *m_value > 10)) {
       dx->PrepareEditCtrl(1000);
       ShowMessageText("out of range");
@@ -461,9 +461,9 @@ class NumberPage : public CPropertyPage {
   int* m_value;
 };
 
-class Sheet : public CPropertySheet {
+class Sheet : public platform::CPropertySheet {
  public:
-  Sheet(int* a, int* b) : CPropertySheet("Test Sheet"), first("First", a), second("Second", b) {
+  Sheet(int* a, int* b) : platform::CPropertySheet("Test Sheet"), first("First", a), second("Second", b) {
     AddPage(&first);
     AddPage(&second);
   }
@@ -540,7 +540,7 @@ TEST_F(ControlsTest, ASheetEndsWithOkOnlyWhenTheActivePageIsRight) {
   Sheet sheet(&a, &b);
   QString seen;
   int step = 0;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dlg != &sheet) return;
     if (step == 0) {
       sheet.first.edit->setText("-1");
@@ -565,7 +565,7 @@ TEST_F(ControlsTest, CancelAndEscapeEndASheetWithoutSavingTheActivePage) {
   int a = 3, b = 5;
   Sheet sheet(&a, &b);
   sheet.SetActivePage(1);
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     if (dlg != &sheet) return;
     sheet.second.edit->setText("99");
     PressKey(sheet.second.edit, Qt::Key_Escape);
@@ -579,18 +579,18 @@ TEST_F(ControlsTest, CancelAndEscapeEndASheetWithoutSavingTheActivePage) {
 TEST_F(ControlsTest, TheApplyButtonCanBeRelabelledAndHidden) {
   int a = 3, b = 5;
   Sheet sheet(&a, &b);
-  sheet.SetDlgItemText(ID_APPLY_NOW, "Default...");
-  EXPECT_EQ(sheet.GetDlgItemText(ID_APPLY_NOW), "Default...");
+  sheet.SetDlgItemText(platform::ID_APPLY_NOW, "Default...");
+  EXPECT_EQ(sheet.GetDlgItemText(platform::ID_APPLY_NOW), "Default...");
   sheet.show();
-  EXPECT_TRUE(sheet.GetDlgItem(ID_APPLY_NOW)->isVisible());
+  EXPECT_TRUE(sheet.GetDlgItem(platform::ID_APPLY_NOW)->isVisible());
   EXPECT_EQ(sheet.GetDlgItemText(platform::IDOK), "OK");
   EXPECT_EQ(sheet.GetDlgItemText(platform::IDCANCEL), "Cancel");
   sheet.hide();
 
   Sheet hidden(&a, &b);
-  hidden.GetDlgItem(ID_APPLY_NOW)->hide();
+  hidden.GetDlgItem(platform::ID_APPLY_NOW)->hide();
   hidden.show();
-  EXPECT_FALSE(hidden.GetDlgItem(ID_APPLY_NOW)->isVisible());
+  EXPECT_FALSE(hidden.GetDlgItem(platform::ID_APPLY_NOW)->isVisible());
   EXPECT_TRUE(hidden.GetDlgItem(platform::IDOK)->isVisible());
   hidden.hide();
 }

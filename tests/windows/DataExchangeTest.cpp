@@ -20,7 +20,7 @@ class DialogTest : public ::testing::Test {
 };
 
 // An edit that records what reaches its handlers.
-class RecordingEdit : public CEdit {
+class RecordingEdit : public platform::CEdit {
  public:
   std::vector<unsigned> chars;
   std::vector<int> keysDown;
@@ -28,7 +28,7 @@ class RecordingEdit : public CEdit {
  protected:
   void OnChar(unsigned ch) override {
     chars.push_back(ch);
-    CEdit::OnChar(ch);
+    platform::CEdit::OnChar(ch);
   }
   bool OnKeyDown(int key) override {
     keysDown.push_back(key);
@@ -36,7 +36,7 @@ class RecordingEdit : public CEdit {
   }
 };
 
-class RecordingSpin : public CSpinButtonCtrl {
+class RecordingSpin : public platform::CSpinButtonCtrl {
  public:
   std::vector<int> deltas;
 
@@ -53,7 +53,7 @@ TEST_F(DialogTest, AControlTakesThePlaceOfTheOneWithItsId) {
   const int index = dlg.Layout()->indexOf(old);
   QPointer<QLineEdit> gone(old);
 
-  CEdit edit;
+  platform::CEdit edit;
   ASSERT_TRUE(edit.SubclassDlgItem(1020, &dlg));
   EXPECT_TRUE(gone.isNull());
   EXPECT_EQ(dlg.GetDlgItem(1020), &edit);
@@ -68,14 +68,14 @@ TEST_F(DialogTest, AControlTakesThePlaceOfTheOneWithItsId) {
 
   // Again, or with an id the dialog lacks.
   EXPECT_TRUE(edit.SubclassDlgItem(1020, &dlg));
-  CEdit other;
+  platform::CEdit other;
   EXPECT_FALSE(other.SubclassDlgItem(4711, &dlg));
   EXPECT_EQ(other.GetDlgCtrlID(), 0);
 
   // A member control goes before its dialog; its id then names nothing.
   {
     dlg.AddEdit(1021);
-    CEdit member;
+    platform::CEdit member;
     ASSERT_TRUE(member.SubclassDlgItem(1021, &dlg));
   }
   EXPECT_EQ(dlg.GetDlgItem(1021), nullptr);
@@ -86,7 +86,7 @@ TEST_F(DialogTest, AControlPlacedInAShownDialogIsShownUnlessItsPredecessorWasHid
   dlg.AddEdit(1, "a");
   dlg.AddEdit(2, "b")->hide();
   dlg.show();
-  CEdit shown, hidden;
+  platform::CEdit shown, hidden;
   shown.SubclassDlgItem(1, &dlg);
   hidden.SubclassDlgItem(2, &dlg);
   EXPECT_TRUE(shown.isVisible());
@@ -110,9 +110,9 @@ TEST_F(DialogTest, IntegerTextIsReadWholeOrRefusedWithTheFocusOnTheField) {
   dlg.AddEdit(1, "x");
   QLineEdit* field = dlg.AddEdit(2);
   int other = 0, value = 0;
-  dlg.exchange = [&](CDataExchange* dx) {
-    DDX_Text(dx, 1, other);
-    DDX_Text(dx, 2, value);
+  dlg.exchange = [&](platform::CDataExchange* dx) {
+    platform::DDX_Text(dx, 1, other);
+    platform::DDX_Text(dx, 2, value);
   };
   dlg.show();
   for (const NumberCase& c : cases) {
@@ -144,11 +144,11 @@ TEST_F(DialogTest, NumbersAreWrittenInTheirFormats) {
   long l = 1234567L;
   float f = 12.6f;
   std::string s = "Sequence 1";
-  dlg.exchange = [&](CDataExchange* dx) {
-    DDX_Text(dx, 1, i);
-    DDX_Text(dx, 2, l);
-    DDX_Text(dx, 3, f);
-    DDX_Text(dx, 4, s);
+  dlg.exchange = [&](platform::CDataExchange* dx) {
+    platform::DDX_Text(dx, 1, i);
+    platform::DDX_Text(dx, 2, l);
+    platform::DDX_Text(dx, 3, f);
+    platform::DDX_Text(dx, 4, s);
   };
   ASSERT_TRUE(dlg.UpdateData(false));
   EXPECT_EQ(dlg.GetDlgItemText(1), "-12");
@@ -176,7 +176,7 @@ TEST_F(DialogTest, FloatTextMustBeOneFiniteNumber) {
   };
   QLineEdit* field = dlg.AddEdit(1);
   float value = 0;
-  dlg.exchange = [&](CDataExchange* dx) { DDX_Text(dx, 1, value); };
+  dlg.exchange = [&](platform::CDataExchange* dx) { platform::DDX_Text(dx, 1, value); };
   for (const NumberCase& c : cases) {
     SCOPED_TRACE(c.text);
     messages.Clear();
@@ -207,9 +207,9 @@ TEST_F(DialogTest, RadioGroupsCountFromTheirFirstButton) {
   for (QRadioButton* b : {before, automatic, fixed}) group.addButton(b);
 
   int sampling = 1, flushing = 1;
-  dlg.exchange = [&](CDataExchange* dx) {
-    DDX_Radio(dx, 1018, sampling);
-    DDX_Radio(dx, 1026, flushing);
+  dlg.exchange = [&](platform::CDataExchange* dx) {
+    platform::DDX_Radio(dx, 1018, sampling);
+    platform::DDX_Radio(dx, 1026, flushing);
   };
   ASSERT_TRUE(dlg.UpdateData(false));
   EXPECT_FALSE(continuous->isChecked());
@@ -236,7 +236,7 @@ TEST_F(DialogTest, RadioGroupsCountFromTheirFirstButton) {
 TEST_F(DialogTest, CheckBoxesHoldThreeStates) {
   QCheckBox* box = dlg.AddCheck(1146);
   int state = 0;
-  dlg.exchange = [&](CDataExchange* dx) { DDX_Check(dx, 1146, state); };
+  dlg.exchange = [&](platform::CDataExchange* dx) { platform::DDX_Check(dx, 1146, state); };
   for (int s : {1, 2, 0}) {
     SCOPED_TRACE(s);
     state = s;
@@ -251,7 +251,7 @@ TEST_F(DialogTest, CheckBoxesHoldThreeStates) {
 // --- the edit ---
 
 TEST_F(DialogTest, SelectionRequestsFollowTheEditRules) {
-  CEdit edit;
+  platform::CEdit edit;
   edit.SetWindowText("05-12-15");
   int start = -1, end = -1;
   struct {
@@ -272,7 +272,7 @@ TEST_F(DialogTest, SelectionRequestsFollowTheEditRules) {
 }
 
 TEST_F(DialogTest, TabbingIntoAnEditAsksForTheWholeText) {
-  CEdit edit;
+  platform::CEdit edit;
   edit.SetWindowText("12.5");
   edit.setCursorPosition(1);
   QFocusEvent tab(QEvent::FocusIn, Qt::TabFocusReason);

@@ -29,7 +29,7 @@ struct Gui {
 
 TEST(UiNotifierTest, ACallFromAnotherThreadRunsInsideAModalLoopAndNotAfterTheNotifierIsGone) {
   Gui gui;
-  CDialog dlg(100);
+  platform::CDialog dlg(100);
   int runs = 0;
   auto notifier = std::make_unique<platform::UiNotifier>([&] {
     ++runs;
@@ -75,7 +75,7 @@ TEST_F(ClientWindows, TheMessageWindowShowsItsTextUntilTheServiceHasFinished) {
   monitor->SetTimings(slow);
   std::string shown;
   bool captionless = false;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     shown = dlg->GetDlgItemText(COMessageWnd::kText);
     captionless = dlg->windowFlags().testFlag(Qt::FramelessWindowHint);
   });
@@ -93,7 +93,7 @@ TEST_F(ClientWindows, TheProgressWindowMovesItsBarAndCancelWaitsForTheService) {
   std::string text;
   bool openAfterCancel = false;
   bool cancelled = false;
-  ModalWatch watch([&](CDialog* dlg) {
+  ModalWatch watch([&](platform::CDialog* dlg) {
     auto* progress = qobject_cast<QProgressBar*>(dlg->GetDlgItem(COProgressWnd::kBar));
     if (progress == nullptr) return;
     caption = dlg->GetWindowText();

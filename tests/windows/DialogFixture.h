@@ -22,9 +22,9 @@ struct Gui {
   Gui() { platform::EnsureGuiApplication(); }
 };
 
-class TestDialog : public CDialog {
+class TestDialog : public platform::CDialog {
  public:
-  TestDialog() : CDialog(100), m_layout(new QGridLayout(this)) {
+  TestDialog() : platform::CDialog(100), m_layout(new QGridLayout(this)) {
     auto* ok = new QPushButton("OK", this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { accept(); });
@@ -32,7 +32,7 @@ class TestDialog : public CDialog {
   }
 
   QLineEdit* AddEdit(int id, const QString& text = QString()) { return Add(id, new QLineEdit(text, this)); }
-  CSpinButtonCtrl* AddSpin(int id) { return Add(id, new CSpinButtonCtrl(this)); }
+  platform::CSpinButtonCtrl* AddSpin(int id) { return Add(id, new platform::CSpinButtonCtrl(this)); }
   QCheckBox* AddCheck(int id) { return Add(id, new QCheckBox(this)); }
   QRadioButton* AddRadio(int id, QWidget* container) {
     auto* radio = new QRadioButton(container);
@@ -47,10 +47,10 @@ class TestDialog : public CDialog {
   }
   QGridLayout* Layout() const { return m_layout; }
 
-  std::function<void(CDataExchange*)> exchange;
+  std::function<void(platform::CDataExchange*)> exchange;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override {
+  void DoDataExchange(platform::CDataExchange* dx) override {
     if (exchange) exchange(dx);
   }
 

@@ -7,12 +7,12 @@
 
 namespace kovo::test {
 
-inline bool IsShown(const CDialog& dialog, int id) {
+inline bool IsShown(const platform::CDialog& dialog, int id) {
   QWidget* w = dialog.GetDlgItem(id);
   return w != nullptr && !w->isHidden();
 }
 
-inline bool IsEnabled(const CDialog& dialog, int id) {
+inline bool IsEnabled(const platform::CDialog& dialog, int id) {
   QWidget* w = dialog.GetDlgItem(id);
   return w != nullptr && w->isEnabled();
 }

@@ -46,7 +46,7 @@ class EditTest : public ::testing::Test {
     ASSERT_TRUE(e->SubclassDlgItems(1020, 1092, &form));
     configure(*e);
     e->SetWindowText(text);
-    form.exchange = [&](CDataExchange* dx) { e->DDXValidate(dx); };
+    form.exchange = [&](platform::CDataExchange* dx) { e->DDXValidate(dx); };
     form.show();
     other->setFocus();
     messages.Clear();
@@ -219,7 +219,7 @@ TEST_F(EditTest, EnterAndEscapeInAFloatEditReachTheDialog) {
   COFloatEdit e;
   ASSERT_TRUE(e.SubclassDlgItems(1027, 1028, &dlg));
   e.SetRange(0, 99);
-  dlg.exchange = [&](CDataExchange* dx) { e.DDXValidate(dx); };
+  dlg.exchange = [&](platform::CDataExchange* dx) { e.DDXValidate(dx); };
   dlg.show();
   e.SetWindowText("150");
   PressKey(&e, Qt::Key_Return, "\r");
@@ -419,7 +419,7 @@ TEST_F(EditTest, AStartDateAndTimeAreCheckedTogether) {
   };
   CODateTimeEdit start;
   ASSERT_TRUE(start.SubclassDlgItems(&dlg, 1040, 1041, 1042, 1043));
-  dlg.exchange = [&](CDataExchange* dx) { start.DDXValidate(dx); };
+  dlg.exchange = [&](platform::CDataExchange* dx) { start.DDXValidate(dx); };
   dlg.show();
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.date << ' ' << c.time);
@@ -434,7 +434,7 @@ TEST_F(EditTest, AStartDateAndTimeAreCheckedTogether) {
 TEST_F(EditTest, AStartTimeIsShownAndReadAsLocalTime) {
   CODateTimeEdit start;
   ASSERT_TRUE(start.SubclassDlgItems(&dlg, 1040, 1041, 1042, 1043));
-  const CTime summer(2005, 7, 1, 8, 5, 3);
+  const platform::CTime summer(2005, 7, 1, 8, 5, 3);
   start.SetTime(summer);
   EXPECT_EQ(start.GetDateEdit().GetWindowText(), "05-07-01");
   EXPECT_EQ(start.GetTimeEdit().GetWindowText(), "08:05:03");
@@ -442,10 +442,10 @@ TEST_F(EditTest, AStartTimeIsShownAndReadAsLocalTime) {
 
   start.GetDateEdit().SetWindowText("37-05-01");
   start.GetTimeEdit().SetWindowText("00:00:00");
-  EXPECT_EQ(start.GetTime(), CTime(2037, 5, 1, 0, 0, 0));
+  EXPECT_EQ(start.GetTime(), platform::CTime(2037, 5, 1, 0, 0, 0));
   start.GetDateEdit().SetWindowText("99-12-31");
   start.GetTimeEdit().SetWindowText("23:59:60");
-  EXPECT_EQ(start.GetTime(), CTime(2000, 1, 1, 0, 0, 0));
+  EXPECT_EQ(start.GetTime(), platform::CTime(2000, 1, 1, 0, 0, 0));
 
   // The date spin starts in the day field.
   start.SetTime(summer);

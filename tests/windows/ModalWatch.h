@@ -9,9 +9,9 @@
 
 class ModalWatch {
  public:
-  explicit ModalWatch(std::function<void(CDialog*)> look) {
+  explicit ModalWatch(std::function<void(platform::CDialog*)> look) {
     QObject::connect(&m_timer, &QTimer::timeout, [look] {
-      if (auto* dlg = dynamic_cast<CDialog*>(QApplication::activeModalWidget())) look(dlg);
+      if (auto* dlg = dynamic_cast<platform::CDialog*>(QApplication::activeModalWidget())) look(dlg);
     });
     m_timer.start(5);
   }

@@ -36,8 +36,8 @@ struct Probe {
 TEST_F(ObjAssignTest, LoadingWritesBackWhatItReadAndSavingWritesTheControl) {
   dlg.AddEdit(1030);
   Probe probe;
-  dlg.exchange = [&](CDataExchange* dx) {
-    ObjAssign<int, Probe>(&probe, &Probe::Get, &Probe::Put).Exchange(dx, 1030, DDX_Text);
+  dlg.exchange = [&](platform::CDataExchange* dx) {
+    ObjAssign<int, Probe>(&probe, &Probe::Get, &Probe::Put).Exchange(dx, 1030, platform::DDX_Text);
   };
   ASSERT_TRUE(dlg.UpdateData(false));
   EXPECT_EQ(dlg.GetDlgItemText(1030), "5");
@@ -79,25 +79,25 @@ TEST_F(ObjAssignTest, PagesBindTheFieldsOfTheSequenceAlarmSetUpAndInterval) {
   setup.SetComPort(2);
   COMeasInterval interval(context);
   interval.SetInterval(60);
-  interval.SetEndTime(CTime(2005, 7, 1, 12, 0, 0));
+  interval.SetEndTime(platform::CTime(2005, 7, 1, 12, 0, 0));
   interval.SetTimeSpan(3600);
 
-  dlg.exchange = [&](CDataExchange* dx) {
+  dlg.exchange = [&](platform::CDataExchange* dx) {
     ObjAssign<int, COSequence>(&sequence, &COSequence::GetTubeTime, &COSequence::SetTubeTime)
-        .Exchange(dx, 1031, DDX_Text);
+        .Exchange(dx, 1031, platform::DDX_Text);
     ObjAssign<float, COSequence>(&sequence, &COSequence::GetTubeLength, &COSequence::SetTubeLength)
-        .Exchange(dx, 1027, DDX_Text);
+        .Exchange(dx, 1027, platform::DDX_Text);
     ObjAssign<std::string, COSequence>(&sequence, &COSequence::GetName, &COSequence::SetName)
-        .Exchange(dx, 1101, DDX_Text);
+        .Exchange(dx, 1101, platform::DDX_Text);
     ObjAssign<int, COSequence>(&sequence, &COSequence::GetModeFlag2, &COSequence::SetModeFlag2)
-        .Exchange(dx, 1026, DDX_Radio);
-    ObjAssign<long, COAlarm>(&alarm, &COAlarm::GetRollingAvg, &COAlarm::SetRollingAvg).Exchange(dx, 1024, DDX_Text);
+        .Exchange(dx, 1026, platform::DDX_Radio);
+    ObjAssign<long, COAlarm>(&alarm, &COAlarm::GetRollingAvg, &COAlarm::SetRollingAvg).Exchange(dx, 1024, platform::DDX_Text);
     ObjAssign<int, COSystemSetup>(&setup, &COSystemSetup::GetComPort, &COSystemSetup::SetComPort)
-        .Exchange(dx, 1018, DDX_Radio);
+        .Exchange(dx, 1018, platform::DDX_Radio);
     ObjAssign<int, COMeasInterval>(&interval, &COMeasInterval::GetInterval, &COMeasInterval::SetInterval)
-        .Exchange(dx, 1091, DDX_Text);
+        .Exchange(dx, 1091, platform::DDX_Text);
     ObjAssign<long, COMeasInterval>(&interval, &COMeasInterval::GetTimeSpan, &COMeasInterval::SetTimeSpan)
-        .Exchange(dx, 1092, DDX_Text);
+        .Exchange(dx, 1092, platform::DDX_Text);
   };
   ASSERT_TRUE(dlg.UpdateData(false));
   const std::vector<std::string> shown = {dlg.GetDlgItemText(1031), dlg.GetDlgItemText(1027),

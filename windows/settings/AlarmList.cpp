@@ -21,13 +21,13 @@ class AlarmRowDelegate : public QStyledItemDelegate {
   explicit AlarmRowDelegate(COAlarmList* list) : QStyledItemDelegate(list), m_list(list) {}
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     painter->save();
-    CPainterDC dc(painter);
+    platform::CPainterDC dc(painter);
     const QPalette& p = m_list->palette();
     auto color = [](const QColor& c) { return platform::RGB(c.red(), c.green(), c.blue()); };
     DrawItemInfo info;
     info.itemID = index.row();
     const QRect r = option.rect;
-    info.rcItem = CRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
+    info.rcItem = platform::CRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
     info.selected = option.state & QStyle::State_Selected;
     info.focus = option.state & QStyle::State_HasFocus;
     info.window = color(p.color(QPalette::Base));
@@ -45,10 +45,10 @@ class AlarmRowDelegate : public QStyledItemDelegate {
   COAlarmList* m_list;
 };
 
-void DownTriangle(CDC& dc, int tipX, int tipY, int halfWidth, int height) {
-  CPen red(platform::PS_SOLID, 1, kRed);
-  CPen* old = dc.SelectObject(&red);
-  const CPoint points[] = {{tipX - halfWidth, tipY - height}, {tipX + halfWidth, tipY - height}, {tipX, tipY}};
+void DownTriangle(platform::CDC& dc, int tipX, int tipY, int halfWidth, int height) {
+  platform::CPen red(platform::PS_SOLID, 1, kRed);
+  platform::CPen* old = dc.SelectObject(&red);
+  const platform::CPoint points[] = {{tipX - halfWidth, tipY - height}, {tipX + halfWidth, tipY - height}, {tipX, tipY}};
   dc.Polygon(points, 3);
   dc.SelectObject(old);
 }
@@ -141,24 +141,24 @@ void COAlarmList::ToggleBlink() {
   viewport()->update(QRect(0, 0, kMarkWidth, viewport()->height()));
 }
 
-void COAlarmList::DrawItem(CDC& dc, const DrawItemInfo& item) {
+void COAlarmList::DrawItem(platform::CDC& dc, const DrawItemInfo& item) {
   const int row = item.itemID;
   if (row < 0 || row >= GetCount()) return;
   if (m_startTimer) {
     m_startTimer = false;
     m_blinkTimer.start();
   }
-  CRect rect = item.rcItem;
+  platform::CRect rect = item.rcItem;
   rect.left += kItemHeight;
   const platform::COLORREF oldText = dc.SetTextColor(item.selected ? item.highlightText : item.windowText);
   dc.FillSolidRect(rect, item.selected ? item.highlight : item.window);
   const int oldMode = dc.SetBkMode(platform::TRANSPARENT);
-  CRect textRect = rect;
+  platform::CRect textRect = rect;
   textRect.DeflateRect(2, 2);
   const COAlarm& alarm = GetAlarm(row);
   dc.DrawText(alarm.GetDescription(), &textRect, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
-  const CRect& whole = item.rcItem;
-  dc.FillSolidRect(CRect(whole.left + 1, whole.top, whole.left + 1 + kMarkWidth, whole.bottom), item.window);
+  const platform::CRect& whole = item.rcItem;
+  dc.FillSolidRect(platform::CRect(whole.left + 1, whole.top, whole.left + 1 + kMarkWidth, whole.bottom), item.window);
   const int middle = (whole.top + whole.bottom) / 2;
   if (alarm.IsExceeded() && m_blinkOn) {
     if (!IsAcknowledged(row))
@@ -170,8 +170,8 @@ void COAlarmList::DrawItem(CDC& dc, const DrawItemInfo& item) {
   dc.SetTextColor(oldText);
   if (item.selected) {
     // A dotted frame just inside the row.
-    CPen dotted(platform::PS_DOT, 1, item.windowText);
-    CPen* old = dc.SelectObject(&dotted);
+    platform::CPen dotted(platform::PS_DOT, 1, item.windowText);
+    platform::CPen* old = dc.SelectObject(&dotted);
     dc.MoveTo(rect.left, rect.top);
     dc.LineTo(rect.right - 1, rect.top);
     dc.LineTo(rect.right - 1, rect.bottom - 1);

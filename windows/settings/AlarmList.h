@@ -48,7 +48,7 @@ class COAlarmList : public CListBox, public COwnerDraw {
   // One tick of the blink timer.
   void ToggleBlink();
 
-  void DrawItem(CDC& dc, const DrawItemInfo& item) override;
+  void DrawItem(platform::CDC& dc, const DrawItemInfo& item) override;
   int MeasureItem() const override { return kItemHeight; }
 
  private:

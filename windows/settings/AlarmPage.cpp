@@ -56,7 +56,7 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   limit->setMaximumWidth(90);
   AddItem(kLimit, limit);
   lg->addWidget(limit, 1, 1);
-  auto* limitSpin = new CSpinButtonCtrl(limitGroup);
+  auto* limitSpin = new platform::CSpinButtonCtrl(limitGroup);
   AddItem(kLimitSpin, limitSpin);
   lg->addWidget(limitSpin, 1, 2);
   auto* unit = new QLabel("ppm", limitGroup);
@@ -72,7 +72,7 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   average->setMaximumWidth(90);
   AddItem(kAverage, average);
   lg->addWidget(average, 4, 1);
-  auto* averageSpin = new CSpinButtonCtrl(limitGroup);
+  auto* averageSpin = new platform::CSpinButtonCtrl(limitGroup);
   AddItem(kAverageSpin, averageSpin);
   lg->addWidget(averageSpin, 4, 2);
   auto* minutes = new QLabel("min", limitGroup);
@@ -166,7 +166,7 @@ void COAlarmPage::SetLimitRange(int channel) {
 bool COAlarmPage::OnInitDialog() {
   m_limitEdit.SubclassDlgItems(kLimit, kLimitSpin, this);
   m_averageEdit.SubclassDlgItems(kAverage, kAverageSpin, this);
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
   m_gasCombo.ResetContent();
   for (int channel = 0; channel <= kWaterVapour; ++channel)
     if (m_sequence.IsGasDefined(channel)) m_gasCombo.AddItem(m_sequence.GetGasName(channel), channel);
@@ -188,16 +188,16 @@ bool COAlarmPage::UpdateDataQuiet(bool save) {
   return ok;
 }
 
-void COAlarmPage::DoDataExchange(CDataExchange* dx) {
+void COAlarmPage::DoDataExchange(platform::CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
   if (m_flags.defaultsLoaded) {
     SetDlgItemText(kLimit, "0");
     SetDlgItemText(kAverage, "10");
     int first = 0;
-    CDataExchange reset(this, false);
-    DDX_Radio(&reset, kInstantaneous, first);
+    platform::CDataExchange reset(this, false);
+    platform::DDX_Radio(&reset, kInstantaneous, first);
     int limit1 = 1;
-    DDX_Radio(&reset, kLimit2, limit1);
+    platform::DDX_Radio(&reset, kLimit2, limit1);
   }
   if (!m_quiet) {
     if (saving) {
@@ -220,7 +220,7 @@ void COAlarmPage::DoDataExchange(CDataExchange* dx) {
     m_limitEdit.DDXValidate(dx);
     m_averageEdit.DDXValidate(dx);
   }
-  ObjAssign<long, COAlarm>(&m_alarm, &COAlarm::GetRollingAvg, &COAlarm::SetRollingAvg).Exchange(dx, kAverage, DDX_Text);
+  ObjAssign<long, COAlarm>(&m_alarm, &COAlarm::GetRollingAvg, &COAlarm::SetRollingAvg).Exchange(dx, kAverage, platform::DDX_Text);
   int limitIndex = m_alarm.IsLimit2() ? 0 : 1;  // the group starts with "Alarm Limit 2"
   int kind = m_alarm.GetUseRollingAvg() ? 1 : 0;
   int pc = m_alarm.GetActionPC() ? 1 : 0;
@@ -228,12 +228,12 @@ void COAlarmPage::DoDataExchange(CDataExchange* dx) {
   int relay1 = m_alarm.GetActionRelay1() ? 1 : 0;
   int relay2 = m_alarm.GetActionRelay2() ? 1 : 0;
   if (!saving) m_limitEdit.SetValue(ShownLimit());
-  DDX_Radio(dx, kLimit2, limitIndex);
-  DDX_Radio(dx, kInstantaneous, kind);
-  DDX_Check(dx, kActionPC, pc);
-  DDX_Check(dx, kActionMonitor, monitor);
-  DDX_Check(dx, kActionRelay1, relay1);
-  DDX_Check(dx, kActionRelay2, relay2);
+  platform::DDX_Radio(dx, kLimit2, limitIndex);
+  platform::DDX_Radio(dx, kInstantaneous, kind);
+  platform::DDX_Check(dx, kActionPC, pc);
+  platform::DDX_Check(dx, kActionMonitor, monitor);
+  platform::DDX_Check(dx, kActionRelay1, relay1);
+  platform::DDX_Check(dx, kActionRelay2, relay2);
   if (!saving) return;
   m_alarm.SetFilter(static_cast<unsigned char>(SelectedChannel()));
   m_alarm.SetLimit2(limitIndex != 1);
@@ -271,7 +271,7 @@ void COAlarmPage::OnListSelect() {
 }
 
 bool COAlarmPage::OnSetActive() {
-  const bool active = CPropertyPage::OnSetActive();
+  const bool active = platform::CPropertyPage::OnSetActive();
   if (m_alarmList.GetCount() > 0) m_alarmList.SetCurSel(0);
   OnListSelect();
   return active;

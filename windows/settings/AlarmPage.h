@@ -60,7 +60,7 @@ class COAlarmPage : public COSequencePage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool OnSetActive() override;
 
  private:

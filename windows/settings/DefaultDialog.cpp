@@ -14,7 +14,7 @@
 #include "ui/DataExchange.h"
 
 CDefault::CDefault(DataContext& context, COSequence* settings, std::function<bool()> validate, QWidget* parent)
-    : CDialog(IDD, parent), m_context(context), m_settings(settings), m_validate(std::move(validate)) {
+    : platform::CDialog(IDD, parent), m_context(context), m_settings(settings), m_validate(std::move(validate)) {
   setWindowTitle("Default");
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox("Default Values", this);
@@ -26,7 +26,7 @@ CDefault::CDefault(DataContext& context, COSequence* settings, std::function<boo
   AddOkCancel(layout);
 }
 
-void CDefault::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, kUseCurrent, m_choice); }
+void CDefault::DoDataExchange(platform::CDataExchange* dx) { platform::DDX_Radio(dx, kUseCurrent, m_choice); }
 
 void CDefault::OnOK() {
   if (!UpdateData(true)) return;
@@ -34,7 +34,7 @@ void CDefault::OnOK() {
   if (m_choice == kStoreAsDefault && m_validate && !m_validate()) return;
   try {
     ExchangeDefaults(m_choice);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     // The settings and the prototype stay as they were.
     ShowExceptionMessage(e);
     return;
@@ -55,7 +55,7 @@ void CDefault::ExchangeDefaults(int choice) {
 void CDefault::ExchangeRow(CORecBase& record, int choice, const char* noRow, const std::function<void()>& intoRow,
                            const std::function<void()>& fromRow) {
   record.Open();
-  if (record.IsEOF()) throw CDBException(-1, noRow);
+  if (record.IsEOF()) throw platform::CDBException(-1, noRow);
   if (choice == kStoreAsDefault) {
     record.Edit();
     intoRow();

@@ -10,7 +10,7 @@ class COSequence;
 class CORecBase;
 class DataContext;
 
-class CDefault : public CDialog {
+class CDefault : public platform::CDialog {
  public:
   enum { IDD = 148 };
   enum Control { kUseCurrent = 1155, kLoadDefaults = 1016 };
@@ -25,7 +25,7 @@ class CDefault : public CDialog {
   int m_choice = kLoadDefault;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   void OnOK() override;
   // Stores the settings as the defaults or loads the defaults into them, as
   // the choice says; throws the database's exception. A program with

@@ -93,7 +93,7 @@ bool COFilterPage::OnInitDialog() {
                 false);
   for (int f = 0; f < 5; ++f) BankBox(f)->SubclassDlgItem(kBankIds[f], this);
   FillGasBoxes();
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
   UpdateSitControls();
   return true;
 }
@@ -134,7 +134,7 @@ void COFilterPage::UpdateSitControls() {
   for (int f = 0; f < 6; ++f) m_sitLetters[f]->setVisible(SitBox(f)->isVisibleTo(this));
 }
 
-void COFilterPage::DoDataExchange(CDataExchange* dx) {
+void COFilterPage::DoDataExchange(platform::CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
   if (m_viewOnly && saving) return;
   if (!saving) {
@@ -149,7 +149,7 @@ void COFilterPage::DoDataExchange(CDataExchange* dx) {
     }
     UpdateSitControls();
   }
-  for (int f = 0; f < 6; ++f) DDX_Check(dx, kCheckIds[f], m_filterActive[f]);
+  for (int f = 0; f < 6; ++f) platform::DDX_Check(dx, kCheckIds[f], m_filterActive[f]);
   if (!saving) return;
   for (int f = 0; f < 6; ++f) m_sequence.SetFilterActive(f, m_filterActive[f] != 0);
   for (int f = 0; f < 6; ++f)

@@ -56,7 +56,7 @@ class COFilterPage : public COSequencePage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   // E to A, as the filters are laid out on the monitor.

@@ -71,7 +71,7 @@ bool ReloadFilterInfo(DataContext& context) {
       sets.SetSetup(setup);
       sets.SaveSet(CORecBankSet::kCurrent, CurrentBanksDescription(serial));
       sets.CloseWithDatabase();
-    } catch (const CException& e) {
+    } catch (const platform::CException& e) {
       ShowExceptionMessage(e);
       stored = false;
     }

@@ -47,7 +47,7 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
     return e;
   };
   auto spin = [this](int id, QWidget* parent) {
-    auto* s = new CSpinButtonCtrl(parent);
+    auto* s = new platform::CSpinButtonCtrl(parent);
     AddItem(id, s);
     return s;
   };
@@ -111,7 +111,7 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* pg = new QHBoxLayout(pressure);
   QLineEdit* pressureEdit = edit(kPressure, pressure);
   pressureEdit->setEnabled(false);  // enabled where the user may type it
-  CSpinButtonCtrl* pressureSpin = spin(kPressureSpin, pressure);
+  platform::CSpinButtonCtrl* pressureSpin = spin(kPressureSpin, pressure);
   pressureSpin->setEnabled(false);
   pg->addWidget(pressureEdit);
   pg->addWidget(pressureSpin);
@@ -175,7 +175,7 @@ bool COSamplingPage::OnInitDialog() {
   if (m_context.Identity().isCalibration()) ShowItems({kSamplingGroup, kDisplayGroup, kCompensationGroup}, false);
   EnableItems({kMemoryGroup, kStoreHistory}, leakDetector);
 
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
 
   if (Locked()) {
     EnableItems({kSamplingGroup, kContinuous, kAtInterval, kInterval, kIntervalSpin, kIntervalUnit, kFlushingGroup,
@@ -199,7 +199,7 @@ bool COSamplingPage::OnInitDialog() {
   return true;
 }
 
-void COSamplingPage::DoDataExchange(CDataExchange* dx) {
+void COSamplingPage::DoDataExchange(platform::CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
   const bool calibration = m_context.Identity().isCalibration();
   if (!calibration) {
@@ -221,21 +221,21 @@ void COSamplingPage::DoDataExchange(CDataExchange* dx) {
   }
 
   int flushing = m_sequence.GetModeFlag2() ? 1 : 0;
-  DDX_Radio(dx, kAuto, flushing);
+  platform::DDX_Radio(dx, kAuto, flushing);
   ObjAssign<float, COSequence>(&m_sequence, &COSequence::GetTubeLength, &COSequence::SetTubeLength)
-      .Exchange(dx, kTubeLength, DDX_Text);
+      .Exchange(dx, kTubeLength, platform::DDX_Text);
   ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetChamberTime, &COSequence::SetChamberTime)
-      .Exchange(dx, kChamber, DDX_Text);
+      .Exchange(dx, kChamber, platform::DDX_Text);
   ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetTubeTime, &COSequence::SetTubeTime)
-      .Exchange(dx, kTube, DDX_Text);
+      .Exchange(dx, kTube, platform::DDX_Text);
   if (!calibration) {
     ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleContinuously, &COSequence::SetSampleContinuously)
-        .Exchange(dx, kContinuous, DDX_Radio);
+        .Exchange(dx, kContinuous, platform::DDX_Radio);
     ObjAssign<int, COSequence>(&m_sequence, &COSequence::GetSampleInterval, &COSequence::SetSampleInterval)
-        .Exchange(dx, kInterval, DDX_Text);
-    DDX_Check(dx, kAverageOn, averageOn);
-    DDX_Check(dx, kWater, water);
-    DDX_Check(dx, kCross, cross);
+        .Exchange(dx, kInterval, platform::DDX_Text);
+    platform::DDX_Check(dx, kAverageOn, averageOn);
+    platform::DDX_Check(dx, kWater, water);
+    platform::DDX_Check(dx, kCross, cross);
     if (saving) {
       m_sequence.SetRollingAvgOn(averageOn != 0);
       m_sequence.SetWaterCompensation(water != 0);
@@ -259,14 +259,14 @@ void COSamplingPage::DoDataExchange(CDataExchange* dx) {
   }
 
   int history = m_monitorMemory ? 1 : 0;
-  DDX_Check(dx, kStoreHistory, history);
+  platform::DDX_Check(dx, kStoreHistory, history);
   m_monitorMemory = history != 0;
 }
 
 bool COSamplingPage::OnSetActive() {
   // The sheet's "Default..." works on this page.
-  if (QWidget* defaults = GetSheet() ? GetSheet()->GetDlgItem(ID_APPLY_NOW) : nullptr) defaults->setEnabled(true);
-  return CPropertyPage::OnSetActive();
+  if (QWidget* defaults = GetSheet() ? GetSheet()->GetDlgItem(platform::ID_APPLY_NOW) : nullptr) defaults->setEnabled(true);
+  return platform::CPropertyPage::OnSetActive();
 }
 
 void COSamplingPage::paintEvent(QPaintEvent* event) {

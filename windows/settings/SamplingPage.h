@@ -61,7 +61,7 @@ class COSamplingPage : public COSequencePage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool OnSetActive() override;
   void paintEvent(QPaintEvent* event) override;
 

@@ -4,7 +4,7 @@
 #include "SequenceFields.h"
 #include "core/MessageSink.h"
 
-void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
+void RunDefaultOnPage(platform::CPropertyPage* page, SequenceSheetFlags& flags,
                       const std::function<int(std::function<bool()> validate)>& runDialog) {
   if (page == nullptr) return;
   // Gather what the controls hold, checked or not: loading the defaults
@@ -20,15 +20,15 @@ void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
 
 COSequencePage::COSequencePage(int templateId, const std::string& caption, DataContext& context,
                                COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)
-    : CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
+    : platform::CPropertyPage(templateId, caption), m_context(context), m_sequence(sequence), m_viewOnly(viewOnly),
       m_flags(flags) {}
 
-void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable) {
+void EnableDlgItems(const platform::CDialog& dialog, std::initializer_list<int> ids, bool enable) {
   for (int id : ids)
     if (QWidget* w = dialog.GetDlgItem(id)) w->setEnabled(enable);
 }
 
-void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show) {
+void ShowDlgItems(const platform::CDialog& dialog, std::initializer_list<int> ids, bool show) {
   for (int id : ids)
     if (QWidget* w = dialog.GetDlgItem(id)) w->setVisible(show);
 }

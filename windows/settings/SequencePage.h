@@ -21,8 +21,8 @@ struct SequenceSheetFlags {
 
 // Enables or disables, shows or hides each control of the list that the
 // dialog has.
-void EnableDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool enable);
-void ShowDlgItems(const CDialog& dialog, std::initializer_list<int> ids, bool show);
+void EnableDlgItems(const platform::CDialog& dialog, std::initializer_list<int> ids, bool enable);
+void ShowDlgItems(const platform::CDialog& dialog, std::initializer_list<int> ids, bool show);
 
 // The entries of the S.I.T. combo boxes: the modes, in the order of
 // MeasTimeMode, and a filter's own times, in the order of their codes.
@@ -32,10 +32,10 @@ QStringList SitTimeEntries();
 // "Default..." on the sheet's active page: its entries gathered unchecked,
 // the Default dialog run (given the page's checked exchange to validate a
 // store with) and, on OK, the page reloaded from the settings.
-void RunDefaultOnPage(CPropertyPage* page, SequenceSheetFlags& flags,
+void RunDefaultOnPage(platform::CPropertyPage* page, SequenceSheetFlags& flags,
                       const std::function<int(std::function<bool()> validate)>& runDialog);
 
-class COSequencePage : public CPropertyPage {
+class COSequencePage : public platform::CPropertyPage {
  public:
   COSequencePage(int templateId, const std::string& caption, DataContext& context, COSequence& sequence,
                  bool viewOnly, SequenceSheetFlags& flags);

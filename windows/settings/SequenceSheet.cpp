@@ -29,7 +29,7 @@ int COPageStatus::UpdateKind(CSubject* subject) {
 
 COSettingsSheet::COSettingsSheet(const std::string& caption, DataContext& context, bool viewOnly,
                                  COPageStatus* pageStatus, QWidget* parent, int selectPage)
-    : CPropertySheet(caption, parent, selectPage),
+    : platform::CPropertySheet(caption, parent, selectPage),
       m_viewOnly(viewOnly),
       m_sheetContext(context),
       m_pageStatus(pageStatus) {
@@ -39,7 +39,7 @@ COSettingsSheet::COSettingsSheet(const std::string& caption, DataContext& contex
 bool COSettingsSheet::OnInitDialog() {
   if (m_sheetContext.MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
   if (m_pageStatus != nullptr && m_pageStatus->m_sequencePage != -1) SetActivePage(m_pageStatus->m_sequencePage);
-  return CPropertySheet::OnInitDialog();
+  return platform::CPropertySheet::OnInitDialog();
 }
 
 void COSettingsSheet::OnDefault() {
@@ -95,7 +95,7 @@ void COSequenceSheet::HandBack(COSequence& target) const {
 
 void COSequenceSheet::OnOK() {
   if (!m_viewOnly) {
-    CPropertyPage* page = GetActivePage();
+    platform::CPropertyPage* page = GetActivePage();
     if (page != nullptr && !page->OnKillActive()) return;
     const COSequence before(m_sequence);
     HandBack(m_sequence);

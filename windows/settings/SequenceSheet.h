@@ -32,9 +32,9 @@ class COPageStatus : public CObserver {
 // What each program's sequence sheet does alike: "Default..." on the active
 // page (hidden while a measurement runs or when the sheet only shows), the
 // switches the pages share, and the last active page remembered.
-class COSettingsSheet : public CPropertySheet {
+class COSettingsSheet : public platform::CPropertySheet {
  public:
-  enum { ID_DEFAULT = ID_APPLY_NOW };
+  enum { ID_DEFAULT = platform::ID_APPLY_NOW };
 
   void OnDefault();
 

@@ -27,8 +27,8 @@ std::string AxisLabel(double value, double step) {
 
 }  // namespace
 
-int LogPixelsY(CDC& dc) {
-  if (auto* p = dynamic_cast<CPainterDC*>(&dc)) {
+int LogPixelsY(platform::CDC& dc) {
+  if (auto* p = dynamic_cast<platform::CPainterDC*>(&dc)) {
     QPainter* painter = p->GetPainter();
     if (painter && painter->device()) {
       // In the painter's units: a scaled print counts its own units an inch.
@@ -46,24 +46,24 @@ int MulDiv(int a, int b, int c) {
 }
 
 int CAxis::GetTickLength(CODCWrapper* dc) {
-  CDC& d = *dc->GetDC();
+  platform::CDC& d = *dc->GetDC();
   return d.IsPrinting() ? MulDiv(4, LogPixelsY(d), 80) : 4;
 }
 
 void CAxis::DrawCenteredLabel(const std::string& text, COLORREF colour, int x, int cx, int cy, CODCWrapper* dc,
-                              CFont* font) {
-  CDC& d = *dc->GetDC();
+                              platform::CFont* font) {
+  platform::CDC& d = *dc->GetDC();
   d.RestoreDC();  // the plot's clip
   d.SaveDC();       // keeps the device's font from the label's
   const int oldMode = d.SetBkMode(platform::TRANSPARENT);
-  CFont* oldFont = font ? d.SelectObject(font) : nullptr;
+  platform::CFont* oldFont = font ? d.SelectObject(font) : nullptr;
   const COLORREF oldColour = d.SetTextColor(colour);
   // However long the text, it stands whole, centred on x, yet over the plot
   // where it fits, so that it never runs off the window or the page.
   const int textHalf = static_cast<int>(d.GetTextExtent(text).cx) / 2 + 1;
   const int centre = std::clamp(x, textHalf, std::max(textHalf, cx - textHalf));
   const int half = std::max(100, textHalf);
-  const CRect box(centre - half, -100, centre + half, 0);
+  const platform::CRect box(centre - half, -100, centre + half, 0);
   dc->DrawTextA(text, &box, platform::DT_CENTER | platform::DT_BOTTOM | platform::DT_SINGLELINE);
   d.SetTextColor(oldColour);
   if (font) d.SelectObject(oldFont);
@@ -73,11 +73,11 @@ void CAxis::DrawCenteredLabel(const std::string& text, COLORREF colour, int x, i
   dc->IntersectClipRect(1, 0, cx, cy);
 }
 
-void CAxis::DrawLabel(const std::string& text, COLORREF colour, int x, int y, CDC* dc, CFont* font) {
+void CAxis::DrawLabel(const std::string& text, COLORREF colour, int x, int y, platform::CDC* dc, platform::CFont* font) {
   dc->SetBkColor(0xFFFFFF);
-  CFont* oldFont = font ? dc->SelectObject(font) : nullptr;
+  platform::CFont* oldFont = font ? dc->SelectObject(font) : nullptr;
   dc->SetTextColor(colour);
-  CRect box(x + 5, y - 99, x + 200, y + 101);
+  platform::CRect box(x + 5, y - 99, x + 200, y + 101);
   // A text longer than the box goes on past it.
   dc->DrawText(text, &box, platform::DT_VCENTER | platform::DT_SINGLELINE | platform::DT_NOCLIP);
   if (font) dc->SelectObject(oldFont);
@@ -124,7 +124,7 @@ std::vector<double> CYAxis::Ticks(double step, int available) const {
   return ticks;
 }
 
-int CYAxis::LabelWidth(CODCWrapper* dc, CSize* area) {
+int CYAxis::LabelWidth(CODCWrapper* dc, platform::CSize* area) {
   int w = TextWidth(dc, "8888");
   const int half = static_cast<int>(m_labelSize * 0.5);
   const int available = area->cy - half;
@@ -134,7 +134,7 @@ int CYAxis::LabelWidth(CODCWrapper* dc, CSize* area) {
   return w;
 }
 
-void CYAxis::Draw(CODCWrapper* dc, CSize* area) {
+void CYAxis::Draw(CODCWrapper* dc, platform::CSize* area) {
   const double min = m_interval->GetAxisMin(AxisIndex());
   const double max = m_interval->GetAxisMax(AxisIndex());
   const int half = static_cast<int>(m_labelSize * 0.5);
@@ -159,7 +159,7 @@ void CYAxis::Draw(CODCWrapper* dc, CSize* area) {
     const int y = static_cast<int>(std::trunc(area->cy - (v - min) / range * available));
     dc->MoveTo(x, y);
     dc->LineTo(right ? x + tick : x - tick, y);
-    const CRect box(boxLeft, y - m_labelSize, boxRight, y + m_labelSize);
+    const platform::CRect box(boxLeft, y - m_labelSize, boxRight, y + m_labelSize);
     dc->DrawTextA(AxisLabel(v, step), &box,
                   static_cast<unsigned>(m_align) | platform::DT_VCENTER | platform::DT_SINGLELINE);
   }
@@ -180,7 +180,7 @@ CXAxis::CXAxis()
                   3600,  7200,  18000, 36000,  86400,  172800, 432000, 864000,  1728000, 4320000, 8640000, 17280000},
       m_numberSteps{1, 2, 5, 10, 25, 50, 100, 250, 500, 1000, 2500, 5000, 10000} {}
 
-void CXAxis::GetAxisPosition(CODCWrapper* dc, CSize* out, int cx, int cy) {
+void CXAxis::GetAxisPosition(CODCWrapper* dc, platform::CSize* out, int cx, int cy) {
   const int h = TextHeight(dc, "8");
   const int tick = GetTickLength(dc);
   int y;
@@ -188,7 +188,7 @@ void CXAxis::GetAxisPosition(CODCWrapper* dc, CSize* out, int cx, int cy) {
     y = cy - m_lineOffset - m_gap - h - tick;
   else
     y = cy - 2 * h - 3 * m_gap - m_lineOffset - tick;
-  *out = CSize(cx, y);
+  *out = platform::CSize(cx, y);
 }
 
 long CXAxis::TickStep(int width) const {
@@ -216,10 +216,10 @@ std::vector<long> CXAxis::Ticks(long step) const {
   return ticks;
 }
 
-void CXAxis::Draw(CODCWrapper* dc, CSize* area) {
+void CXAxis::Draw(CODCWrapper* dc, platform::CSize* area) {
   const long start = m_interval->GetStart();
   const long end = m_interval->GetEnd();
-  CSize p;
+  platform::CSize p;
   GetAxisPosition(dc, &p, area->cx, area->cy);
   const int y = p.cy;
   const int tick = GetTickLength(dc);
@@ -236,15 +236,15 @@ void CXAxis::Draw(CODCWrapper* dc, CSize* area) {
     if (!byNumber) {
       dc->MoveTo(x, y);
       dc->LineTo(x, y + tick);
-      const CTime t(static_cast<time_t>(v));
-      const CRect date(x - 200, labelTop, x + 200, labelTop + 200);
+      const platform::CTime t(static_cast<time_t>(v));
+      const platform::CRect date(x - 200, labelTop, x + 200, labelTop + 200);
       dc->DrawTextA(t.Format("%y-%m-%d"), &date, centred);
-      const CRect time(x - 200, labelTop + h + m_gap, x + 200, labelTop + h + m_gap + 200);
+      const platform::CRect time(x - 200, labelTop + h + m_gap, x + 200, labelTop + h + m_gap + 200);
       dc->DrawTextA(t.Format("%X"), &time, centred);
     } else if (v > 0) {
       dc->MoveTo(x, y);
       dc->LineTo(x, y + tick);
-      const CRect box(x - 200, labelTop, x + 200, labelTop + 200);
+      const platform::CRect box(x - 200, labelTop, x + 200, labelTop + 200);
       dc->DrawTextA(platform::Format("%ld", v), &box, centred);
     }
   }
@@ -255,33 +255,33 @@ void CXAxis::Draw(CODCWrapper* dc, CSize* area) {
 
 namespace {
 
-void Triangle(CDC* dc, CPoint* points, COLORREF colour) {
-  CPen pen(platform::PS_SOLID, 0, colour);
-  CPen* old = dc->SelectObject(&pen);
+void Triangle(platform::CDC* dc, platform::CPoint* points, COLORREF colour) {
+  platform::CPen pen(platform::PS_SOLID, 0, colour);
+  platform::CPen* old = dc->SelectObject(&pen);
   dc->Polygon(points, 3);
   dc->SelectObject(old);
 }
 
-int MarkerSize(CDC& dc) { return dc.IsPrinting() ? MulDiv(3, LogPixelsY(dc), 80) : 3; }
+int MarkerSize(platform::CDC& dc) { return dc.IsPrinting() ? MulDiv(3, LogPixelsY(dc), 80) : 3; }
 
 }  // namespace
 
 void DrawTriangleDown(CODCWrapper* dc, int x, int y, COLORREF colour) {
   const int s = MarkerSize(*dc->GetDC());
-  CPoint p[3] = {CPoint(x, y), CPoint(x - s, y - s), CPoint(x + s, y - s)};
-  CPen pen(platform::PS_SOLID, 0, colour);
-  CPen* old = dc->SelectObject(&pen);
+  platform::CPoint p[3] = {platform::CPoint(x, y), platform::CPoint(x - s, y - s), platform::CPoint(x + s, y - s)};
+  platform::CPen pen(platform::PS_SOLID, 0, colour);
+  platform::CPen* old = dc->SelectObject(&pen);
   dc->Polygon(p, 3);
   dc->SelectObject(old);
 }
 
-void DrawTriangleLeft(CDC* dc, int x, int y, COLORREF colour) {
+void DrawTriangleLeft(platform::CDC* dc, int x, int y, COLORREF colour) {
   const int s = MarkerSize(*dc);
-  CPoint p[3] = {CPoint(x, y), CPoint(x + s, y + s), CPoint(x + s, y - s)};
+  platform::CPoint p[3] = {platform::CPoint(x, y), platform::CPoint(x + s, y + s), platform::CPoint(x + s, y - s)};
   Triangle(dc, p, colour);
 }
 
-void DrawTriangleDownFixed(CDC* dc, int x, int y, COLORREF colour) {
-  CPoint p[3] = {CPoint(x, y), CPoint(x - 5, y - 5), CPoint(x + 5, y - 5)};
+void DrawTriangleDownFixed(platform::CDC* dc, int x, int y, COLORREF colour) {
+  platform::CPoint p[3] = {platform::CPoint(x, y), platform::CPoint(x - 5, y - 5), platform::CPoint(x + 5, y - 5)};
   Triangle(dc, p, colour);
 }

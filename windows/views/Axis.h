@@ -28,7 +28,7 @@ class CVO {
 };
 
 // Dots per inch of the device behind dc (96 for one without a device).
-int LogPixelsY(CDC& dc);
+int LogPixelsY(platform::CDC& dc);
 int MulDiv(int a, int b, int c);
 
 class CAxis : public CVO {
@@ -43,9 +43,9 @@ class CAxis : public CVO {
   // (none: the current one); the clip of the plot (cx, cy) is set again
   // afterwards.
   static void DrawCenteredLabel(const std::string& text, platform::COLORREF colour, int x, int cx, int cy,
-                                CODCWrapper* dc, CFont* font);
+                                CODCWrapper* dc, platform::CFont* font);
   // A short text to the right of a point.
-  static void DrawLabel(const std::string& text, platform::COLORREF colour, int x, int y, CDC* dc, CFont* font);
+  static void DrawLabel(const std::string& text, platform::COLORREF colour, int x, int y, platform::CDC* dc, platform::CFont* font);
 
  protected:
   COMeasInterval* m_interval = nullptr;  // not owned
@@ -68,8 +68,8 @@ class CYAxis : public CAxis {
   // The tick values for the step: none for a step of 0; never more than
   // the label slots allow.
   std::vector<double> Ticks(double step, int available) const;
-  int LabelWidth(CODCWrapper* dc, CSize* area);
-  void Draw(CODCWrapper* dc, CSize* area);
+  int LabelWidth(CODCWrapper* dc, platform::CSize* area);
+  void Draw(CODCWrapper* dc, platform::CSize* area);
 
  private:
   std::vector<double> m_steps;
@@ -85,11 +85,11 @@ class CXAxis : public CAxis {
   }
   int GetX0() const { return m_x0; }
   int GetX1() const { return m_x1; }
-  void GetAxisPosition(CODCWrapper* dc, CSize* out, int cx, int cy);
+  void GetAxisPosition(CODCWrapper* dc, platform::CSize* out, int cx, int cy);
   // Measurements or seconds between two ticks; 0 when no label fits.
   long TickStep(int width) const;
   std::vector<long> Ticks(long step) const;
-  void Draw(CODCWrapper* dc, CSize* area);
+  void Draw(CODCWrapper* dc, platform::CSize* area);
 
  private:
   int m_x0 = 0;
@@ -110,5 +110,5 @@ constexpr platform::COLORREF kCursor = 0x800000;
 // Filled marker triangles: tip down at the point (graph alarms), tip left
 // (numeric window alarms), tip down of fixed size 5 (alarm list).
 void DrawTriangleDown(CODCWrapper* dc, int x, int y, platform::COLORREF colour);
-void DrawTriangleLeft(CDC* dc, int x, int y, platform::COLORREF colour);
-void DrawTriangleDownFixed(CDC* dc, int x, int y, platform::COLORREF colour);
+void DrawTriangleLeft(platform::CDC* dc, int x, int y, platform::COLORREF colour);
+void DrawTriangleDownFixed(platform::CDC* dc, int x, int y, platform::COLORREF colour);

@@ -16,7 +16,7 @@ constexpr COLORREF kBlack = 0x000000;
 // distance, so that no coordinate overflows and the visible part stays.
 constexpr double kFar = 100000.0;
 // In a path: the point after it is moved to, not drawn to.
-const CPoint kPenUp(INT32_MIN, INT32_MIN);
+const platform::CPoint kPenUp(INT32_MIN, INT32_MIN);
 
 uint64_t ColumnKey(const CColumn& c) {
   return static_cast<uint64_t>(c.GetChannel()) | static_cast<uint64_t>(c.GetUnit()) << 8 |
@@ -191,7 +191,7 @@ void CCurve::EndPath(Trace& t, int column) {
   CloseColumn(t);
   if (t.points.size() >= 2) {
     t.ended->push_back({t.when, column, std::move(t.points)});
-    t.points = std::vector<CPoint>();
+    t.points = std::vector<platform::CPoint>();
   }
   t.points.clear();
 }
@@ -339,16 +339,16 @@ void CCurve::Build(int cx, int cy) {
 
 void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy) {
   // Pens are made once per paint, one per column, however many there are.
-  std::vector<CPen> pens;
+  std::vector<platform::CPen> pens;
   pens.reserve(m_columns->size());
   for (const CColumn& c : *m_columns) pens.emplace_back(c.GetPenStyle(), 1, c.GetColor());
-  CPen* old = nullptr;
+  platform::CPen* old = nullptr;
   for (const Op& op : ops) {
     switch (op.kind) {
       case kPath: {
-        CPen* before = dc->SelectObject(&pens[static_cast<size_t>(op.column)]);
+        platform::CPen* before = dc->SelectObject(&pens[static_cast<size_t>(op.column)]);
         if (old == nullptr) old = before;
-        const CPoint* p = &m_points[static_cast<size_t>(op.x)];
+        const platform::CPoint* p = &m_points[static_cast<size_t>(op.x)];
         dc->MoveTo(p[0].x, p[0].y);
         for (int k = 1; k < op.w; ++k) {
           if (p[k] == kPenUp) {
@@ -380,7 +380,7 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
   dc->GetDC()->SetBkColor(0xFFFFFF);
 }
 
-void CCurve::Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo) {
+void CCurve::Draw(CODCWrapper* dc, platform::CSize* area, int* lastMeasNo) {
   if (m_interval == nullptr || m_rows == nullptr || m_columns == nullptr) return;
   Key key = MakeKey(area->cx, area->cy);
   if (!m_built || !(key == m_key)) {

@@ -31,7 +31,7 @@ class CCurve : public CVO {
   void SetData(COMeasInterval* interval, const std::vector<const COMeas*>* measurements,
                std::vector<CColumn>* columns);
   // The small font for marker labels; none: the current font.
-  void SetFont(CFont* font) { m_font = font; }
+  void SetFont(platform::CFont* font) { m_font = font; }
   // The data changed: the next Draw makes the picture again.
   void Invalidate() {
     ++m_generation;
@@ -43,7 +43,7 @@ class CCurve : public CVO {
 
   // Draws every curve and marker into the plot of size area; raises
   // *lastMeasNo to the number of the last measurement drawn.
-  void Draw(CODCWrapper* dc, CSize* area, int* lastMeasNo);
+  void Draw(CODCWrapper* dc, platform::CSize* area, int* lastMeasNo);
   // The markers of one measurement.
   void DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc);
 
@@ -72,13 +72,13 @@ class CCurve : public CVO {
   struct Path {
     uint64_t when;
     int column;
-    std::vector<CPoint> points;
+    std::vector<platform::CPoint> points;
   };
   // A curve being traced: the open pixel column and the points of the path.
   struct Trace {
     bool open = false;
     int x = 0, first = 0, low = 0, high = 0, last = 0;
-    std::vector<CPoint> points;
+    std::vector<platform::CPoint> points;
     uint64_t when = 0;
     std::vector<Path>* ended = nullptr;
   };
@@ -120,7 +120,7 @@ class CCurve : public CVO {
   const COMeasColumns* m_rows = nullptr;
   COMeasColumns m_ownRows;  // the copy of measurements handed one by one
   std::vector<CColumn>* m_columns = nullptr;
-  CFont* m_font = nullptr;
+  platform::CFont* m_font = nullptr;
   uint64_t m_generation = 0;
 
   std::vector<std::vector<float>> m_converted;
@@ -130,7 +130,7 @@ class CCurve : public CVO {
   Key m_key;
   bool m_built = false;
   std::vector<Op> m_ops;
-  std::vector<CPoint> m_points;
+  std::vector<platform::CPoint> m_points;
   std::vector<std::string> m_texts;
   int m_lastNumber = 0;
 };

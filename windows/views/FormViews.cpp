@@ -232,7 +232,7 @@ void CCursorView::Refresh() {
   m_events->setPlainText(QString::fromStdString(events));
 }
 
-void CCursorView::Draw(CDC& dc, const CRect& client) {
+void CCursorView::Draw(platform::CDC& dc, const platform::CRect& client) {
   if (!dc.IsPrinting()) {
     dc.FillSolidRect(client, platform::RGB(240, 240, 240));
     return;
@@ -246,7 +246,7 @@ void CCursorView::Draw(CDC& dc, const CRect& client) {
   const int line = dc.GetTextHeight() * 3 / 2;
   const int gap = 3 * dc.GetTextExtent("0").cx;
   dc.TextOut(0, 0, Format("Cursor Values [%s] - %s", tool.GetWindowTitle().c_str(),
-                          CTime::GetCurrentTime().Format("%y-%m-%d %X").c_str()));
+                          platform::CTime::GetCurrentTime().Format("%y-%m-%d %X").c_str()));
   int y = 2 * line;
   COMeasInterval& in = *tool.Interval();
   if (single) {
@@ -316,7 +316,7 @@ void CCursorView::OnViewSettings() {
     return;
   }
   DataContext& data = Context();
-  const CTime at = status.GetLeftCursor().GetMeasTime();
+  const platform::CTime at = status.GetLeftCursor().GetMeasTime();
   // The sequence that covers the cursor is the one started last at or
   // before it.
   COSequence sequence(data);
@@ -329,7 +329,7 @@ void CCursorView::OnViewSettings() {
     try {
       probe.Open();
       found = !probe.IsEOF();
-    } catch (const CException&) {
+    } catch (const platform::CException&) {
     }
     probe.CloseWithDatabase();
   }
@@ -346,7 +346,7 @@ void CCursorView::OnViewSettings() {
   try {
     events.Open();
     if (!events.IsEOF()) sequence.SetAirPres(data.Setup().PressureFromKpa(events.m_FloatValue));
-  } catch (const CException&) {
+  } catch (const platform::CException&) {
   }
   events.CloseWithDatabase();
   if (Layer().showSequenceSettings) Layer().showSequenceSettings(sequence);
@@ -437,7 +437,7 @@ void CStatusView::Refresh() {
   }
 }
 
-void CStatusView::Draw(CDC& dc, const CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
+void CStatusView::Draw(platform::CDC& dc, const platform::CRect& client) { dc.FillSolidRect(client, platform::RGB(240, 240, 240)); }
 
 // --- CPrintView ---
 
@@ -455,7 +455,7 @@ void CPrintView::SetText(const std::string& text) { m_edit.setPlainText(QString:
 
 std::string CPrintView::GetText() const { return m_edit.toPlainText().toStdString(); }
 
-void CPrintView::Draw(CDC& dc, const CRect& client) {
+void CPrintView::Draw(platform::CDC& dc, const platform::CRect& client) {
   if (!dc.IsPrinting()) dc.FillSolidRect(client, platform::RGB(255, 255, 255));
 }
 
@@ -468,7 +468,7 @@ void CPrintView::PreparePrinter(QPrinter& printer) {
   printer.setPageLayout(layout);
 }
 
-void CPrintView::Layout(CDC& dc, const CSize& page) {
+void CPrintView::Layout(platform::CDC& dc, const platform::CSize& page) {
   // A line that begins with a form feed begins a page, as the monitor lays
   // out its print-outs; a page holds at least 66 lines, as the quarter-inch
   // margins of an 11-inch sheet do, and the longest page of the text.
@@ -509,12 +509,12 @@ void CPrintView::Layout(CDC& dc, const CSize& page) {
       m_pages.emplace_back(first, std::min(fit, starts[p] - first));
 }
 
-int CPrintView::PageCount(CDC& dc, const CSize& page) {
+int CPrintView::PageCount(platform::CDC& dc, const platform::CSize& page) {
   Layout(dc, page);
   return std::max(1, static_cast<int>(m_pages.size()));
 }
 
-void CPrintView::DrawPage(CDC& dc, const CSize& page, int pageNumber) {
+void CPrintView::DrawPage(platform::CDC& dc, const platform::CSize& page, int pageNumber) {
   if (pageNumber < 1 || pageNumber > static_cast<int>(m_pages.size())) return;
   dc.SelectObject(&m_font);
   const int height = dc.GetTextHeight();

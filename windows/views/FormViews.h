@@ -50,7 +50,7 @@ class CCursorView : public CMeasViewBase {
   ~CCursorView() override;
 
   std::string GetWindowTitle() const override { return m_title; }
-  void Draw(CDC& dc, const CRect& client) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   // "View Settings...": the sequence that ran at the left cursor.
   void OnViewSettings();
@@ -79,7 +79,7 @@ class CStatusView : public CMeasViewBase {
   ~CStatusView() override;
 
   std::string GetWindowTitle() const override { return "Measurement Status"; }
-  void Draw(CDC& dc, const CRect& client) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
   // The measurement subject tells only of its state; each new sample, and
   // a change of units, comes through the general subject.
@@ -99,9 +99,9 @@ class CPrintView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Print"; }
   void SetText(const std::string& text);
   std::string GetText() const;
-  void Draw(CDC& dc, const CRect& client) override;
-  int PageCount(CDC& dc, const CSize& page) override;
-  void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
+  int PageCount(platform::CDC& dc, const platform::CSize& page) override;
+  void DrawPage(platform::CDC& dc, const platform::CSize& page, int pageNumber) override;
   // Quarter-inch margins on an 11-inch page of the printer's width.
   void PreparePrinter(QPrinter& printer) override;
 
@@ -110,9 +110,9 @@ class CPrintView : public CMeasViewBase {
 
  private:
   // Splits the text into pages and chooses the font they fit the page in.
-  void Layout(CDC& dc, const CSize& page);
+  void Layout(platform::CDC& dc, const platform::CSize& page);
   QPlainTextEdit m_edit;
-  CFont m_font;
+  platform::CFont m_font;
   QStringList m_lines;
   std::vector<std::pair<int, int>> m_pages;  // first line, line count
 };

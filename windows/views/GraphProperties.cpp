@@ -31,14 +31,14 @@ constexpr int kList = 1089, kParameter = 1079, kUnit = 1078, kColour = 1028, kSt
 constexpr int kAddNew = 1085, kInsertBefore = 1087, kRemove = 1088, kDefine = 1029;
 constexpr float kLimit = 100000.0f;
 
-void (*const kTextInt)(CDataExchange*, int, int&) = DDX_Text;
+void (*const kTextInt)(platform::CDataExchange*, int, int&) = platform::DDX_Text;
 
 }  // namespace
 
 // --- interval page ---
 
 COXAxisPage::COXAxisPage(QWidget* parent)
-    : CPropertyPage(130, "Interval", parent), m_count(IDS_ENTER_NUMBER_BETWEEN),
+    : platform::CPropertyPage(130, "Interval", parent), m_count(IDS_ENTER_NUMBER_BETWEEN),
       m_averageCount(IDS_ENTER_NUMBER_BETWEEN) {
   auto* grid = new QGridLayout(this);
   m_byTime = new QRadioButton("Time", this);
@@ -49,7 +49,7 @@ COXAxisPage::COXAxisPage(QWidget* parent)
   AddItem(kNumber, m_byNumber);
   auto edit = [this](int id, int spinId) {
     auto* e = new QLineEdit(this);
-    auto* s = new CSpinButtonCtrl(this);
+    auto* s = new platform::CSpinButtonCtrl(this);
     AddItem(id, e);
     AddItem(spinId, s);
     auto* row = new QHBoxLayout;
@@ -90,7 +90,7 @@ bool COXAxisPage::OnInitDialog() {
     e->setFixedWidth(90);
   m_count.installEventFilter(this);
   m_timeSpan.installEventFilter(this);
-  const bool ok = CPropertyPage::OnInitDialog();
+  const bool ok = platform::CPropertyPage::OnInitDialog();
   UpdateModeFields();
   return ok;
 }
@@ -101,7 +101,7 @@ bool COXAxisPage::eventFilter(QObject* watched, QEvent* event) {
     (watched == &m_count ? m_byNumber : m_byTime)->setChecked(true);
     UpdateModeFields();
   }
-  return CPropertyPage::eventFilter(watched, event);
+  return platform::CPropertyPage::eventFilter(watched, event);
 }
 
 void COXAxisPage::UpdateModeFields() {
@@ -126,14 +126,14 @@ void COXAxisPage::UpdateModeFields() {
   }
 }
 
-void COXAxisPage::DoDataExchange(CDataExchange* dx) {
+void COXAxisPage::DoDataExchange(platform::CDataExchange* dx) {
   ObjAssign<int, COMeasInterval> length(m_interval, &COMeasInterval::GetCount, &COMeasInterval::SetLength);
   ObjAssign<int, COMeasInterval> mode(m_interval, &COMeasInterval::GetMeasMode, &COMeasInterval::SetMeasMode);
   ObjAssign<int, COMeasInterval> average(m_interval, &COMeasInterval::GetMeasAvg, &COMeasInterval::SetMeasAvg);
   if (!dx->m_bSaveAndValidate) {
     length.Exchange(dx, kCount, kTextInt);
-    mode.Exchange(dx, kTime, DDX_Radio);
-    average.Exchange(dx, kAverage, DDX_Check);
+    mode.Exchange(dx, kTime, platform::DDX_Radio);
+    average.Exchange(dx, kAverage, platform::DDX_Check);
     m_averageTime.SetSeconds(m_interval->GetInterval() * 60);
     m_averageCount.SetValue(m_interval->GetInterval());
     m_timeSpan.SetSeconds(static_cast<int>(m_interval->GetTimeSpan()));
@@ -149,8 +149,8 @@ void COXAxisPage::DoDataExchange(CDataExchange* dx) {
     m_averageTime.DDXValidate(dx, 1, 3600);
   }
   length.Exchange(dx, kCount, kTextInt);
-  mode.Exchange(dx, kTime, DDX_Radio);
-  average.Exchange(dx, kAverage, DDX_Check);
+  mode.Exchange(dx, kTime, platform::DDX_Radio);
+  average.Exchange(dx, kAverage, platform::DDX_Check);
   m_interval->SetInterval(byTime ? m_averageTime.GetSeconds() / 60 : m_averageCount.GetValue());
   // A span that does not read (by number it is not checked) keeps the old.
   if (m_timeSpan.GetSeconds() > 0) m_interval->SetTimeSpan(m_timeSpan.GetSeconds());
@@ -171,7 +171,7 @@ std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context) {
 }
 
 COYAxisPage::COYAxisPage(DataContext& context, int templateId, const std::string& caption, QWidget* parent)
-    : CPropertyPage(templateId, caption, parent), m_context(context), m_working(context) {
+    : platform::CPropertyPage(templateId, caption, parent), m_context(context), m_working(context) {
   chooseColour = [this](platform::COLORREF& colour) {
     const QColor c = QColorDialog::getColor(QColor(platform::GetRValue(colour), platform::GetGValue(colour),
                                                    platform::GetBValue(colour)),
@@ -277,7 +277,7 @@ bool COYAxisPage::OnInitDialog() {
   m_style.SetColumn(&m_working);
   m_colour.FillColors();
   m_style.FillStyles();
-  const bool ok = CPropertyPage::OnInitDialog();
+  const bool ok = platform::CPropertyPage::OnInitDialog();
   COSequence& seq = m_context.ActiveSequence();
   m_working.SetSequence(&seq, m_interval);
   const ProgramIdentity& program = m_context.Identity();
@@ -408,7 +408,7 @@ void COYAxisPage::OnListSelect() {
 }
 
 bool COYAxisPage::OnSetActive() {
-  const bool ok = CPropertyPage::OnSetActive();
+  const bool ok = platform::CPropertyPage::OnSetActive();
   if (m_list.GetCount() > 0) Select(0);
   return ok;
 }
@@ -417,16 +417,16 @@ bool COYAxisPage::eventFilter(QObject* watched, QEvent* event) {
   // Typing a limit turns the autoscaling off.
   if (event->type() == QEvent::FocusIn && (watched == m_max || watched == m_min))
     m_scaleModes.buttons()[2]->setChecked(true);
-  return CPropertyPage::eventFilter(watched, event);
+  return platform::CPropertyPage::eventFilter(watched, event);
 }
 
-void COYAxisPage::DoDataExchange(CDataExchange* dx) {
+void COYAxisPage::DoDataExchange(platform::CDataExchange* dx) {
   int mode = m_interval->GetAutoScaleMode(m_axis);
   float max = m_interval->GetScaleMax(m_axis);
   float min = m_interval->GetScaleMin(m_axis);
-  DDX_Radio(dx, kScaleAuto, mode);
-  DDX_Text(dx, kMax, max);
-  DDX_Text(dx, kMin, min);
+  platform::DDX_Radio(dx, kScaleAuto, mode);
+  platform::DDX_Text(dx, kMax, max);
+  platform::DDX_Text(dx, kMin, min);
   if (!dx->m_bSaveAndValidate) {
     ClearCurves();
     for (const CColumn& c : m_interval->GetColumns()) {
@@ -463,20 +463,20 @@ void COYAxisPage::DoDataExchange(CDataExchange* dx) {
 
 CWindowSheet::CWindowSheet(const std::string& caption, COMeasInterval& interval, QWidget* parent,
                            const PageFactory& intervalPage, int* lastPage)
-    : CPropertySheet(caption, parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0), m_lastPage(lastPage) {
+    : platform::CPropertySheet(caption, parent, lastPage != nullptr && *lastPage > 0 ? *lastPage : 0), m_lastPage(lastPage) {
   m_intervalPage.SetIntervalTarget(&interval);
-  CPropertyPage* own = intervalPage ? intervalPage(interval) : nullptr;
+  platform::CPropertyPage* own = intervalPage ? intervalPage(interval) : nullptr;
   AddPage(own != nullptr ? own : &m_intervalPage);
 }
 
 void CWindowSheet::AddProgramPage(COMeasInterval& interval, const PageFactory& page) {
   if (page)
-    if (CPropertyPage* made = page(interval)) AddPage(made);
+    if (platform::CPropertyPage* made = page(interval)) AddPage(made);
 }
 
 bool CWindowSheet::OnInitDialog() {
-  if (QWidget* apply = GetDlgItem(ID_APPLY_NOW)) apply->hide();
-  return CPropertySheet::OnInitDialog();
+  if (QWidget* apply = GetDlgItem(platform::ID_APPLY_NOW)) apply->hide();
+  return platform::CPropertySheet::OnInitDialog();
 }
 
 void CWindowSheet::OnDestroy() {

@@ -23,7 +23,7 @@ class DataContext;
 
 // "Interval": the span by time ("DD:HH:MM") or by a count of measurements,
 // and the rolling average in minutes or measurements to match.
-class COXAxisPage : public CPropertyPage {
+class COXAxisPage : public platform::CPropertyPage {
  public:
   explicit COXAxisPage(QWidget* parent = nullptr);
   void SetIntervalTarget(COMeasInterval* interval) { m_interval = interval; }
@@ -41,7 +41,7 @@ class COXAxisPage : public CPropertyPage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -64,7 +64,7 @@ std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context);
 
 // "Left Y-axis" or "Right Y-axis": the axis's scaling and its curves, each
 // with its channel, unit, colour and pen style.
-class COYAxisPage : public CPropertyPage {
+class COYAxisPage : public platform::CPropertyPage {
  public:
   // templateId: 160 left, 161 right (170 and 168 in the Calibration program).
   COYAxisPage(DataContext& context, int templateId, const std::string& caption, QWidget* parent = nullptr);
@@ -97,7 +97,7 @@ class COYAxisPage : public CPropertyPage {
 
  protected:
   bool OnInitDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -126,14 +126,14 @@ class COYAxisPage : public CPropertyPage {
 
 // A program's page of a window's property sheet, made on the interval the
 // sheet edits.
-using PageFactory = std::function<CPropertyPage*(COMeasInterval&)>;
+using PageFactory = std::function<platform::CPropertyPage*(COMeasInterval&)>;
 
 // The property sheet of a graph or numeric window, on a copy of its
 // interval: the interval page (a program's own, or the shared one) first,
 // then the window's own pages, and a program's page more last (the
 // Presentation program's events). It opens on the page it was last left on
 // (lastPage, the window layer's) and has no Apply.
-class CWindowSheet : public CPropertySheet {
+class CWindowSheet : public platform::CPropertySheet {
  public:
   CWindowSheet(const std::string& caption, COMeasInterval& interval, QWidget* parent, const PageFactory& intervalPage,
                int* lastPage);

@@ -95,7 +95,7 @@ bool CGraphView::KeepsPlace() {
 
 // --- painting ---
 
-CSize CGraphView::MinimumSize() const {
+platform::CSize CGraphView::MinimumSize() const {
   int th = m_textHeight;
   int rows = m_legendRows;
   if (th < 0) th = QFontMetrics(ProgramFont()).height();
@@ -103,14 +103,14 @@ CSize CGraphView::MinimumSize() const {
     const auto counts = AxisCounts(m_meas.GetInterval().GetColumns());
     rows = std::max(counts.first, counts.second);
   }
-  return CSize(25 * th, (rows + 6) * th);
+  return platform::CSize(25 * th, (rows + 6) * th);
 }
 
-void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
+void CGraphView::Paint(platform::CDC& dc, platform::CSize page, platform::CPoint origin) {
   CODCWrapper w(&dc);
   w.SetOffset(origin);
   const bool printing = dc.IsPrinting();
-  CFont* oldFont = SelectFonts(dc);
+  platform::CFont* oldFont = SelectFonts(dc);
   m_curve.SetFont(&m_smallFont);
 
   COMeasInterval& in = Interval();
@@ -129,15 +129,15 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
     // The title line in the top margin, half a leftover row above the plot.
     const int r = std::max(1, th + m_legendGap);
     const int t = (page.cy - MulDiv(page.cy, 80, 100) / r * r) / 2;
-    const std::string title = GetWindowTitle() + " - " + CTime::GetCurrentTime().Format("%y-%m-%d %X");
-    const CRect box(0, -t / 2 - 200, page.cx - t, -t / 2 + 200);
+    const std::string title = GetWindowTitle() + " - " + platform::CTime::GetCurrentTime().Format("%y-%m-%d %X");
+    const platform::CRect box(0, -t / 2 - 200, page.cx - t, -t / 2 + 200);
     w.DrawTextA(title, &box, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
   }
 
   std::vector<CColumn>& columns = in.GetColumns();
   const auto counts = AxisCounts(columns);
   m_legendRows = std::max(counts.first, counts.second);
-  CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
+  platform::CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
 
   // The legends, a row per curve on each side.
   m_leftLegend.SetWithLetter(!IsCalibration());
@@ -158,7 +158,7 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   area.cy -= block;
 
   // The axes, each handing the rest of the area on.
-  CSize p;
+  platform::CSize p;
   m_xAxis.GetAxisPosition(&w, &p, area.cx, area.cy);
   const int rightWidth = m_rightAxis.LabelWidth(&w, &p);
   const int leftWidth = m_leftAxis.LabelWidth(&w, &p);
@@ -174,12 +174,12 @@ void CGraphView::Paint(CDC& dc, CSize page, CPoint origin) {
   m_lastMeasNo = 0;
   m_curve.Draw(&w, &area, &m_lastMeasNo);
   dc.RestoreDC();
-  const CPoint at = w.GetOffset();
-  m_plot = CRect(at.x, at.y, at.x + area.cx, at.y + area.cy);
+  const platform::CPoint at = w.GetOffset();
+  m_plot = platform::CRect(at.x, at.y, at.x + area.cx, at.y + area.cy);
   dc.SelectObject(oldFont);
 }
 
-void CGraphView::DrawCursors(CDC& dc) {
+void CGraphView::DrawCursors(platform::CDC& dc) {
   COMeasInterval& in = Interval();
   if (in.GetLeftCursor() <= 0) return;
   CODCWrapper w(&dc);
@@ -191,7 +191,7 @@ void CGraphView::DrawCursors(CDC& dc) {
   }
 }
 
-void CGraphView::DrawDragMarks(CDC& dc) {
+void CGraphView::DrawDragMarks(platform::CDC& dc) {
   const int x1 = m_curve.Position(m_anchor, m_plot.Width());
   const int x2 = m_curve.Position(m_dragEnd, m_plot.Width());
   // Both ends on one measurement: the left bar stands off the plot.
@@ -209,13 +209,13 @@ void CGraphView::DrawDragMarks(CDC& dc) {
   dc.RestoreDC();
 }
 
-void CGraphView::Draw(CDC& dc, const CRect& client) {
+void CGraphView::Draw(platform::CDC& dc, const platform::CRect& client) {
   m_painting = true;
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  const CPoint scrolled = ScrollPosition(dc);
-  const CPoint origin(-scrolled.x, -scrolled.y);
-  Paint(dc, CSize(client.Width(), client.Height()), origin);
+  const platform::CPoint scrolled = ScrollPosition(dc);
+  const platform::CPoint origin(-scrolled.x, -scrolled.y);
+  Paint(dc, platform::CSize(client.Width(), client.Height()), origin);
   if (m_dragging)
     DrawDragMarks(dc);
   else if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0)
@@ -224,14 +224,14 @@ void CGraphView::Draw(CDC& dc, const CRect& client) {
   m_painting = false;
 }
 
-void CGraphView::DrawPage(CDC& dc, const CSize& page, int) {
+void CGraphView::DrawPage(platform::CDC& dc, const platform::CSize& page, int) {
   // The labels are measured in the printer's font, and again on the screen
   // afterwards.
   Relayout();
   m_painting = true;
   dc.SetBkMode(platform::TRANSPARENT);
-  const CPoint origin(page.cx / 10, page.cy / 10);
-  Paint(dc, CSize(page.cx - 2 * origin.x, page.cy - 2 * origin.y), origin);
+  const platform::CPoint origin(page.cx / 10, page.cy / 10);
+  Paint(dc, platform::CSize(page.cx - 2 * origin.x, page.cy - 2 * origin.y), origin);
   if (Layer().Cursors().IsCursorOn() && m_anchor.GetMeasNo() != 0) DrawCursors(dc);
   m_painting = false;
   // The screen's sizes are measured again in its own font.
@@ -240,11 +240,11 @@ void CGraphView::DrawPage(CDC& dc, const CSize& page, int) {
   update();
 }
 
-CSize CGraphView::ContentSize() {
-  const CSize least = MinimumSize();
+platform::CSize CGraphView::ContentSize() {
+  const platform::CSize least = MinimumSize();
   const int w = std::max(width(), static_cast<int>(least.cx));
   const int h = std::max(height(), static_cast<int>(least.cy));
-  return CSize(w + w * 18 / 100, h + h * 18 / 100);
+  return platform::CSize(w + w * 18 / 100, h + h * 18 / 100);
 }
 
 void CGraphView::Copy() {
@@ -286,8 +286,8 @@ const COMeas* CGraphView::Nearest(int x) const {
   return found(last - 1);
 }
 
-const COMeas* CGraphView::MeasAt(CPoint p, bool onlyInside) {
-  CRect hit = m_plot;
+const COMeas* CGraphView::MeasAt(platform::CPoint p, bool onlyInside) {
+  platform::CRect hit = m_plot;
   hit.InflateRect(5, 5);
   if (onlyInside && !hit.PtInRect(p)) return nullptr;
   return Nearest(ToPlot(p).x);

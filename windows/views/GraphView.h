@@ -17,11 +17,11 @@ class CGraphView : public CIntervalView {
   // Throws TooManyWindows when every graph window number is taken.
   CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent = nullptr);
 
-  void Draw(CDC& dc, const CRect& client) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
   // One page: the graph on the middle four fifths, a title line above it.
-  void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
+  void DrawPage(platform::CDC& dc, const platform::CSize& page, int pageNumber) override;
   // The window's size, at least the graph's least size, 18 % larger.
-  CSize ContentSize() override;
+  platform::CSize ContentSize() override;
   void Copy() override;
 
   // The commands of the window's menu besides the interval's.
@@ -38,34 +38,34 @@ class CGraphView : public CIntervalView {
   // without measurements.
   const COMeas* Nearest(int x) const;
   // The plot's place after the last full paint.
-  CRect PlotRect() const { return m_plot; }
+  platform::CRect PlotRect() const { return m_plot; }
   int LastMeasNo() const { return m_lastMeasNo; }
   // The least size the graph is drawn at before scroll bars appear.
-  CSize MinimumSize() const;
+  platform::CSize MinimumSize() const;
   const CCurve& Curve() const { return m_curve; }
 
   // The label sizes are measured again at the next paint.
   void Relayout() override { m_relayout = true; }
   // Drawn over the plot (offset at its top left, its size given) after its
   // top line: the Calibration program's interval marks.
-  using PlotDecoration = std::function<void(CODCWrapper&, const CSize& plot)>;
+  using PlotDecoration = std::function<void(CODCWrapper&, const platform::CSize& plot)>;
   void SetPlotDecoration(PlotDecoration decoration) { m_plotDecoration = std::move(decoration); }
 
  protected:
   void Loaded(bool follow) override;
   bool NeedsStatistics() const override { return true; }
-  const COMeas* MeasAt(CPoint p, bool onlyInside) override;
+  const COMeas* MeasAt(platform::CPoint p, bool onlyInside) override;
   bool RunProperties(COMeasInterval& copy) override;
   bool KeepsPlace() override;
-  CSize ScrollSize() override { return MinimumSize(); }
+  platform::CSize ScrollSize() override { return MinimumSize(); }
 
  private:
   // Paints the whole graph into a page of the given size at the origin.
-  void Paint(CDC& dc, CSize page, CPoint origin);
-  void DrawCursors(CDC& dc);
-  void DrawDragMarks(CDC& dc);
+  void Paint(platform::CDC& dc, platform::CSize page, platform::CPoint origin);
+  void DrawCursors(platform::CDC& dc);
+  void DrawDragMarks(platform::CDC& dc);
   bool IsCalibration() const;
-  CPoint ToPlot(CPoint widget) const { return CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
+  platform::CPoint ToPlot(platform::CPoint widget) const { return platform::CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
 
   int m_legendRows = -1;
   int m_textHeight = -1;
@@ -78,7 +78,7 @@ class CGraphView : public CIntervalView {
   CYAxis m_rightAxis;
   CXAxis m_xAxis;
   CCurve m_curve;
-  CRect m_plot;
+  platform::CRect m_plot;
   int m_lastMeasNo = 0;
   int m_legendGap = 3;
   PlotDecoration m_plotDecoration;

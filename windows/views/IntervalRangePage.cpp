@@ -16,7 +16,7 @@
 #include "ui/SpinButton.h"
 
 COIntervalRangePage::COIntervalRangePage(unsigned legalIntervalId, QWidget* parent)
-    : CPropertyPage(IDD, "Interval", parent), m_legalIntervalId(legalIntervalId), m_layout(new QVBoxLayout(this)) {
+    : platform::CPropertyPage(IDD, "Interval", parent), m_legalIntervalId(legalIntervalId), m_layout(new QVBoxLayout(this)) {
   auto* range = new QGroupBox("Interval", this);
   auto* grid = new QGridLayout(range);
   // In the order of the interval's modes.
@@ -34,7 +34,7 @@ COIntervalRangePage::COIntervalRangePage(unsigned legalIntervalId, QWidget* pare
       auto* edit = new QLineEdit(range);
       edit->setFixedWidth(k == 2 ? 80 : 76);
       AddItem(ids[row][2 * k], edit);
-      auto* spin = new CSpinButtonCtrl(range);
+      auto* spin = new platform::CSpinButtonCtrl(range);
       AddItem(ids[row][2 * k + 1], spin);
       pair->addWidget(edit);
       pair->addWidget(spin);
@@ -70,7 +70,7 @@ void COIntervalRangePage::FillSequences() {
   m_sequences.addItem("(All)");
   try {
     ReadSequences(m_stored);
-  } catch (const CException& e) {
+  } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }
   for (const StoredSequence& s : m_stored) m_sequences.addItem(QString::fromStdString(s.name));
@@ -101,7 +101,7 @@ void COIntervalRangePage::ApplySequence() {
 }
 
 bool COIntervalRangePage::OnInitDialog() {
-  CPropertyPage::OnInitDialog();
+  platform::CPropertyPage::OnInitDialog();
   FillSequences();
   if (m_applyAll) {
     m_sequences.setCurrentIndex(0);
@@ -125,7 +125,7 @@ bool Reads(const CONumEdit& edit) {
 
 }  // namespace
 
-void COIntervalRangePage::SaveRange(CDataExchange* dx, COMeasInterval& interval) {
+void COIntervalRangePage::SaveRange(platform::CDataExchange* dx, COMeasInterval& interval) {
   if (!dx->m_bSaveAndValidate) return;
   const int mode = ChosenMode();
   const bool byNumber = mode == COMeasInterval::kByNumber;
@@ -147,8 +147,8 @@ void COIntervalRangePage::SaveRange(CDataExchange* dx, COMeasInterval& interval)
   const bool times = !byNumber || (Reads(m_from) && Reads(m_to));
   const int from = numbers ? m_fromNumber.GetValue() : interval.GetFirst();
   const int to = numbers ? m_toNumber.GetValue() : interval.GetLast();
-  const CTime start = times ? m_from.GetTime() : interval.GetStartTime();
-  const CTime end = times ? m_to.GetTime() : interval.GetEndTime();
+  const platform::CTime start = times ? m_from.GetTime() : interval.GetStartTime();
+  const platform::CTime end = times ? m_to.GetTime() : interval.GetEndTime();
   interval.SetMeasMode(static_cast<unsigned char>(mode));
   interval.MoveTo(end, to);
   interval.SetLength(to - from + 1);
@@ -156,10 +156,10 @@ void COIntervalRangePage::SaveRange(CDataExchange* dx, COMeasInterval& interval)
   interval.SetEndTime(end);
 }
 
-void COIntervalRangePage::LoadRange(CDataExchange* dx, const COMeasInterval& interval) {
+void COIntervalRangePage::LoadRange(platform::CDataExchange* dx, const COMeasInterval& interval) {
   if (dx->m_bSaveAndValidate) return;
   int mode = interval.GetMeasMode() == COMeasInterval::kByNumber ? 1 : 0;
-  DDX_Radio(dx, kTime, mode);
+  platform::DDX_Radio(dx, kTime, mode);
   m_fromNumber.SetValue(interval.GetFirst());
   m_toNumber.SetValue(interval.GetLast());
   m_from.SetTime(interval.GetStartTime());

@@ -16,7 +16,7 @@
 
 class QVBoxLayout;
 
-class COIntervalRangePage : public CPropertyPage {
+class COIntervalRangePage : public platform::CPropertyPage {
   Q_OBJECT
 
  public:
@@ -42,7 +42,7 @@ class COIntervalRangePage : public CPropertyPage {
   struct StoredSequence {
     int number = 0;
     std::string name;
-    CTime startTime, stopTime;
+    platform::CTime startTime, stopTime;
     int startNum = 0, stopNum = 0;
   };
 
@@ -62,8 +62,8 @@ class COIntervalRangePage : public CPropertyPage {
   // Saving: the chosen pair must read and must not run backwards, else the
   // message and the exchange fails. The mode and the chosen pair go into the
   // interval, and the other pair where it reads.
-  void SaveRange(CDataExchange* dx, COMeasInterval& interval);
-  void LoadRange(CDataExchange* dx, const COMeasInterval& interval);
+  void SaveRange(platform::CDataExchange* dx, COMeasInterval& interval);
+  void LoadRange(platform::CDataExchange* dx, const COMeasInterval& interval);
 
  private:
   void FillSequences();

@@ -144,7 +144,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
   m_load.reset();
   if (!load->ok) {
     load->rows.Clear();
-    if (!load->error.empty()) ReportException(IDS_DB_ERROR, CDBException(-1, load->error, "HY000"));
+    if (!load->error.empty()) ReportException(IDS_DB_ERROR, platform::CDBException(-1, load->error, "HY000"));
   }
   m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
   Interval().TakeFigures(load->request.interval);
@@ -159,13 +159,13 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
   Repaint();
 }
 
-void CIntervalView::DrawLoading(CDC& dc, const CRect& client) {
+void CIntervalView::DrawLoading(platform::CDC& dc, const platform::CRect& client) {
   if (!IsLoading()) return;
-  CRect box = client;
+  platform::CRect box = client;
   dc.DrawText("Loading the measurements...", &box, platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }
 
-CFont* CIntervalView::SelectFonts(CDC& dc) {
+platform::CFont* CIntervalView::SelectFonts(platform::CDC& dc) {
   ProgramFonts fonts = Layer().Fonts();
   if (dc.IsPrinting()) {
     const int dpi = LogPixelsY(dc);
@@ -186,7 +186,7 @@ void CIntervalView::Repaint() {
 // --- scrolling ---
 
 void CIntervalView::UpdateScrollBars() {
-  const CSize content = ScrollSize();
+  const platform::CSize content = ScrollSize();
   const int barW = m_vBar.sizeHint().width();
   const int barH = m_hBar.sizeHint().height();
   bool needH = width() < content.cx;
@@ -205,15 +205,15 @@ void CIntervalView::UpdateScrollBars() {
   for (QScrollBar* bar : {&m_hBar, &m_vBar}) bar->setSingleStep(LineStep());
 }
 
-CRect CIntervalView::PaintArea() {
+platform::CRect CIntervalView::PaintArea() {
   // Hidden, not invisible: a window not shown yet is drawn as it would be.
-  return CRect(0, 0, width() - (m_vBar.isHidden() ? 0 : m_vBar.width()),
+  return platform::CRect(0, 0, width() - (m_vBar.isHidden() ? 0 : m_vBar.width()),
                height() - (m_hBar.isHidden() ? 0 : m_hBar.height()));
 }
 
-CPoint CIntervalView::ScrollPosition(CDC& dc) const {
-  if (dc.IsPrinting() || m_wholeContent) return CPoint(0, 0);
-  return CPoint(m_hBar.value(), m_vBar.value());
+platform::CPoint CIntervalView::ScrollPosition(platform::CDC& dc) const {
+  if (dc.IsPrinting() || m_wholeContent) return platform::CPoint(0, 0);
+  return platform::CPoint(m_hBar.value(), m_vBar.value());
 }
 
 void CIntervalView::Copy() {
@@ -324,7 +324,7 @@ void CIntervalView::Activated() {
 
 // --- cursor drag ---
 
-void CIntervalView::ButtonDown(CPoint p, bool shift) {
+void CIntervalView::ButtonDown(platform::CPoint p, bool shift) {
   if (m_painting) return;
   const bool activating = std::chrono::steady_clock::now() - m_activated <= std::chrono::seconds(1);
   m_activated -= std::chrono::seconds(2);
@@ -337,7 +337,7 @@ void CIntervalView::ButtonDown(CPoint p, bool shift) {
   update();
 }
 
-void CIntervalView::MouseMove(CPoint p) {
+void CIntervalView::MouseMove(platform::CPoint p) {
   if (!m_dragging) return;
   const COMeas* m = MeasAt(p, false);
   if (m == nullptr || m->GetMeasNo() == m_dragEnd.GetMeasNo()) return;
@@ -345,7 +345,7 @@ void CIntervalView::MouseMove(CPoint p) {
   update();
 }
 
-void CIntervalView::ButtonUp(CPoint p) {
+void CIntervalView::ButtonUp(platform::CPoint p) {
   if (!m_dragging) return;
   m_dragging = false;
   if (const COMeas* m = MeasAt(p, false)) m_dragEnd = *m;
@@ -360,16 +360,16 @@ void CIntervalView::ButtonUp(CPoint p) {
 void CIntervalView::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const QPoint p = e->position().toPoint();
-  ButtonDown(CPoint(p.x(), p.y()), e->modifiers() & Qt::ShiftModifier);
+  ButtonDown(platform::CPoint(p.x(), p.y()), e->modifiers() & Qt::ShiftModifier);
 }
 
 void CIntervalView::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
-  MouseMove(CPoint(p.x(), p.y()));
+  MouseMove(platform::CPoint(p.x(), p.y()));
 }
 
 void CIntervalView::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const QPoint p = e->position().toPoint();
-  ButtonUp(CPoint(p.x(), p.y()));
+  ButtonUp(platform::CPoint(p.x(), p.y()));
 }

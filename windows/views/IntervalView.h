@@ -61,9 +61,9 @@ class CIntervalView : public CMeasViewBase {
 
   // Cursor drag, in widget coordinates. A click within a second of the
   // window's activation starts no drag: only that click is swallowed.
-  virtual void ButtonDown(CPoint p, bool shift);
-  virtual void MouseMove(CPoint p);
-  virtual void ButtonUp(CPoint p);
+  virtual void ButtonDown(platform::CPoint p, bool shift);
+  virtual void MouseMove(platform::CPoint p);
+  virtual void ButtonUp(platform::CPoint p);
   void SetActivationTime(std::chrono::steady_clock::time_point t) { m_activated = t; }
   bool IsDragging() const { return m_dragging; }
   // Where the drag started and where it stands.
@@ -76,7 +76,7 @@ class CIntervalView : public CMeasViewBase {
 
   // The whole content on the clipboard, wherever the window is scrolled.
   void Copy() override;
-  CRect PaintArea() override;
+  platform::CRect PaintArea() override;
   // The scroll bars for the content's size: each shows only when the
   // window is smaller than the content that way.
   void UpdateScrollBars();
@@ -89,25 +89,25 @@ class CIntervalView : public CMeasViewBase {
   virtual bool NeedsStatistics() const { return false; }
   // The measurement under p; null there is none, or (onlyInside) p is off
   // the rows.
-  virtual const COMeas* MeasAt(CPoint p, bool onlyInside) = 0;
+  virtual const COMeas* MeasAt(platform::CPoint p, bool onlyInside) = 0;
   // The window's sheet on the copy; true on OK.
   virtual bool RunProperties(COMeasInterval& copy) = 0;
   // On a new sample the window waits for the sequence's update; true: it
   // keeps what it shows meanwhile.
   virtual bool KeepsPlace() { return false; }
   // The size the scroll bars range over.
-  virtual CSize ScrollSize() = 0;
+  virtual platform::CSize ScrollSize() = 0;
   // While a long read goes on: the note that the window is loading.
-  void DrawLoading(CDC& dc, const CRect& client);
+  void DrawLoading(platform::CDC& dc, const platform::CRect& client);
   // One step of the scroll bars' arrows and of the mouse wheel.
   virtual int LineStep() const { return 20; }
   // Where the content is scrolled to; nowhere for a print or the
   // clipboard, which take all of it.
-  CPoint ScrollPosition(CDC& dc) const;
+  platform::CPoint ScrollPosition(platform::CDC& dc) const;
   // Selects the program's font (m_font) into dc and makes the small one
   // (m_smallFont), both scaled to the device when printing; returns the
   // font selected before.
-  CFont* SelectFonts(CDC& dc);
+  platform::CFont* SelectFonts(platform::CDC& dc);
 
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -125,8 +125,8 @@ class CIntervalView : public CMeasViewBase {
   COMeas m_anchor;
   COMeas m_dragEnd;
   std::chrono::steady_clock::time_point m_activated;
-  CFont m_font;
-  CFont m_smallFont;
+  platform::CFont m_font;
+  platform::CFont m_smallFont;
   QScrollBar m_hBar;
   QScrollBar m_vBar;
 

@@ -33,10 +33,10 @@ class CLegend : public CVO {
 
 class CLeftLegend : public CLegend {
  public:
-  void Draw(CODCWrapper* dc, CSize* area);
+  void Draw(CODCWrapper* dc, platform::CSize* area);
 };
 
 class CRightLegend : public CLegend {
  public:
-  void Draw(CODCWrapper* dc, CSize* area);
+  void Draw(CODCWrapper* dc, platform::CSize* area);
 };

@@ -17,7 +17,7 @@ constexpr unsigned char kNoAxis = 0xFF;
 }  // namespace
 
 COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, QWidget* parent)
-    : CPropertyPage(158, "Columns", parent), m_context(context), m_interval(interval), m_working(context) {
+    : platform::CPropertyPage(158, "Columns", parent), m_context(context), m_interval(interval), m_working(context) {
   m_working.SetSequence(&context.ActiveSequence(), &interval);
   auto* group = new QGroupBox("Single Column Setup", this);
   auto* grid = new QGridLayout(group);
@@ -57,7 +57,7 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
 }
 
 void COYAxisPageNum::FillUnits(int channel) {
-  CListComboBox units;
+  platform::CListComboBox units;
   FillUnitCombo(m_context.Identity(), channel, units, m_context.Setup().GetTempUnit());
   m_unit.clear();
   for (int i = 0; i < units.GetCount(); ++i) m_unit.addItem(QString::fromStdString(units.GetLBText(i)));
@@ -145,7 +145,7 @@ void COYAxisPageNum::OnColumnSelect() {
 }
 
 bool COYAxisPageNum::OnSetActive() {
-  const bool active = CPropertyPage::OnSetActive();
+  const bool active = platform::CPropertyPage::OnSetActive();
   if (!m_columns.empty()) {
     RefreshList(0);
     OnColumnSelect();
@@ -153,7 +153,7 @@ bool COYAxisPageNum::OnSetActive() {
   return active;
 }
 
-void COYAxisPageNum::DoDataExchange(CDataExchange* dx) {
+void COYAxisPageNum::DoDataExchange(platform::CDataExchange* dx) {
   if (dx->m_bSaveAndValidate)
     Save();
   else

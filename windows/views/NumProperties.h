@@ -14,7 +14,7 @@ class DataContext;
 
 // "Columns": the numeric window's columns (those without a Y axis), in
 // their order; the graph curves of the same interval are left alone.
-class COYAxisPageNum : public CPropertyPage {
+class COYAxisPageNum : public platform::CPropertyPage {
  public:
   COYAxisPageNum(DataContext& context, COMeasInterval& interval, QWidget* parent = nullptr);
 
@@ -37,7 +37,7 @@ class COYAxisPageNum : public CPropertyPage {
   QListWidget& List() { return m_list; }
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override;
+  void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   void FillUnits(int channel);

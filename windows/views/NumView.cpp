@@ -34,7 +34,7 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
   m_autoScrollTimer.setInterval(50);
   QObject::connect(&m_autoScrollTimer, &QTimer::timeout, this, [this] {
     if (m_autoScroll)
-      MouseMove(CPoint(0, m_lastDragY));
+      MouseMove(platform::CPoint(0, m_lastDragY));
     else
       m_autoScrollTimer.stop();
   });
@@ -85,7 +85,7 @@ void CNumView::OnGeneralUpdate(EUpdType kind) {
 
 // --- drawing ---
 
-void CNumView::DrawRule(CDC& dc, int y, int tick, COLORREF color) {
+void CNumView::DrawRule(platform::CDC& dc, int y, int tick, COLORREF color) {
   // A tick at either end and a line of the table's width between them.
   const int top = tick < 0 ? y + tick : y;
   const int h = std::abs(tick);
@@ -94,15 +94,15 @@ void CNumView::DrawRule(CDC& dc, int y, int tick, COLORREF color) {
   dc.FillSolidRect(Cell(kMargin, y, kMargin + m_tableWidth, y + 1), color);
 }
 
-void CNumView::Label(CDC& dc, const std::string& text, COLORREF colour, int x, int y) {
+void CNumView::Label(platform::CDC& dc, const std::string& text, COLORREF colour, int x, int y) {
   CAxis::DrawLabel(text, colour, X(x), Y(y), &dc, &m_smallFont);
   // Where the text ends, for the table's width (the label stands 5 right).
-  CFont* old = dc.SelectObject(&m_smallFont);
+  platform::CFont* old = dc.SelectObject(&m_smallFont);
   m_labelRight = std::max(m_labelRight, x + 5 + static_cast<int>(dc.GetTextExtent(text).cx));
   dc.SelectObject(old);
 }
 
-void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges) {
+void CNumView::DrawEvents(platform::CDC& dc, const COMeas& m, int y, const std::vector<int>& edges) {
   const int rh = m_rowHeight;
   int x = m_tableWidth + 2 * rh / 3;
   const int centre = y + rh / 2 - kMargin / 2;
@@ -125,10 +125,10 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
         for (size_t c = 0; c < cols.size(); ++c) {
           if (cols[c].GetChannel() != static_cast<int>(e.GetValue())) continue;
           const int left = edges[c] + 1;
-          CPen pen(platform::PS_SOLID, 1, marks::kAlarm);
-          CPen* old = dc.SelectObject(&pen);
-          const CPoint tri[3] = {CPoint(X(left), Y(centre)), CPoint(X(left + 2 * half), Y(centre - half)),
-                                 CPoint(X(left + 2 * half), Y(centre + half))};
+          platform::CPen pen(platform::PS_SOLID, 1, marks::kAlarm);
+          platform::CPen* old = dc.SelectObject(&pen);
+          const platform::CPoint tri[3] = {platform::CPoint(X(left), Y(centre)), platform::CPoint(X(left + 2 * half), Y(centre - half)),
+                                 platform::CPoint(X(left + 2 * half), Y(centre + half))};
           dc.Polygon(tri, 3);
           dc.SelectObject(old);
         }
@@ -158,8 +158,8 @@ void CNumView::DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int
   }
 }
 
-void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
-  CFont* oldFont = SelectFonts(dc);
+void CNumView::DrawTable(platform::CDC& dc, const platform::CRect& client, const Page& page) {
+  platform::CFont* oldFont = SelectFonts(dc);
   const COMeasInterval& in = Interval();
   const bool byNumber = in.GetMeasMode() != 0;
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
@@ -178,12 +178,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   m_tableWidth = edges.back();
 
   if (page.headers) {
-    CRect r = Cell(0, 0, edges[0], rh);
+    platform::CRect r = Cell(0, 0, edges[0], rh);
     dc.DrawText(byNumber ? "Meas. No." : "Time", &r, DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < line1.size(); ++c) {
-      CRect r1 = Cell(edges[c], 0, edges[c + 1], rh);
+      platform::CRect r1 = Cell(edges[c], 0, edges[c + 1], rh);
       dc.DrawText(line1[c], &r1, DT_RIGHT | DT_SINGLELINE);
-      CRect r2 = Cell(edges[c], rh, edges[c + 1], 2 * rh);
+      platform::CRect r2 = Cell(edges[c], rh, edges[c + 1], 2 * rh);
       dc.DrawText(line2[c], &r2, DT_RIGHT | DT_SINGLELINE);
     }
     dc.MoveTo(X(kMargin), Y(2 * rh));
@@ -200,7 +200,7 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
   else
     m_buffer.MoveToIndex(0);
   if (m_buffer.IsAtEnd()) {
-    CRect r = Cell(0, y, edges[0], y + rh);
+    platform::CRect r = Cell(0, y, edges[0], y + rh);
     dc.DrawText("(No data)", &r, DT_SINGLELINE);
   }
   m_firstNumber = m_buffer.IsAtEnd() ? 0 : m_buffer.GetCurrent().GetMeasNo();
@@ -219,12 +219,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     const bool onPage = page.printing ? index >= page.firstRow && index <= page.lastRow
                                       : index >= firstVisible && index <= lastVisible;
     if (!onPage) continue;
-    CRect first = Cell(0, y, edges[0], y + rh);
+    platform::CRect first = Cell(0, y, edges[0], y + rh);
     dc.DrawText(byNumber ? platform::Format("%d", m.GetMeasNo()) : m.GetMeasTime().Format("%y-%m-%d %X"), &first,
                 DT_CENTER | DT_SINGLELINE);
     for (size_t c = 0; c < in.GetColumns().size(); ++c) {
       const CColumn& col = in.GetColumns()[c];
-      CRect cell = Cell(0, y, edges[c + 1], y + rh);
+      platform::CRect cell = Cell(0, y, edges[c + 1], y + rh);
       dc.DrawText(GetValueText(Context(), m, col.GetChannel(), col.GetUnit()), &cell, DT_RIGHT | DT_SINGLELINE);
     }
     DrawEvents(dc, m, y, edges);
@@ -237,12 +237,12 @@ void CNumView::DrawTable(CDC& dc, const CRect& client, const Page& page) {
     m_buffer.MoveToIndex(count - 1);
     m_lastNumber = m_buffer.GetCurrent().GetMeasNo();
   }
-  m_extent = CSize(std::max(3 * rh + 2 * kMargin + m_tableWidth, m_labelRight + kMargin),
+  m_extent = platform::CSize(std::max(3 * rh + 2 * kMargin + m_tableWidth, m_labelRight + kMargin),
                    rows * rh + 5 * rh / 2 + kMargin / 2);
   dc.SelectObject(oldFont);
 }
 
-void CNumView::DrawCursorLines(CDC& dc) {
+void CNumView::DrawCursorLines(platform::CDC& dc) {
   const COMeasInterval& in = Interval();
   const int rh = m_rowHeight;
   int left, right;
@@ -260,7 +260,7 @@ void CNumView::DrawCursorLines(CDC& dc) {
   for (int y : {yLeft, yRight}) {
     if (m_dragging) {
       // The drag marks: two pixels wide, eight high.
-      for (const CRect& r : {Cell(kMargin, y - 3, kMargin + 2, y + 5),
+      for (const platform::CRect& r : {Cell(kMargin, y - 3, kMargin + 2, y + 5),
                              Cell(kMargin + m_tableWidth - 1, y - 3, kMargin + m_tableWidth + 1, y + 5),
                              Cell(kMargin, y, kMargin + m_tableWidth, y + 2)})
         dc.Rectangle(r.left, r.top, r.right, r.bottom);
@@ -272,10 +272,10 @@ void CNumView::DrawCursorLines(CDC& dc) {
   }
 }
 
-void CNumView::Draw(CDC& dc, const CRect& client) {
+void CNumView::Draw(platform::CDC& dc, const platform::CRect& client) {
   dc.FillSolidRect(client, kWhite);
   dc.SetBkMode(platform::TRANSPARENT);
-  const CPoint scrolled = ScrollPosition(dc);
+  const platform::CPoint scrolled = ScrollPosition(dc);
   m_originX = scrolled.x;
   m_originY = scrolled.y;
   Page page;
@@ -284,31 +284,31 @@ void CNumView::Draw(CDC& dc, const CRect& client) {
   DrawLoading(dc, client);
 }
 
-CSize CNumView::ScrollSize() {
+platform::CSize CNumView::ScrollSize() {
   // A pass in the window's font to know the table's size.
   QImage image(1, 1, QImage::Format_RGB32);
   QPainter painter(&image);
   painter.setFont(ProgramFont());
-  CPainterDC probe(&painter);
+  platform::CPainterDC probe(&painter);
   Draw(probe, PaintArea());
   return m_extent;
 }
 
-CSize CNumView::ContentSize() {
-  const CSize table = ScrollSize();
-  return CSize(table.cx + table.cx * 18 / 100, table.cy + table.cy * 18 / 100);
+platform::CSize CNumView::ContentSize() {
+  const platform::CSize table = ScrollSize();
+  return platform::CSize(table.cx + table.cx * 18 / 100, table.cy + table.cy * 18 / 100);
 }
 
 // --- printing ---
 
-int CNumView::RowsPerPage(CDC& dc, const CSize& page) {
+int CNumView::RowsPerPage(platform::CDC& dc, const platform::CSize& page) {
   SelectFonts(dc);
   m_rowHeight = kMargin + dc.GetTextExtent("ABCDEFGHIJKLMNOPQERSTUVXYZ").cy;
   // A font too large for the page still prints a few rows per page.
   return std::max(4, page.cy * 80 / 100 / std::max(1, m_rowHeight));
 }
 
-int CNumView::PageCount(CDC& dc, const CSize& page) {
+int CNumView::PageCount(platform::CDC& dc, const platform::CSize& page) {
   const int rows = RowsPerPage(dc, page);
   int count = 0;
   for (m_buffer.MoveFirst(); !m_buffer.IsAtEnd(); m_buffer.MoveNext()) ++count;
@@ -316,7 +316,7 @@ int CNumView::PageCount(CDC& dc, const CSize& page) {
   return (count * m_rowHeight + 5 * m_rowHeight / 2) / h + 1;
 }
 
-void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
+void CNumView::DrawPage(platform::CDC& dc, const platform::CSize& size, int pageNumber) {
   const int rows = RowsPerPage(dc, size);
   const int rh = m_rowHeight;
   const int margin = std::max((size.cy - rows * rh) / 2, 2 * rh);
@@ -325,8 +325,8 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   const MonitorSetup& monitor = Context().GetMonitorSetup();
   const std::string title = GetWindowTitle() + " - " + monitor.m_model.ToString() + " - Serial: " +
                             monitor.m_serial.ToString() + "/" + monitor.m_version.ToString() + " - " +
-                            CTime::GetCurrentTime().Format("%y-%m-%d %X");
-  CRect tr(0, margin / 2 - kPrintTitleHeight, size.cx - margin, margin / 2 + kPrintTitleHeight);
+                            platform::CTime::GetCurrentTime().Format("%y-%m-%d %X");
+  platform::CRect tr(0, margin / 2 - kPrintTitleHeight, size.cx - margin, margin / 2 + kPrintTitleHeight);
   dc.DrawText(title, &tr, DT_SINGLELINE | DT_VCENTER);
   dc.DrawText(platform::Format("Page: %d", pageNumber), &tr, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
 
@@ -339,7 +339,7 @@ void CNumView::DrawPage(CDC& dc, const CSize& size, int pageNumber) {
   page.headers = pageNumber == 1;
   m_originX = 0;
   m_originY = pageNumber == 1 ? -margin : 5 * rh / 2 + page.firstRow * rh - margin;
-  DrawTable(dc, CRect(0, 0, size.cx, size.cy), page);
+  DrawTable(dc, platform::CRect(0, 0, size.cx, size.cy), page);
 }
 
 // --- cursor drag ---
@@ -375,9 +375,9 @@ int CNumView::PickRow(int documentY) {
   return m ? m->GetMeasNo() : 0;
 }
 
-const COMeas* CNumView::MeasAt(CPoint p, bool) { return RowAt(p.y + ScrollY()); }
+const COMeas* CNumView::MeasAt(platform::CPoint p, bool) { return RowAt(p.y + ScrollY()); }
 
-void CNumView::MouseMove(CPoint p) {
+void CNumView::MouseMove(platform::CPoint p) {
   if (!m_dragging) return;
   const int y = p.y;
   m_lastDragY = y;
@@ -400,7 +400,7 @@ void CNumView::MouseMove(CPoint p) {
   update();
 }
 
-void CNumView::ButtonUp(CPoint p) {
+void CNumView::ButtonUp(platform::CPoint p) {
   m_autoScroll = false;
   CIntervalView::ButtonUp(p);
 }

@@ -13,11 +13,11 @@ class CNumView : public CIntervalView {
   // Throws TooManyWindows when every numeric window number is taken.
   CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent = nullptr);
 
-  void Draw(CDC& dc, const CRect& client) override;
-  int PageCount(CDC& dc, const CSize& page) override;
-  void DrawPage(CDC& dc, const CSize& page, int pageNumber) override;
+  void Draw(platform::CDC& dc, const platform::CRect& client) override;
+  int PageCount(platform::CDC& dc, const platform::CSize& page) override;
+  void DrawPage(platform::CDC& dc, const platform::CSize& page, int pageNumber) override;
   // The whole table, whatever part of it the window shows, 18 % larger.
-  CSize ContentSize() override;
+  platform::CSize ContentSize() override;
 
   // A new sample is read at once.
   void OnGeneralUpdate(EUpdType kind) override;
@@ -26,8 +26,8 @@ class CNumView : public CIntervalView {
   bool CanZoomIn() const override;
 
   // While dragging, the table scrolls when the pointer leaves the window.
-  void MouseMove(CPoint p) override;
-  void ButtonUp(CPoint p) override;
+  void MouseMove(platform::CPoint p) override;
+  void ButtonUp(platform::CPoint p) override;
   bool IsAutoScrolling() const { return m_autoScroll; }
   int RowHeight() const { return m_rowHeight; }
   void SetScrollY(int y);
@@ -41,15 +41,15 @@ class CNumView : public CIntervalView {
   // Drawn on each row after its events (the Calibration program's interval
   // marks): the row's measurement number, +1 (the rows run upwards in
   // number), the row's rectangle and where a label may start.
-  using RowDecoration = std::function<void(CDC& dc, int measNo, int step, const CRect& row, int labelX)>;
+  using RowDecoration = std::function<void(platform::CDC& dc, int measNo, int step, const platform::CRect& row, int labelX)>;
   void SetRowDecoration(RowDecoration decoration) { m_rowDecoration = std::move(decoration); }
 
  protected:
   void Loaded(bool follow) override;
-  const COMeas* MeasAt(CPoint p, bool onlyInside) override;
+  const COMeas* MeasAt(platform::CPoint p, bool onlyInside) override;
   bool RunProperties(COMeasInterval& copy) override;
   // The table's size, its event texts as far as they were drawn included.
-  CSize ScrollSize() override;
+  platform::CSize ScrollSize() override;
   int LineStep() const override { return m_rowHeight; }
 
  private:
@@ -59,16 +59,16 @@ class CNumView : public CIntervalView {
     bool printing = false;
     int number = 0;
   };
-  void DrawTable(CDC& dc, const CRect& client, const Page& page);
-  void DrawEvents(CDC& dc, const COMeas& m, int y, const std::vector<int>& edges);
+  void DrawTable(platform::CDC& dc, const platform::CRect& client, const Page& page);
+  void DrawEvents(platform::CDC& dc, const COMeas& m, int y, const std::vector<int>& edges);
   // An event's text at the document's (x, y).
-  void Label(CDC& dc, const std::string& text, platform::COLORREF colour, int x, int y);
-  void DrawRule(CDC& dc, int y, int tick, platform::COLORREF color);
-  void DrawCursorLines(CDC& dc);
-  int RowsPerPage(CDC& dc, const CSize& page);
+  void Label(platform::CDC& dc, const std::string& text, platform::COLORREF colour, int x, int y);
+  void DrawRule(platform::CDC& dc, int y, int tick, platform::COLORREF color);
+  void DrawCursorLines(platform::CDC& dc);
+  int RowsPerPage(platform::CDC& dc, const platform::CSize& page);
   int X(int documentX) const { return documentX - m_originX; }
   int Y(int documentY) const { return documentY - m_originY; }
-  CRect Cell(int l, int t, int r, int b) const { return CRect(X(l), Y(t), X(r), Y(b)); }
+  platform::CRect Cell(int l, int t, int r, int b) const { return platform::CRect(X(l), Y(t), X(r), Y(b)); }
   const COMeas* RowAt(int documentY);
 
   int m_rowHeight = 16;
@@ -76,7 +76,7 @@ class CNumView : public CIntervalView {
   int m_originX = 0;  // document x at the left of what is drawn
   int m_originY = 0;  // document y at the top of what is drawn
   int m_labelRight = 0;  // the right end of the event texts drawn
-  CSize m_extent;
+  platform::CSize m_extent;
   int m_firstNumber = 0, m_lastNumber = 0;
   bool m_autoScroll = false;
   int m_lastDragY = 0;

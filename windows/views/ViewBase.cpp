@@ -154,24 +154,24 @@ void CMeasViewBase::FollowLater(int milliseconds, std::function<void()> step) {
   if (!m_follow.isActive()) m_follow.start(milliseconds);
 }
 
-QFont CMeasViewBase::ProgramFont() const { return ToQFont(m_layer.Fonts().current); }
+QFont CMeasViewBase::ProgramFont() const { return platform::ToQFont(m_layer.Fonts().current); }
 
 void CMeasViewBase::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(ProgramFont());
-  CPainterDC dc(&painter);
+  platform::CPainterDC dc(&painter);
   Draw(dc, PaintArea());
 }
 
-int CMeasViewBase::PageCount(CDC&, const CSize&) { return 1; }
+int CMeasViewBase::PageCount(platform::CDC&, const platform::CSize&) { return 1; }
 
-void CMeasViewBase::DrawPage(CDC& dc, const CSize&, int) {
-  const CSize size = ContentSize();
-  Draw(dc, CRect(0, 0, size.cx, size.cy));
+void CMeasViewBase::DrawPage(platform::CDC& dc, const platform::CSize&, int) {
+  const platform::CSize size = ContentSize();
+  Draw(dc, platform::CRect(0, 0, size.cx, size.cy));
 }
 
 void CMeasViewBase::Copy() {
-  const CSize size = ContentSize();
+  const platform::CSize size = ContentSize();
   const QSize qsize(std::max(1, static_cast<int>(size.cx)), std::max(1, static_cast<int>(size.cy)));
   QByteArray svg;
   {
@@ -184,8 +184,8 @@ void CMeasViewBase::Copy() {
     generator.setDescription(QString::fromStdString(GetWindowTitle()));
     QPainter painter(&generator);
     painter.setFont(ProgramFont());
-    CPainterDC dc(&painter);
-    Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
+    platform::CPainterDC dc(&painter);
+    Draw(dc, platform::CRect(0, 0, qsize.width(), qsize.height()));
   }
   // A bitmap too large for the memory (a huge font makes a huge graph) is
   // made smaller, keeping its shape.
@@ -197,8 +197,8 @@ void CMeasViewBase::Copy() {
     QPainter painter(&image);
     painter.scale(fit, fit);
     painter.setFont(ProgramFont());
-    CPainterDC dc(&painter);
-    Draw(dc, CRect(0, 0, qsize.width(), qsize.height()));
+    platform::CPainterDC dc(&painter);
+    Draw(dc, platform::CRect(0, 0, qsize.width(), qsize.height()));
   }
   auto* mime = new QMimeData;
   mime->setData("image/svg+xml", svg);
@@ -216,10 +216,10 @@ void CMeasViewBase::PrintTo(QPrinter& printer) {
   painter.scale(scale, scale);
   // The program's font, in a print's units as the screen's pixels.
   painter.setFont(ProgramFont());
-  CPainterDC dc(&painter);
+  platform::CPainterDC dc(&painter);
   dc.SetPrinting(true);
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  const CSize size(static_cast<int>(page.width() / scale), static_cast<int>(page.height() / scale));
+  const platform::CSize size(static_cast<int>(page.width() / scale), static_cast<int>(page.height() / scale));
   const int pages = std::max(1, PageCount(dc, size));
   const int from = printer.fromPage() > 0 ? printer.fromPage() : 1;
   const int to = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;

@@ -122,16 +122,16 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   virtual std::string GetWindowTitle() const = 0;
 
   // Draws the whole window; client is the area to fill.
-  virtual void Draw(CDC& dc, const CRect& client) = 0;
+  virtual void Draw(platform::CDC& dc, const platform::CRect& client) = 0;
   // A print-out: pages of page size (device units).
-  virtual int PageCount(CDC& dc, const CSize& page);
-  virtual void DrawPage(CDC& dc, const CSize& page, int pageNumber);
+  virtual int PageCount(platform::CDC& dc, const platform::CSize& page);
+  virtual void DrawPage(platform::CDC& dc, const platform::CSize& page, int pageNumber);
   // Its full size for the clipboard; the widget's size unless the view knows
   // more (a table longer than the window).
-  virtual CSize ContentSize() { return CSize(width(), height()); }
+  virtual platform::CSize ContentSize() { return platform::CSize(width(), height()); }
   // Where a paint of the widget draws: all of it, unless scroll bars take
   // a part.
-  virtual CRect PaintArea() { return CRect(0, 0, width(), height()); }
+  virtual platform::CRect PaintArea() { return platform::CRect(0, 0, width(), height()); }
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   void OnDocumentClosing(CDocument* doc) override;

@@ -16,13 +16,15 @@
 
 class COMeas;
 class COMeasInterval;
-class CPropertyPage;
 class QWidget;
 class COMeasObs;
 class COMeasView;
 class COOpenWindows;
 class COSequence;
 class DataContext;
+namespace platform {
+class CPropertyPage;
+}  // namespace platform
 
 // Which window holds the cursors and whether the cursor mode is on.
 class COCursorStatus : public CSubject {
@@ -111,7 +113,7 @@ class CWindowLayer {
 
   // The program's current and small fonts, which its Font command renews;
   // until it hands them in, the system set-up's.
-  void SetFonts(const CFont* current, const CFont* small) {
+  void SetFonts(const platform::CFont* current, const platform::CFont* small) {
     m_font = current;
     m_smallFont = small;
   }
@@ -127,8 +129,8 @@ class CWindowLayer {
   // each made on the interval the sheet edits: its interval page in place
   // of the shared one, and a page more after the window's own (the
   // Presentation program's events); none: the shared pages alone.
-  std::function<CPropertyPage*(COMeasInterval&)> intervalPage;
-  std::function<CPropertyPage*(COMeasInterval&)> extraPage;
+  std::function<platform::CPropertyPage*(COMeasInterval&)> intervalPage;
+  std::function<platform::CPropertyPage*(COMeasInterval&)> extraPage;
   // The page every print-out starts from; Print Setup changes it.
   QPageLayout pageLayout;
   // The page each window kind's properties sheet opens on: the one it
@@ -147,6 +149,6 @@ class CWindowLayer {
   std::array<COWindowOrder, 2> m_numbers;
   CWindowRegistry m_registry;
   std::unique_ptr<COOpenWindows> m_store;
-  const CFont* m_font = nullptr;
-  const CFont* m_smallFont = nullptr;
+  const platform::CFont* m_font = nullptr;
+  const platform::CFont* m_smallFont = nullptr;
 };

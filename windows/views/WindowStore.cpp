@@ -36,7 +36,7 @@ void COOpenWindows::StoreInterval(const COMeasInterval& interval) {
 void COOpenWindows::Save() {
   DataContext& data = m_layer.Data();
   if (!data.Setup().IsMeasDatabaseOpen()) return;
-  CDatabase db;
+  platform::CDatabase db;
   db.Open(dbfiles::ConnectString(data.Setup().GetDatabaseName()));
   // Old rows and new ones change together: a failure leaves the old set.
   db.BeginTrans();
@@ -53,7 +53,7 @@ void COOpenWindows::Save() {
       try {
         m_row = std::make_unique<CORecOpenWindows>(data, &db);
         m_row->m_strFilter = "0 = 1";  // only adds
-        m_row->Open(CRecordset::dynaset);
+        m_row->Open(platform::CRecordset::dynaset);
         m_row->AddNew();
         m_row->m_WindowType = view->GetViewType();
         m_row->m_ID = m_layer.Order().IndexOf(view->GetFrameNumber());
@@ -70,7 +70,7 @@ void COOpenWindows::Save() {
         if (type == CMeasViewBase::kGraphType || type == CMeasViewBase::kNumericType) {
           CORecOpenColumns columns(data, &db);
           columns.m_strFilter = "0 = 1";
-          columns.Open(CRecordset::dynaset);
+          columns.Open(platform::CRecordset::dynaset);
           for (const CColumn& c : m_row->m_interval.GetColumns()) {
             columns.AddNew();
             columns.m_ID = m_row->m_ID;
@@ -79,7 +79,7 @@ void COOpenWindows::Save() {
           }
           columns.Close();
         }
-      } catch (const CException& e) {
+      } catch (const platform::CException& e) {
         platform::MessageBox(e.GetMessage(), platform::MB_OK | platform::MB_ICONERROR);
       }
       m_row.reset();

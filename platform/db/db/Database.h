@@ -10,12 +10,16 @@
 
 #include "core/Exception.h"
 
+namespace platform {
+
 class CRecordset;
 
-namespace platform::db {
+namespace db {
+
 class Connection;
 class Statement;
-}  // namespace platform::db
+
+}  // namespace db
 
 // A failed database call, with the driver's own text ("[SQLite]no such table:
 // X (1)"); a connection that cannot be opened names its data source.
@@ -109,11 +113,13 @@ class CDatabase {
   std::vector<CRecordset*> m_recordsets;
 };
 
-namespace platform::db {
+namespace db {
 
 // Throws the CDBException for a failed call on an ODBC handle: handleType is
 // SQL_HANDLE_ENV, _DBC or _STMT; what names the operation when the driver
 // says nothing.
 [[noreturn]] void ThrowOdbcError(int retCode, short handleType, void* handle, const std::string& what);
 
-}  // namespace platform::db
+}  // namespace db
+
+}  // namespace platform

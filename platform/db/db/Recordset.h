@@ -16,6 +16,8 @@
 #include "Database.h"
 #include "core/Time.h"
 
+namespace platform {
+
 class CFieldExchange;
 
 // A value for one '?' of a filter. Text is quoted as a literal where the '?'
@@ -182,3 +184,5 @@ void RFX_Double(CFieldExchange* pFX, const char* name, double& value);
 // Stored as the text "YYYY-MM-DD HH:MM:SS" (local time), so equality and range
 // filters written as {ts '...'} find their rows. An empty column reads as 0.
 void RFX_Date(CFieldExchange* pFX, const char* name, CTime& value);
+
+}  // namespace platform

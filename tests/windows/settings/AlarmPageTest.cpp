@@ -143,7 +143,7 @@ TEST_F(AlarmPageTest, AfterDefaultsTheSingleAlarmControlsStartAfresh) {
   auto sheet = Open();
   COAlarmPage& page = Page(*sheet);
   EXPECT_EQ(page.GetDlgItemText(A::kAverage), "60");
-  ModalWatch press([](CDialog* dlg) {
+  ModalWatch press([](platform::CDialog* dlg) {
     if (dlg->GetTemplateId() == 148) dlg->accept();  // "Load default values"
   });
   sheet->OnDefault();
@@ -190,14 +190,14 @@ class AlarmListTest : public AlarmPageTest {
   void Measure(float value) {
     monitor.state = MeasState::active;
     ++seconds;
-    COMeas m = MakeMeas(CTime(2026, 12, 11, 0, 0, 0), seconds, seconds, value);
+    COMeas m = MakeMeas(platform::CTime(2026, 12, 11, 0, 0, 0), seconds, seconds, value);
     sequence.CheckAlarms(m);
   }
   std::vector<std::string> Drawn(int row) {
-    RecordingDC dc;
+    platform::RecordingDC dc;
     DrawItemInfo info;
     info.itemID = row;
-    info.rcItem = CRect(0, row * 17, 300, row * 17 + 17);
+    info.rcItem = platform::CRect(0, row * 17, 300, row * 17 + 17);
     list.DrawItem(dc, info);
     std::vector<std::string> polygons;
     for (const std::string& call : dc.Calls())

@@ -227,7 +227,7 @@ TEST_F(SettingsTest, WhileMeasuringOnlyTheAirPressureIsEditedAndNothingIsWritten
   EXPECT_TRUE(IsEnabled(sampling, P::kPressure));
   sampling.SetDlgItemText(P::kPressure, "120");
   // The measurement moves on while the sheet is open.
-  sequence.SetStop(CTime(2026, 12, 11, 1, 0, 0), 77);
+  sequence.SetStop(platform::CTime(2026, 12, 11, 1, 0, 0), 77);
   sheet->accept();
   EXPECT_FALSE(sheet->isVisible());
   EXPECT_FLOAT_EQ(sequence.GetAirPres(), 120.0f);
@@ -263,7 +263,7 @@ TEST_F(SettingsTest, AFailedSaveIsShownAndLeavesTheSequenceAsTheTaskHasIt) {
   sheet->AlarmPage()->SetDlgItemText(COAlarmPage::kAverage, "10");
   sheet->AlarmPage()->OnAddNew();
   {
-    CDatabase db;
+    platform::CDatabase db;
     ASSERT_TRUE(db.Open(dbfiles::ConnectString(setup->GetDatabaseName())));
     db.ExecuteSQL("DROP TABLE [Alarm]");
     db.Close();
@@ -296,7 +296,7 @@ class DefaultTest : public SettingsTest {
   // when the dialog is still open.
   void RunDefault(COSequenceSheet& sheet, int choice) {
     int presses = 0;
-    ModalWatch watch([&](CDialog* dlg) {
+    ModalWatch watch([&](platform::CDialog* dlg) {
       if (dlg->GetTemplateId() != CDefault::IDD) return;
       if (presses++ == 0) {
         qobject_cast<QRadioButton*>(dlg->GetDlgItem(choice == 0 ? CDefault::kUseCurrent : CDefault::kLoadDefaults))
@@ -314,7 +314,7 @@ TEST_F(DefaultTest, OkWithoutAChoiceLoadsTheStoredDefaultsIntoTheSheetOnly) {
   const Defaults stored = Prototype();
   auto sheet = Open();
   sheet->SamplingPage().SetDlgItemText(P::kInterval, "33");
-  ModalWatch watch([](CDialog* dlg) {
+  ModalWatch watch([](platform::CDialog* dlg) {
     if (dlg->GetTemplateId() == CDefault::IDD) dlg->accept();
   });
   sheet->OnDefault();

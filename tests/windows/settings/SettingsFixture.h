@@ -55,7 +55,7 @@ class SettingsTest : public DataTest {
     stored->Load();
     return stored;
   }
-  static void Check(CDialog& page, int id, bool on) {
+  static void Check(platform::CDialog& page, int id, bool on) {
     auto* button = qobject_cast<QAbstractButton*>(page.GetDlgItem(id));
     ASSERT_NE(button, nullptr) << id;
     button->click();

@@ -124,7 +124,7 @@ TEST_F(SettingsMonitorTest, TheCommandHandsTheLeakDetectorsMemoryToTheSheetAndBa
                              },
                              [&](bool on) { calls.push_back(on ? "write Y" : "write N"); }};
   auto answer = [&](bool ok) {
-    return ModalWatch([&calls, ok](CDialog* dlg) {
+    return ModalWatch([&calls, ok](platform::CDialog* dlg) {
       auto* sheet = dynamic_cast<COSequenceSheet*>(dlg);
       if (sheet == nullptr) return;
       auto* history = qobject_cast<QCheckBox*>(sheet->SamplingPage().GetDlgItem(COSamplingPage::kStoreHistory));

@@ -120,9 +120,9 @@ TEST_F(GraphAxisTest, NoTicksWithoutARangeOrARoomForOneLabel) {
     axis.SetWindowData(&in);
     axis.SetLabelSize(16);
     EXPECT_EQ(axis.TickStep(c.available), 0.0) << c.name;
-    RecordingDC dc;
+    platform::RecordingDC dc;
     CODCWrapper w(&dc);
-    CSize area(300, c.available);
+    platform::CSize area(300, c.available);
     axis.Draw(&w, &area);
     EXPECT_TRUE(Texts(dc.Calls()).empty()) << c.name;
     EXPECT_EQ(Count(dc.Calls(), "LineTo"), 1) << c.name;  // the axis line alone
@@ -166,11 +166,11 @@ TEST_F(GraphAxisTest, HorizontalTickTable) {
     COMeasInterval in(*context);
     in.SetMeasMode(static_cast<unsigned char>(c.mode));
     if (c.mode == COMeasInterval::kByNumber) {
-      in.MoveTo(CTime(), static_cast<int>(c.end));
+      in.MoveTo(platform::CTime(), static_cast<int>(c.end));
       in.SetLength(static_cast<int>(c.end - c.start + 1));
     } else {
-      in.SetEndTime(CTime(static_cast<time_t>(c.end)));
-      in.SetStartTime(CTime(static_cast<time_t>(c.start)));
+      in.SetEndTime(platform::CTime(static_cast<time_t>(c.end)));
+      in.SetStartTime(platform::CTime(static_cast<time_t>(c.start)));
     }
     CXAxis axis;
     axis.SetWindowData(&in);
@@ -186,11 +186,11 @@ TEST_F(GraphAxisTest, TimeTicksCarryTwoLinesNumbersOnlyAboveZero) {
   axis.SetWindowData(&in);
   axis.SetLabelSize(60);
   axis.SetExtent(0, 600);
-  in.SetEndTime(CTime(2024, 5, 6, 11, 0, 0));
-  in.SetStartTime(CTime(2024, 5, 6, 10, 0, 0));
-  RecordingDC dc;
+  in.SetEndTime(platform::CTime(2024, 5, 6, 11, 0, 0));
+  in.SetStartTime(platform::CTime(2024, 5, 6, 10, 0, 0));
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  CSize area(600, 100);
+  platform::CSize area(600, 100);
   axis.Draw(&w, &area);
   const std::vector<std::string> t = Texts(dc.Calls());
   // Ten slots over an hour: ten-minute steps, date and time under each.
@@ -202,11 +202,11 @@ TEST_F(GraphAxisTest, TimeTicksCarryTwoLinesNumbersOnlyAboveZero) {
   EXPECT_EQ(area.cy, 100 - 32 - 9 - 1 - 4);
 
   in.SetMeasMode(COMeasInterval::kByNumber);
-  in.MoveTo(CTime(), 3);
+  in.MoveTo(platform::CTime(), 3);
   in.SetLength(6);  // -2 to 3
   axis.SetLabelSize(10);
   dc.Clear();
-  area = CSize(600, 100);
+  area = platform::CSize(600, 100);
   axis.Draw(&w, &area);
   EXPECT_EQ(Texts(dc.Calls()), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_EQ(area.cy, 100 - 1 - 3 - 16 - 4);
@@ -222,9 +222,9 @@ TEST_F(GraphAxisTest, LegendLines) {
   const std::string text = CLegend::Text(a);
   EXPECT_EQ(text.substr(0, 3), "A: ");
   EXPECT_EQ(text.substr(text.size() - 6), " (ppm)");
-  RecordingDC dc;
+  platform::RecordingDC dc;
   CODCWrapper w(&dc);
-  CSize area(400, 300);
+  platform::CSize area(400, 300);
   CLeftLegend left;
   left.SetSecond(16);
   left.SetEntry(1, &a);
@@ -233,7 +233,7 @@ TEST_F(GraphAxisTest, LegendLines) {
   right.SetSecond(16);
   right.SetEntry(0, &a);
   right.Draw(&w, &area);
-  const int tw = static_cast<int>(text.size()) * RecordingDC::kCharWidth;
+  const int tw = static_cast<int>(text.size()) * platform::RecordingDC::kCharWidth;
   const auto& calls = dc.Calls();
   ASSERT_EQ(calls.size(), 6u);
   // Row 1 on the left: the sample at y = 6 + 16 + 8, the text beside it.
@@ -261,7 +261,7 @@ TEST_F(GraphAxisTest, CurvesThroughManyMeasurementsKeepTheirPicture) {
   const int n = 20000, cx = 200, cy = 150;
   COMeasInterval in(*context);
   in.SetMeasMode(COMeasInterval::kByNumber);
-  in.MoveTo(CTime(), n);
+  in.MoveTo(platform::CTime(), n);
   in.SetLength(n);
   in.SetAutoScaleMode(0, 2);
   in.SetScaleMin(0, 0.0f);
@@ -297,10 +297,10 @@ TEST_F(GraphAxisTest, CurvesThroughManyMeasurementsKeepTheirPicture) {
   QImage ours = image(), naive = image();
   {
     QPainter p(&ours);
-    CPainterDC dc(&p);
+    platform::CPainterDC dc(&p);
     dc.SaveDC();
     CODCWrapper w(&dc);
-    CSize area(cx, cy);
+    platform::CSize area(cx, cy);
     int last = 0;
     curve.Draw(&w, &area, &last);
     dc.RestoreDC();
@@ -340,7 +340,7 @@ TEST_F(GraphAxisTest, CurvesThroughManyMeasurementsKeepTheirPicture) {
 TEST_F(GraphAxisTest, EveryCurveGetsItsPenHoweverManyThereAre) {
   COMeasInterval in(*context);
   in.SetMeasMode(COMeasInterval::kByNumber);
-  in.MoveTo(CTime(), 2);
+  in.MoveTo(platform::CTime(), 2);
   in.SetLength(2);
   in.GetColumns().clear();
   for (int k = 0; k < 60; ++k) {
@@ -361,10 +361,10 @@ TEST_F(GraphAxisTest, EveryCurveGetsItsPenHoweverManyThereAre) {
   std::vector<const COMeas*> index{&ms[0], &ms[1]};
   CCurve curve(*context);
   curve.SetData(&in, &index, &in.GetColumns());
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SaveDC();
   CODCWrapper w(&dc);
-  CSize area(100, 100);
+  platform::CSize area(100, 100);
   int last = 0;
   curve.Draw(&w, &area, &last);
   EXPECT_EQ(Count(dc.Calls(), "LineTo 100,60"), 60);
@@ -403,7 +403,7 @@ class GraphTest : public DataTest {
     if (!layer.Store().IsRestoring()) {
       COMeasInterval& i = v->Interval();
       i.SetMeasMode(COMeasInterval::kByNumber);
-      i.MoveTo(CTime(), 5);
+      i.MoveTo(platform::CTime(), 5);
       i.SetLength(5);
       i.GetColumns().clear();
       for (int ch : {0, 5}) {
@@ -421,13 +421,13 @@ class GraphTest : public DataTest {
     return *v;
   }
   std::vector<std::string> Paint(CGraphView& v, int cx = 400, int cy = 300) {
-    RecordingDC dc;
-    v.Draw(dc, CRect(0, 0, cx, cy));
+    platform::RecordingDC dc;
+    v.Draw(dc, platform::CRect(0, 0, cx, cy));
     return dc.Calls();
   }
 
   QApplication* gui = platform::EnsureGuiApplication();
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
   CDocument doc;
   CWindowLayer layer{*context};
   std::vector<std::unique_ptr<CMeasViewBase>> views;
@@ -444,7 +444,7 @@ TEST_F(GraphTest, WhatTheGraphDraws) {
   EXPECT_EQ(texts[1].substr(0, 3), "W: ");
   // Labels of 10 to 50 by 5 take 16 + tick 4 + 4 gaps + 1: 33 units a side;
   // the x axis (one label line) stands 24 above the bottom.
-  EXPECT_EQ(v.PlotRect(), CRect(33, 38, 367, 276));
+  EXPECT_EQ(v.PlotRect(), platform::CRect(33, 38, 367, 276));
   EXPECT_TRUE(Has(calls, "MoveTo 33,276"));
   EXPECT_TRUE(Has(calls, "LineTo 367,276 pen 0/1/000000"));
   for (const char* label : {"\"1\" -167,284", "\"2\" -84,284", "\"3\" 0,284", "\"4\" 83,284", "\"5\" 167,284"})
@@ -490,7 +490,7 @@ TEST_F(GraphTest, AStopEndsTheLinesAndAGapBreaksOnlyItsCurve) {
     store.Close();
   }
   CGraphView& v = OpenGraph();
-  v.Interval().MoveTo(CTime(), 7);
+  v.Interval().MoveTo(platform::CTime(), 7);
   v.Interval().SetLength(7);
   v.ReloadData();
   const auto calls = Paint(v);
@@ -512,15 +512,15 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
   const Case cases[] = {
       {"one measurement",
        [](COMeasInterval& i) {
-         i.MoveTo(CTime(), 3);
+         i.MoveTo(platform::CTime(), 3);
          i.SetLength(1);
        },
        {"DrawText \"3\""}},
       {"from equal to to, by time",
        [this](COMeasInterval& i) {
          i.SetMeasMode(COMeasInterval::kByTime);
-         i.SetEndTime(base + CTimeSpan(30));
-         i.SetStartTime(base + CTimeSpan(30));
+         i.SetEndTime(base + platform::CTimeSpan(30));
+         i.SetStartTime(base + platform::CTimeSpan(30));
        },
        {"DrawText \"10:00:30\""}},
       {"a fixed axis of no height",
@@ -542,8 +542,8 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
       {"an empty interval",
        [this](COMeasInterval& i) {
          i.SetMeasMode(COMeasInterval::kByTime);
-         i.SetEndTime(base - CTimeSpan(100));
-         i.SetStartTime(base - CTimeSpan(200));
+         i.SetEndTime(base - platform::CTimeSpan(100));
+         i.SetStartTime(base - platform::CTimeSpan(200));
        },
        {"C0C0C0"}},
   };
@@ -552,7 +552,7 @@ TEST_F(GraphTest, DegenerateIntervalsDraw) {
     v.Interval() = original;
     c.set(v.Interval());
     v.ReloadData();
-    for (CSize size : {CSize(400, 300), CSize(1, 1), CSize(0, 0)}) {
+    for (platform::CSize size : {platform::CSize(400, 300), platform::CSize(1, 1), platform::CSize(0, 0)}) {
       const auto calls = Paint(v, size.cx, size.cy);
       if (size.cx == 400)
         for (const std::string& part : c.expected) EXPECT_TRUE(Has(calls, part)) << c.name << " " << part;
@@ -587,16 +587,16 @@ TEST_F(GraphTest, CursorDragAndZoom) {
   const int left = v.PlotRect().left, mid = v.PlotRect().top + 100;
   // The click that activates the window starts no drag.
   v.Activated();
-  v.ButtonDown(CPoint(left + 83, mid), false);
+  v.ButtonDown(platform::CPoint(left + 83, mid), false);
   EXPECT_FALSE(v.IsDragging());
-  v.ButtonUp(CPoint(left + 250, mid));
+  v.ButtonUp(platform::CPoint(left + 250, mid));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 0);
   // The next one does.
-  v.ButtonDown(CPoint(left + 83, mid), false);
+  v.ButtonDown(platform::CPoint(left + 83, mid), false);
   ASSERT_TRUE(v.IsDragging());
-  v.MouseMove(CPoint(left + 250, mid));
+  v.MouseMove(platform::CPoint(left + 250, mid));
   EXPECT_TRUE(Has(Paint(v), "FillSolidRect 115,38,118,"));  // a drag mark
-  v.ButtonUp(CPoint(left + 250, mid));
+  v.ButtonUp(platform::CPoint(left + 250, mid));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 2);
   EXPECT_EQ(v.Interval().GetRightCursor(), 4);
   const COMeasStatistics& s = v.Interval().GetColumns()[0].GetStatistics();
@@ -609,12 +609,12 @@ TEST_F(GraphTest, CursorDragAndZoom) {
   EXPECT_TRUE(Has(calls, "FillSolidRect 113,38,120,39 800000"));
   EXPECT_TRUE(Has(calls, "FillSolidRect 283,38,284,276 800000"));
   // Outside the plot (and its 5 units around) a click does nothing.
-  v.ButtonDown(CPoint(left - 6, mid), false);
+  v.ButtonDown(platform::CPoint(left - 6, mid), false);
   EXPECT_FALSE(v.IsDragging());
 
   // Shift moves only the drag end: from 2 back to 1.
-  v.ButtonDown(CPoint(left, mid), true);
-  v.ButtonUp(CPoint(left, mid));
+  v.ButtonDown(platform::CPoint(left, mid), true);
+  v.ButtonUp(platform::CPoint(left, mid));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 1);
   EXPECT_EQ(v.Interval().GetRightCursor(), 2);
   EXPECT_EQ(v.DragAnchor().GetMeasNo(), 2);
@@ -630,7 +630,7 @@ TEST_F(GraphTest, CursorDragAndZoom) {
 
 TEST_F(GraphTest, ADecorationIsDrawnOnThePlotUnderTheCurves) {
   CGraphView& v = OpenGraph();
-  v.SetPlotDecoration([](CODCWrapper& dc, const CSize& plot) { dc.FillSolidRect(0, 0, 5, plot.cy, 0x123456); });
+  v.SetPlotDecoration([](CODCWrapper& dc, const platform::CSize& plot) { dc.FillSolidRect(0, 0, 5, plot.cy, 0x123456); });
   const auto calls = Paint(v);
   const auto mark = std::find(calls.begin(), calls.end(), std::string("FillSolidRect 33,38,38,276 123456"));
   ASSERT_NE(mark, calls.end());
@@ -642,7 +642,7 @@ TEST_F(GraphTest, BothCursorsOnOneMeasurementPutTheLeftMarkOffThePlot) {
   CGraphView& v = OpenGraph();
   Paint(v);
   v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
-  v.ButtonDown(CPoint(v.PlotRect().left + 167, 100), false);
+  v.ButtonDown(platform::CPoint(v.PlotRect().left + 167, 100), false);
   const auto calls = Paint(v);
   EXPECT_TRUE(Has(calls, "FillSolidRect -468,38,-465,"));
   EXPECT_TRUE(Has(calls, "FillSolidRect 199,38,202,"));
@@ -686,12 +686,12 @@ TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
   QImage image(400, 300, QImage::Format_RGB32);
   {
     QPainter painter(&image);
-    CPainterDC dc(&painter);
-    v.Draw(dc, CRect(0, 0, 400, 300));
+    platform::CPainterDC dc(&painter);
+    v.Draw(dc, platform::CRect(0, 0, 400, 300));
   }
   image.save(QString::fromStdString(::testing::TempDir() + "graph_alarm_at_top.png"));
   // The marker's body stands in the three rows above the plot's top line.
-  const CRect plot = v.PlotRect();
+  const platform::CRect plot = v.PlotRect();
   int red = 0;
   for (int y = plot.top - 3; y < plot.top; ++y)
     for (int x = plot.right - 4; x < plot.right; ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0);
@@ -701,7 +701,7 @@ TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
 TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {
   CGraphView& v = OpenGraph();
   COSequence& seq = context->ActiveSequence();
-  seq.SetStop(base + CTimeSpan(50), 8);
+  seq.SetStop(base + platform::CTimeSpan(50), 8);
   v.Interval().SetLeftCursor(3);
   v.Interval().SetRightCursor(4);
   QElapsedTimer clock;
@@ -725,8 +725,8 @@ TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {
 TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
   auto byTime = [&](CGraphView& g) {
     g.Interval().SetMeasMode(COMeasInterval::kByTime);
-    g.Interval().SetStartTime(base + CTimeSpan(15));
-    g.Interval().SetEndTime(base + CTimeSpan(60));
+    g.Interval().SetStartTime(base + platform::CTimeSpan(15));
+    g.Interval().SetEndTime(base + platform::CTimeSpan(60));
     g.ReloadData();
   };
   CGraphView& v = OpenGraph();
@@ -740,13 +740,13 @@ TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
     }
     store.Close();
   }
-  context->ActiveSequence().SetStop(base + CTimeSpan(80), 30);
+  context->ActiveSequence().SetStop(base + platform::CTimeSpan(80), 30);
   genSub.Notify(eSeqUpdated);
   QElapsedTimer clock;
   clock.start();
-  while (v.Interval().GetEndTime() != base + CTimeSpan(80) && clock.elapsed() < 5000)
+  while (v.Interval().GetEndTime() != base + platform::CTimeSpan(80) && clock.elapsed() < 5000)
     QApplication::processEvents(QEventLoop::AllEvents, 50);
-  ASSERT_EQ(v.Interval().GetStartTime(), base + CTimeSpan(35));
+  ASSERT_EQ(v.Interval().GetStartTime(), base + platform::CTimeSpan(35));
 
   CGraphView& fresh = OpenGraph();
   byTime(fresh);
@@ -791,15 +791,15 @@ TEST_F(GraphTest, TheWindowStoreRoundTrip) {
 
 TEST_F(GraphTest, PrintingAndCopying) {
   CGraphView& v = OpenGraph();
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SetPrinting(true);
-  v.DrawPage(dc, CSize(1000, 800), 1);
+  v.DrawPage(dc, platform::CSize(1000, 800), 1);
   // The graph on the middle four fifths, the title above it.
   EXPECT_TRUE(Has(dc.Calls(), "DrawText \"Graphic Window 1 - "));
   EXPECT_TRUE(Has(dc.Calls(), "28,86,"));  // the left legend's text at (100, 80) + (28, 6)
   // A page too small for anything still prints.
-  for (CSize page : {CSize(10, 10), CSize(0, 0)}) {
-    RecordingDC tiny;
+  for (platform::CSize page : {platform::CSize(10, 10), platform::CSize(0, 0)}) {
+    platform::RecordingDC tiny;
     tiny.SetPrinting(true);
     v.DrawPage(tiny, page, 1);
     EXPECT_FALSE(tiny.Calls().empty());
@@ -850,8 +850,8 @@ TEST_F(GraphTest, ASmallWindowScrolls) {
     v.Interval().SetRightCursor(4);
     v.ReloadData();
     v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
-    v.ButtonDown(CPoint(v.PlotRect().left + 83, 100), false);
-    v.ButtonUp(CPoint(v.PlotRect().left + 250, 100));
+    v.ButtonDown(platform::CPoint(v.PlotRect().left + 83, 100), false);
+    v.ButtonUp(platform::CPoint(v.PlotRect().left + 250, 100));
     v.resize(640, 420);
     v.grab().save(QString(dirName) + "/graph_window.png");
   }
@@ -1029,7 +1029,7 @@ TEST_F(GraphSheetTest, TheSheetReopensOnItsLastPage) {
   int lastPage = 0;  // the window layer's
   {
     CGraphWindowSheet sheet(*context, interval, nullptr, nullptr, nullptr, &lastPage);
-    ModalWatch watch([](CDialog* d) {
+    ModalWatch watch([](platform::CDialog* d) {
       auto* s = dynamic_cast<CGraphWindowSheet*>(d);
       if (s == nullptr) return;
       s->SetActivePage(2);

@@ -33,12 +33,12 @@ class IntervalTest : public DataTest {
   COMeas Meas(int no, int seconds, float a, float w = 1.0f) {
     COMeas m;
     m.SetMeasNo(no);
-    m.SetTime(base + CTimeSpan(seconds));
+    m.SetTime(base + platform::CTimeSpan(seconds));
     m.SetValue(0, a);
     m.SetValue(5, w);
     return m;
   }
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
 };
 
 TEST_F(IntervalTest, StatisticsBetweenTheCursors) {
@@ -159,7 +159,7 @@ TEST_F(IntervalTest, WaitCursorFromTheThousandthMeasurement) {
 
 TEST_F(IntervalTest, MovingTheInterval) {
   COMeasInterval n = Interval(COMeasInterval::kByNumber);
-  n.MoveTo(CTime(), 10);
+  n.MoveTo(platform::CTime(), 10);
   n.SetLength(10);  // 1..10
   n.ScrollBack();
   EXPECT_EQ(n.GetFirst(), -3);
@@ -179,8 +179,8 @@ TEST_F(IntervalTest, MovingTheInterval) {
   t.SetEndTime(base);
   t.SetStartTime(base);
   t.ZoomOut();
-  EXPECT_EQ(t.GetEndTime() - t.GetStartTime(), CTimeSpan(20));
-  t.SetStartTime(base + CTimeSpan(5));
+  EXPECT_EQ(t.GetEndTime() - t.GetStartTime(), platform::CTimeSpan(20));
+  t.SetStartTime(base + platform::CTimeSpan(5));
   EXPECT_EQ(t.GetTimeSpan(), 3600);
 }
 
@@ -193,7 +193,7 @@ TEST_F(IntervalTest, MoveToFirstAndLastOfTheTask) {
   }
   store.Close();
   COMeasInterval i = Interval(COMeasInterval::kByNumber);
-  i.MoveTo(CTime(), 100);
+  i.MoveTo(platform::CTime(), 100);
   i.SetLength(5);
   i.SetLeftCursor(98);
   i.MoveToFirst();
@@ -205,10 +205,10 @@ TEST_F(IntervalTest, MoveToFirstAndLastOfTheTask) {
   EXPECT_EQ(i.GetFirst(), 26);
   COMeasInterval t = Interval(COMeasInterval::kByTime);
   t.SetEndTime(base);
-  t.SetStartTime(base - CTimeSpan(60));
+  t.SetStartTime(base - platform::CTimeSpan(60));
   t.MoveToLast();
-  EXPECT_EQ(t.GetEndTime(), base + CTimeSpan(300));
-  EXPECT_EQ(t.GetStartTime(), base + CTimeSpan(240));
+  EXPECT_EQ(t.GetEndTime(), base + platform::CTimeSpan(300));
+  EXPECT_EQ(t.GetStartTime(), base + platform::CTimeSpan(240));
 }
 
 TEST_F(IntervalTest, RollingAverageByTime) {
@@ -220,8 +220,8 @@ TEST_F(IntervalTest, RollingAverageByTime) {
   }
   store.Close();
   COMeasInterval i = Interval(COMeasInterval::kByTime);
-  i.SetStartTime(base + CTimeSpan(100));
-  i.SetEndTime(base + CTimeSpan(120));
+  i.SetStartTime(base + platform::CTimeSpan(100));
+  i.SetEndTime(base + platform::CTimeSpan(120));
   i.SetMeasAvg(1);
   i.SetInterval(1);  // one minute: the six measurements before each one and itself
   COMeasBuffer buffer(*context);

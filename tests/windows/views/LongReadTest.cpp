@@ -61,7 +61,7 @@ class LongReadTest : public DataTest {
   void Show(CGraphView& v, int first, int last) {
     COMeasInterval& i = v.Interval();
     i.SetMeasMode(COMeasInterval::kByNumber);
-    i.MoveTo(CTime(), last);
+    i.MoveTo(platform::CTime(), last);
     i.SetLength(last - first + 1);
     i.GetColumns().clear();
     for (int ch : {0, 5}) {
@@ -83,8 +83,8 @@ class LongReadTest : public DataTest {
     return !v.IsLoading();
   }
   std::vector<std::string> Paint(CGraphView& v) {
-    RecordingDC dc;
-    v.Draw(dc, CRect(0, 0, 400, 300));
+    platform::RecordingDC dc;
+    v.Draw(dc, platform::CRect(0, 0, 400, 300));
     return dc.Calls();
   }
   static bool Has(const std::vector<std::string>& calls, const std::string& part) {
@@ -92,7 +92,7 @@ class LongReadTest : public DataTest {
   }
 
   QApplication* gui = platform::EnsureGuiApplication();
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
   CDocument doc;
   CWindowLayer layer{*context};
   std::vector<std::unique_ptr<CMeasViewBase>> views;

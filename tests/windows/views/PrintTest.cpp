@@ -90,7 +90,7 @@ class PrintTest : public DataTest {
       store.Close();
     }
     setup->SetMeasDatabaseOpen(true);
-    context->ActiveSequence().SetStop(base + CTimeSpan(60 * 200), 200);
+    context->ActiveSequence().SetStop(base + platform::CTimeSpan(60 * 200), 200);
   }
   ~PrintTest() override {
     views.clear();
@@ -109,7 +109,7 @@ class PrintTest : public DataTest {
     COMeasInterval& i = v.Interval();
     i.SetMeasMode(COMeasInterval::kByTime);
     i.SetStartTime(base);
-    i.SetEndTime(base + CTimeSpan(60 * 201));
+    i.SetEndTime(base + platform::CTimeSpan(60 * 201));
     i.GetColumns().clear();
     for (int ch : {0, 5}) {
       CColumn c(*context);
@@ -160,7 +160,7 @@ class PrintTest : public DataTest {
 
   QApplication* gui = platform::EnsureGuiApplication();
   kovo::test::TempDir dir;
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
   CDocument doc;
   CWindowLayer layer{*context};
   std::vector<std::unique_ptr<CMeasViewBase>> views;
@@ -191,9 +191,9 @@ TEST_F(PrintTest, TheNumericTableFitsItsPages) {
   CNumView& v = Open<CNumView>();
   ShowTask(v, 0xFF);
   // The title names the monitor, in the program's font at the print's units.
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SetPrinting(true);
-  v.DrawPage(dc, CSize(700, 1000), 1);
+  v.DrawPage(dc, platform::CSize(700, 1000), 1);
   const auto& calls = dc.Calls();
   EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const std::string& c) {
     return c.find("\"Numeric Window 1 - Kovo - Serial: 1234567/2.1 - ") != std::string::npos;

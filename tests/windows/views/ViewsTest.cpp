@@ -124,7 +124,7 @@ class ViewsTest : public DataTest {
     if (!layer.Store().IsRestoring()) {
       COMeasInterval& i = v->Interval();
       i.SetMeasMode(COMeasInterval::kByNumber);
-      i.MoveTo(CTime(), 5);
+      i.MoveTo(platform::CTime(), 5);
       i.SetLength(5);
       i.GetColumns().clear();
       CColumn c(*context);
@@ -139,13 +139,13 @@ class ViewsTest : public DataTest {
     return *v;
   }
   std::vector<std::string> Paint(CNumView& v) {
-    RecordingDC dc;
-    v.Draw(dc, CRect(0, 0, 400, 300));
+    platform::RecordingDC dc;
+    v.Draw(dc, platform::CRect(0, 0, 400, 300));
     return dc.Calls();
   }
 
   QApplication* gui = platform::EnsureGuiApplication();
-  CTime base{2024, 5, 6, 10, 0, 0};
+  platform::CTime base{2024, 5, 6, 10, 0, 0};
   CDocument doc;
   CWindowLayer layer{*context};
   std::vector<std::unique_ptr<CMeasViewBase>> views;
@@ -154,7 +154,7 @@ class ViewsTest : public DataTest {
 TEST_F(ViewsTest, NumericWindowDrawsRowsAndEvents) {
   CNumView& v = OpenNumeric();
   const auto calls = Paint(v);
-  const int rh = 3 + RecordingDC::kCharHeight;
+  const int rh = 3 + platform::RecordingDC::kCharHeight;
   EXPECT_EQ(v.RowHeight(), rh);
   EXPECT_TRUE(Has(calls, "DrawText \"Meas. No.\""));
   EXPECT_TRUE(Has(calls, "DrawText \"[ppm]\""));
@@ -170,8 +170,8 @@ TEST_F(ViewsTest, NumericWindowDrawsRowsAndEvents) {
 TEST_F(ViewsTest, NumericWindowWithoutMeasurements) {
   CNumView& v = OpenNumeric();
   v.Interval().SetMeasMode(COMeasInterval::kByTime);
-  v.Interval().SetEndTime(base + CTimeSpan(7200));
-  v.Interval().SetStartTime(base + CTimeSpan(3600));
+  v.Interval().SetEndTime(base + platform::CTimeSpan(7200));
+  v.Interval().SetStartTime(base + platform::CTimeSpan(3600));
   v.ReloadData();
   const auto calls = Paint(v);
   EXPECT_TRUE(Has(calls, "DrawText \"(No data)\""));
@@ -193,15 +193,15 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   const int rh = v.RowHeight();
   // Not within a second of activation: the activating click starts no drag.
   v.Activated();
-  v.ButtonDown(CPoint(0, 3 * rh), false);
-  v.ButtonUp(CPoint(0, 5 * rh));
+  v.ButtonDown(platform::CPoint(0, 3 * rh), false);
+  v.ButtonUp(platform::CPoint(0, 5 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 0);
 
   v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(2));
   // Row k's lower boundary lies at (k + 2) row heights.
-  v.ButtonDown(CPoint(0, 4 * rh), false);
-  v.MouseMove(CPoint(0, 6 * rh));
-  v.ButtonUp(CPoint(0, 6 * rh));
+  v.ButtonDown(platform::CPoint(0, 4 * rh), false);
+  v.MouseMove(platform::CPoint(0, 6 * rh));
+  v.ButtonUp(platform::CPoint(0, 6 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 2);
   EXPECT_EQ(v.Interval().GetRightCursor(), 4);
   const COMeasStatistics& s = v.Interval().GetColumns()[0].GetStatistics();
@@ -210,8 +210,8 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
   EXPECT_TRUE(Has(Paint(v), "FillSolidRect 3,"));  // the cursor lines
 
   // Shift moves only the moving end; the anchor stays.
-  v.ButtonDown(CPoint(0, 3 * rh), true);
-  v.ButtonUp(CPoint(0, 3 * rh));
+  v.ButtonDown(platform::CPoint(0, 3 * rh), true);
+  v.ButtonUp(platform::CPoint(0, 3 * rh));
   EXPECT_EQ(v.Interval().GetLeftCursor(), 1);
   EXPECT_EQ(v.Interval().GetRightCursor(), 2);
   EXPECT_TRUE(v.CanZoomIn());
@@ -223,7 +223,7 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
 TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
   CNumView& v = OpenNumeric();
   COSequence& seq = context->ActiveSequence();
-  seq.SetStop(base + CTimeSpan(50), 8);
+  seq.SetStop(base + platform::CTimeSpan(50), 8);
   v.Interval().SetLeftCursor(2);
   v.Interval().SetRightCursor(3);
   QElapsedTimer clock;
@@ -244,7 +244,7 @@ TEST_F(ViewsTest, TheNumericWindowKeepsTheNewestRowInViewUnlessScrolledAway) {
   CNumView& v = OpenNumeric();
   v.Interval().SetMeasMode(COMeasInterval::kByTime);
   v.Interval().SetStartTime(base);
-  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
   v.ReloadData();
   int k = 5;
   const auto sample = [&] {
@@ -275,18 +275,18 @@ TEST_F(ViewsTest, TheNumericWindowDrawsInTheProgramsFont) {
   platform::LOGFONT lf;
   lf.lfHeight = -28;
   lf.lfFaceName = "DejaVu Sans";
-  CFont big, small;
+  platform::CFont big, small;
   big.CreateFontIndirect(lf);
   lf.lfHeight = -18;
   small.CreateFontIndirect(lf);
   layer.SetFonts(&big, &small);
   CNumView& v = OpenNumeric();
-  EXPECT_TRUE(kovo::test::ShowsText(v.grab().toImage(), "Meas. No.", ToQFont(big.GetLogFont())));
+  EXPECT_TRUE(kovo::test::ShowsText(v.grab().toImage(), "Meas. No.", platform::ToQFont(big.GetLogFont())));
   QImage paper(800, 1100, QImage::Format_RGB32);
   QPainter painter(&paper);
-  CPainterDC dc(&painter);
+  platform::CPainterDC dc(&painter);
   dc.SetPrinting(true);
-  v.DrawPage(dc, CSize(800, 1100), 1);
+  v.DrawPage(dc, platform::CSize(800, 1100), 1);
   EXPECT_GE(v.RowHeight(), 28);
 }
 
@@ -315,7 +315,7 @@ TEST_F(ViewsTest, ANarrowNumericWindowScrollsAcrossToItsColumnsAndEventTexts) {
   ASSERT_NE(across, nullptr);
   EXPECT_FALSE(across->isHidden());
   const QFont font = v.ProgramFont();
-  const QFont small = ToQFont(layer.Fonts().small);
+  const QFont small = platform::ToQFont(layer.Fonts().small);
   const QImage left = v.grab().toImage();
   EXPECT_FALSE(kovo::test::ShowsText(left, "W: Water Vapour", font));
   EXPECT_FALSE(kovo::test::ShowsText(left, "door of the store room opened", small));
@@ -332,7 +332,7 @@ TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
   CNumView& v = OpenNumeric();
   v.Interval().SetMeasMode(COMeasInterval::kByTime);
   v.Interval().SetStartTime(base);
-  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
   v.ReloadData();
   Paint(v);
   {
@@ -344,7 +344,7 @@ TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
     store.Close();
   }
   v.FollowData();
-  const CSize size = v.ContentSize();  // in the window's own font
+  const platform::CSize size = v.ContentSize();  // in the window's own font
   const int fontRow = v.RowHeight();
   EXPECT_EQ(size.cy, (400 * fontRow + 5 * fontRow / 2 + 1) * 118 / 100);
   Paint(v);
@@ -367,11 +367,11 @@ TEST_F(ViewsTest, ALongTableTakesInNewSamplesAndDrawsOnlyWhatItShows) {
 
 TEST_F(ViewsTest, PrintingPagesTheTable) {
   CNumView& v = OpenNumeric();
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SetPrinting(true);
-  const int rh = 3 + RecordingDC::kCharHeight;
+  const int rh = 3 + platform::RecordingDC::kCharHeight;
   // A page of 6 rows: page 1 prints 3 (it carries the headers), page 2 the rest.
-  const CSize page(600, 6 * rh * 100 / 80 + 1);
+  const platform::CSize page(600, 6 * rh * 100 / 80 + 1);
   EXPECT_EQ(v.PageCount(dc, page), 2);
   v.DrawPage(dc, page, 1);
   EXPECT_TRUE(Has(dc.Calls(), "\"Page: 1\""));
@@ -382,7 +382,7 @@ TEST_F(ViewsTest, PrintingPagesTheTable) {
   EXPECT_TRUE(Has(dc.Calls(), "DrawText \"4\""));
   EXPECT_FALSE(Has(dc.Calls(), "DrawText \"Meas. No.\""));
   // A font larger than the page still gives pages of a few rows.
-  EXPECT_GE(v.PageCount(dc, CSize(600, 1)), 1);
+  EXPECT_GE(v.PageCount(dc, platform::CSize(600, 1)), 1);
 }
 
 TEST_F(ViewsTest, CopyAndPrintToPdf) {
@@ -522,15 +522,15 @@ TEST_F(ViewsTest, CursorValuesBetweenAndAtTheCursors) {
   EXPECT_FALSE(cv.IsShown(1057));
   EXPECT_TRUE(cv.IsShown(1127));
 
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SetPrinting(true);
-  cv.Draw(dc, CRect(0, 0, 2000, 2000));
+  cv.Draw(dc, platform::CRect(0, 0, 2000, 2000));
   EXPECT_TRUE(Has(dc.Calls(), "Cursor Pos: 2"));
 
   // By time the cursors are dates and times, each whole on the form.
   v.Interval().SetMeasMode(COMeasInterval::kByTime);
   v.Interval().SetStartTime(base);
-  v.Interval().SetEndTime(base + CTimeSpan(3600));
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
   v.Interval().SetRightCursor(4);
   v.ReloadData();
   const QImage form = cv.grab().toImage();
@@ -548,7 +548,7 @@ TEST_F(ViewsTest, ClosingTheCursorWindowEndsTheCursorMode) {
 TEST_F(ViewsTest, ViewSettingsShowsTheSequenceThatCoversTheCursor) {
   COSequence& active = context->ActiveSequence();
   active.SetStart(base, 1);
-  active.SetStop(base + CTimeSpan(50), 5);
+  active.SetStop(base + platform::CTimeSpan(50), 5);
   active.Save();
   active.NewSequence();  // starts 60 seconds after the first one stopped
   const int second = active.GetNumCount();
@@ -566,14 +566,14 @@ TEST_F(ViewsTest, ViewSettingsShowsTheSequenceThatCoversTheCursor) {
   left->SetMeasNo(9);
   const std::pair<int, int> cases[] = {{20, second - 1}, {500, second}};
   for (auto [seconds, expected] : cases) {
-    left->SetTime(base + CTimeSpan(seconds));
+    left->SetTime(base + platform::CTimeSpan(seconds));
     cv.OnViewSettings();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), expected) << seconds;
   }
   EXPECT_FALSE(layer.Cursors().IsSettingsShown());
   shown.clear();
-  left->SetTime(base - CTimeSpan(3600));
+  left->SetTime(base - platform::CTimeSpan(3600));
   cv.OnViewSettings();
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(Shown(), (std::vector<std::string>{"Unable to find sequence"}));
@@ -593,9 +593,9 @@ TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
   std::string text;
   for (int i = 1; i <= 100; ++i) text += "line " + std::to_string(i) + "\n";
   pv.SetText(text);
-  RecordingDC dc;
+  platform::RecordingDC dc;
   dc.SetPrinting(true);
-  const CSize page(1000, 66 * RecordingDC::kCharHeight);  // 66 lines of the recording font
+  const platform::CSize page(1000, 66 * platform::RecordingDC::kCharHeight);  // 66 lines of the recording font
   EXPECT_EQ(pv.PageCount(dc, page), 2);
   pv.DrawPage(dc, page, 2);
   EXPECT_TRUE(Has(dc.Calls(), "line 67"));
@@ -683,7 +683,7 @@ TEST_F(ViewsTest, ThePropertiesSheetHasTheIntervalAndReopensOnItsLastPageOfTheTa
   CNumView& v = OpenNumeric();
   std::vector<std::string> titles;
   int opened = -1;
-  ModalWatch watch([&](CDialog* d) {
+  ModalWatch watch([&](platform::CDialog* d) {
     auto* sheet = dynamic_cast<COWindowPropertiesNum*>(d);
     if (sheet == nullptr) return;
     titles.clear();
