@@ -336,18 +336,7 @@ class COStatisticsPass {
         if (v > high) high = static_cast<float>(v);
         const int no = numbers[i];
         if (no < m_i.m_leftCursor || no > m_i.m_rightCursor) continue;
-        const double x = byNumber ? static_cast<double>(no) : static_cast<double>(times[i] - m_t0);
-        if (s.count++ == 0) {
-          s.min = s.max = v;
-        } else {
-          s.min = std::min(s.min, v);
-          s.max = std::max(s.max, v);
-        }
-        s.x += x;
-        s.xx += x * x;
-        s.y += v;
-        s.yy += v * v;
-        s.xy += x * v;
+        s.Add(byNumber ? static_cast<double>(no) : static_cast<double>(times[i] - m_t0), v);
       }
       lo[c] = low;
       hi[c] = high;
@@ -387,18 +376,7 @@ class COStatisticsPass {
       if (y < m_i.m_autoMin[a]) m_i.m_autoMin[a] = static_cast<float>(y);
       if (y > m_i.m_autoMax[a]) m_i.m_autoMax[a] = static_cast<float>(y);
       if (!counted) continue;
-      Sums& s = m_sums[c];
-      if (s.count++ == 0) {
-        s.min = s.max = y;
-      } else {
-        s.min = std::min(s.min, y);
-        s.max = std::max(s.max, y);
-      }
-      s.x += x;
-      s.xx += x * x;
-      s.y += y;
-      s.yy += y * y;
-      s.xy += x * y;
+      m_sums[c].Add(x, y);
     }
   }
 
@@ -444,6 +422,19 @@ class COStatisticsPass {
   struct Sums {
     uint32_t count = 0;
     double x = 0, xx = 0, y = 0, yy = 0, xy = 0, min = 0, max = 0;
+    void Add(double px, double py) {
+      if (count++ == 0) {
+        min = max = py;
+      } else {
+        min = std::min(min, py);
+        max = std::max(max, py);
+      }
+      x += px;
+      xx += px * px;
+      y += py;
+      yy += py * py;
+      xy += px * py;
+    }
   };
   COMeasInterval& m_i;
   std::vector<Sums> m_sums;

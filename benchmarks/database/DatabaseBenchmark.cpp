@@ -159,13 +159,18 @@ const char kEventQuery[] =
     "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
     "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]";
 
-// Each read opens the task as a window does, and reads every row of it.
-void ReadThroughLoader(benchmark::State& state) {
+// The stored task's whole time span.
+void WholeTask(COMeasInterval& interval) {
   ReadTask();
-  COMeasInterval interval(Install().Context());
   interval.SetMeasMode(COMeasInterval::kByTime);
   interval.SetStartTime(kBase);
   interval.SetEndTime(kBase + platform::CTimeSpan(kMeasurements - 1));
+}
+
+// Each read opens the task as a window does, and reads every row of it.
+void ReadThroughLoader(benchmark::State& state) {
+  COMeasInterval interval(Install().Context());
+  WholeTask(interval);
   for (auto _ : state) {
     COMeasLoader loader(Install().Context());
     double sum = 0.0;
@@ -186,11 +191,8 @@ void ReadThroughLoader(benchmark::State& state) {
 // The same interval as a window reads it: into columns, straight from the
 // task's file.
 void ReadIntoColumns(benchmark::State& state) {
-  ReadTask();
   COMeasInterval interval(Install().Context());
-  interval.SetMeasMode(COMeasInterval::kByTime);
-  interval.SetStartTime(kBase);
-  interval.SetEndTime(kBase + platform::CTimeSpan(kMeasurements - 1));
+  WholeTask(interval);
   for (auto _ : state) {
     COMeasBuffer buffer(Install().Context());
     buffer.SetInterval(&interval);

@@ -37,6 +37,26 @@ void DataTest::SetBank(MonitorSetup& s, int filter, int bank, const std::string&
   s.GetFilter(filter).GetBank(bank).SetMW(mw);
 }
 
+void DataTest::GasAAndWaterColumns(COMeasInterval& interval) {
+  interval.GetColumns().clear();
+  for (int ch : {0, 5}) {
+    CColumn c(*context);
+    c.SetChannel(static_cast<unsigned char>(ch));
+    c.SetAxis(ch == 0 ? 0 : 1);
+    c.SetUnit(COConcUnit::ppm);
+    c.SetSequence(&context->ActiveSequence(), &interval);
+    interval.GetColumns().push_back(c);
+  }
+}
+
+COMeasInterval DataTest::IntervalByTime(const platform::CTime& base, int from, int to) const {
+  COMeasInterval i(*context);
+  i.SetMeasMode(COMeasInterval::kByTime);
+  i.SetStartTime(base + platform::CTimeSpan(from));
+  i.SetEndTime(base + platform::CTimeSpan(to));
+  return i;
+}
+
 COMeas MakeMeas(const platform::CTime& base, int seconds, int no, float value) {
   COMeas m;
   m.SetTime(base + platform::CTimeSpan(seconds));

@@ -15,6 +15,7 @@
 #include "COSystemSetup.h"
 #include "DataContext.h"
 #include "FilterData.h"
+#include "MeasInterval.h"
 #include "OdbcTestSupport.h"
 #include "core/MessageSink.h"
 
@@ -75,6 +76,10 @@ class DataTest : public ::testing::Test {
   // and molecular weight.
   static void SetBank(MonitorSetup& s, int filter, int bank, const std::string& gas, float mw);
   std::vector<std::string> Shown() const { return messages.Texts(); }
+  // Two columns in ppm: gas A on the left axis, water on the right.
+  void GasAAndWaterColumns(COMeasInterval& interval);
+  // The interval from base + from to base + to seconds.
+  COMeasInterval IntervalByTime(const platform::CTime& base, int from, int to) const;
 
   OdbcScope odbc;
   ProgramFolderScope programFolder{odbc.Dir().Path()};

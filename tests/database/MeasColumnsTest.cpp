@@ -79,13 +79,7 @@ class MeasColumnsTest : public DataTest {
     return rows;
   }
 
-  COMeasInterval ByTime(int from, int to) const {
-    COMeasInterval i(*context);
-    i.SetMeasMode(COMeasInterval::kByTime);
-    i.SetStartTime(base + platform::CTimeSpan(from));
-    i.SetEndTime(base + platform::CTimeSpan(to));
-    return i;
-  }
+  COMeasInterval ByTime(int from, int to) const { return IntervalByTime(base, from, to); }
   COMeasInterval ByNumber(int first, int last) const {
     COMeasInterval i(*context);
     i.SetMeasMode(COMeasInterval::kByNumber);

@@ -39,13 +39,7 @@ class ReaderTest : public DataTest {
     i.SetInterval(average);
     return i;
   }
-  COMeasInterval ByTime(int from, int to) const {
-    COMeasInterval i(*context);
-    i.SetMeasMode(COMeasInterval::kByTime);
-    i.SetStartTime(base + platform::CTimeSpan(from));
-    i.SetEndTime(base + platform::CTimeSpan(to));
-    return i;
-  }
+  COMeasInterval ByTime(int from, int to) const { return IntervalByTime(base, from, to); }
   // number:value of channel 0, and the number of events, for each measurement.
   std::vector<std::string> Pass(COMeasBuffer& b) {
     std::vector<std::string> out;

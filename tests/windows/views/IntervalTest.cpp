@@ -18,15 +18,7 @@ class IntervalTest : public DataTest {
   COMeasInterval Interval(int mode) {
     COMeasInterval i(*context);
     i.SetMeasMode(static_cast<unsigned char>(mode));
-    i.GetColumns().clear();
-    for (int ch : {0, 5}) {
-      CColumn c(*context);
-      c.SetChannel(static_cast<unsigned char>(ch));
-      c.SetAxis(ch == 0 ? 0 : 1);
-      c.SetUnit(COConcUnit::ppm);
-      c.SetSequence(&context->ActiveSequence(), &i);
-      i.GetColumns().push_back(c);
-    }
+    GasAAndWaterColumns(i);
     return i;
   }
   // Measurement no at base + seconds with gas A = a and water = w.

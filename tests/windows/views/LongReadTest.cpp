@@ -63,15 +63,7 @@ class LongReadTest : public DataTest {
     i.SetMeasMode(COMeasInterval::kByNumber);
     i.MoveTo(platform::CTime(), last);
     i.SetLength(last - first + 1);
-    i.GetColumns().clear();
-    for (int ch : {0, 5}) {
-      CColumn c(*context);
-      c.SetChannel(static_cast<unsigned char>(ch));
-      c.SetAxis(ch == 0 ? 0 : 1);
-      c.SetUnit(COConcUnit::ppm);
-      c.SetSequence(&context->ActiveSequence(), &i);
-      i.GetColumns().push_back(c);
-    }
+    GasAAndWaterColumns(i);
     v.ReloadData();
   }
   // Plays the user-interface thread until the window has its rows; false
