@@ -63,8 +63,19 @@ void COCaliMeasObs::SetPort(int port) { m_obs.SetPort(port); }
 bool COCaliMeasObs::RetrieveMonitorID() { return m_obs.RetrieveMonitorID(); }
 
 bool COCaliMeasObs::UploadFilterInfo() {
-  COCaliProgressClient upload(&GetDevice(), false);
-  return upload.Run(IDS_UPLOADING, IDS_RETRIEVING_FILTER_INFO, CreateUploadAllService(GetDevice(), &upload));
+  DeviceKovo& device = GetDevice();
+  COCaliProgressClient upload(&device, false);
+  if (!upload.Run(IDS_UPLOADING, IDS_RETRIEVING_FILTER_INFO, CreateUploadAllService(device, &upload))) return false;
+  device.Setup().TakeUANumbers();
+  return true;
+}
+
+bool COCaliMeasObs::RetrieveFilterNumbers() {
+  DeviceKovo& device = GetDevice();
+  COCaliMessageClient info(&device, false);
+  if (!info.Run(IDS_RETRIEVING_UA_NUMBERS, CreateFilterInfoService(device, &info))) return false;
+  device.Setup().TakeUANumbers();
+  return true;
 }
 
 bool COCaliMeasObs::OpenMonitor(bool allowOffline) {
@@ -85,11 +96,7 @@ bool COCaliMeasObs::OpenMonitor(bool allowOffline) {
       return false;
     m_offline = true;
   }
-  if (!m_offline) {
-    COCaliMessageClient info(&device, false);
-    if (!info.Run(IDS_RETRIEVING_UA_NUMBERS, CreateFilterInfoService(device, &info))) return false;
-    TakeUANumbers(device.Setup());
-  }
+  if (!m_offline && !RetrieveFilterNumbers()) return false;
   m_connected = true;
   return true;
 }
@@ -106,9 +113,7 @@ bool COCaliMeasObs::LoadSetupFromDatabase(const std::string& serial) {
   DeviceKovo& device = GetDevice();
   // Only a complete upload may become the monitor's current bank set.
   const auto uploadAsCurrent = [&] {
-    if (!UploadFilterInfo()) return false;
-    TakeUANumbers(device.Setup());
-    return copies.StoreCurrentSet(serial) && copies.LoadCurrentSet(serial, stored);
+    return UploadFilterInfo() && copies.StoreCurrentSet(serial) && copies.LoadCurrentSet(serial, stored);
   };
   if (!copies.LoadCurrentSet(serial, stored)) {
     if (m_offline) {

@@ -58,7 +58,11 @@ class COCaliMeasObs : public CSubject, public DeviceKovoClient, public IMeasurem
   bool HasLastMeas() const override { return m_run.HasLastMeas(); }
   const COMeas& GetLastMeas() const { return m_run.GetLastMeas(); }
   bool RetrieveMonitorID() override;
+  // Every filter and bank of the monitor into the device, with the filters'
+  // UA numbers.
   bool UploadFilterInfo() override;
+  // Only the filters' numbers and UA numbers.
+  bool RetrieveFilterNumbers();
   const MonitorSetup& GetMonitorSetup() const override;
   void SetPort(int port) override;
   bool IsStatusViewOpen() const { return m_statusViewOpen; }

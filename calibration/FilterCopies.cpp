@@ -31,8 +31,6 @@ bool Asked(unsigned id) {
 
 }  // namespace
 
-void TakeUANumbers(MonitorSetup& setup) { setup.TakeUANumbers(); }
-
 bool SameFilters(const MonitorSetup& stored, const MonitorSetup& monitor) {
   for (int f = 0; f < 5; ++f)
     if (Changed(stored, monitor, f)) return false;
@@ -157,15 +155,14 @@ bool COFilterCopies::Upload(bool allBanks, int filter, int bank, const std::stri
   DeviceKovo& device = m_obs.GetDevice();
   bool uploaded;
   if (allBanks) {
-    COCaliProgressClient client(&device, false);
-    uploaded = client.Run(IDS_UPLOADING, IDS_RETRIEVING_FILTER_INFO, CreateUploadAllService(device, &client));
+    uploaded = m_obs.UploadFilterInfo();
   } else {
     COCaliMessageClient client(&device, false);
     uploaded = client.Run(IDS_UPLOADING, CreateUploadBankService(device, &client, filter, bank));
+    if (uploaded) device.Setup().TakeUANumbers();
   }
   // What a failed upload left in the device is no copy of the monitor.
   if (!uploaded) return false;
-  TakeUANumbers(device.Setup());
   if (!m_obs.RetrieveMonitorID()) {
     ShowMessage(IDS_NO_MONITOR_ID_FOR_UPLOAD);
     return false;

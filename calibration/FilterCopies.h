@@ -15,8 +15,6 @@ class Calibrator;
 class IListBox;
 class ProgramContext;
 
-// The set-up's UA numbers from its filters' numbers (none: 0).
-void TakeUANumbers(MonitorSetup& setup);
 // The stored set was made with the filters the monitor has now.
 bool SameFilters(const MonitorSetup& stored, const MonitorSetup& monitor);
 // The banks, the water-vapour record and the UA numbers of a stored set; the

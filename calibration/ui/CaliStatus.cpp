@@ -193,16 +193,11 @@ void COCaliStatus::Run(COCalculateDlg& result) {
     m_lastResult.reset();
     return;
   }
-  DeviceKovo& device = meas.GetDevice();
-  {
-    COCaliMessageClient info(&device, false);
-    if (!info.Run(IDS_RETRIEVING_UA_NUMBERS, CreateFilterInfoService(device, &info))) {
-      ShowMessage(IDS_CALI_NO_UA_NUMBERS);
-      m_lastResult.reset();
-      return;
-    }
+  if (!meas.RetrieveFilterNumbers()) {
+    ShowMessage(IDS_CALI_NO_UA_NUMBERS);
+    m_lastResult.reset();
+    return;
   }
-  TakeUANumbers(device.Setup());
 
   Calibrator& calibrator = m_context.calibrator;
   const COSystemSetup& setup = m_context.program.Setup();
