@@ -194,7 +194,7 @@ void CCalibrationApp::RegisterWindows() {
   r.Register(CMeasViewBase::kGraphType, [this] {
     auto* view = OpenView<CGraphView>();
     view->SetPlotDecoration([this, view](CODCWrapper& dc, const platform::CSize& plot) {
-      m_status->DrawGraphMarks(dc, plot, COCaliStatus::IntervalPosition(view->Interval()));
+      m_status->DrawGraphMarks(dc, plot, [view](const COMeas& m, int cx) { return view->Curve().Position(m, cx); });
     });
   });
   r.Register(CMeasViewBase::kNumericType, [this] {

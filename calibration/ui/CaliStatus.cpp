@@ -1,7 +1,6 @@
 #include "CaliStatus.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
@@ -15,7 +14,6 @@
 #include "DBUtil.h"
 #include "DCWrapper.h"
 #include "FilterCopies.h"
-#include "MeasInterval.h"
 #include "ProgramContext.h"
 #include "StringIds.h"
 #include "TaskRecords.h"
@@ -297,17 +295,6 @@ std::vector<COCaliStatus::MarkPoint> COCaliStatus::MarkPoints() const {
     add(m_spanHigh[f], "SH" + Letter(f));
   }
   return points;
-}
-
-COCaliStatus::XPosition COCaliStatus::IntervalPosition(const COMeasInterval& interval) {
-  return [&interval](const COMeas& meas, int cx) {
-    const bool byNumber = interval.GetMeasMode() != COMeasInterval::kByTime;
-    const double start = static_cast<double>(interval.GetStart());
-    // An interval of one measurement, or one instant, is one unit wide.
-    const double span = std::max(1.0, static_cast<double>(interval.GetEnd()) - start);
-    const double at = byNumber ? meas.GetMeasNo() : static_cast<double>(meas.GetMeasTime().GetTime());
-    return static_cast<int>(std::trunc((at - start) / span * cx));
-  };
 }
 
 void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const {

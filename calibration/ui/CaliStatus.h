@@ -6,7 +6,7 @@
 //
 // How a window shows the marks:
 //  - graph: SetPlotDecoration on the graph view with a call of DrawGraphMarks
-//    for the plot it is given and the view's curve mapping (GraphPosition);
+//    for the plot it is given and the view's curve mapping (CCurve::Position);
 //  - numeric: for each row it draws, DrawNumericRow with the row's
 //    measurement number, +1 (the rows run upwards in number), the row's
 //    rectangle and where its label may start.
@@ -24,7 +24,6 @@
 
 class CODCWrapper;
 class COCursorStatus;
-class COMeasInterval;
 class COCaliSequence;
 class QWidget;
 
@@ -82,8 +81,6 @@ class COCaliStatus : public CObserver {
   std::vector<MarkPoint> MarkPoints() const;
   // Where a measurement stands across a plot cx wide.
   using XPosition = std::function<int(const COMeas& meas, int cx)>;
-  // The window's range, by number or by time, as a graph maps it.
-  static XPosition IntervalPosition(const COMeasInterval& interval);
   // The marks within the plot, drawn with the drawing's offset at the plot's
   // top left: a green line from 3 above the plot to its bottom, a tick at
   // its top and the label beside it.

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 
 #include "COGenSub.h"
+#include "Curve.h"
 #include "CaliStatus.h"
 #include "CaliUiFixture.h"
 #include "CaliValues.h"
@@ -207,10 +208,15 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   in.SetMeasMode(COMeasInterval::kByNumber);
   in.MoveTo(platform::CTime::GetCurrentTime(), 21);
   in.SetLength(21);
+  // The graph's own mapping of a measurement to its place.
+  CCurve curve(program);
+  const std::vector<const COMeas*> none;
+  curve.SetData(&in, &none, &in.GetColumns());
+  const COCaliStatus::XPosition x = [&curve](const COMeas& m, int cx) { return curve.Position(m, cx); };
   platform::RecordingDC dc;
   CODCWrapper w(&dc);
   w.SetOffset(platform::CPoint(10, 20));
-  status.DrawGraphMarks(w, platform::CSize(200, 100), COCaliStatus::IntervalPosition(in));
+  status.DrawGraphMarks(w, platform::CSize(200, 100), x);
   const std::vector<std::string>& calls = dc.Calls();
   // Measurement 2 stands at (2 - 1) / 20 * 200 = 10, measurement 4 at 30.
   const std::vector<std::string> zeroMark = {
@@ -225,7 +231,7 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   in.MoveTo(platform::CTime::GetCurrentTime(), 5);
   in.SetLength(5);
   dc.Clear();
-  status.DrawGraphMarks(w, platform::CSize(200, 100), COCaliStatus::IntervalPosition(in));
+  status.DrawGraphMarks(w, platform::CSize(200, 100), x);
   EXPECT_EQ(dc.Calls().size(), 2u * 3u);  // the zero mark's two measurements only
 
   // A numeric window's rows: a mark's row and the next one.
