@@ -300,13 +300,23 @@ std::vector<COCaliStatus::MarkPoint> COCaliStatus::MarkPoints() const {
 void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const {
   platform::CDC& target = *dc.GetDC();
   const platform::COLORREF oldColor = target.SetTextColor(kMarkColor);
+  std::vector<platform::CRect> placed;
+  auto overlaps = [&placed](const platform::CRect& r) {
+    return std::any_of(placed.begin(), placed.end(), [&r](const platform::CRect& o) {
+      return o.left < r.right && r.left < o.right && o.top < r.bottom && r.top < o.bottom;
+    });
+  };
   for (const MarkPoint& point : MarkPoints()) {
     const int at = x(point.meas, plot.cx);
     if (at < 0 || at > plot.cx) continue;
     dc.FillSolidRect(at, -3, 1, plot.cy + 3, kMarkColor);
     dc.FillSolidRect(at - 3, -3, 7, 1, kMarkColor);
     const platform::CSize size = target.GetTextExtent(point.label);
-    const platform::CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
+    platform::CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
+    // Marks close together would write their labels over each other: a
+    // label goes a line lower until it stands clear, while the plot has room.
+    while (overlaps(label) && label.bottom + size.cy <= plot.cy) label.OffsetRect(0, size.cy);
+    placed.push_back(label);
     dc.DrawTextA(point.label, &label, platform::DT_SINGLELINE | platform::DT_NOCLIP);
   }
   target.SetTextColor(oldColor);

@@ -233,6 +233,15 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   dc.Clear();
   status.DrawGraphMarks(w, platform::CSize(200, 100), x);
   EXPECT_EQ(dc.Calls().size(), 2u * 3u);  // the zero mark's two measurements only
+  // Over 40 pixels the zero mark's labels would overlap: the second goes a
+  // line lower.
+  in.MoveTo(platform::CTime::GetCurrentTime(), 21);
+  in.SetLength(21);
+  dc.Clear();
+  status.DrawGraphMarks(w, platform::CSize(40, 100), x);
+  ASSERT_GE(dc.Calls().size(), 6u);
+  EXPECT_EQ(dc.Calls()[2], "DrawText \"ZP\" 15,21,31,37 fmt 120");
+  EXPECT_EQ(dc.Calls()[5], "DrawText \"ZP\" 19,37,35,53 fmt 120");
 
   // A numeric window's rows: a mark's row and the next one.
   EXPECT_EQ(status.NumericLabel(zero[1].GetMeasNo(), 1), "ZP");
