@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <algorithm>
 #include <sstream>
@@ -144,18 +143,6 @@ bool COCaliPrint::PrintAllBanks(QWidget* parent, QPrinter* given) {
   if (!ReadBanks()) return false;
   const BanksReport report = MakeBanksReport(m_obs.GetDevice().GetSetup(), m_calibrator, m_sequence);
   return PrintOn(given, parent, true, [&report](QPrinter& printer) { PrintBanksReport(report, printer); });
-}
-
-bool COCaliPrint::PreviewAllBanks(QWidget* parent) {
-  if (!ReadBanks()) return false;
-  const BanksReport report = MakeBanksReport(m_obs.GetDevice().GetSetup(), m_calibrator, m_sequence);
-  QPrinter printer(QPrinter::HighResolution);
-  Prepare(printer);
-  QPrintPreviewDialog preview(&printer, parent);
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&report](QPrinter* p) {
-    PrintBanksReport(report, *p);
-  });
-  return preview.exec() == QDialog::Accepted;
 }
 
 bool COCaliPrint::PrintCurrentCalibration(QWidget* parent, QPrinter* given) {

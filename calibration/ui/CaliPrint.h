@@ -49,8 +49,6 @@ class COCaliPrint {
   // every bank ("Communication error"; the device keeps the banks it had),
   // or when the dialog is cancelled.
   bool PrintAllBanks(QWidget* parent, QPrinter* printer = nullptr);
-  // The same in the print preview.
-  bool PreviewAllBanks(QWidget* parent);
 
   // "Print Current Calibration": the monitor's print read with a wait cursor
   // by the one-exchange path, then the print dialog (or the printer given)
