@@ -121,19 +121,18 @@ int COFilterPage::SelectedBank(int filter) const {
   return bank >= 0 && bank < 5 ? bank : -1;
 }
 
+const BankInfo& COFilterPage::ShownBank(int filter, int bank) const {
+  return bank == Active().GetActiveBank(filter) ? m_working[filter]
+                                                : m_context.meas.GetMonitorSetup().GetFilter(filter).GetBank(bank);
+}
+
 std::string COFilterPage::BankName(int filter, int bank) const {
-  const BankInfo& source =
-      bank == Active().GetActiveBank(filter) ? m_working[filter]
-                                             : m_context.meas.GetMonitorSetup().GetFilter(filter).GetBank(bank);
-  return platform::TrimRight(source.GetGasName().ToString());
+  return platform::TrimRight(ShownBank(filter, bank).GetGasName().ToString());
 }
 
 void COFilterPage::ShowMw(int filter, int bank) {
   if (bank < 0) return;
-  const BankInfo& source = bank == m_sequence.GetActiveBank(filter)
-                               ? m_working[filter]
-                               : m_context.meas.GetMonitorSetup().GetFilter(filter).GetBank(bank);
-  m_mw[filter].SetValue(source.GetMW());
+  m_mw[filter].SetValue(ShownBank(filter, bank).GetMW());
   m_commas[filter] = 0;
 }
 
@@ -237,13 +236,7 @@ void COFilterPage::DoDataExchange(platform::CDataExchange* dx) {
     for (int f = 0; f < 5; ++f) {
       m_gas[f].SetCurSel(-1);
       m_gas[f].SelectItemData(s.GetActiveBank(f));
-      const int bank = SelectedBank(f);
-      if (bank < 0) continue;
-      const BankInfo& source = s.GetActiveBank(f) == Active().GetActiveBank(f)
-                                   ? m_working[f]
-                                   : m_context.meas.GetMonitorSetup().GetFilter(f).GetBank(bank);
-      m_mw[f].SetValue(source.GetMW());
-      m_commas[f] = 0;
+      ShowMw(f, SelectedBank(f));
     }
     UpdateSitControls();
     UpdateBankNumbers();

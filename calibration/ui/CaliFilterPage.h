@@ -73,6 +73,9 @@ class COFilterPage : public platform::CPropertyPage {
   const COCaliSequence& Active() const;
   // The selected bank of the filter's box, -1 for none.
   int SelectedBank(int filter) const;
+  // What the page shows of a bank: the working bank for the active
+  // sequence's bank, the monitor's record for any other.
+  const BankInfo& ShownBank(int filter, int bank) const;
   std::string BankName(int filter, int bank) const;
   void ShowMw(int filter, int bank);
 

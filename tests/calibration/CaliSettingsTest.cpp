@@ -184,6 +184,26 @@ TEST_F(CaliSettingsTest, AChosenBankShowsItsNumberAndMolecularWeight) {
   Picture(*sheet, "calibration_settings_gas");
 }
 
+TEST_F(CaliSettingsTest, OnAnotherSequenceOnlyTheActiveSequencesBankShowsTheWorkingWeight) {
+  sim->Modify([](kovo::sim::MonitorState& s) { s.params["F_B,3,G_W"] = " 3.007000E+01"; });
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  calibrator.GetBank(1).SetMW(17.5f);  // the working bank of bank 1
+  // A stored run that measured filter B with its bank 3.
+  COCaliSequence other(caliSequence);
+  other.SetActiveBank(1, 2);
+  COCaliSettings sheet(ctx, other, false);
+  sheet.show();
+  ASSERT_TRUE(sheet.SetActivePage(1));
+  COFilterPage& page = sheet.FilterPage();
+  EXPECT_EQ(page.MwEdit(1).GetWindowText(), "30.07");
+  // Back and forth: each bank shows its own weight.
+  for (const auto& [index, mw] : {std::pair<int, const char*>{0, "17.50"}, {2, "30.07"}}) {
+    page.GasBox(1).setCurrentIndex(index);
+    page.OnSelchangeGas(1);
+    EXPECT_EQ(page.MwEdit(1).GetWindowText(), mw) << index;
+  }
+}
+
 TEST_F(CaliSettingsTest, ASavedBankChangeTakesTheBankWithTheEditedNameAndWeightOnlyOnOk) {
   sim->Modify([](kovo::sim::MonitorState& s) {
     s.params["F_B,3,G_N"] = "\"C2H6\"";
