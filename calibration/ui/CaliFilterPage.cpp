@@ -11,6 +11,7 @@
 
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
+#include "CaliSettings.h"
 #include "CalibrationStrings.h"
 #include "Calibrator.h"
 #include "CommKovoCali.h"
@@ -104,7 +105,7 @@ QComboBox* COFilterPage::SitBox(int channel) const {
 QComboBox* COFilterPage::ModeBox() const { return qobject_cast<QComboBox*>(GetDlgItem(kSitMode)); }
 
 bool COFilterPage::Locked() const {
-  return m_readOnly || m_context.program.MeasurementState() != MeasState::idle;
+  return SettingsLocked(m_context, m_readOnly);
 }
 
 const COCaliSequence& COFilterPage::Active() const { return m_editsActive ? m_sequence : m_context.sequence; }

@@ -138,6 +138,10 @@ void COCaliSettings::keyPressEvent(QKeyEvent* event) {
   platform::CPropertySheet::keyPressEvent(event);
 }
 
+bool SettingsLocked(const CaliContext& context, bool readOnly) {
+  return readOnly || context.program.MeasurementState() != MeasState::idle;
+}
+
 int RunCalibrationSettings(CaliContext& context, COCaliSequence& sequence, QWidget* parent, bool readOnly) {
   COCaliSettings sheet(context, sequence, readOnly, parent);
   return sheet.DoModal();

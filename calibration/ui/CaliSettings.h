@@ -84,6 +84,10 @@ class COCaliSettings : public COSettingsSheet {
   std::unique_ptr<COCaliSamplingPage> m_samplingPage;
 };
 
+// The pages change nothing: the sheet only shows the sequence, or a
+// calibration runs.
+bool SettingsLocked(const CaliContext& context, bool readOnly);
+
 // The Sequence Settings command (and the cursor-value window's "View
 // Settings..."): the sheet on the sequence, modal; returns its result.
 int RunCalibrationSettings(CaliContext& context, COCaliSequence& sequence, QWidget* parent, bool readOnly = false);

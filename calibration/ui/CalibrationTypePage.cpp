@@ -14,6 +14,7 @@
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
 #include "COSystemSetup.h"
+#include "CaliSettings.h"
 #include "CalibrationStrings.h"
 #include "DBUtil.h"
 #include "MonitorAccess.h"
@@ -131,7 +132,7 @@ int CCalibrationType::ChosenType() const {
 }
 
 bool CCalibrationType::Locked() const {
-  return m_readOnly || m_context.program.MeasurementState() != MeasState::idle;
+  return SettingsLocked(m_context, m_readOnly);
 }
 
 void CCalibrationType::FillFilterBox() {
@@ -167,12 +168,11 @@ bool CCalibrationType::OnInitDialog() {
       static_cast<int>(s_rememberedLow)));
 
   if (m_context.program.Instrument().isTebb()) EnableDlgItems(*this, {kPressure, kPressureSpin}, false);
-  if (m_readOnly || m_context.program.MeasurementState() != MeasState::idle)
-    EnableDlgItems(*this, {kPressureGroup, kPressure, kPressureSpin}, false);
   if (Locked())
     EnableDlgItems(*this,
-                   {kZeroPoint, kHumidity, kGasSpan, kInterference, kWaterSpan, kWaterConc, kWaterConcSpin, kFilter,
-                    kTwoPoint, kMeasureLow, kMeasureHigh, kHighConc, kHighConcSpin, kLowConc, kLowConcSpin, kCross},
+                   {kPressureGroup, kPressure, kPressureSpin, kZeroPoint, kHumidity, kGasSpan, kInterference,
+                    kWaterSpan, kWaterConc, kWaterConcSpin, kFilter, kTwoPoint, kMeasureLow, kMeasureHigh, kHighConc,
+                    kHighConcSpin, kLowConc, kLowConcSpin, kCross},
                    false);
   UpdateControls();
   return true;
