@@ -149,6 +149,10 @@ bool CCalibrationType::OnInitDialog() {
   m_lowEdit.SubclassDlgItems(kLowConc, kLowConcSpin, this);
   m_pressureEdit.SubclassDlgItems(kPressure, kPressureSpin, this);
   m_filterBox.SubclassDlgItem(kFilter, this);
+  // As high as their arrows: a growing spin button would stretch its group
+  // down the page.
+  for (int id : {kWaterConcSpin, kHighConcSpin, kLowConcSpin, kPressureSpin})
+    GetDlgItem(id)->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   const COSystemSetup& setup = m_context.program.Setup();
   SetDlgItemText(kWaterUnit, setup.GetHumidityUnitText());
   SetDlgItemText(kHighUnit, setup.GetGasConcUnitText());

@@ -85,6 +85,10 @@ TEST_F(CaliSettingsTest, TheTypePageShowsTheControlsOfTheChosenType) {
   EXPECT_FALSE(IsShown(page, T::kFilter));
   Click(page, T::kWaterSpan, true);
   EXPECT_TRUE(IsShown(page, T::kWaterConc));
+  // The spin buttons keep their own height whatever room the page has left.
+  QApplication::processEvents();
+  for (int spin : {T::kWaterConcSpin, T::kPressureSpin})
+    EXPECT_EQ(page.GetDlgItem(spin)->height(), page.GetDlgItem(spin)->sizeHint().height()) << spin;
   Click(page, T::kGasSpan);
   Click(page, T::kTwoPoint, false);
   EXPECT_TRUE(IsShown(page, T::kFilter));
