@@ -15,7 +15,6 @@
 #include "CaliSettings.h"
 #include "CaliStatus.h"
 #include "CaliStatusView.h"
-#include "CaliValues.h"
 #include "CalibrationAppStrings.h"
 #include "CalibrationCommands.h"
 #include "Calibrator.h"
@@ -147,8 +146,6 @@ void CCalibrationApp::MakeCommands() {
                   if (TaskOpen()) Document().UpdateAllViews(nullptr, kHintRepaintAll);
                 }});
   f.AddCommand({ID_CALI_CALCULATE, "&Calculate...", {}, [this] { m_status->Calculate(Frame()); }, taskOpen});
-  f.AddCommand({ID_CALI_VALUES, "Calibration &Values...", {},
-                [this] { calibration::ShowCalibrationValues(*m_caliContext, Frame()); }});
   f.AddCommand({ID_CALI_DOWNLOAD_VALUES, "&Download...", {},
                 [this] { calibration::RunDownloadSheet(*m_caliContext, Frame()); },
                 [this, idle] { return !m_cali->IsOffline() && idle(); }});
@@ -173,7 +170,7 @@ void CCalibrationApp::MakeCommands() {
                ID_CALI_SCROLL_FORWARD, ID_CALI_GOTO_END});
   f.AddMenu("&Calibration", {ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP, CMainFrame::kSeparator,
                              ID_CALI_MARK_INTERVAL, ID_CALI_UNMARK_ALL, ID_CALI_CALCULATE, CMainFrame::kSeparator,
-                             ID_CALI_VALUES, ID_CALI_DOWNLOAD_VALUES});
+                             ID_CALI_DOWNLOAD_VALUES});
   f.AddMenu("&Banks", {ID_CALI_UPLOAD_BANKS, ID_CALI_DOWNLOAD_BANKS, CMainFrame::kSeparator, ID_CALI_PRINT_BANKS,
                        ID_CALI_PRINT_CURRENT});
   AddWindowAndHelpMenus(

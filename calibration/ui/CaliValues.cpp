@@ -241,9 +241,4 @@ void COCalculateDlg::DoDataExchange(platform::CDataExchange* dx) {
   }
 }
 
-void ShowCalibrationValues(CaliContext& context, QWidget* parent) {
-  COCaliValues dlg(context, parent);
-  dlg.DoModal();
-}
-
 }  // namespace calibration

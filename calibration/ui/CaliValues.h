@@ -66,7 +66,4 @@ class COCalculateDlg : public platform::CDialog {
   CaliContext& m_context;
 };
 
-// The calibration values dialog on the calibrator's banks, modal.
-void ShowCalibrationValues(CaliContext& context, QWidget* parent);
-
 }  // namespace calibration
