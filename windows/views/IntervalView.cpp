@@ -36,9 +36,7 @@ CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type,
 }
 
 CIntervalView::~CIntervalView() {
-  // The reads stop within moments: each looks at its flag as it goes.
-  for (const auto& load : m_loads) load->cancel = true;
-  for (const auto& load : m_loads) load->thread.join();
+  StopLoads();
   Layer().Cursors().RemoveWindowData(&m_meas);
   UpdateAllViewsOfDoc(kHintCursors);
 }
@@ -137,9 +135,21 @@ void CIntervalView::CancelLoad() {
   m_load.reset();
 }
 
+void CIntervalView::StopLoads() {
+  // The reads stop within moments: each looks at its flag as it goes.
+  for (const auto& load : m_loads) load->cancel = true;
+  for (const auto& load : m_loads) load->thread.join();
+  m_loads.clear();
+  m_load.reset();
+  m_followAfterLoad = false;
+}
+
 void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
+  // A read stopped with its task was waited for then.
+  const auto running = std::find(m_loads.begin(), m_loads.end(), load);
+  if (running == m_loads.end()) return;
   load->thread.join();
-  m_loads.erase(std::find(m_loads.begin(), m_loads.end(), load));
+  m_loads.erase(running);
   if (load != m_load) return;  // replaced meanwhile
   m_load.reset();
   if (!load->ok) {
@@ -257,6 +267,13 @@ void CIntervalView::OnWindowProperties() {
 }
 
 // --- updates ---
+
+void CIntervalView::OnDocumentClosing(CDocument* doc) {
+  // The task's rows are no longer this window's to show, nor its file to
+  // read on once the window's frame has gone.
+  StopLoads();
+  CMeasViewBase::OnDocumentClosing(doc);
+}
 
 void CIntervalView::OnUpdate(CView*, long hint, void*) {
   switch (hint) {

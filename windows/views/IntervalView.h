@@ -45,6 +45,8 @@ class CIntervalView : public CMeasViewBase {
   void FollowData();
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  // The task closes: any read goes no further and delivers nothing.
+  void OnDocumentClosing(CDocument* doc) override;
   void OnGeneralUpdate(EUpdType kind) override;
   // The window becomes the cursor window.
   void Activated() override;
@@ -148,6 +150,8 @@ class CIntervalView : public CMeasViewBase {
   // Cancels the read that goes on; its thread ends on its own and is
   // waited for when it says so.
   void CancelLoad();
+  // Cancels every read and waits for their threads: none delivers.
+  void StopLoads();
 
   bool m_wholeContent = false;
   bool m_defaultColumns = false;

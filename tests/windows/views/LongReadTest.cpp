@@ -1,7 +1,7 @@
 // A graph window over a task too long to read at once: the read goes on on a
 // thread of its own while the window says it is loading, a new interval
-// takes the place of the one loading, and a window closed meanwhile leaves
-// its read to end on its own.
+// takes the place of the one loading, a window closed meanwhile leaves its
+// read to end on its own, and a task closed meanwhile stops it.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -145,6 +145,24 @@ TEST_F(LongReadTest, AWindowClosedWhileLoadingLeavesItsReadBehindSafely) {
   EXPECT_FALSE(v.IsLoading());
   Paint(v);
   EXPECT_EQ(v.LastMeasNo(), kRows);
+}
+
+TEST_F(LongReadTest, ATaskClosedWhileLoadingStopsTheReadAndTakesNoRows) {
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(v.IsLoading());
+  // A sample came meanwhile: the follow it asked for is dropped with the read.
+  v.FollowData();
+  doc.m_bAutoDelete = false;
+  doc.OnCloseDocument();
+  EXPECT_FALSE(v.IsLoading());
+  // A window's read of the same rows started after it: once that has
+  // delivered, the stopped read would have too.
+  CGraphView& other = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(other));
+  for (int k = 0; k < 5; ++k) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  Paint(v);
+  EXPECT_EQ(v.LastMeasNo(), 0);
+  EXPECT_EQ(v.Nearest(-1), nullptr);
 }
 
 }  // namespace
