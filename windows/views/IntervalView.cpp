@@ -85,6 +85,7 @@ void CIntervalView::ReadInterval(bool follow) {
   if (!follow || !m_buffer.CanFollow(&Interval())) {
     auto load = std::make_shared<Load>(Context(), Interval());
     if (load->request.direct && CountMeasRows(load->request, kLongRead) >= kLongRead) {
+      load->follow = follow;
       StartLoad(std::move(load));
       return;
     }
@@ -113,9 +114,12 @@ CIntervalView::Load::Load(DataContext& context, const COMeasInterval& interval)
 void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
   m_load = load;
   m_followAfterLoad = false;
-  // Until the rows come the window shows none.
-  m_buffer.Take(&Interval(), Interval(), COMeasColumns());
-  Loaded(false);
+  // Until the rows come the window shows none, unless it follows a task:
+  // then what it showed stays meanwhile, as the interval only moved on.
+  if (!load->follow) {
+    m_buffer.Take(&Interval(), Interval(), COMeasColumns());
+    Loaded(false);
+  }
   m_loads.push_back(load);
   load->thread = std::thread([this, load] {
     load->ok = ReadMeasColumns(load->request, load->rows, &load->error, &load->cancel);
@@ -159,7 +163,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
   m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
   Interval().TakeFigures(load->request.interval);
   m_converted = std::move(load->converted);
-  Loaded(false);
+  Loaded(load->follow);
   m_converted.clear();
   if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
   if (m_followAfterLoad) {
@@ -170,7 +174,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
 }
 
 void CIntervalView::DrawLoading(platform::CDC& dc, const platform::CRect& client) {
-  if (!IsLoading()) return;
+  if (!IsLoading() || m_load->follow) return;
   platform::CRect box = client;
   dc.DrawText("Loading the measurements...", &box, platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }

@@ -37,7 +37,8 @@ class CIntervalView : public CMeasViewBase {
   // Reads the interval again: the rows and, where the window or the cursors
   // need them, the limits and statistics. A long read (kLongRead rows or
   // more) goes on on a thread of its own while the window shows that it is
-  // loading; a read asked for meanwhile takes its place.
+  // loading (a follow: what it showed); a read asked for meanwhile takes
+  // its place.
   void ReloadData();
   bool IsLoading() const { return m_load != nullptr; }
   static constexpr long kLongRead = 150000;
@@ -142,6 +143,8 @@ class CIntervalView : public CMeasViewBase {
     std::vector<std::vector<float>> converted;
     std::string error;
     bool ok = false;
+    // Asked for by a follow of the running task.
+    bool follow = false;
     std::atomic<bool> cancel{false};
     std::thread thread;
   };

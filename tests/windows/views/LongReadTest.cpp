@@ -1,7 +1,8 @@
 // A graph window over a task too long to read at once: the read goes on on a
 // thread of its own while the window says it is loading, a new interval
 // takes the place of the one loading, a window closed meanwhile leaves its
-// read to end on its own, and a task closed meanwhile stops it.
+// read to end on its own, a task closed meanwhile stops it, and a follow
+// read so keeps the rows shown until the new ones come.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -143,6 +144,22 @@ TEST_F(LongReadTest, AWindowClosedWhileLoadingLeavesItsReadBehindSafely) {
   for (int k = 0; k < 20; ++k) QApplication::processEvents(QEventLoop::AllEvents, 20);
   CGraphView& v = OpenGraph(kRows - 9, kRows);
   EXPECT_FALSE(v.IsLoading());
+  Paint(v);
+  EXPECT_EQ(v.LastMeasNo(), kRows);
+}
+
+TEST_F(LongReadTest, AFollowThatReadsTheIntervalAgainKeepsWhatTheWindowShowsMeanwhile) {
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(v));
+  // An interval by number is read whole again on every sample.
+  v.FollowData();
+  ASSERT_TRUE(v.IsLoading());
+  const auto calls = Paint(v);
+  EXPECT_FALSE(Has(calls, "Loading the measurements"));
+  EXPECT_EQ(v.LastMeasNo(), kRows);
+  ASSERT_NE(v.Nearest(-1), nullptr);
+  EXPECT_EQ(v.Nearest(-1)->GetMeasNo(), 1);
+  ASSERT_TRUE(WaitLoaded(v));
   Paint(v);
   EXPECT_EQ(v.LastMeasNo(), kRows);
 }
