@@ -160,8 +160,15 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
     load->rows.Clear();
     if (!load->error.empty()) ReportException(IDS_DB_ERROR, platform::CDBException(-1, load->error, "HY000"));
   }
-  m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
-  Interval().TakeFigures(load->request.interval);
+  const COMeasInterval& readFor = load->request.interval;
+  m_buffer.Take(&Interval(), readFor, std::move(load->rows));
+  // Cursors set meanwhile (dragged over the rows a follow kept shown, or
+  // moved on with the task) have their figures made here.
+  if (load->ok && (readFor.GetLeftCursor() != Interval().GetLeftCursor() ||
+                   readFor.GetRightCursor() != Interval().GetRightCursor()))
+    Interval().LoadData(m_buffer.Rows(), load->converted);
+  else
+    Interval().TakeFigures(readFor);
   m_converted = std::move(load->converted);
   Loaded(load->follow);
   m_converted.clear();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "COSequence.h"
@@ -162,6 +163,30 @@ TEST_F(LongReadTest, AFollowThatReadsTheIntervalAgainKeepsWhatTheWindowShowsMean
   ASSERT_TRUE(WaitLoaded(v));
   Paint(v);
   EXPECT_EQ(v.LastMeasNo(), kRows);
+}
+
+TEST_F(LongReadTest, CursorsDraggedWhileAFollowReadsKeepTheirOwnFigures) {
+  layer.Cursors().SetCursorOn(true);
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(v));
+  v.FollowData();
+  ASSERT_TRUE(v.IsLoading());
+  // A drag over the rows shown meanwhile.
+  Paint(v);
+  const platform::CRect plot = v.PlotRect();
+  const int y = (plot.top + plot.bottom) / 2;
+  v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
+  v.ButtonDown(platform::CPoint(plot.left + plot.Width() / 4, y), false);
+  v.ButtonUp(platform::CPoint(plot.left + plot.Width() / 2, y));
+  COMeasInterval& in = v.Interval();
+  const int left = in.GetLeftCursor(), right = in.GetRightCursor();
+  ASSERT_GT(left, 0);
+  ASSERT_GT(right, left);
+  ASSERT_TRUE(WaitLoaded(v));
+  EXPECT_EQ(in.GetLeftCursorMeas()->GetMeasNo(), left);
+  EXPECT_EQ(in.GetRightCursorMeas()->GetMeasNo(), right);
+  // Gas A is the number over a thousand: its mean between the cursors.
+  EXPECT_NEAR(in.GetColumns()[0].GetStatistics().GetAverage(), (left + right) / 2000.0, 1e-3);
 }
 
 TEST_F(LongReadTest, ATaskClosedWhileLoadingStopsTheReadAndTakesNoRows) {
