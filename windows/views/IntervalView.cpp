@@ -181,7 +181,9 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
 }
 
 void CIntervalView::DrawLoading(platform::CDC& dc, const platform::CRect& client) {
-  if (!IsLoading() || m_load->follow) return;
+  // A follow keeps what the window showed: the note is for a window left
+  // with nothing to show meanwhile.
+  if (!IsLoading() || !m_buffer.Rows().Empty()) return;
   platform::CRect box = client;
   dc.DrawText("Loading the measurements...", &box, platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }

@@ -100,7 +100,8 @@ class CIntervalView : public CMeasViewBase {
   virtual bool KeepsPlace() { return false; }
   // The size the scroll bars range over.
   virtual platform::CSize ScrollSize() = 0;
-  // While a long read goes on: the note that the window is loading.
+  // While a long read goes on and the window has no rows to show: the note
+  // that it is loading.
   void DrawLoading(platform::CDC& dc, const platform::CRect& client);
   // One step of the scroll bars' arrows and of the mouse wheel.
   virtual int LineStep() const { return 20; }
