@@ -253,12 +253,6 @@ bool NumberBounds(Connection& db, const COMeasInterval& interval, platform::CTim
   return true;
 }
 
-bool LiveInInterval(const COMeasInterval& interval, const COMeas& live) {
-  if (interval.GetMeasMode() == COMeasInterval::kByNumber)
-    return interval.GetFirst() <= live.GetMeasNo() && live.GetMeasNo() <= interval.GetLast();
-  return interval.GetStartTime() <= live.GetMeasTime() && live.GetMeasTime() <= interval.GetEndTime();
-}
-
 // One stretch of the rows, on a connection of its own: from the time from
 // on, up to to (before it when toExcluded), or stopAfter rows on and the
 // rows sharing the time of that one.
@@ -457,7 +451,7 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
   // The live measurement, when it is newer than the rows read. After rows it
   // carries the events stored at its time, as a row would (unless a row at
   // that time took them); alone, its own.
-  if (request.live && LiveInInterval(interval, *request.live) &&
+  if (request.live && interval.Holds(*request.live) &&
       (out.Empty() || request.live->GetMeasNo() > out.Number(out.Size() - 1))) {
     COMeas live = *request.live;
     if (!out.Empty()) {

@@ -149,6 +149,11 @@ long COMeasInterval::GetTimeSpan() const {
   return m_endTime < m_startTime ? 3600 : static_cast<long>((m_endTime - m_startTime).GetTotalSeconds());
 }
 
+bool COMeasInterval::Holds(const COMeas& meas) const {
+  if (m_mode == kByNumber) return m_first <= meas.GetMeasNo() && meas.GetMeasNo() <= m_last;
+  return GetStartTime() <= meas.GetMeasTime() && meas.GetMeasTime() <= m_endTime;
+}
+
 void COMeasInterval::MoveTo(const platform::CTime& endTime, int lastNumber) {
   platform::CTimeSpan span = m_endTime - m_startTime;
   int count = m_last - m_first;
