@@ -131,7 +131,6 @@ void ForEachColumn(size_t count, size_t rows, const std::function<void(size_t)>&
 
 COMeasReadRequest::COMeasReadRequest(DataContext& context, const COMeasInterval& source) : interval(source) {
   const std::string name = context.Setup().GetDatabaseName();
-  connect = dbfiles::ConnectString(name);
   calibration = context.Identity().isCalibration();
   IMeasurementLink* subject = context.Measurement();
   if (subject != nullptr && subject->HasLastMeas()) live = *context.DBObs().GetLastMeas();
