@@ -83,7 +83,8 @@ COMeasInterval::COMeasInterval(DataContext& context) : m_context(&context) {
   COSequence* sequence = &context.ActiveSequence();
   const bool cali = context.Identity().isCalibration();
   m_last = sequence->GetStopNum();
-  m_endTime = sequence->GetStopTime();
+  // A sequence without a sample still carries its placeholder stop time.
+  m_endTime = std::max(sequence->GetStopTime(), sequence->GetStartTime());
   m_first = m_last - 99;
   m_startTime = m_endTime - platform::CTimeSpan(3600);
   if (cali) {
