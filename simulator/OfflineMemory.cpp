@@ -34,24 +34,6 @@ std::optional<std::string> FromGivenSetup(const MonitorState& s, const std::stri
   const size_t comma = key.find(',');
   const std::string word = key.substr(0, comma);
   const std::string filter = comma == std::string::npos ? std::string() : key.substr(comma + 1, 3);
-  if (word == "W_C" || word == "C_C" || word == "C_S" || word == "F_T_F" || word == "S_I" || word == "T_L" ||
-      word == "A_P" || word == "US_F" || word == "B")
-    return Find(s.setup, key);
-  if (word == "C_F_T" || word == "T_F_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return " " + *v;
-    return v;
-  }
-  if (word == "N_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return Kelvin(s, *v);
-    return v;
-  }
-  if (word == "S_I_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return platform::Format(" %.6E", static_cast<double>(ToFloat(*v)));
-    return v;
-  }
   if (word == "G_N") return Find(s.params, s.ActiveBankKey(MonitorState::FilterIndex(filter)) + "G_N");
   if (word == "A_L") {
     // "A_L,F_A" and "A_L,F_A,1" are limit 1, "A_L,F_A,2" limit 2; the water
@@ -60,6 +42,16 @@ std::optional<std::string> FromGivenSetup(const MonitorState& s, const std::stri
     const std::string base = filter == "F_W" ? "F_W," : s.ActiveBankKey(MonitorState::FilterIndex(filter));
     return Find(s.params, base + (second ? "A_L,2" : "A_L"));
   }
+  // The rest are the given set-up's own values, some written as the memory
+  // writes them.
+  const std::optional<std::string> given = Find(s.setup, key);
+  if (!given) return given;
+  if (word == "W_C" || word == "C_C" || word == "C_S" || word == "F_T_F" || word == "S_I" || word == "T_L" ||
+      word == "A_P" || word == "US_F" || word == "B")
+    return given;
+  if (word == "C_F_T" || word == "T_F_T") return " " + *given;
+  if (word == "N_T") return Kelvin(s, *given);
+  if (word == "S_I_T") return platform::Format(" %.6E", static_cast<double>(ToFloat(*given)));
   return std::nullopt;
 }
 
