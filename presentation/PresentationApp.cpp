@@ -137,11 +137,12 @@ void CPresentationApp::OnFileOpen() {
   try {
     m_context->ActiveSequence().Close();
     // A load that failed has said why.
-    if (!m_context->Sequence().Load()) {
-    } else if (TaskIsEmpty(*m_context))
-      ShowMessage(IDS_PRESENTATION_TASK_EMPTY);
-    else
-      opened = true;
+    if (m_context->Sequence().Load()) {
+      if (TaskIsEmpty(*m_context))
+        ShowMessage(IDS_PRESENTATION_TASK_EMPTY);
+      else
+        opened = true;
+    }
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);
   } catch (const platform::CException& e) {

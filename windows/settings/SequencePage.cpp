@@ -2,21 +2,6 @@
 
 #include "DataContext.h"
 #include "SequenceFields.h"
-#include "core/MessageSink.h"
-
-void RunDefaultOnPage(platform::CPropertyPage* page, SequenceSheetFlags& flags,
-                      const std::function<int(std::function<bool()> validate)>& runDialog) {
-  if (page == nullptr) return;
-  // Gather what the controls hold, checked or not: loading the defaults
-  // must not wait for a valid entry.
-  flags.ddxValidate = false;
-  page->UpdateData(true);
-  flags.ddxValidate = true;
-  if (runDialog([page] { return page->UpdateData(true); }) != platform::IDOK) return;
-  flags.defaultsLoaded = true;
-  page->UpdateData(false);
-  flags.defaultsLoaded = false;
-}
 
 COSequencePage::COSequencePage(int templateId, const std::string& caption, DataContext& context,
                                COSequence& sequence, bool viewOnly, SequenceSheetFlags& flags)

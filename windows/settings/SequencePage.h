@@ -3,7 +3,6 @@
 // sequence they edit, the view-only mode, and the two switches through which
 // the sheet steers their data exchange.
 #include <QStringList>
-#include <functional>
 #include <initializer_list>
 
 #include "ui/PropertySheet.h"
@@ -28,12 +27,6 @@ void ShowDlgItems(const platform::CDialog& dialog, std::initializer_list<int> id
 // MeasTimeMode, and a filter's own times, in the order of their codes.
 QStringList SitModeEntries();
 QStringList SitTimeEntries();
-
-// "Default..." on the sheet's active page: its entries gathered unchecked,
-// the Default dialog run (given the page's checked exchange to validate a
-// store with) and, on OK, the page reloaded from the settings.
-void RunDefaultOnPage(platform::CPropertyPage* page, SequenceSheetFlags& flags,
-                      const std::function<int(std::function<bool()> validate)>& runDialog);
 
 class COSequencePage : public platform::CPropertyPage {
  public:

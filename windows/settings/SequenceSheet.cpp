@@ -37,14 +37,23 @@ COSettingsSheet::COSettingsSheet(const std::string& caption, DataContext& contex
 }
 
 bool COSettingsSheet::OnInitDialog() {
-  if (m_sheetContext.MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
+  if (SheetContext().MeasurementState() != MeasState::idle || m_viewOnly) GetDlgItem(ID_DEFAULT)->hide();
   if (m_pageStatus != nullptr && m_pageStatus->m_sequencePage != -1) SetActivePage(m_pageStatus->m_sequencePage);
   return platform::CPropertySheet::OnInitDialog();
 }
 
 void COSettingsSheet::OnDefault() {
-  RunDefaultOnPage(GetActivePage(), m_flags,
-                   [this](std::function<bool()> validate) { return RunDefaultDialog(std::move(validate)); });
+  platform::CPropertyPage* page = GetActivePage();
+  if (page == nullptr) return;
+  // Gather what the controls hold, checked or not: loading the defaults
+  // must not wait for a valid entry.
+  m_flags.ddxValidate = false;
+  page->UpdateData(true);
+  m_flags.ddxValidate = true;
+  if (RunDefaultDialog([page] { return page->UpdateData(true); }) != platform::IDOK) return;
+  m_flags.defaultsLoaded = true;
+  page->UpdateData(false);
+  m_flags.defaultsLoaded = false;
 }
 
 void COSettingsSheet::OnCancel() { Finish(platform::IDCANCEL); }
@@ -58,7 +67,6 @@ COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, boo
                                  int selectPage, COPageStatus* pageStatus, const AlarmPageFactory& alarmPage)
     : COSettingsSheet("Sequence Settings (" + sequence.GetName() + ")", context, viewOnly, pageStatus, parent,
                       selectPage),
-      m_context(context),
       m_sequence(sequence),
       m_edited(std::make_unique<COSequence>(sequence)) {
   m_samplingPage = std::make_unique<COSamplingPage>(context, *m_edited, viewOnly, m_flags);
@@ -76,13 +84,13 @@ COSequenceSheet::COSequenceSheet(DataContext& context, COSequence& sequence, boo
 COSequenceSheet::~COSequenceSheet() = default;
 
 int COSequenceSheet::RunDefaultDialog(std::function<bool()> validate) {
-  CDefault dlg(m_context, m_edited.get(), std::move(validate), this);
+  CDefault dlg(SheetContext(), m_edited.get(), std::move(validate), this);
   return dlg.DoModal();
 }
 
 void COSequenceSheet::HandBack(COSequence& target) const {
   const COSequence& edited = *m_edited;
-  if (m_context.MeasurementState() != MeasState::idle) {
+  if (SheetContext().MeasurementState() != MeasState::idle) {
     // The measurement owns the rest meanwhile (its stop, its alarms' state).
     target.SetAirPres(edited.GetAirPres());
     return;
@@ -99,13 +107,13 @@ void COSequenceSheet::OnOK() {
     if (page != nullptr && !page->OnKillActive()) return;
     const COSequence before(m_sequence);
     HandBack(m_sequence);
-    if (m_context.MeasurementState() != MeasState::active && !m_sequence.Save()) {
+    if (SheetContext().MeasurementState() != MeasState::active && !m_sequence.Save()) {
       // Shown by the save; the sequence keeps what the task holds.
       m_sequence = before;
       return;
     }
   }
-  UpdateAllViewsOfDoc(m_context, kHintTaskChanged);
+  UpdateAllViewsOfDoc(SheetContext(), kHintTaskChanged);
   Finish(platform::IDOK);
 }
 

@@ -43,8 +43,10 @@ class COSettingsSheet : public platform::CPropertySheet {
   // without one).
   COSettingsSheet(const std::string& caption, DataContext& context, bool viewOnly, COPageStatus* pageStatus,
                   QWidget* parent, int selectPage = 0);
-  // The program's Default dialog on the copy the pages edit; its result.
+  // The program's Default dialog on the copy the pages edit, given the
+  // active page's checked exchange to validate a store with; its result.
   virtual int RunDefaultDialog(std::function<bool()> validate) = 0;
+  DataContext& SheetContext() const { return m_sheetContext; }
 
   bool OnInitDialog() override;
   void OnCancel() override;
@@ -91,7 +93,6 @@ class COSequenceSheet : public COSettingsSheet {
   // pages leave editable then.
   void HandBack(COSequence& target) const;
 
-  DataContext& m_context;
   COSequence& m_sequence;
   std::unique_ptr<COSequence> m_edited;
   std::unique_ptr<COSamplingPage> m_samplingPage;

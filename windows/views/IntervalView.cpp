@@ -36,9 +36,7 @@ CIntervalView::CIntervalView(CWindowLayer& layer, CDocument* document, int type,
 }
 
 CIntervalView::~CIntervalView() {
-  // The reads stop within moments: each looks at its flag as it goes.
-  for (const auto& load : m_loads) load->cancel = true;
-  for (const auto& load : m_loads) load->thread.join();
+  StopLoads();
   Layer().Cursors().RemoveWindowData(&m_meas);
   UpdateAllViewsOfDoc(kHintCursors);
 }
@@ -87,6 +85,7 @@ void CIntervalView::ReadInterval(bool follow) {
   if (!follow || !m_buffer.CanFollow(&Interval())) {
     auto load = std::make_shared<Load>(Context(), Interval());
     if (load->request.direct && CountMeasRows(load->request, kLongRead) >= kLongRead) {
+      load->follow = follow;
       StartLoad(std::move(load));
       return;
     }
@@ -115,9 +114,12 @@ CIntervalView::Load::Load(DataContext& context, const COMeasInterval& interval)
 void CIntervalView::StartLoad(std::shared_ptr<Load> load) {
   m_load = load;
   m_followAfterLoad = false;
-  // Until the rows come the window shows none.
-  m_buffer.Take(&Interval(), Interval(), COMeasColumns());
-  Loaded(false);
+  // Until the rows come the window shows none, unless it follows a task:
+  // then what it showed stays meanwhile, as the interval only moved on.
+  if (!load->follow) {
+    m_buffer.Take(&Interval(), Interval(), COMeasColumns());
+    Loaded(false);
+  }
   m_loads.push_back(load);
   load->thread = std::thread([this, load] {
     load->ok = ReadMeasColumns(load->request, load->rows, &load->error, &load->cancel);
@@ -137,19 +139,38 @@ void CIntervalView::CancelLoad() {
   m_load.reset();
 }
 
+void CIntervalView::StopLoads() {
+  // The reads stop within moments: each looks at its flag as it goes.
+  for (const auto& load : m_loads) load->cancel = true;
+  for (const auto& load : m_loads) load->thread.join();
+  m_loads.clear();
+  m_load.reset();
+  m_followAfterLoad = false;
+}
+
 void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
+  // A read stopped with its task was waited for then.
+  const auto running = std::find(m_loads.begin(), m_loads.end(), load);
+  if (running == m_loads.end()) return;
   load->thread.join();
-  m_loads.erase(std::find(m_loads.begin(), m_loads.end(), load));
+  m_loads.erase(running);
   if (load != m_load) return;  // replaced meanwhile
   m_load.reset();
   if (!load->ok) {
     load->rows.Clear();
     if (!load->error.empty()) ReportException(IDS_DB_ERROR, platform::CDBException(-1, load->error, "HY000"));
   }
-  m_buffer.Take(&Interval(), load->request.interval, std::move(load->rows));
-  Interval().TakeFigures(load->request.interval);
+  const COMeasInterval& readFor = load->request.interval;
+  m_buffer.Take(&Interval(), readFor, std::move(load->rows));
+  // Cursors set meanwhile (dragged over the rows a follow kept shown, or
+  // moved on with the task) have their figures made here.
+  if (load->ok && (readFor.GetLeftCursor() != Interval().GetLeftCursor() ||
+                   readFor.GetRightCursor() != Interval().GetRightCursor()))
+    Interval().LoadData(m_buffer.Rows(), load->converted);
+  else
+    Interval().TakeFigures(readFor);
   m_converted = std::move(load->converted);
-  Loaded(false);
+  Loaded(load->follow);
   m_converted.clear();
   if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
   if (m_followAfterLoad) {
@@ -160,7 +181,9 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
 }
 
 void CIntervalView::DrawLoading(platform::CDC& dc, const platform::CRect& client) {
-  if (!IsLoading()) return;
+  // A follow keeps what the window showed: the note is for a window left
+  // with nothing to show meanwhile.
+  if (!IsLoading() || !m_buffer.Rows().Empty()) return;
   platform::CRect box = client;
   dc.DrawText("Loading the measurements...", &box, platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }
@@ -257,6 +280,13 @@ void CIntervalView::OnWindowProperties() {
 }
 
 // --- updates ---
+
+void CIntervalView::OnDocumentClosing(CDocument* doc) {
+  // The task's rows are no longer this window's to show, nor its file to
+  // read on once the window's frame has gone.
+  StopLoads();
+  CMeasViewBase::OnDocumentClosing(doc);
+}
 
 void CIntervalView::OnUpdate(CView*, long hint, void*) {
   switch (hint) {

@@ -37,7 +37,8 @@ class CIntervalView : public CMeasViewBase {
   // Reads the interval again: the rows and, where the window or the cursors
   // need them, the limits and statistics. A long read (kLongRead rows or
   // more) goes on on a thread of its own while the window shows that it is
-  // loading; a read asked for meanwhile takes its place.
+  // loading (a follow: what it showed); a read asked for meanwhile takes
+  // its place.
   void ReloadData();
   bool IsLoading() const { return m_load != nullptr; }
   static constexpr long kLongRead = 150000;
@@ -45,6 +46,8 @@ class CIntervalView : public CMeasViewBase {
   void FollowData();
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  // The task closes: any read goes no further and delivers nothing.
+  void OnDocumentClosing(CDocument* doc) override;
   void OnGeneralUpdate(EUpdType kind) override;
   // The window becomes the cursor window.
   void Activated() override;
@@ -97,7 +100,8 @@ class CIntervalView : public CMeasViewBase {
   virtual bool KeepsPlace() { return false; }
   // The size the scroll bars range over.
   virtual platform::CSize ScrollSize() = 0;
-  // While a long read goes on: the note that the window is loading.
+  // While a long read goes on and the window has no rows to show: the note
+  // that it is loading.
   void DrawLoading(platform::CDC& dc, const platform::CRect& client);
   // One step of the scroll bars' arrows and of the mouse wheel.
   virtual int LineStep() const { return 20; }
@@ -140,6 +144,8 @@ class CIntervalView : public CMeasViewBase {
     std::vector<std::vector<float>> converted;
     std::string error;
     bool ok = false;
+    // Asked for by a follow of the running task.
+    bool follow = false;
     std::atomic<bool> cancel{false};
     std::thread thread;
   };
@@ -148,6 +154,8 @@ class CIntervalView : public CMeasViewBase {
   // Cancels the read that goes on; its thread ends on its own and is
   // waited for when it says so.
   void CancelLoad();
+  // Cancels every read and waits for their threads: none delivers.
+  void StopLoads();
 
   bool m_wholeContent = false;
   bool m_defaultColumns = false;

@@ -1,13 +1,15 @@
 // A graph window over a task too long to read at once: the read goes on on a
 // thread of its own while the window says it is loading, a new interval
-// takes the place of the one loading, and a window closed meanwhile leaves
-// its read to end on its own.
+// takes the place of the one loading, a window closed meanwhile leaves its
+// read to end on its own, a task closed meanwhile stops it, and a follow
+// read so keeps the rows shown until the new ones come.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "COSequence.h"
@@ -145,6 +147,64 @@ TEST_F(LongReadTest, AWindowClosedWhileLoadingLeavesItsReadBehindSafely) {
   EXPECT_FALSE(v.IsLoading());
   Paint(v);
   EXPECT_EQ(v.LastMeasNo(), kRows);
+}
+
+TEST_F(LongReadTest, AFollowThatReadsTheIntervalAgainKeepsWhatTheWindowShowsMeanwhile) {
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(v));
+  // An interval by number is read whole again on every sample.
+  v.FollowData();
+  ASSERT_TRUE(v.IsLoading());
+  const auto calls = Paint(v);
+  EXPECT_FALSE(Has(calls, "Loading the measurements"));
+  EXPECT_EQ(v.LastMeasNo(), kRows);
+  ASSERT_NE(v.Nearest(-1), nullptr);
+  EXPECT_EQ(v.Nearest(-1)->GetMeasNo(), 1);
+  ASSERT_TRUE(WaitLoaded(v));
+  Paint(v);
+  EXPECT_EQ(v.LastMeasNo(), kRows);
+}
+
+TEST_F(LongReadTest, CursorsDraggedWhileAFollowReadsKeepTheirOwnFigures) {
+  layer.Cursors().SetCursorOn(true);
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(v));
+  v.FollowData();
+  ASSERT_TRUE(v.IsLoading());
+  // A drag over the rows shown meanwhile.
+  Paint(v);
+  const platform::CRect plot = v.PlotRect();
+  const int y = (plot.top + plot.bottom) / 2;
+  v.SetActivationTime(std::chrono::steady_clock::now() - std::chrono::seconds(5));
+  v.ButtonDown(platform::CPoint(plot.left + plot.Width() / 4, y), false);
+  v.ButtonUp(platform::CPoint(plot.left + plot.Width() / 2, y));
+  COMeasInterval& in = v.Interval();
+  const int left = in.GetLeftCursor(), right = in.GetRightCursor();
+  ASSERT_GT(left, 0);
+  ASSERT_GT(right, left);
+  ASSERT_TRUE(WaitLoaded(v));
+  EXPECT_EQ(in.GetLeftCursorMeas()->GetMeasNo(), left);
+  EXPECT_EQ(in.GetRightCursorMeas()->GetMeasNo(), right);
+  // Gas A is the number over a thousand: its mean between the cursors.
+  EXPECT_NEAR(in.GetColumns()[0].GetStatistics().GetAverage(), (left + right) / 2000.0, 1e-3);
+}
+
+TEST_F(LongReadTest, ATaskClosedWhileLoadingStopsTheReadAndTakesNoRows) {
+  CGraphView& v = OpenGraph(1, kRows);
+  ASSERT_TRUE(v.IsLoading());
+  // A sample came meanwhile: the follow it asked for is dropped with the read.
+  v.FollowData();
+  doc.m_bAutoDelete = false;
+  doc.OnCloseDocument();
+  EXPECT_FALSE(v.IsLoading());
+  // A window's read of the same rows started after it: once that has
+  // delivered, the stopped read would have too.
+  CGraphView& other = OpenGraph(1, kRows);
+  ASSERT_TRUE(WaitLoaded(other));
+  for (int k = 0; k < 5; ++k) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  Paint(v);
+  EXPECT_EQ(v.LastMeasNo(), 0);
+  EXPECT_EQ(v.Nearest(-1), nullptr);
 }
 
 }  // namespace
