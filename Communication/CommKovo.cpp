@@ -222,8 +222,6 @@ void CommKovo::setNormTemperature(float temperature) {
   sendCommand(PrintColl().Add(PrintStr("SE N_T,")).Add(Decimal(temperature)));
 }
 
-void CommKovo::setClock() { setClock(platform::CTime::GetCurrentTime()); }
-
 void CommKovo::setClockNotBefore(CalibTime notBefore) {
   const platform::CTime now = platform::CTime::GetCurrentTime();
   setClock(notBefore.IsValid() && notBefore.GetTime() > now ? notBefore.GetTime() : now);

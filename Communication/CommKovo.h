@@ -76,11 +76,10 @@ class CommKovo {
   void setTempUnit(COTempUnit unit);
   void setConcUnit(COConcUnit unit);
   void setNormTemperature(float temperature);
-  // The PC's clock a minute ahead, time and date from the same instant.
-  void setClock();
+  // The clock a minute ahead of now, time and date from the same instant.
   void setClock(const platform::CTime& now);
-  // setClock from now, or from notBefore when it is later (a timer that
-  // waited for it may fire early).
+  // setClock from the PC's clock, or from notBefore when it is later (a
+  // timer that waited for it may fire early); an invalid notBefore: now.
   void setClockNotBefore(CalibTime notBefore);
   void setFixedTime(bool on);
   void setTubeLength(float length);

@@ -1,15 +1,14 @@
 #pragma once
-// The task list of the system database: [DBList], or [DBListCali] in the
-// Calibration program, which keeps its tasks apart.
+// A task list of the system database: [DBList] of the measurement tasks, or
+// [DBListCali] of the calibration tasks, which the Calibration program keeps
+// apart.
 #include <string>
 
 #include "CORecBase.h"
-#include "ProgramIdentity.h"
 
 class CORecDBList : public CORecSystemBase {
  public:
-  explicit CORecDBList(const ProgramIdentity& program = ProgramIdentity())
-      : m_calibration(program.isCalibration()) {}
+  explicit CORecDBList(bool calibration = false) : m_calibration(calibration) {}
 
   std::string m_DBName;    // the eight-letter file and data source name
   std::string m_DBDesc;    // the description the user gave the task

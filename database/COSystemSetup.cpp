@@ -27,7 +27,7 @@ const char* const kCaliDescription = "KovoPC Software Calibration Database";
 
 }  // namespace
 
-COSystemSetup::COSystemSetup(DataContext& context) : m_context(context), m_dbList(context.Identity()) {
+COSystemSetup::COSystemSetup(DataContext& context) : m_context(context), m_dbList(context.Identity().isCalibration()) {
   m_font = platform::LOGFONT();
   m_font.lfWeight = 0;
 }

@@ -131,7 +131,6 @@ void ForEachColumn(size_t count, size_t rows, const std::function<void(size_t)>&
 
 COMeasReadRequest::COMeasReadRequest(DataContext& context, const COMeasInterval& source) : interval(source) {
   const std::string name = context.Setup().GetDatabaseName();
-  connect = dbfiles::ConnectString(name);
   calibration = context.Identity().isCalibration();
   IMeasurementLink* subject = context.Measurement();
   if (subject != nullptr && subject->HasLastMeas()) live = *context.DBObs().GetLastMeas();
@@ -253,12 +252,6 @@ bool NumberBounds(Connection& db, const COMeasInterval& interval, platform::CTim
   return true;
 }
 
-bool LiveInInterval(const COMeasInterval& interval, const COMeas& live) {
-  if (interval.GetMeasMode() == COMeasInterval::kByNumber)
-    return interval.GetFirst() <= live.GetMeasNo() && live.GetMeasNo() <= interval.GetLast();
-  return interval.GetStartTime() <= live.GetMeasTime() && live.GetMeasTime() <= interval.GetEndTime();
-}
-
 // One stretch of the rows, on a connection of its own: from the time from
 // on, up to to (before it when toExcluded), or stopAfter rows on and the
 // rows sharing the time of that one.
@@ -272,34 +265,49 @@ struct Stretch {
   bool ok = false;
 };
 
+// An [Event] row's columns as EventOf reads them.
+constexpr char kSelectEvents[] = "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event]";
+
+// The rows of a stretch by a time column: from ?1 on, up to ?2 or before it,
+// in time order.
+std::string WithinStretch(const char* column, bool toExcluded) {
+  const std::string c = std::string("[") + column + "]";
+  return " WHERE " + c + " >= ?1 AND " + c + (toExcluded ? " < ?2" : " <= ?2") + " ORDER BY " + c;
+}
+
+// Binds the times from and to (as DateToText writes them) to ?1 and ?2.
+void BindTimes(sqlite3_stmt* st, const char* from, const char* to) {
+  sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
+  sqlite3_bind_text(st, 2, to, 19, SQLITE_STATIC);
+}
+
+// The rows from the time from up to to, counted no further than limit; -1
+// on a failure.
+long CountRows(Connection& db, const char* from, const char* to, long limit) {
+  sqlite3_stmt* st = db.Prepare(
+      "SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
+  if (st == nullptr) return -1;
+  BindTimes(st, from, to);
+  sqlite3_bind_int64(st, 3, limit);
+  bool row = false;
+  return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : -1;
+}
+
 void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic<bool>* cancel) {
   Connection db(request.file, cancel);
-  static const char* const kSql[2][2] = {
-      {"SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
-       "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 "
-       "ORDER BY [MeasTime]",
-       "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
-       "[FilterValues5], [FilterValues6], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2 "
-       "ORDER BY [MeasTime]"},
-      {"SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
-       "[FilterValues5], [FilterValues6], [Temperature], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND "
-       "[MeasTime] <= ?2 ORDER BY [MeasTime]",
-       "SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
-       "[FilterValues5], [FilterValues6], [Temperature], [Pressure] FROM [Meas] WHERE [MeasTime] >= ?1 AND "
-       "[MeasTime] < ?2 ORDER BY [MeasTime]"}};
-  sqlite3_stmt* meas = db.Prepare(kSql[request.calibration ? 1 : 0][s.toExcluded ? 1 : 0]);
-  sqlite3_stmt* event = db.Prepare(s.toExcluded ? "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
-                                                  "WHERE [EventTime] >= ?1 AND [EventTime] < ?2 ORDER BY [EventTime]"
-                                                : "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] "
-                                                  "WHERE [EventTime] >= ?1 AND [EventTime] <= ?2 ORDER BY [EventTime]");
+  // The temperature column is the Calibration program's alone.
+  const std::string measSql =
+      std::string("SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
+                  "[FilterValues5], [FilterValues6], ") +
+      (request.calibration ? "[Temperature], [Pressure]" : "[Pressure]") + " FROM [Meas]" +
+      WithinStretch("MeasTime", s.toExcluded);
+  sqlite3_stmt* meas = db.Prepare(measSql.c_str());
+  sqlite3_stmt* event = db.Prepare((kSelectEvents + WithinStretch("EventTime", s.toExcluded)).c_str());
   if (meas == nullptr || event == nullptr) {
     s.error = db.Error();
     return;
   }
-  for (sqlite3_stmt* st : {meas, event}) {
-    sqlite3_bind_text(st, 1, s.from, 19, SQLITE_STATIC);
-    sqlite3_bind_text(st, 2, s.to, 19, SQLITE_STATIC);
-  }
+  for (sqlite3_stmt* st : {meas, event}) BindTimes(st, s.from, s.to);
   if (s.stopAfter >= 0) s.rows.Reserve(static_cast<size_t>(std::min(s.stopAfter + 1, 50000000L)));
   // The events go along with the rows: those before a row's time have no
   // row of their own and are passed over, those at it are the row's.
@@ -363,16 +371,9 @@ bool Middle(Connection& db, const platform::CTime& t1, const platform::CTime& t2
     if (!db.Step(st, &row) || !row) return false;
     mid = TimeOf(st, 0).GetTime();
   } else {
-    sqlite3_stmt* st = db.Prepare(
-        "SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
-    if (st == nullptr) return false;
     char to[20];
     platform::db::DateToText(t2, to);
-    sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
-    sqlite3_bind_text(st, 2, to, 19, SQLITE_STATIC);
-    sqlite3_bind_int64(st, 3, kHalves);
-    bool row = false;
-    if (!db.Step(st, &row) || !row || sqlite3_column_int64(st, 0) < kHalves) return false;
+    if (CountRows(db, from, to, kHalves) < kHalves) return false;
     mid = t1.GetTime() + (t2.GetTime() - t1.GetTime()) / 2;
   }
   if (mid <= t1.GetTime()) return false;
@@ -384,8 +385,7 @@ bool Middle(Connection& db, const platform::CTime& t1, const platform::CTime& t2
 long CountBefore(Connection& db, const char* from, const char* middle) {
   sqlite3_stmt* st = db.Prepare("SELECT COUNT(*) FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2");
   if (st == nullptr) return -1;
-  sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
-  sqlite3_bind_text(st, 2, middle, 19, SQLITE_STATIC);
+  BindTimes(st, from, middle);
   bool row = false;
   return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : -1;
 }
@@ -457,7 +457,7 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
   // The live measurement, when it is newer than the rows read. After rows it
   // carries the events stored at its time, as a row would (unless a row at
   // that time took them); alone, its own.
-  if (request.live && LiveInInterval(interval, *request.live) &&
+  if (request.live && interval.Holds(*request.live) &&
       (out.Empty() || request.live->GetMeasNo() > out.Number(out.Size() - 1))) {
     COMeas live = *request.live;
     if (!out.Empty()) {
@@ -466,9 +466,8 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
       // The events read end where the rows do.
       const time_t limit = stopAfter >= 0 ? out.Time(out.Size() - 1) : t2.GetTime();
       if (t <= limit && t >= t1.GetTime() && out.Time(out.Size() - 1) < t) {
-        sqlite3_stmt* st = db.Prepare(
-            "SELECT [EventTime], [EventType], [EventText], [FloatValue] FROM [Event] WHERE [EventTime] = ?1 "
-            "ORDER BY [EventTime]");
+        const std::string sql = std::string(kSelectEvents) + " WHERE [EventTime] = ?1 ORDER BY [EventTime]";
+        sqlite3_stmt* st = db.Prepare(sql.c_str());
         if (st == nullptr) {
           *error = db.Error();
           return false;
@@ -504,15 +503,8 @@ long CountMeasRows(const COMeasReadRequest& request, long limit) {
     return std::clamp<long>(static_cast<long>(interval.GetLast()) - interval.GetFirst() + 1, 0, limit);
   if (!request.direct) return 0;
   Connection db(request.file);
-  sqlite3_stmt* st = db.Prepare(
-      "SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
-  if (st == nullptr) return 0;
   char from[20], to[20];
   platform::db::DateToText(interval.GetStartTime(), from);
   platform::db::DateToText(interval.GetEndTime(), to);
-  sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
-  sqlite3_bind_text(st, 2, to, 19, SQLITE_STATIC);
-  sqlite3_bind_int64(st, 3, limit);
-  bool row = false;
-  return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : 0;
+  return std::max(0L, CountRows(db, from, to, limit));
 }

@@ -88,12 +88,11 @@ void ForEachColumn(size_t count, size_t rows, const std::function<void(size_t)>&
 // What a column read needs of the program, copied on the user-interface
 // thread so that the read may run elsewhere.
 struct COMeasReadRequest {
-  // Copies the interval, the task's connection and the live measurement.
+  // Copies the interval, the task's file and the live measurement.
   COMeasReadRequest(DataContext& context, const COMeasInterval& interval);
 
   COMeasInterval interval;
-  std::string connect;  // the task's data source
-  std::string file;     // its file, for the direct read
+  std::string file;  // the task's file, for the direct read
   bool calibration = false;
   // The measurement the database observer wrote last, while a task runs.
   std::optional<COMeas> live;

@@ -150,6 +150,11 @@ long COMeasInterval::GetTimeSpan() const {
   return m_endTime < m_startTime ? 3600 : static_cast<long>((m_endTime - m_startTime).GetTotalSeconds());
 }
 
+bool COMeasInterval::Holds(const COMeas& meas) const {
+  if (m_mode == kByNumber) return m_first <= meas.GetMeasNo() && meas.GetMeasNo() <= m_last;
+  return GetStartTime() <= meas.GetMeasTime() && meas.GetMeasTime() <= m_endTime;
+}
+
 void COMeasInterval::MoveTo(const platform::CTime& endTime, int lastNumber) {
   platform::CTimeSpan span = m_endTime - m_startTime;
   int count = m_last - m_first;
@@ -273,12 +278,8 @@ void COMeasInterval::MoveToLast() {
 // The working sums of one pass; nothing is allocated per measurement.
 class COStatisticsPass {
  public:
-  explicit COStatisticsPass(COMeasInterval& interval)
-      : COStatisticsPass(interval, interval.MakeConverters()) {
-    m_showWait = true;
-  }
-  // converters: one per column, made beforehand where the pass runs off the
-  // user-interface thread (no wait cursor there either).
+  // converters: one per column, for Add; AddAll takes the values converted
+  // beforehand and needs none.
   COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters)
       : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)) {
     m_converters.resize(m_sums.size());
@@ -288,9 +289,36 @@ class COStatisticsPass {
     }
   }
 
+  // One measurement, on the user-interface thread: a long pass shows the
+  // wait cursor.
   void Add(const COMeas& m) {
-    Add(m.GetMeasNo(), m.GetMeasTime().GetTime(), [&](int ch) { return m.GetValue(ch).GetValue(); },
-        [&](int ch) { return m.IsValueValid(ch); }, [&] { return m; });
+    if (++m_seen == 1000) m_wait.emplace();
+    const int no = m.GetMeasNo();
+    const time_t time = m.GetMeasTime().GetTime();
+    if (m_seen == 1) m_t0 = time;
+    const double x = m_i.m_mode == COMeasInterval::kByNumber ? static_cast<double>(no)
+                                                              : static_cast<double>(time - m_t0);
+    if (no == m_i.m_leftCursor) m_i.m_leftMeas = m;
+    if (no == m_i.m_rightCursor) m_i.m_rightMeas = m;
+    const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
+    for (int ch = 0; ch < 7; ++ch) {
+      if (!m.IsValueValid(ch)) continue;
+      m_channelSum[ch] += m.GetValue(ch).GetValue();
+      ++m_channelCount[ch];
+    }
+    for (size_t c = 0; c < m_sums.size(); ++c) {
+      const CColumn& col = m_i.m_columns[c];
+      const int channel = col.GetChannel();
+      if (channel < 0 || channel >= COMeas::channelCount || !m.IsValueValid(channel)) continue;
+      const MeasValue v = m_converters[c].ConvertValue(m.GetValue(channel).GetValue());
+      if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
+      const double y = v.GetValue();
+      const int a = col.GetAxis() == 0 ? 0 : 1;
+      if (y < m_i.m_autoMin[a]) m_i.m_autoMin[a] = static_cast<float>(y);
+      if (y > m_i.m_autoMax[a]) m_i.m_autoMax[a] = static_cast<float>(y);
+      if (!counted) continue;
+      m_sums[c].Add(x, y);
+    }
   }
 
   // Every row at once, a column at a time; the sums take their values in
@@ -347,37 +375,6 @@ class COStatisticsPass {
       const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
       m_i.m_autoMin[a] = std::min(m_i.m_autoMin[a], lo[c]);
       m_i.m_autoMax[a] = std::max(m_i.m_autoMax[a], hi[c]);
-    }
-  }
-
-  // value(ch): the stored value of a channel, valid(ch) whether it counts;
-  // row(): the measurement whole, asked for at the cursors only.
-  template <typename Value, typename Valid, typename Row>
-  void Add(int no, time_t time, const Value& value, const Valid& valid, const Row& row) {
-    if (++m_seen == 1000 && m_showWait) m_wait.emplace();
-    if (m_seen == 1) m_t0 = time;
-    const double x = m_i.m_mode == COMeasInterval::kByNumber ? static_cast<double>(no)
-                                                              : static_cast<double>(time - m_t0);
-    if (no == m_i.m_leftCursor) m_i.m_leftMeas = row();
-    if (no == m_i.m_rightCursor) m_i.m_rightMeas = row();
-    const bool counted = m_i.m_leftCursor <= no && no <= m_i.m_rightCursor;
-    for (int ch = 0; ch < 7; ++ch) {
-      if (!valid(ch)) continue;
-      m_channelSum[ch] += value(ch);
-      ++m_channelCount[ch];
-    }
-    for (size_t c = 0; c < m_sums.size(); ++c) {
-      const CColumn& col = m_i.m_columns[c];
-      const int channel = col.GetChannel();
-      if (channel < 0 || channel >= COMeas::channelCount || !valid(channel)) continue;
-      const MeasValue v = m_converters[c].ConvertValue(value(channel));
-      if (!v.IsValid()) continue;  // no curve point for a channel without a conversion
-      const double y = v.GetValue();
-      const int a = col.GetAxis() == 0 ? 0 : 1;
-      if (y < m_i.m_autoMin[a]) m_i.m_autoMin[a] = static_cast<float>(y);
-      if (y > m_i.m_autoMax[a]) m_i.m_autoMax[a] = static_cast<float>(y);
-      if (!counted) continue;
-      m_sums[c].Add(x, y);
     }
   }
 
@@ -445,7 +442,6 @@ class COStatisticsPass {
   long m_channelCount[7] = {};
   time_t m_t0 = 0;
   std::optional<platform::WaitCursor> m_wait;
-  bool m_showWait = false;
 };
 
 void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows(), buffer.Converted(MakeConverters())); }
@@ -453,7 +449,7 @@ void COMeasInterval::LoadData(COMeasBuffer& buffer) { LoadData(buffer.Rows(), bu
 void COMeasInterval::LoadData(const COMeasColumns& rows) { LoadData(rows, ConvertColumns(rows, MakeConverters())); }
 
 void COMeasInterval::LoadData(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted) {
-  COStatisticsPass pass(*this, std::vector<COValueConverter>(m_columns.size()));
+  COStatisticsPass pass(*this, {});
   pass.AddAll(rows, converted);
   pass.Finish();
 }
@@ -499,7 +495,7 @@ void COMeasInterval::TakeFigures(const COMeasInterval& pass) {
 }
 
 void COMeasInterval::LoadData(const std::vector<COMeas>& measurements) {
-  COStatisticsPass pass(*this);
+  COStatisticsPass pass(*this, MakeConverters());
   for (const COMeas& m : measurements) pass.Add(m);
   pass.Finish();
 }

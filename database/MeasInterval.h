@@ -153,6 +153,9 @@ class COMeasInterval {
   long GetEnd() const;
   int GetCount() const { return m_last < m_first ? 1 : m_last - m_first + 1; }
   long GetTimeSpan() const;
+  // Whether the measurement lies inside: by its number or by its time, as
+  // the interval counts.
+  bool Holds(const COMeas& meas) const;
   void SetLength(int n) { m_first = m_last - n + 1; }
   void SetTimeSpan(long seconds) { m_startTime = m_endTime - platform::CTimeSpan(seconds); }
   // Keeps both spans and moves the end to the time and number given.

@@ -80,10 +80,7 @@ void COMeasReader::SetInterval(const COMeasInterval* interval) {
 // wrote is visible to the next read at once, so the live copy is needed only
 // for a measurement newer than those rows.
 bool COMeasReader::LiveInInterval(const COMeas& live) const {
-  if (m_interval == nullptr) return false;
-  if (m_interval->GetMeasMode() == COMeasInterval::kByNumber)
-    return m_interval->GetFirst() <= live.GetMeasNo() && live.GetMeasNo() <= m_interval->GetLast();
-  return m_interval->GetStartTime() <= live.GetMeasTime() && live.GetMeasTime() <= m_interval->GetEndTime();
+  return m_interval != nullptr && m_interval->Holds(live);
 }
 
 void COMeasReader::TakeLive() {

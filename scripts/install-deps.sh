@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core poppler-utils
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
-  clang libclang-rt-14-dev poppler-utils
+  clang libclang-rt-14-dev
   xvfb openbox xdotool xclip x11-utils imagemagick
 )
 

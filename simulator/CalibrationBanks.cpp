@@ -119,7 +119,6 @@ std::array<double, 6> CalibrationBanks::Signals(const MonitorState& s, long read
     const auto it = m_coefficients.find(s.uaNumbers[static_cast<size_t>(f)]);
     return it == m_coefficients.end() ? std::array<double, 8>{} : it->second;
   };
-  auto bankKey = [&](int f) { return std::string(kFilters[f]) + "," + std::to_string(s.ActiveBank(f)) + ","; };
 
   // Water vapour.
   const double aw = 0.0008142, bw = -0.00430112, cw = 2.407e-6;
@@ -136,7 +135,7 @@ std::array<double, 6> CalibrationBanks::Signals(const MonitorState& s, long read
 
   for (int f = 0; f < 5; ++f) {
     const std::array<double, 8> k = coefficients(f);
-    const std::string key = bankKey(f);
+    const std::string key = s.ActiveBankKey(f);
     const double hum = h * (1.0 + k[3] * dT + h * (k[6] * (1.0 + k[4] * dT) + k[7] * (1.0 + k[5] * dT) * h));
     double signal = Value(s, key + "C_OF_F", 0.01) * (1.0 + k[0] * dT) + Value(s, key + "C_HU_F", 0.0) * hum;
     const double c = level[static_cast<size_t>(f)] * (1.0 - k[1] * dT);
@@ -148,7 +147,7 @@ std::array<double, 6> CalibrationBanks::Signals(const MonitorState& s, long read
       signal += c / (amplitude > 0.0 ? amplitude : 1.0e5);
     // What the other gases give on this filter.
     for (int g = 0; g < 5; ++g) {
-      const double cross = g == f ? 0.0 : Value(s, bankKey(g) + "C_CR_" + kFilters[f], 0.0);
+      const double cross = g == f ? 0.0 : Value(s, s.ActiveBankKey(g) + "C_CR_" + kFilters[f], 0.0);
       if (cross > 0.0) signal += level[static_cast<size_t>(g)] * (1.0 - coefficients(g)[1] * dT) / cross;
     }
     v[static_cast<size_t>(f)] = signal;

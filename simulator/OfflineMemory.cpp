@@ -19,11 +19,6 @@ std::optional<std::string> Find(const std::map<std::string, std::string>& map, c
   return it->second;
 }
 
-float ToFloat(const std::string& text) {
-  float v = 0.0f;
-  return platform::Scan(text, "%f", &v) == 1 ? v : 0.0f;
-}
-
 // The normalisation temperature the monitor was given, in its temperature
 // unit, as the kelvin its memory reports.
 std::string Kelvin(const MonitorState& s, const std::string& value) {
@@ -34,44 +29,29 @@ std::string Kelvin(const MonitorState& s, const std::string& value) {
   return platform::Format(" %.2f", t);
 }
 
-// "<filter>,<bank>," of the filter's active bank, as the calibration
-// parameters are kept.
-std::string BankKey(const MonitorState& s, const std::string& filter) {
-  const auto bank = Find(s.setup, "B," + filter);
-  return filter + "," + (bank ? *bank : std::string("1")) + ",";
-}
-
 // The stored set-up value of a key, from the set-up the monitor was given.
 std::optional<std::string> FromGivenSetup(const MonitorState& s, const std::string& key) {
   const size_t comma = key.find(',');
   const std::string word = key.substr(0, comma);
   const std::string filter = comma == std::string::npos ? std::string() : key.substr(comma + 1, 3);
-  if (word == "W_C" || word == "C_C" || word == "C_S" || word == "F_T_F" || word == "S_I" || word == "T_L" ||
-      word == "A_P" || word == "US_F" || word == "B")
-    return Find(s.setup, key);
-  if (word == "C_F_T" || word == "T_F_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return " " + *v;
-    return v;
-  }
-  if (word == "N_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return Kelvin(s, *v);
-    return v;
-  }
-  if (word == "S_I_T") {
-    const auto v = Find(s.setup, key);
-    if (v) return platform::Format(" %.6E", static_cast<double>(ToFloat(*v)));
-    return v;
-  }
-  if (word == "G_N") return Find(s.params, BankKey(s, filter) + "G_N");
+  if (word == "G_N") return Find(s.params, s.ActiveBankKey(MonitorState::FilterIndex(filter)) + "G_N");
   if (word == "A_L") {
     // "A_L,F_A" and "A_L,F_A,1" are limit 1, "A_L,F_A,2" limit 2; the water
     // filter's limits belong to no bank.
     const bool second = key.size() > 8 && key.compare(key.size() - 2, 2, ",2") == 0;
-    const std::string base = filter == "F_W" ? "F_W," : BankKey(s, filter);
+    const std::string base = filter == "F_W" ? "F_W," : s.ActiveBankKey(MonitorState::FilterIndex(filter));
     return Find(s.params, base + (second ? "A_L,2" : "A_L"));
   }
+  // The rest are the given set-up's own values, some written as the memory
+  // writes them.
+  const std::optional<std::string> given = Find(s.setup, key);
+  if (!given) return given;
+  if (word == "W_C" || word == "C_C" || word == "C_S" || word == "F_T_F" || word == "S_I" || word == "T_L" ||
+      word == "A_P" || word == "US_F" || word == "B")
+    return given;
+  if (word == "C_F_T" || word == "T_F_T") return " " + *given;
+  if (word == "N_T") return Kelvin(s, *given);
+  if (word == "S_I_T") return platform::Format(" %.6E", static_cast<double>(ToFloat(*given)));
   return std::nullopt;
 }
 

@@ -21,13 +21,6 @@ const char* const kFilters[] = {"F_A", "F_B", "F_C", "F_D", "F_E", "F_W"};
 const char kNoValue[] = "__________";
 const char kTerminator[] = "\r\n\n";
 
-int FilterIndex(const std::string& name) {
-  for (int i = 0; i < 6; ++i) {
-    if (name == kFilters[i]) return i;
-  }
-  return -1;
-}
-
 std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;
   size_t start = 0;
@@ -37,11 +30,6 @@ std::vector<std::string> SplitCommas(const std::string& text) {
     if (comma == std::string::npos) return parts;
     start = comma + 1;
   }
-}
-
-float ToFloat(const std::string& text) {
-  float v = 0.0f;
-  return platform::Scan(text, "%f", &v) == 1 ? v : 0.0f;
 }
 
 // A calibration number as the monitor writes it: a blank, then the exponent form.
@@ -139,8 +127,7 @@ void TakeSample(MonitorState& s) {
   ++s.samplesTaken;
   s.sampleSeconds = s.Seconds();
   for (int ch = 0; ch < 6; ++ch) {
-    const std::string key = ch == 5 ? std::string("F_W,A_L")
-                                    : std::string(kFilters[ch]) + "," + std::to_string(s.ActiveBank(ch)) + ",A_L";
+    const std::string key = ch == 5 ? std::string("F_W,A_L") : s.ActiveBankKey(ch) + "A_L";
     const auto it = s.params.find(key);
     const float limit = it == s.params.end() || it->second[0] == '_' ? 1e32f : ToFloat(it->second);
     s.alarms[static_cast<size_t>(ch)] = s.Uses(ch) && limit < 1e31f && s.SampleLevel(ch) > limit;
@@ -160,6 +147,11 @@ void TakeSample(MonitorState& s) {
 
 }  // namespace
 
+float ToFloat(const std::string& text) {
+  float v = 0.0f;
+  return platform::Scan(text, "%f", &v) == 1 ? v : 0.0f;
+}
+
 // --- state helpers ---
 
 void MonitorState::BeLeakDetector() {
@@ -177,6 +169,17 @@ int MonitorState::ActiveBank(int filter) const {
   const auto it = setup.find(std::string("B,") + FilterName(filter));
   const int b = it == setup.end() ? 1 : std::atoi(it->second.c_str());
   return b >= 1 && b <= 5 ? b : 1;
+}
+
+std::string MonitorState::ActiveBankKey(int filter) const {
+  return std::string(FilterName(filter)) + "," + std::to_string(ActiveBank(filter)) + ",";
+}
+
+int MonitorState::FilterIndex(const std::string& name) {
+  for (int i = 0; i < 6; ++i) {
+    if (name == kFilters[i]) return i;
+  }
+  return -1;
 }
 
 double MonitorState::Seconds() const {
@@ -302,7 +305,7 @@ void SimulatedMonitor::InstallHandlers() {
   });
   reply("SE? USER_L", [](MonitorState& s, const Command&) -> R { return std::to_string(s.userLevel); });
   reply("SE? UA_N,", [](MonitorState& s, const Command& c) -> R {
-    const int f = FilterIndex(c.args);
+    const int f = MonitorState::FilterIndex(c.args);
     if (f < 0 || f > 4) return std::nullopt;
     return s.uaNumbers[static_cast<size_t>(f)];
   });

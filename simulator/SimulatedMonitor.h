@@ -130,8 +130,16 @@ struct MonitorState {
   // The start of a measurement: its samples' time begins.
   void StartMeasuring(Clock::duration firstSampleAfter);
   int ActiveBank(int filter) const;
+  // "<filter>,<bank>," of the filter's active bank: how its calibration
+  // parameters are keyed.
+  std::string ActiveBankKey(int filter) const;
   static const char* FilterName(int channel);
+  // The channel of a filter name ("F_A" to "F_W"); -1 for any other.
+  static int FilterIndex(const std::string& name);
 };
+
+// A number as the monitor takes it; 0 where the text holds none.
+float ToFloat(const std::string& text);
 
 struct Command {
   std::string line;  // as received, without the line feed

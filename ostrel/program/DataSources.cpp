@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "BackupStrings.h"
+#include "CORecDBList.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
 #include "OstrelStrings.h"
@@ -29,16 +30,6 @@ void ReportDatabaseError(const std::exception& e) {
   const auto* c = dynamic_cast<const platform::CException*>(&e);
   const std::string message = c ? c->GetMessage() : std::string(e.what());
   Show(platform::Format(platform::LoadString(IDS_DATABASE_ERROR).c_str(), message.c_str()));
-}
-
-std::string CORecDBList::GetDefaultConnect() { return dbfiles::ConnectString(dbfiles::kSystemName); }
-
-std::string CORecDBList::GetDefaultSQL() { return m_kind == kCaliTask ? "[DBListCali]" : "[DBList]"; }
-
-void CORecDBList::DoFieldExchange(platform::CFieldExchange* pFX) {
-  platform::RFX_Text(pFX, "[DBName]", m_DBName);
-  platform::RFX_Text(pFX, "[DBDesc]", m_DBDesc);
-  platform::RFX_Text(pFX, "[DBSerial]", m_DBSerial);
 }
 
 std::string SafeFileName(const std::string& description) {
@@ -135,7 +126,7 @@ bool DataSources::DeleteDatabaseFiles(const std::string& name) {
 
 std::vector<TaskEntry> DataSources::ReadTaskList(int kind) {
   std::vector<TaskEntry> tasks;
-  CORecDBList list(kind);
+  ::CORecDBList list(kind == kCaliTask);
   list.Open(platform::CRecordset::snapshot);
   for (; !list.IsEOF(); list.MoveNext()) tasks.push_back({list.m_DBName, list.m_DBDesc, list.m_DBSerial});
   list.Close();
@@ -165,7 +156,7 @@ std::string DataSources::CreateTask(const std::string& description, const std::s
   try {
     platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
                                DataFile(name));
-    CORecDBList list(kind);
+    ::CORecDBList list(kind == kCaliTask);
     list.Open(platform::CRecordset::dynaset);
     list.AddNew();
     list.m_DBName = name;
@@ -187,7 +178,7 @@ bool DataSources::DeleteTaskNamed(const std::string& name, int kind) {
     // The row goes last: a task whose data source or file stays keeps it, so
     // the user still sees it and can try again.
     if (!RemoveDataSource(name) || !DeleteDatabaseFiles(name)) return false;
-    CORecDBList list(kind);
+    ::CORecDBList list(kind == kCaliTask);
     list.m_strFilter = "[DBName] = ?";
     list.m_filterParams = {platform::CDBParam(name)};
     list.Open(platform::CRecordset::dynaset);

@@ -6,29 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "db/Recordset.h"
-
 namespace ostrel {
 
 // What a data source is for.
 enum SourceKind { kMeasTask = 0, kCaliTask = 1, kSystem = 2, kMeasPrototype = 3, kCaliPrototype = 4 };
-
-// The task list of one kind (kMeasTask or kCaliTask) on the system database.
-class CORecDBList : public platform::CRecordset {
- public:
-  explicit CORecDBList(int kind) : m_kind(kind) {}
-  std::string m_DBName;
-  std::string m_DBDesc;
-  std::string m_DBSerial;
-
- protected:
-  std::string GetDefaultConnect() override;
-  std::string GetDefaultSQL() override;
-  void DoFieldExchange(platform::CFieldExchange* pFX) override;
-
- private:
-  int m_kind;
-};
 
 struct TaskEntry {
   std::string name;

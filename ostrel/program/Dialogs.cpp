@@ -77,15 +77,10 @@ BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDial
   setWindowTitle("Backup");
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout();
-  auto* group = new QButtonGroup(this);
-  const char* const texts[] = {"&Measurement Task", "C&alibration Task", "&Filter Info"};
-  for (int i = 0; i < 3; ++i) {
-    auto* radio = new QRadioButton(texts[i], this);
-    group->addButton(radio, i);
-    left->addWidget(radio);
-    AddItem(kMeasRadio + i, radio);
-  }
-  connect(group, &QButtonGroup::idClicked, this, [this](int id) { OnType(id); });
+  const auto types = AddRadioGroup(
+      this, {{kMeasRadio, "&Measurement Task"}, {kCaliRadio, "C&alibration Task"}, {kFilterRadio, "&Filter Info"}});
+  for (QRadioButton* radio : types) left->addWidget(radio);
+  connect(types.front()->group(), &QButtonGroup::idClicked, this, [this](int id) { OnType(id); });
   left->addWidget(m_list);
   layout->addLayout(left);
   auto* buttons = new QVBoxLayout();
@@ -131,15 +126,9 @@ DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDial
   setWindowTitle("Delete");
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout();
-  auto* group = new QButtonGroup(this);
-  const char* const texts[] = {"&Measurement Task", "C&alibration Task"};
-  for (int i = 0; i < 2; ++i) {
-    auto* radio = new QRadioButton(texts[i], this);
-    group->addButton(radio, i);
-    left->addWidget(radio);
-    AddItem(kMeasRadio + i, radio);
-  }
-  connect(group, &QButtonGroup::idClicked, this, [this](int kind) {
+  const auto kinds = AddRadioGroup(this, {{kMeasRadio, "&Measurement Task"}, {kCaliRadio, "C&alibration Task"}});
+  for (QRadioButton* radio : kinds) left->addWidget(radio);
+  connect(kinds.front()->group(), &QButtonGroup::idClicked, this, [this](int kind) {
     if (kind != m_kind) FillList(kind);
   });
   left->addWidget(m_list);

@@ -174,19 +174,24 @@ std::string ConnectAttribute(const std::string& connect, const std::string& key)
   return std::string();
 }
 
+// A data source of the suite's own driver: its file is opened directly.
+bool IsDirect(const std::string& name) {
+  return !name.empty() && platform::EqualsNoCase(Attribute(name, "Driver"), kDriverName);
+}
+
 }  // namespace
 
 std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
 
 std::string DirectDataSourceFile(const std::string& name) {
-  return platform::EqualsNoCase(Attribute(name, "Driver"), kDriverName) ? Attribute(name, "Database") : std::string();
+  return IsDirect(name) ? Attribute(name, "Database") : std::string();
 }
 
 std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks) {
   std::string cs = connect;
   if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);
   const std::string dsn = ConnectAttribute(cs, "DSN");
-  if (dsn.empty() || !platform::EqualsNoCase(Attribute(dsn, "Driver"), kDriverName))
+  if (!IsDirect(dsn))
     return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn, checks);
   DataSourceSettings settings;
   settings.file = Attribute(dsn, "Database");

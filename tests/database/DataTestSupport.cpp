@@ -57,6 +57,18 @@ COMeasInterval DataTest::IntervalByTime(const platform::CTime& base, int from, i
   return i;
 }
 
+COMeasInterval DataTest::IntervalByNumber(int first, int last, int average) const {
+  COMeasInterval i(*context);
+  i.SetMeasMode(COMeasInterval::kByNumber);
+  i.MoveTo(platform::CTime(), last);
+  i.SetLength(last - first + 1);
+  if (average != 0) {
+    i.SetMeasAvg(1);
+    i.SetInterval(average);
+  }
+  return i;
+}
+
 COMeas MakeMeas(const platform::CTime& base, int seconds, int no, float value) {
   COMeas m;
   m.SetTime(base + platform::CTimeSpan(seconds));

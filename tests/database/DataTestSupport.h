@@ -80,6 +80,9 @@ class DataTest : public ::testing::Test {
   void GasAAndWaterColumns(COMeasInterval& interval);
   // The interval from base + from to base + to seconds.
   COMeasInterval IntervalByTime(const platform::CTime& base, int from, int to) const;
+  // Measurements first to last by number; with average, a rolling average
+  // over that many.
+  COMeasInterval IntervalByNumber(int first, int last, int average = 0) const;
 
   OdbcScope odbc;
   ProgramFolderScope programFolder{odbc.Dir().Path()};

@@ -80,13 +80,6 @@ class MeasColumnsTest : public DataTest {
   }
 
   COMeasInterval ByTime(int from, int to) const { return IntervalByTime(base, from, to); }
-  COMeasInterval ByNumber(int first, int last) const {
-    COMeasInterval i(*context);
-    i.SetMeasMode(COMeasInterval::kByNumber);
-    i.MoveTo(platform::CTime(), last);
-    i.SetLength(last - first + 1);
-    return i;
-  }
 
   std::vector<std::pair<std::string, COMeasInterval>> Intervals() const {
     return {
@@ -94,11 +87,11 @@ class MeasColumnsTest : public DataTest {
         {"by time, ends on twins", ByTime(20, 60)},
         {"by time, over the gap", ByTime(95, 150)},
         {"by time, nothing in it", ByTime(400, 500)},
-        {"by number", ByNumber(40, 90)},
-        {"by number, from before the first", ByNumber(-5, 10)},
-        {"by number, past the last", ByNumber(280, 400)},
-        {"by number, wholly past the last", ByNumber(350, 400)},
-        {"by number, one", ByNumber(77, 77)},
+        {"by number", IntervalByNumber(40, 90)},
+        {"by number, from before the first", IntervalByNumber(-5, 10)},
+        {"by number, past the last", IntervalByNumber(280, 400)},
+        {"by number, wholly past the last", IntervalByNumber(350, 400)},
+        {"by number, one", IntervalByNumber(77, 77)},
     };
   }
 
@@ -136,7 +129,8 @@ TEST_F(MeasColumnsTest, TheLiveMeasurementComesAfterTheRowsAsTheReaderDeliversIt
     SCOPED_TRACE(what);
     live = m;
     live.AddEvent(COEvent(COEvent::typeComment, "own", 0.0f));
-    for (const auto& interval : {ByTime(150, 200), ByTime(186, 195), ByNumber(290, 305), ByNumber(150, 305)})
+    for (const auto& interval :
+         {ByTime(150, 200), ByTime(186, 195), IntervalByNumber(290, 305), IntervalByNumber(150, 305)})
       for (long halves : {300000L, 2L}) ExpectSame(OldRead(interval), NewRead(interval, halves));
   }
 }

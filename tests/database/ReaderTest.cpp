@@ -30,15 +30,6 @@ class ReaderTest : public DataTest {
     }
     store.Close();
   }
-  COMeasInterval ByNumber(int first, int last, int average = 0) const {
-    COMeasInterval i(*context);
-    i.SetMeasMode(COMeasInterval::kByNumber);
-    i.MoveTo(platform::CTime(), last);
-    i.SetLength(last - first + 1);
-    i.SetMeasAvg(average ? 1 : 0);
-    i.SetInterval(average);
-    return i;
-  }
   COMeasInterval ByTime(int from, int to) const { return IntervalByTime(base, from, to); }
   // number:value of channel 0, and the number of events, for each measurement.
   std::vector<std::string> Pass(COMeasBuffer& b) {
@@ -74,10 +65,10 @@ TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
   COMeasInterval t = ByTime(3, 6);
   b.SetInterval(&t);
   EXPECT_EQ(Pass(b), Texts({"3:3.0", "4:4.0+2", "5:5.0", "6:6.0"}));
-  COMeasInterval n = ByNumber(17, 25);  // beyond the last row
+  COMeasInterval n = IntervalByNumber(17, 25);  // beyond the last row
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"17:17.0", "18:18.0", "19:19.0", "20:20.0"}));
-  n = ByNumber(2, 4);
+  n = IntervalByNumber(2, 4);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"2:2.0", "3:3.0", "4:4.0+2"}));
   // The second pass comes from memory: rows deleted meanwhile do not matter.
@@ -90,11 +81,11 @@ TEST_F(ReaderTest, IntervalsAreReadByTimeAndByNumberWithTheirEvents) {
 TEST_F(ReaderTest, TheRollingAverageReadsTheRowsBeforeTheInterval) {
   Store(10);
   COMeasBuffer b(*context);
-  COMeasInterval n = ByNumber(4, 6, 3);
+  COMeasInterval n = IntervalByNumber(4, 6, 3);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"4:3.0+2", "5:4.0", "6:5.0"}));
   // An interval at the first row averages what there is.
-  n = ByNumber(1, 3, 3);
+  n = IntervalByNumber(1, 3, 3);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"1:1.0", "2:1.5", "3:2.0"}));
 }
@@ -102,7 +93,7 @@ TEST_F(ReaderTest, TheRollingAverageReadsTheRowsBeforeTheInterval) {
 TEST_F(ReaderTest, AnAverageNeverSpansAStop) {
   Store(10, 5);
   COMeasBuffer b(*context);
-  COMeasInterval n = ByNumber(5, 7, 3);
+  COMeasInterval n = IntervalByNumber(5, 7, 3);
   b.SetInterval(&n);
   EXPECT_EQ(Pass(b), Texts({"5:4.0+1", "6:6.0", "7:6.5"}));
 }
@@ -116,7 +107,7 @@ TEST_F(ReaderTest, AChannelWithoutValuesKeepsTheNewestMeasurementsValue) {
   }
   store.Close();
   COMeasLoader loader(*context);
-  COMeasInterval n = ByNumber(3, 5, 3);
+  COMeasInterval n = IntervalByNumber(3, 5, 3);
   loader.SetInterval(&n);
   loader.MoveFirst();
   ASSERT_FALSE(loader.IsEOF());
@@ -188,7 +179,7 @@ TEST_F(ReaderTest, FollowingAMovingIntervalKeepsItsRowsAndReadsWhatWasAdded) {
       {"grown at its end", [&](COMeasInterval& i) { i.SetEndTime(base + platform::CTimeSpan(12)); }},
       {"moved back", [&](COMeasInterval& i) { i.MoveTo(base + platform::CTimeSpan(4), 0); }},
       {"moved past what it held", [&](COMeasInterval& i) { i.MoveTo(base + platform::CTimeSpan(18), 0); }},
-      {"by number", [&](COMeasInterval& i) { i = ByNumber(30, 40); }},
+      {"by number", [&](COMeasInterval& i) { i = IntervalByNumber(30, 40); }},
       {"averaged", [&](COMeasInterval& i) {
          i.SetMeasAvg(1);
          i.SetInterval(1);
