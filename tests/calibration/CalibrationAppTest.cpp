@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "COCaliMeasObs.h"
+#include "core/DeviceContext.h"
 #include "COCaliSequence.h"
 #include "COSystemSetup.h"
 #include "BankValues.h"
@@ -237,6 +238,15 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
     return graph->LastMeasNo() >= 3 && numeric->PickRow(1 << 20) >= 3;
   })) << graph->LastMeasNo() << " " << numeric->PickRow(1 << 20);
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_measuring.png"));
+  {
+    // The numeric window's headers name each channel once, as its legends do.
+    platform::RecordingDC dc;
+    numeric->Draw(dc, platform::CRect(0, 0, 800, 400));
+    const std::string drawn = ::testing::PrintToString(dc.Calls());
+    EXPECT_EQ(drawn.find("A: A"), std::string::npos) << drawn;
+    EXPECT_EQ(drawn.find("T: T:"), std::string::npos) << drawn;
+    EXPECT_NE(drawn.find("T: Temperature"), std::string::npos) << drawn;
+  }
   ASSERT_TRUE(frame.Execute(ID_STOP));
   ASSERT_TRUE(PumpUntil([&] { return app->Cali().GetState() == MeasState::idle; }));
   EXPECT_EQ(status->Text(CCaliStatusView::kState), "Idle");

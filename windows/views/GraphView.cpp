@@ -41,8 +41,6 @@ CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent
   ReloadData();
 }
 
-bool CGraphView::IsCalibration() const { return Context().Identity().isCalibration(); }
-
 // --- data ---
 
 void CGraphView::Loaded(bool) {

@@ -64,7 +64,6 @@ class CGraphView : public CIntervalView {
   void Paint(platform::CDC& dc, platform::CSize page, platform::CPoint origin);
   void DrawCursors(platform::CDC& dc);
   void DrawDragMarks(platform::CDC& dc);
-  bool IsCalibration() const;
   platform::CPoint ToPlot(platform::CPoint widget) const { return platform::CPoint(widget.x - m_plot.left, widget.y - m_plot.top); }
 
   int m_legendRows = -1;

@@ -53,6 +53,8 @@ CMeasViewBase::CMeasViewBase(CWindowLayer& layer, CDocument* document, int type,
   Context().GenSub().Attach(this);
 }
 
+bool CMeasViewBase::IsCalibration() const { return Context().Identity().isCalibration(); }
+
 CMeasViewBase::~CMeasViewBase() {
   Context().GenSub().Detach(this);
   if (m_document) m_document->RemoveView(this);
