@@ -101,7 +101,9 @@ bool ServiceDownloadAll::IsWritten(int filter, int bank) const {
 
 void ServiceCalibrationDownload::AddCommands() {
   MonitorSetup& setup = m_device->Setup();
-  m_written = m_mask & m_calibrator.CalculatedGroups(m_filter);
+  // A group without a value would write the monitor's "no value" over the
+  // bank's own.
+  m_written = m_mask & m_calibrator.HeldGroups(m_filter);
   if (m_filter == FilterPos::W) {
     WaterBank::copy(setup.m_water, m_calibrator.GetWater(), m_written);
   } else if (m_filter.IsValid() && m_bank >= 0 && m_bank <= 4) {

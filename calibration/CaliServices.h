@@ -84,8 +84,8 @@ class ServiceDownloadAll final : public ServiceWithProgress {
   std::bitset<kBanks> m_written;  // worker thread while running
 };
 
-// The calculated groups of the calibrator's bank of the filter copied into
-// the device's bank and written. Groups never calculated are neither.
+// The selected groups of the calibrator's bank of the filter copied into
+// the device's bank and written; a group that holds no value is neither.
 class ServiceCalibrationDownload final : public ServiceCmdQueue {
  public:
   ServiceCalibrationDownload(DeviceKovo* device, DeviceKovoClient* client, const InstrumentInfo& instrument,

@@ -109,6 +109,11 @@ double Calibrator::Value(int pos, const COMeas& meas) const { return meas.GetVal
 
 CalibTime Calibrator::Now() const { return CalibTime(m_now()); }
 
+unsigned Calibrator::HeldGroups(int pos) const {
+  if (pos == kWater) return WaterBank::heldGroups(m_water);
+  return pos >= 0 && pos < 5 ? GasBank::heldGroups(m_data.m_banks[pos], pos) : 0u;
+}
+
 void Calibrator::MarkCalculated(int pos, unsigned groups) {
   if (pos >= 0 && pos <= kWater) m_calculated[pos] |= groups;
 }

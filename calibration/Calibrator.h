@@ -106,6 +106,8 @@ class Calibrator {
   MeasValue GetGainFactor(int n) const { return m_data.m_values[n >= 1 && n <= 10 ? n - 1 : 0]; }
   // The groups calculated since the banks were taken (5: the water record).
   unsigned CalculatedGroups(int pos) const { return pos >= 0 && pos <= kWater ? m_calculated[pos] : 0; }
+  // The groups of the working bank that hold a value (5: the water record).
+  unsigned HeldGroups(int pos) const;
   void MarkCalculated(int pos, unsigned groups);
   // The position's bank was replaced: nothing of it is calculated.
   void ForgetCalculated(int pos) {

@@ -377,7 +377,7 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   frame.UpdateCommands();
   ASSERT_TRUE(frame.Action(ID_CALI_DOWNLOAD_VALUES)->isEnabled());
   ASSERT_TRUE(frame.Execute(ID_CALI_DOWNLOAD_VALUES));
-  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(messages.Texts(), Texts{"The download has finished.\nThe gas monitor received: A1"});
   DeviceKovo& device = app->Cali().GetDevice();
   MonitorSetup cleared = device.GetSetup();
   GasBank::reset(cleared.GetFilter(0).GetBank(0));
