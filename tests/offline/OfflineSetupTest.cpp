@@ -166,7 +166,7 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   EXPECT_EQ(lines.back(), "K_L N");
   const std::vector<std::string> expected = {
       "SE L_U,U_METER", "SE H_U,U_PPM", "SE PR_U,U_MBAR", "SE T_U,U_CE", "SE C_U,U_PPM",
-      "SE A_P,500.0", "SE C_C,N", "SE W_C,N", "SE C_S,N", "SE S_I,\"00:01\"", "SE N_T,20.0",
+      "SE A_P,1013.2", "SE C_C,N", "SE W_C,N", "SE C_S,N", "SE S_I,\"00:01\"", "SE N_T,20.0",
       "SE CL,*", "SE DA,*", "SE M_M,N", "SE F_T_F,N", "SE T_L,0.0", "D_A,N", "SE A_T,\"00:10\"",
       "SE US_F,F_A,Y", "SE B,F_A,1", "E_C 83", "C_P F_A,1,A_L,9.999500E+01", "E_C 83",
       "C_P F_A,1,A_L,1.999900E+02,2", "SE S_I_T,F_A,10.0",
