@@ -1,12 +1,14 @@
 #include "CaliServices.h"
 
 #include "BankValues.h"
+#include "CalibrationStrings.h"
 #include "Calibrator.h"
 #include "CommKovo.h"
 #include "CommKovoHelper.h"
 #include "Exceptions.h"
 #include "MonitorService.h"
 #include "Services.h"
+#include "core/MessageSink.h"
 #include "core/StringTable.h"
 
 void AddSetBank(CmdBuilder& b, CommKovoCali& c, int concUnit, FilterPos f, BankNo bank, unsigned mask,
@@ -216,15 +218,23 @@ bool COCaliMessageClient::Run(unsigned textId, ServiceHandle<Service> service) {
   return RunOnce(succeeded, textId, std::move(service));
 }
 
-bool COCaliProgressClient::Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service) {
+bool COCaliProgressClient::Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service,
+                               unsigned cancelledId) {
   if (!CanRunServices()) return false;
   m_caption = platform::LoadString(captionId);
   m_text = platform::LoadString(textId);
   StartService(std::move(service));
   DoModalFor(m_service.get());
-  return Succeeded();
+  if (Succeeded()) return true;
+  if (WasCancelled() && !m_quiet) platform::MessageBox(platform::LoadString(cancelledId), platform::MB_OK);
+  return false;
 }
 
 void COCaliProgressClient::ServiceDone(Service* service) {
-  if (OnServiceProgress(service) && IsWindow()) EndDialog(1);
+  // A cancel is the user's, no communication error.
+  const bool quiet = m_quiet;
+  if (WasCancelled()) m_quiet = true;
+  const bool ended = OnServiceProgress(service);
+  m_quiet = quiet;
+  if (ended && IsWindow()) EndDialog(1);
 }

@@ -152,11 +152,12 @@ class COCaliMessageClient : public COMessageDlg {
   Service* GetService() const { return m_service.get(); }
 };
 
-// The same under a progress bar.
+// The same under a progress bar, whose Cancel ends the service: that is
+// said with the text given, not as a communication error.
 class COCaliProgressClient : public COProgress {
  public:
   COCaliProgressClient(DeviceKovo* device, bool quiet) : COProgress(device, quiet) {}
-  bool Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service);
+  bool Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service, unsigned cancelledId);
   void ServiceDone(Service* service) override;
   Service* GetService() const { return m_service.get(); }
 };

@@ -264,6 +264,8 @@ TEST_F(CalibrationAppTest, ATaskIsRecordedItsBanksCopiedAndPrintedAndItOpensAgai
     s.params["F_A,2,C_OF_F"] = " 2.000000E+00";
   });
   ASSERT_TRUE(frame.Execute(ID_CALI_DOWNLOAD_BANKS));
+  EXPECT_EQ(messages.Texts(), Texts{"The download has finished.\nThe gas monitor received: all banks"});
+  messages.Clear();
   EXPECT_EQ(Titles(frame).size(), 6u);
   const auto after = sim.State().params;
   // A copy keeps neither the alarm limits nor the calibration gases'
