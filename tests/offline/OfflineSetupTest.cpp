@@ -21,6 +21,9 @@
 namespace kovo::test {
 namespace {
 
+const std::string kSettingsDownloaded =
+    "The download of the sequence settings has finished: the Gas Monitor measures with them on its own.";
+
 class OfflineSetupTest : public OfflineFixture {
  protected:
   bool UploadSetup() {
@@ -157,7 +160,10 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   obs->GetDevice().SetSetup(held);
 
   sim->ClearLines();
+  messages.Clear();
   ASSERT_TRUE(transfer->DownloadSettings(sequence, false));
+  // The user is told that the download has finished.
+  EXPECT_EQ(Shown(), std::vector<std::string>{kSettingsDownloaded});
   ASSERT_TRUE(KeyboardUnlocked());
   std::vector<std::string> lines = sim->Lines();
   // The link's own lines around the download.
@@ -222,7 +228,7 @@ TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload)
   messages.Clear();
   ASSERT_TRUE(transfer->DownloadSettings(sequence, true));
   EXPECT_TRUE(Received("SE MEM,Y"));
-  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(Shown(), std::vector<std::string>{kSettingsDownloaded});
 }
 
 TEST_F(OfflineSetupTest, ACancelIsNoCommunicationError) {
