@@ -115,7 +115,15 @@ unsigned Calibrator::HeldGroups(int pos) const {
 }
 
 void Calibrator::MarkCalculated(int pos, unsigned groups) {
-  if (pos >= 0 && pos <= kWater) m_calculated[pos] |= groups;
+  if (pos < 0 || pos > kWater) return;
+  m_calculated[pos] |= groups;
+  m_undelivered[pos] |= groups;
+}
+
+bool Calibrator::HasUndeliveredValues() const {
+  for (unsigned groups : m_undelivered)
+    if (groups != 0) return true;
+  return false;
 }
 
 double Calibrator::pressureFactor() const {
@@ -322,4 +330,5 @@ void Calibrator::TakeBanks(const MonitorSetup& setup, const unsigned char active
   }
   m_water = setup.m_water;
   for (unsigned& groups : m_calculated) groups = 0;
+  for (unsigned& groups : m_undelivered) groups = 0;
 }

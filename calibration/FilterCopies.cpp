@@ -339,8 +339,10 @@ bool COFilterCopies::DownloadSingle(int setId, unsigned mask) {
     device.SetSetup(now);
   }
   RewriteCurrentSet();
-  if (ok && filter < Calibrator::kWater && m_sequence.GetActiveBank(filter) == bank)
+  if (ok && filter < Calibrator::kWater && m_sequence.GetActiveBank(filter) == bank) {
     m_calibrator.GetBank(filter) = device.Setup().GetFilter(filter).GetBank(bank);
+    m_calibrator.ForgetCalculated(filter);
+  }
   if (ok) ShowFinished(filter < Calibrator::kWater ? platform::Format("%c%d", 'A' + filter, bank + 1) : "W");
   return ok;
 }

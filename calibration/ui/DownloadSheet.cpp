@@ -243,6 +243,7 @@ bool CODownloadSheet::DownloadBank(int filter, int bank, unsigned mask) {
       now.GetFilter(filter).GetBank(bank) = before.GetFilter(filter).GetBank(bank);
     device.SetSetup(now);
   }
+  if (ok) m_context.calibrator.MarkDownloaded(filter, mask);
   (ok ? m_reached : m_missed).push_back(BankName(filter, bank));
   return ok;
 }

@@ -58,6 +58,9 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
+const std::string kAskDiscard =
+    "The calculated calibration values have not been downloaded to the gas monitor.\nExit and discard them?";
+
 class CalibrationAppTest : public ::testing::Test {
  protected:
   CalibrationAppTest() {
@@ -396,7 +399,37 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   ASSERT_TRUE(app->Copies().LoadCurrentSet(sim.State().serial, stored));
   EXPECT_NEAR(stored.GetFilter(0).GetBank(0).m_concOffset, offset, std::fabs(offset) * 1e-5);
   EXPECT_NEAR(stored.GetFilter(0).GetBank(0).m_spanLow, factor, std::fabs(factor) * 1e-5);
+  // The zero points of the other filters and of the water vapour went to no
+  // bank: the end asks before they are lost.
+  messages.Clear();
+  messages.Answer(platform::IDYES);
   EXPECT_TRUE(frame.close());
+  EXPECT_EQ(messages.Texts(), Texts{kAskDiscard});
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+// Values calculated and never downloaded are lost with the program: the end
+// asks, and No keeps the program; once downloaded, nothing is asked.
+TEST_F(CalibrationAppTest, TheEndAsksBeforeCalculatedValuesThatWereNotDownloadedAreLost) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  const auto watch = AnswerDialogs();
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  // As Calculate leaves filter A after a zero point and a span.
+  app->GetCalibrator().MarkCalculated(0, groupOffset | groupSpan);
+  messages.Clear();
+  messages.Answer(platform::IDNO);
+  EXPECT_FALSE(frame.close());
+  EXPECT_EQ(messages.Texts(), Texts{kAskDiscard});
+  EXPECT_TRUE(frame.isVisible());
+  EXPECT_TRUE(app->Context().Setup().IsMeasDatabaseOpen());
+  // Into bank A1, the zero point and the span.
+  frame.UpdateCommands();
+  ASSERT_TRUE(frame.Execute(ID_CALI_DOWNLOAD_VALUES));
+  messages.Clear();
+  EXPECT_TRUE(frame.close());
+  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
