@@ -15,12 +15,14 @@
 #include "Backup.h"
 #include "BackupFile.h"
 #include "DataSources.h"
+#include "DBFiles.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
 #include "SpaceControl.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
+#include "db/DataSource.h"
 
 namespace ostrel {
 namespace {
@@ -145,6 +147,14 @@ bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& 
   }
   if (kind != kMeasTask && kind != kCaliTask) {
     platform::MessageBox(platform::LoadString(IDS_UNHANDLED_TASK_TYPE));
+    return false;
+  }
+  // Opening a file for the backup would already write into it (its journal
+  // mode): a file that is no task database is looked at read-only first.
+  const std::string file = m_sources.DataFile(name);
+  if (const std::string wrong = platform::db::CheckDatabaseFile(file, dbfiles::TaskChecks()); !wrong.empty()) {
+    platform::MessageBox(platform::Format(platform::LoadString(IDS_NOT_A_TASK_DATABASE).c_str(), description.c_str(),
+                                          file.c_str(), wrong.c_str()));
     return false;
   }
   m_sources.Register(kind, name);
