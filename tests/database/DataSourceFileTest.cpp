@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
 #include <thread>
 
 #include "OdbcTestSupport.h"
+#include "Spawned.h"
 #include "db/DataSource.h"
 
 namespace {
@@ -33,28 +29,15 @@ TEST(DataSourceFile, AProgramKilledWhileItRegistersLeavesEveryDataSourceOfTheFil
       std::fputs("[Accounts]\nDriver=PostgreSQL\nDatabase=accounts\n\n", ini);
       std::fclose(ini);
     }
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string helper = KOVO_INI_WRITER;
-    char* argv[] = {helper.data(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    FILE* in = ::fdopen(out[0], "r");
-    char line[32];
+    kovo::test::Spawned writer({KOVO_INI_WRITER});
+    ASSERT_TRUE(writer.Started());
     std::set<int> registered;
+    std::string line;
     // A few registrations in, then a moment of its own.
-    while (registered.size() < 3 && std::fgets(line, sizeof line, in)) registered.insert(std::atoi(line));
+    while (registered.size() < 3 && writer.ReadLine(&line)) registered.insert(std::atoi(line.c_str()));
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 20000)(random)));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    while (std::fgets(line, sizeof line, in)) registered.insert(std::atoi(line));
-    std::fclose(in);
+    writer.Kill();
+    while (writer.ReadLine(&line)) registered.insert(std::atoi(line.c_str()));
 
     // The next registration, by whichever program, finds the file whole.
     platform::db::RegisterDataSource("TARNIC:NEXT", "next", "/data/NEXT.db");

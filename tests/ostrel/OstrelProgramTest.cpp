@@ -17,11 +17,7 @@
 #include <functional>
 #include <sstream>
 
-#include <signal.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <random>
@@ -38,6 +34,7 @@
 #include "OstrelTestSupport.h"
 #include "OstrelsDlg.h"
 #include "Splash.h"
+#include "Spawned.h"
 #include "Schema.h"
 #include "SpaceControl.h"
 #include "TaskRestore.h"
@@ -727,62 +724,16 @@ TEST_F(OstrelProgramTest, TheMainWindowIsWideEnoughForItsWholeTitle) {
 
 namespace {
 
-// The helper process (OstrelHelper.cpp), whose output is read line by line.
-class Helper {
+// The helper process (OstrelHelper.cpp).
+class Helper : public kovo::test::Spawned {
  public:
-  explicit Helper(const std::vector<std::string>& args) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> all{KOVO_OSTREL_HELPER};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    m_out = ::fdopen(out[0], "r");
-  }
-  ~Helper() {
-    Kill();
-    if (m_out) std::fclose(m_out);
-  }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-
-  // Reads until the helper says that line; false when it ended first.
-  bool WaitFor(const std::string& line) {
-    char buffer[4096];
-    while (m_out && std::fgets(buffer, sizeof buffer, m_out)) {
-      const std::string got(buffer, std::strcspn(buffer, "\n"));
-      m_said += got + "\n";
-      if (got == line) return true;
-    }
-    return false;
-  }
-  void Kill() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGKILL);
-    ::waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
-  }
-  // Its exit code once it has ended.
-  int Wait() {
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  const std::string& Said() const { return m_said; }
+  explicit Helper(std::vector<std::string> args) : Spawned(WithProgram(std::move(args))) {}
 
  private:
-  pid_t m_pid = -1;
-  FILE* m_out = nullptr;
-  std::string m_said;
+  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), KOVO_OSTREL_HELPER);
+    return args;
+  }
 };
 
 // The first column of each row of a query on a database file, read as
