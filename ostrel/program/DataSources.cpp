@@ -125,10 +125,9 @@ bool DataSources::DeleteDatabaseFiles(const std::string& name) {
     return false;
   }
   // What SQLite leaves beside a database, as the lock file was, and the copy
-  // a crash kept from being put in place.
-  for (const std::string& base : {file, file + ".new"})
-    for (const char* extra : {"", "-journal", "-wal", "-shm"})
-      if (base != file || *extra != '\0') std::filesystem::remove(base + extra, ec);
+  // that a crash kept from being put in place.
+  for (const char* extra : {"-journal", "-wal", "-shm", ".new", ".new-journal", ".new-wal", ".new-shm"})
+    std::filesystem::remove(file + extra, ec);
   return true;
 }
 
