@@ -1,7 +1,6 @@
 #include "CaliServices.h"
 
 #include "BankValues.h"
-#include "CalibrationStrings.h"
 #include "Calibrator.h"
 #include "CommKovo.h"
 #include "CommKovoHelper.h"
