@@ -1,9 +1,11 @@
 // Each program's start as its binary goes through it on a virtual desktop of
-// its own: the flags it takes from its command line.
+// its own: the flags it takes from its command line, and a close asked for
+// at a moment of its start-up.
 //
 // The serial trace ("rs232.txt", in the program's working folder) tells what
-// the flags were: its last line is the line of the flags at the end of the
-// start-up.
+// the flags were, and in which step of its start-up the program is: its
+// first line is the first request of the monitor's identification, its last
+// the line of the flags at the end of the start-up.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -133,6 +135,57 @@ TEST_P(ProgramArguments, TheFlagsComeFromTheArgumentsAfterTheProgramsName) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramArguments, ::testing::ValuesIn(kArguments),
                          [](const ::testing::TestParamInfo<Arguments>& info) { return std::string(info.param.what); });
+
+// --- a close while the program starts ---
+
+enum class Moment {
+  identifying,  // the monitor is being identified: the connection's window is up
+  started,      // right after the start-up
+};
+
+enum class Way { closeButton, altF4 };
+
+struct Closing {
+  const char* what;
+  Moment moment;
+  Way way;
+};
+
+void PrintTo(const Closing& c, std::ostream* out) { *out << c.what; }
+
+const Closing kClosings[] = {
+    {"identifying_close_button", Moment::identifying, Way::closeButton},
+    {"identifying_alt_f4", Moment::identifying, Way::altF4},
+    {"started_close_button", Moment::started, Way::closeButton},
+};
+
+class ClosedWhileStarting : public ::testing::TestWithParam<Closing> {};
+
+TEST_P(ClosedWhileStarting, TheProgramEnds) {
+  const Closing& c = GetParam();
+  // A slow monitor: its identification takes seconds.
+  ProgramRun run("kovo-online", true, {"--reply-delay-ms", "1000"});
+  std::string why;
+  ASSERT_TRUE(run.Ready(&why)) << why;
+  VirtualDesktop& desktop = run.Desktop();
+  // The debug flag: the trace shows the step of the start-up.
+  Child& program = run.Start({"1"});
+  const std::string main = desktop.WaitForWindow(Exactly("Nolt Online"));
+  ASSERT_FALSE(main.empty()) << "the program did not show its window";
+  const std::string step = c.moment == Moment::identifying ? "(write):" : "rs232_likeYelt_param:";
+  ASSERT_TRUE(Eventually([&] { return FileHolds(run.Trace(), step); }, {}, VirtualDesktop::kPatience))
+      << "the start-up did not come to \"" << step << "\"";
+
+  // Once only: a close that is lost is what this looks for.
+  if (c.way == Way::closeButton)
+    desktop.ClickCloseButton(main);
+  else
+    desktop.Keys(main, "alt+F4");
+  EXPECT_EQ(program.Wait(VirtualDesktop::kPatience), std::optional<int>(0)) << "the program did not end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Online, ClosedWhileStarting, ::testing::ValuesIn(kClosings),
+                         [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.what); });
 
 }  // namespace
 }  // namespace kovo::test
