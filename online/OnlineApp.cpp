@@ -85,6 +85,9 @@ bool COnlineApp::StartUp() {
   MakeFonts();
   ShowMainWindow();
 
+  // Until the monitor has answered, a port with every modem line off has
+  // none behind it.
+  obs.GetLink().SetCheckModem(true);
   m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
                                              GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);

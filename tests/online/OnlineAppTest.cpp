@@ -221,6 +221,23 @@ TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   EXPECT_EQ(shown, 1);
 }
 
+TEST_F(OnlineAppTest, UntilAMonitorHasAnsweredAPortWithoutModemLinesHasNone) {
+  Route(odbc.File("nowhere"));
+  auto app = MakeApp();
+  std::vector<bool> checkedAtPortDialog;
+  ModalWatch watch([&](platform::CDialog* dlg) {
+    if (dynamic_cast<COComDialog*>(dlg) == nullptr) return;
+    checkedAtPortDialog.push_back(app->Context().MeasObs()->GetLink().GetOptions().checkModem);
+    Route(sim.SlavePath());
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+  });
+  ASSERT_TRUE(app->InitInstance());
+  EXPECT_EQ(checkedAtPortDialog, std::vector<bool>{true});
+  // Once it has answered, the modem lines no longer count.
+  EXPECT_TRUE(app->Context().MeasObs()->IsConnected());
+  EXPECT_FALSE(app->Context().MeasObs()->GetLink().GetOptions().checkModem);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
 
 TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   auto app = MakeApp();
