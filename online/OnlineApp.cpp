@@ -1,7 +1,6 @@
 #include "OnlineApp.h"
 
 #include <QApplication>
-#include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
 #include <ctime>
@@ -172,12 +171,7 @@ void COnlineApp::OnPause() { m_context->MeasObs()->StartStopMonitor(); }
 void COnlineApp::RegisterWindows() {
   CMeasProgramApp::RegisterWindows();
   RegisterSingle(CMeasViewBase::kStatusType, [this] { return new CStatusView(Layer(), &Document()); });
-  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); },
-                 [](QMdiSubWindow* sub) {
-                   // A form of fixed size: it can be minimised, not maximised.
-                   sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                       Qt::WindowMinimizeButtonHint);
-                 });
+  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); });
 }
 
 bool COnlineApp::OpenText(const std::string& text) {

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -48,6 +50,13 @@ class ProgramRun {
   VirtualDesktop& Desktop() { return m_desktop; }
   std::string Trace() const { return m_folder + "/rs232.txt"; }
   std::string Folder() const { return m_folder; }
+  // What the program wrote on its standard output and error.
+  std::string Output() const {
+    std::ifstream in(m_folder + "/program.txt");
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
 
   // Started with the arguments, in its program folder.
   Child& Start(const std::vector<std::string>& args) {
@@ -123,8 +132,9 @@ TEST_P(ProgramArguments, TheFlagsComeFromTheArgumentsAfterTheProgramsName) {
   ASSERT_FALSE(main.empty()) << "the program did not show its window";
   // Closed while it may still start: it ends once it has started, so all its
   // start-up has run when it has ended.
+  desktop.Keys(main, "alt+F4");
   EXPECT_TRUE(desktop.WaitUntilGone(Exactly(a.title), [&] { desktop.Keys(main, "alt+F4"); }));
-  ASSERT_EQ(program.Wait(VirtualDesktop::kPatience), std::optional<int>(0));
+  ASSERT_EQ(program.Wait(VirtualDesktop::kPatience), std::optional<int>(0)) << run.Output();
 
   if (*a.flags == '\0')
     EXPECT_FALSE(std::filesystem::exists(run.Trace())) << "traced without the debug flag";
@@ -181,7 +191,7 @@ TEST_P(ClosedWhileStarting, TheProgramEnds) {
     desktop.ClickCloseButton(main);
   else
     desktop.Keys(main, "alt+F4");
-  EXPECT_EQ(program.Wait(VirtualDesktop::kPatience), std::optional<int>(0)) << "the program did not end";
+  EXPECT_EQ(program.Wait(VirtualDesktop::kPatience), std::optional<int>(0)) << "the program did not end\n" << run.Output();
 }
 
 INSTANTIATE_TEST_SUITE_P(Online, ClosedWhileStarting, ::testing::ValuesIn(kClosings),

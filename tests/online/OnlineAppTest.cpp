@@ -187,6 +187,38 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
+TEST_F(OnlineAppTest, TheFormWindowsKeepTheirSizeAndHaveNoMaximiseBox) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  COSystemSetup& setup = app->Context().Setup();
+  setup.CreateMeasDatabase("forms");
+  setup.SetDatabaseDesc("forms");
+  app->Context().Sequence().Load();
+  setup.SetMeasDatabaseOpen(true);
+  frame.UpdateCommands();
+  for (unsigned id : {unsigned(ID_WINDOW_MEASSTATUS), unsigned(ID_WINDOW_ALARMS), unsigned(ID_VIEW_CURSORS)}) {
+    ASSERT_TRUE(frame.Execute(id)) << id;
+    QMdiSubWindow* sub = frame.MdiArea()->activeSubWindow();
+    ASSERT_NE(sub, nullptr) << id;
+    const std::string title = sub->windowTitle().toStdString();
+    EXPECT_FALSE(sub->windowFlags() & Qt::WindowMaximizeButtonHint) << title;
+    EXPECT_TRUE(sub->windowFlags() & Qt::WindowMinimizeButtonHint) << title;
+    const QSize size = sub->size();
+    sub->resize(size + QSize(200, 100));
+    EXPECT_EQ(sub->size(), size) << title;
+    sub->resize(size - QSize(40, 40));
+    EXPECT_EQ(sub->size(), size) << title;
+    sub->showMinimized();
+    EXPECT_TRUE(sub->isMinimized()) << title;
+    EXPECT_LT(sub->height(), size.height()) << title;
+    sub->showNormal();
+    EXPECT_EQ(sub->size(), size) << title;
+  }
+  setup.SetMeasDatabaseOpen(false);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
 TEST_F(OnlineAppTest, ClosingWhileMeasuringAsksAndCancelKeepsTheMeasurementGoing) {
   auto app = MakeApp();
   ASSERT_TRUE(app->InitInstance());
