@@ -84,6 +84,15 @@ class OnlineAppTest : public ::testing::Test {
     ASSERT_TRUE(obs.StartMeasurement(platform::CTime::GetCurrentTime(), 0, platform::CTime(), false));
     ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
   }
+  // A new task, open, with the commands following it.
+  static void OpenNewTask(COnlineApp& app, const std::string& task) {
+    COSystemSetup& setup = app.Context().Setup();
+    setup.CreateMeasDatabase(task);
+    setup.SetDatabaseDesc(task);
+    app.Context().Sequence().Load();
+    setup.SetMeasDatabaseOpen(true);
+    app.Frame()->UpdateCommands();
+  }
   std::unique_ptr<COnlineApp> MakeApp() {
     return MakeTestProgram<COnlineApp>(exitCode, std::chrono::milliseconds(2000));
   }
@@ -158,11 +167,7 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
   CMainFrame& frame = *app->Frame();
   EXPECT_FALSE(frame.Execute(ID_WINDOW_NEW_NUMERIC));  // no task open
   COSystemSetup& setup = app->Context().Setup();
-  setup.CreateMeasDatabase("windows");
-  setup.SetDatabaseDesc("windows");
-  app->Context().Sequence().Load();
-  setup.SetMeasDatabaseOpen(true);
-  frame.UpdateCommands();
+  OpenNewTask(*app, "windows");
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
@@ -191,12 +196,7 @@ TEST_F(OnlineAppTest, TheFormWindowsKeepTheirSizeAndHaveNoMaximiseBox) {
   auto app = MakeApp();
   ASSERT_TRUE(app->InitInstance());
   CMainFrame& frame = *app->Frame();
-  COSystemSetup& setup = app->Context().Setup();
-  setup.CreateMeasDatabase("forms");
-  setup.SetDatabaseDesc("forms");
-  app->Context().Sequence().Load();
-  setup.SetMeasDatabaseOpen(true);
-  frame.UpdateCommands();
+  OpenNewTask(*app, "forms");
   for (unsigned id : {unsigned(ID_WINDOW_MEASSTATUS), unsigned(ID_WINDOW_ALARMS), unsigned(ID_VIEW_CURSORS)}) {
     ASSERT_TRUE(frame.Execute(id)) << id;
     QMdiSubWindow* sub = frame.MdiArea()->activeSubWindow();
@@ -215,7 +215,7 @@ TEST_F(OnlineAppTest, TheFormWindowsKeepTheirSizeAndHaveNoMaximiseBox) {
     sub->showNormal();
     EXPECT_EQ(sub->size(), size) << title;
   }
-  setup.SetMeasDatabaseOpen(false);
+  app->Context().Setup().SetMeasDatabaseOpen(false);
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
@@ -589,11 +589,7 @@ TEST_F(OnlineAppTest, TheTestGeneratorMeasuresWithoutTheMonitorOnlyWhenStartedFo
   for (QAction* menu : frame.menuBar()->actions()) menus.push_back(menu->text().toStdString());
   EXPECT_EQ(menus.back(), "&Debug");
   ProgramContext& ctx = app->Context();
-  ctx.Setup().CreateMeasDatabase("generated");
-  ctx.Setup().SetDatabaseDesc("generated");
-  ctx.Sequence().Load();
-  ctx.Setup().SetMeasDatabaseOpen(true);
-  frame.UpdateCommands();
+  OpenNewTask(*app, "generated");
   ASSERT_TRUE(frame.Execute(ID_NOTIFY_TASK_STARTED));
   ASSERT_TRUE(frame.Execute(ID_TEST_GENERATOR_5));
   ASSERT_TRUE(PumpUntil([&] { return StoredMeas(ctx).size() == 5; }));
