@@ -269,6 +269,32 @@ TEST_F(ViewsTest, TheNumericWindowKeepsTheNewestRowInViewUnlessScrolledAway) {
   EXPECT_EQ(lastShown(), k);
 }
 
+// A window opened on a task longer than it shows, before the task runs
+// on: it shows the oldest rows, and the newest once new ones come, as long
+// as the person has not scrolled.
+TEST_F(ViewsTest, ANumericWindowOpenedOnALongTaskFollowsItsNewRows) {
+  kovo::test::ObserverSteps store(*context);
+  int k = 5;
+  const auto sample = [&] {
+    ++k;
+    COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k));
+    store.Write(m);
+  };
+  for (int i = 0; i < 60; ++i) sample();
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
+  v.ReloadData();
+  v.Repaint();
+  const auto lastShown = [&] { return v.PickRow(v.ScrollY() + v.height() - v.RowHeight() / 2); };
+  EXPECT_EQ(v.ScrollY(), 0);
+  EXPECT_LT(lastShown(), k);
+  sample();
+  EXPECT_GT(v.ScrollY(), 0);
+  EXPECT_EQ(lastShown(), k);
+}
+
 // The program's font, as its Font command chose it, is the windows' on
 // screen and on paper.
 TEST_F(ViewsTest, TheNumericWindowDrawsInTheProgramsFont) {
