@@ -277,6 +277,24 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   frame.UpdateCommands();
 }
 
+// A task still being measured has its newest stop only in the measuring
+// program: it opens on its newest data, as a finished task does.
+TEST_F(PresentationAppTest, ATaskStillBeingMeasuredOpensOnItsNewestDataAsAFinishedOne) {
+  MakeTask("still measured", 5);
+  MakeTask("finished", 5, {3, 2});
+  auto app = StartApp();
+  for (const char* task : {"still measured", "finished"}) {
+    OpenTask(*app, task);
+    ASSERT_EQ(Windows(*app).size(), 1u) << task;
+    auto* graph = dynamic_cast<CGraphView*>(Windows(*app)[0]->widget());
+    ASSERT_NE(graph, nullptr) << task;
+    graph->resize(500, 320);
+    graph->grab();
+    EXPECT_EQ(graph->LastMeasNo(), 5) << task;
+    EXPECT_GE(graph->Interval().GetEndTime(), Base() + platform::CTimeSpan(4 * 60)) << task;
+  }
+}
+
 TEST_F(PresentationAppTest, ATaskWithoutEventsOrWithoutItsFileIsNotOpened) {
   MakeTask("empty task", 0);
   MakeTask("lost task", 2);
