@@ -160,8 +160,8 @@ void CMainFrame::TileWindows() {
   // short last row's windows wider. A window keeps the size of a form that
   // has one and never shrinks below what it shows; where it is larger than
   // its cell it is moved into the area, over part of a neighbour, and kept
-  // on top: every window stays whole inside the area. Qt's own tile lets
-  // such windows run out of the area.
+  // on top, below the active window: every window stays whole inside the
+  // area. Qt's own tile lets such windows run out of the area.
   std::vector<QMdiSubWindow*> windows;
   for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
     if (w->isMinimized() || w->isHidden()) continue;
@@ -196,6 +196,8 @@ void CMainFrame::TileWindows() {
     if (form || size.width() > cell.width() || size.height() > cell.height()) forms.push_back(w);
   }
   for (QMdiSubWindow* w : forms) w->raise();
+  // The window the person works in stays on top.
+  if (QMdiSubWindow* active = m_mdi->activeSubWindow()) active->raise();
 }
 
 void CMainFrame::CascadeWindows() {
