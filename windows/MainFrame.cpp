@@ -155,6 +155,16 @@ void CMainFrame::KeepInside(QMdiSubWindow* window) {
   if (g != window->geometry()) window->setGeometry(g);
 }
 
+std::vector<QMdiSubWindow*> CMainFrame::ArrangedWindows(QMdiArea::WindowOrder order) const {
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : m_mdi->subWindowList(order)) {
+    if (w->isMinimized() || w->isHidden()) continue;
+    if (w->isMaximized()) w->showNormal();
+    windows.push_back(w);
+  }
+  return windows;
+}
+
 void CMainFrame::TileWindows() {
   // A grid of about as many columns as rows over the whole client area, a
   // short last row's windows wider. A window keeps the size of a form that
@@ -162,12 +172,7 @@ void CMainFrame::TileWindows() {
   // its cell it is moved into the area, over part of a neighbour, and kept
   // on top, below the active window: every window stays whole inside the
   // area. Qt's own tile lets such windows run out of the area.
-  std::vector<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-    if (w->isMinimized() || w->isHidden()) continue;
-    if (w->isMaximized()) w->showNormal();
-    windows.push_back(w);
-  }
+  const std::vector<QMdiSubWindow*> windows = ArrangedWindows(QMdiArea::CreationOrder);
   if (windows.empty()) return;
   // Laid out unscrolled, over the room the scroll bars take while windows
   // run out of the area: once all are inside, the bars go.
@@ -204,12 +209,7 @@ void CMainFrame::CascadeWindows() {
   // Every title bar in view, each window of one readable size, the one on
   // top last; Qt's own cascade shrinks a window without a size of its own
   // (a graph) to its title bar.
-  std::vector<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
-    if (w->isMinimized() || w->isHidden()) continue;
-    if (w->isMaximized()) w->showNormal();
-    windows.push_back(w);
-  }
+  const std::vector<QMdiSubWindow*> windows = ArrangedWindows(QMdiArea::StackingOrder);
   if (windows.empty()) return;
   const QRect area = m_mdi->viewport()->rect();
   const int step = std::max(16, windows.front()->widget() != nullptr ? windows.front()->widget()->y() : 24);
