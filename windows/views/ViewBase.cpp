@@ -307,10 +307,14 @@ QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view) {
   // keyboard focus.
   QObject::connect(sub, &QMdiSubWindow::aboutToActivate, view, [view] { view->Activated(); });
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
-  if (view->IsForm()) {
-    // A form keeps its size: it can be minimised, not resized or maximised.
+  if (view->minimumSize() == view->maximumSize()) {
+    // A form of fixed size keeps its size: it can be minimised, not resized
+    // or maximised; it stands at the top of its frame, as a form does.
     sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
-    sub->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (QLayout* layout = sub->layout()) {
+      layout->setSizeConstraint(QLayout::SetFixedSize);
+      layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    }
   } else if (sub->height() < 150) {
     // A view without a size of its own (a table, a graph) opens at a size to
     // read it by.

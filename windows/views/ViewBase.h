@@ -100,8 +100,6 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
   ~CMeasViewBase() override;
 
   int GetViewType() const { return m_type; }
-  // A form of a fixed size: the status, alarm and cursor-value windows.
-  bool IsForm() const { return m_type == kStatusType || m_type == kAlarmType || m_type == kCursorType; }
   CWindowLayer& Layer() const { return m_layer; }
   DataContext& Context() const { return m_layer.Data(); }
   bool IsCalibration() const;
