@@ -1,7 +1,6 @@
 #include "OnlineApp.h"
 
 #include <QApplication>
-#include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
 #include <ctime>
@@ -31,7 +30,8 @@
 
 COnlineApp::COnlineApp(std::vector<std::string> args)
     : CMeasProgramApp("Online",
-                      {ID_UNITS, ID_COMMUNICATION, ID_ZOOM_IN, ID_ZOOM_OUT, 0, 0, 0, 0, ID_SCALE_LEFT_ZERO,
+                      {ID_UNITS, ID_COMMUNICATION, ID_ZOOM_IN, ID_ZOOM_OUT, ID_GOTO_START, ID_SCROLL_BACKWARD,
+                       ID_SCROLL_FORWARD, ID_GOTO_END, ID_SCALE_LEFT_ZERO,
                        ID_SCALE_LEFT_MINMAX, ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX},
                       std::move(args)) {
   m_generator.callOnTimeout([this] {
@@ -85,6 +85,9 @@ bool COnlineApp::StartUp() {
   MakeFonts();
   ShowMainWindow();
 
+  // Until the monitor has answered, a port with every modem line off has
+  // none behind it.
+  obs.GetLink().SetCheckModem(true);
   m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
                                              GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
@@ -126,7 +129,8 @@ void COnlineApp::MakeCommands() {
                       ID_FONT, CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
                       ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_EDIT_COPY, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_USER_EVENT});
-  AddViewMenu({ID_ZOOM_IN, ID_ZOOM_OUT, CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX,
+  AddViewMenu({ID_ZOOM_IN, ID_ZOOM_OUT, CMainFrame::kSeparator, ID_GOTO_START, ID_SCROLL_BACKWARD,
+               ID_SCROLL_FORWARD, ID_GOTO_END, CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX,
                ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX});
   f.AddMenu("&Measurement", {ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP});
   AddWindowAndHelpMenus({ID_WINDOW_NEW_GRAPHIC, ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_ALARMS,
@@ -139,6 +143,7 @@ void COnlineApp::MakeCommands() {
                 CMainFrame::kSeparator, ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP,
                 CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX, CMainFrame::kSeparator,
                 ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX, CMainFrame::kSeparator, ID_ZOOM_IN, ID_ZOOM_OUT,
+                CMainFrame::kSeparator, ID_GOTO_START, ID_SCROLL_BACKWARD, ID_SCROLL_FORWARD, ID_GOTO_END,
                 CMainFrame::kSeparator, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_VIEW_CURSORS,
                 ID_WINDOW_ALARMS, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
 }
@@ -169,12 +174,7 @@ void COnlineApp::OnPause() { m_context->MeasObs()->StartStopMonitor(); }
 void COnlineApp::RegisterWindows() {
   CMeasProgramApp::RegisterWindows();
   RegisterSingle(CMeasViewBase::kStatusType, [this] { return new CStatusView(Layer(), &Document()); });
-  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); },
-                 [](QMdiSubWindow* sub) {
-                   // A form of fixed size: it can be minimised, not maximised.
-                   sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                       Qt::WindowMinimizeButtonHint);
-                 });
+  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); });
 }
 
 bool COnlineApp::OpenText(const std::string& text) {

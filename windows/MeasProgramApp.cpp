@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -158,12 +159,20 @@ bool CMeasProgramApp::InitInstance() {
   WatchState();
 
   // A close asked for while the program starts (splash, connection) waits
-  // for the end of the start-up.
+  // for the end of the start-up; the connection's windows leave the main
+  // window open to it.
   struct Hold {
     CMainFrame& frame;
-    explicit Hold(CMainFrame& f) : frame(f) { frame.HoldCloseRequests(true); }
-    ~Hold() { frame.HoldCloseRequests(false); }
-  } hold(*m_frame);
+    CODeviceDialogs* dialogs;
+    Hold(CMainFrame& f, CODeviceDialogs* d) : frame(f), dialogs(d) {
+      frame.HoldCloseRequests(true);
+      if (dialogs) dialogs->SetBlocking(false);
+    }
+    ~Hold() {
+      if (dialogs) dialogs->SetBlocking(true);
+      frame.HoldCloseRequests(false);
+    }
+  } hold(*m_frame, m_dialogs.get());
   const bool started = StartUp();
   m_frame->UpdateCommands();
   return started;
@@ -357,10 +366,19 @@ void CMeasProgramApp::AddWindowAndHelpMenus(std::initializer_list<unsigned> ids)
 
 void CMeasProgramApp::OnFont() {
   COSystemSetup& setup = m_context->Setup();
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, platform::ToQFont(setup.GetFont()), m_frame.get(), "Font");
-  if (!ok) return;
-  setup.SetFont(platform::FromQFont(chosen));
+  // The dialog is offered the face that the windows draw in, by its own
+  // style name: given none, it marks the family's first style (an oblique
+  // one for some), and its sizes are whole points. OK on what it offered
+  // keeps the font as it is.
+  QFont drawn = platform::ToQFont(setup.GetFont());
+  const QFontInfo face(drawn);
+  drawn.setFamily(face.family());
+  drawn.setStyleName(face.styleName());
+  QFontDialog dlg(drawn, m_frame.get());
+  dlg.setWindowTitle("Font");
+  const QFont offered = dlg.currentFont();
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFont() == offered) return;
+  setup.SetFont(platform::FromQFont(dlg.selectedFont()));
   setup.Save();
   MakeFonts();
   if (TaskOpen()) m_document->UpdateAllViews(nullptr, kHintRepaint);
