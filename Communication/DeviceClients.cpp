@@ -108,6 +108,7 @@ int COProgress::DoModalFor(Service* service) {
   IDeviceDialogs* dialogs = Dialogs();
   if (dialogs == nullptr) return -1;
   m_watched = service;
+  m_cancelled = false;
   m_window = dialogs->CreateProgressWindow(this);
   const int result = m_window->DoModal();
   m_window.reset();
@@ -122,7 +123,9 @@ void COProgress::EndDialog(int result) {
 bool COProgress::IsWindow() const { return m_window && m_window->IsWindow(); }
 
 void COProgress::OnCancel() {
-  if (m_watched) m_watched->Cancel();
+  if (!m_watched) return;
+  if (m_watched->GetLiveState() != Service::stateFinished && !m_watched->IsFailed()) m_cancelled = true;
+  m_watched->Cancel();
 }
 
 void COProgress::SetProgress(int percent) {

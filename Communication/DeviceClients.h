@@ -138,6 +138,9 @@ class COProgress : public COLeanClient {
   // Asks the watched service to cancel; the window stays until the service
   // reports back.
   void OnCancel();
+  // Cancel was asked while the watched service still ran: its failure is
+  // the cancel's.
+  bool WasCancelled() const { return m_cancelled; }
   // The progress callback: moves the bar while the window exists; true once
   // the service has finished.
   bool OnServiceProgress(Service* service);
@@ -152,6 +155,7 @@ class COProgress : public COLeanClient {
   std::unique_ptr<IClientWindow> m_window;
   int m_progress = 0;
   Service* m_watched = nullptr;
+  bool m_cancelled = false;
 };
 
 // Reads the monitor's identity once per run.

@@ -41,6 +41,17 @@ void reset(BankInfo& b) {
   for (CalibTime* d : {&b.m_zeroDate, &b.m_humiDate, &b.m_spanDate, &b.m_crosDate}) d->SetValidFlag(0);
 }
 
+unsigned heldGroups(const BankInfo& b, int position) {
+  unsigned held = 0;
+  if (b.m_concOffset.IsValid()) held |= groupOffset;
+  if (b.m_humiGain.IsValid()) held |= groupHumidity;
+  if (!b.m_spanLow.IsValid()) return held;
+  held |= groupSpan;
+  for (int i = 0; i < 5; ++i)
+    if (i != position && b.m_cross[i].IsValid()) held |= groupCross;
+  return held;
+}
+
 }  // namespace GasBank
 
 namespace WaterBank {
@@ -54,6 +65,10 @@ void copy(WaterInfo& t, const WaterInfo& result, unsigned mask) {
     t.m_gain = result.m_gain;
     t.m_spanDate = result.m_spanDate;
   }
+}
+
+unsigned heldGroups(const WaterInfo& w) {
+  return (w.m_concOffset.IsValid() ? unsigned{groupOffset} : 0u) | (w.m_gain.IsValid() ? unsigned{groupSpan} : 0u);
 }
 
 }  // namespace WaterBank

@@ -65,7 +65,9 @@ bool COCaliMeasObs::RetrieveMonitorID() { return m_obs.RetrieveMonitorID(); }
 bool COCaliMeasObs::UploadFilterInfo() {
   DeviceKovo& device = GetDevice();
   COCaliProgressClient upload(&device, false);
-  if (!upload.Run(IDS_UPLOADING, IDS_RETRIEVING_FILTER_INFO, CreateUploadAllService(device, &upload))) return false;
+  if (!upload.Run(IDS_UPLOADING, IDS_RETRIEVING_FILTER_INFO, CreateUploadAllService(device, &upload),
+                  IDS_CALI_UPLOAD_CANCELLED))
+    return false;
   device.Setup().TakeUANumbers();
   return true;
 }

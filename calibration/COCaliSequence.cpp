@@ -83,6 +83,7 @@ COCaliSequence& COCaliSequence::operator=(const COCaliSequence& o) {
   SequenceRun::operator=(o);
   CopySettings(o);
   std::copy(std::begin(o.ActiveBank), std::end(o.ActiveBank), ActiveBank);
+  LockedFilter = o.LockedFilter;
   TaskGlobal::operator=(o);
   return *this;
 }

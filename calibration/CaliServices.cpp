@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "MonitorService.h"
 #include "Services.h"
+#include "core/MessageSink.h"
 #include "core/StringTable.h"
 
 void AddSetBank(CmdBuilder& b, CommKovoCali& c, int concUnit, FilterPos f, BankNo bank, unsigned mask,
@@ -101,7 +102,9 @@ bool ServiceDownloadAll::IsWritten(int filter, int bank) const {
 
 void ServiceCalibrationDownload::AddCommands() {
   MonitorSetup& setup = m_device->Setup();
-  m_written = m_mask & m_calibrator.CalculatedGroups(m_filter);
+  // A group without a value would write the monitor's "no value" over the
+  // bank's own.
+  m_written = m_mask & m_calibrator.HeldGroups(m_filter);
   if (m_filter == FilterPos::W) {
     WaterBank::copy(setup.m_water, m_calibrator.GetWater(), m_written);
   } else if (m_filter.IsValid() && m_bank >= 0 && m_bank <= 4) {
@@ -214,15 +217,23 @@ bool COCaliMessageClient::Run(unsigned textId, ServiceHandle<Service> service) {
   return RunOnce(succeeded, textId, std::move(service));
 }
 
-bool COCaliProgressClient::Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service) {
+bool COCaliProgressClient::Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service,
+                               unsigned cancelledId) {
   if (!CanRunServices()) return false;
   m_caption = platform::LoadString(captionId);
   m_text = platform::LoadString(textId);
   StartService(std::move(service));
   DoModalFor(m_service.get());
-  return Succeeded();
+  if (Succeeded()) return true;
+  if (WasCancelled() && !m_quiet) platform::MessageBox(platform::LoadString(cancelledId), platform::MB_OK);
+  return false;
 }
 
 void COCaliProgressClient::ServiceDone(Service* service) {
-  if (OnServiceProgress(service) && IsWindow()) EndDialog(1);
+  // A cancel is the user's, no communication error.
+  const bool quiet = m_quiet;
+  if (WasCancelled()) m_quiet = true;
+  const bool ended = OnServiceProgress(service);
+  m_quiet = quiet;
+  if (ended && IsWindow()) EndDialog(1);
 }

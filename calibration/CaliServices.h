@@ -84,8 +84,8 @@ class ServiceDownloadAll final : public ServiceWithProgress {
   std::bitset<kBanks> m_written;  // worker thread while running
 };
 
-// The calculated groups of the calibrator's bank of the filter copied into
-// the device's bank and written. Groups never calculated are neither.
+// The selected groups of the calibrator's bank of the filter copied into
+// the device's bank and written; a group that holds no value is neither.
 class ServiceCalibrationDownload final : public ServiceCmdQueue {
  public:
   ServiceCalibrationDownload(DeviceKovo* device, DeviceKovoClient* client, const InstrumentInfo& instrument,
@@ -152,11 +152,12 @@ class COCaliMessageClient : public COMessageDlg {
   Service* GetService() const { return m_service.get(); }
 };
 
-// The same under a progress bar.
+// The same under a progress bar, whose Cancel ends the service: that is
+// said with the text given, not as a communication error.
 class COCaliProgressClient : public COProgress {
  public:
   COCaliProgressClient(DeviceKovo* device, bool quiet) : COProgress(device, quiet) {}
-  bool Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service);
+  bool Run(unsigned captionId, unsigned textId, ServiceHandle<Service> service, unsigned cancelledId);
   void ServiceDone(Service* service) override;
   Service* GetService() const { return m_service.get(); }
 };

@@ -109,8 +109,21 @@ double Calibrator::Value(int pos, const COMeas& meas) const { return meas.GetVal
 
 CalibTime Calibrator::Now() const { return CalibTime(m_now()); }
 
+unsigned Calibrator::HeldGroups(int pos) const {
+  if (pos == kWater) return WaterBank::heldGroups(m_water);
+  return pos >= 0 && pos < 5 ? GasBank::heldGroups(m_data.m_banks[pos], pos) : 0u;
+}
+
 void Calibrator::MarkCalculated(int pos, unsigned groups) {
-  if (pos >= 0 && pos <= kWater) m_calculated[pos] |= groups;
+  if (pos < 0 || pos > kWater) return;
+  m_calculated[pos] |= groups;
+  m_undelivered[pos] |= groups;
+}
+
+bool Calibrator::HasUndeliveredValues() const {
+  for (unsigned groups : m_undelivered)
+    if (groups != 0) return true;
+  return false;
 }
 
 double Calibrator::pressureFactor() const {
@@ -317,4 +330,5 @@ void Calibrator::TakeBanks(const MonitorSetup& setup, const unsigned char active
   }
   m_water = setup.m_water;
   for (unsigned& groups : m_calculated) groups = 0;
+  for (unsigned& groups : m_undelivered) groups = 0;
 }

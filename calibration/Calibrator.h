@@ -106,11 +106,20 @@ class Calibrator {
   MeasValue GetGainFactor(int n) const { return m_data.m_values[n >= 1 && n <= 10 ? n - 1 : 0]; }
   // The groups calculated since the banks were taken (5: the water record).
   unsigned CalculatedGroups(int pos) const { return pos >= 0 && pos <= kWater ? m_calculated[pos] : 0; }
+  // The groups of the working bank that hold a value (5: the water record).
+  unsigned HeldGroups(int pos) const;
   void MarkCalculated(int pos, unsigned groups);
   // The position's bank was replaced: nothing of it is calculated.
   void ForgetCalculated(int pos) {
-    if (pos >= 0 && pos <= kWater) m_calculated[pos] = 0;
+    if (pos >= 0 && pos <= kWater) m_calculated[pos] = m_undelivered[pos] = 0;
   }
+  // The groups reached the monitor in a bank of the position's filter.
+  void MarkDownloaded(int pos, unsigned groups) {
+    if (pos >= 0 && pos <= kWater) m_undelivered[pos] &= ~groups;
+  }
+  // Some value calculated or edited since the banks were taken has not
+  // been downloaded into any bank.
+  bool HasUndeliveredValues() const;
 
   // The time a calculation dates its values with (tests fix it).
   void SetClock(std::function<platform::CTime()> now) { m_now = std::move(now); }
@@ -125,6 +134,7 @@ class Calibrator {
   MonitorData& m_data;
   WaterInfo m_water;
   unsigned m_calculated[6] = {};
+  unsigned m_undelivered[6] = {};
   std::function<platform::CTime()> m_now;
   Rs232Trace* m_trace = nullptr;
 };

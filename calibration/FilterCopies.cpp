@@ -248,7 +248,8 @@ bool COFilterCopies::DownloadAll(int setId) {
   auto service = CreateDownloadAllService(device, m_context.Instrument(), concUnit, &client);
   ServiceDownloadAll* download = service.get();
   client.m_caption = platform::LoadString(IDS_CALI_DOWNLOADING);
-  const bool ok = client.Run(IDS_CALI_DOWNLOADING, IDS_CALI_DOWNLOADING_FILTER_INFO, std::move(service));
+  const bool ok = client.Run(IDS_CALI_DOWNLOADING, IDS_CALI_DOWNLOADING_FILTER_INFO, std::move(service),
+                             IDS_CALI_DOWNLOAD_CANCELLED);
   if (!ok) {
     // The banks the monitor did not get stay as the device knew them.
     MonitorSetup now = device.GetSetup();
@@ -259,7 +260,12 @@ bool COFilterCopies::DownloadAll(int setId) {
     device.SetSetup(now);
   }
   RewriteCurrentSet();
+  if (ok) ShowFinished("all banks");
   return ok;
+}
+
+void COFilterCopies::ShowFinished(const std::string& banks) {
+  ShowMessageText(platform::Format(platform::LoadString(IDS_CALI_DOWNLOAD_DONE).c_str(), banks.c_str()));
 }
 
 bool COFilterCopies::DownloadSingle(int setId, unsigned mask) {
@@ -333,7 +339,10 @@ bool COFilterCopies::DownloadSingle(int setId, unsigned mask) {
     device.SetSetup(now);
   }
   RewriteCurrentSet();
-  if (ok && filter < Calibrator::kWater && m_sequence.GetActiveBank(filter) == bank)
+  if (ok && filter < Calibrator::kWater && m_sequence.GetActiveBank(filter) == bank) {
     m_calibrator.GetBank(filter) = device.Setup().GetFilter(filter).GetBank(bank);
+    m_calibrator.ForgetCalculated(filter);
+  }
+  if (ok) ShowFinished(filter < Calibrator::kWater ? platform::Format("%c%d", 'A' + filter, bank + 1) : "W");
   return ok;
 }

@@ -49,6 +49,8 @@ class COFilterCopies {
  private:
   bool DownloadAll(int setId);
   bool DownloadSingle(int setId, unsigned mask);
+  // The message after a download that the monitor received whole.
+  static void ShowFinished(const std::string& banks);
   // Asks whether the banks of changed filters may be blanked; false on No.
   bool AcceptChangedFilters(const MonitorSetup& stored, bool blank, MonitorSetup& target);
   // Replaces the copy of that type, row and banks; -1 when it cannot.

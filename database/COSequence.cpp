@@ -21,7 +21,7 @@ bool NamesSomething(const std::string& name) { return !name.empty() && name[0] !
 
 SequenceTiming DefaultTiming() {
   SequenceTiming t;
-  t.AirPres = 50.0f;
+  t.AirPres = 101.325f;  // kPa, the standard atmosphere
   t.ChamberTime = 2;
   t.TubeTime = 3;
   return t;

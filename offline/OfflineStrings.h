@@ -13,6 +13,7 @@ enum OfflineStringId : unsigned {
   IDS_ACTIVE_BANK_DIFFERS = 231,
   IDS_UPDATING_TASK = 232,
   IDS_UPDATING = 233,
+  IDS_SETTINGS_DOWNLOADED = 270,
 };
 
 // The warning of an empty memory and its caption, not in the string table.

@@ -187,8 +187,12 @@ bool COUpDownload::DownloadSettings(const COSequence& sequence, bool storeHistor
     platform::MessageBox(kDownloadIncomplete, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
     return false;
   }
-  if (!m_context.Instrument().isTebb()) return true;
-  return WriteStraight(*m_context.MeasObs(), storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n");
+  if (m_context.Instrument().isTebb() &&
+      !WriteStraight(*m_context.MeasObs(), storeHistory ? "SE MEM,Y\n" : "SE MEM,N\n"))
+    return false;
+  platform::MessageBox(platform::LoadString(IDS_SETTINGS_DOWNLOADED), platform::MB_OK | platform::MB_ICONINFORMATION,
+                       kOfflineCaption);
+  return true;
 }
 
 bool COUpDownload::CountRecords() {

@@ -50,7 +50,8 @@ struct Motion {
 };
 
 // What a person sees when trying the programs; tests keep the default steady
-// motion.
+// motion. The readings move, yet the mean of five readings stays within
+// 0.5 % of the level.
 Motion LivelyMotion();
 
 // The level of a channel whose scene gives base, at the time after the

@@ -31,6 +31,7 @@
 #include "StringIds.h"
 #include "TaskDialogs.h"
 #include "core/MessageSink.h"
+#include "core/StringTable.h"
 #include "core/Text.h"
 
 using calibration::COCaliStatus;
@@ -226,6 +227,14 @@ TaskSequence CCalibrationApp::Sequence() {
 }
 
 void CCalibrationApp::NewSequenceRow() { m_sequence->NewSequence(); }
+
+bool CCalibrationApp::OnMainWindowClose() {
+  if (m_calibrator && m_calibrator->HasUndeliveredValues() &&
+      platform::MessageBox(platform::LoadString(IDS_CALI_ASK_DISCARD_VALUES),
+                           platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+    return false;
+  return CMeasProgramApp::OnMainWindowClose();
+}
 
 void CCalibrationApp::MirrorSequence() {
   COSequence& shown = m_context->ActiveSequence();

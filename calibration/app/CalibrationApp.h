@@ -60,6 +60,9 @@ class CCalibrationApp : public CMeasProgramApp {
   void OnPause() override;
   void Reconnect() override;
   void NewSequenceRow() override;
+  // Calculated values that no download took to the monitor are lost with
+  // the program: the user is asked first.
+  bool OnMainWindowClose() override;
 
  private:
   TaskSequence Sequence();

@@ -4,4 +4,5 @@
 enum CalibrationAppStringId : unsigned {
   IDS_CALI_CREATE_DOC_FAILED = 138,
   IDS_CALI_NO_SEQUENCE = 214,
+  IDS_CALI_ASK_DISCARD_VALUES = 265,
 };

@@ -267,6 +267,7 @@ void COFilterPage::DoDataExchange(platform::CDataExchange* dx) {
     m_mw[f].DDXValidate(dx);
   }
 
+  for (int ch = 0; ch < 6; ++ch) s.SetFilterLocked(ch, m_measured[ch] != 0);
   for (int ch = 0; ch < 6; ++ch) s.SetMeasTimeCode(ch, static_cast<unsigned char>(std::max(SitBox(ch)->currentIndex(), 0)));
   s.MeasTimeMode = static_cast<unsigned char>(std::max(ModeBox()->currentIndex(), 0));
   UpdateBankNumbers();

@@ -87,6 +87,8 @@ class COFilterPage : public platform::CPropertyPage {
   int m_selectedBank[5] = {-1, -1, -1, -1, -1};
   int m_initialBank[5] = {};
   COComboEx m_gas[5];
+  // Which channels the sequence measured when the page loaded: the filters
+  // it locks on saving.
   int m_measured[6] = {};
   BankInfo m_working[5];
   int m_commas[5] = {};

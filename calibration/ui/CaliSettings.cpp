@@ -113,6 +113,7 @@ void COCaliSettings::OnOK() {
     const COCaliSequence before(m_sequence);
     m_sequence.CopySettings(m_edited);
     for (int f = 0; f < 5; ++f) m_sequence.SetActiveBank(f, m_edited.GetActiveBank(f));
+    m_sequence.LockedFilter = m_edited.LockedFilter;
     if (!m_sequence.Save()) {
       // Shown by the save; the sequence keeps what the task holds.
       m_sequence = before;

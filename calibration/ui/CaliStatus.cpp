@@ -191,6 +191,12 @@ void COCaliStatus::Run(COCalculateDlg& result) {
     m_lastResult.reset();
     return;
   }
+  // Without a mark the finished dialog would only show empty boxes.
+  if (MarkPoints().empty()) {
+    ShowMessage(IDS_CALI_NOTHING_MARKED);
+    m_lastResult.reset();
+    return;
+  }
   if (!meas.RetrieveFilterNumbers()) {
     ShowMessage(IDS_CALI_NO_UA_NUMBERS);
     m_lastResult.reset();

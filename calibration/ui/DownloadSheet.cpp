@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "BankValues.h"
 #include "COCaliMeasObs.h"
@@ -242,22 +243,56 @@ bool CODownloadSheet::DownloadBank(int filter, int bank, unsigned mask) {
       now.GetFilter(filter).GetBank(bank) = before.GetFilter(filter).GetBank(bank);
     device.SetSetup(now);
   }
+  if (ok) m_context.calibrator.MarkDownloaded(filter, mask);
   (ok ? m_reached : m_missed).push_back(BankName(filter, bank));
   return ok;
+}
+
+void CODownloadSheet::DownloadHeld(int filter, int bank, unsigned mask) {
+  if (mask == 0) return;
+  const unsigned held = mask & m_context.calibrator.HeldGroups(filter);
+  // A span without cross factors is a whole span: only the kinds of the
+  // pages are told.
+  for (const CODownloadPage* page : {&m_zero, &m_humidity, &m_gas}) {
+    const unsigned kind = page->Groups() & ~unsigned{groupCross};
+    if ((mask & kind) == 0 || (held & kind) != 0) continue;
+    const std::string entry = std::string(Caption(page->GetTemplateKind())) + ": ";
+    const std::string name = BankName(filter, bank);
+    auto same = std::find_if(m_refused.begin(), m_refused.end(),
+                             [&entry](const std::string& e) { return e.compare(0, entry.size(), entry) == 0; });
+    if (same == m_refused.end())
+      m_refused.push_back(entry + name);
+    else
+      *same += ", " + name;
+  }
+  if (held != 0) DownloadBank(filter, bank, held);
 }
 
 bool CODownloadSheet::Download() {
   m_reached.clear();
   m_missed.clear();
+  m_refused.clear();
   for (int f = 0; f < 5; ++f)
-    for (int b = 0; b < 5; ++b)
-      if (const unsigned mask = MaskOf(f, b)) DownloadBank(f, b, mask);
-  if (const unsigned mask = MaskOf(Calibrator::kWater, 0)) DownloadBank(Calibrator::kWater, 0, mask);
+    for (int b = 0; b < 5; ++b) DownloadHeld(f, b, MaskOf(f, b));
+  DownloadHeld(Calibrator::kWater, 0, MaskOf(Calibrator::kWater, 0));
   COFilterCopies copies(m_context.program, m_context.meas, m_context.sequence, m_context.calibrator);
   copies.RewriteCurrentSet();
+
+  std::vector<std::string> parts;
   if (!m_missed.empty())
-    ShowMessageText(platform::Format(platform::LoadString(IDS_CALI_DOWNLOAD_PARTLY).c_str(), List(m_reached).c_str(),
+    parts.push_back(platform::Format(platform::LoadString(IDS_CALI_DOWNLOAD_PARTLY).c_str(), List(m_reached).c_str(),
                                      List(m_missed).c_str()));
+  else if (!m_reached.empty())
+    parts.push_back(platform::Format(platform::LoadString(IDS_CALI_DOWNLOAD_DONE).c_str(), List(m_reached).c_str()));
+  if (!m_refused.empty()) {
+    std::string kinds;
+    for (const std::string& r : m_refused) kinds += (kinds.empty() ? "" : "\n") + r;
+    parts.push_back(platform::Format(platform::LoadString(IDS_CALI_NO_VALUES_TO_DOWNLOAD).c_str(), kinds.c_str()));
+  }
+  if (parts.empty()) parts.push_back(platform::LoadString(IDS_CALI_NOTHING_TO_DOWNLOAD));
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : "\n\n") + part;
+  ShowMessageText(text);
   return m_missed.empty();
 }
 

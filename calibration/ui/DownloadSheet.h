@@ -64,8 +64,10 @@ class CODownloadSheet : public platform::CPropertySheet {
   // "Edit Values...": the calibration values dialog, then the active page
   // takes its boxes.
   void OnEditValues();
-  // After OK: each ticked bank downloaded, A1 to E5, then the water vapour;
-  // then the current bank set rewritten. False when a download failed.
+  // After OK: each ticked bank downloaded, A1 to E5, then the water vapour,
+  // with the ticked kinds that hold a value; then the current bank set
+  // rewritten, and one message says what the monitor received, what it did
+  // not, and which ticked kinds had no value. False when a download failed.
   bool Download();
   // The groups to download into a bank (filter 5: the water vapour).
   unsigned MaskOf(int filter, int bank) const;
@@ -73,6 +75,8 @@ class CODownloadSheet : public platform::CPropertySheet {
   // and those that did not.
   const std::vector<std::string>& Reached() const { return m_reached; }
   const std::vector<std::string>& Missed() const { return m_missed; }
+  // The ticked kinds that had no value, as "Zero Point: A2".
+  const std::vector<std::string>& Refused() const { return m_refused; }
 
  protected:
   bool OnInitDialog() override;
@@ -82,6 +86,9 @@ class CODownloadSheet : public platform::CPropertySheet {
 
  private:
   bool DownloadBank(int filter, int bank, unsigned mask);
+  // The ticked groups of the bank that hold a value downloaded; the others
+  // noted as refused.
+  void DownloadHeld(int filter, int bank, unsigned mask);
 
   CaliContext& m_context;
   CODownloadPage m_zero;
@@ -89,6 +96,7 @@ class CODownloadSheet : public platform::CPropertySheet {
   CODownloadPage m_gas;
   std::vector<std::string> m_reached;
   std::vector<std::string> m_missed;
+  std::vector<std::string> m_refused;
 };
 
 // The "Download..." command: the sheet, and on OK the downloads. Returns the

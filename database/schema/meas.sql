@@ -32,9 +32,10 @@ CREATE TABLE [Sequence] (
   [Reserved] INTEGER
 );
 CREATE INDEX [SequenceByNumber] ON [Sequence] ([NumCount]);
--- A start time of 1997-01-01 reads as "now".
+-- A start time of 1997-01-01 reads as "now"; the air pressure (kPa) is the
+-- standard atmosphere.
 INSERT INTO [Sequence] VALUES (1, 'Sequence 1', '1997-01-01 00:00:00', '1997-01-01 00:00:00', 0, 0,
-  0, 1, 50.0, 10, 0.0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  0, 1, 101.325, 10, 0.0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
 CREATE TABLE [Alarm] (
   [SequenceNum] INTEGER,

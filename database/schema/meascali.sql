@@ -35,5 +35,6 @@ CREATE TABLE [Sequence] (
   [Reserved] INTEGER
 );
 CREATE INDEX [SequenceByNumber] ON [Sequence] ([NumCount]);
+-- The air pressure (kPa) is the standard atmosphere.
 INSERT INTO [Sequence] VALUES (1, 'Sequence 1', '1997-01-01 00:00:00', '1997-01-01 00:00:00', 0, 0,
-  0, 0, 0.0, 0, 0.0, 0.0, 0, 0, 0, 0, 0, 0, 0, 0, 50.0, 0, 0.0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0);
+  0, 0, 0.0, 0, 0.0, 0.0, 0, 0, 0, 0, 0, 0, 0, 0, 101.325, 0, 0.0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0);

@@ -2,6 +2,8 @@
 // record's copy of a calculated result.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "BankValues.h"
 
 namespace {
@@ -66,6 +68,38 @@ TEST(GasBank, ResetLeavesNoGasNoValuesNoDatesButTheVoltages) {
   for (const CalibTime& d : {b.m_zeroDate, b.m_humiDate, b.m_spanDate, b.m_crosDate}) EXPECT_FALSE(d.IsValid());
   EXPECT_EQ(float(b.m_offsetVoltage), 4.0f);
   EXPECT_EQ(float(b.m_humiVoltage), 10.0f);
+}
+
+// A group holds a value by its factor; the cross factors count only on
+// other filters and only with a span.
+TEST(GasBank, HoldsTheGroupsWhoseFactorsHaveAValue) {
+  const struct {
+    const char* what;
+    std::function<void(BankInfo&)> change;
+    unsigned held;
+  } cases[] = {
+      {"filled", [](BankInfo&) {}, groupAll},
+      {"reset", [](BankInfo& b) { GasBank::reset(b); }, 0u},
+      {"no offset factor", [](BankInfo& b) { b.m_concOffset.SetNoValue(); }, groupHumidity | groupSpan | groupCross},
+      {"no humidity factor", [](BankInfo& b) { b.m_humiGain.SetNoValue(); }, groupOffset | groupSpan | groupCross},
+      {"no span factor", [](BankInfo& b) { b.m_spanLow.SetNoValue(); }, groupOffset | groupHumidity},
+      {"only its own cross slot",
+       [](BankInfo& b) {
+         for (int i = 1; i < 5; ++i) b.m_cross[i].SetNoValue();
+       },
+       groupOffset | groupHumidity | groupSpan},
+  };
+  for (const auto& c : cases) {
+    BankInfo b = Filled(1.0f);
+    c.change(b);
+    EXPECT_EQ(GasBank::heldGroups(b, 0), c.held) << c.what;
+  }
+  WaterInfo water;
+  EXPECT_EQ(WaterBank::heldGroups(water), 0u);
+  water.m_gain = 2.0e-6f;
+  EXPECT_EQ(WaterBank::heldGroups(water), unsigned{groupSpan});
+  water.m_concOffset = 0.04f;
+  EXPECT_EQ(WaterBank::heldGroups(water), unsigned{groupOffset | groupSpan});
 }
 
 TEST(WaterBank, TakesOffsetAndSpanWithTheResultsOwnDates) {

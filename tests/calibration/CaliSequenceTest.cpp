@@ -85,6 +85,27 @@ TEST_F(CaliSequenceTest, LockedFiltersAreKeptInMemoryOnly) {
   probe.Close();
 }
 
+// A new task measures at the standard atmosphere, so that a target given in
+// ppm is the mass it is at sea level: at the 50 kPa that new tasks once had,
+// 1000 ppm of CO2 were taken for half their mass and every span factor came
+// out half as large. A stored task keeps the pressure it was given.
+TEST_F(CaliSequenceTest, ANewTaskStartsAtTheStandardAtmosphereAndAStoredOneKeepsItsOwn) {
+  setup->SetPressureUnit(COPresUnit::kpa);
+  const std::string task = NewCaliTask("Pressure");
+  EXPECT_FLOAT_EQ(caliSequence.AirPres, 101.325f);
+  EXPECT_FLOAT_EQ(caliSequence.GetAirPres(), 101.325f);
+  // 1000 ppm of CO2 (44.01 g/mol) are the mass they are at sea level.
+  EXPECT_NEAR(COConcUnit(COConcUnit::ppm).Convert(COConcUnit(COConcUnit::mg_m3), 1000.0f, 44.01f,
+                                                  COCaliSequence::kConversionTemp, caliSequence.AirPres),
+              1829.5f, 1.0f);
+
+  caliSequence.AirPres = 50.0f;
+  caliSequence.Save();
+  caliSequence.Close();
+  ASSERT_TRUE(caliSequence.Load());
+  EXPECT_FLOAT_EQ(caliSequence.AirPres, 50.0f);
+}
+
 // The humidity span is converted at 20 °C, whatever unit the windows show
 // temperatures in.
 TEST_F(CaliSequenceTest, TheHumiditySpanIsConvertedAtTwentyDegreesInEveryTemperatureUnit) {

@@ -367,6 +367,42 @@ TEST_F(CaliSettingsTest, TheSamplingPageEditsOnlyTheFlushing) {
   EXPECT_FLOAT_EQ(stored->AirPres, 100.0f);
 }
 
+// Saving the gas page locks the channels that the sequence's mode measured
+// when the page opened, through the sheet's copy of the sequence; a
+// cancelled sheet keeps the mask the sequence had.
+TEST_F(CaliSettingsTest, TheGasPageLocksTheChannelsItsModeMeasures) {
+  const struct {
+    int mode;
+    unsigned char cross;
+    unsigned char locked;
+  } cases[] = {
+      {COCaliSequence::modeZero, 0, 0x3F},          // every filter's bank names a gas, and W
+      {COCaliSequence::modeHumiditySpan, 0, 0x20},  // the water vapour only
+      {COCaliSequence::modeSpan1P, 0, 0x22},        // the span filter B and W
+      {COCaliSequence::modeSpan1P, 1, 0x3F},
+  };
+  for (const auto& c : cases) {
+    caliSequence.CaliMode = static_cast<unsigned char>(c.mode);
+    caliSequence.CaliCross = c.cross;
+    caliSequence.SpanFilter = 1;
+    caliSequence.LockedFilter = 0x01;
+    caliSequence.Save();
+    {
+      auto sheet = Open();
+      ASSERT_TRUE(sheet->SetActivePage(1));
+      sheet->reject();
+    }
+    EXPECT_EQ(caliSequence.LockedFilter, 0x01) << c.mode;
+    auto sheet = Open();
+    ASSERT_TRUE(sheet->SetActivePage(1));
+    sheet->accept();
+    EXPECT_EQ(Shown(), Texts{});
+    EXPECT_EQ(int(caliSequence.LockedFilter), int(c.locked)) << c.mode << " " << int(c.cross);
+    // A copy of the sequence, as every sheet edits, keeps the mask.
+    EXPECT_EQ(int(COCaliSequence(caliSequence).LockedFilter), int(c.locked));
+  }
+}
+
 TEST_F(CaliSettingsTest, CancelLeavesTheSequenceAsItWas) {
   caliSequence.CaliMode = COCaliSequence::modeZero;
   caliSequence.Save();

@@ -254,6 +254,26 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
                                "FillSolidRect 3,40,203,41 008000", "DrawText \"SHA\" 220,40,244,56 fmt 124"}));
 }
 
+// With nothing marked there is nothing to calculate: that is said, and no
+// dialog of empty boxes follows.
+TEST_F(CaliStatusTest, CalculateWithNothingMarkedSaysSo) {
+  const auto run = AddRun(Mode(COCaliSequence::modeZero), zeroAir);
+  for (const bool markedThenUnmarked : {false, true}) {
+    if (markedThenUnmarked) {
+      Cursors(run[0], run[4]);
+      ASSERT_TRUE(status.MarkInterval());
+      status.UnmarkAll();
+    }
+    messages.Clear();
+    const size_t mark = sim->Lines().size();
+    EXPECT_EQ(Calculate(), std::vector<int>{-1});
+    EXPECT_EQ(Shown(), Texts{"Nothing to calculate: no interval is marked.\nPlace the cursors around a steady "
+                             "stretch of a calibration run and use Mark Interval first."});
+    EXPECT_EQ(status.LastResult(), nullptr);
+    EXPECT_TRUE(LinesStarting("SE? UA_N", mark).empty());  // the monitor is not asked
+  }
+}
+
 TEST_F(CaliStatusTest, CalculateWithOnlyAZeroMarkTicksOnlyTheZeroPoint) {
   const auto run = AddRun(Mode(COCaliSequence::modeZero), zeroAir);
   Cursors(run[0], run[4]);

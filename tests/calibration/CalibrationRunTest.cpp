@@ -3,6 +3,7 @@
 // to stop with what it stores, and the print of the current calibration.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <stdexcept>
@@ -340,7 +341,10 @@ TEST_F(CalibrationRunTest, DirectExchangesDuringARunShareNothingWithTheWorker) {
   EXPECT_TRUE(Shown().empty());
 }
 
-TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsDates) {
+// What is selected is written, calculated or taken from the monitor's
+// active bank alike, so bank 3 of filter A can take bank 1's values; a group
+// without any value is not written over the bank's own.
+TEST_F(CalibrationRunTest, TheSelectedGroupsThatHoldAValueAreDownloadedWithTheCalculationsDates) {
   ASSERT_TRUE(cali->OpenMonitor(false));
   ASSERT_TRUE(cali->UploadFilterInfo());
   cali->TakeActiveBanks();
@@ -352,8 +356,17 @@ TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsD
   zero.SetValue(5, 0.0420f);
   zero.SetValue(COMeas::chTemperature, 298.15f);
   ASSERT_TRUE(calibrator.calibOffset(zero));
+  // Bank A1 as the monitor holds it, less its humidity factor and its cross
+  // factors; the water record without its span.
+  BankInfo& a = calibrator.GetBank(0);
+  a.m_humiGain.SetNoValue();
+  for (MeasValue& cross : a.m_cross) cross.SetNoValue();
+  calibrator.Water().m_gain.SetNoValue();
+  EXPECT_EQ(calibrator.HeldGroups(0), unsigned(groupOffset | groupSpan));
+  EXPECT_EQ(calibrator.HeldGroups(Calibrator::kWater), unsigned(groupOffset));
 
   DeviceKovo& device = cali->GetDevice();
+  const BankInfo bankBefore = device.Setup().GetFilter(0).GetBank(2);
   const int ppm = COConcUnit::ppm;
   const size_t mark = sim->Lines().size();
   COCaliMessageClient client(&device, false);
@@ -363,14 +376,25 @@ TEST_F(CalibrationRunTest, OnlyCalculatedGroupsAreDownloadedWithTheCalculationsD
   ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
                                                           device, program.Instrument(), ppm, calibrator, &client,
                                                           5, 0, groupAll)));
-  const std::vector<std::string> expected = {"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
-                                             "C_P F_A,3,C_OF_V,1.250000E-02", "C_P F_W,C_OF_F,4.182971E-02",
-                                             "C_P F_W,C_OF_D,\"2005-03-07\""};
-  EXPECT_EQ(LinesStarting("C_P ", mark), expected);
+  const std::vector<std::string> lines = LinesStarting("C_P ", mark);
+  const std::vector<std::string> offsets(lines.begin(), lines.begin() + 3);
+  EXPECT_EQ(offsets, (std::vector<std::string>{"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
+                                              "C_P F_A,3,C_OF_V,1.250000E-02"}));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "C_P F_A,3,C_CO_F_1,7.000000E+04"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "C_P F_A,3,G_N,\"CO2\""), lines.end());
+  for (const char* absent : {",C_HU_", ",C_CR_", "F_W,C_CO_"})
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [absent](const std::string& l) { return l.find(absent) != std::string::npos; }))
+        << absent;
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"C_P F_W,C_OF_F,4.182971E-02", "C_P F_W,C_OF_D,\"2005-03-07\""}));
   const MonitorSetup& now = device.Setup();
-  EXPECT_EQ(now.GetFilter(0).GetBank(2).m_zeroDate, CalibTime(when));
-  EXPECT_FALSE(now.GetFilter(0).GetBank(2).m_spanLow.IsValid());  // never calculated: untouched
+  const BankInfo& a3 = now.GetFilter(0).GetBank(2);
+  EXPECT_EQ(a3.m_zeroDate, CalibTime(when));
+  EXPECT_FLOAT_EQ(float(a3.m_spanLow), 70000.0f);  // bank 1's, never calculated
+  EXPECT_EQ(a3.m_humiGain.IsValid(), bankBefore.m_humiGain.IsValid());  // no value: the bank's own kept
   EXPECT_EQ(now.m_water.m_zeroDate, CalibTime(when));
+  EXPECT_TRUE(now.m_water.m_gain.IsValid());
 }
 
 TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {

@@ -24,11 +24,6 @@ using P = CODownloadPage;
 
 class DownloadSheetTest : public CaliUiTest {
  protected:
-  void SetUp() override {
-    CaliUiTest::SetUp();
-    // Every value of every bank counts as calculated.
-    for (int f = 0; f <= Calibrator::kWater; ++f) calibrator.MarkCalculated(f, groupAll);
-  }
   static void Tick(CODownloadPage& page, int id, bool on) {
     auto* box = qobject_cast<QCheckBox*>(page.GetDlgItem(id));
     ASSERT_NE(box, nullptr) << id;
@@ -121,7 +116,7 @@ TEST_F(DownloadSheetTest, EachTickedBankIsDownloadedOnceWithEveryKindTickedForIt
   EXPECT_EQ(sheet.MaskOf(Calibrator::kWater, 0), 5u);
   const size_t mark = sim->Lines().size();
   EXPECT_TRUE(sheet.Download());
-  EXPECT_EQ(Shown(), Texts{});
+  EXPECT_EQ(Shown(), Texts{"The download has finished.\nThe gas monitor received: A1, B3, C2, W"});
   EXPECT_EQ(BanksWritten(mark), (Texts{"F_A,1", "F_B,3", "F_C,2", "F_W"}));
   EXPECT_EQ(KeywordsOf(mark, "F_C,2"), (Texts{"C_OF_F", "C_OF_D", "C_OF_V"}));
   const Texts b3 = KeywordsOf(mark, "F_B,3");
@@ -145,7 +140,40 @@ TEST_F(DownloadSheetTest, OkWithNothingTickedDownloadsNothingAndStillStoresTheBa
   const size_t mark = sim->Lines().size();
   EXPECT_TRUE(sheet.Download());
   EXPECT_TRUE(LinesStarting("C_P ", mark).empty());
+  EXPECT_EQ(Shown(), Texts{"Nothing to download"});
   EXPECT_EQ(CurrentSet().GetFilter(3).GetBank(4).GetGasName().ToString(), "NO2");
+}
+
+// A ticked kind whose value the working bank does not hold is not written
+// over the bank's own; the message names it, and a bank that takes nothing
+// else did not receive anything. Cross factors travel with a span: a span
+// without them is written alone, without a word.
+TEST_F(DownloadSheetTest, AKindWithoutAValueIsNotDownloadedAndTheMessageNamesIt) {
+  calibrator.GetBank(1).m_humiGain.SetNoValue();
+  calibrator.GetBank(2).m_spanLow.SetNoValue();
+  for (MeasValue& cross : calibrator.GetBank(3).m_cross) cross.SetNoValue();
+  calibrator.Water().m_gain.SetNoValue();
+  const MonitorSetup before = cali->GetMonitorSetup();
+  CODownloadSheet sheet(ctx);
+  sheet.show();
+  Choose(sheet, 0, {"C1"});
+  Choose(sheet, 1, {"B1", "B2"});
+  Choose(sheet, 2, {"C1", "D2", "W"});
+  ASSERT_TRUE(sheet.SetActivePage(0));
+  const size_t mark = sim->Lines().size();
+  EXPECT_TRUE(sheet.Download());
+  EXPECT_EQ(BanksWritten(mark), (Texts{"F_C,1", "F_D,2"}));
+  EXPECT_EQ(KeywordsOf(mark, "F_C,1"), (Texts{"C_OF_F", "C_OF_D", "C_OF_V"}));
+  const Texts d2 = KeywordsOf(mark, "F_D,2");
+  EXPECT_EQ(d2.back(), "C_CO_D");
+  EXPECT_EQ(sheet.Reached(), (Texts{"C1", "D2"}));
+  EXPECT_EQ(Shown(), Texts{"The download has finished.\nThe gas monitor received: C1, D2\n\n"
+                           "Not downloaded, as there is no value to download:\n"
+                           "Humidity Interference: B1, B2\nGas: C1, W"});
+  const MonitorSetup after = cali->GetMonitorSetup();
+  EXPECT_EQ(after.GetFilter(1).GetBank(1).m_humiGain.IsValid(), before.GetFilter(1).GetBank(1).m_humiGain.IsValid());
+  EXPECT_FLOAT_EQ(float(after.m_water.m_gain), float(before.m_water.m_gain));
+  EXPECT_FLOAT_EQ(float(CurrentSet().GetFilter(3).GetBank(1).m_spanLow), 3000.0f);  // D1's, copied into D2
 }
 
 TEST_F(DownloadSheetTest, AFailedBankIsReportedAndTheStoredBanksAreWhatTheMonitorHolds) {
@@ -189,8 +217,9 @@ TEST_F(DownloadSheetTest, ABankSetThatCannotBeStoredIsShownAndKeptWhole) {
   Choose(sheet, 2, {});
   ASSERT_TRUE(sheet.SetActivePage(0));
   EXPECT_TRUE(sheet.Download());  // the monitor has both
-  ASSERT_EQ(Shown().size(), 1u);
+  ASSERT_EQ(Shown().size(), 2u);
   EXPECT_NE(Shown()[0].find("the bank table is read-only"), std::string::npos) << Shown()[0];
+  EXPECT_EQ(Shown()[1], "The download has finished.\nThe gas monitor received: A1, C1");
   // Filter A was written before C failed: neither is stored.
   const MonitorSetup stored = CurrentSet();
   EXPECT_EQ(float(stored.GetFilter(0).GetBank(0).GetConcOffset()),

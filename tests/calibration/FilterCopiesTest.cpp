@@ -4,6 +4,12 @@
 // has them.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <thread>
+
 #include "CORecBankSet.h"
 #include "CalibrationFixture.h"
 #include "CalibrationStrings.h"
@@ -68,6 +74,7 @@ TEST_F(FilterCopiesTest, ASingleBankGoesBackWithOnlyItsChosenGroups) {
 
   const size_t mark = sim->Lines().size();
   ASSERT_TRUE(copies->Download(SetOf(COFilterCopies::kSingleBank), false, true, false, false));
+  EXPECT_EQ(Shown(), std::vector<std::string>{"The download has finished.\nThe gas monitor received: A1"});
   EXPECT_EQ(Param("F_A,1,C_OF_F"), offset);
   EXPECT_EQ(Param("F_A,1,C_CO_F_1"), " 8.000000E+00");  // the span group was not chosen
   EXPECT_EQ(Param("F_A,2,C_OF_F"), " 7.000000E+00");
@@ -86,6 +93,7 @@ TEST_F(FilterCopiesTest, AnAllBankDownloadWritesEveryBankBack) {
   SetParam("F_B,3,C_HU_F", " 6.000000E+00");
   SetParam("F_W,C_CO_F_1", " 5.000000E+00");
   ASSERT_TRUE(copies->Download(SetOf(COFilterCopies::kAllBanks), true, false, false, false));
+  EXPECT_EQ(Shown(), std::vector<std::string>{"The download has finished.\nThe gas monitor received: all banks"});
   EXPECT_EQ(Param("F_B,3,C_HU_F"), "__________");
   EXPECT_EQ(Param("F_W,C_CO_F_1"), " 2.000000E-06");
   EXPECT_EQ(sim->State().rejected, 0);
@@ -113,6 +121,50 @@ TEST_F(FilterCopiesTest, AFailedDownloadLeavesTheBanksTheMonitorDidNotGet) {
   EXPECT_EQ(float(now.GetFilter(0).GetBank(0).m_concOffset), 0.0125f);  // written: the copy's
   EXPECT_EQ(float(now.GetFilter(1).GetBank(0).m_concOffset), 4.0f);  // not written: as before
   EXPECT_EQ(float(StoredSet(COFilterCopies::kCurrent).GetFilter(1).GetBank(0).m_concOffset), 4.0f);
+}
+
+// Cancel in the progress window of an all-bank upload or download ends it
+// as the user asked: said as a cancel, not as a communication error; an
+// upload stores no copy.
+TEST_F(FilterCopiesTest, ACancelledTransferIsSaidAsACancel) {
+  ASSERT_TRUE(copies->Upload(true, 0, 0, "all"));
+  const int set = SetOf(COFilterCopies::kAllBanks);
+  std::atomic<bool> released{false};
+  // The reply to the line waits until the user has cancelled, so the cancel
+  // comes while the service runs.
+  auto holdUntilCancelled = [&](const std::string& prefix, std::optional<std::string> reply) {
+    released = false;
+    sim->AddHandler(prefix, [&released, reply](kovo::sim::MonitorState&, const kovo::sim::Command&) {
+      for (int waited = 0; !released && waited < 3000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return reply;
+    });
+    dialogs->onProgress = [&released](COProgress* progress) {
+      if (released) return;
+      progress->OnCancel();
+      released = true;
+    };
+  };
+  const struct {
+    const char* held;
+    std::optional<std::string> reply;
+    std::function<bool()> transfer;
+    const char* said;
+  } cases[] = {
+      {"C_P? F_C,1,C_OF_F", " 1.000000E-02", [&] { return copies->Upload(true, 0, 0, "never"); },
+       "The upload was cancelled."},
+      {"C_P F_C,1,C_OF_F", std::nullopt, [&] { return copies->Download(set, true, false, false, false); },
+       "The download was cancelled: the gas monitor did not receive every bank."},
+  };
+  for (const auto& c : cases) {
+    const auto before = BankSets();
+    holdUntilCancelled(c.held, c.reply);
+    messages.Clear();
+    EXPECT_FALSE(c.transfer()) << c.held;
+    EXPECT_EQ(Shown(), std::vector<std::string>{c.said});
+    EXPECT_EQ(BankSets(), before);
+    dialogs->onProgress = nullptr;
+  }
 }
 
 TEST_F(FilterCopiesTest, ChangedFiltersWithAFailedUploadStoreNoCurrentSet) {

@@ -37,7 +37,7 @@ TEST_F(SequenceTest, ANewTaskStartsFromThePrototypesSettings) {
   EXPECT_EQ(sequence.GetChamberTime(), 2);
   EXPECT_EQ(sequence.GetTubeTime(), 3);
   setup->SetPressureUnit(COPresUnit::kpa);
-  EXPECT_FLOAT_EQ(sequence.GetAirPres(), 50.0f);
+  EXPECT_FLOAT_EQ(sequence.GetAirPres(), 101.325f);  // the standard atmosphere
 }
 
 TEST_F(SequenceTest, SavedSettingsAndAlarmsComeBackWithTheNextLoad) {

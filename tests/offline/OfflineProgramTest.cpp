@@ -176,7 +176,9 @@ TEST_F(OfflineProgramTest, AStandAloneRunDownloadedUploadedAndShownInThePresenta
   CUpDownloadPage& page = sheet.UpDownloadPage();
   sim.ClearLines();
   Click(page, CUpDownloadPage::kDownload);
-  EXPECT_TRUE(messages.Texts().empty()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The download of the sequence settings has finished: the "
+                                                       "Gas Monitor measures with them on its own."});
+  messages.Clear();
   EXPECT_TRUE(Sent("SE US_F,F_A,Y"));
   EXPECT_TRUE(Sent("SE US_F,F_C,N"));
   EXPECT_FALSE(Sent("SE MEM,N"));  // not a leak detector

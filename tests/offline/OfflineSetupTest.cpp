@@ -21,6 +21,9 @@
 namespace kovo::test {
 namespace {
 
+const std::string kSettingsDownloaded =
+    "The download of the sequence settings has finished: the Gas Monitor measures with them on its own.";
+
 class OfflineSetupTest : public OfflineFixture {
  protected:
   bool UploadSetup() {
@@ -157,7 +160,10 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   obs->GetDevice().SetSetup(held);
 
   sim->ClearLines();
+  messages.Clear();
   ASSERT_TRUE(transfer->DownloadSettings(sequence, false));
+  // The user is told that the download has finished.
+  EXPECT_EQ(Shown(), std::vector<std::string>{kSettingsDownloaded});
   ASSERT_TRUE(KeyboardUnlocked());
   std::vector<std::string> lines = sim->Lines();
   // The link's own lines around the download.
@@ -166,7 +172,7 @@ TEST_F(OfflineSetupTest, DownloadComparedLineByLine) {
   EXPECT_EQ(lines.back(), "K_L N");
   const std::vector<std::string> expected = {
       "SE L_U,U_METER", "SE H_U,U_PPM", "SE PR_U,U_MBAR", "SE T_U,U_CE", "SE C_U,U_PPM",
-      "SE A_P,500.0", "SE C_C,N", "SE W_C,N", "SE C_S,N", "SE S_I,\"00:01\"", "SE N_T,20.0",
+      "SE A_P,1013.2", "SE C_C,N", "SE W_C,N", "SE C_S,N", "SE S_I,\"00:01\"", "SE N_T,20.0",
       "SE CL,*", "SE DA,*", "SE M_M,N", "SE F_T_F,N", "SE T_L,0.0", "D_A,N", "SE A_T,\"00:10\"",
       "SE US_F,F_A,Y", "SE B,F_A,1", "E_C 83", "C_P F_A,1,A_L,9.999500E+01", "E_C 83",
       "C_P F_A,1,A_L,1.999900E+02,2", "SE S_I_T,F_A,10.0",
@@ -222,7 +228,7 @@ TEST_F(OfflineSetupTest, LeakDetectorGetsItsMemorySwitchOnlyAfterAWholeDownload)
   messages.Clear();
   ASSERT_TRUE(transfer->DownloadSettings(sequence, true));
   EXPECT_TRUE(Received("SE MEM,Y"));
-  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(Shown(), std::vector<std::string>{kSettingsDownloaded});
 }
 
 TEST_F(OfflineSetupTest, ACancelIsNoCommunicationError) {

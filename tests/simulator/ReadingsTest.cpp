@@ -3,6 +3,7 @@
 // monitor runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -69,6 +70,29 @@ TEST(Readings, DriftStepsAndRampsFollowTheClock) {
     EXPECT_NEAR(MovedLevel(s.motion, c.channel, s.levels[static_cast<size_t>(c.channel)], c.seconds, 0), c.level,
                 1e-4f)
         << c.channel << " at " << c.seconds;
+}
+
+// The motion a person calibrates against: readings that move, whose mean
+// over five readings, a minute apart as the monitor samples or a few seconds
+// apart, is within 0.5 % of the level at any time of the first hour and for
+// every run of reading numbers, so the factors a calibration finds are the
+// simulated monitor's own.
+TEST(Readings, TheLivelyMotionMovesYetFiveReadingsAgreeWithinHalfAPercent) {
+  const Motion lively = kovo::sim::LivelyMotion();
+  EXPECT_NE(MovedLevel(lively, 0, 700.0f, 60.0, 1), MovedLevel(lively, 0, 700.0f, 60.0, 2));
+  Motion slow = lively;
+  slow.noise = 0.0;
+  EXPECT_NE(MovedLevel(slow, 0, 700.0f, 0.0, 0), MovedLevel(slow, 0, 700.0f, 150.0, 0));
+  double worst = 0.0;
+  for (const double pace : {60.0, 4.0})
+    for (int channel = 0; channel < 5; ++channel)
+      for (double start = 0.0; start < 3600.0; start += 20.0)
+        for (long first = 0; first < 200; ++first) {
+          double sum = 0.0;
+          for (int i = 0; i < 5; ++i) sum += MovedLevel(lively, channel, 700.0f, start + pace * i, first + i);
+          worst = std::max(worst, std::fabs(sum / 5.0 / 700.0 - 1.0));
+        }
+  EXPECT_LE(worst, 0.005);
 }
 
 TEST(Readings, SceneLinesSetTheCellAndRefuseWhatTheyCannotTake) {
