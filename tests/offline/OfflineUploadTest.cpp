@@ -1,5 +1,10 @@
 // Whole uploads from the monitor's memory into a task, and how an upload
 // that does not get everything leaves the monitor.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -9,12 +14,15 @@
 #include <vector>
 
 #include "COSequence.h"
+#include "DBDoc.h"
 #include "OfflineFixture.h"
 #include "OfflineStrings.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
 #include "db/Database.h"
 #include "db/Statement.h"
+
+extern char** environ;
 
 namespace kovo::test {
 namespace {
@@ -358,20 +366,94 @@ TEST_F(OfflineUploadTest, DatabaseErrorLeavesTheTaskAsItWas) {
   ExpectMonitorLeftAsFound();
 }
 
-TEST_F(OfflineUploadTest, TaskThatCannotBePutBackIsSaidToBeShort) {
+TEST_F(OfflineUploadTest, TaskThatRefusesToDeleteRowsIsLeftAsItWasAllTheSame) {
   LoadMemory("memory.txt");
   const std::string task = NewTask("Locked task");
   sequence.Close();
-  // Records go in, nothing comes out: the put-back fails.
+  // Records go in, nothing comes out: putting back must not need a delete.
   ExecuteOnTask(
       "CREATE TRIGGER [full] BEFORE INSERT ON [Meas] WHEN NEW.[MeasNo] = 5 "
       "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"
       "CREATE TRIGGER [keep] BEFORE DELETE ON [Meas] BEGIN SELECT RAISE(ABORT, 'read-only'); END");
+  const TaskContents before = Task();
   EXPECT_EQ(transfer->UploadToExistingTask(task, "Locked task"), End::incomplete);
   ASSERT_TRUE(KeyboardUnlocked());
-  EXPECT_EQ(Shown().back(), kUploadNotUndone);
-  EXPECT_EQ(Task().rows.size(), 4u);
+  EXPECT_EQ(Shown().back(), kUploadIncomplete);
+  const TaskContents after = Task();
+  EXPECT_EQ(after.rows, before.rows);
+  EXPECT_EQ(after.events, before.events);
+  EXPECT_EQ(after.sequences, before.sequences);
   EXPECT_EQ(memory.RecordCount(), 36u);
+}
+
+// A process of its own uploads 600 records into a task that holds an
+// earlier run and is killed at a chosen moment: the task is as it was, whole
+// and readable, and the same memory is then uploaded into it in one piece.
+TEST_F(OfflineUploadTest, AnUploadKilledAtAnyMomentLeavesTheTaskAsItWasAndMayBeRepeated) {
+  LoadMemory("memory.txt");
+  ASSERT_EQ(transfer->UploadToNewTask("Killed upload"), End::complete);
+  const std::string task = setup->GetDatabaseName();
+  ASSERT_TRUE(KeyboardUnlocked());
+  LoadMemory("memory-later.txt");
+  memory.ClearRecords();
+  constexpr int kRecords = 600;
+  const platform::CTime first(2026, 5, 4, 1, 0, 30);
+  for (int n = 1; n <= kRecords; ++n) {
+    const std::tm t = (first + platform::CTimeSpan(10 * (n - 1))).GetLocalTm();
+    memory.AddRecord({platform::Format("%4d %02d:%02d:%02d   2.0100E+02   2.0000E+00   5.0000E-01        . . .        "
+                                       ". . .   9.0000E+03",
+                                       n, t.tm_hour, t.tm_min, t.tm_sec)});
+  }
+  const TaskContents before = Task();
+  ASSERT_EQ(before.rows.size(), 36u);
+  CDBDoc::ReleaseTask(*context);
+
+  for (const std::string moment : {"stored 1", "stored 300", "stored 600", "stopped"}) {
+    SCOPED_TRACE(moment);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const std::string runner = KOVO_UPLOAD_RUNNER;
+    const std::string link = sim->SlavePath();
+    char* argv[] = {const_cast<char*>(runner.c_str()), const_cast<char*>(task.c_str()),
+                    const_cast<char*>(link.c_str()), const_cast<char*>(moment.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, runner.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    FILE* in = fdopen(out[0], "r");
+    char line[64];
+    std::string last;
+    while (last != moment && fgets(line, sizeof line, in)) last = std::string(line, strcspn(line, "\n"));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    fclose(in);
+    ASSERT_EQ(last, moment);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_EQ(QueryLines("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    const TaskContents after = Task();
+    EXPECT_EQ(after.rows, before.rows);
+    EXPECT_EQ(after.events, before.events);
+    EXPECT_EQ(after.sequences, before.sequences);
+    EXPECT_EQ(memory.RecordCount(), static_cast<size_t>(kRecords));
+  }
+
+  // The task opens as it was and takes the same memory, whole.
+  ASSERT_EQ(transfer->UploadToExistingTask(task, "Killed upload"), End::complete);
+  const TaskContents whole = Task();
+  ASSERT_EQ(whole.rows.size(), 36u + kRecords);
+  EXPECT_EQ(whole.rows[36], "37 05-04 01:00:30");
+  EXPECT_EQ(whole.rows.back(), "636 05-04 02:40:20");
+  EXPECT_EQ(std::count(whole.events.begin(), whole.events.end(), "05-04 01:00:30 [5] Measurement task started"), 1);
+  EXPECT_EQ(whole.events.back(), "05-04 02:40:20 [6] Measurement task stopped");
+  EXPECT_EQ(whole.sequences.size(), before.sequences.size() + 1);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(memory.RecordCount(), 0u);
 }
 
 }  // namespace
