@@ -52,7 +52,8 @@ ask() {
 }
 ask
 if [ -n "${PROBE_HOLD:-}" ]; then
-  while [ ! -e "$PROBE_HOLD" ]; do sleep 0.05; done
+  # Nor does it outlive the test's folder.
+  while [ ! -e "$PROBE_HOLD" ] && [ -d "${PROBE_HOLD%/*}" ]; do sleep 0.05; done
   ask
 fi
 EOF
