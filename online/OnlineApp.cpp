@@ -31,7 +31,8 @@
 
 COnlineApp::COnlineApp(std::vector<std::string> args)
     : CMeasProgramApp("Online",
-                      {ID_UNITS, ID_COMMUNICATION, ID_ZOOM_IN, ID_ZOOM_OUT, 0, 0, 0, 0, ID_SCALE_LEFT_ZERO,
+                      {ID_UNITS, ID_COMMUNICATION, ID_ZOOM_IN, ID_ZOOM_OUT, ID_GOTO_START, ID_SCROLL_BACKWARD,
+                       ID_SCROLL_FORWARD, ID_GOTO_END, ID_SCALE_LEFT_ZERO,
                        ID_SCALE_LEFT_MINMAX, ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX},
                       std::move(args)) {
   m_generator.callOnTimeout([this] {
@@ -126,7 +127,8 @@ void COnlineApp::MakeCommands() {
                       ID_FONT, CMainFrame::kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP,
                       ID_PRINT_MONITOR_DATA, CMainFrame::kSeparator, ID_APP_EXIT});
   f.AddMenu("&Edit", {ID_EDIT_COPY, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_USER_EVENT});
-  AddViewMenu({ID_ZOOM_IN, ID_ZOOM_OUT, CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX,
+  AddViewMenu({ID_ZOOM_IN, ID_ZOOM_OUT, CMainFrame::kSeparator, ID_GOTO_START, ID_SCROLL_BACKWARD,
+               ID_SCROLL_FORWARD, ID_GOTO_END, CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX,
                ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX});
   f.AddMenu("&Measurement", {ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP});
   AddWindowAndHelpMenus({ID_WINDOW_NEW_GRAPHIC, ID_WINDOW_NEW_NUMERIC, ID_VIEW_CURSORS, ID_WINDOW_ALARMS,
@@ -139,6 +141,7 @@ void COnlineApp::MakeCommands() {
                 CMainFrame::kSeparator, ID_SETTINGS, CMainFrame::kSeparator, ID_START, ID_PAUSE, ID_STOP,
                 CMainFrame::kSeparator, ID_SCALE_LEFT_ZERO, ID_SCALE_LEFT_MINMAX, CMainFrame::kSeparator,
                 ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX, CMainFrame::kSeparator, ID_ZOOM_IN, ID_ZOOM_OUT,
+                CMainFrame::kSeparator, ID_GOTO_START, ID_SCROLL_BACKWARD, ID_SCROLL_FORWARD, ID_GOTO_END,
                 CMainFrame::kSeparator, ID_WINDOW_PROPERTIES, CMainFrame::kSeparator, ID_VIEW_CURSORS,
                 ID_WINDOW_ALARMS, CMainFrame::kSeparator, ID_APP_ABOUT_CMD});
 }

@@ -30,9 +30,9 @@ class RestoreRun {
   bool AddRow(const std::string& line, std::string* reason);
   // The first row of a new volume against the rows before it in the same
   // table: a column that numbered them (rose by one each time) or ordered
-  // them (rose each time) must go on doing so. A volume missing in between
-  // or one out of order shows there; a section of another table shows in
-  // its columns.
+  // them (rose each time; a time: never went back) must go on doing so. A
+  // volume missing in between, one out of order or one of another backup
+  // shows there; a section of another table shows in its columns.
   bool FollowsLastRow(std::string* reason) const;
   void NoteRow();
   std::string AtLine(unsigned id) const { return platform::Format(Text(id).c_str(), m_file.GetLineNumber()); }
@@ -48,16 +48,19 @@ class RestoreRun {
   bool m_skipping = false;
   // The database's columns in the order of the file's "#COLUMN:" lines.
   std::vector<CColumnType*> m_fileColumns;
-  // Per whole-number column of the file (not bytes): how its values went
-  // from row to row in this table so far.
+  // Per whole-number column of the file (not bytes) and per time column: how
+  // its values went from row to row in this table so far.
   struct Course {
-    CIntegerColumn* column = nullptr;
+    CColumnType* column = nullptr;
+    bool time = false;
     bool seen = false;
     int64_t last = 0;
     int steps = 0;
     bool byOne = true;
-    bool rising = true;
+    bool rising = true;  // a time: never went back
+    backup::DateTime lastTime;
   };
+  static int64_t Value(const Course& c);
   std::vector<Course> m_courses;
   // The volume the table's last row came from; 0 before its first row.
   int m_lastRowVolume = 0;
@@ -183,8 +186,10 @@ bool RestoreRun::AddColumn(const std::string& line, std::string* reason) {
   }
   m_fileColumns.push_back(column);
   // Bytes hold flags and kinds, never a count of rows.
-  if (auto* whole = dynamic_cast<CIntegerColumn*>(column); whole != nullptr && column->GetTypeText() != "BYTE")
-    m_courses.push_back({whole});
+  if (dynamic_cast<CIntegerColumn*>(column) != nullptr && column->GetTypeText() != "BYTE")
+    m_courses.push_back({column});
+  else if (dynamic_cast<CTimeStampColumn*>(column) != nullptr)
+    m_courses.push_back({column, true});
   return true;
 }
 
@@ -201,20 +206,37 @@ bool RestoreRun::AddRow(const std::string& line, std::string* reason) {
   return true;
 }
 
+int64_t RestoreRun::Value(const Course& c) {
+  if (!c.time) return static_cast<CIntegerColumn*>(c.column)->GetValue();
+  // Ordered as the times are.
+  const backup::DateTime& t = static_cast<CTimeStampColumn*>(c.column)->GetValue();
+  return ((((int64_t{t.year} * 13 + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 61 + t.second;
+}
+
 bool RestoreRun::FollowsLastRow(std::string* reason) const {
   // Two steps at least before a course counts.
   constexpr int kSteps = 2;
   for (const Course& c : m_courses) {
     if (!c.seen || c.steps < kSteps || c.column->IsNull()) continue;
-    const int64_t value = c.column->GetValue();
+    const int64_t value = Value(c);
+    const long line = m_file.GetLineNumber();
+    const char* column = c.column->GetName().c_str();
+    const char* table = m_set.GetTableName().c_str();
+    if (c.time) {
+      if (!c.rising || value >= c.last) continue;
+      *reason = platform::Format(Text(IDS_VOLUME_TIME_BACK).c_str(), line, column, table,
+                                 backup::FormatDate(c.lastTime).c_str(),
+                                 backup::FormatDate(static_cast<CTimeStampColumn*>(c.column)->GetValue()).c_str(),
+                                 m_file.GetVolume());
+      return false;
+    }
     unsigned id = 0;
     if (c.byOne && value != c.last + 1)
       id = IDS_VOLUME_NUMBERING;
     else if (c.rising && value <= c.last)
       id = IDS_VOLUME_ORDER;
     if (id == 0) continue;
-    *reason = platform::Format(Text(id).c_str(), m_file.GetLineNumber(), c.column->GetName().c_str(),
-                               m_set.GetTableName().c_str(), static_cast<long long>(c.last),
+    *reason = platform::Format(Text(id).c_str(), line, column, table, static_cast<long long>(c.last),
                                static_cast<long long>(value), m_file.GetVolume());
     return false;
   }
@@ -228,14 +250,15 @@ void RestoreRun::NoteRow() {
       c.byOne = c.rising = false;
       continue;
     }
-    const int64_t value = c.column->GetValue();
+    const int64_t value = Value(c);
     if (c.seen) {
       ++c.steps;
       c.byOne = c.byOne && value == c.last + 1;
-      c.rising = c.rising && value > c.last;
+      c.rising = c.rising && (c.time ? value >= c.last : value > c.last);
     }
     c.seen = true;
     c.last = value;
+    if (c.time) c.lastTime = static_cast<CTimeStampColumn*>(c.column)->GetValue();
   }
 }
 

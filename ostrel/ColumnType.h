@@ -164,6 +164,8 @@ class CTimeStampColumn : public CColumnType {
   void WriteToText(std::string& out) const override;
   void Exchange(CColumnExchange& fx) override;
   ValueClass GetValueClass() const override { return ValueClass::kDate; }
+  // The value last read or fetched (meaningless while IsNull).
+  const backup::DateTime& GetValue() const { return m_value; }
 
  private:
   backup::DateTime m_value;

@@ -46,6 +46,28 @@ bool TaskIsEmpty(DataContext& context) {
   }
 }
 
+// A task still being measured (or left so by a program that ended) has
+// its newest stop only in the measuring program's memory: the sequence
+// shown here ends at the task's newest row, so that its windows open on
+// the newest data, as a finished task's do. Nothing is written.
+void FollowToTheNewestRow(DataContext& context) {
+  try {
+    COMeas last;
+    CORecMeas meas(context);
+    meas.SetTarget(&last);
+    meas.m_strSort = "[MeasNo]";
+    meas.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
+    const bool any = !meas.IsEOF();
+    if (any) meas.MoveLast();
+    meas.CloseWithDatabase();
+    COSequence& sequence = context.ActiveSequence();
+    if (any && (last.GetMeasNo() > sequence.GetStopNum() || last.GetMeasTime() > sequence.GetStopTime()))
+      sequence.SetStop(last.GetMeasTime(), last.GetMeasNo());
+  } catch (const platform::CException&) {
+    // The windows read the rows themselves and tell of a failure.
+  }
+}
+
 std::string ChooseSaveFile(QWidget* parent, const std::string& title, const std::string& name,
                            const std::string& filter) {
   // The replace question is asked by the command, through the message sink.
@@ -138,10 +160,12 @@ void CPresentationApp::OnFileOpen() {
     m_context->ActiveSequence().Close();
     // A load that failed has said why.
     if (m_context->Sequence().Load()) {
-      if (TaskIsEmpty(*m_context))
+      if (TaskIsEmpty(*m_context)) {
         ShowMessage(IDS_PRESENTATION_TASK_EMPTY);
-      else
+      } else {
+        FollowToTheNewestRow(*m_context);
         opened = true;
+      }
     }
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);

@@ -10,12 +10,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 QIcon WithDisabledLook(const QIcon& icon) {
@@ -153,18 +155,61 @@ void CMainFrame::KeepInside(QMdiSubWindow* window) {
   if (g != window->geometry()) window->setGeometry(g);
 }
 
-void CMainFrame::TileWindows() { m_mdi->tileSubWindows(); }
+std::vector<QMdiSubWindow*> CMainFrame::ArrangedWindows(QMdiArea::WindowOrder order) const {
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : m_mdi->subWindowList(order)) {
+    if (w->isMinimized() || w->isHidden()) continue;
+    if (w->isMaximized()) w->showNormal();
+    windows.push_back(w);
+  }
+  return windows;
+}
+
+void CMainFrame::TileWindows() {
+  // A grid of about as many columns as rows over the whole client area, a
+  // short last row's windows wider. A window keeps the size of a form that
+  // has one and never shrinks below what it shows; where it is larger than
+  // its cell it is moved into the area, over part of a neighbour, and kept
+  // on top, below the active window: every window stays whole inside the
+  // area. Qt's own tile lets such windows run out of the area.
+  const std::vector<QMdiSubWindow*> windows = ArrangedWindows(QMdiArea::CreationOrder);
+  if (windows.empty()) return;
+  // Laid out unscrolled, over the room the scroll bars take while windows
+  // run out of the area: once all are inside, the bars go.
+  m_mdi->horizontalScrollBar()->setValue(0);
+  m_mdi->verticalScrollBar()->setValue(0);
+  const QSize area = m_mdi->contentsRect().size();
+  const int n = static_cast<int>(windows.size());
+  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+  const int rows = (n + columns - 1) / columns;
+  std::vector<QMdiSubWindow*> forms;
+  for (int i = 0; i < n; ++i) {
+    QMdiSubWindow* w = windows[static_cast<size_t>(i)];
+    const int row = i / columns;
+    const int inRow = std::min(columns, n - row * columns);
+    const int column = i % columns;
+    const QRect cell(QPoint(column * area.width() / inRow, row * area.height() / rows),
+                     QPoint((column + 1) * area.width() / inRow - 1, (row + 1) * area.height() / rows - 1));
+    const QWidget* view = w->widget();
+    const bool form = view != nullptr && view->minimumSize() == view->maximumSize();
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+    const QSize size = form ? w->sizeHint().expandedTo(least).boundedTo(w->maximumSize())
+                            : cell.size().expandedTo(least).boundedTo(w->maximumSize());
+    const int x = std::max(0, std::min(cell.left(), area.width() - size.width()));
+    const int y = std::max(0, std::min(cell.top(), area.height() - size.height()));
+    w->setGeometry(QRect(QPoint(x, y), size));
+    if (form || size.width() > cell.width() || size.height() > cell.height()) forms.push_back(w);
+  }
+  for (QMdiSubWindow* w : forms) w->raise();
+  // The window the person works in stays on top.
+  if (QMdiSubWindow* active = m_mdi->activeSubWindow()) active->raise();
+}
 
 void CMainFrame::CascadeWindows() {
   // Every title bar in view, each window of one readable size, the one on
   // top last; Qt's own cascade shrinks a window without a size of its own
   // (a graph) to its title bar.
-  std::vector<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
-    if (w->isMinimized() || w->isHidden()) continue;
-    if (w->isMaximized()) w->showNormal();
-    windows.push_back(w);
-  }
+  const std::vector<QMdiSubWindow*> windows = ArrangedWindows(QMdiArea::StackingOrder);
   if (windows.empty()) return;
   const QRect area = m_mdi->viewport()->rect();
   const int step = std::max(16, windows.front()->widget() != nullptr ? windows.front()->widget()->y() : 24);

@@ -6,6 +6,7 @@
 // when that window takes commands.
 #include <QIcon>
 #include <QMainWindow>
+#include <QMdiArea>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,7 +14,6 @@
 
 class QAction;
 class QLabel;
-class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
 
@@ -108,6 +108,9 @@ class CMainFrame : public QMainWindow {
   bool IsEnabled(unsigned id) const;
   QIcon CommandIcon(const Command& command) const;
   void SavePlacement();
+  // The windows that Tile and Cascade place, in the order given: all that
+  // are shown and not minimised, a maximised one restored.
+  std::vector<QMdiSubWindow*> ArrangedWindows(QMdiArea::WindowOrder order) const;
 
   QMdiArea* m_mdi;
   QToolBar* m_toolBar = nullptr;

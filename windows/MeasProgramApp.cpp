@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -357,10 +358,19 @@ void CMeasProgramApp::AddWindowAndHelpMenus(std::initializer_list<unsigned> ids)
 
 void CMeasProgramApp::OnFont() {
   COSystemSetup& setup = m_context->Setup();
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, platform::ToQFont(setup.GetFont()), m_frame.get(), "Font");
-  if (!ok) return;
-  setup.SetFont(platform::FromQFont(chosen));
+  // The dialog is offered the face that the windows draw in, by its own
+  // style name: given none, it marks the family's first style (an oblique
+  // one for some), and its sizes are whole points. OK on what it offered
+  // keeps the font as it is.
+  QFont drawn = platform::ToQFont(setup.GetFont());
+  const QFontInfo face(drawn);
+  drawn.setFamily(face.family());
+  drawn.setStyleName(face.styleName());
+  QFontDialog dlg(drawn, m_frame.get());
+  dlg.setWindowTitle("Font");
+  const QFont offered = dlg.currentFont();
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFont() == offered) return;
+  setup.SetFont(platform::FromQFont(dlg.selectedFont()));
   setup.Save();
   MakeFonts();
   if (TaskOpen()) m_document->UpdateAllViews(nullptr, kHintRepaint);

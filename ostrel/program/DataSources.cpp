@@ -1,5 +1,6 @@
 #include "DataSources.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -14,6 +15,7 @@
 #include "core/StringTable.h"
 #include "core/Text.h"
 #include "db/DataSource.h"
+#include "db/FileClaim.h"
 
 namespace ostrel {
 namespace {
@@ -53,6 +55,10 @@ DataSources::DataSources() : m_folder(platform::ProgramFolder()) {
 
 std::string DataSources::DataFile(const std::string& name) const {
   return m_folder + dbfiles::kDataFolder + name + dbfiles::kExtension;
+}
+
+std::string DataSources::RestoreJournal(const std::string& name) const {
+  return m_folder + dbfiles::kDataFolder + name + ".restore";
 }
 
 bool DataSources::DatabaseFileExists(const std::string& name) const {
@@ -114,14 +120,28 @@ bool DataSources::RemoveDataSource(const std::string& name) {
 bool DataSources::DeleteDatabaseFiles(const std::string& name) {
   const std::string file = DataFile(name);
   std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) return true;
-  if (!std::filesystem::remove(file, ec) || ec) {
+  if (std::filesystem::exists(file, ec) && (!std::filesystem::remove(file, ec) || ec)) {
     Show(platform::LoadString(IDS_DELETE_FILE_FAILED) + file.substr(0, file.size() - std::strlen(dbfiles::kExtension)));
     return false;
   }
-  // What SQLite leaves beside a database, as the lock file was.
-  for (const char* extra : {"-journal", "-wal", "-shm"}) std::filesystem::remove(file + extra, ec);
+  // What SQLite leaves beside a database, as the lock file was, and the copy
+  // that a crash kept from being put in place.
+  for (const char* extra : {"-journal", "-wal", "-shm", ".new", ".new-journal", ".new-wal", ".new-shm"})
+    std::filesystem::remove(file + extra, ec);
   return true;
+}
+
+std::unique_ptr<platform::db::FileClaim> DataSources::ClaimTask(const std::string& name,
+                                                                const std::string& description, unsigned refusalId) {
+  const std::string file = DataFile(name);
+  std::string why;
+  auto claim = platform::db::FileClaim::Take(file, platform::db::FileClaim::Kind::Sole, &why);
+  if (claim) return claim;
+  if (platform::db::FileClaim::InUse(file))
+    Show(platform::Format(platform::LoadString(refusalId).c_str(), description.c_str()));
+  else
+    Show(why);
+  return nullptr;
 }
 
 std::vector<TaskEntry> DataSources::ReadTaskList(int kind) {
@@ -144,18 +164,35 @@ bool DataSources::TaskExists(const std::string& description, int kind) {
   return !TaskNames(description, kind).empty();
 }
 
-std::string DataSources::CreateTask(const std::string& description, const std::string& serial, int kind) {
+std::string DataSources::NewTaskName(const std::string& description) {
+  std::vector<std::string> listed;
+  for (int kind : {static_cast<int>(kMeasTask), static_cast<int>(kCaliTask)})
+    for (const TaskEntry& t : ReadTaskList(kind)) listed.push_back(t.name);
+  auto taken = [&](const std::string& name) {
+    std::error_code ec;
+    return DatabaseFileExists(name) || std::filesystem::exists(RestoreJournal(name), ec) ||
+           std::find(listed.begin(), listed.end(), name) != listed.end();
+  };
   std::string name = COSystemSetup::NameFromDescription(description);
   const std::string first = name;
-  while (DatabaseFileExists(name)) {
+  while (taken(name)) {
     name = COSystemSetup::NextName(name);
     if (name == first) throw platform::CDBException(0, "No database name is left for " + description);
   }
+  return name;
+}
+
+void DataSources::MakeTaskDatabase(const std::string& name, int kind) {
   Register(kind == kCaliTask ? kCaliPrototype : kMeasPrototype);
   Register(kind, name);
+  platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
+                             DataFile(name));
+}
+
+std::string DataSources::CreateTask(const std::string& description, const std::string& serial, int kind) {
+  const std::string name = NewTaskName(description);
   try {
-    platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
-                               DataFile(name));
+    MakeTaskDatabase(name, kind);
     ::CORecDBList list(kind == kCaliTask);
     list.Open(platform::CRecordset::dynaset);
     list.AddNew();
@@ -173,11 +210,12 @@ std::string DataSources::CreateTask(const std::string& description, const std::s
   return name;
 }
 
-bool DataSources::DeleteTaskNamed(const std::string& name, int kind) {
+bool DataSources::DeleteTaskNamed(platform::db::FileClaim& claim, const std::string& name, int kind) {
   try {
     // The row goes last: a task whose data source or file stays keeps it, so
     // the user still sees it and can try again.
     if (!RemoveDataSource(name) || !DeleteDatabaseFiles(name)) return false;
+    claim.RemoveLockFile();
     ::CORecDBList list(kind == kCaliTask);
     list.m_strFilter = "[DBName] = ?";
     list.m_filterParams = {platform::CDBParam(name)};
@@ -200,7 +238,11 @@ bool DataSources::DeleteTask(const std::string& description, int kind) {
     return false;
   }
   bool ok = true;
-  for (const std::string& name : names) ok = DeleteTaskNamed(name, kind) && ok;
+  for (const std::string& name : names) {
+    // Held until the task is gone: no program opens it meanwhile.
+    auto claim = ClaimTask(name, description, IDS_DELETE_IN_USE);
+    ok = claim && DeleteTaskNamed(*claim, name, kind) && ok;
+  }
   return ok;
 }
 

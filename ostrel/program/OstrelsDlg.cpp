@@ -15,12 +15,16 @@
 #include "Backup.h"
 #include "BackupFile.h"
 #include "DataSources.h"
+#include "DBFiles.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
 #include "SpaceControl.h"
+#include "TaskRestore.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 #include "core/Text.h"
+#include "db/DataSource.h"
+#include "db/FileClaim.h"
 
 namespace ostrel {
 namespace {
@@ -147,6 +151,14 @@ bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& 
     platform::MessageBox(platform::LoadString(IDS_UNHANDLED_TASK_TYPE));
     return false;
   }
+  // Opening a file for the backup would already write into it (its journal
+  // mode): a file that is no task database is looked at read-only first.
+  const std::string file = m_sources.DataFile(name);
+  if (const std::string wrong = platform::db::CheckDatabaseFile(file, dbfiles::TaskChecks()); !wrong.empty()) {
+    platform::MessageBox(platform::Format(platform::LoadString(IDS_NOT_A_TASK_DATABASE).c_str(), description.c_str(),
+                                          file.c_str(), wrong.c_str()));
+    return false;
+  }
   m_sources.Register(kind, name);
   return WriteBackup(SafeFileName(description) + (kind == kCaliTask ? ".CAL" : ".MEA"),
                      {name, kind == kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description, serial},
@@ -206,6 +218,14 @@ void COstrelsDlg::Restore() {
   const int kind = header.Kind();
   const std::string fileName = std::filesystem::path(path).filename().string();
   if (kind == kSystem) {
+    // Not under a program that has the system database open: it would go
+    // on with the filter banks it read, or write them back over the restored
+    // ones.
+    const auto claim = m_sources.ClaimTask(kSystemName, kSystemName, IDS_FILTER_INFO_IN_USE);
+    if (!claim) {
+      file.Close();
+      return;
+    }
     const bool ok = CSysBackup(file, kSystemName).Restore();
     file.Close();
     if (ok)
@@ -215,7 +235,7 @@ void COstrelsDlg::Restore() {
   }
 
   std::string description = header.remark;
-  std::vector<std::string> replaced;
+  TaskRestore restore(m_sources, kind);
   for (;;) {
     NewNameDialog dlg(this);
     dlg.m_description = description;
@@ -224,22 +244,20 @@ void COstrelsDlg::Restore() {
       return;
     }
     description = dlg.m_description;
-    replaced = m_sources.TaskNames(description, kind);
-    if (replaced.empty()) break;
-    if (platform::MessageBox(description + platform::LoadString(IDS_TASK_EXISTS),
-                             platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
-      break;
+    const std::vector<std::string> replaced = m_sources.TaskNames(description, kind);
+    if (!replaced.empty() &&
+        platform::MessageBox(description + platform::LoadString(IDS_TASK_EXISTS),
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+      continue;
+    // A task in use is refused, and the person may give another description.
+    if (restore.Begin(description, replaced)) break;
   }
-  // The backup goes into a database of its own; a task it replaces goes only
-  // once the restore has succeeded, so a failed restore leaves it as it was.
-  const std::string name = m_sources.CreateTask(description, header.serial, kind);
-  const bool ok = CBackup(file, name).Restore();
+  // The backup goes into a database of its own; the task list shows it in
+  // place of the tasks it replaces only once the restore has succeeded, so a
+  // failed or interrupted restore leaves them as they were.
+  const bool ok = restore.Run(file, description, header.serial);
   file.Close();
-  if (!ok) {
-    m_sources.DeleteTaskNamed(name, kind);
-    return;
-  }
-  for (const std::string& old : replaced) m_sources.DeleteTaskNamed(old, kind);
+  if (!ok) return;
   platform::MessageBox(platform::Format(platform::LoadString(IDS_RESTORE_DONE).c_str(), fileName.c_str(),
                                         description.c_str()),
                        platform::MB_OK | platform::MB_ICONINFORMATION);

@@ -9,6 +9,7 @@
 #include "Splash.h"
 #include "SpaceControl.h"
 #include "SplashWnd.h"
+#include "TaskRestore.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 #include "ui/QtMessageSink.h"
@@ -33,6 +34,9 @@ class COstrels : public platform::Application {
     if (!m_sources.OpenSystem()) {
       platform::MessageBox(platform::LoadString(IDS_SYSTEM_NOT_OPENED));
     } else {
+      // What a crash left of a restore goes (or is finished) before anybody
+      // sees a task list.
+      ostrel::TaskRestore::SettleInterrupted(m_sources);
       dlg.DoModal();
     }
     SetDirChooser(previous);

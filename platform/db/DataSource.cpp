@@ -5,6 +5,7 @@
 #include <sqlext.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -89,6 +90,64 @@ class UserDataSources {
   UWORD m_previous = ODBC_BOTH_DSN;
 };
 
+// The installer writes the whole data-source file anew, in place, for every
+// attribute: a process killed meanwhile would leave it cut short, and every
+// data source in it lost, the user's own ones too. So while one changes it,
+// a whole copy lies beside it ("<file>.saved"); a change that finds a copy
+// was begun by a process that died, and puts the copy back first. A lock
+// file lets one process change the file at a time; a change made within
+// another (a registration undone) is part of it.
+class IniChange {
+ public:
+  IniChange() : m_ini(UserIniFile()), m_saved(m_ini + ".saved") {
+    if (t_depth++ > 0) return;
+    m_lock = ::open((m_ini + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lock >= 0)
+      while (::flock(m_lock, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    std::error_code ec;
+    if (std::filesystem::exists(m_saved, ec)) std::filesystem::rename(m_saved, m_ini, ec);
+    m_kept = Save();
+  }
+  ~IniChange() {
+    --t_depth;
+    if (m_kept) ::unlink(m_saved.c_str());
+    if (m_lock >= 0) ::close(m_lock);
+  }
+  IniChange(const IniChange&) = delete;
+  IniChange& operator=(const IniChange&) = delete;
+
+ private:
+  // The copy, on the disk before the file is touched; false when none could
+  // be made (the change goes on as it always could).
+  bool Save() const {
+    const std::string temp = m_saved + ".new";
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0) return false;
+    bool ok = true;
+    if (const int in = ::open(m_ini.c_str(), O_RDONLY | O_CLOEXEC); in >= 0) {
+      char buffer[16384];
+      ssize_t n;
+      while (ok && (n = ::read(in, buffer, sizeof buffer)) != 0)
+        ok = n > 0 ? ::write(out, buffer, static_cast<size_t>(n)) == n : errno == EINTR;
+      ::close(in);
+    }
+    ok = ::fsync(out) == 0 && ok;
+    ok = ::close(out) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), m_saved.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+  }
+
+  static thread_local int t_depth;
+  std::string m_ini;
+  std::string m_saved;
+  int m_lock = -1;
+  bool m_kept = false;
+};
+
+thread_local int IniChange::t_depth = 0;
+
 // The folder of the user's data-source file, made when it is missing.
 void MakeIniFolder() {
   const std::string ini = UserIniFile();
@@ -114,6 +173,7 @@ void RegisterDataSource(const std::string& name, const std::string& description,
   if (databaseFile.size() > kMaxDatabasePath)
     throw CDBException(SQL_ERROR, "The database path is too long for data source " + name + ": " + databaseFile);
   MakeIniFolder();
+  IniChange change;
   UserDataSources user;
   if (!SQLWriteDSNToIni(name.c_str(), kDriverName))
     throw CDBException(SQL_ERROR, InstallerError("Unable to register data source " + name));
@@ -131,6 +191,7 @@ void RegisterDataSource(const std::string& name, const std::string& description,
 }
 
 bool RemoveDataSource(const std::string& name) {
+  IniChange change;
   UserDataSources user;
   bool removed = SQLRemoveDSNFromIni(name.c_str()) != 0;
   // Removing the section once more through the profile writer also drops the

@@ -10,6 +10,7 @@
 
 #include "Connection.h"
 #include "db/Database.h"
+#include "db/DataSource.h"
 #include "db/DateText.h"
 
 namespace platform::db {
@@ -353,6 +354,24 @@ class SqliteConnection : public Connection {
 };
 
 }  // namespace
+
+std::string CheckDatabaseFile(const std::string& file, const OpenChecks& checks) {
+  sqlite3* db = nullptr;
+  std::string wrong;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
+    // Read-only already keeps the log out of the file; this says so twice.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    try {
+      wrong = CheckTables(TableNames(db), checks);
+    } catch (const CDBException& e) {
+      wrong = "no database that can be read: " + e.m_strError;
+    }
+  } else {
+    wrong = "no database that can be read: " + ErrorText(db);
+  }
+  sqlite3_close_v2(db);
+  return wrong;
+}
 
 std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,
                                           const OpenChecks& checks) {

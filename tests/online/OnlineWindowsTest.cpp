@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QTimer>
 #include <sqlite3.h>
 #include <chrono>
@@ -20,6 +23,7 @@
 #include "FormViews.h"
 #include "GraphView.h"
 #include "MeasStartDialog.h"
+#include "NumView.h"
 #include "ModalWatch.h"
 #include "OdbcTestSupport.h"
 #include "OnlineApp.h"
@@ -158,6 +162,53 @@ TEST_F(OnlineWindowsTest, TheGraphOfANewTaskShowsItsCurvesOnceSamplesArrive) {
   EXPECT_EQ(graph->Interval().GetEndTime().GetYear(), obs.GetLastMeas().GetMeasTime().GetYear());
 }
 
+
+// The graph and numeric windows go to the task's start and end, and scroll
+// back and forward, from the toolbar and the View menu, as in the other
+// programs.
+TEST_F(OnlineWindowsTest, TheWindowsGoToTheTasksStartAndEndAndScrollFromTheToolbarAndMenu) {
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  COMeasObs& obs = *app->Context().MeasObs();
+  ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  ASSERT_TRUE(frame.Execute(ID_SETTINGS));
+  ASSERT_TRUE(frame.Execute(ID_START));
+  ASSERT_TRUE(PumpUntil([&] { return app->Context().DBObs().GetLastMeas()->GetMeasNo() >= 6; }));
+  obs.StopMeasurement();
+  ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::idle; }));
+  const int last = app->Context().DBObs().GetLastMeas()->GetMeasNo();
+
+  QMenu* viewMenu = nullptr;
+  for (QAction* menu : frame.menuBar()->actions())
+    if (menu->text() == "&View") viewMenu = menu->menu();
+  ASSERT_NE(viewMenu, nullptr);
+  for (unsigned id : {ID_GOTO_START, ID_SCROLL_BACKWARD, ID_SCROLL_FORWARD, ID_GOTO_END}) {
+    QAction* action = frame.Action(id);
+    ASSERT_NE(action, nullptr) << id;
+    EXPECT_TRUE(frame.ToolBar()->actions().contains(action)) << id;
+    EXPECT_TRUE(viewMenu->actions().contains(action)) << id;
+  }
+
+  ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
+  for (CIntervalView* view : {static_cast<CIntervalView*>(Find<CGraphView>()), static_cast<CIntervalView*>(Find<CNumView>())}) {
+    ASSERT_NE(view, nullptr);
+    frame.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
+    frame.UpdateCommands();
+    COMeasInterval& in = view->Interval();
+    in.SetMeasMode(COMeasInterval::kByNumber);
+    in.MoveTo(platform::CTime(), 1000);
+    in.SetLength(3);
+    frame.Action(ID_GOTO_START)->trigger();
+    EXPECT_EQ(in.GetFirst(), 1) << view->GetWindowTitle();
+    EXPECT_EQ(in.GetLast(), 3) << view->GetWindowTitle();
+    frame.Action(ID_SCROLL_FORWARD)->trigger();
+    EXPECT_EQ(in.GetFirst(), 2) << view->GetWindowTitle();
+    frame.Action(ID_GOTO_END)->trigger();
+    EXPECT_EQ(in.GetLast(), last) << view->GetWindowTitle();
+    frame.Action(ID_SCROLL_BACKWARD)->trigger();
+    EXPECT_EQ(in.GetLast(), last - 1) << view->GetWindowTitle();
+  }
+}
 
 // A graph opened over a long task while samples come: its read goes on beside
 // the measurement, the user-interface thread goes on turning meanwhile, and

@@ -77,7 +77,7 @@ class BackupEngineTest : public ::testing::Test {
     platform::CDatabase db;
     db.Open("ODBC;DSN=TARNIC:SOURCE");
     db.ExecuteSQL("INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r WHERE i < " +
-                  std::to_string(last) + ") SELECT 1, i, datetime(1700000000 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
+                  std::to_string(last) + ") SELECT 1, i, datetime(1704103200 + i * 10, 'unixepoch'), i / 7.0, NULL FROM r;");
   }
 
   // dbName: the name in the file's header; the data source's by default.
@@ -274,6 +274,64 @@ TEST_F(BackupEngineTest, AVolumeThatCannotFollowTheOneBeforeIsRefused) {
   platform::CDatabase db;
   db.Open("ODBC;DSN=TARNIC:TARGET");
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [Meas]"), "400");
+}
+
+TEST_F(BackupEngineTest, AVolumeOfAnotherBackupWhoseTimesGoBackWhereItMeetsTheOthersIsRefused) {
+  // Another task measured the same numbers a day later or a day earlier:
+  // its rows are as long as the source's, so its volumes hold the same
+  // measurement numbers.
+  MakeMeasuredTasks(400);
+  m_free.Set(2001);
+  ASSERT_TRUE(BackupTask("SOURCE", "TASK.MEA"));
+  auto volumeText = [&](const std::string& name, int v) { return ReadAll(m_files.File(SafeFile::VolumeName(name, v))); };
+  // The measurement number of a volume's first or last row.
+  auto number = [](const std::string& text, bool last) {
+    const size_t start = last ? text.rfind("\r\n", text.size() - 3) + 2 : 0;
+    const size_t semi = text.find(';', start);
+    return text.substr(semi + 1, text.find(';', semi + 1) - semi - 1);
+  };
+  const std::string sourceVolume2 = volumeText("TASK.MEA", 2);
+  ASSERT_EQ(sourceVolume2.find('#'), std::string::npos);
+  ASSERT_EQ(volumeText("TASK.MEA", 3).find('#'), std::string::npos);
+  struct Case {
+    const char* shift;
+    int refusedAt;  // the volume where the times go back
+  };
+  for (const Case& c : {Case{"+1 day", 3}, Case{"-1 day", 2}}) {
+    SCOPED_TRACE(c.shift);
+    const std::string other = c.shift[0] == '+' ? "LATER" : "EARLIER";
+    MakeTask(other, true);
+    {
+      platform::CDatabase db;
+      db.Open("ODBC;DSN=TARNIC:" + other);
+      db.ExecuteSQL(std::string("INSERT INTO [Meas] WITH RECURSIVE r(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM r "
+                                "WHERE i < 400) SELECT 1, i, datetime(1704103200 + i * 10, 'unixepoch', '") +
+                    c.shift + "'), i / 7.0, NULL FROM r;");
+    }
+    ASSERT_TRUE(BackupTask(other, other + ".MEA", "SOURCE"));
+    const std::string otherVolume2 = volumeText(other + ".MEA", 2);
+    ASSERT_NE(otherVolume2, sourceVolume2);
+    ASSERT_EQ(number(otherVolume2, false), number(sourceVolume2, false));
+    ASSERT_EQ(number(otherVolume2, true), number(sourceVolume2, true));
+    WriteFile(m_files.File("TASK.002"), otherVolume2);
+    m_messages.Clear();
+    EXPECT_FALSE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
+    const auto texts = m_messages.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("column [MeasTime] of table [Meas] goes back from "), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find(" where volume " + std::to_string(c.refusedAt) + " begins; before it, it never went back"),
+              std::string::npos)
+        << texts[0];
+    EXPECT_NE(texts[0].find("\nNothing of the database has been changed."), std::string::npos) << texts[0];
+  }
+
+  // Its own volume restores whole.
+  WriteFile(m_files.File("TASK.002"), sourceVolume2);
+  m_messages.Clear();
+  ASSERT_TRUE(RestoreTask(m_files.File("TASK.MEA"), "TARGET"));
+  platform::CDatabase db;
+  OpenAttached(db, "TARGET", "SOURCE.db");
+  EXPECT_EQ(TaskDifferences(db, "src"), "0/0 0/0 0/0");
 }
 
 namespace {

@@ -15,6 +15,13 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <sstream>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
 
 #include "COSequence.h"
 #include "COSystemSetup.h"
@@ -27,14 +34,17 @@
 #include "OstrelTestSupport.h"
 #include "OstrelsDlg.h"
 #include "Splash.h"
+#include "Spawned.h"
 #include "Schema.h"
 #include "SpaceControl.h"
+#include "TaskRestore.h"
 #include "TaskRecords.h"
 #include "core/App.h"
 #include "core/MessageSink.h"
 #include "core/Text.h"
 #include "db/DataSource.h"
 #include "db/Database.h"
+#include "db/FileClaim.h"
 #include "db/Statement.h"
 #include "ui/WinApp.h"
 
@@ -281,6 +291,16 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   return names;
 }
 
+// The files of the data folder but the claims' lock files, which stay
+// beside a task's database.
+std::vector<std::string> DataFiles(const std::string& dir) {
+  std::vector<std::string> names = FilesIn(dir);
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& n) { return fs::path(n).extension() == ".lock"; }),
+              names.end());
+  return names;
+}
+
 }  // namespace
 
 TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeavesOnlyWholeFiles) {
@@ -400,7 +420,7 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
     const std::vector<std::string> names = Names("Cellar", kind);
     ASSERT_EQ(names.size(), 1u);
     // Only the task's own database stays, under its own data source.
-    std::vector<std::string> files = FilesIn(m_install.folder.File("data"));
+    std::vector<std::string> files = DataFiles(m_install.folder.File("data"));
     EXPECT_EQ(files, (std::vector<std::string>{c.replaced ? "DELLARAA.db" : "CELLARAA.db", "HALLAAAA.db", "SYSTEM.db"}));
     EXPECT_EQ(platform::db::DataSourceFile("TARNIC:DELLARAA").empty(), !c.replaced);
     if (c.replaced) {
@@ -534,6 +554,65 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList] WHERE [DBName] = 'KEPTKEPT'"), "1");  // not a filter table
 }
 
+namespace {
+
+// A database of another program, made with SQLite itself; wal: in
+// write-ahead logging, with rows still in the log.
+void MakeForeignDatabase(const std::string& file, bool wal) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  if (wal) {
+    sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  }
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE contacts (name TEXT, phone TEXT); INSERT INTO contacts VALUES ('Ann', '123')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, ABackupOfATaskWhoseFileIsNoTaskDatabaseSaysSoAndLeavesTheFileAsItLies) {
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  const std::string file = m_install.folder.File("data/FOREIGNA.db");
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    std::string wrong;
+  };
+  const Case cases[] = {
+      {"another program's database", [&] { MakeForeignDatabase(file, false); },
+       "not a task database: it has no table [Sequence]"},
+      {"one with rows in its log", [&] { MakeForeignDatabase(file, true); },
+       "not a task database: it has no table [Sequence]"},
+      {"no database", [&] { WriteFile(file, "name;phone\r\nAnn;123\r\n" + std::string(600, ' ')); },
+       "no database that can be read: [SQLite]file is not a database (26)"},
+  };
+  {
+    platform::CDatabase db;
+    db.Open(dbfiles::ConnectString("SYSTEM"));
+    db.ExecuteSQL("INSERT INTO [DBList] VALUES ('FOREIGNA', 'Address book', '1')");
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(file + suffix);
+    c.make();
+    const std::string bytes = ReadAll(file), log = ReadAll(file + "-wal");
+    m_messages.Clear();
+    DialogScript script;
+    script.Then(ostrel::BackupDialog::IDD, ChooseTask("Address book"));
+    Click(&m_main, ostrel::COstrelsDlg::kBackup);
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(m_messages.Texts(),
+              std::vector<std::string>{"The task Address book is not backed up: its file " + file + " is " + c.wrong + "."});
+    EXPECT_TRUE(ReadAll(file) == bytes) << "the file changed";
+    EXPECT_TRUE(ReadAll(file + "-wal") == log) << "its log changed";
+    EXPECT_TRUE(FilesIn(disk.Path()).empty());
+  }
+}
+
 TEST_F(OstrelProgramTest, TheDirectoryAndNameDialogsKeepWhatCanNotBeUsedFromClosingThem) {
   TempDir target;
   const std::string before = fs::current_path().string();
@@ -641,4 +720,248 @@ TEST_F(OstrelProgramTest, TheMainWindowIsWideEnoughForItsWholeTitle) {
   EXPECT_GE(m_main.width(), title + 100);
   m_main.grab().save(QString::fromStdString(::testing::TempDir() + "ostrel_main.png"));
   m_main.hide();
+}
+
+namespace {
+
+// The helper process (OstrelHelper.cpp).
+class Helper : public kovo::test::Spawned {
+ public:
+  explicit Helper(std::vector<std::string> args) : Spawned(WithProgram(std::move(args))) {}
+
+ private:
+  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), KOVO_OSTREL_HELPER);
+    return args;
+  }
+};
+
+// The first column of each row of a query on a database file, read as
+// another program would, with SQLite itself.
+std::vector<std::string> Look(const std::string& file, const std::string& sql, const std::string& param = "") {
+  sqlite3* db = nullptr;
+  std::vector<std::string> rows;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+      if (!param.empty()) sqlite3_bind_text(st, 1, param.c_str(), -1, SQLITE_TRANSIENT);
+      while (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        rows.push_back(text ? text : "(null)");
+      }
+    } else {
+      rows.push_back(std::string("error: ") + sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+}  // namespace
+
+TEST_F(OstrelProgramTest, ATaskAnotherProcessHasOpenIsNeitherDeletedNorRestoredOverUntilThatProcessEnds) {
+  TempDir disk;
+  m_chooser.AnswerAlways(disk.Path());
+  const std::string name = MakeTask("Victim", 5);
+  SpaceControl::Global().Reset();  // as the backup command does
+  ASSERT_TRUE(m_main.TaskBackup("Victim", name, ostrel::kMeasTask, "4711"));
+  ASSERT_TRUE(m_main.SystemBackup("SYSTEM", "SYSTEM"));
+  const std::string data = m_install.folder.File("data");
+  Helper holder({"hold", m_sources.DataFile(name)});
+  ASSERT_TRUE(holder.WaitFor("held")) << holder.Said();
+  const std::string inUse = "The task Victim is in use by a program and can not ";
+
+  m_messages.Clear();
+  m_messages.Answer(platform::IDYES);  // "Are you sure ..."
+  DialogScript script;
+  script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Victim"));
+  script.Then(ostrel::DeleteDialog::IDD, [](platform::CDialog* dlg) {
+    EXPECT_EQ(Rows(dlg), std::vector<std::string>{"Victim"});
+    Click(dlg, ostrel::DeleteDialog::kClose);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kDelete);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Are you sure you whish to delete Victim",
+                                                          inUse + "be deleted now.\nClose it there and try again."}));
+
+  // Restoring over it is refused, and the description asked for again.
+  m_messages.Clear();
+  m_messages.Answer(platform::IDYES);  // "... does allready exist!"
+  m_main.SetFileChooser([&] { return disk.File("Victim.MEA"); });
+  script.Then(ostrel::NewNameDialog::IDD, TypeName("Victim"));
+  script.Then(ostrel::NewNameDialog::IDD, [](platform::CDialog* dlg) { Click(dlg, platform::IDCANCEL); });
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(),
+            (std::vector<std::string>{"Victim does allready exist!\n Do you wish to overwrite?",
+                                      inUse + "be restored over now.\nClose it there, or give the restored task "
+                                              "another description."}));
+  EXPECT_EQ(Names("Victim"), std::vector<std::string>{name});
+  EXPECT_EQ(DataFiles(data), (std::vector<std::string>{"SYSTEM.db", name + ".db"}));
+  EXPECT_EQ(Look(m_sources.DataFile(name), "SELECT count(*) FROM [Meas]"), std::vector<std::string>{"5"});
+
+  // The filter info while a program has the system database open, and once
+  // that program is killed.
+  const std::vector<std::string> restored{"The restore of SYSTEM.SYB has finished: the filter info is restored."};
+  m_main.SetFileChooser([&] { return disk.File("SYSTEM.SYB"); });
+  {
+    Helper program({"hold", m_sources.DataFile("SYSTEM")});
+    ASSERT_TRUE(program.WaitFor("held")) << program.Said();
+    m_messages.Clear();
+    Click(&m_main, ostrel::COstrelsDlg::kRestore);
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The filter info can not be restored now: another program "
+                                                           "has the system database open.\nClose the other programs "
+                                                           "and try again."});
+    program.Kill();
+    m_messages.Clear();
+    Click(&m_main, ostrel::COstrelsDlg::kRestore);
+    EXPECT_EQ(m_messages.Texts(), restored);
+  }
+
+  // Killed, the holder keeps the task no longer.
+  holder.Kill();
+  m_messages.Clear();
+  m_messages.Answer(platform::IDYES);
+  script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Victim"));
+  script.Then(ostrel::DeleteDialog::IDD, [](platform::CDialog* dlg) {
+    EXPECT_TRUE(Rows(dlg).empty());
+    Click(dlg, ostrel::DeleteDialog::kClose);
+  });
+  Click(&m_main, ostrel::COstrelsDlg::kDelete);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Are you sure you whish to delete Victim"});
+  EXPECT_TRUE(Names("Victim").empty());
+  EXPECT_FALSE(fs::exists(m_sources.DataFile(name)));
+  EXPECT_FALSE(fs::exists(platform::db::FileClaim::LockFile(m_sources.DataFile(name))));
+}
+
+// A restore over "Victim" (or of a new "Victim") in a process of its own,
+// killed on its way.
+class OstrelKilledRestoreTest : public OstrelProgramTest {
+ protected:
+  static constexpr int kOldRows = 7;
+  static constexpr int kNewRows = 20000;
+
+  void SetUp() override {
+    OstrelProgramTest::SetUp();
+    m_chooser.AnswerAlways(m_disk.Path());
+    // Three volumes or more, so that a kill can land between two of them.
+    m_free.Set(700000);
+    const std::string source = MakeTask("Source", kNewRows);
+    SpaceControl::Global().Reset();  // as the backup command does
+    ASSERT_TRUE(m_main.TaskBackup("Source", source, ostrel::kMeasTask, "4711")) << m_messages.Texts().front();
+    ASSERT_TRUE(fs::exists(m_disk.File("Source.002")) && fs::exists(m_disk.File("Source.003")));
+    m_messages.Answer(platform::IDYES);
+    ASSERT_TRUE(m_sources.DeleteTask("Source", ostrel::kMeasTask));
+    m_messages.Clear();
+  }
+
+  // A fresh start: "Victim" with a few rows, or none.
+  void Start(bool withVictim) {
+    ASSERT_TRUE(m_sources.DeleteTask("Victim", ostrel::kMeasTask));
+    if (withVictim) MakeTask("Victim", kOldRows);
+  }
+
+  std::unique_ptr<Helper> Restore(const std::string& stop = std::string()) {
+    std::vector<std::string> args{"restore", m_disk.File("Source.MEA"), "Victim"};
+    if (!stop.empty()) args.push_back(stop);
+    return std::make_unique<Helper>(args);
+  }
+
+  // What a program sees, read with SQLite: the tasks the list calls
+  // "Victim", with the rows of the one there is ("none" without one).
+  std::string Victims() {
+    const std::vector<std::string> names =
+        Look(m_sources.DataFile("SYSTEM"), "SELECT [DBName] FROM [DBList] WHERE [DBDesc] = ?", "Victim");
+    if (names.empty()) return "none";
+    if (names.size() > 1) return std::to_string(names.size()) + " tasks";
+    const std::string file = m_sources.DataFile(names[0]);
+    const std::vector<std::string> check = Look(file, "PRAGMA integrity_check");
+    if (check != std::vector<std::string>{"ok"}) return names[0] + " unsound: " + check.front();
+    const std::vector<std::string> rows = Look(file, "SELECT count(*) FROM [Meas]");
+    return rows.size() == 1 ? rows[0] + " rows" : names[0] + " " + rows.front();
+  }
+
+  // Beside the listed tasks and the system database, no file and no data
+  // source is left.
+  void ExpectNothingElse() {
+    std::vector<std::string> keep{"SYSTEM"};
+    for (const ostrel::TaskEntry& t : m_sources.ReadTaskList(ostrel::kMeasTask)) keep.push_back(t.name);
+    for (const std::string& f : FilesIn(m_install.folder.File("data"))) {
+      const std::string base = f.substr(0, f.find('.'));
+      const std::string rest = f.substr(base.size());
+      EXPECT_TRUE(std::find(keep.begin(), keep.end(), base) != keep.end() &&
+                  (rest == ".db" || rest == ".db-wal" || rest == ".db-shm" || rest == ".db.lock"))
+          << f;
+    }
+    std::vector<std::string> sources{"MEAS", "MEASCALI"};
+    sources.insert(sources.end(), keep.begin(), keep.end());
+    std::sort(sources.begin(), sources.end());
+    std::vector<std::string> registered;
+    std::istringstream ini(ReadAll(m_install.odbc.IniFile()));
+    for (std::string line; std::getline(ini, line);)
+      if (line.rfind("[TARNIC:", 0) == 0) registered.push_back(line.substr(8, line.find(']') - 8));
+    std::sort(registered.begin(), registered.end());
+    EXPECT_EQ(registered, sources);
+  }
+
+  // The next start of the program.
+  void NextStart() {
+    TestSources sources;
+    ASSERT_TRUE(sources.OpenSystem());
+    ostrel::TaskRestore::SettleInterrupted(sources);
+  }
+
+  TempDir m_disk;
+};
+
+TEST_F(OstrelKilledRestoreTest, KilledAtAnyStepItLeavesTheOldTaskOrTheNewOneAndTheNextStartClearsTheRest) {
+  const std::string oldTask = std::to_string(kOldRows) + " rows", newTask = std::to_string(kNewRows) + " rows";
+  struct Case {
+    const char* stop;
+    bool replacing;
+    bool switched;  // the new task is the one listed
+  };
+  const Case cases[] = {
+      {"journal", true, false},  {"made", true, false},     {"volume 2", true, false},
+      {"volume 3", true, false}, {"restored", true, false}, {"switched", true, true},
+      {"settled", true, true},   {"made", false, false},    {"volume 2", false, false},
+      {"switched", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.stop) + (c.replacing ? ", replacing" : ", new"));
+    Start(c.replacing);
+    auto restore = Restore(c.stop);
+    ASSERT_TRUE(restore->WaitFor(c.stop)) << restore->Said();
+    restore->Kill();
+    const std::string expected = c.switched ? newTask : c.replacing ? oldTask : "none";
+    EXPECT_EQ(Victims(), expected) << restore->Said();
+    NextStart();
+    EXPECT_EQ(Victims(), expected);
+    ExpectNothingElse();
+  }
+
+  // And killed at moments the clock chooses, over a whole restore's time.
+  Start(true);
+  const auto begin = std::chrono::steady_clock::now();
+  auto whole = Restore();
+  ASSERT_EQ(whole->Wait(), 0) << whole->Said();
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin);
+  ASSERT_EQ(Victims(), newTask);
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<int64_t> moment(0, took.count());
+  for (int i = 0; i < 8; ++i) {
+    Start(true);
+    const auto at = std::chrono::microseconds(moment(random));
+    SCOPED_TRACE("killed after " + std::to_string(at.count()) + " us");
+    auto restore = Restore();
+    std::this_thread::sleep_for(at);
+    restore->Kill();
+    const std::string seen = Victims();
+    EXPECT_TRUE(seen == oldTask || seen == newTask) << seen;
+    NextStart();
+    EXPECT_EQ(Victims(), seen);
+    ExpectNothingElse();
+  }
 }

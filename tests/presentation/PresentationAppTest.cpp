@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFontDialog>
+#include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -272,6 +275,24 @@ TEST_F(PresentationAppTest, OpensAStoredTaskInANumericWindowAndOffersOnlyWhatItH
   frame.MdiArea()->tileSubWindows();
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "presentation_main.png"));
   frame.UpdateCommands();
+}
+
+// A task still being measured has its newest stop only in the measuring
+// program: it opens on its newest data, as a finished task does.
+TEST_F(PresentationAppTest, ATaskStillBeingMeasuredOpensOnItsNewestDataAsAFinishedOne) {
+  MakeTask("still measured", 5);
+  MakeTask("finished", 5, {3, 2});
+  auto app = StartApp();
+  for (const char* task : {"still measured", "finished"}) {
+    OpenTask(*app, task);
+    ASSERT_EQ(Windows(*app).size(), 1u) << task;
+    auto* graph = dynamic_cast<CGraphView*>(Windows(*app)[0]->widget());
+    ASSERT_NE(graph, nullptr) << task;
+    graph->resize(500, 320);
+    graph->grab();
+    EXPECT_EQ(graph->LastMeasNo(), 5) << task;
+    EXPECT_GE(graph->Interval().GetEndTime(), Base() + platform::CTimeSpan(4 * 60)) << task;
+  }
 }
 
 TEST_F(PresentationAppTest, ATaskWithoutEventsOrWithoutItsFileIsNotOpened) {
@@ -652,6 +673,53 @@ TEST_F(PresentationAppTest, TheUnitsCommandStoresTheChosenUnitsInTheSetUp) {
   ASSERT_TRUE(app->Frame()->Execute(ID_UNITS));
   EXPECT_TRUE(pressed);
   EXPECT_EQ(app->Context().Setup().GetGasConcUnit().GetUnit(), COConcUnit::ppb);
+}
+
+// The Font command: OK on the font the dialog offers keeps the program's
+// font as it was, in the set-up and in the system database; a style the
+// person chooses is taken.
+TEST_F(PresentationAppTest, TheFontDialogChangesTheFontOnlyWhenAnotherIsChosen) {
+  auto app = StartApp();
+  COSystemSetup& setup = app->Context().Setup();
+  const platform::LOGFONT before = setup.GetFont();
+  ASSERT_EQ(before.lfFaceName, "DejaVu Sans");
+  struct Case {
+    const char* name;
+    std::function<void(QFontDialog&)> choose;
+    int weight;
+  };
+  const Case cases[] = {
+      {"OK without a change", [](QFontDialog&) {}, before.lfWeight},
+      {"the bold style chosen",
+       [](QFontDialog& dlg) {
+         QFont bold = dlg.currentFont();
+         bold.setStyleName("Bold");
+         dlg.setCurrentFont(bold);
+       },
+       700},
+  };
+  for (const Case& c : cases) {
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+      if (dlg == nullptr || answered) return;
+      answered = true;
+      c.choose(*dlg);
+      dlg->accept();
+    });
+    poll.start(5);
+    ASSERT_TRUE(app->Frame()->Execute(ID_FONT)) << c.name;
+    EXPECT_TRUE(answered) << c.name;
+    DataContext stored(ProgramIdentity("Online"));
+    ASSERT_TRUE(stored.Setup().OpenSystemDatabase());
+    for (const platform::LOGFONT& font : {setup.GetFont(), stored.Setup().GetFont()}) {
+      EXPECT_FALSE(font.lfItalic) << c.name;
+      EXPECT_EQ(font.lfWeight, c.weight) << c.name;
+      EXPECT_EQ(font.lfFaceName, before.lfFaceName) << c.name;
+      if (c.weight == before.lfWeight) EXPECT_EQ(font.lfHeight, before.lfHeight) << c.name;
+    }
+  }
 }
 
 TEST_F(PresentationAppTest, ReadingTheAirPressureWithoutAMeasurementSubjectKeepsTheStoredValue) {

@@ -119,6 +119,34 @@ TEST_F(MainFrameTest, TileAndCascadeArrangeInsideTheMainWindowWithoutResizingIt)
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "mainframe_cascaded.png"));
 }
 
+// Tile in a small main window: every window whole inside the client area,
+// the forms of a fixed size (a status window, the cursor values, one in a
+// frame of fixed size) at their size, the others sharing the rest.
+TEST_F(MainFrameTest, TileFitsEveryWindowInsideASmallMainWindow) {
+  frame.resize(700, 500);
+  std::vector<QMdiSubWindow*> windows{AddWindow("graph"), AddWindow("table")};
+  std::vector<QWidget*> forms;
+  for (QSize size : {QSize(270, 250), QSize(512, 163), QSize(240, 150)}) {
+    auto* form = new QWidget;
+    form->setFixedSize(size);
+    forms.push_back(form);
+    windows.push_back(frame.AddWindow(form));
+    windows.back()->show();
+  }
+  windows.back()->setFixedSize(windows.back()->sizeHint());
+  for (size_t i = 0; i < windows.size(); ++i) windows[i]->setGeometry(QRect(QPoint(150 * i, 100 * i), QSize(600, 400)));
+  QCoreApplication::processEvents();
+  frame.TileWindows();
+  QCoreApplication::processEvents();
+  frame.grab().save(QString::fromStdString(::testing::TempDir() + "mainframe_tiled.png"));
+  EXPECT_EQ(Area(), frame.MdiArea()->contentsRect());  // nothing to scroll to
+  for (size_t i = 0; i < windows.size(); ++i)
+    EXPECT_TRUE(Area().contains(windows[i]->geometry())) << windows[i]->windowTitle().toStdString() << " at "
+                                                         << windows[i]->x() << "," << windows[i]->y() << " "
+                                                         << windows[i]->width() << "x" << windows[i]->height();
+  for (QWidget* form : forms) EXPECT_EQ(form->size(), form->minimumSize());
+}
+
 TEST_F(MainFrameTest, AWindowComesInsideTheVisibleAreaAndMinimisedOnesLineUpAtTheBottom) {
   QMdiSubWindow* far = AddWindow("far");
   far->setGeometry(900, 700, 800, 600);

@@ -50,6 +50,14 @@ int CAxis::GetTickLength(CODCWrapper* dc) {
   return d.IsPrinting() ? MulDiv(4, LogPixelsY(d), 80) : 4;
 }
 
+int CAxis::GetValueInset(CODCWrapper* dc, int height) {
+  return std::clamp(GetTickLength(dc), 0, std::max(0, (height - 1) / 2));
+}
+
+double ValueToY(double value, double min, double range, int height, int inset) {
+  return height - inset - (value - min) / range * (height - 2 * inset);
+}
+
 void CAxis::DrawCenteredLabel(const std::string& text, COLORREF colour, int x, int cx, int cy, CODCWrapper* dc,
                               platform::CFont* font) {
   platform::CDC& d = *dc->GetDC();
@@ -127,7 +135,8 @@ std::vector<double> CYAxis::Ticks(double step, int available) const {
 int CYAxis::LabelWidth(CODCWrapper* dc, platform::CSize* area) {
   int w = TextWidth(dc, "8888");
   const int half = static_cast<int>(m_labelSize * 0.5);
-  const int available = area->cy - half;
+  // The labels share the height that the values span.
+  const int available = area->cy - half - 2 * GetValueInset(dc, area->cy - half);
   const double step = TickStep(available);
   const int extra = GetTickLength(dc) + 4 * m_gap + m_lineOffset;
   for (double v : Ticks(step, available)) w = std::max(w, TextWidth(dc, AxisLabel(v, step)) + extra);
@@ -138,7 +147,9 @@ void CYAxis::Draw(CODCWrapper* dc, platform::CSize* area) {
   const double min = m_interval->GetAxisMin(AxisIndex());
   const double max = m_interval->GetAxisMax(AxisIndex());
   const int half = static_cast<int>(m_labelSize * 0.5);
-  const int available = area->cy - half;
+  const int height = area->cy - half;
+  const int inset = GetValueInset(dc, height);
+  const int available = height - 2 * inset;
   const double step = TickStep(available);
   const int tick = GetTickLength(dc);
   const bool right = m_align == 0;
@@ -156,7 +167,7 @@ void CYAxis::Draw(CODCWrapper* dc, platform::CSize* area) {
   dc->LineTo(x, area->cy + 1);
   const double range = max - min > 0.0 ? max - min : 1.0;
   for (double v : Ticks(step, available)) {
-    const int y = static_cast<int>(std::trunc(area->cy - (v - min) / range * available));
+    const int y = static_cast<int>(std::trunc(half + ValueToY(v, min, range, height, inset)));
     dc->MoveTo(x, y);
     dc->LineTo(right ? x + tick : x - tick, y);
     const platform::CRect box(boxLeft, y - m_labelSize, boxRight, y + m_labelSize);

@@ -38,6 +38,10 @@ class CAxis : public CVO {
   int GetLabelSize() const { return m_labelSize; }
   // 4 on the screen, 4/80 inch on a printer.
   static int GetTickLength(CODCWrapper* dc);
+  // How far the values keep from the plot's bottom and top edge on a
+  // vertical axis of the given height: a tick's length, less on a plot too
+  // low for it.
+  static int GetValueInset(CODCWrapper* dc, int height);
 
   // A short text centred above the plot's top edge at x, in the font given
   // (none: the current one); the clip of the plot (cx, cy) is set again
@@ -75,6 +79,13 @@ class CYAxis : public CAxis {
   std::vector<double> m_steps;
   int m_align = 2;
 };
+
+// The y of a value on a vertical axis height high whose range starts at min
+// and is range wide (positive): the range spans the height less the inset
+// at either end, so that a value at either limit of the range, such as a
+// flat line at the lowest or highest value of the data, stands inside the
+// plot, clear of the axis line below and the plot's top line.
+double ValueToY(double value, double min, double range, int height, int inset);
 
 class CXAxis : public CAxis {
  public:

@@ -27,7 +27,8 @@ uint64_t ColumnKey(const CColumn& c) {
 }  // namespace
 
 bool CCurve::Key::operator==(const Key& o) const {
-  return start == o.start && end == o.end && cx == o.cx && cy == o.cy && mode == o.mode && min[0] == o.min[0] &&
+  return start == o.start && end == o.end && cx == o.cx && cy == o.cy && mode == o.mode && inset == o.inset &&
+         min[0] == o.min[0] &&
          min[1] == o.min[1] && max[0] == o.max[0] && max[1] == o.max[1] && mask == o.mask &&
          generation == o.generation && columns == o.columns;
 }
@@ -63,6 +64,7 @@ CCurve::Mapping CCurve::MakeMapping(int cx, int cy) const {
   m.span = std::max(1.0, static_cast<double>(m_interval->GetEnd()) - m.start);
   m.cx = cx;
   m.cy = cy;
+  m.inset = m_inset;
   for (int a = 0; a < 2; ++a) {
     m.min[a] = m_interval->GetAxisMin(a);
     const double range = static_cast<double>(m_interval->GetAxisMax(a)) - m.min[a];
@@ -80,7 +82,7 @@ int CCurve::Mapping::X(double pos) const {
   return static_cast<int>(std::trunc(std::clamp(x, -kFar, kFar)));
 }
 
-double CCurve::Mapping::Y(double v, int axis) const { return cy - (v - min[axis]) / range[axis] * cy; }
+double CCurve::Mapping::Y(double v, int axis) const { return ValueToY(v, min[axis], range[axis], cy, inset); }
 
 int CCurve::Position(const COMeas& m, int cx) const { return MakeMapping(cx, 0).X(m); }
 
@@ -97,6 +99,7 @@ CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   k.end = m_interval->GetEnd();
   k.cx = cx;
   k.cy = cy;
+  k.inset = m_inset;
   k.mode = m_interval->GetMeasMode();
   for (int a = 0; a < 2; ++a) {
     k.min[a] = m_interval->GetAxisMin(a);
@@ -382,6 +385,7 @@ void CCurve::Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy)
 
 void CCurve::Draw(CODCWrapper* dc, platform::CSize* area, int* lastMeasNo) {
   if (m_interval == nullptr || m_rows == nullptr || m_columns == nullptr) return;
+  m_inset = CAxis::GetValueInset(dc, area->cy);
   Key key = MakeKey(area->cx, area->cy);
   if (!m_built || !(key == m_key)) {
     Build(area->cx, area->cy);
@@ -394,6 +398,7 @@ void CCurve::Draw(CODCWrapper* dc, platform::CSize* area, int* lastMeasNo) {
 
 void CCurve::DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc) {
   std::vector<Op> ops;
+  m_inset = CAxis::GetValueInset(dc, cy);
   Markers(m.GetEvents().data(), m.GetEvents().size(), [&](int ch) { return m.GetValue(ch).GetValue(); },
           Position(m, cx), cy, ops);
   Replay(ops, dc, cx, cy);

@@ -52,7 +52,8 @@ class CCurve : public CVO {
   int Position(const COMeas& m, int cx) const;
   // The same for row i of the data.
   int Position(size_t i, int cx) const;
-  // The y of a value on an axis in a plot cy high.
+  // The y of a value on an axis in a plot cy high, kept off its edges as
+  // in the last drawing.
   double ValueY(double v, int axis, int cy) const;
   // Calls of the last picture made, for tests of its size.
   size_t PictureSize() const { return m_ops.size() + m_points.size(); }
@@ -84,7 +85,7 @@ class CCurve : public CVO {
   };
   struct Key {
     long start = 0, end = 0;
-    int cx = -1, cy = -1, mode = -1;
+    int cx = -1, cy = -1, mode = -1, inset = -1;
     float min[2] = {0, 0}, max[2] = {0, 0};
     uint32_t mask = 0;
     uint64_t generation = 0;
@@ -96,7 +97,7 @@ class CCurve : public CVO {
   struct Mapping {
     bool byNumber = true;
     double start = 0, span = 1;
-    int cx = 0, cy = 0;
+    int cx = 0, cy = 0, inset = 0;
     double min[2] = {0, 0}, range[2] = {1, 1};
     int X(const COMeas& m) const;
     int X(double position) const;
@@ -133,4 +134,5 @@ class CCurve : public CVO {
   std::vector<platform::CPoint> m_points;
   std::vector<std::string> m_texts;
   int m_lastNumber = 0;
+  int m_inset = 0;  // the values' distance from the plot's edges (Axis.h)
 };

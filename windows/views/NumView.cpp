@@ -38,8 +38,13 @@ CNumView::CNumView(CWindowLayer& layer, CDocument* document, QWidget* parent)
     else
       m_autoScrollTimer.stop();
   });
+  // The person's own scrolling decides whether the newest row is kept in
+  // view (the bars also move when the table grows or shrinks).
+  QObject::connect(&m_vBar, &QScrollBar::actionTriggered, this, [this] { PersonScrolled(m_vBar.sliderPosition()); });
   ReloadData();
 }
+
+void CNumView::PersonScrolled(int y) { m_keepNewest = y >= m_vBar.maximum(); }
 
 // --- data ---
 
@@ -51,7 +56,7 @@ void CNumView::Loaded(bool follow) {
   }
   // Following a running task, the newest row stays in view, unless the
   // person scrolled away from it.
-  if (ScrollY() < m_vBar.maximum()) return;
+  if (!m_keepNewest) return;
   UpdateScrollBars();
   m_vBar.setValue(m_vBar.maximum());
 }
@@ -410,4 +415,10 @@ void CNumView::ButtonUp(platform::CPoint p) {
 void CNumView::SetScrollY(int y) {
   UpdateScrollBars();
   m_vBar.setValue(y);
+  PersonScrolled(m_vBar.value());
+}
+
+void CNumView::wheelEvent(QWheelEvent* e) {
+  CIntervalView::wheelEvent(e);
+  PersonScrolled(m_vBar.value());
 }

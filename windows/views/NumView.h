@@ -30,6 +30,8 @@ class CNumView : public CIntervalView {
   void ButtonUp(platform::CPoint p) override;
   bool IsAutoScrolling() const { return m_autoScroll; }
   int RowHeight() const { return m_rowHeight; }
+  // Scrolls as the person does: away from the end, the window no longer
+  // keeps the newest row in view; back at the end, it does again.
   void SetScrollY(int y);
   int ScrollY() const { return m_vBar.value(); }
   int ScrollX() const { return m_hBar.value(); }
@@ -51,6 +53,7 @@ class CNumView : public CIntervalView {
   // The table's size, its event texts as far as they were drawn included.
   platform::CSize ScrollSize() override;
   int LineStep() const override { return m_rowHeight; }
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
   struct Page {
@@ -70,6 +73,9 @@ class CNumView : public CIntervalView {
   int Y(int documentY) const { return documentY - m_originY; }
   platform::CRect Cell(int l, int t, int r, int b) const { return platform::CRect(X(l), Y(t), X(r), Y(b)); }
   const COMeas* RowAt(int documentY);
+  // The person scrolled to y: the newest row is kept in view while that is
+  // the end.
+  void PersonScrolled(int y);
 
   int m_rowHeight = 16;
   int m_tableWidth = 0;
@@ -78,6 +84,8 @@ class CNumView : public CIntervalView {
   int m_labelRight = 0;  // the right end of the event texts drawn
   platform::CSize m_extent;
   int m_firstNumber = 0, m_lastNumber = 0;
+  // Until the person scrolls away from the end, new rows are kept in view.
+  bool m_keepNewest = true;
   bool m_autoScroll = false;
   int m_lastDragY = 0;
   QTimer m_autoScrollTimer;

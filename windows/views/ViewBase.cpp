@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QImage>
+#include <QLayout>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrintDialog>
@@ -306,6 +307,10 @@ QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view) {
   // keyboard focus.
   QObject::connect(sub, &QMdiSubWindow::aboutToActivate, view, [view] { view->Activated(); });
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
+  // A form of fixed size stands at the top of a frame taller than it, as a
+  // form does, not in its middle.
+  if (view->minimumSize() == view->maximumSize() && sub->layout() != nullptr)
+    sub->layout()->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   // A view without a size of its own (a table, a graph) opens at a size to
   // read it by.
   if (sub->height() < 150) sub->resize(560, 360);

@@ -5,6 +5,8 @@
 // read the same entry and open the file directly (see CDatabase).
 #include <string>
 
+#include "db/Database.h"
+
 namespace platform::db {
 
 // The driver every data source names, as registered in /etc/odbcinst.ini; a
@@ -27,6 +29,13 @@ std::string DataSourceFile(const std::string& name);
 // The same for a data source of the suite's own driver, which the suite
 // reads directly; empty for any other.
 std::string DirectDataSourceFile(const std::string& name);
+
+// What keeps the database file from passing the checks ("not a task
+// database: it has no table [Meas]", or why it cannot be read as a
+// database); empty when it passes. The file is opened read-only and nothing
+// of it changes: no journal mode is set, no log is folded into it, no
+// interrupted write is rolled back.
+std::string CheckDatabaseFile(const std::string& file, const OpenChecks& checks);
 
 // Makes a new database file from an SQL script and registers the data source
 // for it. The file appears whole or not at all; an existing file is never

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 
 #include "Axis.h"
 #include "COSequence.h"
@@ -312,7 +313,8 @@ TEST_F(GraphAxisTest, CurvesThroughManyMeasurementsKeepTheirPicture) {
     // that ends there.
     QPainter p(&naive);
     auto x = [&](int no) { return static_cast<int>(std::trunc((no - 1.0) / (n - 1) * cx)); };
-    auto y = [&](double v) { return static_cast<int>(std::trunc(cy - v / 100.0 * cy)); };
+    // The values span the plot less a tick's length at the bottom and top.
+    auto y = [&](double v) { return static_cast<int>(std::trunc(cy - 4 - v / 100.0 * (cy - 8))); };
     auto marker = [&](const COMeas& m) {
       if (!m.HasEvent(COEvent::typeTaskStopped)) return;
       p.fillRect(QRect(x(m.GetMeasNo()) - 3, 0, 3, 1), QColor(128, 128, 128));
@@ -367,7 +369,7 @@ TEST_F(GraphAxisTest, EveryCurveGetsItsPenHoweverManyThereAre) {
   platform::CSize area(100, 100);
   int last = 0;
   curve.Draw(&w, &area, &last);
-  EXPECT_EQ(Count(dc.Calls(), "LineTo 100,60"), 60);
+  EXPECT_EQ(Count(dc.Calls(), "LineTo 100,59"), 60);
   EXPECT_TRUE(Has(dc.Calls(), "pen 0/1/00003C"));  // the sixtieth
 }
 
@@ -449,22 +451,25 @@ TEST_F(GraphTest, WhatTheGraphDraws) {
   EXPECT_TRUE(Has(calls, "LineTo 367,276 pen 0/1/000000"));
   for (const char* label : {"\"1\" -167,284", "\"2\" -84,284", "\"3\" 0,284", "\"4\" 83,284", "\"5\" 167,284"})
     EXPECT_TRUE(Has(calls, std::string("DrawText ") + label)) << label;
-  // Left labels right-aligned before the axis, right ones after it.
-  EXPECT_TRUE(Has(calls, "DrawText \"10\" -975,260,25,292 fmt 26"));
-  EXPECT_TRUE(Has(calls, "DrawText \"50\" -975,22,25,54 fmt 26"));
-  EXPECT_TRUE(Has(calls, "DrawText \"10\" 375,260,1375,292 fmt 24"));
+  // Left labels right-aligned before the axis, right ones after it. The
+  // values span the plot less a tick's length (4) at the bottom and top:
+  // 10 stands at 272, above the x axis, and 50 at 42, below the top line.
+  EXPECT_TRUE(Has(calls, "DrawText \"10\" -975,256,25,288 fmt 26"));
+  EXPECT_TRUE(Has(calls, "DrawText \"50\" -975,26,25,58 fmt 26"));
+  EXPECT_TRUE(Has(calls, "DrawText \"10\" 375,256,1375,288 fmt 24"));
   // The grey line along the top of the plot.
   EXPECT_TRUE(Has(calls, "FillSolidRect 34,38,366,39 C0C0C0"));
-  // Gas A through its five points, water the same in its own colour.
-  const char* path[] = {"MoveTo 33,276", "LineTo 116,216 pen 0/1/0000FF", "LineTo 200,157 pen 0/1/0000FF",
-                        "LineTo 283,97 pen 0/1/0000FF", "LineTo 367,38 pen 0/1/0000FF"};
+  // Gas A through its five points, water the same in its own colour; the
+  // lowest and the highest clear of the plot's edges.
+  const char* path[] = {"MoveTo 33,272", "LineTo 116,214 pen 0/1/0000FF", "LineTo 200,157 pen 0/1/0000FF",
+                        "LineTo 283,99 pen 0/1/0000FF", "LineTo 367,42 pen 0/1/0000FF"};
   auto it = std::find(calls.begin(), calls.end(), std::string("IntersectClipRect 34,35,367,276"));
   ASSERT_NE(it, calls.end());
   for (const char* step : path) {
     it = std::find(it, calls.end(), std::string(step));
     EXPECT_NE(it, calls.end()) << step;
   }
-  EXPECT_TRUE(Has(calls, "LineTo 367,38 pen 0/1/CF00EF"));
+  EXPECT_TRUE(Has(calls, "LineTo 367,42 pen 0/1/CF00EF"));
   // Markers: start flag and line, the comment's line and text, the alarm on
   // gas A's curve, the stop's flag to the left.
   EXPECT_TRUE(Has(calls, "FillSolidRect 33,38,36,39 808080"));
@@ -477,6 +482,61 @@ TEST_F(GraphTest, WhatTheGraphDraws) {
   EXPECT_EQ(v.LastMeasNo(), 5);
   // A repaint replays the same picture.
   EXPECT_EQ(Paint(v), calls);
+}
+
+// A zero-air plateau at the lowest value and a span line at the highest,
+// as a calibration draws them: each stands inside the plot, clear of the x
+// axis below and the top line above, on the screen and on paper.
+TEST_F(GraphTest, FlatLinesAtTheLowestAndHighestValueStandInsideThePlot) {
+  {
+    kovo::test::ObserverSteps store(*context);
+    for (int k = 6; k <= 15; ++k) {
+      COMeas m = kovo::test::MakeMeas(base, 10 * k, 0, k <= 10 ? 0.0f : 100.0f);
+      store.Write(m);
+    }
+    store.Close();
+  }
+  CGraphView& v = OpenGraph();
+  v.Interval().MoveTo(platform::CTime(), 15);
+  v.Interval().SetLength(10);
+  v.Interval().GetColumns().pop_back();  // water would cover gas A
+  v.ReloadData();
+  // The rows where gas A's curve runs along a quarter of the plot or more.
+  const auto flatRows = [&](const QImage& picture) {
+    const platform::CRect plot = v.PlotRect();
+    std::vector<int> rows;
+    for (int y = std::max(0, plot.top - 5); y <= std::min(picture.height() - 1, plot.bottom + 5); ++y) {
+      int red = 0;
+      for (int x = plot.left; x < plot.right; ++x) red += picture.pixelColor(x, y) == QColor(255, 0, 0);
+      if (red >= plot.Width() / 4) rows.push_back(y);
+    }
+    return rows;
+  };
+  QImage screen(400, 300, QImage::Format_RGB32);
+  {
+    QPainter painter(&screen);
+    platform::CPainterDC dc(&painter);
+    v.Draw(dc, platform::CRect(0, 0, 400, 300));
+  }
+  const platform::CRect onScreen = v.PlotRect();
+  const std::vector<int> screenRows = flatRows(screen);
+  QImage paper(850, 1100, QImage::Format_RGB32);
+  paper.fill(Qt::white);
+  {
+    QPainter painter(&paper);
+    platform::CPainterDC dc(&painter);
+    dc.SetPrinting(true);
+    v.DrawPage(dc, platform::CSize(850, 1100), 1);
+  }
+  const platform::CRect onPaper = v.PlotRect();
+  const std::vector<int> paperRows = flatRows(paper);
+  screen.save(QString::fromStdString(::testing::TempDir() + "graph_flat_lines.png"));
+  for (const auto& [where, rows, plot] : {std::make_tuple("screen", screenRows, onScreen),
+                                          std::make_tuple("paper", paperRows, onPaper)}) {
+    ASSERT_EQ(rows.size(), 2u) << where;
+    EXPECT_GT(rows.front(), plot.top) << where;  // the span line below the top line
+    EXPECT_LT(rows.back(), plot.bottom) << where;  // the plateau above the x axis
+  }
 }
 
 TEST_F(GraphTest, AStopEndsTheLinesAndAGapBreaksOnlyItsCurve) {
@@ -495,10 +555,10 @@ TEST_F(GraphTest, AStopEndsTheLinesAndAGapBreaksOnlyItsCurve) {
   v.ReloadData();
   const auto calls = Paint(v);
   // x of 6 and 7: 278 and 334 in the plot; gas A of 60 and 70 on 10 to 70.
-  EXPECT_FALSE(Has(calls, "LineTo 311,77 pen 0/1/0000FF"));  // not from the stop at 5
-  EXPECT_TRUE(Has(calls, "MoveTo 311,77"));
-  EXPECT_TRUE(Has(calls, "LineTo 367,38 pen 0/1/0000FF"));
-  EXPECT_FALSE(Has(calls, "LineTo 367,38 pen 0/1/CF00EF"));  // water is absent at 6
+  EXPECT_FALSE(Has(calls, "LineTo 311,80 pen 0/1/0000FF"));  // not from the stop at 5
+  EXPECT_TRUE(Has(calls, "MoveTo 311,80"));
+  EXPECT_TRUE(Has(calls, "LineTo 367,42 pen 0/1/0000FF"));
+  EXPECT_FALSE(Has(calls, "LineTo 367,42 pen 0/1/CF00EF"));  // water is absent at 6
   EXPECT_TRUE(Has(calls, "pen 0/1/CF00EF"));
 }
 
@@ -634,7 +694,7 @@ TEST_F(GraphTest, ADecorationIsDrawnOnThePlotUnderTheCurves) {
   const auto calls = Paint(v);
   const auto mark = std::find(calls.begin(), calls.end(), std::string("FillSolidRect 33,38,38,276 123456"));
   ASSERT_NE(mark, calls.end());
-  EXPECT_NE(std::find(mark, calls.end(), std::string("LineTo 116,216 pen 0/1/0000FF")), calls.end());
+  EXPECT_NE(std::find(mark, calls.end(), std::string("LineTo 116,214 pen 0/1/0000FF")), calls.end());
 }
 
 TEST_F(GraphTest, BothCursorsOnOneMeasurementPutTheLeftMarkOffThePlot) {
@@ -659,7 +719,7 @@ TEST_F(GraphTest, ScalingAndMovingTheInterval) {
   EXPECT_EQ(v.Interval().GetAxisMax(0), 50.0f);
   v.OnScale(0, false);
   EXPECT_EQ(v.Interval().GetAxisMin(0), 10.0f);
-  EXPECT_TRUE(Has(Paint(v), "DrawText \"10\" -975,260,25,292"));
+  EXPECT_TRUE(Has(Paint(v), "DrawText \"10\" -975,256,25,288"));
 
   v.OnScrollBack();
   EXPECT_EQ(v.Interval().GetFirst(), -1);
@@ -690,10 +750,11 @@ TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
     v.Draw(dc, platform::CRect(0, 0, 400, 300));
   }
   image.save(QString::fromStdString(::testing::TempDir() + "graph_alarm_at_top.png"));
-  // The marker's body stands in the three rows above the plot's top line.
+  // The marker's body stands in the three rows above its tip, which is a
+  // tick's length below the plot's top line.
   const platform::CRect plot = v.PlotRect();
   int red = 0;
-  for (int y = plot.top - 3; y < plot.top; ++y)
+  for (int y = plot.top + 1; y < plot.top + 4; ++y)
     for (int x = plot.right - 4; x < plot.right; ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0);
   EXPECT_GE(red, 6);
 }

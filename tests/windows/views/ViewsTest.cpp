@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QMdiSubWindow>
 #include <algorithm>
 #include <memory>
 
@@ -265,6 +266,32 @@ TEST_F(ViewsTest, TheNumericWindowKeepsTheNewestRowInViewUnlessScrolledAway) {
   // Back at the end, it follows again.
   v.SetScrollY(1 << 30);
   sample();
+  EXPECT_EQ(lastShown(), k);
+}
+
+// A window opened on a task longer than it shows, before the task runs
+// on: it shows the oldest rows, and the newest once new ones come, as long
+// as the person has not scrolled.
+TEST_F(ViewsTest, ANumericWindowOpenedOnALongTaskFollowsItsNewRows) {
+  kovo::test::ObserverSteps store(*context);
+  int k = 5;
+  const auto sample = [&] {
+    ++k;
+    COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k));
+    store.Write(m);
+  };
+  for (int i = 0; i < 60; ++i) sample();
+  CNumView& v = OpenNumeric();
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
+  v.ReloadData();
+  v.Repaint();
+  const auto lastShown = [&] { return v.PickRow(v.ScrollY() + v.height() - v.RowHeight() / 2); };
+  EXPECT_EQ(v.ScrollY(), 0);
+  EXPECT_LT(lastShown(), k);
+  sample();
+  EXPECT_GT(v.ScrollY(), 0);
   EXPECT_EQ(lastShown(), k);
 }
 
@@ -584,6 +611,32 @@ TEST_F(ViewsTest, StatusWindowBeforeTheFirstMeasurement) {
   EXPECT_EQ(sv.Text(1107), "");
   EXPECT_EQ(sv.Text(1101), "");
   EXPECT_EQ(sv.Text(1094), "");
+}
+
+// A status window whose frame is made taller than its form (as a tile
+// does) shows its rows from the top, as a form does; a shorter frame cuts
+// off only the bottom.
+TEST_F(ViewsTest, TheStatusWindowsRowsStandAtTheTopOfItsFrame) {
+  CMainFrame frame;
+  frame.resize(900, 800);
+  frame.show();
+  auto* view = new CStatusView(layer, &doc);
+  QMdiSubWindow* sub = ShowView(frame, view);
+  QApplication::processEvents();
+  const int top = view->y();
+  EXPECT_LE(top, sub->height() - sub->contentsRect().height() + 1);
+  for (int extra : {200, -60}) {
+    sub->resize(sub->width(), view->height() + top + extra);
+    QApplication::processEvents();
+    EXPECT_EQ(view->y(), top) << extra;
+  }
+  sub->resize(sub->width(), view->height() + top + 200);
+  QApplication::processEvents();
+  const QImage shot = sub->grab().toImage();
+  shot.save(QString::fromStdString(::testing::TempDir() + "status_in_tall_frame.png"));
+  const QImage upper = shot.copy(0, 0, shot.width(), top + view->height());
+  EXPECT_TRUE(kovo::test::ShowsText(upper, "Status Information", view->font()));
+  EXPECT_TRUE(kovo::test::ShowsText(upper, "Air Pressure", view->font()));
 }
 
 TEST_F(ViewsTest, TheTextWindowPrintsPagedAndIsNeverSaved) {
