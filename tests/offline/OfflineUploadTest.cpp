@@ -1,10 +1,5 @@
 // Whole uploads from the monitor's memory into a task, and how an upload
 // that does not get everything leaves the monitor.
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,8 +16,6 @@
 #include "core/Text.h"
 #include "db/Database.h"
 #include "db/Statement.h"
-
-extern char** environ;
 
 namespace kovo::test {
 namespace {
@@ -410,30 +403,12 @@ TEST_F(OfflineUploadTest, AnUploadKilledAtAnyMomentLeavesTheTaskAsItWasAndMayBeR
 
   for (const std::string moment : {"stored 1", "stored 300", "stored 600", "stopped"}) {
     SCOPED_TRACE(moment);
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string runner = KOVO_UPLOAD_RUNNER;
-    const std::string link = sim->SlavePath();
-    char* argv[] = {const_cast<char*>(runner.c_str()), const_cast<char*>(task.c_str()),
-                    const_cast<char*>(link.c_str()), const_cast<char*>(moment.c_str()), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, runner.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    FILE* in = fdopen(out[0], "r");
-    char line[64];
+    SpawnedProgram runner({KOVO_UPLOAD_RUNNER, task, sim->SlavePath(), moment});
     std::string last;
-    while (last != moment && fgets(line, sizeof line, in)) last = std::string(line, strcspn(line, "\n"));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    fclose(in);
+    while (last != moment && runner.ReadLine(&last)) {
+    }
     ASSERT_EQ(last, moment);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(runner.Kill());
 
     EXPECT_EQ(QueryLines("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
     const TaskContents after = Task();
