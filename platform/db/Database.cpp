@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <thread>
