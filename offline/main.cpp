@@ -1,6 +1,7 @@
 #include "OfflineApp.h"
+#include "core/App.h"
 
 int main(int argc, char** argv) {
-  COfflineApp app(std::vector<std::string>(argv + 1, argv + argc));
+  COfflineApp app(platform::ArgsFromMain(argc, argv));
   return app.Run();
 }

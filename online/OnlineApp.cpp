@@ -1,7 +1,6 @@
 #include "OnlineApp.h"
 
 #include <QApplication>
-#include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
 #include <ctime>
@@ -86,6 +85,9 @@ bool COnlineApp::StartUp() {
   MakeFonts();
   ShowMainWindow();
 
+  // Until the monitor has answered, a port with every modem line off has
+  // none behind it.
+  obs.GetLink().SetCheckModem(true);
   m_context->SerialTrace().SetOn(GetDebugInfo());
   const std::string flags = platform::Format("rs232debug:%d debug:%d rs232_likeYelt_param:%d\n", GetDebugInfo() ? 1 : 0,
                                              GetDebugInfo() ? 1 : 0, GetRS232LikeYeltInfo() ? 1 : 0);
@@ -172,12 +174,7 @@ void COnlineApp::OnPause() { m_context->MeasObs()->StartStopMonitor(); }
 void COnlineApp::RegisterWindows() {
   CMeasProgramApp::RegisterWindows();
   RegisterSingle(CMeasViewBase::kStatusType, [this] { return new CStatusView(Layer(), &Document()); });
-  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); },
-                 [](QMdiSubWindow* sub) {
-                   // A form of fixed size: it can be minimised, not maximised.
-                   sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                       Qt::WindowMinimizeButtonHint);
-                 });
+  RegisterSingle(CMeasViewBase::kAlarmType, [this] { return new CAlarmsView(Layer(), &Document(), *m_alarmStatus); });
 }
 
 bool COnlineApp::OpenText(const std::string& text) {

@@ -1,6 +1,7 @@
 #include "OnlineApp.h"
+#include "core/App.h"
 
 int main(int argc, char** argv) {
-  COnlineApp app(std::vector<std::string>(argv + 1, argv + argc));
+  COnlineApp app(platform::ArgsFromMain(argc, argv));
   return app.Run();
 }

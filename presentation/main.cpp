@@ -1,6 +1,7 @@
 #include "PresentationApp.h"
+#include "core/App.h"
 
 int main(int argc, char** argv) {
-  CPresentationApp app(std::vector<std::string>(argv + 1, argv + argc));
+  CPresentationApp app(platform::ArgsFromMain(argc, argv));
   return app.Run();
 }

@@ -20,13 +20,14 @@ namespace {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--serial TEXT] [--leak-detector]\n"
-               "                      [--user-level N] [--memory FILE] [--filter-table FOLDER]\n"
+               "usage: kovo-simulator [--link PATH] [--interval-ms N] [--cps N] [--reply-delay-ms N] [--serial TEXT]\n"
+               "                      [--leak-detector] [--user-level N] [--memory FILE] [--filter-table FOLDER]\n"
                "                      [--steady] [--noise F] [--drift F] [--seed N] [--step C=LEVEL@S]\n"
                "                      [--ramp C=LEVEL@S+S] [--scene FILE]\n"
                "  --link PATH       keep a symbolic link to the terminal at PATH\n"
                "  --interval-ms N   a sample every N ms instead of the set sampling interval\n"
                "  --cps N           send at N characters per second (960 is 9600 baud)\n"
+               "  --reply-delay-ms N  wait N ms before every reply (a slow monitor)\n"
                "  --serial TEXT     the monitor's serial number\n"
                "  --leak-detector   be the Tebb leak detector instead of the Kovo gas monitor\n"
                "  --user-level N    the user level selected on the monitor (3 lets the Calibration\n"
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
       timings.sampleIntervalMs = std::atoi(argv[++i]);
     } else if (arg == "--cps" && hasValue) {
       timings.charactersPerSecond = std::atoi(argv[++i]);
+    } else if (arg == "--reply-delay-ms" && hasValue) {
+      timings.replyDelayMs = std::atoi(argv[++i]);
     } else if (arg == "--serial" && hasValue) {
       serial = argv[++i];
     } else if (arg == "--leak-detector") {

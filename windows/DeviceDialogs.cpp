@@ -1,5 +1,6 @@
 #include "DeviceDialogs.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,7 +17,12 @@ COClientWnd::COClientWnd(int templateId, QWidget* parent) : platform::CDialog(te
 int COClientWnd::DoModal() {
   // The service may have ended before the window could open.
   if (m_ended) return m_result;
-  return platform::CDialog::DoModal();
+  if (m_blocking) return platform::CDialog::DoModal();
+  QEventLoop loop;
+  connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+  show();
+  if (!m_ended) loop.exec();
+  return m_result;
 }
 
 void COClientWnd::ShowModeless() { show(); }
@@ -82,11 +88,15 @@ void COProgressWnd::OnCancel() { m_dialog->OnCancel(); }
 // --- CODeviceDialogs ---
 
 std::unique_ptr<IClientWindow> CODeviceDialogs::CreateMessageWindow(COMessageDlg* dialog) {
-  return std::make_unique<COMessageWnd>(dialog, m_parent);
+  auto window = std::make_unique<COMessageWnd>(dialog, m_parent);
+  window->SetBlocking(m_blocking);
+  return window;
 }
 
 std::unique_ptr<IClientWindow> CODeviceDialogs::CreateProgressWindow(COProgress* dialog) {
-  return std::make_unique<COProgressWnd>(dialog, m_parent);
+  auto window = std::make_unique<COProgressWnd>(dialog, m_parent);
+  window->SetBlocking(m_blocking);
+  return window;
 }
 
 int CODeviceDialogs::RunComDialog() {

@@ -10,10 +10,13 @@ class DataContext;
 
 class QProgressBar;
 
-// What both windows share: modal until the client ends them.
+// What both windows share: open until the client ends them, modal unless
+// made otherwise.
 class COClientWnd : public platform::CDialog, public IClientWindow {
  public:
   COClientWnd(int templateId, QWidget* parent);
+  // Not modal: the window blocks no other window while its loop runs.
+  void SetBlocking(bool blocking) { m_blocking = blocking; }
 
   int DoModal() override;
   void ShowModeless() override;
@@ -28,6 +31,7 @@ class COClientWnd : public platform::CDialog, public IClientWindow {
  private:
   bool m_ended = false;
   int m_result = 0;
+  bool m_blocking = true;
 };
 
 // A line of text (static 1125), no caption.
@@ -70,6 +74,11 @@ class CODeviceDialogs : public IDeviceDialogs {
   CODeviceDialogs(const CODeviceDialogs&) = delete;
   CODeviceDialogs& operator=(const CODeviceDialogs&) = delete;
   void SetParent(QWidget* parent) { m_parent = parent; }
+  // False while the program starts: the windows then block no other window,
+  // so the main window, which runs no command meanwhile, still hears a
+  // request to close (the desktop's close of a window under a modal one is
+  // lost).
+  void SetBlocking(bool blocking) { m_blocking = blocking; }
 
   std::unique_ptr<IClientWindow> CreateMessageWindow(COMessageDlg* dialog) override;
   std::unique_ptr<IClientWindow> CreateProgressWindow(COProgress* dialog) override;
@@ -78,4 +87,5 @@ class CODeviceDialogs : public IDeviceDialogs {
  private:
   DataContext& m_context;
   QWidget* m_parent;
+  bool m_blocking = true;
 };

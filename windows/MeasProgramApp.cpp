@@ -159,12 +159,20 @@ bool CMeasProgramApp::InitInstance() {
   WatchState();
 
   // A close asked for while the program starts (splash, connection) waits
-  // for the end of the start-up.
+  // for the end of the start-up; the connection's windows leave the main
+  // window open to it.
   struct Hold {
     CMainFrame& frame;
-    explicit Hold(CMainFrame& f) : frame(f) { frame.HoldCloseRequests(true); }
-    ~Hold() { frame.HoldCloseRequests(false); }
-  } hold(*m_frame);
+    CODeviceDialogs* dialogs;
+    Hold(CMainFrame& f, CODeviceDialogs* d) : frame(f), dialogs(d) {
+      frame.HoldCloseRequests(true);
+      if (dialogs) dialogs->SetBlocking(false);
+    }
+    ~Hold() {
+      if (dialogs) dialogs->SetBlocking(true);
+      frame.HoldCloseRequests(false);
+    }
+  } hold(*m_frame, m_dialogs.get());
   const bool started = StartUp();
   m_frame->UpdateCommands();
   return started;

@@ -1,6 +1,5 @@
 #include "CalibrationApp.h"
 
-#include <QMdiSubWindow>
 #include <QStyle>
 
 #include "CODBObs.h"
@@ -199,13 +198,8 @@ void CCalibrationApp::RegisterWindows() {
       m_status->DrawNumericRow(dc, measNo, step, row, labelX);
     });
   });
-  RegisterSingle(
-      CMeasViewBase::kStatusType, [this] { return new CCaliStatusView(Layer(), &Document(), *m_cali, *m_calibrator); },
-      [](QMdiSubWindow* sub) {
-        // A form of fixed size: it can be minimised, not maximised.
-        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowMinimizeButtonHint);
-      });
+  RegisterSingle(CMeasViewBase::kStatusType,
+                 [this] { return new CCaliStatusView(Layer(), &Document(), *m_cali, *m_calibrator); });
   Layer().intervalPage = [this](COMeasInterval& interval) -> platform::CPropertyPage* {
     return new calibration::COXAxisPage(*m_context, &interval);
   };

@@ -1,6 +1,7 @@
 #include "CalibrationApp.h"
+#include "core/App.h"
 
 int main(int argc, char** argv) {
-  CCalibrationApp app(std::vector<std::string>(argv + 1, argv + argc));
+  CCalibrationApp app(platform::ArgsFromMain(argc, argv));
   return app.Run();
 }

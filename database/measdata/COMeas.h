@@ -1,6 +1,11 @@
 #pragma once
 // One sample of the monitor: its time, number, the eight channel values and
 // the events that came with it.
+//
+// A copy is the whole sample, in every program: a copy that kept its own
+// temperature would read that value in the unit it takes from the source,
+// and a new copy would claim 0 in that unit, a temperature that passes as
+// measured.
 #include <string>
 #include <vector>
 

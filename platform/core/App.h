@@ -31,6 +31,7 @@ class AppCore {
 // $KOVO_PROGRAM_FOLDER when set, else the folder of the running executable.
 std::string ProgramFolder();
 
+// The command line as the programs read it: argument 0 is the program itself.
 std::vector<std::string> ArgsFromMain(int argc, char** argv);
 
 // The version block of a program file ("Online.exe"): four numbers, most

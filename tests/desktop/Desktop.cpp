@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -82,9 +85,11 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // --- processes ---
 
-Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& output, int keepFd) {
+Child::Child(const std::vector<std::string>& argv, const Env& env, const std::string& output, int keepFd,
+             const std::string& folder) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -159,6 +164,27 @@ bool Eventually(const std::function<bool()>& done, const std::function<void()>& 
     }
     std::this_thread::sleep_for(kLookAgain);
   }
+}
+
+std::string Exactly(const std::string& title) {
+  return "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
+}
+
+bool FileHolds(const std::string& path, const std::string& text) {
+  std::ifstream in(path);
+  std::stringstream all;
+  all << in.rdbuf();
+  return in.is_open() && all.str().find(text) != std::string::npos;
+}
+
+std::unique_ptr<Child> StartMonitor(const std::string& folder, Env& env, const std::vector<std::string>& options) {
+  const std::string link = folder + "/monitor";
+  std::vector<std::string> argv{KOVO_BIN_DIR "/kovo-simulator", "--link", link};
+  argv.insert(argv.end(), options.begin(), options.end());
+  auto monitor = std::make_unique<Child>(argv, Env{}, folder + "/simulator.txt");
+  if (!Eventually([&] { return std::filesystem::exists(link); }, {}, VirtualDesktop::kPatience)) return nullptr;
+  for (const char* com : {"KOVO_COM1", "KOVO_COM2", "KOVO_COM3", "KOVO_COM4"}) env[com] = link;
+  return monitor;
 }
 
 // --- the desktop ---
@@ -348,6 +374,25 @@ std::vector<Box> VirtualDesktop::StackedButtons(const std::string& window) const
 
 void VirtualDesktop::Picture(const std::string& path) const {
   Capture({"import", "-window", "root", path}, Environment(), std::chrono::seconds(20));
+}
+
+WindowLog::WindowLog(const VirtualDesktop& desktop, const std::string& file) : m_file(file) {
+  m_listener = std::make_unique<Child>(
+      std::vector<std::string>{"xev", "-root", "-event", "substructure", "-event", "property"},
+      desktop.Environment(), file);
+  // It listens once it has heard a change made on the root window after it
+  // started.
+  m_listening = Eventually([&] { return FileHolds(m_file, "_KOVO_LISTENING"); },
+                           [&] {
+                             Capture({"xprop", "-root", "-f", "_KOVO_LISTENING", "8s", "-set", "_KOVO_LISTENING", "1"},
+                                     desktop.Environment(), std::chrono::seconds(10));
+                           },
+                           VirtualDesktop::kPatience, std::chrono::milliseconds(200));
+}
+
+bool WindowLog::Made(int width, int height) const {
+  // "CreateNotify event, ..., window 0x..., (x,y), width W, height H, ..."
+  return FileHolds(m_file, "width " + std::to_string(width) + ", height " + std::to_string(height) + ",");
 }
 
 std::optional<MessageText> ParseMessageCopy(const std::string& copied) {

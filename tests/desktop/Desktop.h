@@ -22,9 +22,10 @@ using Env = std::map<std::string, std::string>;
 // it has ended by then.
 class Child {
  public:
-  // The environment is the test's with env on top; output goes to the file.
+  // The environment is the test's with env on top; output goes to the file;
+  // it runs in the folder when one is given.
   Child(const std::vector<std::string>& argv, const Env& env, const std::string& output = "/dev/null",
-        int keepFd = -1);
+        int keepFd = -1, const std::string& folder = std::string());
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -47,6 +48,12 @@ std::string Capture(const std::vector<std::string>& argv, const Env& env, std::c
 // each time it looks in vain, but not more often than every; true when done.
 bool Eventually(const std::function<bool()>& done, const std::function<void()>& act, std::chrono::seconds patience,
                 std::chrono::milliseconds every = std::chrono::seconds(2));
+
+// A title matched exactly, as xdotool's regular expression.
+std::string Exactly(const std::string& title);
+
+// Whether the file holds the text (false when there is no such file).
+bool FileHolds(const std::string& path, const std::string& text);
 
 // A rectangle in a window, in pixels.
 struct Box {
@@ -112,6 +119,28 @@ class VirtualDesktop {
   std::string m_why;
   std::unique_ptr<Child> m_server;
   std::unique_ptr<Child> m_windowManager;
+};
+
+// The simulated monitor behind every port of a program (KOVO_COM1 to
+// KOVO_COM4 in env), its terminal linked in the folder; null when it did not
+// start.
+std::unique_ptr<Child> StartMonitor(const std::string& folder, Env& env,
+                                    const std::vector<std::string>& options = {});
+
+// The windows made on the desktop from its construction on, as the X server
+// announces them.
+class WindowLog {
+ public:
+  // Listening once constructed; the announcements go to the file.
+  WindowLog(const VirtualDesktop& desktop, const std::string& file);
+  bool Listening() const { return m_listening; }
+  // A window of this size was made.
+  bool Made(int width, int height) const;
+
+ private:
+  std::string m_file;
+  std::unique_ptr<Child> m_listener;
+  bool m_listening = false;
 };
 
 // The text and title of a message box as its Copy gives them.

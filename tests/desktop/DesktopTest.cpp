@@ -8,11 +8,9 @@
 // meets before its main window shows, if anything.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -37,10 +35,6 @@ struct Program {
 };
 
 void PrintTo(const Program& program, std::ostream* out) { *out << program.binary; }
-
-std::string Exactly(const std::string& title) {
-  return "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
-}
 
 // What a person does on the desktop with one program, and what the test
 // expects to see meanwhile.
@@ -205,12 +199,8 @@ TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
   env["XDG_CONFIG_HOME"] = folder + "/config";
   std::unique_ptr<Child> monitor;
   if (program.monitor) {
-    const std::string link = folder + "/monitor";
-    monitor = std::make_unique<Child>(std::vector<std::string>{KOVO_BIN_DIR "/kovo-simulator", "--link", link}, Env{},
-                                      folder + "/simulator.txt");
-    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(link); }, {}, VirtualDesktop::kPatience))
-        << "the simulated monitor did not start";
-    for (const char* com : {"KOVO_COM1", "KOVO_COM2", "KOVO_COM3", "KOVO_COM4"}) env[com] = link;
+    monitor = StartMonitor(folder, env);
+    ASSERT_NE(monitor, nullptr) << "the simulated monitor did not start";
   }
 
   Child running({std::string(KOVO_BIN_DIR) + "/" + program.binary}, env, folder + "/program.txt");

@@ -84,6 +84,15 @@ class OnlineAppTest : public ::testing::Test {
     ASSERT_TRUE(obs.StartMeasurement(platform::CTime::GetCurrentTime(), 0, platform::CTime(), false));
     ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::active; }));
   }
+  // A new task, open, with the commands following it.
+  static void OpenNewTask(COnlineApp& app, const std::string& task) {
+    COSystemSetup& setup = app.Context().Setup();
+    setup.CreateMeasDatabase(task);
+    setup.SetDatabaseDesc(task);
+    app.Context().Sequence().Load();
+    setup.SetMeasDatabaseOpen(true);
+    app.Frame()->UpdateCommands();
+  }
   std::unique_ptr<COnlineApp> MakeApp() {
     return MakeTestProgram<COnlineApp>(exitCode, std::chrono::milliseconds(2000));
   }
@@ -158,11 +167,7 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
   CMainFrame& frame = *app->Frame();
   EXPECT_FALSE(frame.Execute(ID_WINDOW_NEW_NUMERIC));  // no task open
   COSystemSetup& setup = app->Context().Setup();
-  setup.CreateMeasDatabase("windows");
-  setup.SetDatabaseDesc("windows");
-  app->Context().Sequence().Load();
-  setup.SetMeasDatabaseOpen(true);
-  frame.UpdateCommands();
+  OpenNewTask(*app, "windows");
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   ASSERT_TRUE(frame.Execute(ID_WINDOW_MEASSTATUS));
@@ -184,6 +189,33 @@ TEST_F(OnlineAppTest, WindowsOpenOnTheTaskAndTheSingleOnesStaySingle) {
   ASSERT_NE(print, nullptr);
   EXPECT_NE(print->GetText().find("Recorded Samples : 1"), std::string::npos);
   setup.SetMeasDatabaseOpen(false);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+TEST_F(OnlineAppTest, TheFormWindowsKeepTheirSizeAndHaveNoMaximiseBox) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  OpenNewTask(*app, "forms");
+  for (unsigned id : {unsigned(ID_WINDOW_MEASSTATUS), unsigned(ID_WINDOW_ALARMS), unsigned(ID_VIEW_CURSORS)}) {
+    ASSERT_TRUE(frame.Execute(id)) << id;
+    QMdiSubWindow* sub = frame.MdiArea()->activeSubWindow();
+    ASSERT_NE(sub, nullptr) << id;
+    const std::string title = sub->windowTitle().toStdString();
+    EXPECT_FALSE(sub->windowFlags() & Qt::WindowMaximizeButtonHint) << title;
+    EXPECT_TRUE(sub->windowFlags() & Qt::WindowMinimizeButtonHint) << title;
+    const QSize size = sub->size();
+    sub->resize(size + QSize(200, 100));
+    EXPECT_EQ(sub->size(), size) << title;
+    sub->resize(size - QSize(40, 40));
+    EXPECT_EQ(sub->size(), size) << title;
+    sub->showMinimized();
+    EXPECT_TRUE(sub->isMinimized()) << title;
+    EXPECT_LT(sub->height(), size.height()) << title;
+    sub->showNormal();
+    EXPECT_EQ(sub->size(), size) << title;
+  }
+  app->Context().Setup().SetMeasDatabaseOpen(false);
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
@@ -221,6 +253,23 @@ TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   EXPECT_EQ(shown, 1);
 }
 
+TEST_F(OnlineAppTest, UntilAMonitorHasAnsweredAPortWithoutModemLinesHasNone) {
+  Route(odbc.File("nowhere"));
+  auto app = MakeApp();
+  std::vector<bool> checkedAtPortDialog;
+  ModalWatch watch([&](platform::CDialog* dlg) {
+    if (dynamic_cast<COComDialog*>(dlg) == nullptr) return;
+    checkedAtPortDialog.push_back(app->Context().MeasObs()->GetLink().GetOptions().checkModem);
+    Route(sim.SlavePath());
+    static_cast<QPushButton*>(dlg->GetDlgItem(platform::IDOK))->click();
+  });
+  ASSERT_TRUE(app->InitInstance());
+  EXPECT_EQ(checkedAtPortDialog, std::vector<bool>{true});
+  // Once it has answered, the modem lines no longer count.
+  EXPECT_TRUE(app->Context().MeasObs()->IsConnected());
+  EXPECT_FALSE(app->Context().MeasObs()->GetLink().GetOptions().checkModem);
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
 
 TEST_F(OnlineAppTest, ATaskIsCreatedClosedAndOpenedAgainWithItsWindows) {
   auto app = MakeApp();
@@ -540,11 +589,7 @@ TEST_F(OnlineAppTest, TheTestGeneratorMeasuresWithoutTheMonitorOnlyWhenStartedFo
   for (QAction* menu : frame.menuBar()->actions()) menus.push_back(menu->text().toStdString());
   EXPECT_EQ(menus.back(), "&Debug");
   ProgramContext& ctx = app->Context();
-  ctx.Setup().CreateMeasDatabase("generated");
-  ctx.Setup().SetDatabaseDesc("generated");
-  ctx.Sequence().Load();
-  ctx.Setup().SetMeasDatabaseOpen(true);
-  frame.UpdateCommands();
+  OpenNewTask(*app, "generated");
   ASSERT_TRUE(frame.Execute(ID_NOTIFY_TASK_STARTED));
   ASSERT_TRUE(frame.Execute(ID_TEST_GENERATOR_5));
   ASSERT_TRUE(PumpUntil([&] { return StoredMeas(ctx).size() == 5; }));

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -486,6 +487,7 @@ void CWindowSheet::OnDestroy() {
 CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& interval, QWidget* parent,
                                      const PageFactory& intervalPage, const PageFactory& extraPage, int* lastPage)
     : CWindowSheet("Graph Window Properties", interval, parent, intervalPage, lastPage),
+      m_context(context),
       m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
       m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
   m_left.SetTarget(&interval, 0);
@@ -493,4 +495,12 @@ CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& inter
   AddPage(&m_left);
   AddPage(&m_right);
   AddProgramPage(interval, extraPage);
+}
+
+void CGraphWindowSheet::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    OpenManual(m_context.Setup());
+    return;
+  }
+  CWindowSheet::keyPressEvent(event);
 }

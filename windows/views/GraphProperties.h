@@ -160,7 +160,12 @@ class CGraphWindowSheet : public CWindowSheet {
   COYAxisPage& LeftPage() { return m_left; }
   COYAxisPage& RightPage() { return m_right; }
 
+ protected:
+  // F1: the program's manual.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
+  DataContext& m_context;
   COYAxisPage m_left;
   COYAxisPage m_right;
 };

@@ -1,5 +1,6 @@
 #include "ViewBase.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -7,7 +8,6 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QImage>
-#include <QLayout>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrintDialog>
@@ -307,13 +307,19 @@ QMdiSubWindow* ShowView(CMainFrame& frame, CMeasViewBase* view) {
   // keyboard focus.
   QObject::connect(sub, &QMdiSubWindow::aboutToActivate, view, [view] { view->Activated(); });
   sub->setWindowTitle(QString::fromStdString(view->GetWindowTitle()));
-  // A form of fixed size stands at the top of a frame taller than it, as a
-  // form does, not in its middle.
-  if (view->minimumSize() == view->maximumSize() && sub->layout() != nullptr)
-    sub->layout()->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  // A view without a size of its own (a table, a graph) opens at a size to
-  // read it by.
-  if (sub->height() < 150) sub->resize(560, 360);
+  if (view->minimumSize() == view->maximumSize()) {
+    // A form of fixed size keeps its size: it can be minimised, not resized
+    // or maximised; it stands at the top of its frame, as a form does.
+    sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+    if (QLayout* layout = sub->layout()) {
+      layout->setSizeConstraint(QLayout::SetFixedSize);
+      layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    }
+  } else if (sub->height() < 150) {
+    // A view without a size of its own (a table, a graph) opens at a size to
+    // read it by.
+    sub->resize(560, 360);
+  }
   view->RestorePlacement(sub);
   if (!sub->isVisible()) sub->show();
   frame.MdiArea()->setActiveSubWindow(sub);

@@ -24,12 +24,14 @@
 #include "ObserverSteps.h"
 #include "StringEx.h"
 #include "TaskRecords.h"
+#include "core/Shell.h"
 #include "core/Text.h"
 #include "TestSupport.h"
 #include "WindowLayer.h"
 #include "WindowStore.h"
 #include "ui/PainterDC.h"
 #include "ui/WinApp.h"
+#include "../DialogFixture.h"
 #include "../ModalWatch.h"
 #include "GraphProperties.h"
 
@@ -1083,6 +1085,29 @@ TEST_F(GraphSheetTest, ANewParameterTakesItsUnitAndACustomColourItsEntry) {
   right.OnAddNew();
   sheet.accept();
   EXPECT_EQ(interval.GetColumns().back().GetColor(), 0x123456u);
+}
+
+TEST_F(GraphSheetTest, F1OpensTheManualOnEveryPage) {
+  std::vector<std::string> opened;
+  const platform::DesktopOpener previous = platform::SetDesktopOpener([&](const std::string& path, const std::string&) {
+    opened.push_back(path);
+    return true;
+  });
+  CGraphWindowSheet sheet(*context, interval);
+  sheet.show();
+  // Wherever the focus is: an edit, a list, a combo box.
+  const std::pair<int, QWidget*> places[] = {{0, &sheet.IntervalPage().TimeSpan()},
+                                             {1, &sheet.LeftPage().List()},
+                                             {2, &sheet.RightPage().Parameters()}};
+  for (const auto& [page, control] : places) {
+    ASSERT_TRUE(sheet.SetActivePage(page));
+    opened.clear();
+    PressKey(control, Qt::Key_F1);
+    EXPECT_EQ(opened, std::vector<std::string>{setup->GetProgramFolder() + "Gas monitor software Manual Pask.pdf"})
+        << page;
+  }
+  platform::SetDesktopOpener(previous);
+  EXPECT_TRUE(sheet.isVisible());
 }
 
 TEST_F(GraphSheetTest, TheSheetReopensOnItsLastPage) {
