@@ -28,6 +28,3 @@ constexpr const char kDownloadIncomplete[] =
 constexpr const char kUploadIncomplete[] =
     "The upload of measurements did not complete: the task is left as it was before the upload, and the Gas "
     "Monitor keeps its measurements for another upload.";
-constexpr const char kUploadNotUndone[] =
-    "The upload of measurements did not complete, and the task could not be put back as it was: it holds only "
-    "part of the measurements in the Gas Monitor, which keeps them all for another upload.";

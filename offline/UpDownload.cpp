@@ -24,7 +24,6 @@
 #include "core/StringTable.h"
 #include "core/Text.h"
 #include "db/Database.h"
-#include "db/Statement.h"
 
 namespace {
 
@@ -68,64 +67,39 @@ bool WriteStraight(COMeasObs& obs, const char* text) {
   return true;
 }
 
-int64_t QueryMax(platform::CDatabase& db, const std::string& sql) {
-  auto st = db.NewStatement();
-  st->Prepare(sql);
-  st->Execute();
-  int64_t value = 0;
-  if (st->Fetch()) st->GetInt(0, &value);
-  st->Close();
-  return value;
-}
-
 }  // namespace
 
-// What an upload changes in the open task, kept to put it back: the sequence
-// row it fills (with the task's [Global] row and the sequence's alarms), and
-// how far [Meas] and [Event] reached. Events are told by their row: the
-// suite's task databases are SQLite files, whose rows keep their order of
-// insertion, and an upload writes no event at a time of its own choosing.
-class COUpDownload::TaskMark {
+// The upload as one transaction: while it runs, every record set of this
+// program that opens the task shares one connection, whose transaction
+// takes in all the upload writes ([Sequence], [Global], [Alarm], [Meas],
+// [Event]). A refusal, a failure or a crash before its commit leaves the
+// task as it was, and the monitor's memory can be uploaded into it again.
+class COUpDownload::UploadTransaction {
  public:
-  explicit TaskMark(ProgramContext& context) : m_context(context), m_sequence(context.ActiveSequence()) {
-    platform::CDatabase db;
-    db.Open(dbfiles::ConnectString(context.Setup().GetDatabaseName()));
-    m_lastMeasNo = QueryMax(db, "SELECT MAX([MeasNo]) FROM [Meas]");
-    m_lastEventRow = QueryMax(db, "SELECT MAX(rowid) FROM [Event]");
-    db.Close();
+  // Throws CDBException.
+  explicit UploadTransaction(ProgramContext& context) : m_context(context) {
+    // The task's sets let go of their own connections and open again on
+    // this one.
+    CDBDoc::ReleaseTask(context);
+    m_db.Open(dbfiles::ConnectString(context.Setup().GetDatabaseName()), dbfiles::TaskChecks());
+    m_db.Share();
+    m_db.BeginTrans();
+  }
+  ~UploadTransaction() {
+    CDBDoc::ReleaseTask(m_context);
+    // Closing rolls back what was not committed.
+    m_db.Close();
   }
 
-  // The task's record sets are closed. Throws CDBException.
-  void Restore() {
-    platform::CDatabase db;
-    db.Open(dbfiles::ConnectString(m_context.Setup().GetDatabaseName()));
-    db.BeginTrans();
-    try {
-      const std::string numCount = std::to_string(m_sequence.GetNumCount());
-      db.ExecuteSQL("DELETE FROM [Meas] WHERE [MeasNo] > " + std::to_string(m_lastMeasNo));
-      db.ExecuteSQL("DELETE FROM [Event] WHERE rowid > " + std::to_string(m_lastEventRow));
-      db.ExecuteSQL("DELETE FROM [Alarm] WHERE [SequenceNum] > " + numCount);
-      db.ExecuteSQL("DELETE FROM [Sequence] WHERE [NumCount] > " + numCount);
-      db.CommitTrans();
-    } catch (...) {
-      if (db.InTransaction()) db.Rollback();
-      throw;
-    }
-    db.Close();
-    COSequence& seq = m_context.ActiveSequence();
-    seq.Close();
-    seq.Load();
-    seq = m_sequence;
-    const bool saved = seq.Save();
+  // Throws CDBException; the task is as it was then.
+  void Commit() {
     CDBDoc::ReleaseTask(m_context);
-    if (!saved) throw platform::CDBException(0, "the task's sequence could not be written back");
+    m_db.CommitTrans();
   }
 
  private:
   ProgramContext& m_context;
-  COSequence m_sequence;
-  int64_t m_lastMeasNo = 0;
-  int64_t m_lastEventRow = 0;
+  platform::CDatabase m_db;
 };
 
 COUpDownload::COUpDownload(ProgramContext& context, COOfflineMeasObs& measObs)
@@ -264,34 +238,39 @@ COUpDownload::UploadEnd COUpDownload::UploadIntoTask(bool newTask) {
     ShowMessage(IDS_ACTIVE_BANK_DIFFERS);
     return UploadEnd::notStarted;
   }
-  std::unique_ptr<TaskMark> mark;
+  std::unique_ptr<UploadTransaction> transaction;
   try {
-    mark = std::make_unique<TaskMark>(m_context);
+    transaction = std::make_unique<UploadTransaction>(m_context);
   } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
     return UploadEnd::notStarted;
   }
+  // The task's sequence again, on the upload's connection; a failure has
+  // shown why.
+  if (!seq.Load()) return UploadEnd::notStarted;
   SetFromMonitorSetup(seq, monitor);
   seq.Save();
 
   const OfflineUploadResult result =
       m_measObs.UploadMeasurements(monitor.m_startTime.GetTime(), monitor.m_stopTime.GetTime());
-  CDBDoc::ReleaseTask(m_context);
   if (!result.Complete()) {
-    // A task is never left short without a word: it gets back what it held
-    // before, and the monitor keeps everything for the next try.
-    try {
-      mark->Restore();
-    } catch (const platform::CException& e) {
-      ReportException(IDS_DB_ERROR, e);
-      platform::MessageBox(kUploadNotUndone, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
-      return UploadEnd::incomplete;
-    }
-    // A refusal of the task or of the user has said why already.
+    // A task is never left short: nothing of the upload is committed, and
+    // the monitor keeps everything for the next try. A refusal of the task
+    // or of the user has said why already.
+    transaction.reset();
     if (result.finished && !result.aborted)
       platform::MessageBox(kUploadIncomplete, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
     return result.finished ? UploadEnd::incomplete : UploadEnd::notStarted;
   }
+  try {
+    transaction->Commit();
+  } catch (const platform::CException& e) {
+    transaction.reset();
+    ReportException(IDS_DB_ERROR, e);
+    platform::MessageBox(kUploadIncomplete, platform::MB_OK | platform::MB_ICONWARNING, kOfflineCaption);
+    return UploadEnd::incomplete;
+  }
+  transaction.reset();
   if (!WriteStraight(*m_context.MeasObs(), "RESET_SY PART\n")) return UploadEnd::incomplete;
   return UploadEnd::complete;
 }

@@ -55,7 +55,7 @@ class COUpDownload {
   bool OpenExistingTask(const std::string& name, const std::string& description);
   UploadEnd UploadIntoTask(bool newTask);
 
-  class TaskMark;
+  class UploadTransaction;
 
   ProgramContext& m_context;
   COOfflineMeasObs& m_measObs;

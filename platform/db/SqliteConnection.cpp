@@ -69,11 +69,27 @@ std::string TranslateEscapes(const std::string& sql) {
   return out;
 }
 
+// A transaction that SQLite rolled back by itself (a full disk, a trigger's
+// RAISE(ROLLBACK)) while its holder goes on writing: what follows must not
+// commit statement by statement as if no transaction were open, so it goes
+// into a new one, which the holder's Commit then refuses.
+struct HeldTransaction {
+  bool held = false;  // between Begin and Commit or Rollback
+  bool lost = false;  // SQLite ended it meanwhile
+
+  void Keep(sqlite3* db) {
+    if (!held || !sqlite3_get_autocommit(db)) return;
+    lost = true;
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  }
+};
+
 class SqliteStatement : public Statement {
  public:
   // utf8: the database keeps its texts in UTF-8, so they can be read as
   // they lie.
-  SqliteStatement(sqlite3* db, bool utf8) : m_db(db), m_utf8(utf8) {}
+  SqliteStatement(sqlite3* db, bool utf8, std::shared_ptr<HeldTransaction> transaction)
+      : m_db(db), m_utf8(utf8), m_transaction(std::move(transaction)) {}
   ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
   void Prepare(const std::string& sql) override {
@@ -99,6 +115,7 @@ class SqliteStatement : public Statement {
   void Execute() override {
     Close();
     m_affected = 0;
+    m_transaction->Keep(m_db);
     // A query is stepped as its rows are fetched; anything else runs now.
     if (sqlite3_column_count(Ready()) > 0) {
       m_pending = true;
@@ -206,6 +223,7 @@ class SqliteStatement : public Statement {
 
   sqlite3* m_db;
   bool m_utf8;
+  std::shared_ptr<HeldTransaction> m_transaction;
   sqlite3_stmt* m_stmt = nullptr;
   bool m_pending = false;  // a query runs and has rows left to step
   int64_t m_affected = 0;
@@ -288,14 +306,29 @@ class SqliteConnection : public Connection {
   bool IsEmbedded() const override { return true; }
   bool ReadsSideBySide() const override { return true; }
 
-  void Execute(const std::string& sql) override { Exec(TranslateEscapes(sql)); }
+  void Execute(const std::string& sql) override {
+    m_transaction->Keep(m_db);
+    Exec(TranslateEscapes(sql));
+  }
 
-  std::unique_ptr<Statement> NewStatement() override { return std::make_unique<SqliteStatement>(m_db, m_utf8); }
+  std::unique_ptr<Statement> NewStatement() override {
+    return std::make_unique<SqliteStatement>(m_db, m_utf8, m_transaction);
+  }
 
-  void Begin() override { Exec("BEGIN"); }
+  void Begin() override {
+    Exec("BEGIN");
+    *m_transaction = HeldTransaction{true, false};
+  }
 
   void Commit(bool* undone) override {
     *undone = false;
+    const bool lost = m_transaction->lost;
+    *m_transaction = HeldTransaction();
+    if (lost) {
+      if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+      *undone = sqlite3_get_autocommit(m_db) != 0;
+      throw CDBException(kError, "[SQLite]the transaction was rolled back by an error before its end", "HY000");
+    }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
     CDBException reason(kError, ErrorText(m_db), "HY000");
     // A commit that fails on a full disk or an I/O error has rolled the
@@ -306,6 +339,7 @@ class SqliteConnection : public Connection {
   }
 
   void Rollback() override {
+    *m_transaction = HeldTransaction();
     if (!sqlite3_get_autocommit(m_db)) Exec("ROLLBACK");
   }
 
@@ -316,6 +350,7 @@ class SqliteConnection : public Connection {
 
   sqlite3* m_db = nullptr;
   bool m_utf8 = false;
+  std::shared_ptr<HeldTransaction> m_transaction = std::make_shared<HeldTransaction>();
 };
 
 }  // namespace

@@ -438,7 +438,9 @@ TEST_F(CalibrationAppTest, TheEndAsksBeforeCalculatedValuesThatWereNotDownloaded
 }
 
 TEST_F(CalibrationAppTest, EndingTheProgramWhileACalibrationRunsStoresOneStopAndNoExtraRow) {
-  auto app = MakeApp();
+  // The end waits for the stop itself, never for its wait to run out: one
+  // that waited would outlast the test.
+  auto app = MakeTestProgram<CCalibrationApp>(exitCode, std::chrono::hours(1));
   ASSERT_TRUE(app->InitInstance());
   const auto watch = AnswerDialogs();
   ASSERT_NO_FATAL_FAILURE(StartCalibrating(*app));
@@ -446,9 +448,7 @@ TEST_F(CalibrationAppTest, EndingTheProgramWhileACalibrationRunsStoresOneStopAnd
   messages.Answer(platform::IDOK);
   EXPECT_TRUE(app->Frame()->close());
   EXPECT_EQ(messages.Texts(), Texts{"This action will stop the measurement"});
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(app->ExitInstance(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(app->Cali().GetState(), MeasState::idle);
   int stops = 0;
   for (const StoredEvent& e : StoredEvents(app->Context())) stops += e.text == "Measurement task stopped";
@@ -456,9 +456,7 @@ TEST_F(CalibrationAppTest, EndingTheProgramWhileACalibrationRunsStoresOneStopAnd
   EXPECT_EQ(CaliSequenceRows(app->Context()).size(), 2u);
 
   // Idle, the end does not wait.
-  const auto idle = std::chrono::steady_clock::now();
   EXPECT_EQ(app->ExitInstance(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - idle, std::chrono::milliseconds(200));
 }
 
 TEST_F(CalibrationAppTest, AMonitorAtUserLevelOneOrTwoEndsTheProgramWithItsWarning) {

@@ -198,10 +198,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherWaitOnATimerNotOnTheUserInt
   cali->SetReadingPause(COCaliMeasObs::kReadingPauseMs);
   LetReadingsWait(3);
   const size_t before = Received().size();
-  const auto start = Clock::now();
   GetDevice().DispatchDone();
-  // Sleeping out the pause between them would take seconds.
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1000);
+  // One now; the others wait for their pause on a timer.
   EXPECT_EQ(Received().size(), before + 1);
   EXPECT_GE(cali->GetWaitingCount(), 2u);
 }

@@ -61,15 +61,14 @@ TEST_F(Device, DestroyingAnOpenDeviceClosesIt) {
 }
 
 TEST_F(Device, CloseReturnsAtOnceWhileAReadWaitsOnASilentMonitor) {
-  link->SetTimeouts(10000, 10000);  // as the programs set them
+  // A read that would wait longer than the test may take: the close cuts it.
+  link->SetTimeouts(kLongerThanAnyTest, kLongerThanAnyTest);
   OpenDevice();
   monitor->SetMisbehaviour(Misbehaviour::silent);
   auto id = device->NewGetIDService(&client);
   id->Start();
   ASSERT_TRUE(monitor->WaitForLines(3, 2000));  // "*IDN?" went out
-  const auto start = Clock::now();
   device->Close();
-  EXPECT_LT(MsSince(start), 1000);
   EXPECT_FALSE(link->isOpen());
   ASSERT_TRUE(PumpUntil([&] { return client.Finished(id.get()) == 1; }));
   EXPECT_TRUE(id->IsFailed());
@@ -88,7 +87,7 @@ TEST_F(Device, CloseReturnsAtOnceWhileAReadWaitsOnASilentMonitor) {
 
 TEST_F(Device, CloseCutsAStatusWaitShort) {
   DeviceTimings t = FastTimings();
-  t.statusPauseMs = 5000;
+  t.statusPauseMs = kLongerThanAnyTest;
   device->SetTimings(t);
   monitor->SetTimings([] {
     kovo::sim::SimTimings s = SimDefaults();
@@ -102,9 +101,7 @@ TEST_F(Device, CloseCutsAStatusWaitShort) {
     const Lines lines = monitor->Lines();
     return std::count(lines.begin(), lines.end(), "EX_S?") >= 2;  // the open's and the wait's first
   }));
-  const auto start = Clock::now();
   device->Close();
-  EXPECT_LT(MsSince(start), 1000);
   ASSERT_TRUE(PumpUntil([&] { return client.Finished(service.get()) == 1; }));
   EXPECT_TRUE(service->IsFailed());
 }

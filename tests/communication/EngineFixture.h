@@ -64,6 +64,10 @@ class EngineFixture : public LinkFixture {
     return t;
   }
 
+  // A wait that no test outlives: whatever waits it out instead of being cut
+  // short hangs the test until its time-out.
+  static constexpr unsigned kLongerThanAnyTest = 3600000;
+
   static DeviceTimings FastTimings() {
     DeviceTimings t;
     t.statusAsks = 10;

@@ -375,14 +375,16 @@ TEST_F(Engine, ProgressIsReportedOnlyAfterTheClientReadIt) {
 }
 
 TEST_F(Engine, CloseWakesTheIdleWorkerAndUnlocksTheKeyboard) {
+  // A worker that is not woken would be waited for longer than the test may take.
+  DeviceTimings t = FastTimings();
+  t.closeGraceMs = kLongerThanAnyTest;
+  device->SetTimings(t);
   OpenDevice();
   EXPECT_TRUE(monitor->State().keyboardLocked);
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (!device->GetScheduler().IsWaiting() && Clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  const auto start = Clock::now();
   device->Close();
-  EXPECT_LT(MsSince(start), FastTimings().closeGraceMs);
   EXPECT_FALSE(device->IsOpen());
   EXPECT_FALSE(link->isOpen());
   ASSERT_TRUE(monitor->WaitForLines(3, 2000));

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 
@@ -14,8 +10,6 @@
 #include "DataTestSupport.h"
 #include "MeasReader.h"
 #include "ObserverSteps.h"
-
-extern char** environ;
 
 namespace {
 
@@ -155,32 +149,16 @@ class IntegrityCheck : public CORecTaskBase {
 };
 
 TEST_F(RunTest, AWriterKilledMidRunLosesNoCommittedRow) {
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  const std::string helper = std::string(KOVO_KILL_WRITER);
-  char* argv[] = {const_cast<char*>(helper.c_str()), const_cast<char*>("killed run"), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  FILE* in = fdopen(out[0], "r");
-  char line[64];
-  ASSERT_TRUE(fgets(line, sizeof line, in));
-  const std::string task = std::string(line, strcspn(line, "\n"));
+  kovo::test::SpawnedProgram writer({KOVO_KILL_WRITER, "killed run"});
+  std::string task;
+  ASSERT_TRUE(writer.ReadLine(&task));
   std::set<int> committed;
-  while (committed.size() < 400 && fgets(line, sizeof line, in)) committed.insert(atoi(line));
+  std::string line;
+  while (committed.size() < 400 && writer.ReadLine(&line)) committed.insert(std::atoi(line.c_str()));
   ASSERT_EQ(committed.size(), 400u);
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  ASSERT_TRUE(writer.Kill());
   // The writer went on until the kill: what it reported meanwhile is committed too.
-  while (fgets(line, sizeof line, in)) committed.insert(atoi(line));
-  fclose(in);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  while (writer.ReadLine(&line)) committed.insert(std::atoi(line.c_str()));
 
   setup->SetDatabaseName(task);
   IntegrityCheck check(*context);

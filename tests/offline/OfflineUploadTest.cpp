@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "COSequence.h"
+#include "DBDoc.h"
 #include "OfflineFixture.h"
 #include "OfflineStrings.h"
 #include "core/StringTable.h"
@@ -358,20 +359,76 @@ TEST_F(OfflineUploadTest, DatabaseErrorLeavesTheTaskAsItWas) {
   ExpectMonitorLeftAsFound();
 }
 
-TEST_F(OfflineUploadTest, TaskThatCannotBePutBackIsSaidToBeShort) {
+TEST_F(OfflineUploadTest, TaskThatRefusesToDeleteRowsIsLeftAsItWasAllTheSame) {
   LoadMemory("memory.txt");
   const std::string task = NewTask("Locked task");
   sequence.Close();
-  // Records go in, nothing comes out: the put-back fails.
+  // Records go in, nothing comes out: putting back must not need a delete.
   ExecuteOnTask(
       "CREATE TRIGGER [full] BEFORE INSERT ON [Meas] WHEN NEW.[MeasNo] = 5 "
       "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"
       "CREATE TRIGGER [keep] BEFORE DELETE ON [Meas] BEGIN SELECT RAISE(ABORT, 'read-only'); END");
+  const TaskContents before = Task();
   EXPECT_EQ(transfer->UploadToExistingTask(task, "Locked task"), End::incomplete);
   ASSERT_TRUE(KeyboardUnlocked());
-  EXPECT_EQ(Shown().back(), kUploadNotUndone);
-  EXPECT_EQ(Task().rows.size(), 4u);
+  EXPECT_EQ(Shown().back(), kUploadIncomplete);
+  const TaskContents after = Task();
+  EXPECT_EQ(after.rows, before.rows);
+  EXPECT_EQ(after.events, before.events);
+  EXPECT_EQ(after.sequences, before.sequences);
   EXPECT_EQ(memory.RecordCount(), 36u);
+}
+
+// A process of its own uploads 600 records into a task that holds an
+// earlier run and is killed at a chosen moment: the task is as it was, whole
+// and readable, and the same memory is then uploaded into it in one piece.
+TEST_F(OfflineUploadTest, AnUploadKilledAtAnyMomentLeavesTheTaskAsItWasAndMayBeRepeated) {
+  LoadMemory("memory.txt");
+  ASSERT_EQ(transfer->UploadToNewTask("Killed upload"), End::complete);
+  const std::string task = setup->GetDatabaseName();
+  ASSERT_TRUE(KeyboardUnlocked());
+  LoadMemory("memory-later.txt");
+  memory.ClearRecords();
+  constexpr int kRecords = 600;
+  const platform::CTime first(2026, 5, 4, 1, 0, 30);
+  for (int n = 1; n <= kRecords; ++n) {
+    const std::tm t = (first + platform::CTimeSpan(10 * (n - 1))).GetLocalTm();
+    memory.AddRecord({platform::Format("%4d %02d:%02d:%02d   2.0100E+02   2.0000E+00   5.0000E-01        . . .        "
+                                       ". . .   9.0000E+03",
+                                       n, t.tm_hour, t.tm_min, t.tm_sec)});
+  }
+  const TaskContents before = Task();
+  ASSERT_EQ(before.rows.size(), 36u);
+  CDBDoc::ReleaseTask(*context);
+
+  for (const std::string moment : {"stored 1", "stored 300", "stored 600", "stopped"}) {
+    SCOPED_TRACE(moment);
+    SpawnedProgram runner({KOVO_UPLOAD_RUNNER, task, sim->SlavePath(), moment});
+    std::string last;
+    while (last != moment && runner.ReadLine(&last)) {
+    }
+    ASSERT_EQ(last, moment);
+    ASSERT_TRUE(runner.Kill());
+
+    EXPECT_EQ(QueryLines("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    const TaskContents after = Task();
+    EXPECT_EQ(after.rows, before.rows);
+    EXPECT_EQ(after.events, before.events);
+    EXPECT_EQ(after.sequences, before.sequences);
+    EXPECT_EQ(memory.RecordCount(), static_cast<size_t>(kRecords));
+  }
+
+  // The task opens as it was and takes the same memory, whole.
+  ASSERT_EQ(transfer->UploadToExistingTask(task, "Killed upload"), End::complete);
+  const TaskContents whole = Task();
+  ASSERT_EQ(whole.rows.size(), 36u + kRecords);
+  EXPECT_EQ(whole.rows[36], "37 05-04 01:00:30");
+  EXPECT_EQ(whole.rows.back(), "636 05-04 02:40:20");
+  EXPECT_EQ(std::count(whole.events.begin(), whole.events.end(), "05-04 01:00:30 [5] Measurement task started"), 1);
+  EXPECT_EQ(whole.events.back(), "05-04 02:40:20 [6] Measurement task stopped");
+  EXPECT_EQ(whole.sequences.size(), before.sequences.size() + 1);
+  ASSERT_TRUE(KeyboardUnlocked());
+  EXPECT_EQ(memory.RecordCount(), 0u);
 }
 
 }  // namespace

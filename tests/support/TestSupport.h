@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the tests.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,28 @@ class EnvironmentScope {
   std::string m_name;
   bool m_had = false;
   std::string m_before;
+};
+
+// A helper program a test starts, with the test's environment and its
+// standard output on a pipe that the test reads line by line, to kill it at
+// the moment it reports. Killed, if still running, when the object goes.
+class SpawnedProgram {
+ public:
+  explicit SpawnedProgram(const std::vector<std::string>& argv);
+  ~SpawnedProgram();
+  SpawnedProgram(const SpawnedProgram&) = delete;
+  SpawnedProgram& operator=(const SpawnedProgram&) = delete;
+
+  bool Started() const { return m_pid > 0; }
+  // The next line, without its end; false once the output has ended.
+  bool ReadLine(std::string* line);
+  // Kills it with SIGKILL and waits for it; true when that signal ended it.
+  // What it wrote before stays to be read.
+  bool Kill();
+
+ private:
+  int m_pid = -1;
+  std::FILE* m_out = nullptr;
 };
 
 // Points the programs at a folder of their own.

@@ -90,6 +90,14 @@ class CDatabase {
   // back, leaving the database as it was before BeginTrans.
   bool CommitUndone() const { return m_commitUndone; }
 
+  // Lends this connection, and with it its transaction, to every CDatabase
+  // that this thread opens on the same connect string until StopSharing or
+  // Close: what many record sets write then goes in or out as one. A
+  // database that joined keeps the connection until it closes; a transaction
+  // of its own is a savepoint within the lender's. Throws when not open.
+  void Share();
+  void StopSharing();
+
   // A statement of its own on this connection. Throws CDBException.
   std::unique_ptr<platform::db::Statement> NewStatement();
 
@@ -105,8 +113,13 @@ class CDatabase {
   void Detach(CRecordset* rs);
   void ReleaseReaders();
   void EndTransaction(bool commit);
+  void ReleaseAllReaders();
 
-  std::unique_ptr<platform::db::Connection> m_connection;
+  std::shared_ptr<platform::db::Connection> m_connection;
+  // The database whose connection this one joined, and those that joined
+  // this one's.
+  CDatabase* m_lender = nullptr;
+  std::vector<CDatabase*> m_borrowers;
   std::string m_connect;
   bool m_inTransaction = false;
   bool m_commitUndone = false;

@@ -295,10 +295,10 @@ TEST_F(IntervalTest, TemperatureHasNoConvertedValueOutsideTheCalibration) {
 // A task without a sample yet ends its first window at the task's start, not
 // at the placeholder stop time the new sequence carries.
 TEST_F(IntervalTest, ANewTaskWithoutSamplesShowsTheHourBeforeItsStart) {
-  NewTask("fresh");
   const platform::CTime before = platform::CTime::GetCurrentTime();
+  NewTask("fresh");
   COMeasInterval i(*context);
   EXPECT_GE(i.GetEndTime().GetTime(), context->ActiveSequence().GetStartTime().GetTime());
-  EXPECT_GE(i.GetEndTime().GetTime() + 120, before.GetTime());
+  EXPECT_GE(i.GetEndTime().GetTime(), before.GetTime());
   EXPECT_EQ(i.GetEndTime().GetTime() - i.GetStartTime().GetTime(), 3600);
 }
