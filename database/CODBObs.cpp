@@ -38,10 +38,8 @@ void CODBObs::DropQueuedComments() {
                         m_pendingEvents.end());
 }
 
-void CODBObs::Update(CSubject* subject) {
-  auto* sub = dynamic_cast<COGenSub*>(subject);
-  if (sub == nullptr) return;
-  switch (sub->GetUpdType()) {
+void CODBObs::Update(const CGenEvent& event) {
+  switch (event.kind) {
     case eDBChanged:
       m_pendingEvents.clear();
       // The sets follow the task: the next write opens them on the new one.
@@ -54,9 +52,12 @@ void CODBObs::Update(CSubject* subject) {
       m_writeFailed = false;
       m_storingStopped = false;
       break;
-    case eNewMeas:
-      WriteMeasurement(sub);
+    case eNewMeas: {
+      const COMeas* stored = WriteMeasurement(*event.meas);
+      // Inside the running pass: delivered after it.
+      m_context.GenSub().NotifyMeas(eMeasStored, stored ? *stored : *event.meas);
       break;
+    }
     case eTaskStopped:
       if (!m_firstMeasPending && m_taskRunning) {
         try {
@@ -152,21 +153,22 @@ void CODBObs::StopStoring() {
   if (IMeasurementLink* link = m_context.Measurement()) link->StopMeasurement();
 }
 
-void CODBObs::WriteMeasurement(COGenSub* sub) {
+const COMeas* CODBObs::WriteMeasurement(const COMeas& sample) {
   // Samples that come after a full disk are not stored, and not reported
   // one by one.
-  if (m_storingStopped) return;
+  if (m_storingStopped) return nullptr;
   if (DiskNearlyFull()) {
     StopStoring();
-    return;
+    return nullptr;
   }
   const COMeas lastStored = m_lastMeas;
+  const COMeas* numbered = nullptr;
   try {
     OpenMeasSet();
     COMeas& last = m_lastMeas;
-    last = *sub->GetMeas();
+    last = sample;
     if (m_firstMeasPending && m_firstMeasCheck) m_aborted = !m_firstMeasCheck(last);
-    if (m_aborted) return;
+    if (m_aborted) return nullptr;
 
     for (COEvent& event : last.GetEvents()) {
       if (event.GetType() == COEvent::typeAlarm) {
@@ -184,8 +186,8 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       m_recMeas.MoveLast();
       number = m_meas.GetMeasNo() + 1;
     }
-    sub->GetMeas()->SetMeasNo(number);
     last.SetMeasNo(number);
+    numbered = &last;
 
     m_recMeas.AddNew();
     m_meas = last;
@@ -213,8 +215,9 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       // What failed was not stored: the last stored one is the one before.
       m_lastMeas = lastStored;
       StopStoring();
-    } else {
-      ReportException(IDS_DB_ERROR, e);
+      return nullptr;
     }
+    ReportException(IDS_DB_ERROR, e);
   }
+  return numbered;
 }

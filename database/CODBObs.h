@@ -2,7 +2,9 @@
 // The observer of the general subject that makes every measurement
 // persistent: it numbers each new measurement, writes its [Meas] row and its
 // events into the task database that is open, lets the active sequence check
-// its alarms and records the alarm, start and stop events.
+// its alarms and records the alarm, start and stop events. Then it announces
+// the measurement (eMeasStored) with its row number; one it could not store,
+// as it came.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,13 +13,12 @@
 #include "COEvent.h"
 #include "COMeas.h"
 #include "FilterData.h"
-#include "Subject.h"
+#include "COGenSub.h"
 #include "TaskRecords.h"
 
-class COGenSub;
 class DataContext;
 
-class CODBObs : public CObserver {
+class CODBObs : public CGenObserver {
  public:
   // Writes into the task that is open in the program's context.
   explicit CODBObs(DataContext& context);
@@ -25,7 +26,7 @@ class CODBObs : public CObserver {
   CODBObs(const CODBObs&) = delete;
   CODBObs& operator=(const CODBObs&) = delete;
 
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
   // The measurement written last, for the program's whole run.
   COMeas* GetLastMeas() { return &m_lastMeas; }
@@ -64,7 +65,8 @@ class CODBObs : public CObserver {
   bool StartKeepsTimeOrder(const platform::CTime& clockSetAt, CalibTime* notBefore, CalibTime* last = nullptr);
 
  private:
-  void WriteMeasurement(COGenSub* sub);
+  // The numbered row it wrote; null when it stored none.
+  const COMeas* WriteMeasurement(const COMeas& sample);
   // Less than the reserve is free where the task's file lies.
   bool DiskNearlyFull() const;
   // Tells the person once and stops the measurement.

@@ -208,8 +208,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
   constexpr int kPauseMs = 80;
   cali->SetReadingPause(kPauseMs);
   std::vector<Clock::time_point> handedOver;
-  Recorder clock([&](CSubject* s) {
-    if (static_cast<COGenSub*>(s)->GetUpdType() == eNewMeas) handedOver.push_back(Clock::now());
+  CGenCallback clock([&](const CGenEvent& e) {
+    if (e.kind == eNewMeas) handedOver.push_back(Clock::now());
   });
   genSub.Attach(&clock);
   LetReadingsWait(3);
@@ -230,8 +230,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
 
 TEST_F(CalibrationRunTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoReading) {
   bool armed = true;
-  Recorder thrower([&](CSubject* s) {
-    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+  CGenCallback thrower([&](const CGenEvent& e) {
+    if (!armed || e.kind != eNewMeas) return;
     armed = false;
     throw std::runtime_error("observer failed");
   });

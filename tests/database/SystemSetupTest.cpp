@@ -36,9 +36,9 @@ class SortedList : public IListBox {
   std::vector<Item> items;
 };
 
-class CountingObserver : public CObserver {
+class CountingObserver : public CGenObserver {
  public:
-  void Update(CSubject* s) override { kinds.push_back(static_cast<COGenSub*>(s)->GetUpdType()); }
+  void Update(const CGenEvent& e) override { kinds.push_back(e.kind); }
   std::vector<int> kinds;
 };
 

@@ -319,10 +319,11 @@ void CIntervalView::FollowSequence() {
   Repaint();
 }
 
-void CIntervalView::OnGeneralUpdate(EUpdType kind) {
-  switch (kind) {
-    case eSeqUpdated:
+void CIntervalView::OnGeneralUpdate(const CGenEvent& event) {
+  switch (event.kind) {
+    case eMeasStored:
       FollowTaskLater(
+          *event.meas,
           [this] {
             FollowData();
             m_anchor = *Interval().GetLeftCursorMeas();
