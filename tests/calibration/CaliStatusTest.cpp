@@ -269,7 +269,7 @@ TEST_F(CaliStatusTest, CalculateWithNothingMarkedSaysSo) {
     EXPECT_EQ(Calculate(), std::vector<int>{-1});
     EXPECT_EQ(Shown(), Texts{"Nothing to calculate: no interval is marked.\nPlace the cursors around a steady "
                              "stretch of a calibration run and use Mark Interval first."});
-    EXPECT_EQ(status.LastResult(), nullptr);
+    EXPECT_FALSE(ctx.results.has_value());
     EXPECT_TRUE(LinesStarting("SE? UA_N", mark).empty());  // the monitor is not asked
   }
 }

@@ -368,9 +368,10 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_marked.png"));
   ASSERT_TRUE(frame.Execute(ID_CALI_CALCULATE));
-  ASSERT_NE(app->Status().LastResult(), nullptr) << ::testing::PrintToString(messages.Texts());
-  EXPECT_TRUE(app->Status().LastResult()->m_zeroPoint);
-  EXPECT_TRUE(app->Status().LastResult()->m_singlePoint[0]);
+  const std::optional<calibration::CaliResults>& results = app->CaliContext().results;
+  ASSERT_TRUE(results.has_value()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_TRUE(results->zeroPoint);
+  EXPECT_TRUE(results->singlePoint[0]);
 
   // The factors the readings give are the monitor's own, within half a
   // percent.
