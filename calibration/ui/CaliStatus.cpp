@@ -242,6 +242,9 @@ void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, 
     dc.FillSolidRect(at - 3, -3, 7, 1, kMarkColor);
     const platform::CSize size = target.GetTextExtent(point.label);
     platform::CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
+    // At the plot's right end the label would run over the right axis: it
+    // stands left of its line.
+    if (label.right > plot.cx) label.OffsetRect(-(size.cx + 6), 0);
     // Marks close together would write their labels over each other: a
     // label goes a line lower until it stands clear, while the plot has room.
     while (overlaps(label) && label.bottom + size.cy <= plot.cy) label.OffsetRect(0, size.cy);

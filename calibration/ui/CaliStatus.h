@@ -77,7 +77,8 @@ class COCaliStatus : public CObserver {
   using XPosition = std::function<int(const COMeas& meas, int cx)>;
   // The marks within the plot, drawn with the drawing's offset at the plot's
   // top left: a green line from 3 above the plot to its bottom, a tick at
-  // its top and the label beside it.
+  // its top and the label beside it, on its left where the right side has
+  // no room.
   void DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const;
   // The labels of the marks at a numeric window's row, "ZP, HS, SHA"; the
   // row of a mark's measurement and the next one in the direction step.
