@@ -13,6 +13,8 @@ void COSequenceObs::Update(CSubject* subject) {
       break;
     case eNewMeas: {
       const COMeas& m = *sub->GetMeas();
+      // A sample numbered 0 was not stored: the run ends at the last one that was.
+      if (m.GetMeasNo() <= 0) break;
       SetStop(m.GetMeasTime(), m.GetMeasNo());
       if (m_firstMeasPending) {
         m_firstMeasPending = false;
