@@ -380,6 +380,8 @@ void COCaliSequenceObs::Update(const CGenEvent& event) {
       break;
     case eMeasStored: {
       const COMeas& meas = *event.meas;
+      // A sample numbered 0 was not stored: the run ends at the last one that was.
+      if (meas.GetMeasNo() <= 0) break;
       SetStop(meas.GetMeasTime(), meas.GetMeasNo());
       if (m_firstMeas) {
         m_firstMeas = false;

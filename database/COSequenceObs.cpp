@@ -10,6 +10,8 @@ void COSequenceObs::Update(const CGenEvent& event) {
       break;
     case eMeasStored: {
       const COMeas& m = *event.meas;
+      // A sample numbered 0 was not stored: the run ends at the last one that was.
+      if (m.GetMeasNo() <= 0) break;
       SetStop(m.GetMeasTime(), m.GetMeasNo());
       if (m_firstMeasPending) {
         m_firstMeasPending = false;

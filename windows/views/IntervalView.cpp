@@ -322,6 +322,8 @@ void CIntervalView::FollowSequence() {
 void CIntervalView::OnGeneralUpdate(const CGenEvent& event) {
   switch (event.kind) {
     case eMeasStored:
+      // Numbered 0: not stored, so no row to follow.
+      if (event.meas->GetMeasNo() <= 0) break;
       FollowTaskLater(
           *event.meas,
           [this] {
