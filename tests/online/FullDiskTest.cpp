@@ -167,13 +167,13 @@ TEST_P(FullDiskTest, AFullDiskIsToldOnceStopsTheRunAndKeepsWhatWasStored) {
 
   // What was stored is every sample up to one, in order, numbered without a
   // gap; what was not reached the windows numbered 0.
-  ASSERT_LT(stored.size(), Received().size());
+  ASSERT_LT(stored.size(), Announced().size());
   for (size_t i = 0; i < stored.size(); ++i) {
     EXPECT_EQ(stored[i].GetMeasNo(), static_cast<int>(i + 1));
-    EXPECT_EQ(SampleNo(stored[i]), SampleNo(Received()[i]));
-    EXPECT_EQ(Received()[i].GetMeasNo(), static_cast<int>(i + 1));
+    EXPECT_EQ(SampleNo(stored[i]), SampleNo(Announced()[i]));
+    EXPECT_EQ(Announced()[i].GetMeasNo(), static_cast<int>(i + 1));
   }
-  for (size_t i = stored.size(); i < Received().size(); ++i) EXPECT_EQ(Received()[i].GetMeasNo(), 0) << i;
+  for (size_t i = stored.size(); i < Announced().size(); ++i) EXPECT_EQ(Announced()[i].GetMeasNo(), 0) << i;
   if (!stored.empty()) {
     // The run's start and stop are stored, the stop at the last stored
     // sample, and the run's sequence and the next end there too.

@@ -44,7 +44,10 @@ OnlineFixture::OnlineFixture(const std::string& programName)
       obs(program.MeasObs()),
       dbObs(program.DBObs()),
       m_kindRecorder([this](const CGenEvent& e) {
-        if (e.kind == eMeasStored) return;
+        if (e.kind == eMeasStored) {
+          m_announced.push_back(*e.meas);
+          return;
+        }
         m_kinds.push_back(e.kind);
         if (e.kind == eNewMeas) m_received.push_back(*e.meas);
       }),

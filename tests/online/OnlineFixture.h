@@ -97,6 +97,8 @@ class OnlineFixture : public DataTest {
   std::vector<int> Kinds() const;
   // The measurements announced with kind 5.
   const std::vector<COMeas>& Received() const { return m_received; }
+  // The measurements the store announced as stored (kind 7).
+  const std::vector<COMeas>& Announced() const { return m_announced; }
   // The sample number channel A carried, taken back to the monitor's mg/m³.
   static long SampleNo(const COMeas& meas);
   std::vector<long> ReceivedNumbers() const;
@@ -120,6 +122,7 @@ class OnlineFixture : public DataTest {
   bool m_pending = false;
   std::vector<int> m_kinds;
   std::vector<COMeas> m_received;
+  std::vector<COMeas> m_announced;
   std::vector<MeasState> m_states;
   CGenCallback m_kindRecorder;
   Recorder m_stateRecorder;
