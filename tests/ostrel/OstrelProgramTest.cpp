@@ -160,7 +160,7 @@ class OstrelProgramTest : public ::testing::Test {
   void TearDown() override { SpaceControl::Global().SetFreeSpace(nullptr); }
 
   // A measurement task with measurements, events and a named sequence.
-  std::string MakeTask(const std::string& description, int measurements, int kind = ostrel::kMeasTask) {
+  std::string MakeTask(const std::string& description, int measurements, int kind = dbfiles::kMeasTask) {
     const std::string name = m_sources.CreateTask(description, "4711", kind);
     platform::CDatabase db;
     db.Open(dbfiles::ConnectString(name));
@@ -175,7 +175,7 @@ class OstrelProgramTest : public ::testing::Test {
     return name;
   }
 
-  std::vector<std::string> Names(const std::string& description, int kind = ostrel::kMeasTask) {
+  std::vector<std::string> Names(const std::string& description, int kind = dbfiles::kMeasTask) {
     return m_sources.TaskNames(description, kind);
   }
 
@@ -317,7 +317,7 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
     m_messages.Clear();
   }
 
-  MakeTask("Zero run", 5, ostrel::kCaliTask);
+  MakeTask("Zero run", 5, dbfiles::kCaliTask);
   MakeTask("Hall", 5);
   MakeTask("Cellar", 5);
   struct Case {
@@ -374,12 +374,12 @@ class OstrelRestoreTest : public OstrelProgramTest, public ::testing::WithParamI
 
 TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
   const int kind = GetParam();
-  const std::string ext = kind == ostrel::kCaliTask ? ".CAL" : ".MEA";
+  const std::string ext = kind == dbfiles::kCaliTask ? ".CAL" : ".MEA";
   TempDir disk;
   m_chooser.Answer(disk.Path());  // for the backup; reading asks for no further volume
   MakeTask("Hall", 30, kind);
   DialogScript script;
-  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall", kind == ostrel::kCaliTask ? ostrel::BackupDialog::kCaliRadio : 0));
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall", kind == dbfiles::kCaliTask ? ostrel::BackupDialog::kCaliRadio : 0));
   Click(&m_main, ostrel::COstrelsDlg::kBackup);
   ASSERT_TRUE(IsWhole(disk.File("Hall" + ext)));
   const std::string good = ReadAll(disk.File("Hall" + ext));
@@ -439,8 +439,8 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(ostrel::kMeasTask, ostrel::kCaliTask),
-                         [](const auto& info) { return info.param == ostrel::kCaliTask ? "Calibration" : "Measurement"; });
+INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(dbfiles::kMeasTask, dbfiles::kCaliTask),
+                         [](const auto& info) { return info.param == dbfiles::kCaliTask ? "Calibration" : "Measurement"; });
 
 TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   const std::string name = MakeTask("Hall", 3);
@@ -494,7 +494,7 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   TempDir disk;
   m_chooser.AnswerAlways(disk.Path());
   const std::string hall = MakeTask("Hall", 3);
-  MakeTask("Zero run", 3, ostrel::kCaliTask);
+  MakeTask("Zero run", 3, dbfiles::kCaliTask);
   {
     platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
@@ -765,7 +765,7 @@ TEST_F(OstrelProgramTest, ATaskAnotherProcessHasOpenIsNeitherDeletedNorRestoredO
   m_chooser.AnswerAlways(disk.Path());
   const std::string name = MakeTask("Victim", 5);
   SpaceControl::Global().Reset();  // as the backup command does
-  ASSERT_TRUE(m_main.TaskBackup("Victim", name, ostrel::kMeasTask, "4711"));
+  ASSERT_TRUE(m_main.TaskBackup("Victim", name, dbfiles::kMeasTask, "4711"));
   ASSERT_TRUE(m_main.SystemBackup("SYSTEM", "SYSTEM"));
   const std::string data = m_install.folder.File("data");
   Helper holder({"hold", m_sources.DataFile(name)});
@@ -850,16 +850,16 @@ class OstrelKilledRestoreTest : public OstrelProgramTest {
     m_free.Set(700000);
     const std::string source = MakeTask("Source", kNewRows);
     SpaceControl::Global().Reset();  // as the backup command does
-    ASSERT_TRUE(m_main.TaskBackup("Source", source, ostrel::kMeasTask, "4711")) << m_messages.Texts().front();
+    ASSERT_TRUE(m_main.TaskBackup("Source", source, dbfiles::kMeasTask, "4711")) << m_messages.Texts().front();
     ASSERT_TRUE(fs::exists(m_disk.File("Source.002")) && fs::exists(m_disk.File("Source.003")));
     m_messages.Answer(platform::IDYES);
-    ASSERT_TRUE(m_sources.DeleteTask("Source", ostrel::kMeasTask));
+    ASSERT_TRUE(m_sources.DeleteTask("Source", dbfiles::kMeasTask));
     m_messages.Clear();
   }
 
   // A fresh start: "Victim" with a few rows, or none.
   void Start(bool withVictim) {
-    ASSERT_TRUE(m_sources.DeleteTask("Victim", ostrel::kMeasTask));
+    ASSERT_TRUE(m_sources.DeleteTask("Victim", dbfiles::kMeasTask));
     if (withVictim) MakeTask("Victim", kOldRows);
   }
 
@@ -887,7 +887,7 @@ class OstrelKilledRestoreTest : public OstrelProgramTest {
   // source is left.
   void ExpectNothingElse() {
     std::vector<std::string> keep{"SYSTEM"};
-    for (const ostrel::TaskEntry& t : m_sources.ReadTaskList(ostrel::kMeasTask)) keep.push_back(t.name);
+    for (const ostrel::TaskEntry& t : m_sources.ReadTaskList(dbfiles::kMeasTask)) keep.push_back(t.name);
     for (const std::string& f : FilesIn(m_install.folder.File("data"))) {
       const std::string base = f.substr(0, f.find('.'));
       const std::string rest = f.substr(base.size());
