@@ -33,7 +33,6 @@
 #include "OdbcTestSupport.h"
 #include "OstrelTestSupport.h"
 #include "OstrelsDlg.h"
-#include "Splash.h"
 #include "Spawned.h"
 #include "Schema.h"
 #include "SpaceControl.h"
@@ -679,35 +678,6 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
   EXPECT_EQ(texts[0].rfind("The database reported an error:\n", 0), 0u) << texts[0];
   EXPECT_EQ(texts[1], "The backup of Hall has finished:\n" + disk.File("Hall.MEA"));
   EXPECT_TRUE(IsWhole(disk.File("Hall.MEA")));
-}
-
-TEST(OstrelSplash, OnceTheSplashIsGoneEveryKeyAndClickGoesWhereItWasAimed) {
-  platform::EnsureGuiApplication();
-  platform::AppCore app{"Database Administration", {"ostrel"}};
-  QWidget main;
-  QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QKeyEvent key(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
-
-  // A press while it shows closes it and goes no further.
-  ASSERT_NE(ostrel::CSplashWnd::Show(&main), nullptr);
-  EXPECT_TRUE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-
-  // Closed by the start before any event loop ran to delete it.
-  QPointer<ostrel::CSplashWnd> splash = ostrel::CSplashWnd::Show(&main);
-  ASSERT_NE(splash, nullptr);
-  splash->close();
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-
-  // The program's start: shown, held, gone.
-  ostrel::CSplashWnd::ShowForStart(&main, std::chrono::milliseconds(0));
-  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(OstrelProgramTest, TheMainWindowIsWideEnoughForItsWholeTitle) {
