@@ -137,7 +137,7 @@ void CommKovo::stopMeasurement() { sendCommand(PrintStr("STOP_M")); }
 
 void CommKovo::getSample(COMeas& meas, const platform::CTime& reference, bool statusFlag) {
   Query(PrintStr("O_SP_C? SA_DA,AL"), ScanMonMeas(meas, reference, statusFlag, m_messageText, m_conn->Events()));
-  if (m_instrument.isTebb() || m_instrument.isVrel()) {
+  if (m_instrument.isTebb()) {
     COAirPressure pressure;
     getAirPressure(pressure);
     getPressureUnit(pressure);

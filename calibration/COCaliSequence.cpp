@@ -111,8 +111,8 @@ const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
 
 bool COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
-  setup.ConfigDataSource(COSystemSetup::kSystem);
-  setup.ConfigDataSource(COSystemSetup::kCaliTask);
+  setup.ConfigDataSource(dbfiles::kSystem);
+  setup.ConfigDataSource(dbfiles::kCaliTask);
   if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
     dbfiles::CheckTaskFile(setup.GetDatabaseName());

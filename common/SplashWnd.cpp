@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QEventLoop>
 
@@ -22,6 +23,7 @@ bool CSplashWnd::IsEnabled() { return g_enabled; }
 CSplashWnd* CSplashWnd::Shown() { return g_shown; }
 void CSplashWnd::ForgetShown() { g_shown = nullptr; }
 void CSplashWnd::SetHoldTime(std::chrono::milliseconds t) { g_holdTime = t; }
+std::chrono::milliseconds CSplashWnd::HoldTime() { return g_holdTime; }
 void CSplashWnd::HoldUserInterface() {
   // The splash and the window under it are painted and a request to close
   // the program is heard meanwhile; a click or key ends the splash.
@@ -59,10 +61,14 @@ CSplashWnd::~CSplashWnd() {
 }
 
 void CSplashWnd::ShowSplashScreen(QWidget* parent, const ProgramIdentity& program) {
+  ShowSplashScreen(parent, BitmapIdForProgram(program));
+}
+
+void CSplashWnd::ShowSplashScreen(QWidget* parent, int bitmapId, std::chrono::milliseconds shownFor) {
   if (!g_enabled || g_shown) return;
   auto* splash = new CSplashWnd;
   g_shown = splash;
-  if (!splash->Create(parent, BitmapIdForProgram(program))) {
+  if (!splash->Create(parent, bitmapId, shownFor)) {
     g_shown = nullptr;
     delete splash;
     return;
@@ -71,17 +77,18 @@ void CSplashWnd::ShowSplashScreen(QWidget* parent, const ProgramIdentity& progra
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool CSplashWnd::Create(QWidget* parent, int id) {
+bool CSplashWnd::Create(QWidget* parent, int id, std::chrono::milliseconds shownFor) {
   if (id == 0) return false;
   m_bitmap = kovo::LoadBitmapResource(id);
   if (m_bitmap.isNull()) return false;
   if (parent) setParent(parent, windowFlags());
   resize(m_bitmap.size());
-  QRect area = parent ? QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size())
-                      : QRect(QPoint(0, 0), m_bitmap.size());
+  QRect area = parent && parent->isVisible() ? QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size())
+               : screen()                    ? screen()->availableGeometry()
+                                             : QRect(QPoint(0, 0), m_bitmap.size());
   move(area.center() - rect().center());
   show();
-  QTimer::singleShot(kCloseTimerMs, this, [this] { HideSplashScreen(); });
+  QTimer::singleShot(shownFor, this, [this] { HideSplashScreen(); });
   return true;
 }
 
@@ -95,12 +102,21 @@ void CSplashWnd::paintEvent(QPaintEvent*) {
   p.drawPixmap(0, 0, m_bitmap);
 }
 
+void CSplashWnd::hideEvent(QHideEvent* event) {
+  // Hidden is gone: its deletion waits for an event loop, and until then the
+  // program-wide filter would take every press for it.
+  if (g_shown == this) g_shown = nullptr;
+  QWidget::hideEvent(event);
+}
+
 bool CSplashWnd::PreTranslateAppMessage(QEvent* event) {
   if (!g_shown) return false;
   switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
     case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonDblClick:
       g_shown->HideSplashScreen();
       return true;
     default:

@@ -12,6 +12,8 @@ class QEvent;
 
 class CSplashWnd : public QWidget {
  public:
+  static constexpr int kCloseTimerMs = 750;
+
   // Set once at start.
   static void EnableSplashScreen(bool enable);
   static bool IsEnabled();
@@ -21,6 +23,10 @@ class CSplashWnd : public QWidget {
   // Shows the program's splash centred on parent, unless disabled or
   // already shown.
   static void ShowSplashScreen(QWidget* parent, const ProgramIdentity& program);
+  // The same with that bitmap, closed by its timer after shownFor; centred on
+  // the screen while parent is hidden.
+  static void ShowSplashScreen(QWidget* parent, int bitmapId,
+                               std::chrono::milliseconds shownFor = std::chrono::milliseconds(kCloseTimerMs));
   // Closes a shown splash at a key or mouse press and consumes that event.
   static bool PreTranslateAppMessage(QEvent* event);
   // The splash that is shown, or null.
@@ -31,16 +37,16 @@ class CSplashWnd : public QWidget {
   // window system is heard meanwhile.
   static void HoldUserInterface();
   static void SetHoldTime(std::chrono::milliseconds t);
+  static std::chrono::milliseconds HoldTime();
   // The bitmap of the program, 0 when it has none.
   static int BitmapIdForProgram(const ProgramIdentity& program);
-
-  static constexpr int kCloseTimerMs = 750;
 
  protected:
   CSplashWnd();
   ~CSplashWnd() override;
-  bool Create(QWidget* parent, int bitmapId);
+  bool Create(QWidget* parent, int bitmapId, std::chrono::milliseconds shownFor);
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void HideSplashScreen();

@@ -27,7 +27,6 @@ TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
 std::string TarnicBaseApp::ProgramFile() const { return platform::Format("%s.exe", GetAppName().c_str()); }
 
 TarnicBaseApp::~TarnicBaseApp() {
-  m_pCursorTool.reset();
   m_curSmallPrintFont.DeleteObject();
   m_curSmallFont.DeleteObject();
   m_curFont.DeleteObject();

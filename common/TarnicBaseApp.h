@@ -1,17 +1,13 @@
 #pragma once
 // The base of every program's application: its identity, the three fonts,
-// the command-line flags, the cursor tool, about box and splash screen.
+// the command-line flags, about box and splash screen.
 #include <chrono>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ProgramIdentity.h"
 #include "core/DeviceContext.h"
 #include "ui/WinApp.h"
-
-class CDBDoc;
-class CursorTool;
 
 // Command id of the standard About command.
 constexpr unsigned ID_APP_ABOUT = 0xE140;
@@ -22,18 +18,9 @@ class TarnicBaseApp : public platform::Application {
   TarnicBaseApp(std::string name, std::vector<std::string> args);
   ~TarnicBaseApp() override;
 
-  virtual CursorTool* GetCursorTool() { return m_pCursorTool.get(); }
   virtual platform::CFont* GetCurFont() { return &m_curFont; }
   virtual platform::CFont* GetCurSmallFont() { return &m_curSmallFont; }
   virtual platform::CFont* GetCurSmallPrintFont() { return &m_curSmallPrintFont; }
-  virtual CDBDoc* GetDocument() { return m_pDocument; }
-  // The window commands; each program overrides those of the windows it has.
-  virtual void OnWindowNewGraphic() {}
-  virtual void OnWindowNewNumeric() {}
-  virtual void OnViewCursors() {}
-  virtual void OnWindowMeasstatus() {}
-  virtual void OnWindowAlarmlog() {}
-  virtual void OnWindowNewCursor() {}
 
   // The application name; the program context is built with it.
   const ProgramIdentity& Identity() const { return m_identity; }
@@ -57,23 +44,11 @@ class TarnicBaseApp : public platform::Application {
 
  protected:
   virtual void InitSplashScreen();
-  template <class Tool>
-  void SetCursorTool(Tool* tool) {
-    m_pCursorTool = CursorToolPtr(tool, [](CursorTool* p) { delete static_cast<Tool*>(p); });
-  }
-  void SetDocument(CDBDoc* doc) { m_pDocument = doc; }
 
   ProgramIdentity m_identity;
-  CDBDoc* m_pDocument = nullptr;
   platform::CFont m_curFont;
   platform::CFont m_curSmallFont;
   platform::CFont m_curSmallPrintFont;
   bool m_debugInfo = false;
   bool m_rs232LikeYelt = false;
-
- private:
-  // CursorTool is defined by the window layer; its deleter is taken where the
-  // tool is set, where the type is complete.
-  using CursorToolPtr = std::unique_ptr<CursorTool, void (*)(CursorTool*)>;
-  CursorToolPtr m_pCursorTool{nullptr, [](CursorTool*) {}};
 };

@@ -246,7 +246,7 @@ void COSequence::ResetAlarmOutputs() {
 
 bool COSequence::Load() {
   COSystemSetup* setup = &m_context.Setup();
-  setup->ConfigDataSource(COSystemSetup::kMeasTask);
+  setup->ConfigDataSource(dbfiles::kMeasTask);
   if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
   try {
     dbfiles::CheckTaskFile(setup->GetDatabaseName());

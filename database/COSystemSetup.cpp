@@ -127,7 +127,7 @@ bool COSystemSetup::OpenSystemDatabase() {
       if (!std::filesystem::exists(n.file, ec))
         platform::db::CreateDatabase(dbfiles::DataSourceName(n.name), n.description, n.file, n.script);
     }
-    ConfigDataSource(kSystem);
+    ConfigDataSource(dbfiles::kSystem);
     dbfiles::CheckSystemFile();
     m_dbList.Open(platform::CRecordset::dynaset);
     m_global.SetTarget(this);
@@ -187,19 +187,19 @@ void COSystemSetup::ConfigDataSource(int kind) {
   std::string file;
   const char* description = kMeasDescription;
   switch (kind) {
-    case kSystem:
+    case dbfiles::kSystem:
       name = dbfiles::kSystemName, file = DataFile(name), description = kSystemDescription;
       break;
-    case kMeasPrototype:
+    case dbfiles::kMeasPrototype:
       name = dbfiles::kMeasName, file = PrototypeFile(name);
       break;
-    case kCaliPrototype:
+    case dbfiles::kCaliPrototype:
       name = dbfiles::kCaliName, file = PrototypeFile(name), description = kCaliDescription;
       break;
-    case kMeasTask:
+    case dbfiles::kMeasTask:
       name = m_databaseName, file = DataFile(name);
       break;
-    case kCaliTask:
+    case dbfiles::kCaliTask:
       name = m_databaseName, file = DataFile(name), description = kCaliDescription;
       break;
     default:
@@ -260,7 +260,7 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
   const std::string previous = m_databaseName;
   m_databaseName = name;
   try {
-    ConfigDataSource(cali ? kCaliPrototype : kMeasPrototype);
+    ConfigDataSource(cali ? dbfiles::kCaliPrototype : dbfiles::kMeasPrototype);
     try {
       platform::db::CopyDatabase(dbfiles::DataSourceName(cali ? dbfiles::kCaliName : dbfiles::kMeasName),
                                  DataFile(name));
@@ -268,7 +268,7 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
       ShowMessage(IDS_COPY_FILE_FAILED);
       throw COException(IDS_COPY_FILE_FAILED);
     }
-    ConfigDataSource(cali ? kCaliTask : kMeasTask);
+    ConfigDataSource(cali ? dbfiles::kCaliTask : dbfiles::kMeasTask);
     try {
       AddDatabaseToList(name, description);
     } catch (...) {

@@ -9,6 +9,7 @@
 #include "CORecDBList.h"
 #include "CORecGlobal.h"
 #include "COUnits.h"
+#include "DBFiles.h"
 #include "core/DeviceContext.h"
 
 class DataContext;
@@ -17,9 +18,6 @@ struct MonitorSetup;
 
 class COSystemSetup {
  public:
-  // What ConfigDataSource registers.
-  enum SourceKind { kSystem = 0, kMeasPrototype = 1, kCaliPrototype = 2, kMeasTask = 3, kCaliTask = 4 };
-
   // The program's data context, which owns it.
   explicit COSystemSetup(DataContext& context);
   ~COSystemSetup();
@@ -93,8 +91,8 @@ class COSystemSetup {
   void FillDatabaseList(IListBox& list, std::vector<std::string>& serials);
   bool IsDescriptionInList(const std::string& description);
 
-  // Registers the data source of that kind; on failure shows message 144 and
-  // throws.
+  // Registers the data source of that kind (dbfiles::SourceKind); on failure
+  // shows message 144 and throws.
   void ConfigDataSource(int kind);
   bool DatabaseExists(const std::string& name) const;
   // Makes a new task database for the description: an unused eight-letter

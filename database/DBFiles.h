@@ -15,6 +15,9 @@ constexpr char kSystemName[] = "SYSTEM";
 constexpr char kMeasName[] = "MEAS";
 constexpr char kCaliName[] = "MEASCALI";
 
+// What a data source is registered for. A restore's journal keeps the number.
+enum SourceKind { kMeasTask = 0, kCaliTask = 1, kSystem = 2, kMeasPrototype = 3, kCaliPrototype = 4 };
+
 // "ODBC;DSN=TARNIC:" + name: how every record set connects.
 std::string ConnectString(const std::string& name);
 std::string DataSourceName(const std::string& name);

@@ -143,9 +143,11 @@ void CORecEvent::DoFieldExchange(platform::CFieldExchange* pFX) {
   platform::RFX_Single(pFX, "FloatValue", m_FloatValue);
 }
 
-void CORecEvent::SelectComment(const platform::CTime& time, int type) {
-  SetFilter("[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type));
+std::string CORecEvent::EventFilter(const platform::CTime& time, int type) {
+  return "[EventTime] = " + FormatOdbcTimestamp(time) + platform::Format(" AND [EventType] = %d", type);
 }
+
+void CORecEvent::SelectComment(const platform::CTime& time, int type) { SetFilter(EventFilter(time, type)); }
 
 void CORecEvent::LoadEvents(COMeas& meas) {
   meas.GetEvents().clear();

@@ -85,6 +85,8 @@ class CORecEvent : public CORecTaskBase {
   void AddEventById(COMeas& meas, unsigned stringId, int type, float value);
   // Deletes the comment at the measurement's time; false when there is none.
   bool DeleteComment(const COMeas& meas);
+  // The filter on the events of that type at that time.
+  static std::string EventFilter(const platform::CTime& time, int type);
 
   platform::CTime m_EventTime;
   unsigned char m_EventType = 0;

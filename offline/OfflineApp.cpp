@@ -82,7 +82,7 @@ bool COfflineApp::Start() {
   }
   if (systemDatabase) {
     RunReportingDatabaseErrors([this] {
-      m_context->Setup().ConfigDataSource(COSystemSetup::kMeasPrototype);
+      m_context->Setup().ConfigDataSource(dbfiles::kMeasPrototype);
       TakeDefaultSampling();
     });
   }

@@ -103,7 +103,7 @@ void CEventDialog::Update(const CGenEvent&) { UpdateCaptions(); }
 std::string CEventDialog::StoredComment(const COMeas& meas) const {
   try {
     CORecEvent events(m_context);
-    events.m_strFilter = "[EventTime] = " + FormatOdbcTimestamp(meas.GetMeasTime()) + " AND [EventType] = 0";
+    events.m_strFilter = CORecEvent::EventFilter(meas.GetMeasTime(), COEvent::typeComment);
     events.Open(platform::CRecordset::snapshot, std::string(), platform::CRecordset::readOnly);
     const std::string text = events.IsEOF() ? std::string() : events.m_EventText;
     events.Close();

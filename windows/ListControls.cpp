@@ -35,18 +35,6 @@ DrawItemInfo ItemInfo(const QWidget* widget, int item, const QRect& rect, bool s
   return info;
 }
 
-// A dotted frame just inside the rectangle.
-void DrawFocusRect(platform::CDC& dc, const platform::CRect& r, platform::COLORREF color) {
-  platform::CPen pen(platform::PS_DOT, 1, color);
-  platform::CPen* old = dc.SelectObject(&pen);
-  dc.MoveTo(r.left, r.top);
-  dc.LineTo(r.right - 1, r.top);
-  dc.LineTo(r.right - 1, r.bottom - 1);
-  dc.LineTo(r.left, r.bottom - 1);
-  dc.LineTo(r.left, r.top);
-  dc.SelectObject(old);
-}
-
 platform::CRect Inset(const platform::CRect& r, int by) { return platform::CRect(r.left + by, r.top + by, r.right - by, r.bottom - by); }
 
 // A horizontal line of the pen across the middle of r, from x0 to x1.
@@ -93,6 +81,17 @@ bool TakePlace(Control* control, int id, platform::CDialog* parent, int* idOut) 
 }
 
 }  // namespace
+
+void DrawFocusRect(platform::CDC& dc, const platform::CRect& r, platform::COLORREF color) {
+  platform::CPen pen(platform::PS_DOT, 1, color);
+  platform::CPen* old = dc.SelectObject(&pen);
+  dc.MoveTo(r.left, r.top);
+  dc.LineTo(r.right - 1, r.top);
+  dc.LineTo(r.right - 1, r.bottom - 1);
+  dc.LineTo(r.left, r.bottom - 1);
+  dc.LineTo(r.left, r.top);
+  dc.SelectObject(old);
+}
 
 // --- CComboBox ---
 

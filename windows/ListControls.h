@@ -27,6 +27,10 @@ struct DrawItemInfo {
   platform::COLORREF highlightText = platform::RGB(255, 255, 255);
 };
 
+// A dotted frame just inside the rectangle: the mark of the entry that has the
+// focus.
+void DrawFocusRect(platform::CDC& dc, const platform::CRect& r, platform::COLORREF color);
+
 // A control whose entries its owner draws.
 class COwnerDraw {
  public:

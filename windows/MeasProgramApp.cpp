@@ -119,7 +119,6 @@ void CMeasProgramApp::DestroyWindows() {
   // commands no longer follow subjects a program may now take down.
   m_stateWatch.reset();
   m_frame.reset();
-  SetDocument(nullptr);
   m_document.reset();
   m_layer.reset();
 }
@@ -217,11 +216,9 @@ void CMeasProgramApp::MakeFonts() {
 }
 
 void CMeasProgramApp::RenewDocument() {
-  SetDocument(nullptr);
   m_document = std::make_unique<CDBDoc>(*m_context);
   // The program owns its document; closing it only closes its windows.
   m_document->m_bAutoDelete = false;
-  SetDocument(m_document.get());
   if (m_frame) ShowTaskTitle();
 }
 

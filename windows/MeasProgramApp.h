@@ -73,9 +73,9 @@ class CMeasProgramApp : public TarnicBaseApp {
   virtual bool CloseTask();
 
   // The window commands, which the window store reopens saved windows by.
-  void OnWindowNewGraphic() override;
-  void OnWindowNewNumeric() override;
-  void OnViewCursors() override;
+  void OnWindowNewGraphic();
+  void OnWindowNewNumeric();
+  void OnViewCursors();
 
  protected:
   // name: the application name ("Online"); the main window's title is

@@ -71,7 +71,7 @@ CDefault::CDefault(CaliContext& context, COCaliSequence* settings, std::function
 
 void CDefault::ExchangeDefaults(int choice) {
   ProgramContext& program = m_caliContext.program;
-  program.Setup().ConfigDataSource(COSystemSetup::kCaliPrototype);
+  program.Setup().ConfigDataSource(dbfiles::kCaliPrototype);
   COCaliSequence defaults(program, [] { return false; });
   CORecCaliDefaults record(program);
   record.SetTarget(&defaults);

@@ -1,6 +1,6 @@
 #pragma once
 // The identity of the connected instrument. Of the instrument types only the
-// leak detector "Tebb" is kept, so only isTebb can become true.
+// leak detector "Tebb" is kept.
 #include <string>
 
 class InstrumentInfo {
@@ -14,9 +14,6 @@ class InstrumentInfo {
   std::string GetType() const { return m_type; }
   std::string GetInstrumentId() const { return m_id; }
 
-  bool isKovo() const { return m_type == "Kovo"; }
-  bool isDaln() const { return m_type == "Daln" || m_type == "Bemo" || m_type == "Tuvi"; }
-  bool isVrel() const { return m_type == "Vrel"; }
   bool isTebb() const { return m_type == "Tebb"; }
 
  private:

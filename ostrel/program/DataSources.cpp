@@ -68,9 +68,9 @@ bool DataSources::DatabaseFileExists(const std::string& name) const {
 
 bool DataSources::OpenSystem() {
   try {
-    Register(kSystem);
-    ReadTaskList(kMeasTask);
-    ReadTaskList(kCaliTask);
+    Register(dbfiles::kSystem);
+    ReadTaskList(dbfiles::kMeasTask);
+    ReadTaskList(dbfiles::kCaliTask);
   } catch (const std::exception&) {
     return false;
   }
@@ -83,18 +83,18 @@ void DataSources::Register(int kind, const std::string& name) {
   std::string folder = m_folder + dbfiles::kDataFolder;
   std::string file = m_current;
   switch (kind) {
-    case kMeasTask:
+    case dbfiles::kMeasTask:
       break;
-    case kCaliTask:
+    case dbfiles::kCaliTask:
       description = kCaliDescription;
       break;
-    case kSystem:
+    case dbfiles::kSystem:
       description = kSystemDescription, file = dbfiles::kSystemName;
       break;
-    case kMeasPrototype:
+    case dbfiles::kMeasPrototype:
       folder = m_folder + dbfiles::kPrototypeFolder, file = dbfiles::kMeasName;
       break;
-    case kCaliPrototype:
+    case dbfiles::kCaliPrototype:
       description = kCaliDescription, folder = m_folder + dbfiles::kPrototypeFolder, file = dbfiles::kCaliName;
       break;
     default:
@@ -146,7 +146,7 @@ std::unique_ptr<platform::db::FileClaim> DataSources::ClaimTask(const std::strin
 
 std::vector<TaskEntry> DataSources::ReadTaskList(int kind) {
   std::vector<TaskEntry> tasks;
-  ::CORecDBList list(kind == kCaliTask);
+  ::CORecDBList list(kind == dbfiles::kCaliTask);
   list.Open(platform::CRecordset::snapshot);
   for (; !list.IsEOF(); list.MoveNext()) tasks.push_back({list.m_DBName, list.m_DBDesc, list.m_DBSerial});
   list.Close();
@@ -166,7 +166,7 @@ bool DataSources::TaskExists(const std::string& description, int kind) {
 
 std::string DataSources::NewTaskName(const std::string& description) {
   std::vector<std::string> listed;
-  for (int kind : {static_cast<int>(kMeasTask), static_cast<int>(kCaliTask)})
+  for (int kind : {static_cast<int>(dbfiles::kMeasTask), static_cast<int>(dbfiles::kCaliTask)})
     for (const TaskEntry& t : ReadTaskList(kind)) listed.push_back(t.name);
   auto taken = [&](const std::string& name) {
     std::error_code ec;
@@ -183,9 +183,9 @@ std::string DataSources::NewTaskName(const std::string& description) {
 }
 
 void DataSources::MakeTaskDatabase(const std::string& name, int kind) {
-  Register(kind == kCaliTask ? kCaliPrototype : kMeasPrototype);
+  Register(kind == dbfiles::kCaliTask ? dbfiles::kCaliPrototype : dbfiles::kMeasPrototype);
   Register(kind, name);
-  platform::db::CopyDatabase(dbfiles::DataSourceName(kind == kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
+  platform::db::CopyDatabase(dbfiles::DataSourceName(kind == dbfiles::kCaliTask ? dbfiles::kCaliName : dbfiles::kMeasName),
                              DataFile(name));
 }
 
@@ -193,7 +193,7 @@ std::string DataSources::CreateTask(const std::string& description, const std::s
   const std::string name = NewTaskName(description);
   try {
     MakeTaskDatabase(name, kind);
-    ::CORecDBList list(kind == kCaliTask);
+    ::CORecDBList list(kind == dbfiles::kCaliTask);
     list.Open(platform::CRecordset::dynaset);
     list.AddNew();
     list.m_DBName = name;
@@ -216,7 +216,7 @@ bool DataSources::DeleteTaskNamed(platform::db::FileClaim& claim, const std::str
     // the user still sees it and can try again.
     if (!RemoveDataSource(name) || !DeleteDatabaseFiles(name)) return false;
     claim.RemoveLockFile();
-    ::CORecDBList list(kind == kCaliTask);
+    ::CORecDBList list(kind == dbfiles::kCaliTask);
     list.m_strFilter = "[DBName] = ?";
     list.m_filterParams = {platform::CDBParam(name)};
     list.Open(platform::CRecordset::dynaset);

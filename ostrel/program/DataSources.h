@@ -1,20 +1,20 @@
 #pragma once
 // The data sources and the task lists of the Database administration program:
-// it registers "TARNIC:" data sources itself, keeps the measurement tasks in
-// [DBList] and the calibration tasks in [DBListCali] of the system database,
-// and creates and deletes task databases.
+// it registers "TARNIC:" data sources itself (their kinds are
+// dbfiles::SourceKind), keeps the measurement tasks in [DBList] and the
+// calibration tasks in [DBListCali] of the system database, and creates and
+// deletes task databases.
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "DBFiles.h"
 
 namespace platform::db {
 class FileClaim;
 }
 
 namespace ostrel {
-
-// What a data source is for.
-enum SourceKind { kMeasTask = 0, kCaliTask = 1, kSystem = 2, kMeasPrototype = 3, kCaliPrototype = 4 };
 
 struct TaskEntry {
   std::string name;

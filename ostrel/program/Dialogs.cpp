@@ -77,6 +77,7 @@ BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDial
   setWindowTitle("Backup");
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout();
+  // A button's place in the group is the kind of what it backs up.
   const auto types = AddRadioGroup(
       this, {{kMeasRadio, "&Measurement Task"}, {kCaliRadio, "C&alibration Task"}, {kFilterRadio, "&Filter Info"}});
   for (QRadioButton* radio : types) left->addWidget(radio);
@@ -93,19 +94,20 @@ BackupDialog::BackupDialog(DataSources& sources, QWidget* parent) : TaskListDial
 bool BackupDialog::OnInitDialog() {
   platform::CDialog::OnInitDialog();
   static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
-  m_type = 0;
-  FillList(0);
+  m_type = dbfiles::kMeasTask;
+  FillList(dbfiles::kMeasTask);
   return true;
 }
 
 void BackupDialog::OnType(int type) {
-  if (type < 2 && type != m_kind) FillList(type);
-  m_list->setEnabled(type < 2);
+  const bool task = type == dbfiles::kMeasTask || type == dbfiles::kCaliTask;
+  if (task && type != m_kind) FillList(type);
+  m_list->setEnabled(task);
   m_type = type;
 }
 
 void BackupDialog::OnOK() {
-  if (m_type == 2) {
+  if (m_type == dbfiles::kSystem) {
     m_description = m_name = "SYSTEM";
     m_system = true;
     EndDialog(platform::IDOK);
@@ -126,6 +128,7 @@ DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDial
   setWindowTitle("Delete");
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout();
+  // A button's place in the group is its kind.
   const auto kinds = AddRadioGroup(this, {{kMeasRadio, "&Measurement Task"}, {kCaliRadio, "C&alibration Task"}});
   for (QRadioButton* radio : kinds) left->addWidget(radio);
   connect(kinds.front()->group(), &QButtonGroup::idClicked, this, [this](int kind) {
@@ -147,7 +150,7 @@ DeleteDialog::DeleteDialog(DataSources& sources, QWidget* parent) : TaskListDial
 bool DeleteDialog::OnInitDialog() {
   platform::CDialog::OnInitDialog();
   static_cast<QRadioButton*>(GetDlgItem(kMeasRadio))->setChecked(true);
-  FillList(0);
+  FillList(dbfiles::kMeasTask);
   return true;
 }
 

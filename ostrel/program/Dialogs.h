@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "DBFiles.h"
 #include "SpaceControl.h"
 #include "ui/Dialog.h"
 
@@ -55,7 +56,7 @@ class BackupDialog : public TaskListDialog {
   std::string m_description;
   std::string m_name;
   std::string m_serial;
-  int m_type = 0;  // 0 measurement task, 1 calibration task, 2 filter info
+  int m_type = dbfiles::kMeasTask;  // a task's kind, or kSystem for the filter info
   bool m_system = false;
 
  protected:

@@ -147,7 +147,7 @@ bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& 
     platform::MessageBox(platform::LoadString(IDS_NO_VALID_DATABASE));
     return false;
   }
-  if (kind != kMeasTask && kind != kCaliTask) {
+  if (kind != dbfiles::kMeasTask && kind != dbfiles::kCaliTask) {
     platform::MessageBox(platform::LoadString(IDS_UNHANDLED_TASK_TYPE));
     return false;
   }
@@ -160,8 +160,8 @@ bool COstrelsDlg::TaskBackup(const std::string& description, const std::string& 
     return false;
   }
   m_sources.Register(kind, name);
-  return WriteBackup(SafeFileName(description) + (kind == kCaliTask ? ".CAL" : ".MEA"),
-                     {name, kind == kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description, serial},
+  return WriteBackup(SafeFileName(description) + (kind == dbfiles::kCaliTask ? ".CAL" : ".MEA"),
+                     {name, kind == dbfiles::kCaliTask ? kTypeMeasCali : kTypeMeas, kBackupVersion, description, serial},
                      [&name](CBackupFile& file) { return CBackup(file, name).Backup(); });
 }
 
@@ -172,7 +172,7 @@ void COstrelsDlg::FullBackup() {
     int kind;
   };
   std::vector<Task> tasks;
-  for (int kind : {static_cast<int>(kCaliTask), static_cast<int>(kMeasTask)})
+  for (int kind : {static_cast<int>(dbfiles::kCaliTask), static_cast<int>(dbfiles::kMeasTask)})
     for (TaskEntry& t : m_sources.ReadTaskList(kind)) tasks.push_back({std::move(t), kind});
 
   auto progress = std::make_unique<FullBackupDialog>(this);
@@ -217,7 +217,7 @@ void COstrelsDlg::Restore() {
   m_sources.SetCurrentName(header.dbName);
   const int kind = header.Kind();
   const std::string fileName = std::filesystem::path(path).filename().string();
-  if (kind == kSystem) {
+  if (kind == dbfiles::kSystem) {
     // Not under a program that has the system database open: it would go
     // on with the filter banks it read, or write them back over the restored
     // ones.

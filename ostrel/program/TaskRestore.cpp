@@ -51,7 +51,7 @@ void ReadJournal(const std::string& path, int* kind, std::vector<std::string>* r
 // Every task of both lists: a name is never in both.
 std::vector<std::string> ListedNames(DataSources& sources) {
   std::vector<std::string> names;
-  for (int kind : {static_cast<int>(kMeasTask), static_cast<int>(kCaliTask)})
+  for (int kind : {static_cast<int>(dbfiles::kMeasTask), static_cast<int>(dbfiles::kCaliTask)})
     for (const TaskEntry& t : sources.ReadTaskList(kind)) names.push_back(t.name);
   return names;
 }
@@ -116,7 +116,7 @@ void TaskRestore::Switch(const std::string& description, const std::string& seri
   db.Open(dbfiles::ConnectString(dbfiles::kSystemName));
   db.BeginTrans();
   try {
-    ::CORecDBList list(m_kind == kCaliTask);
+    ::CORecDBList list(m_kind == dbfiles::kCaliTask);
     list.m_pDatabase = &db;
     list.Open(platform::CRecordset::dynaset);
     for (; !list.IsEOF(); list.MoveNext())
@@ -190,7 +190,7 @@ void TaskRestore::SettleInterrupted(DataSources& sources) {
   for (const auto& entry : std::filesystem::directory_iterator(sources.ProgramFolder() + dbfiles::kDataFolder, ec))
     if (entry.path().extension() == ".restore") names.push_back(entry.path().stem().string());
   for (const std::string& name : names) {
-    TaskRestore restore(sources, kMeasTask);
+    TaskRestore restore(sources, dbfiles::kMeasTask);
     try {
       if (restore.Resume(name)) restore.Settle();
     } catch (const std::exception& e) {

@@ -2,11 +2,11 @@
 // system database's filter banks and the measurement and calibration tasks.
 #include <QApplication>
 
+#include "Bitmaps.h"
 #include "DataSources.h"
 #include "Dialogs.h"
 #include "OstrelStrings.h"
 #include "OstrelsDlg.h"
-#include "Splash.h"
 #include "SpaceControl.h"
 #include "SplashWnd.h"
 #include "TaskRestore.h"
@@ -28,9 +28,14 @@ class COstrels : public platform::Application {
     SetMainWnd(&dlg);
     ostrel::DirSelectChooser chooser(&dlg);
     IDirChooser* previous = SetDirChooser(&chooser);
-    // Not while the program runs embedded or automated.
-    if (::CSplashWnd::ShowSplashFromCommandLine(GetArgs()))
-      ostrel::CSplashWnd::ShowForStart(&dlg, std::chrono::milliseconds(2000));
+    // Not while the program runs embedded or automated. The splash stays on
+    // its own for the hold time, the window system heard meanwhile; then the
+    // dialog comes.
+    CSplashWnd::EnableSplashScreen(CSplashWnd::ShowSplashFromCommandLine(GetArgs()));
+    if (CSplashWnd::IsEnabled()) {
+      CSplashWnd::ShowSplashScreen(&dlg, kovo::IDB_SPLASH_OSTREL, CSplashWnd::HoldTime());
+      CSplashWnd::HoldUserInterface();
+    }
     if (!m_sources.OpenSystem()) {
       platform::MessageBox(platform::LoadString(IDS_SYSTEM_NOT_OPENED));
     } else {
@@ -46,7 +51,7 @@ class COstrels : public platform::Application {
   }
 
   bool PreTranslateMessage(QObject* receiver, QEvent* event) override {
-    return ostrel::CSplashWnd::PreTranslateAppMessage(event);
+    return CSplashWnd::PreTranslateAppMessage(event);
   }
 
  private:

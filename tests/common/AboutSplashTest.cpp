@@ -4,11 +4,14 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <stdexcept>
 
 #include "AboutDlg.h"
+#include "Bitmaps.h"
 #include "SplashWnd.h"
 #include "TarnicBaseApp.h"
 #include "core/MessageSink.h"
@@ -128,6 +131,31 @@ TEST_F(Gui, KeyPressClosesTheSplashAndIsConsumed) {
   EXPECT_TRUE(WaitUntil([] { return SplashWindows() == 0; }));
   QApplication::sendEvent(&main, &press);  // later keys pass on
   EXPECT_EQ(main.keys, 1);
+}
+
+// The administration program's start: its splash over its dialog, which is
+// not shown yet, for the time it is given.
+TEST_F(Gui, ASplashOverAHiddenWindowStaysItsTimeAndTakesNoPressOnceHidden) {
+  TestApp app("Database Administration", {"ostrel"});
+  app.InstallMessageFilter();
+  KeyCounter main;
+  CSplashWnd::EnableSplashScreen(true);
+  CSplashWnd::ShowSplashScreen(&main, kovo::IDB_SPLASH_OSTREL, std::chrono::hours(1));
+  QPointer<CSplashWnd> splash = CSplashWnd::Shown();
+  ASSERT_NE(splash, nullptr);
+  EXPECT_EQ(splash->geometry().center(), splash->screen()->availableGeometry().center());
+  WaitUntil([] { return false; }, 2 * CSplashWnd::kCloseTimerMs);
+  ASSERT_NE(splash, nullptr);
+  EXPECT_TRUE(splash->isVisible()) << "closed at the standard timer, not its own time";
+
+  // Closed before any event loop deleted it, it takes no press.
+  splash->close();
+  EXPECT_EQ(CSplashWnd::Shown(), nullptr);
+  main.show();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(&main, &press);
+  EXPECT_EQ(main.keys, 1);
+  EXPECT_TRUE(WaitUntil([] { return SplashWindows() == 0; }));
 }
 
 TEST_F(Gui, NoSplashWhenTheCommandLineSaysSoOrTheProgramHasNoBitmap) {

@@ -27,14 +27,6 @@ TEST(BaseApp, FlagsComeFromTheFirstCharacterOfTheFirstTwoArguments) {
   }
 }
 
-TEST(BaseApp, TheApplicationNameIsTheProgramsIdentity) {
-  TarnicBaseApp app("Online", {"online"});
-  EXPECT_TRUE(app.Identity().isOnline());
-  EXPECT_FALSE(app.GetCurFont()->IsCreated());
-  EXPECT_EQ(app.GetCursorTool(), nullptr);
-  EXPECT_EQ(app.GetDocument(), nullptr);
-}
-
 TEST(ProgramIdentity, ComparesTheNameExactly) {
   EXPECT_FALSE(ProgramIdentity().isOnline());  // no program
   EXPECT_FALSE(ProgramIdentity("online").isOnline());

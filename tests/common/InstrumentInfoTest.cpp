@@ -20,9 +20,6 @@ TEST(InstrumentInfo, OnlyTheLeakDetectorTypeIsKept) {
     EXPECT_EQ(info.GetType(), c.stored) << c.type;
     EXPECT_EQ(info.GetInstrumentId(), "SN 1234");
     EXPECT_EQ(info.isTebb(), c.tebb) << c.type;
-    EXPECT_FALSE(info.isKovo());
-    EXPECT_FALSE(info.isDaln());
-    EXPECT_FALSE(info.isVrel());
   }
 }
 

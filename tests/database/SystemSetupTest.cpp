@@ -262,7 +262,7 @@ TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
     EXPECT_TRUE(caliSetup.IsDescriptionInList("calibrating"));
     EXPECT_FALSE(caliSetup.IsDescriptionInList("measuring"));
     EXPECT_EQ(platform::db::DataSourceFile("TARNIC:CALIBRAT"), caliSetup.DataFile("CALIBRAT"));
-    caliSetup.ConfigDataSource(COSystemSetup::kCaliPrototype);
+    caliSetup.ConfigDataSource(dbfiles::kCaliPrototype);
     EXPECT_EQ(platform::db::DataSourceFile("TARNIC:MEASCALI"), caliSetup.PrototypeFile("MEASCALI"));
   }
   EXPECT_TRUE(setup->IsDescriptionInList("measuring"));
@@ -275,7 +275,7 @@ TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
 
 TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
   setup->SetDatabaseName("BAD\nNAME");
-  EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
+  EXPECT_THROW(setup->ConfigDataSource(dbfiles::kMeasTask), COException);
   EXPECT_EQ(Shown().back(), "Unable to create datasource\n\nInvalid data source attributes for TARNIC:BAD\nNAME");
 
   // A data-source file whose folder cannot be made: the person reads why.
@@ -284,7 +284,7 @@ TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
   {
     EnvironmentScope blocked("ODBCINI", blocker + "/odbc.ini");
     setup->SetDatabaseName("GOODNAME");
-    EXPECT_THROW(setup->ConfigDataSource(COSystemSetup::kMeasTask), COException);
+    EXPECT_THROW(setup->ConfigDataSource(dbfiles::kMeasTask), COException);
   }
   const std::string shown = Shown().back();
   EXPECT_EQ(shown.rfind("Unable to create datasource\n\nUnable to make the folder of the data-source file /", 0), 0u)

@@ -33,7 +33,6 @@
 #include "OdbcTestSupport.h"
 #include "OstrelTestSupport.h"
 #include "OstrelsDlg.h"
-#include "Splash.h"
 #include "Spawned.h"
 #include "Schema.h"
 #include "SpaceControl.h"
@@ -163,7 +162,7 @@ class OstrelProgramTest : public ::testing::Test {
   void TearDown() override { SpaceControl::Global().SetFreeSpace(nullptr); }
 
   // A measurement task with measurements, events and a named sequence.
-  std::string MakeTask(const std::string& description, int measurements, int kind = ostrel::kMeasTask) {
+  std::string MakeTask(const std::string& description, int measurements, int kind = dbfiles::kMeasTask) {
     const std::string name = m_sources.CreateTask(description, "4711", kind);
     platform::CDatabase db;
     db.Open(dbfiles::ConnectString(name));
@@ -178,7 +177,7 @@ class OstrelProgramTest : public ::testing::Test {
     return name;
   }
 
-  std::vector<std::string> Names(const std::string& description, int kind = ostrel::kMeasTask) {
+  std::vector<std::string> Names(const std::string& description, int kind = dbfiles::kMeasTask) {
     return m_sources.TaskNames(description, kind);
   }
 
@@ -320,7 +319,7 @@ TEST_F(OstrelProgramTest, AFullBackupWritesTheSystemThenEveryTaskAndCancelLeaves
     m_messages.Clear();
   }
 
-  MakeTask("Zero run", 5, ostrel::kCaliTask);
+  MakeTask("Zero run", 5, dbfiles::kCaliTask);
   MakeTask("Hall", 5);
   MakeTask("Cellar", 5);
   struct Case {
@@ -377,12 +376,12 @@ class OstrelRestoreTest : public OstrelProgramTest, public ::testing::WithParamI
 
 TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestoreSucceeds) {
   const int kind = GetParam();
-  const std::string ext = kind == ostrel::kCaliTask ? ".CAL" : ".MEA";
+  const std::string ext = kind == dbfiles::kCaliTask ? ".CAL" : ".MEA";
   TempDir disk;
   m_chooser.Answer(disk.Path());  // for the backup; reading asks for no further volume
   MakeTask("Hall", 30, kind);
   DialogScript script;
-  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall", kind == ostrel::kCaliTask ? ostrel::BackupDialog::kCaliRadio : 0));
+  script.Then(ostrel::BackupDialog::IDD, ChooseTask("Hall", kind == dbfiles::kCaliTask ? ostrel::BackupDialog::kCaliRadio : 0));
   Click(&m_main, ostrel::COstrelsDlg::kBackup);
   ASSERT_TRUE(IsWhole(disk.File("Hall" + ext)));
   const std::string good = ReadAll(disk.File("Hall" + ext));
@@ -442,8 +441,8 @@ TEST_P(OstrelRestoreTest, RestoringOverAnExistingTaskReplacesItOnlyWhenTheRestor
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(ostrel::kMeasTask, ostrel::kCaliTask),
-                         [](const auto& info) { return info.param == ostrel::kCaliTask ? "Calibration" : "Measurement"; });
+INSTANTIATE_TEST_SUITE_P(Kinds, OstrelRestoreTest, ::testing::Values(dbfiles::kMeasTask, dbfiles::kCaliTask),
+                         [](const auto& info) { return info.param == dbfiles::kCaliTask ? "Calibration" : "Measurement"; });
 
 TEST_F(OstrelProgramTest, ATaskWhoseDataSourceCanNotBeRemovedStaysListed) {
   const std::string name = MakeTask("Hall", 3);
@@ -497,7 +496,7 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   TempDir disk;
   m_chooser.AnswerAlways(disk.Path());
   const std::string hall = MakeTask("Hall", 3);
-  MakeTask("Zero run", 3, ostrel::kCaliTask);
+  MakeTask("Zero run", 3, dbfiles::kCaliTask);
   {
     platform::CDatabase db;
     db.Open(dbfiles::ConnectString("SYSTEM"));
@@ -663,35 +662,6 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
   EXPECT_TRUE(IsWhole(disk.File("Hall.MEA")));
 }
 
-TEST(OstrelSplash, OnceTheSplashIsGoneEveryKeyAndClickGoesWhereItWasAimed) {
-  platform::EnsureGuiApplication();
-  platform::AppCore app{"Database Administration", {"ostrel"}};
-  QWidget main;
-  QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QKeyEvent key(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
-
-  // A press while it shows closes it and goes no further.
-  ASSERT_NE(ostrel::CSplashWnd::Show(&main), nullptr);
-  EXPECT_TRUE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-
-  // Closed by the start before any event loop ran to delete it.
-  QPointer<ostrel::CSplashWnd> splash = ostrel::CSplashWnd::Show(&main);
-  ASSERT_NE(splash, nullptr);
-  splash->close();
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-
-  // The program's start: shown, held, gone.
-  ostrel::CSplashWnd::ShowForStart(&main, std::chrono::milliseconds(0));
-  EXPECT_EQ(ostrel::CSplashWnd::Shown(), nullptr);
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&click));
-  EXPECT_FALSE(ostrel::CSplashWnd::PreTranslateAppMessage(&key));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 TEST_F(OstrelProgramTest, TheMainWindowIsWideEnoughForItsWholeTitle) {
   // A window manager's title font is bold and often larger; beside it sit
   // the window's icon and three buttons.
@@ -747,7 +717,7 @@ TEST_F(OstrelProgramTest, ATaskAnotherProcessHasOpenIsNeitherDeletedNorRestoredO
   m_chooser.AnswerAlways(disk.Path());
   const std::string name = MakeTask("Victim", 5);
   SpaceControl::Global().Reset();  // as the backup command does
-  ASSERT_TRUE(m_main.TaskBackup("Victim", name, ostrel::kMeasTask, "4711"));
+  ASSERT_TRUE(m_main.TaskBackup("Victim", name, dbfiles::kMeasTask, "4711"));
   ASSERT_TRUE(m_main.SystemBackup("SYSTEM", "SYSTEM"));
   const std::string data = m_install.folder.File("data");
   Helper holder({"hold", m_sources.DataFile(name)});
@@ -832,16 +802,16 @@ class OstrelKilledRestoreTest : public OstrelProgramTest {
     m_free.Set(700000);
     const std::string source = MakeTask("Source", kNewRows);
     SpaceControl::Global().Reset();  // as the backup command does
-    ASSERT_TRUE(m_main.TaskBackup("Source", source, ostrel::kMeasTask, "4711")) << m_messages.Texts().front();
+    ASSERT_TRUE(m_main.TaskBackup("Source", source, dbfiles::kMeasTask, "4711")) << m_messages.Texts().front();
     ASSERT_TRUE(fs::exists(m_disk.File("Source.002")) && fs::exists(m_disk.File("Source.003")));
     m_messages.Answer(platform::IDYES);
-    ASSERT_TRUE(m_sources.DeleteTask("Source", ostrel::kMeasTask));
+    ASSERT_TRUE(m_sources.DeleteTask("Source", dbfiles::kMeasTask));
     m_messages.Clear();
   }
 
   // A fresh start: "Victim" with a few rows, or none.
   void Start(bool withVictim) {
-    ASSERT_TRUE(m_sources.DeleteTask("Victim", ostrel::kMeasTask));
+    ASSERT_TRUE(m_sources.DeleteTask("Victim", dbfiles::kMeasTask));
     if (withVictim) MakeTask("Victim", kOldRows);
   }
 
@@ -869,7 +839,7 @@ class OstrelKilledRestoreTest : public OstrelProgramTest {
   // source is left.
   void ExpectNothingElse() {
     std::vector<std::string> keep{"SYSTEM"};
-    for (const ostrel::TaskEntry& t : m_sources.ReadTaskList(ostrel::kMeasTask)) keep.push_back(t.name);
+    for (const ostrel::TaskEntry& t : m_sources.ReadTaskList(dbfiles::kMeasTask)) keep.push_back(t.name);
     for (const std::string& f : FilesIn(m_install.folder.File("data"))) {
       const std::string base = f.substr(0, f.find('.'));
       const std::string rest = f.substr(base.size());

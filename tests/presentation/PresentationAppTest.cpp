@@ -204,6 +204,18 @@ class PresentationAppTest : public ::testing::Test {
     return true;
   }
 
+  // A task of three measurements, opened in a started program; its numeric
+  // window shows the three by number. The window is null when it did not open.
+  std::unique_ptr<CPresentationApp> StartOverThree(const std::string& task, CNumView** view) {
+    MakeTask(task, 3);
+    auto app = StartApp();
+    OpenTask(*app, task);
+    *view = Numeric(*app);
+    if (*view != nullptr)
+      RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
+    return app;
+  }
+
   std::vector<std::string> StoredComments(CPresentationApp& app) {
     std::vector<std::string> rows;
     CORecEvent events(app.Context());
@@ -444,12 +456,9 @@ TEST_F(PresentationAppTest, AnIntervalWhoseStartLiesAfterItsEndIsRefusedAndTheSh
 }
 
 TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUnderTheCursors) {
-  MakeTask("events", 3);
-  auto app = StartApp();
-  OpenTask(*app, "events");
-  CNumView* view = Numeric(*app);
+  CNumView* view = nullptr;
+  auto app = StartOverThree("events", &view);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
   PutCursors(*app, *view, 1, 2);
   EXPECT_FALSE(Enabled(*app, ID_USER_EVENT));  // the cursors on two measurements
   PutCursors(*app, *view, 1, 1);
@@ -484,12 +493,9 @@ TEST_F(PresentationAppTest, AUserEventIsAddedChangedAndDeletedOnTheMeasurementUn
 }
 
 TEST_F(PresentationAppTest, TheExportWritesTheWindowsIntervalAndCancelWritesNothing) {
-  MakeTask("export", 3);
-  auto app = StartApp();
-  OpenTask(*app, "export");
-  CNumView* view = Numeric(*app);
+  CNumView* view = nullptr;
+  auto app = StartOverThree("export", &view);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
 
   // Cancel in the file chooser: nothing is written.
   chosenPath.clear();
@@ -614,12 +620,9 @@ TEST_F(PresentationAppTest, ExitSavesTheOpenWindowsAsClosingTheTaskDoes) {
 }
 
 TEST_F(PresentationAppTest, ADatabaseErrorIsShownWithItsMessageAndTheProgramGoesOn) {
-  MakeTask("failing", 3);
-  auto app = StartApp();
-  OpenTask(*app, "failing");
-  CNumView* view = Numeric(*app);
+  CNumView* view = nullptr;
+  auto app = StartOverThree("failing", &view);
   ASSERT_NE(view, nullptr);
-  RunProperties(*app, [](platform::CDialog& d, COXAxisPage& r, COEventPage& e) { return ByNumber(d, r, e, 1, 3); });
   PutCursors(*app, *view, 2, 2);
   ASSERT_TRUE(Enabled(*app, ID_USER_EVENT));
   // The task's file goes away under the program.

@@ -5,6 +5,7 @@
 
 #include "COSequence.h"
 #include "DataContext.h"
+#include "ListControls.h"
 #include "core/DeviceContext.h"
 #include "ui/PainterDC.h"
 
@@ -168,15 +169,5 @@ void COAlarmList::DrawItem(platform::CDC& dc, const DrawItemInfo& item) {
   }
   dc.SetBkMode(oldMode);
   dc.SetTextColor(oldText);
-  if (item.selected) {
-    // A dotted frame just inside the row.
-    platform::CPen dotted(platform::PS_DOT, 1, item.windowText);
-    platform::CPen* old = dc.SelectObject(&dotted);
-    dc.MoveTo(rect.left, rect.top);
-    dc.LineTo(rect.right - 1, rect.top);
-    dc.LineTo(rect.right - 1, rect.bottom - 1);
-    dc.LineTo(rect.left, rect.bottom - 1);
-    dc.LineTo(rect.left, rect.top);
-    dc.SelectObject(old);
-  }
+  if (item.selected) DrawFocusRect(dc, rect, item.windowText);
 }

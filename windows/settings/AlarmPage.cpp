@@ -25,6 +25,7 @@ constexpr int kWaterVapour = 5;
 constexpr float kMaxPpm = 1000000.0f;
 constexpr float kRangeTemperature = 20.0f;  // °C
 constexpr float kRangePressure = 101.33f;   // kPa
+constexpr int kEditWidth = 90;
 
 }  // namespace
 
@@ -43,41 +44,23 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   auto* limitGroup = new QGroupBox("Limit", this);
   AddItem(kLimitGroup, limitGroup);
   auto* lg = new QGridLayout(limitGroup);
-  auto* gasLabel = new QLabel("Select gas:", limitGroup);
-  AddItem(kGasLabel, gasLabel);
-  lg->addWidget(gasLabel, 0, 0);
+  lg->addWidget(AddLabel(kGasLabel, "Select gas:", limitGroup), 0, 0);
   m_gasCombo.setParent(limitGroup);
   AddItem(kGas, &m_gasCombo);
   lg->addWidget(&m_gasCombo, 0, 1, 1, 3);
-  auto* limitLabel = new QLabel("Select limit:", limitGroup);
-  AddItem(kLimitLabel, limitLabel);
-  lg->addWidget(limitLabel, 1, 0);
-  auto* limit = new QLineEdit(limitGroup);
-  limit->setMaximumWidth(90);
-  AddItem(kLimit, limit);
-  lg->addWidget(limit, 1, 1);
-  auto* limitSpin = new platform::CSpinButtonCtrl(limitGroup);
-  AddItem(kLimitSpin, limitSpin);
-  lg->addWidget(limitSpin, 1, 2);
-  auto* unit = new QLabel("ppm", limitGroup);
-  AddItem(kUnit, unit);
-  lg->addWidget(unit, 1, 3);
+  lg->addWidget(AddLabel(kLimitLabel, "Select limit:", limitGroup), 1, 0);
+  lg->addWidget(AddEdit(kLimit, limitGroup, kEditWidth), 1, 1);
+  lg->addWidget(AddSpin(kLimitSpin, limitGroup), 1, 2);
+  lg->addWidget(AddLabel(kUnit, "ppm", limitGroup), 1, 3);
   const auto limits = AddRadioGroup(limitGroup, {{kLimit2, "Alarm Limit 2"}, {kLimit1, "Alarm Limit 1"}});
   lg->addWidget(limits[1], 2, 0, 1, 2);
   lg->addWidget(limits[0], 2, 2, 1, 2);
   const auto kinds = AddRadioGroup(limitGroup, {{kInstantaneous, "Instantaneous"}, {kRollingAvg, "Rolling Avg:"}});
   lg->addWidget(kinds[0], 3, 0, 1, 2);
   lg->addWidget(kinds[1], 4, 0);
-  auto* average = new QLineEdit(limitGroup);
-  average->setMaximumWidth(90);
-  AddItem(kAverage, average);
-  lg->addWidget(average, 4, 1);
-  auto* averageSpin = new platform::CSpinButtonCtrl(limitGroup);
-  AddItem(kAverageSpin, averageSpin);
-  lg->addWidget(averageSpin, 4, 2);
-  auto* minutes = new QLabel("min", limitGroup);
-  AddItem(kAverageUnit, minutes);
-  lg->addWidget(minutes, 4, 3);
+  lg->addWidget(AddEdit(kAverage, limitGroup, kEditWidth), 4, 1);
+  lg->addWidget(AddSpin(kAverageSpin, limitGroup), 4, 2);
+  lg->addWidget(AddLabel(kAverageUnit, "min", limitGroup), 4, 3);
   top->addWidget(limitGroup);
 
   auto* actionGroup = new QGroupBox("Action", this);
@@ -105,9 +88,7 @@ COAlarmPage::COAlarmPage(DataContext& context, COSequence& sequence, bool viewOn
   }
   buttons->addStretch();
   layout->addLayout(buttons);
-  auto* listLabel = new QLabel("Alarms:", this);
-  AddItem(kListLabel, listLabel);
-  layout->addWidget(listLabel);
+  layout->addWidget(AddLabel(kListLabel, "Alarms:", this));
   m_alarmList.setParent(this);
   AddItem(kList, &m_alarmList);
   layout->addWidget(&m_alarmList, 1);

@@ -43,7 +43,7 @@ void CDefault::OnOK() {
 }
 
 void CDefault::ExchangeDefaults(int choice) {
-  m_context.Setup().ConfigDataSource(COSystemSetup::kMeasPrototype);
+  m_context.Setup().ConfigDataSource(dbfiles::kMeasPrototype);
   COSequence defaults(m_context);
   CORecSequence record(m_context);
   record.SetTarget(&defaults, 1);

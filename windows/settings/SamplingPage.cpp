@@ -26,6 +26,7 @@ namespace {
 
 constexpr float kMinPressureKpa = 50.0f;
 constexpr float kMaxPressureKpa = 150.0f;
+constexpr int kEditWidth = 70;
 
 }  // namespace
 
@@ -35,22 +36,6 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
       m_chamberTimeEdit(IDS_ENTER_NUMBER_BETWEEN),
       m_tubeTimeEdit(IDS_ENTER_FLUSHING_TIME) {
   auto* layout = new QGridLayout(this);
-  auto label = [this](int id, const char* text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    if (id) AddItem(id, l);
-    return l;
-  };
-  auto edit = [this](int id, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setMaximumWidth(70);
-    AddItem(id, e);
-    return e;
-  };
-  auto spin = [this](int id, QWidget* parent) {
-    auto* s = new platform::CSpinButtonCtrl(parent);
-    AddItem(id, s);
-    return s;
-  };
 
   auto* sampling = new QGroupBox("Sampling", this);
   AddItem(kSamplingGroup, sampling);
@@ -59,9 +44,9 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
       AddRadioGroup(sampling, {{kContinuous, "Sample Continuously"}, {kAtInterval, "Sampling Interval:"}});
   sg->addWidget(samplingRadios[0], 0, 0, 1, 4);
   sg->addWidget(samplingRadios[1], 1, 0);
-  sg->addWidget(edit(kInterval, sampling), 1, 1);
-  sg->addWidget(spin(kIntervalSpin, sampling), 1, 2);
-  sg->addWidget(label(kIntervalUnit, "min", sampling), 1, 3);
+  sg->addWidget(AddEdit(kInterval, sampling, kEditWidth), 1, 1);
+  sg->addWidget(AddSpin(kIntervalSpin, sampling), 1, 2);
+  sg->addWidget(AddLabel(kIntervalUnit, "min", sampling), 1, 3);
   layout->addWidget(sampling, 0, 0);
 
   auto* flushing = new QGroupBox("Flushing", this);
@@ -69,19 +54,19 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* fg = new QGridLayout(flushing);
   const auto flushRadios = AddRadioGroup(flushing, {{kAuto, "Auto:"}, {kFixed, "Fixed Time:"}});
   fg->addWidget(flushRadios[0], 0, 0);
-  fg->addWidget(label(kTubeLengthLabel, "Tube Length:", flushing), 0, 1);
-  fg->addWidget(edit(kTubeLength, flushing), 0, 2);
-  fg->addWidget(spin(kTubeLengthSpin, flushing), 0, 3);
-  fg->addWidget(label(kLengthUnit, "m", flushing), 0, 4);
+  fg->addWidget(AddLabel(kTubeLengthLabel, "Tube Length:", flushing), 0, 1);
+  fg->addWidget(AddEdit(kTubeLength, flushing, kEditWidth), 0, 2);
+  fg->addWidget(AddSpin(kTubeLengthSpin, flushing), 0, 3);
+  fg->addWidget(AddLabel(kLengthUnit, "m", flushing), 0, 4);
   fg->addWidget(flushRadios[1], 1, 0);
-  fg->addWidget(label(kChamberLabel, "Chamber:", flushing), 1, 1);
-  fg->addWidget(edit(kChamber, flushing), 1, 2);
-  fg->addWidget(spin(kChamberSpin, flushing), 1, 3);
-  fg->addWidget(label(kChamberUnit, "s", flushing), 1, 4);
-  fg->addWidget(label(kTubeLabel, "Tube:", flushing), 2, 1);
-  fg->addWidget(edit(kTube, flushing), 2, 2);
-  fg->addWidget(spin(kTubeSpin, flushing), 2, 3);
-  fg->addWidget(label(kTubeUnit, "s", flushing), 2, 4);
+  fg->addWidget(AddLabel(kChamberLabel, "Chamber:", flushing), 1, 1);
+  fg->addWidget(AddEdit(kChamber, flushing, kEditWidth), 1, 2);
+  fg->addWidget(AddSpin(kChamberSpin, flushing), 1, 3);
+  fg->addWidget(AddLabel(kChamberUnit, "s", flushing), 1, 4);
+  fg->addWidget(AddLabel(kTubeLabel, "Tube:", flushing), 2, 1);
+  fg->addWidget(AddEdit(kTube, flushing, kEditWidth), 2, 2);
+  fg->addWidget(AddSpin(kTubeSpin, flushing), 2, 3);
+  fg->addWidget(AddLabel(kTubeUnit, "s", flushing), 2, 4);
   layout->addWidget(flushing, 1, 0);
 
   auto* display = new QGroupBox("Gas Monitor Display", this);
@@ -90,8 +75,8 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* averageOn = new QCheckBox("Average (HH:MM):", display);
   AddItem(kAverageOn, averageOn);
   dg->addWidget(averageOn);
-  dg->addWidget(edit(kAverage, display));
-  dg->addWidget(spin(kAverageSpin, display));
+  dg->addWidget(AddEdit(kAverage, display, kEditWidth));
+  dg->addWidget(AddSpin(kAverageSpin, display));
   dg->addStretch();
   layout->addWidget(display, 0, 1);
 
@@ -109,13 +94,13 @@ COSamplingPage::COSamplingPage(DataContext& context, COSequence& sequence, bool 
   auto* pressure = new QGroupBox("Current Air Pressure", this);
   AddItem(kPressureGroup, pressure);
   auto* pg = new QHBoxLayout(pressure);
-  QLineEdit* pressureEdit = edit(kPressure, pressure);
+  QLineEdit* pressureEdit = AddEdit(kPressure, pressure, kEditWidth);
   pressureEdit->setEnabled(false);  // enabled where the user may type it
-  platform::CSpinButtonCtrl* pressureSpin = spin(kPressureSpin, pressure);
+  platform::CSpinButtonCtrl* pressureSpin = AddSpin(kPressureSpin, pressure);
   pressureSpin->setEnabled(false);
   pg->addWidget(pressureEdit);
   pg->addWidget(pressureSpin);
-  pg->addWidget(label(kPressureUnit, "kPa", pressure));
+  pg->addWidget(AddLabel(kPressureUnit, "kPa", pressure));
   pg->addStretch();
   layout->addWidget(pressure, 2, 0);
 

@@ -9,6 +9,11 @@
 
 class COSequence;
 class DataContext;
+class QLabel;
+class QLineEdit;
+namespace platform {
+class CSpinButtonCtrl;
+}
 
 struct SequenceSheetFlags {
   // While false the range checks of the flushing and alarm fields are
@@ -38,6 +43,11 @@ class COSequencePage : public platform::CPropertyPage {
   void ShowItems(std::initializer_list<int> ids, bool show) { ShowDlgItems(*this, ids, show); }
   // A measurement runs or the sheet only shows the sequence.
   bool Locked() const;
+  // Controls made in parent and known to the page by their ids; a label of
+  // id 0 is not looked up.
+  QLabel* AddLabel(int id, const char* text, QWidget* parent);
+  QLineEdit* AddEdit(int id, QWidget* parent, int maxWidth);
+  platform::CSpinButtonCtrl* AddSpin(int id, QWidget* parent);
 
   DataContext& m_context;
   COSequence& m_sequence;

@@ -19,6 +19,7 @@
 #include "Curve.h"
 #include "DBDoc.h"
 #include "DataTestSupport.h"
+#include "FiveMeasurementTask.h"
 #include "GraphView.h"
 #include "Legend.h"
 #include "ObserverSteps.h"
@@ -377,64 +378,19 @@ TEST_F(GraphAxisTest, EveryCurveGetsItsPenHoweverManyThereAre) {
 
 // --- the graph window over a task ---
 
-// Five measurements by number with every gas and water = 10 * number; a
-// start at 1, a comment at 2, an alarm on gas A at 3, a stop at 5. Gas A on
-// the left axis, water on the right, both in ppm.
-class GraphTest : public DataTest {
+// Gas A on the left axis, water on the right, both in ppm.
+class GraphTest : public kovo::test::FiveMeasurementTask {
  protected:
-  GraphTest() {
-    NewTask("graph");
-    context->SetDocument(&doc);
-    kovo::test::ObserverSteps store(*context);
-    for (int k = 1; k <= 5; ++k) {
-      COMeas m = kovo::test::MakeMeas(base, k * 10, 0, 10.0f * k);
-      if (k == 1) m.AddEvent(COEvent(COEvent::typeTaskStarted, "start", 0.0f));
-      if (k == 2) m.AddEvent(COEvent(COEvent::typeComment, "  note ", 0.0f));
-      if (k == 3) m.AddEvent(COEvent(COEvent::typeAlarm, "alarm", 0.0f));
-      if (k == 5) m.AddEvent(COEvent(COEvent::typeTaskStopped, "stop", 0.0f));
-      store.Write(m);
-    }
-    store.Close();
-    setup->SetMeasDatabaseOpen(true);
-  }
-  ~GraphTest() override {
-    views.clear();
-    context->SetDocument(nullptr);
-  }
+  GraphTest() : FiveMeasurementTask("graph") {}
   CGraphView& OpenGraph() {
-    views.push_back(std::make_unique<CGraphView>(layer, &doc));
-    auto* v = static_cast<CGraphView*>(views.back().get());
-    if (!layer.Store().IsRestoring()) {
-      COMeasInterval& i = v->Interval();
-      i.SetMeasMode(COMeasInterval::kByNumber);
-      i.MoveTo(platform::CTime(), 5);
-      i.SetLength(5);
-      i.GetColumns().clear();
-      for (int ch : {0, 5}) {
-        CColumn c(*context);
-        c.SetChannel(static_cast<unsigned char>(ch));
-        c.SetAxis(ch == 0 ? 0 : 1);
-        c.SetColorIndex(static_cast<unsigned char>(ch));
-        c.SetUnit(COConcUnit::ppm);
-        c.SetSequence(&context->ActiveSequence(), &i);
+    return OpenByNumber<CGraphView>([this](COMeasInterval& i) {
+      for (unsigned char ch : {0, 5}) {
+        CColumn c = PpmColumn(i, ch, ch == 0 ? 0 : 1);
+        c.SetColorIndex(ch);
         i.GetColumns().push_back(c);
       }
-      v->ReloadData();
-    }
-    v->resize(400, 300);
-    return *v;
+    });
   }
-  std::vector<std::string> Paint(CGraphView& v, int cx = 400, int cy = 300) {
-    platform::RecordingDC dc;
-    v.Draw(dc, platform::CRect(0, 0, cx, cy));
-    return dc.Calls();
-  }
-
-  QApplication* gui = platform::EnsureGuiApplication();
-  platform::CTime base{2024, 5, 6, 10, 0, 0};
-  CDocument doc;
-  CWindowLayer layer{*context};
-  std::vector<std::unique_ptr<CMeasViewBase>> views;
 };
 
 TEST_F(GraphTest, WhatTheGraphDraws) {

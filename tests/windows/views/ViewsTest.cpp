@@ -18,6 +18,7 @@
 #include "FormViews.h"
 #include "NumProperties.h"
 #include "DataTestSupport.h"
+#include "FiveMeasurementTask.h"
 #include "NumView.h"
 #include "../ModalWatch.h"
 #include "ObserverSteps.h"
@@ -95,61 +96,13 @@ TEST(WindowOrder, ActivationOrderGivesTheStoredPlace) {
   EXPECT_EQ(order.IndexOf(99), COWindowOrder::kSize);
 }
 
-// A task of five measurements by number with gas A = 10 * number; a start
-// at 1, a comment at 2, an alarm on gas A at 3, a stop at 5.
-class ViewsTest : public DataTest {
+class ViewsTest : public kovo::test::FiveMeasurementTask {
  protected:
-  ViewsTest() {
-    NewTask("views");
-    context->SetDocument(&doc);
-    kovo::test::ObserverSteps store(*context);
-    for (int k = 1; k <= 5; ++k) {
-      COMeas m = kovo::test::MakeMeas(base, k * 10, 0, 10.0f * k);
-      if (k == 1) m.AddEvent(COEvent(COEvent::typeTaskStarted, "start", 0.0f));
-      if (k == 2) m.AddEvent(COEvent(COEvent::typeComment, "  note ", 0.0f));
-      if (k == 3) m.AddEvent(COEvent(COEvent::typeAlarm, "alarm", 0.0f));
-      if (k == 5) m.AddEvent(COEvent(COEvent::typeTaskStopped, "stop", 0.0f));
-      store.Write(m);
-    }
-    store.Close();
-    setup->SetMeasDatabaseOpen(true);
-  }
-  ~ViewsTest() override {
-    views.clear();
-    context->SetDocument(nullptr);
-  }
+  ViewsTest() : FiveMeasurementTask("views") {}
   // One numeric window over the task, gas A in ppm.
   CNumView& OpenNumeric() {
-    views.push_back(std::make_unique<CNumView>(layer, &doc));
-    auto* v = static_cast<CNumView*>(views.back().get());
-    if (!layer.Store().IsRestoring()) {
-      COMeasInterval& i = v->Interval();
-      i.SetMeasMode(COMeasInterval::kByNumber);
-      i.MoveTo(platform::CTime(), 5);
-      i.SetLength(5);
-      i.GetColumns().clear();
-      CColumn c(*context);
-      c.SetChannel(0);
-      c.SetAxis(0xFF);
-      c.SetUnit(COConcUnit::ppm);
-      c.SetSequence(&context->ActiveSequence(), &i);
-      i.GetColumns().push_back(c);
-      v->ReloadData();
-    }
-    v->resize(400, 300);
-    return *v;
+    return OpenByNumber<CNumView>([this](COMeasInterval& i) { i.GetColumns().push_back(PpmColumn(i, 0, 0xFF)); });
   }
-  std::vector<std::string> Paint(CNumView& v) {
-    platform::RecordingDC dc;
-    v.Draw(dc, platform::CRect(0, 0, 400, 300));
-    return dc.Calls();
-  }
-
-  QApplication* gui = platform::EnsureGuiApplication();
-  platform::CTime base{2024, 5, 6, 10, 0, 0};
-  CDocument doc;
-  CWindowLayer layer{*context};
-  std::vector<std::unique_ptr<CMeasViewBase>> views;
 };
 
 TEST_F(ViewsTest, NumericWindowDrawsRowsAndEvents) {
