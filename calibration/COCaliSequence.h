@@ -12,6 +12,7 @@
 #include "COMeas.h"
 #include "CORecBase.h"
 #include "SequenceFields.h"
+#include "ShownSequence.h"
 #include "Subject.h"
 #include "core/Time.h"
 
@@ -52,7 +53,7 @@ class CORecCaliGlobal : public CORecTaskBase {
   COCaliSequence* m_target = nullptr;
 };
 
-class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTiming {
+class COCaliSequence : public ShownSequence, public SequenceRun, public TaskGlobal, public SequenceTiming {
  public:
   // Calibration modes as [CaliMode] keeps them.
   enum Mode { modeZero = 0, modeHumiditySpan = 1, modeHumidityInterference = 2, modeSpan1P = 3, modeSpan2P = 4 };
@@ -99,7 +100,12 @@ class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTim
 
   // Channels and filters.
   bool IsGasDefined(int channel) const;
-  bool IsFilterActive(int channel) const;
+  bool IsFilterActive(int channel) const override;
+  // As the windows read it: the run, and the channels by their letters.
+  platform::CTime GetStartTime() const override { return StartTime; }
+  platform::CTime GetStopTime() const override { return StopTime; }
+  int GetStopNum() const override { return StopNum; }
+  std::string ChannelName(int channel) const override { return LetterChannelName(channel); }
   // Seconds of measuring per channel.
   float GetMeasTime(int channel) const;
   float GetMW(int channel) const;

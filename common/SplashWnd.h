@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-class ProgramIdentity;
 class QEvent;
 
 class CSplashWnd : public QWidget {
@@ -18,9 +17,9 @@ class CSplashWnd : public QWidget {
   // The command line's verdict: no splash when the program runs embedded or
   // automated ("/Embedding", "/Automation", or with '-').
   static bool ShowSplashFromCommandLine(const std::vector<std::string>& args);
-  // Shows the program's splash centred on parent, unless disabled or
-  // already shown.
-  static void ShowSplashScreen(QWidget* parent, const ProgramIdentity& program);
+  // Shows the program's splash picture (a bitmap id, 0 for none) centred on
+  // parent, unless disabled or already shown.
+  static void ShowSplashScreen(QWidget* parent, int bitmapId);
   // Closes a shown splash at a key or mouse press and consumes that event.
   static bool PreTranslateAppMessage(QEvent* event);
   // The splash that is shown, or null.
@@ -31,8 +30,6 @@ class CSplashWnd : public QWidget {
   // window system is heard meanwhile.
   static void HoldUserInterface();
   static void SetHoldTime(std::chrono::milliseconds t);
-  // The bitmap of the program, 0 when it has none.
-  static int BitmapIdForProgram(const ProgramIdentity& program);
 
   static constexpr int kCloseTimerMs = 750;
 

@@ -4,6 +4,7 @@
 
 #include "CODBObs.h"
 #include "COCaliMeasObs.h"
+#include "CalibrationProfile.h"
 #include "COCaliSequence.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
@@ -36,22 +37,8 @@
 
 using calibration::COCaliStatus;
 
-// Calls back on the general subject's kinds that change the calibration
-// sequence's run or task.
-class CCalibrationApp::Mirror : public CObserver {
- public:
-  explicit Mirror(std::function<void()> follow) : m_follow(std::move(follow)) {}
-  void Update(CSubject* subject) override {
-    const EUpdType kind = static_cast<COGenSub*>(subject)->GetUpdType();
-    if (kind == eNewMeas || kind == eTaskStarted || kind == eTaskStopped) m_follow();
-  }
-
- private:
-  std::function<void()> m_follow;
-};
-
 CCalibrationApp::CCalibrationApp(std::vector<std::string> args)
-    : CMeasProgramApp("Calibration",
+    : CMeasProgramApp(CalibrationProfile(),
                       {ID_CALI_UNITS, ID_CALI_COMMUNICATION, ID_CALI_ZOOM_IN, ID_CALI_ZOOM_OUT, ID_CALI_GOTO_START,
                        ID_CALI_SCROLL_BACK, ID_CALI_SCROLL_FORWARD, ID_CALI_GOTO_END, 0, 0, 0, 0},
                       std::move(args)) {}
@@ -60,11 +47,11 @@ CCalibrationApp::~CCalibrationApp() {
   // The windows go before the objects they show; the monitor's services
   // before the subject they report to.
   DestroyWindows();
+  m_context->SetWindowSequence(nullptr);
   if (!m_observersAttached) return;
   COGenSub& sub = m_context->GenSub();
   sub.Detach(m_status.get());
   sub.Detach(m_pageStatus.get());
-  sub.Detach(m_mirror.get());
   sub.Detach(m_sequence.get());
   sub.Detach(&m_context->DBObs());
   m_sequence->Close();
@@ -86,11 +73,10 @@ void CCalibrationApp::Prepare() {
   m_caliContext = std::make_unique<calibration::CaliContext>(
       calibration::CaliContext{ctx, *m_cali, *m_sequence, *m_calibrator, m_pageStatus.get()});
   // The calibration sequence keeps the run's start and stop, in place of
-  // the measurement sequence.
+  // the measurement sequence, and the windows read it.
+  ctx.SetWindowSequence(m_sequence.get());
   ctx.GenSub().Attach(&ctx.DBObs());
   ctx.GenSub().Attach(m_sequence.get());
-  m_mirror = std::make_unique<Mirror>([this] { MirrorSequence(); });
-  ctx.GenSub().Attach(m_mirror.get());
   ctx.GenSub().Attach(m_pageStatus.get());
   m_observersAttached = true;
 }
@@ -236,16 +222,7 @@ bool CCalibrationApp::OnMainWindowClose() {
   return CMeasProgramApp::OnMainWindowClose();
 }
 
-void CCalibrationApp::MirrorSequence() {
-  COSequence& shown = m_context->ActiveSequence();
-  const COCaliSequence& sequence = *m_sequence;
-  for (int channel = 0; channel <= 5; ++channel) shown.SetFilterActive(channel, sequence.IsFilterActive(channel));
-  shown.SetStart(sequence.StartTime, sequence.StartNum);
-  shown.SetStop(sequence.StopTime, sequence.StopNum);
-}
-
 void CCalibrationApp::OpenTaskDocument() {
-  MirrorSequence();
   m_cali->TakeActiveBanks();
   ShowTaskTitle(m_context->Setup().GetDatabaseDesc());
   Document().OnOpenDocument("");
@@ -297,7 +274,6 @@ void CCalibrationApp::Reconnect() {
 
 void CCalibrationApp::OnSettings() {
   calibration::RunCalibrationSettings(*m_caliContext, *m_sequence, Frame());
-  MirrorSequence();
 }
 
 void CCalibrationApp::OnStart() { m_cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()); }

@@ -76,9 +76,6 @@ class CCalibrationApp : public CMeasProgramApp {
   // holds the left cursor's measurement.
   void ShowSettingsAt(const COMeas& leftCursor);
   void OpenGraphAfterBanks();
-  // The shared windows read the task's channels and its run's end from the
-  // context's sequence: it follows the calibration sequence, in memory only.
-  void MirrorSequence();
   void OnPrintBanks();
   void OnPrintCurrentCalibration();
 
@@ -89,8 +86,6 @@ class CCalibrationApp : public CMeasProgramApp {
   std::unique_ptr<COPageStatus> m_pageStatus;
   std::unique_ptr<calibration::CaliContext> m_caliContext;
   std::unique_ptr<calibration::COCaliStatus> m_status;
-  class Mirror;
-  std::unique_ptr<Mirror> m_mirror;
   bool m_observersAttached = false;
   bool m_noMonitor = false;
   QPrinter* m_printer = nullptr;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ProgramProfiles.h"
 #include "COException.h"
 #include "DBFiles.h"
 #include "DataTestSupport.h"
@@ -80,7 +81,7 @@ TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
   setup->SetComPort(3);
   setup->Save();  // the row stays in edit mode: a second save works
 
-  DataContext nextRun(ProgramIdentity("Online"));
+  DataContext nextRun(kovo::test::ProfileOf("Online"));
   COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetComPort(), 3);
@@ -97,7 +98,7 @@ TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("UPDATE [Global] SET [FontFaceName] = '" + std::string(255, 'x') + "'");
   }
-  DataContext nextRun(ProgramIdentity("Online"));
+  DataContext nextRun(kovo::test::ProfileOf("Online"));
   COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetFont().lfFaceName, std::string(31, 'x'));
@@ -219,7 +220,7 @@ TEST_F(SystemSetupTest, TheTaskListShowsTheMonitorsTasksOrAllOfThemOffline) {
 TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
   setup->CreateMeasDatabase("measuring");
   {
-    DataContext calibration(ProgramIdentity("Calibration"));  // the Calibration program's start
+    DataContext calibration(kovo::test::ProfileOf("Calibration"));  // the Calibration program's start
     COSystemSetup& caliSetup = calibration.Setup();
     ASSERT_TRUE(caliSetup.OpenSystemDatabase());
     caliSetup.CreateMeasDatabase("calibrating");

@@ -23,6 +23,7 @@
 #include <random>
 #include <thread>
 
+#include "ProgramProfiles.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
@@ -40,6 +41,7 @@
 #include "TaskRestore.h"
 #include "TaskRecords.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "core/MessageSink.h"
 #include "core/Text.h"
 #include "db/DataSource.h"
@@ -262,7 +264,7 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   db.Close();
 
   // The restored task is one the Presentation program lists and opens.
-  DataContext presentation(ProgramIdentity("Presentation"));
+  DataContext presentation(kovo::test::ProfileOf("Presentation"));
   ASSERT_TRUE(presentation.Setup().OpenSystemDatabase());
   ListRecorder list;
   std::vector<std::string> serials;
@@ -683,7 +685,7 @@ TEST_F(OstrelProgramTest, ADatabaseErrorInACommandIsShownWithItsMessageAndThePro
 
 TEST(OstrelSplash, OnceTheSplashIsGoneEveryKeyAndClickGoesWhereItWasAimed) {
   platform::EnsureGuiApplication();
-  platform::AppCore app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   QWidget main;
   QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);

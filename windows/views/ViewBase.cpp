@@ -54,7 +54,6 @@ CMeasViewBase::CMeasViewBase(CWindowLayer& layer, CDocument* document, int type,
   Context().GenSub().Attach(this);
 }
 
-bool CMeasViewBase::IsCalibration() const { return Context().Identity().isCalibration(); }
 
 CMeasViewBase::~CMeasViewBase() {
   Context().GenSub().Detach(this);
@@ -128,7 +127,7 @@ void CMeasViewBase::FollowTaskLater(std::function<void()> reread, std::function<
     COCursorStatus& cursors = Layer().Cursors();
     COMeasInterval& interval = view->GetInterval();
     if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == view)) interval.MoveCursorsRight();
-    COSequence& seq = Context().ActiveSequence();
+    const ShownSequence& seq = Context().WindowSequence();
     interval.MoveTo(seq.GetStopTime(), seq.GetStopNum());
     COMeasObs* obs = Layer().MeasObs();
     if (obs && obs->IsMeasuring()) return;
