@@ -184,7 +184,7 @@ class OstrelProgramTest : public ::testing::Test {
   struct Gui {
     Gui() { platform::EnsureGuiApplication(); }
   } m_gui;
-  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts m_texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   Installation m_install;
   platform::ScriptedMessageSink m_messages;
   ScriptedDirChooser m_chooser;
