@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "COGenSub.h"
 #include "COMeas.h"
 #include "CORecBase.h"
 #include "SequenceFields.h"
@@ -178,11 +179,11 @@ class COCaliSequence : public ShownSequence, public SequenceRun, public TaskGlob
 };
 
 // The active calibration sequence, which keeps its run's start and stop up
-// to date while a calibration measures.
-class COCaliSequenceObs : public COCaliSequence, public CObserver {
+// to date with the stored measurements while a calibration measures.
+class COCaliSequenceObs : public COCaliSequence, public CGenObserver {
  public:
   using COCaliSequence::COCaliSequence;
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
  private:
   bool m_firstMeas = false;
