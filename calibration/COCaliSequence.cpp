@@ -390,10 +390,7 @@ void COCaliSequenceObs::Update(const CGenEvent& event) {
       Save();
       break;
     }
-    case eTaskStopped:
-      break;
     default:
-      return;
+      break;
   }
-  if (m_followed) m_followed();
 }

@@ -13,6 +13,7 @@
 #include "COMeas.h"
 #include "CORecBase.h"
 #include "SequenceFields.h"
+#include "ShownSequence.h"
 #include "Subject.h"
 #include "core/Time.h"
 
@@ -53,7 +54,7 @@ class CORecCaliGlobal : public CORecTaskBase {
   COCaliSequence* m_target = nullptr;
 };
 
-class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTiming {
+class COCaliSequence : public ShownSequence, public SequenceRun, public TaskGlobal, public SequenceTiming {
  public:
   // Calibration modes as [CaliMode] keeps them.
   enum Mode { modeZero = 0, modeHumiditySpan = 1, modeHumidityInterference = 2, modeSpan1P = 3, modeSpan2P = 4 };
@@ -100,7 +101,12 @@ class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTim
 
   // Channels and filters.
   bool IsGasDefined(int channel) const;
-  bool IsFilterActive(int channel) const;
+  bool IsFilterActive(int channel) const override;
+  // As the windows read it: the run, and the channels by their letters.
+  platform::CTime GetStartTime() const override { return StartTime; }
+  platform::CTime GetStopTime() const override { return StopTime; }
+  int GetStopNum() const override { return StopNum; }
+  std::string ChannelName(int channel) const override { return LetterChannelName(channel); }
   // Seconds of measuring per channel.
   float GetMeasTime(int channel) const;
   float GetMW(int channel) const;
@@ -178,11 +184,7 @@ class COCaliSequenceObs : public COCaliSequence, public CGenObserver {
  public:
   using COCaliSequence::COCaliSequence;
   void Update(const CGenEvent& event) override;
-  // Runs once the sequence has followed a stored measurement, a start or a
-  // stop.
-  void SetFollowed(std::function<void()> followed) { m_followed = std::move(followed); }
 
  private:
   bool m_firstMeas = false;
-  std::function<void()> m_followed;
 };

@@ -8,7 +8,6 @@
 #include <QEventLoop>
 
 #include "Bitmaps.h"
-#include "ProgramIdentity.h"
 #include "TarnicBaseApp.h"
 #include "core/Text.h"
 
@@ -42,15 +41,6 @@ bool CSplashWnd::ShowSplashFromCommandLine(const std::vector<std::string>& args)
   return true;
 }
 
-int CSplashWnd::BitmapIdForProgram(const ProgramIdentity& program) {
-  int id = 0;  // the last matching test decides
-  if (program.isCalibration()) id = kovo::IDB_SPLASH_CALIBRATION;
-  if (program.isOffline()) id = kovo::IDB_SPLASH_OFFLINE;
-  if (program.isOnline()) id = kovo::IDB_SPLASH_ONLINE;
-  if (program.isPresentation()) id = kovo::IDB_SPLASH_PRESENTATION;
-  return id;
-}
-
 CSplashWnd::CSplashWnd() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setAttribute(Qt::WA_DeleteOnClose);
   setCursor(Qt::ArrowCursor);
@@ -58,10 +48,6 @@ CSplashWnd::CSplashWnd() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWind
 
 CSplashWnd::~CSplashWnd() {
   if (g_shown == this) g_shown = nullptr;
-}
-
-void CSplashWnd::ShowSplashScreen(QWidget* parent, const ProgramIdentity& program) {
-  ShowSplashScreen(parent, BitmapIdForProgram(program));
 }
 
 void CSplashWnd::ShowSplashScreen(QWidget* parent, int bitmapId, std::chrono::milliseconds shownFor) {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-class ProgramIdentity;
 class QEvent;
 
 class CSplashWnd : public QWidget {
@@ -20,11 +19,9 @@ class CSplashWnd : public QWidget {
   // The command line's verdict: no splash when the program runs embedded or
   // automated ("/Embedding", "/Automation", or with '-').
   static bool ShowSplashFromCommandLine(const std::vector<std::string>& args);
-  // Shows the program's splash centred on parent, unless disabled or
-  // already shown.
-  static void ShowSplashScreen(QWidget* parent, const ProgramIdentity& program);
-  // The same with that bitmap, closed by its timer after shownFor; centred on
-  // the screen while parent is hidden.
+  // Shows the program's splash picture (a bitmap id, 0 for none), closed by
+  // its timer after shownFor, centred on parent, or on the screen while
+  // parent is hidden; unless disabled or already shown.
   static void ShowSplashScreen(QWidget* parent, int bitmapId,
                                std::chrono::milliseconds shownFor = std::chrono::milliseconds(kCloseTimerMs));
   // Closes a shown splash at a key or mouse press and consumes that event.
@@ -38,8 +35,6 @@ class CSplashWnd : public QWidget {
   static void HoldUserInterface();
   static void SetHoldTime(std::chrono::milliseconds t);
   static std::chrono::milliseconds HoldTime();
-  // The bitmap of the program, 0 when it has none.
-  static int BitmapIdForProgram(const ProgramIdentity& program);
 
  protected:
   CSplashWnd();

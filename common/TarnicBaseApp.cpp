@@ -7,6 +7,7 @@
 #include "Bitmaps.h"
 #include "BuildVersion.h"
 #include "SplashWnd.h"
+#include "StringData.h"
 #include "core/App.h"
 #include "core/Text.h"
 
@@ -14,8 +15,10 @@
 
 const char* const TarnicBaseApp::kCopyrightPeriod = "1998-2026";
 
-TarnicBaseApp::TarnicBaseApp(std::string name, std::vector<std::string> args)
-    : platform::Application(name, std::move(args)), m_identity(name) {
+TarnicBaseApp::TarnicBaseApp(ProgramProfile profile, std::vector<std::string> args)
+    : platform::Application(profile.name, std::move(args)),
+      m_profile(std::move(profile)),
+      m_texts(m_profile.name, kovo::ProgramStrings(m_profile.name)) {
   const std::vector<std::string>& a = GetArgs();
   if (a.size() >= 2 && !a[1].empty() && a[1][0] == '1') m_debugInfo = true;
   if (a.size() >= 3 && !a[2].empty() && a[2][0] == '1') m_rs232LikeYelt = true;
@@ -56,7 +59,7 @@ void TarnicBaseApp::InitSplashScreen() {
 }
 
 void TarnicBaseApp::ShowSplashScreen() {
-  CSplashWnd::ShowSplashScreen(GetMainWnd(), m_identity);
+  CSplashWnd::ShowSplashScreen(GetMainWnd(), m_profile.splashBitmap);
   CSplashWnd::HoldUserInterface();
   CSplashWnd::ForgetShown();
 }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ProgramIdentity.h"
+#include "ProgramProfile.h"
+#include "core/StringTable.h"
 #include "core/DeviceContext.h"
 #include "ui/WinApp.h"
 
@@ -14,16 +15,17 @@ constexpr unsigned ID_APP_ABOUT = 0xE140;
 
 class TarnicBaseApp : public platform::Application {
  public:
-  // name: the application name the programs are told apart by.
-  TarnicBaseApp(std::string name, std::vector<std::string> args);
+  // profile: what sets the program apart; its name is the application's.
+  // The program's own texts and message caption are in place while it lives.
+  TarnicBaseApp(ProgramProfile profile, std::vector<std::string> args);
   ~TarnicBaseApp() override;
 
   virtual platform::CFont* GetCurFont() { return &m_curFont; }
   virtual platform::CFont* GetCurSmallFont() { return &m_curSmallFont; }
   virtual platform::CFont* GetCurSmallPrintFont() { return &m_curSmallPrintFont; }
 
-  // The application name; the program context is built with it.
-  const ProgramIdentity& Identity() const { return m_identity; }
+  // What sets the program apart; the program context is built with it.
+  const ProgramProfile& Profile() const { return m_profile; }
   bool GetDebugInfo() const { return m_debugInfo; }
   bool GetRS232LikeYeltInfo() const { return m_rs232LikeYelt; }
 
@@ -45,7 +47,8 @@ class TarnicBaseApp : public platform::Application {
  protected:
   virtual void InitSplashScreen();
 
-  ProgramIdentity m_identity;
+  ProgramProfile m_profile;
+  platform::ProgramTexts m_texts;
   platform::CFont m_curFont;
   platform::CFont m_curSmallFont;
   platform::CFont m_curSmallPrintFont;

@@ -162,10 +162,7 @@ std::string COSequence::GetBankGasName(int channel, int bank) const {
 }
 
 std::string COSequence::GetGasName(int channel) const {
-  if (m_context.Identity().isCalibration()) {
-    static const char* const kCali[] = {"A", "B", "C", "D", "E", "Water Vapour", "T: Temperature", "P: Pressure"};
-    return channel >= 0 && channel < 8 ? kCali[channel] : std::string();
-  }
+  if (m_context.Profile().letterNames) return LetterChannelName(channel);
   if (ValidFilter(channel)) return GetBankGasName(channel, ActiveBank[channel]);
   switch (channel) {
     case 5: return "Water Vapour";
@@ -368,4 +365,9 @@ void COSequence::GetMonitorSetup(MonitorSetup& s) const {
   }
   s.m_waterIntegrationTime = GetIntegrationTime(5);
   s.m_waterActive = IsFilterActive(5) ? 1 : 0;
+}
+
+std::string LetterChannelName(int channel) {
+  static const char* const kNames[] = {"A", "B", "C", "D", "E", "Water Vapour", "T: Temperature", "P: Pressure"};
+  return channel >= 0 && channel < 8 ? kNames[channel] : std::string();
 }

@@ -10,13 +10,14 @@
 #include "COAlarm.h"
 #include "COMeas.h"
 #include "SequenceFields.h"
+#include "ShownSequence.h"
 #include "TaskRecords.h"
 #include "core/Time.h"
 
 class DataContext;
 struct MonitorSetup;
 
-class COSequence : protected SequenceRun, protected TaskGlobal, protected SequenceTiming {
+class COSequence : public ShownSequence, protected SequenceRun, protected TaskGlobal, protected SequenceTiming {
  public:
   // The program's context: the open task, the units, the monitor's set-up
   // and the alarm outputs.
@@ -50,7 +51,7 @@ class COSequence : protected SequenceRun, protected TaskGlobal, protected Sequen
   void SetTubeTime(unsigned char v) { TubeTime = v; }
   unsigned char GetTubeTime() const { return TubeTime; }
   void SetFilterActive(int filter, bool on);
-  bool IsFilterActive(int filter) const;
+  bool IsFilterActive(int filter) const override;
   bool IsFilterLocked(int filter) const;
   // Locking a gas filter for the first time freezes its current gas name and
   // molecular weight; filter 5 (water vapour) only gets its bit.
@@ -68,10 +69,10 @@ class COSequence : protected SequenceRun, protected TaskGlobal, protected Sequen
   void SetReservedFlag(bool on);
   bool IsReservedFlag() const;
   int GetNumCount() const { return NumCount; }
-  platform::CTime GetStartTime() const { return StartTime; }
-  platform::CTime GetStopTime() const { return StopTime; }
+  platform::CTime GetStartTime() const override { return StartTime; }
+  platform::CTime GetStopTime() const override { return StopTime; }
   int GetStartNum() const { return StartNum; }
-  int GetStopNum() const { return StopNum; }
+  int GetStopNum() const override { return StopNum; }
   using SequenceRun::SetStart;
   using SequenceRun::SetStop;
 
@@ -85,6 +86,7 @@ class COSequence : protected SequenceRun, protected TaskGlobal, protected Sequen
   // filter is locked.
   std::string GetBankGasName(int channel, int bank) const;
   std::string GetGasName(int channel) const;
+  std::string ChannelName(int channel) const override { return GetGasName(channel); }
   float GetMW(int filter) const;
   bool IsBankDefined(int filter, int bank) const;
   bool IsGasDefined(int channel) const;

@@ -27,7 +27,7 @@ const char* const kCaliDescription = "KovoPC Software Calibration Database";
 
 }  // namespace
 
-COSystemSetup::COSystemSetup(DataContext& context) : m_context(context), m_dbList(context.Identity().isCalibration()) {
+COSystemSetup::COSystemSetup(DataContext& context) : m_context(context), m_dbList(context.Profile().calibrationTasks) {
   m_font = platform::LOGFONT();
   m_font.lfWeight = 0;
 }
@@ -90,8 +90,8 @@ double COSystemSetup::GetNormTempIn(const COTempUnit& unit) const {
 // --- the open task ---
 
 void COSystemSetup::SetMeasDatabaseOpen(bool open) {
-  // The Presentation program keeps no observers that care.
-  if (open && !m_context.Identity().isPresentation()) m_context.GenSub().Notify(eDBChanged);
+  // A program of stored tasks only keeps no observers that care.
+  if (open && !m_context.Profile().storedOnly) m_context.GenSub().Notify(eDBChanged);
   m_measDatabaseOpen = open;
 }
 
@@ -162,7 +162,7 @@ void COSystemSetup::ReadTaskList() {
 void COSystemSetup::FillDatabaseList(IListBox& list, std::vector<std::string>& serials) {
   ReadTaskList();
   IMeasurementLink* link = m_context.Measurement();
-  const bool all = link == nullptr || link->IsOffline() || m_context.Identity().isPresentation();
+  const bool all = link == nullptr || link->IsOffline() || m_context.Profile().storedOnly;
   const std::string serial = m_context.GetMonitorSetup().m_serial.ToString();
   for (; !m_dbList.IsEOF(); m_dbList.MoveNext()) {
     if (!all && m_dbList.m_DBSerial != serial) continue;
@@ -247,7 +247,7 @@ std::string COSystemSetup::NextName(const std::string& name) {
 }
 
 void COSystemSetup::CreateMeasDatabase(const std::string& description) {
-  const bool cali = m_context.Identity().isCalibration();
+  const bool cali = m_context.Profile().calibrationTasks;
   std::string name = NameFromDescription(description);
   const std::string first = name;
   while (DatabaseExists(name)) {

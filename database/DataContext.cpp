@@ -6,8 +6,8 @@
 #include "COSystemSetup.h"
 #include "FilterData.h"
 
-DataContext::DataContext(ProgramIdentity identity)
-    : m_identity(std::move(identity)),
+DataContext::DataContext(ProgramProfile profile)
+    : m_profile(std::move(profile)),
       m_setup(std::make_unique<COSystemSetup>(*this)),
       m_genSub(std::make_unique<COGenSub>()),
       m_dbObs(std::make_unique<CODBObs>(*this)),
@@ -16,6 +16,11 @@ DataContext::DataContext(ProgramIdentity identity)
 DataContext::~DataContext() = default;
 
 COSequence& DataContext::ActiveSequence() { return *m_sequence; }
+
+ShownSequence& DataContext::WindowSequence() {
+  if (m_windowSequence != nullptr) return *m_windowSequence;
+  return *m_sequence;
+}
 
 MeasState DataContext::MeasurementState() const {
   return m_measurement ? m_measurement->GetState() : MeasState::idle;

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "InstrumentInfo.h"
-#include "ProgramIdentity.h"
+#include "ProgramProfile.h"
 
 class CDocument;
 class CODBObs;
@@ -18,6 +18,7 @@ class COGenSub;
 class COSequence;
 class COSequenceObs;
 class COSystemSetup;
+class ShownSequence;
 struct MonitorSetup;
 
 // The measurement subject's states. Windows and status texts know them by
@@ -78,13 +79,13 @@ class DataContext {
   enum Output { kPCBeep = 0, kMonitorBeep, kRelay1, kRelay2, kOutputCount };
   // Builds the system set-up, the general subject, the database observer and
   // the active sequence, in that order.
-  explicit DataContext(ProgramIdentity identity);
+  explicit DataContext(ProgramProfile profile);
   virtual ~DataContext();
   DataContext(const DataContext&) = delete;
   DataContext& operator=(const DataContext&) = delete;
 
-  // Which program runs: the one source the layers ask.
-  const ProgramIdentity& Identity() const { return m_identity; }
+  // What sets the program apart: the one source the layers ask.
+  const ProgramProfile& Profile() const { return m_profile; }
   // The connected monitor's identity, as the start-up publishes it.
   InstrumentInfo& Instrument() { return m_instrument; }
   const InstrumentInfo& Instrument() const { return m_instrument; }
@@ -95,6 +96,10 @@ class DataContext {
   // The sequence of the task that is open: the sequence observer's.
   COSequenceObs& Sequence() { return *m_sequence; }
   COSequence& ActiveSequence();
+  // The sequence the windows read: the active sequence unless the program
+  // lends another (the Calibration program its calibration sequence).
+  ShownSequence& WindowSequence();
+  void SetWindowSequence(ShownSequence* sequence) { m_windowSequence = sequence; }
 
   // Lent by the measurement subject; none in a program without a monitor.
   IMeasurementLink* Measurement() const { return m_measurement; }
@@ -120,12 +125,13 @@ class DataContext {
   std::map<int, bool>& AlarmAcknowledgements() { return m_acks; }
 
  private:
-  ProgramIdentity m_identity;
+  ProgramProfile m_profile;
   InstrumentInfo m_instrument;
   std::unique_ptr<COSystemSetup> m_setup;
   std::unique_ptr<COGenSub> m_genSub;
   std::unique_ptr<CODBObs> m_dbObs;
   std::unique_ptr<COSequenceObs> m_sequence;
+  ShownSequence* m_windowSequence = nullptr;
   IMeasurementLink* m_measurement = nullptr;
   IWindowStore* m_windowStore = nullptr;
   std::array<COAction*, kOutputCount> m_outputs{};

@@ -131,7 +131,7 @@ void ForEachColumn(size_t count, size_t rows, const std::function<void(size_t)>&
 
 COMeasReadRequest::COMeasReadRequest(DataContext& context, const COMeasInterval& source) : interval(source) {
   const std::string name = context.Setup().GetDatabaseName();
-  calibration = context.Identity().isCalibration();
+  calibration = context.Profile().temperatureColumn;
   IMeasurementLink* subject = context.Measurement();
   if (subject != nullptr && subject->HasLastMeas()) live = *context.DBObs().GetLastMeas();
   if (!interval.GetMeasAvg()) file = platform::db::DirectDataSourceFile(dbfiles::DataSourceName(name));

@@ -21,7 +21,7 @@ const platform::COLORREF kCurvePalette[7] = {0x0000FF, 0x00DF00, 0xFF0000, 0x00E
 // --- CColumn ---
 
 CColumn::CColumn(DataContext& context) : m_context(&context) {
-  if (context.Identity().isCalibration())
+  if (context.Profile().signalChannels)
     m_unit = 1;  // µV
   else
     m_unit = static_cast<unsigned char>(context.Setup().GetGasConcUnit().GetUnit());
@@ -41,12 +41,13 @@ void CColumn::Copy(const CColumn& other) {
 
 void CColumn::SetDefaultUnit() {
   const COSystemSetup& setup = m_context->Setup();
-  const bool cali = m_context->Identity().isCalibration();
-  if (m_channel <= 4 || (cali && m_channel == 5))
-    m_unit = cali ? 1 : static_cast<unsigned char>(setup.GetGasConcUnit().GetUnit());
+  const ProgramProfile& program = m_context->Profile();
+  const bool bySignal = program.signalChannels;
+  if (m_channel <= 4 || (bySignal && m_channel == 5))
+    m_unit = bySignal ? 1 : static_cast<unsigned char>(setup.GetGasConcUnit().GetUnit());
   else if (m_channel == 5)
     m_unit = static_cast<unsigned char>(setup.GetHumidityUnit().GetUnit());
-  else if (m_channel == 6 && cali)
+  else if (m_channel == 6 && program.temperatureColumn)
     m_unit = static_cast<unsigned char>(setup.GetTempUnit().GetUnit());
   else if (m_channel == 7)
     m_unit = static_cast<unsigned char>(setup.GetPressureUnit().GetUnit());
@@ -66,39 +67,39 @@ char CColumn::GetChannelLetter() const {
   }
 }
 
-const ProgramIdentity& CColumn::GetProgram() const { return m_context->Identity(); }
+const ProgramProfile& CColumn::GetProgram() const { return m_context->Profile(); }
 
-std::string CColumn::GetChannelName() const { return m_sequence ? m_sequence->GetGasName(m_channel) : std::string(); }
+std::string CColumn::GetChannelName() const { return m_sequence ? m_sequence->ChannelName(m_channel) : std::string(); }
 
 std::string CColumn::GetUnitText() const {
   const COSystemSetup& setup = m_context->Setup();
   const COTempUnit temp = m_channel == 6 ? COTempUnit(m_unit) : setup.GetTempUnit();
-  return GetChannelUnitText(m_context->Identity(), m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp,
+  return GetChannelUnitText(m_context->Profile(), m_channel, COConcUnit(m_unit), COHumiUnit(m_unit), temp,
                             COPresUnit(m_unit), COSignalUnit(m_unit));
 }
 
 // --- COMeasInterval ---
 
 COMeasInterval::COMeasInterval(DataContext& context) : m_context(&context) {
-  COSequence* sequence = &context.ActiveSequence();
-  const bool cali = context.Identity().isCalibration();
+  const ShownSequence* sequence = &context.WindowSequence();
+  const ProgramProfile& program = context.Profile();
   m_last = sequence->GetStopNum();
   // A sequence without a sample still carries its placeholder stop time.
   m_endTime = std::max(sequence->GetStopTime(), sequence->GetStartTime());
   m_first = m_last - 99;
   m_startTime = m_endTime - platform::CTimeSpan(3600);
-  if (cali) {
+  if (program.calibrationWindows) {
     m_mode = kByNumber;
     m_floats.assign(7, 0.0f);
   }
-  const int lastChannel = cali ? 6 : 5;
+  const int lastChannel = program.temperatureColumn ? 6 : 5;
   for (int ch = 0; ch <= lastChannel; ++ch) {
     bool take = ch == 6 || sequence->IsFilterActive(ch);
     if (!take) continue;
     CColumn c(context);
     c.SetChannel(static_cast<unsigned char>(ch));
     c.SetColorIndex(static_cast<unsigned char>(ch));
-    c.SetAxis(cali ? (ch == 6 ? 1 : 0) : (ch <= 4 ? 0 : 1));
+    c.SetAxis(program.signalChannels ? (ch == 6 ? 1 : 0) : (ch <= 4 ? 0 : 1));
     c.SetDefaultUnit();
     c.SetSequence(sequence, this);
     m_columns.push_back(c);
@@ -165,7 +166,7 @@ void COMeasInterval::MoveTo(const platform::CTime& endTime, int lastNumber) {
 }
 
 bool COMeasInterval::IsChannelShown(int channel) const {
-  return !m_context->Identity().isPresentation() || IsBitSet(m_channelMask, channel);
+  return !m_context->Profile().lockedFiltersOnly || IsBitSet(m_channelMask, channel);
 }
 
 void COMeasInterval::ResetCursors() {
@@ -514,7 +515,7 @@ float NormTempC(DataContext& context) {
 
 COValueConverter::COValueConverter(DataContext& context, int channel, int unit)
     : m_channel(channel), m_unit(unit), m_tempUnit(context.Setup().GetTempUnit()) {
-  if (context.Identity().isCalibration()) {
+  if (context.Profile().signalChannels) {
     if (channel >= 0 && channel <= 5)
       m_kind = kSignal;
     else if (channel == 6)
@@ -582,8 +583,9 @@ std::string FormatValue(DataContext& context, const COMeas& meas, int channel) {
   if (!meas.IsValueValid(channel)) return "n/a";
   const COSystemSetup& setup = context.Setup();
   float v = meas.GetValue(channel).GetValue();
-  const bool cali = context.Identity().isCalibration();
-  if (cali && channel == 6) {
+  const ProgramProfile& program = context.Profile();
+  const bool cali = program.signalChannels;
+  if (program.temperatureColumn && channel == 6) {
     v = COTempUnit(COTempUnit::celsius).Convert(setup.GetTempUnit(), v);
   } else if (channel >= 6) {
     v = COPresUnit(COPresUnit::mbar).Convert(setup.GetPressureUnit(), v);

@@ -16,8 +16,9 @@ class COMeasColumns;
 class COValueConverter;
 class COMeasInterval;
 class COSequence;
+class ShownSequence;
 class DataContext;
-class ProgramIdentity;
+struct ProgramProfile;
 
 // Statistics of one column between the cursors; 1e34 means "no figure".
 struct COMeasStatistics {
@@ -61,11 +62,11 @@ class CColumn {
   }
   void Copy(const CColumn& other);
 
-  void SetSequence(COSequence* sequence, COMeasInterval* owner) {
+  void SetSequence(const ShownSequence* sequence, COMeasInterval* owner) {
     m_sequence = sequence;
     m_owner = owner;
   }
-  COSequence* GetSequence() const { return m_sequence; }
+  const ShownSequence* GetSequence() const { return m_sequence; }
   COMeasInterval* GetOwner() const { return m_owner; }
 
   void SetAxis(unsigned char axis) { m_axis = axis; }
@@ -91,7 +92,7 @@ class CColumn {
   // 'A'..'E' for the gases, 'W', 'T', 'P'; 'Z' for anything else.
   char GetChannelLetter() const;
   // The program the column is shown in.
-  const ProgramIdentity& GetProgram() const;
+  const ProgramProfile& GetProgram() const;
   // The sequence's name of the channel; empty without a sequence.
   std::string GetChannelName() const;
   std::string GetUnitText() const;
@@ -109,7 +110,7 @@ class CColumn {
   unsigned char m_colorIndex = 0;
   platform::COLORREF m_customColor = 0;
   COMeasInterval* m_owner = nullptr;
-  COSequence* m_sequence = nullptr;
+  const ShownSequence* m_sequence = nullptr;
 };
 
 class COMeasInterval {

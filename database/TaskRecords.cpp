@@ -57,9 +57,9 @@ void CORecSequence::DoFieldExchange(platform::CFieldExchange* pFX) {
   platform::RFX_Long(pFX, "NumCount", s->NumCount);
   platform::RFX_Text(pFX, "Name", s->Name);
   platform::RFX_Date(pFX, "StartTime", s->StartTime);
-  // The Offline program compares the stored start with the monitor's, so it
-  // keeps it as it is.
-  if (Fetching(pFX) && IsPlaceholderStart(s->StartTime) && !m_context.Identity().isOffline())
+  // A program that uploads the monitor's records compares the stored start
+  // with the monitor's, so it keeps it as it is.
+  if (Fetching(pFX) && IsPlaceholderStart(s->StartTime) && !m_context.Profile().uploadsRecords)
     s->StartTime = platform::CTime::GetCurrentTime();
   platform::RFX_Date(pFX, "StopTime", s->StopTime);
   platform::RFX_Long(pFX, "StartNum", s->StartNum);
@@ -126,7 +126,7 @@ void CORecMeas::DoFieldExchange(platform::CFieldExchange* pFX) {
   static const char* const kValues[] = {"FilterValues1", "FilterValues2", "FilterValues3",
                                         "FilterValues4", "FilterValues5", "FilterValues6"};
   for (int c = 0; c < 6; ++c) Channel(pFX, kValues[c], *m, c);
-  if (m_context.Identity().isCalibration()) Channel(pFX, "Temperature", *m, COMeas::chTemperature);
+  if (m_context.Profile().temperatureColumn) Channel(pFX, "Temperature", *m, COMeas::chTemperature);
   Channel(pFX, "Pressure", *m, COMeas::chPressure);
 }
 
@@ -329,7 +329,7 @@ void CORecOpenWindows::LoadColumns(std::vector<CColumn>& columns) {
   rs.m_strFilter = platform::Format("[ID] = %d", m_ID);
   rs.OpenOrRequery();
   columns.clear();
-  COSequence* sequence = &m_context.ActiveSequence();
+  const ShownSequence* sequence = &m_context.WindowSequence();
   for (; rs.IsOpen() && !rs.IsEOF(); rs.MoveNext()) {
     columns.push_back(rs.m_column);
     columns.back().SetSequence(sequence, &m_interval);

@@ -2,6 +2,7 @@
 
 #include "COMeasObs.h"
 #include "COOfflineMeasObs.h"
+#include "OfflineProfile.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
@@ -18,8 +19,8 @@
 #include "ui/UiNotifier.h"
 
 COfflineApp::COfflineApp(std::vector<std::string> args)
-    : TarnicBaseApp("Offline", std::move(args)),
-      m_context(std::make_unique<ProgramContext>(Identity())) {
+    : TarnicBaseApp(OfflineProfile(), std::move(args)),
+      m_context(std::make_unique<ProgramContext>(Profile())) {
   LinkOptions link;
   link.ctsFlow = GetRS232LikeYeltInfo();
   m_context->SetLinkOptions(link);

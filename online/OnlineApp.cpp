@@ -17,6 +17,7 @@
 #include "MeasStartDialog.h"
 #include "MonitorMemory.h"
 #include "OnlineCommands.h"
+#include "OnlineProfile.h"
 #include "OnlineStrings.h"
 #include "Rs232Trace.h"
 #include "StartupConnection.h"
@@ -29,7 +30,7 @@
 
 
 COnlineApp::COnlineApp(std::vector<std::string> args)
-    : CMeasProgramApp("Online",
+    : CMeasProgramApp(OnlineProfile(),
                       {ID_UNITS, ID_COMMUNICATION, ID_ZOOM_IN, ID_ZOOM_OUT, ID_GOTO_START, ID_SCROLL_BACKWARD,
                        ID_SCROLL_FORWARD, ID_GOTO_END, ID_SCALE_LEFT_ZERO,
                        ID_SCALE_LEFT_MINMAX, ID_SCALE_RIGHT_ZERO, ID_SCALE_RIGHT_MINMAX},

@@ -10,6 +10,7 @@
 
 #include "COException.h"
 #include "COSequence.h"
+#include "PresentationProfile.h"
 #include "COSequenceObs.h"
 #include "COSystemSetup.h"
 #include "DBUtil.h"
@@ -83,7 +84,7 @@ std::string ChooseSaveFile(QWidget* parent, const std::string& title, const std:
 
 
 CPresentationApp::CPresentationApp(std::vector<std::string> args)
-    : CMeasProgramApp("Presentation",
+    : CMeasProgramApp(PresentationProfile(),
                       {ID_UNITS, 0, ID_ZOOM_IN, ID_ZOOM_OUT, ID_GOTO_START, ID_SCROLL_BACKWARD, ID_SCROLL_FORWARD,
                        ID_GOTO_END, ID_SCALE_LEFT_ZERO_MAX, ID_SCALE_LEFT_MIN_MAX, ID_SCALE_RIGHT_ZERO_MAX,
                        ID_SCALE_RIGHT_MIN_MAX},

@@ -17,7 +17,7 @@
 #include "ui/DataExchange.h"
 
 COComDialog::COComDialog(DataContext& context, QWidget* parent)
-    : platform::CDialog(context.Identity().isCalibration() ? IDD_CALIBRATION : IDD, parent), m_context(context) {
+    : platform::CDialog(context.Profile().calibrationWindows ? IDD_CALIBRATION : IDD, parent), m_context(context) {
   setWindowTitle("Communication");
   auto* layout = new QVBoxLayout(this);
 

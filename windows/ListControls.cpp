@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "MeasInterval.h"
-#include "ProgramIdentity.h"
+#include "ProgramProfile.h"
 #include "ui/Dialog.h"
 #include "ui/PainterDC.h"
 
@@ -277,7 +277,7 @@ int COColumnList::InsertColumn(int index, CColumn* column) {
 
 std::string COColumnList::RowText(const CColumn& column) {
   std::string text;
-  if (!column.GetProgram().isCalibration()) text = std::string(1, column.GetChannelLetter()) + ": ";
+  if (!column.GetProgram().letterNames) text = std::string(1, column.GetChannelLetter()) + ": ";
   return text + column.GetChannelName() + " (" + column.GetUnitText() + ")";
 }
 

@@ -97,11 +97,11 @@ bool WaitForMeasurementStop(DataContext& context, std::chrono::milliseconds wait
   return idle();
 }
 
-CMeasProgramApp::CMeasProgramApp(std::string name, Ids ids, std::vector<std::string> args)
-    : TarnicBaseApp(name, std::move(args)),
-      m_context(std::make_unique<ProgramContext>(Identity())),
+CMeasProgramApp::CMeasProgramApp(ProgramProfile profile, Ids ids, std::vector<std::string> args)
+    : TarnicBaseApp(std::move(profile), std::move(args)),
+      m_context(std::make_unique<ProgramContext>(Profile())),
       m_ids(ids),
-      m_title("Nolt " + name) {
+      m_title("Nolt " + Profile().name) {
   LinkOptions link;
   link.ctsFlow = GetRS232LikeYeltInfo();
   m_context->SetLinkOptions(link);

@@ -78,9 +78,9 @@ class CMeasProgramApp : public TarnicBaseApp {
   void OnViewCursors();
 
  protected:
-  // name: the application name ("Online"); the main window's title is
-  // "Nolt <name>".
-  CMeasProgramApp(std::string name, Ids ids, std::vector<std::string> args);
+  // profile: what sets the program apart, its name ("Online") among it; the
+  // main window's title is "Nolt <name>".
+  CMeasProgramApp(ProgramProfile profile, Ids ids, std::vector<std::string> args);
 
   virtual void Prepare() {}
   virtual void MakeCommands() = 0;

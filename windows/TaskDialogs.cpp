@@ -61,7 +61,7 @@ std::string TaskNameOf(const QListWidgetItem* item) {
 // --- new task ---
 
 CNewDatabase::CNewDatabase(DataContext& context, QWidget* parent) : platform::CDialog(IDD, parent), m_context(context) {
-  setWindowTitle(context.Identity().isCalibration() ? "New Calibration Task" : "New Measurement Task");
+  setWindowTitle(context.Profile().calibrationTasks ? "New Calibration Task" : "New Measurement Task");
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout();
   grid->addWidget(new QLabel("Enter description:", this), 0, 0);
@@ -105,7 +105,7 @@ void CNewDatabase::OnOK() {
 
 COpenDatabase::COpenDatabase(DataContext& context, QWidget* parent)
     : platform::CDialog(IDD, parent), m_context(context), m_list(new QListWidget(this)) {
-  setWindowTitle(context.Identity().isCalibration() ? "Open Calibration Task" : "Open Measurement Task");
+  setWindowTitle(context.Profile().calibrationTasks ? "Open Calibration Task" : "Open Measurement Task");
   auto* layout = new QVBoxLayout(this);
   auto* label = new QLabel("&Select task:", this);
   // The mnemonic takes the user to the list (and is not shown as an '&').
@@ -125,7 +125,7 @@ COpenDatabase::COpenDatabase(DataContext& context, QWidget* parent)
 }
 
 bool COpenDatabase::OnInitDialog() {
-  if (!m_context.Identity().isPresentation())
+  if (!m_context.Profile().storedOnly)
     SetDlgItemText(kSerial, m_context.GetMonitorSetup().m_serial.ToString());
   try {
     FillTaskList(m_context, m_list, m_serials);

@@ -221,8 +221,9 @@ bool COMeasObs::LoadSetupFromDatabase() {
   CORecBankSet bankSet(m_context);
   bool found = false;
   try {
-    // The Offline program only looks: it never uploads filter information.
-    found = bankSet.LoadCurrentSet(serial, m_offline || m_context.Identity().isOffline());
+    // A program that uploads the monitor's records only looks: it never
+    // uploads filter information.
+    found = bankSet.LoadCurrentSet(serial, m_offline || m_context.Profile().uploadsRecords);
   } catch (const platform::CException& e) {
     ReportException(IDS_DB_ERROR, e);
   }

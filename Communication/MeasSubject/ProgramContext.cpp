@@ -5,19 +5,9 @@
 #include "COMeasObs.h"
 #include "COSequenceObs.h"
 
-namespace {
-
-// The programs that talk to the monitor; the Presentation program only shows
-// what is stored and the Database administration program only its files.
-bool TalksToMonitor(const ProgramIdentity& identity) {
-  return identity.isOnline() || identity.isCalibration() || identity.isOffline();
-}
-
-}  // namespace
-
-ProgramContext::ProgramContext(ProgramIdentity identity) : DataContext(std::move(identity)) {
+ProgramContext::ProgramContext(ProgramProfile profile) : DataContext(std::move(profile)) {
   m_linkOptions.trace = &m_trace;
-  if (!TalksToMonitor(Identity())) return;
+  if (!Profile().talksToMonitor) return;
   m_measObs = std::make_unique<COMeasObs>(*this, Instrument());
   m_measObs->GetLink().SetOptions(m_linkOptions);
   SetMeasurement(m_measObs.get());

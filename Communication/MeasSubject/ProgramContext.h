@@ -1,6 +1,6 @@
 #pragma once
 // One program's objects, owned for the program's whole run and built in the
-// order of its start-up: the data layer's (identity, system set-up, general
+// order of its start-up: the data layer's (profile, system set-up, general
 // subject, database observer, active sequence), then the measurement subject
 // with the serial stack in a program that talks to the monitor. The user
 // interface lends it the device's dialogs, the notifier that carries
@@ -22,14 +22,14 @@ class IDeviceDialogs;
 struct StartupActions {
   // Ends the program at once with the code (std::exit unless given).
   std::function<void(int code)> exitProgram;
-  // The Calibration program's no-monitor flag: that program goes on without
-  // a monitor instead of ending.
+  // The no-monitor flag of a program that goes on without a monitor
+  // instead of ending.
   std::function<void()> setNoMonitor;
 };
 
 class ProgramContext : public DataContext {
  public:
-  explicit ProgramContext(ProgramIdentity identity);
+  explicit ProgramContext(ProgramProfile profile);
   ~ProgramContext() override;
 
   // Null in a program that does not talk to the monitor.

@@ -29,7 +29,7 @@ void ConnectToMonitor(ProgramContext& context) {
     if (obs->Connect(false)) break;
     IDeviceDialogs* dialogs = obs->GetDevice().GetDialogs();
     if (dialogs != nullptr && dialogs->RunComDialog() != platform::IDCANCEL) continue;
-    if (context.Identity().isCalibration()) {
+    if (context.Profile().worksWithoutMonitor) {
       if (context.GetStartupActions().setNoMonitor) context.GetStartupActions().setNoMonitor();
       obs->GetLink().SetCheckModem(false);
       return;

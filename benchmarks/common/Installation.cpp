@@ -6,12 +6,12 @@
 
 namespace kovo::bench {
 
-Installation::Installation(const std::string& program) {
+Installation::Installation(ProgramProfile program) {
   char tmpl[] = "/tmp/kovo-bench-XXXXXX";
   m_folder = mkdtemp(tmpl);
   setenv("ODBCINI", (m_folder + "/odbc.ini").c_str(), 1);
   setenv("KOVO_PROGRAM_FOLDER", m_folder.c_str(), 1);
-  m_context = std::make_unique<DataContext>(ProgramIdentity(program));
+  m_context = std::make_unique<DataContext>(std::move(program));
   m_setup = &m_context->Setup();
   if (!m_setup->OpenSystemDatabase()) std::fprintf(stderr, "the system database did not open\n");
 }

@@ -11,7 +11,7 @@ namespace kovo::bench {
 
 class Installation {
  public:
-  explicit Installation(const std::string& program);
+  explicit Installation(ProgramProfile program);
   ~Installation();
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;

@@ -26,6 +26,7 @@
 #include "MeasReader.h"
 #include "ObserverSteps.h"
 #include "Installation.h"
+#include "OnlineProfile.h"
 #include "Paired.h"
 #include "db/DataSource.h"
 #include "db/DateText.h"
@@ -39,7 +40,7 @@ const int kMeasurements = [] {
 const platform::CTime kBase(2024, 1, 1, 0, 0, 0);
 
 kovo::bench::Installation& Install() {
-  static kovo::bench::Installation installation("Online");
+  static kovo::bench::Installation installation(OnlineProfile());
   return installation;
 }
 

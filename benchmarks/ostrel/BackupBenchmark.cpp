@@ -20,6 +20,7 @@
 #include "TestSupport.h"
 #include "core/App.h"
 #include "core/MessageSink.h"
+#include "core/StringTable.h"
 #include "db/DataSource.h"
 #include "db/Database.h"
 
@@ -34,7 +35,7 @@ const char kMeasRows[] =
 
 struct Fixture {
   kovo::test::TempDir dir;
-  platform::AppCore app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts programTexts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   platform::ScriptedMessageSink messages;
   ScriptedDirChooser chooser;
   FixedFreeSpace free{uint64_t(1) << 40};

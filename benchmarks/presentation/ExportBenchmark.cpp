@@ -15,6 +15,7 @@
 
 #include "COSequenceObs.h"
 #include "Installation.h"
+#include "PresentationProfile.h"
 #include "MeasInterval.h"
 #include "MeasReader.h"
 #include "Paired.h"
@@ -28,7 +29,7 @@ const int kMeasurements = [] {
 }();
 
 struct Fixture {
-  kovo::bench::Installation install{"Presentation"};
+  kovo::bench::Installation install{PresentationProfile()};
   std::string task;
 
   Fixture() {

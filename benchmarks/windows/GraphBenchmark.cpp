@@ -23,6 +23,7 @@
 #include "COSequenceObs.h"
 #include "GraphView.h"
 #include "Installation.h"
+#include "PresentationProfile.h"
 #include "Paired.h"
 #include "WindowLayer.h"
 #include "ui/PainterDC.h"
@@ -37,7 +38,7 @@ const int kMeasurements = [] {
 constexpr int kWidth = 1600, kHeight = 1000;
 
 struct Fixture {
-  kovo::bench::Installation install{"Presentation"};
+  kovo::bench::Installation install{PresentationProfile()};
   std::string task;
   std::unique_ptr<CWindowLayer> layer;
 

@@ -4,6 +4,7 @@
 
 #include "CODBObs.h"
 #include "COCaliMeasObs.h"
+#include "CalibrationProfile.h"
 #include "COCaliSequence.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
@@ -37,7 +38,7 @@
 using calibration::COCaliStatus;
 
 CCalibrationApp::CCalibrationApp(std::vector<std::string> args)
-    : CMeasProgramApp("Calibration",
+    : CMeasProgramApp(CalibrationProfile(),
                       {ID_CALI_UNITS, ID_CALI_COMMUNICATION, ID_CALI_ZOOM_IN, ID_CALI_ZOOM_OUT, ID_CALI_GOTO_START,
                        ID_CALI_SCROLL_BACK, ID_CALI_SCROLL_FORWARD, ID_CALI_GOTO_END, 0, 0, 0, 0},
                       std::move(args)) {}
@@ -46,6 +47,7 @@ CCalibrationApp::~CCalibrationApp() {
   // The windows go before the objects they show; the monitor's services
   // before the subject they report to.
   DestroyWindows();
+  m_context->SetWindowSequence(nullptr);
   if (!m_observersAttached) return;
   COGenSub& sub = m_context->GenSub();
   sub.Detach(m_status.get());
@@ -71,8 +73,8 @@ void CCalibrationApp::Prepare() {
   m_caliContext = std::make_unique<calibration::CaliContext>(
       calibration::CaliContext{ctx, *m_cali, *m_sequence, *m_calibrator, m_pageStatus.get()});
   // The calibration sequence keeps the run's start and stop, in place of
-  // the measurement sequence, which the windows show.
-  m_sequence->SetFollowed([this] { MirrorSequence(); });
+  // the measurement sequence, and the windows read it.
+  ctx.SetWindowSequence(m_sequence.get());
   ctx.GenSub().Attach(&ctx.DBObs());
   ctx.GenSub().Attach(m_sequence.get());
   ctx.GenSub().Attach(m_pageStatus.get());
@@ -220,16 +222,7 @@ bool CCalibrationApp::OnMainWindowClose() {
   return MayDiscardValues(IDS_CALI_ASK_DISCARD_VALUES) && CMeasProgramApp::OnMainWindowClose();
 }
 
-void CCalibrationApp::MirrorSequence() {
-  COSequence& shown = m_context->ActiveSequence();
-  const COCaliSequence& sequence = *m_sequence;
-  for (int channel = 0; channel <= 5; ++channel) shown.SetFilterActive(channel, sequence.IsFilterActive(channel));
-  shown.SetStart(sequence.StartTime, sequence.StartNum);
-  shown.SetStop(sequence.StopTime, sequence.StopNum);
-}
-
 void CCalibrationApp::OpenTaskDocument() {
-  MirrorSequence();
   m_cali->TakeActiveBanks();
   ShowTaskTitle(m_context->Setup().GetDatabaseDesc());
   Document().OnOpenDocument("");
@@ -281,7 +274,6 @@ void CCalibrationApp::Reconnect() {
 
 void CCalibrationApp::OnSettings() {
   calibration::RunCalibrationSettings(*m_caliContext, *m_sequence, Frame());
-  MirrorSequence();
 }
 
 void CCalibrationApp::OnStart() { m_cali->StartMeasurement(platform::CTime::GetCurrentTime(), platform::CTime()); }

@@ -79,9 +79,6 @@ class CCalibrationApp : public CMeasProgramApp {
   // holds the left cursor's measurement.
   void ShowSettingsAt(const COMeas& leftCursor);
   void OpenGraphAfterBanks();
-  // The shared windows read the task's channels and its run's end from the
-  // context's sequence: it follows the calibration sequence, in memory only.
-  void MirrorSequence();
   void OnPrintBanks();
   void OnPrintCurrentCalibration();
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ProgramIdentity.h"
+#include "ProgramProfile.h"
 #include "core/Controls.h"
 
 namespace {
@@ -261,9 +261,9 @@ void FillPresUnitCombo(platform::IComboBox& combo) {
   AddUnitTexts<COPresUnit>(combo, COPresUnit::count);
 }
 
-void FillUnitCombo(const ProgramIdentity& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit) {
+void FillUnitCombo(const ProgramProfile& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit) {
   combo.ResetContent();
-  if (program.isCalibration()) {
+  if (program.signalChannels) {
     if (channel >= 0 && channel <= 5) AddUnitTexts<COSignalUnit>(combo, COSignalUnit::count);
     if (channel == 6) AddUnitTexts<COTempUnit>(combo, COTempUnit::count);
     if (channel == 7) AddUnitTexts<COPresUnit>(combo, COPresUnit::count);
@@ -279,10 +279,10 @@ void FillUnitCombo(const ProgramIdentity& program, int channel, platform::ICombo
   }
 }
 
-std::string GetChannelUnitText(const ProgramIdentity& program, int channel, const COConcUnit& conc,
+std::string GetChannelUnitText(const ProgramProfile& program, int channel, const COConcUnit& conc,
                                const COHumiUnit& humi, const COTempUnit& temp, const COPresUnit& pres,
                                const COSignalUnit& signal) {
-  if (program.isCalibration()) {
+  if (program.signalChannels) {
     if (channel >= 0 && channel <= 5) return signal.GetText();
     if (channel == 6) return temp.GetText();
     if (channel == 7) return pres.GetText();

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-class ProgramIdentity;
+struct ProgramProfile;
 namespace platform {
 class IComboBox;
 }  // namespace platform
@@ -93,11 +93,11 @@ class COHumiUnit : public COUnitBase {
 void FillTempUnitCombo(platform::IComboBox& combo);
 void FillPresUnitCombo(platform::IComboBox& combo);
 // The units that fit a channel (0-4 gases, 5 water vapour, 6 temperature,
-// 7 pressure); the Calibration program shows detector signals instead.
-void FillUnitCombo(const ProgramIdentity& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit);
+// 7 pressure); a program of signal channels shows detector signals instead.
+void FillUnitCombo(const ProgramProfile& program, int channel, platform::IComboBox& combo, const COTempUnit& tempUnit);
 
 // The unit text of a channel, by the same rules as FillUnitCombo.
-std::string GetChannelUnitText(const ProgramIdentity& program, int channel, const COConcUnit& conc,
+std::string GetChannelUnitText(const ProgramProfile& program, int channel, const COConcUnit& conc,
                                const COHumiUnit& humi,
                                const COTempUnit& temp, const COPresUnit& pres,
                                const COSignalUnit& signal = COSignalUnit());

@@ -56,6 +56,7 @@ class COstrels : public platform::Application {
 
  private:
   static constexpr const char* kName = "Database Administration";
+  platform::ProgramTexts m_texts{kName, kovo::ProgramStrings(kName)};
   platform::QtMessageSink m_messages;
   ostrel::DataSources m_sources;
 };

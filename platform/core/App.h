@@ -1,6 +1,6 @@
 #pragma once
-// The running program as the platform sees it: its name, which shared code
-// uses to tell the programs apart, and its command line.
+// The running program as the platform sees it: its name and its command
+// line.
 #include <array>
 #include <string>
 #include <vector>

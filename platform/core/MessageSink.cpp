@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 
-#include "App.h"
 
 namespace platform {
 namespace {
@@ -18,6 +17,8 @@ class StderrSink : public MessageSink {
 
 StderrSink g_stderrSink;
 std::atomic<MessageSink*> g_sink{nullptr};
+std::mutex g_captionMutex;
+std::string g_caption;  // the running program's
 
 }  // namespace
 
@@ -40,9 +41,18 @@ MessageSink& Messages() {
 
 MessageSink* SetMessageSink(MessageSink* sink) { return g_sink.exchange(sink); }
 
+std::string SetMessageCaption(std::string caption) {
+  std::lock_guard<std::mutex> lock(g_captionMutex);
+  g_caption.swap(caption);
+  return caption;
+}
+
 int MessageBox(const std::string& text, unsigned type, const std::string& caption) {
   std::string c = caption;
-  if (c.empty() && AppCore::Current()) c = AppCore::Current()->GetAppName();
+  if (c.empty()) {
+    std::lock_guard<std::mutex> lock(g_captionMutex);
+    c = g_caption;
+  }
   return Messages().Show(text, c, type);
 }
 

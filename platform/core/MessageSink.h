@@ -41,7 +41,10 @@ MessageSink& Messages();
 // Installs a sink (null restores the default) and returns the previous one.
 MessageSink* SetMessageSink(MessageSink* sink);
 
-// The caption is the program's name when none is given.
+// The caption of messages that give none: the running program's name, which
+// the program sets at its start. Returns the previous one.
+std::string SetMessageCaption(std::string caption);
+// The caption is the program's when none is given.
 int MessageBox(const std::string& text, unsigned type = MB_OK, const std::string& caption = std::string());
 
 // The button a message box of this type answers when nobody can click.

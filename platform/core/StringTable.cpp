@@ -1,7 +1,6 @@
 #include "StringTable.h"
 
-#include "App.h"
-#include "StringData.h"
+#include "MessageSink.h"
 
 namespace platform {
 namespace {
@@ -16,19 +15,29 @@ bool Find(const kovo::StringTableRef& table, unsigned id, std::string* out) {
   return false;
 }
 
+kovo::StringTableRef g_programStrings{nullptr, 0};
+
 }  // namespace
 
 bool LoadString(unsigned id, std::string* out) {
-  if (AppCore* app = AppCore::Current()) {
-    if (Find(kovo::ProgramStrings(app->GetAppName()), id, out)) return true;
-  }
-  return Find(kovo::SharedStrings(), id, out) || Find(kovo::CommonStrings(), id, out);
+  return Find(g_programStrings, id, out) || Find(kovo::SharedStrings(), id, out) ||
+         Find(kovo::CommonStrings(), id, out);
 }
 
 std::string LoadString(unsigned id) {
   std::string s;
   LoadString(id, &s);
   return s;
+}
+
+ProgramTexts::ProgramTexts(std::string caption, kovo::StringTableRef strings)
+    : m_previousCaption(SetMessageCaption(std::move(caption))), m_previousStrings(g_programStrings) {
+  g_programStrings = strings;
+}
+
+ProgramTexts::~ProgramTexts() {
+  g_programStrings = m_previousStrings;
+  SetMessageCaption(m_previousCaption);
 }
 
 }  // namespace platform

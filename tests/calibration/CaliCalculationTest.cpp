@@ -11,6 +11,7 @@
 #include "Calibrator.h"
 #include "core/App.h"
 #include "core/MessageSink.h"
+#include "core/StringTable.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ class CaliCalculationTest : public ::testing::Test {
     return mark;
   }
 
-  platform::AppCore app{"Calibration", {"calibration"}};
+  platform::ProgramTexts programTexts{"Calibration", kovo::ProgramStrings("Calibration")};
   platform::ScriptedMessageSink messages;
   OpticalFilter filterA{"1312", F(1.2e-3), F(-3.5e-3), 0.5f, F(4.0e-3), F(2.0e-3), F(1.0e-3), 0.8f, 0.05f};
   OpticalFilter filterB{"0977", F(0.9e-3), F(-2.0e-3), 0.0f, F(1.0e-3), 0.0f, 0.0f, 0.2f, 0.0f};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StringTable.h"
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
 #include "CalibrationBanks.h"
@@ -41,7 +42,7 @@ class CalibrationFixture : public OnlineFixture {
   // The [Sequence] rows of the open task: "name start-stop".
   std::vector<std::string> SequenceRows();
 
-  platform::AppCore app{"Calibration", {"calibration"}};
+  platform::ProgramTexts programTexts{"Calibration", kovo::ProgramStrings("Calibration")};
   kovo::sim::CalibrationBanks banks;
   Calibrator calibrator;
   COCaliSequenceObs caliSequence;

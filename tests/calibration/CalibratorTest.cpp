@@ -7,6 +7,7 @@
 #include "CalibrationStrings.h"
 #include "Calibrator.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "core/MessageSink.h"
 
 namespace {
@@ -35,7 +36,7 @@ class CalibratorTest : public ::testing::Test {
     meas.SetValue(COMeas::chTemperature, 303.15f);
   }
 
-  platform::AppCore app{"Calibration", {"calibration"}};
+  platform::ProgramTexts texts{"Calibration", kovo::ProgramStrings("Calibration")};
   platform::ScriptedMessageSink messages;
   OpticalFilter filterA{"1312", F(1.2e-3), F(-3.5e-3), 0.5f, F(4.0e-3), F(2.0e-3), F(1.0e-3), 0.8f, 0.05f};
   OpticalFilter filterB{"0977", F(0.9e-3), F(-2.0e-3), 0.0f, F(1.0e-3), 0.0f, 0.0f, 0.2f, 0.0f};

@@ -11,6 +11,7 @@
 #include "CurrentCalibration.h"
 #include "StatusTexts.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 
 namespace {
 
@@ -156,7 +157,7 @@ TEST_F(BanksPrintTest, AnAbsentWeightPrintsNoNumber) {
 
 class StatusTextsTest : public ::testing::Test {
  protected:
-  platform::AppCore app{"Calibration", {"calibration"}};
+  platform::ProgramTexts texts{"Calibration", kovo::ProgramStrings("Calibration")};
   MonitorData data;
   Calibrator calibrator{data};
 };

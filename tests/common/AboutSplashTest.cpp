@@ -12,6 +12,7 @@
 
 #include "AboutDlg.h"
 #include "Bitmaps.h"
+#include "ProgramProfiles.h"
 #include "SplashWnd.h"
 #include "TarnicBaseApp.h"
 #include "core/MessageSink.h"
@@ -79,7 +80,7 @@ class Gui : public ::testing::Test {
 }  // namespace
 
 TEST_F(Gui, AboutBoxShowsNameVersionAndRights) {
-  TestApp app("Online", {"online"});
+  TestApp app(kovo::test::ProfileOf("Online"), {"online"});
   AboutSeen seen = RunAbout(app);
   EXPECT_EQ(seen.caption, "About Nolt Online");
   EXPECT_EQ(seen.name, "Nolt Online");
@@ -95,14 +96,14 @@ TEST_F(Gui, AboutBoxShowsNameVersionAndRights) {
 }
 
 TEST_F(Gui, SplashIsShownOverTheMainWindowAndClosesAtItsTimer) {
-  TestApp app("Presentation", {"presentation"});
+  TestApp app(kovo::test::ProfileOf("Presentation"), {"presentation"});
   app.InstallMessageFilter();
   QWidget main;
   main.resize(800, 600);
   main.show();
   app.SetMainWnd(&main);
   app.InitSplashScreen();
-  EXPECT_EQ(CSplashWnd::BitmapIdForProgram(app.Identity()), 109);
+  EXPECT_EQ(app.Profile().splashBitmap, 109);
   app.ShowSplashScreen();
   EXPECT_EQ(SplashWindows(), 1);
   EXPECT_EQ(CSplashWnd::Shown(), nullptr);  // key presses no longer go to it
@@ -115,14 +116,14 @@ TEST_F(Gui, SplashIsShownOverTheMainWindowAndClosesAtItsTimer) {
 }
 
 TEST_F(Gui, KeyPressClosesTheSplashAndIsConsumed) {
-  TestApp app("Online", {"online"});
+  TestApp app(kovo::test::ProfileOf("Online"), {"online"});
   app.InstallMessageFilter();
   KeyCounter main;
   main.show();
   CSplashWnd::EnableSplashScreen(true);
-  CSplashWnd::ShowSplashScreen(&main, app.Identity());
+  CSplashWnd::ShowSplashScreen(&main, app.Profile().splashBitmap);
   ASSERT_NE(CSplashWnd::Shown(), nullptr);
-  CSplashWnd::ShowSplashScreen(&main, app.Identity());  // no second one while one is shown
+  CSplashWnd::ShowSplashScreen(&main, app.Profile().splashBitmap);  // no second one while one is shown
   EXPECT_EQ(SplashWindows(), 1);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
   QApplication::sendEvent(&main, &press);
@@ -161,7 +162,7 @@ TEST_F(Gui, ASplashOverAHiddenWindowStaysItsTimeAndTakesNoPressOnceHidden) {
 TEST_F(Gui, NoSplashWhenTheCommandLineSaysSoOrTheProgramHasNoBitmap) {
   QWidget main;
   {
-    TestApp app("Online", {"online", "/Embedding"});
+    TestApp app(kovo::test::ProfileOf("Online"), {"online", "/Embedding"});
     app.SetMainWnd(&main);
     app.InitSplashScreen();
     EXPECT_FALSE(CSplashWnd::IsEnabled());
@@ -169,7 +170,7 @@ TEST_F(Gui, NoSplashWhenTheCommandLineSaysSoOrTheProgramHasNoBitmap) {
     EXPECT_EQ(SplashWindows(), 0);
   }
   {
-    TestApp app("Database Administration", {"ostrel", "1"});
+    TestApp app(ProgramProfile{"Database Administration"}, {"ostrel", "1"});
     app.SetMainWnd(&main);
     app.InitSplashScreen();
     EXPECT_TRUE(CSplashWnd::IsEnabled());
@@ -191,7 +192,7 @@ TEST_F(Gui, ExceptionsReachingTheUserInterfaceAreReported) {
   struct FailingApp : TarnicBaseApp {
     using TarnicBaseApp::TarnicBaseApp;
     bool InitInstance() override { throw std::runtime_error("start-up failed"); }
-  } app("Online", {"online"});
+  } app(kovo::test::ProfileOf("Online"), {"online"});
   EXPECT_EQ(app.Run(), 1);
   EXPECT_EQ(sink.Texts().back(), "start-up failed");
 }

@@ -1,12 +1,14 @@
 #include "DataTestSupport.h"
 
+#include "ProgramProfiles.h"
+
 #include "TaskRecords.h"
 
 #include <cstdlib>
 
 namespace kovo::test {
 
-DataTest::DataTest() : DataTest(std::make_unique<DataContext>(ProgramIdentity("Online"))) {}
+DataTest::DataTest() : DataTest(std::make_unique<DataContext>(kovo::test::ProfileOf("Online"))) {}
 
 DataTest::DataTest(std::unique_ptr<DataContext> made)
     : context(std::move(made)), setup(&context->Setup()), genSub(context->GenSub()), sequence(context->Sequence()) {

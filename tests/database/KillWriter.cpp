@@ -4,11 +4,12 @@
 #include <cstdlib>
 
 #include "COSystemSetup.h"
+#include "OnlineProfile.h"
 #include "ObserverSteps.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  DataContext context(ProgramIdentity("Online"));
+  DataContext context(OnlineProfile());
   COSystemSetup& setup = context.Setup();
   if (!setup.OpenSystemDatabase()) return 3;
   setup.CreateMeasDatabase(argv[1]);

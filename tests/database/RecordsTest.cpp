@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sql.h>
 
+#include "ProgramProfiles.h"
 #include "CORecBank.h"
 #include "CORecBankSet.h"
 #include "DataTestSupport.h"
@@ -264,7 +265,7 @@ TEST_F(RecordsTest, AMeasurementKeepsEveryChannelButTheTemperatureOutsideTheCali
   EXPECT_EQ(read.GetValue(COMeas::chTemperature), 7.0f);  // neither written nor read
   EXPECT_EQ(rec.GetColumnNames().size(), 9u);
 
-  DataContext calibration(ProgramIdentity("Calibration"));
+  DataContext calibration(kovo::test::ProfileOf("Calibration"));
   calibration.Setup().SetDatabaseName(setup->GetDatabaseName());
   CORecMeas caliRec(calibration);
   caliRec.SetTarget(&m);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ProgramProfiles.h"
 #include "COException.h"
 #include "DataTestSupport.h"
 #include "ObserverSteps.h"
@@ -122,7 +123,7 @@ TEST_F(SequenceTest, GasNamesAndMolecularWeightsComeFromTheMonitorUnlessLocked) 
   sequence.SetFilterLocked(5, true);
   EXPECT_TRUE(sequence.IsFilterLocked(5));
 
-  DataContext calibration(ProgramIdentity("Calibration"));
+  DataContext calibration(kovo::test::ProfileOf("Calibration"));
   COSequence calibrating(calibration);
   EXPECT_EQ(calibrating.GetGasName(0), "A");
   EXPECT_EQ(calibrating.GetGasName(7), "P: Pressure");

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ProgramProfiles.h"
 #include "COException.h"
 #include "DBFiles.h"
 #include "DataTestSupport.h"
@@ -80,7 +81,7 @@ TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
   setup->SetComPort(3);
   setup->Save();  // the row stays in edit mode: a second save works
 
-  DataContext nextRun(ProgramIdentity("Online"));
+  DataContext nextRun(kovo::test::ProfileOf("Online"));
   COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetComPort(), 3);
@@ -113,7 +114,7 @@ TEST_F(SystemSetupTest, AFileThatIsNoSystemDatabaseIsRefusedAndLeftAsItLies) {
     kovo::test::MakeForeignFile(file, c.kind);
     const std::string before = kovo::test::FileState(file);
     for (int start = 0; start < 2; ++start) {
-      DataContext run(ProgramIdentity("Online"));
+      DataContext run(kovo::test::ProfileOf("Online"));
       EXPECT_FALSE(run.Setup().OpenSystemDatabase());
     }
     try {
@@ -133,7 +134,7 @@ TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {
     db.Open(dbfiles::ConnectString("SYSTEM"));
     db.ExecuteSQL("UPDATE [Global] SET [FontFaceName] = '" + std::string(255, 'x') + "'");
   }
-  DataContext nextRun(ProgramIdentity("Online"));
+  DataContext nextRun(kovo::test::ProfileOf("Online"));
   COSystemSetup& next = nextRun.Setup();
   ASSERT_TRUE(next.OpenSystemDatabase());
   EXPECT_EQ(next.GetFont().lfFaceName, std::string(31, 'x'));
@@ -255,7 +256,7 @@ TEST_F(SystemSetupTest, TheTaskListShowsTheMonitorsTasksOrAllOfThemOffline) {
 TEST_F(SystemSetupTest, TheCalibrationKeepsItsTasksApart) {
   setup->CreateMeasDatabase("measuring");
   {
-    DataContext calibration(ProgramIdentity("Calibration"));  // the Calibration program's start
+    DataContext calibration(kovo::test::ProfileOf("Calibration"));  // the Calibration program's start
     COSystemSetup& caliSetup = calibration.Setup();
     ASSERT_TRUE(caliSetup.OpenSystemDatabase());
     caliSetup.CreateMeasDatabase("calibrating");

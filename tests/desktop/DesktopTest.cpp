@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramProfiles.h"
 #include "COSystemSetup.h"
 #include "DataContext.h"
 #include "Desktop.h"
@@ -185,7 +186,7 @@ TEST_P(ProgramOnDesktop, AMessageReachesTheScreenAndIsAnswered) {
   // The program folder: its databases and the tasks the person finds there.
   setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
   for (const char* task : program.tasks) {
-    DataContext data(ProgramIdentity("Online"));
+    DataContext data(kovo::test::ProfileOf("Online"));
     ASSERT_TRUE(data.Setup().OpenSystemDatabase());
     data.Setup().CreateMeasDatabase(task);
   }

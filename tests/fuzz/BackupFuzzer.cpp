@@ -15,6 +15,7 @@
 
 #include "Backup.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "core/MessageSink.h"
 #include "db/DataSource.h"
 #include "db/Database.h"
@@ -75,7 +76,7 @@ struct Setup {
   std::string input;
   std::string pristine;  // the database file as made
   std::string contents;
-  platform::AppCore app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   SilentSink sink;
   SpaceControl space;
 

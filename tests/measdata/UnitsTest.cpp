@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ProgramIdentity.h"
+#include "ProgramProfile.h"
 #include "COUnits.h"
 #include "core/Controls.h"
 
@@ -112,7 +112,7 @@ TEST(Units, CombosForEachChannelAndProgram) {
 
   const COTempUnit kelvin(COTempUnit::kelvin);
   {
-    const ProgramIdentity program("Online");
+    const ProgramProfile program;  // gas channels
     const struct {
       int channel, count, selected;
       const char* first;
@@ -136,7 +136,8 @@ TEST(Units, CombosForEachChannelAndProgram) {
     EXPECT_EQ(GetChannelUnitText(program, 7, conc, humi, kelvin, pres), "kPa");
   }
   {
-    const ProgramIdentity program("Calibration");
+    ProgramProfile program;
+    program.signalChannels = true;
     FillUnitCombo(program, 5, combo, kelvin);
     ASSERT_EQ(combo.GetCount(), 2);
     EXPECT_EQ(combo.GetLBText(1), "µV");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StringTable.h"
 #include "COOfflineMeasObs.h"
 #include "OfflineMemory.h"
 #include "OnlineFixture.h"
@@ -36,7 +37,7 @@ class OfflineFixture : public OnlineFixture {
   // Runs a statement on the open task's database.
   void ExecuteOnTask(const std::string& sql);
 
-  platform::AppCore app{"Offline", {"offline"}};
+  platform::ProgramTexts programTexts{"Offline", kovo::ProgramStrings("Offline")};
   kovo::sim::OfflineMemory memory;
   std::unique_ptr<COOfflineMeasObs> offline;
   std::unique_ptr<COUpDownload> transfer;

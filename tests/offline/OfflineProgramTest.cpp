@@ -20,6 +20,7 @@
 #include <functional>
 #include <thread>
 
+#include "ProgramProfiles.h"
 #include "AboutDlg.h"
 #include "COMeasObs.h"
 #include "COOfflineMeasObs.h"
@@ -69,7 +70,7 @@ class OfflineProgramTest : public ::testing::Test {
   }
   // The filters A to C of the monitor as a filter-info upload stored them.
   void StoreFilterConfiguration() {
-    DataContext data(ProgramIdentity("Online"));
+    DataContext data(kovo::test::ProfileOf("Online"));
     FakeMeasurement monitor;
     data.SetMeasurement(&monitor);
     ASSERT_TRUE(data.Setup().OpenSystemDatabase());

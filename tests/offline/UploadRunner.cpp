@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+#include "ProgramProfiles.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
 #include "COOfflineMeasObs.h"
@@ -23,6 +24,7 @@
 #include "ProgramContext.h"
 #include "UpDownload.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "serial/SerialPort.h"
 
 namespace {
@@ -52,8 +54,8 @@ int main(int argc, char** argv) {
   alarm(300);
   const std::string task = argv[1];
   const std::string moment = argv[3];
-  platform::AppCore app{"Offline", {"offline"}};
-  ProgramContext program(ProgramIdentity("Offline"));
+  platform::ProgramTexts texts{"Offline", kovo::ProgramStrings("Offline")};
+  ProgramContext program(kovo::test::ProfileOf("Offline"));
   COSystemSetup& setup = program.Setup();
   if (!setup.OpenSystemDatabase()) return 3;
   setup.SetTempUnit(COTempUnit::celsius);

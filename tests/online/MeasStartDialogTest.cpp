@@ -9,6 +9,7 @@
 #include "MeasStartDialog.h"
 #include "OnlineFixture.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "ui/WinApp.h"
 
 namespace kovo::test {
@@ -38,7 +39,7 @@ class MeasStartDialogTest : public OnlineFixture {
     dlg->SetDlgItemText(timeId, t.Format("%X"));
   }
 
-  platform::AppCore app{"Online", {"online"}};
+  platform::ProgramTexts texts{"Online", kovo::ProgramStrings("Online")};
   platform::CTime now = platform::CTime::GetCurrentTime();
   std::unique_ptr<CMeasStart> dlg;
 };

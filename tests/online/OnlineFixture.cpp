@@ -1,3 +1,4 @@
+#include "ProgramProfiles.h"
 #include "OnlineFixture.h"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ void ServeProgram(const std::string& folder, kovo::sim::SimulatedMonitor& sim, i
 }
 
 OnlineFixture::OnlineFixture(const std::string& programName)
-    : DataTest(std::make_unique<ProgramContext>(ProgramIdentity(programName))),
+    : DataTest(std::make_unique<ProgramContext>(kovo::test::ProfileOf(programName))),
       program(static_cast<ProgramContext&>(*context)),
       obs(program.MeasObs()),
       dbObs(program.DBObs()),

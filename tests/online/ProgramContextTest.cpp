@@ -1,6 +1,7 @@
 // The program context: what a program's start-up builds and hands on.
 #include <gtest/gtest.h>
 
+#include "ProgramProfiles.h"
 #include "CODBObs.h"
 #include "COGenSub.h"
 #include "COMeasObs.h"
@@ -12,17 +13,16 @@ namespace {
 
 using kovo::test::OnlineFixture;
 
-TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
+TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsProfile) {
   const struct {
     const char* program;
     bool monitor;
     unsigned doneCommand;
-  } cases[] = {{"Online", true, 214},        {"Calibration", true, 214},       {"Offline", true, 214},
-               {"Presentation", false, 0},   {"Database Administration", false, 0}};
+  } cases[] = {{"Online", true, 214}, {"Calibration", true, 214}, {"Offline", true, 214}, {"Presentation", false, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);
-    ProgramContext context{ProgramIdentity(c.program)};
-    EXPECT_TRUE(context.Identity().isApp(c.program));
+    ProgramContext context{kovo::test::ProfileOf(c.program)};
+    EXPECT_EQ(context.Profile().name, c.program);
     EXPECT_EQ(context.MeasObs() != nullptr, c.monitor);
     EXPECT_EQ(context.Measurement(), static_cast<IMeasurementLink*>(context.MeasObs()));
     EXPECT_EQ(context.MeasurementState(), MeasState::idle);
@@ -50,8 +50,8 @@ TEST_F(OnlineFixture, TheStartUpAttachesTheStoreAndTheSequenceOnce) {
 }
 
 TEST(ProgramContext, TheStartUpPublishesTheMonitorInTheContextsOwnRecord) {
-  ProgramContext online{ProgramIdentity("Online")};
-  ProgramContext other{ProgramIdentity("Online")};
+  ProgramContext online{kovo::test::ProfileOf("Online")};
+  ProgramContext other{kovo::test::ProfileOf("Online")};
   online.Instrument().SetInfo("Tebb", "K1");
   EXPECT_TRUE(online.Instrument().isTebb());
   EXPECT_FALSE(other.Instrument().isTebb());

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 
+#include "core/StringTable.h"
 #include "Backup.h"
 #include "Catalog.h"
 #include "FullDisk.h"
@@ -114,7 +115,7 @@ class BackupEngineTest : public ::testing::Test {
            Differences(db, other, "Empty", {"X", "Y"});
   }
 
-  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts m_texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   platform::ScriptedMessageSink m_messages;
   ScriptedDirChooser m_chooser;
   OdbcScope m_odbc;

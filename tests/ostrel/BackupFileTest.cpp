@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/StringTable.h"
 #include "BackupFile.h"
 #include "OstrelTestSupport.h"
 #include "core/App.h"
@@ -143,7 +144,7 @@ TEST(BackupCodec, NumbersAndDatesAreReadStrictly) {
 
 class BackupFileTest : public ::testing::Test {
  protected:
-  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts m_texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   platform::ScriptedMessageSink m_messages;
   ScriptedDirChooser m_chooser;
   TempDir m_dir;

@@ -20,6 +20,7 @@
 #include "SpaceControl.h"
 #include "TaskRestore.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "core/MessageSink.h"
 #include "db/FileClaim.h"
 
@@ -82,7 +83,7 @@ int Restore(const std::string& backup, const std::string& description) {
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
   const std::string mode = argv[1];
-  platform::AppCore app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   Printed printed;
   platform::SetMessageSink(&printed);
   if (mode == "hold") {

@@ -23,6 +23,7 @@
 #include <random>
 #include <thread>
 
+#include "ProgramProfiles.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
@@ -39,6 +40,7 @@
 #include "TaskRestore.h"
 #include "TaskRecords.h"
 #include "core/App.h"
+#include "core/StringTable.h"
 #include "core/MessageSink.h"
 #include "core/Text.h"
 #include "db/DataSource.h"
@@ -184,7 +186,7 @@ class OstrelProgramTest : public ::testing::Test {
   struct Gui {
     Gui() { platform::EnsureGuiApplication(); }
   } m_gui;
-  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts m_texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   Installation m_install;
   platform::ScriptedMessageSink m_messages;
   ScriptedDirChooser m_chooser;
@@ -264,7 +266,7 @@ TEST_F(OstrelProgramTest, ATaskBackedUpOverSmallVolumesDeletedAndRestoredUnderAN
   db.Close();
 
   // The restored task is one the Presentation program lists and opens.
-  DataContext presentation(ProgramIdentity("Presentation"));
+  DataContext presentation(kovo::test::ProfileOf("Presentation"));
   ASSERT_TRUE(presentation.Setup().OpenSystemDatabase());
   ListRecorder list;
   std::vector<std::string> serials;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/StringTable.h"
 #include "OstrelTestSupport.h"
 #include "SafeFile.h"
 #include "core/App.h"
@@ -41,7 +42,7 @@ class SafeFileTest : public ::testing::Test {
     return v;
   }
 
-  platform::AppCore m_app{"Database Administration", {"ostrel"}};
+  platform::ProgramTexts m_texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   platform::ScriptedMessageSink m_messages;
   ScriptedDirChooser m_chooser;
   TempDir m_a, m_b, m_c;

@@ -2,11 +2,11 @@
 
 #include <thread>
 
-#include "core/App.h"
 #include "core/MessageSink.h"
+#include "core/StringTable.h"
 
 TEST(MessageSink, ScriptedAnswersThenDefaultButtons) {
-  platform::AppCore app("Online", {"online"});
+  platform::ProgramTexts texts("Online", kovo::ProgramStrings("Online"));
   platform::ScriptedMessageSink sink;
   sink.Answer(platform::IDNO);
   EXPECT_EQ(platform::MessageBox("Stop?", platform::MB_YESNO), platform::IDNO);

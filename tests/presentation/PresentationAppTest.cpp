@@ -16,6 +16,7 @@
 #include <map>
 #include <tuple>
 
+#include "ProgramProfiles.h"
 #include "Bitmaps.h"
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -94,7 +95,7 @@ class PresentationAppTest : public ::testing::Test {
   // the task's start.
   // runs: the number of measurements of each run, a new sequence after each.
   static void MakeTask(const std::string& description, int count, std::vector<int> runs = {}) {
-    DataContext data(ProgramIdentity("Online"));
+    DataContext data(kovo::test::ProfileOf("Online"));
     ASSERT_TRUE(data.Setup().OpenSystemDatabase());
     data.Setup().CreateMeasDatabase(description);
     data.Setup().SetDatabaseDesc(description);
@@ -714,7 +715,7 @@ TEST_F(PresentationAppTest, TheFontDialogChangesTheFontOnlyWhenAnotherIsChosen) 
     poll.start(5);
     ASSERT_TRUE(app->Frame()->Execute(ID_FONT)) << c.name;
     EXPECT_TRUE(answered) << c.name;
-    DataContext stored(ProgramIdentity("Online"));
+    DataContext stored(kovo::test::ProfileOf("Online"));
     ASSERT_TRUE(stored.Setup().OpenSystemDatabase());
     for (const platform::LOGFONT& font : {setup.GetFont(), stored.Setup().GetFont()}) {
       EXPECT_FALSE(font.lfItalic) << c.name;

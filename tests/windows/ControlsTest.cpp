@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramProfiles.h"
 #include "COSequence.h"
 #include "DataContext.h"
 #include "DialogFixture.h"
@@ -352,7 +353,7 @@ class ColumnsTest : public ControlsTest {
     return info;
   }
 
-  DataContext context{ProgramIdentity("Online")};
+  DataContext context{kovo::test::ProfileOf("Online")};
   COMeasInterval interval{context};
 };
 
@@ -408,7 +409,7 @@ TEST_F(ColumnsTest, TheColumnListShowsALineSampleOnlyForCurves) {
   EXPECT_EQ(dc.Calls(), Texts{});
 
   {
-    DataContext calibration{ProgramIdentity("Calibration")};
+    DataContext calibration{kovo::test::ProfileOf("Calibration")};
     COMeasInterval shown{calibration};
     CColumn water(calibration);
     water.SetSequence(&calibration.ActiveSequence(), &shown);

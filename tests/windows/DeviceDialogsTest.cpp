@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include "ProgramProfiles.h"
 #include "ComDialog.h"
 #include "DataTestSupport.h"
 #include "DeviceDialogs.h"
@@ -65,7 +66,7 @@ class ClientWindows : public EngineFixture {
   Gui gui;
   platform::ScriptedMessageSink messages;
   platform::UiNotifier notifier{[this] { device->DispatchDone(); }};
-  DataContext context{ProgramIdentity("Online")};
+  DataContext context{kovo::test::ProfileOf("Online")};
   CODeviceDialogs dialogs{context};
 };
 
@@ -140,7 +141,7 @@ class ComDialogTest : public kovo::test::DataTest {
   }
   // The port the system database holds now.
   int StoredPort() {
-    DataContext fresh(ProgramIdentity("Online"));
+    DataContext fresh(kovo::test::ProfileOf("Online"));
     EXPECT_TRUE(fresh.Setup().OpenSystemDatabase());
     return fresh.Setup().GetComPort();
   }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramProfiles.h"
 #include "COAlarm.h"
 #include "COSequence.h"
 #include "COSystemSetup.h"
@@ -67,7 +68,7 @@ TEST_F(ObjAssignTest, PagesBindTheFieldsOfTheSequenceAlarmSetUpAndInterval) {
   dlg.AddRadio(1026, flush);
   dlg.AddRadio(1029, flush);
 
-  DataContext context(ProgramIdentity("Online"));
+  DataContext context(kovo::test::ProfileOf("Online"));
   COSequence sequence(context);
   sequence.SetTubeTime(30);
   sequence.SetTubeLength(12.5f);

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 
+#include "ProgramProfiles.h"
 #include "DBDoc.h"
 #include "DataTestSupport.h"
 #include "UnitsDialog.h"
@@ -43,7 +44,7 @@ class UnitsDialogTest : public kovo::test::DataTest {
     double normCelsius;
   };
   Stored NextStart() {
-    DataContext next(ProgramIdentity("Online"));
+    DataContext next(kovo::test::ProfileOf("Online"));
     EXPECT_TRUE(next.Setup().OpenSystemDatabase());
     const COSystemSetup& s = next.Setup();
     return {s.GetHumidityUnit().GetUnit(), s.GetPressureUnit().GetUnit(), s.GetTempUnit().GetUnit(),

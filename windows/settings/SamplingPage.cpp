@@ -157,7 +157,7 @@ bool COSamplingPage::OnInitDialog() {
   ShowItems({kMemoryGroup, kStoreHistory}, leakDetector);
   // A calibration samples as its mode needs: no interval, no display average,
   // no compensation.
-  if (m_context.Identity().isCalibration()) ShowItems({kSamplingGroup, kDisplayGroup, kCompensationGroup}, false);
+  if (m_context.Profile().calibrationWindows) ShowItems({kSamplingGroup, kDisplayGroup, kCompensationGroup}, false);
   EnableItems({kMemoryGroup, kStoreHistory}, leakDetector);
 
   platform::CPropertyPage::OnInitDialog();
@@ -177,7 +177,7 @@ bool COSamplingPage::OnInitDialog() {
 
   if (leakDetector) {
     EnableItems({kPressure, kPressureSpin}, false);  // the monitor measures it
-  } else if (!m_context.Identity().isCalibration() && !m_viewOnly) {
+  } else if (!m_context.Profile().calibrationWindows && !m_viewOnly) {
     EnableItems({kPressureUnit, kPressure, kPressureSpin}, true);
   }
   if (auto* history = qobject_cast<QCheckBox*>(GetDlgItem(kStoreHistory))) history->setChecked(m_monitorMemory);
@@ -186,7 +186,7 @@ bool COSamplingPage::OnInitDialog() {
 
 void COSamplingPage::DoDataExchange(platform::CDataExchange* dx) {
   const bool saving = dx->m_bSaveAndValidate;
-  const bool calibration = m_context.Identity().isCalibration();
+  const bool calibration = m_context.Profile().calibrationWindows;
   if (!calibration) {
     m_intervalEdit.DDXValidate(dx);
     m_averageEdit.DDXValidate(dx, 10, 720);

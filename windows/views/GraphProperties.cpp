@@ -162,12 +162,12 @@ void COXAxisPage::DoDataExchange(platform::CDataExchange* dx) {
 std::vector<std::pair<int, std::string>> OfferedChannels(DataContext& context) {
   std::vector<std::pair<int, std::string>> offered;
   const COSequence& seq = context.ActiveSequence();
-  const ProgramIdentity& program = context.Identity();
+  const ProgramProfile& program = context.Profile();
   for (int ch = 0; ch <= 5; ++ch)
-    if (program.isPresentation() ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch))
-      offered.emplace_back(ch, seq.GetGasName(ch));
-  if (program.isCalibration()) offered.emplace_back(6, "Temperature");
-  if (program.isPresentation() || context.Instrument().isTebb()) offered.emplace_back(7, "Pressure");
+    if (program.lockedFiltersOnly ? seq.IsFilterLocked(ch) : seq.IsGasDefined(ch))
+      offered.emplace_back(ch, context.WindowSequence().ChannelName(ch));
+  if (program.temperatureColumn) offered.emplace_back(6, "Temperature");
+  if (program.pressureAlways || context.Instrument().isTebb()) offered.emplace_back(7, "Pressure");
   return offered;
 }
 
@@ -210,8 +210,8 @@ COYAxisPage::COYAxisPage(DataContext& context, int templateId, const std::string
 
   auto* curve = new QGroupBox("Single Curve Setup", this);
   auto* grid = new QGridLayout(curve);
-  const bool cali = context.Identity().isCalibration();
-  grid->addWidget(new QLabel(cali ? "Select type:" : "Select parameter:", curve), 0, 0);
+  const bool byType = context.Profile().calibrationWindows;
+  grid->addWidget(new QLabel(byType ? "Select type:" : "Select parameter:", curve), 0, 0);
   grid->addWidget(&m_parameter, 0, 1);
   grid->addWidget(new QLabel("Select unit:", curve), 1, 0);
   grid->addWidget(&m_unit, 1, 1);
@@ -279,16 +279,15 @@ bool COYAxisPage::OnInitDialog() {
   m_colour.FillColors();
   m_style.FillStyles();
   const bool ok = platform::CPropertyPage::OnInitDialog();
-  COSequence& seq = m_context.ActiveSequence();
-  m_working.SetSequence(&seq, m_interval);
-  const ProgramIdentity& program = m_context.Identity();
+  m_working.SetSequence(&m_context.WindowSequence(), m_interval);
+  const ProgramProfile& program = m_context.Profile();
   for (const auto& [channel, name] : OfferedChannels(m_context)) m_parameter.AddItem(name, channel);
   if (m_list.GetCount() > 0) Select(0);
   m_parameter.SetCurSel(0);
   m_colour.SetCurSel(6);
   m_style.SetCurSel(0);
   FillUnitCombo(program, m_parameter.GetSelItemData(), m_unit, m_context.Setup().GetTempUnit());
-  m_unit.SetCurSel(program.isCalibration() ? 1 : m_context.Setup().GetGasConcUnit().GetUnit());
+  m_unit.SetCurSel(program.signalChannels ? 1 : m_context.Setup().GetGasConcUnit().GetUnit());
   UpdateControls();
   UpdateControls();
   return ok;
@@ -309,10 +308,10 @@ void COYAxisPage::UpdateControls() {
 void COYAxisPage::ShowWorking() {
   m_updating = true;
   const int channel = m_working.GetChannel();
-  if (channel == 6 && !m_context.Identity().isCalibration())
+  if (channel == 6 && !m_context.Profile().signalChannels)
     FillTempUnitCombo(m_unit);
   else
-    FillUnitCombo(m_context.Identity(), channel, m_unit, m_context.Setup().GetTempUnit());
+    FillUnitCombo(m_context.Profile(), channel, m_unit, m_context.Setup().GetTempUnit());
   m_unit.SetCurSel(m_working.GetUnit() < m_unit.GetCount() ? m_working.GetUnit() : -1);
   m_parameter.SelectItemData(channel);
   if (m_working.GetColorIndex() == 7) {
@@ -332,9 +331,9 @@ void COYAxisPage::OnParameterChange() {
   UpdateControls();
   const int channel = m_parameter.GetSelItemData();
   const COSystemSetup& setup = m_context.Setup();
-  const bool cali = m_context.Identity().isCalibration();
+  const bool bySignal = m_context.Profile().signalChannels;
   int unit = m_working.GetUnit();
-  if (cali && channel <= 5)
+  if (bySignal && channel <= 5)
     unit = 1;  // the detector signal in µV
   else if (channel <= 4)
     unit = setup.GetGasConcUnit().GetUnit();
@@ -344,19 +343,19 @@ void COYAxisPage::OnParameterChange() {
     unit = setup.GetTempUnit().GetUnit();
   else if (channel == 7)
     unit = setup.GetPressureUnit().GetUnit();
-  if (channel == 6 && !cali)
+  if (channel == 6 && !bySignal)
     FillTempUnitCombo(m_unit);
   else if (channel == 7)
     FillPresUnitCombo(m_unit);
   else
-    FillUnitCombo(m_context.Identity(), channel, m_unit, setup.GetTempUnit());
+    FillUnitCombo(m_context.Profile(), channel, m_unit, setup.GetTempUnit());
   m_unit.SetCurSel(unit < m_unit.GetCount() ? unit : -1);
   UpdateControls();
 }
 
 CColumn COYAxisPage::NewCurve() const {
   CColumn c = m_working;
-  c.SetSequence(&m_context.ActiveSequence(), m_interval);
+  c.SetSequence(&m_context.WindowSequence(), m_interval);
   c.SetAxis(static_cast<unsigned char>(m_axis));
   return c;
 }
@@ -488,8 +487,8 @@ CGraphWindowSheet::CGraphWindowSheet(DataContext& context, COMeasInterval& inter
                                      const PageFactory& intervalPage, const PageFactory& extraPage, int* lastPage)
     : CWindowSheet("Graph Window Properties", interval, parent, intervalPage, lastPage),
       m_context(context),
-      m_left(context, context.Identity().isCalibration() ? 170 : 160, "Left Y-axis"),
-      m_right(context, context.Identity().isCalibration() ? 168 : 161, "Right Y-axis") {
+      m_left(context, context.Profile().calibrationWindows ? 170 : 160, "Left Y-axis"),
+      m_right(context, context.Profile().calibrationWindows ? 168 : 161, "Right Y-axis") {
   m_left.SetTarget(&interval, 0);
   m_right.SetTarget(&interval, 1);
   AddPage(&m_left);

@@ -52,16 +52,16 @@ void CGraphView::Loaded(bool) {
 
 bool CGraphView::CanZoomIn() const {
   if (!Layer().Cursors().IsCursorOn() || m_anchor.GetMeasNo() == 0) return false;
-  // The Calibration program asks the cursors to stand apart, the others the
-  // drag end to stand off the last measurement drawn.
-  if (IsCalibration()) return std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) > 2;
+  // The calibration asks the cursors to stand apart, the others the drag end
+  // to stand off the last measurement drawn.
+  if (Context().Profile().calibrationWindows) return std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) > 2;
   return std::abs(m_lastMeasNo - m_dragEnd.GetMeasNo()) > 2;
 }
 
 void CGraphView::OnZoomIn() {
   if (m_anchor.GetMeasNo() == 0) return;
-  if (IsCalibration() ? std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) <= 2
-                      : m_lastMeasNo - m_anchor.GetMeasNo() < 3)
+  if (Context().Profile().calibrationWindows ? std::abs(m_anchor.GetMeasNo() - m_dragEnd.GetMeasNo()) <= 2
+                                             : m_lastMeasNo - m_anchor.GetMeasNo() < 3)
     return;
   Interval().ZoomTo(m_dragEnd, m_anchor);
   ReloadData();
@@ -88,7 +88,7 @@ bool CGraphView::RunProperties(COMeasInterval& copy) {
 bool CGraphView::KeepsPlace() {
   // The calibration stays on what it drew while newer samples wait.
   DataContext& data = Context();
-  return data.Identity().isCalibration() && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1;
+  return data.Profile().calibrationWindows && data.DBObs().GetLastMeas()->GetMeasNo() > m_lastMeasNo + 1;
 }
 
 // --- painting ---
@@ -138,8 +138,8 @@ void CGraphView::Paint(platform::CDC& dc, platform::CSize page, platform::CPoint
   platform::CSize area(std::max(static_cast<int>(page.cx), 25 * th), std::max(static_cast<int>(page.cy), (m_legendRows + 6) * th));
 
   // The legends, a row per curve on each side.
-  m_leftLegend.SetWithLetter(!IsCalibration());
-  m_rightLegend.SetWithLetter(!IsCalibration());
+  m_leftLegend.SetWithLetter(!Context().Profile().letterNames);
+  m_rightLegend.SetWithLetter(!Context().Profile().letterNames);
   int leftRow = 0, rightRow = 0;
   for (CColumn& c : columns) {
     if (c.GetAxis() != 0) {

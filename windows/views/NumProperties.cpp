@@ -18,7 +18,7 @@ constexpr unsigned char kNoAxis = 0xFF;
 
 COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, QWidget* parent)
     : platform::CPropertyPage(158, "Columns", parent), m_context(context), m_interval(interval), m_working(context) {
-  m_working.SetSequence(&context.ActiveSequence(), &interval);
+  m_working.SetSequence(&context.WindowSequence(), &interval);
   auto* group = new QGroupBox("Single Column Setup", this);
   auto* grid = new QGridLayout(group);
   grid->addWidget(new QLabel("Select parameter:"), 0, 0);
@@ -37,7 +37,6 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
   layout->addWidget(&m_list);
 
   for (const auto& [channel, name] : OfferedChannels(context)) m_parameter.addItem(QString::fromStdString(name), channel);
-  const ProgramIdentity& id = context.Identity();
 
   QObject::connect(add, &QPushButton::clicked, this, [this] { OnAddNew(); });
   QObject::connect(insert, &QPushButton::clicked, this, [this] { OnInsertBefore(); });
@@ -50,7 +49,7 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
 
   m_parameter.setCurrentIndex(m_parameter.count() ? 0 : -1);
   SyncWorkingColumn();
-  const int unit = id.isCalibration() ? 1 : context.Setup().GetGasConcUnit().GetUnit();
+  const int unit = context.Profile().signalChannels ? 1 : context.Setup().GetGasConcUnit().GetUnit();
   m_unit.setCurrentIndex(unit < m_unit.count() ? unit : 0);
   SyncWorkingColumn();
   Load();
@@ -58,7 +57,7 @@ COYAxisPageNum::COYAxisPageNum(DataContext& context, COMeasInterval& interval, Q
 
 void COYAxisPageNum::FillUnits(int channel) {
   platform::CListComboBox units;
-  FillUnitCombo(m_context.Identity(), channel, units, m_context.Setup().GetTempUnit());
+  FillUnitCombo(m_context.Profile(), channel, units, m_context.Setup().GetTempUnit());
   m_unit.clear();
   for (int i = 0; i < units.GetCount(); ++i) m_unit.addItem(QString::fromStdString(units.GetLBText(i)));
 }
@@ -81,7 +80,7 @@ void COYAxisPageNum::OnParameterChange() {
   SyncWorkingColumn();
   const int ch = m_working.GetChannel();
   const COSystemSetup& setup = m_context.Setup();
-  const bool cali = m_context.Identity().isCalibration();
+  const bool cali = m_context.Profile().signalChannels;
   int unit = m_working.GetUnit();
   if (ch <= 4)
     unit = cali ? 1 : setup.GetGasConcUnit().GetUnit();
@@ -97,7 +96,7 @@ void COYAxisPageNum::OnParameterChange() {
 
 CColumn COYAxisPageNum::NewColumn() const {
   CColumn c(m_context);
-  c.SetSequence(&m_context.ActiveSequence(), &m_interval);
+  c.SetSequence(&m_context.WindowSequence(), &m_interval);
   c.SetChannel(m_working.GetChannel());
   c.SetUnit(m_working.GetUnit());
   c.SetAxis(kNoAxis);

@@ -177,9 +177,9 @@ void CNumView::DrawTable(platform::CDC& dc, const platform::CRect& client, const
   const int digits = 12 * dc.GetTextExtent("0").cx;
   std::vector<std::string> line1, line2;
   for (const CColumn& c : in.GetColumns()) {
-    // The Calibration program's channel names need no letter, as in its legends.
-    line1.push_back(IsCalibration() ? c.GetChannelName()
-                                    : std::string(1, c.GetChannelLetter()) + ": " + c.GetChannelName());
+    // Channels named by their letters need no letter in front, as in the legends.
+    line1.push_back(Context().Profile().letterNames ? c.GetChannelName()
+                                                    : std::string(1, c.GetChannelLetter()) + ": " + c.GetChannelName());
     line2.push_back("[" + c.GetUnitText() + "]");
     edges.push_back(edges.back() + std::max(digits, dc.GetTextExtent(line1.back()).cx + rh));
   }

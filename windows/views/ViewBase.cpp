@@ -54,7 +54,6 @@ CMeasViewBase::CMeasViewBase(CWindowLayer& layer, CDocument* document, int type,
   Context().GenSub().Attach(this);
 }
 
-bool CMeasViewBase::IsCalibration() const { return Context().Identity().isCalibration(); }
 
 CMeasViewBase::~CMeasViewBase() {
   Context().GenSub().Detach(this);

@@ -103,7 +103,6 @@ class CMeasViewBase : public QWidget, public CView, public CGenObserver {
   int GetViewType() const { return m_type; }
   CWindowLayer& Layer() const { return m_layer; }
   DataContext& Context() const { return m_layer.Data(); }
-  bool IsCalibration() const;
   // The persistent frame's number; 0 for the text window.
   int GetFrameNumber() const { return m_frameNumber; }
   // The widget that carries the window's placement: the MDI sub-window

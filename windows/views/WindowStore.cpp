@@ -25,7 +25,7 @@ COOpenWindows::Placement COOpenWindows::CurrentPlacement() const {
 void COOpenWindows::LoadInterval(COMeasInterval& interval) const {
   if (!m_row) return;
   interval = m_row->m_interval;
-  COSequence* sequence = &m_layer.Data().ActiveSequence();
+  const ShownSequence* sequence = &m_layer.Data().WindowSequence();
   for (CColumn& c : interval.GetColumns()) c.SetSequence(sequence, &interval);
 }
 
@@ -48,8 +48,8 @@ void COOpenWindows::Save() {
     for (CView* v : views) {
       auto* view = dynamic_cast<CMeasViewBase*>(v);
       if (view == nullptr || view->GetViewType() > CMeasViewBase::kCursorType) continue;
-      // The Calibration program's status window is not kept with the task.
-      if (data.Identity().isCalibration() && view->GetViewType() == CMeasViewBase::kStatusType) continue;
+      // The calibration's status window is not kept with the task.
+      if (data.Profile().calibrationWindows && view->GetViewType() == CMeasViewBase::kStatusType) continue;
       try {
         m_row = std::make_unique<CORecOpenWindows>(data, &db);
         m_row->m_strFilter = "0 = 1";  // only adds

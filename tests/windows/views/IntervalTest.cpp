@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "COSequenceObs.h"
 #include "DataTestSupport.h"
 #include "MeasInterval.h"
 #include "MeasReader.h"
@@ -288,6 +289,40 @@ TEST_F(IntervalTest, TemperatureHasNoConvertedValueOutsideTheCalibration) {
   i.LoadData({m});
   EXPECT_EQ(i.GetColumns()[0].GetStatistics().m_count, 0u);
   EXPECT_FLOAT_EQ(i.GetDataMax(0), -1.0f);
+}
+
+// The Calibration program's sequence, as its windows read it: a run of its
+// own, its active filters, channels named by their letters.
+class LentSequence : public ShownSequence {
+ public:
+  platform::CTime GetStartTime() const override { return start; }
+  platform::CTime GetStopTime() const override { return start + platform::CTimeSpan(600); }
+  int GetStopNum() const override { return 340; }
+  bool IsFilterActive(int channel) const override { return channel == 1 || channel == 5; }
+  std::string ChannelName(int channel) const override { return LetterChannelName(channel); }
+  platform::CTime start{2024, 5, 6, 10, 0, 0};
+};
+
+// The windows read the sequence the program lends, not the task's
+// measurement sequence, which stays as it is; without one, the active
+// sequence again.
+TEST_F(IntervalTest, TheWindowsReadTheSequenceTheProgramLends) {
+  LentSequence lent;
+  const int measurementStop = sequence.GetStopNum();
+  context->SetWindowSequence(&lent);
+  const COMeasInterval shown(*context);
+  context->SetWindowSequence(nullptr);
+  EXPECT_EQ(shown.GetLast(), 340);
+  EXPECT_EQ(shown.GetEndTime(), lent.GetStopTime());
+  std::vector<int> channels;
+  for (const CColumn& c : shown.GetColumns()) {
+    channels.push_back(c.GetChannel());
+    EXPECT_EQ(c.GetSequence(), &lent);
+  }
+  EXPECT_EQ(channels, (std::vector<int>{1, 5}));
+  EXPECT_EQ(shown.GetColumns()[1].GetChannelName(), "Water Vapour");
+  EXPECT_EQ(sequence.GetStopNum(), measurementStop);
+  EXPECT_EQ(&context->WindowSequence(), static_cast<ShownSequence*>(&sequence));
 }
 
 }  // namespace
