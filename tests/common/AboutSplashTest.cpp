@@ -137,7 +137,7 @@ TEST_F(Gui, KeyPressClosesTheSplashAndIsConsumed) {
 // The administration program's start: its splash over its dialog, which is
 // not shown yet, for the time it is given.
 TEST_F(Gui, ASplashOverAHiddenWindowStaysItsTimeAndTakesNoPressOnceHidden) {
-  TestApp app("Database Administration", {"ostrel"});
+  TestApp app(ProgramProfile{"Database Administration"}, {"ostrel"});
   app.InstallMessageFilter();
   KeyCounter main;
   CSplashWnd::EnableSplashScreen(true);
