@@ -112,8 +112,7 @@ const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
 bool COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
   setup.ConfigDataSource(COSystemSetup::kSystem);
-  setup.ConfigDataSource(COSystemSetup::kCaliTask);
-  if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
+  setup.OpenTaskFile(COSystemSetup::kCaliTask);
   try {
     dbfiles::CheckTaskFile(setup.GetDatabaseName());
     m_recSequence.CloseWithDatabase();

@@ -62,8 +62,8 @@ void CODBObs::Update(CSubject* subject) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
         } catch (const platform::CException& e) {
-          // The full disk has been told; the stop is tried all the same.
-          if (!(m_storingStopped && IsDiskFull(e))) ReportException(IDS_DB_ERROR, e);
+          // A failure that stopped storing has been told; the stop is tried all the same.
+          if (!m_storingStopped) ReportException(IDS_DB_ERROR, e);
         }
       }
       m_taskRunning = false;
@@ -144,11 +144,15 @@ bool CODBObs::DiskNearlyFull() const {
 }
 
 void CODBObs::StopStoring() {
-  m_storingStopped = true;
-  m_writeFailed = true;
   const std::string upTo = m_lastMeas.GetMeasTime().GetTime() > 0 ? m_lastMeas.GetMeasTime().Format("%y-%m-%d %X")
                                                                   : std::string("-");
-  ShowMessageText(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(), upTo.c_str()));
+  StopStoring(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(), upTo.c_str()));
+}
+
+void CODBObs::StopStoring(const std::string& message) {
+  m_storingStopped = true;
+  m_writeFailed = true;
+  if (!message.empty()) ShowMessageText(message);
   if (IMeasurementLink* link = m_context.Measurement()) link->StopMeasurement();
 }
 
@@ -158,6 +162,14 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
   if (m_storingStopped) return;
   if (DiskNearlyFull()) {
     StopStoring();
+    return;
+  }
+  // Written on, a file deleted under the program would take the samples
+  // with it unseen.
+  if (m_context.Setup().IsTaskFileGone()) {
+    // A window that read the task may have told already.
+    const std::string gone = m_context.Setup().TakeTaskFileGoneNotice();
+    StopStoring(gone.empty() ? gone : platform::Format(platform::LoadString(IDS_STORING_FAILED_STOPPED).c_str(), gone.c_str()));
     return;
   }
   const COMeas lastStored = m_lastMeas;
@@ -214,7 +226,8 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       m_lastMeas = lastStored;
       StopStoring();
     } else {
-      ReportException(IDS_DB_ERROR, e);
+      // Whatever fails under the measurement is told once, not with every sample.
+      StopStoring(platform::Format(platform::LoadString(IDS_STORING_FAILED_STOPPED).c_str(), e.GetMessage().c_str()));
     }
   }
 }

@@ -46,9 +46,10 @@ class CODBObs : public CObserver {
   void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
-  // The disk of the task filled: the person was told once, the measurement
-  // stopped, and no sample is stored until the next start. A write that
-  // fails for the same reason meanwhile is not reported again.
+  // The disk of the task filled, or its file went or failed under the
+  // program: the person was told once, the measurement stopped, and no
+  // sample is stored until the next start. A write that fails meanwhile is
+  // not reported again.
   bool IsStoringStopped() const { return m_storingStopped; }
   // Storing stops while less than this is free on the task's disk, so that
   // the stop itself (its event, the next sequence) still fits: 1 MiB.
@@ -67,8 +68,10 @@ class CODBObs : public CObserver {
   void WriteMeasurement(COGenSub* sub);
   // Less than the reserve is free where the task's file lies.
   bool DiskNearlyFull() const;
-  // Tells the person once and stops the measurement.
+  // Tells the person once and stops the measurement: the disk is full, or
+  // what the message says (nothing when it is empty).
   void StopStoring();
+  void StopStoring(const std::string& message);
   // The [Meas] set open on the task that is open now.
   void OpenMeasSet();
   // The text of an alarm the monitor reported for a filter: its gas, limit 1

@@ -246,8 +246,7 @@ void COSequence::ResetAlarmOutputs() {
 
 bool COSequence::Load() {
   COSystemSetup* setup = &m_context.Setup();
-  setup->ConfigDataSource(COSystemSetup::kMeasTask);
-  if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
+  setup->OpenTaskFile(COSystemSetup::kMeasTask);
   try {
     dbfiles::CheckTaskFile(setup->GetDatabaseName());
     // The sets follow the task that is open now.
