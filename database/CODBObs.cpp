@@ -62,8 +62,9 @@ void CODBObs::Update(CSubject* subject) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
         } catch (const platform::CException& e) {
-          // A failure that stopped storing has been told; the stop is tried all the same.
-          if (!m_storingStopped) ReportException(IDS_DB_ERROR, e);
+          // The failure that stopped storing has been told; the stop is tried all the same.
+          if (!(m_storingStopped && (IsDiskFull(e) || m_context.Setup().IsTaskFileGone())))
+            ReportException(IDS_DB_ERROR, e);
         }
       }
       m_taskRunning = false;
@@ -226,8 +227,7 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       m_lastMeas = lastStored;
       StopStoring();
     } else {
-      // Whatever fails under the measurement is told once, not with every sample.
-      StopStoring(platform::Format(platform::LoadString(IDS_STORING_FAILED_STOPPED).c_str(), e.GetMessage().c_str()));
+      ReportException(IDS_DB_ERROR, e);
     }
   }
 }

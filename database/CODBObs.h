@@ -46,10 +46,10 @@ class CODBObs : public CObserver {
   void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
-  // The disk of the task filled, or its file went or failed under the
-  // program: the person was told once, the measurement stopped, and no
-  // sample is stored until the next start. A write that fails meanwhile is
-  // not reported again.
+  // The disk of the task filled, or its file went under the program: the
+  // person was told once, the measurement stopped, and no sample is stored
+  // until the next start. A write that fails for the same reason meanwhile
+  // is not reported again.
   bool IsStoringStopped() const { return m_storingStopped; }
   // Storing stops while less than this is free on the task's disk, so that
   // the stop itself (its event, the next sequence) still fits: 1 MiB.
