@@ -138,6 +138,7 @@ bool COSystemSetup::OpenSystemDatabase() {
       return false;
     }
     ConfigDataSource(kSystem);
+    dbfiles::CheckSystemFile();
     m_systemClaim = std::move(claim);
     m_dbList.Open(platform::CRecordset::dynaset);
     m_global.SetTarget(this);

@@ -208,8 +208,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
   constexpr int kPauseMs = 80;
   cali->SetReadingPause(kPauseMs);
   std::vector<Clock::time_point> handedOver;
-  Recorder clock([&](CSubject* s) {
-    if (static_cast<COGenSub*>(s)->GetUpdType() == eNewMeas) handedOver.push_back(Clock::now());
+  CGenCallback clock([&](const CGenEvent& e) {
+    if (e.kind == eNewMeas) handedOver.push_back(Clock::now());
   });
   genSub.Attach(&clock);
   LetReadingsWait(3);
@@ -230,8 +230,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
 
 TEST_F(CalibrationRunTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoReading) {
   bool armed = true;
-  Recorder thrower([&](CSubject* s) {
-    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+  CGenCallback thrower([&](const CGenEvent& e) {
+    if (!armed || e.kind != eNewMeas) return;
     armed = false;
     throw std::runtime_error("observer failed");
   });
@@ -368,12 +368,13 @@ TEST_F(CalibrationRunTest, TheSelectedGroupsThatHoldAValueAreDownloadedWithTheCa
   const int ppm = COConcUnit::ppm;
   const size_t mark = sim->Lines().size();
   COCaliMessageClient client(&device, false);
-  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
-                                                          device, program.Instrument(), ppm, calibrator, &client,
-                                                          0, 2, groupAll)));
-  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
-                                                          device, program.Instrument(), ppm, calibrator, &client,
-                                                          5, 0, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                         CreateCalibrationDownloadService(device, program.Instrument(), ppm, calibrator.Calculated(0),
+                                                          &client, 2, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                         CreateCalibrationDownloadService(device, program.Instrument(), ppm,
+                                                          calibrator.Calculated(Calibrator::kWater), &client, 0,
+                                                          groupAll)));
   const std::vector<std::string> lines = LinesStarting("C_P ", mark);
   const std::vector<std::string> offsets(lines.begin(), lines.begin() + 3);
   EXPECT_EQ(offsets, (std::vector<std::string>{"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
@@ -393,6 +394,55 @@ TEST_F(CalibrationRunTest, TheSelectedGroupsThatHoldAValueAreDownloadedWithTheCa
   EXPECT_EQ(a3.m_humiGain.IsValid(), bankBefore.m_humiGain.IsValid());  // no value: the bank's own kept
   EXPECT_EQ(now.m_water.m_zeroDate, CalibTime(when));
   EXPECT_TRUE(now.m_water.m_gain.IsValid());
+}
+
+// The device's set-up is what the monitor holds: a download that the monitor
+// refuses, or that does not reach it, leaves it as it was.
+TEST_F(CalibrationRunTest, TheDeviceTakesDownloadedValuesOnlyOnceTheMonitorHasThem) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  cali->TakeActiveBanks();
+  DeviceKovo& device = cali->GetDevice();
+  const struct {
+    const char* name;
+    float offset;
+    std::function<void()> monitor;
+    bool taken;
+  } cases[] = {
+      {"the monitor confirms", 0.25f, [] {}, true},
+      {"the monitor refuses", 0.5f,
+       [this] {
+         // Every calibration write is answered with a fault, also when tried again.
+         sim->AddHandler("C_P F_", [](kovo::sim::MonitorState& s, const kovo::sim::Command&) {
+           s.messagePending = true;
+           s.message = "Parameter not stored";
+           return std::optional<std::string>();
+         });
+       },
+       false},
+      {"the monitor is silent", 0.75f, [this] { sim->SetMisbehaviour(kovo::sim::Misbehaviour::silent); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    calibrator.GetBank(0).m_concOffset = c.offset;
+    calibrator.Water().m_concOffset = c.offset;
+    for (const int pos : {0, int(Calibrator::kWater)}) {
+      const MonitorSetup before = device.GetSetup();
+      c.monitor();
+      COCaliMessageClient client(&device, false);
+      EXPECT_EQ(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                           CreateCalibrationDownloadService(device, program.Instrument(), COConcUnit::ppm,
+                                                            calibrator.Calculated(pos), &client, 2, groupOffset)),
+                c.taken);
+      sim->SetMisbehaviour(kovo::sim::Misbehaviour::none);
+      const MonitorSetup now = device.GetSetup();
+      const float offset = float(pos == Calibrator::kWater ? now.m_water.m_concOffset
+                                                           : now.GetFilter(0).GetBank(2).m_concOffset);
+      const float old = float(pos == Calibrator::kWater ? before.m_water.m_concOffset
+                                                        : before.GetFilter(0).GetBank(2).m_concOffset);
+      EXPECT_FLOAT_EQ(offset, c.taken ? c.offset : old) << pos;
+    }
+  }
 }
 
 TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {
@@ -533,6 +583,31 @@ TEST_F(CalibrationRunTest, AStartKeepsTheTasksTimesInOrder) {
 TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {
   EXPECT_EQ(LayoutPrintOut("a\n\fb\nc\n\fd\n", 4), "a\n\fb\nc\n\n\n\fd");
   EXPECT_EQ(LayoutPrintOut("", 4), "");
+}
+
+// The calibration sequence follows the numbers the store gave, attached
+// before the store or after it, and tells the program once it has.
+TEST_F(CalibrationRunTest, TheSequenceFollowsTheStoredReadingsInEitherAttachOrder) {
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
+  std::vector<int> followedAt;
+  caliSequence.SetFollowed([&] { followedAt.push_back(caliSequence.StopNum); });
+  for (const bool storeFirst : {false, true}) {
+    NewCaliTask(storeFirst ? "store first" : "store last");
+    genSub.Detach(&dbObs);
+    genSub.Detach(&caliSequence);
+    if (storeFirst) genSub.Attach(&dbObs);
+    genSub.Attach(&caliSequence);
+    if (!storeFirst) genSub.Attach(&dbObs);
+    followedAt.clear();
+    genSub.Notify(eTaskStarted);
+    for (int s = 0; s < 2; ++s) genSub.NotifyMeas(eNewMeas, MakeMeas(base, s, 0, 1.0f));
+    EXPECT_EQ(caliSequence.StartNum, 1) << storeFirst;
+    EXPECT_EQ(caliSequence.StopNum, 2) << storeFirst;
+    EXPECT_EQ(caliSequence.StopTime, base + platform::CTimeSpan(1)) << storeFirst;
+    EXPECT_EQ(followedAt, std::vector<int>({0, 1, 2})) << storeFirst;
+    genSub.Notify(eTaskStopped);
+    dbObs.CloseRecordsets();
+  }
 }
 
 }  // namespace
