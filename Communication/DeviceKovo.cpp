@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "Exceptions.h"
 #include "MonitorService.h"
 #include "Services.h"
 
@@ -19,8 +20,12 @@ void DeviceKovo::SetTimings(const DeviceTimings& timings) {
 
 bool DeviceKovo::Open() {
   if (m_open) return true;
+  m_openFailure.clear();
   try {
     m_comm.open();
+  } catch (const Rs232Exception& e) {
+    m_openFailure = e.GetDetail();
+    return false;
   } catch (...) {
     return false;
   }

@@ -61,6 +61,10 @@ class DeviceKovo {
   // 0, locks the monitor's keyboard and starts the worker; false (and the
   // connection closed) when any of it fails.
   bool Open();
+  // Why the connection of the last Open could not be made: the device and
+  // the cause ("/dev/ttyUSB9: No such file or directory"); empty when it
+  // was made, or the cause is not known.
+  const std::string& OpenFailure() const { return m_openFailure; }
   // User-interface thread. Ends the worker after its step under way, unlocks
   // the keyboard and closes the connection. Returns within about a second
   // even while the worker waits on a silent monitor: it then cuts the wait
@@ -131,4 +135,5 @@ class DeviceKovo {
   IDeviceDialogs* m_dialogs = nullptr;
   ClientRunFlags m_runFlags;
   bool m_open = false;
+  std::string m_openFailure;
 };

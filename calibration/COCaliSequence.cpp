@@ -112,8 +112,7 @@ const BankInfo* COCaliSequence::ActiveBankOf(int filter) const {
 bool COCaliSequence::Load() {
   COSystemSetup& setup = m_context.Setup();
   setup.ConfigDataSource(dbfiles::kSystem);
-  setup.ConfigDataSource(dbfiles::kCaliTask);
-  if (!setup.DatabaseExists(setup.GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
+  setup.OpenTaskFile(dbfiles::kCaliTask);
   try {
     dbfiles::CheckTaskFile(setup.GetDatabaseName());
     m_recSequence.CloseWithDatabase();

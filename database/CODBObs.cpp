@@ -78,8 +78,9 @@ void CODBObs::Update(const CGenEvent& event) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
         } catch (const platform::CException& e) {
-          // The full disk has been told; the stop is tried all the same.
-          if (!(m_storingStopped && IsDiskFull(e))) ReportException(IDS_DB_ERROR, e);
+          // The failure that stopped storing has been told; the stop is tried all the same.
+          if (!(m_storingStopped && (IsDiskFull(e) || m_context.Setup().IsTaskFileGone())))
+            ReportException(IDS_DB_ERROR, e);
         }
       }
       m_taskRunning = false;
@@ -166,15 +167,17 @@ bool CODBObs::DiskNearlyFull() const {
 }
 
 void CODBObs::StopStoring() {
+  StopStoring(m_storedInRun ? platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(),
+                                               m_lastMeas.GetMeasTime().Format("%y-%m-%d %X").c_str())
+                            : platform::LoadString(IDS_DISK_FULL_NOTHING_STORED));
+}
+
+void CODBObs::StopStoring(const std::string& message) {
   // The room held for the stop's own writes.
   m_reserve.Release();
   m_storingStopped = true;
   m_writeFailed = true;
-  if (m_storedInRun)
-    ShowMessageText(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(),
-                                     m_lastMeas.GetMeasTime().Format("%y-%m-%d %X").c_str()));
-  else
-    ShowMessage(IDS_DISK_FULL_NOTHING_STORED);
+  if (!message.empty()) ShowMessageText(message);
   if (IMeasurementLink* link = m_context.Measurement()) link->StopMeasurement();
 }
 
@@ -184,6 +187,14 @@ const COMeas* CODBObs::WriteMeasurement(const COMeas& sample) {
   if (m_storingStopped) return nullptr;
   if (DiskNearlyFull()) {
     StopStoring();
+    return nullptr;
+  }
+  // Written on, a file deleted under the program would take the samples
+  // with it unseen.
+  if (m_context.Setup().IsTaskFileGone()) {
+    // A window that read the task may have told already.
+    const std::string gone = m_context.Setup().TakeTaskFileGoneNotice();
+    StopStoring(gone.empty() ? gone : platform::Format(platform::LoadString(IDS_STORING_FAILED_STOPPED).c_str(), gone.c_str()));
     return nullptr;
   }
   const COMeas lastStored = m_lastMeas;

@@ -48,10 +48,11 @@ class CODBObs : public CGenObserver {
   void DropQueuedComments();
   // A measurement could not be written since the task started.
   bool HasWriteFailed() const { return m_writeFailed; }
-  // The disk of the task filled: the person was told once, the measurement
-  // stopped, and no sample is stored until the next start. A write that
-  // fails for the same reason meanwhile is not reported again. A sample that
-  // is not stored reaches the observers after this one numbered 0.
+  // The disk of the task filled, or its file went under the program: the
+  // person was told once, the measurement stopped, and no sample is stored
+  // until the next start. A write that fails for the same reason meanwhile
+  // is not reported again. A sample that is not stored reaches the
+  // observers after this one numbered 0.
   bool IsStoringStopped() const { return m_storingStopped; }
   // Storing stops while less than this is free on the task's disk, so that
   // the stop itself (its event, the next sequence) still fits: 1 MiB. For a
@@ -76,8 +77,10 @@ class CODBObs : public CGenObserver {
   std::string TaskFolder() const;
   // Less than the margin is free where the task's file lies.
   bool DiskNearlyFull() const;
-  // Tells the person once and stops the measurement.
+  // Tells the person once and stops the measurement: the disk is full, or
+  // what the message says (nothing when it is empty).
   void StopStoring();
+  void StopStoring(const std::string& message);
   // The [Meas] set open on the task that is open now.
   void OpenMeasSet();
   // The text of an alarm the monitor reported for a filter: its gas, limit 1

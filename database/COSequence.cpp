@@ -243,8 +243,7 @@ void COSequence::ResetAlarmOutputs() {
 
 bool COSequence::Load() {
   COSystemSetup* setup = &m_context.Setup();
-  setup->ConfigDataSource(dbfiles::kMeasTask);
-  if (!setup->DatabaseExists(setup->GetDatabaseName())) throw COException(IDS_OPEN_TASK_FAILED);
+  setup->OpenTaskFile(dbfiles::kMeasTask);
   try {
     dbfiles::CheckTaskFile(setup->GetDatabaseName());
     // The sets follow the task that is open now.

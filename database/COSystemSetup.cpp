@@ -13,7 +13,9 @@
 #include "core/App.h"
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
+#include "core/Text.h"
 #include "db/DataSource.h"
+#include "db/FileClaim.h"
 #include "db/Utf8.h"
 
 namespace {
@@ -93,6 +95,7 @@ void COSystemSetup::SetMeasDatabaseOpen(bool open) {
   // A program of stored tasks only keeps no observers that care.
   if (open && !m_context.Profile().storedOnly) m_context.GenSub().Notify(eDBChanged);
   m_measDatabaseOpen = open;
+  if (!open) m_taskClaim.reset();
 }
 
 bool COSystemSetup::CanCloseDatabase() {
@@ -127,16 +130,29 @@ bool COSystemSetup::OpenSystemDatabase() {
       if (!std::filesystem::exists(n.file, ec))
         platform::db::CreateDatabase(dbfiles::DataSourceName(n.name), n.description, n.file, n.script);
     }
+    // Claimed for the whole run: its filter banks are not restored under the program.
+    std::string why;
+    auto claim = platform::db::FileClaim::Take(DataFile(dbfiles::kSystemName), platform::db::FileClaim::Kind::Use, &why);
+    if (!claim) {
+      m_systemFailure = why;
+      return false;
+    }
     ConfigDataSource(dbfiles::kSystem);
     dbfiles::CheckSystemFile();
+    m_systemClaim = std::move(claim);
     m_dbList.Open(platform::CRecordset::dynaset);
     m_global.SetTarget(this);
     m_global.Open(platform::CRecordset::dynaset);
     m_global.Edit();
     m_font.lfFaceName = platform::db::TruncateUtf8(m_global.m_fontFaceName, kFaceNameChars);
-  } catch (const std::exception&) {
+  } catch (const platform::CException& e) {
+    m_systemFailure = e.GetMessage();
+    return false;
+  } catch (const std::exception& e) {
+    m_systemFailure = e.what();
     return false;
   }
+  m_systemFailure.clear();
   return true;
 }
 
@@ -212,8 +228,31 @@ void COSystemSetup::ConfigDataSource(int kind) {
     // With the reason: a data-source file that cannot be written is the
     // person's to mend.
     ReportException(IDS_CREATE_DATASOURCE_FAILED, e);
-    throw COException(IDS_CREATE_DATASOURCE_FAILED);
+    const auto* db = dynamic_cast<const platform::CDBException*>(&e);
+    throw COException(IDS_CREATE_DATASOURCE_FAILED, e.GetMessage(), db != nullptr ? db->m_strFile : std::string());
   }
+}
+
+void COSystemSetup::OpenTaskFile(int kind) {
+  const std::string file = DataFile(m_databaseName);
+  std::string why;
+  // Claimed before it is looked at: what is there then stays while the task is open.
+  auto claim = platform::db::FileClaim::Take(file, platform::db::FileClaim::Kind::Use, &why);
+  if (!claim) throw COException(IDS_OPEN_TASK_FAILED, why, file);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(std::filesystem::status(file, ec)))
+    throw COException(IDS_OPEN_TASK_FAILED, file + ": " + (ec ? ec.message() : std::string("not a file")), file);
+  ConfigDataSource(kind);
+  m_taskClaim = std::move(claim);
+  m_taskGoneTold = false;
+}
+
+bool COSystemSetup::IsTaskFileGone() const { return m_taskClaim && m_taskClaim->FileIsGone(); }
+
+std::string COSystemSetup::TakeTaskFileGoneNotice() {
+  if (m_taskGoneTold || !IsTaskFileGone()) return std::string();
+  m_taskGoneTold = true;
+  return platform::Format(platform::LoadString(IDS_TASK_FILE_GONE).c_str(), m_taskClaim->File().c_str());
 }
 
 bool COSystemSetup::DatabaseExists(const std::string& name) const {
@@ -268,13 +307,15 @@ void COSystemSetup::CreateMeasDatabase(const std::string& description) {
       ShowMessage(IDS_COPY_FILE_FAILED);
       throw COException(IDS_COPY_FILE_FAILED);
     }
-    ConfigDataSource(cali ? dbfiles::kCaliTask : dbfiles::kMeasTask);
     try {
+      OpenTaskFile(cali ? dbfiles::kCaliTask : dbfiles::kMeasTask);
       AddDatabaseToList(name, description);
     } catch (...) {
       // A task nobody can find in the list is no task: its file goes too.
+      if (m_taskClaim && m_taskClaim->File() == DataFile(name)) m_taskClaim.reset();
       std::error_code ec;
       std::filesystem::remove(DataFile(name), ec);
+      std::filesystem::remove(platform::db::FileClaim::LockFile(DataFile(name)), ec);
       throw;
     }
   } catch (...) {

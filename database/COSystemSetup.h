@@ -3,6 +3,7 @@
 // One instance per program, for the program's whole run; its settings are
 // the one row of [Global] in the system database. It also keeps the task list
 // open, registers the data sources and creates new task databases.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@
 class DataContext;
 class IListBox;
 struct MonitorSetup;
+namespace platform::db {
+class FileClaim;
+}
 
 class COSystemSetup {
  public:
@@ -72,7 +76,8 @@ class COSystemSetup {
   void SetDatabaseDesc(const std::string& desc) { m_databaseDesc = desc; }
   std::string GetDatabaseDesc() const { return m_databaseDesc; }
   // Marking a task open first tells the general subject (update kind 0), so
-  // its observers still see the previous flag.
+  // its observers still see the previous flag. Marked closed, the task's
+  // file is no longer claimed.
   void SetMeasDatabaseOpen(bool open);
   bool IsMeasDatabaseOpen() const { return m_measDatabaseOpen; }
   // May the task close? Asks to stop a running measurement; saves the open
@@ -81,8 +86,10 @@ class COSystemSetup {
 
   // Creates the databases a fresh installation lacks, registers the system
   // data source, opens the task list and the settings row (kept in edit mode
-  // for the whole run). False when any of it fails.
+  // for the whole run). False when any of it fails; SystemDatabaseFailure
+  // then says why.
   bool OpenSystemDatabase();
+  const std::string& SystemDatabaseFailure() const { return m_systemFailure; }
   // Writes the settings row; a failure is shown and the settings stay.
   void Save();
   // The tasks of the connected monitor (all of them while working offline),
@@ -94,6 +101,18 @@ class COSystemSetup {
   // Registers the data source of that kind (dbfiles::SourceKind); on failure
   // shows message 144 and throws.
   void ConfigDataSource(int kind);
+  // Claims the file of the task named by GetDatabaseName for this program
+  // and registers its data source (kMeasTask or kCaliTask): no other program
+  // deletes or replaces the file while the task is open. Throws COException
+  // (message 160) naming the file and why when it is missing or is being
+  // deleted or replaced.
+  void OpenTaskFile(int kind);
+  // The open task's file was deleted or replaced under the program by
+  // something that ignored its claim.
+  bool IsTaskFileGone() const;
+  // The sentence that tells the person so, once per task opened: empty
+  // while the file is there, and once it has been given.
+  std::string TakeTaskFileGoneNotice();
   bool DatabaseExists(const std::string& name) const;
   // Makes a new task database for the description: an unused eight-letter
   // name, a copy of the prototype, its task-list row; then it is the current
@@ -120,6 +139,10 @@ class COSystemSetup {
   CORecDBList m_dbList;
   CORecGlobal m_global;
   bool m_measDatabaseOpen = false;
+  std::unique_ptr<platform::db::FileClaim> m_taskClaim;
+  std::unique_ptr<platform::db::FileClaim> m_systemClaim;
+  bool m_taskGoneTold = false;
+  std::string m_systemFailure;
   std::string m_openDB;  // [OpenDB], carried through
   mutable std::string m_programFolder;
   mutable bool m_programFolderSet = false;

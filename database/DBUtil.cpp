@@ -26,12 +26,25 @@ void ShowMessage(unsigned id) { platform::MessageBox(platform::LoadString(id), p
 
 void ShowMessageText(std::string text) { platform::MessageBox(text, platform::MB_OK); }
 
+void ShowMessageWithReason(unsigned id, const std::string& why) {
+  platform::MessageBox(platform::LoadString(id) + (why.empty() ? std::string() : "\n\n" + why), platform::MB_OK);
+}
+
 void ShowExceptionMessage(const platform::CException& e) { platform::MessageBox(MessageOf(e), platform::MB_OK); }
 
 void ShowCOExceptionMessage(const COException& e) { ShowExceptionMessage(e); }
 
 void ReportException(unsigned id, const platform::CException& e) {
   platform::MessageBox(platform::LoadString(id) + "\n\n" + MessageOf(e), platform::MB_OK);
+}
+
+void ReportTaskReadError(DataContext& context, const platform::CException& e) {
+  if (!context.Setup().IsTaskFileGone()) {
+    ReportException(IDS_DB_ERROR, e);
+    return;
+  }
+  const std::string gone = context.Setup().TakeTaskFileGoneNotice();
+  if (!gone.empty()) ShowMessageText(gone);
 }
 
 bool IsDiskFull(const platform::CException& e) {

@@ -17,12 +17,17 @@ class COSystemSetup;
 
 void ShowMessage(unsigned id);
 void ShowMessageText(std::string text);
+// The message, then an empty line and why, when why is known.
+void ShowMessageWithReason(unsigned id, const std::string& why);
 // The exception's own message, as much of it as a message line holds (99
 // characters).
 void ShowExceptionMessage(const platform::CException& e);
 void ShowCOExceptionMessage(const COException& e);
 // String id, an empty line, then the exception's message: "Database error\n\n...".
 void ReportException(unsigned id, const platform::CException& e);
+// A failure to read the open task: once its file is gone, the person is
+// told that instead, and only the first time.
+void ReportTaskReadError(DataContext& context, const platform::CException& e);
 // A database failure because the disk is full.
 bool IsDiskFull(const platform::CException& e);
 // Runs a user's command: a database error on the way is shown ("Database

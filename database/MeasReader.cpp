@@ -6,12 +6,6 @@
 #include "CODBObs.h"
 #include "DataContext.h"
 
-namespace {
-
-void Report(const platform::CException& e) { ReportException(IDS_DB_ERROR, e); }
-
-}  // namespace
-
 // --- reader ---
 
 COMeasReader::COMeasReader(DataContext& context) : m_context(context), m_recMeas(context, &m_db), m_recEvent(context) {
@@ -29,7 +23,7 @@ void COMeasReader::OpenOrRequeryBoth() {
       else
         rs->Open(platform::CRecordset::useDefaultType, std::string(), platform::CRecordset::readOnly);
     } catch (const platform::CException& e) {
-      Report(e);
+      ReportTaskReadError(m_context, e);
     }
   }
 }
@@ -97,7 +91,7 @@ void COMeasReader::MoveFirst() {
     if (m_recMeas.IsOpen() && !(m_recMeas.IsBOF() && m_recMeas.IsEOF())) m_recMeas.MoveFirst();
     if (m_recEvent.IsOpen() && !(m_recEvent.IsBOF() && m_recEvent.IsEOF())) m_recEvent.MoveFirst();
   } catch (const platform::CException& e) {
-    Report(e);
+    ReportTaskReadError(m_context, e);
   }
   const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
   if (!atEnd) m_recEvent.LoadEvents(m_current);
@@ -113,7 +107,7 @@ void COMeasReader::MoveNext() {
     try {
       m_recMeas.MoveNext();
     } catch (const platform::CException& e) {
-      Report(e);
+      ReportTaskReadError(m_context, e);
     }
   }
   const bool atEnd = !m_recMeas.IsOpen() || m_recMeas.IsEOF();
@@ -226,7 +220,7 @@ void COMeasBuffer::Read(const COMeasInterval& interval, COMeasColumns& out) {
   if (request.direct) {
     if (!ReadMeasColumns(request, out, &error)) {
       out.Clear();
-      Report(platform::CDBException(-1, error, "HY000"));
+      ReportTaskReadError(m_context, platform::CDBException(-1, error, "HY000"));
     }
     return;
   }

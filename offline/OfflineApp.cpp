@@ -89,7 +89,7 @@ bool COfflineApp::Start() {
   }
   m_context->AttachObservers();
   if (!systemDatabase) {
-    ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
+    ShowMessageWithReason(IDS_OPEN_SYSTEM_DB_FAILED, m_context->Setup().SystemDatabaseFailure());
     return false;
   }
   obs.InitCommPort();

@@ -95,7 +95,7 @@ bool COnlineApp::StartUp() {
   if (m_systemDatabase)
     obs.InitCommPort();
   else
-    ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
+    ShowMessageWithReason(IDS_OPEN_SYSTEM_DB_FAILED, m_context->Setup().SystemDatabaseFailure());
   ConnectToMonitor(*m_context);
   m_context->SerialTrace().Log(flags);
   return m_systemDatabase;

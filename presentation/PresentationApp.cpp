@@ -105,7 +105,7 @@ bool CPresentationApp::StartUp() {
     return false;
   }
   if (!m_systemDatabase) {
-    ShowMessage(IDS_PRESENTATION_NO_SYSTEM_DB);
+    ShowMessageWithReason(IDS_PRESENTATION_NO_SYSTEM_DB, m_context->Setup().SystemDatabaseFailure());
     return false;
   }
   MakeFonts();

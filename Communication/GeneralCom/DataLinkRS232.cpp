@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -122,8 +123,11 @@ void DataLinkRS232::Open() {
 
 void DataLinkRS232::OpenLocked() {
   const std::string path = platform::SerialPortPath(m_portIndex);
-  if (path.empty() || m_port.Open(path) != 0)
-    throw Rs232Exception(CommException::open, this, Rs232Exception::commError);
+  if (path.empty())
+    throw Rs232Exception(CommException::open, this, Rs232Exception::commError,
+                         platform::SerialPortName(m_portIndex) + ": no device for it");
+  if (const int err = m_port.Open(path))
+    throw Rs232Exception(CommException::open, this, Rs232Exception::commError, path + ": " + std::strerror(err));
 
   unsigned status = 0;
   bool known = false;
@@ -135,7 +139,8 @@ void DataLinkRS232::OpenLocked() {
   // A pseudo-terminal cannot tell its modem lines: unknown passes the check.
   if (m_options.checkModem && known && status == 0) {
     CloseHandle();
-    throw Rs232Exception(CommException::open, this, Rs232Exception::commError);
+    throw Rs232Exception(CommException::open, this, Rs232Exception::commError,
+                         path + ": every modem line is off (nothing connected)");
   }
   // Where the port's queues were sized: the device must take the line
   // settings of a terminal, and input from before this open is dropped.

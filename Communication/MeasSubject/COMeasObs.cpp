@@ -72,7 +72,7 @@ bool COMeasObs::Connect(bool ask) {
     }
   }
   if (!ask) {
-    ShowMessage(IDS_NO_MONITOR_SERIAL);
+    ShowMessageWithReason(IDS_NO_MONITOR_SERIAL, m_device->IsOpen() ? std::string() : m_device->OpenFailure());
     return false;
   }
   if (platform::MessageBox(platform::LoadString(IDS_ASK_WORK_OFFLINE), platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDNO) {

@@ -84,7 +84,7 @@ void CCalibrationApp::Prepare() {
 bool CCalibrationApp::StartUp() {
   COMeasObs& obs = *m_context->MeasObs();
   if (!m_context->Setup().OpenSystemDatabase()) {
-    ShowMessage(IDS_OPEN_SYSTEM_DB_FAILED);
+    ShowMessageWithReason(IDS_OPEN_SYSTEM_DB_FAILED, m_context->Setup().SystemDatabaseFailure());
     return false;
   }
   MakeFonts();

@@ -13,6 +13,8 @@
 #include <cstring>
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "Connection.h"
 #include "core/Text.h"
@@ -70,6 +72,28 @@ std::string UserIniFile() {
   if (const char* ini = std::getenv("ODBCINI"); ini != nullptr && *ini != '\0') return ini;
   const char* home = std::getenv("HOME");
   return std::string(home != nullptr ? home : "") + "/.odbc.ini";
+}
+
+// What keeps the user's data-source file from being written, naming it;
+// empty when nothing is seen (the installer's own text is all there is).
+std::string IniFileProblem(const std::string& ini) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::is_directory(ini, ec)) return ini + ": " + std::strerror(EISDIR);
+  const bool exists = fs::exists(ini, ec);
+  const std::string folder = fs::path(ini).parent_path().string();
+  const std::string probe = exists ? ini : (folder.empty() ? std::string(".") : folder);
+  if (::access(probe.c_str(), W_OK) != 0) return (exists ? ini : folder) + ": " + std::strerror(errno);
+  return std::string();
+}
+
+// The installer's failure, with the file and the cause when they can be told.
+CDBException RegistrationError(const std::string& what) {
+  const std::string ini = UserIniFile();
+  const std::string problem = IniFileProblem(ini);
+  CDBException e(SQL_ERROR, problem.empty() ? InstallerError(what) : what + ": " + problem);
+  e.m_strFile = ini;
+  return e;
 }
 
 // While one lives, the installer reads and writes the user's data sources
@@ -164,6 +188,37 @@ void MakeIniFolder() {
   }
 }
 
+// The file each data source named when this process registered it in the
+// user's data-source file. Another program, of another program folder, may
+// register the same name for its own file meanwhile; this process goes on
+// opening the file it registered.
+class OwnFiles {
+ public:
+  void Set(const std::string& name, const std::string& file) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_files[Key(name)] = file;
+  }
+  void Forget(const std::string& name) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_files.erase(Key(name));
+  }
+  std::string Get(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_files.find(Key(name));
+    return it != m_files.end() ? it->second : std::string();
+  }
+
+ private:
+  static std::pair<std::string, std::string> Key(const std::string& name) { return {UserIniFile(), name}; }
+  mutable std::mutex m_lock;
+  std::map<std::pair<std::string, std::string>, std::string> m_files;
+};
+
+OwnFiles& Own() {
+  static OwnFiles files;
+  return files;
+}
+
 }  // namespace
 
 void RegisterDataSource(const std::string& name, const std::string& description, const std::string& databaseFile) {
@@ -175,11 +230,10 @@ void RegisterDataSource(const std::string& name, const std::string& description,
   MakeIniFolder();
   IniChange change;
   UserDataSources user;
-  if (!SQLWriteDSNToIni(name.c_str(), kDriverName))
-    throw CDBException(SQL_ERROR, InstallerError("Unable to register data source " + name));
+  if (!SQLWriteDSNToIni(name.c_str(), kDriverName)) throw RegistrationError("Unable to register data source " + name);
   auto put = [&](const char* key, const std::string& value) {
     if (!SQLWritePrivateProfileString(name.c_str(), key, value.c_str(), "odbc.ini"))
-      throw CDBException(SQL_ERROR, InstallerError("Unable to write " + std::string(key) + " of " + name));
+      throw RegistrationError("Unable to write " + std::string(key) + " of " + name);
   };
   put("Description", description);
   put("Database", databaseFile);
@@ -188,9 +242,11 @@ void RegisterDataSource(const std::string& name, const std::string& description,
     RemoveDataSource(name);
     throw CDBException(SQL_ERROR, "The database path is too long for data source " + name);
   }
+  Own().Set(name, databaseFile);
 }
 
 bool RemoveDataSource(const std::string& name) {
+  Own().Forget(name);
   IniChange change;
   UserDataSources user;
   bool removed = SQLRemoveDSNFromIni(name.c_str()) != 0;
@@ -235,27 +291,44 @@ std::string ConnectAttribute(const std::string& connect, const std::string& key)
   return std::string();
 }
 
-// A data source of the suite's own driver: its file is opened directly.
+// A data source of the suite's own driver: its file is opened directly. So is
+// one this process registered whose entry another program removed since.
 bool IsDirect(const std::string& name) {
-  return !name.empty() && platform::EqualsNoCase(Attribute(name, "Driver"), kDriverName);
+  if (name.empty()) return false;
+  const std::string driver = Attribute(name, "Driver");
+  return platform::EqualsNoCase(driver, kDriverName) || (driver.empty() && !Own().Get(name).empty());
+}
+
+// The database file of a data source: the one this process registered for
+// it, else what the data-source file says.
+std::string FileOf(const std::string& name) {
+  std::string own = Own().Get(name);
+  return own.empty() ? Attribute(name, "Database") : own;
+}
+
+// Through the ODBC driver a Database attribute in the connect string goes
+// before the data source's own; one the caller gave stays.
+std::string WithDatabase(const std::string& connect, const std::string& file) {
+  if (file.empty() || !ConnectAttribute(connect, "Database").empty()) return connect;
+  return connect + (connect.empty() || connect.back() == ';' ? "" : ";") + "Database=" + file;
 }
 
 }  // namespace
 
 std::string DataSourceFile(const std::string& name) { return Attribute(name, "Database"); }
 
-std::string DirectDataSourceFile(const std::string& name) {
-  return IsDirect(name) ? Attribute(name, "Database") : std::string();
-}
+std::string DirectDataSourceFile(const std::string& name) { return IsDirect(name) ? FileOf(name) : std::string(); }
 
 std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks& checks) {
   std::string cs = connect;
   if (cs.compare(0, 5, "ODBC;") == 0) cs.erase(0, 5);
   const std::string dsn = ConnectAttribute(cs, "DSN");
-  if (!IsDirect(dsn))
-    return ConnectOdbc(cs, dsn.empty() ? std::string("without a name") : dsn, checks);
+  if (!IsDirect(dsn)) {
+    if (dsn.empty()) return ConnectOdbc(cs, "without a name", checks);
+    return ConnectOdbc(WithDatabase(cs, Own().Get(dsn)), dsn, checks);
+  }
   DataSourceSettings settings;
-  settings.file = Attribute(dsn, "Database");
+  settings.file = FileOf(dsn);
   if (std::string mode = Attribute(dsn, "JournalMode"); !mode.empty()) settings.journalMode = mode;
   if (std::string sync = Attribute(dsn, "SyncPragma"); !sync.empty()) settings.synchronous = sync;
   if (std::string timeout = Attribute(dsn, "Timeout"); !timeout.empty()) settings.timeoutMs = std::atoi(timeout.c_str());

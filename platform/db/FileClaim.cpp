@@ -4,9 +4,35 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::db {
+
+namespace {
+
+bool Identify(const std::string& file, unsigned long long* device, unsigned long long* inode) {
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) return false;
+  *device = st.st_dev;
+  *inode = st.st_ino;
+  return true;
+}
+
+}  // namespace
+
+// Taken once the claim is held: nobody that respects it replaces the file
+// in between.
+FileClaim::FileClaim(std::string file, Kind kind, int fd) : m_file(std::move(file)), m_kind(kind), m_fd(fd) {
+  m_fileKnown = Identify(m_file, &m_device, &m_inode);
+}
+
+bool FileClaim::FileIsGone() const {
+  if (!m_fileKnown) return false;
+  unsigned long long device = 0, inode = 0;
+  if (!Identify(m_file, &device, &inode)) return errno == ENOENT || errno == ENOTDIR;
+  return device != m_device || inode != m_inode;
+}
 
 std::string FileClaim::LockFile(const std::string& databaseFile) { return databaseFile + ".lock"; }
 

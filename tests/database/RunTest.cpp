@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "CODBObs.h"
+#include "CORecDBList.h"
 #include "DBDoc.h"
 #include "DBFiles.h"
 #include "DataTestSupport.h"
 #include "MeasReader.h"
 #include "ObserverSteps.h"
+#include "db/DataSource.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -178,6 +183,60 @@ TEST_F(RunTest, AWriterKilledMidRunLosesNoCommittedRow) {
   int eventRows = 0;
   for (; !events.IsEOF(); events.MoveNext()) ++eventRows;
   EXPECT_GE(eventRows, static_cast<int>(committed.size()));
+}
+
+// How many rows the query counts, read straight from the file.
+int CountIn(const std::string& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  int count = -1;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    count = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return count;
+}
+
+// A program of a second program folder registers the same data-source names
+// for its own files while this one runs; this one's opens stay in its folder.
+TEST_F(RunTest, AnotherProgramFolderRegisteringTheSameNamesLeavesThisProgramInItsOwn) {
+  const std::string task = NewTask("Shared");
+  kovo::test::TempDir second;
+  std::string line;
+  {
+    kovo::test::ProgramFolderScope folder(second.Path());
+    kovo::test::SpawnedProgram writer({KOVO_KILL_WRITER, "Shared"});
+    ASSERT_TRUE(writer.ReadLine(&line));
+    ASSERT_EQ(line, task);  // the same name, so the same data source
+    ASSERT_TRUE(writer.ReadLine(&line));
+    ASSERT_TRUE(writer.Kill());
+  }
+  const std::string secondSystem = second.File("data/SYSTEM.db");
+  const std::string secondTask = second.File("data/" + task + ".db");
+  ASSERT_EQ(platform::db::DataSourceFile("TARNIC:SYSTEM"), secondSystem);
+  const int secondMeas = CountIn(secondTask, "SELECT COUNT(*) FROM Meas");
+  ASSERT_GT(secondMeas, 0);
+
+  kovo::test::ObserverSteps store(*context);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
+  for (int i = 0; i < 3; ++i) {
+    COMeas m = MakeMeas(base, i, 0, 1.0f);
+    store.Write(m, i == 0);
+  }
+  store.Close();
+  setup->CreateMeasDatabase("Mine");
+  EXPECT_TRUE(setup->DatabaseExists(setup->GetDatabaseName()));
+  CORecDBList list(false);
+  list.Open();
+  std::set<std::string> listed;
+  for (; !list.IsEOF(); list.MoveNext()) listed.insert(list.m_DBDesc);
+  EXPECT_EQ(listed, std::set<std::string>({"Shared", "Mine"}));
+
+  EXPECT_EQ(CountIn(setup->DataFile(task), "SELECT COUNT(*) FROM Meas"), 3);
+  EXPECT_EQ(CountIn(secondTask, "SELECT COUNT(*) FROM Meas"), secondMeas);
+  EXPECT_EQ(CountIn(secondSystem, "SELECT COUNT(*) FROM DBList WHERE DBDesc = 'Mine'"), 0);
+  EXPECT_FALSE(std::filesystem::exists(second.File("data/" + setup->GetDatabaseName() + ".db")));
 }
 
 }  // namespace

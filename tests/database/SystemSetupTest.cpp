@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "ProgramProfiles.h"
 #include "COException.h"
@@ -10,6 +16,8 @@
 #include "ListBox.h"
 #include "core/App.h"
 #include "db/DataSource.h"
+#include "db/FileClaim.h"
+#include "DBDoc.h"
 
 namespace {
 
@@ -291,6 +299,130 @@ TEST_F(SystemSetupTest, ARegistrationFailureIsShownAndRaised) {
   EXPECT_EQ(shown.rfind("Unable to create datasource\n\nUnable to make the folder of the data-source file /", 0), 0u)
       << shown;
   EXPECT_NE(shown.find("odbc.ini: Not a directory"), std::string::npos) << shown;
+}
+
+// Every program that has a task open holds its claim, so the Database
+// administration program neither deletes nor restores over it; the claim
+// goes when the task closes.
+TEST_F(SystemSetupTest, ATaskOpenInAnyProgramIsClaimedUntilItCloses) {
+  const std::string name = NewTask("claimed");
+  const std::string file = setup->DataFile(name);
+  sequence.Close();
+  setup->SetMeasDatabaseOpen(false);
+  ASSERT_FALSE(platform::db::FileClaim::InUse(file));
+  for (const char* program : {"Online", "Presentation", "Offline"}) {
+    SCOPED_TRACE(program);
+    DataContext other{ProgramIdentity(program)};
+    other.SetMeasurement(&monitor);
+    ASSERT_TRUE(other.Setup().OpenSystemDatabase());
+    ASSERT_TRUE(CDBDoc::OpenTask(other, name, "claimed"));
+    EXPECT_TRUE(platform::db::FileClaim::InUse(file));
+    EXPECT_FALSE(platform::db::FileClaim::Take(file, platform::db::FileClaim::Kind::Sole));
+    ASSERT_TRUE(other.Setup().CanCloseDatabase());
+    EXPECT_FALSE(platform::db::FileClaim::InUse(file));
+    other.Sequence().Close();
+  }
+  // A task being deleted or replaced does not open.
+  auto sole = platform::db::FileClaim::Take(file, platform::db::FileClaim::Kind::Sole);
+  ASSERT_TRUE(sole);
+  messages.Clear();
+  EXPECT_FALSE(CDBDoc::OpenTask(*context, name, "claimed"));
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_EQ(Shown()[0].rfind("Unable to open measurement task\n\n/", 0), 0u) << Shown()[0];
+  EXPECT_NE(Shown()[0].find(".db is in use by a program"), std::string::npos) << Shown()[0];
+  EXPECT_FALSE(setup->IsMeasDatabaseOpen());
+}
+
+// A folder that this process may write while nobody may write into it.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& folder) : m_folder(folder) {
+    if (geteuid() != 0) {
+      for (const auto& entry : fs::directory_iterator(folder)) ::chmod(entry.path().c_str(), 0444);
+      m_ready = ::chmod(folder.c_str(), 0555) == 0;
+      return;
+    }
+    // Root writes whatever the modes say: the folder is mounted read-only.
+    m_mounted = ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    m_ready = m_mounted && ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    if (!m_ready) m_why = std::strerror(errno);
+  }
+  ~ReadOnlyFolder() {
+    if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
+    else ::chmod(m_folder.c_str(), 0755);
+  }
+  bool Ready() const { return m_ready; }
+  const std::string& Why() const { return m_why; }
+
+ private:
+  std::string m_folder;
+  bool m_mounted = false;
+  bool m_ready = false;
+  std::string m_why;
+};
+
+// A start whose system database cannot be opened says which file and why,
+// after the message it always gave.
+TEST(SystemDatabaseFailure, NamesTheFileAndTheCause) {
+  struct Case {
+    const char* what;
+    bool startedBefore;  // the databases exist: only the registration fails
+    // Makes the data-source file unusable; returns $ODBCINI and what the
+    // reason must hold.
+    std::function<std::pair<std::string, std::string>(const std::string& dir)> spoil;
+  };
+  const Case cases[] = {
+      {"a folder for the data-source file that cannot be made", false,
+       [](const std::string& dir) {
+         std::ofstream(dir + "/blocker").flush();
+         const std::string ini = dir + "/blocker/odbc.ini";
+         return std::make_pair(ini, "Unable to make the folder of the data-source file " + ini + ": Not a directory");
+       }},
+      {"$ODBCINI naming a folder", false,
+       [](const std::string& dir) {
+         fs::create_directories(dir + "/odbc-folder");
+         return std::make_pair(dir + "/odbc-folder", dir + "/odbc-folder: Is a directory");
+       }},
+      {"$ODBCINI naming a folder, at a later start", true,
+       [](const std::string& dir) {
+         fs::create_directories(dir + "/odbc-folder");
+         return std::make_pair(dir + "/odbc-folder", dir + "/odbc-folder: Is a directory");
+       }},
+      {"a read-only data-source file", true,
+       [](const std::string& dir) {
+         fs::create_directories(dir + "/ro");
+         fs::copy_file(dir + "/odbc.ini", dir + "/ro/odbc.ini");
+         return std::make_pair(dir + "/ro/odbc.ini",
+                               dir + "/ro/odbc.ini: " + std::strerror(geteuid() == 0 ? EROFS : EACCES));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kovo::test::OdbcScope odbc;
+    kovo::test::ProgramFolderScope folder(odbc.Dir().Path());
+    platform::ScriptedMessageSink messages;
+    if (c.startedBefore) {
+      DataContext first{ProgramIdentity("Online")};
+      ASSERT_TRUE(first.Setup().OpenSystemDatabase());
+    }
+    const auto [ini, reason] = c.spoil(odbc.Dir().Path());
+    EnvironmentScope spoilt("ODBCINI", ini);
+    std::unique_ptr<ReadOnlyFolder> readOnly;
+    if (ini.find("/ro/") != std::string::npos) {
+      readOnly = std::make_unique<ReadOnlyFolder>(odbc.File("ro"));
+      if (!readOnly->Ready()) {
+        ADD_FAILURE() << "no read-only folder here: " << readOnly->Why();
+        continue;
+      }
+    }
+    DataContext context{ProgramIdentity("Online")};
+    EXPECT_FALSE(context.Setup().OpenSystemDatabase());
+    const std::string why = context.Setup().SystemDatabaseFailure();
+    EXPECT_NE(why.find(reason), std::string::npos) << why;
+    // What was shown on the way, cut to a message line, keeps the cause.
+    const std::string cause = reason.substr(reason.rfind(": ") + 2);
+    for (const std::string& shown : messages.Texts()) EXPECT_NE(shown.find(cause), std::string::npos) << shown;
+  }
 }
 
 }  // namespace

@@ -365,7 +365,7 @@ TEST_F(OfflineProgramTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   Open();
   EXPECT_EQ(exitCode, 1);
   EXPECT_EQ(shown, 1);
-  EXPECT_EQ(messages.Texts().front(), "Unable to get Gas Monitor Serial");
+  EXPECT_EQ(messages.Texts().front(), "Unable to get Gas Monitor Serial\n\n" + odbc.File("nowhere") + ": No such file or directory");
 }
 
 }  // namespace

@@ -279,7 +279,9 @@ TEST_F(MeasObsTest, AFailedIdentityOrConfigurationEndsTheStart) {
 TEST_F(MeasObsTest, AFailedConnectionMayBeTakenOffline) {
   Unplug();
   EXPECT_FALSE(obs->Connect(false));
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
+  // The device that is missing, and why.
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial\n\n" + odbc.File("unplugged") +
+                                                        ": No such file or directory"}));
   messages.Clear();
   messages.Answer(platform::IDNO);
   EXPECT_FALSE(obs->Connect(true));

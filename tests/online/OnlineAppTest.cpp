@@ -239,6 +239,31 @@ TEST_F(OnlineAppTest, ClosingWhileMeasuringAsksAndCancelKeepsTheMeasurementGoing
   EXPECT_EQ(obs.GetState(), MeasState::idle);
 }
 
+// Something that ignores the task's claim deletes its file while it is
+// measured, with a window following the samples: the person is told once,
+// naming the file, the measurement stops, and no later sample brings a
+// message more.
+TEST_F(OnlineAppTest, ATaskFileDeletedUnderAMeasurementIsToldOnceAndStopsIt) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_NO_FATAL_FAILURE(StartMeasuring(*app, "Victim"));
+  ProgramContext& ctx = app->Context();
+  COMeasObs& obs = *ctx.MeasObs();
+  ASSERT_TRUE(app->Frame()->Execute(ID_WINDOW_NEW_NUMERIC));
+  ASSERT_TRUE(PumpUntil([&] { return ctx.DBObs().GetLastMeas()->GetMeasNo() >= 2; }));
+  messages.Clear();
+  const std::string file = ctx.Setup().DataFile(ctx.Setup().GetDatabaseName());
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file + suffix);
+
+  ASSERT_TRUE(PumpUntil([&] { return obs.GetState() == MeasState::idle; }));
+  PumpUntil([] { return false; }, 2);  // ten sample periods
+  const std::vector<std::string> told = messages.Texts();
+  ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(told);
+  EXPECT_NE(told[0].find(file), std::string::npos) << told[0];
+  EXPECT_NE(told[0].find("The measurement has been stopped."), std::string::npos) << told[0];
+  EXPECT_EQ(obs.GetState(), MeasState::idle);
+}
+
 TEST_F(OnlineAppTest, GivingUpOnTheMonitorEndsTheProgramWithCodeOne) {
   Route(odbc.File("nowhere"));
   auto app = MakeApp();

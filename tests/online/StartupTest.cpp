@@ -44,7 +44,8 @@ TEST_F(StartupTest, TheUserPicksAnotherPortUntilAMonitorAnswers) {
   };
   ConnectToMonitor(program);
   EXPECT_EQ(dialogs->comDialogs, 1);
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial"}));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>({"Unable to get Gas Monitor Serial\n\n" +
+                                                        odbc.File("no-such-port") + ": No such file or directory"}));
   EXPECT_TRUE(obs->IsConnected());
   EXPECT_EQ(Info().GetInstrumentId(), "K0042");
   EXPECT_FALSE(obs->GetLink().GetOptions().checkModem);

@@ -1,7 +1,8 @@
 // A process of its own for the tests of the Database administration program,
 // in the program folder and data-source file of its environment:
-//   hold FILE                    holds a program's claim on a database file
-//                                ("held" once it does) until it is killed;
+//   open NAME DESCRIPTION        opens the task as the measurement programs
+//                                do ("opened" once it has) and keeps it open
+//                                until it is killed;
 //   restore BACKUP DESCRIPTION [STOP]
 //                                restores the backup over the tasks of that
 //                                description as the program does, saying each
@@ -16,13 +17,15 @@
 #include <string>
 
 #include "BackupFile.h"
+#include "DBDoc.h"
+#include "COSystemSetup.h"
+#include "DataContext.h"
 #include "DataSources.h"
 #include "SpaceControl.h"
 #include "TaskRestore.h"
 #include "core/App.h"
 #include "core/StringTable.h"
 #include "core/MessageSink.h"
-#include "db/FileClaim.h"
 
 namespace {
 
@@ -86,9 +89,10 @@ int main(int argc, char** argv) {
   platform::ProgramTexts texts{"Database Administration", kovo::ProgramStrings("Database Administration")};
   Printed printed;
   platform::SetMessageSink(&printed);
-  if (mode == "hold") {
-    auto claim = platform::db::FileClaim::Take(argv[2], platform::db::FileClaim::Kind::Use);
-    Say(claim ? "held" : "refused");
+  if (mode == "open" && argc >= 4) {
+    DataContext context(ProgramIdentity("Online"));
+    const bool opened = context.Setup().OpenSystemDatabase() && CDBDoc::OpenTask(context, argv[2], argv[3]);
+    Say(opened ? "opened" : "refused");
     for (;;) ::pause();
   }
   if (mode == "restore" && argc >= 4) {

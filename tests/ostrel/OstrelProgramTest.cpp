@@ -295,12 +295,15 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   return names;
 }
 
-// The files of the data folder but the claims' lock files, which stay
-// beside a task's database.
+// The database files of the data folder: not the claims' lock files, which
+// stay beside a task's database, nor what an open connection keeps beside it.
 std::vector<std::string> DataFiles(const std::string& dir) {
   std::vector<std::string> names = FilesIn(dir);
   names.erase(std::remove_if(names.begin(), names.end(),
-                             [](const std::string& n) { return fs::path(n).extension() == ".lock"; }),
+                             [](const std::string& n) {
+                               const std::string tail = n.size() > 4 ? n.substr(n.size() - 4) : n;
+                               return fs::path(n).extension() == ".lock" || tail == "-wal" || tail == "-shm";
+                             }),
               names.end());
   return names;
 }
@@ -722,8 +725,8 @@ TEST_F(OstrelProgramTest, ATaskAnotherProcessHasOpenIsNeitherDeletedNorRestoredO
   ASSERT_TRUE(m_main.TaskBackup("Victim", name, dbfiles::kMeasTask, "4711"));
   ASSERT_TRUE(m_main.SystemBackup("SYSTEM", "SYSTEM"));
   const std::string data = m_install.folder.File("data");
-  Helper holder({"hold", m_sources.DataFile(name)});
-  ASSERT_TRUE(holder.WaitFor("held")) << holder.Said();
+  Helper holder({"open", name, "Victim"});
+  ASSERT_TRUE(holder.WaitFor("opened")) << holder.Said();
   const std::string inUse = "The task Victim is in use by a program and can not ";
 
   m_messages.Clear();
@@ -755,26 +758,21 @@ TEST_F(OstrelProgramTest, ATaskAnotherProcessHasOpenIsNeitherDeletedNorRestoredO
   EXPECT_EQ(DataFiles(data), (std::vector<std::string>{"SYSTEM.db", name + ".db"}));
   EXPECT_EQ(Look(m_sources.DataFile(name), "SELECT count(*) FROM [Meas]"), std::vector<std::string>{"5"});
 
-  // The filter info while a program has the system database open, and once
-  // that program is killed.
+  // The filter info while the program has the system database open, and
+  // once that program is killed.
   const std::vector<std::string> restored{"The restore of SYSTEM.SYB has finished: the filter info is restored."};
   m_main.SetFileChooser([&] { return disk.File("SYSTEM.SYB"); });
-  {
-    Helper program({"hold", m_sources.DataFile("SYSTEM")});
-    ASSERT_TRUE(program.WaitFor("held")) << program.Said();
-    m_messages.Clear();
-    Click(&m_main, ostrel::COstrelsDlg::kRestore);
-    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The filter info can not be restored now: another program "
-                                                           "has the system database open.\nClose the other programs "
-                                                           "and try again."});
-    program.Kill();
-    m_messages.Clear();
-    Click(&m_main, ostrel::COstrelsDlg::kRestore);
-    EXPECT_EQ(m_messages.Texts(), restored);
-  }
+  m_messages.Clear();
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"The filter info can not be restored now: another program "
+                                                         "has the system database open.\nClose the other programs "
+                                                         "and try again."});
 
-  // Killed, the holder keeps the task no longer.
+  // Killed, the program keeps neither the task nor the system database.
   holder.Kill();
+  m_messages.Clear();
+  Click(&m_main, ostrel::COstrelsDlg::kRestore);
+  EXPECT_EQ(m_messages.Texts(), restored);
   m_messages.Clear();
   m_messages.Answer(platform::IDYES);
   script.Then(ostrel::DeleteDialog::IDD, ChooseTask("Victim"));

@@ -312,14 +312,12 @@ TEST_F(PresentationAppTest, ATaskWithoutEventsOrWithoutItsFileIsNotOpened) {
   MakeTask("empty task", 0);
   MakeTask("lost task", 2);
   auto app = StartApp();
-  {
-    // The file of the task goes; its entry in the task list stays.
-    COSystemSetup& setup = app->Context().Setup();
-    std::filesystem::remove(setup.DataFile(COSystemSetup::NameFromDescription("lost task")));
-  }
-  const std::pair<const char*, const char*> cases[] = {
+  // The file of the task goes; its entry in the task list stays.
+  const std::string lost = app->Context().Setup().DataFile(COSystemSetup::NameFromDescription("lost task"));
+  std::filesystem::remove(lost);
+  const std::pair<const char*, std::string> cases[] = {
       {"empty task", "Unable to open task\nNo measurements"},
-      {"lost task", "Unable to open measurement task"},
+      {"lost task", "Unable to open measurement task\n\n" + lost + ": No such file or directory"},
   };
   for (const auto& [task, text] : cases) {
     messages.Clear();

@@ -158,7 +158,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
   m_load.reset();
   if (!load->ok) {
     load->rows.Clear();
-    if (!load->error.empty()) ReportException(IDS_DB_ERROR, platform::CDBException(-1, load->error, "HY000"));
+    if (!load->error.empty()) ReportTaskReadError(Context(), platform::CDBException(-1, load->error, "HY000"));
   }
   const COMeasInterval& readFor = load->request.interval;
   m_buffer.Take(&Interval(), readFor, std::move(load->rows));

@@ -43,11 +43,19 @@ class FileClaim {
   // while the claim still excludes every other.
   void RemoveLockFile();
 
+  // The file's name no longer leads to the file that was there when the
+  // claim was taken: something that ignores claims deleted or replaced it.
+  // False when there was no file then.
+  bool FileIsGone() const;
+
  private:
-  FileClaim(std::string file, Kind kind, int fd) : m_file(std::move(file)), m_kind(kind), m_fd(fd) {}
+  FileClaim(std::string file, Kind kind, int fd);
   std::string m_file;
   Kind m_kind;
   int m_fd;  // -1 for an unclaimed Use
+  bool m_fileKnown = false;
+  unsigned long long m_device = 0;
+  unsigned long long m_inode = 0;
 };
 
 }  // namespace platform::db
