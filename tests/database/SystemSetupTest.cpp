@@ -312,7 +312,7 @@ TEST_F(SystemSetupTest, ATaskOpenInAnyProgramIsClaimedUntilItCloses) {
   ASSERT_FALSE(platform::db::FileClaim::InUse(file));
   for (const char* program : {"Online", "Presentation", "Offline"}) {
     SCOPED_TRACE(program);
-    DataContext other{ProgramIdentity(program)};
+    DataContext other{kovo::test::ProfileOf(program)};
     other.SetMeasurement(&monitor);
     ASSERT_TRUE(other.Setup().OpenSystemDatabase());
     ASSERT_TRUE(CDBDoc::OpenTask(other, name, "claimed"));
@@ -402,7 +402,7 @@ TEST(SystemDatabaseFailure, NamesTheFileAndTheCause) {
     kovo::test::ProgramFolderScope folder(odbc.Dir().Path());
     platform::ScriptedMessageSink messages;
     if (c.startedBefore) {
-      DataContext first{ProgramIdentity("Online")};
+      DataContext first{kovo::test::ProfileOf("Online")};
       ASSERT_TRUE(first.Setup().OpenSystemDatabase());
     }
     const auto [ini, reason] = c.spoil(odbc.Dir().Path());
@@ -415,7 +415,7 @@ TEST(SystemDatabaseFailure, NamesTheFileAndTheCause) {
         continue;
       }
     }
-    DataContext context{ProgramIdentity("Online")};
+    DataContext context{kovo::test::ProfileOf("Online")};
     EXPECT_FALSE(context.Setup().OpenSystemDatabase());
     const std::string why = context.Setup().SystemDatabaseFailure();
     EXPECT_NE(why.find(reason), std::string::npos) << why;

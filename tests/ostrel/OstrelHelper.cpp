@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   Printed printed;
   platform::SetMessageSink(&printed);
   if (mode == "open" && argc >= 4) {
-    DataContext context(ProgramIdentity("Online"));
+    DataContext context(ProgramProfile{"Online"});
     const bool opened = context.Setup().OpenSystemDatabase() && CDBDoc::OpenTask(context, argv[2], argv[3]);
     Say(opened ? "opened" : "refused");
     for (;;) ::pause();
