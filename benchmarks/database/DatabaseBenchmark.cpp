@@ -30,10 +30,14 @@
 #include "Installation.h"
 #include "Paired.h"
 #include "RawRows.h"
+#include "RawStore.h"
 #include "db/DataSource.h"
 #include "db/DateText.h"
 
 namespace {
+
+using kovo::bench::OpenRaw;
+using kovo::bench::RawStatements;
 
 const int kMeasurements = [] {
   const char* n = std::getenv("KOVO_BENCH_MEASUREMENTS");
@@ -54,53 +58,6 @@ COMeas Measurement(int i) {
   m.AddEvent(COEvent(3, "C", 1.0f));
   return m;
 }
-
-// A connection as the database layer opens each of its own: no mutex, the
-// write-ahead log, synchronous NORMAL.
-sqlite3* OpenRaw(const std::string& file) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
-  return db;
-}
-
-// The statements that store a measurement's row and its events, as the
-// record classes store them (no temperature outside the calibration).
-struct RawStatements {
-  explicit RawStatements(sqlite3* db) {
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO [Meas] ([MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                       "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure]) VALUES (?,?,?,?,?,?,?,?,?)",
-                       -1, &meas, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO [Event] ([EventTime], [EventType], [EventText], [FloatValue]) VALUES (?,?,?,?)",
-                       -1, &event, nullptr);
-  }
-  ~RawStatements() {
-    sqlite3_finalize(meas);
-    sqlite3_finalize(event);
-  }
-  void Store(const COMeas& m, int number) {
-    char time[20];
-    platform::db::DateToText(m.GetMeasTime(), time);
-    sqlite3_bind_text(meas, 1, time, 19, SQLITE_TRANSIENT);
-    sqlite3_bind_int(meas, 2, number);
-    for (int c = 0; c < 6; ++c) sqlite3_bind_double(meas, 3 + c, m.GetValue(c));
-    sqlite3_bind_double(meas, 9, m.GetValue(COMeas::chPressure));
-    sqlite3_step(meas);
-    sqlite3_reset(meas);
-    for (const COEvent& e : m.GetEvents()) {
-      const std::string text = e.GetText();
-      sqlite3_bind_text(event, 1, time, 19, SQLITE_TRANSIENT);
-      sqlite3_bind_int(event, 2, e.GetType());
-      sqlite3_bind_text(event, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      sqlite3_bind_double(event, 4, e.GetValue());
-      sqlite3_step(event);
-      sqlite3_reset(event);
-    }
-  }
-  sqlite3_stmt* meas = nullptr;
-  sqlite3_stmt* event = nullptr;
-};
 
 // --- storing ---
 

@@ -43,8 +43,8 @@
 #include "Installation.h"
 #include "Paired.h"
 #include "RawRows.h"
+#include "RawStore.h"
 #include "WindowLayer.h"
-#include "db/DateText.h"
 #include "ui/PainterDC.h"
 #include "ui/WinApp.h"
 
@@ -273,14 +273,8 @@ void Follow(benchmark::State& state, int window) {
     view->show();
     Paint(*view);
   }
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(f.task.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO [Meas] ([MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], "
-                     "[FilterValues4], [FilterValues5], [FilterValues6], [Pressure]) VALUES (?,?,?,?,?,?,?,?,?)",
-                     -1, &insert, nullptr);
+  sqlite3* db = kovo::bench::OpenRaw(f.task);
+  auto store = std::make_unique<kovo::bench::RawStatements>(db);
   kovo::bench::ResetPeak();
   int sample = 0;
   for (auto _ : state) {
@@ -296,14 +290,7 @@ void Follow(benchmark::State& state, int window) {
       m.SetTime(platform::CTime(kFirst + 10L * number));
       for (int c = 0; c < 6; ++c) m.SetValue(c, 400.0f + static_cast<float>(number % 100) + c);
       m.SetValue(COMeas::chPressure, 1013.0f);
-      char time[20];
-      platform::db::DateToText(m.GetMeasTime(), time);
-      sqlite3_bind_text(insert, 1, time, 19, SQLITE_TRANSIENT);
-      sqlite3_bind_int(insert, 2, number);
-      for (int c = 0; c < 6; ++c) sqlite3_bind_double(insert, 3 + c, m.GetValue(c));
-      sqlite3_bind_double(insert, 9, m.GetValue(COMeas::chPressure));
-      sqlite3_step(insert);
-      sqlite3_reset(insert);
+      store->Store(m, number);
       f.install.Context().GenSub().NotifyMeas(eNewMeas, m);
     });
     tick.start(10);
@@ -324,7 +311,7 @@ void Follow(benchmark::State& state, int window) {
     if (view->LastMeasNo() != kMeasurements + sample) state.SkipWithError("the window did not follow");
   }
   view.reset();
-  sqlite3_finalize(insert);
+  store.reset();
   const std::string undo = "DELETE FROM [Meas] WHERE [MeasNo] > " + std::to_string(kMeasurements);
   sqlite3_exec(db, undo.c_str(), nullptr, nullptr, nullptr);
   sqlite3_close(db);
