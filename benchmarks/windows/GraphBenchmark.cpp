@@ -90,13 +90,15 @@ class BusyWatch {
     for (const Stretch& s : m_stretches) worst = std::max(worst, s.ms);
     return worst;
   }
-  // The median over each second of the watch of its longest stretch.
+  // The median over each second of the watch of the longest stretch in it;
+  // a stretch longer than a second is the longest of every second it spans.
   double MedianOfEachSecondsLongest() const {
     std::vector<double> worst;
     for (const Stretch& s : m_stretches) {
-      const size_t second = static_cast<size_t>(s.startMs / 1000);
-      if (worst.size() <= second) worst.resize(second + 1, 0.0);
-      worst[second] = std::max(worst[second], s.ms);
+      const size_t first = static_cast<size_t>(s.startMs / 1000);
+      const size_t last = static_cast<size_t>((s.startMs + s.ms) / 1000);
+      if (worst.size() <= last) worst.resize(last + 1, 0.0);
+      for (size_t second = first; second <= last; ++second) worst[second] = std::max(worst[second], s.ms);
     }
     if (worst.empty()) return 0;
     std::sort(worst.begin(), worst.end());
