@@ -373,25 +373,27 @@ void COCaliSequence::SetHumiSpan(int unit, float value) {
 
 // --- the active sequence ---
 
-void COCaliSequenceObs::Update(CSubject* subject) {
-  auto* sub = dynamic_cast<COGenSub*>(subject);
-  if (sub == nullptr) return;
-  switch (sub->GetUpdType()) {
+void COCaliSequenceObs::Update(const CGenEvent& event) {
+  switch (event.kind) {
     case eTaskStarted:
       m_firstMeas = true;
       break;
-    case eNewMeas: {
-      const COMeas& meas = *sub->GetMeas();
+    case eMeasStored: {
+      const COMeas& meas = *event.meas;
+      // A sample numbered 0 was not stored: the run ends at the last one that was.
+      if (meas.GetMeasNo() <= 0) break;
       SetStop(meas.GetMeasTime(), meas.GetMeasNo());
       if (m_firstMeas) {
         m_firstMeas = false;
         SetStart(meas.GetMeasTime(), meas.GetMeasNo());
       }
       Save();
-      sub->Notify(eSeqUpdated);
       break;
     }
-    default:
+    case eTaskStopped:
       break;
+    default:
+      return;
   }
+  if (m_followed) m_followed();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "COGenSub.h"
 #include "COMeas.h"
 #include "CORecBase.h"
 #include "SequenceFields.h"
@@ -172,12 +173,16 @@ class COCaliSequence : public SequenceRun, public TaskGlobal, public SequenceTim
 };
 
 // The active calibration sequence, which keeps its run's start and stop up
-// to date while a calibration measures.
-class COCaliSequenceObs : public COCaliSequence, public CObserver {
+// to date with the stored measurements while a calibration measures.
+class COCaliSequenceObs : public COCaliSequence, public CGenObserver {
  public:
   using COCaliSequence::COCaliSequence;
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
+  // Runs once the sequence has followed a stored measurement, a start or a
+  // stop.
+  void SetFollowed(std::function<void()> followed) { m_followed = std::move(followed); }
 
  private:
   bool m_firstMeas = false;
+  std::function<void()> m_followed;
 };

@@ -13,6 +13,10 @@
 #include "core/StringTable.h"
 #include "core/Text.h"
 
+namespace {
+constexpr uint64_t kDiskReserve = 1 << 20;
+}  // namespace
+
 CODBObs::CODBObs(DataContext& context)
     : m_context(context), m_recMeas(context, &m_db), m_recEvent(context, &m_db) {
   m_recMeas.SetTarget(&m_meas);
@@ -38,11 +42,10 @@ void CODBObs::DropQueuedComments() {
                         m_pendingEvents.end());
 }
 
-void CODBObs::Update(CSubject* subject) {
-  auto* sub = dynamic_cast<COGenSub*>(subject);
-  if (sub == nullptr) return;
-  switch (sub->GetUpdType()) {
+void CODBObs::Update(const CGenEvent& event) {
+  switch (event.kind) {
     case eDBChanged:
+      m_reserve.Release();
       m_pendingEvents.clear();
       // The sets follow the task: the next write opens them on the new one.
       CloseRecordsets();
@@ -53,11 +56,24 @@ void CODBObs::Update(CSubject* subject) {
       m_aborted = false;
       m_writeFailed = false;
       m_storingStopped = false;
+      m_storedInRun = false;
+      // Not held: the margin stops storing at the first sample.
+      if (const std::string folder = TaskFolder(); !folder.empty()) m_reserve.Hold(folder, kDiskReserve);
       break;
-    case eNewMeas:
-      WriteMeasurement(sub);
+    case eNewMeas: {
+      // Inside the running pass: delivered after it. A sample numbered 0 was
+      // not stored.
+      if (const COMeas* stored = WriteMeasurement(*event.meas)) {
+        m_context.GenSub().NotifyMeas(eMeasStored, *stored);
+      } else {
+        COMeas unstored = *event.meas;
+        unstored.SetMeasNo(0);
+        m_context.GenSub().NotifyMeas(eMeasStored, unstored);
+      }
       break;
+    }
     case eTaskStopped:
+      m_reserve.Release();
       if (!m_firstMeasPending && m_taskRunning) {
         try {
           m_recEvent.AddEventById(m_lastMeas, IDS_TASK_STOPPED, COEvent::typeTaskStopped, 0.0f);
@@ -133,40 +149,51 @@ std::string CODBObs::MonitorAlarmText(const COMeas& meas, int f) const {
   return text;
 }
 
-bool CODBObs::DiskNearlyFull() const {
-  if (m_diskReserve == 0) return false;
-  namespace fs = std::filesystem;
+std::string CODBObs::TaskFolder() const {
   std::error_code ec;
-  const fs::path file = fs::canonical(m_context.Setup().DataFile(m_context.Setup().GetDatabaseName()), ec);
-  if (ec) return false;
-  const fs::space_info space = fs::space(file.parent_path(), ec);
-  return !ec && space.available < m_diskReserve;
+  const std::filesystem::path file =
+      std::filesystem::canonical(m_context.Setup().DataFile(m_context.Setup().GetDatabaseName()), ec);
+  return ec ? std::string() : file.parent_path().string();
+}
+
+bool CODBObs::DiskNearlyFull() const {
+  if (m_diskMargin == 0) return false;
+  const std::string folder = TaskFolder();
+  if (folder.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::space_info space = std::filesystem::space(folder, ec);
+  return !ec && space.available < m_diskMargin;
 }
 
 void CODBObs::StopStoring() {
+  // The room held for the stop's own writes.
+  m_reserve.Release();
   m_storingStopped = true;
   m_writeFailed = true;
-  const std::string upTo = m_lastMeas.GetMeasTime().GetTime() > 0 ? m_lastMeas.GetMeasTime().Format("%y-%m-%d %X")
-                                                                  : std::string("-");
-  ShowMessageText(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(), upTo.c_str()));
+  if (m_storedInRun)
+    ShowMessageText(platform::Format(platform::LoadString(IDS_DISK_FULL_STOPPED).c_str(),
+                                     m_lastMeas.GetMeasTime().Format("%y-%m-%d %X").c_str()));
+  else
+    ShowMessage(IDS_DISK_FULL_NOTHING_STORED);
   if (IMeasurementLink* link = m_context.Measurement()) link->StopMeasurement();
 }
 
-void CODBObs::WriteMeasurement(COGenSub* sub) {
+const COMeas* CODBObs::WriteMeasurement(const COMeas& sample) {
   // Samples that come after a full disk are not stored, and not reported
   // one by one.
-  if (m_storingStopped) return;
+  if (m_storingStopped) return nullptr;
   if (DiskNearlyFull()) {
     StopStoring();
-    return;
+    return nullptr;
   }
   const COMeas lastStored = m_lastMeas;
+  bool rowStored = false;
   try {
     OpenMeasSet();
     COMeas& last = m_lastMeas;
-    last = *sub->GetMeas();
+    last = sample;
     if (m_firstMeasPending && m_firstMeasCheck) m_aborted = !m_firstMeasCheck(last);
-    if (m_aborted) return;
+    if (m_aborted) return nullptr;
 
     for (COEvent& event : last.GetEvents()) {
       if (event.GetType() == COEvent::typeAlarm) {
@@ -184,12 +211,13 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
       m_recMeas.MoveLast();
       number = m_meas.GetMeasNo() + 1;
     }
-    sub->GetMeas()->SetMeasNo(number);
     last.SetMeasNo(number);
 
     m_recMeas.AddNew();
     m_meas = last;
     m_recMeas.Update();
+    rowStored = true;
+    m_storedInRun = true;
     m_recMeas.Requery();
 
     if (m_firstMeasPending) {
@@ -209,12 +237,14 @@ void CODBObs::WriteMeasurement(COGenSub* sub) {
     }
   } catch (const platform::CException& e) {
     m_writeFailed = true;
-    if (IsDiskFull(e)) {
+    if (!rowStored) {
       // What failed was not stored: the last stored one is the one before.
       m_lastMeas = lastStored;
-      StopStoring();
-    } else {
-      ReportException(IDS_DB_ERROR, e);
     }
+    if (IsDiskFull(e))
+      StopStoring();
+    else
+      ReportException(IDS_DB_ERROR, e);
   }
+  return rowStored ? &m_lastMeas : nullptr;
 }

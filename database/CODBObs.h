@@ -2,7 +2,9 @@
 // The observer of the general subject that makes every measurement
 // persistent: it numbers each new measurement, writes its [Meas] row and its
 // events into the task database that is open, lets the active sequence check
-// its alarms and records the alarm, start and stop events.
+// its alarms and records the alarm, start and stop events. Then it announces
+// the measurement (eMeasStored) with its row number; one it could not store,
+// numbered 0.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,14 +12,14 @@
 
 #include "COEvent.h"
 #include "COMeas.h"
+#include "DiskReserve.h"
 #include "FilterData.h"
-#include "Subject.h"
+#include "COGenSub.h"
 #include "TaskRecords.h"
 
-class COGenSub;
 class DataContext;
 
-class CODBObs : public CObserver {
+class CODBObs : public CGenObserver {
  public:
   // Writes into the task that is open in the program's context.
   explicit CODBObs(DataContext& context);
@@ -25,7 +27,7 @@ class CODBObs : public CObserver {
   CODBObs(const CODBObs&) = delete;
   CODBObs& operator=(const CODBObs&) = delete;
 
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
   // The measurement written last, for the program's whole run.
   COMeas* GetLastMeas() { return &m_lastMeas; }
@@ -48,11 +50,15 @@ class CODBObs : public CObserver {
   bool HasWriteFailed() const { return m_writeFailed; }
   // The disk of the task filled: the person was told once, the measurement
   // stopped, and no sample is stored until the next start. A write that
-  // fails for the same reason meanwhile is not reported again.
+  // fails for the same reason meanwhile is not reported again. A sample that
+  // is not stored reaches the observers after this one numbered 0.
   bool IsStoringStopped() const { return m_storingStopped; }
   // Storing stops while less than this is free on the task's disk, so that
-  // the stop itself (its event, the next sequence) still fits: 1 MiB.
-  void SetDiskReserve(uint64_t bytes) { m_diskReserve = bytes; }
+  // the stop itself (its event, the next sequence) still fits: 1 MiB. For a
+  // disk that says it has room and then refuses a write, as much again is
+  // held on it while a measurement runs and given back when it stops. 0
+  // leaves the free space unasked.
+  void SetDiskMargin(uint64_t bytes) { m_diskMargin = bytes; }
   // Times never go backwards in a task (the windows find measurements by
   // time). A start's set-up sets the monitor's clock to the minute after its
   // moment, clockSetAt: when that would date samples before the task's last
@@ -64,8 +70,11 @@ class CODBObs : public CObserver {
   bool StartKeepsTimeOrder(const platform::CTime& clockSetAt, CalibTime* notBefore, CalibTime* last = nullptr);
 
  private:
-  void WriteMeasurement(COGenSub* sub);
-  // Less than the reserve is free where the task's file lies.
+  // The numbered row it wrote; null when it stored none.
+  const COMeas* WriteMeasurement(const COMeas& sample);
+  // The folder the task's file lies in (after links); empty when unknown.
+  std::string TaskFolder() const;
+  // Less than the margin is free where the task's file lies.
   bool DiskNearlyFull() const;
   // Tells the person once and stops the measurement.
   void StopStoring();
@@ -95,5 +104,8 @@ class CODBObs : public CObserver {
   bool m_aborted = false;
   bool m_writeFailed = false;
   bool m_storingStopped = false;
-  uint64_t m_diskReserve = 1 << 20;
+  // A sample of the run that started last was stored.
+  bool m_storedInRun = false;
+  uint64_t m_diskMargin = 1 << 20;
+  DiskReserve m_reserve;
 };

@@ -1,19 +1,13 @@
 #include "COGenSub.h"
 
-COGenSub::COGenSub() { m_subjectType = eSubjectGeneral; }
-
-void COGenSub::Pass(EUpdType kind, const COMeas* meas) {
+void COGenSub::Pass(const CGenEvent& event) {
   m_notifying = true;
-  m_updType = kind;
-  if (meas != nullptr) m_meas = *meas;
   try {
-    CSubject::Notify();
+    Deliver(event);
   } catch (...) {
-    m_updType = eNoUpdate;
     m_notifying = false;
     throw;
   }
-  m_updType = eNoUpdate;
   m_notifying = false;
   DeliverQueue();
 }
@@ -23,7 +17,7 @@ void COGenSub::Notify(EUpdType kind) {
     m_queue.push_back(Pending{kind, false, COMeas()});
     return;
   }
-  Pass(kind, nullptr);
+  Pass(CGenEvent{kind});
 }
 
 void COGenSub::NotifyMeas(EUpdType kind, const COMeas& meas) {
@@ -31,15 +25,12 @@ void COGenSub::NotifyMeas(EUpdType kind, const COMeas& meas) {
     m_queue.push_back(Pending{kind, true, meas});
     return;
   }
-  Pass(kind, &meas);
+  Pass(CGenEvent{kind, &meas});
 }
 
 void COGenSub::DeliverQueue() {
   if (m_queue.empty()) return;
-  Pending next = std::move(m_queue.front());
+  const Pending next = std::move(m_queue.front());
   m_queue.pop_front();
-  if (next.withMeas)
-    Pass(next.kind, &next.meas);
-  else
-    Pass(next.kind, nullptr);
+  Pass(CGenEvent{next.kind, next.withMeas ? &next.meas : nullptr});
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The program-wide subject through which the measurement side tells every
-// observer what happened, with the update kind and, for a new measurement,
-// the measurement.
+// observer what happened: the kind and, for a sample, the measurement.
 #include <deque>
 
 #include "COMeas.h"
@@ -9,28 +8,29 @@
 
 enum EUpdType : int {
   eDBChanged = 0,    // a task database was opened or closed
-  eSeqUpdated = 3,   // the sequence was updated after a measurement
   eTaskStarted = 4,
-  eNewMeas = 5,      // carries the measurement
+  eNewMeas = 5,      // a sample as the monitor gave it, for the store
   eTaskStopped = 6,
+  eMeasStored = 7,   // the store's measurement with its row number
   eUserEvent = 9,    // a user event was entered
-  eNoUpdate = 18,    // between notifications
 };
 
-class COGenSub : public CSubject {
+struct CGenEvent {
+  EUpdType kind;
+  // The measurement of eNewMeas and eMeasStored, else null.
+  const COMeas* meas = nullptr;
+};
+
+using CGenObserver = CEventObserver<CGenEvent>;
+using CGenCallback = CEventCallback<CGenEvent>;
+
+class COGenSub : public CEventSubject<CGenEvent> {
  public:
-  COGenSub();
-
-  EUpdType GetUpdType() const { return m_updType; }
-  COMeas* GetMeas() { return &m_meas; }
-
   // Outside a pass: notifies every observer in attach order, then delivers
-  // the kinds raised meanwhile, first in first out. Inside a pass the kind
-  // waits for the pass to end.
+  // the events raised meanwhile, first in first out. Inside a pass (an
+  // observer's, or a message box's loop within it) the event waits for the
+  // pass to end, so that every observer hears the events in one order.
   void Notify(EUpdType kind);
-  // Announces a measurement. Inside a running pass (reached, say, from a
-  // message box's loop) it waits like Notify, so the running pass keeps its
-  // kind and measurement and the passes keep their order.
   void NotifyMeas(EUpdType kind, const COMeas& meas);
 
  private:
@@ -39,11 +39,9 @@ class COGenSub : public CSubject {
     bool withMeas;
     COMeas meas;
   };
-  void Pass(EUpdType kind, const COMeas* meas);
+  void Pass(const CGenEvent& event);
   void DeliverQueue();
 
   bool m_notifying = false;
-  COMeas m_meas;
-  EUpdType m_updType = eNoUpdate;
   std::deque<Pending> m_queue;
 };

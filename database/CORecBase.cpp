@@ -17,6 +17,16 @@ void CheckTaskFile(const std::string& name) {
   platform::CDatabase probe;
   probe.Open(ConnectString(name), TaskChecks());
 }
+platform::OpenChecks SystemChecks() {
+  platform::OpenChecks checks;
+  checks.tables = {"Global", "DBList", "DBListCali", "Bank", "BankSet"};
+  checks.kind = "the system database";
+  return checks;
+}
+void CheckSystemFile() {
+  platform::CDatabase probe;
+  probe.Open(ConnectString(kSystemName), SystemChecks());
+}
 }  // namespace dbfiles
 
 void CORecBase::OpenOrRequery() {

@@ -1,14 +1,15 @@
 #pragma once
 // The program's active sequence, following the running task through the
-// general subject: start and stop time and number, the gases frozen at the
-// first measurement, the alarm outputs switched off at the stop.
+// general subject: start and stop time and number of the stored
+// measurements, the gases frozen at the first one, the alarm outputs
+// switched off at the stop.
+#include "COGenSub.h"
 #include "COSequence.h"
-#include "Subject.h"
 
-class COSequenceObs : public CObserver, public COSequence {
+class COSequenceObs : public CGenObserver, public COSequence {
  public:
   explicit COSequenceObs(DataContext& context) : COSequence(context) {}
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
   bool IsFirstMeasPending() const { return m_firstMeasPending; }
 
  private:

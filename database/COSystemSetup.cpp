@@ -128,6 +128,7 @@ bool COSystemSetup::OpenSystemDatabase() {
         platform::db::CreateDatabase(dbfiles::DataSourceName(n.name), n.description, n.file, n.script);
     }
     ConfigDataSource(kSystem);
+    dbfiles::CheckSystemFile();
     m_dbList.Open(platform::CRecordset::dynaset);
     m_global.SetTarget(this);
     m_global.Open(platform::CRecordset::dynaset);

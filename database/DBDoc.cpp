@@ -146,7 +146,13 @@ bool CDBDoc::OpenTask(DataContext& context, const std::string& name, const std::
       setup.SetMeasDatabaseOpen(false);
       return false;
     }
-    CloseInterruptedSequence(context, sequence);
+    try {
+      CloseInterruptedSequence(context, sequence);
+    } catch (const platform::CDBException& e) {
+      // A full disk still lets the task be read; an open with room closes
+      // the run.
+      if (!e.IsDiskFull()) throw;
+    }
   } catch (const COException& e) {
     ShowCOExceptionMessage(e);
     setup.SetMeasDatabaseOpen(false);

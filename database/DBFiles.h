@@ -23,5 +23,8 @@ platform::OpenChecks TaskChecks();
 // Opens the task's file with those checks and closes it again: a file that
 // is no task database throws before any record set reads it.
 void CheckTaskFile(const std::string& name);
+// The same for the system database.
+platform::OpenChecks SystemChecks();
+void CheckSystemFile();
 
 }  // namespace dbfiles

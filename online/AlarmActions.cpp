@@ -13,8 +13,8 @@ void CORelayBeep::Execute(bool on) {
     m_obs.SetRelay2(on);
 }
 
-void COAlarmStatus::Update(CSubject* subject) {
-  if (static_cast<COGenSub*>(subject)->GetUpdType() != eNewMeas) return;
+void COAlarmStatus::Update(const CGenEvent& event) {
+  if (event.kind != eMeasStored) return;
   for (const COAlarm& alarm : m_context.ActiveSequence().GetAlarms()) {
     if (alarm.IsExceeded()) {
       if (m_exceeded) m_exceeded();

@@ -5,7 +5,7 @@
 // an alarm exceeded.
 #include <functional>
 
-#include "Subject.h"
+#include "COGenSub.h"
 #include "DataContext.h"
 
 class COMeasObs;
@@ -41,13 +41,13 @@ class CORel2Beep : public CORelayBeep {
 };
 
 // Attached to the general subject for the whole run.
-class COAlarmStatus : public CObserver {
+class COAlarmStatus : public CGenObserver {
  public:
-  // exceeded runs on the user-interface thread for every new measurement
+  // exceeded runs on the user-interface thread for every stored measurement
   // that found at least one alarm exceeded at its check.
   COAlarmStatus(DataContext& context, std::function<void()> exceeded)
       : m_context(context), m_exceeded(std::move(exceeded)) {}
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
   bool m_alarmWindowOpen = false;
 

@@ -42,8 +42,8 @@ void CAlarmsView::OnUpdate(CView*, long hint, void*) {
   if (hint == kHintTaskChanged) ShowAlarms();
 }
 
-void CAlarmsView::OnGeneralUpdate(EUpdType kind) {
-  if (kind == eNewMeas) ShowAlarms();
+void CAlarmsView::OnGeneralUpdate(const CGenEvent& event) {
+  if (event.kind == eMeasStored) ShowAlarms();
 }
 
 void CAlarmsView::ConfirmSelected() {

@@ -20,7 +20,7 @@ class CAlarmsView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Alarm Status"; }
   void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
-  void OnGeneralUpdate(EUpdType kind) override;
+  void OnGeneralUpdate(const CGenEvent& event) override;
 
   COAlarmList& List() { return m_list; }
   void ConfirmSelected();

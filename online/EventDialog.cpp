@@ -96,7 +96,7 @@ void CEventDialog::UpdateCaptions() {
   if (CursorUsable()) SetDlgItemText(kAtCursor, Caption("At Cursor Position", m_cursors.GetLeftCursor()));
 }
 
-void CEventDialog::Update(CSubject*) { UpdateCaptions(); }
+void CEventDialog::Update(const CGenEvent&) { UpdateCaptions(); }
 
 // The comment stored at the measurement's time, read afresh: the measurement
 // in memory no longer carries the events that were written with it.

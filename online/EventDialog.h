@@ -2,14 +2,14 @@
 // A comment (a user event) on a measurement while the Online program runs:
 // on the measurement under the cursors, on the last one received, or on the
 // next one still to come.
-#include "Subject.h"
+#include "COGenSub.h"
 #include "ui/Dialog.h"
 
 class COCursorStatus;
 class COMeas;
 class ProgramContext;
 
-class CEventDialog : public platform::CDialog, public CObserver {
+class CEventDialog : public platform::CDialog, public CGenObserver {
   Q_OBJECT
 
  public:
@@ -24,7 +24,7 @@ class CEventDialog : public platform::CDialog, public CObserver {
   int GetPosition() const { return m_position; }
 
   // Every announcement of the general subject brings the captions up to date.
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
  protected:
   bool OnInitDialog() override;

@@ -52,35 +52,34 @@ class CloseWatch : public QObject {
   std::function<void(QWidget*)> m_closing;
 };
 
-// Calls back on every notification of the subjects it watches.
-class Watch : public CObserver {
- public:
-  explicit Watch(std::function<void(CSubject*)> changed) : m_changed(std::move(changed)) {}
-  ~Watch() override {
-    for (CSubject* s : m_subjects) s->Detach(this);
-  }
-  void Follow(CSubject* subject) {
-    if (subject == nullptr) return;
-    subject->Attach(this);
-    m_subjects.push_back(subject);
-  }
-  void Update(CSubject* subject) override { m_changed(subject); }
-
- private:
-  std::function<void(CSubject*)> m_changed;
-  std::vector<CSubject*> m_subjects;
-};
-
 bool Stoppable(MeasState state) {
   return state == MeasState::delayedStart || state == MeasState::starting || state == MeasState::active;
 }
 
 }  // namespace
 
-// The commands follow the measurement's state and the task.
-class CMeasProgramApp::StateWatch : public Watch {
+// The commands follow the measurement's state, the run's start and stop and
+// the task; a sample changes none.
+class CMeasProgramApp::StateWatch : public CObserver, public CGenObserver {
  public:
-  using Watch::Watch;
+  StateWatch(COGenSub& general, CSubject* measurement, std::function<void()> changed)
+      : m_general(general), m_measurement(measurement), m_changed(std::move(changed)) {
+    m_general.Attach(this);
+    if (m_measurement) m_measurement->Attach(this);
+  }
+  ~StateWatch() override {
+    if (m_measurement) m_measurement->Detach(this);
+    m_general.Detach(this);
+  }
+  void Update(CSubject*) override { m_changed(); }
+  void Update(const CGenEvent& event) override {
+    if (event.kind != eNewMeas && event.kind != eMeasStored) m_changed();
+  }
+
+ private:
+  COGenSub& m_general;
+  CSubject* m_measurement;
+  std::function<void()> m_changed;
 };
 
 bool WaitForMeasurementStop(DataContext& context, std::chrono::milliseconds wait) {
@@ -179,17 +178,10 @@ bool CMeasProgramApp::InitInstance() {
 }
 
 void CMeasProgramApp::WatchState() {
-  m_stateWatch = std::make_unique<StateWatch>([this](CSubject* subject) {
-    // A new sample changes no command; the run's start and stop, the task
-    // and the measurement's state do.
-    if (subject == &m_context->GenSub()) {
-      const EUpdType kind = m_context->GenSub().GetUpdType();
-      if (kind == eNewMeas || kind == eSeqUpdated) return;
-    }
-    if (m_frame) m_frame->UpdateCommandsLater();
-  });
-  m_stateWatch->Follow(&m_context->GenSub());
-  m_stateWatch->Follow(dynamic_cast<CSubject*>(m_context->Measurement()));
+  m_stateWatch = std::make_unique<StateWatch>(m_context->GenSub(), dynamic_cast<CSubject*>(m_context->Measurement()),
+                                              [this] {
+                                                if (m_frame) m_frame->UpdateCommandsLater();
+                                              });
 }
 
 int CMeasProgramApp::ExitInstance() {

@@ -35,7 +35,7 @@ class ProgramContext : public DataContext {
   // Null in a program that does not talk to the monitor.
   COMeasObs* MeasObs() { return m_measObs.get(); }
 
-  // Attaches the database observer, then the sequence observer, to the
+  // Attaches the database observer and the sequence observer to the
   // general subject: the start-up's first step.
   void AttachObservers();
   void DetachObservers();

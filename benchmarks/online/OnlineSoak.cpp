@@ -115,12 +115,12 @@ int Fail(const char* what) {
   return 1;
 }
 
-class Counter : public CObserver {
+class Counter : public CGenObserver {
  public:
   explicit Counter(COGenSub& sub) : m_sub(sub) { m_sub.Attach(this); }
   ~Counter() override { m_sub.Detach(this); }
-  void Update(CSubject*) override {
-    if (m_sub.GetUpdType() == eNewMeas) ++count;
+  void Update(const CGenEvent& event) override {
+    if (event.kind == eNewMeas) ++count;
   }
   long count = 0;
 

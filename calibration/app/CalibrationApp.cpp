@@ -36,20 +36,6 @@
 
 using calibration::COCaliStatus;
 
-// Calls back on the general subject's kinds that change the calibration
-// sequence's run or task.
-class CCalibrationApp::Mirror : public CObserver {
- public:
-  explicit Mirror(std::function<void()> follow) : m_follow(std::move(follow)) {}
-  void Update(CSubject* subject) override {
-    const EUpdType kind = static_cast<COGenSub*>(subject)->GetUpdType();
-    if (kind == eNewMeas || kind == eTaskStarted || kind == eTaskStopped) m_follow();
-  }
-
- private:
-  std::function<void()> m_follow;
-};
-
 CCalibrationApp::CCalibrationApp(std::vector<std::string> args)
     : CMeasProgramApp("Calibration",
                       {ID_CALI_UNITS, ID_CALI_COMMUNICATION, ID_CALI_ZOOM_IN, ID_CALI_ZOOM_OUT, ID_CALI_GOTO_START,
@@ -64,7 +50,6 @@ CCalibrationApp::~CCalibrationApp() {
   COGenSub& sub = m_context->GenSub();
   sub.Detach(m_status.get());
   sub.Detach(m_pageStatus.get());
-  sub.Detach(m_mirror.get());
   sub.Detach(m_sequence.get());
   sub.Detach(&m_context->DBObs());
   m_sequence->Close();
@@ -86,11 +71,10 @@ void CCalibrationApp::Prepare() {
   m_caliContext = std::make_unique<calibration::CaliContext>(
       calibration::CaliContext{ctx, *m_cali, *m_sequence, *m_calibrator, m_pageStatus.get()});
   // The calibration sequence keeps the run's start and stop, in place of
-  // the measurement sequence.
+  // the measurement sequence, which the windows show.
+  m_sequence->SetFollowed([this] { MirrorSequence(); });
   ctx.GenSub().Attach(&ctx.DBObs());
   ctx.GenSub().Attach(m_sequence.get());
-  m_mirror = std::make_unique<Mirror>([this] { MirrorSequence(); });
-  ctx.GenSub().Attach(m_mirror.get());
   ctx.GenSub().Attach(m_pageStatus.get());
   m_observersAttached = true;
 }

@@ -92,8 +92,6 @@ class CCalibrationApp : public CMeasProgramApp {
   std::unique_ptr<COPageStatus> m_pageStatus;
   std::unique_ptr<calibration::CaliContext> m_caliContext;
   std::unique_ptr<calibration::COCaliStatus> m_status;
-  class Mirror;
-  std::unique_ptr<Mirror> m_mirror;
   bool m_observersAttached = false;
   bool m_noMonitor = false;
   QPrinter* m_printer = nullptr;

@@ -37,9 +37,8 @@ COCaliStatus::COCaliStatus(CaliContext& context, COCursorStatus& cursors) : m_co
 
 COCaliStatus::~COCaliStatus() = default;
 
-void COCaliStatus::Update(CSubject* subject) {
-  auto* genSub = dynamic_cast<COGenSub*>(subject);
-  if (genSub != nullptr && genSub->GetUpdType() == eDBChanged) UnmarkAll();
+void COCaliStatus::Update(const CGenEvent& event) {
+  if (event.kind == eDBChanged) UnmarkAll();
 }
 
 void COCaliStatus::UnmarkAll() {

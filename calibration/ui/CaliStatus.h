@@ -22,7 +22,7 @@
 #include "CaliCalculation.h"
 #include "CaliContext.h"
 #include "core/DeviceContext.h"
-#include "core/Subject.h"
+#include "COGenSub.h"
 
 class CODCWrapper;
 class COCursorStatus;
@@ -31,7 +31,7 @@ class QWidget;
 
 namespace calibration {
 
-class COCaliStatus : public CObserver {
+class COCaliStatus : public CGenObserver {
  public:
   // An interval mark: the measurements at the left and right cursor.
   using Mark = CaliMark;
@@ -48,7 +48,7 @@ class COCaliStatus : public CObserver {
   ~COCaliStatus() override;
 
   // Kind 0 (another task opened) forgets every mark.
-  void Update(CSubject* subject) override;
+  void Update(const CGenEvent& event) override;
 
   // The interval between the cursors for the mode of its sequence; the
   // windows are redrawn. False when nothing was marked.

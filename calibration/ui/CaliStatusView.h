@@ -25,8 +25,8 @@ class CCaliStatusView : public CMeasViewBase {
   void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
   // The end of a run is told by the general subject only.
-  void OnGeneralUpdate(EUpdType kind) override {
-    if (kind == eTaskStarted || kind == eTaskStopped) Refresh();
+  void OnGeneralUpdate(const CGenEvent& event) override {
+    if (event.kind == eTaskStarted || event.kind == eTaskStopped) Refresh();
   }
   void Refresh();
   std::string Text(int control) const;

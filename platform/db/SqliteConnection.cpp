@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "Connection.h"
@@ -21,10 +22,21 @@ constexpr int kError = -1;  // the return code of a failed ODBC call
 
 // The driver's form of an error: "[SQLite]no such table: X (1)".
 std::string ErrorText(sqlite3* db) {
+  // The only read-only connection that writes is one opened so on a full
+  // disk.
+  if (sqlite3_errcode(db) == SQLITE_READONLY && sqlite3_db_readonly(db, "main") == 1)
+    return "[SQLite]database or disk is full (13)";
   return "[SQLite]" + std::string(sqlite3_errmsg(db)) + " (" + std::to_string(sqlite3_errcode(db)) + ")";
 }
 
 [[noreturn]] void Throw(sqlite3* db) { throw CDBException(kError, ErrorText(db), "HY000"); }
+
+// Why a file could not be opened, as the system said it: ": No such file or
+// directory"; empty for any other failure.
+std::string SystemReason(sqlite3* db) {
+  const int error = sqlite3_errcode(db) == SQLITE_CANTOPEN ? sqlite3_system_errno(db) : 0;
+  return error != 0 ? ": " + std::string(std::strerror(error)) : std::string();
+}
 
 // The escape clauses of ODBC SQL become SQLite's own: {ts '...'}, {d '...'}
 // and {t '...'} their literal, {fn f(x)} and {oj ...} what they enclose,
@@ -263,6 +275,81 @@ std::vector<std::string> TableNames(sqlite3* db) {
   return names;
 }
 
+// A file name as an SQLite URI takes it.
+std::string UriPath(const std::string& file) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : file) {
+    if (c == '%' || c == '?' || c == '#') {
+      out += '%';
+      out += kHex[static_cast<unsigned char>(c) >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The file a data source names (after links: its log lies beside that one)
+// and which of its log files are there.
+struct LogFiles {
+  std::string file;
+  bool wal = false;
+  bool shm = false;
+};
+LogFiles LogFilesOf(const std::string& name) {
+  LogFiles log;
+  std::error_code ec;
+  log.file = std::filesystem::canonical(name, ec).string();
+  if (ec) log.file = name;
+  log.wal = std::filesystem::exists(log.file + "-wal", ec);
+  log.shm = std::filesystem::exists(log.file + "-shm", ec);
+  return log;
+}
+
+// A connection that can change nothing of the file: read-only, and no
+// checkpoint at its close, so another program's log stays where it is. Even
+// a read-only connection makes the log and its index when either is missing;
+// the file alone is then read as it lies, which for a file of the suite
+// loses nothing (its tables are in the file from its making on, and no
+// writer is at work without a log).
+sqlite3* OpenUnchanged(const std::string& name, int timeoutMs) {
+  const LogFiles log = LogFilesOf(name);
+  const std::string uri = "file:" + UriPath(log.file) + (log.wal && log.shm ? "" : "?immutable=1");
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr) !=
+      SQLITE_OK) {
+    CDBException e(kError, ErrorText(db) + SystemReason(db), "HY000");
+    sqlite3_close_v2(db);
+    throw e;
+  }
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  sqlite3_busy_timeout(db, timeoutMs);
+  return db;
+}
+
+// The tables of a file, read without changing it; a file that cannot be
+// read as a database throws.
+std::vector<std::string> ReadTablesUnchanged(const std::string& file, int timeoutMs) {
+  sqlite3* db = OpenUnchanged(file, timeoutMs);
+  try {
+    std::vector<std::string> tables = TableNames(db);
+    sqlite3_close_v2(db);
+    return tables;
+  } catch (const CDBException&) {
+    sqlite3_close_v2(db);
+    throw;
+  }
+}
+
+// The last failure on the connection was for want of room on its disk (the
+// log's index that cannot grow says no more).
+bool DiskFull(sqlite3* db) {
+  return sqlite3_errcode(db) == SQLITE_FULL || sqlite3_system_errno(db) == ENOSPC ||
+         sqlite3_extended_errcode(db) == SQLITE_IOERR_SHMSIZE;
+}
+
 class SqliteConnection : public Connection {
  public:
   SqliteConnection(const std::string& name, const DataSourceSettings& settings, const OpenChecks& checks) {
@@ -271,27 +358,44 @@ class SqliteConnection : public Connection {
     // empty database. No mutex of SQLite's: a connection is used by one
     // thread at a time, and locking it for every value read costs a fifth of
     // a read.
-    const int rc =
-        sqlite3_open_v2(settings.file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     try {
-      if (rc != SQLITE_OK) Throw(m_db);
-      sqlite3_busy_timeout(m_db, settings.timeoutMs);
       // Nothing is changed in a file before it is known to be the database
-      // wanted: the journal mode below is written into its header. A file
-      // that is no database, or is locked beyond the timeout, fails here.
-      if (const std::string wrong = CheckTables(TableNames(m_db), checks); !wrong.empty())
+      // wanted: the journal mode below is written into its header, and the
+      // last connection of a writer folds the log into the file. A file that
+      // is no database, or is locked beyond the timeout, fails here.
+      if (const std::string wrong = CheckTables(ReadTablesUnchanged(settings.file, settings.timeoutMs), checks);
+          !wrong.empty())
         throw CDBException(kError, wrong, "HY000");
-      for (const auto& p : {std::make_pair("journal_mode", settings.journalMode),
-                            std::make_pair("synchronous", settings.synchronous)}) {
-        if (!IsWord(p.second)) continue;
-        const std::string sql = std::string("PRAGMA ") + p.first + " = " + p.second;
-        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(m_db);
+      const LogFiles log = LogFilesOf(settings.file);
+      if (sqlite3_open_v2(settings.file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+          SQLITE_OK)
+        Throw(m_db);
+      sqlite3_busy_timeout(m_db, settings.timeoutMs);
+      try {
+        for (const auto& p : {std::make_pair("journal_mode", settings.journalMode),
+                              std::make_pair("synchronous", settings.synchronous)}) {
+          if (!IsWord(p.second)) continue;
+          const std::string sql = std::string("PRAGMA ") + p.first + " = " + p.second;
+          if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw(m_db);
+        }
+      } catch (const CDBException&) {
+        // A full disk has no room for the log's index: the file is still
+        // read, and every write on it fails as the full disk it is.
+        if (!DiskFull(m_db)) throw;
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        // What the attempt made of the log goes again: left, it would stand
+        // for a log in use.
+        std::error_code ec;
+        if (!log.shm) std::filesystem::remove(log.file + "-shm", ec);
+        if (!log.wal && std::filesystem::file_size(log.file + "-wal", ec) == 0)
+          std::filesystem::remove(log.file + "-wal", ec);
+        m_db = OpenUnchanged(settings.file, settings.timeoutMs);
       }
       m_utf8 = Utf8(m_db);
     } catch (const CDBException& e) {
       std::string reason = e.m_strError;
-      const int error = m_db && sqlite3_errcode(m_db) == SQLITE_CANTOPEN ? sqlite3_system_errno(m_db) : 0;
-      if (error != 0) reason += ": " + std::string(std::strerror(error));
+      if (m_db != nullptr) reason += SystemReason(m_db);
       sqlite3_close(m_db);
       m_db = nullptr;
       CDBException failure(kError, "Unable to open data source " + name + " (" + settings.file + "): " + reason,
@@ -356,21 +460,11 @@ class SqliteConnection : public Connection {
 }  // namespace
 
 std::string CheckDatabaseFile(const std::string& file, const OpenChecks& checks) {
-  sqlite3* db = nullptr;
-  std::string wrong;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
-    // Read-only already keeps the log out of the file; this says so twice.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    try {
-      wrong = CheckTables(TableNames(db), checks);
-    } catch (const CDBException& e) {
-      wrong = "no database that can be read: " + e.m_strError;
-    }
-  } else {
-    wrong = "no database that can be read: " + ErrorText(db);
+  try {
+    return CheckTables(ReadTablesUnchanged(file, 0), checks);
+  } catch (const CDBException& e) {
+    return "no database that can be read: " + e.m_strError;
   }
-  sqlite3_close_v2(db);
-  return wrong;
 }
 
 std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,

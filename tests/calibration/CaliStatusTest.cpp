@@ -185,7 +185,7 @@ TEST_F(CaliStatusTest, AnotherTaskForgetsEveryMark) {
   genSub.Attach(&status);
   Cursors(run[0], run[4]);
   ASSERT_TRUE(status.MarkInterval());
-  genSub.Notify(eSeqUpdated);
+  genSub.Notify(eTaskStopped);
   EXPECT_TRUE(status.ZeroMark().IsSet());
   genSub.Notify(eDBChanged);
   EXPECT_FALSE(status.ZeroMark().IsSet());

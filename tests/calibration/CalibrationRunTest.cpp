@@ -208,8 +208,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
   constexpr int kPauseMs = 80;
   cali->SetReadingPause(kPauseMs);
   std::vector<Clock::time_point> handedOver;
-  Recorder clock([&](CSubject* s) {
-    if (static_cast<COGenSub*>(s)->GetUpdType() == eNewMeas) handedOver.push_back(Clock::now());
+  CGenCallback clock([&](const CGenEvent& e) {
+    if (e.kind == eNewMeas) handedOver.push_back(Clock::now());
   });
   genSub.Attach(&clock);
   LetReadingsWait(3);
@@ -230,8 +230,8 @@ TEST_F(CalibrationRunTest, ReadingsThatArriveTogetherComeThePauseApartAndAllAreS
 
 TEST_F(CalibrationRunTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoReading) {
   bool armed = true;
-  Recorder thrower([&](CSubject* s) {
-    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+  CGenCallback thrower([&](const CGenEvent& e) {
+    if (!armed || e.kind != eNewMeas) return;
     armed = false;
     throw std::runtime_error("observer failed");
   });
@@ -583,6 +583,31 @@ TEST_F(CalibrationRunTest, AStartKeepsTheTasksTimesInOrder) {
 TEST(PrintOutLayout, FillsEveryPageButTheFirstUpToItsLines) {
   EXPECT_EQ(LayoutPrintOut("a\n\fb\nc\n\fd\n", 4), "a\n\fb\nc\n\n\n\fd");
   EXPECT_EQ(LayoutPrintOut("", 4), "");
+}
+
+// The calibration sequence follows the numbers the store gave, attached
+// before the store or after it, and tells the program once it has.
+TEST_F(CalibrationRunTest, TheSequenceFollowsTheStoredReadingsInEitherAttachOrder) {
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
+  std::vector<int> followedAt;
+  caliSequence.SetFollowed([&] { followedAt.push_back(caliSequence.StopNum); });
+  for (const bool storeFirst : {false, true}) {
+    NewCaliTask(storeFirst ? "store first" : "store last");
+    genSub.Detach(&dbObs);
+    genSub.Detach(&caliSequence);
+    if (storeFirst) genSub.Attach(&dbObs);
+    genSub.Attach(&caliSequence);
+    if (!storeFirst) genSub.Attach(&dbObs);
+    followedAt.clear();
+    genSub.Notify(eTaskStarted);
+    for (int s = 0; s < 2; ++s) genSub.NotifyMeas(eNewMeas, MakeMeas(base, s, 0, 1.0f));
+    EXPECT_EQ(caliSequence.StartNum, 1) << storeFirst;
+    EXPECT_EQ(caliSequence.StopNum, 2) << storeFirst;
+    EXPECT_EQ(caliSequence.StopTime, base + platform::CTimeSpan(1)) << storeFirst;
+    EXPECT_EQ(followedAt, std::vector<int>({0, 1, 2})) << storeFirst;
+    genSub.Notify(eTaskStopped);
+    dbObs.CloseRecordsets();
+  }
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ class DBObsTest : public DataTest {
   }
 
   // Announces a measurement at base + seconds; returns the number the
-  // observers after the database observer saw.
+  // store announced it with.
   int Measure(int seconds, float value, std::vector<COEvent> events = {}) {
     COMeas m = MakeMeas(base, seconds, 0, value);
     for (const COEvent& e : events) m.AddEvent(e);
@@ -73,10 +73,12 @@ class DBObsTest : public DataTest {
     meas.CloseWithDatabase();
   }
 
-  class Probe : public CObserver {
+  class Probe : public CGenObserver {
    public:
     explicit Probe(int* seen) : m_seen(seen) {}
-    void Update(CSubject* s) override { *m_seen = static_cast<COGenSub*>(s)->GetMeas()->GetMeasNo(); }
+    void Update(const CGenEvent& e) override {
+      if (e.kind == eMeasStored) *m_seen = e.meas->GetMeasNo();
+    }
 
    private:
     int* m_seen;
@@ -88,7 +90,7 @@ class DBObsTest : public DataTest {
 
 TEST_F(DBObsTest, NumbersGoOnFromTheHighestStoredNumber) {
   NewTask("numbers");
-  EXPECT_EQ(Measure(0, 1.0f), 1);  // the observers after this one see the number too
+  EXPECT_EQ(Measure(0, 1.0f), 1);
   EXPECT_EQ(Measure(1, 1.0f), 2);
   EXPECT_EQ(Measure(2, 1.0f), 3);
   DeleteMeas(2);

@@ -23,7 +23,7 @@ class ObserverSteps {
   void Write(COMeas& meas, bool firstAfterStart = false) {
     if (firstAfterStart) m_sub.Notify(eTaskStarted);
     m_sub.NotifyMeas(eNewMeas, meas);
-    meas.SetMeasNo(m_sub.GetMeas()->GetMeasNo());
+    meas.SetMeasNo(m_observer.GetLastMeas()->GetMeasNo());
   }
 
   void Close() { m_observer.CloseRecordsets(); }

@@ -1,14 +1,18 @@
 #include "OdbcTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <link.h>
 #include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "db/DataSource.h"
@@ -80,6 +84,33 @@ std::string RunCommand(const std::string& command, int* status) {
   int st = pclose(p);
   if (status != nullptr) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return out;
+}
+
+void MakeForeignFile(const std::string& file, ForeignFile kind) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(file + suffix);
+  if (kind == ForeignFile::kText) {
+    std::ofstream(file, std::ios::binary) << "name;phone\r\nAnn;123\r\n" << std::string(600, ' ');
+    return;
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  if (kind == ForeignFile::kLoggedDatabase) {
+    sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  }
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE contacts (name TEXT, phone TEXT); INSERT INTO contacts VALUES ('Ann', '123')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+}
+
+std::string FileState(const std::string& file) {
+  auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  return bytes(file) + "\n-- log " + (std::filesystem::exists(file + "-wal") ? bytes(file + "-wal") : "none") +
+         "\n-- index " + (std::filesystem::exists(file + "-shm") ? "there" : "none");
 }
 
 }  // namespace kovo::test

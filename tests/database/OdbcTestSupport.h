@@ -43,6 +43,16 @@ class OdbcScope {
   EnvironmentScope m_iniSetting{"ODBCINI", m_ini};
 };
 
+// What another program may leave where a database of the suite belongs:
+// its SQLite database; the same in write-ahead logging with its rows still
+// in the log (the writer gone without folding them in); a file that is no
+// database at all.
+enum class ForeignFile { kDatabase, kLoggedDatabase, kText };
+void MakeForeignFile(const std::string& file, ForeignFile kind);
+// The file's bytes, its log's bytes and whether the log's index is there:
+// equal before and after when a look at the file changed nothing.
+std::string FileState(const std::string& file);
+
 // Runs a command through the shell and returns its standard output.
 std::string RunCommand(const std::string& command, int* status = nullptr);
 

@@ -308,17 +308,16 @@ TEST_F(AlarmTest, LimitsAreGivenInTheDisplayUnitAndKeptInPpm) {
 
 // --- general subject and sequence observer ---
 
-class Recorder : public CObserver {
+class Recorder : public CGenObserver {
  public:
   Recorder(std::vector<std::string>* log, std::string name) : m_log(log), m_name(std::move(name)) {}
-  void Update(CSubject* s) override {
-    COGenSub* sub = static_cast<COGenSub*>(s);
-    std::string entry = m_name + std::to_string(sub->GetUpdType());
-    if (sub->GetUpdType() == eNewMeas) entry += "#" + std::to_string(sub->GetMeas()->GetMeasNo());
+  void Update(const CGenEvent& e) override {
+    std::string entry = m_name + std::to_string(e.kind);
+    if (e.meas != nullptr) entry += "#" + std::to_string(e.meas->GetMeasNo());
     m_log->push_back(entry);
-    if (onUpdate) onUpdate(sub);
+    if (onUpdate) onUpdate(e);
   }
-  std::function<void(COGenSub*)> onUpdate;
+  std::function<void(const CGenEvent&)> onUpdate;
 
  private:
   std::vector<std::string>* m_log;
@@ -329,20 +328,18 @@ TEST(GenSub, KindsRaisedInAPassFollowItInTheOrderRaised) {
   COGenSub sub;
   std::vector<std::string> log;
   Recorder a(&log, "a"), b(&log, "b");
-  a.onUpdate = [](COGenSub* s) {
-    if (s->GetUpdType() == eNewMeas) {
-      s->Notify(eSeqUpdated);
-      s->Notify(eTaskStopped);
+  a.onUpdate = [&sub](const CGenEvent& e) {
+    if (e.kind == eNewMeas) {
+      sub.Notify(eUserEvent);
+      sub.Notify(eTaskStopped);
     }
   };
   sub.Attach(&a);
   sub.Attach(&b);
-  EXPECT_EQ(sub.GetUpdType(), eNoUpdate);
   COMeas m;
   m.SetMeasNo(1);
   sub.NotifyMeas(eNewMeas, m);
-  EXPECT_EQ(log, std::vector<std::string>({"a5#1", "b5#1", "a3", "b3", "a6", "b6"}));
-  EXPECT_EQ(sub.GetUpdType(), eNoUpdate);
+  EXPECT_EQ(log, std::vector<std::string>({"a5#1", "b5#1", "a9", "b9", "a6", "b6"}));
 }
 
 TEST(GenSub, AMeasurementAnnouncedInsideAPassWaitsForIt) {
@@ -352,26 +349,26 @@ TEST(GenSub, AMeasurementAnnouncedInsideAPassWaitsForIt) {
   std::vector<std::string> log;
   Recorder a(&log, "a"), b(&log, "b");
   bool nested = false;
-  a.onUpdate = [&](COGenSub* s) {
-    if (s->GetUpdType() == eNewMeas && !nested) {
+  a.onUpdate = [&](const CGenEvent& e) {
+    if (e.kind == eNewMeas && !nested) {
       nested = true;
       COMeas m2;
       m2.SetMeasNo(2);
-      s->NotifyMeas(eNewMeas, m2);
-      s->Notify(eSeqUpdated);
+      sub.NotifyMeas(eNewMeas, m2);
+      sub.Notify(eUserEvent);
     }
   };
-  b.onUpdate = [&](COGenSub* s) { log.push_back("b sees " + std::to_string(s->GetUpdType())); };
+  b.onUpdate = [&](const CGenEvent& e) { log.push_back("b sees " + std::to_string(e.kind)); };
   sub.Attach(&a);
   sub.Attach(&b);
   COMeas m1;
   m1.SetMeasNo(1);
   sub.NotifyMeas(eNewMeas, m1);
-  EXPECT_EQ(log, std::vector<std::string>({"a5#1", "b5#1", "b sees 5", "a5#2", "b5#2", "b sees 5", "a3", "b3",
-                                           "b sees 3"}));
+  EXPECT_EQ(log, std::vector<std::string>({"a5#1", "b5#1", "b sees 5", "a5#2", "b5#2", "b sees 5", "a9", "b9",
+                                           "b sees 9"}));
 }
 
-TEST_F(SequenceTest, TheObserverFollowsTheTaskAndSavesOnlyAtTheFirstMeasurement) {
+TEST_F(SequenceTest, TheObserverFollowsTheStoredMeasurementsAndSavesOnlyAtTheFirst) {
   NewTask("observed");
   std::vector<std::string> log;
   Recorder after(&log, "w");
@@ -380,13 +377,14 @@ TEST_F(SequenceTest, TheObserverFollowsTheTaskAndSavesOnlyAtTheFirstMeasurement)
   sequence.SetFilterActive(0, true);
   SetBank(monitor.setup, 0, 0, "CO", 28.0f);
   genSub.Notify(eTaskStarted);
-  for (int no : {7, 8, 9}) genSub.NotifyMeas(eNewMeas, MakeMeas(base, no, no, 1.0f));
+  genSub.NotifyMeas(eNewMeas, MakeMeas(base, 6, 0, 1.0f));  // not stored: not followed
+  for (int no : {7, 8, 9}) genSub.NotifyMeas(eMeasStored, MakeMeas(base, no, no, 1.0f));
   EXPECT_EQ(sequence.GetStartNum(), 7);
   EXPECT_EQ(sequence.GetStopNum(), 9);
   EXPECT_EQ(sequence.GetStartTime(), base + platform::CTimeSpan(7));
   EXPECT_TRUE(sequence.IsFilterLocked(0));
   EXPECT_FALSE(sequence.IsFilterLocked(1));
-  EXPECT_EQ(log, std::vector<std::string>({"w4", "w5#7", "w3", "w5#8", "w3", "w5#9", "w3"}));
+  EXPECT_EQ(log, std::vector<std::string>({"w4", "w5#0", "w7#7", "w7#8", "w7#9"}));
 
   COSequence stored(*context);
   stored.Load();
@@ -396,6 +394,39 @@ TEST_F(SequenceTest, TheObserverFollowsTheTaskAndSavesOnlyAtTheFirstMeasurement)
   stored.Close();
   genSub.Detach(&after);
   genSub.Detach(&sequence);
+}
+
+// The store announces each measurement once its row is numbered and its
+// alarms checked: whoever hears the announcement finds both done, in
+// whatever order the observers were attached.
+TEST_F(AlarmTest, TheStoredMeasurementReachesEveryObserverInEitherAttachOrder) {
+  const COAlarm alarm = Alarm(0, 50.0f, true);
+  for (const bool storeFirst : {true, false}) {
+    NewTask(storeFirst ? "storefirst" : "storelast");
+    sequence.GetAlarms() = {alarm};
+    CODBObs& store = context->DBObs();
+    std::vector<std::string> seen;
+    CGenCallback probe([&](const CGenEvent& e) {
+      if (e.kind != eMeasStored) return;
+      seen.push_back(std::to_string(e.meas->GetMeasNo()) + (sequence.GetAlarms()[0].IsExceeded() ? " over" : "") +
+                     (store.GetLastMeas()->GetMeasNo() == e.meas->GetMeasNo() ? " stored" : ""));
+    });
+    genSub.Attach(&probe);
+    if (storeFirst) genSub.Attach(&store);
+    genSub.Attach(&sequence);
+    if (!storeFirst) genSub.Attach(&store);
+    genSub.Notify(eTaskStarted);
+    for (int s = 0; s < 3; ++s) genSub.NotifyMeas(eNewMeas, MakeMeas(base, s, 0, s == 1 ? 80.0f : 1.0f));
+    genSub.Notify(eTaskStopped);
+    EXPECT_EQ(seen, std::vector<std::string>({"1 stored", "2 over stored", "3 stored"})) << storeFirst;
+    EXPECT_EQ(sequence.GetStartNum(), 1) << storeFirst;
+    EXPECT_EQ(sequence.GetStopNum(), 3) << storeFirst;
+    EXPECT_EQ(sequence.GetStopTime(), base + platform::CTimeSpan(2)) << storeFirst;
+    genSub.Detach(&store);
+    genSub.Detach(&sequence);
+    genSub.Detach(&probe);
+    store.CloseRecordsets();
+  }
 }
 
 TEST_F(SequenceTest, AStopWithoutMeasurementsStillSwitchesTheOutputsOff) {

@@ -36,9 +36,9 @@ class SortedList : public IListBox {
   std::vector<Item> items;
 };
 
-class CountingObserver : public CObserver {
+class CountingObserver : public CGenObserver {
  public:
-  void Update(CSubject* s) override { kinds.push_back(static_cast<COGenSub*>(s)->GetUpdType()); }
+  void Update(const CGenEvent& e) override { kinds.push_back(e.kind); }
   std::vector<int> kinds;
 };
 
@@ -89,6 +89,42 @@ TEST_F(SystemSetupTest, SavedSettingsAreReadByTheNextStart) {
   EXPECT_EQ(next.GetFont().lfFaceName, std::string(31, 'F'));
   EXPECT_EQ(next.GetGasConcUnit().GetUnit(), COConcUnit::mg_m3);
   EXPECT_NEAR(next.GetNormTempIn(COTempUnit(COTempUnit::celsius)), 20.0, 1e-4);
+}
+
+// Another program's file where the system database belongs is refused as it
+// lies at every start, with what is wrong with it.
+TEST_F(SystemSetupTest, AFileThatIsNoSystemDatabaseIsRefusedAndLeftAsItLies) {
+  using kovo::test::ForeignFile;
+  const std::string file = odbc.Dir().Path() + "/data/SYSTEM.db";
+  sequence.Close();
+  context.reset();
+  const struct {
+    const char* what;
+    ForeignFile kind;
+    std::string wrong;
+  } cases[] = {
+      {"another program's database", ForeignFile::kDatabase, "): not the system database: it has no table [Global]"},
+      {"one with rows in its log", ForeignFile::kLoggedDatabase,
+       "): not the system database: it has no table [Global]"},
+      {"no database", ForeignFile::kText, "): [SQLite]file is not a database (26)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    kovo::test::MakeForeignFile(file, c.kind);
+    const std::string before = kovo::test::FileState(file);
+    for (int start = 0; start < 2; ++start) {
+      DataContext run(ProgramIdentity("Online"));
+      EXPECT_FALSE(run.Setup().OpenSystemDatabase());
+    }
+    try {
+      dbfiles::CheckSystemFile();
+      ADD_FAILURE() << "passed";
+    } catch (const platform::CDBException& e) {
+      EXPECT_EQ(e.m_strError.rfind("Unable to open data source TARNIC:SYSTEM (" + file + c.wrong, 0), 0u)
+          << e.m_strError;
+    }
+    EXPECT_TRUE(kovo::test::FileState(file) == before) << "the file changed";
+  }
 }
 
 TEST_F(SystemSetupTest, AFaceNameFromTheDatabaseIsBoundedToWhatTheFontHolds) {

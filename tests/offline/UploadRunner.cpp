@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
   GiveBanks(obs.GetDevice());
 
   int stored = 0;
-  kovo::test::Recorder report([&](CSubject* s) {
-    const int kind = static_cast<COGenSub*>(s)->GetUpdType();
+  CGenCallback report([&](const CGenEvent& e) {
+    const int kind = e.kind;
     std::string line;
     if (kind == eNewMeas) line = "stored " + std::to_string(++stored);
     if (kind == eTaskStopped) line = "stopped";

@@ -73,7 +73,7 @@ class SmallDisk {
   std::string m_why;
 };
 
-class FullDiskTest : public OnlineFixture, public ::testing::WithParamInterface<bool> {
+class FullDiskFixture : public OnlineFixture {
  protected:
   // The task's file moved onto the small disk; its name in the data folder
   // leads there.
@@ -91,47 +91,98 @@ class FullDiskTest : public OnlineFixture, public ::testing::WithParamInterface<
   }
 };
 
-// true: the disk fills to just under what the stop needs; false: to the
-// last byte (the program's own margin is off).
+// How the disk fills: to just under the program's margin while it measures;
+// to the last byte while it measures, on a disk that keeps saying it has
+// room (the margin unasked), so that SQLite's write is what fails; to just
+// under the margin before the start.
+enum class Filling { kNearlyFull, kFullToTheLastByte, kFullAtStart };
+
+class FullDiskTest : public FullDiskFixture, public ::testing::WithParamInterface<Filling> {
+ protected:
+  // Each [Sequence] row's "StartNum..StopNum".
+  std::vector<std::string> SequenceRuns(const std::string& name) {
+    platform::CDatabase db;
+    db.Open(dbfiles::ConnectString(name));
+    auto st = db.NewStatement();
+    st->Prepare("SELECT [StartNum], [StopNum] FROM [Sequence] ORDER BY [NumCount]");
+    st->Execute();
+    std::vector<std::string> runs;
+    while (st->Fetch()) {
+      int64_t start = 0, stop = 0;
+      st->GetInt(0, &start);
+      st->GetInt(1, &stop);
+      runs.push_back(std::to_string(start) + ".." + std::to_string(stop));
+    }
+    return runs;
+  }
+};
+
 TEST_P(FullDiskTest, AFullDiskIsToldOnceStopsTheRunAndKeepsWhatWasStored) {
-  const bool nearlyFull = GetParam();
+  const Filling filling = GetParam();
   SmallDisk disk;
   if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
   ASSERT_TRUE(obs->Connect(false));
   GiveBanks();
   const std::string name = TaskOn(disk, "full disk");
-  if (!nearlyFull) dbObs.SetDiskReserve(0);
+  if (filling == Filling::kFullToTheLastByte) dbObs.SetDiskMargin(0);
 
-  ASSERT_TRUE(StartNow());
-  ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 5; }));
-  disk.FillUpTo(nearlyFull ? 512 * 1024 : 0);
+  if (filling == Filling::kFullAtStart) {
+    disk.FillUpTo(512 * 1024);
+    ASSERT_TRUE(StartNow());
+  } else {
+    ASSERT_TRUE(StartNow());
+    ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 5; }));
+    disk.FillUpTo(filling == Filling::kNearlyFull ? 512 * 1024 : 0);
+  }
   ASSERT_TRUE(PumpUntil([&] { return obs->GetState() == MeasState::idle; }));
   // Samples still on their way meanwhile are not stored and not reported.
   PumpFor(300);
+  const std::vector<COMeas> stored = StoredMeas();
+  const std::vector<StoredEvent> events = StoredEvents();
+  const std::vector<std::string> runs = SequenceRuns(name);
+  // Closing the task on the full disk tells nothing more.
+  CDBDoc::ReleaseTask(*context);
   const std::vector<std::string> shown = messages.Texts();
   ASSERT_EQ(shown.size(), 1u) << ::testing::PrintToString(shown);
-  EXPECT_EQ(shown[0].rfind("The disk of the task database is full: samples can no longer be stored.\n"
-                           "The measurement has been stopped; the samples up to ",
-                           0),
-            0u)
-      << shown[0];
+  // While the disk stays full the task opens for reading.
+  disk.FillUpTo(0);
+  ASSERT_FALSE(fs::exists(disk.File(name + ".db-shm")));
+  EXPECT_TRUE(CDBDoc::OpenTask(*context, name, "full disk"));
+  EXPECT_EQ(StoredMeas().size(), stored.size());
+  EXPECT_EQ(messages.Texts().size(), 1u) << ::testing::PrintToString(messages.Texts());
+  CDBDoc::ReleaseTask(*context);
+  if (filling == Filling::kFullAtStart) {
+    EXPECT_EQ(shown[0], "The disk of the task database is full: samples can no longer be stored.\n"
+                        "The measurement has been stopped before any of its samples could be stored.");
+    EXPECT_TRUE(stored.empty());
+  } else {
+    EXPECT_EQ(shown[0].rfind("The disk of the task database is full: samples can no longer be stored.\n"
+                             "The measurement has been stopped; the samples up to ",
+                             0),
+              0u)
+        << shown[0];
+    ASSERT_GE(stored.size(), 5u);
+    EXPECT_NE(shown[0].find(stored.back().GetMeasTime().Format("%y-%m-%d %X")), std::string::npos) << shown[0];
+  }
 
-  // What was stored is every sample up to one, in order, numbered without a gap.
-  const std::vector<COMeas> stored = StoredMeas();
-  ASSERT_GE(stored.size(), 5u);
+  // What was stored is every sample up to one, in order, numbered without a
+  // gap; what was not reached the windows numbered 0.
   ASSERT_LT(stored.size(), Received().size());
   for (size_t i = 0; i < stored.size(); ++i) {
     EXPECT_EQ(stored[i].GetMeasNo(), static_cast<int>(i + 1));
     EXPECT_EQ(SampleNo(stored[i]), SampleNo(Received()[i]));
+    EXPECT_EQ(Received()[i].GetMeasNo(), static_cast<int>(i + 1));
   }
-  EXPECT_NE(shown[0].find(stored.back().GetMeasTime().Format("%y-%m-%d %X")), std::string::npos) << shown[0];
-  const std::vector<StoredEvent> events = StoredEvents();
-  ASSERT_FALSE(events.empty());
-  EXPECT_EQ(events.front().type, COEvent::typeTaskStarted);
-  // With room for it, the stop is stored at the last stored sample.
-  if (nearlyFull) {
+  for (size_t i = stored.size(); i < Received().size(); ++i) EXPECT_EQ(Received()[i].GetMeasNo(), 0) << i;
+  if (!stored.empty()) {
+    // The run's start and stop are stored, the stop at the last stored
+    // sample, and the run's sequence and the next end there too.
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().type, COEvent::typeTaskStarted);
     EXPECT_EQ(events.back().type, COEvent::typeTaskStopped);
     EXPECT_EQ(events.back().time, stored.back().GetMeasTime());
+    const std::string run = "1.." + std::to_string(stored.back().GetMeasNo());
+    EXPECT_EQ(runs, std::vector<std::string>({run, run}));
   }
   {
     platform::CDatabase db;
@@ -147,7 +198,6 @@ TEST_P(FullDiskTest, AFullDiskIsToldOnceStopsTheRunAndKeepsWhatWasStored) {
 
   // With room again the task opens as it was, and a new run stores again.
   disk.Empty();
-  CDBDoc::ReleaseTask(*context);
   ASSERT_TRUE(CDBDoc::OpenTask(*context, name, "full disk"));
   EXPECT_EQ(StoredMeas().size(), stored.size());
   messages.Clear();
@@ -161,9 +211,15 @@ TEST_P(FullDiskTest, AFullDiskIsToldOnceStopsTheRunAndKeepsWhatWasStored) {
   CDBDoc::ReleaseTask(*context);
 }
 
-INSTANTIATE_TEST_SUITE_P(Disk, FullDiskTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "NearlyFull" : "FullToTheLastByte");
+INSTANTIATE_TEST_SUITE_P(Disk, FullDiskTest,
+                         ::testing::Values(Filling::kNearlyFull, Filling::kFullToTheLastByte, Filling::kFullAtStart),
+                         [](const ::testing::TestParamInfo<Filling>& info) {
+                           switch (info.param) {
+                             case Filling::kNearlyFull: return std::string("NearlyFull");
+                             case Filling::kFullToTheLastByte: return std::string("FullToTheLastByte");
+                             case Filling::kFullAtStart: return std::string("FullAtStart");
+                           }
+                           return std::string();
                          });
 
 }  // namespace

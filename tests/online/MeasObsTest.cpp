@@ -124,8 +124,8 @@ TEST_F(MeasObsTest, WaitingResultsAreHandedOverOldestFirstWithoutSleeping) {
 TEST_F(MeasObsTest, AnObserverThatThrowsStopsOneHandOverAndLosesNoSample) {
   RunUntilActive();
   bool armed = true;
-  Recorder thrower([&](CSubject* s) {
-    if (!armed || static_cast<COGenSub*>(s)->GetUpdType() != eNewMeas) return;
+  CGenCallback thrower([&](const CGenEvent& e) {
+    if (!armed || e.kind != eNewMeas) return;
     armed = false;
     throw std::runtime_error("observer failed");
   });

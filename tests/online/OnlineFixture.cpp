@@ -43,11 +43,10 @@ OnlineFixture::OnlineFixture(const std::string& programName)
       program(static_cast<ProgramContext&>(*context)),
       obs(program.MeasObs()),
       dbObs(program.DBObs()),
-      m_kindRecorder([this](CSubject* s) {
-        auto* sub = static_cast<COGenSub*>(s);
-        if (sub->GetUpdType() == eSeqUpdated) return;
-        m_kinds.push_back(sub->GetUpdType());
-        if (sub->GetUpdType() == eNewMeas) m_received.push_back(*sub->GetMeas());
+      m_kindRecorder([this](const CGenEvent& e) {
+        if (e.kind == eMeasStored) return;
+        m_kinds.push_back(e.kind);
+        if (e.kind == eNewMeas) m_received.push_back(*e.meas);
       }),
       m_stateRecorder([this](CSubject*) { m_states.push_back(obs->GetState()); }) {
   kovo::sim::SimTimings timings;

@@ -121,7 +121,7 @@ class OnlineFixture : public DataTest {
   std::vector<int> m_kinds;
   std::vector<COMeas> m_received;
   std::vector<MeasState> m_states;
-  Recorder m_kindRecorder;
+  CGenCallback m_kindRecorder;
   Recorder m_stateRecorder;
 };
 

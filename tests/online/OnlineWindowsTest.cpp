@@ -250,8 +250,8 @@ TEST_F(OnlineWindowsTest, AGraphOverALongTaskOpensWhileEverySampleIsStoredAndThe
     sqlite3_close(db);
   }
   long received = 0;
-  Recorder samples([&](CSubject*) {
-    if (data.GenSub().GetUpdType() == eNewMeas) ++received;
+  CGenCallback samples([&](const CGenEvent& e) {
+    if (e.kind == eNewMeas) ++received;
   });
   data.GenSub().Attach(&samples);
   ASSERT_TRUE(frame.Execute(ID_START));

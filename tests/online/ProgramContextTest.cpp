@@ -34,9 +34,9 @@ TEST(ProgramContext, EachProgramGetsTheObjectsItHasAndItsIdentity) {
   }
 }
 
-// The sequence observer takes the number the database observer gave the
-// measurement: it must hear of it second.
-TEST_F(OnlineFixture, TheStartUpAttachesTheDatabaseObserverBeforeTheSequenceObserver) {
+// The sequence follows the numbers the store gave; the store and the
+// sequence are attached once.
+TEST_F(OnlineFixture, TheStartUpAttachesTheStoreAndTheSequenceOnce) {
   PrepareTask("order");
   const platform::CTime base(2024, 6, 1, 8, 0, 0);
   genSub.NotifyMeas(eNewMeas, kovo::test::MakeMeas(base, 0, 0, 1.0f));

@@ -48,6 +48,9 @@
 #include "db/Statement.h"
 #include "ui/WinApp.h"
 
+using kovo::test::FileState;
+using kovo::test::ForeignFile;
+using kovo::test::MakeForeignFile;
 using kovo::test::OdbcScope;
 using kovo::test::ProgramFolderScope;
 using kovo::test::TempDir;
@@ -554,25 +557,6 @@ TEST_F(OstrelProgramTest, TheBackupDialogBacksUpTheChosenTaskOrTheFilterInfo) {
   EXPECT_EQ(Query(db, "SELECT count(*) FROM [DBList] WHERE [DBName] = 'KEPTKEPT'"), "1");  // not a filter table
 }
 
-namespace {
-
-// A database of another program, made with SQLite itself; wal: in
-// write-ahead logging, with rows still in the log.
-void MakeForeignDatabase(const std::string& file, bool wal) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  if (wal) {
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-  }
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE contacts (name TEXT, phone TEXT); INSERT INTO contacts VALUES ('Ann', '123')",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
-}
-
-}  // namespace
-
 TEST_F(OstrelProgramTest, ABackupOfATaskWhoseFileIsNoTaskDatabaseSaysSoAndLeavesTheFileAsItLies) {
   TempDir disk;
   m_chooser.AnswerAlways(disk.Path());
@@ -583,11 +567,11 @@ TEST_F(OstrelProgramTest, ABackupOfATaskWhoseFileIsNoTaskDatabaseSaysSoAndLeaves
     std::string wrong;
   };
   const Case cases[] = {
-      {"another program's database", [&] { MakeForeignDatabase(file, false); },
+      {"another program's database", [&] { MakeForeignFile(file, ForeignFile::kDatabase); },
        "not a task database: it has no table [Sequence]"},
-      {"one with rows in its log", [&] { MakeForeignDatabase(file, true); },
+      {"one with rows in its log", [&] { MakeForeignFile(file, ForeignFile::kLoggedDatabase); },
        "not a task database: it has no table [Sequence]"},
-      {"no database", [&] { WriteFile(file, "name;phone\r\nAnn;123\r\n" + std::string(600, ' ')); },
+      {"no database", [&] { MakeForeignFile(file, ForeignFile::kText); },
        "no database that can be read: [SQLite]file is not a database (26)"},
   };
   {
@@ -597,9 +581,8 @@ TEST_F(OstrelProgramTest, ABackupOfATaskWhoseFileIsNoTaskDatabaseSaysSoAndLeaves
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(file + suffix);
     c.make();
-    const std::string bytes = ReadAll(file), log = ReadAll(file + "-wal");
+    const std::string before = FileState(file);
     m_messages.Clear();
     DialogScript script;
     script.Then(ostrel::BackupDialog::IDD, ChooseTask("Address book"));
@@ -607,8 +590,7 @@ TEST_F(OstrelProgramTest, ABackupOfATaskWhoseFileIsNoTaskDatabaseSaysSoAndLeaves
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(m_messages.Texts(),
               std::vector<std::string>{"The task Address book is not backed up: its file " + file + " is " + c.wrong + "."});
-    EXPECT_TRUE(ReadAll(file) == bytes) << "the file changed";
-    EXPECT_TRUE(ReadAll(file + "-wal") == log) << "its log changed";
+    EXPECT_TRUE(FileState(file) == before) << "the file changed";
     EXPECT_TRUE(FilesIn(disk.Path()).empty());
   }
 }

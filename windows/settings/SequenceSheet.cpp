@@ -18,13 +18,8 @@
 #include "core/MessageSink.h"
 #include "core/Shell.h"
 
-int COPageStatus::UpdateKind(CSubject* subject) {
-  auto* genSub = dynamic_cast<COGenSub*>(subject);
-  if (genSub == nullptr) return -1;
-  const int kind = genSub->GetUpdType();
-  if (kind != eDBChanged) return kind;
-  m_sequencePage = m_graphPage = m_numericPage = -1;
-  return -1;
+void COPageStatus::Update(const CGenEvent& event) {
+  if (event.kind == eDBChanged) m_sequencePage = m_graphPage = m_numericPage = -1;
 }
 
 COSettingsSheet::COSettingsSheet(const std::string& caption, DataContext& context, bool viewOnly,

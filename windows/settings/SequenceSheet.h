@@ -8,7 +8,7 @@
 #include <string>
 
 #include "SequencePage.h"
-#include "Subject.h"
+#include "COGenSub.h"
 
 class COAlarmPage;
 class COFilterPage;
@@ -18,11 +18,9 @@ class DataContext;
 
 // Remembers the last active page of each of the program's three property
 // sheets until another task is opened.
-class COPageStatus : public CObserver {
+class COPageStatus : public CGenObserver {
  public:
-  void Update(CSubject* subject) override { UpdateKind(subject); }
-  // The general subject's kind, or -1 after a reset (kind 0).
-  int UpdateKind(CSubject* subject);
+  void Update(const CGenEvent& event) override;
 
   int m_sequencePage = -1;
   int m_graphPage = -1;

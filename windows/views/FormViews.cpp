@@ -396,7 +396,14 @@ CStatusView::CStatusView(CWindowLayer& layer, CDocument* document, QWidget* pare
   if (COMeasObs* obs = layer.MeasObs()) {
     obs->Attach(&m_observer);
     obs->SetStatusViewOpen(true);
+    // Opened during a run: the sample stored before it opened.
+    if (obs->HasLastMeas()) m_shown = obs->GetLastMeas();
   }
+  Refresh();
+}
+
+void CStatusView::OnGeneralUpdate(const CGenEvent& event) {
+  if (event.kind == eMeasStored) m_shown = *event.meas;
   Refresh();
 }
 
@@ -421,13 +428,13 @@ void CStatusView::Refresh() {
     m_labels[kNameIds[c]]->setText(
         QString::fromStdString(std::string(1, static_cast<char>('A' + c)) + ": " + seq.GetGasName(c)));
   const bool has = obs && obs->HasLastMeas();
-  m_labels[kTime]->setText(has ? QString::fromStdString(obs->GetLastMeas().GetMeasTime().Format("%X")) : QString());
+  m_labels[kTime]->setText(has ? QString::fromStdString(m_shown.GetMeasTime().Format("%X")) : QString());
   const COSystemSetup& setup = data.Setup();
   for (int r = 0; r < 7; ++r) {
     const int ch = kChannels[r];
     std::string value, unit;
-    if (has && obs->GetLastMeas().IsValueValid(ch)) {
-      value = FormatValue(data, obs->GetLastMeas(), ch);
+    if (has && m_shown.IsValueValid(ch)) {
+      value = FormatValue(data, m_shown, ch);
       unit = ch <= 4   ? setup.GetGasConcUnit().GetText()
              : ch == 5 ? setup.GetHumidityUnit().GetText(setup.GetTempUnit())
                        : setup.GetPressureUnit().GetText();

@@ -81,15 +81,17 @@ class CStatusView : public CMeasViewBase {
   std::string GetWindowTitle() const override { return "Measurement Status"; }
   void Draw(platform::CDC& dc, const platform::CRect& client) override;
   void OnUpdate(CView* sender, long hint, void* hintObject) override { Refresh(); }
-  // The measurement subject tells only of its state; each new sample, and
-  // a change of units, comes through the general subject.
-  void OnGeneralUpdate(EUpdType) override { Refresh(); }
+  // The measurement subject tells only of its state; each stored sample,
+  // and a change of units, comes through the general subject.
+  void OnGeneralUpdate(const CGenEvent& event) override;
   void Refresh();
   std::string Text(int control) const;
 
  private:
   CCallbackObserver m_observer{[this] { Refresh(); }};
   std::map<int, QLabel*> m_labels;
+  // The newest stored sample, shown while the measurement has one.
+  COMeas m_shown;
 };
 
 // A whole text printed in Courier; never saved with the task's windows.

@@ -319,10 +319,13 @@ void CIntervalView::FollowSequence() {
   Repaint();
 }
 
-void CIntervalView::OnGeneralUpdate(EUpdType kind) {
-  switch (kind) {
-    case eSeqUpdated:
+void CIntervalView::OnGeneralUpdate(const CGenEvent& event) {
+  switch (event.kind) {
+    case eMeasStored:
+      // Numbered 0: not stored, so no row to follow.
+      if (event.meas->GetMeasNo() <= 0) break;
       FollowTaskLater(
+          *event.meas,
           [this] {
             FollowData();
             m_anchor = *Interval().GetLeftCursorMeas();

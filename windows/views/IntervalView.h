@@ -48,7 +48,7 @@ class CIntervalView : public CMeasViewBase {
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   // The task closes: any read goes no further and delivers nothing.
   void OnDocumentClosing(CDocument* doc) override;
-  void OnGeneralUpdate(EUpdType kind) override;
+  void OnGeneralUpdate(const CGenEvent& event) override;
   // The window becomes the cursor window.
   void Activated() override;
 

@@ -82,8 +82,9 @@ bool CNumView::RunProperties(COMeasInterval& copy) {
 
 // --- updates ---
 
-void CNumView::OnGeneralUpdate(EUpdType kind) {
-  if (kind != eNewMeas) return CIntervalView::OnGeneralUpdate(kind);
+void CNumView::OnGeneralUpdate(const CGenEvent& event) {
+  CIntervalView::OnGeneralUpdate(event);
+  if (event.kind != eMeasStored) return;
   FollowData();
   Repaint();
 }

@@ -20,7 +20,7 @@ class CNumView : public CIntervalView {
   platform::CSize ContentSize() override;
 
   // A new sample is read at once.
-  void OnGeneralUpdate(EUpdType kind) override;
+  void OnGeneralUpdate(const CGenEvent& event) override;
 
   void OnZoomIn() override;
   bool CanZoomIn() const override;

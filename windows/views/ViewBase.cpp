@@ -121,15 +121,15 @@ void CMeasViewBase::RestoreFrame() {
   if (Frame()->isMaximized()) Frame()->showNormal();
 }
 
-void CMeasViewBase::FollowTaskLater(std::function<void()> reread, std::function<bool()> stay) {
-  FollowLater(1000, [this, reread = std::move(reread), stay = std::move(stay)] {
+void CMeasViewBase::FollowTaskLater(const COMeas& stored, std::function<void()> reread, std::function<bool()> stay) {
+  FollowLater(1000, [this, time = stored.GetMeasTime(), number = stored.GetMeasNo(), reread = std::move(reread),
+                     stay = std::move(stay)] {
     COMeasView* view = MeasView();
     if (view == nullptr || (stay && stay())) return;
     COCursorStatus& cursors = Layer().Cursors();
     COMeasInterval& interval = view->GetInterval();
     if (!(cursors.IsSettingsShown() && cursors.GetWindowData() == view)) interval.MoveCursorsRight();
-    COSequence& seq = Context().ActiveSequence();
-    interval.MoveTo(seq.GetStopTime(), seq.GetStopNum());
+    interval.MoveTo(time, number);
     COMeasObs* obs = Layer().MeasObs();
     if (obs && obs->IsMeasuring()) return;
     reread();
@@ -140,10 +140,6 @@ void CMeasViewBase::OnDocumentClosing(CDocument* doc) {
   if (doc == m_document) m_document = nullptr;
   // The view's own frame goes, never the program's main window around it.
   Frame()->close();
-}
-
-void CMeasViewBase::Update(CSubject* subject) {
-  if (subject == &Context().GenSub()) OnGeneralUpdate(Context().GenSub().GetUpdType());
 }
 
 void CMeasViewBase::UpdateAllViewsOfDoc(long hint) {

@@ -18,8 +18,9 @@
 //    DrawPage() to page a print-out; the default prints Draw on one page.
 //    Copy(), Print() and PrintPreview() are the commands.
 //  - Override OnUpdate(sender, hint, object) for the document's hints and
-//    OnGeneralUpdate(kind) for the general subject (new measurement, task
-//    started or stopped); both run on the user-interface thread. Where a
+//    OnGeneralUpdate(event) for the general subject (a stored measurement,
+//    which the event carries, a task started or stopped); both run on the
+//    user-interface thread. Where a
 //    window waits before following the data, use FollowLater(), a
 //    single-shot timer, never a sleep.
 //  - Cursors: on activation a window that holds cursors makes itself the
@@ -87,7 +88,7 @@ class COMeasView {
 
 class COOpenWindows;
 
-class CMeasViewBase : public QWidget, public CView, public CObserver {
+class CMeasViewBase : public QWidget, public CView, public CGenObserver {
  public:
   // The view types the open-window store knows.
   enum Type { kNumericType = 0, kGraphType = 1, kStatusType = 2, kAlarmType = 3, kCursorType = 4, kTextType = 5 };
@@ -136,8 +137,8 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
   void OnUpdate(CView* sender, long hint, void* hintObject) override;
   void OnDocumentClosing(CDocument* doc) override;
-  void Update(CSubject* subject) override;
-  virtual void OnGeneralUpdate(EUpdType kind) {}
+  void Update(const CGenEvent& event) override { OnGeneralUpdate(event); }
+  virtual void OnGeneralUpdate(const CGenEvent& event) {}
 
   // What the programs' menus ask of the active window, whatever ids they
   // give it.
@@ -174,12 +175,12 @@ class CMeasViewBase : public QWidget, public CView, public CObserver {
 
   // Tells the other views of the document.
   void UpdateAllViewsOfDoc(long hint);
-  // After a measurement: a second later (the row is read a moment after the
-  // monitor sent it) the interval moves to the running task's end, the
-  // cursors with it unless the cursor window's settings are open on this
-  // window; then, when no measurement is under way, reread runs. stay, when
-  // given and true at that time, leaves the window where it is.
-  void FollowTaskLater(std::function<void()> reread, std::function<bool()> stay = {});
+  // After a stored measurement: a second later the interval moves to the
+  // newest one stored meanwhile, the cursors with it unless the cursor
+  // window's settings are open on this window; then, when no measurement is
+  // under way, reread runs. stay, when given and true at that time, leaves
+  // the window where it is.
+  void FollowTaskLater(const COMeas& stored, std::function<void()> reread, std::function<bool()> stay = {});
   // A maximised frame is restored before another window comes up.
   void RestoreFrame();
   // Runs the step once after the delay on the user-interface thread; a

@@ -763,15 +763,14 @@ TEST_F(GraphTest, ALabelLeavesTheAlarmMarkersAfterItWhole) {
 
 TEST_F(GraphTest, TheGraphFollowsTheTaskWithoutBlocking) {
   CGraphView& v = OpenGraph();
-  COSequence& seq = context->ActiveSequence();
-  seq.SetStop(base + platform::CTimeSpan(50), 8);
   v.Interval().SetLeftCursor(3);
   v.Interval().SetRightCursor(4);
   QElapsedTimer clock;
   clock.start();
-  genSub.Notify(eNewMeas);  // ignored
+  const COMeas newest = kovo::test::MakeMeas(base, 50, 8, 1.0f);
+  genSub.NotifyMeas(eNewMeas, newest);  // not stored yet: ignored
   EXPECT_EQ(v.Interval().GetLast(), 5);
-  genSub.Notify(eSeqUpdated);
+  genSub.NotifyMeas(eMeasStored, newest);
   EXPECT_EQ(v.Interval().GetLast(), 5);  // the wait is a timer, not a sleep
   while (v.Interval().GetLast() != 8 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_EQ(v.Interval().GetLast(), 8);
@@ -795,6 +794,7 @@ TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
   byTime(v);
   Paint(v);
   {
+    // The window hears of each row stored and follows to the newest.
     kovo::test::ObserverSteps store(*context);
     for (int k = 6; k <= 40; ++k) {
       COMeas m = kovo::test::MakeMeas(base, 50 + k, 0, static_cast<float>(k % 7));
@@ -802,13 +802,11 @@ TEST_F(GraphTest, AGraphFollowingATaskDrawsWhatAFreshOneDraws) {
     }
     store.Close();
   }
-  context->ActiveSequence().SetStop(base + platform::CTimeSpan(80), 30);
-  genSub.Notify(eSeqUpdated);
   QElapsedTimer clock;
   clock.start();
-  while (v.Interval().GetEndTime() != base + platform::CTimeSpan(80) && clock.elapsed() < 5000)
+  while (v.Interval().GetEndTime() != base + platform::CTimeSpan(90) && clock.elapsed() < 5000)
     QApplication::processEvents(QEventLoop::AllEvents, 50);
-  ASSERT_EQ(v.Interval().GetStartTime(), base + platform::CTimeSpan(35));
+  ASSERT_EQ(v.Interval().GetStartTime(), base + platform::CTimeSpan(45));
 
   CGraphView& fresh = OpenGraph();
   byTime(fresh);

@@ -223,13 +223,11 @@ TEST_F(ViewsTest, CursorDragSetsTheCursorsAndStatistics) {
 
 TEST_F(ViewsTest, TheNumericWindowFollowsTheTaskWithoutBlocking) {
   CNumView& v = OpenNumeric();
-  COSequence& seq = context->ActiveSequence();
-  seq.SetStop(base + platform::CTimeSpan(50), 8);
   v.Interval().SetLeftCursor(2);
   v.Interval().SetRightCursor(3);
   QElapsedTimer clock;
   clock.start();
-  genSub.Notify(eSeqUpdated);
+  genSub.NotifyMeas(eMeasStored, kovo::test::MakeMeas(base, 50, 8, 1.0f));
   EXPECT_EQ(v.Interval().GetLast(), 5);  // the wait is a timer, not a sleep
   while (v.Interval().GetLast() != 8 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_EQ(v.Interval().GetLast(), 8);
