@@ -262,7 +262,7 @@ void SqliteReadsRows(benchmark::State& state) {
 }
 
 // A running task's samples, one every 10 ms, each stored and announced as
-// the program's database observer and measurement subject do; with a graph
+// the program's database observer does; with a graph
 // window open (by time or by number) or none. The samples are taken away
 // again afterwards.
 void Follow(benchmark::State& state, int window) {
@@ -293,7 +293,7 @@ void Follow(benchmark::State& state, int window) {
       for (int c = 0; c < 6; ++c) m.SetValue(c, 400.0f + static_cast<float>(number % 100) + c);
       m.SetValue(COMeas::chPressure, 1013.0f);
       store->Store(m, number);
-      f.install.Context().GenSub().NotifyMeas(eNewMeas, m);
+      f.install.Context().GenSub().NotifyMeas(eMeasStored, m);
     });
     tick.start(10);
     while (sample < kFollowSamples) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
