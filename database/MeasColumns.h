@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "COMeas.h"
+#include "core/LargeArray.h"
 #include "MeasInterval.h"
 
 class DataContext;
@@ -80,9 +81,9 @@ class COMeasColumns {
 
  private:
   size_t m_begin = 0;
-  std::vector<int> m_numbers;
-  std::vector<time_t> m_times;
-  std::vector<float> m_values[COMeas::channelCount];
+  platform::LargeVector<int> m_numbers;
+  platform::LargeVector<time_t> m_times;
+  platform::LargeVector<float> m_values[COMeas::channelCount];
   // In row order; the rows counted from the start of the arrays.
   std::vector<uint32_t> m_eventRows;
   // The events' texts are few and repeat (an alarm's, a marker's letter):
