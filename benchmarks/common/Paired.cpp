@@ -1,20 +1,29 @@
 #include "Paired.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace kovo::bench {
 
 namespace {
 
+// One side's figures by round.
+struct Samples {
+  std::map<int, double> wall, cpu, peak;
+  std::map<std::string, std::map<int, double>> counters;
+};
+
 struct Figure {
   std::string ours;
   std::string baseline;
-  std::map<int, double> oursSeconds;  // by round
-  std::map<int, double> baselineSeconds;
+  Samples oursSamples, baselineSamples;
 };
 
 std::vector<std::string>& Order() {
@@ -39,6 +48,36 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
 }
 
+std::vector<double> Values(const std::map<int, double>& byRound) {
+  std::vector<double> v;
+  for (const auto& [round, x] : byRound) v.push_back(x);
+  return v;
+}
+
+// The median of each round's ratio, ours over the baseline's.
+double PairedRatio(const std::map<int, double>& ours, const std::map<int, double>& baseline) {
+  std::vector<double> ratios;
+  for (const auto& [round, x] : ours) {
+    auto b = baseline.find(round);
+    if (b != baseline.end() && b->second > 0) ratios.push_back(x / b->second);
+  }
+  return Median(ratios);
+}
+
+// A figure of /proc/self/status in kB; -1 when there is none.
+long StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(status, line))
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + key.size());
+  return -1;
+}
+
+long g_peakBaseKb = 0;
+
+constexpr char kPeak[] = "peak_MiB";
+
 class PairReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -53,39 +92,64 @@ class PairReporter : public benchmark::ConsoleReporter {
       if (it == Figures().end()) continue;
       const std::string side = name.substr(middle + 1, last - middle - 1);
       const int round = std::atoi(name.c_str() + last + 1);
-      const double seconds = r.real_accumulated_time / static_cast<double>(r.iterations);
-      (side == it->second.ours ? it->second.oursSeconds : it->second.baselineSeconds)[round] = seconds;
+      const double n = static_cast<double>(r.iterations);
+      Samples& s = side == it->second.ours ? it->second.oursSamples : it->second.baselineSamples;
+      s.wall[round] = r.real_accumulated_time / n;
+      s.cpu[round] = r.cpu_accumulated_time / n;
+      for (const auto& [counter, value] : r.counters) {
+        if (counter == kPeak)
+          s.peak[round] = value;
+        else
+          s.counters[counter][round] = value;
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n%-28s %-34s %-34s %8s %8s %6s\n", "figure", "ours: median", "baseline: median", "ratio",
-                "paired", "rounds");
+    // Per figure: each side's medians, then the ratios of the medians and,
+    // in brackets, the median of the rounds' own ratios.
+    std::printf("\n%-34s %-10s %10s %10s %10s %6s  %s\n", "figure", "side", "wall s", "cpu s", "peak MiB", "rounds",
+                "other (median)");
     for (const std::string& name : Order()) {
       const Figure& f = Figures()[name];
-      std::vector<double> ours, baseline, ratios;
-      for (const auto& [round, s] : f.oursSeconds) {
-        ours.push_back(s);
-        auto b = f.baselineSeconds.find(round);
-        if (b != f.baselineSeconds.end() && b->second > 0) ratios.push_back(s / b->second);
+      const Samples& o = f.oursSamples;
+      const Samples& b = f.baselineSamples;
+      if (o.wall.empty() || b.wall.empty()) continue;
+      for (const auto* side : {&o, &b}) {
+        std::string other;
+        for (const auto& [counter, byRound] : side->counters) {
+          char text[96];
+          std::snprintf(text, sizeof text, "%s %.3g  ", counter.c_str(), Median(Values(byRound)));
+          other += text;
+        }
+        std::printf("%-34s %-10s %10.3f %10.3f %10.1f %6zu  %s\n", side == &o ? name.c_str() : "",
+                    (side == &o ? f.ours : f.baseline).c_str(), Median(Values(side->wall)),
+                    Median(Values(side->cpu)), Median(Values(side->peak)), side->wall.size(), other.c_str());
       }
-      for (const auto& [round, s] : f.baselineSeconds) baseline.push_back(s);
-      if (ours.empty() || baseline.empty()) continue;
-      const double mo = Median(ours), mb = Median(baseline);
-      char left[64], right[64];
-      std::snprintf(left, sizeof left, "%s %.3f s", f.ours.c_str(), mo);
-      std::snprintf(right, sizeof right, "%s %.3f s", f.baseline.c_str(), mb);
-      // ratio: of the medians; paired: the median of each round's ratio.
-      std::printf("%-28s %-34s %-34s %8.2f %8.2f %6zu\n", name.c_str(), left, right, mb > 0 ? mo / mb : 0.0,
-                  Median(ratios), ratios.size());
+      auto ratio = [](const std::map<int, double>& x, const std::map<int, double>& y) {
+        const double my = Median(Values(y));
+        char text[40];
+        std::snprintf(text, sizeof text, "%.2f (%.2f)", my > 0 ? Median(Values(x)) / my : 0.0, PairedRatio(x, y));
+        return std::string(text);
+      };
+      std::printf("%-34s %-10s %10s %10s %10s\n", "", "ratio", ratio(o.wall, b.wall).c_str(),
+                  ratio(o.cpu, b.cpu).c_str(), ratio(o.peak, b.peak).c_str());
     }
     std::fflush(stdout);
   }
 };
 
 }  // namespace
+
+void ResetPeak() {
+  // Memory freed before is given back first, so that what the round keeps
+  // is not hidden in the heap's free space.
+  malloc_trim(0);
+  g_peakBaseKb = StatusKb("VmRSS");
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void RegisterPair(const std::string& figure, const Side& ours, const Side& baseline) {
   Order().push_back(figure);
@@ -97,9 +161,15 @@ void RegisterPair(const std::string& figure, const Side& ours, const Side& basel
     for (const Side* side : {first, second}) {
       const Body body = side->body;
       benchmark::RegisterBenchmark((figure + "/" + side->name + "/" + std::to_string(round)).c_str(),
-                                   [body](benchmark::State& state) { body(state); })
+                                   [body](benchmark::State& state) {
+                                     ResetPeak();
+                                     body(state);
+                                     const long peak = StatusKb("VmHWM");
+                                     state.counters[kPeak] = std::max(0L, peak - g_peakBaseKb) / 1024.0;
+                                   })
           ->Iterations(1)
           ->Unit(benchmark::kMillisecond)
+          ->MeasureProcessCPUTime()
           ->UseRealTime();
     }
   }

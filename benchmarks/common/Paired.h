@@ -2,7 +2,10 @@
 // Figures measured beside their raw baselines in one run. The machine is
 // shared and its speed wanders, so each figure and its baseline run in turns,
 // round after round (which of the two goes first alternates), and the end of
-// the run prints the medians side by side with their ratio.
+// the run prints the medians side by side with their ratios: wall time, the
+// processor time of all the process's threads, and the peak memory, which
+// is how far the resident memory rose above where it stood when the round
+// began (or when the body last called ResetPeak()).
 //
 // $KOVO_BENCH_ROUNDS sets the rounds (5 by default).
 #include <benchmark/benchmark.h>
@@ -21,8 +24,13 @@ struct Side {
 };
 
 // Registers the rounds of a figure, each a single run of ours and one of the
-// baseline. Names: "<figure>/<side>/<round>".
+// baseline. Names: "<figure>/<side>/<round>". Counters a body sets
+// (state.counters) are printed with their medians beside the figure.
 void RegisterPair(const std::string& figure, const Side& ours, const Side& baseline);
+
+// Starts the peak memory afresh from what is resident now: for a body whose
+// untimed set-up should not count.
+void ResetPeak();
 
 // Runs what is registered (the usual benchmark options apply) and prints the
 // table of figures; returns main's exit code.

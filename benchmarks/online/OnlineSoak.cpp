@@ -10,15 +10,22 @@
 // them whole).
 // The numeric and graph windows show the program's one hour unless
 // --window-minutes sets their span, as their properties sheet would; the
-// memory is taken as warmed up once that span has filled (and a tenth of the
-// samples have come), since until then each window holds more rows.
+// memory is taken as warmed up once a tenth of the samples have come and that
+// span has filled (the earlier rows count), since until then each window
+// holds more rows; when the span cannot fill within the run, at a tenth of
+// the samples alone. The run passes (exit 0) when every sample was stored and
+// the memory stayed within a tenth above its warmed-up figure; it reports
+// the user-interface thread's worst delay, also after the warm-up.
 // The simulated monitor runs as a process of its own (build/bin/kovo-simulator),
-// so only the program's memory is measured.
+// so only the program's memory is measured. It and the run's folder
+// (/tmp/kovo-soak-*) go when the run ends, however it ends; the monitor also
+// when the run is killed.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <sqlite3.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +77,38 @@ long CountStored(const std::string& file) {
 
 volatile sig_atomic_t g_stopRequested = 0;
 void RequestStop(int) { g_stopRequested = 1; }
+
+// What the run leaves behind until it ends: the simulated monitor and the
+// run's folder. Cleared on every way out, std::exit included.
+struct Leftovers {
+  pid_t monitor = -1;
+  std::string folder;
+
+  void Clear() {
+    if (monitor > 0) {
+      kill(monitor, SIGTERM);
+      waitpid(monitor, nullptr, 0);
+      monitor = -1;
+    }
+    if (!folder.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(folder, ec);
+      folder.clear();
+    }
+  }
+};
+
+Leftovers& TheLeftovers() {
+  static Leftovers leftovers;
+  return leftovers;
+}
+
+struct ClearLeftoversAtEnd {
+  ClearLeftoversAtEnd() {
+    std::atexit([] { TheLeftovers().Clear(); });
+  }
+  ~ClearLeftoversAtEnd() { TheLeftovers().Clear(); }
+};
 
 int Fail(const char* what) {
   std::fprintf(stderr, "%s\n", what);
@@ -146,27 +185,42 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "online_soak: --cycle-ms is at most 1000\n%s", kUsage);
     return 2;
   }
+  // From here on Ctrl+C (or SIGTERM) ends the run, with its figures once it
+  // measures, and its leftovers cleared.
+  signal(SIGINT, RequestStop);
+  signal(SIGTERM, RequestStop);
+  signal(SIGHUP, RequestStop);
   const long samples = o.samples;
   const long reportEvery = o.reportEvery;
   const long windowMinutes = o.windowMinutes;
   const long cycleMs = o.cycleMs;
 
+  ClearLeftoversAtEnd clearAtEnd;
   char tmpl[] = "/tmp/kovo-soak-XXXXXX";
-  const std::string folder = mkdtemp(tmpl);
+  if (mkdtemp(tmpl) == nullptr) return Fail("no folder for the run");
+  const std::string folder = tmpl;
+  TheLeftovers().folder = folder;
   setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
   setenv("KOVO_PROGRAM_FOLDER", folder.c_str(), 1);
   const std::string link = folder + "/monitor";
   const std::string simulator =
       (std::filesystem::path(argv[0]).parent_path() / "kovo-simulator").string();
+  const pid_t parent = getpid();
   const pid_t sim = fork();
   if (sim == 0) {
     // Out of the terminal's process group: Ctrl+C ends the run, not the monitor.
     setpgid(0, 0);
+    // A run killed outright takes its monitor with it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(1);
     const std::string cycle = std::to_string(cycleMs);
     execl(simulator.c_str(), simulator.c_str(), "--link", link.c_str(), "--interval-ms", cycle.c_str(), nullptr);
     _exit(127);
   }
+  if (sim < 0) return Fail("the simulated monitor could not be started");
+  TheLeftovers().monitor = sim;
   for (int i = 0; i < 100 && !std::filesystem::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (!std::filesystem::exists(link)) return Fail("the simulated monitor made no link");
   for (int port = 1; port <= 4; ++port) setenv(("KOVO_COM" + std::to_string(port)).c_str(), link.c_str(), 1);
 
   int code = 1;
@@ -231,11 +285,12 @@ int main(int argc, char** argv) {
     // The user-interface thread's delay: how late a 50 ms timer fires.
     QElapsedTimer clock;
     clock.start();
-    qint64 expected = 50, worstLate = 0, windowWorst = 0;
+    qint64 expected = 50, worstLate = 0, windowWorst = 0, warmWorst = 0;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
       const qint64 late = clock.elapsed() - expected;
       worstLate = std::max(worstLate, late);
+      warmWorst = std::max(warmWorst, late);
       windowWorst = std::max(windowWorst, late);
       expected = clock.elapsed() + 50;
     });
@@ -245,11 +300,17 @@ int main(int argc, char** argv) {
     const auto began = std::chrono::steady_clock::now();
     long warmKb = -1, peakKb = 0, nextReport = reportEvery;
     const long warmAt = std::max(1000L, samples / 10);
-    const double warmSeconds = windowMinutes * 60.0 + 60.0;
+    // The windows' span fills after this long: the earlier rows (a second
+    // apart, up to a minute before the start) fill the first part of it.
+    const double storedSeconds = o.stored > 0 ? o.stored + 60.0 : 0.0;
+    double warmSeconds = std::max(0.0, windowMinutes * 60.0 + 60.0 - storedSeconds);
+    if (warmSeconds > samples * cycleMs / 1000.0) {
+      std::printf("the windows' span does not fill within the run: the memory is taken as warmed up after %ld "
+                  "samples, while the windows still gain a row a sample\n",
+                  warmAt);
+      warmSeconds = 0.0;
+    }
     std::printf("%10s %10s %10s %12s\n", "samples", "rss_kb", "seconds", "worst_ui_ms");
-    // Ctrl+C (or SIGTERM) ends the run early, with its figures.
-    signal(SIGINT, RequestStop);
-    signal(SIGTERM, RequestStop);
     while (counter.count < samples && !g_stopRequested) {
       // Sleeps until something happens (the 50 ms tick at the latest), so the
       // harness takes no processor time from the program.
@@ -260,7 +321,10 @@ int main(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         const bool warm = counter.count >= warmAt && seconds >= warmSeconds;
         if (warm) peakKb = std::max(peakKb, kb);
-        if (warmKb < 0 && warm) warmKb = kb;
+        if (warmKb < 0 && warm) {
+          warmKb = kb;
+          warmWorst = 0;
+        }
         std::printf("%10ld %10ld %10.0f %12lld\n", counter.count, kb, seconds, static_cast<long long>(windowWorst));
         std::fflush(stdout);
         windowWorst = 0;
@@ -277,18 +341,15 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // The run's own rows, after the earlier ones.
     const long stored = CountStored(file) - o.stored;
-    if (warmKb < 0) std::printf("the run ended before the windows' span had filled: no warm-up figure\n");
+    if (warmKb < 0) std::printf("the run ended before its warm-up: no warm-up figure\n");
     std::printf("received %ld, stored %ld; memory after warm-up %ld kB, peak %ld kB, at the end %ld kB (%+.1f %%); "
-                "worst user-interface delay %lld ms\n",
+                "worst user-interface delay %lld ms, after the warm-up %lld ms\n",
                 counter.count, stored, warmKb, peakKb, endKb,
-                warmKb > 0 ? 100.0 * (endKb - warmKb) / warmKb : 0.0, static_cast<long long>(worstLate));
+                warmKb > 0 ? 100.0 * (endKb - warmKb) / warmKb : 0.0, static_cast<long long>(worstLate),
+                static_cast<long long>(warmKb > 0 ? warmWorst : -1));
     code = (stored >= counter.count && warmKb > 0 && peakKb <= warmKb * 11 / 10) ? 0 : 3;
     frame.close();
     app.ExitInstance();
   }
-  kill(sim, SIGTERM);
-  waitpid(sim, nullptr, 0);
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
   return code;
 }
