@@ -169,7 +169,7 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
   // moved on with the task) have their figures made here.
   if (load->ok && (readFor.GetLeftCursor() != Interval().GetLeftCursor() ||
                    readFor.GetRightCursor() != Interval().GetRightCursor()))
-    Interval().LoadData(m_buffer.Rows(), *m_converted);
+    Interval().LoadCursorFigures(m_buffer.Rows(), *m_converted, readFor);
   else
     Interval().TakeFigures(readFor);
   Loaded(load->follow);
