@@ -10,12 +10,11 @@
 #include "core/MessageSink.h"
 #include "core/StringTable.h"
 
-void AddSetBank(CmdBuilder& b, CommKovoCali& c, int concUnit, FilterPos f, BankNo bank, unsigned mask,
-                std::function<void()> written) {
-  DeviceKovo& device = *b.Device();
+void AddSetBank(CmdBuilder& b, CommKovoCali& c, int concUnit, const MonitorSetup& from, FilterPos f, BankNo bank,
+                unsigned mask, std::function<void()> written) {
   using K = CommKovoCali;
   if (f == FilterPos::W) {
-    const WaterInfo& w = device.Setup().m_water;
+    const WaterInfo& w = from.m_water;
     if (mask & groupOffset) {
       b.AddStep(&c, &K::setWaterOffsetFactor, w.m_concOffset);
       b.AddStep(&c, &K::setWaterOffsetDate, w.m_zeroDate);
@@ -25,7 +24,7 @@ void AddSetBank(CmdBuilder& b, CommKovoCali& c, int concUnit, FilterPos f, BankN
       b.AddStep(&c, &K::setWaterConcDate, w.m_spanDate);
     }
   } else {
-    const BankInfo& k = device.Setup().GetFilter(f).GetBank(bank);
+    const BankInfo& k = from.GetFilter(f).GetBank(bank);
     if (mask & groupOffset) {
       b.AddStep(&c, &K::setOffsetFactor, f, bank, k.m_concOffset);
       b.AddStep(&c, &K::setOffsetDate, f, bank, k.m_zeroDate);
@@ -79,7 +78,7 @@ void ServiceUploadBank::AddCommands() {
 }
 
 void ServiceDownloadBank::AddCommands() {
-  AddSetBank(Builder(), m_commands, m_concUnit, m_filter, m_bank, m_mask);
+  AddSetBank(Builder(), m_commands, m_concUnit, m_device->Setup(), m_filter, m_bank, m_mask);
 }
 
 void ServiceDownloadAll::AddCommands() {
@@ -88,7 +87,7 @@ void ServiceDownloadAll::AddCommands() {
     const int banks = f == FilterPos::W ? 1 : 5;
     for (int n = 0; n < banks; ++n) {
       const size_t index = static_cast<size_t>(f * 5 + n);
-      AddSetBank(Builder(), m_commands, m_concUnit, FilterPos(f), BankNo(n), groupAll,
+      AddSetBank(Builder(), m_commands, m_concUnit, m_device->Setup(), FilterPos(f), BankNo(n), groupAll,
                  [this, index] { m_written.set(index); });
     }
   }
@@ -101,18 +100,28 @@ bool ServiceDownloadAll::IsWritten(int filter, int bank) const {
 }
 
 void ServiceCalibrationDownload::AddCommands() {
-  MonitorSetup& setup = m_device->Setup();
   // A group without a value would write the monitor's "no value" over the
   // bank's own.
-  m_written = m_mask & m_calibrator.HeldGroups(m_filter);
+  m_written = m_mask & m_values.held;
+  m_target = m_device->GetSetup();
   if (m_filter == FilterPos::W) {
-    WaterBank::copy(setup.m_water, m_calibrator.GetWater(), m_written);
+    WaterBank::copy(m_target.m_water, m_values.water, m_written);
   } else if (m_filter.IsValid() && m_bank >= 0 && m_bank <= 4) {
-    GasBank::copy(setup.GetFilter(m_filter).GetBank(m_bank), m_calibrator.GetBank(m_filter), m_written);
+    GasBank::copy(m_target.GetFilter(m_filter).GetBank(m_bank), m_values.gas, m_written);
   } else {
     m_written = 0;
   }
-  AddSetBank(Builder(), m_commands, m_concUnit, m_filter, m_bank, m_written);
+  CmdBuilder& b = Builder();
+  AddSetBank(b, m_commands, m_concUnit, m_target, m_filter, m_bank, m_written);
+  // After the monitor's message check: the device knows what the monitor holds.
+  b.AddCall([this] {
+    MonitorSetup& setup = m_device->Setup();
+    if (m_written == 0) return;
+    if (m_filter == FilterPos::W)
+      setup.m_water = m_target.m_water;
+    else
+      setup.GetFilter(m_filter).GetBank(m_bank) = m_target.GetFilter(m_filter).GetBank(m_bank);
+  });
 }
 
 // --- the calibration measurement ---
@@ -199,10 +208,10 @@ ServiceHandle<ServiceDownloadAll> CreateDownloadAllService(DeviceKovo& device, c
 }
 
 ServiceHandle<ServiceCalibrationDownload> CreateCalibrationDownloadService(
-    DeviceKovo& device, const InstrumentInfo& instrument, int concUnit, Calibrator& calibrator,
-    DeviceKovoClient* client, FilterPos filter, BankNo bank, unsigned mask) {
+    DeviceKovo& device, const InstrumentInfo& instrument, int concUnit, const CalculatedBank& values,
+    DeviceKovoClient* client, BankNo bank, unsigned mask) {
   return ServiceHandle<ServiceCalibrationDownload>(
-      new ServiceCalibrationDownload(&device, client, instrument, concUnit, calibrator, filter, bank, mask));
+      new ServiceCalibrationDownload(&device, client, instrument, concUnit, values, bank, mask));
 }
 
 ServiceHandle<CalibrationService> CreateCalibrationService(DeviceKovo& device, const InstrumentInfo& instrument,

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "COMeas.h"
+#include "Calibrator.h"
 #include "CommKovoCali.h"
 #include "DeviceClients.h"
 #include "DeviceKovo.h"
@@ -16,15 +17,14 @@
 #include "Service.h"
 #include "Services.h"
 
-class Calibrator;
 class InstrumentInfo;
 
 // The writes of one bank, group by group (offset, humidity, span, cross),
-// from the device's set-up, then the check for a monitor message. The water
+// from the set-up given, then the check for a monitor message. The water
 // vapour filter (5) takes only the offset and span groups. written runs once
 // every write of the bank has gone out.
-void AddSetBank(CmdBuilder& b, CommKovoCali& commands, int concUnit, FilterPos filter, BankNo bank, unsigned mask,
-                std::function<void()> written = nullptr);
+void AddSetBank(CmdBuilder& b, CommKovoCali& commands, int concUnit, const MonitorSetup& from, FilterPos filter,
+                BankNo bank, unsigned mask, std::function<void()> written = nullptr);
 
 // Each filter's number looked up in the optical filter table, then the
 // system gain factors.
@@ -84,17 +84,18 @@ class ServiceDownloadAll final : public ServiceWithProgress {
   std::bitset<kBanks> m_written;  // worker thread while running
 };
 
-// The selected groups of the calibrator's bank of the filter copied into
-// the device's bank and written; a group that holds no value is neither.
+// The selected groups of the calculated values written into a bank of their
+// filter; a group that holds no value is not. The device's set-up takes
+// them once the monitor has confirmed them, not before.
 class ServiceCalibrationDownload final : public ServiceCmdQueue {
  public:
   ServiceCalibrationDownload(DeviceKovo* device, DeviceKovoClient* client, const InstrumentInfo& instrument,
-                             int concUnit, Calibrator& calibrator, FilterPos filter, BankNo bank, unsigned mask)
+                             int concUnit, const CalculatedBank& values, BankNo bank, unsigned mask)
       : ServiceCmdQueue(device, client),
         m_commands(device->Comm(), instrument),
         m_concUnit(concUnit),
-        m_calibrator(calibrator),
-        m_filter(filter),
+        m_values(values),
+        m_filter(values.pos),
         m_bank(bank),
         m_mask(mask) {}
   void AddCommands() override;
@@ -104,7 +105,9 @@ class ServiceCalibrationDownload final : public ServiceCmdQueue {
  private:
   CommKovoCali m_commands;
   int m_concUnit;
-  Calibrator& m_calibrator;
+  CalculatedBank m_values;
+  // The device's set-up with the values in the bank, as the writes send it.
+  MonitorSetup m_target;
   FilterPos m_filter;
   BankNo m_bank;
   unsigned m_mask;
@@ -137,8 +140,8 @@ ServiceHandle<ServiceDownloadBank> CreateDownloadBankService(DeviceKovo& device,
 ServiceHandle<ServiceDownloadAll> CreateDownloadAllService(DeviceKovo& device, const InstrumentInfo& instrument,
                                                            int concUnit, DeviceKovoClient* client);
 ServiceHandle<ServiceCalibrationDownload> CreateCalibrationDownloadService(
-    DeviceKovo& device, const InstrumentInfo& instrument, int concUnit, Calibrator& calibrator,
-    DeviceKovoClient* client, FilterPos filter, BankNo bank, unsigned mask);
+    DeviceKovo& device, const InstrumentInfo& instrument, int concUnit, const CalculatedBank& values,
+    DeviceKovoClient* client, BankNo bank, unsigned mask);
 ServiceHandle<CalibrationService> CreateCalibrationService(DeviceKovo& device, const InstrumentInfo& instrument,
                                                            DeviceKovoClient* client);
 

@@ -114,6 +114,15 @@ unsigned Calibrator::HeldGroups(int pos) const {
   return pos >= 0 && pos < 5 ? GasBank::heldGroups(m_data.m_banks[pos], pos) : 0u;
 }
 
+CalculatedBank Calibrator::Calculated(int pos) const {
+  CalculatedBank values;
+  values.pos = pos;
+  if (pos >= 0 && pos < 5) values.gas = m_data.m_banks[pos];
+  values.water = m_water;
+  values.held = HeldGroups(pos);
+  return values;
+}
+
 void Calibrator::MarkCalculated(int pos, unsigned groups) {
   if (pos < 0 || pos > kWater) return;
   m_calculated[pos] |= groups;

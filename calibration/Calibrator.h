@@ -59,6 +59,15 @@ class TwoPointFit {
   int m_iterations = 0;
 };
 
+// The working values of a filter's bank (5: the water-vapour record) and the
+// groups of them that hold a value: what a download writes.
+struct CalculatedBank {
+  int pos = 0;
+  BankInfo gas;
+  WaterInfo water;
+  unsigned held = 0;
+};
+
 class Calibrator {
  public:
   static constexpr int kWater = 5;
@@ -108,6 +117,8 @@ class Calibrator {
   unsigned CalculatedGroups(int pos) const { return pos >= 0 && pos <= kWater ? m_calculated[pos] : 0; }
   // The groups of the working bank that hold a value (5: the water record).
   unsigned HeldGroups(int pos) const;
+  // A copy of the working bank of the position, as a download takes it.
+  CalculatedBank Calculated(int pos) const;
   void MarkCalculated(int pos, unsigned groups);
   // The position's bank was replaced: nothing of it is calculated.
   void ForgetCalculated(int pos) {

@@ -150,13 +150,11 @@ void CCalibrationApp::MakeCommands() {
                 [this] { calibration::RunDownloadSheet(*m_caliContext, Frame()); },
                 [this, idle] { return !m_cali->IsOffline() && idle(); }});
   f.AddCommand({ID_CALI_UPLOAD_BANKS, "&Upload Banks from Gas Monitor...", {}, [this] {
-                  UploadBanksFromMonitor(*m_copies, *m_sequence, Frame());
-                  OpenGraphAfterBanks();
+                  if (UploadBanksFromMonitor(*m_copies, *m_sequence, Frame()) == platform::IDOK) OpenGraphAfterBanks();
                 },
                 idle});
   f.AddCommand({ID_CALI_DOWNLOAD_BANKS, "&Download Banks to Gas Monitor...", {}, [this] {
-                  DownloadBanksToMonitor(*m_copies, &Document(), Frame());
-                  OpenGraphAfterBanks();
+                  if (DownloadBanksToMonitor(*m_copies, &Document(), Frame()) == platform::IDOK) OpenGraphAfterBanks();
                 },
                 idle});
   f.AddCommand({ID_CALI_PRINT_BANKS, "&Print all Banks from Gas Monitor...", {}, [this] { OnPrintBanks(); }});
@@ -228,12 +226,14 @@ TaskSequence CCalibrationApp::Sequence() {
 
 void CCalibrationApp::NewSequenceRow() { m_sequence->NewSequence(); }
 
+bool CCalibrationApp::MayDiscardValues(unsigned questionId) {
+  return !m_calibrator || !m_calibrator->HasUndeliveredValues() ||
+         platform::MessageBox(platform::LoadString(questionId), platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+             platform::IDYES;
+}
+
 bool CCalibrationApp::OnMainWindowClose() {
-  if (m_calibrator && m_calibrator->HasUndeliveredValues() &&
-      platform::MessageBox(platform::LoadString(IDS_CALI_ASK_DISCARD_VALUES),
-                           platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
-    return false;
-  return CMeasProgramApp::OnMainWindowClose();
+  return MayDiscardValues(IDS_CALI_ASK_DISCARD_VALUES) && CMeasProgramApp::OnMainWindowClose();
 }
 
 void CCalibrationApp::MirrorSequence() {
@@ -252,7 +252,7 @@ void CCalibrationApp::OpenTaskDocument() {
 }
 
 void CCalibrationApp::OnNewTask() {
-  if (!CloseTask()) return;
+  if (!MayDiscardValues(IDS_CALI_ASK_DISCARD_FOR_TASK) || !CloseTask()) return;
   if (!m_cali->OpenMonitor(false)) return;
   CNewDatabase dlg(*m_context, Frame());
   if (dlg.DoModal() != platform::IDOK) return;
@@ -266,7 +266,7 @@ void CCalibrationApp::OnNewTask() {
 }
 
 void CCalibrationApp::OnOpenTask() {
-  if (!CloseTask()) return;
+  if (!MayDiscardValues(IDS_CALI_ASK_DISCARD_FOR_TASK) || !CloseTask()) return;
   if (!m_cali->OpenMonitor(true)) return;
   m_context->MeasObs()->GetLink().SetCheckModem(false);
   COpenDatabase dlg(*m_context, Frame());

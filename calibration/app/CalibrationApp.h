@@ -61,11 +61,14 @@ class CCalibrationApp : public CMeasProgramApp {
   void Reconnect() override;
   void NewSequenceRow() override;
   // Calculated values that no download took to the monitor are lost with
-  // the program: the user is asked first.
+  // the program, and with another task (whose banks replace them): the user
+  // is asked first.
   bool OnMainWindowClose() override;
 
  private:
   TaskSequence Sequence();
+  // No undownloaded values, or the user lets them go.
+  bool MayDiscardValues(unsigned questionId);
   // The task named in the set-up is open: its banks in the calibrator, its
   // windows back.
   void OpenTaskDocument();

@@ -1,6 +1,7 @@
 #include "CaliStatus.h"
 
 #include <algorithm>
+#include <array>
 
 #include "COCaliMeasObs.h"
 #include "COCaliSequence.h"
@@ -9,7 +10,6 @@
 #include "COSystemSetup.h"
 #include "CaliValues.h"
 #include "CalibrationStrings.h"
-#include "Calibrator.h"
 #include "DBDoc.h"
 #include "DBUtil.h"
 #include "DCWrapper.h"
@@ -29,10 +29,6 @@ namespace {
 // The readings are stored in microvolts; the calibrator works in volts.
 constexpr float kToVolts = 1e-6f;
 
-void ShowForFilter(unsigned id, int filter) {
-  ShowMessageText(platform::Format(platform::LoadString(id).c_str(), 'A' + filter));
-}
-
 std::string Letter(int filter) { return std::string(1, static_cast<char>('A' + filter)); }
 
 }  // namespace
@@ -47,11 +43,7 @@ void COCaliStatus::Update(CSubject* subject) {
 }
 
 void COCaliStatus::UnmarkAll() {
-  for (Mark* mark : {&m_zero, &m_humiSpan, &m_interference}) mark->Clear();
-  for (int f = 0; f < 5; ++f) {
-    m_spanHigh[f].Clear();
-    m_spanLow[f].Clear();
-  }
+  m_marks.Clear();
   Redraw();
 }
 
@@ -127,36 +119,30 @@ bool COCaliStatus::MarkInterval() {
   // A mark whose readings could not be read is not set.
   COMeas average;
   if (!Average(left, right, average)) return false;
-  auto set = [&](Mark& mark, COMeas& target) {
+  auto set = [&](Mark& mark) {
     mark.first = left;
     mark.second = right;
-    target = average;
+    mark.average = average;
   };
   switch (sequence.CaliMode) {
     case COCaliSequence::modeZero:
-      set(m_zero, m_zeroAvg);
+      set(m_marks.zero);
       break;
     case COCaliSequence::modeHumiditySpan:
-      set(m_humiSpan, m_humiSpanAvg);
+      set(m_marks.humiditySpan);
       break;
     case COCaliSequence::modeHumidityInterference:
-      set(m_interference, m_interferenceAvg);
-      if (sequence.GetCalcSpan(COCaliSequence::calcWaterSpan)) {
-        m_humiSpan = m_interference;
-        m_humiSpanAvg = m_interferenceAvg;
-      }
+      set(m_marks.interference);
+      if (sequence.GetCalcSpan(COCaliSequence::calcWaterSpan)) m_marks.humiditySpan = m_marks.interference;
       break;
     case COCaliSequence::modeSpan1P:
       if (!spanFilter) return false;
-      set(m_spanHigh[filter], m_spanHighAvg[filter]);
-      m_spanLow[filter].Clear();
+      set(m_marks.spanHigh[filter]);
+      m_marks.spanLow[filter].Clear();
       break;
     case COCaliSequence::modeSpan2P:
       if (!spanFilter) return false;
-      if (sequence.CaliHighConc)
-        set(m_spanHigh[filter], m_spanHighAvg[filter]);
-      else
-        set(m_spanLow[filter], m_spanLowAvg[filter]);
+      set(sequence.CaliHighConc ? m_marks.spanHigh[filter] : m_marks.spanLow[filter]);
       break;
     default:
       return false;
@@ -166,116 +152,52 @@ bool COCaliStatus::MarkInterval() {
 }
 
 void COCaliStatus::Calculate(QWidget* parent) {
-  m_lastResult = std::make_unique<COCalculateDlg>(m_context, parent);
-  COCalculateDlg& result = *m_lastResult;
-  // The record of what was ticked outlives its window's parent: the main
-  // window must not delete it a second time.
-  struct Keep {
-    std::unique_ptr<COCalculateDlg>& dialog;
-    ~Keep() {
-      if (dialog) dialog->setParent(nullptr);
-    }
-  } keep{m_lastResult};
-  try {
-    Run(result);
-  } catch (const CalibrationError&) {
-    // Shown by the calibrator; what was calculated before it stays.
-    return;
-  }
+  std::optional<CaliResults>& results = m_context.results;
+  results = Run();
+  if (!results || !results->complete) return;
+  // The calibration status window shows what the calibrator holds now.
+  m_context.meas.Notify();
+  COCalculateDlg finished(m_context, *results, parent);
+  finished.DoModal();
 }
 
-void COCaliStatus::Run(COCalculateDlg& result) {
+std::optional<CaliResults> COCaliStatus::Run() {
   COCaliMeasObs& meas = m_context.meas;
   if (meas.IsOffline()) {
     ShowMessage(IDS_CALI_OFFLINE_CALCULATION);
-    m_lastResult.reset();
-    return;
+    return std::nullopt;
   }
-  // Without a mark the finished dialog would only show empty boxes.
-  if (MarkPoints().empty()) {
-    ShowMessage(IDS_CALI_NOTHING_MARKED);
-    m_lastResult.reset();
-    return;
-  }
-  if (!meas.RetrieveFilterNumbers()) {
-    ShowMessage(IDS_CALI_NO_UA_NUMBERS);
-    m_lastResult.reset();
-    return;
-  }
-
-  Calibrator& calibrator = m_context.calibrator;
-  const COSystemSetup& setup = m_context.program.Setup();
-  const int displayUnit = setup.GetGasConcUnit().GetUnit();
   COCaliSequence sequence(m_context.program, [&meas] { return meas.IsConnected(); });
-  try {
-    if (!sequence.Load()) {
-      m_lastResult.reset();
-      return;
+  // With nothing marked the calculation says so before the monitor is asked.
+  if (m_marks.Any()) {
+    if (!meas.RetrieveFilterNumbers()) {
+      ShowMessage(IDS_CALI_NO_UA_NUMBERS);
+      return std::nullopt;
     }
-  } catch (const COException& e) {
-    ShowExceptionMessage(e);
-    m_lastResult.reset();
-    return;
+    try {
+      if (!sequence.Load()) return std::nullopt;
+    } catch (const COException& e) {
+      ShowExceptionMessage(e);
+      return std::nullopt;
+    }
   }
+  const int displayUnit = m_context.program.Setup().GetGasConcUnit().GetUnit();
+  auto runOf = [this, &sequence, displayUnit](const COMeas& first) -> std::optional<CaliRunGas> {
+    if (!FindSequence(first, sequence)) return std::nullopt;
+    CaliRunGas run;
+    run.humiditySpan = sequence.GetHumiSpan(COConcUnit::mg_m3);
+    run.concLow = sequence.GetConcSpanLow(COConcUnit::mg_m3);
+    run.concLowShown = sequence.GetConcSpanLow(displayUnit);
+    run.concHigh = sequence.GetConcSpanHigh(COConcUnit::mg_m3);
+    run.concHighShown = sequence.GetConcSpanHigh(displayUnit);
+    run.cross = sequence.CaliCross != 0;
+    return run;
+  };
   // Which filters carry a gas is the active sequence's matter.
-  const COCaliSequence& active = m_context.sequence;
-
-  if (m_zero.IsSet()) result.m_zeroPoint = calibrator.calibOffset(m_zeroAvg);
-
-  if (m_humiSpan.IsSet()) {
-    if (!calibrator.GetWater().m_concOffset.IsValid()) {
-      ShowMessage(IDS_CALI_NO_ZERO_FOR_HUMIDITY_SPAN);
-    } else if (FindSequence(m_humiSpan.first, sequence)) {
-      result.m_waterSpan = calibrator.calibHumSpan(m_humiSpanAvg, sequence.GetHumiSpan(COConcUnit::mg_m3));
-    }
-  }
-
-  if (m_interference.IsSet()) {
-    bool zeroed = true;
-    for (int f = 0; f < 5; ++f)
-      if (active.IsGasDefined(f) && !calibrator.GetBank(f).m_concOffset.IsValid()) zeroed = false;
-    if (!zeroed)
-      ShowMessage(IDS_CALI_NO_ZERO_FOR_INTERFERENCE);
-    else
-      result.m_interference = calibrator.calibHumIntf(m_interferenceAvg);
-  }
-
-  for (int f = 0; f < 5; ++f) {
-    const bool twoPoint = m_spanLow[f].IsSet() && m_spanHigh[f].IsSet();
-    if (!twoPoint && !m_spanHigh[f].IsSet()) continue;
-    const BankInfo& bank = calibrator.GetBank(f);
-    if (!bank.m_concOffset.IsValid() || !bank.m_humiGain.IsValid()) {
-      ShowForFilter(twoPoint ? IDS_CALI_NO_ZERO_FOR_TWO_POINT : IDS_CALI_NO_ZERO_FOR_ONE_POINT, f);
-      continue;
-    }
-    if (twoPoint) {
-      if (!FindSequence(m_spanLow[f].first, sequence)) continue;
-      const double lowDisplay = sequence.GetConcSpanLow(displayUnit);
-      const double low = sequence.GetConcSpanLow(COConcUnit::mg_m3);
-      if (!FindSequence(m_spanHigh[f].first, sequence)) continue;
-      const double highDisplay = sequence.GetConcSpanHigh(displayUnit);
-      const double high = sequence.GetConcSpanHigh(COConcUnit::mg_m3);
-      const bool cross = sequence.CaliCross != 0;
-      // A rejection throws: the filters after it are not calculated.
-      const bool complete = calibrator.calibSpan2P(m_spanHighAvg[f], m_spanLowAvg[f], f, high, highDisplay, low,
-                                                   lowDisplay, cross);
-      result.m_twoPoint[f] = true;
-      result.m_cross[f] = cross && complete;
-    } else {
-      if (!FindSequence(m_spanHigh[f].first, sequence)) continue;
-      const double highDisplay = sequence.GetConcSpanHigh(displayUnit);
-      const double high = sequence.GetConcSpanHigh(COConcUnit::mg_m3);
-      const bool cross = sequence.CaliCross != 0;
-      const bool stored = calibrator.spanFactor(f, m_spanHighAvg[f], high) != 0.0;
-      const bool complete = calibrator.calibSpan1P(m_spanHighAvg[f], f, high, highDisplay, cross);
-      result.m_singlePoint[f] = stored;
-      result.m_cross[f] = cross && stored && complete;
-    }
-  }
-  sequence.Close();
-  // The calibration status window shows what the calibrator holds now.
-  meas.Notify();
-  result.DoModal();
+  std::array<bool, 5> gasFilters{};
+  for (int f = 0; f < 5; ++f) gasFilters[static_cast<size_t>(f)] = m_context.sequence.IsGasDefined(f);
+  CaliCalculation calculation(m_context.calibrator, gasFilters);
+  return calculation.Calculate(m_marks, runOf);
 }
 
 // --- the marks in the windows ---
@@ -287,18 +209,19 @@ std::vector<COCaliStatus::MarkPoint> COCaliStatus::MarkPoints() const {
     points.push_back({mark.first, label});
     points.push_back({mark.second, label});
   };
-  add(m_zero, "ZP");
-  const bool together = m_interference.IsSet() && m_humiSpan.IsSet() &&
-                        m_interference.first.GetMeasNo() == m_humiSpan.first.GetMeasNo();
+  const CaliMarks& m = m_marks;
+  add(m.zero, "ZP");
+  const bool together = m.interference.IsSet() && m.humiditySpan.IsSet() &&
+                        m.interference.first.GetMeasNo() == m.humiditySpan.first.GetMeasNo();
   if (together) {
-    add(m_interference, "HIS");
+    add(m.interference, "HIS");
   } else {
-    add(m_interference, "HI");
-    add(m_humiSpan, "HS");
+    add(m.interference, "HI");
+    add(m.humiditySpan, "HS");
   }
   for (int f = 0; f < 5; ++f) {
-    add(m_spanLow[f], "SL" + Letter(f));
-    add(m_spanHigh[f], "SH" + Letter(f));
+    add(m.spanLow[f], "SL" + Letter(f));
+    add(m.spanHigh[f], "SH" + Letter(f));
   }
   return points;
 }
@@ -319,6 +242,9 @@ void COCaliStatus::DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, 
     dc.FillSolidRect(at - 3, -3, 7, 1, kMarkColor);
     const platform::CSize size = target.GetTextExtent(point.label);
     platform::CRect label(at + 3, 1, at + 3 + size.cx, 1 + size.cy);
+    // At the plot's right end the label would run over the right axis: it
+    // stands left of its line.
+    if (label.right > plot.cx) label.OffsetRect(-(size.cx + 6), 0);
     // Marks close together would write their labels over each other: a
     // label goes a line lower until it stands clear, while the plot has room.
     while (overlaps(label) && label.bottom + size.cy <= plot.cy) label.OffsetRect(0, size.cy);

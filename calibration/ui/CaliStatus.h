@@ -1,8 +1,9 @@
 #pragma once
 // The calibration status: which intervals of the calibration measurement the
 // user marked for each calibration mode, with the average of each; Mark
-// Interval, Unmark All and Calculate, which feeds the averages to the
-// calibrator; and the marks as the graph and numeric windows draw them.
+// Interval, Unmark All and Calculate, which runs the calculation on the marks
+// and shows what it calculated; and the marks as the graph and numeric
+// windows draw them.
 //
 // How a window shows the marks:
 //  - graph: SetPlotDecoration on the graph view with a call of DrawGraphMarks
@@ -13,11 +14,12 @@
 // Both redraw on the document's hint 13 (kHintRepaintAll), which Mark
 // Interval and Unmark All send.
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "COMeas.h"
+#include "CaliCalculation.h"
 #include "CaliContext.h"
 #include "core/DeviceContext.h"
 #include "core/Subject.h"
@@ -29,18 +31,10 @@ class QWidget;
 
 namespace calibration {
 
-class COCalculateDlg;
-
 class COCaliStatus : public CObserver {
  public:
-  // An interval mark: the measurements at the left and right cursor. Set
-  // when its first measurement has a number.
-  struct Mark {
-    COMeas first;
-    COMeas second;
-    bool IsSet() const { return first.GetMeasNo() != 0; }
-    void Clear() { *this = Mark(); }
-  };
+  // An interval mark: the measurements at the left and right cursor.
+  using Mark = CaliMark;
   // A mark's place in a window: a measurement and the label drawn at it.
   struct MarkPoint {
     COMeas meas;
@@ -60,21 +54,21 @@ class COCaliStatus : public CObserver {
   // windows are redrawn. False when nothing was marked.
   bool MarkInterval();
   void UnmarkAll();
-  // The marked averages into the calibrator, then "Calculation finished".
+  // The calculation on the marks, its results kept in the context, then
+  // "Calculation finished".
   void Calculate(QWidget* parent = nullptr);
-  // What the last Calculate ticked (tests).
-  const COCalculateDlg* LastResult() const { return m_lastResult.get(); }
 
-  const Mark& ZeroMark() const { return m_zero; }
-  const Mark& HumiditySpanMark() const { return m_humiSpan; }
-  const Mark& InterferenceMark() const { return m_interference; }
-  const Mark& SpanHighMark(int filter) const { return m_spanHigh[filter]; }
-  const Mark& SpanLowMark(int filter) const { return m_spanLow[filter]; }
-  const COMeas& ZeroAverage() const { return m_zeroAvg; }
-  const COMeas& HumiditySpanAverage() const { return m_humiSpanAvg; }
-  const COMeas& InterferenceAverage() const { return m_interferenceAvg; }
-  const COMeas& SpanHighAverage(int filter) const { return m_spanHighAvg[filter]; }
-  const COMeas& SpanLowAverage(int filter) const { return m_spanLowAvg[filter]; }
+  const CaliMarks& Marks() const { return m_marks; }
+  const Mark& ZeroMark() const { return m_marks.zero; }
+  const Mark& HumiditySpanMark() const { return m_marks.humiditySpan; }
+  const Mark& InterferenceMark() const { return m_marks.interference; }
+  const Mark& SpanHighMark(int filter) const { return m_marks.spanHigh[filter]; }
+  const Mark& SpanLowMark(int filter) const { return m_marks.spanLow[filter]; }
+  const COMeas& ZeroAverage() const { return m_marks.zero.average; }
+  const COMeas& HumiditySpanAverage() const { return m_marks.humiditySpan.average; }
+  const COMeas& InterferenceAverage() const { return m_marks.interference.average; }
+  const COMeas& SpanHighAverage(int filter) const { return m_marks.spanHigh[filter].average; }
+  const COMeas& SpanLowAverage(int filter) const { return m_marks.spanLow[filter].average; }
 
   // Every measurement of every set mark with its label; humidity
   // interference and span marks that start together are one "HIS" mark.
@@ -83,7 +77,8 @@ class COCaliStatus : public CObserver {
   using XPosition = std::function<int(const COMeas& meas, int cx)>;
   // The marks within the plot, drawn with the drawing's offset at the plot's
   // top left: a green line from 3 above the plot to its bottom, a tick at
-  // its top and the label beside it.
+  // its top and the label beside it, on its left where the right side has
+  // no room.
   void DrawGraphMarks(CODCWrapper& dc, const platform::CSize& plot, const XPosition& x) const;
   // The labels of the marks at a numeric window's row, "ZP, HS, SHA"; the
   // row of a mark's measurement and the next one in the direction step.
@@ -101,21 +96,12 @@ class COCaliStatus : public CObserver {
   // given; false when there is none.
   bool FindSequence(const COMeas& meas, COCaliSequence& sequence) const;
   void Redraw();
-  void Run(COCalculateDlg& result);
+  // The results of a calculation on the marks; none when it was refused.
+  std::optional<CaliResults> Run();
 
   CaliContext& m_context;
   COCursorStatus& m_cursors;
-  Mark m_zero;
-  COMeas m_zeroAvg;
-  Mark m_humiSpan;
-  COMeas m_humiSpanAvg;
-  Mark m_interference;
-  COMeas m_interferenceAvg;
-  Mark m_spanHigh[5];
-  COMeas m_spanHighAvg[5];
-  Mark m_spanLow[5];
-  COMeas m_spanLowAvg[5];
-  std::unique_ptr<COCalculateDlg> m_lastResult;
+  CaliMarks m_marks;
 };
 
 }  // namespace calibration

@@ -186,7 +186,8 @@ void COCaliValues::OnOK() {
 
 // --- calculation finished ---
 
-COCalculateDlg::COCalculateDlg(CaliContext& context, QWidget* parent) : platform::CDialog(IDD, parent), m_context(context) {
+COCalculateDlg::COCalculateDlg(CaliContext& context, const CaliResults& results, QWidget* parent)
+    : platform::CDialog(IDD, parent), m_context(context), m_results(results) {
   setWindowTitle("Calculation finished");
   auto* layout = new QVBoxLayout(this);
   auto check = [this](int id, const QString& text, QWidget* parent) {
@@ -231,13 +232,14 @@ void COCalculateDlg::DoDataExchange(platform::CDataExchange* dx) {
     int state = on ? 1 : 0;
     platform::DDX_Check(dx, id, state);
   };
-  tick(kZeroPoint, m_zeroPoint);
-  tick(kInterference, m_interference);
-  tick(kWaterSpan, m_waterSpan);
+  const CaliResults& r = m_results;
+  tick(kZeroPoint, r.zeroPoint);
+  tick(kInterference, r.interference);
+  tick(kWaterSpan, r.waterSpan);
   for (int f = 0; f < 5; ++f) {
-    tick(kSinglePoint[f], m_singlePoint[f]);
-    tick(kTwoPoint[f], m_twoPoint[f]);
-    tick(kCrossInt[f], m_cross[f]);
+    tick(kSinglePoint[f], r.singlePoint[f]);
+    tick(kTwoPoint[f], r.twoPoint[f]);
+    tick(kCrossInt[f], r.cross[f]);
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // "Calibration Values": the calibrator's working banks of the five gas
 // filters and the water-vapour record, every value editable ("n/a" clears
-// it); and "Calculation finished", which ticks what a Calculate calculated.
+// it); and "Calculation finished", which ticks what a calculation calculated.
 #include <map>
 #include <string>
 
@@ -50,20 +50,14 @@ class COCalculateDlg : public platform::CDialog {
   static constexpr int kCrossInt[5] = {1137, 1140, 1142, 1143, 1144};
   static constexpr int kGasName[5] = {1206, 1207, 1208, 1209, 1211};
 
-  explicit COCalculateDlg(CaliContext& context, QWidget* parent = nullptr);
-
-  bool m_zeroPoint = false;
-  bool m_interference = false;
-  bool m_waterSpan = false;
-  bool m_singlePoint[5] = {};
-  bool m_twoPoint[5] = {};
-  bool m_cross[5] = {};
+  COCalculateDlg(CaliContext& context, const CaliResults& results, QWidget* parent = nullptr);
 
  protected:
   void DoDataExchange(platform::CDataExchange* dx) override;
 
  private:
   CaliContext& m_context;
+  const CaliResults& m_results;
 };
 
 }  // namespace calibration

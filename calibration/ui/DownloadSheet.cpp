@@ -227,22 +227,12 @@ unsigned CODownloadSheet::MaskOf(int filter, int bank) const {
 
 bool CODownloadSheet::DownloadBank(int filter, int bank, unsigned mask) {
   DeviceKovo& device = m_context.meas.GetDevice();
-  const MonitorSetup before = device.GetSetup();
   const int concUnit = m_context.program.Setup().GetGasConcUnit().GetUnit();
   COCaliMessageClient client(&device, false);
-  const bool ok =
-      client.Run(IDS_CALI_DOWNLOADING_VALUES,
-                 CreateCalibrationDownloadService(device, m_context.program.Instrument(), concUnit,
-                                                  m_context.calibrator, &client, filter, bank, mask));
-  if (!ok) {
-    // The monitor may not hold the bank: the device keeps what it knew.
-    MonitorSetup now = device.GetSetup();
-    if (filter == Calibrator::kWater)
-      now.m_water = before.m_water;
-    else
-      now.GetFilter(filter).GetBank(bank) = before.GetFilter(filter).GetBank(bank);
-    device.SetSetup(now);
-  }
+  const bool ok = client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                             CreateCalibrationDownloadService(device, m_context.program.Instrument(), concUnit,
+                                                              m_context.calibrator.Calculated(filter), &client,
+                                                              bank, mask));
   if (ok) m_context.calibrator.MarkDownloaded(filter, mask);
   (ok ? m_reached : m_missed).push_back(BankName(filter, bank));
   return ok;

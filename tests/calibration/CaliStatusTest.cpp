@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <cstdio>
 
 #include "COGenSub.h"
 #include "Curve.h"
@@ -242,6 +243,21 @@ TEST_F(CaliStatusTest, TheMarksAreDrawnWithTheirLabels) {
   ASSERT_GE(dc.Calls().size(), 6u);
   EXPECT_EQ(dc.Calls()[2], "DrawText \"ZP\" 15,21,31,37 fmt 120");
   EXPECT_EQ(dc.Calls()[5], "DrawText \"ZP\" 19,37,35,53 fmt 120");
+  // The last span measurement at the plot's right end: every label stays
+  // within the plot (10 to 210 with the drawing's offset).
+  in.MoveTo(platform::CTime::GetCurrentTime(), span[3].GetMeasNo());
+  dc.Clear();
+  status.DrawGraphMarks(w, platform::CSize(200, 100), x);
+  int texts = 0;
+  for (const std::string& call : dc.Calls()) {
+    if (call.rfind("DrawText", 0) != 0) continue;
+    ++texts;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    ASSERT_EQ(std::sscanf(call.c_str() + call.find("\" ") + 2, "%d,%d,%d,%d", &left, &top, &right, &bottom), 4) << call;
+    EXPECT_GE(left, 10) << call;
+    EXPECT_LE(right, 210) << call;
+  }
+  EXPECT_EQ(texts, 6);
 
   // A numeric window's rows: a mark's row and the next one.
   EXPECT_EQ(status.NumericLabel(zero[1].GetMeasNo(), 1), "ZP");
@@ -269,7 +285,7 @@ TEST_F(CaliStatusTest, CalculateWithNothingMarkedSaysSo) {
     EXPECT_EQ(Calculate(), std::vector<int>{-1});
     EXPECT_EQ(Shown(), Texts{"Nothing to calculate: no interval is marked.\nPlace the cursors around a steady "
                              "stretch of a calibration run and use Mark Interval first."});
-    EXPECT_EQ(status.LastResult(), nullptr);
+    EXPECT_FALSE(ctx.results.has_value());
     EXPECT_TRUE(LinesStarting("SE? UA_N", mark).empty());  // the monitor is not asked
   }
 }

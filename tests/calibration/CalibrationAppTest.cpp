@@ -60,6 +60,8 @@ using Texts = std::vector<std::string>;
 
 const std::string kAskDiscard =
     "The calculated calibration values have not been downloaded to the gas monitor.\nExit and discard them?";
+const std::string kAskDiscardForTask =
+    "The calculated calibration values have not been downloaded to the gas monitor.\nDiscard them?";
 
 class CalibrationAppTest : public ::testing::Test {
  protected:
@@ -368,9 +370,10 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   ASSERT_TRUE(frame.Execute(ID_WINDOW_NEW_NUMERIC));
   frame.grab().save(QString::fromStdString(::testing::TempDir() + "calibration_marked.png"));
   ASSERT_TRUE(frame.Execute(ID_CALI_CALCULATE));
-  ASSERT_NE(app->Status().LastResult(), nullptr) << ::testing::PrintToString(messages.Texts());
-  EXPECT_TRUE(app->Status().LastResult()->m_zeroPoint);
-  EXPECT_TRUE(app->Status().LastResult()->m_singlePoint[0]);
+  const std::optional<calibration::CaliResults>& results = app->CaliContext().results;
+  ASSERT_TRUE(results.has_value()) << ::testing::PrintToString(messages.Texts());
+  EXPECT_TRUE(results->zeroPoint);
+  EXPECT_TRUE(results->singlePoint[0]);
 
   // The factors the readings give are the monitor's own, within half a
   // percent.
@@ -412,6 +415,26 @@ TEST_F(CalibrationAppTest, FilterAIsCalibratedEndToEndAndTheMonitorHoldsTheNewBa
   EXPECT_EQ(app->ExitInstance(), 0);
 }
 
+// A bank dialog left with Cancel has nothing to show: no window opens.
+TEST_F(CalibrationAppTest, ABankDialogLeftWithCancelOpensNoWindow) {
+  auto app = MakeApp();
+  ASSERT_TRUE(app->InitInstance());
+  CMainFrame& frame = *app->Frame();
+  {
+    const auto watch = AnswerDialogs();
+    ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
+  }
+  const Texts windows = Titles(frame);
+  ASSERT_FALSE(windows.empty());
+  ModalWatch cancel([](platform::CDialog* dlg) { dlg->reject(); });
+  for (unsigned id : {ID_CALI_UPLOAD_BANKS, ID_CALI_DOWNLOAD_BANKS}) {
+    frame.UpdateCommands();
+    ASSERT_TRUE(frame.Execute(id)) << id;
+    EXPECT_EQ(Titles(frame), windows) << id;
+  }
+  EXPECT_EQ(app->ExitInstance(), 0);
+}
+
 // Values calculated and never downloaded are lost with the program: the end
 // asks, and No keeps the program; once downloaded, nothing is asked.
 TEST_F(CalibrationAppTest, TheEndAsksBeforeCalculatedValuesThatWereNotDownloadedAreLost) {
@@ -422,6 +445,14 @@ TEST_F(CalibrationAppTest, TheEndAsksBeforeCalculatedValuesThatWereNotDownloaded
   ASSERT_TRUE(frame.Execute(ID_FILE_NEW));
   // As Calculate leaves filter A after a zero point and a span.
   app->GetCalibrator().MarkCalculated(0, groupOffset | groupSpan);
+  // Another task's banks would replace them: New and Open ask as well.
+  for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN}) {
+    messages.Clear();
+    messages.Answer(platform::IDNO);
+    ASSERT_TRUE(frame.Execute(id));
+    EXPECT_EQ(messages.Texts(), Texts{kAskDiscardForTask}) << id;
+    EXPECT_TRUE(app->GetCalibrator().HasUndeliveredValues()) << id;
+  }
   messages.Clear();
   messages.Answer(platform::IDNO);
   EXPECT_FALSE(frame.close());

@@ -368,12 +368,13 @@ TEST_F(CalibrationRunTest, TheSelectedGroupsThatHoldAValueAreDownloadedWithTheCa
   const int ppm = COConcUnit::ppm;
   const size_t mark = sim->Lines().size();
   COCaliMessageClient client(&device, false);
-  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
-                                                          device, program.Instrument(), ppm, calibrator, &client,
-                                                          0, 2, groupAll)));
-  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES, CreateCalibrationDownloadService(
-                                                          device, program.Instrument(), ppm, calibrator, &client,
-                                                          5, 0, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                         CreateCalibrationDownloadService(device, program.Instrument(), ppm, calibrator.Calculated(0),
+                                                          &client, 2, groupAll)));
+  ASSERT_TRUE(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                         CreateCalibrationDownloadService(device, program.Instrument(), ppm,
+                                                          calibrator.Calculated(Calibrator::kWater), &client, 0,
+                                                          groupAll)));
   const std::vector<std::string> lines = LinesStarting("C_P ", mark);
   const std::vector<std::string> offsets(lines.begin(), lines.begin() + 3);
   EXPECT_EQ(offsets, (std::vector<std::string>{"C_P F_A,3,C_OF_F,1.242545E-02", "C_P F_A,3,C_OF_D,\"2005-03-07\"",
@@ -393,6 +394,55 @@ TEST_F(CalibrationRunTest, TheSelectedGroupsThatHoldAValueAreDownloadedWithTheCa
   EXPECT_EQ(a3.m_humiGain.IsValid(), bankBefore.m_humiGain.IsValid());  // no value: the bank's own kept
   EXPECT_EQ(now.m_water.m_zeroDate, CalibTime(when));
   EXPECT_TRUE(now.m_water.m_gain.IsValid());
+}
+
+// The device's set-up is what the monitor holds: a download that the monitor
+// refuses, or that does not reach it, leaves it as it was.
+TEST_F(CalibrationRunTest, TheDeviceTakesDownloadedValuesOnlyOnceTheMonitorHasThem) {
+  ASSERT_TRUE(cali->OpenMonitor(false));
+  ASSERT_TRUE(cali->UploadFilterInfo());
+  cali->TakeActiveBanks();
+  DeviceKovo& device = cali->GetDevice();
+  const struct {
+    const char* name;
+    float offset;
+    std::function<void()> monitor;
+    bool taken;
+  } cases[] = {
+      {"the monitor confirms", 0.25f, [] {}, true},
+      {"the monitor refuses", 0.5f,
+       [this] {
+         // Every calibration write is answered with a fault, also when tried again.
+         sim->AddHandler("C_P F_", [](kovo::sim::MonitorState& s, const kovo::sim::Command&) {
+           s.messagePending = true;
+           s.message = "Parameter not stored";
+           return std::optional<std::string>();
+         });
+       },
+       false},
+      {"the monitor is silent", 0.75f, [this] { sim->SetMisbehaviour(kovo::sim::Misbehaviour::silent); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    calibrator.GetBank(0).m_concOffset = c.offset;
+    calibrator.Water().m_concOffset = c.offset;
+    for (const int pos : {0, int(Calibrator::kWater)}) {
+      const MonitorSetup before = device.GetSetup();
+      c.monitor();
+      COCaliMessageClient client(&device, false);
+      EXPECT_EQ(client.Run(IDS_CALI_DOWNLOADING_VALUES,
+                           CreateCalibrationDownloadService(device, program.Instrument(), COConcUnit::ppm,
+                                                            calibrator.Calculated(pos), &client, 2, groupOffset)),
+                c.taken);
+      sim->SetMisbehaviour(kovo::sim::Misbehaviour::none);
+      const MonitorSetup now = device.GetSetup();
+      const float offset = float(pos == Calibrator::kWater ? now.m_water.m_concOffset
+                                                           : now.GetFilter(0).GetBank(2).m_concOffset);
+      const float old = float(pos == Calibrator::kWater ? before.m_water.m_concOffset
+                                                        : before.GetFilter(0).GetBank(2).m_concOffset);
+      EXPECT_FLOAT_EQ(offset, c.taken ? c.offset : old) << pos;
+    }
+  }
 }
 
 TEST_F(CalibrationRunTest, TheSequenceMeasuresWhatItsModeNeeds) {
