@@ -1,7 +1,5 @@
 #include "MeasColumns.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -9,6 +7,7 @@
 #include "CODBObs.h"
 #include "COSystemSetup.h"
 #include "DBFiles.h"
+#include "Connection.h"
 #include "DataContext.h"
 #include "MeasReader.h"
 #include "db/DataSource.h"
@@ -38,7 +37,7 @@ void COMeasColumns::RowInto(size_t i, COMeas& out) const {
   for (int ch = 0; ch < COMeas::channelCount; ++ch) out.SetValue(ch, Value(i, ch));
   size_t first, count;
   EventRange(i, &first, &count);
-  for (size_t e = first; e < first + count; ++e) out.AddEvent(m_events[e]);
+  for (size_t e = first; e < first + count; ++e) out.AddEvent(Event(e));
 }
 
 void COMeasColumns::Reserve(size_t rows) {
@@ -67,14 +66,30 @@ void COMeasColumns::Append(const COMeasColumns& other) {
   for (int ch = 0; ch < COMeas::channelCount; ++ch)
     m_values[ch].insert(m_values[ch].end(), other.Values(ch), other.Values(ch) + other.Size());
   for (size_t e = 0; e < other.EventCount(); ++e) {
-    m_eventRows.push_back(offset + other.EventRow(e));
-    m_events.push_back(other.Event(e));
+    AddEvent(other.EventType(e), other.EventText(e), other.EventValue(e));
+    m_eventRows.back() = static_cast<uint32_t>(offset + other.EventRow(e));
   }
 }
 
 void COMeasColumns::AddEvent(const COEvent& event) {
-  m_eventRows.push_back(m_numbers.size() - 1);
-  m_events.push_back(event);
+  AddEvent(event.GetType(), event.GetText(), event.GetValue());
+}
+
+void COMeasColumns::AddEvent(int type, std::string_view text, float value) {
+  uint32_t id = 0;
+  const size_t recent = std::min(m_texts.size(), std::size(m_recentTexts));
+  size_t k = 0;
+  while (k < recent && m_texts[m_recentTexts[k]] != text) ++k;
+  if (k < recent) {
+    id = m_recentTexts[k];
+  } else {
+    id = static_cast<uint32_t>(m_texts.size());
+    m_texts.emplace_back(text);
+    m_recentTexts[m_recentNext] = id;
+    m_recentNext = (m_recentNext + 1) % std::size(m_recentTexts);
+  }
+  m_eventRows.push_back(static_cast<uint32_t>(m_numbers.size() - 1));
+  m_events.push_back({id, type, value});
 }
 
 void COMeasColumns::Clear() {
@@ -84,6 +99,8 @@ void COMeasColumns::Clear() {
   for (auto& v : m_values) v.clear();
   m_eventRows.clear();
   m_events.clear();
+  m_texts.clear();
+  m_recentNext = 0;
 }
 
 void COMeasColumns::DropFront(size_t n) {
@@ -96,7 +113,7 @@ void COMeasColumns::DropFront(size_t n) {
   // The space before the first row is given back once it is the larger part,
   // so that following a task moves each row a few times at most.
   if (m_begin < 4096 || m_begin < Size()) return;
-  for (size_t& r : m_eventRows) r -= m_begin;
+  for (uint32_t& r : m_eventRows) r -= static_cast<uint32_t>(m_begin);
   const auto cut = static_cast<std::ptrdiff_t>(m_begin);
   m_numbers.erase(m_numbers.begin(), m_numbers.begin() + cut);
   m_times.erase(m_times.begin(), m_times.begin() + cut);
@@ -142,87 +159,68 @@ COMeasReadRequest::COMeasReadRequest(DataContext& context, const COMeasInterval&
 
 namespace {
 
-class Connection {
- public:
-  // cancel: a flag that, once set, stops what SQLite is doing.
-  explicit Connection(const std::string& file, const std::atomic<bool>* cancel = nullptr) {
-    // No mutex of SQLite's: the connection is this read's alone.
-    if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-      m_error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
-      sqlite3_close(m_db);
-      m_db = nullptr;
-      return;
-    }
-    sqlite3_busy_timeout(m_db, 10000);
-    // Pages mapped rather than copied: a long read takes a third less.
-    sqlite3_exec(m_db, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
-    if (cancel != nullptr)
-      sqlite3_progress_handler(
-          m_db, 20000,
-          [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
-          const_cast<std::atomic<bool>*>(cancel));
-  }
-  ~Connection() {
-    for (sqlite3_stmt* s : m_statements) sqlite3_finalize(s);
-    sqlite3_close(m_db);
-  }
-  bool Ok() const { return m_db != nullptr && m_error.empty(); }
-  const std::string& Error() const { return m_error; }
+using platform::db::Statement;
 
-  sqlite3_stmt* Prepare(const char* sql) {
-    if (!Ok()) return nullptr;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK) {
-      Fail();
-      return nullptr;
-    }
-    m_statements.push_back(st);
-    return st;
-  }
-  // A step that is neither a row nor the end is a failure.
-  bool Step(sqlite3_stmt* st, bool* row) {
-    const int rc = sqlite3_step(st);
-    *row = rc == SQLITE_ROW;
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return true;
-    Fail();
-    return false;
-  }
-  void Fail() {
-    if (m_error.empty()) m_error = std::string("[SQLite]") + sqlite3_errmsg(m_db);
+// A read's connection of its own to the task's file, read-only, and the
+// statements prepared on it, which go with it.
+class Reader {
+ public:
+  explicit Reader(const std::string& file, const std::atomic<bool>* cancel = nullptr)
+      : m_db(platform::db::ConnectSqliteReader(file, cancel)) {}
+
+  Statement& Query(const std::string& sql) {
+    m_statements.push_back(m_db->NewStatement());
+    m_statements.back()->Prepare(sql);
+    return *m_statements.back();
   }
 
  private:
-  sqlite3* m_db = nullptr;
-  std::string m_error;
-  std::vector<sqlite3_stmt*> m_statements;
+  std::unique_ptr<platform::db::Connection> m_db;
+  std::vector<std::unique_ptr<Statement>> m_statements;
 };
 
-platform::CTime TimeOf(sqlite3_stmt* st, int col) {
+// The time in column col of the row the statement stands on; text is the
+// room it is read into.
+platform::CTime TimeOf(Statement& st, int col, std::string& text) {
   platform::CTime t(0);
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-  if (text != nullptr) platform::db::DateFromText(text, static_cast<size_t>(sqlite3_column_bytes(st, col)), &t);
+  if (st.GetText(col, &text)) platform::db::DateFromText(text.data(), text.size(), &t);
   return t;
 }
 
-// An [Event] row as the record set reads it: the type a byte, the text at
-// most 255 characters.
-COEvent EventOf(sqlite3_stmt* st) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-  std::string s = text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(st, 2))) : std::string();
-  if (s.size() > 255) s = platform::db::TruncateUtf8(s, 255);
-  return COEvent(static_cast<unsigned char>(sqlite3_column_int64(st, 1)), std::move(s),
-                 static_cast<float>(sqlite3_column_double(st, 3)));
+// The rest of an [Event] row after its time, as the record set reads it: the
+// type a byte, the text at most 255 characters.
+template <typename Add>
+void EventOf(Statement& st, std::string& text, const Add& add) {
+  int64_t type = 0;
+  double value = 0.0;
+  st.GetInt(1, &type);
+  st.GetText(2, &text);
+  if (text.size() > 255) text = platform::db::TruncateUtf8(text, 255);
+  st.GetDouble(3, &value);
+  add(static_cast<unsigned char>(type), std::string_view(text), static_cast<float>(value));
 }
 
-// The time of the row at a position of the ordered measurements; false past
-// the last.
-bool TimeAt(Connection& db, long position, platform::CTime* out) {
-  sqlite3_stmt* st = db.Prepare("SELECT [MeasTime] FROM [Meas] ORDER BY [MeasTime] LIMIT 1 OFFSET ?1");
-  if (st == nullptr) return false;
-  sqlite3_bind_int64(st, 1, position);
-  bool row = false;
-  if (!db.Step(st, &row) || !row) return false;
-  *out = TimeOf(st, 0);
+// The one value of a query that returns one row of one column; 0 for none.
+int64_t SingleValue(Statement& st) {
+  st.Execute();
+  int64_t value = 0;
+  if (st.Fetch()) st.GetInt(0, &value);
+  st.Close();
+  return value;
+}
+
+// The time of the row at a position of the ordered measurements (from the
+// time from on, when given); false past the last.
+bool TimeAt(Reader& db, const char* from, long position, platform::CTime* out) {
+  Statement& st = db.Query(std::string("SELECT [MeasTime] FROM [Meas]") + (from ? " WHERE [MeasTime] >= ?2" : "") +
+                           " ORDER BY [MeasTime] LIMIT 1 OFFSET ?1");
+  st.SetInt(0, position);
+  if (from != nullptr) st.SetText(1, std::string_view(from));
+  st.Execute();
+  if (!st.Fetch()) return false;
+  std::string text;
+  *out = TimeOf(st, 0, text);
+  st.Close();
   return true;
 }
 
@@ -232,19 +230,19 @@ bool TimeAt(Connection& db, long position, platform::CTime* out) {
 // included, or the last row when there are fewer (-1: the end is *t2). A
 // start past the last row leaves the set on its first row. False for a task
 // without measurements.
-bool NumberBounds(Connection& db, const COMeasInterval& interval, platform::CTime* t1, platform::CTime* t2, long* stopAfter) {
+bool NumberBounds(Reader& db, const COMeasInterval& interval, platform::CTime* t1, platform::CTime* t2, long* stopAfter) {
   *stopAfter = -1;
   platform::CTime first;
-  if (!TimeAt(db, 0, &first)) return false;
+  if (!TimeAt(db, nullptr, 0, &first)) return false;
   const long at = std::max(0, interval.GetFirst() - 1);
-  if (!TimeAt(db, at, t1)) {
+  if (!TimeAt(db, nullptr, at, t1)) {
     *t1 = *t2 = first;
-    return db.Ok();
+    return true;
   }
   const long target = interval.GetLast() - 1;
   if (target == at || target < 0) {
     *t2 = *t1;
-    return db.Ok();
+    return true;
   }
   // The rows are read on from the start anyway: counting them there spares
   // a walk of the index to the end.
@@ -260,6 +258,9 @@ struct Stretch {
   char to[20] = "9999-12-31 23:59:59";
   bool toExcluded = false;
   long stopAfter = -1;
+  // The rows to make room for at once; -1: as many as the numbers of the
+  // stretch's first and last rows tell.
+  long reserve = -1;
   COMeasColumns rows;
   std::string error;
   bool ok = false;
@@ -276,47 +277,56 @@ std::string WithinStretch(const char* column, bool toExcluded) {
 }
 
 // Binds the times from and to (as DateToText writes them) to ?1 and ?2.
-void BindTimes(sqlite3_stmt* st, const char* from, const char* to) {
-  sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
-  sqlite3_bind_text(st, 2, to, 19, SQLITE_STATIC);
+void BindTimes(Statement& st, const char* from, const char* to) {
+  st.SetText(0, std::string_view(from, 19));
+  st.SetText(1, std::string_view(to, 19));
 }
 
-// The rows from the time from up to to, counted no further than limit; -1
-// on a failure.
-long CountRows(Connection& db, const char* from, const char* to, long limit) {
-  sqlite3_stmt* st = db.Prepare(
-      "SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
-  if (st == nullptr) return -1;
+// The rows from the time from up to to, counted no further than limit.
+long CountRows(Reader& db, const char* from, const char* to, long limit) {
+  Statement& st =
+      db.Query("SELECT COUNT(*) FROM (SELECT 1 FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] <= ?2 LIMIT ?3)");
   BindTimes(st, from, to);
-  sqlite3_bind_int64(st, 3, limit);
-  bool row = false;
-  return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : -1;
+  st.SetInt(2, limit);
+  return static_cast<long>(SingleValue(st));
 }
 
-void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic<bool>* cancel) {
-  Connection db(request.file, cancel);
+// The rows from the time from up to to (before it when toExcluded) as their
+// numbers tell, a measurement's number being its row's place: an estimate,
+// exact for the rows as the suite stores them, that costs two look-ups where
+// a count goes over every row.
+long EstimateRows(Reader& db, const char* from, const char* to, bool toExcluded) {
+  Statement& st = db.Query(std::string("SELECT (SELECT [MeasNo] FROM [Meas] WHERE [MeasTime] ") +
+                           (toExcluded ? "<" : "<=") +
+                           " ?2 ORDER BY [MeasTime] DESC LIMIT 1) - (SELECT [MeasNo] FROM [Meas] WHERE [MeasTime] >= "
+                           "?1 ORDER BY [MeasTime] LIMIT 1) + 1");
+  BindTimes(st, from, to);
+  return std::max<long>(0, static_cast<long>(SingleValue(st)));
+}
+
+// Room for rows that share the time of the last one counted.
+constexpr long kTies = 16;
+
+void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic<bool>* cancel) try {
+  Reader db(request.file, cancel);
+  if (s.reserve < 0) s.reserve = EstimateRows(db, s.from, s.to, s.toExcluded);
   // The temperature column is the Calibration program's alone.
-  const std::string measSql =
+  Statement& meas = db.Query(
       std::string("SELECT [MeasTime], [MeasNo], [FilterValues1], [FilterValues2], [FilterValues3], [FilterValues4], "
                   "[FilterValues5], [FilterValues6], ") +
       (request.calibration ? "[Temperature], [Pressure]" : "[Pressure]") + " FROM [Meas]" +
-      WithinStretch("MeasTime", s.toExcluded);
-  sqlite3_stmt* meas = db.Prepare(measSql.c_str());
-  sqlite3_stmt* event = db.Prepare((kSelectEvents + WithinStretch("EventTime", s.toExcluded)).c_str());
-  if (meas == nullptr || event == nullptr) {
-    s.error = db.Error();
-    return;
+      WithinStretch("MeasTime", s.toExcluded));
+  Statement& event = db.Query(kSelectEvents + WithinStretch("EventTime", s.toExcluded));
+  for (Statement* st : {&meas, &event}) {
+    BindTimes(*st, s.from, s.to);
+    st->Execute();
   }
-  for (sqlite3_stmt* st : {meas, event}) BindTimes(st, s.from, s.to);
-  if (s.stopAfter >= 0) s.rows.Reserve(static_cast<size_t>(std::min(s.stopAfter + 1, 50000000L)));
+  if (s.reserve > 0) s.rows.Reserve(static_cast<size_t>(std::min(s.reserve, 50000000L)));
   // The events go along with the rows: those before a row's time have no
   // row of their own and are passed over, those at it are the row's.
-  bool eventRow = false;
-  if (!db.Step(event, &eventRow)) {
-    s.error = db.Error();
-    return;
-  }
-  time_t eventTime = eventRow ? TimeOf(event, 0).GetTime() : 0;
+  std::string text;
+  bool eventRow = event.Fetch();
+  time_t eventTime = eventRow ? TimeOf(event, 0, text).GetTime() : 0;
   const int pressureColumn = request.calibration ? 9 : 8;
   float values[COMeas::channelCount];
   // A measurement starts with every value 0; the temperature column is the
@@ -324,56 +334,54 @@ void ReadStretch(const COMeasReadRequest& request, Stretch& s, const std::atomic
   values[COMeas::chTemperature] = 0.0f;
   long rows = 0;
   time_t stopTime = 0;
-  for (;;) {
-    bool row = false;
-    if (!db.Step(meas, &row)) {
-      s.error = db.Error();
-      return;
-    }
-    if (!row) break;
+  while (meas.Fetch()) {
     if ((++rows & 0x3FFF) == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed)) return;
-    const time_t t = TimeOf(meas, 0).GetTime();
+    const time_t t = TimeOf(meas, 0, text).GetTime();
     if (s.stopAfter >= 0) {
       if (rows - 1 > s.stopAfter && t > stopTime) break;
       if (rows - 1 == s.stopAfter) stopTime = t;
     }
-    for (int ch = 0; ch < 6; ++ch) values[ch] = static_cast<float>(sqlite3_column_double(meas, 2 + ch));
-    if (request.calibration) values[COMeas::chTemperature] = static_cast<float>(sqlite3_column_double(meas, 8));
-    values[COMeas::chPressure] = static_cast<float>(sqlite3_column_double(meas, pressureColumn));
-    s.rows.Append(static_cast<int>(sqlite3_column_int64(meas, 1)), t, values);
+    int64_t number = 0;
+    double v = 0.0;
+    meas.GetInt(1, &number);
+    for (int ch = 0; ch < 6; ++ch) {
+      meas.GetDouble(2 + ch, &v);
+      values[ch] = static_cast<float>(v);
+    }
+    if (request.calibration) {
+      meas.GetDouble(8, &v);
+      values[COMeas::chTemperature] = static_cast<float>(v);
+    }
+    meas.GetDouble(pressureColumn, &v);
+    values[COMeas::chPressure] = static_cast<float>(v);
+    s.rows.Append(static_cast<int>(number), t, values);
     while (eventRow && eventTime <= t) {
-      if (eventTime == t) s.rows.AddEvent(EventOf(event));
-      if (!db.Step(event, &eventRow)) {
-        s.error = db.Error();
-        return;
-      }
-      if (eventRow) eventTime = TimeOf(event, 0).GetTime();
+      if (eventTime == t)
+        EventOf(event, text, [&](int type, std::string_view eventText, float value) {
+          s.rows.AddEvent(type, eventText, value);
+        });
+      eventRow = event.Fetch();
+      if (eventRow) eventTime = TimeOf(event, 0, text).GetTime();
     }
   }
   s.ok = true;
+} catch (const platform::CDBException& e) {
+  s.error = e.m_strError;
 }
 
-// Where a stretch of at least kHalves rows is cut in two, each half read on a
-// connection and a thread of its own: the time of its middle row, by
-// position when the rows are counted, else the middle of the times. False to
-// read it whole.
-bool Middle(Connection& db, const platform::CTime& t1, const platform::CTime& t2, long stopAfter, long kHalves, const char* from,
-            char* middle) {
+// Where a stretch of at least kHalves rows (total by the numbers) is cut in
+// two, each half read on a connection and a thread of its own: the time of
+// its middle row, by position when the rows are counted, else the middle of
+// the times. False to read it whole.
+bool Middle(Reader& db, const platform::CTime& t1, const platform::CTime& t2, long stopAfter, long total, long kHalves,
+            const char* from, char* middle) {
   time_t mid = 0;
+  if ((stopAfter >= 0 ? stopAfter : total) < kHalves) return false;
   if (stopAfter >= 0) {
-    if (stopAfter < kHalves) return false;
-    sqlite3_stmt* st =
-        db.Prepare("SELECT [MeasTime] FROM [Meas] WHERE [MeasTime] >= ?1 ORDER BY [MeasTime] LIMIT 1 OFFSET ?2");
-    if (st == nullptr) return false;
-    sqlite3_bind_text(st, 1, from, 19, SQLITE_STATIC);
-    sqlite3_bind_int64(st, 2, stopAfter / 2);
-    bool row = false;
-    if (!db.Step(st, &row) || !row) return false;
-    mid = TimeOf(st, 0).GetTime();
+    platform::CTime t;
+    if (!TimeAt(db, from, stopAfter / 2, &t)) return false;
+    mid = t.GetTime();
   } else {
-    char to[20];
-    platform::db::DateToText(t2, to);
-    if (CountRows(db, from, to, kHalves) < kHalves) return false;
     mid = t1.GetTime() + (t2.GetTime() - t1.GetTime()) / 2;
   }
   if (mid <= t1.GetTime()) return false;
@@ -382,17 +390,32 @@ bool Middle(Connection& db, const platform::CTime& t1, const platform::CTime& t2
 }
 
 // The rows before the middle: how many of them a stretch after it counts on.
-long CountBefore(Connection& db, const char* from, const char* middle) {
-  sqlite3_stmt* st = db.Prepare("SELECT COUNT(*) FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2");
-  if (st == nullptr) return -1;
+long CountBefore(Reader& db, const char* from, const char* middle) {
+  Statement& st = db.Query("SELECT COUNT(*) FROM [Meas] WHERE [MeasTime] >= ?1 AND [MeasTime] < ?2");
   BindTimes(st, from, middle);
-  bool row = false;
-  return db.Step(st, &row) && row ? static_cast<long>(sqlite3_column_int64(st, 0)) : -1;
+  return static_cast<long>(SingleValue(st));
+}
+
+// The events stored at the time of the live measurement, which it carries
+// after rows as a row would.
+void LiveEvents(Reader& db, COMeas& live) {
+  Statement& st = db.Query(std::string(kSelectEvents) + " WHERE [EventTime] = ?1 ORDER BY [EventTime]");
+  char at[20];
+  platform::db::DateToText(live.GetMeasTime(), at);
+  st.SetText(0, std::string_view(at, 19));
+  st.Execute();
+  std::string text;
+  while (st.Fetch()) {
+    TimeOf(st, 0, text);
+    EventOf(st, text, [&](int type, std::string_view eventText, float value) {
+      live.AddEvent(COEvent(type, std::string(eventText), value));
+    });
+  }
 }
 
 bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::string* error,
-                const std::atomic<bool>* cancel) {
-  Connection db(request.file, cancel);
+                const std::atomic<bool>* cancel) try {
+  Reader db(request.file, cancel);
   const COMeasInterval& interval = request.interval;
   platform::CTime t1, t2;
   long stopAfter = -1;
@@ -403,17 +426,16 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
     t1 = interval.GetStartTime();
     t2 = interval.GetEndTime();
   }
-  if (!db.Ok()) {
-    *error = db.Error();
-    return false;
-  }
   if (any) {
     Stretch first;
     platform::db::DateToText(t1, first.from);
     if (stopAfter < 0) platform::db::DateToText(t2, first.to);
     first.stopAfter = stopAfter;
+    // The first stretch's rows make room for the second's, which go after
+    // them.
+    first.reserve = stopAfter >= 0 ? stopAfter + 1 + kTies : EstimateRows(db, first.from, first.to, false);
     char middle[20];
-    if (Middle(db, t1, t2, stopAfter, request.halves, first.from, middle)) {
+    if (Middle(db, t1, t2, stopAfter, first.reserve, request.halves, first.from, middle)) {
       Stretch second;
       std::memcpy(second.from, middle, sizeof middle);
       std::memcpy(second.to, first.to, sizeof first.to);
@@ -421,18 +443,20 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
       first.toExcluded = true;
       std::thread other([&] {
         if (stopAfter >= 0) {
-          Connection count(request.file, cancel);
-          const long before = CountBefore(count, first.from, middle);
-          if (before < 0) {
-            second.error = count.Error();
+          try {
+            Reader count(request.file, cancel);
+            const long before = CountBefore(count, first.from, middle);
+            // The end lies in the first half: the second has nothing to add.
+            if (before > stopAfter) {
+              second.ok = true;
+              return;
+            }
+            second.stopAfter = stopAfter - before;
+            second.reserve = second.stopAfter + 1 + kTies;
+          } catch (const platform::CDBException& e) {
+            second.error = e.m_strError;
             return;
           }
-          // The end lies in the first half: the second has nothing to add.
-          if (before > stopAfter) {
-            second.ok = true;
-            return;
-          }
-          second.stopAfter = stopAfter - before;
         }
         ReadStretch(request, second, cancel);
       });
@@ -465,27 +489,14 @@ bool ReadDirect(const COMeasReadRequest& request, COMeasColumns& out, std::strin
       const time_t t = live.GetMeasTime().GetTime();
       // The events read end where the rows do.
       const time_t limit = stopAfter >= 0 ? out.Time(out.Size() - 1) : t2.GetTime();
-      if (t <= limit && t >= t1.GetTime() && out.Time(out.Size() - 1) < t) {
-        const std::string sql = std::string(kSelectEvents) + " WHERE [EventTime] = ?1 ORDER BY [EventTime]";
-        sqlite3_stmt* st = db.Prepare(sql.c_str());
-        if (st == nullptr) {
-          *error = db.Error();
-          return false;
-        }
-        char at[20];
-        platform::db::DateToText(live.GetMeasTime(), at);
-        sqlite3_bind_text(st, 1, at, 19, SQLITE_STATIC);
-        bool row = false;
-        while (db.Step(st, &row) && row) live.AddEvent(EventOf(st));
-        if (!db.Ok()) {
-          *error = db.Error();
-          return false;
-        }
-      }
+      if (t <= limit && t >= t1.GetTime() && out.Time(out.Size() - 1) < t) LiveEvents(db, live);
     }
     out.Append(live);
   }
   return true;
+} catch (const platform::CDBException& e) {
+  *error = e.m_strError;
+  return false;
 }
 
 }  // namespace
@@ -502,9 +513,17 @@ long CountMeasRows(const COMeasReadRequest& request, long limit) {
   if (interval.GetMeasMode() == COMeasInterval::kByNumber)
     return std::clamp<long>(static_cast<long>(interval.GetLast()) - interval.GetFirst() + 1, 0, limit);
   if (!request.direct) return 0;
-  Connection db(request.file);
-  char from[20], to[20];
-  platform::db::DateToText(interval.GetStartTime(), from);
-  platform::db::DateToText(interval.GetEndTime(), to);
-  return std::max(0L, CountRows(db, from, to, limit));
+  try {
+    Reader db(request.file);
+    char from[20], to[20];
+    platform::db::DateToText(interval.GetStartTime(), from);
+    platform::db::DateToText(interval.GetEndTime(), to);
+    // The numbers never tell fewer rows than there are: below the limit they
+    // settle it without a count.
+    const long estimate = EstimateRows(db, from, to, false);
+    if (estimate < limit) return estimate;
+    return CountRows(db, from, to, limit);
+  } catch (const platform::CDBException&) {
+    return 0;
+  }
 }

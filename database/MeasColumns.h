@@ -15,9 +15,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "COMeas.h"
+#include "core/LargeArray.h"
 #include "MeasInterval.h"
 
 class DataContext;
@@ -37,13 +39,17 @@ class COMeasColumns {
   const time_t* Times() const { return m_times.data() + m_begin; }
   const int* Numbers() const { return m_numbers.data() + m_begin; }
 
-  // The events of row i: [*first, *first + count) of Events().
+  // The events of row i: [*first, *first + count) of the events.
   void EventRange(size_t i, size_t* first, size_t* count) const;
   // The first event of row i or a later one.
   size_t FirstEventFrom(size_t i) const;
   size_t EventRow(size_t e) const { return m_eventRows[e] - m_begin; }
   size_t EventCount() const { return m_events.size(); }
-  const COEvent& Event(size_t e) const { return m_events[e]; }
+  COEvent Event(size_t e) const { return COEvent(EventType(e), EventText(e), EventValue(e)); }
+  int EventType(size_t e) const { return m_events[e].type; }
+  float EventValue(size_t e) const { return m_events[e].value; }
+  // As stored, untrimmed.
+  const std::string& EventText(size_t e) const { return m_texts[m_events[e].text]; }
   bool HasEvents(size_t i) const {
     size_t first, count;
     EventRange(i, &first, &count);
@@ -65,6 +71,8 @@ class COMeasColumns {
   // Every row of other after these.
   void Append(const COMeasColumns& other);
   void AddEvent(const COEvent& event);
+  // The same from its parts; a text seen shortly before is kept once.
+  void AddEvent(int type, std::string_view text, float value);
   void Clear();
   // Drops the first n rows (cheaply: the space is given back now and then)
   // and the last n rows.
@@ -73,12 +81,23 @@ class COMeasColumns {
 
  private:
   size_t m_begin = 0;
-  std::vector<int> m_numbers;
-  std::vector<time_t> m_times;
-  std::vector<float> m_values[COMeas::channelCount];
+  platform::LargeVector<int> m_numbers;
+  platform::LargeVector<time_t> m_times;
+  platform::LargeVector<float> m_values[COMeas::channelCount];
   // In row order; the rows counted from the start of the arrays.
-  std::vector<size_t> m_eventRows;
-  std::vector<COEvent> m_events;
+  std::vector<uint32_t> m_eventRows;
+  // The events' texts are few and repeat (an alarm's, a marker's letter):
+  // each event names its text in m_texts.
+  struct StoredEvent {
+    uint32_t text;
+    int type;
+    float value;
+  };
+  std::vector<StoredEvent> m_events;
+  std::vector<std::string> m_texts;
+  // The texts added last, to find a repeated one without a search.
+  uint32_t m_recentTexts[8] = {};
+  size_t m_recentNext = 0;
 };
 
 // Calls work(0) to work(count - 1), side by side on threads of their own when

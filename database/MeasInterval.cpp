@@ -281,10 +281,13 @@ class COStatisticsPass {
  public:
   // converters: one per column, for Add; AddAll takes the values converted
   // beforehand and needs none.
-  COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters)
-      : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)) {
+  // cursorsOnly: only the cursors' figures are made (AddAll), the rest left
+  // as it is.
+  COStatisticsPass(COMeasInterval& interval, std::vector<COValueConverter> converters, bool cursorsOnly = false)
+      : m_i(interval), m_sums(interval.m_columns.size()), m_converters(std::move(converters)),
+        m_cursorsOnly(cursorsOnly) {
     m_converters.resize(m_sums.size());
-    for (int a = 0; a < 2; ++a) {
+    for (int a = 0; a < 2 && !cursorsOnly; ++a) {
       m_i.m_autoMax[a] = -FLT_MAX;
       m_i.m_autoMin[a] = FLT_MAX;
     }
@@ -331,17 +334,27 @@ class COStatisticsPass {
     m_seen += static_cast<long>(n);
     m_t0 = rows.Time(0);
     const int* numbers = rows.Numbers();
+    // The cursors' rows, and the stretch of rows that holds every row
+    // between them.
+    size_t left = n, right = n, begin = n, end = 0;
     for (size_t i = 0; i < n; ++i) {
-      if (numbers[i] == m_i.m_leftCursor) m_i.m_leftMeas = rows.Row(i);
-      if (numbers[i] == m_i.m_rightCursor) m_i.m_rightMeas = rows.Row(i);
+      if (numbers[i] == m_i.m_leftCursor) left = i;
+      if (numbers[i] == m_i.m_rightCursor) right = i;
+      if (numbers[i] >= m_i.m_leftCursor && numbers[i] <= m_i.m_rightCursor) {
+        begin = std::min(begin, i);
+        end = i + 1;
+      }
     }
+    if (left < n) m_i.m_leftMeas = rows.Row(left);
+    if (right < n) m_i.m_rightMeas = rows.Row(right);
     const time_t* times = rows.Times();
     const bool byNumber = m_i.m_mode == COMeasInterval::kByNumber;
     const size_t columns = std::min(m_sums.size(), converted.size());
     // Each channel's sum and each column's sums alone, side by side.
     std::vector<float> lo(columns), hi(columns);
-    ForEachColumn(7 + columns, n, [&](size_t task) {
-      if (task < 7) {
+    const size_t tasks = m_cursorsOnly ? 0 : 7;
+    ForEachColumn(tasks + columns, m_cursorsOnly ? end - std::min(begin, end) : n, [&](size_t task) {
+      if (task < tasks) {
         const int ch = static_cast<int>(task);
         const float* v = rows.Values(ch);
         double sum = m_channelSum[ch];
@@ -355,11 +368,11 @@ class COStatisticsPass {
         m_channelCount[ch] = count;
         return;
       }
-      const size_t c = task - 7;
+      const size_t c = task - tasks;
       const float* y = converted[c].data();
       float low = FLT_MAX, high = -FLT_MAX;
       Sums s = m_sums[c];
-      for (size_t i = 0; i < n; ++i) {
+      for (size_t i = m_cursorsOnly ? begin : 0; i < (m_cursorsOnly ? end : n); ++i) {
         if (!MeasValue(y[i]).IsValid()) continue;
         const double v = y[i];
         if (v < low) low = static_cast<float>(v);
@@ -372,7 +385,7 @@ class COStatisticsPass {
       hi[c] = high;
       m_sums[c] = s;
     });
-    for (size_t c = 0; c < columns; ++c) {
+    for (size_t c = 0; c < columns && !m_cursorsOnly; ++c) {
       const int a = m_i.m_columns[c].GetAxis() == 0 ? 0 : 1;
       m_i.m_autoMin[a] = std::min(m_i.m_autoMin[a], lo[c]);
       m_i.m_autoMax[a] = std::max(m_i.m_autoMax[a], hi[c]);
@@ -381,9 +394,9 @@ class COStatisticsPass {
 
   void Finish() {
     m_wait.reset();
-    for (int ch = 0; ch < 7; ++ch)
+    for (int ch = 0; ch < 7 && !m_cursorsOnly; ++ch)
       m_i.m_channelMeans[ch] = m_channelCount[ch] ? m_channelSum[ch] / m_channelCount[ch] : COMeasInterval::kNoMean;
-    for (int a = 0; a < 2; ++a) {
+    for (int a = 0; a < 2 && !m_cursorsOnly; ++a) {
       const bool fixed = m_i.m_scaleMode[a] == 2;
       if (m_i.m_autoMax[a] == -FLT_MAX) m_i.m_autoMax[a] = fixed ? m_i.m_fixedMax[a] : -1.0f;
       if (m_i.m_autoMin[a] == FLT_MAX) m_i.m_autoMin[a] = fixed ? m_i.m_fixedMin[a] : 0.0f;
@@ -442,6 +455,7 @@ class COStatisticsPass {
   double m_channelSum[7] = {};
   long m_channelCount[7] = {};
   time_t m_t0 = 0;
+  bool m_cursorsOnly = false;
   std::optional<platform::WaitCursor> m_wait;
 };
 
@@ -469,18 +483,35 @@ std::vector<float> COValueConverter::ConvertColumn(const COMeasColumns& rows) co
 
 void COValueConverter::ConvertInto(const COMeasColumns& rows, size_t from, std::vector<float>& out) const {
   const size_t n = rows.Size();
-  const size_t at = out.size();
-  out.resize(at + (n > from ? n - from : 0), MeasValue::kNoValue);
-  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) return;
+  const size_t count = n > from ? n - from : 0;
+  if (m_kind == kNone || m_channel < 0 || m_channel >= COMeas::channelCount) {
+    out.resize(out.size() + count, MeasValue::kNoValue);
+    return;
+  }
+  // Each value written once; a fresh column takes its room at once, one
+  // that grows with a follow as a vector grows.
+  if (out.empty()) out.reserve(count);
   const float* v = rows.Values(m_channel);
   for (size_t i = from; i < n; ++i)
-    if (COMeas::IsStoredValueValid(m_channel, v[i])) out[at + i - from] = ConvertValue(v[i]);
+    out.push_back(COMeas::IsStoredValueValid(m_channel, v[i]) ? ConvertValue(v[i]).GetValue() : MeasValue::kNoValue);
 }
 
 std::vector<COValueConverter> COMeasInterval::MakeConverters() const {
   std::vector<COValueConverter> converters;
   for (const CColumn& c : m_columns) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
   return converters;
+}
+
+void COMeasInterval::LoadCursorFigures(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted,
+                                       const COMeasInterval& pass) {
+  for (int a = 0; a < 2; ++a) {
+    m_autoMin[a] = pass.m_autoMin[a];
+    m_autoMax[a] = pass.m_autoMax[a];
+  }
+  std::copy(std::begin(pass.m_channelMeans), std::end(pass.m_channelMeans), std::begin(m_channelMeans));
+  COStatisticsPass cursors(*this, {}, true);
+  cursors.AddAll(rows, converted);
+  cursors.Finish();
 }
 
 void COMeasInterval::TakeFigures(const COMeasInterval& pass) {

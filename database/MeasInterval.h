@@ -187,6 +187,11 @@ class COMeasInterval {
   // The figures of a pass made on another copy of the interval: the axes'
   // data limits, the cursor measurements, the statistics and the means.
   void TakeFigures(const COMeasInterval& pass);
+  // The same pass for cursors that moved since pass was made over the same
+  // rows: what does not depend on the cursors (the limits and the means) is
+  // pass's, and only the rows between the cursors are gone over.
+  void LoadCursorFigures(const COMeasColumns& rows, const std::vector<std::vector<float>>& converted,
+                         const COMeasInterval& pass);
   // The mean of the valid stored values of channel 0 to 6 in the last pass,
   // 3e34 when it had none (the Calibration program's interval marks).
   double GetChannelMean(int channel) const {

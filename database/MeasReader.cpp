@@ -242,9 +242,14 @@ void COMeasBuffer::SetInterval(const COMeasInterval* interval) {
   m_loaded.emplace(*interval);
 }
 
-void COMeasBuffer::Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows) {
+void COMeasBuffer::Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows,
+                        std::vector<std::vector<float>>&& converted, const std::vector<COValueConverter>& by) {
   ForgetConverted();
   m_rows = std::move(rows);
+  if (!by.empty() && converted.size() == by.size()) {
+    m_converted = std::move(converted);
+    m_convertedBy = by;
+  }
   m_passIndex = 0;
   m_currentIndex = -1;
   m_interval = interval;

@@ -91,8 +91,10 @@ class COMeasBuffer {
   // Whether a follow to the interval keeps the rows in memory.
   bool CanFollow(const COMeasInterval* interval) const;
   // Takes rows read elsewhere (off the user-interface thread) for the
-  // interval as it stood then (readFor).
-  void Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows);
+  // interval as it stood then (readFor), and their values converted there
+  // by each of by (ConvertColumns), when it made them.
+  void Take(const COMeasInterval* interval, const COMeasInterval& readFor, COMeasColumns&& rows,
+            std::vector<std::vector<float>>&& converted = {}, const std::vector<COValueConverter>& by = {});
   void MoveFirst();
   void MoveNext();
   bool IsAtEnd() const;

@@ -1,6 +1,7 @@
 #pragma once
 // The two ways a CDatabase reaches its database: SQLite's own interface on
 // the file of a data source of the SQLite3 driver, or ODBC for any other.
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,11 @@ std::unique_ptr<Connection> Connect(const std::string& connect, const OpenChecks
 std::unique_ptr<Connection> ConnectOdbc(const std::string& connect, const std::string& name, const OpenChecks& checks);
 std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,
                                           const OpenChecks& checks);
+
+// A connection that only reads the database file of a data source of the
+// SQLite3 driver, a read's own, which may run on any thread. cancel: a flag
+// that, once set, makes what the connection does fail. Throws CDBException.
+std::unique_ptr<Connection> ConnectSqliteReader(const std::string& file, const std::atomic<bool>* cancel = nullptr);
 
 // The reason a database with these tables fails the checks; empty when it
 // passes.

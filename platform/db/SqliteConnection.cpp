@@ -405,6 +405,22 @@ class SqliteConnection : public Connection {
     }
   }
 
+  // Read-only, with nothing changed in the file nor checked in it.
+  SqliteConnection(const std::string& file, const std::atomic<bool>* cancel) {
+    if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+      CDBException failure(kError, ErrorText(m_db), "HY000");
+      sqlite3_close(m_db);
+      m_db = nullptr;
+      throw failure;
+    }
+    sqlite3_busy_timeout(m_db, DataSourceSettings().timeoutMs);
+    if (cancel != nullptr)
+      sqlite3_progress_handler(
+          m_db, 20000, [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+          const_cast<std::atomic<bool>*>(cancel));
+    m_utf8 = Utf8(m_db);
+  }
+
   ~SqliteConnection() override { sqlite3_close_v2(m_db); }
 
   bool IsEmbedded() const override { return true; }
@@ -465,6 +481,10 @@ std::string CheckDatabaseFile(const std::string& file, const OpenChecks& checks)
   } catch (const CDBException& e) {
     return "no database that can be read: " + e.m_strError;
   }
+}
+
+std::unique_ptr<Connection> ConnectSqliteReader(const std::string& file, const std::atomic<bool>* cancel) {
+  return std::make_unique<SqliteConnection>(file, cancel);
 }
 
 std::unique_ptr<Connection> ConnectSqlite(const std::string& name, const DataSourceSettings& settings,

@@ -154,24 +154,35 @@ TEST_F(MeasColumnsTest, AStatisticsPassOverTheColumnsGivesEveryFigureOfOneOverTh
           i->SetRightCursor(250);
         }
       }
+      // The cursors' figures made anew over a pass made for other cursors.
+      COMeasInterval pass = b, moved = b;
+      pass.SetLeftCursor(10);
+      pass.SetRightCursor(20);
+      const COMeasColumns rows = NewRead(interval);
+      const std::vector<std::vector<float>> converted = ConvertColumns(rows, pass.MakeConverters());
+      pass.LoadData(rows, converted);
+      moved.LoadCursorFigures(rows, converted, pass);
       a.LoadData(OldRead(interval));
       b.LoadData(NewRead(interval));
-      for (int axis = 0; axis < 2; ++axis) {
-        EXPECT_EQ(a.GetDataMin(axis), b.GetDataMin(axis));
-        EXPECT_EQ(a.GetDataMax(axis), b.GetDataMax(axis));
-      }
-      for (int ch = 0; ch < 7; ++ch) EXPECT_EQ(a.GetChannelMean(ch), b.GetChannelMean(ch)) << ch;
-      EXPECT_EQ(Describe(*a.GetLeftCursorMeas()), Describe(*b.GetLeftCursorMeas()));
-      EXPECT_EQ(Describe(*a.GetRightCursorMeas()), Describe(*b.GetRightCursorMeas()));
-      for (size_t c = 0; c < a.GetColumns().size(); ++c) {
-        const COMeasStatistics& x = a.GetColumns()[c].GetStatistics();
-        const COMeasStatistics& y = b.GetColumns()[c].GetStatistics();
-        EXPECT_EQ(x.m_count, y.m_count) << c;
-        EXPECT_EQ(x.GetMinimum(), y.GetMinimum()) << c;
-        EXPECT_EQ(x.GetMaximum(), y.GetMaximum()) << c;
-        EXPECT_EQ(x.GetAverage(), y.GetAverage()) << c;
-        EXPECT_EQ(x.GetStdDev(), y.GetStdDev()) << c;
-        EXPECT_EQ(x.GetSlope(), y.GetSlope()) << c;
+      for (COMeasInterval* other : {&b, &moved}) {
+        SCOPED_TRACE(other == &b ? "one pass" : "cursors moved");
+        for (int axis = 0; axis < 2; ++axis) {
+          EXPECT_EQ(a.GetDataMin(axis), other->GetDataMin(axis));
+          EXPECT_EQ(a.GetDataMax(axis), other->GetDataMax(axis));
+        }
+        for (int ch = 0; ch < 7; ++ch) EXPECT_EQ(a.GetChannelMean(ch), other->GetChannelMean(ch)) << ch;
+        EXPECT_EQ(Describe(*a.GetLeftCursorMeas()), Describe(*other->GetLeftCursorMeas()));
+        EXPECT_EQ(Describe(*a.GetRightCursorMeas()), Describe(*other->GetRightCursorMeas()));
+        for (size_t c = 0; c < a.GetColumns().size(); ++c) {
+          const COMeasStatistics& x = a.GetColumns()[c].GetStatistics();
+          const COMeasStatistics& y = other->GetColumns()[c].GetStatistics();
+          EXPECT_EQ(x.m_count, y.m_count) << c;
+          EXPECT_EQ(x.GetMinimum(), y.GetMinimum()) << c;
+          EXPECT_EQ(x.GetMaximum(), y.GetMaximum()) << c;
+          EXPECT_EQ(x.GetAverage(), y.GetAverage()) << c;
+          EXPECT_EQ(x.GetStdDev(), y.GetStdDev()) << c;
+          EXPECT_EQ(x.GetSlope(), y.GetSlope()) << c;
+        }
       }
     }
   }
@@ -196,6 +207,46 @@ TEST_F(MeasColumnsTest, AFollowConvertsOnlyWhatItAddedAndGivesWhatAFreshConversi
     buffer.Follow(&moving);
     EXPECT_EQ(buffer.Converted(by), ConvertColumns(buffer.Rows(), by));
   }
+}
+
+// The columns keep a repeated text once: every event still reads its own,
+// when texts come back after many others, after a copy of the rows onto
+// others and after rows went at either end.
+TEST(MeasColumns, EachEventKeepsItsTextAndValue) {
+  COMeasColumns rows;
+  const float values[COMeas::channelCount] = {};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 40; ++i) {
+    rows.Append(i + 1, 1000 + i, values);
+    // Twelve texts in turn, more than are looked for among the last ones.
+    const std::string text = i % 3 == 0 ? "CO: 25.000 ppm (Limit 1)" : "note " + std::to_string(i % 12);
+    rows.AddEvent(i % 3 == 0 ? COEvent::typeAlarm : COEvent::typeComment, text, static_cast<float>(i));
+    expected.push_back(text);
+  }
+  auto expectTexts = [&](const COMeasColumns& c, size_t firstRow, size_t count) {
+    ASSERT_EQ(c.EventCount(), count);
+    for (size_t e = 0; e < count; ++e) {
+      const size_t i = firstRow + e;
+      EXPECT_EQ(c.EventRow(e), e);
+      EXPECT_EQ(c.Event(e).GetText(), expected[i]) << "event " << i;
+      EXPECT_EQ(c.EventValue(e), static_cast<float>(i));
+      EXPECT_EQ(c.EventType(e), i % 3 == 0 ? COEvent::typeAlarm : COEvent::typeComment);
+    }
+  };
+  expectTexts(rows, 0, 40);
+
+  COMeasColumns more;
+  more.Append(0, 900, values);
+  more.AddEvent(COEvent::typeComment, "before", 0.0f);
+  more.Append(rows);
+  ASSERT_EQ(more.EventCount(), 41u);
+  EXPECT_EQ(more.EventText(0), "before");
+  for (size_t e = 1; e < 41; ++e) EXPECT_EQ(more.EventText(e), expected[e - 1]) << "event " << e;
+  EXPECT_EQ(more.Row(5).GetEvents().at(0).GetText(), expected[4]);
+
+  rows.DropFront(5);
+  rows.DropBack(5);
+  expectTexts(rows, 5, 30);
 }
 
 }  // namespace

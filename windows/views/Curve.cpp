@@ -18,6 +18,15 @@ constexpr double kFar = 100000.0;
 // In a path: the point after it is moved to, not drawn to.
 const platform::CPoint kPenUp(INT32_MIN, INT32_MIN);
 
+// An event of the columns as the markers read it.
+struct StoredEvent {
+  const COMeasColumns& rows;
+  size_t e;
+  int GetType() const { return rows.EventType(e); }
+  float GetValue() const { return rows.EventValue(e); }
+  const std::string& GetText() const { return rows.EventText(e); }
+};
+
 uint64_t ColumnKey(const CColumn& c) {
   return static_cast<uint64_t>(c.GetChannel()) | static_cast<uint64_t>(c.GetUnit()) << 8 |
          static_cast<uint64_t>(c.GetAxis()) << 16 | static_cast<uint64_t>(c.GetPenStyle()) << 24 |
@@ -48,8 +57,9 @@ void CCurve::SetData(COMeasInterval* interval, const std::vector<const COMeas*>*
   SetData(interval, measurements ? &m_ownRows : nullptr, columns);
 }
 
-void CCurve::SetConverted(std::vector<std::vector<float>> converted) {
-  m_converted = std::move(converted);
+void CCurve::SetConverted(const std::vector<std::vector<float>>* converted) {
+  m_converted.clear();
+  m_given = converted;
   m_convertedColumns.clear();
   if (m_columns != nullptr)
     for (const CColumn& c : *m_columns) m_convertedColumns.push_back(ColumnKey(c));
@@ -111,16 +121,16 @@ CCurve::Key CCurve::MakeKey(int cx, int cy) const {
   return k;
 }
 
-template <typename Value>
-void CCurve::Markers(const COEvent* events, size_t count, const Value& value, int x, int cy, std::vector<Op>& out) {
+template <typename EventAt, typename Value>
+void CCurve::Markers(size_t count, const EventAt& at, const Value& value, int x, int cy, std::vector<Op>& out) {
   m_noLine = false;
   auto fill = [&](int fx, int fy, int w, int h, COLORREF c) { out.push_back({kFill, 0, fx, fy, w, h, c, 0}); };
   auto label = [&](const std::string& text, COLORREF c) {
     m_texts.push_back(text);
     out.push_back({kLabel, 0, x, 0, 0, 0, c, static_cast<int>(m_texts.size()) - 1});
   };
-  for (const COEvent* ev = events; ev != events + count; ++ev) {
-    const COEvent& e = *ev;
+  for (size_t k = 0; k < count; ++k) {
+    const auto& e = at(k);
     switch (e.GetType()) {
       case COEvent::typeTaskStarted:
         fill(x, 0, 3, 1, marks::kTask);
@@ -258,32 +268,58 @@ void CCurve::Build(int cx, int cy) {
   // The values in their units, made once for the data.
   std::vector<uint64_t> keys;
   for (const CColumn& c : cols) keys.push_back(ColumnKey(c));
-  if (m_convertedGeneration != m_generation || keys != m_convertedColumns || m_converted.size() != n) {
+  const std::vector<std::vector<float>>* converted = m_given != nullptr ? m_given : &m_converted;
+  auto fits = [&] {
+    return converted->size() == n &&
+           std::all_of(converted->begin(), converted->end(), [&](const std::vector<float>& v) { return v.size() == rows; });
+  };
+  if (m_convertedGeneration != m_generation || keys != m_convertedColumns || !fits()) {
     std::vector<COValueConverter> converters;
     for (const CColumn& c : cols) converters.emplace_back(*m_context, c.GetChannel(), c.GetUnit());
-    SetConverted(ConvertColumns(d, converters));
+    SetConverted(nullptr);
+    m_converted = ConvertColumns(d, converters);
+    converted = &m_converted;
   }
   const int* numbers = d.Numbers();
   const time_t* times = d.Times();
-  std::vector<int> xs(rows);
-  for (size_t i = 0; i < rows; ++i)
-    xs[i] = map.X(map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]));
+  auto position = [&](size_t i) { return map.byNumber ? static_cast<double>(numbers[i]) : static_cast<double>(times[i]); };
+  auto xAt = [&](size_t i) { return map.X(position(i)); };
 
   // The markers, row by row; a stop ends the lines after its row.
   std::vector<Op> markers;
   std::vector<uint64_t> markerWhen;
-  std::vector<char> marked(rows, 0), stops(rows, 0);
+  // The rows with events, in order, and whether each stops the lines.
+  std::vector<size_t> markedRows;
+  std::vector<char> stops;
   for (size_t e = 0; e < d.EventCount();) {
     const size_t i = d.EventRow(e);
     size_t end = e;
     while (end < d.EventCount() && d.EventRow(end) == i) ++end;
-    Markers(&d.Event(e), end - e, [&](int ch) { return d.Value(i, ch); }, xs[i], cy, markers);
+    Markers(end - e, [&](size_t k) { return StoredEvent{d, e + k}; }, [&](int ch) { return d.Value(i, ch); }, xAt(i),
+            cy, markers);
     markerWhen.resize(markers.size(), static_cast<uint64_t>(i) * 4 + 2);
-    marked[i] = 1;
-    stops[i] = m_noLine;
+    markedRows.push_back(i);
+    stops.push_back(m_noLine);
     e = end;
   }
   m_noLine = false;
+
+  // Many rows share a pixel column: a block of them all on one x, without
+  // events, every value valid and on the axis, only widens the column's
+  // span, which the block's lowest and highest value give without tracing
+  // each segment. kMixed: the block spans several x.
+  constexpr size_t kBlock = 32;
+  constexpr int kMixed = INT32_MIN;
+  std::vector<int> blockX(rows / kBlock, kMixed);
+  for (size_t b = 0; b < blockX.size(); ++b) {
+    double low = position(b * kBlock), high = low;
+    for (size_t i = b * kBlock + 1; i < (b + 1) * kBlock; ++i) {
+      low = std::min(low, position(i));
+      high = std::max(high, position(i));
+    }
+    const int x = map.X(low);
+    if (x == map.X(high)) blockX[b] = x;
+  }
 
   // Each curve on its own, side by side.
   std::vector<std::vector<Path>> paths(n);
@@ -291,30 +327,75 @@ void CCurve::Build(int cx, int cy) {
     Trace t;
     t.ended = &paths[c];
     const int column = static_cast<int>(c);
-    const float* y = m_converted[c].data();
+    const float* y = (*converted)[c].data();
     double prevV = 0, prevY = 0, curV = 0, curY = 0;
     bool prevValid = MeasValue(y[0]).IsValid();
     if (prevValid) {
       prevV = y[0];
       prevY = map.Y(prevV, axes[c]);
     }
+    int prevX = xAt(0);
+    size_t mark = 0;  // the first row with events at or after i - 1
     for (size_t i = 1; i < rows; ++i) {
+      while (mark < markedRows.size() && markedRows[mark] < i - 1) ++mark;
+      const size_t b = (i - 1) / kBlock;
+      if ((i - 1) % kBlock == 0 && b < blockX.size() && blockX[b] != kMixed && prevValid &&
+          (mark == markedRows.size() || markedRows[mark] >= (b + 1) * kBlock)) {
+        const float* v = y + b * kBlock;
+        bool clean = true;
+        float low = v[0], high = v[0];
+        for (size_t k = 0; k < kBlock; ++k) {
+          clean &= v[k] != MeasValue::kNoValue && v[k] >= lo[c] && v[k] <= hi[c];
+          low = std::min(low, v[k]);
+          high = std::max(high, v[k]);
+        }
+        if (clean) {
+          // As the segments through the block would have traced it.
+          t.when = static_cast<uint64_t>(i) * 4;
+          const int x = blockX[b];
+          const int first = static_cast<int>(std::trunc(prevY));
+          if (!t.open || t.x != x || t.last != first) {
+            EndPath(t, column);
+            t.open = true;
+            t.x = x;
+            t.first = t.low = t.high = t.last = first;
+            t.points.emplace_back(x, first);
+          }
+          const int ya = static_cast<int>(std::trunc(map.Y(low, axes[c])));
+          const int yb = static_cast<int>(std::trunc(map.Y(high, axes[c])));
+          t.low = std::min({t.low, ya, yb});
+          t.high = std::max({t.high, ya, yb});
+          const size_t last = (b + 1) * kBlock - 1;
+          prevV = y[last];
+          prevY = map.Y(prevV, axes[c]);
+          curV = y[last - 1];
+          curY = map.Y(curV, axes[c]);
+          t.last = static_cast<int>(std::trunc(prevY));
+          prevX = x;
+          i = last;
+          continue;
+        }
+      }
       const bool curValid = MeasValue(y[i]).IsValid();
       if (curValid) {
         curV = y[i];
         curY = map.Y(curV, axes[c]);
       }
+      const int x = xAt(i);
       t.when = static_cast<uint64_t>(i) * 4;
       const bool inRange = (prevV >= lo[c] && prevV <= hi[c]) || (curV >= lo[c] && curV <= hi[c]);
-      if (!prevValid || !curValid || stops[i - 1] || !inRange)
+      const bool stop = mark < markedRows.size() && markedRows[mark] == i - 1 && stops[mark];
+      if (!prevValid || !curValid || stop || !inRange)
         EndPath(t, column);
       else
-        Segment(t, column, xs[i - 1], prevY, xs[i], curY, cy);
+        Segment(t, column, prevX, prevY, x, curY, cy);
       std::swap(prevV, curV);
       std::swap(prevY, curY);
       prevValid = curValid;
+      prevX = x;
       // A marker stands over the lines before it and under those after it.
-      if (marked[i]) {
+      const size_t next = mark < markedRows.size() && markedRows[mark] == i - 1 ? mark + 1 : mark;
+      if (next < markedRows.size() && markedRows[next] == i) {
         t.when = static_cast<uint64_t>(i) * 4 + 1;
         EndPath(t, column);
       }
@@ -399,7 +480,8 @@ void CCurve::Draw(CODCWrapper* dc, platform::CSize* area, int* lastMeasNo) {
 void CCurve::DrawEventMarkers(const COMeas& m, int cx, int cy, CODCWrapper* dc) {
   std::vector<Op> ops;
   m_inset = CAxis::GetValueInset(dc, cy);
-  Markers(m.GetEvents().data(), m.GetEvents().size(), [&](int ch) { return m.GetValue(ch).GetValue(); },
-          Position(m, cx), cy, ops);
+  const std::vector<COEvent>& events = m.GetEvents();
+  Markers(events.size(), [&](size_t k) -> const COEvent& { return events[k]; },
+          [&](int ch) { return m.GetValue(ch).GetValue(); }, Position(m, cx), cy, ops);
   Replay(ops, dc, cx, cy);
 }

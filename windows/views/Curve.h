@@ -36,10 +36,12 @@ class CCurve : public CVO {
   void Invalidate() {
     ++m_generation;
     m_converted.clear();
+    m_given = nullptr;
   }
   // The columns' values in their units (ConvertColumns), made elsewhere for
-  // the data of the last SetData; else each Build makes them.
-  void SetConverted(std::vector<std::vector<float>> converted);
+  // the data of the last SetData (not owned; they must stay put as the
+  // rows); else each Build makes them.
+  void SetConverted(const std::vector<std::vector<float>>* converted);
 
   // Draws every curve and marker into the plot of size area; raises
   // *lastMeasNo to the number of the last measurement drawn.
@@ -106,10 +108,10 @@ class CCurve : public CVO {
   Mapping MakeMapping(int cx, int cy) const;
   Key MakeKey(int cx, int cy) const;
   void Build(int cx, int cy);
-  // The markers of events [events, events + count) of a measurement whose
-  // stored value of a channel value(channel) gives.
-  template <typename Value>
-  void Markers(const COEvent* events, size_t count, const Value& value, int x, int cy, std::vector<Op>& out);
+  // The markers of the count events at(0) to at(count - 1) of a measurement
+  // whose stored value of a channel value(channel) gives.
+  template <typename EventAt, typename Value>
+  void Markers(size_t count, const EventAt& at, const Value& value, int x, int cy, std::vector<Op>& out);
   void Segment(Trace& t, int column, int x1, double y1, int x2, double y2, int cy);
   void CloseColumn(Trace& t);
   void EndPath(Trace& t, int column);
@@ -124,7 +126,8 @@ class CCurve : public CVO {
   platform::CFont* m_font = nullptr;
   uint64_t m_generation = 0;
 
-  std::vector<std::vector<float>> m_converted;
+  std::vector<std::vector<float>> m_converted;  // made by Build
+  const std::vector<std::vector<float>>* m_given = nullptr;  // or by SetConverted
   std::vector<uint64_t> m_convertedColumns;  // the column keys they were made for
   uint64_t m_convertedGeneration = 0;
 

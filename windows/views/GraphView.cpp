@@ -45,7 +45,7 @@ CGraphView::CGraphView(CWindowLayer& layer, CDocument* document, QWidget* parent
 
 void CGraphView::Loaded(bool) {
   m_curve.SetData(&Interval(), &m_buffer.Rows(), &Interval().GetColumns());
-  if (!m_converted.empty()) m_curve.SetConverted(std::move(m_converted));
+  if (m_converted != nullptr) m_curve.SetConverted(m_converted);
 }
 
 // --- commands ---

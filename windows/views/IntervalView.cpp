@@ -95,13 +95,13 @@ void CIntervalView::ReadInterval(bool follow) {
   else
     m_buffer.SetInterval(&Interval());
   const bool cursors = Layer().Cursors().IsCursorOn();
-  m_converted.clear();
+  m_converted = nullptr;
   if (cursors || NeedsStatistics()) {
-    m_converted = m_buffer.Converted(Interval().MakeConverters());
-    Interval().LoadData(m_buffer.Rows(), m_converted);
+    m_converted = &m_buffer.Converted(Interval().MakeConverters());
+    Interval().LoadData(m_buffer.Rows(), *m_converted);
   }
   Loaded(follow);
-  m_converted.clear();
+  m_converted = nullptr;
   // The cursor-value window shows the new statistics.
   if (cursors) UpdateAllViewsOfDoc(kHintCursors);
 }
@@ -161,17 +161,19 @@ void CIntervalView::LoadFinished(const std::shared_ptr<Load>& load) {
     if (!load->error.empty()) ReportTaskReadError(Context(), platform::CDBException(-1, load->error, "HY000"));
   }
   const COMeasInterval& readFor = load->request.interval;
-  m_buffer.Take(&Interval(), readFor, std::move(load->rows));
+  // The rows and their converted values are moved, not copied: the window
+  // takes them over in moments however many there are.
+  m_buffer.Take(&Interval(), readFor, std::move(load->rows), std::move(load->converted), load->converters);
+  m_converted = load->ok ? &m_buffer.Converted(load->converters) : nullptr;
   // Cursors set meanwhile (dragged over the rows a follow kept shown, or
   // moved on with the task) have their figures made here.
   if (load->ok && (readFor.GetLeftCursor() != Interval().GetLeftCursor() ||
                    readFor.GetRightCursor() != Interval().GetRightCursor()))
-    Interval().LoadData(m_buffer.Rows(), load->converted);
+    Interval().LoadCursorFigures(m_buffer.Rows(), *m_converted, readFor);
   else
     Interval().TakeFigures(readFor);
-  m_converted = std::move(load->converted);
   Loaded(load->follow);
-  m_converted.clear();
+  m_converted = nullptr;
   if (Layer().Cursors().IsCursorOn()) UpdateAllViewsOfDoc(kHintCursors);
   if (m_followAfterLoad) {
     m_followAfterLoad = false;

@@ -121,9 +121,9 @@ class CIntervalView : public CMeasViewBase {
 
   COMeasView m_meas;
   COMeasBuffer m_buffer;
-  // The columns' values in their units, when the read made them: for
-  // Loaded() to take.
-  std::vector<std::vector<float>> m_converted;
+  // The columns' values in their units (the buffer's), when the read made
+  // them: for Loaded() to use.
+  const std::vector<std::vector<float>>* m_converted = nullptr;
   bool m_painting = false;
   bool m_dragging = false;
   COMeas m_anchor;
