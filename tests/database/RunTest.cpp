@@ -23,6 +23,17 @@ using kovo::test::MakeMeas;
 
 using RunTest = DataTest;
 
+// A run of three measurements a second apart, stored and closed.
+void StoreThreeMeasurements(DataContext& context) {
+  kovo::test::ObserverSteps store(context);
+  const platform::CTime base(2024, 6, 1, 8, 0, 0);
+  for (int i = 0; i < 3; ++i) {
+    COMeas m = MakeMeas(base, i, 0, 1.0f);
+    store.Write(m, i == 0);
+  }
+  store.Close();
+}
+
 TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
   SetBank(monitor.setup, 0, 0, "CO", 28.0f);
   NewTask("run");
@@ -87,13 +98,8 @@ TEST_F(RunTest, ASequenceRunsFromStartThroughMeasurementsToStop) {
 
 TEST_F(RunTest, AnInterruptedRunIsClosedWhenTheTaskOpens) {
   NewTask("interrupted");
-  kovo::test::ObserverSteps store(*context);
+  StoreThreeMeasurements(*context);
   const platform::CTime base(2024, 6, 1, 8, 0, 0);
-  for (int i = 0; i < 3; ++i) {
-    COMeas m = MakeMeas(base, i, 0, 1.0f);
-    store.Write(m, i == 0);
-  }
-  store.Close();
   EXPECT_TRUE(CDBDoc::CloseInterruptedSequence(*context));
   EXPECT_EQ(sequence.GetStopNum(), 3);
   EXPECT_EQ(sequence.GetNumCount(), 2);
@@ -218,13 +224,7 @@ TEST_F(RunTest, AnotherProgramFolderRegisteringTheSameNamesLeavesThisProgramInIt
   const int secondMeas = CountIn(secondTask, "SELECT COUNT(*) FROM Meas");
   ASSERT_GT(secondMeas, 0);
 
-  kovo::test::ObserverSteps store(*context);
-  const platform::CTime base(2024, 6, 1, 8, 0, 0);
-  for (int i = 0; i < 3; ++i) {
-    COMeas m = MakeMeas(base, i, 0, 1.0f);
-    store.Write(m, i == 0);
-  }
-  store.Close();
+  StoreThreeMeasurements(*context);
   setup->CreateMeasDatabase("Mine");
   EXPECT_TRUE(setup->DatabaseExists(setup->GetDatabaseName()));
   CORecDBList list(false);

@@ -209,6 +209,15 @@ void CCurve::EndPath(Trace& t, int column) {
   t.points.clear();
 }
 
+void CCurve::ContinueAt(Trace& t, int column, int x, int y) {
+  if (t.open && t.x == x && t.last == y) return;
+  EndPath(t, column);
+  t.open = true;
+  t.x = x;
+  t.first = t.low = t.high = t.last = y;
+  t.points.emplace_back(x, y);
+}
+
 void CCurve::Segment(Trace& t, int column, int x1, double y1d, int x2, double y2d, int cy) {
   // Ends far off the plot move along the segment towards it.
   const double lo = -kFar, hi = cy + kFar;
@@ -223,13 +232,7 @@ void CCurve::Segment(Trace& t, int column, int x1, double y1d, int x2, double y2
   pull(x2, y2d, x1, y1d);
   const int y1 = static_cast<int>(std::trunc(y1d));
   const int y2 = static_cast<int>(std::trunc(y2d));
-  if (!t.open || t.x != x1 || t.last != y1) {
-    EndPath(t, column);
-    t.open = true;
-    t.x = x1;
-    t.first = t.low = t.high = t.last = y1;
-    t.points.emplace_back(x1, y1);
-  }
+  ContinueAt(t, column, x1, y1);
   if (x2 == t.x) {
     t.low = std::min(t.low, y2);
     t.high = std::max(t.high, y2);
@@ -353,14 +356,7 @@ void CCurve::Build(int cx, int cy) {
           // As the segments through the block would have traced it.
           t.when = static_cast<uint64_t>(i) * 4;
           const int x = blockX[b];
-          const int first = static_cast<int>(std::trunc(prevY));
-          if (!t.open || t.x != x || t.last != first) {
-            EndPath(t, column);
-            t.open = true;
-            t.x = x;
-            t.first = t.low = t.high = t.last = first;
-            t.points.emplace_back(x, first);
-          }
+          ContinueAt(t, column, x, static_cast<int>(std::trunc(prevY)));
           const int ya = static_cast<int>(std::trunc(map.Y(low, axes[c])));
           const int yb = static_cast<int>(std::trunc(map.Y(high, axes[c])));
           t.low = std::min({t.low, ya, yb});

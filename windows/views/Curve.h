@@ -115,6 +115,8 @@ class CCurve : public CVO {
   void Segment(Trace& t, int column, int x1, double y1, int x2, double y2, int cy);
   void CloseColumn(Trace& t);
   void EndPath(Trace& t, int column);
+  // The path goes on from (x, y), or a new one starts there.
+  void ContinueAt(Trace& t, int column, int x, int y);
   void Replay(const std::vector<Op>& ops, CODCWrapper* dc, int cx, int cy);
 
   DataContext* m_context;

@@ -1,6 +1,7 @@
 #include "IntervalView.h"
 
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -340,6 +341,13 @@ void CIntervalView::OnGeneralUpdate(const CGenEvent& event) {
       FollowSequence();
       break;
     case eTaskStopped:
+      // The store writes the stop event in this same pass, perhaps after
+      // this window: read once the pass is over.
+      QTimer::singleShot(0, this, [this] {
+        ReloadData();
+        Repaint();
+      });
+      break;
     // An event entered at an older measurement is shown at once.
     case eUserEvent:
       ReloadData();

@@ -246,6 +246,33 @@ TEST_F(ViewsTest, ANumericWindowOpenedOnALongTaskFollowsItsNewRows) {
   EXPECT_EQ(lastShown(), k);
 }
 
+// The store writes the stop event in the pass that announces the stop: a
+// window attached before the store shows it all the same.
+TEST_F(ViewsTest, AWindowAttachedBeforeTheStoreShowsTheStopTheStoreWrites) {
+  CNumView& v = OpenNumeric();
+  kovo::test::ObserverSteps store(*context);
+  v.Interval().SetMeasMode(COMeasInterval::kByTime);
+  v.Interval().SetStartTime(base);
+  v.Interval().SetEndTime(base + platform::CTimeSpan(3600));
+  v.ReloadData();
+  for (int i = 0; i < 3; ++i) {
+    COMeas m = kovo::test::MakeMeas(base, 60 + i, 0, 1.0f);
+    store.Write(m, i == 0);
+  }
+  context->GenSub().Notify(eTaskStopped);
+  QApplication::processEvents();
+  // The start and the stop each draw a rule of three strokes in the task's colour.
+  const auto taskStrokes = [&] {
+    int n = 0;
+    for (const std::string& call : Paint(v))
+      n += call.rfind("FillSolidRect", 0) == 0 && call.find(" 808080") == call.size() - 7;
+    return n;
+  };
+  const int shown = taskStrokes();
+  v.ReloadData();
+  EXPECT_EQ(taskStrokes(), shown);  // nothing was left to read
+}
+
 // The program's font, as its Font command chose it, is the windows' on
 // screen and on paper.
 TEST_F(ViewsTest, TheNumericWindowDrawsInTheProgramsFont) {
